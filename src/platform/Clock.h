@@ -1,0 +1,44 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace fadebin {
+
+// Instants are wall-clock time (they are persisted and compared across restarts);
+// timers measure monotonic time and stand still while the machine sleeps.
+using Duration = std::chrono::milliseconds;
+using Instant = std::chrono::sys_time<std::chrono::milliseconds>;
+
+[[nodiscard]] double toUnixSeconds(Instant instant);
+[[nodiscard]] Instant fromUnixSeconds(double seconds);
+
+// A scheduled callback. Destroying the handle cancels it, so a timer held in an
+// owner's field can never outlive the owner.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void cancel() = 0;
+    [[nodiscard]] virtual bool isActive() const = 0;
+};
+
+using TimerHandle = std::unique_ptr<Timer>;
+
+// The one source of time and timers. Everything that waits goes through it so that
+// tests can walk through minutes and days on a manual clock.
+class Clock {
+public:
+    enum class Precision { Coarse, Precise };
+
+    virtual ~Clock() = default;
+    [[nodiscard]] virtual Instant now() const = 0;
+    [[nodiscard]] virtual TimerHandle singleShot(Duration after, std::function<void()> callback) = 0;
+    [[nodiscard]] virtual TimerHandle repeating(Duration interval, std::function<void()> callback,
+                                                Precision precision = Precision::Coarse) = 0;
+
+    // The real clock on the main event loop.
+    [[nodiscard]] static Clock& system();
+};
+
+} // namespace fadebin

@@ -1,0 +1,227 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace fadebin {
+
+std::string SysError::text() const
+{
+    std::string message = std::strerror(code);
+    return context.empty() ? message : context + ": " + message;
+}
+
+std::size_t FileIdentityHash::operator()(const FileIdentity& id) const noexcept
+{
+    std::size_t h = std::hash<std::uint64_t>{}(id.device);
+    auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
+    mix(std::hash<std::uint64_t>{}(id.inode));
+    mix(std::hash<std::int64_t>{}(id.birthNanoseconds.value_or(-1)));
+    return h;
+}
+
+namespace {
+
+Result<FileFacts> statxAt(const path& p, int flags)
+{
+    struct statx sx {};
+    if (::statx(AT_FDCWD, p.c_str(), flags | AT_STATX_SYNC_AS_STAT,
+                STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME, &sx) != 0)
+        return SysError::fromErrno();
+    FileFacts facts;
+    facts.identity.device = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    facts.identity.inode = sx.stx_ino;
+    if (sx.stx_mask & STATX_BTIME)
+        facts.identity.birthNanoseconds =
+            static_cast<std::int64_t>(sx.stx_btime.tv_sec) * 1'000'000'000 + sx.stx_btime.tv_nsec;
+    facts.isDirectory = S_ISDIR(sx.stx_mode);
+    facts.isRegular = S_ISREG(sx.stx_mode);
+    facts.size = static_cast<std::int64_t>(sx.stx_size);
+    facts.modifiedSeconds = sx.stx_mtime.tv_sec;
+    facts.modifiedNanoseconds = sx.stx_mtime.tv_nsec;
+    return facts;
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+} // namespace
+
+Result<FileFacts> statPath(const path& p)
+{
+    return statxAt(p, 0);
+}
+
+Result<FileFacts> lstatPath(const path& p)
+{
+    return statxAt(p, AT_SYMLINK_NOFOLLOW);
+}
+
+Result<FileIdentity> identityOf(const path& p)
+{
+    auto facts = statPath(p);
+    if (!facts)
+        return facts.error();
+    return facts->identity;
+}
+
+bool exists(const path& p)
+{
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0;
+}
+
+Status openForReading(const path& p)
+{
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return SysError::fromErrno();
+    ::close(fd);
+    return {};
+}
+
+Result<std::vector<std::string>> listNames(const path& folder)
+{
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return SysError::fromErrno();
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+        errno = 0;
+    }
+    if (errno != 0)
+        return SysError::fromErrno();
+    return names;
+}
+
+Result<std::vector<path>> listDirectory(const path& folder)
+{
+    auto names = listNames(folder);
+    if (!names)
+        return names.error();
+    std::vector<path> children;
+    children.reserve(names->size());
+    for (const auto& name : *names)
+        children.push_back(folder / name);
+    return children;
+}
+
+Result<std::optional<QByteArray>> readXattr(const path& p, const char* name)
+{
+    // The value may change between the size query and the read; try again then.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = ::getxattr(p.c_str(), name, nullptr, 0);
+        if (size < 0) {
+            if (errno == ENODATA)
+                return std::optional<QByteArray>{};
+            return SysError::fromErrno();
+        }
+        if (size == 0)
+            return std::optional<QByteArray>{};
+        QByteArray buffer(static_cast<qsizetype>(size), '\0');
+        const ssize_t read = ::getxattr(p.c_str(), name, buffer.data(), static_cast<size_t>(size));
+        if (read < 0) {
+            if (errno == ERANGE)
+                continue;
+            if (errno == ENODATA)
+                return std::optional<QByteArray>{};
+            return SysError::fromErrno();
+        }
+        if (read == 0)
+            return std::optional<QByteArray>{};
+        buffer.truncate(static_cast<qsizetype>(read));
+        return std::optional<QByteArray>(std::move(buffer));
+    }
+    return SysError{ERANGE, {}};
+}
+
+Status writeXattr(const path& p, const char* name, const QByteArray& value)
+{
+    if (::setxattr(p.c_str(), name, value.constData(), static_cast<size_t>(value.size()), 0) != 0)
+        return SysError::fromErrno();
+    return {};
+}
+
+Status removeXattr(const path& p, const char* name)
+{
+    if (::removexattr(p.c_str(), name) != 0)
+        return SysError::fromErrno();
+    return {};
+}
+
+path standardized(const path& p)
+{
+    path normal = p.lexically_normal();
+    // "/a/b/" normalises to "/a/b/"; drop the empty last component.
+    if (!normal.has_filename() && normal.has_relative_path())
+        normal = normal.parent_path();
+    return normal;
+}
+
+path resolvedPath(const path& p)
+{
+    const path clean = standardized(p);
+    // Resolve the longest prefix that exists, keep the rest as written.
+    path existing = clean;
+    path rest;
+    while (!existing.empty()) {
+        char buffer[PATH_MAX];
+        if (::realpath(existing.c_str(), buffer) != nullptr) {
+            path resolved(buffer);
+            return rest.empty() ? resolved : standardized(resolved / rest);
+        }
+        if (existing == existing.root_path())
+            break;
+        rest = rest.empty() ? existing.filename() : existing.filename() / rest;
+        existing = existing.parent_path();
+    }
+    return clean;
+}
+
+QString toQString(const path& p)
+{
+    return QString::fromUtf8(p.native());
+}
+
+path fromQString(const QString& s)
+{
+    return path(s.toUtf8().toStdString());
+}
+
+QString displayName(const path& p)
+{
+    return QString::fromUtf8(standardized(p).filename().native());
+}
+
+std::string lowerExtension(const std::string& name)
+{
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size())
+        return {};
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+std::string lowerExtension(const path& p)
+{
+    return lowerExtension(p.filename().native());
+}
+
+} // namespace fadebin

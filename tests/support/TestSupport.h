@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/Log.h"
+
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace fadebin::test {
+
+// A private home for one test: HOME and the XDG folders point inside a fresh temporary
+// folder, which has an empty Downloads. Everything is put back on destruction.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    [[nodiscard]] path root() const { return m_root; }
+    [[nodiscard]] path downloads() const { return m_root / "Downloads"; }
+    [[nodiscard]] path dataHome() const { return m_root / ".local/share"; }
+    [[nodiscard]] path configHome() const { return m_root / ".config"; }
+
+private:
+    QTemporaryDir m_dir;
+    path m_root;
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+// Collects every log line while alive.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    [[nodiscard]] std::vector<LogLine> lines() const;
+    [[nodiscard]] std::vector<std::string> messages() const;
+    // How many lines were logged with this exact format string.
+    [[nodiscard]] int count(const std::string& format) const;
+    [[nodiscard]] bool contains(const std::string& message) const;
+    void clear();
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<LogLine> m_lines;
+};
+
+void writeFile(const path& p, const std::string& contents);
+void appendFile(const path& p, const std::string& contents);
+[[nodiscard]] std::string readFile(const path& p);
+
+// Runs the event loop until the condition holds or the timeout passes. For waiting on real
+// kernel events only; virtual time is advanced with the manual clock instead.
+bool waitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout = std::chrono::seconds(10));
+// Runs the event loop for a while so that anything already queued is delivered.
+void drainEvents(std::chrono::milliseconds quiet = std::chrono::milliseconds(700));
+
+} // namespace fadebin::test
