@@ -7,13 +7,11 @@
 
 namespace fadebin {
 
-double toUnixSeconds(Instant instant)
-{
+double toUnixSeconds(Instant instant) {
     return static_cast<double>(instant.time_since_epoch().count()) / 1000.0;
 }
 
-Instant fromUnixSeconds(double seconds)
-{
+Instant fromUnixSeconds(double seconds) {
     return Instant(Duration(static_cast<Duration::rep>(std::llround(seconds * 1000.0))));
 }
 
@@ -24,12 +22,12 @@ public:
     QtTimer(Duration interval, bool repeat, Clock::Precision precision,
             std::function<void()> callback)
         : m_timer(new QTimer)
-        , m_callback(std::move(callback))
-    {
+        , m_callback(std::move(callback)) {
         m_timer->setSingleShot(!repeat);
         m_timer->setTimerType(precision == Clock::Precision::Precise ? Qt::PreciseTimer
-                                                                      : Qt::CoarseTimer);
-        m_timer->setInterval(std::chrono::milliseconds(std::max<Duration::rep>(0, interval.count())));
+                                                                     : Qt::CoarseTimer);
+        m_timer->setInterval(
+            std::chrono::milliseconds(std::max<Duration::rep>(0, interval.count())));
         QObject::connect(m_timer, &QTimer::timeout, [this] {
             // Copy first: the callback may destroy this handle.
             auto copy = m_callback;
@@ -37,8 +35,7 @@ public:
         });
         m_timer->start();
     }
-    ~QtTimer() override
-    {
+    ~QtTimer() override {
         // The handle may be dropped from inside its own timeout; let Qt finish the
         // emission before the QTimer goes.
         m_timer->stop();
@@ -55,25 +52,21 @@ private:
 
 class SystemClock final : public Clock {
 public:
-    [[nodiscard]] Instant now() const override
-    {
+    [[nodiscard]] Instant now() const override {
         return std::chrono::time_point_cast<Duration>(std::chrono::system_clock::now());
     }
-    [[nodiscard]] TimerHandle singleShot(Duration after, std::function<void()> callback) override
-    {
+    [[nodiscard]] TimerHandle singleShot(Duration after, std::function<void()> callback) override {
         return std::make_unique<QtTimer>(after, false, Precision::Coarse, std::move(callback));
     }
     [[nodiscard]] TimerHandle repeating(Duration interval, std::function<void()> callback,
-                                        Precision precision) override
-    {
+                                        Precision precision) override {
         return std::make_unique<QtTimer>(interval, true, precision, std::move(callback));
     }
 };
 
 } // namespace
 
-Clock& Clock::system()
-{
+Clock& Clock::system() {
     static SystemClock clock;
     return clock;
 }

@@ -33,7 +33,8 @@ public:
 
     virtual ~Clock() = default;
     [[nodiscard]] virtual Instant now() const = 0;
-    [[nodiscard]] virtual TimerHandle singleShot(Duration after, std::function<void()> callback) = 0;
+    [[nodiscard]] virtual TimerHandle singleShot(Duration after,
+                                                 std::function<void()> callback) = 0;
     [[nodiscard]] virtual TimerHandle repeating(Duration interval, std::function<void()> callback,
                                                 Precision precision = Precision::Coarse) = 0;
 

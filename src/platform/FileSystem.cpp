@@ -14,14 +14,12 @@
 
 namespace fadebin {
 
-std::string SysError::text() const
-{
+std::string SysError::text() const {
     std::string message = std::strerror(code);
     return context.empty() ? message : context + ": " + message;
 }
 
-std::size_t FileIdentityHash::operator()(const FileIdentity& id) const noexcept
-{
+std::size_t FileIdentityHash::operator()(const FileIdentity& id) const noexcept {
     std::size_t h = std::hash<std::uint64_t>{}(id.device);
     auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
     mix(std::hash<std::uint64_t>{}(id.inode));
@@ -31,8 +29,7 @@ std::size_t FileIdentityHash::operator()(const FileIdentity& id) const noexcept
 
 namespace {
 
-Result<FileFacts> statxAt(const path& p, int flags)
-{
+Result<FileFacts> statxAt(const path& p, int flags) {
     struct statx sx {};
     if (::statx(AT_FDCWD, p.c_str(), flags | AT_STATX_SYNC_AS_STAT,
                 STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME, &sx) != 0)
@@ -57,32 +54,27 @@ struct DirCloser {
 
 } // namespace
 
-Result<FileFacts> statPath(const path& p)
-{
+Result<FileFacts> statPath(const path& p) {
     return statxAt(p, 0);
 }
 
-Result<FileFacts> lstatPath(const path& p)
-{
+Result<FileFacts> lstatPath(const path& p) {
     return statxAt(p, AT_SYMLINK_NOFOLLOW);
 }
 
-Result<FileIdentity> identityOf(const path& p)
-{
+Result<FileIdentity> identityOf(const path& p) {
     auto facts = statPath(p);
     if (!facts)
         return facts.error();
     return facts->identity;
 }
 
-bool exists(const path& p)
-{
+bool pathExists(const path& p) {
     struct stat st {};
     return ::stat(p.c_str(), &st) == 0;
 }
 
-Status openForReading(const path& p)
-{
+Status openForReading(const path& p) {
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return SysError::fromErrno();
@@ -90,8 +82,7 @@ Status openForReading(const path& p)
     return {};
 }
 
-Result<std::vector<std::string>> listNames(const path& folder)
-{
+Result<std::vector<std::string>> listNames(const path& folder) {
     std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
     if (!dir)
         return SysError::fromErrno();
@@ -108,8 +99,7 @@ Result<std::vector<std::string>> listNames(const path& folder)
     return names;
 }
 
-Result<std::vector<path>> listDirectory(const path& folder)
-{
+Result<std::vector<path>> listDirectory(const path& folder) {
     auto names = listNames(folder);
     if (!names)
         return names.error();
@@ -120,8 +110,7 @@ Result<std::vector<path>> listDirectory(const path& folder)
     return children;
 }
 
-Result<std::optional<QByteArray>> readXattr(const path& p, const char* name)
-{
+Result<std::optional<QByteArray>> readXattr(const path& p, const char* name) {
     // The value may change between the size query and the read; try again then.
     for (int attempt = 0; attempt < 4; ++attempt) {
         const ssize_t size = ::getxattr(p.c_str(), name, nullptr, 0);
@@ -149,22 +138,19 @@ Result<std::optional<QByteArray>> readXattr(const path& p, const char* name)
     return SysError{ERANGE, {}};
 }
 
-Status writeXattr(const path& p, const char* name, const QByteArray& value)
-{
+Status writeXattr(const path& p, const char* name, const QByteArray& value) {
     if (::setxattr(p.c_str(), name, value.constData(), static_cast<size_t>(value.size()), 0) != 0)
         return SysError::fromErrno();
     return {};
 }
 
-Status removeXattr(const path& p, const char* name)
-{
+Status removeXattr(const path& p, const char* name) {
     if (::removexattr(p.c_str(), name) != 0)
         return SysError::fromErrno();
     return {};
 }
 
-path standardized(const path& p)
-{
+path standardized(const path& p) {
     path normal = p.lexically_normal();
     // "/a/b/" normalises to "/a/b/"; drop the empty last component.
     if (!normal.has_filename() && normal.has_relative_path())
@@ -172,8 +158,7 @@ path standardized(const path& p)
     return normal;
 }
 
-path resolvedPath(const path& p)
-{
+path resolvedPath(const path& p) {
     const path clean = standardized(p);
     // Resolve the longest prefix that exists, keep the rest as written.
     path existing = clean;
@@ -192,23 +177,23 @@ path resolvedPath(const path& p)
     return clean;
 }
 
-QString toQString(const path& p)
-{
+QString toQString(const path& p) {
     return QString::fromUtf8(p.native());
 }
 
-path fromQString(const QString& s)
-{
+path fromQString(const QString& s) {
     return path(s.toUtf8().toStdString());
 }
 
-QString displayName(const path& p)
-{
+QString displayName(const path& p) {
     return QString::fromUtf8(standardized(p).filename().native());
 }
 
-std::string lowerExtension(const std::string& name)
-{
+QByteArray logName(const path& p) {
+    return displayName(p).toUtf8();
+}
+
+std::string lowerExtension(const std::string& name) {
     const auto dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0 || dot + 1 == name.size())
         return {};
@@ -219,8 +204,7 @@ std::string lowerExtension(const std::string& name)
     return ext;
 }
 
-std::string lowerExtension(const path& p)
-{
+std::string lowerExtension(const path& p) {
     return lowerExtension(p.filename().native());
 }
 

@@ -47,7 +47,7 @@ struct FileFacts {
 [[nodiscard]] Result<FileFacts> lstatPath(const path& p);
 [[nodiscard]] Result<FileIdentity> identityOf(const path& p);
 // Whether something exists at the path, following symbolic links (a dangling link is nothing).
-[[nodiscard]] bool exists(const path& p);
+[[nodiscard]] bool pathExists(const path& p);
 // Whether the file can be opened read-only (the descriptor is closed at once).
 [[nodiscard]] Status openForReading(const path& p);
 // Direct entries of a folder, hidden ones included, "." and ".." left out.
@@ -67,6 +67,8 @@ struct FileFacts {
 [[nodiscard]] path resolvedPath(const path& p);
 // The last path component as text for display and logs (invalid UTF-8 replaced).
 [[nodiscard]] QString displayName(const path& p);
+// The last path component as UTF-8 for log lines.
+[[nodiscard]] QByteArray logName(const path& p);
 [[nodiscard]] QString toQString(const path& p);
 [[nodiscard]] path fromQString(const QString& s);
 // The part after the last dot of the last component, lower-cased; empty when none.

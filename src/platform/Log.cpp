@@ -12,20 +12,17 @@ namespace fadebin {
 
 namespace {
 
-std::mutex& sinkMutex()
-{
+std::mutex& sinkMutex() {
     static std::mutex mutex;
     return mutex;
 }
 
-LogSink& sink()
-{
+LogSink& sink() {
     static LogSink s;
     return s;
 }
 
-bool journalAvailable()
-{
+bool journalAvailable() {
     // sd_journal_send writes to this socket; without it the journal is not running.
     static const bool available = [] {
         struct stat st {};
@@ -34,8 +31,7 @@ bool journalAvailable()
     return available;
 }
 
-int priorityOf(LogLevel level)
-{
+int priorityOf(LogLevel level) {
     switch (level) {
     case LogLevel::Debug:
         return 7;
@@ -47,8 +43,7 @@ int priorityOf(LogLevel level)
     return 6;
 }
 
-const char* levelName(LogLevel level)
-{
+const char* levelName(LogLevel level) {
     switch (level) {
     case LogLevel::Debug:
         return "debug";
@@ -62,8 +57,7 @@ const char* levelName(LogLevel level)
 
 } // namespace
 
-const char* categoryName(LogCategory category)
-{
+const char* categoryName(LogCategory category) {
     switch (category) {
     case LogCategory::App:
         return "app";
@@ -77,14 +71,12 @@ const char* categoryName(LogCategory category)
     return "app";
 }
 
-void setLogSink(LogSink newSink)
-{
+void setLogSink(LogSink newSink) {
     std::lock_guard lock(sinkMutex());
     sink() = std::move(newSink);
 }
 
-void logMessage(LogCategory category, LogLevel level, const char* format, ...)
-{
+void logMessage(LogCategory category, LogLevel level, const char* format, ...) {
     std::string text;
     va_list args;
     va_start(args, format);

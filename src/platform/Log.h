@@ -15,11 +15,11 @@ enum class LogLevel { Debug, Info, Error };
 void logMessage(LogCategory category, LogLevel level, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
-#define FADEBIN_LOG_DEBUG(category, ...)                                                       \
+#define FADEBIN_LOG_DEBUG(category, ...)                                                           \
     ::fadebin::logMessage(category, ::fadebin::LogLevel::Debug, __VA_ARGS__)
-#define FADEBIN_LOG_INFO(category, ...)                                                        \
+#define FADEBIN_LOG_INFO(category, ...)                                                            \
     ::fadebin::logMessage(category, ::fadebin::LogLevel::Info, __VA_ARGS__)
-#define FADEBIN_LOG_ERROR(category, ...)                                                       \
+#define FADEBIN_LOG_ERROR(category, ...)                                                           \
     ::fadebin::logMessage(category, ::fadebin::LogLevel::Error, __VA_ARGS__)
 
 struct LogLine {

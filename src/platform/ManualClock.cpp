@@ -18,17 +18,13 @@ namespace {
 class ManualTimer final : public Timer {
 public:
     explicit ManualTimer(std::shared_ptr<ManualClock::Entry> entry)
-        : m_entry(std::move(entry))
-    {
-    }
+        : m_entry(std::move(entry)) {}
     ~ManualTimer() override { cancel(); }
-    void cancel() override
-    {
+    void cancel() override {
         if (auto entry = m_entry.lock())
             entry->active = false;
     }
-    [[nodiscard]] bool isActive() const override
-    {
+    [[nodiscard]] bool isActive() const override {
         auto entry = m_entry.lock();
         return entry && entry->active;
     }
@@ -40,24 +36,19 @@ private:
 } // namespace
 
 ManualClock::ManualClock(Instant start)
-    : m_now(start)
-{
-}
+    : m_now(start) {}
 
 ManualClock::~ManualClock() = default;
 
-TimerHandle ManualClock::singleShot(Duration after, std::function<void()> callback)
-{
+TimerHandle ManualClock::singleShot(Duration after, std::function<void()> callback) {
     return add(after, false, std::move(callback));
 }
 
-TimerHandle ManualClock::repeating(Duration interval, std::function<void()> callback, Precision)
-{
+TimerHandle ManualClock::repeating(Duration interval, std::function<void()> callback, Precision) {
     return add(interval, true, std::move(callback));
 }
 
-TimerHandle ManualClock::add(Duration interval, bool repeat, std::function<void()> callback)
-{
+TimerHandle ManualClock::add(Duration interval, bool repeat, std::function<void()> callback) {
     auto entry = std::make_shared<Entry>();
     entry->interval = std::max(interval, Duration(repeat ? 1 : 0));
     entry->due = m_now + entry->interval;
@@ -68,14 +59,14 @@ TimerHandle ManualClock::add(Duration interval, bool repeat, std::function<void(
     return std::make_unique<ManualTimer>(entry);
 }
 
-void ManualClock::advance(Duration by)
-{
+void ManualClock::advance(Duration by) {
     const Instant target = m_now + by;
     for (;;) {
         std::erase_if(m_entries, [](const auto& e) { return !e->active; });
-        auto next = std::min_element(m_entries.begin(), m_entries.end(), [](const auto& a, const auto& b) {
-            return a->due != b->due ? a->due < b->due : a->sequence < b->sequence;
-        });
+        auto next =
+            std::min_element(m_entries.begin(), m_entries.end(), [](const auto& a, const auto& b) {
+                return a->due != b->due ? a->due < b->due : a->sequence < b->sequence;
+            });
         if (next == m_entries.end() || (*next)->due > target)
             break;
         std::shared_ptr<Entry> entry = *next;
@@ -92,14 +83,12 @@ void ManualClock::advance(Duration by)
     m_now = std::max(m_now, target);
 }
 
-std::size_t ManualClock::activeTimerCount() const
-{
+std::size_t ManualClock::activeTimerCount() const {
     return static_cast<std::size_t>(
         std::count_if(m_entries.begin(), m_entries.end(), [](const auto& e) { return e->active; }));
 }
 
-std::optional<Instant> ManualClock::nextDue() const
-{
+std::optional<Instant> ManualClock::nextDue() const {
     std::optional<Instant> due;
     for (const auto& e : m_entries) {
         if (e->active && (!due || e->due < *due))

@@ -20,17 +20,12 @@ struct SysError {
     [[nodiscard]] QString description() const { return QString::fromStdString(text()); }
 };
 
-template <class T>
-class [[nodiscard]] Result {
+template <class T> class [[nodiscard]] Result {
 public:
     Result(T value)
-        : m_state(std::move(value))
-    {
-    }
+        : m_state(std::move(value)) {}
     Result(SysError error)
-        : m_state(std::move(error))
-    {
-    }
+        : m_state(std::move(error)) {}
 
     [[nodiscard]] bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -50,9 +45,7 @@ class [[nodiscard]] Status {
 public:
     Status() = default;
     Status(SysError error)
-        : m_error(std::move(error))
-    {
-    }
+        : m_error(std::move(error)) {}
     [[nodiscard]] static Status success() { return {}; }
     [[nodiscard]] bool ok() const { return !m_error.has_value(); }
     explicit operator bool() const { return ok(); }

@@ -8,15 +8,23 @@
 using namespace fadebin;
 using namespace std::chrono_literals;
 
-TEST(ManualClock, FiresDueTimersInTimeOrderAndMovesNow)
-{
+TEST(ManualClock, FiresDueTimersInTimeOrderAndMovesNow) {
     ManualClock clock;
     const Instant start = clock.now();
     std::vector<std::string> fired;
     std::vector<Instant> at;
-    auto late = clock.singleShot(3s, [&] { fired.push_back("late"); at.push_back(clock.now()); });
-    auto early = clock.singleShot(1s, [&] { fired.push_back("early"); at.push_back(clock.now()); });
-    auto tie = clock.singleShot(3s, [&] { fired.push_back("tie"); at.push_back(clock.now()); });
+    auto late = clock.singleShot(3s, [&] {
+        fired.push_back("late");
+        at.push_back(clock.now());
+    });
+    auto early = clock.singleShot(1s, [&] {
+        fired.push_back("early");
+        at.push_back(clock.now());
+    });
+    auto tie = clock.singleShot(3s, [&] {
+        fired.push_back("tie");
+        at.push_back(clock.now());
+    });
 
     clock.advance(2s);
     EXPECT_EQ(fired, (std::vector<std::string>{"early"}));
@@ -28,8 +36,7 @@ TEST(ManualClock, FiresDueTimersInTimeOrderAndMovesNow)
     EXPECT_EQ(clock.activeTimerCount(), 0u);
 }
 
-TEST(ManualClock, RepeatingTimerFiresOncePerIntervalUntilCancelled)
-{
+TEST(ManualClock, RepeatingTimerFiresOncePerIntervalUntilCancelled) {
     ManualClock clock;
     int ticks = 0;
     TimerHandle timer = clock.repeating(500ms, [&] { ++ticks; });
@@ -42,8 +49,7 @@ TEST(ManualClock, RepeatingTimerFiresOncePerIntervalUntilCancelled)
     EXPECT_EQ(ticks, 3);
 }
 
-TEST(ManualClock, DestroyingTheHandleCancelsAndCallbacksMayReplaceTheirOwnTimer)
-{
+TEST(ManualClock, DestroyingTheHandleCancelsAndCallbacksMayReplaceTheirOwnTimer) {
     ManualClock clock;
     int fired = 0;
     {
@@ -62,8 +68,7 @@ TEST(ManualClock, DestroyingTheHandleCancelsAndCallbacksMayReplaceTheirOwnTimer)
     EXPECT_FALSE(due.has_value());
 }
 
-TEST(ManualClock, RepeatingTimerCancelledByItsOwnCallbackStops)
-{
+TEST(ManualClock, RepeatingTimerCancelledByItsOwnCallbackStops) {
     ManualClock clock;
     int ticks = 0;
     TimerHandle timer;
@@ -75,8 +80,7 @@ TEST(ManualClock, RepeatingTimerCancelledByItsOwnCallbackStops)
     EXPECT_EQ(ticks, 2);
 }
 
-TEST(UnixSeconds, RoundTripsMilliseconds)
-{
+TEST(UnixSeconds, RoundTripsMilliseconds) {
     const Instant t = fromUnixSeconds(1'765'000'000.25);
     EXPECT_DOUBLE_EQ(toUnixSeconds(t), 1'765'000'000.25);
 }

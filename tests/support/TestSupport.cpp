@@ -15,8 +15,7 @@ namespace fadebin::test {
 namespace {
 
 void setEnv(std::vector<std::pair<std::string, std::optional<std::string>>>& saved,
-            const std::string& name, const std::string& value)
-{
+            const std::string& name, const std::string& value) {
     const char* old = std::getenv(name.c_str());
     saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
     ::setenv(name.c_str(), value.c_str(), 1);
@@ -24,8 +23,7 @@ void setEnv(std::vector<std::pair<std::string, std::optional<std::string>>>& sav
 
 } // namespace
 
-TempHome::TempHome()
-{
+TempHome::TempHome() {
     if (!m_dir.isValid())
         throw std::runtime_error("cannot create a temporary folder");
     m_root = resolvedPath(m_dir.path().toStdString());
@@ -38,8 +36,7 @@ TempHome::TempHome()
     setEnv(m_saved, "XDG_DOWNLOAD_DIR", downloads().native());
 }
 
-TempHome::~TempHome()
-{
+TempHome::~TempHome() {
     for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
         if (it->second)
             ::setenv(it->first.c_str(), it->second->c_str(), 1);
@@ -54,29 +51,27 @@ TempHome::~TempHome()
             std::filesystem::permissions(i->path(), std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::add, ec);
     }
+    // QTemporaryDir goes through QString and cannot remove names that are not UTF-8.
+    std::filesystem::remove_all(m_root, ec);
 }
 
-LogCapture::LogCapture()
-{
+LogCapture::LogCapture() {
     setLogSink([this](const LogLine& line) {
         std::lock_guard lock(m_mutex);
         m_lines.push_back(line);
     });
 }
 
-LogCapture::~LogCapture()
-{
+LogCapture::~LogCapture() {
     setLogSink({});
 }
 
-std::vector<LogLine> LogCapture::lines() const
-{
+std::vector<LogLine> LogCapture::lines() const {
     std::lock_guard lock(m_mutex);
     return m_lines;
 }
 
-std::vector<std::string> LogCapture::messages() const
-{
+std::vector<std::string> LogCapture::messages() const {
     std::lock_guard lock(m_mutex);
     std::vector<std::string> out;
     for (const auto& l : m_lines)
@@ -84,8 +79,7 @@ std::vector<std::string> LogCapture::messages() const
     return out;
 }
 
-int LogCapture::count(const std::string& format) const
-{
+int LogCapture::count(const std::string& format) const {
     std::lock_guard lock(m_mutex);
     int n = 0;
     for (const auto& l : m_lines)
@@ -93,8 +87,7 @@ int LogCapture::count(const std::string& format) const
     return n;
 }
 
-bool LogCapture::contains(const std::string& message) const
-{
+bool LogCapture::contains(const std::string& message) const {
     std::lock_guard lock(m_mutex);
     for (const auto& l : m_lines)
         if (l.message == message)
@@ -102,38 +95,33 @@ bool LogCapture::contains(const std::string& message) const
     return false;
 }
 
-void LogCapture::clear()
-{
+void LogCapture::clear() {
     std::lock_guard lock(m_mutex);
     m_lines.clear();
 }
 
-void writeFile(const path& p, const std::string& contents)
-{
+void writeFile(const path& p, const std::string& contents) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out << contents;
     if (!out)
         throw std::runtime_error("cannot write " + p.native());
 }
 
-void appendFile(const path& p, const std::string& contents)
-{
+void appendFile(const path& p, const std::string& contents) {
     std::ofstream out(p, std::ios::binary | std::ios::app);
     out << contents;
     if (!out)
         throw std::runtime_error("cannot append to " + p.native());
 }
 
-std::string readFile(const path& p)
-{
+std::string readFile(const path& p) {
     std::ifstream in(p, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     QDeadlineTimer deadline(timeout);
     while (!condition()) {
         if (deadline.hasExpired())
@@ -144,8 +132,7 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     return true;
 }
 
-void drainEvents(std::chrono::milliseconds quiet)
-{
+void drainEvents(std::chrono::milliseconds quiet) {
     QDeadlineTimer deadline(quiet);
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

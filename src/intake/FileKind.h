@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/RgbColor.h"
+
+#include <QString>
+
+#include <optional>
+#include <string>
+
+namespace fadebin {
+
+enum class FileKind {
+    image,
+    video,
+    audio,
+    archive,
+    package,
+    pdf,
+    document,
+    spreadsheet,
+    presentation,
+    text,
+    code,
+    data,
+    font,
+    link,
+    book,
+    folder,
+    other,
+};
+
+inline constexpr int fileKindCount = 17;
+
+// The category of a file from its name: a fixed extension table first, then the
+// shared-mime-info database.
+[[nodiscard]] FileKind classify(const std::string& fileName, bool isFolder);
+[[nodiscard]] const char* iconName(FileKind kind);
+[[nodiscard]] RgbColor tint(FileKind kind);
+
+// Where a download came from: "AirDrop", a web host, or the app that saved it.
+[[nodiscard]] std::optional<QString> sourceName(const path& file);
+[[nodiscard]] std::optional<QString> quarantineAgent(const path& file);
+[[nodiscard]] std::optional<QString> whereFromsHost(const path& file);
+
+// Attribute names on Linux.
+inline constexpr const char* quarantineAttribute = "user.com.apple.quarantine";
+inline constexpr const char* originUrlAttribute = "user.xdg.origin.url";
+inline constexpr const char* referrerUrlAttribute = "user.xdg.referrer.url";
+
+} // namespace fadebin

@@ -1,0 +1,172 @@
+#include "platform/DirectoryEvents.h"
+
+#include <QMetaObject>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace fadebin {
+
+namespace {
+
+constexpr std::uint32_t watchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                    IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+void closeFd(int& fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+DirectoryEvents::DirectoryEvents(path folder, QObject* receiver, Handler handler)
+    : m_folder(std::move(folder))
+    , m_receiver(receiver)
+    , m_handler(std::move(handler))
+    , m_generation(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
+
+DirectoryEvents::~DirectoryEvents() {
+    stop();
+}
+
+Status DirectoryEvents::start() {
+    if (isRunning())
+        return {};
+    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotify < 0) {
+        SysError error = SysError::fromErrno();
+        error.context = "inotify_init1";
+        return error;
+    }
+    if (::inotify_add_watch(m_inotify, m_folder.c_str(), watchMask) < 0) {
+        SysError error = SysError::fromErrno();
+        error.context = "inotify_add_watch";
+        closeFd(m_inotify);
+        return error;
+    }
+    m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_wake < 0) {
+        SysError error = SysError::fromErrno();
+        error.context = "eventfd";
+        closeFd(m_inotify);
+        return error;
+    }
+    try {
+        m_thread = std::thread([this] { run(); });
+    } catch (const std::system_error& e) {
+        closeFd(m_inotify);
+        closeFd(m_wake);
+        return SysError{e.code().value(), "pthread_create"};
+    }
+    return {};
+}
+
+void DirectoryEvents::stop() {
+    if (!isRunning())
+        return;
+    m_generation->fetch_add(1);
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
+    m_thread.join();
+    closeFd(m_inotify);
+    closeFd(m_wake);
+}
+
+void DirectoryEvents::run() {
+    using SteadyClock = std::chrono::steady_clock;
+    std::vector<DirectoryEvent> batch;
+    // Delivering at once after a quiet period keeps the first event fast; later ones in a
+    // burst wait until the latency has passed since the previous delivery.
+    SteadyClock::time_point lastDelivery = SteadyClock::now() - latency;
+    const std::uint64_t generation = m_generation->load();
+    alignas(inotify_event) char buffer[64 * 1024];
+    bool lost = false;
+
+    auto deliver = [&] {
+        if (batch.empty())
+            return;
+        QPointer<QObject> receiver = m_receiver;
+        if (!receiver)
+            return;
+        auto events = std::make_shared<std::vector<DirectoryEvent>>(std::move(batch));
+        batch.clear();
+        auto generations = m_generation;
+        Handler handler = m_handler;
+        QMetaObject::invokeMethod(
+            receiver.data(),
+            [receiver, events, generations, generation, handler] {
+                if (receiver && generations->load() == generation)
+                    handler(std::move(*events));
+            },
+            Qt::QueuedConnection);
+        lastDelivery = SteadyClock::now();
+    };
+
+    for (;;) {
+        int timeout = -1;
+        if (!batch.empty()) {
+            const auto due = lastDelivery + latency;
+            const auto now = SteadyClock::now();
+            if (now >= due) {
+                deliver();
+                if (lost)
+                    return;
+                continue;
+            }
+            timeout =
+                static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
+        }
+        pollfd fds[2] = {{m_inotify, POLLIN, 0}, {m_wake, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, timeout);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (fds[1].revents != 0)
+            return;
+        if ((fds[0].revents & POLLIN) == 0)
+            continue;
+        for (;;) {
+            const ssize_t length = ::read(m_inotify, buffer, sizeof buffer);
+            if (length <= 0)
+                break;
+            for (ssize_t offset = 0; offset < length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
+                offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                DirectoryEvent out;
+                if (event->mask & IN_Q_OVERFLOW)
+                    out.kinds |= DirectoryEvent::Overflow;
+                if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED))
+                    out.kinds |= DirectoryEvent::WatchLost;
+                if (event->mask & IN_CREATE)
+                    out.kinds |= DirectoryEvent::Created;
+                if (event->mask & IN_DELETE)
+                    out.kinds |= DirectoryEvent::Removed;
+                if (event->mask & IN_MOVED_FROM)
+                    out.kinds |= DirectoryEvent::MovedFrom;
+                if (event->mask & IN_MOVED_TO)
+                    out.kinds |= DirectoryEvent::MovedTo;
+                if (event->len > 0)
+                    out.name = std::string(event->name, ::strnlen(event->name, event->len));
+                if (out.kinds & DirectoryEvent::WatchLost)
+                    lost = true;
+                if (out.kinds != 0)
+                    batch.push_back(std::move(out));
+            }
+        }
+        if (lost) {
+            // Hand over what came before the loss, then end: the kernel sends nothing more.
+            lastDelivery = SteadyClock::now() - latency;
+        }
+    }
+}
+
+} // namespace fadebin

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fadebin {
+
+// One item-level change reported by the kernel for a direct child of the watched folder.
+struct DirectoryEvent {
+    enum Kind : std::uint32_t {
+        Created = 1u << 0,
+        Removed = 1u << 1,
+        MovedFrom = 1u << 2,
+        MovedTo = 1u << 3,
+        // Events were dropped by the kernel: the folder must be looked at again.
+        Overflow = 1u << 4,
+        // The folder itself was removed, moved away or unmounted: no more events will come.
+        WatchLost = 1u << 5,
+    };
+    std::uint32_t kinds = 0;
+    std::string name; // empty for Overflow and WatchLost
+};
+
+// inotify on one folder, read on a background thread. Batches are coalesced for 0.3 s
+// (the first event after a quiet period goes out at once) and handed to the receiver's
+// thread through a queued call; nothing arrives after stop() returns.
+class DirectoryEvents {
+public:
+    using Handler = std::function<void(std::vector<DirectoryEvent>)>;
+
+    DirectoryEvents(path folder, QObject* receiver, Handler handler);
+    ~DirectoryEvents();
+    DirectoryEvents(const DirectoryEvents&) = delete;
+    DirectoryEvents& operator=(const DirectoryEvents&) = delete;
+
+    // Fails with the name of the call that failed in the error's context.
+    [[nodiscard]] Status start();
+    void stop();
+    [[nodiscard]] bool isRunning() const { return m_thread.joinable(); }
+
+    static constexpr std::chrono::milliseconds latency{300};
+
+private:
+    void run();
+
+    path m_folder;
+    QPointer<QObject> m_receiver;
+    Handler m_handler;
+    int m_inotify = -1;
+    int m_wake = -1;
+    std::thread m_thread;
+    // Bumped on every stop so that batches already queued for the receiver are dropped.
+    std::shared_ptr<std::atomic<std::uint64_t>> m_generation;
+};
+
+} // namespace fadebin
