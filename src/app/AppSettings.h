@@ -1,0 +1,170 @@
+#pragma once
+
+#include "app/ExpiryOption.h"
+#include "platform/RgbColor.h"
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <optional>
+
+namespace fadebin {
+
+class LoginItemService;
+class UserDefaults;
+
+// When the notch opens by itself. `automatic` is stored as "auto" (a keyword in C++).
+enum class DisplayMode { automatic, hoverOnly };
+// What deleting an expired file means.
+enum class DeletionMethod { trash, permanent };
+
+inline constexpr std::array<DisplayMode, 2> allDisplayModes{DisplayMode::automatic,
+                                                            DisplayMode::hoverOnly};
+inline constexpr std::array<DeletionMethod, 2> allDeletionMethods{DeletionMethod::trash,
+                                                                  DeletionMethod::permanent};
+
+[[nodiscard]] QString rawValue(DisplayMode mode);
+[[nodiscard]] std::optional<DisplayMode> displayModeFromRaw(QStringView raw);
+[[nodiscard]] QString rawValue(DeletionMethod method);
+[[nodiscard]] std::optional<DeletionMethod> deletionMethodFromRaw(QStringView raw);
+
+// The set of lower-case extensions in a list separated by commas, spaces, line feeds or
+// semicolons; leading and trailing full stops and spaces of each piece do not count.
+[[nodiscard]] QSet<QString> parseExcludedExtensions(const QString& text);
+// "#RRGGBB" (the "#" optional, spaces and tabs around ignored, either case); none otherwise.
+[[nodiscard]] std::optional<RgbColor> colorFromHex(const QString& hex);
+// "#RRGGBB" in upper case, each channel clamped to 0..1 and rounded half away from zero.
+[[nodiscard]] QString hexFromColor(RgbColor color);
+
+// The user's preferences. Each is read from the user-defaults store once, at construction,
+// and written back on every assignment, also when unchanged; observers are told only about
+// real changes. launchAtLogin is not stored: it mirrors the login item. Main thread only.
+class AppSettings : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(fadebin::DisplayMode displayMode READ displayMode WRITE setDisplayMode NOTIFY
+                   displayModeChanged)
+    Q_PROPERTY(double autoDismissSeconds READ autoDismissSeconds WRITE setAutoDismissSeconds NOTIFY
+                   autoDismissSecondsChanged)
+    Q_PROPERTY(double pendingGraceMinutes READ pendingGraceMinutes WRITE setPendingGraceMinutes
+                   NOTIFY pendingGraceMinutesChanged)
+    Q_PROPERTY(fadebin::ExpiryOption defaultAction READ defaultAction WRITE setDefaultAction NOTIFY
+                   defaultActionChanged)
+    Q_PROPERTY(fadebin::DeletionMethod deletionMethod READ deletionMethod WRITE setDeletionMethod
+                   NOTIFY deletionMethodChanged)
+    Q_PROPERTY(bool applyFinderTag READ applyFinderTag WRITE setApplyFinderTag NOTIFY
+                   applyFinderTagChanged)
+    Q_PROPERTY(
+        bool pauseWatching READ pauseWatching WRITE setPauseWatching NOTIFY pauseWatchingChanged)
+    Q_PROPERTY(bool showTestTimers READ showTestTimers WRITE setShowTestTimers NOTIFY
+                   showTestTimersChanged)
+    Q_PROPERTY(QString excludedExtensionsText READ excludedExtensionsText WRITE
+                   setExcludedExtensionsText NOTIFY excludedExtensionsTextChanged)
+    Q_PROPERTY(
+        QString countColorHex READ countColorHex WRITE setCountColorHex NOTIFY countColorHexChanged)
+    Q_PROPERTY(QString countdownColorHex READ countdownColorHex WRITE setCountdownColorHex NOTIFY
+                   countdownColorHexChanged)
+    Q_PROPERTY(bool showScheduledCount READ showScheduledCount WRITE setShowScheduledCount NOTIFY
+                   showScheduledCountChanged)
+    Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE
+                   setHasCompletedOnboarding NOTIFY hasCompletedOnboardingChanged)
+    Q_PROPERTY(
+        bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
+
+public:
+    static constexpr double defaultAutoDismissSeconds = 8;
+    static constexpr double defaultPendingGraceMinutes = 5;
+    static inline const QString defaultCountColorHex = QStringLiteral("#40F2FF");
+    static inline const QString defaultCountdownColorHex = QStringLiteral("#FF9EF2");
+
+    AppSettings(UserDefaults& defaults, LoginItemService& loginItem, QObject* parent = nullptr);
+
+    [[nodiscard]] DisplayMode displayMode() const { return m_displayMode; }
+    [[nodiscard]] double autoDismissSeconds() const { return m_autoDismissSeconds; }
+    [[nodiscard]] double pendingGraceMinutes() const { return m_pendingGraceMinutes; }
+    [[nodiscard]] ExpiryOption defaultAction() const { return m_defaultAction; }
+    [[nodiscard]] DeletionMethod deletionMethod() const { return m_deletionMethod; }
+    [[nodiscard]] bool applyFinderTag() const { return m_applyFinderTag; }
+    [[nodiscard]] bool pauseWatching() const { return m_pauseWatching; }
+    [[nodiscard]] bool showTestTimers() const { return m_showTestTimers; }
+    [[nodiscard]] QString excludedExtensionsText() const { return m_excludedExtensionsText; }
+    [[nodiscard]] QString countColorHex() const { return m_countColorHex; }
+    [[nodiscard]] QString countdownColorHex() const { return m_countdownColorHex; }
+    [[nodiscard]] bool showScheduledCount() const { return m_showScheduledCount; }
+    [[nodiscard]] bool hasCompletedOnboarding() const { return m_hasCompletedOnboarding; }
+    [[nodiscard]] bool launchAtLogin() const { return m_launchAtLogin; }
+
+    void setDisplayMode(DisplayMode value);
+    void setAutoDismissSeconds(double value);
+    void setPendingGraceMinutes(double value);
+    void setDefaultAction(ExpiryOption value);
+    void setDeletionMethod(DeletionMethod value);
+    void setApplyFinderTag(bool value);
+    void setPauseWatching(bool value);
+    void setShowTestTimers(bool value);
+    void setExcludedExtensionsText(const QString& value);
+    void setCountColorHex(const QString& value);
+    void setCountdownColorHex(const QString& value);
+    void setShowScheduledCount(bool value);
+    void setHasCompletedOnboarding(bool value);
+    // Registers or unregisters the login item; on failure logs and falls back to its state.
+    void setLaunchAtLogin(bool value);
+
+    [[nodiscard]] QSet<QString> excludedExtensions() const;
+    // The colour of the hex string, or the field's default colour when it does not parse.
+    [[nodiscard]] RgbColor countColor() const;
+    [[nodiscard]] RgbColor countdownColor() const;
+    // A colour outside sRGB (a channel outside 0..1) keeps the current hex, written again.
+    void setCountColor(RgbColor color);
+    void setCountdownColor(RgbColor color);
+    void resetColors();
+
+Q_SIGNALS:
+    void displayModeChanged();
+    void autoDismissSecondsChanged();
+    void pendingGraceMinutesChanged();
+    void defaultActionChanged();
+    void deletionMethodChanged();
+    void applyFinderTagChanged();
+    void pauseWatchingChanged();
+    void showTestTimersChanged();
+    void excludedExtensionsTextChanged();
+    void countColorHexChanged();
+    void countdownColorHexChanged();
+    void showScheduledCountChanged();
+    void hasCompletedOnboardingChanged();
+    void launchAtLoginChanged();
+
+private:
+    // Stores, writes (also when unchanged), then notifies on a real change.
+    template <class T, class Write>
+    void assign(T& field, const T& value, void (AppSettings::*changedSignal)(), Write write) {
+        const bool changed = field != value;
+        field = value;
+        write();
+        if (changed)
+            Q_EMIT(this->*changedSignal)();
+    }
+    void assignLaunchAtLogin(bool value, bool reverting);
+
+    UserDefaults& m_defaults;
+    LoginItemService& m_loginItem;
+    DisplayMode m_displayMode;
+    double m_autoDismissSeconds;
+    double m_pendingGraceMinutes;
+    ExpiryOption m_defaultAction;
+    DeletionMethod m_deletionMethod;
+    bool m_applyFinderTag;
+    bool m_pauseWatching;
+    bool m_showTestTimers;
+    QString m_excludedExtensionsText;
+    QString m_countColorHex;
+    QString m_countdownColorHex;
+    bool m_showScheduledCount;
+    bool m_hasCompletedOnboarding;
+    bool m_launchAtLogin;
+};
+
+} // namespace fadebin

@@ -1,0 +1,162 @@
+#include "platform/UserDefaults.h"
+
+#include "platform/Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include <cmath>
+#include <cstdlib>
+#include <system_error>
+
+namespace fadebin {
+
+namespace {
+
+std::filesystem::path configHome() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg) {
+        std::filesystem::path p(xdg);
+        if (p.is_absolute())
+            return p;
+    }
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home ? home : QDir::homePath().toStdString()) / ".config";
+}
+
+QString fileName(const std::filesystem::path& p) {
+    return QFile::decodeName(QByteArray::fromStdString(p.native()));
+}
+
+// NSString's boolValue, which is what the macOS store answers for a text.
+bool textReadsTrue(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-'))
+        ++i;
+    while (i < text.size() && text.at(i) == u'0')
+        ++i;
+    if (i >= text.size())
+        return false;
+    const QChar c = text.at(i);
+    return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
+}
+
+} // namespace
+
+UserDefaults::UserDefaults()
+    : UserDefaults(standardPath()) {}
+
+UserDefaults::UserDefaults(std::filesystem::path file)
+    : m_file(std::move(file)) {
+    load();
+}
+
+std::filesystem::path UserDefaults::standardPath() {
+    return configHome() / "Fadebin" / "defaults.json";
+}
+
+void UserDefaults::load() {
+    QFile file(fileName(m_file));
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        FADEBIN_LOG_ERROR(LogCategory::App, "Settings file unreadable, using defaults: %s",
+                          qUtf8Printable(file.errorString()));
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.trimmed().isEmpty())
+        return;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        // The file is left as it is until the next assignment, so nothing is lost by reading.
+        FADEBIN_LOG_ERROR(LogCategory::App, "Settings file unreadable, using defaults: %s",
+                          qUtf8Printable(error.error != QJsonParseError::NoError
+                                             ? error.errorString()
+                                             : QStringLiteral("not a JSON object")));
+        return;
+    }
+    m_values = document.object();
+}
+
+std::optional<QJsonValue> UserDefaults::value(const QString& key) const {
+    const auto it = m_values.constFind(key);
+    if (it == m_values.constEnd())
+        return std::nullopt;
+    return it.value();
+}
+
+std::optional<QString> UserDefaults::stringValue(const QString& key) const {
+    const auto v = value(key);
+    if (!v || !v->isString())
+        return std::nullopt;
+    return v->toString();
+}
+
+std::optional<double> UserDefaults::doubleValue(const QString& key) const {
+    const auto v = value(key);
+    if (!v || !v->isDouble())
+        return std::nullopt;
+    return v->toDouble();
+}
+
+std::optional<bool> UserDefaults::storedBool(const QString& key) const {
+    const auto v = value(key);
+    if (!v || !v->isBool())
+        return std::nullopt;
+    return v->toBool();
+}
+
+bool UserDefaults::boolValue(const QString& key) const {
+    const auto v = value(key);
+    if (!v)
+        return false;
+    if (v->isBool())
+        return v->toBool();
+    if (v->isDouble())
+        return v->toDouble() != 0.0;
+    if (v->isString())
+        return textReadsTrue(v->toString());
+    return false;
+}
+
+void UserDefaults::setString(const QString& key, const QString& value) {
+    set(key, QJsonValue(value));
+}
+
+void UserDefaults::setDouble(const QString& key, double value) {
+    set(key, QJsonValue(value));
+}
+
+void UserDefaults::setBool(const QString& key, bool value) {
+    set(key, QJsonValue(value));
+}
+
+void UserDefaults::set(const QString& key, const QJsonValue& value) {
+    m_values.insert(key, value);
+    write();
+}
+
+void UserDefaults::write() const {
+    std::error_code ec;
+    std::filesystem::create_directories(m_file.parent_path(), ec);
+    if (ec) {
+        FADEBIN_LOG_ERROR(LogCategory::App, "Settings write failed: %s", ec.message().c_str());
+        return;
+    }
+    // QSaveFile writes a temporary file beside the target and renames it over the target,
+    // so a crash mid-write never leaves a half-written store.
+    QSaveFile file(fileName(m_file));
+    const QByteArray bytes = QJsonDocument(m_values).toJson(QJsonDocument::Indented);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        FADEBIN_LOG_ERROR(LogCategory::App, "Settings write failed: %s",
+                          qUtf8Printable(file.errorString()));
+    }
+}
+
+} // namespace fadebin

@@ -1,0 +1,102 @@
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace fadebin;
+using namespace fadebin::test;
+
+namespace {
+
+class UserDefaultsTest : public ::testing::Test {
+protected:
+    [[nodiscard]] path file() const { return home.configHome() / "Fadebin" / "defaults.json"; }
+    void store(const std::string& contents) {
+        std::filesystem::create_directories(file().parent_path());
+        writeFile(file(), contents);
+    }
+    [[nodiscard]] QJsonObject onDisk() const {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(readFile(file()))).object();
+    }
+
+    TempHome home;
+};
+
+} // namespace
+
+TEST_F(UserDefaultsTest, StandardPathFollowsXdgConfigHomeOnlyWhenAbsolute) {
+    EXPECT_EQ(UserDefaults::standardPath(), file());
+    const path fallback = home.root() / ".config/Fadebin/defaults.json";
+    for (const char* value : {"", "relative/config"}) {
+        ::setenv("XDG_CONFIG_HOME", value, 1);
+        EXPECT_EQ(UserDefaults::standardPath(), fallback) << value;
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserDefaults::standardPath(), fallback);
+}
+
+TEST_F(UserDefaultsTest, BooleanReadingIsLenientLikeTheSystemStore) {
+    const std::pair<const char*, bool> rows[] = {
+        {"true", true},      {"false", false},  {"1", true},        {"0", false},
+        {"-0.5", true},      {"\"YES\"", true}, {"\"true\"", true}, {"\"1\"", true},
+        {"\" +007\"", true}, {"\"no\"", false}, {"\"0\"", false},   {"\"\"", false},
+        {"null", false},     {"[true]", false}, {"{}", false},
+    };
+    for (const auto& [json, expected] : rows) {
+        store(std::string(R"({"k": )") + json + "}");
+        EXPECT_EQ(UserDefaults().boolValue("k"), expected) << json;
+    }
+    EXPECT_FALSE(UserDefaults().boolValue("missing"));
+}
+
+TEST_F(UserDefaultsTest, UnusableFilesReadAsEmptyAndStayUntouchedUntilTheFirstAssignment) {
+    const std::pair<const char*, bool> rows[] = {
+        // contents, whether it is reported as unreadable
+        {"", false},      {"  \n", false},    {"{\"a\": tr", true},
+        {"[1, 2]", true}, {"\"text\"", true}, {"\xff\xfe garbage", true},
+    };
+    for (const auto& [contents, reported] : rows) {
+        SCOPED_TRACE(contents);
+        store(contents);
+        LogCapture log;
+        UserDefaults defaults;
+        EXPECT_FALSE(defaults.value("a").has_value());
+        EXPECT_EQ(readFile(file()), contents);
+        EXPECT_EQ(log.count("Settings file unreadable, using defaults: %s"), reported ? 1 : 0);
+
+        defaults.setBool("flag", true);
+        EXPECT_EQ(onDisk(), (QJsonObject{{"flag", true}}));
+    }
+}
+
+TEST_F(UserDefaultsTest, ValuesKeepTheirTypesAcrossARestartAndTheFolderIsCreated) {
+    ASSERT_FALSE(exists(file().parent_path()));
+    {
+        UserDefaults defaults;
+        EXPECT_FALSE(exists(file())) << "reading alone creates nothing";
+        defaults.setString(QStringLiteral("name"), QStringLiteral("Grüße ✓"));
+        defaults.setDouble(QStringLiteral("number"), 0.1 + 0.2);
+        defaults.setBool(QStringLiteral("flag"), false);
+        defaults.setString(QStringLiteral("name"), QStringLiteral("again"));
+    }
+    UserDefaults reread;
+    EXPECT_EQ(reread.stringValue("name"), QStringLiteral("again"));
+    EXPECT_EQ(reread.doubleValue("number"), 0.1 + 0.2);
+    EXPECT_EQ(reread.storedBool("flag"), false);
+    // The temporary file of each atomic write is gone again.
+    EXPECT_EQ(listNames(file().parent_path()).value(), std::vector<std::string>{"defaults.json"});
+}
+
+TEST_F(UserDefaultsTest, AFailedWriteIsLoggedAndTheValueKeptForThisRun) {
+    std::filesystem::create_directories(home.configHome());
+    writeFile(home.configHome() / "Fadebin", "a file where the folder should be");
+    LogCapture log;
+    UserDefaults defaults;
+    defaults.setDouble(QStringLiteral("autoDismissSeconds"), 3);
+    EXPECT_EQ(log.count("Settings write failed: %s"), 1);
+    EXPECT_EQ(defaults.doubleValue("autoDismissSeconds"), 3.0);
+}
