@@ -1,0 +1,20 @@
+// Moves each argument to the trash, one after the other, the way the app does. Used by the
+// trash benchmark to time one process per file, so it links nothing but the trash code.
+#include "platform/Trash.h"
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    int status = 0;
+    for (int i = 1; i < argc; ++i) {
+        const auto moved = fadebin::moveToTrash(argv[i]);
+        if (!moved) {
+            const auto& error = moved.error();
+            std::fprintf(stderr, "%s: %s%s%s\n", argv[i], error.context.c_str(),
+                         error.context.empty() ? "" : ": ", std::strerror(error.code));
+            status = 1;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "platform/UniqueFd.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fadebin {
+
+// A file system item reached through the folder that holds it, so that later calls act on
+// that folder's entry by name (the *at calls) and never follow a symbolic link the item
+// itself may be.
+struct OpenedItem {
+    UniqueFd folder;                  // O_PATH descriptor of the holding folder
+    std::filesystem::path folderPath; // that folder's canonical absolute path
+    std::string name;                 // the item's own name in it, raw bytes
+    struct stat folderFacts {};
+    struct stat facts {}; // the item itself, links not followed
+};
+
+// Opens the folder holding item and looks the item up without following it. Trailing
+// slashes are ignored; ".", ".." and "/" name no item and give EINVAL.
+[[nodiscard]] Result<OpenedItem> openItem(const std::filesystem::path& item);
+
+} // namespace fadebin

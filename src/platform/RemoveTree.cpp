@@ -1,0 +1,105 @@
+#include "platform/RemoveTree.h"
+
+#include "platform/OpenedItem.h"
+#include "platform/UniqueFd.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fadebin {
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+SysError lastError(const char* context) {
+    return SysError{errno, context};
+}
+
+// The names in an open folder. Read in full before anything is deleted, since removing
+// entries while readdir() walks the same stream may skip some.
+Result<std::vector<std::string>> namesIn(int folder) {
+    UniqueFd reading(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!reading)
+        return lastError("cannot read a folder");
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(reading.get()));
+    if (!dir)
+        return lastError("cannot read a folder");
+    static_cast<void>(reading.release()); // closedir() owns it now
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+        errno = 0;
+    }
+    if (errno != 0)
+        return lastError("cannot read a folder");
+    return names;
+}
+
+// Empties the folder open as folder, which lives on device.
+Status removeContents(int folder, dev_t device) {
+    auto names = namesIn(folder);
+    if (!names)
+        return names.error();
+    for (const auto& name : *names) {
+        struct stat st {};
+        if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT) // gone meanwhile: that is what we wanted
+                continue;
+            return lastError("cannot look at a folder entry");
+        }
+        if (S_ISDIR(st.st_mode)) {
+            // Another filesystem mounted here is not part of the item; never empty it.
+            if (st.st_dev != device)
+                return SysError{EXDEV, "a folder inside is another mounted filesystem"};
+            UniqueFd child(
+                ::openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!child)
+                return lastError("cannot open a folder inside");
+            if (auto emptied = removeContents(child.get(), device); !emptied)
+                return emptied;
+            if (::unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
+                return lastError("cannot remove a folder inside");
+        } else if (::unlinkat(folder, name.c_str(), 0) != 0 && errno != ENOENT) {
+            return lastError("cannot remove a file inside");
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+Status removeTree(const std::filesystem::path& item) {
+    auto opened = openItem(item);
+    if (!opened)
+        return opened.error();
+    const OpenedItem& target = *opened;
+    if (!S_ISDIR(target.facts.st_mode)) {
+        if (::unlinkat(target.folder.get(), target.name.c_str(), 0) != 0)
+            return SysError::fromErrno();
+        return {};
+    }
+    UniqueFd folder(::openat(target.folder.get(), target.name.c_str(),
+                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder)
+        return lastError("cannot open the folder");
+    if (auto emptied = removeContents(folder.get(), target.facts.st_dev); !emptied)
+        return emptied;
+    if (::unlinkat(target.folder.get(), target.name.c_str(), AT_REMOVEDIR) != 0)
+        return lastError("cannot remove the folder");
+    return {};
+}
+
+} // namespace fadebin

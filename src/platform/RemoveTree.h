@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <filesystem>
+
+namespace fadebin {
+
+// Deletes a file, a symbolic link (the link, not what it points to) or a folder with all
+// its contents. Links inside the folder are removed as links and never followed, and no
+// other filesystem mounted inside it is entered (that gives EXDEV). Stops at the first
+// failure and returns it; what was already removed stays removed.
+[[nodiscard]] Status removeTree(const std::filesystem::path& item);
+
+} // namespace fadebin

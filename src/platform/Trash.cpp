@@ -1,0 +1,520 @@
+#include "platform/Trash.h"
+
+#include "platform/OpenedItem.h"
+#include "platform/UniqueFd.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace fadebin {
+
+namespace {
+
+constexpr int kMaxNameAttempts = 1000;
+constexpr std::size_t kNameMax = 255;
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+// Longer "extensions" are just part of the name; keeping them whole could leave no room.
+constexpr std::size_t kMaxExtensionBytes = 16;
+
+SysError lastError(const char* context) {
+    return SysError{errno, context};
+}
+
+// One trash: its path (for the result only) and descriptors of files/ and info/, through
+// which every write happens, so a link swapped into the path later cannot redirect them.
+struct TrashFolder {
+    path root;
+    UniqueFd files;
+    UniqueFd info;
+    std::optional<path> topdir; // per-volume trashes store Path= relative to it
+};
+
+bool isAbsolute(const char* value) {
+    return value != nullptr && value[0] == '/';
+}
+
+std::optional<path> homeFolder() {
+    const char* home = std::getenv("HOME");
+    if (isAbsolute(home))
+        return path(home);
+    std::array<char, 4096> buffer{};
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        isAbsolute(found->pw_dir))
+        return path(found->pw_dir);
+    return std::nullopt;
+}
+
+// $XDG_DATA_HOME when set to an absolute path (the XDG rules ignore relative ones).
+std::optional<path> dataHome() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (isAbsolute(xdg))
+        return path(xdg).lexically_normal();
+    if (auto home = homeFolder())
+        return (*home / ".local/share").lexically_normal();
+    return std::nullopt;
+}
+
+// The device of the closest folder on the way to p that exists: where the home trash is
+// or would be created.
+Result<dev_t> deviceOfNearest(path p) {
+    for (;;) {
+        struct stat st {};
+        if (::stat(p.c_str(), &st) == 0)
+            return st.st_dev;
+        if ((errno != ENOENT && errno != ENOTDIR) || p == p.root_path() || p.empty())
+            return lastError("cannot look up the home trash folder");
+        p = p.parent_path();
+    }
+}
+
+bool isInside(const path& inner, const path& outer) {
+    const auto rel = inner.lexically_relative(outer);
+    return !rel.empty() && *rel.begin() != "..";
+}
+
+// mkdir -p for the data folder, but only below an existing home: a wrong XDG_DATA_HOME
+// must not make folders appear anywhere else.
+Status makeDataHome(const path& data) {
+    struct stat st {};
+    if (::stat(data.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? Status{} : Status{SysError{ENOTDIR, "data folder"}};
+    const auto home = homeFolder();
+    if (!home || !isInside(data, home->lexically_normal()))
+        return SysError{ENOENT, "the data folder is missing and is not inside the home folder"};
+    path current = home->lexically_normal();
+    if (::stat(current.c_str(), &st) != 0)
+        return lastError("home folder");
+    for (const auto& part : data.lexically_relative(current)) {
+        if (part.empty() || part == ".")
+            continue;
+        current /= part;
+        if (::mkdir(current.c_str(), 0700) != 0 && errno != EEXIST)
+            return lastError("cannot create the data folder");
+    }
+    return {};
+}
+
+// Opens folder name inside at, creating it (mode 0700) when missing. Never follows a link.
+Result<UniqueFd> openOrMakeFolder(int at, const char* name, const char* context) {
+    UniqueFd fd(::openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd && errno == ENOENT) {
+        if (::mkdirat(at, name, 0700) != 0 && errno != EEXIST)
+            return lastError(context);
+        fd.reset(::openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    if (!fd)
+        return lastError(context);
+    return fd;
+}
+
+// files/ and info/ inside an opened trash folder.
+Result<TrashFolder> openTrashParts(int trashFd, path root) {
+    TrashFolder trash;
+    trash.root = std::move(root);
+    auto files = openOrMakeFolder(trashFd, "files", "cannot open the trash's files folder");
+    if (!files)
+        return files.error();
+    auto info = openOrMakeFolder(trashFd, "info", "cannot open the trash's info folder");
+    if (!info)
+        return info.error();
+    trash.files = std::move(files).value();
+    trash.info = std::move(info).value();
+    return trash;
+}
+
+Result<TrashFolder> openHomeTrash(const path& data) {
+    if (auto made = makeDataHome(data); !made)
+        return made.error();
+    // The data folder is the user's own; a link there (dotfile managers do that) is followed.
+    UniqueFd dataFd(::open(data.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!dataFd)
+        return lastError("cannot open the data folder");
+    auto trash = openOrMakeFolder(dataFd.get(), "Trash", "cannot open the home trash");
+    if (!trash)
+        return trash.error();
+    return openTrashParts(trash->get(), data / "Trash");
+}
+
+std::string readSmallFile(const char* name) {
+    std::string text;
+    UniqueFd fd(::open(name, O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return text;
+    std::array<char, 16384> buffer{};
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+// The mount point of the filesystem holding folder (whose device is dev): found by the
+// mount id in mountinfo, which also tells bind mounts of one filesystem apart, else by
+// walking up while the device stays the same.
+path mountTop(const path& folder, dev_t dev) {
+    struct statx sx {};
+    if (::statx(AT_FDCWD, folder.c_str(), AT_STATX_SYNC_AS_STAT, STATX_MNT_ID, &sx) == 0 &&
+        (sx.stx_mask & STATX_MNT_ID)) {
+        const std::string text = readSmallFile("/proc/self/mountinfo");
+        std::size_t start = 0;
+        while (start < text.size()) {
+            auto end = text.find('\n', start);
+            if (end == std::string::npos)
+                end = text.size();
+            const std::string_view line(text.data() + start, end - start);
+            start = end + 1;
+            if (std::strtoull(std::string(line.substr(0, line.find(' '))).c_str(), nullptr, 10) !=
+                sx.stx_mnt_id)
+                continue;
+            const auto entries = parseMountInfo(line);
+            struct stat st {};
+            if (!entries.empty() && ::stat(entries.front().mountPoint.c_str(), &st) == 0 &&
+                st.st_dev == dev && isInside(folder / "x", entries.front().mountPoint))
+                return entries.front().mountPoint;
+            break;
+        }
+    }
+    path top = folder;
+    while (top != top.root_path()) {
+        struct stat st {};
+        const path up = top.parent_path();
+        if (::stat(up.c_str(), &st) != 0 || st.st_dev != dev)
+            break;
+        top = up;
+    }
+    return top;
+}
+
+bool ownedDirectory(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+}
+
+Result<TrashFolder> openVolumeTrash(const path& topdir) {
+    UniqueFd topFd(::open(topdir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!topFd)
+        return lastError("cannot open the volume's top folder");
+    const std::string uid = std::to_string(::getuid());
+
+    // $topdir/.Trash/$uid, only when the administrator made .Trash a sticky real folder;
+    // anything wrong with it sends us to .Trash-$uid instead.
+    struct stat shared {};
+    if (::fstatat(topFd.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX)) {
+        UniqueFd sharedFd(
+            ::openat(topFd.get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (sharedFd) {
+            auto mine = openOrMakeFolder(sharedFd.get(), uid.c_str(), "trash");
+            if (mine && ownedDirectory(mine->get())) {
+                auto trash = openTrashParts(mine->get(), topdir / ".Trash" / uid);
+                if (trash) {
+                    trash.value().topdir = topdir;
+                    return trash;
+                }
+            }
+        }
+    }
+
+    const std::string own = ".Trash-" + uid;
+    auto mine = openOrMakeFolder(topFd.get(), own.c_str(), "cannot create the volume's trash");
+    if (!mine)
+        return mine.error();
+    if (!ownedDirectory(mine->get()))
+        return SysError{EPERM, "the volume's trash folder belongs to someone else"};
+    auto trash = openTrashParts(mine->get(), topdir / own);
+    if (trash)
+        trash.value().topdir = topdir;
+    return trash;
+}
+
+// Keeps a cut name valid UTF-8 when it was: never ends inside a multi-byte sequence.
+std::string cutBytes(const std::string& text, std::size_t size) {
+    if (text.size() <= size)
+        return text;
+    std::size_t cut = size;
+    for (int back = 0;
+         back < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    return text.substr(0, cut);
+}
+
+// The name inside the trash for the given attempt: "report.pdf", "report.2.pdf", ... short
+// enough that NAME.trashinfo fits a file name.
+std::string candidateName(const std::string& name, int attempt) {
+    constexpr std::size_t limit = kNameMax - kInfoSuffix.size();
+    if (attempt == 1 && name.size() <= limit)
+        return name;
+    std::string stem = name;
+    std::string extension;
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0 && dot + 1 < name.size() &&
+        name.size() - dot <= kMaxExtensionBytes) {
+        stem = name.substr(0, dot);
+        extension = name.substr(dot);
+    }
+    std::string number;
+    if (attempt > 1) { // appended, not "." + ...: that form trips a false GCC 12 -Wrestrict
+        number.push_back('.');
+        number += std::to_string(attempt);
+    }
+    return cutBytes(stem, limit - number.size() - extension.size()) + number + extension;
+}
+
+std::string localDeletionDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    std::array<char, 32> text{};
+    const auto size = std::strftime(text.data(), text.size(), "%Y-%m-%dT%H:%M:%S", &local);
+    return std::string(text.data(), size);
+}
+
+bool writeAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// rename(2) that never replaces what is at the target.
+int renameNoReplace(int fromDir, const char* from, int toDir, const char* to) {
+    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    // Filesystems without the flag say EINVAL (ENOSYS on old kernels); EINVAL also means
+    // "into itself", which the plain rename below reports again.
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    struct stat st {};
+    if (::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::renameat(fromDir, from, toDir, to);
+}
+
+bool isUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           std::string_view("-_.!~*'()").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string encodeTrashInfoPath(std::string_view bytes) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '/' || isUnreserved(c)) {
+            out.push_back(ch);
+        } else {
+            out.push_back('%');
+            out.push_back(digits[c >> 4]);
+            out.push_back(digits[c & 0xF]);
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> decodeTrashInfoPath(std::string_view encoded) {
+    std::string out;
+    out.reserve(encoded.size());
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        if (encoded[i] != '%') {
+            out.push_back(encoded[i]);
+            continue;
+        }
+        if (i + 2 >= encoded.size())
+            return std::nullopt;
+        const int high = hexValue(encoded[i + 1]);
+        const int low = hexValue(encoded[i + 2]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+    }
+    return out;
+}
+
+std::vector<MountEntry> parseMountInfo(std::string_view text) {
+    // "\040" and friends stand for the space, tab, newline and backslash in a mount point.
+    const auto unescape = [](std::string_view field) {
+        std::string out;
+        for (std::size_t i = 0; i < field.size(); ++i) {
+            if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
+                field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
+                field[i + 3] >= '0' && field[i + 3] <= '7') {
+                out.push_back(static_cast<char>((field[i + 1] - '0') * 64 +
+                                                (field[i + 2] - '0') * 8 + (field[i + 3] - '0')));
+                i += 3;
+            } else {
+                out.push_back(field[i]);
+            }
+        }
+        return out;
+    };
+    std::vector<MountEntry> mounts;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        // id parent major:minor root mount-point options [optional...] - type source ...
+        std::vector<std::string_view> fields;
+        std::size_t pos = 0;
+        while (pos < line.size()) {
+            const auto space = line.find(' ', pos);
+            const auto stop = space == std::string_view::npos ? line.size() : space;
+            if (stop > pos)
+                fields.push_back(line.substr(pos, stop - pos));
+            pos = stop + 1;
+        }
+        if (fields.size() < 5 || fields[4].empty() || fields[4][0] != '/')
+            continue;
+        MountEntry entry;
+        entry.mountPoint = unescape(fields[4]);
+        for (std::size_t i = 6; i + 1 < fields.size(); ++i) {
+            if (fields[i] == "-") {
+                entry.fsType = unescape(fields[i + 1]);
+                break;
+            }
+        }
+        mounts.push_back(std::move(entry));
+    }
+    return mounts;
+}
+
+Result<path> moveToTrash(const path& item) {
+    auto opened = openItem(item);
+    if (!opened)
+        return opened.error();
+    const OpenedItem& source = *opened;
+
+    const auto data = dataHome();
+    if (!data)
+        return SysError{ENOENT, "no home folder to hold the trash"};
+    auto homeDevice = deviceOfNearest(*data / "Trash");
+    if (!homeDevice)
+        return homeDevice.error();
+
+    const bool sameDeviceAsHome = *homeDevice == source.folderFacts.st_dev;
+    auto trash = sameDeviceAsHome
+                     ? openHomeTrash(*data)
+                     : openVolumeTrash(mountTop(source.folderPath, source.folderFacts.st_dev));
+    if (!trash)
+        return trash.error();
+
+    const path original = source.folderPath / source.name;
+    std::string recorded = original.native();
+    if (trash->topdir) {
+        const std::string& top = trash->topdir->native();
+        const std::string prefix = top == "/" ? top : top + "/";
+        if (recorded.compare(0, prefix.size(), prefix) == 0 && recorded.size() > prefix.size())
+            recorded.erase(0, prefix.size());
+    }
+    const std::string contents = "[Trash Info]\nPath=" + encodeTrashInfoPath(recorded) +
+                                 "\nDeletionDate=" + localDeletionDate() + "\n";
+
+    for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
+        const std::string name = candidateName(source.name, attempt);
+        const std::string infoName = name + std::string(kInfoSuffix);
+        // The info file comes first and is created exclusively: it reserves the name.
+        UniqueFd infoFd(::openat(trash->info.get(), infoName.c_str(),
+                                 O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!infoFd) {
+            if (errno == EEXIST)
+                continue;
+            return lastError("cannot create the trash information file");
+        }
+        if (!writeAll(infoFd.get(), contents)) {
+            const SysError error = lastError("cannot write the trash information file");
+            ::unlinkat(trash->info.get(), infoName.c_str(), 0);
+            return error;
+        }
+        infoFd.reset();
+        if (renameNoReplace(source.folder.get(), source.name.c_str(), trash->files.get(),
+                            name.c_str()) == 0)
+            return trash->root / "files" / name;
+        const int code = errno;
+        ::unlinkat(trash->info.get(), infoName.c_str(), 0);
+        // A leftover in files/ without its info file: leave it be, take the next name.
+        if (code == EEXIST)
+            continue;
+        return SysError{code, "cannot move the item into the trash"};
+    }
+    return SysError{EEXIST, "no free name left in the trash"};
+}
+
+std::vector<path> trashFilesFolders() {
+    std::vector<path> folders;
+    const auto isFolder = [](const path& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    };
+    const auto add = [&folders, &isFolder](const path& p) {
+        for (const auto& known : folders)
+            if (known == p)
+                return;
+        if (isFolder(p))
+            folders.push_back(p);
+    };
+    if (const auto data = dataHome())
+        add(*data / "Trash" / "files");
+
+    // Kernel and automounter filesystems never hold a trash; looking into an autofs mount
+    // point would even mount it.
+    static constexpr std::array<std::string_view, 17> skipped = {
+        "autofs",   "proc",    "sysfs",     "cgroup",      "cgroup2", "devpts",
+        "mqueue",   "debugfs", "tracefs",   "securityfs",  "pstore",  "bpf",
+        "configfs", "fusectl", "hugetlbfs", "binfmt_misc", "efivarfs"};
+    const std::string uid = std::to_string(::getuid());
+    for (const auto& mount : parseMountInfo(readSmallFile("/proc/self/mountinfo"))) {
+        bool skip = false;
+        for (const auto type : skipped)
+            skip = skip || mount.fsType == type;
+        if (skip)
+            continue;
+        add(mount.mountPoint / ".Trash" / uid / "files");
+        add(mount.mountPoint / (".Trash-" + uid) / "files");
+    }
+    return folders;
+}
+
+} // namespace fadebin

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The freedesktop.org Trash (version 1.0 of its format), done with plain system calls so
+// that it never loops, never writes outside a trash folder and keeps names as raw bytes.
+namespace fadebin {
+
+using std::filesystem::path;
+
+// Moves a file, a folder or a symbolic link (the link itself) into the trash of the
+// filesystem it lives on: the home trash ($XDG_DATA_HOME/Trash) when it shares a device
+// with it, otherwise $topdir/.Trash/$uid or $topdir/.Trash-$uid. Returns where the item
+// now is, inside the trash's files/ folder. Nothing is copied across filesystems.
+[[nodiscard]] Result<path> moveToTrash(const path& item);
+
+// The files/ folder of the home trash and of every mounted volume's trash that exists.
+[[nodiscard]] std::vector<path> trashFilesFolders();
+
+// The Path= value of a .trashinfo file: every byte percent-encoded except '/' and the
+// RFC 2396 unreserved characters.
+[[nodiscard]] std::string encodeTrashInfoPath(std::string_view bytes);
+// The exact bytes back; none for a malformed escape.
+[[nodiscard]] std::optional<std::string> decodeTrashInfoPath(std::string_view encoded);
+
+struct MountEntry {
+    path mountPoint;
+    std::string fsType;
+};
+// The mounts listed in /proc/self/mountinfo text, octal escapes (\040 ...) decoded.
+[[nodiscard]] std::vector<MountEntry> parseMountInfo(std::string_view text);
+
+} // namespace fadebin
