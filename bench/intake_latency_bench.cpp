@@ -18,8 +18,7 @@
 using namespace fadebin;
 using SteadyClock = std::chrono::steady_clock;
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const path downloads = resolvedPath(dir.path().toStdString());

@@ -32,7 +32,7 @@ public:
     [[nodiscard]] virtual Status deleteItem(const path& url, DeletionMethod method);
     virtual void writeExpiry(Instant instant, const path& url);
     [[nodiscard]] std::optional<QString> readAttribute(const char* name, const path& url) const;
-    void removeExpiry(const path& url);
+    virtual void removeExpiry(const path& url);
     void setFinderTag(bool add, const QString& name, const path& url);
 };
 

@@ -1,0 +1,193 @@
+#include "expiry/Database.h"
+
+#include "platform/Clock.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace fadebin {
+
+namespace {
+
+constexpr const char* schema =
+    "CREATE TABLE IF NOT EXISTS TrackedFile ("
+    "id TEXT UNIQUE, bookmark BLOB, displayName TEXT, source TEXT NULL, "
+    "sizeBytes INTEGER, addedAt REAL, statusRaw TEXT, expiresAt REAL NULL, "
+    "deleteAttempts INTEGER, lastKnownPath TEXT)";
+
+constexpr const char* columns = "id, bookmark, displayName, source, sizeBytes, addedAt, statusRaw, "
+                                "expiresAt, deleteAttempts, lastKnownPath";
+
+QString messageOf(sqlite3* db) {
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+struct Statement {
+    sqlite3_stmt* handle = nullptr;
+    ~Statement() { sqlite3_finalize(handle); }
+};
+
+bool exec(sqlite3* db, const char* sql, QString& error) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    error = message ? QString::fromUtf8(message) : messageOf(db);
+    sqlite3_free(message);
+    return false;
+}
+
+QString columnText(sqlite3_stmt* s, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(s, column)) : QString();
+}
+
+std::string columnBytes(sqlite3_stmt* s, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(s, column)))
+                : std::string();
+}
+
+void bindText(sqlite3_stmt* s, int index, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    sqlite3_bind_text(s, index, bytes.constData(), static_cast<int>(bytes.size()),
+                      SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+Database::Database(sqlite3* handle)
+    : m_db(handle) {}
+
+Database::~Database() {
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<Database> Database::open(const std::filesystem::path& file, QString& error) {
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(file.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::unique_ptr<Database> database(new Database(db));
+    if (rc != SQLITE_OK) {
+        error = db ? messageOf(db) : QString::fromUtf8(sqlite3_errstr(rc));
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    // Another process holding the file gets a moment to let go, never an endless wait.
+    sqlite3_busy_timeout(db, 1000);
+    // The first statements read the header: a file that is not a database fails here.
+    if (!exec(db, "PRAGMA journal_mode=WAL", error) ||
+        !exec(db, "PRAGMA synchronous=NORMAL", error) || !exec(db, schema, error))
+        return nullptr;
+    // A database another process holds locked would fail every save; say so now.
+    if (!exec(db, "BEGIN IMMEDIATE", error) || !exec(db, "COMMIT", error))
+        return nullptr;
+    // Prove the table has the columns we use; a foreign table of that name fails here.
+    Statement probe;
+    const std::string sql = std::string("SELECT ") + columns + " FROM TrackedFile LIMIT 0";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe.handle, nullptr) != SQLITE_OK) {
+        error = messageOf(db);
+        return nullptr;
+    }
+    return database;
+}
+
+std::optional<std::vector<TrackedFile::Fields>>
+Database::fetch(const std::vector<QString>& statuses, QString& error) const {
+    std::string sql = std::string("SELECT ") + columns + " FROM TrackedFile";
+    if (!statuses.empty()) {
+        sql += " WHERE statusRaw IN (";
+        for (std::size_t i = 0; i < statuses.size(); ++i)
+            sql += i == 0 ? "?" : ", ?";
+        sql += ")";
+    }
+    sql += " ORDER BY rowid";
+    Statement s;
+    if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s.handle, nullptr) != SQLITE_OK) {
+        error = messageOf(m_db);
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < statuses.size(); ++i)
+        bindText(s.handle, static_cast<int>(i + 1), statuses[i]);
+    std::vector<TrackedFile::Fields> rows;
+    int rc;
+    while ((rc = sqlite3_step(s.handle)) == SQLITE_ROW) {
+        TrackedFile::Fields f;
+        f.id = QUuid::fromString(columnText(s.handle, 0));
+        const auto* blob = static_cast<const char*>(sqlite3_column_blob(s.handle, 1));
+        f.bookmark = QByteArray(blob, blob ? sqlite3_column_bytes(s.handle, 1) : 0);
+        f.displayName = columnText(s.handle, 2);
+        if (sqlite3_column_type(s.handle, 3) != SQLITE_NULL)
+            f.source = columnText(s.handle, 3);
+        f.sizeBytes = sqlite3_column_int64(s.handle, 4);
+        f.addedAt = fromUnixSeconds(sqlite3_column_double(s.handle, 5));
+        f.statusRaw = columnText(s.handle, 6);
+        if (sqlite3_column_type(s.handle, 7) != SQLITE_NULL) {
+            const double expires = sqlite3_column_double(s.handle, 7);
+            if (std::isfinite(expires))
+                f.expiresAt = fromUnixSeconds(expires);
+        }
+        f.deleteAttempts = sqlite3_column_int64(s.handle, 8);
+        f.lastKnownPath = columnBytes(s.handle, 9);
+        if (f.id.isNull())
+            continue; // not one of ours: a row without a usable identity cannot be tracked
+        rows.push_back(std::move(f));
+    }
+    if (rc != SQLITE_DONE) {
+        error = messageOf(m_db);
+        return std::nullopt;
+    }
+    return rows;
+}
+
+bool Database::write(const std::vector<const TrackedFile*>& records, QString& error) {
+    if (!exec(m_db, "BEGIN IMMEDIATE", error))
+        return false;
+    auto fail = [this, &error] {
+        error = messageOf(m_db);
+        QString ignored;
+        exec(m_db, "ROLLBACK", ignored);
+        return false;
+    };
+    Statement s;
+    const std::string sql = std::string("INSERT INTO TrackedFile (") + columns +
+                            ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT(id) DO UPDATE SET "
+                            "bookmark = excluded.bookmark, displayName = excluded.displayName, "
+                            "source = excluded.source, sizeBytes = excluded.sizeBytes, "
+                            "addedAt = excluded.addedAt, statusRaw = excluded.statusRaw, "
+                            "expiresAt = excluded.expiresAt, "
+                            "deleteAttempts = excluded.deleteAttempts, "
+                            "lastKnownPath = excluded.lastKnownPath";
+    if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s.handle, nullptr) != SQLITE_OK)
+        return fail();
+    for (const TrackedFile* record : records) {
+        const TrackedFile::Fields& f = record->fields();
+        sqlite3_reset(s.handle);
+        sqlite3_clear_bindings(s.handle);
+        bindText(s.handle, 1, record->idText());
+        sqlite3_bind_blob(s.handle, 2, f.bookmark.constData(), static_cast<int>(f.bookmark.size()),
+                          SQLITE_TRANSIENT);
+        bindText(s.handle, 3, f.displayName);
+        if (f.source)
+            bindText(s.handle, 4, *f.source);
+        sqlite3_bind_int64(s.handle, 5, f.sizeBytes);
+        sqlite3_bind_double(s.handle, 6, toUnixSeconds(f.addedAt));
+        bindText(s.handle, 7, f.statusRaw);
+        if (f.expiresAt)
+            sqlite3_bind_double(s.handle, 8, toUnixSeconds(*f.expiresAt));
+        sqlite3_bind_int64(s.handle, 9, f.deleteAttempts);
+        const std::string& p = f.lastKnownPath.native();
+        sqlite3_bind_text(s.handle, 10, p.data(), static_cast<int>(p.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(s.handle) != SQLITE_DONE)
+            return fail();
+    }
+    if (!exec(m_db, "COMMIT", error)) {
+        QString ignored;
+        exec(m_db, "ROLLBACK", ignored);
+        return false;
+    }
+    return true;
+}
+
+} // namespace fadebin

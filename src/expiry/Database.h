@@ -1,0 +1,41 @@
+#pragma once
+
+#include "expiry/TrackedFile.h"
+#include "platform/Result.h"
+
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+
+namespace fadebin {
+
+// The one table of tracked files in an SQLite file, through the C API so that path bytes
+// that are not UTF-8 are stored exactly as they are.
+class Database {
+public:
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens (creating when missing) the database file and its table. Fails with SQLite's or
+    // the system's text when the file is not a database, is locked, or cannot be written.
+    [[nodiscard]] static std::unique_ptr<Database> open(const std::filesystem::path& file,
+                                                        QString& error);
+
+    // Rows whose statusRaw is one of the given strings; every row when the list is empty.
+    [[nodiscard]] std::optional<std::vector<TrackedFile::Fields>>
+    fetch(const std::vector<QString>& statuses, QString& error) const;
+    // Writes every given record in one transaction; nothing is written when one fails.
+    [[nodiscard]] bool write(const std::vector<const TrackedFile*>& records, QString& error);
+
+private:
+    explicit Database(sqlite3* handle);
+    sqlite3* m_db;
+};
+
+} // namespace fadebin

@@ -1,0 +1,175 @@
+#include "expiry/ExpiryScheduler.h"
+
+#include "platform/Log.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace fadebin {
+
+namespace {
+
+QByteArray describe(Instant instant) {
+    using namespace std::chrono;
+    const auto seconds = floor<std::chrono::seconds>(instant);
+    const auto day = floor<days>(seconds);
+    const year_month_day date(day);
+    const hh_mm_ss time(seconds - day);
+    return QString::asprintf("%04d-%02u-%02u %02d:%02d:%02d +0000", static_cast<int>(date.year()),
+                             static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                             static_cast<int>(time.hours().count()),
+                             static_cast<int>(time.minutes().count()),
+                             static_cast<int>(time.seconds().count()))
+        .toUtf8();
+}
+
+Duration graceOf(const AppSettings& settings) {
+    return Duration(
+        static_cast<Duration::rep>(std::llround(settings.pendingGraceMinutes() * 60'000.0)));
+}
+
+} // namespace
+
+QString DeletionEvent::title() const {
+    const auto n = names.size();
+    if (method == DeletionMethod::trash)
+        return n == 1 ? QStringLiteral("Moved to Trash")
+                      : QStringLiteral("%1 files moved to Trash").arg(n);
+    return n == 1 ? QStringLiteral("Deleted") : QStringLiteral("%1 files deleted").arg(n);
+}
+
+ExpiryScheduler::ExpiryScheduler(ExpiryStore& store, AppSettings& settings, FileDeleter& deleter,
+                                 Clock& clock, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_settings(settings)
+    , m_deleter(deleter)
+    , m_clock(clock) {}
+
+ExpiryScheduler::~ExpiryScheduler() = default;
+
+void ExpiryScheduler::start() {
+    sweep();
+}
+
+void ExpiryScheduler::wakeNotice() {
+    // Timers stand still while the machine sleeps; whatever fell due meanwhile goes now.
+    QPointer<ExpiryScheduler> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (self)
+                self->sweep();
+        },
+        Qt::QueuedConnection);
+}
+
+void ExpiryScheduler::reschedule() {
+    m_timer.reset();
+    std::vector<TrackedFile*> scheduled = m_store.files(FileStatus::scheduled);
+    std::optional<Instant> soonest;
+    for (TrackedFile* record : scheduled)
+        if (record->expiresAt() && (!soonest || *record->expiresAt() < *soonest))
+            soonest = record->expiresAt();
+
+    std::optional<Instant> next = soonest;
+    std::vector<TrackedFile*> pending = m_store.files(FileStatus::pending);
+    if (!pending.empty()) {
+        const auto oldest = std::min_element(pending.begin(), pending.end(), [](auto* a, auto* b) {
+            return a->addedAt() < b->addedAt();
+        });
+        const Instant graceEnd = (*oldest)->addedAt() + graceOf(m_settings);
+        next = soonest ? std::min(graceEnd, *soonest) : graceEnd;
+    }
+    if (!next)
+        return;
+    const Instant now = m_clock.now();
+    const Instant fireAt = std::max(*next, now + minimumLead);
+    QPointer<ExpiryScheduler> self(this);
+    m_timer = m_clock.singleShot(fireAt - now, [self] {
+        if (self)
+            self->sweep();
+    });
+    FADEBIN_LOG_DEBUG(LogCategory::Expiry, "Next sweep at %s", describe(fireAt).constData());
+}
+
+void ExpiryScheduler::sweep() {
+    const Instant now = m_clock.now();
+    m_store.reconcile();
+
+    QStringList names;
+    std::optional<FileKind> firstKind;
+    std::vector<TrackedFile*> due = m_store.files(FileStatus::scheduled);
+    std::stable_sort(due.begin(), due.end(), [](auto* a, auto* b) {
+        return a->expiresAt().value_or(Instant::max()) < b->expiresAt().value_or(Instant::max());
+    });
+    for (TrackedFile* record : due) {
+        if (!record->expiresAt() || *record->expiresAt() > now)
+            continue;
+        const std::optional<path> url = m_store.resolveURL(*record);
+        if (!url) {
+            record->setStatus(FileStatus::deleted);
+            continue;
+        }
+        if (!m_store.isInsideDownloads(*url)) {
+            m_store.cancel(*record);
+            continue;
+        }
+        const auto facts = lstatPath(*url);
+        const bool isFolder = facts && facts->isDirectory;
+        const FileKind kind = classify(record->displayName().toStdString(), isFolder);
+        m_deleter.removeExpiry(*url);
+        // Last look on the path that is about to go: it must still be inside Downloads and
+        // still be the file that was resolved, not something put in its place meanwhile.
+        const auto atDeletion = lstatPath(*url);
+        if (!facts || !atDeletion || atDeletion->identity != facts->identity ||
+            !m_store.isInsideDownloads(*url)) {
+            m_store.cancel(*record);
+            continue;
+        }
+        const Status deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
+        if (deleted) {
+            record->setStatus(FileStatus::deleted);
+            names.append(record->displayName());
+            if (!firstKind)
+                firstKind = kind;
+            FADEBIN_LOG_INFO(LogCategory::Expiry, "Deleted %s",
+                             record->displayName().toUtf8().constData());
+            continue;
+        }
+        record->setDeleteAttempts(record->deleteAttempts() + 1);
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Delete failed for %s (attempt %ld): %s",
+                          record->displayName().toUtf8().constData(),
+                          static_cast<long>(record->deleteAttempts()),
+                          deleted.error().text().c_str());
+        if (record->deleteAttempts() >= attemptLimit) {
+            record->setStatus(FileStatus::cancelled);
+            record->setExpiresAt(std::nullopt);
+        } else {
+            record->setExpiresAt(now + retryDelay);
+            m_deleter.writeExpiry(*record->expiresAt(), *url);
+        }
+    }
+
+    std::vector<TrackedFile*> pending = m_store.files(FileStatus::pending);
+    std::stable_sort(pending.begin(), pending.end(),
+                     [](auto* a, auto* b) { return a->addedAt() < b->addedAt(); });
+    const Duration grace = graceOf(m_settings);
+    for (TrackedFile* record : pending)
+        if (now - record->addedAt() >= grace)
+            m_store.apply(m_settings.defaultAction(), *record, m_settings.applyFinderTag());
+
+    m_store.save();
+    reschedule();
+    QPointer<ExpiryScheduler> self(this);
+    if (onSweep)
+        onSweep();
+    if (self && !names.isEmpty() && onDeletion)
+        onDeletion(DeletionEvent{names, firstKind.value_or(FileKind::other),
+                                 m_settings.deletionMethod(), now});
+}
+
+} // namespace fadebin

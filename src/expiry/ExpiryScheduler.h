@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/AppSettings.h"
+#include "expiry/ExpiryStore.h"
+#include "expiry/FileDeleter.h"
+#include "intake/FileKind.h"
+#include "platform/Clock.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+namespace fadebin {
+
+// What one sweep deleted.
+struct DeletionEvent {
+    QStringList names;
+    FileKind kind = FileKind::other;
+    DeletionMethod method = DeletionMethod::trash;
+    Instant date;
+
+    [[nodiscard]] QString title() const;
+    friend bool operator==(const DeletionEvent&, const DeletionEvent&) = default;
+};
+
+// Which tracked files left Downloads.
+struct ReleaseEvent {
+    QStringList names;
+    FileKind kind = FileKind::other;
+    Instant date;
+
+    friend bool operator==(const ReleaseEvent&, const ReleaseEvent&) = default;
+};
+
+// Deletes files when their time is up: one timer armed for the next due moment, a sweep
+// when it fires, at start and after the machine wakes. Gives up on a file after three
+// failed tries and applies the default choice to downloads left undecided too long.
+class ExpiryScheduler : public QObject {
+    Q_OBJECT
+public:
+    ExpiryScheduler(ExpiryStore& store, AppSettings& settings, FileDeleter& deleter, Clock& clock,
+                    QObject* parent = nullptr);
+    ~ExpiryScheduler() override;
+
+    // Sweeps at once. Wake-ups reach sweep() through wakeNotice, connected by the owner.
+    void start();
+    void reschedule();
+    void sweep();
+    // Called when the machine has resumed from sleep.
+    void wakeNotice();
+
+    [[nodiscard]] bool hasTimer() const { return m_timer != nullptr; }
+
+    std::function<void()> onSweep;
+    std::function<void(const DeletionEvent&)> onDeletion;
+
+    static constexpr Duration retryDelay{60'000};
+    static constexpr int attemptLimit = 3;
+    static constexpr Duration minimumLead{1'000};
+
+private:
+    ExpiryStore& m_store;
+    AppSettings& m_settings;
+    FileDeleter& m_deleter;
+    Clock& m_clock;
+    TimerHandle m_timer;
+};
+
+} // namespace fadebin

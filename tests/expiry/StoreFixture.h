@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/AppSettings.h"
+#include "expiry/ExpiryStore.h"
+#include "expiry/FileDeleter.h"
+#include "platform/LoginItem.h"
+#include "platform/ManualClock.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace fadebin::test {
+
+// A private home with Downloads, a manual clock, the real deleter and a store on a real
+// SQLite file in $XDG_DATA_HOME.
+class StoreFixture : public ::testing::Test {
+protected:
+    StoreFixture() { reopen(); }
+
+    void reopen() {
+        store.reset();
+        QString error;
+        store = ExpiryStore::open(home.downloads(), clock, *deleter, error);
+        ASSERT_TRUE(store) << error.toStdString();
+        store->onReleased = [this](const std::vector<TrackedFile*>& files) {
+            releases.push_back(files);
+        };
+    }
+
+    path make(const std::string& name, const std::string& contents = "data") {
+        const path p = home.downloads() / name;
+        writeFile(p, contents);
+        return p;
+    }
+    TrackedFile* pending(const std::string& name) {
+        TrackedFile* record = store->addPending(make(name), QStringLiteral("example.com"));
+        EXPECT_NE(record, nullptr) << name;
+        return record;
+    }
+    std::optional<QString> attribute(const path& p) const {
+        return deleter->readAttribute(expiryAttribute, p);
+    }
+    path databaseFile() const { return home.dataHome() / "Fadebin" / "Fadebin.store"; }
+
+    TempHome home;
+    LogCapture log;
+    ManualClock clock;
+    std::unique_ptr<FileDeleter> deleter = std::make_unique<FileDeleter>();
+    std::unique_ptr<ExpiryStore> store;
+    std::vector<std::vector<TrackedFile*>> releases;
+};
+
+} // namespace fadebin::test

@@ -1,0 +1,290 @@
+#include "expiry/ExpiryScheduler.h"
+#include "expiry/StoreFixture.h"
+
+#include <unistd.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class SchedulerTest : public StoreFixture {
+protected:
+    SchedulerTest() { makeScheduler(); }
+
+    void makeScheduler() {
+        scheduler = std::make_unique<ExpiryScheduler>(*store, settings, *deleter, clock);
+        scheduler->onSweep = [this] { ++sweeps; };
+        scheduler->onDeletion = [this](const DeletionEvent& e) { events.push_back(e); };
+    }
+    TrackedFile* scheduled(const std::string& name, ExpiryOption option) {
+        TrackedFile* record = pending(name);
+        store->apply(option, *record, settings.applyFinderTag());
+        return record;
+    }
+    [[nodiscard]] Duration timerIn() const {
+        auto due = clock.nextDue();
+        return due ? *due - clock.now() : Duration(-1);
+    }
+
+    UserDefaults defaults{home.configHome() / "Fadebin/defaults.json"};
+    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
+                                 "/usr/bin/fadebin"};
+    AppSettings settings{defaults, loginItem};
+    std::unique_ptr<ExpiryScheduler> scheduler;
+    int sweeps = 0;
+    std::vector<DeletionEvent> events;
+};
+
+// Swaps the due file for a link to a file outside Downloads at the last moment, as a
+// hostile program racing the sweep would.
+class RacingDeleter : public FileDeleter {
+public:
+    path victim;
+    path outside;
+    void removeExpiry(const path& url) override {
+        FileDeleter::removeExpiry(url);
+        if (url == victim) {
+            std::filesystem::remove(url);
+            std::filesystem::create_symlink(outside, url);
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(SchedulerTest, TheTimerAimsAtTheEarlierOfGraceEndAndExpiry) {
+    settings.setPendingGraceMinutes(10);
+    pending("waiting.pdf");
+    clock.advance(5min);
+    scheduled("later.pdf", ExpiryOption::thirtyMinutes);
+    scheduler->reschedule();
+    EXPECT_EQ(timerIn(), 5min) << "the grace ends before the expiry";
+    EXPECT_EQ(log.count("Next sweep at %s"), 1);
+    settings.setPendingGraceMinutes(60);
+    scheduler->reschedule();
+    EXPECT_EQ(timerIn(), 30min);
+}
+
+TEST_F(SchedulerTest, APastExpiryIsSweptOneSecondAfterRescheduleNotAtOnce) {
+    TrackedFile* record = scheduled("old.bin", ExpiryOption::tenSeconds);
+    clock.advance(30s);
+    scheduler->reschedule();
+    EXPECT_EQ(timerIn(), 1s);
+    EXPECT_EQ(record->status(), FileStatus::scheduled);
+    clock.advance(1s);
+    EXPECT_EQ(record->status(), FileStatus::deleted);
+    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/old.bin"));
+}
+
+TEST_F(SchedulerTest, NothingToWaitForArmsNoTimerAndLogsNothing) {
+    TrackedFile* kept = pending("kept");
+    store->apply(ExpiryOption::forever, *kept, false);
+    scheduler->start();
+    EXPECT_FALSE(scheduler->hasTimer());
+    EXPECT_EQ(clock.activeTimerCount(), 0u);
+    EXPECT_EQ(log.count("Next sweep at %s"), 0);
+    EXPECT_EQ(sweeps, 1);
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SchedulerTest, ThreeFailuresGiveUpAndLeaveTheFileInPlace) {
+    TrackedFile* record = scheduled("stuck.iso", ExpiryOption::tenSeconds);
+    // The trash folder cannot be made: a plain file stands where it belongs.
+    std::filesystem::create_directories(home.dataHome());
+    writeFile(home.dataHome() / "Trash", "in the way");
+    scheduler->start();
+    clock.advance(10s);
+    EXPECT_EQ(record->deleteAttempts(), 1);
+    EXPECT_EQ(parseExpiry(*attribute(home.downloads() / "stuck.iso")), clock.now() + 60s);
+    clock.advance(60s);
+    clock.advance(60s);
+    EXPECT_EQ(record->status(), FileStatus::cancelled);
+    EXPECT_EQ(record->deleteAttempts(), 3);
+    EXPECT_EQ(record->expiresAt(), std::nullopt);
+    EXPECT_TRUE(pathExists(home.downloads() / "stuck.iso"));
+    EXPECT_EQ(attribute(home.downloads() / "stuck.iso"), std::nullopt);
+    std::vector<std::string> attempts;
+    for (const auto& line : log.lines())
+        if (line.format == "Delete failed for %s (attempt %ld): %s")
+            attempts.push_back(line.message);
+    ASSERT_EQ(attempts.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        const std::string& line = attempts[static_cast<std::size_t>(i)];
+        EXPECT_EQ(
+            line.rfind("Delete failed for stuck.iso (attempt " + std::to_string(i + 1) + "): ", 0),
+            0u)
+            << line;
+        EXPECT_NE(line.find("Not a directory"), std::string::npos) << line;
+    }
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(scheduler->hasTimer());
+
+    store->apply(ExpiryOption::oneHour, *record, false);
+    EXPECT_EQ(record->deleteAttempts(), 0) << "a new decision starts counting again";
+}
+
+TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
+    scheduled("one.pdf", ExpiryOption::tenSeconds);
+    clock.advance(1s);
+    scheduled("two.pdf", ExpiryOption::tenSeconds);
+    clock.advance(1s);
+    scheduled("three.png", ExpiryOption::tenSeconds);
+    clock.advance(20s);
+    scheduler->sweep();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].names, (QStringList{"one.pdf", "two.pdf", "three.png"}));
+    EXPECT_EQ(events[0].kind, FileKind::pdf);
+    EXPECT_EQ(events[0].title(), QStringLiteral("3 files moved to Trash"));
+    EXPECT_EQ(log.count("Deleted %s"), 3);
+
+    settings.setDeletionMethod(DeletionMethod::permanent);
+    scheduled("gone.txt", ExpiryOption::tenSeconds);
+    scheduler->reschedule();
+    clock.advance(10s);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].title(), QStringLiteral("Deleted"));
+    EXPECT_EQ(events[1].method, DeletionMethod::permanent);
+    EXPECT_FALSE(pathExists(home.downloads() / "gone.txt"));
+    EXPECT_FALSE(pathExists(home.dataHome() / "Trash/files/gone.txt"));
+
+    const int before = sweeps;
+    scheduler->sweep();
+    EXPECT_EQ(sweeps, before + 1);
+    EXPECT_EQ(events.size(), 2u) << "a sweep that deletes nothing reports nothing";
+    EXPECT_EQ((DeletionEvent{{"a", "b"}, FileKind::other, DeletionMethod::permanent, {}}).title(),
+              QStringLiteral("2 files deleted"));
+    EXPECT_EQ((DeletionEvent{{"a"}, FileKind::other, DeletionMethod::trash, {}}).title(),
+              QStringLiteral("Moved to Trash"));
+}
+
+TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGrace) {
+    settings.setPendingGraceMinutes(0.5);
+    settings.setDefaultAction(ExpiryOption::tenSeconds);
+    settings.setApplyFinderTag(true);
+    TrackedFile* record = pending("undecided.zip");
+    scheduler->start();
+    EXPECT_EQ(timerIn(), 30s);
+    clock.advance(30s);
+    EXPECT_EQ(record->status(), FileStatus::scheduled);
+    EXPECT_EQ(record->expiresAt(), clock.now() + 10s);
+    EXPECT_EQ(readXattr(home.downloads() / "undecided.zip", tagsAttribute).value(),
+              std::optional<QByteArray>("Temporary"));
+    clock.advance(10s);
+    EXPECT_EQ(record->status(), FileStatus::deleted);
+
+    settings.setDefaultAction(ExpiryOption::forever);
+    TrackedFile* kept = pending("kept.zip");
+    scheduler->reschedule();
+    clock.advance(31s);
+    EXPECT_EQ(kept->status(), FileStatus::keepForever);
+}
+
+TEST_F(SchedulerTest, WakingUpSweepsWhatFellDueDuringSleep) {
+    TrackedFile* record = scheduled("slept.txt", ExpiryOption::thirtyMinutes);
+    scheduler->start();
+    clock.jumpWallClock(2h); // timers stood still while the machine slept
+    scheduler->wakeNotice();
+    EXPECT_TRUE(waitFor([&] { return record->status() == FileStatus::deleted; }));
+}
+
+// Nothing outside Downloads is ever deleted, however the file got there.
+TEST_F(SchedulerTest, ADueFileMovedOutIsReleasedNotDeleted) {
+    TrackedFile* record = scheduled("moved.pdf", ExpiryOption::tenSeconds);
+    std::filesystem::create_directory(home.root() / "Downloads2");
+    const path sibling = home.root() / "Downloads2" / "moved.pdf";
+    std::filesystem::rename(home.downloads() / "moved.pdf", sibling);
+    clock.advance(10s);
+    scheduler->sweep();
+    EXPECT_EQ(record->status(), FileStatus::cancelled);
+    EXPECT_TRUE(pathExists(sibling));
+    EXPECT_EQ(attribute(sibling), std::nullopt);
+    EXPECT_EQ(releases.size(), 1u);
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SchedulerTest, ALinkInDownloadsToAFileOutsideIsNeverFollowed) {
+    const path outside = home.root() / "precious.txt";
+    writeFile(outside, "keep me");
+    ASSERT_TRUE(writeXattr(outside, expiryAttribute, "2020-01-01T00:00:00Z").ok());
+    std::filesystem::create_symlink(outside, home.downloads() / "link.txt");
+    store->recoverFromExtendedAttributes();
+    EXPECT_EQ(store->addPending(home.downloads() / "link.txt", std::nullopt), nullptr);
+    scheduler->start();
+    clock.advance(1h);
+    EXPECT_EQ(readFile(outside), "keep me");
+    EXPECT_TRUE(std::filesystem::is_symlink(home.downloads() / "link.txt"));
+    EXPECT_TRUE(store->activeFiles().empty());
+}
+
+TEST_F(SchedulerTest, AFileSwappedForALinkJustBeforeDeletionIsLeftAlone) {
+    auto racing = std::make_unique<RacingDeleter>();
+    racing->victim = home.downloads() / "swap.bin";
+    racing->outside = home.root() / "target.bin";
+    writeFile(racing->outside, "outside");
+    deleter = std::move(racing);
+    reopen();
+    makeScheduler();
+    TrackedFile* record = scheduled("swap.bin", ExpiryOption::tenSeconds);
+    clock.advance(10s);
+    scheduler->sweep();
+    EXPECT_EQ(readFile(home.root() / "target.bin"), "outside");
+    EXPECT_TRUE(std::filesystem::is_symlink(home.downloads() / "swap.bin"));
+    EXPECT_NE(record->status(), FileStatus::deleted);
+    EXPECT_TRUE(events.empty());
+}
+
+TEST(LinkedDownloads, DownloadsReachedThroughALinkStillDeletesOnlyInside) {
+    TempHome home;
+    ManualClock clock;
+    FileDeleter deleter;
+    std::filesystem::create_directory_symlink(home.downloads(), home.root() / "dl-link");
+    QString error;
+    auto store = ExpiryStore::open(home.root() / "dl-link", clock, deleter, error);
+    ASSERT_TRUE(store);
+    UserDefaults defaults(home.configHome() / "Fadebin/defaults.json");
+    AutostartLoginItem login(home.configHome() / "autostart/fadebin.desktop", "/usr/bin/fadebin");
+    AppSettings settings(defaults, login);
+    ExpiryScheduler scheduler(*store, settings, deleter, clock);
+    writeFile(home.downloads() / "in.txt", "x");
+    TrackedFile* record = store->addPending(home.root() / "dl-link" / "in.txt", std::nullopt);
+    ASSERT_TRUE(record);
+    store->apply(ExpiryOption::tenSeconds, *record, false);
+    scheduler.start();
+    clock.advance(11s);
+    EXPECT_EQ(record->status(), FileStatus::deleted);
+    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/in.txt"));
+    EXPECT_TRUE(std::filesystem::is_symlink(home.root() / "dl-link"));
+}
+
+// ext4 gives a freed inode number to the next file created. A schedule recorded for a file
+// deleted while the program was stopped must not pass to a new file at the same path.
+TEST_F(SchedulerTest, AScheduleDoesNotPassToANewFileThatReusedTheInode) {
+    TrackedFile* record = scheduled("reused.bin", ExpiryOption::tenSeconds);
+    const auto before = identityOf(home.downloads() / "reused.bin");
+    scheduler.reset();
+    store.reset(); // the program stops
+    std::filesystem::remove(home.downloads() / "reused.bin");
+    // Closing the database freed inodes too; make files until one gets the old number.
+    bool reused = false;
+    for (int i = 0; i < 20 && !reused; ++i) {
+        const path candidate = home.downloads() / ("candidate-" + std::to_string(i));
+        writeFile(candidate, "a different file");
+        if (identityOf(candidate)->inode == before->inode) {
+            std::filesystem::rename(candidate, home.downloads() / "reused.bin");
+            reused = true;
+        }
+    }
+    if (!reused)
+        GTEST_SKIP() << "this filesystem did not reuse the inode; nothing to show";
+    (void)record;
+    reopen();
+    makeScheduler();
+    clock.advance(20s);
+    scheduler->start();
+    EXPECT_EQ(readFile(home.downloads() / "reused.bin"), "a different file");
+    EXPECT_EQ(store->files(FileStatus::deleted).size(), 1u)
+        << "the old file is gone, not found anew";
+    EXPECT_TRUE(events.empty());
+}
