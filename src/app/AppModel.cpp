@@ -1,0 +1,327 @@
+#include "app/AppModel.h"
+
+#include "intake/FileKind.h"
+#include "platform/Log.h"
+#include "platform/XdgPaths.h"
+
+#include <QPointer>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace fadebin {
+
+template <class Fn> auto AppModel::weakly(Fn fn) {
+    // Callbacks handed to the engine never keep the model alive nor reach it once gone.
+    return [self = QPointer<AppModel>(this), fn](auto&&... args) {
+        if (self)
+            (self->*fn)(std::forward<decltype(args)>(args)...);
+    };
+}
+
+AppModel::AppModel(AppSettings& settings, Clock& clock, Workspace& workspace, path downloadsURL,
+                   std::optional<path> databaseFile, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_clock(clock)
+    , m_workspace(workspace)
+    , m_downloadsURL(std::move(downloadsURL))
+    , m_databaseFile(std::move(databaseFile))
+    , m_completionFilter(clock) {}
+
+AppModel::~AppModel() = default;
+
+path AppModel::defaultDownloadsURL() {
+    const QString location = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (!location.isEmpty())
+        return fromQString(location);
+    return homeFolder().value_or(path("/")) / "Downloads";
+}
+
+void AppModel::start() {
+    QString error;
+    m_store = ExpiryStore::open(m_downloadsURL, m_clock, m_deleter, error, m_databaseFile);
+    if (!m_store) {
+        m_startupError = QStringLiteral("Could not open the Fadebin database: ") + error;
+        FADEBIN_LOG_ERROR(LogCategory::App, "%s", m_startupError->toUtf8().constData());
+        Q_EMIT startupErrorChanged();
+        return;
+    }
+    m_store->onReleased = weakly(&AppModel::handleReleased);
+
+    m_scheduler = std::make_unique<ExpiryScheduler>(*m_store, m_settings, m_deleter, m_clock);
+    m_scheduler->onSweep = weakly(&AppModel::refresh);
+    QPointer<AppModel> self(this);
+    m_scheduler->onDeletion = [self](const DeletionEvent& event) {
+        if (self && self->onDeletion)
+            self->onDeletion(event);
+    };
+    m_wake = std::make_unique<WakeNotifier>();
+    connect(m_wake.get(), &WakeNotifier::woke, m_scheduler.get(), &ExpiryScheduler::wakeNotice);
+
+    m_completionFilter.onComplete = weakly(&AppModel::handleCompletedDownload);
+    m_completionFilter.onReplaced = weakly(&AppModel::handleSavedInPlace);
+    m_completionFilter.onVacated = [self](const path&) {
+        if (self)
+            self->refresh();
+    };
+
+    m_watcher = std::make_unique<DownloadsWatcher>(m_downloadsURL);
+    m_watcher->onItemEvent = [self](const path& url) {
+        if (self)
+            self->m_completionFilter.handleItemEvent(url);
+    };
+
+    checkDownloadsAccess();
+    m_store->recoverFromExtendedAttributes();
+    m_scheduler->start();
+    refresh();
+}
+
+void AppModel::refresh() {
+    if (!m_store)
+        return;
+    m_store->reconcile();
+
+    std::vector<TrackedFile*> pending = m_store->files(FileStatus::pending);
+    std::stable_sort(pending.begin(), pending.end(),
+                     [](auto* a, auto* b) { return a->addedAt() < b->addedAt(); });
+    std::vector<TrackedFile*> tracked = m_store->files(FileStatus::scheduled);
+    std::stable_sort(tracked.begin(), tracked.end(), [](auto* a, auto* b) {
+        return a->expiresAt().value_or(Instant::max()) < b->expiresAt().value_or(Instant::max());
+    });
+    const QList<TrackedFile*> newPending(pending.begin(), pending.end());
+    const QList<TrackedFile*> newTracked(tracked.begin(), tracked.end());
+    if (newPending != m_pendingFiles) {
+        m_pendingFiles = newPending;
+        Q_EMIT pendingFilesChanged();
+    }
+    if (newTracked != m_trackedFiles) {
+        m_trackedFiles = newTracked;
+        Q_EMIT trackedFilesChanged();
+    }
+    updateCountdown();
+}
+
+void AppModel::reload() {
+    refresh();
+    if (m_scheduler)
+        m_scheduler->reschedule();
+}
+
+void AppModel::updateCountdown() {
+    m_countdownTimer.reset();
+    if (m_trackedFiles.isEmpty() || !m_trackedFiles.front()->expiresAt()) {
+        setCountdownDeadline(std::nullopt);
+        return;
+    }
+    const Instant expires = *m_trackedFiles.front()->expiresAt();
+    const Instant countdownStart = expires - countdownLead;
+    const Instant now = m_clock.now();
+    if (countdownStart <= now) {
+        setCountdownDeadline(expires);
+        return;
+    }
+    setCountdownDeadline(std::nullopt);
+    m_countdownTimer = m_clock.singleShot(countdownStart - now, weakly(&AppModel::updateCountdown));
+}
+
+void AppModel::setCountdownDeadline(std::optional<Instant> deadline) {
+    if (deadline == m_countdownDeadline)
+        return;
+    m_countdownDeadline = deadline;
+    Q_EMIT countdownDeadlineChanged();
+}
+
+void AppModel::setDownloadsAccessDenied(bool denied) {
+    if (denied == m_downloadsAccessDenied)
+        return;
+    m_downloadsAccessDenied = denied;
+    Q_EMIT downloadsAccessDeniedChanged();
+}
+
+void AppModel::checkDownloadsAccess() {
+    const Status baseline = m_completionFilter.recordBaseline(m_downloadsURL);
+    if (baseline) {
+        setDownloadsAccessDenied(false);
+        updateWatching();
+        return;
+    }
+    setDownloadsAccessDenied(true);
+    FADEBIN_LOG_ERROR(LogCategory::App, "Downloads access denied: %s",
+                      baseline.error().text().c_str());
+}
+
+void AppModel::recheckDownloadsAccess() {
+    if (listNames(m_downloadsURL)) {
+        if (m_downloadsAccessDenied)
+            checkDownloadsAccess();
+        return;
+    }
+    setDownloadsAccessDenied(true);
+}
+
+void AppModel::updateWatching() {
+    if (!m_watcher)
+        return;
+    if (!m_settings.pauseWatching() && !m_downloadsAccessDenied)
+        m_watcher->start();
+    else
+        m_watcher->stop();
+}
+
+void AppModel::decide(TrackedFile* record, ExpiryOption option) {
+    if (!m_store || !record)
+        return;
+    m_store->apply(option, *record, m_settings.applyFinderTag());
+    reload();
+}
+
+void AppModel::decideAll(ExpiryOption option) {
+    if (!m_store)
+        return;
+    const QList<TrackedFile*> pending = m_pendingFiles;
+    for (TrackedFile* record : pending)
+        m_store->apply(option, *record, m_settings.applyFinderTag());
+    reload();
+}
+
+void AppModel::deleteNow(TrackedFile* record) {
+    if (!m_store || !record)
+        return;
+    const std::optional<path> url = m_store->resolveURL(*record);
+    if (!url || !m_store->isInsideDownloads(*url)) {
+        m_store->cancel(*record);
+        reload();
+        return;
+    }
+    m_deleter.removeExpiry(*url);
+    const Status deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
+    if (deleted) {
+        record->setStatus(FileStatus::deleted);
+        m_store->save();
+    } else {
+        FADEBIN_LOG_ERROR(LogCategory::App, "Delete now failed for %s: %s",
+                          record->displayName().toUtf8().constData(),
+                          deleted.error().text().c_str());
+    }
+    reload();
+}
+
+void AppModel::reveal(TrackedFile* record) {
+    if (!m_store || !record)
+        return;
+    if (const std::optional<path> url = m_store->resolveURL(*record))
+        m_workspace.reveal(*url);
+}
+
+FileKind AppModel::fileKind(TrackedFile* record) {
+    if (!record)
+        return FileKind::other;
+    bool isFolder = false;
+    if (m_store) {
+        if (const std::optional<path> url = m_store->resolveURL(*record)) {
+            const auto facts = statPath(*url);
+            isFolder = facts && facts->isDirectory;
+        }
+    }
+    return classify(record->displayName().toStdString(), isFolder);
+}
+
+std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
+    std::vector<DropOutcome> outcomes;
+    if (!m_store)
+        return outcomes;
+    refresh();
+    for (const path& url : urls) {
+        if (!m_store->isInsideDownloads(url) || !pathExists(url))
+            continue;
+        const path p = standardized(url);
+        if (TrackedFile* record = m_store->activeFileAtPath(p)) {
+            outcomes.push_back({record->status() == FileStatus::scheduled
+                                    ? DropOutcome::Kind::scheduled
+                                    : DropOutcome::Kind::pending,
+                                record});
+            continue;
+        }
+        TrackedFile* added = m_store->addPending(url, sourceName(url));
+        if (!added)
+            continue;
+        FADEBIN_LOG_INFO(LogCategory::App, "Pending: %s dropped on the notch",
+                         added->displayName().toUtf8().constData());
+        outcomes.push_back({DropOutcome::Kind::pending, added});
+    }
+    if (!outcomes.empty())
+        reload();
+    return outcomes;
+}
+
+void AppModel::writeSampleFile() {
+    const QByteArray text =
+        "This is a sample file from Fadebin. Give it 30 seconds and watch it go to the Trash.\n";
+    QSaveFile file(toQString(m_downloadsURL / sampleFileName.toStdString()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        FADEBIN_LOG_ERROR(LogCategory::App, "Could not write the sample file: %s",
+                          file.errorString().toUtf8().constData());
+}
+
+void AppModel::handleCompletedDownload(const path& url) {
+    if (!m_store)
+        return;
+    const std::string ext = lowerExtension(url);
+    if (!ext.empty() &&
+        m_settings.excludedExtensions().contains(QString::fromUtf8(ext).toLower())) {
+        FADEBIN_LOG_INFO(LogCategory::App, "Ignoring %s: extension excluded in settings",
+                         logName(url).constData());
+        return;
+    }
+    const std::optional<QString> source = sourceName(url);
+    TrackedFile* record = m_store->addPending(url, source);
+    if (!record)
+        return;
+    FADEBIN_LOG_INFO(LogCategory::App, "Pending: %s from %s",
+                     record->displayName().toUtf8().constData(),
+                     source.value_or(QStringLiteral("unknown")).toUtf8().constData());
+    refresh();
+    if (m_scheduler)
+        m_scheduler->reschedule();
+    if (onNewPendingFile)
+        onNewPendingFile(record);
+}
+
+void AppModel::handleSavedInPlace(const path& url) {
+    if (!m_store)
+        return;
+    TrackedFile* record = m_store->recordForPath(standardized(url));
+    if (!record) {
+        FADEBIN_LOG_INFO(LogCategory::App, "Ignoring %s: existing file saved in place",
+                         logName(url).constData());
+        return;
+    }
+    const FileStatus status = record->status();
+    if (status == FileStatus::deleted || status == FileStatus::cancelled) {
+        handleCompletedDownload(url);
+        return;
+    }
+    m_store->relocate(*record, url, m_settings.applyFinderTag());
+    FADEBIN_LOG_INFO(LogCategory::App, "Kept the decision for %s after it was saved in place",
+                     record->displayName().toUtf8().constData());
+    reload();
+}
+
+void AppModel::handleReleased(const std::vector<TrackedFile*>& released) {
+    if (released.empty())
+        return;
+    QStringList names;
+    for (TrackedFile* record : released) {
+        FADEBIN_LOG_INFO(LogCategory::App, "Let go of %s: moved out of Downloads",
+                         record->displayName().toUtf8().constData());
+        names.append(record->displayName());
+    }
+    if (onRelease)
+        onRelease(ReleaseEvent{
+            names, classify(released.front()->displayName().toStdString(), false), m_clock.now()});
+}
+
+} // namespace fadebin

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "app/AppSettings.h"
+#include "app/ExpiryOption.h"
+#include "expiry/ExpiryScheduler.h"
+#include "expiry/ExpiryStore.h"
+#include "expiry/FileDeleter.h"
+#include "intake/DownloadCompletionFilter.h"
+#include "intake/DownloadsWatcher.h"
+#include "intake/FileKind.h"
+#include "platform/Clock.h"
+#include "platform/WakeNotifier.h"
+#include "platform/Workspace.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace fadebin {
+
+// What became of one file dropped on the notch.
+struct DropOutcome {
+    enum class Kind { pending, scheduled };
+    Kind kind;
+    TrackedFile* file;
+    friend bool operator==(const DropOutcome&, const DropOutcome&) = default;
+};
+
+// The one object the rest of the program looks at: owns intake and the expiry engine,
+// turns finished downloads into pending files, carries out every decision and publishes
+// the lists the notch shows.
+class AppModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(
+        QList<fadebin::TrackedFile*> pendingFiles READ pendingFiles NOTIFY pendingFilesChanged)
+    Q_PROPERTY(
+        QList<fadebin::TrackedFile*> trackedFiles READ trackedFiles NOTIFY trackedFilesChanged)
+    Q_PROPERTY(
+        bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
+    Q_PROPERTY(QString startupError READ startupErrorText NOTIFY startupErrorChanged)
+
+public:
+    // databaseFile and the wake notifier's bus are for tests; the program uses the defaults.
+    AppModel(AppSettings& settings, Clock& clock, Workspace& workspace,
+             path downloadsURL = defaultDownloadsURL(),
+             std::optional<path> databaseFile = std::nullopt, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // The user's Downloads folder (user-dirs.dirs honoured), else ~/Downloads.
+    [[nodiscard]] static path defaultDownloadsURL();
+
+    void start();
+    void refresh();
+    void reload();
+    void updateCountdown();
+    void checkDownloadsAccess();
+    void recheckDownloadsAccess();
+    void updateWatching();
+
+    void decide(TrackedFile* record, ExpiryOption option);
+    void decideAll(ExpiryOption option);
+    void deleteNow(TrackedFile* record);
+    void reveal(TrackedFile* record);
+    [[nodiscard]] FileKind fileKind(TrackedFile* record);
+    [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& urls);
+    void writeSampleFile();
+
+    [[nodiscard]] AppSettings& settings() const { return m_settings; }
+    [[nodiscard]] const path& downloadsURL() const { return m_downloadsURL; }
+    [[nodiscard]] QList<TrackedFile*> pendingFiles() const { return m_pendingFiles; }
+    [[nodiscard]] QList<TrackedFile*> trackedFiles() const { return m_trackedFiles; }
+    [[nodiscard]] bool downloadsAccessDenied() const { return m_downloadsAccessDenied; }
+    [[nodiscard]] std::optional<QString> startupError() const { return m_startupError; }
+    [[nodiscard]] QString startupErrorText() const { return m_startupError.value_or(QString()); }
+    [[nodiscard]] std::optional<Instant> countdownDeadline() const { return m_countdownDeadline; }
+    [[nodiscard]] bool hasCountdownTimer() const { return m_countdownTimer != nullptr; }
+
+    [[nodiscard]] ExpiryStore* store() const { return m_store.get(); }
+    [[nodiscard]] ExpiryScheduler* scheduler() const { return m_scheduler.get(); }
+    [[nodiscard]] DownloadsWatcher* watcher() const { return m_watcher.get(); }
+    [[nodiscard]] DownloadCompletionFilter& completionFilter() { return m_completionFilter; }
+
+    std::function<void(TrackedFile*)> onNewPendingFile;
+    std::function<void(const DeletionEvent&)> onDeletion;
+    std::function<void(const ReleaseEvent&)> onRelease;
+
+    static constexpr Duration countdownLead{10'000};
+    static inline const QString sampleFileName = QStringLiteral("Fadebin Sample.txt");
+
+Q_SIGNALS:
+    void pendingFilesChanged();
+    void trackedFilesChanged();
+    void downloadsAccessDeniedChanged();
+    void startupErrorChanged();
+    void countdownDeadlineChanged();
+
+private:
+    void handleCompletedDownload(const path& url);
+    void handleSavedInPlace(const path& url);
+    void handleReleased(const std::vector<TrackedFile*>& released);
+    void setDownloadsAccessDenied(bool denied);
+    void setCountdownDeadline(std::optional<Instant> deadline);
+    template <class Fn> auto weakly(Fn fn);
+
+    AppSettings& m_settings;
+    Clock& m_clock;
+    Workspace& m_workspace;
+    path m_downloadsURL;
+    std::optional<path> m_databaseFile;
+    QList<TrackedFile*> m_pendingFiles;
+    QList<TrackedFile*> m_trackedFiles;
+    bool m_downloadsAccessDenied = false;
+    std::optional<QString> m_startupError;
+    std::optional<Instant> m_countdownDeadline;
+    TimerHandle m_countdownTimer;
+    DownloadCompletionFilter m_completionFilter;
+    FileDeleter m_deleter;
+    std::unique_ptr<ExpiryStore> m_store;
+    std::unique_ptr<ExpiryScheduler> m_scheduler;
+    std::unique_ptr<DownloadsWatcher> m_watcher;
+    std::unique_ptr<WakeNotifier> m_wake;
+};
+
+} // namespace fadebin
