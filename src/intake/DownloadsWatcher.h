@@ -24,6 +24,11 @@ public:
     void start();
     void stop();
     [[nodiscard]] bool isWatching() const { return m_stream != nullptr; }
+    // For tests: lets the kernel's event queue fill up while set.
+    void holdEvents(bool hold) {
+        if (m_stream)
+            m_stream->holdReading(hold);
+    }
 
     [[nodiscard]] const path& directoryURL() const { return m_directoryURL; }
     [[nodiscard]] const path& directoryPath() const { return m_directoryPath; }

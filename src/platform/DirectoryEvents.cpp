@@ -123,6 +123,12 @@ void DirectoryEvents::run() {
             timeout =
                 static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
         }
+        if (m_hold->load()) {
+            pollfd wake = {m_wake, POLLIN, 0};
+            if (::poll(&wake, 1, 10) > 0)
+                return;
+            continue;
+        }
         pollfd fds[2] = {{m_inotify, POLLIN, 0}, {m_wake, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeout);
         if (ready < 0) {

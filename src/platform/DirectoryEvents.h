@@ -47,6 +47,8 @@ public:
     [[nodiscard]] Status start();
     void stop();
     [[nodiscard]] bool isRunning() const { return m_thread.joinable(); }
+    // Stops draining the kernel's queue while set, so that a test can make it overflow.
+    void holdReading(bool hold) { m_hold->store(hold); }
 
     static constexpr std::chrono::milliseconds latency{300};
 
@@ -61,6 +63,7 @@ private:
     std::thread m_thread;
     // Bumped on every stop so that batches already queued for the receiver are dropped.
     std::shared_ptr<std::atomic<std::uint64_t>> m_generation;
+    std::shared_ptr<std::atomic<bool>> m_hold = std::make_shared<std::atomic<bool>>(false);
 };
 
 } // namespace fadebin
