@@ -1,5 +1,7 @@
 #include "platform/LoginItem.h"
 
+#include "platform/XdgPaths.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -17,14 +19,6 @@
 namespace fadebin {
 
 namespace {
-
-std::filesystem::path configHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg && std::filesystem::path(xdg).is_absolute())
-        return xdg;
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home ? home : "/") / ".config";
-}
 
 SysError errorWith(const std::string& context) {
     SysError error = SysError::fromErrno();
@@ -92,7 +86,7 @@ AutostartLoginItem::AutostartLoginItem(std::filesystem::path entryFile,
     , m_program(std::move(program)) {}
 
 std::filesystem::path AutostartLoginItem::standardEntryPath() {
-    return configHome() / "autostart" / "fadebin.desktop";
+    return configHome().value_or(std::filesystem::path("/")) / "autostart" / "fadebin.desktop";
 }
 
 std::filesystem::path AutostartLoginItem::installedProgram() {

@@ -1,5 +1,7 @@
 #include "platform/Trash.h"
 
+#include "platform/XdgPaths.h"
+
 #include "platform/OpenedItem.h"
 #include "platform/UniqueFd.h"
 
@@ -37,33 +39,6 @@ struct TrashFolder {
     UniqueFd info;
     std::optional<path> topdir; // per-volume trashes store Path= relative to it
 };
-
-bool isAbsolute(const char* value) {
-    return value != nullptr && value[0] == '/';
-}
-
-std::optional<path> homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (isAbsolute(home))
-        return path(home);
-    std::array<char, 4096> buffer{};
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        isAbsolute(found->pw_dir))
-        return path(found->pw_dir);
-    return std::nullopt;
-}
-
-// $XDG_DATA_HOME when set to an absolute path (the XDG rules ignore relative ones).
-std::optional<path> dataHome() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (isAbsolute(xdg))
-        return path(xdg).lexically_normal();
-    if (auto home = homeFolder())
-        return (*home / ".local/share").lexically_normal();
-    return std::nullopt;
-}
 
 // The device of the closest folder on the way to p that exists: where the home trash is
 // or would be created.

@@ -1,6 +1,7 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Log.h"
+#include "platform/XdgPaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,17 +15,6 @@
 namespace fadebin {
 
 namespace {
-
-std::filesystem::path configHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg) {
-        std::filesystem::path p(xdg);
-        if (p.is_absolute())
-            return p;
-    }
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home ? home : QDir::homePath().toStdString()) / ".config";
-}
 
 QString fileName(const std::filesystem::path& p) {
     return QFile::decodeName(QByteArray::fromStdString(p.native()));
@@ -56,7 +46,7 @@ UserDefaults::UserDefaults(std::filesystem::path file)
 }
 
 std::filesystem::path UserDefaults::standardPath() {
-    return configHome() / "Fadebin" / "defaults.json";
+    return configHome().value_or(std::filesystem::path("/")) / "Fadebin" / "defaults.json";
 }
 
 void UserDefaults::load() {

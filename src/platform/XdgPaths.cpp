@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 
 namespace fadebin {
@@ -13,14 +14,14 @@ std::optional<std::filesystem::path> absoluteVariable(const char* name) {
     const char* value = std::getenv(name);
     if (value == nullptr || value[0] != '/')
         return std::nullopt;
-    return std::filesystem::path(value);
+    return std::filesystem::path(value).lexically_normal();
 }
 
 std::optional<std::filesystem::path> underHome(const char* variable, const char* fallback) {
     if (auto set = absoluteVariable(variable))
         return set;
     if (auto home = homeFolder())
-        return *home / fallback;
+        return (*home / fallback).lexically_normal();
     return std::nullopt;
 }
 
