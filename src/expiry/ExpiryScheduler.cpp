@@ -13,16 +13,9 @@ namespace fadebin {
 namespace {
 
 QByteArray describe(Instant instant) {
-    using namespace std::chrono;
-    const auto seconds = floor<std::chrono::seconds>(instant);
-    const auto day = floor<days>(seconds);
-    const year_month_day date(day);
-    const hh_mm_ss time(seconds - day);
-    return QString::asprintf("%04d-%02u-%02u %02d:%02d:%02d +0000", static_cast<int>(date.year()),
-                             static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                             static_cast<int>(time.hours().count()),
-                             static_cast<int>(time.minutes().count()),
-                             static_cast<int>(time.seconds().count()))
+    const UtcFields t = utcFields(instant);
+    return QString::asprintf("%04d-%02u-%02u %02d:%02d:%02d +0000", t.year, t.month, t.day, t.hour,
+                             t.minute, t.second)
         .toUtf8();
 }
 

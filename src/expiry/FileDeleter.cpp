@@ -10,17 +10,10 @@
 namespace fadebin {
 
 QByteArray formatExpiry(Instant instant) {
-    using namespace std::chrono;
-    const auto seconds = floor<std::chrono::seconds>(instant);
-    const auto day = floor<days>(seconds);
-    const year_month_day date(day);
-    const hh_mm_ss time(seconds - day);
+    const UtcFields t = utcFields(instant);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ",
-                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                  static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
-                  static_cast<int>(time.minutes().count()),
-                  static_cast<int>(time.seconds().count()));
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
     return QByteArray(text);
 }
 

@@ -11,6 +11,20 @@ double toUnixSeconds(Instant instant) {
     return static_cast<double>(instant.time_since_epoch().count()) / 1000.0;
 }
 
+UtcFields utcFields(Instant instant) {
+    using namespace std::chrono;
+    const auto whole = floor<seconds>(instant);
+    const auto day = floor<days>(whole);
+    const year_month_day date(day);
+    const hh_mm_ss time(whole - day);
+    return {static_cast<int>(date.year()),
+            static_cast<unsigned>(date.month()),
+            static_cast<unsigned>(date.day()),
+            static_cast<int>(time.hours().count()),
+            static_cast<int>(time.minutes().count()),
+            static_cast<int>(time.seconds().count())};
+}
+
 Instant fromUnixSeconds(double seconds) {
     return Instant(Duration(static_cast<Duration::rep>(std::llround(seconds * 1000.0))));
 }

@@ -12,6 +12,14 @@ using Duration = std::chrono::milliseconds;
 using Instant = std::chrono::sys_time<std::chrono::milliseconds>;
 
 [[nodiscard]] double toUnixSeconds(Instant instant);
+
+// The calendar fields of an instant in UTC, to the whole second (fractions dropped).
+struct UtcFields {
+    int year;
+    unsigned month, day;
+    int hour, minute, second;
+};
+[[nodiscard]] UtcFields utcFields(Instant instant);
 [[nodiscard]] Instant fromUnixSeconds(double seconds);
 
 // A scheduled callback. Destroying the handle cancels it, so a timer held in an

@@ -82,13 +82,13 @@ Status openForReading(const path& p) {
     return {};
 }
 
-Result<std::vector<std::string>> listNames(const path& folder) {
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-    if (!dir)
-        return SysError::fromErrno();
+namespace {
+
+// Reads a whole folder stream; every name is read before the caller acts on any.
+Result<std::vector<std::string>> readNames(DIR* dir) {
     std::vector<std::string> names;
     errno = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
+    while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name(entry->d_name);
         if (name != "." && name != "..")
             names.emplace_back(name);
@@ -97,6 +97,29 @@ Result<std::vector<std::string>> listNames(const path& folder) {
     if (errno != 0)
         return SysError::fromErrno();
     return names;
+}
+
+} // namespace
+
+Result<std::vector<std::string>> listNames(const path& folder) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return SysError::fromErrno();
+    return readNames(dir.get());
+}
+
+Result<std::vector<std::string>> listNamesAt(int folder) {
+    // A fresh descriptor of its own, so the caller's keeps its position and stays open.
+    const int reading = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (reading < 0)
+        return SysError::fromErrno();
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(reading));
+    if (!dir) {
+        const int error = errno;
+        ::close(reading);
+        return SysError{error, {}};
+    }
+    return readNames(dir.get());
 }
 
 Result<std::vector<path>> listDirectory(const path& folder) {

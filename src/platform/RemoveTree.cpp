@@ -1,5 +1,6 @@
 #include "platform/RemoveTree.h"
 
+#include "platform/FileSystem.h"
 #include "platform/OpenedItem.h"
 #include "platform/UniqueFd.h"
 
@@ -17,40 +18,13 @@ namespace fadebin {
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR* d) const { ::closedir(d); }
-};
-
 SysError lastError(const char* context) {
     return SysError{errno, context};
 }
 
-// The names in an open folder. Read in full before anything is deleted, since removing
-// entries while readdir() walks the same stream may skip some.
-Result<std::vector<std::string>> namesIn(int folder) {
-    UniqueFd reading(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!reading)
-        return lastError("cannot read a folder");
-    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(reading.get()));
-    if (!dir)
-        return lastError("cannot read a folder");
-    static_cast<void>(reading.release()); // closedir() owns it now
-    std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view name(entry->d_name);
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-        errno = 0;
-    }
-    if (errno != 0)
-        return lastError("cannot read a folder");
-    return names;
-}
-
 // Empties the folder open as folder, which lives on device.
 Status removeContents(int folder, dev_t device) {
-    auto names = namesIn(folder);
+    auto names = listNamesAt(folder);
     if (!names)
         return names.error();
     for (const auto& name : *names) {
