@@ -93,16 +93,50 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, QStr
     return database;
 }
 
+namespace {
+
+// Steps through a prepared SELECT of all columns and turns each row into fields.
+std::optional<std::vector<TrackedFile::Fields>> readRows(sqlite3* db, sqlite3_stmt* s,
+                                                         QString& error) {
+    std::vector<TrackedFile::Fields> rows;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        TrackedFile::Fields f;
+        f.id = QUuid::fromString(columnText(s, 0));
+        const auto* blob = static_cast<const char*>(sqlite3_column_blob(s, 1));
+        f.bookmark = QByteArray(blob, blob ? sqlite3_column_bytes(s, 1) : 0);
+        f.displayName = columnText(s, 2);
+        if (sqlite3_column_type(s, 3) != SQLITE_NULL)
+            f.source = columnText(s, 3);
+        f.sizeBytes = sqlite3_column_int64(s, 4);
+        f.addedAt = fromUnixSeconds(sqlite3_column_double(s, 5));
+        f.statusRaw = columnText(s, 6);
+        if (sqlite3_column_type(s, 7) != SQLITE_NULL) {
+            const double expires = sqlite3_column_double(s, 7);
+            if (std::isfinite(expires))
+                f.expiresAt = fromUnixSeconds(expires);
+        }
+        f.deleteAttempts = sqlite3_column_int64(s, 8);
+        f.lastKnownPath = columnBytes(s, 9);
+        if (f.id.isNull())
+            continue; // not one of ours: a row without a usable identity cannot be tracked
+        rows.push_back(std::move(f));
+    }
+    if (rc != SQLITE_DONE) {
+        error = messageOf(db);
+        return std::nullopt;
+    }
+    return rows;
+}
+
+} // namespace
+
 std::optional<std::vector<TrackedFile::Fields>>
 Database::fetch(const std::vector<QString>& statuses, QString& error) const {
-    std::string sql = std::string("SELECT ") + columns + " FROM TrackedFile";
-    if (!statuses.empty()) {
-        sql += " WHERE statusRaw IN (";
-        for (std::size_t i = 0; i < statuses.size(); ++i)
-            sql += i == 0 ? "?" : ", ?";
-        sql += ")";
-    }
-    sql += " ORDER BY rowid";
+    std::string sql = std::string("SELECT ") + columns + " FROM TrackedFile WHERE statusRaw IN (";
+    for (std::size_t i = 0; i < statuses.size(); ++i)
+        sql += i == 0 ? "?" : ", ?";
+    sql += ") ORDER BY rowid";
     Statement s;
     if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s.handle, nullptr) != SQLITE_OK) {
         error = messageOf(m_db);
@@ -110,35 +144,22 @@ Database::fetch(const std::vector<QString>& statuses, QString& error) const {
     }
     for (std::size_t i = 0; i < statuses.size(); ++i)
         bindText(s.handle, static_cast<int>(i + 1), statuses[i]);
-    std::vector<TrackedFile::Fields> rows;
-    int rc;
-    while ((rc = sqlite3_step(s.handle)) == SQLITE_ROW) {
-        TrackedFile::Fields f;
-        f.id = QUuid::fromString(columnText(s.handle, 0));
-        const auto* blob = static_cast<const char*>(sqlite3_column_blob(s.handle, 1));
-        f.bookmark = QByteArray(blob, blob ? sqlite3_column_bytes(s.handle, 1) : 0);
-        f.displayName = columnText(s.handle, 2);
-        if (sqlite3_column_type(s.handle, 3) != SQLITE_NULL)
-            f.source = columnText(s.handle, 3);
-        f.sizeBytes = sqlite3_column_int64(s.handle, 4);
-        f.addedAt = fromUnixSeconds(sqlite3_column_double(s.handle, 5));
-        f.statusRaw = columnText(s.handle, 6);
-        if (sqlite3_column_type(s.handle, 7) != SQLITE_NULL) {
-            const double expires = sqlite3_column_double(s.handle, 7);
-            if (std::isfinite(expires))
-                f.expiresAt = fromUnixSeconds(expires);
-        }
-        f.deleteAttempts = sqlite3_column_int64(s.handle, 8);
-        f.lastKnownPath = columnBytes(s.handle, 9);
-        if (f.id.isNull())
-            continue; // not one of ours: a row without a usable identity cannot be tracked
-        rows.push_back(std::move(f));
-    }
-    if (rc != SQLITE_DONE) {
+    return readRows(m_db, s.handle, error);
+}
+
+std::optional<std::vector<TrackedFile::Fields>>
+Database::fetchNewestAtPath(const std::filesystem::path& p, QString& error) const {
+    const std::string sql =
+        std::string("SELECT ") + columns +
+        " FROM TrackedFile WHERE lastKnownPath = ? ORDER BY addedAt DESC LIMIT 1";
+    Statement s;
+    if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s.handle, nullptr) != SQLITE_OK) {
         error = messageOf(m_db);
         return std::nullopt;
     }
-    return rows;
+    const std::string& bytes = p.native();
+    sqlite3_bind_text(s.handle, 1, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    return readRows(m_db, s.handle, error);
 }
 
 bool Database::write(const std::vector<const TrackedFile*>& records, QString& error) {

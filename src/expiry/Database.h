@@ -27,9 +27,12 @@ public:
     [[nodiscard]] static std::unique_ptr<Database> open(const std::filesystem::path& file,
                                                         QString& error);
 
-    // Rows whose statusRaw is one of the given strings; every row when the list is empty.
+    // Rows whose statusRaw is one of the given strings, in stored order.
     [[nodiscard]] std::optional<std::vector<TrackedFile::Fields>>
     fetch(const std::vector<QString>& statuses, QString& error) const;
+    // The newest row whose lastKnownPath is exactly these bytes.
+    [[nodiscard]] std::optional<std::vector<TrackedFile::Fields>>
+    fetchNewestAtPath(const std::filesystem::path& p, QString& error) const;
     // Writes every given record in one transaction; nothing is written when one fails.
     [[nodiscard]] bool write(const std::vector<const TrackedFile*>& records, QString& error);
 

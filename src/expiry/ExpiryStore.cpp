@@ -87,6 +87,19 @@ TrackedFile* ExpiryStore::adopt(std::unique_ptr<TrackedFile> record) {
     return raw;
 }
 
+std::vector<TrackedFile*> ExpiryStore::liveRecords(std::vector<TrackedFile::Fields> rows) {
+    std::vector<TrackedFile*> records;
+    records.reserve(rows.size());
+    for (auto& row : rows) {
+        const QString id = row.id.toString(QUuid::WithoutBraces);
+        auto live = m_records.find(id);
+        records.push_back(live != m_records.end()
+                              ? live->second.get()
+                              : adopt(std::make_unique<TrackedFile>(std::move(row))));
+    }
+    return records;
+}
+
 std::vector<TrackedFile*> ExpiryStore::fetch(const std::vector<QString>& statuses) {
     QString error;
     auto rows = m_database->fetch(statuses, error);
@@ -95,22 +108,13 @@ std::vector<TrackedFile*> ExpiryStore::fetch(const std::vector<QString>& statuse
         return {};
     }
     auto wanted = [&statuses](const TrackedFile* r) {
-        return statuses.empty() ||
-               std::find(statuses.begin(), statuses.end(), r->statusRaw()) != statuses.end();
+        return std::find(statuses.begin(), statuses.end(), r->statusRaw()) != statuses.end();
     };
     std::vector<TrackedFile*> result;
-    std::unordered_set<const TrackedFile*> seen;
-    for (auto& row : *rows) {
-        const QString id = row.id.toString(QUuid::WithoutBraces);
-        auto live = m_records.find(id);
-        TrackedFile* record = live != m_records.end()
-                                  ? live->second.get()
-                                  : adopt(std::make_unique<TrackedFile>(std::move(row)));
-        seen.insert(record);
-        // The live object may hold changes not saved yet; they decide.
-        if (wanted(record))
-            result.push_back(record);
-    }
+    const std::vector<TrackedFile*> stored = liveRecords(std::move(*rows));
+    // The live object may hold changes not saved yet; they decide.
+    std::copy_if(stored.begin(), stored.end(), std::back_inserter(result), wanted);
+    const std::unordered_set<const TrackedFile*> seen(stored.begin(), stored.end());
     for (TrackedFile* record : m_insertionOrder)
         if (record->isDirty() && !seen.contains(record) && wanted(record))
             result.push_back(record);
@@ -134,8 +138,17 @@ std::vector<TrackedFile*> ExpiryStore::activeFiles() {
 }
 
 TrackedFile* ExpiryStore::recordForPath(const path& p) {
+    QString error;
+    auto rows = m_database->fetchNewestAtPath(p, error);
+    if (!rows)
+        return nullptr;
     TrackedFile* newest = nullptr;
-    for (TrackedFile* record : fetch({}))
+    std::vector<TrackedFile*> candidates = liveRecords(std::move(*rows));
+    // Changes not saved yet count as well.
+    for (TrackedFile* record : m_insertionOrder)
+        if (record->isDirty())
+            candidates.push_back(record);
+    for (TrackedFile* record : candidates)
         if (record->lastKnownPath() == p && (!newest || record->addedAt() > newest->addedAt()))
             newest = record;
     return newest;

@@ -63,6 +63,8 @@ private:
                 std::unique_ptr<Database> database);
 
     [[nodiscard]] std::vector<TrackedFile*> fetch(const std::vector<QString>& statuses);
+    // Live objects for stored rows; a row already live keeps its unsaved changes.
+    [[nodiscard]] std::vector<TrackedFile*> liveRecords(std::vector<TrackedFile::Fields> rows);
     TrackedFile* adopt(std::unique_ptr<TrackedFile> record);
     TrackedFile* insertNew(const path& url, const QByteArray& bookmark,
                            const std::optional<QString>& source, FileStatus status,
