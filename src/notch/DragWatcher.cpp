@@ -1,0 +1,102 @@
+#include "notch/DragWatcher.h"
+
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace fadebin {
+
+namespace {
+
+constexpr unsigned leftButton = 1u << 0;
+
+bool containsPromise(const std::string& type) {
+    std::string lower = type;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find("promise") != std::string::npos;
+}
+
+} // namespace
+
+DragWatcher::DragWatcher(Clock& clock, std::unique_ptr<DragPasteboard> pasteboard)
+    : m_clock(clock)
+    , m_pasteboard(std::move(pasteboard))
+    , m_lastChangeCount(m_pasteboard->changeCount()) {}
+
+DragWatcher::~DragWatcher() {
+    // Timers and the notice callback must not reach a watcher that is going away.
+    if (m_waitsForNotices)
+        m_pasteboard->watchChanges({});
+    m_activeTimer.reset();
+    m_idleTimer.reset();
+}
+
+bool DragWatcher::carriesFiles(const std::vector<std::string>& types) {
+    return std::any_of(types.begin(), types.end(), [](const std::string& type) {
+        return type == "text/uri-list" || type == "XdndDirectSave0" || containsPromise(type);
+    });
+}
+
+void DragWatcher::start() {
+    if (isWatching())
+        return;
+    if (!m_pasteboard->isAvailable()) {
+        if (!m_toldUnavailable) {
+            FADEBIN_LOG_INFO(LogCategory::Notch,
+                             "Drag watcher inactive: no display to watch for file drags");
+            m_toldUnavailable = true;
+        }
+        return;
+    }
+    // Waiting for the pasteboard's notices behaves like the poll without its idle wake-ups.
+    m_waitsForNotices = m_pasteboard->watchChanges([this] { idleTick(); });
+    if (!m_waitsForNotices)
+        m_idleTimer = m_clock.repeating(idleInterval, [this] { idleTick(); });
+}
+
+void DragWatcher::stop() {
+    if (m_waitsForNotices) {
+        m_pasteboard->watchChanges({});
+        m_waitsForNotices = false;
+    }
+    m_idleTimer.reset();
+    endDrag();
+}
+
+void DragWatcher::idleTick() {
+    if (m_isDragging)
+        return;
+    const long count = m_pasteboard->changeCount();
+    if (count == m_lastChangeCount)
+        return;
+    m_lastChangeCount = count;
+    if ((m_pasteboard->pressedMouseButtons() & leftButton) == 0)
+        return;
+    if (!carriesFiles(m_pasteboard->types()))
+        return;
+    m_isDragging = true;
+    m_activeTimer = m_clock.repeating(
+        activeInterval, [this] { activeTick(); }, Clock::Precision::Precise);
+}
+
+void DragWatcher::activeTick() {
+    if ((m_pasteboard->pressedMouseButtons() & leftButton) == 0) {
+        endDrag();
+        return;
+    }
+    if (onDragMoved)
+        onDragMoved(m_pasteboard->pointerLocation());
+}
+
+void DragWatcher::endDrag() {
+    m_activeTimer.reset();
+    if (!m_isDragging)
+        return;
+    m_isDragging = false;
+    if (onDragEnded)
+        onDragEnded();
+}
+
+} // namespace fadebin

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "notch/DragPasteboard.h"
+#include "platform/Clock.h"
+
+#include <QPointF>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fadebin {
+
+// Notices file drags anywhere on screen, although the notch panel is tiny and knows
+// nothing of drags that start in other applications: a new change count on the drag
+// pasteboard while the left button is held and files are offered starts a drag, whose
+// pointer positions are then reported 30 times a second until the button is released.
+class DragWatcher {
+public:
+    static constexpr Duration idleInterval{125};  // 8 per second
+    static constexpr Duration activeInterval{33}; // about 1/30 s
+
+    DragWatcher(Clock& clock, std::unique_ptr<DragPasteboard> pasteboard);
+    ~DragWatcher();
+    DragWatcher(const DragWatcher&) = delete;
+    DragWatcher& operator=(const DragWatcher&) = delete;
+
+    std::function<void(QPointF)> onDragMoved;
+    std::function<void()> onDragEnded;
+
+    // Begins idle watching; does nothing when already watching.
+    void start();
+    // Stops watching, then ends any drag under way (reporting its end).
+    void stop();
+
+    [[nodiscard]] bool isDragging() const { return m_isDragging; }
+    [[nodiscard]] long lastChangeCount() const { return m_lastChangeCount; }
+    // Idle watching is on: either the idle poll runs or the pasteboard tells of changes.
+    [[nodiscard]] bool isWatching() const { return m_idleTimer || m_waitsForNotices; }
+    // The idle tick waits for the pasteboard's notices instead of polling.
+    [[nodiscard]] bool waitsForNotices() const { return m_waitsForNotices; }
+    [[nodiscard]] DragPasteboard& pasteboard() { return *m_pasteboard; }
+
+    // Files are offered as a file-URL list, as a file promise (any type name containing
+    // "promise", in any case) or as a direct save.
+    [[nodiscard]] static bool carriesFiles(const std::vector<std::string>& types);
+
+private:
+    void idleTick();
+    void activeTick();
+    void endDrag();
+
+    Clock& m_clock;
+    std::unique_ptr<DragPasteboard> m_pasteboard;
+    long m_lastChangeCount = 0;
+    TimerHandle m_idleTimer;
+    TimerHandle m_activeTimer;
+    bool m_isDragging = false;
+    bool m_waitsForNotices = false;
+    bool m_toldUnavailable = false;
+};
+
+} // namespace fadebin

@@ -1,0 +1,191 @@
+#include "notch/NotchPanel.h"
+
+#include "notch/ScreenSource.h"
+
+#include <QEnterEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QRegion>
+#include <QSurfaceFormat>
+#include <QtGui/qguiapplication_platform.h>
+
+// Xlib last: its macros (None, Bool, Status) would break Qt's headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace fadebin {
+
+namespace {
+
+// Qt's xcb plugin reads this window property as its own window-type bit set; 0x4 is its
+// "dock" type, written out as _NET_WM_WINDOW_TYPE_DOCK ahead of the types Qt derives from
+// the window flags.
+constexpr const char* kXcbWindowTypeProperty = "_q_xcb_wm_window_type";
+constexpr int kXcbDockWindowType = 0x4;
+
+constexpr unsigned long kAllDesktops = 0xFFFFFFFF;
+
+} // namespace
+
+NotchHostingView::NotchHostingView(QQuickItem* parent)
+    : QQuickItem(parent) {}
+
+void NotchHostingView::setRootView(QQuickItem* root) {
+    if (m_rootView == root)
+        return;
+    if (m_rootView)
+        m_rootView->setParentItem(nullptr);
+    m_rootView = root;
+    if (root != nullptr) {
+        root->setParentItem(this);
+        root->setPosition({0, 0});
+        root->setSize(size());
+    }
+}
+
+void NotchHostingView::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
+    QQuickItem::geometryChange(newGeometry, oldGeometry);
+    if (m_rootView)
+        m_rootView->setSize(newGeometry.size());
+}
+
+void NotchHostingView::pointerEntered(QPointF position) {
+    pointerMoved(position);
+}
+
+void NotchHostingView::pointerMoved(QPointF position) {
+    // Qt's views are top-down already, as the shape test wants them.
+    setHover(m_hitTest ? m_hitTest({position.x(), position.y()}, width()) : true);
+}
+
+void NotchHostingView::pointerExited() {
+    setHover(false);
+}
+
+void NotchHostingView::setHover(bool inside) {
+    if (inside == m_isInsideShape)
+        return;
+    m_isInsideShape = inside;
+    if (m_onHoverChange)
+        m_onHoverChange(inside);
+}
+
+NotchPanel::NotchPanel()
+    : m_hostingView(new NotchHostingView(contentItem())) {
+    setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+             Qt::WindowDoesNotAcceptFocus);
+    setProperty(kXcbWindowTypeProperty, kXcbDockWindowType);
+    // Shown without taking the focus from the application the user is in.
+    setProperty("_q_showWithoutActivating", true);
+    // Clear around the drawn shape, where a compositor shows what is below.
+    QSurfaceFormat surfaceFormat = format();
+    surfaceFormat.setAlphaBufferSize(8);
+    setFormat(surfaceFormat);
+    setColor(Qt::transparent);
+}
+
+void NotchPanel::setAllowsKey(bool allows) {
+    if (allows == m_allowsKey)
+        return;
+    m_allowsKey = allows;
+    setFlag(Qt::WindowDoesNotAcceptFocus, !allows);
+}
+
+void NotchPanel::setFrame(const Rect& frame) {
+    if (frame == m_frame)
+        return;
+    m_frame = frame;
+    applyGeometry();
+}
+
+void NotchPanel::applyGeometry() {
+    // X has no zero-sized windows: an empty frame (no screens) is shown as no panel at all.
+    if (m_frame.isEmpty()) {
+        if (isVisible())
+            hide();
+        return;
+    }
+    setGeometry(DesktopSpace::current().toQt(m_frame).toAlignedRect());
+    if (m_orderedFront && !isVisible()) {
+        applyDesktopHints();
+        show();
+        if (m_desktopHintsApplied) // only X11 restacks; elsewhere Qt warns
+            raise();
+    }
+}
+
+void NotchPanel::orderFront() {
+    m_orderedFront = true;
+    applyGeometry();
+}
+
+void NotchPanel::orderOut() {
+    m_orderedFront = false;
+    hide();
+}
+
+void NotchPanel::setShape(const QPainterPath& outline) {
+    m_shape = outline;
+    // The bounding shape both clips the drawing to the outline, so that its rounded corners
+    // need no compositor, and lets input outside it fall through to the windows below.
+    setMask(outline.isEmpty() ? QRegion()
+                              : QRegion(outline.toFillPolygon().toPolygon(), Qt::WindingFill));
+}
+
+QPainterPath NotchPanel::shapeRect(Size shapeSize, double viewWidth) {
+    QPainterPath path;
+    if (shapeSize.width > 0 && shapeSize.height > 0)
+        path.addRect((viewWidth - shapeSize.width) / 2, 0, shapeSize.width, shapeSize.height);
+    return path;
+}
+
+bool NotchPanel::event(QEvent* event) {
+    // Hover is tracked on the window, ahead of Qt Quick's delivery, so that items of the
+    // content that handle hover themselves cannot hide it from the shape test.
+    switch (event->type()) {
+    case QEvent::Enter:
+        m_hostingView->pointerEntered(static_cast<QEnterEvent*>(event)->position());
+        break;
+    case QEvent::MouseMove:
+        m_hostingView->pointerMoved(static_cast<QMouseEvent*>(event)->position());
+        break;
+    case QEvent::Leave:
+        m_hostingView->pointerExited();
+        break;
+    default:
+        break;
+    }
+    return QQuickWindow::event(event);
+}
+
+void NotchPanel::resizeEvent(QResizeEvent* event) {
+    QQuickWindow::resizeEvent(event);
+    m_hostingView->setSize(size());
+}
+
+void NotchPanel::applyDesktopHints() {
+    if (m_desktopHintsApplied)
+        return;
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->display() == nullptr)
+        return; // not on X11: nothing to tell a window manager
+    m_desktopHintsApplied = true;
+    create();
+    Display* display = x11->display();
+    const auto window = static_cast<::Window>(winId());
+    // Set on the unmapped window, where EWMH lets clients write _NET_WM_STATE directly; Qt
+    // keeps these when it adds the "above" state at mapping. No taskbar or pager entry, and
+    // the panel stays put across workspaces.
+    const Atom states[] = {XInternAtom(display, "_NET_WM_STATE_SKIP_TASKBAR", False),
+                           XInternAtom(display, "_NET_WM_STATE_SKIP_PAGER", False),
+                           XInternAtom(display, "_NET_WM_STATE_STICKY", False)};
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_STATE", False), XA_ATOM, 32,
+                    PropModeAppend, reinterpret_cast<const unsigned char*>(states),
+                    std::size(states));
+    const unsigned long desktop = kAllDesktops;
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_DESKTOP", False), XA_CARDINAL,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(&desktop), 1);
+    XFlush(display);
+}
+
+} // namespace fadebin

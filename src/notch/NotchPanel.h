@@ -1,0 +1,99 @@
+#pragma once
+
+#include "notch/NotchGeometry.h"
+
+#include <QPainterPath>
+#include <QPointer>
+#include <QQuickItem>
+#include <QQuickWindow>
+
+#include <functional>
+
+namespace fadebin {
+
+// The panel's content view. It hosts the root view of the notch content and turns pointer
+// positions into hover over the drawn shape; equal states in a row are reported once.
+class NotchHostingView : public QQuickItem {
+    Q_OBJECT
+public:
+    // The shape test, given a point from the top left of the view and the view's width.
+    using HitTest = std::function<bool(Point fromTopLeft, double viewWidth)>;
+
+    explicit NotchHostingView(QQuickItem* parent = nullptr);
+
+    void setOnHoverChange(std::function<void(bool)> callback) {
+        m_onHoverChange = std::move(callback);
+    }
+    // Without a shape test the whole view counts as the shape.
+    void setHitTest(HitTest hitTest) { m_hitTest = std::move(hitTest); }
+    [[nodiscard]] bool isInsideShape() const { return m_isInsideShape; }
+
+    // The content, kept filling the view.
+    void setRootView(QQuickItem* root);
+    [[nodiscard]] QQuickItem* rootView() const { return m_rootView; }
+
+    // Pointer tracking over the view, positions from its top left.
+    void pointerEntered(QPointF position);
+    void pointerMoved(QPointF position);
+    void pointerExited();
+
+protected:
+    void geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) override;
+
+private:
+    void setHover(bool inside);
+
+    std::function<void(bool)> m_onHoverChange;
+    HitTest m_hitTest;
+    bool m_isInsideShape = false;
+    QPointer<QQuickItem> m_rootView;
+};
+
+// The borderless always-on-top panel over the notch. It takes no keyboard focus unless
+// allowsKey is set, sits exactly at the frame it is given (desktop coordinates, y up, may
+// reach past the screen's edges), and takes pointer input only inside its shape, so clicks
+// beside the drawn outline reach the windows below.
+class NotchPanel : public QQuickWindow {
+    Q_OBJECT
+public:
+    NotchPanel();
+    NotchPanel(const NotchPanel&) = delete;
+    NotchPanel& operator=(const NotchPanel&) = delete;
+
+    [[nodiscard]] bool allowsKey() const { return m_allowsKey; }
+    void setAllowsKey(bool allows);
+
+    void setFrame(const Rect& frame);
+    [[nodiscard]] Rect frame() const { return m_frame; }
+
+    // Shows the panel above other windows without activating it; orderOut hides it.
+    void orderFront();
+    void orderOut();
+    [[nodiscard]] bool isOrderedFront() const { return m_orderedFront; }
+
+    // The drawn outline in view coordinates (from the top left). It is also the window's
+    // input and drawing mask; an empty outline leaves the whole panel active.
+    void setShape(const QPainterPath& outline);
+    [[nodiscard]] const QPainterPath& shape() const { return m_shape; }
+    // The drawn rectangle of the shape test: shapeSize centred at the top of a view.
+    [[nodiscard]] static QPainterPath shapeRect(Size shapeSize, double viewWidth);
+
+    [[nodiscard]] NotchHostingView* hostingView() const { return m_hostingView; }
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyGeometry();
+    void applyDesktopHints();
+
+    NotchHostingView* m_hostingView; // owned by the content item
+    Rect m_frame;
+    QPainterPath m_shape;
+    bool m_allowsKey = false;
+    bool m_orderedFront = false;
+    bool m_desktopHintsApplied = false;
+};
+
+} // namespace fadebin

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "notch/NotchGeometry.h"
+
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QScreen;
+
+namespace fadebin {
+
+// Qt's global coordinates grow downwards from the top left of the primary screen; the notch
+// logic's grow upwards from the bottom left of the main display. Both share x, so the
+// conversion is a flip about the main display's bottom edge.
+class DesktopSpace {
+public:
+    explicit DesktopSpace(double mainBottom = 0)
+        : m_mainBottom(mainBottom) {}
+    // The space of the running application: its primary screen, or a flip about 0 without one.
+    [[nodiscard]] static DesktopSpace current();
+
+    [[nodiscard]] Rect fromQt(const QRectF& r) const {
+        return {r.x(), m_mainBottom - r.y() - r.height(), r.width(), r.height()};
+    }
+    [[nodiscard]] QRectF toQt(const Rect& r) const {
+        return {r.x, m_mainBottom - r.y - r.height, r.width, r.height};
+    }
+    [[nodiscard]] Point fromQt(QPointF p) const { return {p.x(), m_mainBottom - p.y()}; }
+    [[nodiscard]] QPointF toQt(Point p) const { return {p.x, m_mainBottom - p.y}; }
+
+private:
+    double m_mainBottom;
+};
+
+// The displays, in desktop coordinates (y up), and the pointer on them. An interface so that
+// the geometry can be exercised on displays that this machine does not have.
+class ScreenSource {
+public:
+    virtual ~ScreenSource() = default;
+    [[nodiscard]] virtual std::vector<ScreenInfo> screens() const = 0;
+    // Index of the main display in screens(), none without displays.
+    [[nodiscard]] virtual std::optional<std::size_t> mainScreen() const = 0;
+    // The pointer's current position, none when it cannot be known.
+    [[nodiscard]] virtual std::optional<Point> pointerLocation() const = 0;
+
+    [[nodiscard]] NotchGeometry geometry() const {
+        return NotchGeometry::compute(screens(), mainScreen());
+    }
+
+    // Told when displays come or go or change their frames.
+    void setOnScreensChanged(std::function<void()> callback) {
+        m_onScreensChanged = std::move(callback);
+    }
+
+protected:
+    void notifyScreensChanged() const {
+        if (m_onScreensChanged)
+            m_onScreensChanged();
+    }
+
+private:
+    std::function<void()> m_onScreensChanged;
+};
+
+// The application's Qt screens. Linux reports no camera housing: the top inset is 0 and
+// there are no auxiliary areas, so the notch hangs from the top of the visible frame.
+class QtScreenSource : public QObject, public ScreenSource {
+    Q_OBJECT
+public:
+    explicit QtScreenSource(QObject* parent = nullptr);
+
+    [[nodiscard]] std::vector<ScreenInfo> screens() const override;
+    [[nodiscard]] std::optional<std::size_t> mainScreen() const override;
+    [[nodiscard]] std::optional<Point> pointerLocation() const override;
+
+private:
+    void watchScreen(QScreen* screen);
+    void screensChanged();
+    void logWhenEmpty();
+
+    bool m_loggedNoScreens = false;
+};
+
+} // namespace fadebin

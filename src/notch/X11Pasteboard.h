@@ -1,0 +1,43 @@
+#pragma once
+
+#include "notch/DragPasteboard.h"
+
+#include <memory>
+
+namespace fadebin {
+
+// The drag pasteboard of an X server. A drag source takes ownership of the XdndSelection
+// when a drag starts; XFixes reports every such take-over, also a second one by the same
+// window, and their number is the change count. The offered types are the XdndTypeList
+// property on the owner window, or else the selection's TARGETS. Buttons and pointer come
+// from XQueryPointer. A drag ends when the button is released, not when the owner changes:
+// sources keep the selection after a drop.
+//
+// The pasteboard opens its own Xlib connection so it works whatever Qt's platform plugin
+// is; without a display it is unavailable and never changes.
+class X11Pasteboard final : public DragPasteboard {
+public:
+    // nullptr: the display named by DISPLAY.
+    explicit X11Pasteboard(const char* displayName = nullptr);
+    ~X11Pasteboard() override;
+    X11Pasteboard(const X11Pasteboard&) = delete;
+    X11Pasteboard& operator=(const X11Pasteboard&) = delete;
+
+    [[nodiscard]] bool isAvailable() const override;
+    // The server reports owner changes (XFixes); otherwise the owner window is compared,
+    // which misses a second drag from the same window.
+    [[nodiscard]] bool hasOwnerNotices() const;
+
+    [[nodiscard]] long changeCount() override;
+    [[nodiscard]] std::vector<std::string> types() override;
+    [[nodiscard]] unsigned pressedMouseButtons() override;
+    [[nodiscard]] QPointF pointerLocation() override;
+    bool watchChanges(std::function<void()> onChange) override;
+
+    struct Connection;
+
+private:
+    std::unique_ptr<Connection> m_x;
+};
+
+} // namespace fadebin

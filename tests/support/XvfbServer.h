@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+namespace fadebin::test {
+
+// A private X server for one test program or benchmark, on a display number the server
+// picks itself (-displayfd), so that parallel runs never collide. Stopped on destruction.
+class XvfbServer {
+public:
+    // Null when Xvfb is missing or does not come up; error then says why.
+    [[nodiscard]] static std::unique_ptr<XvfbServer>
+    start(std::string& error, const std::string& screenSize = "1280x800x24");
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    // The DISPLAY value, such as ":3".
+    [[nodiscard]] const std::string& display() const { return m_display; }
+
+private:
+    XvfbServer(pid_t pid, std::string display)
+        : m_pid(pid)
+        , m_display(std::move(display)) {}
+
+    pid_t m_pid;
+    std::string m_display;
+};
+
+} // namespace fadebin::test
