@@ -1,8 +1,6 @@
 #include "expiry/ExpiryScheduler.h"
 #include "expiry/StoreFixture.h"
 
-#include <unistd.h>
-
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
@@ -27,6 +25,9 @@ protected:
         auto due = clock.nextDue();
         return due ? *due - clock.now() : Duration(-1);
     }
+    [[nodiscard]] bool trashed(const std::string& name) const {
+        return pathExists(home.dataHome() / "Trash/files" / name);
+    }
 
     UserDefaults defaults{home.configHome() / "Fadebin/defaults.json"};
     AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
@@ -41,8 +42,7 @@ protected:
 // hostile program racing the sweep would.
 class RacingDeleter : public FileDeleter {
 public:
-    path victim;
-    path outside;
+    path victim, outside;
     void removeExpiry(const path& url) override {
         FileDeleter::removeExpiry(url);
         if (url == victim) {
@@ -54,83 +54,69 @@ public:
 
 } // namespace
 
-TEST_F(SchedulerTest, TheTimerAimsAtTheEarlierOfGraceEndAndExpiry) {
+TEST_F(SchedulerTest, TheTimerAimsAtTheNextDueMomentButNeverSoonerThanOneSecond) {
+    TrackedFile* kept = pending("kept");
+    store->apply(ExpiryOption::forever, *kept, false);
+    scheduler->start();
+    EXPECT_FALSE(scheduler->hasTimer());
+    EXPECT_EQ(log.count("Next sweep at %s"), 0) << "nothing to wait for: no timer, no line";
+    EXPECT_EQ(sweeps, 1);
+
     settings.setPendingGraceMinutes(10);
     pending("waiting.pdf");
     clock.advance(5min);
     scheduled("later.pdf", ExpiryOption::thirtyMinutes);
     scheduler->reschedule();
     EXPECT_EQ(timerIn(), 5min) << "the grace ends before the expiry";
-    EXPECT_EQ(log.count("Next sweep at %s"), 1);
     settings.setPendingGraceMinutes(60);
     scheduler->reschedule();
     EXPECT_EQ(timerIn(), 30min);
-}
+    EXPECT_EQ(log.count("Next sweep at %s"), 2);
 
-TEST_F(SchedulerTest, APastExpiryIsSweptOneSecondAfterRescheduleNotAtOnce) {
-    TrackedFile* record = scheduled("old.bin", ExpiryOption::tenSeconds);
-    clock.advance(30s);
+    TrackedFile* old = scheduled("old.bin", ExpiryOption::tenSeconds);
+    clock.jumpWallClock(30s); // already past when the timer is armed
     scheduler->reschedule();
     EXPECT_EQ(timerIn(), 1s);
-    EXPECT_EQ(record->status(), FileStatus::scheduled);
+    EXPECT_EQ(old->status(), FileStatus::scheduled);
     clock.advance(1s);
-    EXPECT_EQ(record->status(), FileStatus::deleted);
-    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/old.bin"));
-}
-
-TEST_F(SchedulerTest, NothingToWaitForArmsNoTimerAndLogsNothing) {
-    TrackedFile* kept = pending("kept");
-    store->apply(ExpiryOption::forever, *kept, false);
-    scheduler->start();
-    EXPECT_FALSE(scheduler->hasTimer());
-    EXPECT_EQ(clock.activeTimerCount(), 0u);
-    EXPECT_EQ(log.count("Next sweep at %s"), 0);
-    EXPECT_EQ(sweeps, 1);
-    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(old->status(), FileStatus::deleted);
+    EXPECT_TRUE(trashed("old.bin"));
 }
 
 TEST_F(SchedulerTest, ThreeFailuresGiveUpAndLeaveTheFileInPlace) {
     TrackedFile* record = scheduled("stuck.iso", ExpiryOption::tenSeconds);
-    // The trash folder cannot be made: a plain file stands where it belongs.
     std::filesystem::create_directories(home.dataHome());
-    writeFile(home.dataHome() / "Trash", "in the way");
+    writeFile(home.dataHome() / "Trash", "in the way"); // the trash folder cannot be made
     scheduler->start();
     clock.advance(10s);
     EXPECT_EQ(record->deleteAttempts(), 1);
     EXPECT_EQ(parseExpiry(*attribute(home.downloads() / "stuck.iso")), clock.now() + 60s);
-    clock.advance(60s);
-    clock.advance(60s);
+    clock.advance(120s);
     EXPECT_EQ(record->status(), FileStatus::cancelled);
     EXPECT_EQ(record->deleteAttempts(), 3);
     EXPECT_EQ(record->expiresAt(), std::nullopt);
     EXPECT_TRUE(pathExists(home.downloads() / "stuck.iso"));
     EXPECT_EQ(attribute(home.downloads() / "stuck.iso"), std::nullopt);
-    std::vector<std::string> attempts;
-    for (const auto& line : log.lines())
-        if (line.format == "Delete failed for %s (attempt %ld): %s")
-            attempts.push_back(line.message);
-    ASSERT_EQ(attempts.size(), 3u);
-    for (int i = 0; i < 3; ++i) {
-        const std::string& line = attempts[static_cast<std::size_t>(i)];
-        EXPECT_EQ(
-            line.rfind("Delete failed for stuck.iso (attempt " + std::to_string(i + 1) + "): ", 0),
-            0u)
-            << line;
-        EXPECT_NE(line.find("Not a directory"), std::string::npos) << line;
+    int attempt = 0;
+    for (const auto& line : log.lines()) {
+        if (line.format != "Delete failed for %s (attempt %ld): %s")
+            continue;
+        const std::string prefix =
+            "Delete failed for stuck.iso (attempt " + std::to_string(++attempt) + "): ";
+        EXPECT_EQ(line.message.rfind(prefix, 0), 0u) << line.message;
+        EXPECT_NE(line.message.find("Not a directory"), std::string::npos) << line.message;
     }
+    EXPECT_EQ(attempt, 3);
     EXPECT_TRUE(events.empty());
-    EXPECT_FALSE(scheduler->hasTimer());
-
     store->apply(ExpiryOption::oneHour, *record, false);
     EXPECT_EQ(record->deleteAttempts(), 0) << "a new decision starts counting again";
 }
 
 TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
-    scheduled("one.pdf", ExpiryOption::tenSeconds);
-    clock.advance(1s);
-    scheduled("two.pdf", ExpiryOption::tenSeconds);
-    clock.advance(1s);
-    scheduled("three.png", ExpiryOption::tenSeconds);
+    for (const char* name : {"one.pdf", "two.pdf", "three.png"}) {
+        scheduled(name, ExpiryOption::tenSeconds);
+        clock.advance(1s);
+    }
     clock.advance(20s);
     scheduler->sweep();
     ASSERT_EQ(events.size(), 1u);
@@ -145,9 +131,7 @@ TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
     clock.advance(10s);
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[1].title(), QStringLiteral("Deleted"));
-    EXPECT_EQ(events[1].method, DeletionMethod::permanent);
-    EXPECT_FALSE(pathExists(home.downloads() / "gone.txt"));
-    EXPECT_FALSE(pathExists(home.dataHome() / "Trash/files/gone.txt"));
+    EXPECT_FALSE(pathExists(home.downloads() / "gone.txt") || trashed("gone.txt"));
 
     const int before = sweeps;
     scheduler->sweep();
@@ -155,8 +139,6 @@ TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
     EXPECT_EQ(events.size(), 2u) << "a sweep that deletes nothing reports nothing";
     EXPECT_EQ((DeletionEvent{{"a", "b"}, FileKind::other, DeletionMethod::permanent, {}}).title(),
               QStringLiteral("2 files deleted"));
-    EXPECT_EQ((DeletionEvent{{"a"}, FileKind::other, DeletionMethod::trash, {}}).title(),
-              QStringLiteral("Moved to Trash"));
 }
 
 TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGrace) {
@@ -165,11 +147,10 @@ TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGrace) {
     settings.setApplyFinderTag(true);
     TrackedFile* record = pending("undecided.zip");
     scheduler->start();
-    EXPECT_EQ(timerIn(), 30s);
     clock.advance(30s);
     EXPECT_EQ(record->status(), FileStatus::scheduled);
     EXPECT_EQ(record->expiresAt(), clock.now() + 10s);
-    EXPECT_EQ(readXattr(home.downloads() / "undecided.zip", tagsAttribute).value(),
+    EXPECT_EQ(*readXattr(home.downloads() / "undecided.zip", tagsAttribute),
               std::optional<QByteArray>("Temporary"));
     clock.advance(10s);
     EXPECT_EQ(record->status(), FileStatus::deleted);
@@ -190,7 +171,7 @@ TEST_F(SchedulerTest, WakingUpSweepsWhatFellDueDuringSleep) {
 }
 
 // Nothing outside Downloads is ever deleted, however the file got there.
-TEST_F(SchedulerTest, ADueFileMovedOutIsReleasedNotDeleted) {
+TEST_F(SchedulerTest, ADueFileMovedToASiblingFolderIsReleasedNotDeleted) {
     TrackedFile* record = scheduled("moved.pdf", ExpiryOption::tenSeconds);
     std::filesystem::create_directory(home.root() / "Downloads2");
     const path sibling = home.root() / "Downloads2" / "moved.pdf";
@@ -235,33 +216,26 @@ TEST_F(SchedulerTest, AFileSwappedForALinkJustBeforeDeletionIsLeftAlone) {
     EXPECT_TRUE(events.empty());
 }
 
-TEST(LinkedDownloads, DownloadsReachedThroughALinkStillDeletesOnlyInside) {
-    TempHome home;
-    ManualClock clock;
-    FileDeleter deleter;
+TEST_F(SchedulerTest, DownloadsReachedThroughALinkStillDeletesOnlyInside) {
     std::filesystem::create_directory_symlink(home.downloads(), home.root() / "dl-link");
-    QString error;
-    auto store = ExpiryStore::open(home.root() / "dl-link", clock, deleter, error);
-    ASSERT_TRUE(store);
-    UserDefaults defaults(home.configHome() / "Fadebin/defaults.json");
-    AutostartLoginItem login(home.configHome() / "autostart/fadebin.desktop", "/usr/bin/fadebin");
-    AppSettings settings(defaults, login);
-    ExpiryScheduler scheduler(*store, settings, deleter, clock);
+    downloadsURL = home.root() / "dl-link";
+    reopen();
+    makeScheduler();
     writeFile(home.downloads() / "in.txt", "x");
-    TrackedFile* record = store->addPending(home.root() / "dl-link" / "in.txt", std::nullopt);
+    TrackedFile* record = store->addPending(downloadsURL / "in.txt", std::nullopt);
     ASSERT_TRUE(record);
     store->apply(ExpiryOption::tenSeconds, *record, false);
-    scheduler.start();
+    scheduler->start();
     clock.advance(11s);
     EXPECT_EQ(record->status(), FileStatus::deleted);
-    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/in.txt"));
-    EXPECT_TRUE(std::filesystem::is_symlink(home.root() / "dl-link"));
+    EXPECT_TRUE(trashed("in.txt"));
+    EXPECT_TRUE(std::filesystem::is_symlink(downloadsURL));
 }
 
 // ext4 gives a freed inode number to the next file created. A schedule recorded for a file
 // deleted while the program was stopped must not pass to a new file at the same path.
 TEST_F(SchedulerTest, AScheduleDoesNotPassToANewFileThatReusedTheInode) {
-    TrackedFile* record = scheduled("reused.bin", ExpiryOption::tenSeconds);
+    scheduled("reused.bin", ExpiryOption::tenSeconds);
     const auto before = identityOf(home.downloads() / "reused.bin");
     scheduler.reset();
     store.reset(); // the program stops
@@ -269,16 +243,12 @@ TEST_F(SchedulerTest, AScheduleDoesNotPassToANewFileThatReusedTheInode) {
     // Closing the database freed inodes too; make files until one gets the old number.
     bool reused = false;
     for (int i = 0; i < 20 && !reused; ++i) {
-        const path candidate = home.downloads() / ("candidate-" + std::to_string(i));
-        writeFile(candidate, "a different file");
-        if (identityOf(candidate)->inode == before->inode) {
+        const path candidate = make("candidate-" + std::to_string(i), "a different file");
+        if ((reused = identityOf(candidate)->inode == before->inode))
             std::filesystem::rename(candidate, home.downloads() / "reused.bin");
-            reused = true;
-        }
     }
     if (!reused)
         GTEST_SKIP() << "this filesystem did not reuse the inode; nothing to show";
-    (void)record;
     reopen();
     makeScheduler();
     clock.advance(20s);

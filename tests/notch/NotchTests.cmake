@@ -1,9 +1,6 @@
-# Extra pieces of the notch tests, included by tests/CMakeLists.txt.
-
 # A second process the X11 drag test drags from, moved with xdotool.
 add_executable(fadebin_drag_source ${CMAKE_CURRENT_LIST_DIR}/DragSource.cpp)
-target_link_libraries(fadebin_drag_source PRIVATE Qt6::Gui PkgConfig::X11)
-target_compile_definitions(fadebin_drag_source PRIVATE QT_NO_KEYWORDS)
+target_link_libraries(fadebin_drag_source PRIVATE Qt6::Gui)
 if(TARGET drag_x11_test)
     add_dependencies(drag_x11_test fadebin_drag_source)
     target_compile_definitions(drag_x11_test
@@ -12,6 +9,6 @@ endif()
 
 # Where the icon test leaves its contact sheet for people to look at.
 if(TARGET icons_test)
-    target_compile_definitions(icons_test
-                               PRIVATE FADEBIN_CONTACT_SHEET="${CMAKE_BINARY_DIR}/notch-contact-sheet.png")
+    set(sheet "${CMAKE_BINARY_DIR}/notch-contact-sheet.png")
+    target_compile_definitions(icons_test PRIVATE FADEBIN_CONTACT_SHEET="${sheet}")
 endif()

@@ -29,12 +29,9 @@ public:
         if (::geteuid() != 0 || ::mount(dir.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) != 0)
             return nullptr;
         auto made = std::unique_ptr<ScopedMount>(new ScopedMount(dir));
-        if (!made->remountReadOnly())
-            return nullptr;
-        return made;
+        return made->remountReadOnly() ? std::move(made) : nullptr;
     }
 
-    // Makes this mount read-only from now on.
     [[nodiscard]] bool remountReadOnly() {
         return ::mount(nullptr, m_dir.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
                        nullptr) == 0;

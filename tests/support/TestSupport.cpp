@@ -71,14 +71,6 @@ std::vector<LogLine> LogCapture::lines() const {
     return m_lines;
 }
 
-std::vector<std::string> LogCapture::messages() const {
-    std::lock_guard lock(m_mutex);
-    std::vector<std::string> out;
-    for (const auto& l : m_lines)
-        out.push_back(l.message);
-    return out;
-}
-
 int LogCapture::count(const std::string& format) const {
     std::lock_guard lock(m_mutex);
     int n = 0;
@@ -93,11 +85,6 @@ bool LogCapture::contains(const std::string& message) const {
         if (l.message == message)
             return true;
     return false;
-}
-
-void LogCapture::clear() {
-    std::lock_guard lock(m_mutex);
-    m_lines.clear();
 }
 
 void writeFile(const path& p, const std::string& contents) {
@@ -130,14 +117,6 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
         QThread::msleep(5);
     }
     return true;
-}
-
-void drainEvents(std::chrono::milliseconds quiet) {
-    QDeadlineTimer deadline(quiet);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
 }
 
 } // namespace fadebin::test

@@ -39,11 +39,9 @@ public:
     LogCapture();
     ~LogCapture();
     [[nodiscard]] std::vector<LogLine> lines() const;
-    [[nodiscard]] std::vector<std::string> messages() const;
     // How many lines were logged with this exact format string.
     [[nodiscard]] int count(const std::string& format) const;
     [[nodiscard]] bool contains(const std::string& message) const;
-    void clear();
 
 private:
     mutable std::mutex m_mutex;
@@ -58,7 +56,5 @@ void appendFile(const path& p, const std::string& contents);
 // kernel events only; virtual time is advanced with the manual clock instead.
 bool waitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(10));
-// Runs the event loop for a while so that anything already queued is delivered.
-void drainEvents(std::chrono::milliseconds quiet = std::chrono::milliseconds(700));
 
 } // namespace fadebin::test

@@ -2,7 +2,8 @@
 
 #include <memory>
 #include <string>
-#include <sys/types.h>
+
+class QProcess;
 
 namespace fadebin::test {
 
@@ -17,15 +18,11 @@ public:
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
-    // The DISPLAY value, such as ":3".
-    [[nodiscard]] const std::string& display() const { return m_display; }
+    [[nodiscard]] const std::string& display() const { return m_display; } // as ":3"
 
 private:
-    XvfbServer(pid_t pid, std::string display)
-        : m_pid(pid)
-        , m_display(std::move(display)) {}
-
-    pid_t m_pid;
+    XvfbServer();
+    std::unique_ptr<QProcess> m_process;
     std::string m_display;
 };
 
