@@ -30,6 +30,7 @@ DragWatcher::~DragWatcher() {
     if (m_waitsForNotices)
         m_pasteboard->watchChanges({});
     m_activeTimer.reset();
+    m_recheckTimer.reset();
     m_idleTimer.reset();
 }
 
@@ -62,6 +63,7 @@ void DragWatcher::stop() {
         m_waitsForNotices = false;
     }
     m_idleTimer.reset();
+    m_recheckTimer.reset();
     endDrag();
 }
 
@@ -72,13 +74,32 @@ void DragWatcher::idleTick() {
     if (count == m_lastChangeCount)
         return;
     m_lastChangeCount = count;
+    considerOffer();
+}
+
+void DragWatcher::considerOffer() {
+    m_recheckTimer.reset();
     if ((m_pasteboard->pressedMouseButtons() & leftButton) == 0)
         return;
-    if (!carriesFiles(m_pasteboard->types()))
+    if (!carriesFiles(m_pasteboard->types())) {
+        // A drag source takes the pasteboard a moment before it lists what it offers (Qt
+        // does); while the button stays down, the offer is looked at again.
+        m_recheckTimer = m_clock.repeating(idleInterval, [this] { recheckOffer(); });
         return;
+    }
     m_isDragging = true;
     m_activeTimer = m_clock.repeating(
         activeInterval, [this] { activeTick(); }, Clock::Precision::Precise);
+}
+
+void DragWatcher::recheckOffer() {
+    if (m_isDragging || (m_pasteboard->pressedMouseButtons() & leftButton) == 0) {
+        m_recheckTimer.reset();
+        return;
+    }
+    m_lastChangeCount = m_pasteboard->changeCount();
+    if (carriesFiles(m_pasteboard->types()))
+        considerOffer();
 }
 
 void DragWatcher::activeTick() {

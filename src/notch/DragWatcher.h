@@ -48,6 +48,8 @@ public:
 
 private:
     void idleTick();
+    void considerOffer();
+    void recheckOffer();
     void activeTick();
     void endDrag();
 
@@ -56,6 +58,7 @@ private:
     long m_lastChangeCount = 0;
     TimerHandle m_idleTimer;
     TimerHandle m_activeTimer;
+    TimerHandle m_recheckTimer;
     bool m_isDragging = false;
     bool m_waitsForNotices = false;
     bool m_toldUnavailable = false;

@@ -122,6 +122,26 @@ TEST_P(DragWatcherTest, OnlyANewCountWithTheLeftButtonAndFilesStartsADrag) {
     EXPECT_EQ(ended, 2);
 }
 
+// Qt takes the selection a moment before it lists the offered types.
+TEST_P(DragWatcherTest, TypesListedLateStillStartTheDragWhileTheButtonIsHeld) {
+    board->beginDrag({});
+    idleStep();
+    EXPECT_FALSE(watcher->isDragging());
+    board->offered = {"text/uri-list"};
+    clock.advance(DragWatcher::idleInterval);
+    EXPECT_TRUE(watcher->isDragging());
+    board->press(0);
+    clock.advance(DragWatcher::activeInterval);
+    board->beginDrag({"text/plain"});
+    idleStep();
+    board->press(0);
+    clock.advance(DragWatcher::idleInterval);
+    board->offered = {"text/uri-list"}; // too late: the button is up
+    clock.advance(1s);
+    EXPECT_FALSE(watcher->isDragging());
+    EXPECT_EQ(clock.activeTimerCount(), GetParam() ? 0u : 1u) << "no re-checks after release";
+}
+
 TEST_P(DragWatcherTest, StopDuringADragReportsItsEndOnceAndSilencesTheWatcher) {
     board->beginDrag({"text/uri-list"});
     idleStep();
