@@ -43,6 +43,8 @@ class AppModel : public QObject {
     Q_PROPERTY(
         bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
     Q_PROPERTY(QString startupError READ startupErrorText NOTIFY startupErrorChanged)
+    Q_PROPERTY(std::optional<fadebin::Instant> countdownDeadline READ countdownDeadline NOTIFY
+                   countdownDeadlineChanged)
 
 public:
     // databaseFile and the wake notifier's bus are for tests; the program uses the defaults.
