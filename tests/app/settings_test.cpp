@@ -123,17 +123,15 @@ TEST_F(SettingsTest, EveryAssignmentWritesItsJsonTypeAndNotifiesOnlyOnChange) {
         EXPECT_EQ(changed.count(), 1);
         EXPECT_EQ(onDisk().value(key), stored);
     }
-    // Everything is still there after a restart.
     for (const auto& [property, value, key, stored] : rows)
-        EXPECT_EQ(restart().property(property), value) << property;
+        EXPECT_EQ(restart().property(property), value) << property << " after a restart";
 }
 
 TEST_F(SettingsTest, ACorruptStoreReadsAsDefaultsAndIsKeptUntilTheFirstAssignment) {
     store(R"({"displayMode": "hoverOnly", )");
-    AppSettings& s = restart();
-    EXPECT_EQ(s.displayMode(), DisplayMode::automatic);
+    EXPECT_EQ(restart().displayMode(), DisplayMode::automatic);
     EXPECT_EQ(readFile(file), R"({"displayMode": "hoverOnly", )");
-    s.setPauseWatching(true);
+    settings->setPauseWatching(true);
     EXPECT_EQ(onDisk(), (QJsonObject{{"pauseWatching", true}}));
 }
 
@@ -148,7 +146,7 @@ TEST_F(SettingsTest, ExcludedExtensionsAreSplitTrimmedAndLowerCased) {
     for (const auto& [text, expected] : rows)
         EXPECT_EQ(parseExcludedExtensions(QString::fromUtf8(text)), expected) << text;
     store(R"({"excludedExtensions": "PDF, .dmg;zip"})");
-    EXPECT_EQ(restart().excludedExtensions(), (QSet<QString>{"pdf", "dmg", "zip"}));
+    EXPECT_EQ(restart().excludedExtensions(), rows[1].second);
 }
 
 TEST_F(SettingsTest, HexColoursParseStrictly) {
@@ -192,9 +190,8 @@ TEST_F(SettingsTest, ColoursAreStoredAsUpperCaseHexRoundingHalvesAwayFromZero) {
 }
 
 TEST_F(SettingsTest, LaunchAtLoginFollowsTheAutostartEntry) {
-    AppSettings& s = restart();
-    QSignalSpy changed(&s, &AppSettings::launchAtLoginChanged);
-    s.setLaunchAtLogin(true);
+    QSignalSpy changed(&restart(), &AppSettings::launchAtLoginChanged);
+    settings->setLaunchAtLogin(true);
     EXPECT_NE(readFile(entry).find("Exec=\"/usr/bin/fadebin\"\n"), std::string::npos);
     EXPECT_TRUE(restart().launchAtLogin()) << "read from the entry, not the store";
     EXPECT_FALSE(onDisk().contains("launchAtLogin"));
@@ -211,8 +208,7 @@ TEST_F(SettingsTest, ARefusedRegistrationIsLoggedOnceAndTheFlagStaysOff) {
     LogCapture log;
     s.setLaunchAtLogin(true);
     EXPECT_FALSE(s.launchAtLogin());
-    EXPECT_EQ(log.count("Login item change failed: %s"), 1);
     ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.count("Login item change failed: %s"), 1);
     EXPECT_EQ(log.lines()[0].level, LogLevel::Error);
-    EXPECT_NE(log.lines()[0].message.find("Not a directory"), std::string::npos);
 }

@@ -28,10 +28,10 @@ protected:
         };
     }
 
+    path dl(const std::string& name) const { return home.downloads() / name; }
     path make(const std::string& name, const std::string& contents = "data") {
-        const path p = home.downloads() / name;
-        writeFile(p, contents);
-        return p;
+        writeFile(dl(name), contents);
+        return dl(name);
     }
     TrackedFile* pending(const std::string& name) {
         TrackedFile* record = store->addPending(make(name), QStringLiteral("example.com"));

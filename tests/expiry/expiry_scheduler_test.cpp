@@ -16,15 +16,17 @@ protected:
         scheduler->onSweep = [this] { ++sweeps; };
         scheduler->onDeletion = [this](const DeletionEvent& e) { events.push_back(e); };
     }
-    TrackedFile* scheduled(const std::string& name, ExpiryOption option) {
+    void restart() {
+        reopen();
+        makeScheduler();
+    }
+    TrackedFile* scheduled(const std::string& name,
+                           ExpiryOption option = ExpiryOption::tenSeconds) {
         TrackedFile* record = pending(name);
         store->apply(option, *record, settings.applyFinderTag());
         return record;
     }
-    [[nodiscard]] Duration timerIn() const {
-        auto due = clock.nextDue();
-        return due ? *due - clock.now() : Duration(-1);
-    }
+    [[nodiscard]] Duration timerIn() const { return clock.nextDue().value() - clock.now(); }
     [[nodiscard]] bool trashed(const std::string& name) const {
         return pathExists(home.dataHome() / "Trash/files" / name);
     }
@@ -55,8 +57,7 @@ public:
 } // namespace
 
 TEST_F(SchedulerTest, TheTimerAimsAtTheNextDueMomentButNeverSoonerThanOneSecond) {
-    TrackedFile* kept = pending("kept");
-    store->apply(ExpiryOption::forever, *kept, false);
+    store->apply(ExpiryOption::forever, *pending("kept"), false);
     scheduler->start();
     EXPECT_FALSE(scheduler->hasTimer());
     EXPECT_EQ(log.count("Next sweep at %s"), 0) << "nothing to wait for: no timer, no line";
@@ -73,38 +74,35 @@ TEST_F(SchedulerTest, TheTimerAimsAtTheNextDueMomentButNeverSoonerThanOneSecond)
     EXPECT_EQ(timerIn(), 30min);
     EXPECT_EQ(log.count("Next sweep at %s"), 2);
 
-    TrackedFile* old = scheduled("old.bin", ExpiryOption::tenSeconds);
+    TrackedFile* old = scheduled("old.bin");
     clock.jumpWallClock(30s); // already past when the timer is armed
     scheduler->reschedule();
     EXPECT_EQ(timerIn(), 1s);
+    clock.advance(999ms);
     EXPECT_EQ(old->status(), FileStatus::scheduled);
-    clock.advance(1s);
-    EXPECT_EQ(old->status(), FileStatus::deleted);
+    clock.advance(1ms);
     EXPECT_TRUE(trashed("old.bin"));
 }
 
 TEST_F(SchedulerTest, ThreeFailuresGiveUpAndLeaveTheFileInPlace) {
-    TrackedFile* record = scheduled("stuck.iso", ExpiryOption::tenSeconds);
+    TrackedFile* record = scheduled("stuck.iso");
     std::filesystem::create_directories(home.dataHome());
     writeFile(home.dataHome() / "Trash", "in the way"); // the trash folder cannot be made
     scheduler->start();
     clock.advance(10s);
-    EXPECT_EQ(record->deleteAttempts(), 1);
-    EXPECT_EQ(parseExpiry(*attribute(home.downloads() / "stuck.iso")), clock.now() + 60s);
+    EXPECT_EQ(parseExpiry(*attribute(dl("stuck.iso"))), clock.now() + 60s);
     clock.advance(120s);
     EXPECT_EQ(record->status(), FileStatus::cancelled);
     EXPECT_EQ(record->deleteAttempts(), 3);
-    EXPECT_EQ(record->expiresAt(), std::nullopt);
-    EXPECT_TRUE(pathExists(home.downloads() / "stuck.iso"));
-    EXPECT_EQ(attribute(home.downloads() / "stuck.iso"), std::nullopt);
+    EXPECT_TRUE(pathExists(dl("stuck.iso")));
+    EXPECT_EQ(attribute(dl("stuck.iso")), std::nullopt);
     int attempt = 0;
     for (const auto& line : log.lines()) {
         if (line.format != "Delete failed for %s (attempt %ld): %s")
             continue;
-        const std::string prefix =
-            "Delete failed for stuck.iso (attempt " + std::to_string(++attempt) + "): ";
-        EXPECT_EQ(line.message.rfind(prefix, 0), 0u) << line.message;
-        EXPECT_NE(line.message.find("Not a directory"), std::string::npos) << line.message;
+        EXPECT_EQ(line.message, "Delete failed for stuck.iso (attempt " +
+                                    std::to_string(++attempt) +
+                                    "): cannot open the home trash: Not a directory");
     }
     EXPECT_EQ(attempt, 3);
     EXPECT_TRUE(events.empty());
@@ -114,7 +112,7 @@ TEST_F(SchedulerTest, ThreeFailuresGiveUpAndLeaveTheFileInPlace) {
 
 TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
     for (const char* name : {"one.pdf", "two.pdf", "three.png"}) {
-        scheduled(name, ExpiryOption::tenSeconds);
+        scheduled(name);
         clock.advance(1s);
     }
     clock.advance(20s);
@@ -123,15 +121,14 @@ TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
     EXPECT_EQ(events[0].names, (QStringList{"one.pdf", "two.pdf", "three.png"}));
     EXPECT_EQ(events[0].kind, FileKind::pdf);
     EXPECT_EQ(events[0].title(), QStringLiteral("3 files moved to Trash"));
-    EXPECT_EQ(log.count("Deleted %s"), 3);
 
     settings.setDeletionMethod(DeletionMethod::permanent);
-    scheduled("gone.txt", ExpiryOption::tenSeconds);
+    scheduled("gone.txt");
     scheduler->reschedule();
     clock.advance(10s);
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[1].title(), QStringLiteral("Deleted"));
-    EXPECT_FALSE(pathExists(home.downloads() / "gone.txt") || trashed("gone.txt"));
+    EXPECT_FALSE(pathExists(dl("gone.txt")) || trashed("gone.txt"));
 
     const int before = sweeps;
     scheduler->sweep();
@@ -141,16 +138,15 @@ TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
               QStringLiteral("2 files deleted"));
 }
 
-TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGrace) {
+TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGraceAndWakingSweeps) {
     settings.setPendingGraceMinutes(0.5);
     settings.setDefaultAction(ExpiryOption::tenSeconds);
     settings.setApplyFinderTag(true);
     TrackedFile* record = pending("undecided.zip");
     scheduler->start();
     clock.advance(30s);
-    EXPECT_EQ(record->status(), FileStatus::scheduled);
     EXPECT_EQ(record->expiresAt(), clock.now() + 10s);
-    EXPECT_EQ(*readXattr(home.downloads() / "undecided.zip", tagsAttribute),
+    EXPECT_EQ(*readXattr(dl("undecided.zip"), tagsAttribute),
               std::optional<QByteArray>("Temporary"));
     clock.advance(10s);
     EXPECT_EQ(record->status(), FileStatus::deleted);
@@ -160,58 +156,52 @@ TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGrace) {
     scheduler->reschedule();
     clock.advance(31s);
     EXPECT_EQ(kept->status(), FileStatus::keepForever);
-}
 
-TEST_F(SchedulerTest, WakingUpSweepsWhatFellDueDuringSleep) {
-    TrackedFile* record = scheduled("slept.txt", ExpiryOption::thirtyMinutes);
-    scheduler->start();
+    TrackedFile* slept = scheduled("slept.txt", ExpiryOption::thirtyMinutes);
+    scheduler->reschedule();
     clock.jumpWallClock(2h); // timers stood still while the machine slept
     scheduler->wakeNotice();
-    EXPECT_TRUE(waitFor([&] { return record->status() == FileStatus::deleted; }));
+    EXPECT_TRUE(waitFor([&] { return slept->status() == FileStatus::deleted; }));
 }
 
 // Nothing outside Downloads is ever deleted, however the file got there.
-TEST_F(SchedulerTest, ADueFileMovedToASiblingFolderIsReleasedNotDeleted) {
-    TrackedFile* record = scheduled("moved.pdf", ExpiryOption::tenSeconds);
+TEST_F(SchedulerTest, FilesMovedToASiblingOrLinkedFromOutsideAreNeverDeleted) {
+    TrackedFile* record = scheduled("moved.pdf");
     std::filesystem::create_directory(home.root() / "Downloads2");
     const path sibling = home.root() / "Downloads2" / "moved.pdf";
-    std::filesystem::rename(home.downloads() / "moved.pdf", sibling);
-    clock.advance(10s);
-    scheduler->sweep();
+    std::filesystem::rename(dl("moved.pdf"), sibling);
+
+    const path outside = home.root() / "precious.txt";
+    writeFile(outside, "keep me");
+    ASSERT_TRUE(writeXattr(outside, expiryAttribute, "2020-01-01T00:00:00Z").ok());
+    std::filesystem::create_symlink(outside, dl("link.txt"));
+    store->recoverFromExtendedAttributes();
+    EXPECT_EQ(store->addPending(dl("link.txt"), std::nullopt), nullptr);
+
+    scheduler->start();
+    clock.advance(1h);
     EXPECT_EQ(record->status(), FileStatus::cancelled);
     EXPECT_TRUE(pathExists(sibling));
     EXPECT_EQ(attribute(sibling), std::nullopt);
     EXPECT_EQ(releases.size(), 1u);
-    EXPECT_TRUE(events.empty());
-}
-
-TEST_F(SchedulerTest, ALinkInDownloadsToAFileOutsideIsNeverFollowed) {
-    const path outside = home.root() / "precious.txt";
-    writeFile(outside, "keep me");
-    ASSERT_TRUE(writeXattr(outside, expiryAttribute, "2020-01-01T00:00:00Z").ok());
-    std::filesystem::create_symlink(outside, home.downloads() / "link.txt");
-    store->recoverFromExtendedAttributes();
-    EXPECT_EQ(store->addPending(home.downloads() / "link.txt", std::nullopt), nullptr);
-    scheduler->start();
-    clock.advance(1h);
     EXPECT_EQ(readFile(outside), "keep me");
-    EXPECT_TRUE(std::filesystem::is_symlink(home.downloads() / "link.txt"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dl("link.txt")));
     EXPECT_TRUE(store->activeFiles().empty());
+    EXPECT_TRUE(events.empty());
 }
 
 TEST_F(SchedulerTest, AFileSwappedForALinkJustBeforeDeletionIsLeftAlone) {
     auto racing = std::make_unique<RacingDeleter>();
-    racing->victim = home.downloads() / "swap.bin";
+    racing->victim = dl("swap.bin");
     racing->outside = home.root() / "target.bin";
     writeFile(racing->outside, "outside");
     deleter = std::move(racing);
-    reopen();
-    makeScheduler();
-    TrackedFile* record = scheduled("swap.bin", ExpiryOption::tenSeconds);
+    restart();
+    TrackedFile* record = scheduled("swap.bin");
     clock.advance(10s);
     scheduler->sweep();
     EXPECT_EQ(readFile(home.root() / "target.bin"), "outside");
-    EXPECT_TRUE(std::filesystem::is_symlink(home.downloads() / "swap.bin"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dl("swap.bin")));
     EXPECT_NE(record->status(), FileStatus::deleted);
     EXPECT_TRUE(events.empty());
 }
@@ -219,15 +209,13 @@ TEST_F(SchedulerTest, AFileSwappedForALinkJustBeforeDeletionIsLeftAlone) {
 TEST_F(SchedulerTest, DownloadsReachedThroughALinkStillDeletesOnlyInside) {
     std::filesystem::create_directory_symlink(home.downloads(), home.root() / "dl-link");
     downloadsURL = home.root() / "dl-link";
-    reopen();
-    makeScheduler();
-    writeFile(home.downloads() / "in.txt", "x");
+    restart();
+    writeFile(dl("in.txt"), "x");
     TrackedFile* record = store->addPending(downloadsURL / "in.txt", std::nullopt);
     ASSERT_TRUE(record);
     store->apply(ExpiryOption::tenSeconds, *record, false);
     scheduler->start();
     clock.advance(11s);
-    EXPECT_EQ(record->status(), FileStatus::deleted);
     EXPECT_TRUE(trashed("in.txt"));
     EXPECT_TRUE(std::filesystem::is_symlink(downloadsURL));
 }
@@ -235,25 +223,24 @@ TEST_F(SchedulerTest, DownloadsReachedThroughALinkStillDeletesOnlyInside) {
 // ext4 gives a freed inode number to the next file created. A schedule recorded for a file
 // deleted while the program was stopped must not pass to a new file at the same path.
 TEST_F(SchedulerTest, AScheduleDoesNotPassToANewFileThatReusedTheInode) {
-    scheduled("reused.bin", ExpiryOption::tenSeconds);
-    const auto before = identityOf(home.downloads() / "reused.bin");
+    scheduled("reused.bin");
+    const auto before = identityOf(dl("reused.bin"));
     scheduler.reset();
     store.reset(); // the program stops
-    std::filesystem::remove(home.downloads() / "reused.bin");
+    std::filesystem::remove(dl("reused.bin"));
     // Closing the database freed inodes too; make files until one gets the old number.
     bool reused = false;
     for (int i = 0; i < 20 && !reused; ++i) {
         const path candidate = make("candidate-" + std::to_string(i), "a different file");
         if ((reused = identityOf(candidate)->inode == before->inode))
-            std::filesystem::rename(candidate, home.downloads() / "reused.bin");
+            std::filesystem::rename(candidate, dl("reused.bin"));
     }
     if (!reused)
         GTEST_SKIP() << "this filesystem did not reuse the inode; nothing to show";
-    reopen();
-    makeScheduler();
+    restart();
     clock.advance(20s);
     scheduler->start();
-    EXPECT_EQ(readFile(home.downloads() / "reused.bin"), "a different file");
+    EXPECT_EQ(readFile(dl("reused.bin")), "a different file");
     EXPECT_EQ(store->files(FileStatus::deleted).size(), 1u)
         << "the old file is gone, not found anew";
     EXPECT_TRUE(events.empty());

@@ -11,55 +11,46 @@
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
-
-namespace {
-class StoreTest : public StoreFixture {};
-} // namespace
+using StoreTest = StoreFixture;
 
 TEST_F(StoreTest, DecisionsSurviveClosingAndReopening) {
     TrackedFile* record = pending("report.pdf");
-    ASSERT_TRUE(record);
-    const QString id = record->idText();
     clock.advance(1'234ms);
     store->apply(ExpiryOption::oneHour, *record, true);
     const Instant expires = *record->expiresAt();
     EXPECT_EQ(expires, clock.now() + 1h);
-    EXPECT_EQ(parseExpiry(*attribute(home.downloads() / "report.pdf")),
+    EXPECT_EQ(parseExpiry(*attribute(dl("report.pdf"))),
               std::chrono::floor<std::chrono::seconds>(expires));
-    EXPECT_EQ(readXattr(home.downloads() / "report.pdf", tagsAttribute).value(),
-              std::optional<QByteArray>("Temporary"));
+    EXPECT_EQ(*readXattr(dl("report.pdf"), tagsAttribute), std::optional<QByteArray>("Temporary"));
 
+    const QString id = record->idText();
     reopen();
     const auto scheduled = store->files(FileStatus::scheduled);
     ASSERT_EQ(scheduled.size(), 1u);
     EXPECT_EQ(scheduled[0]->idText(), id);
     EXPECT_EQ(scheduled[0]->expiresAt(), expires);
     EXPECT_EQ(scheduled[0]->source(), QStringLiteral("example.com"));
-    EXPECT_EQ(scheduled[0]->lastKnownPath(), home.downloads() / "report.pdf");
     EXPECT_EQ(store->files(FileStatus::scheduled)[0], scheduled[0]) << "one live object per record";
     EXPECT_TRUE(store->files(FileStatus::pending).empty());
 }
 
-TEST_F(StoreTest, OnlyAnActiveRecordAtThePathBlocksANewOne) {
+TEST_F(StoreTest, OnlyAnActiveRecordBlocksAddingAndActiveOrderIsPendingThenSoonest) {
     TrackedFile* first = pending("a.zip");
-    EXPECT_EQ(store->addPending(home.downloads() / "a.zip", std::nullopt), nullptr);
+    EXPECT_EQ(store->addPending(dl("a.zip"), std::nullopt), nullptr);
     store->apply(ExpiryOption::forever, *first, false);
-    TrackedFile* second = store->addPending(home.downloads() / "a.zip", std::nullopt);
+    TrackedFile* second = store->addPending(dl("a.zip"), std::nullopt);
     ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, first);
     clock.advance(1s);
     store->cancel(*second);
-    TrackedFile* third = store->addPending(home.downloads() / "a.zip", std::nullopt);
+    TrackedFile* third = store->addPending(dl("a.zip"), std::nullopt);
     ASSERT_NE(third, nullptr);
-    EXPECT_EQ(store->recordForPath(home.downloads() / "a.zip"), third) << "the newest wins";
-}
+    EXPECT_EQ(store->recordForPath(dl("a.zip")), third) << "the newest wins";
+    store->apply(ExpiryOption::forever, *third, false);
 
-TEST_F(StoreTest, ForeverOnAGoneFileTouchesNothingAndActiveOrderIsPendingThenSoonest) {
     TrackedFile* gone = pending("gone.txt");
-    std::filesystem::remove(home.downloads() / "gone.txt");
-    store->apply(ExpiryOption::forever, *gone, true);
+    std::filesystem::remove(dl("gone.txt"));
+    store->apply(ExpiryOption::forever, *gone, true); // touches nothing
     EXPECT_EQ(gone->status(), FileStatus::keepForever);
-    EXPECT_EQ(gone->expiresAt(), std::nullopt);
 
     TrackedFile* late = pending("late");
     TrackedFile* early = pending("early");
@@ -70,21 +61,19 @@ TEST_F(StoreTest, ForeverOnAGoneFileTouchesNothingAndActiveOrderIsPendingThenSoo
     store->apply(ExpiryOption::oneDay, *late, false);
     store->apply(ExpiryOption::tenSeconds, *early, false);
     EXPECT_EQ(store->activeFiles(), (std::vector<TrackedFile*>{p1, p2, early, late}));
-    EXPECT_EQ(store->activeFileAtPath(home.downloads() / "late"), late);
 }
 
 TEST_F(StoreTest, ARenamedFileKeepsItsRecordWhileRunningAndAcrossARestart) {
     TrackedFile* record = pending("draft.txt");
-    std::filesystem::rename(home.downloads() / "draft.txt", home.downloads() / "final.txt");
-    EXPECT_EQ(store->resolveURL(*record), home.downloads() / "final.txt");
+    std::filesystem::rename(dl("draft.txt"), dl("final.txt"));
+    EXPECT_EQ(store->resolveURL(*record), dl("final.txt"));
     EXPECT_EQ(record->displayName(), QStringLiteral("final.txt"));
-    EXPECT_EQ(record->lastKnownPath(), home.downloads() / "final.txt");
     store->save();
 
     reopen(); // renamed again while the program was not running
-    std::filesystem::rename(home.downloads() / "final.txt", home.downloads() / "v2.txt");
+    std::filesystem::rename(dl("final.txt"), dl("v2.txt"));
     TrackedFile* again = store->files(FileStatus::pending).at(0);
-    EXPECT_EQ(store->resolveURL(*again), home.downloads() / "v2.txt");
+    EXPECT_EQ(store->resolveURL(*again), dl("v2.txt"));
     EXPECT_EQ(again->displayName(), QStringLiteral("v2.txt"));
 }
 
@@ -93,90 +82,75 @@ TEST_F(StoreTest, TrashedFilesAreDeletedAndMovedOutFilesAreReleasedOnce) {
     TrackedFile* moved = pending("moved.pdf");
     store->apply(ExpiryOption::oneHour, *trashed, true);
     store->apply(ExpiryOption::oneHour, *moved, true);
-    ASSERT_TRUE(moveToTrash(home.downloads() / "trashed.pdf").ok());
-    std::filesystem::create_directory(home.root() / "Documents");
-    const path outside = home.root() / "Documents" / "moved.pdf";
-    std::filesystem::rename(home.downloads() / "moved.pdf", outside);
+    ASSERT_TRUE(moveToTrash(dl("trashed.pdf")).ok());
+    const path outside = home.root() / "moved.pdf";
+    std::filesystem::rename(dl("moved.pdf"), outside);
 
+    store->reconcile();
     store->reconcile();
     EXPECT_EQ(trashed->status(), FileStatus::deleted);
     EXPECT_EQ(moved->status(), FileStatus::cancelled);
-    EXPECT_EQ(moved->expiresAt(), std::nullopt);
     EXPECT_EQ(attribute(outside), std::nullopt);
     EXPECT_EQ(readXattr(outside, tagsAttribute).value(), std::nullopt);
-    EXPECT_EQ(attribute(home.dataHome() / "Trash/files/trashed.pdf"), std::nullopt);
-    ASSERT_EQ(releases.size(), 1u);
-    EXPECT_EQ(releases[0], (std::vector<TrackedFile*>{moved}));
-    store->reconcile();
-    EXPECT_EQ(releases.size(), 1u);
+    EXPECT_EQ(releases, (std::vector<std::vector<TrackedFile*>>{{moved}}));
     EXPECT_EQ(store->bookmarks().openDescriptorCount(), 0u) << "final records keep no descriptor";
 }
 
 TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
     TrackedFile* a = pending("a.iso");
-    TrackedFile* b = pending("b.dmg");
     store->apply(ExpiryOption::oneDay, *a, false);
-    store->apply(ExpiryOption::tenDays, *b, false);
+    store->apply(ExpiryOption::tenDays, *pending("b.dmg"), false);
     const Instant aExpiry = std::chrono::floor<std::chrono::seconds>(*a->expiresAt());
-    const path odd = make("fraction.bin");
-    ASSERT_TRUE(writeXattr(odd, expiryAttribute, "2026-12-05T03:15:29.5Z").ok());
+    // None of these is ours: a fraction, a foreign format, a hidden file, a link leading out.
+    ASSERT_TRUE(writeXattr(make("fraction.bin"), expiryAttribute, "2026-12-05T03:15:29.5Z").ok());
     ASSERT_TRUE(writeXattr(make("foreign.bin"), expiryAttribute, "1796440529").ok());
     ASSERT_TRUE(writeXattr(make(".hidden"), expiryAttribute, "2026-12-05T03:15:29Z").ok());
     const path outside = home.root() / "outside.txt";
     writeFile(outside, "not ours");
     ASSERT_TRUE(writeXattr(outside, expiryAttribute, "2026-12-05T03:15:29Z").ok());
-    std::filesystem::create_symlink(outside, home.downloads() / "link-out");
+    std::filesystem::create_symlink(outside, dl("link-out"));
 
     store.reset();
-    std::filesystem::remove(databaseFile());
-    std::filesystem::remove(path(databaseFile().native() + "-wal"));
-    std::filesystem::remove(path(databaseFile().native() + "-shm"));
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(path(databaseFile().native() + suffix));
     reopen();
     store->recoverFromExtendedAttributes();
-    EXPECT_EQ(log.count("Recovered %ld tracked file(s) from xattrs"), 1);
+    store->recoverFromExtendedAttributes(); // already known paths are not rebuilt twice
     EXPECT_TRUE(log.contains("Recovered 2 tracked file(s) from xattrs"));
+    reopen();
     const auto scheduled = store->activeFiles();
-    ASSERT_EQ(scheduled.size(), 2u);
+    ASSERT_EQ(scheduled.size(), 2u) << "the rebuilt records were saved";
     EXPECT_EQ(scheduled[0]->displayName(), QStringLiteral("a.iso"));
     EXPECT_EQ(scheduled[0]->expiresAt(), aExpiry);
-    EXPECT_EQ(scheduled[0]->source(), std::nullopt);
-
-    store->recoverFromExtendedAttributes(); // already known paths are not rebuilt twice
-    EXPECT_EQ(store->activeFiles().size(), 2u);
-    reopen();
-    EXPECT_EQ(store->activeFiles().size(), 2u) << "the rebuilt records were saved";
 }
 
 TEST_F(StoreTest, InsideDownloadsMeansBelowTheResolvedFolder) {
     std::filesystem::create_directory(home.root() / "Downloads-old");
     std::filesystem::create_directory_symlink(home.downloads(), home.root() / "dl");
-    EXPECT_TRUE(store->isInsideDownloads(home.downloads() / "x"));
+    std::filesystem::create_symlink(home.root(), dl("escape"));
+    EXPECT_TRUE(store->isInsideDownloads(dl("x")));
     EXPECT_TRUE(store->isInsideDownloads(home.root() / "dl" / "x"));
-    EXPECT_TRUE(store->isInsideDownloads(home.downloads() / "sub/../x"));
     EXPECT_FALSE(store->isInsideDownloads(home.downloads()));
-    EXPECT_FALSE(store->isInsideDownloads(home.downloads() / ".." / "Downloads-old" / "x"));
     EXPECT_FALSE(store->isInsideDownloads(home.root() / "Downloads-old" / "x"));
-    std::filesystem::create_symlink(home.root(), home.downloads() / "escape");
-    EXPECT_FALSE(store->isInsideDownloads(home.downloads() / "escape"));
-    EXPECT_EQ(store->addPending(home.downloads() / "escape", std::nullopt), nullptr);
-    EXPECT_TRUE(store->isInTrash(home.dataHome() / "Trash/files/x"));
-    EXPECT_TRUE(store->isInTrash(path("/media/usb/.Trash-0/files/x")));
-    EXPECT_FALSE(store->isInTrash(home.downloads() / "Trash/files/x"));
+    EXPECT_FALSE(store->isInsideDownloads(dl("escape")));
+    EXPECT_EQ(store->addPending(dl("escape"), std::nullopt), nullptr);
 }
 
 TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     store.reset();
-    QString error;
+    auto openError = [&] {
+        QString error;
+        EXPECT_EQ(ExpiryStore::open(home.downloads(), clock, *deleter, error), nullptr);
+        return error;
+    };
     writeFile(databaseFile(), std::string(4096, 'g'));
-    EXPECT_EQ(ExpiryStore::open(home.downloads(), clock, *deleter, error), nullptr);
-    EXPECT_EQ(error, QStringLiteral("file is not a database"));
+    EXPECT_EQ(openError(), QStringLiteral("file is not a database"));
     std::filesystem::remove(databaseFile());
 
-    // Another process holds the database locked.
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
-    if (child == 0) {
+    if (child == 0) { // another process holds the database locked
         sqlite3* db = nullptr;
         sqlite3_open(databaseFile().c_str(), &db);
         sqlite3_exec(db, "BEGIN EXCLUSIVE; CREATE TABLE held(x);", nullptr, nullptr, nullptr);
@@ -186,9 +160,7 @@ TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     }
     char c;
     ASSERT_EQ(::read(ready[0], &c, 1), 1);
-    error.clear();
-    EXPECT_EQ(ExpiryStore::open(home.downloads(), clock, *deleter, error), nullptr);
-    EXPECT_EQ(error, QStringLiteral("database is locked"));
+    EXPECT_EQ(openError(), QStringLiteral("database is locked"));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     ::close(ready[0]);
@@ -199,9 +171,7 @@ TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     auto readOnly = ScopedMount::readOnly(home.dataHome());
     if (!readOnly)
         GTEST_SKIP() << "cannot make a read-only mount here (needs root)";
-    error.clear();
-    EXPECT_EQ(ExpiryStore::open(home.downloads(), clock, *deleter, error), nullptr);
-    EXPECT_EQ(error, QStringLiteral("Read-only file system"));
+    EXPECT_EQ(openError(), QStringLiteral("Read-only file system"));
 }
 
 TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
@@ -215,23 +185,21 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
         ~Unmount() { ::umount2(dir.c_str(), MNT_DETACH); }
     } unmount{data};
     reopen();
-    ASSERT_TRUE(pending("big.zip"));
-    const path filler = data / "filler";
     {
-        std::ofstream out(filler, std::ios::binary);
-        std::string block(4096, 'f');
+        std::ofstream out(data / "filler", std::ios::binary);
+        const std::string block(4096, 'f');
         while (out.write(block.data(), static_cast<std::streamsize>(block.size())))
             ;
     }
-    std::vector<TrackedFile*> more;
+    std::vector<TrackedFile*> added;
     // The filler may leave a few pages free; keep adding until a save fails.
     for (int i = 0; i < 200 && log.count("Save failed: %s") == 0; ++i)
-        more.push_back(
+        added.push_back(
             store->addPending(make("f" + std::to_string(i), std::string(2000, 'n')), std::nullopt));
     ASSERT_GE(log.count("Save failed: %s"), 1);
-    EXPECT_TRUE(more.back()->isDirty()) << "the change waits in memory";
-    std::filesystem::remove(filler);
+    EXPECT_TRUE(added.back()->isDirty()) << "the change waits in memory";
+    std::filesystem::remove(data / "filler");
     EXPECT_TRUE(store->save());
     reopen();
-    EXPECT_EQ(store->activeFiles().size(), more.size() + 1);
+    EXPECT_EQ(store->activeFiles().size(), added.size());
 }

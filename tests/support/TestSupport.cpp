@@ -4,36 +4,28 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 namespace fadebin::test {
 
-namespace {
-
-void setEnv(std::vector<std::pair<std::string, std::optional<std::string>>>& saved,
-            const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    ::setenv(name.c_str(), value.c_str(), 1);
-}
-
-} // namespace
-
 TempHome::TempHome() {
     if (!m_dir.isValid())
         throw std::runtime_error("cannot create a temporary folder");
     m_root = resolvedPath(m_dir.path().toStdString());
     std::filesystem::create_directories(downloads());
-    setEnv(m_saved, "HOME", m_root.native());
-    setEnv(m_saved, "XDG_DATA_HOME", dataHome().native());
-    setEnv(m_saved, "XDG_CONFIG_HOME", configHome().native());
-    setEnv(m_saved, "XDG_CACHE_HOME", (m_root / ".cache").native());
-    setEnv(m_saved, "XDG_STATE_HOME", (m_root / ".local/state").native());
-    setEnv(m_saved, "XDG_DOWNLOAD_DIR", downloads().native());
+    for (const auto& [name, value] : {std::pair<std::string, path>{"HOME", m_root},
+                                      {"XDG_DATA_HOME", dataHome()},
+                                      {"XDG_CONFIG_HOME", configHome()},
+                                      {"XDG_CACHE_HOME", m_root / ".cache"},
+                                      {"XDG_STATE_HOME", m_root / ".local/state"},
+                                      {"XDG_DOWNLOAD_DIR", downloads()}}) {
+        const char* old = std::getenv(name.c_str());
+        m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
 }
 
 TempHome::~TempHome() {
@@ -43,7 +35,7 @@ TempHome::~TempHome() {
         else
             ::unsetenv(it->first.c_str());
     }
-    // Files made read-only by a test must not stop the clean-up.
+    // Folders made read-only by a test must not stop the clean-up.
     std::error_code ec;
     for (auto i = std::filesystem::recursive_directory_iterator(m_root, ec);
          !ec && i != std::filesystem::recursive_directory_iterator(); i.increment(ec)) {
@@ -73,38 +65,30 @@ std::vector<LogLine> LogCapture::lines() const {
 
 int LogCapture::count(const std::string& format) const {
     std::lock_guard lock(m_mutex);
-    int n = 0;
-    for (const auto& l : m_lines)
-        n += l.format == format ? 1 : 0;
-    return n;
+    return static_cast<int>(std::ranges::count(m_lines, format, &LogLine::format));
 }
 
 bool LogCapture::contains(const std::string& message) const {
     std::lock_guard lock(m_mutex);
-    for (const auto& l : m_lines)
-        if (l.message == message)
-            return true;
-    return false;
+    return std::ranges::find(m_lines, message, &LogLine::message) != m_lines.end();
 }
 
-void writeFile(const path& p, const std::string& contents) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << contents;
-    if (!out)
+static void put(const path& p, const std::string& contents, std::ios::openmode mode) {
+    std::ofstream out(p, std::ios::binary | mode);
+    if (!(out << contents))
         throw std::runtime_error("cannot write " + p.native());
 }
 
+void writeFile(const path& p, const std::string& contents) {
+    put(p, contents, std::ios::trunc);
+}
 void appendFile(const path& p, const std::string& contents) {
-    std::ofstream out(p, std::ios::binary | std::ios::app);
-    out << contents;
-    if (!out)
-        throw std::runtime_error("cannot append to " + p.native());
+    put(p, contents, std::ios::app);
 }
 
 std::string readFile(const path& p) {
-    std::ifstream in(p, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(p, std::ios::binary).rdbuf();
     return s.str();
 }
 
