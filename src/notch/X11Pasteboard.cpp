@@ -266,35 +266,28 @@ std::vector<std::string> X11Pasteboard::types() {
     return names;
 }
 
-unsigned X11Pasteboard::pressedMouseButtons() {
+X11Pasteboard::PointerState X11Pasteboard::queryPointer() {
+    PointerState state;
     if (!isAvailable())
-        return 0;
+        return state;
     Window root = 0;
     Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
     int x = 0;
     int y = 0;
-    unsigned mask = 0;
-    XQueryPointer(m_x->dpy(), m_x->root, &root, &child, &rootX, &rootY, &x, &y, &mask);
+    XQueryPointer(m_x->dpy(), m_x->root, &root, &child, &state.rootX, &state.rootY, &x, &y,
+                  &state.mask);
     m_x->postDrainIfQueued();
+    return state;
+}
+
+unsigned X11Pasteboard::pressedMouseButtons() {
     // Button1Mask is bit 8; buttons 1 to 5 become bits 0 to 4.
-    return (mask >> 8) & 0x1fu;
+    return (queryPointer().mask >> 8) & 0x1fu;
 }
 
 QPointF X11Pasteboard::pointerLocation() {
-    if (!isAvailable())
-        return {};
-    Window root = 0;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int x = 0;
-    int y = 0;
-    unsigned mask = 0;
-    XQueryPointer(m_x->dpy(), m_x->root, &root, &child, &rootX, &rootY, &x, &y, &mask);
-    m_x->postDrainIfQueued();
-    return QPointF(rootX, rootY);
+    const PointerState state = queryPointer();
+    return QPointF(state.rootX, state.rootY);
 }
 
 bool X11Pasteboard::watchChanges(std::function<void()> onChange) {

@@ -37,6 +37,14 @@ public:
     struct Connection;
 
 private:
+    struct PointerState {
+        int rootX = 0;
+        int rootY = 0;
+        unsigned mask = 0;
+    };
+    // One XQueryPointer on the root window: where the pointer is and which buttons are down.
+    [[nodiscard]] PointerState queryPointer();
+
     std::unique_ptr<Connection> m_x;
 };
 
