@@ -1,7 +1,6 @@
 #pragma once
 
-// Runs the built fadebin program against a TempHome and reads back what it left behind:
-// the database, the expiry attribute and the Trash.
+// Runs the built fadebin program against a TempHome and reads back what it left behind.
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -9,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <map>
@@ -24,23 +24,14 @@ inline double unixNow() {
         .count();
 }
 
-// With a journal running the program logs there instead, and its log lines cannot be read.
-inline bool logsToStderr() {
-    struct stat st {};
-    return ::stat("/run/systemd/journal/socket", &st) != 0;
-}
-
 class Program {
 public:
     explicit Program(const TempHome& home)
         : m_downloads(home.downloads()) {}
     ~Program() { kill(); }
 
-    // True once the inotify watch on Downloads exists: only then does a new file count as a
-    // download.
     [[nodiscard]] bool start() {
-        m_log.clear();
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1); // inherited with TempHome's XDG_*
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.start(QStringLiteral(FADEBIN_PROGRAM), {});
         struct stat folder {};
@@ -51,29 +42,26 @@ public:
         return waitFor(
             [&] {
                 std::error_code ec;
-                for (const auto& entry : std::filesystem::directory_iterator(fdinfo, ec))
-                    if (readFile(entry.path()).find(inode) != std::string::npos)
-                        return true;
-                return false;
+                return std::ranges::any_of(
+                    std::filesystem::directory_iterator(fdinfo, ec), [&](const auto& entry) {
+                        return readFile(entry.path()).find(inode) != std::string::npos;
+                    });
             },
             30s);
     }
 
-    // Pending stderr is read here, so that the program never blocks on a full pipe.
+    // Reads pending stderr, so that the program never blocks on a full pipe.
     const std::string& log() { return m_log += m_process.readAllStandardError().toStdString(); }
 
     void kill() {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
         m_process.kill();
         m_process.waitForFinished(10'000);
         log();
     }
 
-    // Returns the exit code, or -1 when the program did not end normally in time.
     int terminate() {
         m_process.terminate();
-        const bool ended = waitFor([&] { return m_process.state() == QProcess::NotRunning; }, 30s);
+        const bool ended = m_process.waitForFinished(30'000);
         log();
         return ended && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
@@ -89,8 +77,7 @@ inline void writeSettings(const TempHome& home, const std::string& json) {
     writeFile(home.configHome() / "Fadebin/defaults.json", json);
 }
 
-// The way Chromium saves a download: a partial name grown in a few writes, the address it
-// came from recorded on it, then the final rename.
+// As Chromium saves a download: a partial file grown in writes, its origin, then the rename.
 inline void writeDownload(const path& downloads, const std::string& name) {
     const std::string url = "https://www.example.org/file.zip";
     const path partial = downloads / (name + ".crdownload");
@@ -115,46 +102,35 @@ inline std::optional<double> expiryAttribute(const path& file) {
 struct Record {
     std::string displayName, status;
     std::optional<double> expiresAt;
-    std::optional<std::string> source;
+    std::string source;
 };
 
-// Every row of the program's database, read while the program may be writing to it.
+// Read-only, so that this connection never checkpoints or removes the program's journal.
 inline std::vector<Record> readRecords(const TempHome& home) {
     std::vector<Record> records;
     sqlite3* db = nullptr;
-    sqlite3_stmt* query = nullptr;
-    // Read-only, so that this connection never checkpoints or removes the program's journal.
+    const auto add = [](void* out, int, char** v, char**) {
+        const auto expires = v[2] ? std::optional(std::stod(v[2])) : std::nullopt;
+        static_cast<std::vector<Record>*>(out)->push_back({v[0], v[1], expires, v[3] ? v[3] : ""});
+        return 0;
+    };
     if (sqlite3_open_v2((home.dataHome() / "Fadebin/Fadebin.store").c_str(), &db,
                         SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        sqlite3_busy_timeout(db, 5000) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, "SELECT displayName, statusRaw, expiresAt, source FROM TrackedFile",
-                           -1, &query, nullptr) == SQLITE_OK) {
-        auto text = [&](int column) -> std::optional<std::string> {
-            if (sqlite3_column_type(query, column) == SQLITE_NULL)
-                return std::nullopt;
-            return reinterpret_cast<const char*>(sqlite3_column_text(query, column));
-        };
-        while (sqlite3_step(query) == SQLITE_ROW) {
-            const bool expires = sqlite3_column_type(query, 2) != SQLITE_NULL;
-            records.push_back(
-                {*text(0), *text(1),
-                 expires ? std::optional(sqlite3_column_double(query, 2)) : std::nullopt, text(3)});
-        }
-    }
-    sqlite3_finalize(query);
+        sqlite3_busy_timeout(db, 5000) == SQLITE_OK)
+        sqlite3_exec(db, "SELECT displayName, statusRaw, expiresAt, source FROM TrackedFile", add,
+                     &records, nullptr);
     sqlite3_close(db);
     return records;
 }
 
-inline std::optional<Record> readRecord(const TempHome& home, const std::string& name) {
+inline Record readRecord(const TempHome& home, const std::string& name) {
     for (Record& r : readRecords(home))
         if (r.displayName == name)
             return r;
-    return std::nullopt;
+    return {};
 }
 
-// The DeletionDate (local time, whole seconds) of each trashed item by its original path;
-// an info file without its item is left out.
+// The local DeletionDate of each trashed item, by original path.
 inline std::map<std::string, std::time_t> trashEntries(const TempHome& home) {
     std::map<std::string, std::time_t> entries;
     const path trash = home.dataHome() / "Trash";

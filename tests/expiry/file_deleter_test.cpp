@@ -104,32 +104,3 @@ TEST_F(DeleterTest, TagsAreAddedOnceAndRemovedEverywhereKeepingOrder) {
     tag(true, home.downloads() / "missing");
     EXPECT_EQ(log.count("Finder tag update failed for %s: %s"), 1);
 }
-
-TEST_F(DeleterTest, TrashMovesTheItemAndALinkGoesAsTheLink) {
-    const path file = make("report.pdf");
-    ASSERT_TRUE(deleter.deleteItem(file, DeletionMethod::trash).ok());
-    EXPECT_FALSE(pathExists(file));
-    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/report.pdf"));
-    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/info/report.pdf.trashinfo"));
-
-    const path outside = home.root() / "precious.txt";
-    writeFile(outside, "keep me");
-    std::filesystem::create_symlink(outside, home.downloads() / "link.txt");
-    ASSERT_TRUE(deleter.deleteItem(home.downloads() / "link.txt", DeletionMethod::trash).ok());
-    EXPECT_EQ(readFile(outside), "keep me");
-    EXPECT_TRUE(std::filesystem::is_symlink(home.dataHome() / "Trash/files/link.txt"));
-}
-
-TEST_F(DeleterTest, PermanentRemovesAFolderWithItsContentsButNotWhatLinksPointTo) {
-    const path outside = home.root() / "outside";
-    std::filesystem::create_directory(outside);
-    writeFile(outside / "keep.txt", "keep");
-    const path folder = home.downloads() / "Expanded";
-    std::filesystem::create_directories(folder / "deep/er");
-    writeFile(folder / "deep/er/file", "x");
-    std::filesystem::create_directory_symlink(outside, folder / "escape");
-    ASSERT_TRUE(deleter.deleteItem(folder, DeletionMethod::permanent).ok());
-    EXPECT_FALSE(pathExists(folder));
-    EXPECT_EQ(readFile(outside / "keep.txt"), "keep");
-    EXPECT_EQ(deleter.deleteItem(folder, DeletionMethod::permanent).error().code, ENOENT);
-}

@@ -140,7 +140,8 @@ TEST(WatcherOverflow, ABurstThatOverflowsTheQueueStillReportsEachFileOnce) {
     // it past its limit, and the downloads among them are lost from the event stream.
     p.watcher.holdEvents(true);
     constexpr int downloads = 60;
-    for (long i = 0; i < limit / 2 + 64; ++i) {
+    // The reader may drain one buffer (at most a few thousand events) before it holds.
+    for (long i = 0; i < limit / 2 + 4096; ++i) {
         const path scratch = home.downloads() / (".scratch-" + std::to_string(i));
         writeFile(scratch, "");
         std::filesystem::remove(scratch);
@@ -159,16 +160,4 @@ TEST(WatcherOverflow, ABurstThatOverflowsTheQueueStillReportsEachFileOnce) {
     for (const auto& [file, times] : p.completed)
         EXPECT_EQ(times, 1) << file;
     EXPECT_FALSE(p.completed.contains(before));
-}
-
-TEST(WatcherPipeline, BrowserStyleDownloadThroughRealEventsIsCompletedOnce) {
-    TempHome home;
-    Pipeline p(home.downloads());
-    const path partial = home.downloads() / "setup.exe.crdownload";
-    writeFile(partial, "begin");
-    appendFile(partial, std::string(10'000, 'x'));
-    std::filesystem::rename(partial, home.downloads() / "setup.exe");
-    ASSERT_TRUE(waitFor([&] { return p.filter.inFlightCount() == 1; }));
-    p.clock.advance(1500ms);
-    EXPECT_EQ(p.completed, (std::map<path, int>{{home.downloads() / "setup.exe", 1}}));
 }

@@ -1,7 +1,4 @@
-// A drag source in its own process for the X11 drag test: a window that starts a Qt drag
-// when pressed, as a file manager does; "files PATH" carries PATH as a file URL (and as
-// text, as file managers do), "text" only text. Prints "ready" once it is on screen, "drag"
-// when a drag starts and "done" when it is over.
+// Drags "files PATH" as a file URL and text, or "text"; says "ready", "drag" and "done".
 #include <QDrag>
 #include <QGuiApplication>
 #include <QMimeData>

