@@ -1,7 +1,7 @@
 // The expiry engine at scale: a Downloads folder of 10,000 files of which 1,000 carry the
 // expiry attribute. Prints store open + rebuild from attributes, reconcile over 1,000
 // active records, and a sweep that deletes all 1,000 (per file).
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "expiry/ExpiryScheduler.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"

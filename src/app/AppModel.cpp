@@ -40,8 +40,11 @@ path AppModel::defaultDownloadsURL() {
 }
 
 void AppModel::start() {
+    // One form of the folder's path for everything that compares paths: with Downloads a
+    // symbolic link to another disk, the link's path and the resolved one would never match.
+    m_downloadsPath = resolvedPath(m_downloadsURL);
     QString error;
-    m_store = ExpiryStore::open(m_downloadsURL, m_clock, m_deleter, error, m_databaseFile);
+    m_store = ExpiryStore::open(m_downloadsPath, m_clock, m_deleter, error, m_databaseFile);
     if (!m_store) {
         m_startupError = QStringLiteral("Could not open the Fadebin database: ") + error;
         FADEBIN_LOG_ERROR(LogCategory::App, "%s", m_startupError->toUtf8().constData());
@@ -67,7 +70,7 @@ void AppModel::start() {
             self->refresh();
     };
 
-    m_watcher = std::make_unique<DownloadsWatcher>(m_downloadsURL);
+    m_watcher = std::make_unique<DownloadsWatcher>(m_downloadsPath);
     m_watcher->onItemEvent = [self](const path& url) {
         if (self)
             self->m_completionFilter.handleItemEvent(url);
@@ -142,7 +145,7 @@ void AppModel::setDownloadsAccessDenied(bool denied) {
 }
 
 void AppModel::checkDownloadsAccess() {
-    const Status baseline = m_completionFilter.recordBaseline(m_downloadsURL);
+    const Status baseline = m_completionFilter.recordBaseline(m_downloadsPath);
     if (baseline) {
         setDownloadsAccessDenied(false);
         updateWatching();
@@ -154,7 +157,7 @@ void AppModel::checkDownloadsAccess() {
 }
 
 void AppModel::recheckDownloadsAccess() {
-    if (listNames(m_downloadsURL)) {
+    if (listNames(m_downloadsPath)) {
         if (m_downloadsAccessDenied)
             checkDownloadsAccess();
         return;
@@ -209,6 +212,10 @@ void AppModel::deleteNow(TrackedFile* record) {
     reload();
 }
 
+void AppModel::showDownloadsFolder() {
+    m_workspace.showFolder(downloadsPath());
+}
+
 void AppModel::reveal(TrackedFile* record) {
     if (!m_store || !record)
         return;
@@ -260,7 +267,7 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
 void AppModel::writeSampleFile() {
     const QByteArray text =
         "This is a sample file from Fadebin. Give it 30 seconds and watch it go to the Trash.\n";
-    QSaveFile file(toQString(m_downloadsURL / sampleFileName.toStdString()));
+    QSaveFile file(toQString(downloadsPath() / sampleFileName.toStdString()));
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         FADEBIN_LOG_ERROR(LogCategory::App, "Could not write the sample file: %s",
                           file.errorString().toUtf8().constData());

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "app/AppSettings.h"
-#include "app/ExpiryOption.h"
 #include "expiry/ExpiryScheduler.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
@@ -11,6 +9,8 @@
 #include "platform/Clock.h"
 #include "platform/WakeNotifier.h"
 #include "platform/Workspace.h"
+#include "settings/AppSettings.h"
+#include "settings/ExpiryOption.h"
 
 #include <QList>
 #include <QObject>
@@ -68,12 +68,19 @@ public:
     void decideAll(ExpiryOption option);
     void deleteNow(TrackedFile* record);
     void reveal(TrackedFile* record);
+    // Opens the Downloads folder in the file manager (the access warning's "Show Folder").
+    void showDownloadsFolder();
     [[nodiscard]] FileKind fileKind(TrackedFile* record);
     [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& urls);
     void writeSampleFile();
 
     [[nodiscard]] AppSettings& settings() const { return m_settings; }
     [[nodiscard]] const path& downloadsURL() const { return m_downloadsURL; }
+    // The folder with symbolic links resolved, as every comparison uses it; the URL as
+    // given until start() resolves it.
+    [[nodiscard]] const path& downloadsPath() const {
+        return m_downloadsPath.empty() ? m_downloadsURL : m_downloadsPath;
+    }
     [[nodiscard]] QList<TrackedFile*> pendingFiles() const { return m_pendingFiles; }
     [[nodiscard]] QList<TrackedFile*> trackedFiles() const { return m_trackedFiles; }
     [[nodiscard]] bool downloadsAccessDenied() const { return m_downloadsAccessDenied; }
@@ -113,6 +120,7 @@ private:
     Clock& m_clock;
     Workspace& m_workspace;
     path m_downloadsURL;
+    path m_downloadsPath;
     std::optional<path> m_databaseFile;
     QList<TrackedFile*> m_pendingFiles;
     QList<TrackedFile*> m_trackedFiles;

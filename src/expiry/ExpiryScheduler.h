@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
 #include "intake/FileKind.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ExpiryOption.h"
+#include "settings/ExpiryOption.h"
 #include "expiry/Database.h"
 #include "expiry/FileDeleter.h"
 #include "expiry/TrackedFile.h"

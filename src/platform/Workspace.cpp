@@ -4,9 +4,10 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QProcess>
 #include <QStringList>
-#include <QUrl>
 
 namespace fadebin {
 
@@ -18,29 +19,49 @@ QString fileUri(const path& p) {
                                QByteArray::fromStdString(p.native()).toPercentEncoding("/"));
 }
 
+void openWithDesktop(const path& item, const path& folder) {
+    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {fileUri(folder)}))
+        FADEBIN_LOG_ERROR(LogCategory::App, "Could not open the folder of %s",
+                          logName(item).constData());
+}
+
 } // namespace
 
 void Workspace::reveal(const path& item) {
+    askFileManager(QStringLiteral("ShowItems"), item, standardized(item).parent_path());
+}
+
+void Workspace::showFolder(const path& folder) {
+    askFileManager(QStringLiteral("ShowFolders"), folder, standardized(folder));
+}
+
+void Workspace::askFileManager(const QString& method, const path& item,
+                               const path& fallbackFolder) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         FADEBIN_LOG_INFO(LogCategory::App, "Cannot reveal %s: no session bus",
                          logName(item).constData());
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"),
-        QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                       QStringLiteral("/org/freedesktop/FileManager1"),
+                                       QStringLiteral("org.freedesktop.FileManager1"), method);
     call << QStringList{fileUri(item)} << QString();
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
-    if (reply.type() != QDBusMessage::ErrorMessage)
-        return;
-    FADEBIN_LOG_INFO(LogCategory::App, "No file manager to select %s (%s); opening its folder",
-                     logName(item).constData(), reply.errorName().toUtf8().constData());
-    if (!QProcess::startDetached(QStringLiteral("xdg-open"),
-                                 {fileUri(standardized(item).parent_path())}))
-        FADEBIN_LOG_ERROR(LogCategory::App, "Could not open the folder of %s",
-                          logName(item).constData());
+    // A file manager that is slow to start must not freeze the notch: the answer is taken
+    // when it comes, and only an error reply opens the folder instead.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 10'000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, item, fallbackFolder] {
+                         watcher->deleteLater();
+                         if (!watcher->isError())
+                             return;
+                         FADEBIN_LOG_INFO(LogCategory::App,
+                                          "No file manager to select %s (%s); opening its folder",
+                                          logName(item).constData(),
+                                          watcher->error().name().toUtf8().constData());
+                         openWithDesktop(item, fallbackFolder);
+                     });
 }
 
 } // namespace fadebin

@@ -2,15 +2,24 @@
 
 #include "platform/FileSystem.h"
 
+#include <QString>
+
 namespace fadebin {
 
-// The desktop around the program: showing a file in the user's file manager.
+// The desktop around the program: showing files and folders in the user's file manager.
+// Nothing here waits for the file manager: the calls go out on the session bus and any
+// fallback runs when the reply arrives.
 class Workspace {
 public:
     virtual ~Workspace() = default;
-    // Selects the item in the file manager (org.freedesktop.FileManager1 on the session
-    // bus), or opens its folder when no file manager answers that call.
+    // Selects the item in the file manager (org.freedesktop.FileManager1.ShowItems), or
+    // opens its folder when no file manager answers that call.
     virtual void reveal(const path& item);
+    // Opens the folder itself in the file manager (ShowFolders), else through xdg-open.
+    virtual void showFolder(const path& folder);
+
+private:
+    void askFileManager(const QString& method, const path& item, const path& fallbackFolder);
 };
 
 } // namespace fadebin

@@ -1,5 +1,5 @@
 #include "app/AppModel.h"
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/LoginItem.h"

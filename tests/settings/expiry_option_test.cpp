@@ -1,4 +1,4 @@
-#include "app/ExpiryOption.h"
+#include "settings/ExpiryOption.h"
 
 #include <gtest/gtest.h>
 

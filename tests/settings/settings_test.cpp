@@ -1,4 +1,4 @@
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "platform/LoginItem.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"

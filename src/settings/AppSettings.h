@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ExpiryOption.h"
+#include "settings/ExpiryOption.h"
 #include "platform/RgbColor.h"
 
 #include <QObject>
