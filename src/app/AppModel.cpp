@@ -75,6 +75,11 @@ void AppModel::start() {
         if (self)
             self->m_completionFilter.handleItemEvent(url);
     };
+    // The folder may already be back (replaced by a new one); otherwise it is looked for.
+    m_watcher->onWatchLost = weakly(&AppModel::checkDownloadsAccess);
+    m_watcher->knownNames = [self] {
+        return self ? self->m_completionFilter.knownNames() : std::vector<std::string>{};
+    };
 
     checkDownloadsAccess();
     m_store->recoverFromExtendedAttributes();
@@ -145,33 +150,74 @@ void AppModel::setDownloadsAccessDenied(bool denied) {
 }
 
 void AppModel::checkDownloadsAccess() {
-    const Status baseline = m_completionFilter.recordBaseline(m_downloadsPath);
-    if (baseline) {
-        setDownloadsAccessDenied(false);
-        updateWatching();
+    // Watching starts before the baseline is taken, so that a file created in between is
+    // either in the baseline or reported by its event, and never lost between the two.
+    const bool watch = m_watcher && !m_settings.pauseWatching();
+    if (watch) {
+        m_watcher->start();
+        if (!m_watcher->isWatching()) {
+            // The watcher logged the call that failed; the reason is what matters here.
+            downloadsUnavailable(SysError{m_watcher->startError().value_or(SysError{}).code, {}});
+            return;
+        }
+    }
+    const Status baseline = m_completionFilter.recordBaseline(downloadsPath());
+    if (!baseline) {
+        if (m_watcher)
+            m_watcher->stop();
+        downloadsUnavailable(baseline.error());
         return;
     }
+    m_downloadsCheck.reset();
+    m_lastAccessError.clear();
+    setDownloadsAccessDenied(false);
+    updateWatching();
+}
+
+void AppModel::downloadsUnavailable(const SysError& error) {
+    // Checked again every few seconds; the same failure is logged once, not every time.
+    const std::string text = error.text();
+    if (!m_downloadsAccessDenied || text != m_lastAccessError)
+        FADEBIN_LOG_ERROR(LogCategory::App, "Downloads access denied: %s", text.c_str());
+    m_lastAccessError = text;
     setDownloadsAccessDenied(true);
-    FADEBIN_LOG_ERROR(LogCategory::App, "Downloads access denied: %s",
-                      baseline.error().text().c_str());
+    lookForDownloads();
+}
+
+void AppModel::lookForDownloads() {
+    if (!m_downloadsCheck)
+        m_downloadsCheck =
+            m_clock.repeating(downloadsCheckInterval, weakly(&AppModel::checkForDownloads));
+}
+
+void AppModel::checkForDownloads() {
+    // Opening the folder is enough to see it is back; the baseline then lists it.
+    if (canOpenFolder(downloadsPath()))
+        checkDownloadsAccess();
 }
 
 void AppModel::recheckDownloadsAccess() {
-    if (listNames(m_downloadsPath)) {
+    if (listNames(downloadsPath())) {
         if (m_downloadsAccessDenied)
             checkDownloadsAccess();
         return;
     }
     setDownloadsAccessDenied(true);
+    updateWatching();
+    lookForDownloads();
 }
 
 void AppModel::updateWatching() {
     if (!m_watcher)
         return;
-    if (!m_settings.pauseWatching() && !m_downloadsAccessDenied)
-        m_watcher->start();
-    else
+    if (m_settings.pauseWatching() || m_downloadsAccessDenied) {
         m_watcher->stop();
+        return;
+    }
+    // Every start of watching, a resume after a pause included, takes a new baseline:
+    // what changed meanwhile went unseen.
+    if (!m_watcher->isWatching())
+        checkDownloadsAccess();
 }
 
 void AppModel::decide(TrackedFile* record, ExpiryOption option) {

@@ -99,6 +99,8 @@ public:
     std::function<void(const ReleaseEvent&)> onRelease;
 
     static constexpr Duration countdownLead{10'000};
+    // How often a missing or unreadable Downloads folder is looked for again.
+    static constexpr Duration downloadsCheckInterval{3'000};
     static inline const QString sampleFileName = QStringLiteral("Fadebin Sample.txt");
 
 Q_SIGNALS:
@@ -113,6 +115,9 @@ private:
     void handleSavedInPlace(const path& url);
     void handleReleased(const std::vector<TrackedFile*>& released);
     void setDownloadsAccessDenied(bool denied);
+    void downloadsUnavailable(const SysError& error);
+    void lookForDownloads();
+    void checkForDownloads();
     void setCountdownDeadline(std::optional<Instant> deadline);
     template <class Fn> auto weakly(Fn fn);
 
@@ -128,6 +133,9 @@ private:
     std::optional<QString> m_startupError;
     std::optional<Instant> m_countdownDeadline;
     TimerHandle m_countdownTimer;
+    // Runs only while Downloads is unavailable.
+    TimerHandle m_downloadsCheck;
+    std::string m_lastAccessError;
     DownloadCompletionFilter m_completionFilter;
     FileDeleter m_deleter;
     std::unique_ptr<ExpiryStore> m_store;

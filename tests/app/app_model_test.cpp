@@ -234,6 +234,66 @@ TEST_F(ModelTest, ADeniedDownloadsFolderIsRetriedAndThenWatched) {
     EXPECT_EQ(denied.count(), 2);
 }
 
+// A fresh account has no Downloads until a browser makes one, and a folder can be removed,
+// renamed away or unmounted under a running watch. Either way the model says so, looks
+// for the folder every few seconds, and takes up watching with a new baseline.
+TEST_F(ModelTest, AMissingOrLostDownloadsFolderIsShownAndWatchedAgainOnceItIsThere) {
+    settings.setPauseWatching(false);
+    std::filesystem::remove(home.downloads());
+    model.start();
+    EXPECT_TRUE(model.downloadsAccessDenied());
+    const std::size_t timersWhileWaiting = clock.activeTimerCount();
+    clock.advance(3 * AppModel::downloadsCheckInterval);
+    EXPECT_EQ(log.count("Downloads access denied: %s"), 1) << "looked for again, logged once";
+
+    std::filesystem::create_directory(home.downloads());
+    clock.advance(AppModel::downloadsCheckInterval);
+    EXPECT_FALSE(model.downloadsAccessDenied());
+    EXPECT_TRUE(model.watcher()->isWatching());
+    EXPECT_EQ(clock.activeTimerCount(), timersWhileWaiting - 1) << "no checks while it is there";
+
+    std::filesystem::rename(home.downloads(), home.root() / "Away");
+    ASSERT_TRUE(waitFor([&] { return model.downloadsAccessDenied(); }));
+    EXPECT_FALSE(model.watcher()->isWatching());
+    writeFile(home.root() / "Away" / "while-away.txt", "in the baseline when it is back");
+    std::filesystem::rename(home.root() / "Away", home.downloads());
+    clock.advance(AppModel::downloadsCheckInterval);
+    ASSERT_TRUE(model.watcher()->isWatching());
+    writeFile(file("after.zip"), "zip");
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("after.zip")});
+}
+
+TEST_F(ModelTest, AFileDeletedWhilePausedAndDownloadedAgainAfterResumingIsAskedAbout) {
+    writeFile(file("report.pdf"), "last week's");
+    settings.setPauseWatching(false);
+    model.start();
+    settings.setPauseWatching(true);
+    model.updateWatching();
+    std::filesystem::remove(file("report.pdf"));
+    settings.setPauseWatching(false);
+    model.updateWatching();
+    EXPECT_EQ(log.count("Baseline recorded: %ld existing item(s)"), 2) << "resuming takes one";
+    writeFile(file("report.pdf"), "this week's");
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("report.pdf")});
+}
+
+TEST_F(ModelTest, AFileCreatedTheMomentTheBaselineIsTakenIsReported) {
+    settings.setPauseWatching(false);
+    log.onLine = [&](const LogLine& line) {
+        if (line.format == "Baseline recorded: %ld existing item(s)")
+            writeFile(file("raced.zip"), "zip");
+    };
+    model.start();
+    log.onLine = nullptr;
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("raced.zip")});
+}
+
 TEST_F(ModelTest, AnUnopenableDatabaseLeavesTheModelIdle) {
     const path db = home.dataHome() / "Fadebin" / "Fadebin.store";
     std::filesystem::create_directories(db.parent_path());
