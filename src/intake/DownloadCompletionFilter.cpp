@@ -168,28 +168,18 @@ Status DownloadCompletionFilter::recordBaseline(const path& folder) {
     std::vector<FileIdentity> identities;
     std::set<std::string, std::less<>> partNames;
     long listed = 0;
-    // Looking at each of a hundred thousand items takes most of a second; on the usual
-    // local filesystems the listing alone gives plain items' inodes. The first few are
-    // looked at all the same, to be sure.
-    constexpr int sampled = 8;
-    int checked = 0;
-    bool trustListing = listingGivesIdentities(folder);
+    // Looking at each of a hundred thousand items takes most of a second. On the usual
+    // local filesystems the listing alone gives a plain item's inode; folders and links
+    // (which lead elsewhere, or have something mounted on them) are looked at all the same.
+    const bool trustListing = listingGivesIdentities(folder);
     const Status read = visitFolder(folder, [&](int dir, const FolderEntry& entry) {
         ++listed;
         if (endsWith(entry.name, firefoxPartSuffix))
             partNames.emplace(entry.name);
         FileIdentity identity{device, entry.inode, std::nullopt};
-        if (!entry.isPlainItem || !trustListing || checked < sampled) {
+        if (!entry.isPlainItem || !trustListing) {
             auto facts = statAt(dir, entry.name);
             if (!facts)
-                return;
-            if (entry.isPlainItem && trustListing) {
-                ++checked;
-                trustListing =
-                    facts->identity.device == device && facts->identity.inode == entry.inode;
-            }
-            // Created after the baseline began: its event will come.
-            if (facts->identity.birthNanoseconds && *facts->identity.birthNanoseconds > began)
                 return;
             identity = facts->identity;
         }
@@ -272,13 +262,6 @@ void DownloadCompletionFilter::handleItemEvent(const path& url) {
     if (auto poll = m_inFlight.find(*identity); poll != m_inFlight.end()) {
         poll->second->url = url;
         return;
-    }
-    // The baseline listed this very file while it was being created, after the baseline
-    // began: it is new, not saved over what was there.
-    const FileIdentity* listed = m_knownNames.find(name);
-    if (listed && !listed->birthNanoseconds && sameInode(*listed, *identity)) {
-        dropKnown(*listed);
-        m_knownNames.erase(name);
     }
     if (wasSavedInPlace(name)) {
         adoptIdentity(*identity, name);

@@ -61,6 +61,8 @@ Status DirectoryEvents::start() {
     }
     try {
         m_thread = std::thread([this] { run(); });
+        // Named for debuggers and top -H (at most 15 characters), before it reads anything.
+        ::pthread_setname_np(m_thread.native_handle(), threadName);
     } catch (const std::system_error& e) {
         closeFd(m_inotify);
         closeFd(m_wake);
@@ -81,8 +83,6 @@ void DirectoryEvents::stop() {
 }
 
 void DirectoryEvents::run() {
-    // Named for debuggers and top -H (at most 15 characters).
-    ::pthread_setname_np(::pthread_self(), threadName);
     using SteadyClock = std::chrono::steady_clock;
     std::vector<DirectoryEvent> batch;
     // Delivering at once after a quiet period keeps the first event fast; later ones in a
