@@ -12,6 +12,30 @@
 
 namespace fadebin {
 
+namespace {
+
+bool isFinal(const TrackedFile& record) {
+    return record.status() == FileStatus::deleted || record.status() == FileStatus::cancelled;
+}
+
+std::optional<QString> refusedFolder(const path& downloads) {
+    if (downloads == path("/"))
+        return QStringLiteral("Fadebin is not watching anything: the Downloads folder is set to "
+                              "the root folder. Give Downloads a folder of its own (for example "
+                              "with “xdg-user-dirs-update --set DOWNLOAD ~/Downloads”) and "
+                              "start Fadebin again.");
+    const std::optional<path> home = homeFolder();
+    if (home && resolvedPath(*home) == downloads)
+        return QStringLiteral("Fadebin is not watching anything: the Downloads folder is set to "
+                              "your home folder (%1). Give Downloads a folder of its own (for "
+                              "example with “xdg-user-dirs-update --set DOWNLOAD ~/Downloads”) "
+                              "and start Fadebin again.")
+            .arg(toQString(downloads));
+    return std::nullopt;
+}
+
+} // namespace
+
 template <class Fn> auto AppModel::weakly(Fn fn) {
     // Callbacks handed to the engine never keep the model alive nor reach it once gone.
     return [self = QPointer<AppModel>(this), fn](auto&&... args) {
@@ -43,6 +67,14 @@ void AppModel::start() {
     // One form of the folder's path for everything that compares paths: with Downloads a
     // symbolic link to another disk, the link's path and the resolved one would never match.
     m_downloadsPath = resolvedPath(m_downloadsURL);
+    // The user-dirs file points Downloads at the home folder when the folder is missing;
+    // timing everything in $HOME (or /) would be a disaster, so nothing starts.
+    if (const std::optional<QString> refusal = refusedFolder(m_downloadsPath)) {
+        m_startupError = *refusal;
+        FADEBIN_LOG_ERROR(LogCategory::App, "%s", refusal->toUtf8().constData());
+        Q_EMIT startupErrorChanged();
+        return;
+    }
     QString error;
     m_store = ExpiryStore::open(m_downloadsPath, m_clock, m_deleter, error, m_databaseFile);
     if (!m_store) {
@@ -175,7 +207,8 @@ void AppModel::updateWatching() {
 }
 
 void AppModel::decide(TrackedFile* record, ExpiryOption option) {
-    if (!m_store || !record)
+    // A row shown a moment ago may belong to a record that has ended since; it stays ended.
+    if (!m_store || !record || isFinal(*record))
         return;
     m_store->apply(option, *record, m_settings.applyFinderTag());
     reload();
@@ -186,12 +219,13 @@ void AppModel::decideAll(ExpiryOption option) {
         return;
     const QList<TrackedFile*> pending = m_pendingFiles;
     for (TrackedFile* record : pending)
-        m_store->apply(option, *record, m_settings.applyFinderTag());
+        if (!isFinal(*record))
+            m_store->apply(option, *record, m_settings.applyFinderTag());
     reload();
 }
 
 void AppModel::deleteNow(TrackedFile* record) {
-    if (!m_store || !record)
+    if (!m_store || !record || isFinal(*record))
         return;
     const std::optional<path> url = m_store->resolveURL(*record);
     if (!url || !m_store->isInsideDownloads(*url)) {
@@ -199,9 +233,13 @@ void AppModel::deleteNow(TrackedFile* record) {
         reload();
         return;
     }
-    m_deleter.removeExpiry(*url);
-    const Status deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
+    const auto deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
     if (deleted) {
+        // The marks go only once the file is gone: a failed deletion leaves the file timed.
+        if (const std::optional<path>& trashed = deleted.value()) {
+            m_deleter.removeExpiry(*trashed);
+            m_deleter.removeRecordId(*trashed);
+        }
         record->setStatus(FileStatus::deleted);
         m_store->save();
     } else {
@@ -244,8 +282,7 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
     for (const path& url : urls) {
         if (!m_store->isInsideDownloads(url) || !pathExists(url))
             continue;
-        const path p = standardized(url);
-        if (TrackedFile* record = m_store->activeFileAtPath(p)) {
+        if (TrackedFile* record = m_store->activeFileAtPath(url)) {
             outcomes.push_back({record->status() == FileStatus::scheduled
                                     ? DropOutcome::Kind::scheduled
                                     : DropOutcome::Kind::pending,
@@ -300,7 +337,7 @@ void AppModel::handleCompletedDownload(const path& url) {
 void AppModel::handleSavedInPlace(const path& url) {
     if (!m_store)
         return;
-    TrackedFile* record = m_store->recordForPath(standardized(url));
+    TrackedFile* record = m_store->recordForPath(url);
     if (!record) {
         FADEBIN_LOG_INFO(LogCategory::App, "Ignoring %s: existing file saved in place",
                          logName(url).constData());

@@ -107,7 +107,14 @@ TEST_F(SchedulerTest, ThreeFailuresGiveUpAndLeaveTheFileInPlace) {
     EXPECT_EQ(attempt, 3);
     EXPECT_TRUE(events.empty());
     store->apply(ExpiryOption::oneHour, *record, false);
-    EXPECT_EQ(record->deleteAttempts(), 0) << "a new decision starts counting again";
+    EXPECT_EQ(record->status(), FileStatus::cancelled) << "an ended record stays ended";
+
+    TrackedFile* retried = scheduled("again.iso");
+    scheduler->reschedule();
+    clock.advance(11s);
+    ASSERT_EQ(retried->deleteAttempts(), 1);
+    store->apply(ExpiryOption::oneHour, *retried, false);
+    EXPECT_EQ(retried->deleteAttempts(), 0) << "a new decision starts counting again";
 }
 
 TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
