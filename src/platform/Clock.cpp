@@ -82,9 +82,13 @@ public:
         m_timer->stop();
         m_active = false;
     }
-    [[nodiscard]] bool isActive() const override { return m_active; }
+    // Active only while the QTimer really is armed towards the deadline (a QTimer whose start
+    // failed still calls itself active, but has no time remaining).
+    [[nodiscard]] bool isActive() const override {
+        return m_active && m_timer->remainingTime() >= 0;
+    }
     [[nodiscard]] std::optional<Duration> remaining() const override {
-        if (!m_active)
+        if (!isActive())
             return std::nullopt;
         return std::max(Duration::zero(),
                         std::chrono::ceil<Duration>(m_deadline - Monotonic::now()));
