@@ -163,4 +163,51 @@ TEST(VolumeTrash, GoesToTopdirTrashWithRelativePath) {
     EXPECT_EQ(infoOf(*trashed).path, "sub/f 1");
     EXPECT_EQ(infoOf(*trashed).rawPath, "sub/f%201");
     EXPECT_FALSE(fs::exists(home.dataHome() / "Trash"));
+    const auto restored = restoreFromTrash(*trashed);
+    ASSERT_TRUE(restored.ok()) << restored.error().text();
+    EXPECT_EQ(*restored, item) << "a relative Path= is taken from the volume's top folder";
+    EXPECT_EQ(readFile(item), "data");
+}
+
+TEST(HomeTrash, RestorePutsBackOnlyWhereNothingStandsAndOnlyWhatIsStillThere) {
+    TempHome home;
+    const path item = makeFile(home.downloads() / "caf\xe9 back.txt", "first");
+    const auto trashed = moveToTrash(item);
+    ASSERT_TRUE(trashed.ok());
+    writeFile(item, "a new file at the old place");
+    const auto taken = restoreFromTrash(*trashed);
+    ASSERT_FALSE(taken.ok());
+    EXPECT_EQ(taken.error().code, EEXIST);
+    EXPECT_EQ(readFile(item), "a new file at the old place");
+    EXPECT_EQ(trashInfoOf(*trashed)->originalPath, item) << "the info file stays for a retry";
+
+    fs::remove(item);
+    ASSERT_TRUE(restoreFromTrash(*trashed).ok());
+    EXPECT_EQ(readFile(item), "first");
+    EXPECT_TRUE(namesIn(home.dataHome() / "Trash/info").empty());
+    const auto gone = restoreFromTrash(*trashed);
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(gone.error().code, ENOENT);
+}
+
+TEST(TrashInfo, ReadsOnlyWellFormedInfoFiles) {
+    const std::optional<path> top = path("/media/disk");
+    const auto original = [&](std::string_view text, const std::optional<path>& topdir) {
+        const auto info = parseTrashInfo(text, topdir);
+        return info ? info->originalPath.native() : std::string("none");
+    };
+    EXPECT_EQ(original("[Trash Info]\nPath=/home/u/a%20b\nDeletionDate=2026-12-06T10:00:00\n", {}),
+              "/home/u/a b");
+    EXPECT_EQ(parseTrashInfo("[Trash Info]\r\nPath=/a\r\nDeletionDate=2026-12-06T10:00:00", {})
+                  ->deletionDate,
+              "2026-12-06T10:00:00");
+    EXPECT_EQ(original("[Trash Info]\nPath=sub/x\n", top), "/media/disk/sub/x");
+    EXPECT_EQ(original("[Trash Info]\nPath=sub/x\n", {}), "none") << "relative needs a top";
+    EXPECT_EQ(original("[Trash Info]\nPath=/a/../b\nPath=/c\n", {}), "/b") << "first key wins";
+    EXPECT_EQ(original("[Other]\nPath=/a\n[Trash Info]\nDeletionDate=x\n", {}), "none");
+    EXPECT_EQ(original("Path=/a\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/a%2\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/a%00b\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/" + std::string(70'000, 'a') + "\n", {}), "none");
 }
