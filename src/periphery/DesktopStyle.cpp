@@ -82,6 +82,8 @@ DesktopStyle::DesktopStyle(QDBusConnection bus, QObject* parent)
     , m_platformIsDark(isDark(QGuiApplication::palette())) {
     if (!m_bus.isConnected())
         return;
+    // The slot's argument type must be known before the bus can match the signal to it.
+    qRegisterMetaType<QDBusVariant>();
     m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"),
                   this, SLOT(onSettingChanged(QString, QString, QDBusVariant)));
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
