@@ -40,6 +40,8 @@ void OnboardingFlow::advance() {
 }
 
 void OnboardingFlow::dropSample() {
+    // The step tells the user to pick 30 seconds for the sample: that button must be there.
+    m_settings.setShowTestTimers(true);
     m_model.writeSampleFile();
     if (m_sampleDropped)
         return;

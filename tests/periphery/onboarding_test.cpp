@@ -61,6 +61,7 @@ TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
                                 "it go to the Trash.\n");
     EXPECT_FALSE(isShown(window, "dropSample"));
     EXPECT_TRUE(isShown(window, "sampleDropped"));
+    EXPECT_TRUE(scene.world.settings->showTestTimers()) << "the 30s button the step asks for";
     picture(window, "onboarding-2-try");
     click(window, "back");
     EXPECT_EQ(scene.onboarding.flow().step(), 1);
