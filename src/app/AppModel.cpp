@@ -2,6 +2,7 @@
 
 #include "intake/FileKind.h"
 #include "platform/Log.h"
+#include "platform/Trash.h"
 #include "platform/XdgPaths.h"
 
 #include <QPointer>
@@ -89,6 +90,8 @@ void AppModel::start() {
     m_scheduler->onSweep = weakly(&AppModel::refresh);
     QPointer<AppModel> self(this);
     m_scheduler->onDeletion = [self](const DeletionEvent& event) {
+        if (self)
+            Q_EMIT self->filesDeleted(event.names);
         if (self && self->onDeletion)
             self->onDeletion(event);
     };
@@ -224,15 +227,16 @@ void AppModel::decideAll(ExpiryOption option) {
     reload();
 }
 
-void AppModel::deleteNow(TrackedFile* record) {
+std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
     if (!m_store || !record || isFinal(*record))
-        return;
+        return std::nullopt;
     const std::optional<path> url = m_store->resolveURL(*record);
     if (!url || !m_store->isInsideDownloads(*url)) {
         m_store->cancel(*record);
         reload();
-        return;
+        return std::nullopt;
     }
+    std::optional<QString> failure;
     const auto deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
     if (deleted) {
         // The marks go only once the file is gone: a failed deletion leaves the file timed.
@@ -246,8 +250,10 @@ void AppModel::deleteNow(TrackedFile* record) {
         FADEBIN_LOG_ERROR(LogCategory::App, "Delete now failed for %s: %s",
                           record->displayName().toUtf8().constData(),
                           deleted.error().text().c_str());
+        failure = deleted.error().description();
     }
     reload();
+    return failure;
 }
 
 void AppModel::showDownloadsFolder() {
@@ -310,6 +316,45 @@ void AppModel::writeSampleFile() {
                           file.errorString().toUtf8().constData());
 }
 
+AppModel::TakenIn AppModel::takeIn(const path& file) {
+    if (!m_store)
+        return {nullptr, m_startupError.value_or(QStringLiteral("Fadebin has not started"))};
+    if (!file.is_absolute())
+        return {nullptr, QStringLiteral("not an absolute path")};
+    if (!m_store->isInsideDownloads(file))
+        return {nullptr, QStringLiteral("only files in Downloads can be timed")};
+    if (!pathExists(file))
+        return {nullptr, QStringLiteral("no such file")};
+    // A kept file is the kept record's, not a new arrival.
+    if (TrackedFile* known = m_store->recordForPath(file);
+        known && known->status() == FileStatus::keepForever &&
+        m_store->resolveURL(*known) == ExpiryStore::pathForm(file))
+        return {known, {}};
+    const std::vector<DropOutcome> outcomes = acceptDrop({file});
+    if (outcomes.empty())
+        return {nullptr, QStringLiteral("it cannot be tracked")};
+    return {outcomes.front().file, {}};
+}
+
+AppModel::Restored AppModel::restore(const std::optional<path>& originalPath) {
+    if (!m_store)
+        return {std::nullopt, m_startupError.value_or(QStringLiteral("Fadebin has not started"))};
+    if (originalPath &&
+        (!originalPath->is_absolute() || !m_store->isInsideDownloads(*originalPath)))
+        return {std::nullopt, QStringLiteral("only files in Downloads can be restored")};
+    const std::optional<path> trashed = m_store->findTrashed(originalPath);
+    if (!trashed)
+        return {std::nullopt, QStringLiteral("Fadebin has nothing of that name in the Trash")};
+    const auto back = restoreFromTrash(*trashed);
+    if (!back)
+        return {std::nullopt, back.error().code == EEXIST
+                                  ? QStringLiteral("another file is at its place now")
+                                  : back.error().description()};
+    FADEBIN_LOG_INFO(LogCategory::App, "Restored %s from the Trash", logName(*back).constData());
+    handleCompletedDownload(*back);
+    return {*back, {}};
+}
+
 void AppModel::handleCompletedDownload(const path& url) {
     if (!m_store)
         return;
@@ -363,6 +408,7 @@ void AppModel::handleReleased(const std::vector<TrackedFile*>& released) {
                          record->displayName().toUtf8().constData());
         names.append(record->displayName());
     }
+    Q_EMIT filesReleased(names);
     if (onRelease)
         onRelease(ReleaseEvent{
             names, classify(released.front()->displayName().toStdString(), false), m_clock.now()});

@@ -345,6 +345,39 @@ bool ExpiryStore::isInsideDownloads(const path& url) const {
            !isInTrash(url);
 }
 
+std::optional<path> ExpiryStore::findTrashed(const std::optional<path>& originalPath) {
+    std::unordered_set<FileIdentity, FileIdentityHash> ours;
+    for (TrackedFile* record : files(FileStatus::deleted))
+        if (const auto token = decodeBookmark(record->bookmark()))
+            ours.insert(token->identity);
+    const std::optional<path> wanted =
+        originalPath ? std::optional<path>(pathForm(*originalPath)) : std::nullopt;
+    std::optional<path> best;
+    std::string bestDate;
+    for (const path& folder : trashFilesFolders()) {
+        auto names = listNames(folder);
+        if (!names)
+            continue;
+        for (const std::string& name : *names) {
+            const path item = folder / name;
+            const auto facts = lstatPath(item);
+            if (!facts || !ours.contains(facts->identity))
+                continue;
+            const auto info = trashInfoOf(item);
+            // The info file is anyone's to write: only a place inside Downloads is a place
+            // we would put anything back.
+            if (!info || !isInsideDownloads(info->originalPath) ||
+                (wanted && pathForm(info->originalPath) != *wanted))
+                continue;
+            if (!best || info->deletionDate > bestDate) {
+                best = item;
+                bestDate = info->deletionDate;
+            }
+        }
+    }
+    return best;
+}
+
 bool ExpiryStore::downloadsAvailable() {
     std::optional<std::string> reason;
     const auto folder = statPath(m_downloadsPath);

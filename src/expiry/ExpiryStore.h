@@ -52,6 +52,11 @@ public:
     void recoverFromExtendedAttributes();
     bool save();
 
+    // An item in a trash that one of our ended records names (its file, by identity) and
+    // whose info file says it came from inside Downloads: at originalPath when given, else
+    // the most recently trashed of them.
+    [[nodiscard]] std::optional<path> findTrashed(const std::optional<path>& originalPath);
+
     [[nodiscard]] bool isInTrash(const path& url) const;
     // Inside when the standardized, link-resolved path lies below the Downloads folder and
     // not in a trash folder (a volume's trash lies inside Downloads when that is a mount).
