@@ -66,13 +66,32 @@ public:
 
     void decide(TrackedFile* record, ExpiryOption option);
     void decideAll(ExpiryOption option);
-    void deleteNow(TrackedFile* record);
+    // The reason it failed, none when the file is gone (or was let go as outside Downloads).
+    std::optional<QString> deleteNow(TrackedFile* record);
     void reveal(TrackedFile* record);
     // Opens the Downloads folder in the file manager (the access warning's "Show Folder").
     void showDownloadsFolder();
     [[nodiscard]] FileKind fileKind(TrackedFile* record);
     [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& urls);
     void writeSampleFile();
+
+    // For callers outside the notch (the bus interface, the command line): the record that
+    // stands for a file in Downloads, taken in exactly as a drop takes it when there is none.
+    // Refuses with a reason a file outside Downloads, one reached through a link leading out,
+    // and a missing one.
+    struct TakenIn {
+        TrackedFile* record = nullptr;
+        QString refusal;
+    };
+    [[nodiscard]] TakenIn takeIn(const path& file);
+    // Puts back what we moved to the Trash: the item from originalPath, or the most recently
+    // trashed one. The file is a new arrival and is asked about again. Returns where it is
+    // now, or the reason it was refused.
+    struct Restored {
+        std::optional<path> file;
+        QString refusal;
+    };
+    [[nodiscard]] Restored restore(const std::optional<path>& originalPath);
 
     [[nodiscard]] AppSettings& settings() const { return m_settings; }
     [[nodiscard]] const path& downloadsURL() const { return m_downloadsURL; }
@@ -104,6 +123,9 @@ public:
     static inline const QString sampleFileName = QStringLiteral("Fadebin Sample.txt");
 
 Q_SIGNALS:
+    // Beside the notch's callbacks, for any number of listeners (the bus interface).
+    void filesDeleted(const QStringList& names);
+    void filesReleased(const QStringList& names);
     void pendingFilesChanged();
     void trackedFilesChanged();
     void downloadsAccessDeniedChanged();

@@ -151,6 +151,20 @@ Result<std::vector<std::string>> listNames(const path& folder) {
     return readNames(dir.get());
 }
 
+Result<bool> hasEntries(const path& folder) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return SysError::fromErrno();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            return errno == 0 ? Result<bool>(false) : Result<bool>(SysError::fromErrno());
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            return true;
+    }
+}
+
 Result<std::vector<std::string>> listNamesAt(int folder) {
     // A fresh descriptor of its own, so the caller's keeps its position and stays open.
     const int reading = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);

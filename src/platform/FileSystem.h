@@ -83,6 +83,8 @@ private:
 // Direct entries of a folder, hidden ones included, "." and ".." left out.
 [[nodiscard]] Result<std::vector<path>> listDirectory(const path& folder);
 [[nodiscard]] Result<std::vector<std::string>> listNames(const path& folder);
+// Whether a folder holds anything, reading no more than its first entry.
+[[nodiscard]] Result<bool> hasEntries(const path& folder);
 // The same for a folder already open as a descriptor (which stays open and unmoved).
 [[nodiscard]] Result<std::vector<std::string>> listNamesAt(int folder);
 // One entry of a folder as the listing gives it, without looking at the item itself.
