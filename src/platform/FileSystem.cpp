@@ -231,6 +231,10 @@ Result<std::vector<path>> listDirectory(const path& folder) {
     return children;
 }
 
+bool hasXattr(const char* p, const char* name) {
+    return ::getxattr(p, name, nullptr, 0) > 0;
+}
+
 Result<std::optional<QByteArray>> readXattr(const path& p, const char* name) {
     // The value may change between the size query and the read; try again then.
     for (int attempt = 0; attempt < 4; ++attempt) {

@@ -106,6 +106,8 @@ struct FolderEntry {
 // Extended attributes in the user namespace, following symbolic links. An absent or
 // empty attribute reads as none.
 [[nodiscard]] Result<std::optional<QByteArray>> readXattr(const path& p, const char* name);
+// Whether the attribute is there with a value: one call, for scanning many files.
+[[nodiscard]] bool hasXattr(const char* p, const char* name);
 [[nodiscard]] Status writeXattr(const path& p, const char* name, const QByteArray& value);
 [[nodiscard]] Status removeXattr(const path& p, const char* name);
 
