@@ -58,8 +58,6 @@ std::optional<Instant> parseExpiry(const QString& text) {
     return time_point_cast<Duration>(utc);
 }
 
-namespace {
-
 QStringList parseTags(const QByteArray& value) {
     QStringList tags;
     for (const QString& tag : QString::fromUtf8(value).split(QLatin1Char(',')))
@@ -67,8 +65,6 @@ QStringList parseTags(const QByteArray& value) {
             tags.append(tag);
     return tags;
 }
-
-} // namespace
 
 Result<std::optional<path>> FileDeleter::deleteItem(const path& url, DeletionMethod method) {
     if (method == DeletionMethod::permanent) {

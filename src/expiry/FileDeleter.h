@@ -19,6 +19,8 @@ inline constexpr const char* recordIdAttribute = "user.com.ostrel.fadebin.id";
 // The tag list file managers show (comma-separated).
 inline constexpr const char* tagsAttribute = "user.xdg.tags";
 inline const QString temporaryTag = QStringLiteral("Temporary");
+// The tags of that list's value in their order, empty pieces left out.
+[[nodiscard]] QStringList parseTags(const QByteArray& value);
 
 // The expiry text: UTC, whole seconds, "Z" — always 20 bytes.
 [[nodiscard]] QByteArray formatExpiry(Instant instant);

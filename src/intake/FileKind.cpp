@@ -218,18 +218,6 @@ const std::unordered_map<QString, QString>& sourceAliases() {
     return aliases;
 }
 
-std::optional<QString> hostOf(const QByteArray& text) {
-    const QUrl url(QString::fromUtf8(text), QUrl::StrictMode);
-    if (!url.isValid())
-        return std::nullopt;
-    QString host = url.host();
-    if (host.isEmpty())
-        return std::nullopt;
-    if (host.startsWith(QLatin1String("www.")))
-        host = host.mid(4);
-    return host;
-}
-
 } // namespace
 
 FileKind classify(const std::string& fileName, bool isFolder) {
@@ -256,11 +244,8 @@ RgbColor tint(FileKind kind) {
     return kindInfo.at(static_cast<std::size_t>(kind)).tint;
 }
 
-std::optional<QString> quarantineAgent(const path& file) {
-    auto value = readXattr(file, quarantineAttribute);
-    if (!value || !value->has_value())
-        return std::nullopt;
-    const QStringList fields = QString::fromUtf8(**value).split(QLatin1Char(';'));
+std::optional<QString> parseQuarantineAgent(const QByteArray& value) {
+    const QStringList fields = QString::fromUtf8(value).split(QLatin1Char(';'));
     if (fields.size() < 3)
         return std::nullopt;
     QString agent = fields.at(2);
@@ -274,6 +259,26 @@ std::optional<QString> quarantineAgent(const path& file) {
     return agent;
 }
 
+std::optional<QString> parseWhereFromHost(const QByteArray& value) {
+    const QUrl url(QString::fromUtf8(value), QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    QString host = url.host();
+    if (host.startsWith(QLatin1String("www.")))
+        host = host.mid(4);
+    // "www." alone leaves nothing to name.
+    if (host.isEmpty())
+        return std::nullopt;
+    return host;
+}
+
+std::optional<QString> quarantineAgent(const path& file) {
+    auto value = readXattr(file, quarantineAttribute);
+    if (!value || !value->has_value())
+        return std::nullopt;
+    return parseQuarantineAgent(**value);
+}
+
 std::optional<QString> whereFromsHost(const path& file) {
     // Browsers on Linux record the download's address and the page it came from, in that
     // order, which together stand for the where-from list.
@@ -281,7 +286,7 @@ std::optional<QString> whereFromsHost(const path& file) {
         auto value = readXattr(file, attribute);
         if (!value || !value->has_value())
             continue;
-        if (auto host = hostOf(**value))
+        if (auto host = parseWhereFromHost(**value))
             return host;
     }
     return std::nullopt;

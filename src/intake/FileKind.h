@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/RgbColor.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -42,6 +43,11 @@ inline constexpr int fileKindCount = 17;
 [[nodiscard]] std::optional<QString> sourceName(const path& file);
 [[nodiscard]] std::optional<QString> quarantineAgent(const path& file);
 [[nodiscard]] std::optional<QString> whereFromsHost(const path& file);
+// The same readings of an attribute's bytes, whoever wrote them: the agent is the third
+// ';'-separated field without surrounding blanks; the host is that of a valid URL, without
+// a leading "www.". None when there is no such field or host.
+[[nodiscard]] std::optional<QString> parseQuarantineAgent(const QByteArray& value);
+[[nodiscard]] std::optional<QString> parseWhereFromHost(const QByteArray& value);
 
 // Attribute names on Linux.
 inline constexpr const char* quarantineAttribute = "user.com.apple.quarantine";

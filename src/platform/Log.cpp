@@ -22,6 +22,11 @@ LogSink& sink() {
     return s;
 }
 
+bool& systemLogOn() {
+    static bool on = true;
+    return on;
+}
+
 bool journalAvailable() {
     // sd_journal_send writes to this socket; without it the journal is not running.
     static const bool available = [] {
@@ -99,8 +104,10 @@ std::string escapeControlCharacters(std::string_view text) {
     return out;
 }
 
-void setLogSink(LogSink newSink) {
+void setLogSink(LogSink newSink, bool systemLogToo) {
     std::lock_guard lock(sinkMutex());
+    // Without a sink every line goes to the system log, whatever was asked.
+    systemLogOn() = systemLogToo || !newSink;
     sink() = std::move(newSink);
 }
 
@@ -130,6 +137,8 @@ void logMessage(LogCategory category, LogLevel level, const char* format, ...) {
         std::lock_guard lock(sinkMutex());
         if (sink())
             sink()(LogLine{category, level, format, text});
+        if (!systemLogOn())
+            return;
     }
 
     if (journalAvailable()) {

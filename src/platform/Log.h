@@ -34,8 +34,9 @@ struct LogLine {
     std::string message; // the formatted text
 };
 
-// Lets tests see every line. While a sink is installed, lines still reach the log.
+// Lets tests see every line. While a sink is installed, lines still reach the log unless
+// systemLogToo is false: a fuzzer logs millions of lines that no one should have to keep.
 using LogSink = std::function<void(const LogLine&)>;
-void setLogSink(LogSink sink);
+void setLogSink(LogSink sink, bool systemLogToo = true);
 
 } // namespace fadebin

@@ -87,3 +87,15 @@ TEST_F(SourceTest, AirDropOutranksAHostAndAHostOutranksTheAgent) {
     EXPECT_EQ(source({}), std::nullopt);
     EXPECT_EQ(sourceName(home.downloads() / "missing"), std::nullopt);
 }
+
+TEST(WhereFromHost, IsTheHostWithoutWwwAndNoneWhenNothingIsLeft) {
+    const std::pair<const char*, std::optional<QString>> rows[] = {
+        {"https://www.example.org/x", QStringLiteral("example.org")},
+        {"//www.example.org", QStringLiteral("example.org")},
+        {"https://www./x", std::nullopt},
+        {"//www.", std::nullopt},
+        {"https:///x", std::nullopt},
+    };
+    for (const auto& [value, host] : rows)
+        EXPECT_EQ(parseWhereFromHost(value), host) << value;
+}

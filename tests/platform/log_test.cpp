@@ -28,27 +28,56 @@ TEST(Log, ControlCharactersAreEscapedAndEverythingElseKept) {
         EXPECT_EQ(escapeControlCharacters(raw), escaped) << raw;
 }
 
-// A name with a line break must not forge a line of its own where lines are all there is.
-TEST(Log, ANameWithALineBreakStaysOnItsLineOnStandardErrorAndWholeElsewhere) {
-    TempHome home;
-    const path captured = home.root() / "stderr.txt";
+namespace {
+
+// What standard error received while body ran.
+std::string standardErrorOf(const path& captured, const std::function<void()>& body) {
     std::fflush(stderr);
     const int saved = ::dup(STDERR_FILENO);
-    const int into = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_TRUE(saved >= 0 && into >= 0);
+    const int into = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    EXPECT_TRUE(saved >= 0 && into >= 0);
     ::dup2(into, STDERR_FILENO);
-    LogCapture log;
-    FADEBIN_LOG_INFO(LogCategory::Watcher, "Completed: %s",
-                     "evil\nfadebin [ostrel.Fadebin:app] error: forged");
+    body();
     std::fflush(stderr);
     ::dup2(saved, STDERR_FILENO);
     ::close(saved);
     ::close(into);
+    return readFile(captured);
+}
+
+} // namespace
+
+// A name with a line break must not forge a line of its own where lines are all there is.
+TEST(Log, ANameWithALineBreakStaysOnItsLineOnStandardErrorAndWholeElsewhere) {
+    TempHome home;
+    LogCapture log;
+    const std::string written = standardErrorOf(home.root() / "stderr.txt", [] {
+        FADEBIN_LOG_INFO(LogCategory::Watcher, "Completed: %s",
+                         "evil\nfadebin [ostrel.Fadebin:app] error: forged");
+    });
 
     EXPECT_TRUE(log.contains("Completed: evil\nfadebin [ostrel.Fadebin:app] error: forged"));
-    const std::string written = readFile(captured);
     if (written.empty())
         GTEST_SKIP() << "lines go to the journal here, which keeps each message whole";
     EXPECT_EQ(written, "fadebin [ostrel.Fadebin:watcher] info: Completed: "
                        "evil\\nfadebin [ostrel.Fadebin:app] error: forged\n");
+}
+
+TEST(Log, ASinkCanBeTheOnlyReaderUntilItIsRemoved) {
+    TempHome home;
+    std::vector<std::string> seen;
+    const std::string quiet = standardErrorOf(home.root() / "quiet.txt", [&seen] {
+        setLogSink([&seen](const LogLine& line) { seen.push_back(line.message); }, false);
+        FADEBIN_LOG_ERROR(LogCategory::App, "Settings write failed: %s", "disk full");
+        setLogSink({}, false);
+    });
+    EXPECT_EQ(seen, std::vector<std::string>{"Settings write failed: disk full"});
+    EXPECT_EQ(quiet, "");
+    const std::string after = standardErrorOf(home.root() / "after.txt", [] {
+        FADEBIN_LOG_ERROR(LogCategory::App, "Settings write failed: %s", "disk full");
+    });
+    if (after.empty())
+        GTEST_SKIP() << "lines go to the journal here";
+    EXPECT_EQ(after, "fadebin [ostrel.Fadebin:app] error: Settings write failed: disk full\n")
+        << "without a sink every line reaches the log again";
 }

@@ -1,0 +1,27 @@
+// The expiry attribute's text, as any program may have written it.
+#include "FuzzSupport.h"
+#include "expiry/FileDeleter.h"
+
+using namespace fadebin;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::quietLog();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The attribute is read as UTF-8, as FileDeleter::readAttribute does.
+    const QByteArray bytes = fuzz::bytesOf(data, size);
+    const std::optional<Instant> when = parseExpiry(QString::fromUtf8(bytes));
+    if (!when)
+        return 0;
+    // What we would write for that instant reads back as the same instant, and a text already
+    // in the written form is exactly what we would write.
+    const QByteArray written = formatExpiry(*when);
+    if (written.size() == 20) {
+        FUZZ_CHECK(parseExpiry(QString::fromLatin1(written)) == when);
+        if (bytes.size() == 20)
+            FUZZ_CHECK(written == bytes);
+    }
+    return 0;
+}

@@ -1,0 +1,124 @@
+// The settings file as a whole: a hand-edited defaults.json read by the store and by the
+// settings' typed read rules.
+#include "FuzzSupport.h"
+#include "platform/LoginItem.h"
+#include "platform/UserDefaults.h"
+#include "settings/AppSettings.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+using namespace fadebin;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path& folder() {
+    static fs::path p;
+    return p;
+}
+
+void removeFolder() {
+    std::error_code ignored;
+    fs::remove_all(folder(), ignored);
+}
+
+// Every value the program takes from the settings.
+struct Reading {
+    DisplayMode displayMode;
+    double autoDismissSeconds;
+    double pendingGraceMinutes;
+    Duration pendingGrace;
+    Duration autoDismissDelay;
+    ExpiryOption defaultAction;
+    DeletionMethod deletionMethod;
+    bool applyFinderTag, pauseWatching, showTestTimers, showScheduledCount, onboarded;
+    QString excludedText;
+    QSet<QString> excluded;
+    QString countHex, countdownHex;
+    RgbColor count, countdown;
+
+    friend bool operator==(const Reading&, const Reading&) = default;
+};
+
+Reading read(const AppSettings& s) {
+    return {s.displayMode(),
+            s.autoDismissSeconds(),
+            s.pendingGraceMinutes(),
+            s.pendingGrace(),
+            s.autoDismissDelay(),
+            s.defaultAction(),
+            s.deletionMethod(),
+            s.applyFinderTag(),
+            s.pauseWatching(),
+            s.showTestTimers(),
+            s.showScheduledCount(),
+            s.hasCompletedOnboarding(),
+            s.excludedExtensionsText(),
+            s.excludedExtensions(),
+            s.countColorHex(),
+            s.countdownColorHex(),
+            s.countColor(),
+            s.countdownColor()};
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::quietLog();
+    // A private folder for the file. Each input rewrites it, and the store syncs what it
+    // writes: a memory file system, where there is one, keeps that from costing a disk flush.
+    std::error_code ec;
+    const fs::path base = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
+                              ? fs::path("/dev/shm")
+                              : fs::temp_directory_path();
+    std::string pattern = (base / "fadebin-fuzz-XXXXXX").native();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        std::abort();
+    }
+    folder() = pattern;
+    fs::create_directories(folder() / "Fadebin");
+    std::atexit(removeFolder);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fs::path file = folder() / "Fadebin" / "defaults.json";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    // The login item is not read from the settings file; an entry that is never there.
+    AutostartLoginItem loginItem(folder() / "autostart" / "fadebin.desktop", "/usr/bin/fadebin");
+    UserDefaults defaults(file);
+    AppSettings settings(defaults, loginItem);
+    const Reading first = read(settings);
+
+    // The durations the engine uses are always usable, whatever the file said.
+    FUZZ_CHECK(first.pendingGrace > Duration::zero());
+    FUZZ_CHECK(first.autoDismissDelay > Duration::zero());
+    FUZZ_CHECK(std::isfinite(first.autoDismissSeconds) && first.autoDismissSeconds > 0 &&
+               first.autoDismissSeconds <= AppSettings::largestAutoDismissSeconds);
+    FUZZ_CHECK(std::isfinite(first.pendingGraceMinutes) && first.pendingGraceMinutes > 0 &&
+               first.pendingGraceMinutes <= AppSettings::largestPendingGraceMinutes);
+    for (const RgbColor& c : {first.count, first.countdown})
+        for (const double channel : {c.red, c.green, c.blue})
+            FUZZ_CHECK(channel >= 0 && channel <= 1);
+    for (const QString& extension : first.excluded)
+        FUZZ_CHECK(!extension.isEmpty() && extension == extension.toLower());
+
+    // Changing one setting rewrites the file with everything in it; read again from that
+    // file, every other setting is what it was.
+    settings.setPauseWatching(!first.pauseWatching);
+    UserDefaults again(file);
+    Reading second = read(AppSettings(again, loginItem));
+    FUZZ_CHECK(second.pauseWatching == !first.pauseWatching);
+    second.pauseWatching = first.pauseWatching;
+    FUZZ_CHECK(second == first);
+    return 0;
+}

@@ -1,0 +1,27 @@
+// A text/uri-list dropped on the notch by any application.
+#include "FuzzSupport.h"
+#include "notch/DropTarget.h"
+
+#include <QMimeData>
+
+using namespace fadebin;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::quietLog();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray list = fuzz::bytesOf(data, size);
+    QMimeData mime;
+    mime.setData(QStringLiteral("text/uri-list"), list);
+    // The raw list, as a drop delivers it, and the URLs Qt made of it, as Qt Quick does.
+    for (const std::vector<path>& files : {droppedFiles(mime), droppedFiles(mime.urls())}) {
+        FUZZ_CHECK(files.size() <= static_cast<std::size_t>(list.count('\n')) + 1);
+        for (const path& file : files) {
+            FUZZ_CHECK(file.is_absolute());
+            FUZZ_CHECK(file.native().find('\0') == std::string::npos);
+        }
+    }
+    return 0;
+}
