@@ -9,6 +9,9 @@
 #include <QSurfaceFormat>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
+#include <vector>
+
 // Xlib last: its macros (None, Bool, Status) would break Qt's headers.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -164,8 +167,7 @@ void NotchPanel::resizeEvent(QResizeEvent* event) {
 }
 
 void NotchPanel::applyDesktopHints() {
-    if (m_desktopHintsApplied)
-        return;
+    m_desktopHintsApplied = false;
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr || x11->display() == nullptr)
         return; // not on X11: nothing to tell a window manager
@@ -173,15 +175,34 @@ void NotchPanel::applyDesktopHints() {
     create();
     Display* display = x11->display();
     const auto window = static_cast<::Window>(winId());
-    // Set on the unmapped window, where EWMH lets clients write _NET_WM_STATE directly; Qt
-    // keeps these when it adds the "above" state at mapping. No taskbar or pager entry, and
-    // the panel stays put across workspaces.
-    const Atom states[] = {XInternAtom(display, "_NET_WM_STATE_SKIP_TASKBAR", False),
-                           XInternAtom(display, "_NET_WM_STATE_SKIP_PAGER", False),
-                           XInternAtom(display, "_NET_WM_STATE_STICKY", False)};
-    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_STATE", False), XA_ATOM, 32,
-                    PropModeAppend, reinterpret_cast<const unsigned char*>(states),
-                    std::size(states));
+    // Written on the unmapped window before every show: EWMH lets clients set _NET_WM_STATE
+    // directly only then, and window managers drop it when a window is withdrawn. Qt keeps
+    // these when it adds the "above" state at mapping. No taskbar or pager entry, and the
+    // panel stays put across workspaces.
+    const Atom stateProperty = XInternAtom(display, "_NET_WM_STATE", False);
+    std::vector<Atom> states;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, stateProperty, 0, 64, False, XA_ATOM, &type, &format,
+                           &count, &remaining, &data) == Success &&
+        data != nullptr && format == 32) {
+        const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+        states.assign(atoms, atoms + count);
+    }
+    if (data != nullptr)
+        XFree(data);
+    for (const char* name :
+         {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY"}) {
+        const Atom state = XInternAtom(display, name, False);
+        if (std::find(states.begin(), states.end(), state) == states.end())
+            states.push_back(state);
+    }
+    XChangeProperty(display, window, stateProperty, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(states.data()),
+                    static_cast<int>(states.size()));
     const unsigned long desktop = kAllDesktops;
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_DESKTOP", False), XA_CARDINAL,
                     32, PropModeReplace, reinterpret_cast<const unsigned char*>(&desktop), 1);

@@ -93,7 +93,7 @@ private:
     QPainterPath m_shape;
     bool m_allowsKey = false;
     bool m_orderedFront = false;
-    bool m_desktopHintsApplied = false;
+    bool m_desktopHintsApplied = false; // on X11, where a window manager reads them
 };
 
 } // namespace fadebin
