@@ -127,6 +127,19 @@ void NotchPanel::orderOut() {
     hide();
 }
 
+std::optional<Size> NotchPanel::contentSize() const {
+    if (m_hostingView == nullptr)
+        return std::nullopt;
+    return Size{m_hostingView->width(), m_hostingView->height()};
+}
+
+void NotchPanel::setOnPressOutside(std::function<void()> callback) {
+    m_onPressOutside = std::move(callback);
+    // A grab is what an X menu holds: the presses of the whole screen come here, those
+    // outside the panel with positions outside it.
+    setMouseGrabEnabled(static_cast<bool>(m_onPressOutside));
+}
+
 void NotchPanel::setShape(const QPainterPath& outline) {
     m_shape = outline;
     // The bounding shape both clips the drawing to the outline, so that its rounded corners
@@ -154,6 +167,14 @@ bool NotchPanel::event(QEvent* event) {
         break;
     case QEvent::Leave:
         m_hostingView->pointerExited();
+        break;
+    case QEvent::MouseButtonPress:
+        if (m_onPressOutside &&
+            !QRectF(QPointF(), size()).contains(static_cast<QMouseEvent*>(event)->position())) {
+            auto callback = m_onPressOutside; // it may end the grab
+            callback();
+            return true;
+        }
         break;
     default:
         break;

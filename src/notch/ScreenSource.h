@@ -73,6 +73,8 @@ public:
     [[nodiscard]] virtual std::optional<std::size_t> mainScreen() const = 0;
     // The pointer's current position, none when it cannot be known.
     [[nodiscard]] virtual std::optional<Point> pointerLocation() const = 0;
+    // How Qt's global coordinates map to these.
+    [[nodiscard]] virtual DesktopSpace desktopSpace() const = 0;
 
     [[nodiscard]] NotchGeometry geometry() const {
         return NotchGeometry::compute(screens(), mainScreen());
@@ -103,6 +105,7 @@ public:
     [[nodiscard]] std::vector<ScreenInfo> screens() const override;
     [[nodiscard]] std::optional<std::size_t> mainScreen() const override;
     [[nodiscard]] std::optional<Point> pointerLocation() const override;
+    [[nodiscard]] DesktopSpace desktopSpace() const override { return DesktopSpace::current(); }
 
 private:
     void watchScreen(QScreen* screen);
