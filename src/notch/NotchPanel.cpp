@@ -97,6 +97,10 @@ void NotchPanel::setAllowsKey(bool allows) {
 void NotchPanel::setFrame(const Rect& frame) {
     if (frame == m_frame)
         return;
+    // The shape stays centred at the top: move the outline with the new width before the
+    // window changes, so that the old mask never shows a corner of the resized window.
+    if (!m_shape.isEmpty() && frame.width != m_frame.width)
+        setShape(m_shape.translated((frame.width - m_frame.width) / 2, 0));
     m_frame = frame;
     applyGeometry();
 }
@@ -134,18 +138,28 @@ std::optional<Size> NotchPanel::contentSize() const {
 }
 
 void NotchPanel::setOnPressOutside(std::function<void()> callback) {
+    const bool grab = static_cast<bool>(callback);
     m_onPressOutside = std::move(callback);
+    if (grab == m_grabsPointer)
+        return;
     // A grab is what an X menu holds: the presses of the whole screen come here, those
     // outside the panel with positions outside it.
-    setMouseGrabEnabled(static_cast<bool>(m_onPressOutside));
+    m_grabsPointer = grab;
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        setMouseGrabEnabled(grab);
 }
 
 void NotchPanel::setShape(const QPainterPath& outline) {
     m_shape = outline;
     // The bounding shape both clips the drawing to the outline, so that its rounded corners
     // need no compositor, and lets input outside it fall through to the windows below.
-    setMask(outline.isEmpty() ? QRegion()
-                              : QRegion(outline.toFillPolygon().toPolygon(), Qt::WindingFill));
+    // Only X has the shape extension behind window masks; other platforms would just warn.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    QRegion region;
+    for (const QPolygonF& polygon : outline.toFillPolygons())
+        region += QRegion(polygon.toPolygon(), Qt::WindingFill);
+    setMask(region);
 }
 
 QPainterPath NotchPanel::shapeRect(Size shapeSize, double viewWidth) {

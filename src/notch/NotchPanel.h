@@ -134,6 +134,7 @@ private:
     Rect m_frame;
     QPainterPath m_shape;
     std::function<void()> m_onPressOutside;
+    bool m_grabsPointer = false;
     bool m_allowsKey = false;
     bool m_orderedFront = false;
     bool m_desktopHintsApplied = false; // on X11, where a window manager reads them

@@ -3,6 +3,7 @@
 // The application model over a private home on a manual clock, with the screens and the
 // desktop the notch tests need in place of the real ones.
 #include "app/AppModel.h"
+#include "intake/FileKind.h"
 #include "notch/ScreenSource.h"
 #include "platform/LoginItem.h"
 #include "platform/ManualClock.h"
@@ -11,6 +12,8 @@
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
+
+#include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
@@ -59,8 +62,12 @@ public:
 
     [[nodiscard]] path file(const std::string& name) const { return home.downloads() / name; }
     // A download that appears and finishes; the model calls onNewPendingFile.
-    TrackedFile* download(const std::string& name, const std::string& contents = "payload") {
+    TrackedFile* download(const std::string& name, const std::string& contents = "payload",
+                          const QByteArray& originUrl = {}) {
         writeFile(file(name), contents);
+        if (!originUrl.isEmpty()) {
+            EXPECT_TRUE(writeXattr(file(name), originUrlAttribute, originUrl).ok());
+        }
         model.completionFilter().handleItemEvent(file(name));
         clock.advance(std::chrono::milliseconds(1500));
         return record(name);
