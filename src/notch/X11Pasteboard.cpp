@@ -198,6 +198,14 @@ struct X11Pasteboard::Connection {
     }
 };
 
+bool x11DisplayReachable(const char* displayName) {
+    Display* display = XOpenDisplay(displayName);
+    if (display == nullptr)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
 X11Pasteboard::X11Pasteboard(const char* displayName)
     : m_x(std::make_unique<Connection>()) {
     Display* display = XOpenDisplay(displayName);

@@ -6,6 +6,10 @@
 
 namespace fadebin {
 
+// Whether an X server answers at the display named by DISPLAY (or the one given): a
+// program that finds none runs without the notch instead of failing to start.
+[[nodiscard]] bool x11DisplayReachable(const char* displayName = nullptr);
+
 // The drag pasteboard of an X server. A drag source takes ownership of the XdndSelection
 // when a drag starts; XFixes reports every such take-over, also a second one by the same
 // window, and their number is the change count. The offered types are the XdndTypeList

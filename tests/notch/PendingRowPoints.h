@@ -9,5 +9,7 @@ namespace fadebin::test::pendingRowPoints {
 
 inline const QPointF oneHour{136.4, 128};
 inline const QPointF done{358, 186};
+// Half the height of an option's segment.
+inline constexpr double segmentHalfHeight = 14;
 
 } // namespace fadebin::test::pendingRowPoints
