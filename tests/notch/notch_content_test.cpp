@@ -245,6 +245,26 @@ TEST_F(ContentTest, CollapsedNotchCountsAndCountsDownAndOnlyThenTicks) {
     EXPECT_FALSE(view().indicatorShown());
 }
 
+// Names, sources and errors come from outside: markup in them is shown as written.
+TEST_F(ContentTest, MarkupInNamesIsShownAsText) {
+    // No slashes: they cannot be in a file's name.
+    download("<b>bold <img src=\"x\"> & <a href=\"y\">z.pdf", "x", "https://<b>host.example");
+    decided("<u>kept.txt", ExpiryOption::oneHour);
+    settle();
+    int shown = 0;
+    visit(panel->contentItem(), [&](QQuickItem* item) {
+        const QString text = item->property("text").toString();
+        if (!item->isVisible() || !(text.contains("<b>") || text.contains("<u>")))
+            return;
+        ++shown;
+        if (item->property("textFormat").isValid()) {
+            EXPECT_EQ(item->property("textFormat").toInt(), 0) // Text.PlainText
+                << item->objectName().toStdString();
+        }
+    });
+    EXPECT_GE(shown, 2);
+}
+
 // The end-to-end test clicks the pending row where this says its buttons are.
 TEST_F(ContentTest, PendingRowButtonsSitWhereTheEndToEndTestClicks) {
     download("placed.pdf");

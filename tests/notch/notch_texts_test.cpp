@@ -1,9 +1,12 @@
 #include "notch/NotchTexts.h"
+#include "notch/NotchViewModel.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 using namespace fadebin;
 using namespace std::chrono_literals;
@@ -155,6 +158,24 @@ TEST(NotchTexts, CollapsedMarkAndIndicatorShowTheMostPressingThing) {
               (CollapsedIndicator{Kind::countdown, "7s"}));
     EXPECT_EQ(collapsedIndicator(now - 1s, now, false, 0),
               (CollapsedIndicator{Kind::countdown, "now"}));
+}
+
+TEST(NotchTexts, TheFirstPageThatAppliesIsShown) {
+    // Drop prompt, drop notice, access warning, startup error, confirmation, then the lists
+    // or the empty state.
+    const std::tuple<std::array<bool, 6>, const char*> rows[] = {
+        {{true, true, true, true, true, true}, "dropPrompt"},
+        {{false, true, true, true, true, true}, "dropNotice"},
+        {{false, false, true, true, true, true}, "accessWarning"},
+        {{false, false, false, true, true, true}, "startupError"},
+        {{false, false, false, false, true, true}, "confirmation"},
+        {{false, false, false, false, false, true}, "lists"},
+        {{false, false, false, false, false, false}, "empty"},
+    };
+    for (const auto& [flags, page] : rows)
+        EXPECT_EQ(
+            pageName(expandedPage(flags[0], flags[1], flags[2], flags[3], flags[4], flags[5])),
+            page);
 }
 
 } // namespace

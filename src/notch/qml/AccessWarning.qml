@@ -23,6 +23,7 @@ Column {
             bold: true
         }
         Text {
+            textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             text: "Fadebin can't see your Downloads folder"
             color: "white"
@@ -31,6 +32,7 @@ Column {
         }
     }
     Text {
+        textFormat: Text.PlainText
         width: warning.width
         text: "Fadebin needs permission to read your Downloads folder. Check the folder's permissions, then retry."
         color: Qt.rgba(1, 1, 1, 0.6)

@@ -54,6 +54,7 @@ Item {
             spacing: 2
             Text {
                 objectName: "confirmationHeadline"
+                textFormat: Text.PlainText
                 width: parent.width
                 text: card.view.confirmationHeadline
                 color: "white"
@@ -63,6 +64,7 @@ Item {
             }
             Text {
                 objectName: "confirmationSubtitle"
+                textFormat: Text.PlainText
                 width: parent.width
                 text: card.view.confirmationSubtitle
                 color: Qt.rgba(1, 1, 1, 0.55)

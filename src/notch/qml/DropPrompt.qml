@@ -14,6 +14,7 @@ Column {
         bold: true
     }
     Text {
+        textFormat: Text.PlainText
         anchors.horizontalCenter: parent.horizontalCenter
         text: "Drop to set a timer"
         color: "white"
@@ -21,6 +22,7 @@ Column {
         font.weight: Font.DemiBold
     }
     Text {
+        textFormat: Text.PlainText
         anchors.horizontalCenter: parent.horizontalCenter
         text: "Any file in Downloads, even one you kept"
         color: Qt.rgba(1, 1, 1, 0.5)

@@ -20,6 +20,7 @@ Column {
         color: Qt.rgba(1, 1, 1, 0.5)
     }
     Text {
+        textFormat: Text.PlainText
         anchors.horizontalCenter: parent.horizontalCenter
         text: "Nothing temporary right now"
         color: "white"
@@ -28,6 +29,7 @@ Column {
     }
     Text {
         objectName: "emptyDetail"
+        textFormat: Text.PlainText
         anchors.horizontalCenter: parent.horizontalCenter
         text: empty.view.emptyDetail
         color: Qt.rgba(1, 1, 1, 0.55)

@@ -15,6 +15,7 @@ Item {
     }
     Text {
         objectName: "footerText"
+        textFormat: Text.PlainText
         anchors.left: parent.left
         anchors.verticalCenter: parent.verticalCenter
         anchors.verticalCenterOffset: -4

@@ -27,6 +27,7 @@ Column {
             spacing: 6
             visible: lists.view.showApplyToAll
             Text {
+                textFormat: Text.PlainText
                 text: "Apply to all"
                 color: Qt.rgba(1, 1, 1, 0.6)
                 font.pixelSize: 12

@@ -21,6 +21,7 @@ Button {
     Behavior on scale { enabled: Motion.enabled; NumberAnimation { duration: 200; easing.type: Easing.OutBack } }
 
     contentItem: Text {
+        textFormat: Text.PlainText
         text: control.text
         font: control.font
         color: control.prominent ? "black" : "white"

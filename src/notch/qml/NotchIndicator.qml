@@ -34,6 +34,7 @@ Item {
     }
     Text {
         id: label
+        textFormat: Text.PlainText
         anchors.centerIn: parent
         text: indicator.text
         color: indicator.color

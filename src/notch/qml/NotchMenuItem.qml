@@ -15,6 +15,7 @@ MenuItem {
     font.pixelSize: 12
 
     contentItem: Text {
+        textFormat: Text.PlainText
         text: item.text
         font: item.font
         color: item.destructive ? "#FF453A" : "white"

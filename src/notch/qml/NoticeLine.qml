@@ -24,6 +24,7 @@ Item {
         }
         Text {
             id: line
+            textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             width: Math.min(implicitWidth, notice.width - 24)
             text: notice.text

@@ -27,6 +27,7 @@ Rectangle {
             kind: chip.file ? chip.file.kind : 0
         }
         Text {
+            textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             width: Math.min(implicitWidth, chip.maxWidth - 44)
             text: chip.file ? chip.file.name : ""

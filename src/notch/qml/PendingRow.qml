@@ -24,6 +24,7 @@ Rectangle {
     }
     Text {
         objectName: "pendingName"
+        textFormat: Text.PlainText
         x: 54
         y: 11
         width: row.width - 66
@@ -35,6 +36,7 @@ Rectangle {
     }
     Text {
         objectName: "pendingDetail"
+        textFormat: Text.PlainText
         x: 54
         y: 30
         width: row.width - 66
@@ -66,6 +68,7 @@ Rectangle {
                 border.width: selected ? 1.5 : 0
                 border.color: Qt.rgba(1, 1, 1, 0.9)
                 Text {
+                    textFormat: Text.PlainText
                     anchors.centerIn: parent
                     text: segment.modelData.shortLabel
                     color: segment.selected ? "white" : Qt.rgba(1, 1, 1, 0.7)
@@ -83,6 +86,7 @@ Rectangle {
     }
     Text {
         objectName: "pendingPreview"
+        textFormat: Text.PlainText
         x: 12
         y: 88
         width: row.width - 24

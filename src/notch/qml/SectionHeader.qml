@@ -11,6 +11,7 @@ Row {
     spacing: 6
 
     Text {
+        textFormat: Text.PlainText
         anchors.verticalCenter: parent.verticalCenter
         text: header.title
         color: Qt.rgba(1, 1, 1, 0.6)
@@ -26,6 +27,7 @@ Row {
         color: Qt.rgba(1, 1, 1, 0.12)
         Text {
             id: badge
+            textFormat: Text.PlainText
             anchors.centerIn: parent
             text: header.count
             color: Qt.rgba(1, 1, 1, 0.7)

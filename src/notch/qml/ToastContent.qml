@@ -36,6 +36,7 @@ Item {
             spacing: 2
             Text {
                 objectName: "toastTitle"
+                textFormat: Text.PlainText
                 width: parent.width
                 text: toast.view.toastTitle
                 color: "white"
@@ -45,6 +46,7 @@ Item {
             }
             Text {
                 objectName: "toastSubtitle"
+                textFormat: Text.PlainText
                 width: parent.width
                 text: toast.view.toastSubtitle
                 color: Qt.rgba(1, 1, 1, 0.6)

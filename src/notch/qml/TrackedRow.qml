@@ -31,6 +31,7 @@ Column {
             kind: tracked.modelData.kind
         }
         Text {
+            textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             x: 34
             width: time.x - x - 8
@@ -43,6 +44,7 @@ Column {
         Text {
             id: time
             objectName: "time-" + tracked.modelData.name
+            textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: more.left
             anchors.rightMargin: 8
