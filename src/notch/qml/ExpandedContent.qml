@@ -14,8 +14,11 @@ Item {
     readonly property real pageHeight: page.item ? page.item.implicitHeight : 0
 
     implicitHeight: view.notchHeight + scroll.height + view.footerHeight
-    opacity: view.expanded ? 1 : 0
+    // Made when its state begins: it fades in from nothing once it is there.
+    property bool shown: false
+    opacity: shown ? 1 : 0
     visible: opacity > 0
+    Component.onCompleted: shown = Qt.binding(() => content.view.expanded)
     Behavior on opacity {
         enabled: Motion.enabled
         StateFade { fadingIn: content.view.expanded }

@@ -12,8 +12,20 @@ Item {
     readonly property bool opening: !view.collapsed
     readonly property real shapeWidth: view.collapsed ? view.collapsedWidth : view.openWidth
     readonly property real shapeHeight: view.expanded
-                                        ? Math.min(expandedContent.implicitHeight, view.maxHeight)
+                                        ? Math.min(expandedContent.contentHeight, view.maxHeight)
                                         : view.toastShown ? view.toastHeight : view.notchHeight
+
+    // Collapsed, with the shape still shrinking around the old content.
+    readonly property bool closing: view.collapsed && surface.height > view.notchHeight + 0.5
+    property bool lastOpenWasToast: false
+
+    Connections {
+        target: root.view
+        function onStateChanged() {
+            if (!root.view.collapsed)
+                root.lastOpenWasToast = root.view.toastShown
+        }
+    }
 
     function reportShape() {
         view.setShapeGeometry(Qt.rect(surface.x, surface.y, surface.width, surface.height),
@@ -47,17 +59,24 @@ Item {
             height: root.view.notchHeight
             view: root.view
         }
-        ToastContent {
+        // The open states' content exists only while the shape is open or still closing:
+        // the collapsed notch, which is most of the time, carries none of it.
+        Loader {
+            active: root.view.toastShown || (root.closing && root.lastOpenWasToast)
             width: root.view.openWidth
             height: root.view.toastHeight
             anchors.horizontalCenter: parent.horizontalCenter
-            view: root.view
+            // By name, so that its imports load only when a toast first shows.
+            Component.onCompleted: setSource("ToastContent.qml", {"view": root.view})
         }
-        ExpandedContent {
+        Loader {
             id: expandedContent
+            readonly property real contentHeight: item ? item.implicitHeight : root.view.notchHeight
+            active: root.view.expanded || (root.closing && !root.lastOpenWasToast)
             width: root.view.openWidth
             anchors.horizontalCenter: parent.horizontalCenter
-            view: root.view
+            // By name: Qt Quick Controls load when the panel first opens.
+            Component.onCompleted: setSource("ExpandedContent.qml", {"view": root.view})
         }
     }
 

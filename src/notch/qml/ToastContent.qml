@@ -10,8 +10,11 @@ Item {
     required property NotchViewModel view
     readonly property real inset: 18 + view.topRadius
 
-    opacity: view.toastShown ? 1 : 0
+    // Made when its state begins: it fades in from nothing once it is there.
+    property bool shown: false
+    opacity: shown ? 1 : 0
     visible: opacity > 0
+    Component.onCompleted: shown = Qt.binding(() => toast.view.toastShown)
     Behavior on opacity {
         enabled: Motion.enabled
         StateFade { fadingIn: toast.view.toastShown }

@@ -70,76 +70,99 @@ Column {
             anchors.right: parent.right
             iconName: "more-horizontal-circle01"
             iconSize: 16
-            onClicked: menu.popup(more, more.width - menu.width, more.height + 2)
+            onClicked: {
+                const menu = menuComponent.createObject(tracked)
+                menu.popup(more, more.width - menu.width, more.height + 2)
+            }
         }
     }
 
-    ExpiryButtons {
-        objectName: "editor-" + tracked.modelData.name
+    // Made when it opens: twenty rows need not carry twenty hidden editors.
+    Loader {
         width: tracked.width
-        visible: tracked.editing
-        namePrefix: "change"
-        options: tracked.view.options
-        onSelected: raw => tracked.view.changeExpiry(tracked.modelData.id, raw)
+        active: tracked.editing
+        visible: active
+        sourceComponent: ExpiryButtons {
+            objectName: "editor-" + tracked.modelData.name
+            namePrefix: "change"
+            options: tracked.view.options
+            onSelected: raw => tracked.view.changeExpiry(tracked.modelData.id, raw)
+        }
     }
 
-    NotchMenu {
-        id: menu
-        objectName: "menu-" + tracked.modelData.name
-        cascade: false
-        onAboutToShow: tracked.reportMenu(menu)
-        onOpened: tracked.reportMenu(menu)
-        onClosed: tracked.view.menuHidden(menu)
-
+    // The menu is made when it opens and goes when it closes.
+    Component {
+        id: menuComponent
         NotchMenu {
-            id: changeMenu
-            objectName: "changeMenu-" + tracked.modelData.name
-            title: "Change expiry"
-            onAboutToShow: tracked.reportMenu(changeMenu)
-            onOpened: tracked.reportMenu(changeMenu)
-            onClosed: tracked.view.menuHidden(changeMenu)
+            id: menu
+            objectName: "menu-" + tracked.modelData.name
+            cascade: false
+            onAboutToShow: tracked.reportMenu(menu)
+            onOpened: tracked.reportMenu(menu)
+            onClosed: {
+                tracked.view.menuHidden(menu)
+                Qt.callLater(menu.destroyWhenClosed)
+            }
 
-            Instantiator {
-                model: tracked.view.options
-                NotchMenuItem {
-                    required property var modelData
-                    objectName: "changeTo-" + modelData.raw
-                    text: modelData.label
-                    onTriggered: tracked.view.changeExpiry(tracked.modelData.id, modelData.raw)
+            // The submenu shows in place of this one: the pair goes only when both closed.
+            function destroyWhenClosed() {
+                if (!menu.visible && !changeMenu.visible)
+                    menu.destroy()
+            }
+
+            NotchMenu {
+                id: changeMenu
+                objectName: "changeMenu-" + tracked.modelData.name
+                title: "Change expiry"
+                onAboutToShow: tracked.reportMenu(changeMenu)
+                onOpened: tracked.reportMenu(changeMenu)
+                onClosed: {
+                    tracked.view.menuHidden(changeMenu)
+                    Qt.callLater(menu.destroyWhenClosed)
                 }
-                onObjectAdded: (index, object) => changeMenu.insertItem(index, object)
-                onObjectRemoved: (index, object) => changeMenu.removeItem(object)
-            }
-        }
-        NotchMenuItem {
-            objectName: "keepForeverItem"
-            text: "Keep forever"
-            onTriggered: tracked.view.keepTracked(tracked.modelData.id)
-        }
-        NotchMenuItem {
-            objectName: "showInFolderItem"
-            text: "Show in Folder"
-            onTriggered: tracked.view.reveal(tracked.modelData.id)
-        }
-        MenuSeparator {
-            contentItem: Rectangle {
-                implicitHeight: 1
-                color: Qt.rgba(1, 1, 1, 0.12)
-            }
-        }
-        NotchMenuItem {
-            objectName: "deleteNowItem"
-            text: "Delete now"
-            destructive: true
-            onTriggered: tracked.view.deleteNow(tracked.modelData.id)
-        }
-    }
 
-    Connections {
-        target: tracked.view
-        function onCloseMenus() {
-            changeMenu.close()
-            menu.close()
+                Instantiator {
+                    model: tracked.view.options
+                    NotchMenuItem {
+                        required property var modelData
+                        objectName: "changeTo-" + modelData.raw
+                        text: modelData.label
+                        onTriggered: tracked.view.changeExpiry(tracked.modelData.id, modelData.raw)
+                    }
+                    onObjectAdded: (index, object) => changeMenu.insertItem(index, object)
+                    onObjectRemoved: (index, object) => changeMenu.removeItem(object)
+                }
+            }
+            NotchMenuItem {
+                objectName: "keepForeverItem"
+                text: "Keep forever"
+                onTriggered: tracked.view.keepTracked(tracked.modelData.id)
+            }
+            NotchMenuItem {
+                objectName: "showInFolderItem"
+                text: "Show in Folder"
+                onTriggered: tracked.view.reveal(tracked.modelData.id)
+            }
+            MenuSeparator {
+                contentItem: Rectangle {
+                    implicitHeight: 1
+                    color: Qt.rgba(1, 1, 1, 0.12)
+                }
+            }
+            NotchMenuItem {
+                objectName: "deleteNowItem"
+                text: "Delete now"
+                destructive: true
+                onTriggered: tracked.view.deleteNow(tracked.modelData.id)
+            }
+
+            Connections {
+                target: tracked.view
+                function onCloseMenus() {
+                    changeMenu.close()
+                    menu.close()
+                }
+            }
         }
     }
 }
