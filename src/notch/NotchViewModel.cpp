@@ -346,8 +346,11 @@ void NotchViewModel::updateCollapsedContent() {
     const CollapsedIndicator indicator =
         collapsedIndicator(m_model.countdownDeadline(), now(), m_settings.showScheduledCount(),
                            m_model.trackedFiles().size());
+    const CollapsedMark shownMark = mark();
+    if (indicator == m_indicator && shownMark.icon == m_markIcon)
+        return;
     m_indicator = indicator;
-    // Cheap to compare in QML; the signal also carries the mark, which follows the lists.
+    m_markIcon = shownMark.icon;
     Q_EMIT collapsedContentChanged();
 }
 
@@ -366,12 +369,7 @@ void NotchViewModel::updateTicking() {
 
 void NotchViewModel::onTick() {
     Q_EMIT tick();
-    const CollapsedIndicator before = m_indicator;
-    m_indicator =
-        collapsedIndicator(m_model.countdownDeadline(), now(), m_settings.showScheduledCount(),
-                           m_model.trackedFiles().size());
-    if (m_indicator != before)
-        Q_EMIT collapsedContentChanged();
+    updateCollapsedContent();
 }
 
 // Operations -------------------------------------------------------------------------------

@@ -261,6 +261,7 @@ private:
     QList<QObject*> m_pendingRows;
     QList<QObject*> m_trackedRows;
     CollapsedIndicator m_indicator;
+    QString m_markIcon; // the mark as last told; the rest of it follows from the icon
     TimerHandle m_tick;
     QRectF m_shapeRect;
     NotchShape m_drawnShape;
