@@ -12,6 +12,7 @@
 // to expanded frame <= 0.2 s (the design floor is the 0.15 s hover delay).
 //
 //   notch_bench [seconds per idle measurement=10] [latency rounds=10]
+#include "ProcessStats.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>
@@ -39,73 +40,9 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
+using namespace fadebin::bench;
 
 namespace {
-
-struct Memory {
-    long rssKb = 0;
-    long privateKb = 0;
-    long dirtyKb = 0; // of the private: written pages, as opposed to library code mapped
-                      // here alone
-};
-
-Memory memoryOf(qint64 pid) {
-    Memory m;
-    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        long value = 0;
-        if (!(fields >> key >> value))
-            continue;
-        if (key == "Rss:")
-            m.rssKb = value;
-        else if (key == "Private_Clean:" || key == "Private_Dirty:")
-            m.privateKb += value;
-        if (key == "Private_Dirty:")
-            m.dirtyKb = value;
-    }
-    return m;
-}
-
-long switchesOf(qint64 pid) {
-    long total = 0;
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    DIR* dir = ::opendir(tasks.c_str());
-    if (dir == nullptr)
-        return 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        std::ifstream status(tasks + "/" + entry->d_name + "/status");
-        std::string line;
-        while (std::getline(status, line))
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-                total += std::stol(line.substr(line.find(':') + 1));
-    }
-    ::closedir(dir);
-    return total;
-}
-
-// Quiet: no thread switched for two seconds in a row.
-void waitUntilQuiet(qint64 pid) {
-    long last = -1;
-    auto quietSince = SteadyClock::now();
-    const auto deadline = quietSince + 60s;
-    while (SteadyClock::now() < deadline) {
-        const long now = switchesOf(pid);
-        if (now != last) {
-            last = now;
-            quietSince = SteadyClock::now();
-        } else if (SteadyClock::now() - quietSince >= 2s) {
-            return;
-        }
-        std::this_thread::sleep_for(100ms);
-    }
-    std::printf("  (never quiet for 2 s within 60 s)\n");
-}
 
 class XScreenWatch {
 public:
@@ -227,13 +164,14 @@ bool start(Run& run, const std::string& display, bool tracked) {
 
 void measure(const char* label, qint64 pid, int seconds, double wakeGoal, bool memoryGoal) {
     if (wakeGoal == 0)
-        waitUntilQuiet(pid);
+        waitUntilIdle(static_cast<pid_t>(pid));
     else
         std::this_thread::sleep_for(2s); // settled: it ticks once a second on purpose
-    const Memory m = memoryOf(pid);
-    const long before = switchesOf(pid);
+    const Memory m = memoryOf(static_cast<pid_t>(pid));
+    const long before = switchesOf(static_cast<pid_t>(pid)).total;
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double perSecond = static_cast<double>(switchesOf(pid) - before) / seconds;
+    const double perSecond =
+        static_cast<double>(switchesOf(static_cast<pid_t>(pid)).total - before) / seconds;
     std::printf("%-28s RSS %5.1f MB  private %5.1f MB  wake-ups %5.2f/s", label, m.rssKb / 1024.0,
                 m.privateKb / 1024.0, perSecond);
     std::printf("  [wake-ups <= %g/s %s", wakeGoal, perSecond <= wakeGoal ? "met" : "MISSED");
