@@ -2,6 +2,7 @@
 
 #include "intake/FileKind.h"
 #include "platform/Log.h"
+#include "platform/Trash.h"
 #include "platform/XdgPaths.h"
 
 #include <QPointer>
@@ -11,6 +12,30 @@
 #include <algorithm>
 
 namespace fadebin {
+
+namespace {
+
+bool isFinal(const TrackedFile& record) {
+    return record.status() == FileStatus::deleted || record.status() == FileStatus::cancelled;
+}
+
+std::optional<QString> refusedFolder(const path& downloads) {
+    if (downloads == path("/"))
+        return QStringLiteral("Fadebin is not watching anything: the Downloads folder is set to "
+                              "the root folder. Give Downloads a folder of its own (for example "
+                              "with “xdg-user-dirs-update --set DOWNLOAD ~/Downloads”) and "
+                              "start Fadebin again.");
+    const std::optional<path> home = homeFolder();
+    if (home && resolvedPath(*home) == downloads)
+        return QStringLiteral("Fadebin is not watching anything: the Downloads folder is set to "
+                              "your home folder (%1). Give Downloads a folder of its own (for "
+                              "example with “xdg-user-dirs-update --set DOWNLOAD ~/Downloads”) "
+                              "and start Fadebin again.")
+            .arg(toQString(downloads));
+    return std::nullopt;
+}
+
+} // namespace
 
 template <class Fn> auto AppModel::weakly(Fn fn) {
     // Callbacks handed to the engine never keep the model alive nor reach it once gone.
@@ -43,6 +68,14 @@ void AppModel::start() {
     // One form of the folder's path for everything that compares paths: with Downloads a
     // symbolic link to another disk, the link's path and the resolved one would never match.
     m_downloadsPath = resolvedPath(m_downloadsURL);
+    // The user-dirs file points Downloads at the home folder when the folder is missing;
+    // timing everything in $HOME (or /) would be a disaster, so nothing starts.
+    if (const std::optional<QString> refusal = refusedFolder(m_downloadsPath)) {
+        m_startupError = *refusal;
+        FADEBIN_LOG_ERROR(LogCategory::App, "%s", refusal->toUtf8().constData());
+        Q_EMIT startupErrorChanged();
+        return;
+    }
     QString error;
     m_store = ExpiryStore::open(m_downloadsPath, m_clock, m_deleter, error, m_databaseFile);
     if (!m_store) {
@@ -57,6 +90,8 @@ void AppModel::start() {
     m_scheduler->onSweep = weakly(&AppModel::refresh);
     QPointer<AppModel> self(this);
     m_scheduler->onDeletion = [self](const DeletionEvent& event) {
+        if (self)
+            Q_EMIT self->filesDeleted(event.names);
         if (self && self->onDeletion)
             self->onDeletion(event);
     };
@@ -74,6 +109,11 @@ void AppModel::start() {
     m_watcher->onItemEvent = [self](const path& url) {
         if (self)
             self->m_completionFilter.handleItemEvent(url);
+    };
+    // The folder may already be back (replaced by a new one); otherwise it is looked for.
+    m_watcher->onWatchLost = weakly(&AppModel::checkDownloadsAccess);
+    m_watcher->knownNames = [self] {
+        return self ? self->m_completionFilter.knownNames() : std::vector<std::string>{};
     };
 
     checkDownloadsAccess();
@@ -145,37 +185,79 @@ void AppModel::setDownloadsAccessDenied(bool denied) {
 }
 
 void AppModel::checkDownloadsAccess() {
-    const Status baseline = m_completionFilter.recordBaseline(m_downloadsPath);
-    if (baseline) {
-        setDownloadsAccessDenied(false);
-        updateWatching();
+    // Watching starts before the baseline is taken, so that a file created in between is
+    // either in the baseline or reported by its event, and never lost between the two.
+    const bool watch = m_watcher && !m_settings.pauseWatching();
+    if (watch) {
+        m_watcher->start();
+        if (!m_watcher->isWatching()) {
+            // The watcher logged the call that failed; the reason is what matters here.
+            downloadsUnavailable(SysError{m_watcher->startError().value_or(SysError{}).code, {}});
+            return;
+        }
+    }
+    const Status baseline = m_completionFilter.recordBaseline(downloadsPath());
+    if (!baseline) {
+        if (m_watcher)
+            m_watcher->stop();
+        downloadsUnavailable(baseline.error());
         return;
     }
+    m_downloadsCheck.reset();
+    m_lastAccessError.clear();
+    setDownloadsAccessDenied(false);
+    updateWatching();
+}
+
+void AppModel::downloadsUnavailable(const SysError& error) {
+    // Checked again every few seconds; the same failure is logged once, not every time.
+    const std::string text = error.text();
+    if (!m_downloadsAccessDenied || text != m_lastAccessError)
+        FADEBIN_LOG_ERROR(LogCategory::App, "Downloads access denied: %s", text.c_str());
+    m_lastAccessError = text;
     setDownloadsAccessDenied(true);
-    FADEBIN_LOG_ERROR(LogCategory::App, "Downloads access denied: %s",
-                      baseline.error().text().c_str());
+    lookForDownloads();
+}
+
+void AppModel::lookForDownloads() {
+    if (!m_downloadsCheck)
+        m_downloadsCheck =
+            m_clock.repeating(downloadsCheckInterval, weakly(&AppModel::checkForDownloads));
+}
+
+void AppModel::checkForDownloads() {
+    // Opening the folder is enough to see it is back; the baseline then lists it.
+    if (canOpenFolder(downloadsPath()))
+        checkDownloadsAccess();
 }
 
 void AppModel::recheckDownloadsAccess() {
-    if (listNames(m_downloadsPath)) {
+    if (listNames(downloadsPath())) {
         if (m_downloadsAccessDenied)
             checkDownloadsAccess();
         return;
     }
     setDownloadsAccessDenied(true);
+    updateWatching();
+    lookForDownloads();
 }
 
 void AppModel::updateWatching() {
     if (!m_watcher)
         return;
-    if (!m_settings.pauseWatching() && !m_downloadsAccessDenied)
-        m_watcher->start();
-    else
+    if (m_settings.pauseWatching() || m_downloadsAccessDenied) {
         m_watcher->stop();
+        return;
+    }
+    // Every start of watching, a resume after a pause included, takes a new baseline:
+    // what changed meanwhile went unseen.
+    if (!m_watcher->isWatching())
+        checkDownloadsAccess();
 }
 
 void AppModel::decide(TrackedFile* record, ExpiryOption option) {
-    if (!m_store || !record)
+    // A row shown a moment ago may belong to a record that has ended since; it stays ended.
+    if (!m_store || !record || isFinal(*record))
         return;
     m_store->apply(option, *record, m_settings.applyFinderTag());
     reload();
@@ -186,30 +268,38 @@ void AppModel::decideAll(ExpiryOption option) {
         return;
     const QList<TrackedFile*> pending = m_pendingFiles;
     for (TrackedFile* record : pending)
-        m_store->apply(option, *record, m_settings.applyFinderTag());
+        if (!isFinal(*record))
+            m_store->apply(option, *record, m_settings.applyFinderTag());
     reload();
 }
 
-void AppModel::deleteNow(TrackedFile* record) {
-    if (!m_store || !record)
-        return;
+std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
+    if (!m_store || !record || isFinal(*record))
+        return std::nullopt;
     const std::optional<path> url = m_store->resolveURL(*record);
     if (!url || !m_store->isInsideDownloads(*url)) {
         m_store->cancel(*record);
         reload();
-        return;
+        return std::nullopt;
     }
-    m_deleter.removeExpiry(*url);
-    const Status deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
+    std::optional<QString> failure;
+    const auto deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
     if (deleted) {
+        // The marks go only once the file is gone: a failed deletion leaves the file timed.
+        if (const std::optional<path>& trashed = deleted.value()) {
+            m_deleter.removeExpiry(*trashed);
+            m_deleter.removeRecordId(*trashed);
+        }
         record->setStatus(FileStatus::deleted);
         m_store->save();
     } else {
         FADEBIN_LOG_ERROR(LogCategory::App, "Delete now failed for %s: %s",
                           record->displayName().toUtf8().constData(),
                           deleted.error().text().c_str());
+        failure = deleted.error().description();
     }
     reload();
+    return failure;
 }
 
 void AppModel::showDownloadsFolder() {
@@ -244,8 +334,7 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
     for (const path& url : urls) {
         if (!m_store->isInsideDownloads(url) || !pathExists(url))
             continue;
-        const path p = standardized(url);
-        if (TrackedFile* record = m_store->activeFileAtPath(p)) {
+        if (TrackedFile* record = m_store->activeFileAtPath(url)) {
             outcomes.push_back({record->status() == FileStatus::scheduled
                                     ? DropOutcome::Kind::scheduled
                                     : DropOutcome::Kind::pending,
@@ -271,6 +360,45 @@ void AppModel::writeSampleFile() {
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         FADEBIN_LOG_ERROR(LogCategory::App, "Could not write the sample file: %s",
                           file.errorString().toUtf8().constData());
+}
+
+AppModel::TakenIn AppModel::takeIn(const path& file) {
+    if (!m_store)
+        return {nullptr, m_startupError.value_or(QStringLiteral("Fadebin has not started"))};
+    if (!file.is_absolute())
+        return {nullptr, QStringLiteral("not an absolute path")};
+    if (!m_store->isInsideDownloads(file))
+        return {nullptr, QStringLiteral("only files in Downloads can be timed")};
+    if (!pathExists(file))
+        return {nullptr, QStringLiteral("no such file")};
+    // A kept file is the kept record's, not a new arrival.
+    if (TrackedFile* known = m_store->recordForPath(file);
+        known && known->status() == FileStatus::keepForever &&
+        m_store->resolveURL(*known) == ExpiryStore::pathForm(file))
+        return {known, {}};
+    const std::vector<DropOutcome> outcomes = acceptDrop({file});
+    if (outcomes.empty())
+        return {nullptr, QStringLiteral("it cannot be tracked")};
+    return {outcomes.front().file, {}};
+}
+
+AppModel::Restored AppModel::restore(const std::optional<path>& originalPath) {
+    if (!m_store)
+        return {std::nullopt, m_startupError.value_or(QStringLiteral("Fadebin has not started"))};
+    if (originalPath &&
+        (!originalPath->is_absolute() || !m_store->isInsideDownloads(*originalPath)))
+        return {std::nullopt, QStringLiteral("only files in Downloads can be restored")};
+    const std::optional<path> trashed = m_store->findTrashed(originalPath);
+    if (!trashed)
+        return {std::nullopt, QStringLiteral("Fadebin has nothing of that name in the Trash")};
+    const auto back = restoreFromTrash(*trashed);
+    if (!back)
+        return {std::nullopt, back.error().code == EEXIST
+                                  ? QStringLiteral("another file is at its place now")
+                                  : back.error().description()};
+    FADEBIN_LOG_INFO(LogCategory::App, "Restored %s from the Trash", logName(*back).constData());
+    handleCompletedDownload(*back);
+    return {*back, {}};
 }
 
 void AppModel::handleCompletedDownload(const path& url) {
@@ -300,7 +428,7 @@ void AppModel::handleCompletedDownload(const path& url) {
 void AppModel::handleSavedInPlace(const path& url) {
     if (!m_store)
         return;
-    TrackedFile* record = m_store->recordForPath(standardized(url));
+    TrackedFile* record = m_store->recordForPath(url);
     if (!record) {
         FADEBIN_LOG_INFO(LogCategory::App, "Ignoring %s: existing file saved in place",
                          logName(url).constData());
@@ -326,6 +454,7 @@ void AppModel::handleReleased(const std::vector<TrackedFile*>& released) {
                          record->displayName().toUtf8().constData());
         names.append(record->displayName());
     }
+    Q_EMIT filesReleased(names);
     if (onRelease)
         onRelease(ReleaseEvent{
             names, classify(released.front()->displayName().toStdString(), false), m_clock.now()});

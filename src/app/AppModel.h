@@ -66,13 +66,32 @@ public:
 
     void decide(TrackedFile* record, ExpiryOption option);
     void decideAll(ExpiryOption option);
-    void deleteNow(TrackedFile* record);
+    // The reason it failed, none when the file is gone (or was let go as outside Downloads).
+    std::optional<QString> deleteNow(TrackedFile* record);
     void reveal(TrackedFile* record);
     // Opens the Downloads folder in the file manager (the access warning's "Show Folder").
     void showDownloadsFolder();
     [[nodiscard]] FileKind fileKind(TrackedFile* record);
     [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& urls);
     void writeSampleFile();
+
+    // For callers outside the notch (the bus interface, the command line): the record that
+    // stands for a file in Downloads, taken in exactly as a drop takes it when there is none.
+    // Refuses with a reason a file outside Downloads, one reached through a link leading out,
+    // and a missing one.
+    struct TakenIn {
+        TrackedFile* record = nullptr;
+        QString refusal;
+    };
+    [[nodiscard]] TakenIn takeIn(const path& file);
+    // Puts back what we moved to the Trash: the item from originalPath, or the most recently
+    // trashed one. The file is a new arrival and is asked about again. Returns where it is
+    // now, or the reason it was refused.
+    struct Restored {
+        std::optional<path> file;
+        QString refusal;
+    };
+    [[nodiscard]] Restored restore(const std::optional<path>& originalPath);
 
     [[nodiscard]] AppSettings& settings() const { return m_settings; }
     [[nodiscard]] const path& downloadsURL() const { return m_downloadsURL; }
@@ -99,9 +118,14 @@ public:
     std::function<void(const ReleaseEvent&)> onRelease;
 
     static constexpr Duration countdownLead{10'000};
+    // How often a missing or unreadable Downloads folder is looked for again.
+    static constexpr Duration downloadsCheckInterval{3'000};
     static inline const QString sampleFileName = QStringLiteral("Fadebin Sample.txt");
 
 Q_SIGNALS:
+    // Beside the notch's callbacks, for any number of listeners (the bus interface).
+    void filesDeleted(const QStringList& names);
+    void filesReleased(const QStringList& names);
     void pendingFilesChanged();
     void trackedFilesChanged();
     void downloadsAccessDeniedChanged();
@@ -113,6 +137,9 @@ private:
     void handleSavedInPlace(const path& url);
     void handleReleased(const std::vector<TrackedFile*>& released);
     void setDownloadsAccessDenied(bool denied);
+    void downloadsUnavailable(const SysError& error);
+    void lookForDownloads();
+    void checkForDownloads();
     void setCountdownDeadline(std::optional<Instant> deadline);
     template <class Fn> auto weakly(Fn fn);
 
@@ -128,6 +155,9 @@ private:
     std::optional<QString> m_startupError;
     std::optional<Instant> m_countdownDeadline;
     TimerHandle m_countdownTimer;
+    // Runs only while Downloads is unavailable.
+    TimerHandle m_downloadsCheck;
+    std::string m_lastAccessError;
     DownloadCompletionFilter m_completionFilter;
     FileDeleter m_deleter;
     std::unique_ptr<ExpiryStore> m_store;

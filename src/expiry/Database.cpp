@@ -162,6 +162,21 @@ Database::fetchNewestAtPath(const std::filesystem::path& p, QString& error) cons
     return readRows(m_db, s.handle, error);
 }
 
+std::optional<std::vector<TrackedFile::Fields>> Database::fetchById(const QString& id,
+                                                                    QString& error) const {
+    const std::string sql =
+        std::string("SELECT ") + columns + " FROM TrackedFile WHERE id = ? LIMIT 1";
+    Statement s;
+    if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s.handle, nullptr) != SQLITE_OK) {
+        error = messageOf(m_db);
+        return std::nullopt;
+    }
+    const QByteArray bytes = id.toUtf8();
+    sqlite3_bind_text(s.handle, 1, bytes.constData(), static_cast<int>(bytes.size()),
+                      SQLITE_TRANSIENT);
+    return readRows(m_db, s.handle, error);
+}
+
 bool Database::write(const std::vector<const TrackedFile*>& records, QString& error) {
     if (!exec(m_db, "BEGIN IMMEDIATE", error))
         return false;

@@ -33,6 +33,9 @@ public:
     // The newest row whose lastKnownPath is exactly these bytes.
     [[nodiscard]] std::optional<std::vector<TrackedFile::Fields>>
     fetchNewestAtPath(const std::filesystem::path& p, QString& error) const;
+    // The row with this id (the stored text form), if any.
+    [[nodiscard]] std::optional<std::vector<TrackedFile::Fields>> fetchById(const QString& id,
+                                                                            QString& error) const;
     // Writes every given record in one transaction; nothing is written when one fails.
     [[nodiscard]] bool write(const std::vector<const TrackedFile*>& records, QString& error);
 

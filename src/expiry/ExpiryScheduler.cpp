@@ -19,11 +19,6 @@ QByteArray describe(Instant instant) {
         .toUtf8();
 }
 
-Duration graceOf(const AppSettings& settings) {
-    return Duration(
-        static_cast<Duration::rep>(std::llround(settings.pendingGraceMinutes() * 60'000.0)));
-}
-
 } // namespace
 
 QString DeletionEvent::title() const {
@@ -74,13 +69,16 @@ void ExpiryScheduler::reschedule() {
         const auto oldest = std::min_element(pending.begin(), pending.end(), [](auto* a, auto* b) {
             return a->addedAt() < b->addedAt();
         });
-        const Instant graceEnd = (*oldest)->addedAt() + graceOf(m_settings);
+        const Instant graceEnd = addSaturating((*oldest)->addedAt(), m_settings.pendingGrace());
         next = soonest ? std::min(graceEnd, *soonest) : graceEnd;
     }
     if (!next)
         return;
     const Instant now = m_clock.now();
-    const Instant fireAt = std::max(*next, now + minimumLead);
+    // While Downloads cannot be seen nothing is decided; look again a while later rather
+    // than every second.
+    const Duration lead = m_store.downloadsAvailable() ? minimumLead : retryDelay;
+    const Instant fireAt = std::max(*next, now + lead);
     QPointer<ExpiryScheduler> self(this);
     m_timer = m_clock.singleShot(fireAt - now, [self] {
         if (self)
@@ -91,6 +89,14 @@ void ExpiryScheduler::reschedule() {
 
 void ExpiryScheduler::sweep() {
     const Instant now = m_clock.now();
+    if (!m_store.downloadsAvailable()) {
+        // A folder that is not there (an unmounted disk) says nothing about its files: none
+        // is taken for gone and no undecided file gets the default meanwhile.
+        reschedule();
+        if (onSweep)
+            onSweep();
+        return;
+    }
     m_store.reconcile();
 
     QStringList names;
@@ -123,8 +129,11 @@ void ExpiryScheduler::sweep() {
             m_store.cancel(*record);
             continue;
         }
-        const Status deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
+        const auto deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
         if (deleted) {
+            // What is in the Trash belongs to no record any more.
+            if (deleted.value())
+                m_deleter.removeRecordId(*deleted.value());
             record->setStatus(FileStatus::deleted);
             names.append(record->displayName());
             if (!firstKind)
@@ -150,7 +159,7 @@ void ExpiryScheduler::sweep() {
     std::vector<TrackedFile*> pending = m_store.files(FileStatus::pending);
     std::stable_sort(pending.begin(), pending.end(),
                      [](auto* a, auto* b) { return a->addedAt() < b->addedAt(); });
-    const Duration grace = graceOf(m_settings);
+    const Duration grace = m_settings.pendingGrace();
     for (TrackedFile* record : pending)
         if (now - record->addedAt() >= grace)
             m_store.apply(m_settings.defaultAction(), *record, m_settings.applyFinderTag());

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "settings/AppSettings.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
 #include "intake/FileKind.h"
 #include "platform/Clock.h"
+#include "settings/AppSettings.h"
 
 #include <QObject>
 #include <QStringList>

@@ -7,7 +7,9 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <deque>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace fadebin {
@@ -17,6 +19,14 @@ namespace {
 bool isFinal(FileStatus status) {
     return status == FileStatus::deleted || status == FileStatus::cancelled;
 }
+
+bool isActive(const TrackedFile& record) {
+    return record.status() == FileStatus::pending || record.status() == FileStatus::scheduled;
+}
+
+// How much of Downloads' subfolders a search after a restart may list: enough for ordinary
+// sorting into folders, bounded so that a huge tree cannot stall the start.
+constexpr std::size_t subfolderEntryLimit = 4096;
 
 std::int64_t sizeOf(const path& url) {
     auto facts = statPath(url);
@@ -66,20 +76,56 @@ ExpiryStore::ExpiryStore(path downloadsURL, Clock& clock, FileDeleter& deleter,
     , m_clock(clock)
     , m_deleter(deleter)
     , m_database(std::move(database))
-    , m_bookmarks([this] {
-        std::vector<path> folders{m_downloadsPath};
-        for (const path& trash : trashFilesFolders())
-            folders.push_back(trash);
-        return folders;
-    }) {}
+    , m_bookmarks([this] { return searchFolders(); }) {}
 
 ExpiryStore::~ExpiryStore() = default;
 
+path ExpiryStore::pathForm(const path& url) {
+    path p = url;
+    if (!p.is_absolute()) {
+        std::error_code ec;
+        p = std::filesystem::absolute(p, ec);
+    }
+    p = standardized(p);
+    if (!p.has_filename())
+        return resolvedPath(p);
+    return resolvedPath(p.parent_path()) / p.filename();
+}
+
+std::vector<path> ExpiryStore::searchFolders() const {
+    std::vector<path> folders{m_downloadsPath};
+    // Moving a file into a folder inside Downloads keeps it inside, so a restart must find
+    // it there too. Links are not followed and trash folders are searched on their own.
+    std::deque<path> queue{m_downloadsPath};
+    std::size_t listed = 0;
+    while (!queue.empty() && listed < subfolderEntryLimit) {
+        const path folder = std::move(queue.front());
+        queue.pop_front();
+        auto names = listNames(folder);
+        if (!names)
+            continue;
+        for (const std::string& name : *names) {
+            if (++listed > subfolderEntryLimit)
+                break;
+            const path child = folder / name;
+            const auto facts = lstatPath(child);
+            if (facts && facts->isDirectory && !isInTrash(child)) {
+                folders.push_back(child);
+                queue.push_back(child);
+            }
+        }
+    }
+    for (const path& trash : trashFilesFolders())
+        folders.push_back(trash);
+    return folders;
+}
+
 TrackedFile* ExpiryStore::adopt(std::unique_ptr<TrackedFile> record) {
     TrackedFile* raw = record.get();
-    // A record that is done needs no descriptor keeping its file findable (or allocated).
+    // Only an active record needs a descriptor keeping its file findable; one that is kept
+    // or done must not pin a file the user deletes (its space would stay allocated).
     connect(raw, &TrackedFile::statusRawChanged, this, [this, raw] {
-        if (isFinal(raw->status()))
+        if (!isActive(*raw))
             m_bookmarks.forget(raw->idText());
     });
     m_records.emplace(raw->idText(), std::move(record));
@@ -137,7 +183,22 @@ std::vector<TrackedFile*> ExpiryStore::activeFiles() {
     return pending;
 }
 
-TrackedFile* ExpiryStore::recordForPath(const path& p) {
+TrackedFile* ExpiryStore::recordWithId(const QString& id) {
+    // The id came from a file's attribute: anything but a well-formed id names no record.
+    const QUuid uuid = QUuid::fromString(id);
+    if (uuid.isNull() || uuid.toString(QUuid::WithoutBraces) != id)
+        return nullptr;
+    if (auto live = m_records.find(id); live != m_records.end())
+        return live->second.get();
+    QString error;
+    auto rows = m_database->fetchById(id, error);
+    if (!rows || rows->empty())
+        return nullptr;
+    return liveRecords(std::move(*rows)).front();
+}
+
+TrackedFile* ExpiryStore::recordForPath(const path& given) {
+    const path p = pathForm(given);
     QString error;
     auto rows = m_database->fetchNewestAtPath(p, error);
     if (!rows)
@@ -154,7 +215,8 @@ TrackedFile* ExpiryStore::recordForPath(const path& p) {
     return newest;
 }
 
-TrackedFile* ExpiryStore::activeFileAtPath(const path& p) {
+TrackedFile* ExpiryStore::activeFileAtPath(const path& given) {
+    const path p = pathForm(given);
     for (TrackedFile* record : activeFiles())
         if (record->lastKnownPath() == p)
             return record;
@@ -166,16 +228,16 @@ TrackedFile* ExpiryStore::insertNew(const path& url, const QByteArray& bookmark,
                                     std::optional<Instant> expiresAt) {
     auto record =
         std::make_unique<TrackedFile>(bookmark, displayName(url), source, sizeOf(url),
-                                      rawValue(status), expiresAt, standardized(url), m_clock);
+                                      rawValue(status), expiresAt, pathForm(url), m_clock);
     TrackedFile* adopted = adopt(std::move(record));
     // Pin the file now, so that a rename before the first look is followed too.
     [[maybe_unused]] auto pinned = m_bookmarks.resolve(adopted->bookmark(), adopted->idText());
     return adopted;
 }
 
-TrackedFile* ExpiryStore::addPending(const path& url, const std::optional<QString>& source) {
-    const path p = standardized(url);
-    if (activeFileAtPath(p))
+TrackedFile* ExpiryStore::addPending(const path& given, const std::optional<QString>& source) {
+    const path url = pathForm(given);
+    if (activeFileAtPath(url))
         return nullptr;
     // A link in Downloads that leads elsewhere would have us time a file outside it.
     if (!isInsideDownloads(url)) {
@@ -206,15 +268,21 @@ std::optional<path> ExpiryStore::resolveURL(TrackedFile& record) {
         if (auto fresh = m_bookmarks.create(resolved->url))
             record.setBookmark(*fresh);
     }
-    const path p = standardized(resolved->url);
+    const path p = pathForm(resolved->url);
     if (p != record.lastKnownPath())
         record.setLastKnownPath(p);
     if (displayName(p) != record.displayName())
         record.setDisplayName(displayName(p));
+    // A look at a kept or finished record (to reveal it, say) must not pin its file.
+    if (!isActive(record))
+        m_bookmarks.forget(record.idText());
     return p;
 }
 
 void ExpiryStore::apply(ExpiryOption option, TrackedFile& record, bool applyFinderTag) {
+    // A view may still show a row whose record has ended meanwhile; it stays ended.
+    if (isFinal(record.status()))
+        return;
     const std::optional<path> url = resolveURL(record);
     const Instant now = m_clock.now();
     // Attributes are only ever written on files inside Downloads.
@@ -223,11 +291,8 @@ void ExpiryStore::apply(ExpiryOption option, TrackedFile& record, bool applyFind
         record.setStatus(FileStatus::scheduled);
         record.setExpiresAt(now + *length);
         record.setDeleteAttempts(0);
-        if (touchFile) {
-            m_deleter.writeExpiry(*record.expiresAt(), *url);
-            if (applyFinderTag)
-                m_deleter.setFinderTag(true, temporaryTag, *url);
-        }
+        if (touchFile)
+            markScheduled(record, *url, applyFinderTag);
     } else {
         record.setStatus(FileStatus::keepForever);
         record.setExpiresAt(std::nullopt);
@@ -237,8 +302,16 @@ void ExpiryStore::apply(ExpiryOption option, TrackedFile& record, bool applyFind
     save();
 }
 
+void ExpiryStore::markScheduled(const TrackedFile& record, const path& url, bool applyFinderTag) {
+    m_deleter.writeExpiry(*record.expiresAt(), url);
+    m_deleter.writeRecordId(record.idText(), url);
+    if (applyFinderTag)
+        m_deleter.setFinderTag(true, temporaryTag, url);
+}
+
 void ExpiryStore::clearMarks(const path& url) {
     m_deleter.removeExpiry(url);
+    m_deleter.removeRecordId(url);
     m_deleter.setFinderTag(false, temporaryTag, url);
 }
 
@@ -251,29 +324,98 @@ void ExpiryStore::cancel(TrackedFile& record) {
     save();
 }
 
-void ExpiryStore::relocate(TrackedFile& record, const path& url, bool applyFinderTag) {
+void ExpiryStore::relocate(TrackedFile& record, const path& given, bool applyFinderTag) {
+    const path url = pathForm(given);
     if (auto bookmark = m_bookmarks.create(url)) {
         // The old file's descriptor must not keep answering for the record.
         m_bookmarks.forget(record.idText());
         record.setBookmark(*bookmark);
     }
-    record.setLastKnownPath(standardized(url));
+    record.setLastKnownPath(pathForm(url));
     record.setDisplayName(displayName(url));
     if (auto facts = statPath(url))
         record.setSizeBytes(facts->size);
-    if (record.status() == FileStatus::scheduled && record.expiresAt() && isInsideDownloads(url)) {
-        m_deleter.writeExpiry(*record.expiresAt(), url);
-        if (applyFinderTag)
-            m_deleter.setFinderTag(true, temporaryTag, url);
-    }
+    if (record.status() == FileStatus::scheduled && record.expiresAt() && isInsideDownloads(url))
+        markScheduled(record, url, applyFinderTag);
     save();
 }
 
 bool ExpiryStore::isInsideDownloads(const path& url) const {
-    return startsWithFolder(resolvedPath(url).native(), m_downloadsPath.native());
+    return startsWithFolder(resolvedPath(url).native(), m_downloadsPath.native()) &&
+           !isInTrash(url);
 }
 
-bool ExpiryStore::isInTrash(const path& url) {
+std::optional<path> ExpiryStore::findTrashed(const std::optional<path>& originalPath) {
+    std::unordered_set<FileIdentity, FileIdentityHash> ours;
+    for (TrackedFile* record : files(FileStatus::deleted))
+        if (const auto token = decodeBookmark(record->bookmark()))
+            ours.insert(token->identity);
+    const std::optional<path> wanted =
+        originalPath ? std::optional<path>(pathForm(*originalPath)) : std::nullopt;
+    std::optional<path> best;
+    std::string bestDate;
+    for (const path& folder : trashFilesFolders()) {
+        auto names = listNames(folder);
+        if (!names)
+            continue;
+        for (const std::string& name : *names) {
+            const path item = folder / name;
+            const auto facts = lstatPath(item);
+            if (!facts || !ours.contains(facts->identity))
+                continue;
+            const auto info = trashInfoOf(item);
+            // The info file is anyone's to write: only a place inside Downloads is a place
+            // we would put anything back.
+            if (!info || !isInsideDownloads(info->originalPath) ||
+                (wanted && pathForm(info->originalPath) != *wanted))
+                continue;
+            if (!best || info->deletionDate > bestDate) {
+                best = item;
+                bestDate = info->deletionDate;
+            }
+        }
+    }
+    return best;
+}
+
+bool ExpiryStore::downloadsAvailable() {
+    std::optional<std::string> reason;
+    const auto folder = statPath(m_downloadsPath);
+    if (!folder) {
+        reason = folder.error().text();
+    } else if (!folder->isDirectory) {
+        reason = "it is not a folder";
+    } else if (const auto entries = hasEntries(m_downloadsPath); !entries) {
+        reason = entries.error().text();
+    } else if (!*entries) {
+        // An empty folder on another device than every tracked file: the mount point of a
+        // disk that is not mounted (yet), not a Downloads the user emptied.
+        bool onFolderDevice = false, elsewhere = false;
+        for (TrackedFile* record : activeFiles()) {
+            if (const auto token = decodeBookmark(record->bookmark())) {
+                const bool same = token->identity.device == folder->identity.device;
+                onFolderDevice |= same;
+                elsewhere |= !same;
+            }
+        }
+        if (elsewhere && !onFolderDevice)
+            reason = "its disk is not mounted";
+    }
+    if (reason) {
+        if (!m_toldUnavailable)
+            FADEBIN_LOG_ERROR(LogCategory::Expiry,
+                              "Downloads is unavailable (%s); records are left as they are",
+                              reason->c_str());
+        m_toldUnavailable = true;
+        return false;
+    }
+    if (m_toldUnavailable)
+        FADEBIN_LOG_INFO(LogCategory::Expiry, "Downloads is available again");
+    m_toldUnavailable = false;
+    return true;
+}
+
+bool ExpiryStore::isInTrash(const path& url) const {
     if (!m_trashFolders) {
         m_trashFolders.emplace();
         if (auto data = dataHome())
@@ -292,6 +434,8 @@ bool ExpiryStore::isInTrash(const path& url) {
 }
 
 void ExpiryStore::reconcile() {
+    if (!downloadsAvailable())
+        return;
     std::vector<TrackedFile*> released;
     for (TrackedFile* record : activeFiles()) {
         const std::optional<path> url = resolveURL(*record);
@@ -303,6 +447,7 @@ void ExpiryStore::reconcile() {
             continue;
         if (isInTrash(*url)) {
             m_deleter.removeExpiry(*url);
+            m_deleter.removeRecordId(*url);
             record->setStatus(FileStatus::deleted);
             record->setExpiresAt(std::nullopt);
             continue;
@@ -316,35 +461,69 @@ void ExpiryStore::reconcile() {
 }
 
 void ExpiryStore::recoverFromExtendedAttributes() {
+    if (!downloadsAvailable())
+        return;
     std::unordered_set<std::string> known;
-    for (TrackedFile* record : activeFiles())
+    std::unordered_map<FileIdentity, TrackedFile*, FileIdentityHash> byIdentity;
+    for (TrackedFile* record : activeFiles()) {
         known.insert(record->lastKnownPath().native());
-    auto children = listDirectory(m_downloadsURL);
+        if (const auto token = decodeBookmark(record->bookmark()))
+            byIdentity.emplace(token->identity, record);
+    }
+    auto children = listDirectory(m_downloadsPath);
     if (!children)
         return;
     long count = 0;
     for (const path& child : *children) {
-        if (child.filename().native().front() == '.')
-            continue;
-        const path p = standardized(child);
-        if (known.contains(p.native()) || !isInsideDownloads(child))
+        if (child.filename().native().front() == '.' || !isInsideDownloads(child))
             continue;
         const auto text = m_deleter.readAttribute(expiryAttribute, child);
-        if (!text)
-            continue;
-        const auto expiresAt = parseExpiry(*text);
+        const auto expiresAt = text ? parseExpiry(*text) : std::nullopt;
         if (!expiresAt)
+            continue;
+        const path p = pathForm(child);
+        // Which record timed this file: the id it carries, or failing that (a file marked
+        // before ids were written) the identity of an active record's file.
+        const auto idText = m_deleter.readAttribute(recordIdAttribute, child);
+        TrackedFile* owner = idText ? recordWithId(*idText) : nullptr;
+        if (!owner) {
+            const auto facts = lstatPath(child);
+            const auto found = facts ? byIdentity.find(facts->identity) : byIdentity.end();
+            if (found != byIdentity.end())
+                owner = found->second;
+        }
+        if (owner && !isActive(*owner)) {
+            // Kept, let go or done: the user's decision stands over a leftover expiry.
+            clearMarks(child);
+            FADEBIN_LOG_INFO(LogCategory::Expiry, "Removed a stale expiry from %s",
+                             logName(child).constData());
+            continue;
+        }
+        if (owner) {
+            const std::optional<path> current = resolveURL(*owner);
+            if (!current) {
+                relocate(*owner, child, false); // moved or renamed while we were not running
+            } else if (*current != p) {
+                clearMarks(child); // a copy of the timed file, not the file itself
+                continue;
+            }
+            if (!idText)
+                m_deleter.writeRecordId(owner->idText(), child);
+            continue;
+        }
+        if (known.contains(p.native()))
             continue;
         auto bookmark = m_bookmarks.create(child);
         if (!bookmark)
             continue;
-        insertNew(child, *bookmark, std::nullopt, FileStatus::scheduled, *expiresAt);
+        TrackedFile* record =
+            insertNew(child, *bookmark, std::nullopt, FileStatus::scheduled, *expiresAt);
+        m_deleter.writeRecordId(record->idText(), child);
         ++count;
     }
-    if (count > 0) {
+    if (count > 0)
         FADEBIN_LOG_INFO(LogCategory::Expiry, "Recovered %ld tracked file(s) from xattrs", count);
-        save();
-    }
+    save();
 }
 
 bool ExpiryStore::save() {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "settings/ExpiryOption.h"
 #include "expiry/Database.h"
 #include "expiry/FileDeleter.h"
 #include "expiry/TrackedFile.h"
 #include "platform/Bookmark.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "settings/ExpiryOption.h"
 
 #include <QObject>
 
@@ -39,6 +39,10 @@ public:
     [[nodiscard]] TrackedFile* recordForPath(const path& p);
     [[nodiscard]] TrackedFile* activeFileAtPath(const path& p);
 
+    // The one form in which paths are stored and compared: standardized, with every link
+    // in the parent folders resolved (the item itself stays as named, a link included).
+    [[nodiscard]] static path pathForm(const path& url);
+
     TrackedFile* addPending(const path& url, const std::optional<QString>& source);
     void apply(ExpiryOption option, TrackedFile& record, bool applyFinderTag);
     void cancel(TrackedFile& record);
@@ -48,9 +52,19 @@ public:
     void recoverFromExtendedAttributes();
     bool save();
 
-    [[nodiscard]] bool isInTrash(const path& url);
-    // Inside when the standardized, link-resolved path lies below the Downloads folder.
+    // An item in a trash that one of our ended records names (its file, by identity) and
+    // whose info file says it came from inside Downloads: at originalPath when given, else
+    // the most recently trashed of them.
+    [[nodiscard]] std::optional<path> findTrashed(const std::optional<path>& originalPath);
+
+    [[nodiscard]] bool isInTrash(const path& url) const;
+    // Inside when the standardized, link-resolved path lies below the Downloads folder and
+    // not in a trash folder (a volume's trash lies inside Downloads when that is a mount).
     [[nodiscard]] bool isInsideDownloads(const path& url) const;
+    // Whether the Downloads folder itself can be seen now. A folder that is missing, cannot
+    // be read, or is the empty mount point of a disk that is not mounted is not an empty
+    // Downloads: nothing is concluded about records while it is unavailable.
+    [[nodiscard]] bool downloadsAvailable();
 
     [[nodiscard]] const path& downloadsURL() const { return m_downloadsURL; }
     [[nodiscard]] const path& downloadsPath() const { return m_downloadsPath; }
@@ -69,7 +83,15 @@ private:
     TrackedFile* insertNew(const path& url, const QByteArray& bookmark,
                            const std::optional<QString>& source, FileStatus status,
                            std::optional<Instant> expiresAt);
+    // The marks a scheduled file carries (expiry, record id, tag), and their removal.
+    void markScheduled(const TrackedFile& record, const path& url, bool applyFinderTag);
     void clearMarks(const path& url);
+    [[nodiscard]] TrackedFile* recordWithId(const QString& id);
+    // Carries an active record over to the file found at url after a restart.
+    void adoptFound(TrackedFile& record, const path& url);
+    // Where a file may have gone after a restart: Downloads, its subfolders (bounded), then
+    // the trash folders.
+    [[nodiscard]] std::vector<path> searchFolders() const;
 
     path m_downloadsURL;
     path m_downloadsPath;
@@ -80,7 +102,8 @@ private:
     // One live object per stored record, so that every view and caller shares it.
     std::unordered_map<QString, std::unique_ptr<TrackedFile>> m_records; // by idText
     std::vector<TrackedFile*> m_insertionOrder;
-    std::optional<std::vector<path>> m_trashFolders;
+    mutable std::optional<std::vector<path>> m_trashFolders;
+    bool m_toldUnavailable = false;
 };
 
 } // namespace fadebin

@@ -70,19 +70,34 @@ QStringList parseTags(const QByteArray& value) {
 
 } // namespace
 
-Status FileDeleter::deleteItem(const path& url, DeletionMethod method) {
-    if (method == DeletionMethod::permanent)
-        return removeTree(url);
+Result<std::optional<path>> FileDeleter::deleteItem(const path& url, DeletionMethod method) {
+    if (method == DeletionMethod::permanent) {
+        if (Status removed = removeTree(url); !removed)
+            return removed.error();
+        return std::optional<path>();
+    }
     auto trashed = moveToTrash(url);
     if (!trashed)
         return trashed.error();
-    return {};
+    return std::optional<path>(std::move(trashed).value());
 }
 
-void FileDeleter::writeExpiry(Instant instant, const path& url) {
-    if (Status written = writeXattr(url, expiryAttribute, formatExpiry(instant)); !written)
+namespace {
+
+void writeLogged(const path& url, const char* name, const QByteArray& value) {
+    if (Status written = writeXattr(url, name, value); !written)
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "setxattr failed for %s: errno %d",
                           logName(url).constData(), written.error().code);
+}
+
+} // namespace
+
+void FileDeleter::writeExpiry(Instant instant, const path& url) {
+    writeLogged(url, expiryAttribute, formatExpiry(instant));
+}
+
+void FileDeleter::writeRecordId(const QString& id, const path& url) {
+    writeLogged(url, recordIdAttribute, id.toUtf8());
 }
 
 std::optional<QString> FileDeleter::readAttribute(const char* name, const path& url) const {
@@ -95,6 +110,10 @@ std::optional<QString> FileDeleter::readAttribute(const char* name, const path& 
 void FileDeleter::removeExpiry(const path& url) {
     // An absent attribute is the normal case.
     [[maybe_unused]] Status removed = removeXattr(url, expiryAttribute);
+}
+
+void FileDeleter::removeRecordId(const path& url) {
+    [[maybe_unused]] Status removed = removeXattr(url, recordIdAttribute);
 }
 
 void FileDeleter::setFinderTag(bool add, const QString& name, const path& url) {

@@ -4,7 +4,10 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <iterator>
 #include <string_view>
 
 namespace fadebin {
@@ -19,28 +22,28 @@ constexpr std::array<std::string_view, 2> ignoredNames = {".DS_Store", ".localiz
 constexpr std::array<std::string_view, 8> partialExtensions = {
     "crdownload", "part", "download", "opdownload", "tmp", "wkdownload", "!qb", "aria2"};
 
-bool hasPartialSibling(const path& item) {
-    // Firefox first creates an empty placeholder NAME and writes into NAME.part or
-    // NAME.<random>.part, which it finally renames over the placeholder.
-    const std::string name = item.filename().native();
-    auto names = listNames(item.parent_path());
-    if (!names)
-        return false;
-    const std::string_view suffix = ".part";
-    for (const std::string& other : *names) {
-        if (other.size() < name.size() + suffix.size() || other.compare(0, name.size(), name) != 0)
-            continue;
-        if (other.compare(other.size() - suffix.size(), suffix.size(), suffix) != 0)
-            continue;
-        if (other.size() == name.size() + suffix.size() || other[name.size()] == '.')
-            return true;
-    }
-    return false;
+bool endsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+constexpr std::string_view firefoxPartSuffix = ".part";
+
+bool sameInode(const FileIdentity& a, const FileIdentity& b) {
+    return a.device == b.device && a.inode == b.inode;
 }
 
 bool isOpenable(const path& item) {
     auto facts = statPath(item);
-    return (facts && facts->isDirectory) || openForReading(item).ok();
+    if (facts && facts->isDirectory)
+        return true;
+    auto lease = ReadLease::take(item);
+    if (lease)
+        return true;
+    if (lease.error().context != ReadLease::leaseCall)
+        return false; // cannot be opened at all
+    // EAGAIN: some process still has it open for writing. Anything else means leases are
+    // not to be had here (some network and FUSE filesystems), and the size decides alone.
+    return lease.error().code != EAGAIN;
 }
 
 } // namespace
@@ -55,16 +58,6 @@ std::int64_t itemSignature(const path& item) {
         return count * 1'000'003 + facts->modifiedSeconds;
     }
     return facts->size;
-}
-
-bool isStillBeingWritten(const path& item) {
-    // aria2 keeps NAME.aria2 beside a preallocated NAME until the download ends.
-    path control = item;
-    control += ".aria2";
-    if (pathExists(control))
-        return true;
-    auto facts = statPath(item);
-    return facts && facts->isRegular && facts->size == 0 && hasPartialSibling(item);
 }
 
 DownloadCompletionFilter::DownloadCompletionFilter(Clock& clock, QObject* parent)
@@ -86,46 +79,169 @@ bool DownloadCompletionFilter::isIgnoredName(const std::string& name) {
     return false;
 }
 
-bool DownloadCompletionFilter::wasSavedInPlace(const std::string& p) const {
-    if (m_knownPaths.contains(p))
+bool DownloadCompletionFilter::standsFor(const FileIdentity& entry,
+                                         const FileIdentity& item) const {
+    if (entry == item)
         return true;
-    auto vacated = m_vacatedAt.find(p);
+    // An inode freed by a deleted file and handed to a new one later makes a new file.
+    return !entry.birthNanoseconds && item.birthNanoseconds && sameInode(entry, item) &&
+           *item.birthNanoseconds <= m_baselineBegan;
+}
+
+std::vector<FileIdentity>::iterator DownloadCompletionFilter::findKnown(const FileIdentity& item) {
+    auto exact = std::lower_bound(m_known.begin(), m_known.end(), item);
+    if (exact != m_known.end() && *exact == item)
+        return exact;
+    const FileIdentity listed{item.device, item.inode, std::nullopt};
+    auto found = std::lower_bound(m_known.begin(), m_known.end(), listed);
+    if (found != m_known.end() && standsFor(*found, item))
+        return found;
+    return m_known.end();
+}
+
+void DownloadCompletionFilter::addKnown(const FileIdentity& identity) {
+    auto at = std::lower_bound(m_known.begin(), m_known.end(), identity);
+    if (at == m_known.end() || *at != identity)
+        m_known.insert(at, identity);
+}
+
+void DownloadCompletionFilter::dropKnown(const FileIdentity& identity) {
+    auto at = std::lower_bound(m_known.begin(), m_known.end(), identity);
+    if (at != m_known.end() && *at == identity)
+        m_known.erase(at);
+}
+
+bool DownloadCompletionFilter::wasSavedInPlace(const std::string& name) const {
+    if (m_knownNames.find(name))
+        return true;
+    auto vacated = m_vacatedAt.find(name);
     return vacated != m_vacatedAt.end() && m_clock.now() - vacated->second < savedInPlaceWindow;
 }
 
-void DownloadCompletionFilter::adoptIdentity(const FileIdentity& identity, const std::string& p) {
-    auto old = m_knownPaths.find(p);
-    if (old != m_knownPaths.end() && old->second != identity)
-        m_known.erase(old->second);
-    m_known.insert(identity);
-    m_knownPaths.insert_or_assign(p, identity);
-    m_vacatedAt.erase(p);
+void DownloadCompletionFilter::adoptIdentity(const FileIdentity& identity,
+                                             const std::string& name) {
+    if (const FileIdentity* old = m_knownNames.find(name); old && !standsFor(*old, identity))
+        dropKnown(*old);
+    addKnown(identity);
+    m_knownNames.assign(name, identity);
+    m_vacatedAt.erase(name);
+}
+
+void DownloadCompletionFilter::noteVacated(const std::string& name) {
+    // Only the last few seconds matter; older vacancies would only pile up.
+    const Instant now = m_clock.now();
+    std::erase_if(m_vacatedAt,
+                  [&](const auto& entry) { return now - entry.second >= savedInPlaceWindow; });
+    m_vacatedAt.insert_or_assign(name, now);
+}
+
+bool DownloadCompletionFilter::hasPartialSibling(const path& item) const {
+    // Firefox first creates an empty placeholder NAME and writes into NAME.part or
+    // NAME.<random>.part, which it finally renames over the placeholder.
+    path part = item;
+    part += firefoxPartSuffix;
+    if (pathExists(part))
+        return true;
+    const std::string prefix = item.filename().native() + ".";
+    auto candidate = m_partNames.lower_bound(prefix);
+    return candidate != m_partNames.end() && candidate->starts_with(prefix);
+}
+
+bool DownloadCompletionFilter::isStillBeingWritten(const path& item) const {
+    // aria2 keeps NAME.aria2 beside a preallocated NAME until the download ends.
+    path control = item;
+    control += ".aria2";
+    if (pathExists(control))
+        return true;
+    auto facts = statPath(item);
+    return facts && facts->isRegular && facts->size == 0 && hasPartialSibling(item);
 }
 
 Status DownloadCompletionFilter::recordBaseline(const path& folder) {
-    auto items = listDirectory(folder);
-    if (!items)
-        return items.error();
-    for (const path& item : *items) {
-        auto identity = identityOf(item);
-        if (!identity)
-            continue;
-        adoptIdentity(*identity, standardized(item).native());
-    }
-    FADEBIN_LOG_INFO(LogCategory::Watcher, "Baseline recorded: %ld existing item(s)",
-                     static_cast<long>(items->size()));
+    auto folderFacts = statPath(folder);
+    if (!folderFacts)
+        return folderFacts.error();
+    const std::int64_t began = folderFacts->changedNanoseconds;
+    const std::uint64_t device = folderFacts->identity.device;
+
+    NameTable names;
+    std::vector<FileIdentity> identities;
+    std::set<std::string, std::less<>> partNames;
+    long listed = 0;
+    // Looking at each of a hundred thousand items takes most of a second. On the usual
+    // local filesystems the listing alone gives a plain item's inode; folders and links
+    // (which lead elsewhere, or have something mounted on them) are looked at all the same.
+    const bool trustListing = listingGivesIdentities(folder);
+    const Status read = visitFolder(folder, [&](int dir, const FolderEntry& entry) {
+        ++listed;
+        if (endsWith(entry.name, firefoxPartSuffix))
+            partNames.emplace(entry.name);
+        FileIdentity identity{device, entry.inode, std::nullopt};
+        if (!entry.isPlainItem || !trustListing) {
+            auto facts = statAt(dir, entry.name);
+            if (!facts)
+                return;
+            identity = facts->identity;
+        }
+        names.append(entry.name, identity);
+        identities.push_back(identity);
+    });
+    if (!read)
+        return read;
+    names.sortAppended();
+
+    // A name that holds another file than before was saved over while nobody watched.
+    m_knownNames.forEach([&](std::string_view name, const FileIdentity& old) {
+        const FileIdentity* now = names.find(name);
+        if (now && !sameInode(*now, old))
+            dropKnown(old);
+    });
+    // Listed identities of an earlier baseline were measured against its beginning; the
+    // items still here are listed again.
+    std::erase_if(m_known, [](const FileIdentity& identity) { return !identity.birthNanoseconds; });
+    std::sort(identities.begin(), identities.end());
+    std::vector<FileIdentity> known;
+    known.reserve(m_known.size() + identities.size());
+    std::set_union(m_known.begin(), m_known.end(), identities.begin(), identities.end(),
+                   std::back_inserter(known));
+    m_known = std::move(known);
+    std::erase_if(m_vacatedAt,
+                  [&](const auto& entry) { return names.find(entry.first) != nullptr; });
+    m_knownNames = std::move(names);
+    m_partNames = std::move(partNames);
+    m_baselineBegan = began;
+    FADEBIN_LOG_INFO(LogCategory::Watcher, "Baseline recorded: %ld existing item(s)", listed);
     return {};
+}
+
+std::vector<std::string> DownloadCompletionFilter::knownNames() const {
+    std::vector<std::string> names;
+    names.reserve(m_knownNames.size() + m_inFlight.size() + m_partNames.size());
+    m_knownNames.forEach(
+        [&](std::string_view name, const FileIdentity&) { names.emplace_back(name); });
+    for (const auto& [identity, poll] : m_inFlight)
+        names.push_back(poll->url.filename().native());
+    names.insert(names.end(), m_partNames.begin(), m_partNames.end());
+    return names;
 }
 
 void DownloadCompletionFilter::handleItemEvent(const path& url) {
     const std::string name = url.filename().native();
-    if (isIgnoredName(name))
+    if (name.empty())
         return;
-    const std::string p = standardized(url).native();
+    if (isIgnoredName(name)) {
+        if (endsWith(name, firefoxPartSuffix)) {
+            if (pathExists(url))
+                m_partNames.insert(name);
+            else if (auto part = m_partNames.find(name); part != m_partNames.end())
+                m_partNames.erase(part);
+        }
+        return;
+    }
 
     if (!pathExists(url)) {
-        if (m_knownPaths.erase(p) > 0) {
-            m_vacatedAt.insert_or_assign(p, m_clock.now());
+        if (m_knownNames.erase(name)) {
+            noteVacated(name);
             if (onVacated)
                 onVacated(url);
         }
@@ -135,16 +251,20 @@ void DownloadCompletionFilter::handleItemEvent(const path& url) {
     auto identity = identityOf(url);
     if (!identity)
         return;
-    if (m_known.contains(*identity)) {
-        m_knownPaths.insert_or_assign(p, *identity);
+    if (auto known = findKnown(*identity); known != m_known.end()) {
+        if (*known != *identity) { // now with its birth time
+            m_known.erase(known);
+            addKnown(*identity);
+        }
+        m_knownNames.assign(name, *identity);
         return;
     }
     if (auto poll = m_inFlight.find(*identity); poll != m_inFlight.end()) {
         poll->second->url = url;
         return;
     }
-    if (wasSavedInPlace(p)) {
-        adoptIdentity(*identity, p);
+    if (wasSavedInPlace(name)) {
+        adoptIdentity(*identity, name);
         FADEBIN_LOG_INFO(LogCategory::Watcher, "Saved in place: %s", logName(url).constData());
         if (onReplaced)
             onReplaced(url);
@@ -185,15 +305,17 @@ void DownloadCompletionFilter::checkPoll(const FileIdentity& identity) {
         poll.stableCount = 0;
         poll.lastSignature = signature;
     }
-    // A tool that is known to be still writing keeps its item under observation past the
-    // limit: reporting it half-written would let the user time a file that is not there yet.
-    if (isStillBeingWritten(poll.url))
-        return;
-    if (poll.stableCount >= 2 && isOpenable(poll.url)) {
+    // The limit holds for everything, a tool's leftovers of an aborted download included.
+    if (m_clock.now() - poll.startedAt >= pollLimit) {
         finishPoll(identity, true);
         return;
     }
-    if (m_clock.now() - poll.startedAt >= pollLimit)
+    // A tool that is known to be still writing keeps its item under observation, however
+    // long its size stands still: reporting it half-written would let the user time a
+    // file that is not there yet.
+    if (isStillBeingWritten(poll.url))
+        return;
+    if (poll.stableCount >= 2 && isOpenable(poll.url))
         finishPoll(identity, true);
 }
 
@@ -204,20 +326,20 @@ void DownloadCompletionFilter::finishPoll(const FileIdentity& identity, bool com
     std::unique_ptr<Poll> poll = std::move(found->second);
     m_inFlight.erase(found);
     poll->timer.reset();
-    if (!completed) {
-        m_known.insert(identity);
+    // An item that left its path is not accounted for: renamed within the folder it is
+    // polled again under its new name when that event comes, which may be after this tick.
+    if (!completed)
         return;
-    }
-    const std::string p = standardized(poll->url).native();
-    const bool savedInPlace = wasSavedInPlace(p);
-    adoptIdentity(identity, p);
-    const QByteArray name = logName(poll->url);
+    const std::string name = poll->url.filename().native();
+    const bool savedInPlace = wasSavedInPlace(name);
+    adoptIdentity(identity, name);
+    const QByteArray shown = logName(poll->url);
     if (!savedInPlace) {
-        FADEBIN_LOG_INFO(LogCategory::Watcher, "Completed: %s", name.constData());
+        FADEBIN_LOG_INFO(LogCategory::Watcher, "Completed: %s", shown.constData());
         if (onComplete)
             onComplete(poll->url);
     } else {
-        FADEBIN_LOG_INFO(LogCategory::Watcher, "Saved in place: %s", name.constData());
+        FADEBIN_LOG_INFO(LogCategory::Watcher, "Saved in place: %s", shown.constData());
         if (onReplaced)
             onReplaced(poll->url);
     }

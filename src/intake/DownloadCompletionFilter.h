@@ -1,5 +1,6 @@
 #pragma once
 
+#include "intake/NameTable.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
@@ -8,22 +9,26 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 namespace fadebin {
 
 // Decides, for each item the watcher reports, whether a new download has appeared and when
 // it is finished. Items are told apart by identity, not by name, so renames, saves in
-// place and removals of files already accounted for are not taken for new downloads.
+// place and removals of files already accounted for are not taken for new downloads. It
+// serves the direct children of one folder and keeps them by name.
 class DownloadCompletionFilter : public QObject {
     Q_OBJECT
 public:
     explicit DownloadCompletionFilter(Clock& clock, QObject* parent = nullptr);
     ~DownloadCompletionFilter() override;
 
-    // Accounts for everything in the folder now. Fails with the listing error.
+    // Accounts for everything in the folder now, in place of what was last known to be
+    // at each name; identities accounted for before stay so. Fails with the listing
+    // error and then changes nothing.
     [[nodiscard]] Status recordBaseline(const path& folder);
     void handleItemEvent(const path& url);
 
@@ -33,6 +38,8 @@ public:
 
     [[nodiscard]] static bool isIgnoredName(const std::string& name);
     [[nodiscard]] std::size_t inFlightCount() const { return m_inFlight.size(); }
+    // Every name the filter accounts for, polls or remembers as a partial download.
+    [[nodiscard]] std::vector<std::string> knownNames() const;
 
     static constexpr Duration pollInterval{500};
     static constexpr Duration pollLimit{600'000};
@@ -46,24 +53,37 @@ private:
         Instant startedAt;
         TimerHandle timer;
     };
-    using IdentitySet = std::unordered_set<FileIdentity, FileIdentityHash>;
 
-    [[nodiscard]] bool wasSavedInPlace(const std::string& p) const;
-    void adoptIdentity(const FileIdentity& identity, const std::string& p);
+    [[nodiscard]] bool standsFor(const FileIdentity& entry, const FileIdentity& item) const;
+    [[nodiscard]] std::vector<FileIdentity>::iterator findKnown(const FileIdentity& item);
+    void addKnown(const FileIdentity& identity);
+    void dropKnown(const FileIdentity& identity);
+    [[nodiscard]] bool wasSavedInPlace(const std::string& name) const;
+    void adoptIdentity(const FileIdentity& identity, const std::string& name);
+    void noteVacated(const std::string& name);
+    [[nodiscard]] bool isStillBeingWritten(const path& item) const;
+    [[nodiscard]] bool hasPartialSibling(const path& item) const;
     void checkPoll(const FileIdentity& identity);
     void finishPoll(const FileIdentity& identity, bool completed);
 
     Clock& m_clock;
-    IdentitySet m_known;
-    std::unordered_map<std::string, FileIdentity> m_knownPaths;
+    // Sorted, so that a hundred thousand identities cost their own size and no more. The
+    // baseline enters plain items with the inode the folder listing gives and no birth
+    // time, which spares it a look at each of them.
+    std::vector<FileIdentity> m_known;
+    // The folder's change time when the baseline began: an item the baseline listed without
+    // a birth time is the one that still has its inode only if born no later than this.
+    std::int64_t m_baselineBegan = 0;
+    NameTable m_knownNames;
     std::unordered_map<std::string, Instant> m_vacatedAt;
     std::unordered_map<FileIdentity, std::unique_ptr<Poll>, FileIdentityHash> m_inFlight;
+    // Firefox's NAME.<random>.part files in the folder, learnt from the baseline and the
+    // events, so that finding a placeholder's partner needs no listing of the folder.
+    std::set<std::string, std::less<>> m_partNames;
 };
 
 // The value whose stability marks a finished download: a file's size, or for a folder its
 // entry count and modification time; -1 when unreadable.
 [[nodiscard]] std::int64_t itemSignature(const path& item);
-// True while a download tool is known to be still writing the item, whatever its size says.
-[[nodiscard]] bool isStillBeingWritten(const path& item);
 
 } // namespace fadebin

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <cstring>
 
 namespace fadebin {
@@ -25,6 +26,12 @@ void DownloadsWatcher::start() {
         [this](std::vector<DirectoryEvent> events) { handleEventBatch(std::move(events)); });
     if (Status started = stream->start(); !started) {
         const SysError& error = started.error();
+        // The owner retries while the folder is missing; one line per kind of failure.
+        const bool repeated = m_startError && m_startError->code == error.code &&
+                              m_startError->context == error.context;
+        m_startError = error;
+        if (repeated)
+            return;
         const char* reason = std::strerror(error.code);
         const char* folder = m_directoryPath.c_str();
         if (error.context == "inotify_init1")
@@ -40,9 +47,7 @@ void DownloadsWatcher::start() {
         return;
     }
     m_stream = std::move(stream);
-    m_names.clear();
-    if (auto names = listNames(m_directoryPath))
-        m_names.insert(names->begin(), names->end());
+    m_startError.reset();
     FADEBIN_LOG_INFO(LogCategory::Watcher, "Watching %s", m_directoryPath.c_str());
 }
 
@@ -67,15 +72,12 @@ void DownloadsWatcher::handleEventBatch(std::vector<DirectoryEvent> events) {
             FADEBIN_LOG_ERROR(LogCategory::Watcher, "Lost the watch on %s",
                               m_directoryPath.c_str());
             stop();
+            if (onWatchLost)
+                onWatchLost();
             return;
         }
-        if (event.name.empty())
-            continue;
-        if (event.kinds & (DirectoryEvent::Created | DirectoryEvent::MovedTo))
-            m_names.insert(event.name);
-        if (event.kinds & (DirectoryEvent::Removed | DirectoryEvent::MovedFrom))
-            m_names.erase(event.name);
-        emitItem(m_directoryPath / event.name);
+        if (!event.name.empty())
+            emitItem(m_directoryPath / event.name);
     }
 }
 
@@ -88,22 +90,19 @@ void DownloadsWatcher::rescan() {
     }
     FADEBIN_LOG_INFO(LogCategory::Watcher, "Events were lost; rescanning %s",
                      m_directoryPath.c_str());
-    std::unordered_set<std::string> current(names->begin(), names->end());
-    std::vector<std::string> vanished;
-    for (const auto& name : m_names)
-        if (!current.contains(name))
-            vanished.push_back(name);
-    m_names = std::move(current);
+    std::vector<std::string> present = std::move(names).value();
+    std::vector<std::string> vanished = knownNames ? knownNames() : std::vector<std::string>{};
+    std::ranges::sort(present);
+    std::erase_if(vanished, [&](const std::string& name) {
+        return std::ranges::binary_search(present, name);
+    });
     QPointer<DownloadsWatcher> self(this);
-    for (const auto& name : vanished) {
-        if (!self || !m_stream)
-            return;
-        emitItem(m_directoryPath / name);
-    }
-    for (const auto& name : *names) {
-        if (!self || !m_stream)
-            return;
-        emitItem(m_directoryPath / name);
+    for (const auto* list : {&vanished, &present}) {
+        for (const auto& name : *list) {
+            if (!self || !m_stream)
+                return;
+            emitItem(m_directoryPath / name);
+        }
     }
 }
 

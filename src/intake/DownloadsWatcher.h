@@ -7,8 +7,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
-#include <unordered_set>
+#include <vector>
 
 namespace fadebin {
 
@@ -24,6 +25,8 @@ public:
     void start();
     void stop();
     [[nodiscard]] bool isWatching() const { return m_stream != nullptr; }
+    // Why the last start failed, until one succeeds.
+    [[nodiscard]] const std::optional<SysError>& startError() const { return m_startError; }
     // For tests: lets the kernel's event queue fill up while set.
     void holdEvents(bool hold) {
         if (m_stream)
@@ -34,6 +37,11 @@ public:
     [[nodiscard]] const path& directoryPath() const { return m_directoryPath; }
 
     std::function<void(const path&)> onItemEvent;
+    // The folder was removed, moved away or unmounted; the watcher has stopped.
+    std::function<void()> onWatchLost;
+    // Names of the folder's items that the owner accounts for. After events were lost,
+    // those no longer in the folder are reported too, so that no departure goes unseen.
+    std::function<std::vector<std::string>()> knownNames;
 
 private:
     void handleEventBatch(std::vector<DirectoryEvent> events);
@@ -43,9 +51,8 @@ private:
     path m_directoryURL;
     path m_directoryPath;
     std::unique_ptr<DirectoryEvents> m_stream;
-    // Names last seen in the folder, so that a rescan after lost events can also report
-    // the items that vanished in the meantime.
-    std::unordered_set<std::string> m_names;
+    // A retry that fails the same way as the last start is not logged again.
+    std::optional<SysError> m_startError;
 };
 
 } // namespace fadebin

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace fadebin {
 
@@ -22,6 +23,14 @@ struct UtcFields {
 [[nodiscard]] UtcFields utcFields(Instant instant);
 [[nodiscard]] Instant fromUnixSeconds(double seconds);
 
+// Durations beyond this are taken as "never" for arithmetic's sake: far past any schedule a
+// person means, yet far from overflowing when added to an instant.
+inline constexpr Duration longestDuration = std::chrono::years(10'000);
+// Seconds as a duration, saturating at ±longestDuration; NaN is zero.
+[[nodiscard]] Duration durationFromSeconds(double seconds);
+// at + d without wrapping around: clamped to the far past or future instead.
+[[nodiscard]] Instant addSaturating(Instant at, Duration d);
+
 // A scheduled callback. Destroying the handle cancels it, so a timer held in an
 // owner's field can never outlive the owner.
 class Timer {
@@ -29,6 +38,8 @@ public:
     virtual ~Timer() = default;
     virtual void cancel() = 0;
     [[nodiscard]] virtual bool isActive() const = 0;
+    // Time left until it fires next, none once inactive.
+    [[nodiscard]] virtual std::optional<Duration> remaining() const = 0;
 };
 
 using TimerHandle = std::unique_ptr<Timer>;

@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -60,6 +61,8 @@ Status DirectoryEvents::start() {
     }
     try {
         m_thread = std::thread([this] { run(); });
+        // Named for debuggers and top -H (at most 15 characters), before it reads anything.
+        ::pthread_setname_np(m_thread.native_handle(), threadName);
     } catch (const std::system_error& e) {
         closeFd(m_inotify);
         closeFd(m_wake);
@@ -89,12 +92,16 @@ void DirectoryEvents::run() {
     alignas(inotify_event) char buffer[64 * 1024];
     bool lost = false;
 
+    // False when nobody is left to receive: the batch is dropped and reading ends, since
+    // keeping it would have the loop find it due again at once, for ever.
     auto deliver = [&] {
-        if (batch.empty())
-            return;
         QPointer<QObject> receiver = m_receiver;
-        if (!receiver)
-            return;
+        if (!receiver) {
+            batch.clear();
+            return false;
+        }
+        if (batch.empty())
+            return true;
         auto events = std::make_shared<std::vector<DirectoryEvent>>(std::move(batch));
         batch.clear();
         auto generations = m_generation;
@@ -107,6 +114,7 @@ void DirectoryEvents::run() {
             },
             Qt::QueuedConnection);
         lastDelivery = SteadyClock::now();
+        return true;
     };
 
     for (;;) {
@@ -115,8 +123,7 @@ void DirectoryEvents::run() {
             const auto due = lastDelivery + latency;
             const auto now = SteadyClock::now();
             if (now >= due) {
-                deliver();
-                if (lost)
+                if (!deliver() || lost)
                     return;
                 continue;
             }

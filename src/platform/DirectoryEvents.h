@@ -51,6 +51,7 @@ public:
     void holdReading(bool hold) { m_hold->store(hold); }
 
     static constexpr std::chrono::milliseconds latency{300};
+    static constexpr const char* threadName = "fadebin-inotify";
 
 private:
     void run();

@@ -2,12 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -29,10 +32,11 @@ std::size_t FileIdentityHash::operator()(const FileIdentity& id) const noexcept 
 
 namespace {
 
-Result<FileFacts> statxAt(const path& p, int flags) {
+Result<FileFacts> statxAt(int folder, const char* p, int flags) {
     struct statx sx {};
-    if (::statx(AT_FDCWD, p.c_str(), flags | AT_STATX_SYNC_AS_STAT,
-                STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME, &sx) != 0)
+    if (::statx(folder, p, flags | AT_STATX_SYNC_AS_STAT,
+                STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME,
+                &sx) != 0)
         return SysError::fromErrno();
     FileFacts facts;
     facts.identity.device = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
@@ -45,6 +49,8 @@ Result<FileFacts> statxAt(const path& p, int flags) {
     facts.size = static_cast<std::int64_t>(sx.stx_size);
     facts.modifiedSeconds = sx.stx_mtime.tv_sec;
     facts.modifiedNanoseconds = sx.stx_mtime.tv_nsec;
+    facts.changedNanoseconds =
+        static_cast<std::int64_t>(sx.stx_ctime.tv_sec) * 1'000'000'000 + sx.stx_ctime.tv_nsec;
     return facts;
 }
 
@@ -55,11 +61,15 @@ struct DirCloser {
 } // namespace
 
 Result<FileFacts> statPath(const path& p) {
-    return statxAt(p, 0);
+    return statxAt(AT_FDCWD, p.c_str(), 0);
 }
 
 Result<FileFacts> lstatPath(const path& p) {
-    return statxAt(p, AT_SYMLINK_NOFOLLOW);
+    return statxAt(AT_FDCWD, p.c_str(), AT_SYMLINK_NOFOLLOW);
+}
+
+Result<FileFacts> statAt(int folder, const char* name) {
+    return statxAt(folder, name, 0);
 }
 
 Result<FileIdentity> identityOf(const path& p) {
@@ -74,12 +84,45 @@ bool pathExists(const path& p) {
     return ::stat(p.c_str(), &st) == 0;
 }
 
-Status openForReading(const path& p) {
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+Result<ReadLease> ReadLease::take(const path& p) {
+    UniqueFd fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd)
         return SysError::fromErrno();
-    ::close(fd);
-    return {};
+    // A writer that opens the file while the lease is held makes the kernel signal us,
+    // with SIGIO unless told otherwise, and SIGIO ends a process that does not handle it.
+    // SIGURG is ignored unless handled, and nothing here handles it.
+    if (::fcntl(fd.get(), F_SETSIG, SIGURG) != 0 || ::fcntl(fd.get(), F_SETLEASE, F_RDLCK) != 0) {
+        SysError error = SysError::fromErrno();
+        error.context = leaseCall;
+        return error;
+    }
+    return ReadLease(std::move(fd));
+}
+
+ReadLease& ReadLease::operator=(ReadLease&& other) noexcept {
+    if (this != &other) {
+        release();
+        m_fd = std::move(other.m_fd);
+    }
+    return *this;
+}
+
+ReadLease::~ReadLease() {
+    release();
+}
+
+void ReadLease::release() {
+    if (!m_fd)
+        return;
+    // Closing the descriptor would end the lease as well; unlocking first says so plainly
+    // and lets a waiting writer go on at once.
+    [[maybe_unused]] const int unlocked = ::fcntl(m_fd.get(), F_SETLEASE, F_UNLCK);
+    m_fd.reset();
+}
+
+bool ReadLease::isBreaking() const {
+    // While a lease is being broken the kernel reports the type it is breaking to.
+    return m_fd && ::fcntl(m_fd.get(), F_GETLEASE) == F_UNLCK;
 }
 
 namespace {
@@ -108,6 +151,20 @@ Result<std::vector<std::string>> listNames(const path& folder) {
     return readNames(dir.get());
 }
 
+Result<bool> hasEntries(const path& folder) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return SysError::fromErrno();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            return errno == 0 ? Result<bool>(false) : Result<bool>(SysError::fromErrno());
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            return true;
+    }
+}
+
 Result<std::vector<std::string>> listNamesAt(int folder) {
     // A fresh descriptor of its own, so the caller's keeps its position and stays open.
     const int reading = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -120,6 +177,47 @@ Result<std::vector<std::string>> listNamesAt(int folder) {
         return SysError{error, {}};
     }
     return readNames(dir.get());
+}
+
+bool canOpenFolder(const path& folder) {
+    return UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)).valid();
+}
+
+bool listingGivesIdentities(const path& folder) {
+    struct statfs fs {};
+    if (::statfs(folder.c_str(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+Status visitFolder(const path& folder,
+                   const std::function<void(int folder, const FolderEntry&)>& visit) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return SysError::fromErrno();
+    const int fd = ::dirfd(dir.get());
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..") {
+            const bool plain =
+                entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN;
+            visit(fd, FolderEntry{entry->d_name, entry->d_ino, plain});
+        }
+        errno = 0;
+    }
+    if (errno != 0)
+        return SysError::fromErrno();
+    return {};
 }
 
 Result<std::vector<path>> listDirectory(const path& folder) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "platform/UniqueFd.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,6 +27,7 @@ struct FileIdentity {
     std::optional<std::int64_t> birthNanoseconds;
 
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
 };
 
 struct FileIdentityHash {
@@ -39,6 +41,7 @@ struct FileFacts {
     std::int64_t size = 0;
     std::int64_t modifiedSeconds = 0; // content modification, whole seconds since 1970
     std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedNanoseconds = 0; // last change of content or attributes, since 1970
 };
 
 // Facts about what a path names, following symbolic links (statx).
@@ -46,15 +49,59 @@ struct FileFacts {
 // The same without following a final symbolic link.
 [[nodiscard]] Result<FileFacts> lstatPath(const path& p);
 [[nodiscard]] Result<FileIdentity> identityOf(const path& p);
+// Facts about the entry `name` of an open folder, following symbolic links.
+[[nodiscard]] Result<FileFacts> statAt(int folder, const char* name);
 // Whether something exists at the path, following symbolic links (a dangling link is nothing).
 [[nodiscard]] bool pathExists(const path& p);
-// Whether the file can be opened read-only (the descriptor is closed at once).
-[[nodiscard]] Status openForReading(const path& p);
+
+// A read lease on a regular file (fcntl F_SETLEASE). The kernel grants one only while no
+// process has the file open for writing, which is how a file still being written is told
+// from one that merely paused. Released on destruction.
+class ReadLease {
+public:
+    // The error's context names the lease call when the file could be opened but not
+    // leased: EAGAIN while a writer holds it open; EINVAL (or EACCES for a file of another
+    // user) where leases cannot be had. Without that context, opening failed.
+    [[nodiscard]] static Result<ReadLease> take(const path& p);
+    static constexpr const char* leaseCall = "F_SETLEASE";
+
+    ReadLease(ReadLease&& other) noexcept = default;
+    ReadLease& operator=(ReadLease&& other) noexcept;
+    ~ReadLease();
+    void release();
+    // True once a writer tried to open the file and the kernel is breaking the lease.
+    [[nodiscard]] bool isBreaking() const;
+
+private:
+    explicit ReadLease(UniqueFd fd)
+        : m_fd(std::move(fd)) {}
+    UniqueFd m_fd;
+};
+
+// Whether the folder exists and may be read (opened and closed again; nothing is listed).
+[[nodiscard]] bool canOpenFolder(const path& folder);
 // Direct entries of a folder, hidden ones included, "." and ".." left out.
 [[nodiscard]] Result<std::vector<path>> listDirectory(const path& folder);
 [[nodiscard]] Result<std::vector<std::string>> listNames(const path& folder);
+// Whether a folder holds anything, reading no more than its first entry.
+[[nodiscard]] Result<bool> hasEntries(const path& folder);
 // The same for a folder already open as a descriptor (which stays open and unmoved).
 [[nodiscard]] Result<std::vector<std::string>> listNamesAt(int folder);
+// One entry of a folder as the listing gives it, without looking at the item itself.
+struct FolderEntry {
+    const char* name;
+    std::uint64_t inode;
+    // Listed as neither folder nor symbolic link (nor unknown): the item at the name is the
+    // inode listed, unless something is mounted over it.
+    bool isPlainItem;
+};
+// Whether the folder's listing gives each plain item's own inode on the folder's device:
+// true on the usual local filesystems, false where layers or a network stand between.
+[[nodiscard]] bool listingGivesIdentities(const path& folder);
+// Calls `visit` with the open folder and each entry as it is read, without first gathering
+// every name; fails with the error of opening or reading the folder.
+[[nodiscard]] Status visitFolder(const path& folder,
+                                 const std::function<void(int folder, const FolderEntry&)>& visit);
 
 // Extended attributes in the user namespace, following symbolic links. An absent or
 // empty attribute reads as none.

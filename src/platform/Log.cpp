@@ -71,6 +71,34 @@ const char* categoryName(LogCategory category) {
     return "app";
 }
 
+std::string escapeControlCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    char escape[8];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if (byte == '\n') {
+            out += "\\n";
+        } else if (byte == '\t') {
+            out += "\\t";
+        } else if (byte == '\r') {
+            out += "\\r";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            out += escape;
+        } else if (byte == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            // U+0080 to U+009F, which some terminals obey as commands.
+            std::snprintf(escape, sizeof escape, "\\u%04x", next);
+            out += escape;
+            ++i;
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
+}
+
 void setLogSink(LogSink newSink) {
     std::lock_guard lock(sinkMutex());
     sink() = std::move(newSink);
@@ -109,8 +137,9 @@ void logMessage(LogCategory category, LogLevel level, const char* format, ...) {
                         "SYSLOG_IDENTIFIER=fadebin", "FADEBIN_SUBSYSTEM=ostrel.Fadebin",
                         "FADEBIN_CATEGORY=%s", categoryName(category), nullptr);
     } else {
+        // The journal keeps a message's bytes apart from the next one; a terminal does not.
         std::fprintf(stderr, "fadebin [ostrel.Fadebin:%s] %s: %s\n", categoryName(category),
-                     levelName(level), buffer);
+                     levelName(level), escapeControlCharacters(text).c_str());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace fadebin {
 
@@ -21,6 +22,10 @@ void logMessage(LogCategory category, LogLevel level, const char* format, ...)
     ::fadebin::logMessage(category, ::fadebin::LogLevel::Info, __VA_ARGS__)
 #define FADEBIN_LOG_ERROR(category, ...)                                                           \
     ::fadebin::logMessage(category, ::fadebin::LogLevel::Error, __VA_ARGS__)
+
+// The text as it goes to standard error: control characters (C0, DEL and C1) written as
+// escapes, so that a file name with a line break cannot start a line of its own.
+[[nodiscard]] std::string escapeControlCharacters(std::string_view text);
 
 struct LogLine {
     LogCategory category;

@@ -17,8 +17,9 @@ namespace {
 
 class ManualTimer final : public Timer {
 public:
-    explicit ManualTimer(std::shared_ptr<ManualClock::Entry> entry)
-        : m_entry(std::move(entry)) {}
+    ManualTimer(std::shared_ptr<ManualClock::Entry> entry, const ManualClock& clock)
+        : m_entry(std::move(entry))
+        , m_clock(clock) {}
     ~ManualTimer() override { cancel(); }
     void cancel() override {
         if (auto entry = m_entry.lock())
@@ -28,9 +29,16 @@ public:
         auto entry = m_entry.lock();
         return entry && entry->active;
     }
+    [[nodiscard]] std::optional<Duration> remaining() const override {
+        auto entry = m_entry.lock();
+        if (!entry || !entry->active)
+            return std::nullopt;
+        return entry->due - m_clock.now();
+    }
 
 private:
     std::weak_ptr<ManualClock::Entry> m_entry;
+    const ManualClock& m_clock;
 };
 
 } // namespace
@@ -56,7 +64,7 @@ TimerHandle ManualClock::add(Duration interval, bool repeat, std::function<void(
     entry->sequence = m_sequence++;
     entry->callback = std::move(callback);
     m_entries.push_back(entry);
-    return std::make_unique<ManualTimer>(entry);
+    return std::make_unique<ManualTimer>(entry, *this);
 }
 
 void ManualClock::advance(Duration by) {

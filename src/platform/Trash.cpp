@@ -346,6 +346,112 @@ std::optional<std::string> decodeTrashInfoPath(std::string_view encoded) {
     return out;
 }
 
+std::optional<TrashInfo> parseTrashInfo(std::string_view text, const std::optional<path>& topdir) {
+    // Far beyond any info file we write; a bigger one is not one of ours to act on.
+    if (text.size() > 64 * 1024)
+        return std::nullopt;
+    std::optional<std::string> encodedPath;
+    std::string date;
+    bool inGroup = false, sawGroup = false;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty() || line.front() == '#')
+            continue;
+        if (line.front() == '[') {
+            inGroup = line == "[Trash Info]";
+            sawGroup = sawGroup || inGroup;
+            continue;
+        }
+        if (!inGroup)
+            continue;
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        std::string_view key = line.substr(0, equals);
+        while (!key.empty() && key.back() == ' ')
+            key.remove_suffix(1);
+        std::string_view value = line.substr(equals + 1);
+        while (!value.empty() && value.front() == ' ')
+            value.remove_prefix(1);
+        // The first of each key counts, as in any key file.
+        if (key == "Path" && !encodedPath)
+            encodedPath = std::string(value);
+        else if (key == "DeletionDate" && date.empty())
+            date = std::string(value);
+    }
+    if (!sawGroup || !encodedPath || encodedPath->empty())
+        return std::nullopt;
+    const auto decoded = decodeTrashInfoPath(*encodedPath);
+    if (!decoded || decoded->empty() || decoded->find('\0') != std::string::npos)
+        return std::nullopt;
+    path original(*decoded);
+    if (original.is_relative()) {
+        if (!topdir)
+            return std::nullopt;
+        original = *topdir / original;
+    }
+    original = original.lexically_normal();
+    if (!original.has_filename() || original == original.root_path())
+        return std::nullopt;
+    return TrashInfo{std::move(original), std::move(date)};
+}
+
+namespace {
+
+struct TrashedPlace {
+    path infoFile;
+    std::optional<path> topdir; // none for the home trash
+};
+
+// Where the info file of an item in files/ lives, and which folder a volume trash serves.
+std::optional<TrashedPlace> placeOf(const path& itemInFiles) {
+    const path files = itemInFiles.parent_path();
+    if (files.filename() != "files" || !itemInFiles.has_filename())
+        return std::nullopt;
+    const path root = files.parent_path();
+    TrashedPlace place{root / "info" / (itemInFiles.filename().native() + std::string(kInfoSuffix)),
+                       std::nullopt};
+    const std::string uid = std::to_string(::getuid());
+    if (root.filename() == ".Trash-" + uid)
+        place.topdir = root.parent_path();
+    else if (root.filename() == uid && root.parent_path().filename() == ".Trash")
+        place.topdir = root.parent_path().parent_path();
+    return place;
+}
+
+} // namespace
+
+std::optional<TrashInfo> trashInfoOf(const path& itemInFiles) {
+    const auto place = placeOf(itemInFiles);
+    if (!place)
+        return std::nullopt;
+    struct stat st {};
+    // Not following a link: an info "file" that leads elsewhere is not one.
+    if (::lstat(place->infoFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return parseTrashInfo(readSmallFile(place->infoFile.c_str()), place->topdir);
+}
+
+Result<path> restoreFromTrash(const path& itemInFiles) {
+    const auto place = placeOf(itemInFiles);
+    const auto info = trashInfoOf(itemInFiles);
+    struct stat st {};
+    if (!place || !info || ::lstat(itemInFiles.c_str(), &st) != 0)
+        return SysError{ENOENT, "the item is no longer in the trash"};
+    const path& target = info->originalPath;
+    if (renameNoReplace(AT_FDCWD, itemInFiles.c_str(), AT_FDCWD, target.c_str()) != 0)
+        return lastError("cannot put the item back");
+    ::unlink(place->infoFile.c_str());
+    return target;
+}
+
 std::vector<MountEntry> parseMountInfo(std::string_view text) {
     // "\040" and friends stand for the space, tab, newline and backslash in a mount point.
     const auto unescape = [](std::string_view field) {

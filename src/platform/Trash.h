@@ -29,6 +29,25 @@ using std::filesystem::path;
 // The exact bytes back; none for a malformed escape.
 [[nodiscard]] std::optional<std::string> decodeTrashInfoPath(std::string_view encoded);
 
+// What a .trashinfo file says of its item.
+struct TrashInfo {
+    path originalPath;        // absolute and standardized
+    std::string deletionDate; // as written ("YYYY-MM-DDThh:mm:ss", local time), may be empty
+};
+// Reads the [Trash Info] group of an info file. A relative Path= is taken from topdir (the
+// folder a volume trash belongs to); without topdir only absolute paths are accepted. None
+// for anything that is not a well-formed info file.
+[[nodiscard]] std::optional<TrashInfo> parseTrashInfo(std::string_view text,
+                                                      const std::optional<path>& topdir);
+
+// The info of an item inside a trash's files/ folder, none when it has none (or the path is
+// not inside a trash).
+[[nodiscard]] std::optional<TrashInfo> trashInfoOf(const path& itemInFiles);
+// Puts a trashed item back at the place its info file names and removes the info file.
+// Fails with EEXIST when something stands at that place now, and with ENOENT when the item
+// or its info file is no longer in the trash; nothing is replaced or created on the way.
+[[nodiscard]] Result<path> restoreFromTrash(const path& itemInFiles);
+
 struct MountEntry {
     path mountPoint;
     std::string fsType;

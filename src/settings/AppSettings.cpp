@@ -25,8 +25,11 @@ const QString kCountdownColorHex = QStringLiteral("countdownColorHex");
 const QString kShowScheduledCount = QStringLiteral("showScheduledCount");
 const QString kHasCompletedOnboarding = QStringLiteral("hasCompletedOnboarding");
 
-double positiveOr(std::optional<double> stored, double fallback) {
-    return stored && *stored > 0 ? *stored : fallback;
+// A hand-edited file may hold anything JSON can: zero, negative, or a number so large that
+// every deadline computed from it would be meaningless. Such values read as the default.
+double usableOr(std::optional<double> stored, double fallback, double largest) {
+    return stored && std::isfinite(*stored) && *stored > 0 && *stored <= largest ? *stored
+                                                                                 : fallback;
 }
 
 bool isHexDigit(QChar c) {
@@ -126,10 +129,10 @@ AppSettings::AppSettings(UserDefaults& defaults, LoginItemService& loginItem, QO
     , m_loginItem(loginItem)
     , m_displayMode(displayModeFromRaw(defaults.stringValue(kDisplayMode).value_or(QString()))
                         .value_or(DisplayMode::automatic))
-    , m_autoDismissSeconds(
-          positiveOr(defaults.doubleValue(kAutoDismissSeconds), defaultAutoDismissSeconds))
-    , m_pendingGraceMinutes(
-          positiveOr(defaults.doubleValue(kPendingGraceMinutes), defaultPendingGraceMinutes))
+    , m_autoDismissSeconds(usableOr(defaults.doubleValue(kAutoDismissSeconds),
+                                    defaultAutoDismissSeconds, largestAutoDismissSeconds))
+    , m_pendingGraceMinutes(usableOr(defaults.doubleValue(kPendingGraceMinutes),
+                                     defaultPendingGraceMinutes, largestPendingGraceMinutes))
     , m_defaultAction(optionFromRaw(defaults.stringValue(kDefaultAction).value_or(QString()))
                           .value_or(ExpiryOption::forever))
     , m_deletionMethod(
@@ -256,6 +259,17 @@ void AppSettings::setCountdownColor(RgbColor color) {
 void AppSettings::resetColors() {
     setCountColorHex(defaultCountColorHex);
     setCountdownColorHex(defaultCountdownColorHex);
+}
+
+Duration AppSettings::pendingGrace() const {
+    return durationFromSeconds(
+        usableOr(m_pendingGraceMinutes, defaultPendingGraceMinutes, largestPendingGraceMinutes) *
+        60.0);
+}
+
+Duration AppSettings::autoDismissDelay() const {
+    return durationFromSeconds(
+        usableOr(m_autoDismissSeconds, defaultAutoDismissSeconds, largestAutoDismissSeconds));
 }
 
 QSet<QString> AppSettings::excludedExtensions() const {

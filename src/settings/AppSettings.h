@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/ExpiryOption.h"
 #include "platform/RgbColor.h"
+#include "settings/ExpiryOption.h"
 
 #include <QObject>
 #include <QSet>
@@ -76,6 +76,9 @@ class AppSettings : public QObject {
 public:
     static constexpr double defaultAutoDismissSeconds = 8;
     static constexpr double defaultPendingGraceMinutes = 5;
+    // Beyond these a stored value is taken for a typing slip: a day, a year.
+    static constexpr double largestAutoDismissSeconds = 86'400;
+    static constexpr double largestPendingGraceMinutes = 525'600;
     static inline const QString defaultCountColorHex = QStringLiteral("#40F2FF");
     static inline const QString defaultCountdownColorHex = QStringLiteral("#FF9EF2");
 
@@ -111,6 +114,11 @@ public:
     void setHasCompletedOnboarding(bool value);
     // Registers or unregisters the login item; on failure logs and falls back to its state.
     void setLaunchAtLogin(bool value);
+
+    // The two durations as the engine uses them: a value assigned at run time that could not
+    // have been read back (not finite, not positive, absurdly large) counts as the default.
+    [[nodiscard]] Duration pendingGrace() const;
+    [[nodiscard]] Duration autoDismissDelay() const;
 
     [[nodiscard]] QSet<QString> excludedExtensions() const;
     // The colour of the hex string, or the field's default colour when it does not parse.

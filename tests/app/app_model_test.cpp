@@ -234,6 +234,66 @@ TEST_F(ModelTest, ADeniedDownloadsFolderIsRetriedAndThenWatched) {
     EXPECT_EQ(denied.count(), 2);
 }
 
+// A fresh account has no Downloads until a browser makes one, and a folder can be removed,
+// renamed away or unmounted under a running watch. Either way the model says so, looks
+// for the folder every few seconds, and takes up watching with a new baseline.
+TEST_F(ModelTest, AMissingOrLostDownloadsFolderIsShownAndWatchedAgainOnceItIsThere) {
+    settings.setPauseWatching(false);
+    std::filesystem::remove(home.downloads());
+    model.start();
+    EXPECT_TRUE(model.downloadsAccessDenied());
+    const std::size_t timersWhileWaiting = clock.activeTimerCount();
+    clock.advance(3 * AppModel::downloadsCheckInterval);
+    EXPECT_EQ(log.count("Downloads access denied: %s"), 1) << "looked for again, logged once";
+
+    std::filesystem::create_directory(home.downloads());
+    clock.advance(AppModel::downloadsCheckInterval);
+    EXPECT_FALSE(model.downloadsAccessDenied());
+    EXPECT_TRUE(model.watcher()->isWatching());
+    EXPECT_EQ(clock.activeTimerCount(), timersWhileWaiting - 1) << "no checks while it is there";
+
+    std::filesystem::rename(home.downloads(), home.root() / "Away");
+    ASSERT_TRUE(waitFor([&] { return model.downloadsAccessDenied(); }));
+    EXPECT_FALSE(model.watcher()->isWatching());
+    writeFile(home.root() / "Away" / "while-away.txt", "in the baseline when it is back");
+    std::filesystem::rename(home.root() / "Away", home.downloads());
+    clock.advance(AppModel::downloadsCheckInterval);
+    ASSERT_TRUE(model.watcher()->isWatching());
+    writeFile(file("after.zip"), "zip");
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("after.zip")});
+}
+
+TEST_F(ModelTest, AFileDeletedWhilePausedAndDownloadedAgainAfterResumingIsAskedAbout) {
+    writeFile(file("report.pdf"), "last week's");
+    settings.setPauseWatching(false);
+    model.start();
+    settings.setPauseWatching(true);
+    model.updateWatching();
+    std::filesystem::remove(file("report.pdf"));
+    settings.setPauseWatching(false);
+    model.updateWatching();
+    EXPECT_EQ(log.count("Baseline recorded: %ld existing item(s)"), 2) << "resuming takes one";
+    writeFile(file("report.pdf"), "this week's");
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("report.pdf")});
+}
+
+TEST_F(ModelTest, AFileCreatedTheMomentTheBaselineIsTakenIsReported) {
+    settings.setPauseWatching(false);
+    log.onLine = [&](const LogLine& line) {
+        if (line.format == "Baseline recorded: %ld existing item(s)")
+            writeFile(file("raced.zip"), "zip");
+    };
+    model.start();
+    log.onLine = nullptr;
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("raced.zip")});
+}
+
 TEST_F(ModelTest, AnUnopenableDatabaseLeavesTheModelIdle) {
     const path db = home.dataHome() / "Fadebin" / "Fadebin.store";
     std::filesystem::create_directories(db.parent_path());
@@ -258,4 +318,78 @@ TEST_F(ModelTest, SampleFileAndReveal) {
     std::filesystem::rename(file("shown.txt"), file("renamed.txt"));
     model.reveal(shown);
     EXPECT_EQ(workspace.revealed, (std::vector<path>{file("renamed.txt")}));
+}
+
+TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDropsAndSaves) {
+    const path disk = home.root() / "disk" / "dl";
+    std::filesystem::create_directories(disk);
+    std::filesystem::remove(home.downloads());
+    std::filesystem::create_directory_symlink(disk, home.downloads());
+    auto linked = std::make_unique<AppModel>(settings, clock, workspace, home.downloads());
+    auto restart = [&] {
+        linked.reset();
+        linked = std::make_unique<AppModel>(settings, clock, workspace, home.downloads());
+        linked->start();
+    };
+    linked->start();
+    writeFile(disk / "a.pdf", "payload");
+    linked->completionFilter().handleItemEvent(disk / "a.pdf"); // as the watcher reports it
+    clock.advance(1500ms);
+    ASSERT_EQ(linked->pendingFiles().size(), 1);
+    TrackedFile* record = linked->pendingFiles()[0];
+    const QString id = record->idText();
+    linked->decide(record, ExpiryOption::oneDay);
+    std::filesystem::rename(disk / "a.pdf", disk / "b.pdf"); // while running
+    linked->refresh();
+    restart();
+    linked.reset();
+    std::filesystem::rename(disk / "b.pdf", disk / "c.pdf"); // while stopped
+    restart();
+    restart();
+    ASSERT_EQ(linked->trackedFiles().size(), 1);
+    record = linked->trackedFiles()[0];
+    EXPECT_EQ(record->idText(), id);
+    EXPECT_EQ(record->displayName(), QStringLiteral("c.pdf"));
+
+    const auto dropped = linked->acceptDrop({home.downloads() / "c.pdf"}); // through the link
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_EQ(dropped[0], (DropOutcome{DropOutcome::Kind::scheduled, record}));
+    writeFile(home.downloads() / "c.pdf.new", "saved again");
+    std::filesystem::rename(home.downloads() / "c.pdf.new", home.downloads() / "c.pdf");
+    linked->completionFilter().handleItemEvent(disk / "c.pdf");
+    EXPECT_TRUE(log.contains("Kept the decision for c.pdf after it was saved in place"));
+    EXPECT_EQ(linked->store()->activeFiles(), std::vector<TrackedFile*>{record});
+    EXPECT_TRUE(linked->pendingFiles().isEmpty());
+}
+
+TEST_F(ModelTest, EndedRecordsStayEndedAndAFailedDeleteNowKeepsTheFileTimed) {
+    model.start();
+    TrackedFile* done = decided("done.txt", ExpiryOption::oneHour);
+    model.deleteNow(done);
+    const path inTrash = home.dataHome() / "Trash/files/done.txt";
+    ASSERT_TRUE(pathExists(inTrash));
+    EXPECT_EQ(FileDeleter().readAttribute(expiryAttribute, inTrash), std::nullopt);
+    EXPECT_EQ(FileDeleter().readAttribute(recordIdAttribute, inTrash), std::nullopt);
+    model.decide(done, ExpiryOption::tenDays); // a stale row in a view
+    model.deleteNow(done);
+    EXPECT_EQ(done->status(), FileStatus::deleted);
+    EXPECT_TRUE(model.trackedFiles().isEmpty());
+
+    TrackedFile* stuck = decided("stuck.iso", ExpiryOption::oneHour);
+    std::filesystem::remove_all(home.dataHome() / "Trash");
+    writeFile(home.dataHome() / "Trash", "in the way");
+    model.deleteNow(stuck);
+    EXPECT_EQ(log.count("Delete now failed for %s: %s"), 1);
+    EXPECT_EQ(stuck->status(), FileStatus::scheduled);
+    EXPECT_TRUE(FileDeleter().readAttribute(expiryAttribute, file("stuck.iso")).has_value());
+}
+
+TEST_F(ModelTest, ADownloadsFolderThatIsTheHomeFolderIsRefused) {
+    AppModel atHome(settings, clock, workspace, home.root());
+    atHome.start();
+    EXPECT_TRUE(atHome.startupError().value_or(QString()).contains(QStringLiteral("home folder")));
+    EXPECT_EQ(atHome.store(), nullptr);
+    EXPECT_EQ(atHome.watcher(), nullptr);
+    EXPECT_EQ(log.count("%s"), 1);
+    EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"));
 }

@@ -1,6 +1,8 @@
 #include "expiry/ExpiryScheduler.h"
 #include "expiry/StoreFixture.h"
 
+#include <cmath>
+
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
@@ -40,16 +42,17 @@ protected:
     std::vector<DeletionEvent> events;
 };
 
-// Swaps the due file for a link to a file outside Downloads at the last moment, as a
-// hostile program racing the sweep would.
+// Puts something else in the due file's place at the last moment, as a program racing
+// the sweep would.
 class RacingDeleter : public FileDeleter {
 public:
-    path victim, outside;
+    path victim;
+    std::function<void(const path&)> swap;
     void removeExpiry(const path& url) override {
         FileDeleter::removeExpiry(url);
         if (url == victim) {
             std::filesystem::remove(url);
-            std::filesystem::create_symlink(outside, url);
+            swap(url);
         }
     }
 };
@@ -107,7 +110,14 @@ TEST_F(SchedulerTest, ThreeFailuresGiveUpAndLeaveTheFileInPlace) {
     EXPECT_EQ(attempt, 3);
     EXPECT_TRUE(events.empty());
     store->apply(ExpiryOption::oneHour, *record, false);
-    EXPECT_EQ(record->deleteAttempts(), 0) << "a new decision starts counting again";
+    EXPECT_EQ(record->status(), FileStatus::cancelled) << "an ended record stays ended";
+
+    TrackedFile* retried = scheduled("again.iso");
+    scheduler->reschedule();
+    clock.advance(11s);
+    ASSERT_EQ(retried->deleteAttempts(), 1);
+    store->apply(ExpiryOption::oneHour, *retried, false);
+    EXPECT_EQ(retried->deleteAttempts(), 0) << "a new decision starts counting again";
 }
 
 TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
@@ -190,20 +200,78 @@ TEST_F(SchedulerTest, FilesMovedToASiblingOrLinkedFromOutsideAreNeverDeleted) {
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(SchedulerTest, AFileSwappedForALinkJustBeforeDeletionIsLeftAlone) {
+TEST_F(SchedulerTest, WhateverTakesTheDueFilesPlaceJustBeforeDeletionIsLeftAlone) {
     auto racing = std::make_unique<RacingDeleter>();
-    racing->victim = dl("swap.bin");
-    racing->outside = home.root() / "target.bin";
-    writeFile(racing->outside, "outside");
+    RacingDeleter& race = *racing;
     deleter = std::move(racing);
     restart();
-    TrackedFile* record = scheduled("swap.bin");
-    clock.advance(10s);
-    scheduler->sweep();
-    EXPECT_EQ(readFile(home.root() / "target.bin"), "outside");
-    EXPECT_TRUE(std::filesystem::is_symlink(dl("swap.bin")));
-    EXPECT_NE(record->status(), FileStatus::deleted);
+    const path outside = home.root() / "target.bin";
+    writeFile(outside, "outside");
+    // A link leading out of Downloads, then another file of the user's inside it.
+    for (const auto& swap : std::vector<std::function<void(const path&)>>{
+             [&](const path& at) { std::filesystem::create_symlink(outside, at); },
+             [&](const path& at) { writeFile(at, "the user's new file"); }}) {
+        race.victim = dl("swap.bin");
+        race.swap = swap;
+        TrackedFile* record = scheduled("swap.bin");
+        clock.advance(10s);
+        scheduler->sweep();
+        EXPECT_EQ(record->status(), FileStatus::cancelled);
+        EXPECT_TRUE(pathExists(dl("swap.bin")));
+        EXPECT_FALSE(trashed("swap.bin"));
+        std::filesystem::remove(dl("swap.bin"));
+    }
+    EXPECT_EQ(readFile(outside), "outside");
     EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SchedulerTest, AFileLetGoWhileStoppedIsNeverTimedAgainByItsOldExpiry) {
+    settings.setApplyFinderTag(true);
+    scheduled("letgo.pdf", ExpiryOption::thirtyMinutes);
+    scheduler.reset();
+    store.reset();
+    const path outside = home.root() / "letgo.pdf";
+    std::filesystem::rename(dl("letgo.pdf"), outside);
+    restart();
+    store->recoverFromExtendedAttributes();
+    scheduler->start();
+    EXPECT_EQ(store->files(FileStatus::deleted).size(), 1u) << "its record could not find it";
+
+    scheduler.reset();
+    store.reset();
+    clock.advance(1h); // back in Downloads after its old expiry
+    std::filesystem::rename(outside, dl("letgo.pdf"));
+    restart();
+    store->recoverFromExtendedAttributes();
+    scheduler->start();
+    clock.advance(1min);
+    EXPECT_FALSE(trashed("letgo.pdf"));
+    EXPECT_TRUE(store->activeFiles().empty());
+    EXPECT_EQ(attribute(dl("letgo.pdf")), std::nullopt);
+    EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("letgo.pdf")), std::nullopt);
+    EXPECT_EQ(readXattr(dl("letgo.pdf"), tagsAttribute).value(), std::nullopt);
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SchedulerTest, NothingIsDecidedWhileDownloadsCannotBeSeen) {
+    settings.setPendingGraceMinutes(std::nan(""));
+    TrackedFile* due = scheduled("due.txt", ExpiryOption::thirtyMinutes);
+    TrackedFile* waiting = pending("waiting.txt");
+    scheduler->start();
+    clock.advance(4min);
+    EXPECT_EQ(waiting->status(), FileStatus::pending) << "an unusable grace is the default 5 min";
+
+    const path away = home.root() / "unplugged";
+    std::filesystem::rename(home.downloads(), away);
+    clock.advance(30min);
+    EXPECT_EQ(due->status(), FileStatus::scheduled);
+    EXPECT_EQ(waiting->status(), FileStatus::pending);
+    EXPECT_GE(timerIn(), 59s) << "no sweep every second while the disk is away";
+
+    std::filesystem::rename(away, home.downloads());
+    clock.advance(1min);
+    EXPECT_TRUE(trashed("due.txt"));
+    EXPECT_EQ(waiting->status(), FileStatus::keepForever);
 }
 
 TEST_F(SchedulerTest, DownloadsReachedThroughALinkStillDeletesOnlyInside) {

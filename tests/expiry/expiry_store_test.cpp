@@ -24,14 +24,19 @@ TEST_F(StoreTest, DecisionsSurviveClosingAndReopening) {
     EXPECT_EQ(*readXattr(dl("report.pdf"), tagsAttribute), std::optional<QByteArray>("Temporary"));
 
     const QString id = record->idText();
+    EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("report.pdf")), id);
+    // Names are bytes: one that is not UTF-8 comes back from the database exactly.
+    ASSERT_NE(pending("caf\xe9\xff\nx.txt"), nullptr);
     reopen();
+    ASSERT_EQ(store->files(FileStatus::pending).size(), 1u);
+    EXPECT_EQ(store->files(FileStatus::pending)[0]->lastKnownPath().native(),
+              dl("caf\xe9\xff\nx.txt").native());
     const auto scheduled = store->files(FileStatus::scheduled);
     ASSERT_EQ(scheduled.size(), 1u);
     EXPECT_EQ(scheduled[0]->idText(), id);
     EXPECT_EQ(scheduled[0]->expiresAt(), expires);
     EXPECT_EQ(scheduled[0]->source(), QStringLiteral("example.com"));
     EXPECT_EQ(store->files(FileStatus::scheduled)[0], scheduled[0]) << "one live object per record";
-    EXPECT_TRUE(store->files(FileStatus::pending).empty());
 }
 
 TEST_F(StoreTest, OnlyAnActiveRecordBlocksAddingAndActiveOrderIsPendingThenSoonest) {
@@ -122,6 +127,103 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
     ASSERT_EQ(scheduled.size(), 2u) << "the rebuilt records were saved";
     EXPECT_EQ(scheduled[0]->displayName(), QStringLiteral("a.iso"));
     EXPECT_EQ(scheduled[0]->expiresAt(), aExpiry);
+    EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("a.iso")), scheduled[0]->idText())
+        << "the file now names its new record";
+}
+
+TEST_F(StoreTest, AFileRenamedOrSortedIntoAFolderWhileStoppedKeepsItsOneRecord) {
+    TrackedFile* record = pending("a.iso");
+    store->apply(ExpiryOption::oneDay, *record, true);
+    const QString id = record->idText();
+    store.reset();
+    std::filesystem::rename(dl("a.iso"), dl("b.iso"));
+    for (int restart = 0; restart < 2; ++restart) {
+        reopen();
+        store->recoverFromExtendedAttributes();
+        store->reconcile();
+        const auto active = store->activeFiles();
+        ASSERT_EQ(active.size(), 1u) << "restart " << restart;
+        EXPECT_EQ(active[0]->idText(), id);
+        EXPECT_EQ(active[0]->lastKnownPath(), dl("b.iso"));
+    }
+    // A file of ours from before ids were written is still known by who it is.
+    ASSERT_TRUE(removeXattr(dl("b.iso"), recordIdAttribute).ok());
+    std::filesystem::create_directories(dl("sorted/deeper"));
+    store.reset();
+    std::filesystem::rename(dl("b.iso"), dl("sorted/deeper/b.iso"));
+    reopen();
+    store->recoverFromExtendedAttributes();
+    store->reconcile();
+    ASSERT_EQ(store->activeFiles().size(), 1u);
+    EXPECT_EQ(store->activeFiles()[0]->lastKnownPath(), dl("sorted/deeper/b.iso"))
+        << "a restart looks into Downloads' folders before calling a file gone";
+    EXPECT_TRUE(releases.empty());
+}
+
+TEST_F(StoreTest, AnUnavailableDownloadsIsNotAnEmptyOne) {
+    TrackedFile* waiting = pending("waiting.txt");
+    TrackedFile* timed = pending("timed.txt");
+    store->apply(ExpiryOption::oneHour, *timed, false);
+    auto expectIntact = [&](const char* when) {
+        store->reconcile();
+        store->recoverFromExtendedAttributes();
+        EXPECT_EQ(waiting->status(), FileStatus::pending) << when;
+        EXPECT_EQ(timed->status(), FileStatus::scheduled) << when;
+    };
+    const path away = home.root() / "away";
+    std::filesystem::rename(home.downloads(), away);
+    expectIntact("missing");
+    expectIntact("still missing");
+    EXPECT_EQ(log.count("Downloads is unavailable (%s); records are left as they are"), 1);
+    std::filesystem::rename(away, home.downloads());
+    expectIntact("back");
+    EXPECT_EQ(log.count("Downloads is available again"), 1);
+
+    if (::geteuid() != 0) {
+        std::filesystem::permissions(home.downloads(), std::filesystem::perms::none);
+        expectIntact("unreadable");
+        std::filesystem::permissions(home.downloads(), std::filesystem::perms::owner_all);
+    }
+    // An empty folder on another device than every tracked file: its disk is not mounted.
+    auto unmountedDisk = ScopedMount::tmpfs(home.downloads());
+    if (!unmountedDisk)
+        GTEST_SKIP() << "cannot mount over Downloads here (needs root)";
+    expectIntact("not mounted");
+    EXPECT_EQ(log.count("Downloads is unavailable (%s); records are left as they are"), 2);
+    unmountedDisk.reset();
+    expectIntact("mounted again");
+}
+
+TEST_F(StoreTest, TheTrashOfADownloadsMountIsTrashNotDownloads) {
+    auto disk = ScopedMount::tmpfs(home.downloads());
+    if (!disk)
+        GTEST_SKIP() << "cannot mount a filesystem on Downloads here (needs root)";
+    reopen();
+    TrackedFile* record = pending("gone.pdf");
+    store->apply(ExpiryOption::oneHour, *record, false);
+    auto trashed = moveToTrash(dl("gone.pdf"));
+    ASSERT_TRUE(trashed.ok()) << trashed.error().text();
+    ASSERT_EQ(trashed->parent_path().parent_path().parent_path(), home.downloads())
+        << "the volume trash lies inside Downloads";
+    EXPECT_FALSE(store->isInsideDownloads(*trashed));
+    store->reconcile();
+    EXPECT_EQ(record->status(), FileStatus::deleted);
+    EXPECT_TRUE(releases.empty());
+    EXPECT_EQ(store->addPending(*trashed, std::nullopt), nullptr) << "nothing in a trash is timed";
+}
+
+TEST_F(StoreTest, KeptAndEndedRecordsPinNoFileAndStayAsTheyAre) {
+    TrackedFile* kept = pending("kept.mov");
+    TrackedFile* ended = pending("ended.mov");
+    EXPECT_EQ(store->bookmarks().openDescriptorCount(), 2u);
+    store->apply(ExpiryOption::forever, *kept, true);
+    store->cancel(*ended);
+    EXPECT_EQ(store->resolveURL(*kept), dl("kept.mov"));
+    EXPECT_EQ(store->bookmarks().openDescriptorCount(), 0u)
+        << "a file the user keeps frees its space as soon as the user deletes it";
+    store->apply(ExpiryOption::oneHour, *ended, true);
+    EXPECT_EQ(ended->status(), FileStatus::cancelled);
+    EXPECT_EQ(attribute(dl("ended.mov")), std::nullopt);
 }
 
 TEST_F(StoreTest, InsideDownloadsMeansBelowTheResolvedFolder) {

@@ -1,8 +1,6 @@
 #include "expiry/TrackedFile.h"
 #include "platform/ManualClock.h"
 
-#include <QSet>
-
 #include <gtest/gtest.h>
 
 using namespace fadebin;
@@ -39,23 +37,4 @@ TEST(TrackedFile, NewRecordStartsWithNoAttemptsAtTheClocksNowAndAFreshId) {
     EXPECT_FALSE(record->expiresAt().has_value());
     EXPECT_TRUE(record->isDirty()) << "a new record is not saved yet";
     EXPECT_EQ(record->idText(), record->id().toString(QUuid::WithoutBraces).toLower());
-}
-
-TEST(TrackedFile, TwoRecordsWithEqualFieldsAreDistinct) {
-    ManualClock clock;
-    auto first = makeRecord(clock);
-    auto second = makeRecord(clock);
-    TrackedFile copy(first->fields()); // even the same id makes a separate record object
-    EXPECT_NE(first->id(), second->id());
-    EXPECT_EQ(copy.id(), first->id());
-    EXPECT_EQ((QSet<const TrackedFile*>{first.get(), second.get(), &copy}).size(), 3);
-    EXPECT_FALSE(copy.isDirty()) << "a record read back from the store is saved";
-}
-
-TEST(TrackedFile, PathBytesThatAreNotUtf8Survive) {
-    ManualClock clock;
-    auto record = makeRecord(clock);
-    const std::filesystem::path odd("/home/u/Downloads/caf\xe9\xff.txt");
-    record->setLastKnownPath(odd);
-    EXPECT_EQ(TrackedFile(record->fields()).lastKnownPath().native(), odd.native());
 }

@@ -46,7 +46,9 @@ struct Pipeline {
     explicit Pipeline(const path& folder)
         : watcher(folder) {
         filter.onComplete = [this](const path& p) { ++completed[p]; };
+        filter.onVacated = [this](const path& p) { vacated.push_back(p); };
         watcher.onItemEvent = [this](const path& p) { filter.handleItemEvent(p); };
+        watcher.knownNames = [this] { return filter.knownNames(); };
         EXPECT_TRUE(filter.recordBaseline(folder).ok());
         watcher.start();
         EXPECT_TRUE(watcher.isWatching());
@@ -55,7 +57,16 @@ struct Pipeline {
     DownloadsWatcher watcher;
     DownloadCompletionFilter filter{clock};
     std::map<path, int> completed;
+    std::vector<path> vacated;
 };
+
+// Threads of this process named as the inotify reader names its own.
+int readerThreads() {
+    int named = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        named += readFile(task.path() / "comm") == std::string(DirectoryEvents::threadName) + "\n";
+    return named;
+}
 
 } // namespace
 
@@ -114,13 +125,31 @@ TEST_F(WatcherTest, LinkedMissingAndLostFolders) {
 
     DownloadsWatcher missing(home.root() / "NoSuchFolder");
     missing.start();
+    missing.start(); // its owner keeps trying; the log says it once
     EXPECT_FALSE(missing.isWatching());
     EXPECT_EQ(log.count("inotify_add_watch failed for %s: %s"), 1);
+    EXPECT_EQ(missing.startError()->code, ENOENT);
 
+    int lost = 0;
+    watcher.onWatchLost = [&] { ++lost; };
     watcher.start();
     std::filesystem::rename(home.downloads(), home.root() / "Renamed");
-    EXPECT_TRUE(waitFor([&] { return !watcher.isWatching(); }));
+    EXPECT_TRUE(waitFor([&] { return lost == 1; }));
+    EXPECT_FALSE(watcher.isWatching());
     EXPECT_EQ(log.count("Lost the watch on %s"), 1);
+}
+
+TEST_F(WatcherTest, TheReaderThreadIsNamedAndEndsOnceNobodyIsLeftToReceive) {
+    auto receiver = std::make_unique<QObject>();
+    int batches = 0;
+    DirectoryEvents events(home.downloads(), receiver.get(), [&](auto) { ++batches; });
+    ASSERT_TRUE(events.start().ok());
+    EXPECT_EQ(readerThreads(), 1);
+    receiver.reset();
+    writeFile(file("unheard.txt"), "");
+    // A reader that kept the batch would find it due again at once, for ever.
+    EXPECT_TRUE(waitFor([] { return readerThreads() == 0; }));
+    EXPECT_EQ(batches, 0);
 }
 
 // The kernel drops events when its queue is full. Every finished download must still be
@@ -160,4 +189,5 @@ TEST(WatcherOverflow, ABurstThatOverflowsTheQueueStillReportsEachFileOnce) {
     for (const auto& [file, times] : p.completed)
         EXPECT_EQ(times, 1) << file;
     EXPECT_FALSE(p.completed.contains(before));
+    EXPECT_EQ(p.vacated, std::vector<path>{before}) << "removed while its event was lost";
 }

@@ -1,7 +1,11 @@
 #include "platform/ManualClock.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 using namespace fadebin;
@@ -51,4 +55,36 @@ TEST(ManualClock, RepeatingTimersFireOncePerIntervalAndCallbacksMayReplaceTheirO
     EXPECT_EQ(selfTicks, 2);
     EXPECT_EQ(chained, 3);
     EXPECT_FALSE(clock.nextDue().has_value());
+}
+
+TEST(SystemClock, TimersLongerThanQtCanArmWaitTheirWholeTime) {
+    // Qt's timer interval is an int of milliseconds: 30 days would wrap negative and fire at
+    // once. The clock arms such a timer in steps towards its monotonic deadline.
+    bool fired = false;
+    TimerHandle month = Clock::system().singleShot(std::chrono::days(30), [&] { fired = true; });
+    TimerHandle soon = Clock::system().singleShot(20ms, [] {});
+    QElapsedTimer waited;
+    waited.start();
+    while (soon->isActive() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_FALSE(soon->isActive()) << "an ordinary timer fires";
+    EXPECT_FALSE(fired);
+    ASSERT_TRUE(month->isActive());
+    const Duration left = *month->remaining();
+    EXPECT_GT(left, std::chrono::days(30) - 1min);
+    EXPECT_LE(left, std::chrono::days(30));
+    month->cancel();
+    EXPECT_EQ(month->remaining(), std::nullopt);
+}
+
+TEST(Clock, DurationArithmeticSaturatesInsteadOfWrapping) {
+    EXPECT_EQ(durationFromSeconds(1.5), 1500ms);
+    EXPECT_EQ(durationFromSeconds(std::nan("")), Duration::zero());
+    EXPECT_EQ(durationFromSeconds(1e300), longestDuration);
+    EXPECT_EQ(durationFromSeconds(-1e300), -longestDuration);
+    const Instant now = ManualClock().now();
+    EXPECT_EQ(addSaturating(now, 1h), now + 1h);
+    EXPECT_GT(addSaturating(now, longestDuration), now);
+    EXPECT_EQ(addSaturating(Instant::max() - 1h, 2h), Instant::max());
+    EXPECT_EQ(addSaturating(Instant::min() + 1h, -2h), Instant::min());
 }

@@ -14,20 +14,25 @@
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
 
-// Path= (decoded) and DeletionDate= of the info file that belongs to a trashed entry.
-std::pair<std::optional<std::string>, std::string> infoOf(const path& trashed) {
+struct TrashInfo {
+    std::string rawPath; // Path= exactly as written
+    std::optional<std::string> path;
+    std::string deletionDate;
+};
+
+// The info file that belongs to a trashed entry.
+TrashInfo infoOf(const path& trashed) {
     const std::string text = readFile(trashed.parent_path().parent_path() / "info" /
                                       (trashed.filename().native() + ".trashinfo"));
     const auto field = [&text](const std::string& key) {
         const auto at = text.find("\n" + key + "=") + key.size() + 2;
         return text.substr(at, text.find('\n', at) - at);
     };
-    return {decodeTrashInfoPath(field("Path")), field("DeletionDate")};
+    return {field("Path"), decodeTrashInfoPath(field("Path")), field("DeletionDate")};
 }
 
 std::vector<std::string> namesIn(const path& dir) {
@@ -62,15 +67,23 @@ TEST(HomeTrash, HostileNamesRoundTripWithLocalDeletionDate) {
     // Five hours east of UTC: a DeletionDate written in UTC would be off.
     ::setenv("TZ", "FDB-5", 1);
     ::tzset();
-    for (const std::string& name : {"with space.txt"s, "100% done"s, "line\nbreak"s,
-                                    "bad\xFF\xFE utf8"s, "\xC3\xBCn\xC3\xAF \xE6\x97\xA5.pdf"s}) {
+    // Each name with the exact bytes its Path= must end in: every byte but '/' and the
+    // unreserved characters percent-encoded, a space included.
+    const std::pair<std::string, std::string> names[] = {
+        {"with space.txt", "/with%20space.txt"},
+        {"100% done", "/100%25%20done"},
+        {"line\nbreak", "/line%0Abreak"},
+        {"bad\xFF\xFE utf8", "/bad%FF%FE%20utf8"},
+        {"\xC3\xBCn\xC3\xAF \xE6\x97\xA5.pdf", "/%C3%BCn%C3%AF%20%E6%97%A5.pdf"}};
+    for (const auto& [name, encoded] : names) {
         const path item = makeFile(home.downloads() / name, name);
         const std::time_t before = std::time(nullptr);
         const auto trashed = moveToTrash(item);
         ASSERT_TRUE(trashed.ok()) << trashed.error().text();
         EXPECT_FALSE(fs::exists(item));
         EXPECT_EQ(readFile(*trashed), name);
-        const auto [recorded, date] = infoOf(*trashed);
+        const auto [raw, recorded, date] = infoOf(*trashed);
+        EXPECT_TRUE(raw.ends_with(encoded)) << raw;
         EXPECT_EQ(recorded, item.native());
         std::tm parsed{};
         ASSERT_TRUE(::strptime(date.c_str(), "%Y-%m-%dT%H:%M:%S", &parsed)) << date;
@@ -147,6 +160,54 @@ TEST(VolumeTrash, GoesToTopdirTrashWithRelativePath) {
     const auto trashed = moveToTrash(item);
     ASSERT_TRUE(trashed.ok()) << trashed.error().text();
     EXPECT_EQ(*trashed, volume / (".Trash-" + std::to_string(::getuid())) / "files/f 1");
-    EXPECT_EQ(infoOf(*trashed).first, "sub/f 1");
+    EXPECT_EQ(infoOf(*trashed).path, "sub/f 1");
+    EXPECT_EQ(infoOf(*trashed).rawPath, "sub/f%201");
     EXPECT_FALSE(fs::exists(home.dataHome() / "Trash"));
+    const auto restored = restoreFromTrash(*trashed);
+    ASSERT_TRUE(restored.ok()) << restored.error().text();
+    EXPECT_EQ(*restored, item) << "a relative Path= is taken from the volume's top folder";
+    EXPECT_EQ(readFile(item), "data");
+}
+
+TEST(HomeTrash, RestorePutsBackOnlyWhereNothingStandsAndOnlyWhatIsStillThere) {
+    TempHome home;
+    const path item = makeFile(home.downloads() / "caf\xe9 back.txt", "first");
+    const auto trashed = moveToTrash(item);
+    ASSERT_TRUE(trashed.ok());
+    writeFile(item, "a new file at the old place");
+    const auto taken = restoreFromTrash(*trashed);
+    ASSERT_FALSE(taken.ok());
+    EXPECT_EQ(taken.error().code, EEXIST);
+    EXPECT_EQ(readFile(item), "a new file at the old place");
+    EXPECT_EQ(trashInfoOf(*trashed)->originalPath, item) << "the info file stays for a retry";
+
+    fs::remove(item);
+    ASSERT_TRUE(restoreFromTrash(*trashed).ok());
+    EXPECT_EQ(readFile(item), "first");
+    EXPECT_TRUE(namesIn(home.dataHome() / "Trash/info").empty());
+    const auto gone = restoreFromTrash(*trashed);
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(gone.error().code, ENOENT);
+}
+
+TEST(TrashInfo, ReadsOnlyWellFormedInfoFiles) {
+    const std::optional<path> top = path("/media/disk");
+    const auto original = [&](std::string_view text, const std::optional<path>& topdir) {
+        const auto info = parseTrashInfo(text, topdir);
+        return info ? info->originalPath.native() : std::string("none");
+    };
+    EXPECT_EQ(original("[Trash Info]\nPath=/home/u/a%20b\nDeletionDate=2026-12-06T10:00:00\n", {}),
+              "/home/u/a b");
+    EXPECT_EQ(parseTrashInfo("[Trash Info]\r\nPath=/a\r\nDeletionDate=2026-12-06T10:00:00", {})
+                  ->deletionDate,
+              "2026-12-06T10:00:00");
+    EXPECT_EQ(original("[Trash Info]\nPath=sub/x\n", top), "/media/disk/sub/x");
+    EXPECT_EQ(original("[Trash Info]\nPath=sub/x\n", {}), "none") << "relative needs a top";
+    EXPECT_EQ(original("[Trash Info]\nPath=/a/../b\nPath=/c\n", {}), "/b") << "first key wins";
+    EXPECT_EQ(original("[Other]\nPath=/a\n[Trash Info]\nDeletionDate=x\n", {}), "none");
+    EXPECT_EQ(original("Path=/a\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/a%2\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/a%00b\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/" + std::string(70'000, 'a') + "\n", {}), "none");
 }

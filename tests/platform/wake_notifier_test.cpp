@@ -1,9 +1,9 @@
 #include "platform/WakeNotifier.h"
 
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QDBusMessage>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 
@@ -43,11 +43,8 @@ void send(QDBusConnection& bus, std::optional<bool> sleeping) {
 } // namespace
 
 TEST(WakeNotifier, ResumeFromTheLogindNameOwnerWakesOnce) {
-    QProcess daemon; // a private bus, killed with its destructor
-    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-    while (!daemon.canReadLine() && daemon.waitForReadyRead(15'000)) {
-    }
-    const QString address = QString::fromUtf8(daemon.readLine().trimmed());
+    PrivateBus bus;
+    const QString address = bus.address();
     if (address.isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
     const QStringList names{"test-logind", "test-stranger", "test-listener"};

@@ -49,8 +49,12 @@ TempHome::~TempHome() {
 
 LogCapture::LogCapture() {
     setLogSink([this](const LogLine& line) {
-        std::lock_guard lock(m_mutex);
-        m_lines.push_back(line);
+        {
+            std::lock_guard lock(m_mutex);
+            m_lines.push_back(line);
+        }
+        if (onLine)
+            onLine(line);
     });
 }
 

@@ -42,6 +42,9 @@ public:
     // How many lines were logged with this exact format string.
     [[nodiscard]] int count(const std::string& format) const;
     [[nodiscard]] bool contains(const std::string& message) const;
+    // Called with each line as it is logged, on the logging thread: lets a test act at an
+    // exact point of the code under test.
+    std::function<void(const LogLine&)> onLine;
 
 private:
     mutable std::mutex m_mutex;

@@ -1,0 +1,172 @@
+#include "app/BusService.h"
+
+#include "app/AppModel.h"
+#include "expiry/TrackedFile.h"
+
+#include <QDBusConnection>
+#include <QDBusMetaType>
+
+namespace fadebin {
+
+QDBusArgument& operator<<(QDBusArgument& out, const BusRefusal& refusal) {
+    out.beginStructure();
+    out << refusal.path << refusal.reason;
+    out.endStructure();
+    return out;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& in, BusRefusal& refusal) {
+    in.beginStructure();
+    in >> refusal.path >> refusal.reason;
+    in.endStructure();
+    return in;
+}
+
+QDBusArgument& operator<<(QDBusArgument& out, const BusFile& file) {
+    out.beginStructure();
+    out << file.path << file.properties;
+    out.endStructure();
+    return out;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& in, BusFile& file) {
+    in.beginStructure();
+    in >> file.path >> file.properties;
+    in.endStructure();
+    return in;
+}
+
+void registerBusTypes() {
+    qDBusRegisterMetaType<BusRefusal>();
+    qDBusRegisterMetaType<BusRefusals>();
+    qDBusRegisterMetaType<BusFile>();
+    qDBusRegisterMetaType<BusFiles>();
+    qDBusRegisterMetaType<QList<QByteArray>>();
+}
+
+namespace {
+
+path toPath(const QByteArray& bytes) {
+    return path(bytes.toStdString());
+}
+
+QByteArray toBytes(const path& p) {
+    return QByteArray::fromStdString(p.native());
+}
+
+BusFile describe(TrackedFile& record) {
+    QVariantMap properties{{QStringLiteral("id"), record.idText()},
+                           {QStringLiteral("name"), record.displayName()},
+                           {QStringLiteral("status"), record.statusRaw()},
+                           {QStringLiteral("addedAt"), toUnixSeconds(record.addedAt())},
+                           {QStringLiteral("size"), record.sizeBytes()}};
+    if (record.expiresAt())
+        properties.insert(QStringLiteral("expiresAt"), toUnixSeconds(*record.expiresAt()));
+    if (record.source())
+        properties.insert(QStringLiteral("source"), *record.source());
+    return {toBytes(record.lastKnownPath()), properties};
+}
+
+} // namespace
+
+BusService::BusService(AppModel& model, QObject* parent)
+    : QObject(parent)
+    , m_model(model) {
+    registerBusTypes();
+    connect(&model, &AppModel::filesDeleted, this, &BusService::FilesDeleted);
+    connect(&model, &AppModel::filesReleased, this, &BusService::FilesReleased);
+}
+
+bool BusService::ready() {
+    if (m_model.store())
+        return true;
+    if (calledFromDBus())
+        sendErrorReply(QStringLiteral("com.ostrel.Fadebin1.Error.NotReady"),
+                       m_model.startupError().value_or(QStringLiteral("Fadebin has not started")));
+    return false;
+}
+
+BusFiles BusService::List() {
+    BusFiles files;
+    if (!ready())
+        return files;
+    m_model.refresh();
+    for (TrackedFile* record : m_model.pendingFiles())
+        files.append(describe(*record));
+    for (TrackedFile* record : m_model.trackedFiles())
+        files.append(describe(*record));
+    return files;
+}
+
+template <class Decide>
+BusRefusals BusService::forEach(const QList<QByteArray>& paths, Decide decide) {
+    BusRefusals refused;
+    if (!ready())
+        return refused;
+    for (const QByteArray& bytes : paths) {
+        // A NUL would cut the path short in every system call that sees it.
+        if (bytes.isEmpty() || bytes.contains('\0')) {
+            refused.append({bytes, QStringLiteral("not a path")});
+            continue;
+        }
+        const AppModel::TakenIn taken = m_model.takeIn(toPath(bytes));
+        if (!taken.record) {
+            refused.append({bytes, taken.refusal});
+            continue;
+        }
+        if (const std::optional<QString> failure = decide(*taken.record))
+            refused.append({bytes, *failure});
+    }
+    return refused;
+}
+
+BusRefusals BusService::SetExpiry(const QList<QByteArray>& paths, const QString& option) {
+    const std::optional<ExpiryOption> chosen = optionFromRaw(option);
+    if (!chosen) {
+        // Refused as a whole before any file is looked at: nothing is taken in.
+        BusRefusals refused;
+        for (const QByteArray& bytes : paths)
+            refused.append({bytes, QStringLiteral("unknown expiry option \"%1\"").arg(option)});
+        return refused;
+    }
+    return forEach(paths, [&](TrackedFile& record) {
+        m_model.decide(&record, *chosen);
+        return std::optional<QString>();
+    });
+}
+
+BusRefusals BusService::Keep(const QList<QByteArray>& paths) {
+    return forEach(paths, [&](TrackedFile& record) {
+        if (record.status() != FileStatus::keepForever)
+            m_model.decide(&record, ExpiryOption::forever);
+        return std::optional<QString>();
+    });
+}
+
+BusRefusals BusService::DeleteNow(const QList<QByteArray>& paths) {
+    return forEach(paths, [&](TrackedFile& record) { return m_model.deleteNow(&record); });
+}
+
+QList<QByteArray> BusService::Restore(const QList<QByteArray>& paths, BusRefusals& refused) {
+    QList<QByteArray> restored;
+    if (!ready())
+        return restored;
+    auto one = [&](const QByteArray& bytes, const std::optional<path>& original) {
+        const AppModel::Restored outcome = m_model.restore(original);
+        if (outcome.file)
+            restored.append(toBytes(*outcome.file));
+        else
+            refused.append({bytes, outcome.refusal});
+    };
+    if (paths.isEmpty())
+        one({}, std::nullopt);
+    for (const QByteArray& bytes : paths) {
+        if (bytes.isEmpty() || bytes.contains('\0'))
+            refused.append({bytes, QStringLiteral("not a path")});
+        else
+            one(bytes, toPath(bytes));
+    }
+    return restored;
+}
+
+} // namespace fadebin

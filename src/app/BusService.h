@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDBusArgument>
+#include <QDBusContext>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+namespace fadebin {
+
+class AppModel;
+class TrackedFile;
+
+// One file the bus was asked about and the reason it was refused.
+struct BusRefusal {
+    QByteArray path;
+    QString reason;
+};
+// One listed file: its path and what is known of it ("id", "name", "status", "expiresAt"
+// in Unix seconds when it has one, "addedAt", "size", "source" when known).
+struct BusFile {
+    QByteArray path;
+    QVariantMap properties;
+};
+using BusRefusals = QList<BusRefusal>;
+using BusFiles = QList<BusFile>;
+
+QDBusArgument& operator<<(QDBusArgument& out, const BusRefusal& refusal);
+const QDBusArgument& operator>>(const QDBusArgument& in, BusRefusal& refusal);
+QDBusArgument& operator<<(QDBusArgument& out, const BusFile& file);
+const QDBusArgument& operator>>(const QDBusArgument& in, BusFile& file);
+// Registers the types above with QtDBus; once per process, before the first call.
+void registerBusTypes();
+
+// The running program's interface for scripts, terminals and file managers
+// (com.ostrel.Fadebin1 at /com/ostrel/Fadebin). Paths travel as bytes so that names that are
+// not UTF-8 survive. Every operation goes through the model's own decisions, so nothing
+// outside Downloads is timed or deleted; each refused file comes back with its reason and
+// nothing is done to it.
+class BusService : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.ostrel.Fadebin1")
+public:
+    static inline const QString interfaceName = QStringLiteral("com.ostrel.Fadebin1");
+    static inline const QString objectPath = QStringLiteral("/com/ostrel/Fadebin");
+
+    explicit BusService(AppModel& model, QObject* parent = nullptr);
+
+public Q_SLOTS:
+    // The pending and scheduled files, pending first (oldest first), then soonest first.
+    BusFiles List();
+    // option is an expiry option's raw value ("oneHour", "tenDays", …; "forever" keeps).
+    BusRefusals SetExpiry(const QList<QByteArray>& paths, const QString& option);
+    BusRefusals Keep(const QList<QByteArray>& paths);
+    BusRefusals DeleteNow(const QList<QByteArray>& paths);
+    // Puts back what Fadebin moved to the Trash; with no paths, the most recently trashed.
+    QList<QByteArray> Restore(const QList<QByteArray>& paths, BusRefusals& refused);
+
+Q_SIGNALS:
+    void FilesDeleted(const QStringList& names);
+    void FilesReleased(const QStringList& names);
+
+private:
+    template <class Decide> BusRefusals forEach(const QList<QByteArray>& paths, Decide decide);
+    [[nodiscard]] bool ready();
+
+    AppModel& m_model;
+};
+
+} // namespace fadebin
+
+Q_DECLARE_METATYPE(fadebin::BusRefusal)
+Q_DECLARE_METATYPE(fadebin::BusFile)

@@ -1,0 +1,124 @@
+#include "periphery/DesktopStyle.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <QQuickStyle>
+
+namespace fadebin {
+
+namespace {
+
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
+const QString appearance = QStringLiteral("org.freedesktop.appearance");
+const QString colorSchemeKey = QStringLiteral("color-scheme");
+
+} // namespace
+
+ColorScheme colorSchemeFromPortal(const QVariant& value) {
+    QVariant inner = value;
+    // Older portals answer Read with a variant inside a variant; more is not expected.
+    for (int unwrap = 0; unwrap < 3 && inner.canConvert<QDBusVariant>() &&
+                         inner.metaType() == QMetaType::fromType<QDBusVariant>();
+         ++unwrap)
+        inner = inner.value<QDBusVariant>().variant();
+    if (inner.metaType() != QMetaType::fromType<uint>())
+        return ColorScheme::noPreference;
+    switch (inner.toUInt()) {
+    case 1:
+        return ColorScheme::dark;
+    case 2:
+        return ColorScheme::light;
+    default:
+        return ColorScheme::noPreference;
+    }
+}
+
+QPalette darkPalette() {
+    const QColor window(0x24, 0x24, 0x24);
+    const QColor card(0x30, 0x30, 0x30);
+    const QColor text(0xf2, 0xf2, 0xf2);
+    const QColor disabledText(0x80, 0x80, 0x80);
+    QPalette p;
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, card);
+    p.setColor(QPalette::AlternateBase, QColor(0x38, 0x38, 0x38));
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, Qt::white);
+    p.setColor(QPalette::Light, QColor(0x4a, 0x4a, 0x4a));
+    p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x40));
+    p.setColor(QPalette::Mid, QColor(0x2a, 0x2a, 0x2a));
+    p.setColor(QPalette::Dark, QColor(0x1c, 0x1c, 0x1c));
+    p.setColor(QPalette::Shadow, QColor(0x0a, 0x0a, 0x0a));
+    p.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(0x78, 0xae, 0xed));
+    p.setColor(QPalette::LinkVisited, QColor(0xc0, 0x61, 0xcb));
+    p.setColor(QPalette::ToolTipBase, card);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, disabledText);
+    p.setColor(QPalette::Disabled, QPalette::Button, QColor(0x30, 0x30, 0x30));
+    p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x50, 0x50, 0x50));
+    return p;
+}
+
+bool isDark(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightnessF() < 0.5;
+}
+
+DesktopStyle::DesktopStyle(QDBusConnection bus, QObject* parent)
+    : QObject(parent)
+    , m_bus(std::move(bus))
+    , m_platformIsDark(isDark(QGuiApplication::palette())) {
+    if (!m_bus.isConnected())
+        return;
+    // The slot's argument type must be known before the bus can match the signal to it.
+    qRegisterMetaType<QDBusVariant>();
+    m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"),
+                  this, SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
+                                                       QStringLiteral("Read"));
+    read << appearance << colorSchemeKey;
+    // Asked without waiting: a slow or missing portal must not hold up the start.
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(read, 5'000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const QDBusPendingReply<QDBusVariant> reply = *watcher;
+        if (!reply.isError())
+            apply(colorSchemeFromPortal(QVariant::fromValue(reply.value())));
+    });
+}
+
+void DesktopStyle::useDesktopControlsStyle() {
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
+        QQuickStyle::setStyle(QStringLiteral("Fusion"));
+}
+
+void DesktopStyle::onSettingChanged(const QString& group, const QString& key,
+                                    const QDBusVariant& value) {
+    if (group == appearance && key == colorSchemeKey)
+        apply(colorSchemeFromPortal(QVariant::fromValue(value)));
+}
+
+void DesktopStyle::apply(ColorScheme scheme) {
+    if (m_scheme == scheme)
+        return;
+    m_scheme = scheme;
+    if (!m_platformIsDark) {
+        // An empty palette resolves to the platform's again.
+        QGuiApplication::setPalette(scheme == ColorScheme::dark ? darkPalette() : QPalette());
+    }
+    Q_EMIT schemeChanged();
+}
+
+} // namespace fadebin

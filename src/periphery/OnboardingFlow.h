@@ -1,0 +1,69 @@
+#pragma once
+
+#include "settings/AppSettings.h"
+
+#include <QObject>
+#include <QtQml/qqmlregistration.h>
+
+namespace fadebin {
+
+class AppModel;
+
+// The first-run walkthrough's state: which step shows, whether the sample was dropped, and
+// what the navigation buttons may do.
+class OnboardingFlow : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Provided by the program")
+    Q_PROPERTY(fadebin::AppSettings* settings READ settings CONSTANT)
+    Q_PROPERTY(int step READ step NOTIFY stepChanged)
+    Q_PROPERTY(int stepCount READ stepCount CONSTANT)
+    Q_PROPERTY(bool canGoBack READ canGoBack NOTIFY stepChanged)
+    Q_PROPERTY(bool isLastStep READ isLastStep NOTIFY stepChanged)
+    Q_PROPERTY(bool canContinue READ canContinue NOTIFY canContinueChanged)
+    Q_PROPERTY(bool sampleDropped READ sampleDropped NOTIFY sampleDroppedChanged)
+    Q_PROPERTY(
+        bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
+
+public:
+    static constexpr int steps = 4;
+    // The step that needs access to Downloads before it lets the user on.
+    static constexpr int accessStep = 1;
+
+    OnboardingFlow(AppModel& model, AppSettings& settings, QObject* parent = nullptr);
+
+    [[nodiscard]] AppSettings* settings() const { return &m_settings; }
+    [[nodiscard]] int step() const { return m_step; }
+    [[nodiscard]] int stepCount() const { return steps; }
+    [[nodiscard]] bool canGoBack() const { return m_step > 0; }
+    [[nodiscard]] bool isLastStep() const { return m_step == steps - 1; }
+    [[nodiscard]] bool canContinue() const;
+    [[nodiscard]] bool sampleDropped() const { return m_sampleDropped; }
+    [[nodiscard]] bool downloadsAccessDenied() const;
+
+    Q_INVOKABLE void back();
+    // Continue, or Finish on the last step: records that onboarding is done, then finished().
+    Q_INVOKABLE void advance();
+    Q_INVOKABLE void dropSample();
+    Q_INVOKABLE void checkAgain();
+    Q_INVOKABLE void showDownloadsFolder();
+
+Q_SIGNALS:
+    void stepChanged();
+    void canContinueChanged();
+    void sampleDroppedChanged();
+    void downloadsAccessDeniedChanged();
+    void finished();
+
+private:
+    void setStep(int step);
+    void updateCanContinue();
+
+    AppModel& m_model;
+    AppSettings& m_settings;
+    int m_step = 0;
+    bool m_sampleDropped = false;
+    bool m_canContinue = true;
+};
+
+} // namespace fadebin

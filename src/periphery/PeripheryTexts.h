@@ -1,0 +1,21 @@
+#pragma once
+
+#include "settings/AppSettings.h"
+
+#include <QString>
+
+namespace fadebin {
+
+// The caption under the display-mode picker.
+[[nodiscard]] QString displayModeCaption(DisplayMode mode);
+// A slider's value as the whole number (the fraction dropped) and its unit: "8 s", "5 min".
+[[nodiscard]] QString wholeSecondsText(double seconds);
+[[nodiscard]] QString wholeMinutesText(double minutes);
+// The settings window's update button.
+[[nodiscard]] QString updateButtonTitle(bool updateAvailable);
+// The result of a user-initiated update check.
+[[nodiscard]] QString updateAvailableText(const QString& newVersion, const QString& running);
+// The feedback window's send button.
+[[nodiscard]] QString sendButtonTitle(bool sending);
+
+} // namespace fadebin

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "settings/AppSettings.h"
+#include <QColor>
+
+#include <QObject>
+#include <QQuickItem>
+#include <QString>
+#include <QStringList>
+#include <QtQml/qqmlregistration.h>
+
+#include <functional>
+
+namespace fadebin {
+
+class AppModel;
+class UpdateManager;
+
+// What the settings window shows beyond the settings' own properties: the pickers' choices,
+// the texts with a rule behind them, the state of intake, and the program's commands.
+class SettingsBindings : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Provided by the program")
+    Q_PROPERTY(fadebin::AppSettings* settings READ settings CONSTANT)
+    Q_PROPERTY(int displayModeIndex READ displayModeIndex WRITE setDisplayModeIndex NOTIFY
+                   displayModeChanged)
+    Q_PROPERTY(QString displayModeCaption READ displayModeCaption NOTIFY displayModeChanged)
+    Q_PROPERTY(int deletionMethodIndex READ deletionMethodIndex WRITE setDeletionMethodIndex NOTIFY
+                   deletionMethodChanged)
+    Q_PROPERTY(QStringList defaultActionLabels READ defaultActionLabels CONSTANT)
+    Q_PROPERTY(int defaultActionIndex READ defaultActionIndex WRITE setDefaultActionIndex NOTIFY
+                   defaultActionChanged)
+    Q_PROPERTY(QString autoDismissText READ autoDismissText NOTIFY autoDismissChanged)
+    Q_PROPERTY(QString pendingGraceText READ pendingGraceText NOTIFY pendingGraceChanged)
+    Q_PROPERTY(
+        bool pauseWatching READ pauseWatching WRITE setPauseWatching NOTIFY pauseWatchingChanged)
+    Q_PROPERTY(QColor countColor READ countColor WRITE setCountColor NOTIFY countColorChanged)
+    Q_PROPERTY(QColor countdownColor READ countdownColor WRITE setCountdownColor NOTIFY
+                   countdownColorChanged)
+    Q_PROPERTY(
+        bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
+    Q_PROPERTY(QString downloadsPath READ downloadsPath CONSTANT)
+    Q_PROPERTY(QString versionText READ versionText CONSTANT)
+    Q_PROPERTY(bool canSendFeedback READ canSendFeedback CONSTANT)
+    Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates CONSTANT)
+    Q_PROPERTY(QString updateButtonTitle READ updateButtonTitle NOTIFY updateAvailableChanged)
+
+public:
+    SettingsBindings(AppModel& model, AppSettings& settings, UpdateManager& updates,
+                     QString versionText, QObject* parent = nullptr);
+
+    [[nodiscard]] AppSettings* settings() const { return &m_settings; }
+    [[nodiscard]] int displayModeIndex() const;
+    [[nodiscard]] QString displayModeCaption() const;
+    [[nodiscard]] int deletionMethodIndex() const;
+    [[nodiscard]] QStringList defaultActionLabels() const;
+    [[nodiscard]] int defaultActionIndex() const;
+    [[nodiscard]] QString autoDismissText() const;
+    [[nodiscard]] QString pendingGraceText() const;
+    [[nodiscard]] bool pauseWatching() const;
+    [[nodiscard]] QColor countColor() const;
+    [[nodiscard]] QColor countdownColor() const;
+    [[nodiscard]] bool downloadsAccessDenied() const;
+    [[nodiscard]] QString downloadsPath() const;
+    [[nodiscard]] QString versionText() const { return m_versionText; }
+    [[nodiscard]] bool canSendFeedback() const { return static_cast<bool>(onSendFeedback); }
+    [[nodiscard]] bool canCheckForUpdates() const;
+    [[nodiscard]] QString updateButtonTitle() const;
+
+    // Out-of-range indexes are ignored.
+    void setDisplayModeIndex(int index);
+    void setDeletionMethodIndex(int index);
+    void setDefaultActionIndex(int index);
+    // Also starts or stops the watcher at once.
+    void setPauseWatching(bool paused);
+    // Stored as "#RRGGBB"; a colour that is no sRGB colour keeps the stored one.
+    void setCountColor(const QColor& color);
+    void setCountdownColor(const QColor& color);
+
+    Q_INVOKABLE void resetColors();
+    Q_INVOKABLE void retryAccess();
+    Q_INVOKABLE void showDownloadsFolder();
+    Q_INVOKABLE void checkForUpdates();
+    Q_INVOKABLE void sendFeedback();
+    Q_INVOKABLE void quit();
+    // Makes the colour pickers open in the item's window drawable (see drawColorFields).
+    Q_INVOKABLE void drawColorFields(QQuickItem* item);
+
+    // Opens the feedback window; without it there is no "Send Feedback…" button.
+    std::function<void()> onSendFeedback;
+    // Ends the program.
+    std::function<void()> onQuit;
+
+Q_SIGNALS:
+    void displayModeChanged();
+    void deletionMethodChanged();
+    void defaultActionChanged();
+    void autoDismissChanged();
+    void pendingGraceChanged();
+    void pauseWatchingChanged();
+    void countColorChanged();
+    void countdownColorChanged();
+    void downloadsAccessDeniedChanged();
+    void updateAvailableChanged();
+
+private:
+    AppModel& m_model;
+    AppSettings& m_settings;
+    UpdateManager& m_updates;
+    QString m_versionText;
+};
+
+} // namespace fadebin

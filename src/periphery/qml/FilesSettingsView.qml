@@ -1,0 +1,43 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Fadebin.Periphery
+
+// The Files tab: extensions never asked about, and the short test timers.
+ColumnLayout {
+    id: view
+
+    required property AppSettings settings
+
+    spacing: 18
+
+    FormGroup {
+        header: qsTr("Ignore")
+        description: qsTr("Comma separated. Downloads with these extensions are never asked about and never trashed.")
+
+        FormRow {
+            title: qsTr("Extensions")
+            TextField {
+                objectName: "excludedExtensions"
+                placeholderText: qsTr("dmg, pkg, iso")
+                text: view.settings.excludedExtensionsText
+                onTextEdited: view.settings.excludedExtensionsText = text
+                Layout.preferredWidth: 240
+            }
+        }
+    }
+
+    FormGroup {
+        header: qsTr("Timers")
+
+        FormRow {
+            title: qsTr("Show test timers (10s, 30s)")
+            subtitle: qsTr("Handy for trying Fadebin without waiting half an hour.")
+            ToggleSwitch {
+                objectName: "showTestTimers"
+                checked: view.settings.showTestTimers
+                onToggled: view.settings.showTestTimers = checked
+            }
+        }
+    }
+}

@@ -1,0 +1,130 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Fadebin.Periphery
+
+// The General tab: start-up and intake, what expiry does, and the program itself.
+ColumnLayout {
+    id: view
+
+    required property SettingsBindings bindings
+    readonly property AppSettings settings: bindings.settings
+
+    spacing: 18
+
+    FormGroup {
+        FormRow {
+            title: qsTr("Launch at login")
+            ToggleSwitch {
+                objectName: "launchAtLogin"
+                checked: view.settings.launchAtLogin
+                onToggled: view.settings.launchAtLogin = checked
+            }
+        }
+        FormRow {
+            title: qsTr("Pause watching Downloads")
+            subtitle: qsTr("While paused, new downloads are not asked about. Files already scheduled are still trashed on time.")
+            ToggleSwitch {
+                objectName: "pauseWatching"
+                checked: view.bindings.pauseWatching
+                onToggled: view.bindings.pauseWatching = checked
+            }
+        }
+        FormRow {
+            title: qsTr("When time is up")
+            ComboBox {
+                objectName: "deletionMethod"
+                model: [qsTr("Move to Trash"), qsTr("Delete permanently")]
+                currentIndex: view.bindings.deletionMethodIndex
+                onActivated: index => view.bindings.deletionMethodIndex = index
+                Layout.preferredWidth: 180
+            }
+        }
+        FormRow {
+            title: qsTr("Tag temporary files")
+            subtitle: qsTr("Adds a “Temporary” tag to every file with an expiry, so you can spot them in your file manager. Removed when you keep a file.")
+            ToggleSwitch {
+                objectName: "applyFinderTag"
+                checked: view.settings.applyFinderTag
+                onToggled: view.settings.applyFinderTag = checked
+            }
+        }
+    }
+
+    FormGroup {
+        FormRow {
+            title: qsTr("Watching")
+            SecondaryLabel {
+                objectName: "watchingPath"
+                text: view.bindings.downloadsPath
+                wrapMode: Text.NoWrap
+                elide: Text.ElideMiddle
+                horizontalAlignment: Text.AlignRight
+                Layout.maximumWidth: 250
+            }
+        }
+        FormRow {
+            objectName: "accessDenied"
+            visible: view.bindings.downloadsAccessDenied
+
+            RowLayout {
+                spacing: 6
+                Layout.fillWidth: true
+
+                FadebinIcon {
+                    name: "alert02"
+                    color: "#f08c00"
+                    Layout.preferredWidth: 14
+                    Layout.preferredHeight: 14
+                }
+                Label {
+                    text: qsTr("Downloads access is off")
+                    Layout.fillWidth: true
+                }
+            }
+            Button {
+                objectName: "showFolder"
+                text: qsTr("Show Folder")
+                onClicked: view.bindings.showDownloadsFolder()
+            }
+            Button {
+                objectName: "retryAccess"
+                text: qsTr("Retry")
+                onClicked: view.bindings.retryAccess()
+            }
+        }
+    }
+
+    FormGroup {
+        FormRow {
+            title: qsTr("Version")
+            SecondaryLabel {
+                objectName: "versionText"
+                text: view.bindings.versionText
+                wrapMode: Text.NoWrap
+            }
+        }
+        FormRow {
+            Button {
+                objectName: "checkForUpdates"
+                visible: view.bindings.canCheckForUpdates
+                text: view.bindings.updateButtonTitle
+                onClicked: view.bindings.checkForUpdates()
+            }
+            Button {
+                objectName: "sendFeedback"
+                visible: view.bindings.canSendFeedback
+                text: qsTr("Send Feedback…")
+                onClicked: view.bindings.sendFeedback()
+            }
+            Item {
+                Layout.fillWidth: true
+            }
+            Button {
+                objectName: "quit"
+                text: qsTr("Quit Fadebin")
+                onClicked: view.bindings.quit()
+            }
+        }
+    }
+}

@@ -1,0 +1,147 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Dialogs
+import QtQuick.Layouts
+import Fadebin.Periphery
+
+// The Notch tab: when the notch opens, what happens to undecided files, and the indicator.
+ColumnLayout {
+    id: view
+
+    required property SettingsBindings bindings
+    readonly property AppSettings settings: bindings.settings
+
+    spacing: 18
+
+    FormGroup {
+        FormRow {
+            title: qsTr("Display mode")
+            subtitle: view.bindings.displayModeCaption
+
+            SegmentedControl {
+                choices: [
+                    { "title": qsTr("Auto"), "name": "displayMode.auto" },
+                    { "title": qsTr("Hover only"), "name": "displayMode.hoverOnly" }
+                ]
+                currentIndex: view.bindings.displayModeIndex
+                onActivated: index => view.bindings.displayModeIndex = index
+            }
+        }
+    }
+
+    FormGroup {
+        header: qsTr("Undecided files")
+
+        FormRow {
+            title: qsTr("Auto-dismiss after")
+            Slider {
+                objectName: "autoDismissSeconds"
+                from: 3
+                to: 60
+                stepSize: 1
+                snapMode: Slider.SnapAlways
+                value: view.settings.autoDismissSeconds
+                onMoved: view.settings.autoDismissSeconds = value
+                Layout.preferredWidth: 170
+            }
+            SecondaryLabel {
+                objectName: "autoDismissText"
+                text: view.bindings.autoDismissText
+                font.family: "monospace"
+                wrapMode: Text.NoWrap
+                horizontalAlignment: Text.AlignRight
+                Layout.preferredWidth: 36
+            }
+        }
+        FormRow {
+            title: qsTr("Stay in the notch for")
+            Slider {
+                objectName: "pendingGraceMinutes"
+                from: 1
+                to: 60
+                stepSize: 1
+                snapMode: Slider.SnapAlways
+                value: view.settings.pendingGraceMinutes
+                onMoved: view.settings.pendingGraceMinutes = value
+                Layout.preferredWidth: 156
+            }
+            SecondaryLabel {
+                objectName: "pendingGraceText"
+                text: view.bindings.pendingGraceText
+                font.family: "monospace"
+                wrapMode: Text.NoWrap
+                horizontalAlignment: Text.AlignRight
+                Layout.preferredWidth: 50
+            }
+        }
+        FormRow {
+            title: qsTr("Then apply")
+            ComboBox {
+                objectName: "defaultAction"
+                model: view.bindings.defaultActionLabels
+                currentIndex: view.bindings.defaultActionIndex
+                onActivated: index => view.bindings.defaultActionIndex = index
+                Layout.preferredWidth: 180
+            }
+        }
+    }
+
+    FormGroup {
+        header: qsTr("Indicator")
+
+        FormRow {
+            title: qsTr("Show how many files are scheduled")
+            ToggleSwitch {
+                objectName: "showScheduledCount"
+                checked: view.settings.showScheduledCount
+                onToggled: view.settings.showScheduledCount = checked
+            }
+        }
+        FormRow {
+            title: qsTr("Scheduled count ring")
+            ColorWell {
+                objectName: "countColor"
+                color: view.bindings.countColor
+                onClicked: countDialog.open()
+            }
+        }
+        FormRow {
+            title: qsTr("Countdown ring")
+            ColorWell {
+                objectName: "countdownColor"
+                color: view.bindings.countdownColor
+                onClicked: countdownDialog.open()
+            }
+        }
+        FormRow {
+            Item {
+                Layout.fillWidth: true
+            }
+            Button {
+                objectName: "resetColors"
+                text: qsTr("Reset Colors")
+                onClicked: view.bindings.resetColors()
+            }
+        }
+    }
+
+    ColorDialog {
+        id: countDialog
+
+        objectName: "countColorDialog"
+        title: qsTr("Scheduled count ring")
+        selectedColor: view.bindings.countColor
+        onAccepted: view.bindings.countColor = selectedColor
+        onVisibleChanged: if (visible) Qt.callLater(view.bindings.drawColorFields, view)
+    }
+
+    ColorDialog {
+        id: countdownDialog
+
+        objectName: "countdownColorDialog"
+        title: qsTr("Countdown ring")
+        selectedColor: view.bindings.countdownColor
+        onAccepted: view.bindings.countdownColor = selectedColor
+        onVisibleChanged: if (visible) Qt.callLater(view.bindings.drawColorFields, view)
+    }
+}

@@ -1,0 +1,81 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Fadebin.Periphery
+
+// The answer to an update check the user asked for.
+ApplicationWindow {
+    id: window
+
+    required property UpdateManager updates
+
+    title: qsTr("Software Update")
+    width: 400
+    height: 150
+    minimumWidth: width
+    maximumWidth: width
+    minimumHeight: height
+    maximumHeight: height
+
+    Shortcut {
+        sequences: ["Return", "Enter", "Escape"]
+        onActivated: window.close()
+    }
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.margins: 20
+        spacing: 16
+
+        AppIcon {
+            size: 64
+            shadowOpacity: 0.1
+            Layout.alignment: Qt.AlignTop
+        }
+
+        ColumnLayout {
+            spacing: 6
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+
+            Label {
+                objectName: "resultText"
+                text: window.updates.userCheckText
+                font.weight: Font.DemiBold
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
+            }
+            SecondaryLabel {
+                visible: window.updates.canOpenReleasePage
+                text: qsTr("Install it with your package manager once it is downloaded.")
+                Layout.fillWidth: true
+            }
+            Item {
+                Layout.fillHeight: true
+            }
+            RowLayout {
+                spacing: 8
+                Layout.fillWidth: true
+
+                Item {
+                    Layout.fillWidth: true
+                }
+                Button {
+                    objectName: "download"
+                    visible: window.updates.canOpenReleasePage
+                    text: qsTr("Download…")
+                    highlighted: true
+                    onClicked: {
+                        window.updates.openReleasePage();
+                        window.close();
+                    }
+                }
+                Button {
+                    objectName: "ok"
+                    text: qsTr("OK")
+                    onClicked: window.close()
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,74 @@
+#include "periphery/HttpServer.h"
+
+#include <QTcpSocket>
+
+namespace fadebin::test {
+
+HttpServer::HttpServer() {
+    m_server.listen(QHostAddress::LocalHost);
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+        }
+    });
+}
+
+QUrl HttpServer::url(const QString& path) const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+}
+
+void HttpServer::respond(const QByteArray& path, Response response) {
+    m_responses.insert(path, std::move(response));
+}
+
+QUrl HttpServer::refusingUrl(const QString& path) {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
+}
+
+void HttpServer::serve(QTcpSocket* socket) {
+    // The whole request is collected in a property of the socket until it is complete.
+    QByteArray data = socket->property("request").toByteArray() + socket->readAll();
+    socket->setProperty("request", data);
+    const qsizetype headerEnd = data.indexOf("\r\n\r\n");
+    if (headerEnd < 0)
+        return;
+    Request request;
+    const QList<QByteArray> lines = data.left(headerEnd).split('\n');
+    const QList<QByteArray> start = lines.value(0).trimmed().split(' ');
+    request.method = start.value(0);
+    request.path = start.value(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0)
+            request.headers.insert(lines[i].left(colon).trimmed().toLower(),
+                                   lines[i].mid(colon + 1).trimmed());
+    }
+    const qsizetype length = request.headers.value("content-length", "0").toLongLong();
+    if (data.size() < headerEnd + 4 + length)
+        return;
+    request.body = data.mid(headerEnd + 4, length);
+    socket->setProperty("request", QByteArray());
+    m_requests.push_back(request);
+
+    const auto found = m_responses.constFind(request.path);
+    const Response response =
+        found == m_responses.cend() ? Response{404, "not here", {}, false, false} : *found;
+    if (response.silent)
+        return;
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
+    for (const auto& [name, value] : response.headers)
+        answer += name + ": " + value + "\r\n";
+    const qint64 announced = response.endless ? qint64(1) << 40 : response.body.size();
+    answer += "Content-Length: " + QByteArray::number(announced) + "\r\n";
+    answer += "Connection: close\r\n\r\n" + response.body;
+    socket->write(answer);
+    if (!response.endless)
+        socket->disconnectFromHost();
+}
+
+} // namespace fadebin::test

@@ -1,0 +1,133 @@
+#include "periphery/FeedbackWindow.h"
+#include "periphery/HttpServer.h"
+#include "periphery/WindowDriver.h"
+#include "platform/Version.h"
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSysInfo>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool settled(const FeedbackForm& form) {
+    return waitFor([&] { return form.state() != FeedbackForm::SendState::sending; });
+}
+
+} // namespace
+
+TEST(Feedback, BodyKeepsItsKeyOrderAndEscapesEveryValue) {
+    EXPECT_EQ(
+        feedbackBody("  Line \"one\"\n\\two é\t", "\n me@example.org \t", "1.2 (?)", "Debian"),
+        QByteArray("{\"app\":\"Fadebin\",\"message\":\"  Line \\\"one\\\"\\n\\\\two \xc3\xa9\\t\","
+                   "\"email\":\"me@example.org\",\"version\":\"1.2 (?)\",\"os\":\"Debian\"}"));
+}
+
+TEST(Feedback, SendsWhatWasTypedThanksAndClosesAfterAWhile) {
+    WindowWorld world;
+    HttpServer server;
+    server.respond("/api/feedback", HttpServer::answer(200));
+    FeedbackWindow feedback(world.engine, world.clock, world.network, server.url("/api/feedback"));
+    feedback.show();
+    QQuickWindow* window = feedback.window();
+    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(window->size(), QSize(420, 300));
+    EXPECT_EQ(window->title(), "Send Feedback");
+
+    EXPECT_FALSE(findItem(window, "send")->isEnabled());
+    click(window, "message");
+    type(window, "   ");
+    press(window, Qt::Key_Return);
+    EXPECT_EQ(feedback.form().message(), "   \n") << "Return in the editor is a new line";
+    EXPECT_FALSE(findItem(window, "send")->isEnabled()) << "white space is no message";
+    EXPECT_TRUE(server.requests().empty());
+    type(window, "Love it");
+    click(window, "email");
+    type(window, "  me@example.org ");
+    savePicture(window, "feedback-editing");
+
+    press(window, Qt::Key_Return);
+    EXPECT_EQ(textOf(window, "send"), "Sending…");
+    EXPECT_FALSE(findItem(window, "send")->isEnabled());
+    ASSERT_TRUE(settled(feedback.form()));
+    ASSERT_EQ(server.requests().size(), 1u);
+    const HttpServer::Request& request = server.requests()[0];
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.headers.value("content-type"), "application/json");
+    EXPECT_EQ(request.body, feedbackBody("   \nLove it", "me@example.org", appVersionString(),
+                                         QSysInfo::prettyProductName()));
+    EXPECT_TRUE(request.body.startsWith("{\"app\":\"Fadebin\",\"message\":\"   \\nLove it\","
+                                        "\"email\":\"me@example.org\",\"version\":\""));
+
+    EXPECT_TRUE(isShown(window, "thanks"));
+    savePicture(window, "feedback-sent");
+    world.clock.advance(1399ms);
+    EXPECT_TRUE(window->isVisible());
+    world.clock.advance(1ms);
+    EXPECT_FALSE(window->isVisible());
+
+    feedback.show();
+    EXPECT_EQ(feedback.window(), window);
+    EXPECT_TRUE(feedback.form().message().isEmpty()) << "a sent message is not offered again";
+    EXPECT_FALSE(isShown(window, "thanks"));
+}
+
+TEST(Feedback, FailuresSayWhyAndKeepWhatWasTyped) {
+    WindowWorld world;
+    HttpServer server;
+    server.respond("/api/feedback", HttpServer::answer(500, "oops"));
+    server.respond("/slow", HttpServer::silence());
+    FeedbackWindow feedback(world.engine, world.clock, world.network, server.url("/api/feedback"));
+    feedback.form().setMessage("It broke");
+    feedback.form().setEmail("me@example.org");
+    feedback.show();
+    QQuickWindow* window = feedback.window();
+    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    click(window, "send");
+    ASSERT_TRUE(settled(feedback.form()));
+    EXPECT_TRUE(isShown(window, "error"));
+    EXPECT_EQ(textOf(window, "error"), "Couldn't send right now. Please try again.");
+    EXPECT_EQ(textOf(window, "message"), "It broke");
+    EXPECT_EQ(textOf(window, "email"), "me@example.org");
+    EXPECT_TRUE(findItem(window, "send")->isEnabled());
+    savePicture(window, "feedback-failed");
+
+    // No answer at all: refused, or a server that never replies within the time-out.
+    for (const QUrl& endpoint : {HttpServer::refusingUrl("/api/feedback"), server.url("/slow")}) {
+        SCOPED_TRACE(endpoint.toString().toStdString());
+        FeedbackForm form(world.clock, world.network, endpoint, "1.2 (3)", "Debian", 300ms);
+        form.setMessage("Hello");
+        form.send();
+        ASSERT_TRUE(settled(form));
+        EXPECT_EQ(form.errorText(), "Couldn't reach the server. Check your connection.");
+        EXPECT_EQ(form.message(), "Hello");
+    }
+    EXPECT_EQ(world.log.count("Feedback not sent: %s"), 3);
+
+    // The answer is judged by its status line alone; an endless body is never waited for.
+    server.respond("/endless", HttpServer::endless(200, "ok"));
+    FeedbackForm form(world.clock, world.network, server.url("/endless"), "1.2 (3)", "Debian");
+    form.setMessage("Hello");
+    form.send();
+    ASSERT_TRUE(settled(form));
+    EXPECT_EQ(form.state(), FeedbackForm::SendState::sent);
+    EXPECT_EQ(server.requests().size(), 3u);
+}
+
+TEST(Feedback, IsNeverOfferedWithoutAnAcceptableEndpoint) {
+    WindowWorld world;
+    for (const std::optional<QUrl>& endpoint :
+         {std::optional<QUrl>(),
+          std::optional<QUrl>(QUrl("http://fadebin.example/api/feedback"))}) {
+        FeedbackWindow feedback(world.engine, world.clock, world.network, endpoint);
+        EXPECT_FALSE(feedback.isEnabled());
+        feedback.show();
+        EXPECT_EQ(feedback.window(), nullptr);
+    }
+}

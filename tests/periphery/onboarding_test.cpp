@@ -1,0 +1,117 @@
+#include "periphery/OnboardingWindow.h"
+#include "periphery/WindowDriver.h"
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct OnboardingScene {
+    OnboardingScene() {
+        onboarding.onDismiss = [this] { ++dismissed; };
+    }
+    QQuickWindow* show() {
+        onboarding.show();
+        QQuickWindow* window = onboarding.window();
+        EXPECT_TRUE(window && QTest::qWaitForWindowExposed(window));
+        return window;
+    }
+    bool completed() const {
+        return world.storedSettings().value("hasCompletedOnboarding").toBool();
+    }
+
+    WindowWorld world;
+    OnboardingWindow onboarding{world.engine, *world.model, *world.settings, world.clock};
+    int dismissed = 0;
+};
+
+// A picture once the step's fade-in has ended.
+void picture(QQuickWindow* window, const char* name) {
+    ASSERT_TRUE(waitFor([&] { return findItem(window, "steps")->opacity() == 1.0; }));
+    savePicture(window, name);
+}
+
+} // namespace
+
+TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
+    OnboardingScene scene;
+    scene.world.model->start();
+    QQuickWindow* window = scene.show();
+    EXPECT_EQ(window->size(), QSize(500, 575));
+    EXPECT_EQ(window->title(), "Welcome to Fadebin");
+    EXPECT_FALSE(isShown(window, "back"));
+    picture(window, "onboarding-0-welcome");
+
+    press(window, Qt::Key_Return);
+    EXPECT_EQ(scene.onboarding.flow().step(), 1);
+    EXPECT_TRUE(isShown(window, "accessEnabled"));
+    picture(window, "onboarding-1-access");
+    click(window, "continue");
+
+    const path sample = scene.world.home.downloads() / "Fadebin Sample.txt";
+    click(window, "dropSample");
+    EXPECT_EQ(readFile(sample), "This is a sample file from Fadebin. Give it 30 seconds and watch "
+                                "it go to the Trash.\n");
+    EXPECT_FALSE(isShown(window, "dropSample"));
+    EXPECT_TRUE(isShown(window, "sampleDropped"));
+    EXPECT_TRUE(scene.world.settings->showTestTimers()) << "the 30s button the step asks for";
+    picture(window, "onboarding-2-try");
+    click(window, "back");
+    EXPECT_EQ(scene.onboarding.flow().step(), 1);
+    press(window, Qt::Key_Return);
+    EXPECT_TRUE(isShown(window, "sampleDropped")) << "kept for as long as the window lives";
+
+    press(window, Qt::Key_Return);
+    EXPECT_TRUE(isShown(window, "finish"));
+    click(window, "launchAtLogin");
+    EXPECT_TRUE(scene.world.settings->launchAtLogin());
+    picture(window, "onboarding-3-done");
+    EXPECT_FALSE(scene.completed());
+    press(window, Qt::Key_Return);
+    EXPECT_TRUE(scene.completed());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(scene.dismissed, 1);
+    EXPECT_FALSE(scene.onboarding.isRechecking());
+}
+
+TEST(Onboarding, AccessStepWaitsForTheRecheckAndClosingDoesNotComplete) {
+    OnboardingScene scene;
+    scene.world.denyDownloads();
+    scene.world.model->start();
+    const std::size_t timersBefore = scene.world.clock.activeTimerCount();
+    QQuickWindow* window = scene.show();
+    press(window, Qt::Key_Return);
+    EXPECT_FALSE(findItem(window, "continue")->isEnabled());
+    press(window, Qt::Key_Return);
+    EXPECT_EQ(scene.onboarding.flow().step(), 1) << "Return does nothing while Continue is off";
+    EXPECT_TRUE(isShown(window, "checkAgain"));
+    click(window, "showFolder");
+    EXPECT_EQ(scene.world.workspace.shownFolders.size(), 1u);
+    picture(window, "onboarding-1-access-off");
+
+    // Fixed outside the window: the once-a-second look notices without any click.
+    scene.world.allowDownloads();
+    scene.world.clock.advance(999ms);
+    EXPECT_TRUE(scene.world.model->downloadsAccessDenied());
+    scene.world.clock.advance(1ms);
+    settle(window);
+    EXPECT_FALSE(scene.world.model->downloadsAccessDenied());
+    EXPECT_TRUE(isShown(window, "accessEnabled"));
+    EXPECT_TRUE(findItem(window, "continue")->isEnabled());
+    press(window, Qt::Key_Return);
+    EXPECT_EQ(scene.onboarding.flow().step(), 2);
+
+    window->close();
+    EXPECT_EQ(scene.dismissed, 1);
+    EXPECT_FALSE(scene.completed());
+    EXPECT_FALSE(scene.onboarding.isRechecking());
+    // The model's own look for the missing folder ended when the folder came back.
+    EXPECT_EQ(scene.world.clock.activeTimerCount(), timersBefore - 1) << "the recheck stopped";
+}

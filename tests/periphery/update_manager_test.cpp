@@ -1,0 +1,146 @@
+#include "periphery/HttpServer.h"
+#include "periphery/UpdateManager.h"
+#include "periphery/UpdateWindow.h"
+#include "periphery/WindowDriver.h"
+
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+QByteArray feedWith(const QByteArray& version) {
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak."
+           "org/xml-namespaces/sparkle\"><channel><item><title>Fadebin</title>"
+           "<link>https://fadebin.example/releases/" +
+           version +
+           "</link><enclosure url=\"https://fadebin.example/fadebin.deb\" sparkle:version=\"" +
+           version + "\"/></item></channel></rss>";
+}
+
+// The manager against a real server on a loopback port, on the manual clock.
+struct UpdateScene {
+    explicit UpdateScene(std::optional<QUrl> feed = {}, QString running = QStringLiteral("1.2"))
+        : updates(world.clock, world.network,
+                  feed ? feed : std::optional<QUrl>(server.url("/appcast.xml")), running, 300ms) {
+        updates.openUrl = [this](const QUrl& url) { opened.push_back(url); };
+    }
+    // Serves the feed and runs one check the user asked for to its end.
+    void check(HttpServer::Response response) {
+        server.respond("/appcast.xml", std::move(response));
+        updates.checkForUpdates();
+        ASSERT_TRUE(waitFor([this] { return !updates.isChecking(); }));
+    }
+
+    WindowWorld world;
+    HttpServer server;
+    UpdateManager updates;
+    std::vector<QUrl> opened;
+};
+
+} // namespace
+
+TEST(UpdateManager, FindsClearsAndKeepsTheFlagThroughFailedChecks) {
+    UpdateScene scene;
+    QSignalSpy changed(&scene.updates, &UpdateManager::updateAvailableChanged);
+    scene.check(HttpServer::answer(200, feedWith("1.10")));
+    EXPECT_TRUE(scene.updates.updateAvailable());
+    EXPECT_EQ(scene.updates.userCheckText(), "Fadebin 1.10 is available. You have 1.2.");
+    scene.updates.openReleasePage();
+    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/1.10")}));
+
+    // Failures are logged with their reason and change nothing.
+    const std::pair<const char*, HttpServer::Response> failures[] = {
+        {"malformed feed", HttpServer::answer(200, "<rss><channel><item>")},
+        {"HTTP status 404", HttpServer::answer(404, "gone")},
+        {"not https",
+         HttpServer::answer(302, {}, {{"Location", "http://fadebin.example/appcast.xml"}})},
+        {"larger than", HttpServer::answer(200, QByteArray(feedLimits::maxBytes + 10, ' '))},
+        {"no answer within 300 ms", HttpServer::silence()},
+    };
+    for (const auto& [reason, response] : failures) {
+        SCOPED_TRACE(reason);
+        scene.check(response);
+        EXPECT_TRUE(scene.updates.updateAvailable());
+        EXPECT_EQ(scene.updates.userCheck(), UpdateManager::UserCheck::failed);
+        EXPECT_EQ(scene.updates.userCheckText(), "Couldn't check for updates right now.");
+        const auto lines = scene.world.log.lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().format, "Update check failed: %s");
+        EXPECT_NE(lines.back().message.find(reason), std::string::npos) << lines.back().message;
+    }
+
+    // A redirect to a good feed is followed; 1.2.0 is the running 1.2, so no update.
+    scene.server.respond("/moved.xml", HttpServer::answer(200, feedWith("1.2.0")));
+    scene.check(
+        HttpServer::answer(301, {}, {{"Location", scene.server.url("/moved.xml").toEncoded()}}));
+    EXPECT_FALSE(scene.updates.updateAvailable());
+    EXPECT_EQ(scene.updates.userCheckText(), "You're up to date.");
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST(UpdateManager, ChecksAMinuteAfterStartThenDaily) {
+    UpdateScene scene({}, QStringLiteral("1.9"));
+    scene.server.respond("/appcast.xml", HttpServer::answer(200, feedWith("1.10")));
+    QSignalSpy started(&scene.updates, &UpdateManager::userCheckStarted);
+    scene.updates.start();
+    scene.world.clock.advance(59s);
+    EXPECT_TRUE(scene.server.requests().empty());
+    scene.world.clock.advance(1s);
+    ASSERT_TRUE(waitFor([&] { return scene.updates.updateAvailable(); }));
+    EXPECT_EQ(scene.server.requests().size(), 1u);
+    scene.world.clock.advance(24h - 1s);
+    EXPECT_FALSE(scene.updates.isChecking());
+    scene.world.clock.advance(1s);
+    EXPECT_TRUE(scene.updates.isChecking());
+    ASSERT_TRUE(waitFor([&] { return !scene.updates.isChecking(); }));
+    scene.world.clock.advance(24h);
+    ASSERT_TRUE(waitFor([&] { return scene.server.requests().size() == 3; }));
+    EXPECT_EQ(started.count(), 0) << "scheduled checks show no window";
+    EXPECT_EQ(scene.updates.userCheck(), UpdateManager::UserCheck::idle);
+}
+
+TEST(UpdateManager, MakesNoRequestWithoutAnAcceptableFeed) {
+    for (const QUrl& feed : {QUrl(), QUrl("http://fadebin.example/appcast.xml")}) {
+        UpdateScene scene(feed);
+        EXPECT_FALSE(scene.updates.isEnabled());
+        scene.updates.start();
+        scene.updates.checkForUpdates();
+        EXPECT_FALSE(scene.updates.isChecking());
+        scene.world.clock.advance(48h);
+        EXPECT_FALSE(scene.updates.isChecking());
+        EXPECT_EQ(scene.world.clock.activeTimerCount(), 0u);
+    }
+}
+
+TEST(UpdateWindow, ShowsTheResultOfTheCheckTheUserAskedFor) {
+    UpdateScene scene;
+    UpdateWindow result(scene.world.engine, scene.updates);
+    scene.server.respond("/appcast.xml", HttpServer::silence());
+    scene.updates.checkForUpdates();
+    QQuickWindow* window = result.window();
+    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(textOf(window, "resultText"), "Checking for updates…");
+    savePicture(window, "update-checking");
+    ASSERT_TRUE(waitFor([&] { return !scene.updates.isChecking(); }));
+    EXPECT_FALSE(isShown(window, "download"));
+    savePicture(window, "update-failed");
+    click(window, "ok");
+    EXPECT_FALSE(window->isVisible());
+
+    scene.check(HttpServer::answer(200, feedWith("1.2")));
+    EXPECT_TRUE(window->isVisible());
+    savePicture(window, "update-up-to-date");
+    scene.check(HttpServer::answer(200, feedWith("1.3")));
+    EXPECT_EQ(textOf(window, "resultText"), "Fadebin 1.3 is available. You have 1.2.");
+    savePicture(window, "update-available");
+    click(window, "download");
+    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/1.3")}));
+    EXPECT_FALSE(window->isVisible());
+}
