@@ -30,8 +30,16 @@ public:
         : m_downloads(home.downloads()) {}
     ~Program() { kill(); }
 
-    [[nodiscard]] bool start() {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Without a display the program runs headless; with one (":N") it shows the notch there.
+    [[nodiscard]] bool start(const std::string& display = {}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (display.empty()) {
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display));
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        }
+        m_process.setProcessEnvironment(environment);
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.start(QStringLiteral(FADEBIN_PROGRAM), {});
         struct stat folder {};
