@@ -48,13 +48,14 @@ public:
             environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display));
         m_process.setProcessEnvironment(environment);
         m_process.setStandardOutputFile(QProcess::nullDevice());
+        const size_t logBefore = log().size();
         m_process.start(QStringLiteral(FADEBIN_PROGRAM), {});
         struct stat folder {};
         if (!m_process.waitForStarted(10'000) || ::stat(m_downloads.c_str(), &folder) != 0)
             return false;
         const std::string inode = " ino:" + QString::number(folder.st_ino, 16).toStdString() + " ";
         const path fdinfo = "/proc/" + std::to_string(m_process.processId()) + "/fdinfo";
-        return waitFor(
+        const bool watching = waitFor(
             [&] {
                 std::error_code ec;
                 return std::ranges::any_of(
@@ -63,6 +64,14 @@ public:
                     });
             },
             30s);
+        // The watch comes before the baseline: a file written in between would belong to the
+        // baseline. Started means both; the log says so where it is on standard error.
+        struct stat journal {};
+        return watching &&
+               (::stat("/run/systemd/journal/socket", &journal) == 0 ||
+                waitFor(
+                    [&] { return log().find("Fadebin started", logBefore) != std::string::npos; },
+                    30s));
     }
 
     // Reads pending stderr, so that the program never blocks on a full pipe.
