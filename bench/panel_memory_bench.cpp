@@ -3,6 +3,7 @@
 // prints its RSS, its private memory (Private_Clean + Private_Dirty of smaps_rollup) and its
 // wake-ups (context switches of all its threads) over 10 s, collapsed and then expanded.
 // Goal: at most 45 MB RSS, 12 MB private, no wake-ups while nothing moves.
+#include "ProcessStats.h"
 #include "notch/NotchPanel.h"
 #include "notch/ScreenSource.h"
 #include "notch/SoftwareRendering.h"
@@ -28,6 +29,7 @@
 #include <unistd.h>
 
 using namespace fadebin;
+using namespace fadebin::bench;
 using namespace std::chrono_literals;
 
 namespace {
@@ -98,56 +100,6 @@ int runPanel(int argc, char** argv) {
     return QGuiApplication::exec();
 }
 
-struct Memory {
-    long rssKb = 0;
-    long privateKb = 0;
-};
-
-Memory memoryOf(pid_t pid) {
-    Memory m;
-    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        long value = 0;
-        if (!(fields >> key >> value))
-            continue; // the header line names the address range
-        if (key == "Rss:")
-            m.rssKb = value;
-        else if (key == "Private_Clean:" || key == "Private_Dirty:")
-            m.privateKb += value;
-    }
-    return m;
-}
-
-struct Switches {
-    long total = 0;
-    int threads = 0;
-};
-
-Switches switchesOf(pid_t pid) {
-    Switches s;
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    DIR* dir = ::opendir(tasks.c_str());
-    if (dir == nullptr)
-        return s;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        ++s.threads;
-        std::ifstream status(tasks + "/" + entry->d_name + "/status");
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-                s.total += std::stol(line.substr(line.find(':') + 1));
-        }
-    }
-    ::closedir(dir);
-    return s;
-}
-
 bool readLine(int fd, const std::string& expected, std::chrono::seconds timeout) {
     std::string line;
     pollfd readable{fd, POLLIN, 0};
@@ -169,24 +121,6 @@ bool readLine(int fd, const std::string& expected, std::chrono::seconds timeout)
         }
     }
     return false;
-}
-
-// Quiet: no thread switched for two seconds in a row (start-up work has settled).
-void waitUntilIdle(pid_t pid) {
-    long last = -1;
-    auto quietSince = std::chrono::steady_clock::now();
-    const auto deadline = quietSince + 60s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const long now = switchesOf(pid).total;
-        if (now != last) {
-            last = now;
-            quietSince = std::chrono::steady_clock::now();
-        } else if (std::chrono::steady_clock::now() - quietSince >= 2s) {
-            return;
-        }
-        std::this_thread::sleep_for(100ms);
-    }
-    std::printf("  (never quiet for 2 s within 60 s)\n");
 }
 
 void measure(const char* label, pid_t pid) {

@@ -1,13 +1,13 @@
 // The expiry engine at scale: a Downloads folder of 10,000 files of which 1,000 carry the
 // expiry attribute. Prints store open + rebuild from attributes, reconcile over 1,000
 // active records, and a sweep that deletes all 1,000 (per file).
-#include "settings/AppSettings.h"
 #include "expiry/ExpiryScheduler.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
 #include "platform/LoginItem.h"
 #include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
+#include "settings/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -36,12 +36,27 @@ const QDBusArgument& operator>>(const QDBusArgument& in, BusFile& file) {
     return in;
 }
 
+QDBusArgument& operator<<(QDBusArgument& out, const BusRestored& restored) {
+    out.beginStructure();
+    out << restored.restored << restored.refused;
+    out.endStructure();
+    return out;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& in, BusRestored& restored) {
+    in.beginStructure();
+    in >> restored.restored >> restored.refused;
+    in.endStructure();
+    return in;
+}
+
 void registerBusTypes() {
     qDBusRegisterMetaType<BusRefusal>();
     qDBusRegisterMetaType<BusRefusals>();
     qDBusRegisterMetaType<BusFile>();
     qDBusRegisterMetaType<BusFiles>();
     qDBusRegisterMetaType<QList<QByteArray>>();
+    qDBusRegisterMetaType<BusRestored>();
 }
 
 namespace {
@@ -147,26 +162,26 @@ BusRefusals BusService::DeleteNow(const QList<QByteArray>& paths) {
     return forEach(paths, [&](TrackedFile& record) { return m_model.deleteNow(&record); });
 }
 
-QList<QByteArray> BusService::Restore(const QList<QByteArray>& paths, BusRefusals& refused) {
-    QList<QByteArray> restored;
+BusRestored BusService::Restore(const QList<QByteArray>& paths) {
+    BusRestored result;
     if (!ready())
-        return restored;
+        return result;
     auto one = [&](const QByteArray& bytes, const std::optional<path>& original) {
         const AppModel::Restored outcome = m_model.restore(original);
         if (outcome.file)
-            restored.append(toBytes(*outcome.file));
+            result.restored.append(toBytes(*outcome.file));
         else
-            refused.append({bytes, outcome.refusal});
+            result.refused.append({bytes, outcome.refusal});
     };
     if (paths.isEmpty())
         one({}, std::nullopt);
     for (const QByteArray& bytes : paths) {
         if (bytes.isEmpty() || bytes.contains('\0'))
-            refused.append({bytes, QStringLiteral("not a path")});
+            result.refused.append({bytes, QStringLiteral("not a path")});
         else
             one(bytes, toPath(bytes));
     }
-    return restored;
+    return result;
 }
 
 } // namespace fadebin

@@ -26,11 +26,18 @@ struct BusFile {
 };
 using BusRefusals = QList<BusRefusal>;
 using BusFiles = QList<BusFile>;
+// What a restore did: where each restored file is now, and what was refused.
+struct BusRestored {
+    QList<QByteArray> restored;
+    BusRefusals refused;
+};
 
 QDBusArgument& operator<<(QDBusArgument& out, const BusRefusal& refusal);
 const QDBusArgument& operator>>(const QDBusArgument& in, BusRefusal& refusal);
 QDBusArgument& operator<<(QDBusArgument& out, const BusFile& file);
 const QDBusArgument& operator>>(const QDBusArgument& in, BusFile& file);
+QDBusArgument& operator<<(QDBusArgument& out, const BusRestored& restored);
+const QDBusArgument& operator>>(const QDBusArgument& in, BusRestored& restored);
 // Registers the types above with QtDBus; once per process, before the first call.
 void registerBusTypes();
 
@@ -56,7 +63,7 @@ public Q_SLOTS:
     BusRefusals Keep(const QList<QByteArray>& paths);
     BusRefusals DeleteNow(const QList<QByteArray>& paths);
     // Puts back what Fadebin moved to the Trash; with no paths, the most recently trashed.
-    QList<QByteArray> Restore(const QList<QByteArray>& paths, BusRefusals& refused);
+    BusRestored Restore(const QList<QByteArray>& paths);
 
 Q_SIGNALS:
     void FilesDeleted(const QStringList& names);
@@ -73,3 +80,4 @@ private:
 
 Q_DECLARE_METATYPE(fadebin::BusRefusal)
 Q_DECLARE_METATYPE(fadebin::BusFile)
+Q_DECLARE_METATYPE(fadebin::BusRestored)

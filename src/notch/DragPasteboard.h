@@ -24,7 +24,8 @@ public:
     [[nodiscard]] virtual std::vector<std::string> types() = 0;
     // Pressed mouse buttons, bit 0 the left button.
     [[nodiscard]] virtual unsigned pressedMouseButtons() = 0;
-    // Pointer position in screen coordinates (pixels of the root window, y downwards).
+    // Pointer position in Qt's global coordinates (logical pixels, y downwards), at the
+    // centre of the pixel the pointer is on.
     [[nodiscard]] virtual QPointF pointerLocation() = 0;
 
     // A pasteboard that can be told when its change count may have moved calls onChange

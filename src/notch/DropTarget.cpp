@@ -1,12 +1,17 @@
 #include "notch/DropTarget.h"
 
 #include <QMimeData>
+#include <QSysInfo>
 
 namespace fadebin {
 
 namespace {
 
 const QString uriListType = QStringLiteral("text/uri-list");
+
+QByteArray thisHostName() {
+    return QSysInfo::machineHostName().toUtf8().toLower();
+}
 
 } // namespace
 
@@ -28,7 +33,8 @@ std::optional<path> localFilePath(const QByteArray& encodedUrl) {
         if (slash < 0)
             return std::nullopt;
         const QByteArray host = rest.mid(2, slash - 2).toLower();
-        if (!host.isEmpty() && host != "localhost")
+        // File managers name this machine's own files by its host name too.
+        if (!host.isEmpty() && host != "localhost" && host != thisHostName())
             return std::nullopt; // another machine's file
         rest = rest.mid(slash);
     }

@@ -20,7 +20,8 @@ namespace fadebin {
 [[nodiscard]] std::vector<path> droppedFiles(const QList<QUrl>& urls);
 
 // One entry of a text/uri-list: the local path of a file URL ("file:/p", "file:///p",
-// "file://localhost/p"), or nothing for other schemes, other hosts and relative paths.
+// "file://localhost/p", "file://THIS-HOST/p"), or nothing for other schemes, other
+// machines' hosts and relative paths.
 [[nodiscard]] std::optional<path> localFilePath(const QByteArray& encodedUrl);
 
 } // namespace fadebin

@@ -9,6 +9,9 @@
 #include <QSurfaceFormat>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
+#include <vector>
+
 // Xlib last: its macros (None, Bool, Status) would break Qt's headers.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -94,6 +97,10 @@ void NotchPanel::setAllowsKey(bool allows) {
 void NotchPanel::setFrame(const Rect& frame) {
     if (frame == m_frame)
         return;
+    // The shape stays centred at the top: move the outline with the new width before the
+    // window changes, so that the old mask never shows a corner of the resized window.
+    if (!m_shape.isEmpty() && frame.width != m_frame.width)
+        setShape(m_shape.translated((frame.width - m_frame.width) / 2, 0));
     m_frame = frame;
     applyGeometry();
 }
@@ -124,12 +131,35 @@ void NotchPanel::orderOut() {
     hide();
 }
 
+std::optional<Size> NotchPanel::contentSize() const {
+    if (m_hostingView == nullptr)
+        return std::nullopt;
+    return Size{m_hostingView->width(), m_hostingView->height()};
+}
+
+void NotchPanel::setOnPressOutside(std::function<void()> callback) {
+    const bool grab = static_cast<bool>(callback);
+    m_onPressOutside = std::move(callback);
+    if (grab == m_grabsPointer)
+        return;
+    // A grab is what an X menu holds: the presses of the whole screen come here, those
+    // outside the panel with positions outside it.
+    m_grabsPointer = grab;
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        setMouseGrabEnabled(grab);
+}
+
 void NotchPanel::setShape(const QPainterPath& outline) {
     m_shape = outline;
     // The bounding shape both clips the drawing to the outline, so that its rounded corners
     // need no compositor, and lets input outside it fall through to the windows below.
-    setMask(outline.isEmpty() ? QRegion()
-                              : QRegion(outline.toFillPolygon().toPolygon(), Qt::WindingFill));
+    // Only X has the shape extension behind window masks; other platforms would just warn.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    QRegion region;
+    for (const QPolygonF& polygon : outline.toFillPolygons())
+        region += QRegion(polygon.toPolygon(), Qt::WindingFill);
+    setMask(region);
 }
 
 QPainterPath NotchPanel::shapeRect(Size shapeSize, double viewWidth) {
@@ -152,6 +182,14 @@ bool NotchPanel::event(QEvent* event) {
     case QEvent::Leave:
         m_hostingView->pointerExited();
         break;
+    case QEvent::MouseButtonPress:
+        if (m_onPressOutside &&
+            !QRectF(QPointF(), size()).contains(static_cast<QMouseEvent*>(event)->position())) {
+            auto callback = m_onPressOutside; // it may end the grab
+            callback();
+            return true;
+        }
+        break;
     default:
         break;
     }
@@ -164,8 +202,7 @@ void NotchPanel::resizeEvent(QResizeEvent* event) {
 }
 
 void NotchPanel::applyDesktopHints() {
-    if (m_desktopHintsApplied)
-        return;
+    m_desktopHintsApplied = false;
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr || x11->display() == nullptr)
         return; // not on X11: nothing to tell a window manager
@@ -173,15 +210,34 @@ void NotchPanel::applyDesktopHints() {
     create();
     Display* display = x11->display();
     const auto window = static_cast<::Window>(winId());
-    // Set on the unmapped window, where EWMH lets clients write _NET_WM_STATE directly; Qt
-    // keeps these when it adds the "above" state at mapping. No taskbar or pager entry, and
-    // the panel stays put across workspaces.
-    const Atom states[] = {XInternAtom(display, "_NET_WM_STATE_SKIP_TASKBAR", False),
-                           XInternAtom(display, "_NET_WM_STATE_SKIP_PAGER", False),
-                           XInternAtom(display, "_NET_WM_STATE_STICKY", False)};
-    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_STATE", False), XA_ATOM, 32,
-                    PropModeAppend, reinterpret_cast<const unsigned char*>(states),
-                    std::size(states));
+    // Written on the unmapped window before every show: EWMH lets clients set _NET_WM_STATE
+    // directly only then, and window managers drop it when a window is withdrawn. Qt keeps
+    // these when it adds the "above" state at mapping. No taskbar or pager entry, and the
+    // panel stays put across workspaces.
+    const Atom stateProperty = XInternAtom(display, "_NET_WM_STATE", False);
+    std::vector<Atom> states;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, stateProperty, 0, 64, False, XA_ATOM, &type, &format,
+                           &count, &remaining, &data) == Success &&
+        data != nullptr && format == 32) {
+        const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+        states.assign(atoms, atoms + count);
+    }
+    if (data != nullptr)
+        XFree(data);
+    for (const char* name :
+         {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY"}) {
+        const Atom state = XInternAtom(display, name, False);
+        if (std::find(states.begin(), states.end(), state) == states.end())
+            states.push_back(state);
+    }
+    XChangeProperty(display, window, stateProperty, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(states.data()),
+                    static_cast<int>(states.size()));
     const unsigned long desktop = kAllDesktops;
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_DESKTOP", False), XA_CARDINAL,
                     32, PropModeReplace, reinterpret_cast<const unsigned char*>(&desktop), 1);

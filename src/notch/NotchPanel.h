@@ -8,6 +8,7 @@
 #include <QQuickWindow>
 
 #include <functional>
+#include <optional>
 
 namespace fadebin {
 
@@ -49,11 +50,39 @@ private:
     QPointer<QQuickItem> m_rootView;
 };
 
+// What the notch controller drives: a panel window and the view that hosts its content.
+// The program's is NotchPanel; tests put a fake behind it.
+class NotchPanelPort {
+public:
+    virtual ~NotchPanelPort() = default;
+
+    [[nodiscard]] virtual Rect frame() const = 0;
+    // Moves and resizes the panel (desktop coordinates, y up); the content is laid out for
+    // the new size at once.
+    virtual void setFrame(const Rect& frame) = 0;
+    virtual void setAllowsKey(bool allows) = 0;
+    virtual void orderFront() = 0;
+    virtual void orderOut() = 0;
+
+    // The content view's size, none before there is one.
+    [[nodiscard]] virtual std::optional<Size> contentSize() const = 0;
+    virtual void setOnHoverChange(std::function<void(bool)> callback) = 0;
+    virtual void setHitTest(NotchHostingView::HitTest hitTest) = 0;
+    // Whether the content view last saw the pointer inside the shape.
+    [[nodiscard]] virtual bool isPointerOverContent() const = 0;
+
+    // The drawn outline in view coordinates: where the panel draws and takes input.
+    virtual void setOutline(const QPainterPath& outline) = 0;
+    // While a menu is open, every press goes to the panel, and one outside it is told, so
+    // that the menu can close as menus do; an empty callback ends that.
+    virtual void setOnPressOutside(std::function<void()> callback) = 0;
+};
+
 // The borderless always-on-top panel over the notch. It takes no keyboard focus unless
 // allowsKey is set, sits exactly at the frame it is given (desktop coordinates, y up, may
 // reach past the screen's edges), and takes pointer input only inside its shape, so clicks
 // beside the drawn outline reach the windows below.
-class NotchPanel : public QQuickWindow {
+class NotchPanel : public QQuickWindow, public NotchPanelPort {
     Q_OBJECT
 public:
     NotchPanel();
@@ -61,15 +90,28 @@ public:
     NotchPanel& operator=(const NotchPanel&) = delete;
 
     [[nodiscard]] bool allowsKey() const { return m_allowsKey; }
-    void setAllowsKey(bool allows);
+    void setAllowsKey(bool allows) override;
 
-    void setFrame(const Rect& frame);
-    [[nodiscard]] Rect frame() const { return m_frame; }
+    void setFrame(const Rect& frame) override;
+    [[nodiscard]] Rect frame() const override { return m_frame; }
 
     // Shows the panel above other windows without activating it; orderOut hides it.
-    void orderFront();
-    void orderOut();
+    void orderFront() override;
+    void orderOut() override;
     [[nodiscard]] bool isOrderedFront() const { return m_orderedFront; }
+
+    [[nodiscard]] std::optional<Size> contentSize() const override;
+    void setOnHoverChange(std::function<void(bool)> callback) override {
+        m_hostingView->setOnHoverChange(std::move(callback));
+    }
+    void setHitTest(NotchHostingView::HitTest hitTest) override {
+        m_hostingView->setHitTest(std::move(hitTest));
+    }
+    [[nodiscard]] bool isPointerOverContent() const override {
+        return m_hostingView->isInsideShape();
+    }
+    void setOutline(const QPainterPath& outline) override { setShape(outline); }
+    void setOnPressOutside(std::function<void()> callback) override;
 
     // The drawn outline in view coordinates (from the top left). It is also the window's
     // input and drawing mask; an empty outline leaves the whole panel active.
@@ -91,9 +133,11 @@ private:
     NotchHostingView* m_hostingView; // owned by the content item
     Rect m_frame;
     QPainterPath m_shape;
+    std::function<void()> m_onPressOutside;
+    bool m_grabsPointer = false;
     bool m_allowsKey = false;
     bool m_orderedFront = false;
-    bool m_desktopHintsApplied = false;
+    bool m_desktopHintsApplied = false; // on X11, where a window manager reads them
 };
 
 } // namespace fadebin

@@ -48,6 +48,12 @@ QPainterPath NotchShape::path(const QRectF& rect) const {
     return outline;
 }
 
+NotchShape NotchShape::forState(NotchState state, bool hasNotch) {
+    if (state == NotchState::collapsed)
+        return {hasNotch ? 6.0 : 0.0, hasNotch ? 12.0 : 16.0, hasNotch};
+    return {hasNotch ? 14.0 : 0.0, 22, hasNotch};
+}
+
 NotchShape NotchShape::interpolated(const NotchShape& from, const NotchShape& to, double progress) {
     const double p = std::clamp(progress, 0.0, 1.0);
     NotchShape shape = to;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notch/NotchGeometry.h"
+
 #include <QPainterPath>
 #include <QRectF>
 
@@ -21,6 +23,10 @@ struct NotchShape {
 
     // The outline in rect (y downwards).
     [[nodiscard]] QPainterPath path(const QRectF& rect) const;
+
+    // The outline of each state: small radii lying against the notch, larger ones open, and
+    // no flared top without a camera housing to blend into.
+    [[nodiscard]] static NotchShape forState(NotchState state, bool hasNotch);
 
     // The pair that animates between states: (topRadius, bottomRadius).
     [[nodiscard]] std::pair<double, double> animatableData() const {

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace fadebin {
 
 DesktopSpace DesktopSpace::current() {
@@ -14,6 +16,30 @@ DesktopSpace DesktopSpace::current() {
         return DesktopSpace(0);
     const QRectF frame = primary->geometry();
     return DesktopSpace(frame.y() + frame.height());
+}
+
+std::vector<ScreenScaling> currentScreenScaling() {
+    std::vector<ScreenScaling> result;
+    if (qGuiApp == nullptr)
+        return result;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRectF frame = screen->geometry();
+        result.push_back({frame.topLeft(), frame.size(), screen->devicePixelRatio()});
+    }
+    return result;
+}
+
+QPointF logicalFromNativePixel(QPoint native, const std::vector<ScreenScaling>& screens) {
+    const QPointF centre = QPointF(native) + QPointF(0.5, 0.5);
+    if (screens.empty())
+        return centre;
+    const auto onScreen = std::find_if(screens.begin(), screens.end(), [&](const auto& s) {
+        const QRectF nativeFrame(s.origin, s.logicalSize * s.ratio);
+        return nativeFrame.contains(centre);
+    });
+    const ScreenScaling& screen = onScreen != screens.end() ? *onScreen : screens.front();
+    const double ratio = screen.ratio > 0 ? screen.ratio : 1;
+    return screen.origin + (centre - screen.origin) / ratio;
 }
 
 QtScreenSource::QtScreenSource(QObject* parent)
@@ -76,7 +102,7 @@ std::optional<std::size_t> QtScreenSource::mainScreen() const {
 std::optional<Point> QtScreenSource::pointerLocation() const {
     if (qGuiApp == nullptr || QGuiApplication::primaryScreen() == nullptr)
         return std::nullopt;
-    return DesktopSpace::current().fromQt(QPointF(QCursor::pos()));
+    return DesktopSpace::current().fromQtPixel(QCursor::pos());
 }
 
 } // namespace fadebin

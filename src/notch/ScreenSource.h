@@ -3,8 +3,10 @@
 #include "notch/NotchGeometry.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 
 #include <functional>
 #include <optional>
@@ -32,10 +34,34 @@ public:
     }
     [[nodiscard]] Point fromQt(QPointF p) const { return {p.x(), m_mainBottom - p.y()}; }
     [[nodiscard]] QPointF toQt(Point p) const { return {p.x, m_mainBottom - p.y}; }
+    // A whole pixel of Qt's space, such as a pointer position, stands for its centre: the
+    // pointer on the screen's top row is half a pixel below the top edge, inside whatever
+    // hangs from it, not on the excluded far edge of a half-open rectangle.
+    [[nodiscard]] Point fromQtPixel(QPoint pixel) const {
+        return fromQt(QPointF(pixel) + QPointF(0.5, 0.5));
+    }
 
 private:
     double m_mainBottom;
 };
+
+// How one screen maps the X server's pixels to Qt's logical ones: Qt keeps each screen's
+// top left corner where the server has it and divides the distances from there by the
+// screen's device-pixel ratio.
+struct ScreenScaling {
+    QPointF origin; // the top left corner, the same in both spaces
+    QSizeF logicalSize;
+    double ratio = 1;
+};
+
+// The scaling of the application's screens, in their order; empty without screens.
+[[nodiscard]] std::vector<ScreenScaling> currentScreenScaling();
+
+// Qt's logical global position of the centre of a native pixel of the root window. The
+// pixel's own screen decides the ratio; a pixel on no screen takes the first screen's, and
+// without screens nothing is scaled.
+[[nodiscard]] QPointF logicalFromNativePixel(QPoint native,
+                                             const std::vector<ScreenScaling>& screens);
 
 // The displays, in desktop coordinates (y up), and the pointer on them. An interface so that
 // the geometry can be exercised on displays that this machine does not have.
@@ -47,6 +73,8 @@ public:
     [[nodiscard]] virtual std::optional<std::size_t> mainScreen() const = 0;
     // The pointer's current position, none when it cannot be known.
     [[nodiscard]] virtual std::optional<Point> pointerLocation() const = 0;
+    // How Qt's global coordinates map to these.
+    [[nodiscard]] virtual DesktopSpace desktopSpace() const = 0;
 
     [[nodiscard]] NotchGeometry geometry() const {
         return NotchGeometry::compute(screens(), mainScreen());
@@ -77,6 +105,7 @@ public:
     [[nodiscard]] std::vector<ScreenInfo> screens() const override;
     [[nodiscard]] std::optional<std::size_t> mainScreen() const override;
     [[nodiscard]] std::optional<Point> pointerLocation() const override;
+    [[nodiscard]] DesktopSpace desktopSpace() const override { return DesktopSpace::current(); }
 
 private:
     void watchScreen(QScreen* screen);

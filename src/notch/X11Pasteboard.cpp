@@ -1,5 +1,6 @@
 #include "notch/X11Pasteboard.h"
 
+#include "notch/ScreenSource.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
@@ -7,10 +8,8 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
-
-#include <poll.h>
+#include <optional>
 
 // Xlib last: its macros (None, Bool, Status, ...) would break Qt's and our headers.
 #include <X11/Xatom.h>
@@ -21,9 +20,6 @@
 namespace fadebin {
 
 namespace {
-
-// How long a drag source may take to answer a TARGETS request; the main thread waits.
-constexpr std::chrono::milliseconds targetsTimeout{250};
 
 // Errors on our own connections are expected (a drag source's window can vanish between
 // its notice and our query) and must not end the process, as Xlib's default handler
@@ -83,6 +79,17 @@ struct X11Pasteboard::Connection {
     Window owner = 0;
     Time ownedSince = CurrentTime;
 
+    // One TARGETS request at a time, answered through the event queue: the drag source is
+    // another client, and nothing here waits for it.
+    struct Take {
+        Window owner = 0;
+        Time since = CurrentTime;
+        friend bool operator==(const Take&, const Take&) = default;
+    };
+    std::optional<Take> asked;
+    std::optional<Take> answeredFor;
+    std::vector<Atom> answer;
+
     std::unique_ptr<QSocketNotifier> notifier;
     std::function<void()> onChange;
     bool drainPosted = false;
@@ -92,22 +99,15 @@ struct X11Pasteboard::Connection {
     // Takes in every event that has arrived; true when the change count moved.
     bool drain() {
         const long before = changeCount;
-        if (hasXFixes) {
-            while (XPending(dpy()) > 0) {
-                XEvent event;
-                XNextEvent(dpy(), &event);
-                if (event.type != fixesEventBase + XFixesSelectionNotify)
-                    continue;
-                const auto* notice = reinterpret_cast<const XFixesSelectionNotifyEvent*>(&event);
-                if (notice->selection != xdndSelection)
-                    continue;
-                ++changeCount;
-                owner = notice->owner;
-                ownedSince = notice->selection_timestamp != CurrentTime
-                                 ? notice->selection_timestamp
-                                 : notice->timestamp;
-            }
-        } else {
+        while (XPending(dpy()) > 0) {
+            XEvent event;
+            XNextEvent(dpy(), &event);
+            if (event.type == SelectionNotify && event.xselection.requestor == requestor)
+                takeAnswer(event.xselection);
+            else if (hasXFixes && event.type == fixesEventBase + XFixesSelectionNotify)
+                takeOwnerNotice(*reinterpret_cast<const XFixesSelectionNotifyEvent*>(&event));
+        }
+        if (!hasXFixes) {
             const Window current = XGetSelectionOwner(dpy(), xdndSelection);
             if (current != owner) {
                 ++changeCount;
@@ -116,6 +116,24 @@ struct X11Pasteboard::Connection {
             }
         }
         return changeCount != before;
+    }
+
+    void takeOwnerNotice(const XFixesSelectionNotifyEvent& notice) {
+        if (notice.selection != xdndSelection)
+            return;
+        ++changeCount;
+        owner = notice.owner;
+        ownedSince = notice.selection_timestamp != CurrentTime ? notice.selection_timestamp
+                                                               : notice.timestamp;
+    }
+
+    void takeAnswer(const XSelectionEvent& reply) {
+        if (!asked || reply.selection != xdndSelection || reply.time != asked->since)
+            return; // an answer to an earlier request
+        answeredFor = asked;
+        asked.reset();
+        answer = reply.property == None ? std::vector<Atom>{}
+                                        : readAtoms(requestor, targetsProperty, true);
     }
 
     void onReadable() {
@@ -162,29 +180,31 @@ struct X11Pasteboard::Connection {
         return atoms;
     }
 
-    // Asks the owner for the selection's TARGETS with the time it took the selection, as
-    // owners refuse requests from before that.
-    [[nodiscard]] std::vector<Atom> convertTargets() {
-        XDeleteProperty(dpy(), requestor, targetsProperty);
-        XConvertSelection(dpy(), xdndSelection, targets, targetsProperty, requestor, ownedSince);
-        XFlush(dpy());
-        const auto deadline = std::chrono::steady_clock::now() + targetsTimeout;
-        for (;;) {
-            XEvent event;
-            if (XCheckTypedWindowEvent(dpy(), requestor, SelectionNotify, &event)) {
-                if (event.xselection.property == None)
-                    return {};
-                return readAtoms(requestor, targetsProperty, true);
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                return {};
-            pollfd fd{ConnectionNumber(dpy()), POLLIN, 0};
-            ::poll(&fd, 1, static_cast<int>(left.count()));
+    // The current owner's TARGETS as far as it has answered. Asks when nobody has been asked
+    // about this take of the selection yet, with the time of the take, as owners refuse
+    // requests from before it; the answer comes in with a later drain.
+    [[nodiscard]] std::vector<Atom> targetsOfOwner() {
+        const Take take{owner, ownedSince};
+        if (answeredFor == take && !answer.empty())
+            return answer;
+        if (asked != take) {
+            XDeleteProperty(dpy(), requestor, targetsProperty);
+            XConvertSelection(dpy(), xdndSelection, targets, targetsProperty, requestor,
+                              ownedSince);
+            XFlush(dpy());
+            asked = take;
         }
+        return {};
     }
 };
+
+bool x11DisplayReachable(const char* displayName) {
+    Display* display = XOpenDisplay(displayName);
+    if (display == nullptr)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
 
 X11Pasteboard::X11Pasteboard(const char* displayName)
     : m_x(std::make_unique<Connection>()) {
@@ -242,13 +262,12 @@ std::vector<std::string> X11Pasteboard::types() {
     if (!isAvailable())
         return {};
     m_x->drain();
-    const Window owner =
-        m_x->hasXFixes ? m_x->owner : XGetSelectionOwner(m_x->dpy(), m_x->xdndSelection);
+    const Window owner = m_x->owner; // current: drain() has just looked
     std::vector<std::string> names;
     if (owner != None) {
         std::vector<Atom> atoms = m_x->readAtoms(owner, m_x->xdndTypeList, false);
         if (atoms.empty())
-            atoms = m_x->convertTargets();
+            atoms = m_x->targetsOfOwner();
         std::erase(atoms, Atom(None));
         if (!atoms.empty()) {
             std::vector<char*> raw(atoms.size(), nullptr);
@@ -286,8 +305,10 @@ unsigned X11Pasteboard::pressedMouseButtons() {
 }
 
 QPointF X11Pasteboard::pointerLocation() {
+    // The server counts its own pixels; Qt's geometry is in logical ones, which differ
+    // from them whenever a screen is scaled.
     const PointerState state = queryPointer();
-    return QPointF(state.rootX, state.rootY);
+    return logicalFromNativePixel({state.rootX, state.rootY}, currentScreenScaling());
 }
 
 bool X11Pasteboard::watchChanges(std::function<void()> onChange) {

@@ -6,12 +6,17 @@
 
 namespace fadebin {
 
+// Whether an X server answers at the display named by DISPLAY (or the one given): a
+// program that finds none runs without the notch instead of failing to start.
+[[nodiscard]] bool x11DisplayReachable(const char* displayName = nullptr);
+
 // The drag pasteboard of an X server. A drag source takes ownership of the XdndSelection
 // when a drag starts; XFixes reports every such take-over, also a second one by the same
 // window, and their number is the change count. The offered types are the XdndTypeList
-// property on the owner window, or else the selection's TARGETS. Buttons and pointer come
-// from XQueryPointer. A drag ends when the button is released, not when the owner changes:
-// sources keep the selection after a drop.
+// property on the owner window, or else the selection's TARGETS, asked for without waiting:
+// the owner's answer is taken in with a later look, so a slow or hung drag source never
+// holds up the caller. Buttons and pointer come from XQueryPointer. A drag ends when the button is
+// released, not when the owner changes: sources keep the selection after a drop.
 //
 // The pasteboard opens its own Xlib connection so it works whatever Qt's platform plugin
 // is; without a display it is unavailable and never changes.

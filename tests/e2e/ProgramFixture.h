@@ -9,10 +9,14 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <csignal>
 #include <ctime>
+#include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 
 namespace fadebin::test {
@@ -30,16 +34,28 @@ public:
         : m_downloads(home.downloads()) {}
     ~Program() { kill(); }
 
-    [[nodiscard]] bool start() {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Without a display the program runs headless; with one (":N") it shows the notch there.
+    // Without a display the engine runs alone; "offscreen" gives it the whole interface on
+    // Qt's offscreen platform; anything else is an X display to show the notch on.
+    [[nodiscard]] bool start(const std::string& display = {}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (display == "offscreen")
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        else if (!display.empty())
+            environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display));
+        m_process.setProcessEnvironment(environment);
         m_process.setStandardOutputFile(QProcess::nullDevice());
+        const size_t logBefore = log().size();
         m_process.start(QStringLiteral(FADEBIN_PROGRAM), {});
         struct stat folder {};
         if (!m_process.waitForStarted(10'000) || ::stat(m_downloads.c_str(), &folder) != 0)
             return false;
         const std::string inode = " ino:" + QString::number(folder.st_ino, 16).toStdString() + " ";
         const path fdinfo = "/proc/" + std::to_string(m_process.processId()) + "/fdinfo";
-        return waitFor(
+        const bool watching = waitFor(
             [&] {
                 std::error_code ec;
                 return std::ranges::any_of(
@@ -48,10 +64,20 @@ public:
                     });
             },
             30s);
+        // The watch comes before the baseline: a file written in between would belong to the
+        // baseline. Started means both; the log says so where it is on standard error.
+        struct stat journal {};
+        return watching &&
+               (::stat("/run/systemd/journal/socket", &journal) == 0 ||
+                waitFor(
+                    [&] { return log().find("Fadebin started", logBefore) != std::string::npos; },
+                    30s));
     }
 
     // Reads pending stderr, so that the program never blocks on a full pipe.
     const std::string& log() { return m_log += m_process.readAllStandardError().toStdString(); }
+
+    [[nodiscard]] bool running() const { return m_process.state() == QProcess::Running; }
 
     void kill() {
         m_process.kill();
@@ -71,6 +97,87 @@ private:
     QProcess m_process;
     std::string m_log;
 };
+
+// A finished command: its exit status (-1: did not finish, -2: not installed) and output.
+struct Command {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs a command with arguments given as bytes, so that names that are not UTF-8 reach it
+// exactly (QProcess would pass them through QString).
+inline Command runBytes(const std::vector<QByteArray>& words,
+                        std::chrono::milliseconds timeout = std::chrono::minutes(2)) {
+    Command command;
+    int out[2], err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+        return command;
+    std::vector<char*> argv;
+    for (const QByteArray& word : words)
+        argv.push_back(const_cast<char*>(word.constData()));
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    int open = 2;
+    while (open > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (::poll(fds, 2, 100) <= 0)
+            continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
+                continue;
+            char buffer[4096];
+            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                (i == 0 ? command.out : command.err).append(buffer, std::size_t(n));
+            }
+        }
+    }
+    for (pollfd& fd : fds)
+        if (fd.fd >= 0)
+            ::close(fd.fd);
+    if (open > 0)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (open == 0 && WIFEXITED(status))
+        command.status = WEXITSTATUS(status) == 127 ? -2 : WEXITSTATUS(status);
+    return command;
+}
+
+inline Command runTool(const char* tool, const QStringList& arguments,
+                       std::chrono::milliseconds timeout = std::chrono::minutes(2)) {
+    std::vector<QByteArray> words{QByteArray(tool)};
+    for (const QString& argument : arguments)
+        words.push_back(argument.toUtf8());
+    return runBytes(words, timeout);
+}
+
+// The built program run once with these arguments (a second launch, or a subcommand).
+inline Command runProgramBytes(const QList<QByteArray>& arguments) {
+    std::vector<QByteArray> words{QByteArray(FADEBIN_PROGRAM)};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    return runBytes(words);
+}
+
+inline Command runProgram(const QStringList& arguments) {
+    QList<QByteArray> words;
+    for (const QString& argument : arguments)
+        words.append(argument.toUtf8());
+    return runProgramBytes(words);
+}
 
 inline void writeSettings(const TempHome& home, const std::string& json) {
     std::filesystem::create_directories(home.configHome() / "Fadebin");

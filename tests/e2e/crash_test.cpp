@@ -82,6 +82,8 @@ TEST(CrashTest, RandomKillsNeverDeleteEarlyNorLoseASchedule) {
         EXPECT_TRUE(trash.contains(file)) << file << " (due " << std::fixed << expiresAt << ")";
         EXPECT_EQ(readRecord(home, file.filename()).status, "deleted") << file;
     }
+    if (::testing::Test::HasFailure())
+        std::printf("%s\n", program.log().c_str());
 }
 
 } // namespace

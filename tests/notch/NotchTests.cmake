@@ -12,3 +12,9 @@ if(TARGET icons_test)
     set(sheet "${CMAKE_BINARY_DIR}/notch-contact-sheet.png")
     target_compile_definitions(icons_test PRIVATE FADEBIN_CONTACT_SHEET="${sheet}")
 endif()
+
+# Where the pictures of the notch's states go, for people to look at.
+if(TARGET notch_pictures_test)
+    target_compile_definitions(notch_pictures_test
+                               PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
+endif()

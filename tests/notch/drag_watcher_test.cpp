@@ -1,3 +1,4 @@
+#include "FakePasteboard.h"
 #include "notch/DragWatcher.h"
 #include "platform/ManualClock.h"
 
@@ -7,40 +8,10 @@
 #include <tuple>
 
 using namespace fadebin;
+using fadebin::test::FakePasteboard;
 using namespace std::chrono_literals;
 
 namespace {
-
-class FakePasteboard final : public DragPasteboard {
-public:
-    bool notifies = false;
-    long count = 7;
-    std::vector<std::string> offered;
-    unsigned buttons = 0;
-    QPointF pointer;
-    std::function<void()> onChange;
-
-    [[nodiscard]] long changeCount() override { return count; }
-    [[nodiscard]] std::vector<std::string> types() override { return offered; }
-    [[nodiscard]] unsigned pressedMouseButtons() override { return buttons; }
-    [[nodiscard]] QPointF pointerLocation() override { return pointer; }
-    bool watchChanges(std::function<void()> callback) override {
-        if (notifies)
-            onChange = std::move(callback);
-        return notifies && onChange;
-    }
-
-    void beginDrag(std::vector<std::string> types, unsigned pressed = 1) {
-        ++count;
-        offered = std::move(types);
-        press(pressed);
-    }
-    void press(unsigned pressed) {
-        buttons = pressed;
-        if (onChange)
-            onChange();
-    }
-};
 
 class DragWatcherTest : public ::testing::TestWithParam<bool> {
 protected:

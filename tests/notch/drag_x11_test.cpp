@@ -5,6 +5,12 @@
 
 #include <algorithm>
 
+#include <poll.h>
+
+// Xlib last: its macros would break Qt's headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 using namespace fadebin;
 using namespace std::chrono_literals;
 
@@ -61,8 +67,10 @@ protected:
             ASSERT_TRUE(test::waitFor([&] { return m_watcher->isDragging(); }, generous));
         }
         m_types = m_watcher->pasteboard().types();
-        for (const QPointF p : {QPointF(640, 12), QPointF(900, 40)}) {
-            test::xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+        for (const QPoint pixel : {QPoint(640, 12), QPoint(900, 40)}) {
+            test::xdotool({"mousemove", QString::number(pixel.x()), QString::number(pixel.y())});
+            // Reported at the pixel's centre, in Qt's logical pixels (unscaled here).
+            const QPointF p = QPointF(pixel) + QPointF(0.5, 0.5);
             const auto reported = [&] { return std::ranges::count(m_moves, p) > 0; };
             EXPECT_TRUE(!followed || test::waitFor(reported, generous)) << p.x() << "," << p.y();
         }
@@ -93,6 +101,64 @@ TEST_F(DragX11Test, TextDragIsNoticedButNotFollowed) {
     startSource({"text"});
     drag(false);
     EXPECT_EQ(std::ranges::count(m_types, "UTF8_STRING"), 1);
+}
+
+// A drag source that lists no XdndTypeList and answers TARGETS only when the test lets it:
+// the pasteboard asks once, returns at once, and takes the answer in when it comes.
+TEST(X11PasteboardTargets, AskedOnceWithoutWaitingForTheDragSource) {
+    if (const std::string why = test::whyNoX11(); !why.empty())
+        GTEST_SKIP() << why;
+    X11Pasteboard pasteboard;
+    const long countBefore = pasteboard.changeCount();
+    Display* source = XOpenDisplay(nullptr);
+    ASSERT_NE(source, nullptr);
+    const ::Window window =
+        XCreateSimpleWindow(source, DefaultRootWindow(source), 0, 0, 1, 1, 0, 0, 0);
+    const Atom selection = XInternAtom(source, "XdndSelection", False);
+    XSetSelectionOwner(source, selection, window, CurrentTime);
+    XSync(source, False);
+    ASSERT_TRUE(test::waitFor([&] { return pasteboard.changeCount() > countBefore; }, generous));
+
+    const auto nextRequest = [&](XSelectionRequestEvent& request, int waitMs = 5'000) {
+        pollfd fd{ConnectionNumber(source), POLLIN, 0};
+        while (XPending(source) > 0 || ::poll(&fd, 1, waitMs) > 0) {
+            XEvent event;
+            XNextEvent(source, &event);
+            if (event.type == SelectionRequest) {
+                request = event.xselectionrequest;
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(pasteboard.types().empty());
+    EXPECT_TRUE(pasteboard.types().empty()) << "still unanswered";
+    XSelectionRequestEvent request{};
+    ASSERT_TRUE(nextRequest(request));
+    EXPECT_EQ(request.target, XInternAtom(source, "TARGETS", False));
+    XSelectionRequestEvent another{};
+    EXPECT_FALSE(nextRequest(another, 300)) << "asked again while the first question was open";
+
+    const Atom offered[] = {request.target, XInternAtom(source, "text/uri-list", False)};
+    XChangeProperty(source, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(offered), 2);
+    XEvent reply{};
+    reply.xselection = {SelectionNotify,
+                        0,
+                        True,
+                        source,
+                        request.requestor,
+                        request.selection,
+                        request.target,
+                        request.property,
+                        request.time};
+    XSendEvent(source, request.requestor, False, NoEventMask, &reply);
+    XSync(source, False);
+    std::vector<std::string> types;
+    EXPECT_TRUE(test::waitFor(
+        [&] { return std::ranges::count(types = pasteboard.types(), "text/uri-list") == 1; },
+        generous));
+    XCloseDisplay(source);
 }
 
 // Offscreen: a Qt connection of the test's own made the watcher miss Qt drags now and then.

@@ -1,6 +1,7 @@
 #include "notch/DropTarget.h"
 
 #include <QMimeData>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,16 @@ TEST(DropTarget, NamesThatAreNotUtf8KeepTheirBytes) {
                            QUrl(QStringLiteral("https://example.com/")),
                            QUrl::fromLocalFile(QStringLiteral("/tmp/100%.txt"))};
     EXPECT_EQ(droppedFiles(urls), (std::vector<path>{latin1, "/tmp/100%.txt"}));
+}
+
+TEST(DropTarget, ThisMachinesOwnHostNameIsLocal) {
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    ASSERT_FALSE(host.isEmpty());
+    EXPECT_EQ(localFilePath("file://" + host + "/home/u/Downloads/a.pdf"),
+              path("/home/u/Downloads/a.pdf"));
+    EXPECT_EQ(localFilePath("file://" + host.toUpper() + "/home/u/b.pdf"), path("/home/u/b.pdf"));
+    EXPECT_EQ(localFilePath("file://" + host + "x/home/u/a.pdf"), std::nullopt);
+    EXPECT_EQ(localFilePath("file://x" + host + "/home/u/a.pdf"), std::nullopt);
 }
 
 } // namespace

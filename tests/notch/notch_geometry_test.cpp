@@ -1,5 +1,6 @@
 #include "notch/NotchGeometry.h"
 #include "notch/NotchPanel.h"
+#include "notch/ScreenSource.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,41 @@ TEST(ShapeTest, BeforeAnyShapeSizeEveryPointOfTheFrameIsInside) {
     EXPECT_TRUE(shapeContains({0, 32}, 420, {419, 479}));
     // Desktop points only inside the panel's frame (y up: its top edge is at 600).
     EXPECT_FALSE(isPointInsideShape({100, 500, 400, 100}, {300, 600}, {}));
+}
+
+TEST(PointerPixels, RowsAndColumnsAtBothEdgesOfANotchHangingFromTheTop) {
+    // A 1280 x 800 screen: the collapsed panel covers pixels x 512..767, rows 0..31.
+    const DesktopSpace space(800);
+    const NotchGeometry g = NotchGeometry::compute(
+        {{{0, 0, 1280, 800}, {0, 0, 1280, 800}, 0, std::nullopt, std::nullopt}}, 0);
+    const Rect panel = g.frameForState(NotchState::collapsed);
+    const std::pair<QPoint, bool> cases[] = {
+        {{640, 0}, true},   {{640, 31}, true},  {{640, 32}, false},
+        {{512, 10}, true},  {{511, 10}, false}, {{767, 10}, true},
+        {{768, 10}, false}, {{512, 0}, true},   {{767, 31}, true},
+    };
+    for (const auto& [pixel, inside] : cases) {
+        const Point p = space.fromQtPixel(pixel);
+        EXPECT_EQ(isPointInsideShape(panel, p, {panel.width, panel.height}), inside)
+            << pixel.x() << "," << pixel.y();
+        EXPECT_EQ(g.notchRect.contains(p), inside && pixel.x() >= 540 && pixel.x() < 740);
+    }
+}
+
+TEST(PointerPixels, NativePixelsBecomeLogicalOnTheirOwnScreen) {
+    // A 1280 x 800 screen at ratio 2, and beside it a 1920 x 1080 one at ratio 1.
+    const std::vector<ScreenScaling> screens{{{0, 0}, {640, 400}, 2}, {{1280, 0}, {1920, 1080}, 1}};
+    const std::pair<QPoint, QPointF> cases[] = {
+        {{0, 0}, {0.25, 0.25}},
+        {{1001, 21}, {500.75, 10.75}},
+        {{1279, 799}, {639.75, 399.75}},
+        {{1290, 5}, {1290.5, 5.5}},
+        {{5001, 5001}, {2500.75, 2500.75}}, // on no screen: the first one's ratio
+    };
+    for (const auto& [native, logical] : cases)
+        EXPECT_EQ(logicalFromNativePixel(native, screens), logical)
+            << native.x() << "," << native.y();
+    EXPECT_EQ(logicalFromNativePixel({7, 9}, {}), QPointF(7.5, 9.5));
 }
 
 } // namespace

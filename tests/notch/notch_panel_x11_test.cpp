@@ -3,9 +3,12 @@
 #include "notch/ScreenSource.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 // Xlib last: its macros would break Qt's headers.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 using namespace fadebin;
@@ -42,6 +45,31 @@ protected:
         unsigned mask = 0;
         XQueryPointer(m_x, DefaultRootWindow(m_x), &root, &child, &rootX, &rootY, &x, &y, &mask);
         return child;
+    }
+
+    [[nodiscard]] std::vector<std::string> atomList(::Window w, const char* property) const {
+        std::vector<std::string> names;
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(m_x, w, XInternAtom(m_x, property, False), 0, 64, False,
+                               AnyPropertyType, &type, &format, &count, &remaining,
+                               &data) == Success &&
+            data != nullptr && format == 32) {
+            const auto* values = reinterpret_cast<const unsigned long*>(data);
+            for (unsigned long i = 0; i < count; ++i) {
+                if (type == XA_CARDINAL) {
+                    names.push_back(std::to_string(static_cast<std::uint32_t>(values[i])));
+                } else if (char* name = XGetAtomName(m_x, values[i])) {
+                    names.emplace_back(name);
+                    XFree(name);
+                }
+            }
+        }
+        if (data != nullptr)
+            XFree(data);
+        return names;
     }
 
     static void pointerTo(int x, int y) {
@@ -105,6 +133,33 @@ TEST_F(NotchPanelX11Test, ShapeReportsHoverOnceAndLetsClicksBesideItThrough) {
             waitFor([&] { return XCheckTypedWindowEvent(m_x, below, ButtonPress, &event); }));
     }
     EXPECT_TRUE(waitFor([&] { return reports == std::vector<bool>{true, false}; }));
+}
+
+TEST_F(NotchPanelX11Test, DesktopHintsAreWrittenAgainBeforeEveryShow) {
+    NotchPanel panel;
+    show(panel, {512, 768, 256, 32});
+    const auto id = static_cast<::Window>(panel.winId());
+    const auto expectHints = [&] {
+        const std::vector<std::string> states = atomList(id, "_NET_WM_STATE");
+        for (const char* state :
+             {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY"})
+            EXPECT_EQ(std::ranges::count(states, state), 1) << state;
+        EXPECT_EQ(atomList(id, "_NET_WM_DESKTOP"), std::vector<std::string>{"4294967295"});
+    };
+    expectHints();
+    for (int round = 0; round < 2; ++round) {
+        panel.orderOut();
+        ASSERT_TRUE(waitFor([&] { return !panel.isVisible(); }));
+        XSync(m_x, False);
+        // What a window manager does when a window is withdrawn.
+        XDeleteProperty(m_x, id, XInternAtom(m_x, "_NET_WM_STATE", False));
+        XDeleteProperty(m_x, id, XInternAtom(m_x, "_NET_WM_DESKTOP", False));
+        XSync(m_x, False);
+        panel.orderFront();
+        ASSERT_TRUE(waitFor([&] { return panel.isExposed(); }));
+        XSync(m_x, False);
+        expectHints();
+    }
 }
 
 } // namespace

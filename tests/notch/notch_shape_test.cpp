@@ -57,3 +57,17 @@ TEST(NotchShape, FlaredOutlinePassesThroughItsPointsWithClampedRadii) {
         EXPECT_EQ(onCurvePoints(shape.path(rect)), flared(rect, top, bottom));
     }
 }
+
+TEST(NotchShape, RadiiFollowTheStateAndTheHousing) {
+    const std::tuple<NotchState, bool, NotchShape> rows[] = {
+        {NotchState::collapsed, true, {6, 12, true}},
+        {NotchState::collapsed, false, {0, 16, false}},
+        {NotchState::expanded, true, {14, 22, true}},
+        {NotchState::expanded, false, {0, 22, false}},
+        {NotchState::toast, true, {14, 22, true}},
+        {NotchState::toast, false, {0, 22, false}},
+    };
+    for (const auto& [state, hasNotch, shape] : rows)
+        EXPECT_EQ(NotchShape::forState(state, hasNotch), shape)
+            << static_cast<int>(state) << " " << hasNotch;
+}

@@ -1,0 +1,55 @@
+#include "notch/NotchContentPanel.h"
+
+#include "notch/NotchItems.h"
+#include "platform/Log.h"
+
+#include <QCoreApplication>
+#include <QQmlComponent>
+
+namespace fadebin {
+
+NotchContentPanel::NotchContentPanel(NotchController& controller,
+                                     std::function<void()> openSettings, Options options)
+    : m_engine(std::make_unique<QQmlEngine>())
+    , m_view(std::make_unique<NotchViewModel>(controller, std::move(openSettings))) {
+    setTitle(QStringLiteral("Fadebin"));
+    m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    QQmlComponent component(m_engine.get(),
+                            QUrl(QStringLiteral("qrc:/qt/qml/Fadebin/Notch/NotchRoot.qml")));
+    // The module's types are known once its first component has loaded.
+    const int motionType = qmlTypeId("Fadebin.Notch", 1, 0, "Motion");
+    if (auto* motion = m_engine->singletonInstance<NotchMotion*>(motionType))
+        motion->setEnabled(options.animated);
+    // Asked only of a ready component: Qt 6.4 crashes creating from one that failed.
+    QObject* made = component.isReady()
+                        ? component.createWithInitialProperties(
+                              {{QStringLiteral("view"), QVariant::fromValue(m_view.get())}})
+                        : nullptr;
+    m_root.reset(qobject_cast<QQuickItem*>(made));
+    if (!m_root) {
+        delete made;
+        FADEBIN_LOG_ERROR(LogCategory::Notch, "Notch content failed to load: %s",
+                          component.errorString().toUtf8().constData());
+        return;
+    }
+    hostingView()->setRootView(m_root.get());
+}
+
+NotchContentPanel::~NotchContentPanel() {
+    // The content goes before the view model it binds to and the engine that made it.
+    hostingView()->setRootView(nullptr);
+    m_root.reset();
+    // Repeaters hand their delegates to deleteLater; they must go while the engine that
+    // runs their bindings and animations is still there.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_view.reset();
+}
+
+NotchController::PanelFactory NotchContentPanel::factory(std::function<void()> openSettings,
+                                                         Options options) {
+    return [openSettings = std::move(openSettings), options](NotchController& controller) {
+        return std::make_unique<NotchContentPanel>(controller, openSettings, options);
+    };
+}
+
+} // namespace fadebin

@@ -1,0 +1,213 @@
+#pragma once
+
+#include "app/AppModel.h"
+#include "notch/DragWatcher.h"
+#include "notch/NotchGeometry.h"
+#include "notch/NotchPanel.h"
+#include "notch/NotchTexts.h"
+#include "notch/ScreenSource.h"
+#include "platform/Clock.h"
+
+#include <QObject>
+#include <QPainterPath>
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace fadebin {
+
+// Decides, moment by moment, what the notch panel does: lie collapsed over the notch, stand
+// open with the lists, or show a toast. Pointer hover, file drags, new downloads, deletions,
+// files that left Downloads, decisions and drops become state changes; every delay is one
+// cancellable timer on the clock. The panel, the pointer and the screens are reached through
+// small interfaces, so all of it runs in tests on a manual clock.
+class NotchController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(fadebin::NotchState state READ state NOTIFY stateChanged)
+    Q_PROPERTY(bool isHovering READ isHovering NOTIFY isHoveringChanged)
+    Q_PROPERTY(fadebin::NotchGeometry geometry READ geometry NOTIFY geometryChanged)
+    Q_PROPERTY(std::optional<fadebin::NotchToast> toast READ toast NOTIFY toastChanged)
+    Q_PROPERTY(std::optional<QUuid> selectedPendingID READ selectedPendingID WRITE
+                   setSelectedPendingID NOTIFY selectedPendingIDChanged)
+    Q_PROPERTY(std::optional<QUuid> editingTrackedID READ editingTrackedID WRITE setEditingTrackedID
+                   NOTIFY editingTrackedIDChanged)
+    Q_PROPERTY(bool isDropTargeted READ isDropTargeted NOTIFY isDropTargetedChanged)
+    Q_PROPERTY(std::optional<QString> dropNotice READ dropNotice NOTIFY dropNoticeChanged)
+    Q_PROPERTY(std::optional<fadebin::DecisionConfirmation> confirmation READ confirmation NOTIFY
+                   confirmationChanged)
+    Q_PROPERTY(bool isMenuOpen READ isMenuOpen NOTIFY isMenuOpenChanged)
+
+public:
+    // Builds the panel with its content for this controller; called once, by install().
+    using PanelFactory = std::function<std::unique_ptr<NotchPanelPort>(NotchController&)>;
+
+    static constexpr Duration hoverOpenDelay{150};
+    static constexpr Duration hoverCloseDelay{400};
+    static constexpr Duration dragEndGrace{600};
+    static constexpr Duration afterDropLinger{5000};
+    static constexpr Duration collapseFrameDelay{550};
+    static constexpr Duration toastDuration{3000};
+    static constexpr Duration confirmationDuration{1000};
+    static constexpr Duration hoverSuppression{1200};
+    static constexpr Duration dropNoticeDuration{2200};
+    // The activation zone around the notch for file drags, in points.
+    static constexpr double dragZoneHalfWidth = 230;
+    static constexpr double dragZoneDepth = 130;
+
+    static inline const QString refusedDropNotice =
+        QStringLiteral("Only files in Downloads can be timed");
+
+    NotchController(AppModel& model, AppSettings& settings, Clock& clock, ScreenSource& screens,
+                    std::unique_ptr<DragWatcher> dragWatcher, PanelFactory makePanel,
+                    QObject* parent = nullptr);
+    ~NotchController() override;
+    NotchController(const NotchController&) = delete;
+    NotchController& operator=(const NotchController&) = delete;
+
+    // Builds the panel and its content and starts everything; once.
+    void install();
+    // Stops everything; once, at quit.
+    void teardown();
+
+    void setHovering(bool hovering);
+    void expand(bool automatic);
+    void collapse();
+    void showToast(const NotchToast& toast);
+    void showConfirmation(const DecisionConfirmation& confirmation);
+    void setDropTargeted(bool targeted);
+    void handleDrop(const std::vector<path>& urls);
+    [[nodiscard]] Rect frameForState(NotchState state) const;
+    [[nodiscard]] bool isMouseInsideShape() const;
+
+    // Written by the root view whenever the drawn shape's size changes.
+    void setShapeSize(Size size) { m_shapeSize = size; }
+    [[nodiscard]] Size shapeSize() const { return m_shapeSize; }
+    // The drawn outline (and any open menu over it), where the panel draws and takes input.
+    void setOutline(const QPainterPath& outline);
+
+    // A menu of the panel opened or closed. Menus may open over one another (a submenu);
+    // the panel counts as having a menu open until the last one closes.
+    void menuBeganTracking();
+    void menuEndedTracking();
+    // A press outside the panel while a menu is open: the menus should close.
+    std::function<void()> onPressOutsideMenu;
+
+    // The screens changed: geometry again, and the panel moves.
+    void screenParametersChanged();
+
+    [[nodiscard]] NotchState state() const { return m_state; }
+    [[nodiscard]] bool isHovering() const { return m_isHovering; }
+    [[nodiscard]] const NotchGeometry& geometry() const { return m_geometry; }
+    [[nodiscard]] const std::optional<NotchToast>& toast() const { return m_toast; }
+    [[nodiscard]] std::optional<QUuid> selectedPendingID() const { return m_selectedPendingID; }
+    void setSelectedPendingID(std::optional<QUuid> id);
+    [[nodiscard]] std::optional<QUuid> editingTrackedID() const { return m_editingTrackedID; }
+    void setEditingTrackedID(std::optional<QUuid> id);
+    [[nodiscard]] bool isDropTargeted() const { return m_isDropTargeted; }
+    [[nodiscard]] const std::optional<QString>& dropNotice() const { return m_dropNotice; }
+    [[nodiscard]] const std::optional<DecisionConfirmation>& confirmation() const {
+        return m_confirmation;
+    }
+    [[nodiscard]] bool isMenuOpen() const { return m_openMenus > 0; }
+    [[nodiscard]] bool expandedByAuto() const { return m_expandedByAuto; }
+    [[nodiscard]] qint64 transitionGeneration() const { return m_transitionGeneration; }
+    [[nodiscard]] Instant suppressHoverUntil() const { return m_suppressHoverUntil; }
+    [[nodiscard]] bool isInstalled() const { return m_panel != nullptr; }
+    [[nodiscard]] NotchPanelPort* panel() const { return m_panel.get(); }
+    [[nodiscard]] DragWatcher& dragWatcher() { return *m_dragWatcher; }
+    [[nodiscard]] AppModel& model() const { return m_model; }
+    [[nodiscard]] AppSettings& settings() const { return m_settings; }
+    [[nodiscard]] Clock& clock() const { return m_clock; }
+    // Whether the named delayed action is waiting to run (for tests and diagnostics).
+    enum class Work {
+        hoverEnter,
+        hoverExit,
+        autoDismiss,
+        collapseFrame,
+        toast,
+        confirmation,
+        dropNotice
+    };
+    [[nodiscard]] bool isPending(Work work) const;
+
+Q_SIGNALS:
+    void stateChanged();
+    void isHoveringChanged();
+    void geometryChanged();
+    void toastChanged();
+    void selectedPendingIDChanged();
+    void editingTrackedIDChanged();
+    void isDropTargetedChanged();
+    void dropNoticeChanged();
+    void confirmationChanged();
+    void isMenuOpenChanged();
+
+private:
+    void transition(NotchState target, std::function<void()> completion = {});
+    void schedule(TimerHandle& work, Duration after, void (NotchController::*action)());
+    static void cancel(TimerHandle& work);
+    [[nodiscard]] TimerHandle& field(Work work);
+    [[nodiscard]] const TimerHandle& field(Work work) const;
+
+    void hoverEnterAction();
+    void hoverExitCheck();
+    void autoDismissCheck();
+    void collapseFrameAction();
+    void toastEnd();
+    void confirmationEnd();
+    void dropNoticeEnd();
+
+    void dragMoved(QPointF qtGlobal);
+    void dragEnded();
+    void newPendingFile(TrackedFile* file);
+    void deletion(const DeletionEvent& event);
+    void release(const ReleaseEvent& event);
+
+    void setState(NotchState state);
+    void setIsHovering(bool hovering);
+    void setToast(std::optional<NotchToast> toast);
+    void setIsDropTargeted(bool targeted);
+    void setDropNotice(std::optional<QString> notice);
+    void setConfirmation(std::optional<DecisionConfirmation> confirmation);
+    void setMenuOpenCount(int count);
+
+    AppModel& m_model;
+    AppSettings& m_settings;
+    Clock& m_clock;
+    ScreenSource& m_screens;
+    std::unique_ptr<DragWatcher> m_dragWatcher;
+    PanelFactory m_makePanel;
+    std::unique_ptr<NotchPanelPort> m_panel;
+
+    NotchState m_state = NotchState::collapsed;
+    bool m_isHovering = false;
+    NotchGeometry m_geometry;
+    std::optional<NotchToast> m_toast;
+    std::optional<QUuid> m_selectedPendingID;
+    std::optional<QUuid> m_editingTrackedID;
+    bool m_isDropTargeted = false;
+    std::optional<QString> m_dropNotice;
+    std::optional<DecisionConfirmation> m_confirmation;
+    Size m_shapeSize;
+
+    TimerHandle m_hoverEnterWork;
+    TimerHandle m_hoverExitWork;
+    TimerHandle m_autoDismissWork;
+    TimerHandle m_collapseFrameWork;
+    TimerHandle m_toastWork;
+    TimerHandle m_confirmationWork;
+    TimerHandle m_dropNoticeWork;
+
+    int m_openMenus = 0;
+    bool m_expandedByAuto = false;
+    qint64 m_transitionGeneration = 0;
+    bool m_transitionPending = false; // a transition waits for its turn of the main queue
+    Instant m_suppressHoverUntil = Instant::min();
+    bool m_tornDown = false;
+};
+
+} // namespace fadebin

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "expiry/ExpiryScheduler.h"
+#include "intake/FileKind.h"
+#include "platform/Clock.h"
+#include "settings/ExpiryOption.h"
+
+#include <QLocale>
+#include <QString>
+#include <QTimeZone>
+#include <QUuid>
+
+#include <optional>
+
+// Every text of the notch that follows a rule. The views only show them.
+namespace fadebin {
+
+// Where dates are read: the user's locale and time zone unless a test names others.
+struct TextContext {
+    QLocale locale;
+    QTimeZone zone = QTimeZone::systemTimeZone();
+};
+
+// Remaining time, whole seconds rounded half away from zero: "now", "59s", "1m", "1h 1m",
+// "1d 1h".
+[[nodiscard]] QString countdownText(double remainingSeconds);
+[[nodiscard]] QString countdownText(Instant until, Instant now);
+
+// "Never" without a date; else the short time, after "Today ", "Tomorrow " or the day and
+// abbreviated month ("14 Mar ").
+[[nodiscard]] QString dateText(std::optional<Instant> date, Instant now,
+                               const TextContext& context = {});
+
+// A size as the desktop's file managers show it: decimal units ("1 byte", "999 bytes",
+// "1.0 kB", "12.3 MB").
+[[nodiscard]] QString byteCountText(qint64 bytes, const QLocale& locale = {});
+
+// The pending row's second line: "Until DATE" when it has an expiry, the source (or
+// "Downloads"), the size when known, joined with " · ".
+[[nodiscard]] QString pendingDetailText(std::optional<Instant> expiresAt,
+                                        const std::optional<QString>& source, qint64 sizeBytes,
+                                        Instant now, const TextContext& context = {});
+
+// When the pending row's selection would delete the file, decided now.
+[[nodiscard]] QString deletionPreviewText(ExpiryOption option, Instant now,
+                                          const TextContext& context = {});
+
+// The card shown after a decision.
+struct DecisionConfirmation {
+    QUuid id;
+    FileKind kind = FileKind::other;
+    ExpiryOption option = ExpiryOption::forever;
+    std::optional<Instant> expiresAt;
+    QString subtitle;
+
+    // "Planned to keep forever", or "Planned to delete " and the date text.
+    [[nodiscard]] QString headline(Instant now, const TextContext& context = {}) const;
+    friend bool operator==(const DecisionConfirmation&, const DecisionConfirmation&) = default;
+};
+
+// The subtitle of the one confirmation for "Apply to all": "3 files".
+[[nodiscard]] QString filesDecidedText(qsizetype count);
+
+// A short notice in the panel: files moved to the Trash or let go.
+struct NotchToast {
+    enum class Style { deleted, released };
+    Style style = Style::deleted;
+    QString title;
+    QString subtitle;
+    FileKind kind = FileKind::other;
+
+    friend bool operator==(const NotchToast&, const NotchToast&) = default;
+};
+
+// Title from the event, the names joined with ", ".
+[[nodiscard]] NotchToast deletionToast(const DeletionEvent& event);
+// "Moved out of Downloads" with "Timer removed · NAME", or the counted forms.
+[[nodiscard]] NotchToast releaseToast(const ReleaseEvent& event);
+
+// The footer and the empty list, which both say when watching is paused.
+[[nodiscard]] QString footerText(bool paused);
+[[nodiscard]] QString pauseButtonHelp(bool paused);
+[[nodiscard]] QString emptyStateDetail(bool paused);
+// A section header's count badge.
+[[nodiscard]] QString sectionCountText(qsizetype count);
+
+// What the collapsed notch shows beside the housing.
+struct CollapsedMark {
+    QString icon;       // "clock01", "clock04" or "file-shredder"
+    double leading = 0; // from the shape's leading edge, points
+    double opacity = 1; // of white
+    bool countdown = false;
+};
+// The shredder while a file is in its last seconds, the busy clock while files wait or
+// count down, the quiet clock otherwise.
+[[nodiscard]] CollapsedMark collapsedMark(bool countingDown, qsizetype scheduled,
+                                          qsizetype pending);
+
+struct CollapsedIndicator {
+    enum class Kind { none, count, countdown };
+    Kind kind = Kind::none;
+    QString text;
+    friend bool operator==(const CollapsedIndicator&, const CollapsedIndicator&) = default;
+};
+// The countdown while one runs, else the number of scheduled files when it is wanted.
+[[nodiscard]] CollapsedIndicator collapsedIndicator(std::optional<Instant> countdownDeadline,
+                                                    Instant now, bool showScheduledCount,
+                                                    qsizetype scheduled);
+
+} // namespace fadebin

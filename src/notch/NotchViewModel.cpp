@@ -1,0 +1,500 @@
+#include "notch/NotchViewModel.h"
+
+#include "notch/Icon.h"
+
+#include <QVariantMap>
+
+#include <algorithm>
+
+namespace fadebin {
+
+namespace {
+
+constexpr Duration tickInterval{1000};
+
+std::optional<QUuid> uuidOf(const QString& id) {
+    const QUuid uuid(id);
+    return uuid.isNull() ? std::nullopt : std::optional(uuid);
+}
+
+QString textOf(const std::optional<QUuid>& id) {
+    return id ? id->toString(QUuid::WithoutBraces) : QString();
+}
+
+TrackedFile* fileOf(QObject* row) {
+    auto* fileRow = qobject_cast<NotchFileRow*>(row);
+    return fileRow != nullptr ? fileRow->file() : nullptr;
+}
+
+} // namespace
+
+ExpandedPage expandedPage(bool dropTargeted, bool hasDropNotice, bool accessDenied,
+                          bool hasStartupError, bool hasConfirmation, bool hasFiles) {
+    if (dropTargeted)
+        return ExpandedPage::dropPrompt;
+    if (hasDropNotice)
+        return ExpandedPage::dropNotice;
+    if (accessDenied)
+        return ExpandedPage::accessWarning;
+    if (hasStartupError)
+        return ExpandedPage::startupError;
+    if (hasConfirmation)
+        return ExpandedPage::confirmation;
+    return hasFiles ? ExpandedPage::lists : ExpandedPage::empty;
+}
+
+QString pageName(ExpandedPage page) {
+    switch (page) {
+    case ExpandedPage::dropPrompt:
+        return QStringLiteral("dropPrompt");
+    case ExpandedPage::dropNotice:
+        return QStringLiteral("dropNotice");
+    case ExpandedPage::accessWarning:
+        return QStringLiteral("accessWarning");
+    case ExpandedPage::startupError:
+        return QStringLiteral("startupError");
+    case ExpandedPage::confirmation:
+        return QStringLiteral("confirmation");
+    case ExpandedPage::lists:
+        return QStringLiteral("lists");
+    case ExpandedPage::empty:
+        break;
+    }
+    return QStringLiteral("empty");
+}
+
+// Rows -------------------------------------------------------------------------------------
+
+NotchFileRow::NotchFileRow(TrackedFile* file, FileKind kind, NotchViewModel& view)
+    : QObject(&view)
+    , m_file(file)
+    , m_view(view)
+    , m_id(file->id().toString(QUuid::WithoutBraces))
+    , m_kind(kind)
+    , m_selection(view.initialOption()) {
+    for (auto changed : {&TrackedFile::displayNameChanged, &TrackedFile::expiresAtChanged,
+                         &TrackedFile::sizeBytesChanged, &TrackedFile::sourceChanged})
+        connect(file, changed, this, &NotchFileRow::update);
+    connect(&view, &NotchViewModel::tick, this, &NotchFileRow::update);
+    update();
+}
+
+QString NotchFileRow::selection() const {
+    return rawValue(m_selection);
+}
+
+void NotchFileRow::setSelection(const QString& raw) {
+    const std::optional<ExpiryOption> option = optionFromRaw(raw);
+    if (!option || *option == m_selection)
+        return;
+    m_selection = *option;
+    m_preview = deletionPreviewText(m_selection, m_view.now(), m_view.textContext());
+    Q_EMIT selectionChanged();
+}
+
+void NotchFileRow::update() {
+    if (!m_file)
+        return;
+    const Instant now = m_view.now();
+    const TextContext& texts = m_view.textContext();
+    const QString name = m_file->displayName();
+    const QString detail =
+        pendingDetailText(m_file->expiresAt(), m_file->source(), m_file->sizeBytes(), now, texts);
+    const QString remaining =
+        m_file->expiresAt() ? countdownText(*m_file->expiresAt(), now) : QString();
+    if (name != m_name || detail != m_detail || remaining != m_remaining) {
+        m_name = name;
+        m_detail = detail;
+        m_remaining = remaining;
+        Q_EMIT textsChanged();
+    }
+    const QString preview = deletionPreviewText(m_selection, now, texts);
+    if (preview != m_preview) {
+        m_preview = preview;
+        Q_EMIT selectionChanged();
+    }
+}
+
+// The view model ---------------------------------------------------------------------------
+
+NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()> openSettings,
+                               QObject* parent)
+    : QObject(parent)
+    , m_controller(controller)
+    , m_model(controller.model())
+    , m_settings(controller.settings())
+    , m_openSettings(std::move(openSettings)) {
+    NotchController* c = &m_controller;
+    connect(c, &NotchController::stateChanged, this, [this] {
+        Q_EMIT stateChanged();
+        updateTicking();
+    });
+    connect(c, &NotchController::geometryChanged, this, &NotchViewModel::geometryChanged);
+    connect(c, &NotchController::geometryChanged, this, &NotchViewModel::stateChanged);
+    connect(c, &NotchController::toastChanged, this, &NotchViewModel::toastChanged);
+    for (auto changed :
+         {&NotchController::isDropTargetedChanged, &NotchController::dropNoticeChanged,
+          &NotchController::confirmationChanged})
+        connect(c, changed, this, &NotchViewModel::pageChanged);
+    for (auto changed :
+         {&NotchController::selectedPendingIDChanged, &NotchController::editingTrackedIDChanged})
+        connect(c, changed, this, &NotchViewModel::selectionChanged);
+    for (auto changed : {&AppModel::downloadsAccessDeniedChanged, &AppModel::startupErrorChanged})
+        connect(&m_model, changed, this, &NotchViewModel::pageChanged);
+    for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})
+        connect(&m_model, changed, this, &NotchViewModel::rebuildRows);
+    connect(&m_model, &AppModel::countdownDeadlineChanged, this, [this] {
+        updateCollapsedContent();
+        updateTicking();
+    });
+    connect(&m_settings, &AppSettings::showTestTimersChanged, this,
+            &NotchViewModel::optionsChanged);
+    connect(&m_settings, &AppSettings::pauseWatchingChanged, this, &NotchViewModel::pausedChanged);
+    connect(&m_settings, &AppSettings::showScheduledCountChanged, this,
+            &NotchViewModel::updateCollapsedContent);
+    for (auto changed :
+         {&AppSettings::countColorHexChanged, &AppSettings::countdownColorHexChanged})
+        connect(&m_settings, changed, this, &NotchViewModel::colorsChanged);
+    m_controller.onPressOutsideMenu = [this] { Q_EMIT closeMenus(); };
+    rebuildRows();
+}
+
+NotchViewModel::~NotchViewModel() {
+    m_controller.onPressOutsideMenu = {};
+    // Menus still counted as open end with the content.
+    for (auto& [menu, area] : m_menus) {
+        disconnect(menu, nullptr, this, nullptr);
+        m_controller.menuEndedTracking();
+    }
+}
+
+void NotchViewModel::setTextContext(TextContext context) {
+    m_texts = std::move(context);
+    Q_EMIT tick();
+    updateCollapsedContent();
+}
+
+ExpiryOption NotchViewModel::initialOption() const {
+    // A default among the hidden test timers is not offered; keeping is the safe choice then.
+    const ExpiryOption preferred = m_settings.defaultAction();
+    const std::vector<ExpiryOption> offered = expiryOptions::offered(m_settings.showTestTimers());
+    return std::find(offered.begin(), offered.end(), preferred) != offered.end()
+               ? preferred
+               : ExpiryOption::forever;
+}
+
+double NotchViewModel::topRadius() const {
+    return NotchShape::forState(state(), hasNotch()).topRadius;
+}
+
+double NotchViewModel::bottomRadius() const {
+    return NotchShape::forState(state(), hasNotch()).bottomRadius;
+}
+
+double NotchViewModel::collapsedWidth() const {
+    const NotchGeometry& g = m_controller.geometry();
+    return g.notchRect.width + (g.hasNotch ? 12 : 0) + 56;
+}
+
+double NotchViewModel::openWidth() const {
+    return std::max(m_controller.frameForState(NotchState::expanded).width, collapsedWidth());
+}
+
+double NotchViewModel::toastHeight() const {
+    return notchHeight() + 72;
+}
+
+QString NotchViewModel::toastTitle() const {
+    return m_controller.toast() ? m_controller.toast()->title : QString();
+}
+
+QString NotchViewModel::toastSubtitle() const {
+    return m_controller.toast() ? m_controller.toast()->subtitle : QString();
+}
+
+bool NotchViewModel::toastIsRelease() const {
+    return m_controller.toast() && m_controller.toast()->style == NotchToast::Style::released;
+}
+
+ExpandedPage NotchViewModel::currentPage() const {
+    return expandedPage(m_controller.isDropTargeted(), m_controller.dropNotice().has_value(),
+                        m_model.downloadsAccessDenied(), m_model.startupError().has_value(),
+                        m_controller.confirmation().has_value(),
+                        !m_pendingRows.isEmpty() || !m_trackedRows.isEmpty());
+}
+
+QString NotchViewModel::dropNotice() const {
+    return m_controller.dropNotice().value_or(QString());
+}
+
+QString NotchViewModel::startupError() const {
+    return m_model.startupErrorText();
+}
+
+QString NotchViewModel::confirmationHeadline() const {
+    const auto& card = m_controller.confirmation();
+    return card ? card->headline(now(), m_texts) : QString();
+}
+
+QString NotchViewModel::confirmationSubtitle() const {
+    const auto& card = m_controller.confirmation();
+    return card ? card->subtitle : QString();
+}
+
+int NotchViewModel::confirmationKind() const {
+    const auto& card = m_controller.confirmation();
+    return static_cast<int>(card ? card->kind : FileKind::other);
+}
+
+QString NotchViewModel::selectedPendingId() const {
+    return textOf(m_controller.selectedPendingID());
+}
+
+QString NotchViewModel::editingTrackedId() const {
+    return textOf(m_controller.editingTrackedID());
+}
+
+QVariantList NotchViewModel::options() const {
+    QVariantList list;
+    for (ExpiryOption option : expiryOptions::offered(m_settings.showTestTimers()))
+        list.append(QVariantMap{{QStringLiteral("raw"), rawValue(option)},
+                                {QStringLiteral("shortLabel"), shortLabel(option)},
+                                {QStringLiteral("label"), label(option)},
+                                {QStringLiteral("prominent"), option == ExpiryOption::forever}});
+    return list;
+}
+
+bool NotchViewModel::paused() const {
+    return m_settings.pauseWatching();
+}
+
+CollapsedMark NotchViewModel::mark() const {
+    return collapsedMark(m_model.countdownDeadline().has_value(), m_model.trackedFiles().size(),
+                         m_model.pendingFiles().size());
+}
+
+bool NotchViewModel::indicatorShown() const {
+    return m_indicator.kind != CollapsedIndicator::Kind::none;
+}
+
+bool NotchViewModel::indicatorIsCountdown() const {
+    return m_indicator.kind == CollapsedIndicator::Kind::countdown;
+}
+
+QColor NotchViewModel::countColor() const {
+    return toQColor(m_settings.countColor());
+}
+
+QColor NotchViewModel::countdownColor() const {
+    return toQColor(m_settings.countdownColor());
+}
+
+// Rows and time ----------------------------------------------------------------------------
+
+NotchFileRow* NotchViewModel::pendingRow(const QString& id) const {
+    for (QObject* row : m_pendingRows)
+        if (auto* fileRow = qobject_cast<NotchFileRow*>(row); fileRow && fileRow->id() == id)
+            return fileRow;
+    return nullptr;
+}
+
+NotchFileRow* NotchViewModel::trackedRow(const QString& id) const {
+    for (QObject* row : m_trackedRows)
+        if (auto* fileRow = qobject_cast<NotchFileRow*>(row); fileRow && fileRow->id() == id)
+            return fileRow;
+    return nullptr;
+}
+
+QList<QObject*> NotchViewModel::rowsFor(const QList<TrackedFile*>& files,
+                                        QList<QObject*>& previous) {
+    QList<QObject*> rows;
+    for (TrackedFile* file : files) {
+        const auto same = std::find_if(previous.begin(), previous.end(),
+                                       [file](QObject* row) { return fileOf(row) == file; });
+        if (same != previous.end()) {
+            rows.append(*same);
+            previous.erase(same);
+        } else {
+            rows.append(new NotchFileRow(file, m_model.fileKind(file), *this));
+        }
+    }
+    return rows;
+}
+
+void NotchViewModel::rebuildRows() {
+    QList<QObject*> previous = m_pendingRows + m_trackedRows;
+    QList<QObject*> pending = rowsFor(m_model.pendingFiles(), previous);
+    QList<QObject*> tracked = rowsFor(m_model.trackedFiles(), previous);
+    const bool pendingChanged = pending != m_pendingRows;
+    const bool trackedChanged = tracked != m_trackedRows;
+    m_pendingRows = std::move(pending);
+    m_trackedRows = std::move(tracked);
+    if (pendingChanged)
+        Q_EMIT pendingRowsChanged();
+    if (trackedChanged)
+        Q_EMIT trackedRowsChanged();
+    // Views may still hold a row that left the lists until the next turn.
+    for (QObject* gone : previous)
+        gone->deleteLater();
+    if (pendingChanged || trackedChanged)
+        Q_EMIT pageChanged();
+    updateCollapsedContent();
+    updateTicking();
+}
+
+void NotchViewModel::updateCollapsedContent() {
+    const CollapsedIndicator indicator =
+        collapsedIndicator(m_model.countdownDeadline(), now(), m_settings.showScheduledCount(),
+                           m_model.trackedFiles().size());
+    const CollapsedMark shownMark = mark();
+    if (indicator == m_indicator && shownMark.icon == m_markIcon)
+        return;
+    m_indicator = indicator;
+    m_markIcon = shownMark.icon;
+    Q_EMIT collapsedContentChanged();
+}
+
+void NotchViewModel::updateTicking() {
+    // Time shows in the rows while the panel is open, and in the collapsed indicator during
+    // a countdown; otherwise nothing needs the clock and nothing wakes.
+    const bool rowsShowTime = expanded() && !(m_trackedRows.isEmpty() && m_pendingRows.isEmpty());
+    const bool countdownShows = !expanded() && m_model.countdownDeadline().has_value();
+    if (!(rowsShowTime || countdownShows)) {
+        m_tick.reset();
+        return;
+    }
+    if (!m_tick)
+        m_tick = m_controller.clock().repeating(tickInterval, [this] { onTick(); });
+}
+
+void NotchViewModel::onTick() {
+    Q_EMIT tick();
+    updateCollapsedContent();
+}
+
+// Operations -------------------------------------------------------------------------------
+
+void NotchViewModel::selectPending(const QString& id) {
+    m_controller.setSelectedPendingID(uuidOf(id));
+}
+
+void NotchViewModel::decidePending(const QString& id, const QString& optionRaw) {
+    NotchFileRow* row = pendingRow(id);
+    const std::optional<ExpiryOption> option = optionFromRaw(optionRaw);
+    if (row == nullptr || row->file() == nullptr || !option)
+        return;
+    TrackedFile* file = row->file();
+    const QString name = file->displayName();
+    m_model.decide(file, *option);
+    m_controller.showConfirmation({file->id(), row->fileKind(), *option, file->expiresAt(), name});
+}
+
+void NotchViewModel::applyToAll(const QString& optionRaw) {
+    const std::optional<ExpiryOption> option = optionFromRaw(optionRaw);
+    if (!option || m_pendingRows.isEmpty())
+        return;
+    const qsizetype count = m_pendingRows.size();
+    m_model.decideAll(*option);
+    const std::optional<Duration> keep = duration(*option);
+    m_controller.showConfirmation({QUuid(), FileKind::other, *option,
+                                   keep ? std::optional(now() + *keep) : std::nullopt,
+                                   filesDecidedText(count)});
+}
+
+void NotchViewModel::editTracked(const QString& id) {
+    const std::optional<QUuid> uuid = uuidOf(id);
+    m_controller.setEditingTrackedID(m_controller.editingTrackedID() == uuid ? std::nullopt : uuid);
+}
+
+void NotchViewModel::changeExpiry(const QString& id, const QString& optionRaw) {
+    NotchFileRow* row = trackedRow(id);
+    const std::optional<ExpiryOption> option = optionFromRaw(optionRaw);
+    if (row == nullptr || !option)
+        return;
+    if (m_controller.editingTrackedID() == uuidOf(id))
+        m_controller.setEditingTrackedID(std::nullopt);
+    m_model.decide(row->file(), *option);
+}
+
+void NotchViewModel::keepTracked(const QString& id) {
+    changeExpiry(id, rawValue(ExpiryOption::forever));
+}
+
+void NotchViewModel::deleteNow(const QString& id) {
+    if (NotchFileRow* row = trackedRow(id))
+        m_model.deleteNow(row->file());
+}
+
+void NotchViewModel::reveal(const QString& id) {
+    NotchFileRow* row = trackedRow(id);
+    if (row == nullptr)
+        row = pendingRow(id);
+    if (row != nullptr)
+        m_model.reveal(row->file());
+}
+
+void NotchViewModel::togglePause() {
+    m_settings.setPauseWatching(!m_settings.pauseWatching());
+    m_model.updateWatching();
+}
+
+void NotchViewModel::openSettings() {
+    if (m_openSettings)
+        m_openSettings();
+    m_controller.collapse();
+}
+
+void NotchViewModel::retryAccess() {
+    m_model.checkDownloadsAccess();
+}
+
+void NotchViewModel::showDownloadsFolder() {
+    m_model.showDownloadsFolder();
+}
+
+// Shape and menus --------------------------------------------------------------------------
+
+void NotchViewModel::setShapeGeometry(const QRectF& rect, double topRadius, double bottomRadius) {
+    const NotchShape shape{topRadius, bottomRadius, hasNotch()};
+    if (rect == m_shapeRect && shape == m_drawnShape)
+        return;
+    m_shapeRect = rect;
+    m_drawnShape = shape;
+    m_controller.setShapeSize({rect.width(), rect.height()});
+    updateOutline();
+}
+
+void NotchViewModel::menuShown(QObject* menu, const QRectF& area) {
+    if (menu == nullptr)
+        return;
+    const bool opened = m_menus.find(menu) == m_menus.end();
+    m_menus[menu] = area;
+    if (opened) {
+        // A menu whose row goes away closes without saying so.
+        connect(menu, &QObject::destroyed, this, [this, menu] { menuHidden(menu); });
+        m_controller.menuBeganTracking();
+    }
+    updateOutline();
+}
+
+void NotchViewModel::menuHidden(QObject* menu) {
+    if (m_menus.erase(menu) == 0)
+        return;
+    disconnect(menu, &QObject::destroyed, this, nullptr);
+    m_controller.menuEndedTracking();
+    updateOutline();
+}
+
+void NotchViewModel::updateOutline() {
+    if (m_shapeRect.isEmpty())
+        return;
+    QPainterPath outline = m_drawnShape.path(m_shapeRect);
+    for (const auto& [menu, area] : m_menus) {
+        QPainterPath menuArea;
+        menuArea.addRect(area);
+        outline = outline.united(menuArea);
+    }
+    m_controller.setOutline(outline);
+}
+
+} // namespace fadebin

@@ -1,0 +1,271 @@
+#pragma once
+
+#include "notch/NotchController.h"
+#include "notch/NotchShape.h"
+#include "notch/NotchTexts.h"
+
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+#include <functional>
+#include <map>
+
+namespace fadebin {
+
+class NotchViewModel;
+
+// What the expanded panel's scroll area shows, the first that applies.
+enum class ExpandedPage {
+    dropPrompt,
+    dropNotice,
+    accessWarning,
+    startupError,
+    confirmation,
+    lists,
+    empty
+};
+[[nodiscard]] ExpandedPage expandedPage(bool dropTargeted, bool hasDropNotice, bool accessDenied,
+                                        bool hasStartupError, bool hasConfirmation, bool hasFiles);
+[[nodiscard]] QString pageName(ExpandedPage page);
+
+// One file of the notch's lists as the views show it: its texts, kind and, for a pending
+// file, the option its row has selected. Follows its record and the view model's clock.
+class NotchFileRow : public QObject {
+    Q_OBJECT
+    QML_NAMED_ELEMENT(NotchFileRow)
+    QML_UNCREATABLE("rows come from the view model")
+    Q_PROPERTY(QString id READ id CONSTANT)
+    Q_PROPERTY(QString name READ name NOTIFY textsChanged)
+    Q_PROPERTY(int kind READ kind NOTIFY textsChanged)
+    Q_PROPERTY(QString detail READ detail NOTIFY textsChanged)
+    Q_PROPERTY(QString remaining READ remaining NOTIFY textsChanged)
+    Q_PROPERTY(QString selection READ selection WRITE setSelection NOTIFY selectionChanged)
+    Q_PROPERTY(QString preview READ preview NOTIFY selectionChanged)
+
+public:
+    NotchFileRow(TrackedFile* file, FileKind kind, NotchViewModel& view);
+
+    [[nodiscard]] TrackedFile* file() const { return m_file; }
+    [[nodiscard]] QString id() const { return m_id; }
+    [[nodiscard]] QString name() const { return m_name; }
+    [[nodiscard]] int kind() const { return static_cast<int>(m_kind); }
+    [[nodiscard]] FileKind fileKind() const { return m_kind; }
+    [[nodiscard]] QString detail() const { return m_detail; }
+    [[nodiscard]] QString remaining() const { return m_remaining; }
+    [[nodiscard]] QString selection() const;
+    void setSelection(const QString& raw);
+    [[nodiscard]] ExpiryOption selectedOption() const { return m_selection; }
+    [[nodiscard]] QString preview() const { return m_preview; }
+
+    // The record's fields or the time moved on.
+    void update();
+
+Q_SIGNALS:
+    void textsChanged();
+    void selectionChanged();
+
+private:
+    QPointer<TrackedFile> m_file;
+    NotchViewModel& m_view;
+    QString m_id;
+    FileKind m_kind;
+    QString m_name;
+    QString m_detail;
+    QString m_remaining;
+    ExpiryOption m_selection;
+    QString m_preview;
+};
+
+// The notch content's window on the controller, the model and the settings: every field as
+// QML can bind it, every text from the tested functions, and the operations the buttons
+// call. QML binds and lays out; the rules are here and in the controller.
+class NotchViewModel : public QObject {
+    Q_OBJECT
+    QML_NAMED_ELEMENT(NotchViewModel)
+    QML_UNCREATABLE("made with the panel")
+
+    Q_PROPERTY(bool collapsed READ collapsed NOTIFY stateChanged)
+    Q_PROPERTY(bool expanded READ expanded NOTIFY stateChanged)
+    Q_PROPERTY(bool toastShown READ toastShown NOTIFY stateChanged)
+    Q_PROPERTY(double topRadius READ topRadius NOTIFY stateChanged)
+    Q_PROPERTY(double bottomRadius READ bottomRadius NOTIFY stateChanged)
+
+    Q_PROPERTY(bool hasNotch READ hasNotch NOTIFY geometryChanged)
+    Q_PROPERTY(double notchHeight READ notchHeight NOTIFY geometryChanged)
+    Q_PROPERTY(double collapsedWidth READ collapsedWidth NOTIFY geometryChanged)
+    Q_PROPERTY(double openWidth READ openWidth NOTIFY geometryChanged)
+    Q_PROPERTY(double toastHeight READ toastHeight NOTIFY geometryChanged)
+    Q_PROPERTY(double maxHeight READ maxHeight CONSTANT)
+    Q_PROPERTY(double footerHeight READ footerHeight CONSTANT)
+
+    Q_PROPERTY(QString toastTitle READ toastTitle NOTIFY toastChanged)
+    Q_PROPERTY(QString toastSubtitle READ toastSubtitle NOTIFY toastChanged)
+    Q_PROPERTY(bool toastIsRelease READ toastIsRelease NOTIFY toastChanged)
+
+    Q_PROPERTY(QString page READ page NOTIFY pageChanged)
+    Q_PROPERTY(QString dropNotice READ dropNotice NOTIFY pageChanged)
+    Q_PROPERTY(QString startupError READ startupError NOTIFY pageChanged)
+    Q_PROPERTY(QString confirmationHeadline READ confirmationHeadline NOTIFY pageChanged)
+    Q_PROPERTY(QString confirmationSubtitle READ confirmationSubtitle NOTIFY pageChanged)
+    Q_PROPERTY(int confirmationKind READ confirmationKind NOTIFY pageChanged)
+
+    Q_PROPERTY(QString selectedPendingId READ selectedPendingId NOTIFY selectionChanged)
+    Q_PROPERTY(QString editingTrackedId READ editingTrackedId NOTIFY selectionChanged)
+    Q_PROPERTY(QList<QObject*> pendingRows READ pendingRows NOTIFY pendingRowsChanged)
+    Q_PROPERTY(QList<QObject*> trackedRows READ trackedRows NOTIFY trackedRowsChanged)
+    Q_PROPERTY(QString pendingCount READ pendingCount NOTIFY pendingRowsChanged)
+    Q_PROPERTY(QString trackedCount READ trackedCount NOTIFY trackedRowsChanged)
+    Q_PROPERTY(bool showApplyToAll READ showApplyToAll NOTIFY pendingRowsChanged)
+    Q_PROPERTY(QVariantList options READ options NOTIFY optionsChanged)
+
+    Q_PROPERTY(bool paused READ paused NOTIFY pausedChanged)
+    Q_PROPERTY(QString footerText READ footerText NOTIFY pausedChanged)
+    Q_PROPERTY(QString pauseHelp READ pauseHelp NOTIFY pausedChanged)
+    Q_PROPERTY(QString emptyDetail READ emptyDetail NOTIFY pausedChanged)
+
+    Q_PROPERTY(QString markIcon READ markIcon NOTIFY collapsedContentChanged)
+    Q_PROPERTY(double markLeading READ markLeading NOTIFY collapsedContentChanged)
+    Q_PROPERTY(double markOpacity READ markOpacity NOTIFY collapsedContentChanged)
+    Q_PROPERTY(bool markIsCountdown READ markIsCountdown NOTIFY collapsedContentChanged)
+    Q_PROPERTY(QString indicatorText READ indicatorText NOTIFY collapsedContentChanged)
+    Q_PROPERTY(bool indicatorShown READ indicatorShown NOTIFY collapsedContentChanged)
+    Q_PROPERTY(bool indicatorIsCountdown READ indicatorIsCountdown NOTIFY collapsedContentChanged)
+    Q_PROPERTY(QColor countColor READ countColor NOTIFY colorsChanged)
+    Q_PROPERTY(QColor countdownColor READ countdownColor NOTIFY colorsChanged)
+
+public:
+    static constexpr double expandedMaxHeight = 480;
+    static constexpr double footerLineHeight = 48;
+
+    // openSettings shows the settings window; it may be empty until there is one.
+    NotchViewModel(NotchController& controller, std::function<void()> openSettings,
+                   QObject* parent = nullptr);
+    ~NotchViewModel() override;
+
+    [[nodiscard]] NotchController& controller() const { return m_controller; }
+    [[nodiscard]] Instant now() const { return m_controller.clock().now(); }
+    [[nodiscard]] const TextContext& textContext() const { return m_texts; }
+    void setTextContext(TextContext context);
+    [[nodiscard]] ExpiryOption initialOption() const;
+    [[nodiscard]] bool isTicking() const { return m_tick != nullptr; }
+
+    [[nodiscard]] bool collapsed() const { return state() == NotchState::collapsed; }
+    [[nodiscard]] bool expanded() const { return state() == NotchState::expanded; }
+    [[nodiscard]] bool toastShown() const { return state() == NotchState::toast; }
+    [[nodiscard]] double topRadius() const;
+    [[nodiscard]] double bottomRadius() const;
+    [[nodiscard]] bool hasNotch() const { return m_controller.geometry().hasNotch; }
+    [[nodiscard]] double notchHeight() const { return m_controller.geometry().notchRect.height; }
+    [[nodiscard]] double collapsedWidth() const;
+    [[nodiscard]] double openWidth() const;
+    [[nodiscard]] double toastHeight() const;
+    [[nodiscard]] double maxHeight() const { return expandedMaxHeight; }
+    [[nodiscard]] double footerHeight() const { return footerLineHeight; }
+
+    [[nodiscard]] QString toastTitle() const;
+    [[nodiscard]] QString toastSubtitle() const;
+    [[nodiscard]] bool toastIsRelease() const;
+
+    [[nodiscard]] ExpandedPage currentPage() const;
+    [[nodiscard]] QString page() const { return pageName(currentPage()); }
+    [[nodiscard]] QString dropNotice() const;
+    [[nodiscard]] QString startupError() const;
+    [[nodiscard]] QString confirmationHeadline() const;
+    [[nodiscard]] QString confirmationSubtitle() const;
+    [[nodiscard]] int confirmationKind() const;
+
+    [[nodiscard]] QString selectedPendingId() const;
+    [[nodiscard]] QString editingTrackedId() const;
+    [[nodiscard]] QList<QObject*> pendingRows() const { return m_pendingRows; }
+    [[nodiscard]] QList<QObject*> trackedRows() const { return m_trackedRows; }
+    [[nodiscard]] QString pendingCount() const { return sectionCountText(m_pendingRows.size()); }
+    [[nodiscard]] QString trackedCount() const { return sectionCountText(m_trackedRows.size()); }
+    [[nodiscard]] bool showApplyToAll() const { return m_pendingRows.size() >= 2; }
+    [[nodiscard]] QVariantList options() const;
+
+    [[nodiscard]] bool paused() const;
+    [[nodiscard]] QString footerText() const { return fadebin::footerText(paused()); }
+    [[nodiscard]] QString pauseHelp() const { return pauseButtonHelp(paused()); }
+    [[nodiscard]] QString emptyDetail() const { return emptyStateDetail(paused()); }
+
+    [[nodiscard]] QString markIcon() const { return mark().icon; }
+    [[nodiscard]] double markLeading() const { return mark().leading; }
+    [[nodiscard]] double markOpacity() const { return mark().opacity; }
+    [[nodiscard]] bool markIsCountdown() const { return mark().countdown; }
+    [[nodiscard]] QString indicatorText() const { return m_indicator.text; }
+    [[nodiscard]] bool indicatorShown() const;
+    [[nodiscard]] bool indicatorIsCountdown() const;
+    [[nodiscard]] QColor countColor() const;
+    [[nodiscard]] QColor countdownColor() const;
+
+    // The content's operations.
+    Q_INVOKABLE void selectPending(const QString& id);
+    Q_INVOKABLE void decidePending(const QString& id, const QString& optionRaw);
+    Q_INVOKABLE void applyToAll(const QString& optionRaw);
+    Q_INVOKABLE void editTracked(const QString& id);
+    Q_INVOKABLE void changeExpiry(const QString& id, const QString& optionRaw);
+    Q_INVOKABLE void keepTracked(const QString& id);
+    Q_INVOKABLE void deleteNow(const QString& id);
+    Q_INVOKABLE void reveal(const QString& id);
+    Q_INVOKABLE void togglePause();
+    Q_INVOKABLE void openSettings();
+    Q_INVOKABLE void retryAccess();
+    Q_INVOKABLE void showDownloadsFolder();
+    // Where the drawn shape is, in the panel's coordinates, with its radii.
+    Q_INVOKABLE void setShapeGeometry(const QRectF& rect, double topRadius, double bottomRadius);
+    // A menu shown (or moved) over the panel, and hidden again.
+    Q_INVOKABLE void menuShown(QObject* menu, const QRectF& area);
+    Q_INVOKABLE void menuHidden(QObject* menu);
+
+Q_SIGNALS:
+    void stateChanged();
+    void geometryChanged();
+    void toastChanged();
+    void pageChanged();
+    void selectionChanged();
+    void pendingRowsChanged();
+    void trackedRowsChanged();
+    void optionsChanged();
+    void pausedChanged();
+    void collapsedContentChanged();
+    void colorsChanged();
+    // Every open menu should close: the user pressed outside the panel.
+    void closeMenus();
+    // The clock moved on by a second while something shows the time.
+    void tick();
+
+private:
+    [[nodiscard]] NotchState state() const { return m_controller.state(); }
+    [[nodiscard]] CollapsedMark mark() const;
+    [[nodiscard]] NotchFileRow* pendingRow(const QString& id) const;
+    [[nodiscard]] NotchFileRow* trackedRow(const QString& id) const;
+    void rebuildRows();
+    QList<QObject*> rowsFor(const QList<TrackedFile*>& files, QList<QObject*>& previous);
+    void updateCollapsedContent();
+    void updateTicking();
+    void onTick();
+    void updateOutline();
+
+    NotchController& m_controller;
+    AppModel& m_model;
+    AppSettings& m_settings;
+    std::function<void()> m_openSettings;
+    TextContext m_texts;
+    QList<QObject*> m_pendingRows;
+    QList<QObject*> m_trackedRows;
+    CollapsedIndicator m_indicator;
+    QString m_markIcon; // the mark as last told; the rest of it follows from the icon
+    TimerHandle m_tick;
+    QRectF m_shapeRect;
+    NotchShape m_drawnShape;
+    std::map<QObject*, QRectF> m_menus;
+};
+
+} // namespace fadebin

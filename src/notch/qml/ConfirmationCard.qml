@@ -1,0 +1,76 @@
+// The card shown for a second after a decision.
+import QtQuick
+import Fadebin.Notch
+
+Item {
+    id: card
+    objectName: "confirmationCard"
+
+    required property NotchViewModel view
+
+    implicitHeight: body.implicitHeight + 16
+
+    Rectangle {
+        anchors.fill: body
+        radius: 16
+        color: Qt.rgba(1, 1, 1, 0.06)
+    }
+    Row {
+        id: body
+        y: 8
+        width: card.width
+        padding: 14
+        spacing: 12
+
+        Item {
+            width: 36
+            height: 36
+            KindTile {
+                anchors.fill: parent
+                kind: card.view.confirmationKind
+            }
+            Rectangle {
+                x: 24
+                y: 24
+                width: 16
+                height: 16
+                radius: 8
+                color: "#32D74B"
+                border.width: 2
+                border.color: "black"
+                NotchIcon {
+                    anchors.centerIn: parent
+                    width: 10
+                    height: 10
+                    name: "tick02"
+                    color: "black"
+                    bold: true
+                }
+            }
+        }
+        Column {
+            anchors.verticalCenter: parent.verticalCenter
+            width: body.width - 2 * body.padding - 48
+            spacing: 2
+            Text {
+                objectName: "confirmationHeadline"
+                textFormat: Text.PlainText
+                width: parent.width
+                text: card.view.confirmationHeadline
+                color: "white"
+                font.pixelSize: 13
+                font.weight: Font.DemiBold
+                elide: Text.ElideRight
+            }
+            Text {
+                objectName: "confirmationSubtitle"
+                textFormat: Text.PlainText
+                width: parent.width
+                text: card.view.confirmationSubtitle
+                color: Qt.rgba(1, 1, 1, 0.55)
+                font.pixelSize: 11
+                elide: Text.ElideMiddle
+            }
+        }
+    }
+}

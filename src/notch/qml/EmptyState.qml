@@ -1,0 +1,38 @@
+// Nothing pending, nothing expiring.
+import QtQuick
+import Fadebin.Notch
+
+Column {
+    id: empty
+    objectName: "emptyState"
+
+    required property NotchViewModel view
+
+    topPadding: 22
+    bottomPadding: 18
+    spacing: 6
+
+    NotchIcon {
+        anchors.horizontalCenter: parent.horizontalCenter
+        width: 22
+        height: 22
+        name: "inbox"
+        color: Qt.rgba(1, 1, 1, 0.5)
+    }
+    Text {
+        textFormat: Text.PlainText
+        anchors.horizontalCenter: parent.horizontalCenter
+        text: "Nothing temporary right now"
+        color: "white"
+        font.pixelSize: 13
+        font.weight: Font.Medium
+    }
+    Text {
+        objectName: "emptyDetail"
+        textFormat: Text.PlainText
+        anchors.horizontalCenter: parent.horizontalCenter
+        text: empty.view.emptyDetail
+        color: Qt.rgba(1, 1, 1, 0.55)
+        font.pixelSize: 11
+    }
+}

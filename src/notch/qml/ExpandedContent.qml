@@ -1,0 +1,108 @@
+// The open panel: below the notch a scroll area with whichever page applies, then the
+// footer line.
+import QtQuick
+import QtQuick.Controls.Basic
+import Fadebin.Notch
+
+Item {
+    id: content
+    objectName: "expandedContent"
+
+    required property NotchViewModel view
+    readonly property real inset: 14 + view.topRadius
+    readonly property real maxScrollHeight: view.maxHeight - view.notchHeight - view.footerHeight
+    readonly property real pageHeight: page.item ? page.item.implicitHeight : 0
+
+    implicitHeight: view.notchHeight + scroll.height + view.footerHeight
+    // Made when its state begins: it fades in from nothing once it is there.
+    property bool shown: false
+    opacity: shown ? 1 : 0
+    visible: opacity > 0
+    Component.onCompleted: shown = Qt.binding(() => content.view.expanded)
+    Behavior on opacity {
+        enabled: Motion.enabled
+        StateFade { fadingIn: content.view.expanded }
+    }
+
+    Flickable {
+        id: scroll
+        objectName: "scrollArea"
+        x: content.inset
+        y: content.view.notchHeight
+        width: content.width - 2 * content.inset
+        height: Math.min(content.pageHeight, content.maxScrollHeight)
+        contentWidth: width
+        contentHeight: content.pageHeight
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar {
+            policy: scroll.contentHeight > scroll.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            width: 6
+            contentItem: Rectangle {
+                implicitWidth: 4
+                radius: 2
+                color: Qt.rgba(1, 1, 1, 0.3)
+            }
+        }
+
+        Loader {
+            id: page
+            objectName: "page"
+            width: scroll.width
+            sourceComponent: {
+                switch (content.view.page) {
+                case "dropPrompt": return dropPrompt
+                case "dropNotice": return dropNotice
+                case "accessWarning": return accessWarning
+                case "startupError": return startupError
+                case "confirmation": return confirmation
+                case "lists": return lists
+                }
+                return empty
+            }
+        }
+    }
+
+    Footer {
+        x: content.inset
+        y: content.view.notchHeight + scroll.height
+        width: content.width - 2 * content.inset
+        height: content.view.footerHeight
+        view: content.view
+    }
+
+    Component {
+        id: dropPrompt
+        DropPrompt {}
+    }
+    Component {
+        id: dropNotice
+        NoticeLine {
+            objectName: "dropNotice"
+            text: content.view.dropNotice
+        }
+    }
+    Component {
+        id: accessWarning
+        AccessWarning { view: content.view }
+    }
+    Component {
+        id: startupError
+        NoticeLine {
+            objectName: "startupError"
+            text: content.view.startupError
+        }
+    }
+    Component {
+        id: confirmation
+        ConfirmationCard { view: content.view }
+    }
+    Component {
+        id: lists
+        Lists { view: content.view }
+    }
+    Component {
+        id: empty
+        EmptyState { view: content.view }
+    }
+}

@@ -1,0 +1,35 @@
+// A small icon that acts as a button, with a faint round backing under the pointer.
+import QtQuick
+import QtQuick.Controls.Basic
+import Fadebin.Notch
+
+AbstractButton {
+    id: button
+
+    property string iconName
+    property real iconSize: 12
+    property color color: Qt.rgba(1, 1, 1, 0.55)
+    property string help
+
+    implicitWidth: iconSize + 12
+    implicitHeight: iconSize + 12
+    hoverEnabled: true
+    focusPolicy: Qt.NoFocus
+
+    background: Rectangle {
+        radius: width / 2
+        color: Qt.rgba(1, 1, 1, button.down ? 0.18 : button.hovered ? 0.1 : 0)
+    }
+    contentItem: Item {
+        NotchIcon {
+            anchors.centerIn: parent
+            width: button.iconSize
+            height: button.iconSize
+            name: button.iconName
+            color: button.color
+        }
+    }
+    ToolTip.visible: hovered && help.length > 0
+    ToolTip.delay: 700
+    ToolTip.text: help
+}

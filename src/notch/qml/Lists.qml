@@ -1,0 +1,74 @@
+// New downloads waiting for a decision, then the files that are expiring.
+import QtQuick
+import Fadebin.Notch
+
+Column {
+    id: lists
+    objectName: "lists"
+
+    required property NotchViewModel view
+
+    spacing: 14
+    bottomPadding: 4
+
+    Column {
+        objectName: "pendingSection"
+        width: lists.width
+        spacing: 8
+        visible: lists.view.pendingRows.length > 0
+
+        SectionHeader {
+            title: "New in Downloads"
+            count: lists.view.pendingCount
+        }
+        Column {
+            objectName: "applyToAll"
+            width: parent.width
+            spacing: 6
+            visible: lists.view.showApplyToAll
+            Text {
+                textFormat: Text.PlainText
+                text: "Apply to all"
+                color: Qt.rgba(1, 1, 1, 0.6)
+                font.pixelSize: 12
+                font.weight: Font.Medium
+            }
+            ExpiryButtons {
+                width: parent.width
+                namePrefix: "applyToAll"
+                options: lists.view.options
+                onSelected: raw => lists.view.applyToAll(raw)
+            }
+        }
+        Flow {
+            width: parent.width
+            spacing: 6
+            Repeater {
+                model: lists.view.pendingRows
+                PendingItem {
+                    view: lists.view
+                    maxWidth: lists.width
+                }
+            }
+        }
+    }
+
+    Column {
+        objectName: "trackedSection"
+        width: lists.width
+        spacing: 2
+        visible: lists.view.trackedRows.length > 0
+
+        SectionHeader {
+            title: "Expiring"
+            count: lists.view.trackedCount
+        }
+        Repeater {
+            model: lists.view.trackedRows
+            TrackedRow {
+                view: lists.view
+                width: lists.width
+            }
+        }
+    }
+}

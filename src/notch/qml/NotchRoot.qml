@@ -1,0 +1,90 @@
+// The panel's root view: the black notch surface at the top centre, sized and rounded for
+// the controller's state, holding the content of that state. The whole surface takes drops.
+import QtQuick
+import Fadebin.Notch
+
+Item {
+    id: root
+    objectName: "notchRoot"
+
+    required property NotchViewModel view
+
+    readonly property bool opening: !view.collapsed
+    readonly property real shapeWidth: view.collapsed ? view.collapsedWidth : view.openWidth
+    readonly property real shapeHeight: view.expanded
+                                        ? Math.min(expandedContent.contentHeight, view.maxHeight)
+                                        : view.toastShown ? view.toastHeight : view.notchHeight
+
+    // Collapsed, with the shape still shrinking around the old content.
+    readonly property bool closing: view.collapsed && surface.height > view.notchHeight + 0.5
+    property bool lastOpenWasToast: false
+
+    Connections {
+        target: root.view
+        function onStateChanged() {
+            if (!root.view.collapsed)
+                root.lastOpenWasToast = root.view.toastShown
+        }
+    }
+
+    function reportShape() {
+        view.setShapeGeometry(Qt.rect(surface.x, surface.y, surface.width, surface.height),
+                              surface.topRadius, surface.bottomRadius)
+    }
+
+    NotchSurface {
+        id: surface
+        objectName: "surface"
+        anchors.horizontalCenter: parent.horizontalCenter
+        width: root.shapeWidth
+        height: root.shapeHeight
+        topRadius: root.view.topRadius
+        bottomRadius: root.view.bottomRadius
+        flaredTop: root.view.hasNotch
+        clip: true
+
+        // Opening springs out a little; closing settles without overshoot.
+        Behavior on width { enabled: Motion.enabled; ShapeAnimation { opening: root.opening } }
+        Behavior on height { enabled: Motion.enabled; ShapeAnimation { opening: root.opening } }
+        Behavior on topRadius { enabled: Motion.enabled; ShapeAnimation { opening: root.opening } }
+        Behavior on bottomRadius { enabled: Motion.enabled; ShapeAnimation { opening: root.opening } }
+
+        onXChanged: root.reportShape()
+        onWidthChanged: root.reportShape()
+        onHeightChanged: root.reportShape()
+        onShapeChanged: root.reportShape()
+
+        CollapsedContent {
+            width: parent.width
+            height: root.view.notchHeight
+            view: root.view
+        }
+        // The open states' content exists only while the shape is open or still closing:
+        // the collapsed notch, which is most of the time, carries none of it.
+        Loader {
+            active: root.view.toastShown || (root.closing && root.lastOpenWasToast)
+            width: root.view.openWidth
+            height: root.view.toastHeight
+            anchors.horizontalCenter: parent.horizontalCenter
+            // By name, so that its imports load only when a toast first shows.
+            Component.onCompleted: setSource("ToastContent.qml", {"view": root.view})
+        }
+        Loader {
+            id: expandedContent
+            readonly property real contentHeight: item ? item.implicitHeight : root.view.notchHeight
+            active: root.view.expanded || (root.closing && !root.lastOpenWasToast)
+            width: root.view.openWidth
+            anchors.horizontalCenter: parent.horizontalCenter
+            // By name: Qt Quick Controls load when the panel first opens.
+            Component.onCompleted: setSource("ExpandedContent.qml", {"view": root.view})
+        }
+    }
+
+    NotchDropArea {
+        objectName: "dropArea"
+        anchors.fill: surface
+        view: root.view
+    }
+
+    Component.onCompleted: reportShape()
+}

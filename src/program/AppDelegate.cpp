@@ -1,0 +1,238 @@
+#include "program/AppDelegate.h"
+
+#include "app/AppModel.h"
+#include "app/BusService.h"
+#include "notch/NotchContentPanel.h"
+#include "notch/NotchController.h"
+#include "notch/ScreenSource.h"
+#include "notch/SoftwareRendering.h"
+#include "notch/X11Pasteboard.h"
+#include "periphery/DesktopStyle.h"
+#include "periphery/Endpoints.h"
+#include "periphery/FeedbackWindow.h"
+#include "periphery/OnboardingWindow.h"
+#include "periphery/SettingsWindow.h"
+#include "periphery/UpdateManager.h"
+#include "periphery/UpdateWindow.h"
+#include "platform/Log.h"
+#include "platform/LoginItem.h"
+#include "platform/UserDefaults.h"
+#include "platform/Version.h"
+#include "platform/Workspace.h"
+#include "program/ApplicationActivation.h"
+#include "program/CommandLine.h"
+#include "settings/AppSettings.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <QNetworkAccessManager>
+#include <QPointer>
+#include <QQmlEngine>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace fadebin {
+
+namespace {
+
+constexpr Duration onboardingDelay{250};
+
+// SIGINT, SIGTERM and SIGHUP (the end of the session) end the program through the event
+// loop, so that everything is destroyed in order rather than cut off mid-write.
+int blockQuitSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    return ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+enum class Display { x11, explicitPlatform, none };
+
+// The notch needs X11 (XWayland in a Wayland session): with DISPLAY set and a server there,
+// the program takes the xcb platform itself. A platform named explicitly otherwise (offscreen
+// in tests) gets the whole program on it; with no display at all only the engine runs.
+Display chooseDisplay() {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") && x11DisplayReachable()) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        return Display::x11;
+    }
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return Display::explicitPlatform;
+    return Display::none;
+}
+
+} // namespace
+
+AppDelegate::AppDelegate() = default;
+
+AppDelegate::~AppDelegate() {
+    // Windows and their engine first, the application object last.
+    m_onboardingCheck.reset();
+    m_busService.reset();
+    m_onboarding.reset();
+    m_settingsWindow.reset();
+    m_updateWindow.reset();
+    m_feedback.reset();
+    m_engine.reset();
+    m_desktopStyle.reset();
+    m_updates.reset();
+    m_network.reset();
+    m_notch.reset();
+    m_screens.reset();
+    m_model.reset();
+    m_app.reset();
+}
+
+int AppDelegate::run(int argc, char** argv) {
+    if (const std::optional<int> status = handleCommandLine(argc, argv))
+        return *status;
+    // Blocked before any thread starts, so that every thread inherits the mask.
+    const int quitSignals = blockQuitSignals();
+    const InstanceLock::Outcome lock = m_lock.acquire(InstanceLock::standardPath());
+    if (lock == InstanceLock::Outcome::heldElsewhere) {
+        // Never a second engine on the same data: the running program shows its settings.
+        QCoreApplication app(argc, argv);
+        if (!ApplicationActivation::activateRunning())
+            std::fputs("Fadebin is already running.\n", stdout);
+        return 0;
+    }
+
+    const Display display = chooseDisplay();
+    if (display != Display::none) {
+        useSoftwareRendering();
+        DesktopStyle::useDesktopControlsStyle();
+        m_app = std::make_unique<QGuiApplication>(argc, argv);
+        // Closing the settings, onboarding or feedback window never ends the program.
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        QGuiApplication::setDesktopFileName(ApplicationActivation::serviceName);
+        m_hasGui = true;
+    } else {
+        m_app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("Fadebin"));
+    QCoreApplication::setApplicationVersion(appVersionString());
+    if (lock == InstanceLock::Outcome::failed)
+        FADEBIN_LOG_ERROR(LogCategory::App, "Could not take the instance lock: %s",
+                          m_lock.error().text().c_str());
+    if (display == Display::x11 && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        FADEBIN_LOG_INFO(LogCategory::App, "Wayland session: showing the notch through XWayland");
+    if (display == Display::none)
+        FADEBIN_LOG_INFO(LogCategory::Notch, "No display: running without the notch");
+
+    QSocketNotifier quitNotifier(quitSignals, QSocketNotifier::Read);
+    QObject::connect(&quitNotifier, &QSocketNotifier::activated, m_app.get(), [quitSignals] {
+        signalfd_siginfo info{};
+        [[maybe_unused]] const ssize_t n = ::read(quitSignals, &info, sizeof info);
+        QCoreApplication::quit();
+    });
+
+    applicationDidFinishLaunching();
+    const int status = QCoreApplication::exec();
+    // applicationWillTerminate: records are saved after every change, so only the notch goes.
+    if (m_notch)
+        m_notch->teardown();
+    ::close(quitSignals);
+    return status;
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    m_defaults = std::make_unique<UserDefaults>();
+    m_loginItem = std::make_unique<AutostartLoginItem>();
+    m_settings = std::make_unique<AppSettings>(*m_defaults, *m_loginItem);
+    m_workspace = std::make_unique<Workspace>();
+    m_model = std::make_unique<AppModel>(*m_settings, Clock::system(), *m_workspace);
+
+    if (m_hasGui) {
+        m_screens = std::make_unique<QtScreenSource>();
+        QPointer<AppDelegate> self(this);
+        m_notch = std::make_unique<NotchController>(
+            *m_model, *m_settings, Clock::system(), *m_screens,
+            std::make_unique<DragWatcher>(Clock::system(), std::make_unique<X11Pasteboard>()),
+            NotchContentPanel::factory([self] {
+                if (self)
+                    self->showSettings();
+            }));
+        m_notch->install();
+        m_network = std::make_unique<QNetworkAccessManager>();
+        m_updates = std::make_unique<UpdateManager>(Clock::system(), *m_network,
+                                                    configuredUpdateFeed(), shortVersion());
+    }
+    // Started after the notch is in place, so that its callbacks catch the first events.
+    m_model->start();
+    registerOnBus();
+    if (m_updates)
+        m_updates->start();
+    FADEBIN_LOG_INFO(LogCategory::App, "Fadebin started");
+
+    QPointer<AppDelegate> self(this);
+    m_onboardingCheck = Clock::system().singleShot(onboardingDelay, [self] {
+        if (self)
+            self->showOnboardingIfDue();
+    });
+}
+
+void AppDelegate::showOnboardingIfDue() {
+    if (!m_hasGui || m_settings->hasCompletedOnboarding())
+        return;
+    makeWindows();
+    FADEBIN_LOG_INFO(LogCategory::App, "Showing the onboarding window");
+    m_onboarding->show();
+}
+
+void AppDelegate::showSettings() {
+    if (!m_hasGui) {
+        FADEBIN_LOG_INFO(LogCategory::App, "No display: the settings window cannot be shown");
+        return;
+    }
+    makeWindows();
+    FADEBIN_LOG_INFO(LogCategory::App, "Showing the settings window");
+    m_settingsWindow->show();
+}
+
+void AppDelegate::makeWindows() {
+    if (m_engine)
+        return;
+    m_engine = std::make_unique<QQmlEngine>();
+    m_desktopStyle = std::make_unique<DesktopStyle>();
+    m_feedback = std::make_unique<FeedbackWindow>(*m_engine, Clock::system(), *m_network,
+                                                  configuredFeedbackEndpoint());
+    m_updateWindow = std::make_unique<UpdateWindow>(*m_engine, *m_updates);
+    m_settingsWindow =
+        std::make_unique<SettingsWindow>(*m_engine, *m_model, *m_settings, *m_updates, *m_feedback);
+    m_onboarding =
+        std::make_unique<OnboardingWindow>(*m_engine, *m_model, *m_settings, Clock::system());
+}
+
+void AppDelegate::registerOnBus() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        FADEBIN_LOG_INFO(LogCategory::App, "No session bus: other programs cannot reach Fadebin");
+        return;
+    }
+    QPointer<AppDelegate> self(this);
+    m_busService = std::make_unique<BusService>(*m_model);
+    // Owned by the service object it is attached to.
+    new ApplicationActivation(m_busService.get(), [self] {
+        if (self)
+            self->showSettings();
+    });
+    const bool registered =
+        bus.registerObject(BusService::objectPath, m_busService.get(),
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                               QDBusConnection::ExportAdaptors) &&
+        bus.registerService(ApplicationActivation::serviceName);
+    if (!registered)
+        FADEBIN_LOG_ERROR(LogCategory::App, "Could not register on the session bus: %s",
+                          bus.lastError().message().toUtf8().constData());
+}
+
+} // namespace fadebin

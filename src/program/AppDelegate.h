@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/InstanceLock.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QCoreApplication;
+class QNetworkAccessManager;
+class QQmlEngine;
+
+namespace fadebin {
+
+class AppModel;
+class AppSettings;
+class AutostartLoginItem;
+class BusService;
+class DesktopStyle;
+class FeedbackWindow;
+class NotchController;
+class OnboardingWindow;
+class QtScreenSource;
+class SettingsWindow;
+class UpdateManager;
+class UpdateWindow;
+class UserDefaults;
+class Workspace;
+
+// The program: creates the long-lived objects in their order, starts them, offers the
+// first-run onboarding, owns the windows around the notch and tears the notch down at quit.
+// The only place that knows every layer.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    AppDelegate();
+    ~AppDelegate() override;
+
+    // Runs the program to its end; returns its exit status.
+    int run(int argc, char** argv);
+
+    // What the notch's gear button and a second launch of the program open.
+    void showSettings();
+
+private:
+    void applicationDidFinishLaunching();
+    void showOnboardingIfDue();
+    void registerOnBus();
+    void makeWindows();
+
+    InstanceLock m_lock;
+    // First, so that it is destroyed last: every object below lives inside it.
+    std::unique_ptr<QCoreApplication> m_app;
+    bool m_hasGui = false;
+    std::unique_ptr<UserDefaults> m_defaults;
+    std::unique_ptr<AutostartLoginItem> m_loginItem;
+    std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<Workspace> m_workspace;
+    std::unique_ptr<AppModel> m_model;
+    std::unique_ptr<QtScreenSource> m_screens;
+    std::unique_ptr<NotchController> m_notch;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<UpdateManager> m_updates;
+    std::unique_ptr<DesktopStyle> m_desktopStyle;
+    // The windows and their QML engine come on first use: a user who never opens them does
+    // not pay for them.
+    std::unique_ptr<QQmlEngine> m_engine;
+    std::unique_ptr<FeedbackWindow> m_feedback;
+    std::unique_ptr<UpdateWindow> m_updateWindow;
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
+    std::unique_ptr<OnboardingWindow> m_onboarding;
+    std::unique_ptr<BusService> m_busService;
+    TimerHandle m_onboardingCheck;
+};
+
+} // namespace fadebin

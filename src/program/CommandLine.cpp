@@ -1,0 +1,297 @@
+#include "program/CommandLine.h"
+
+#include "app/BusService.h"
+#include "notch/NotchTexts.h"
+#include "platform/Clock.h"
+#include "platform/Version.h"
+
+#include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDateTime>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringConverter>
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace fadebin {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, const char*>, 6> expiryChoices{{
+    {"10s", "tenSeconds"},
+    {"30s", "thirtySeconds"},
+    {"30m", "thirtyMinutes"},
+    {"1h", "oneHour"},
+    {"1d", "oneDay"},
+    {"10d", "tenDays"},
+}};
+
+const char* const usageText = "Usage: fadebin [--help] [--version]\n"
+                              "       fadebin list [--json]\n"
+                              "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
+                              "       fadebin keep FILE...\n"
+                              "       fadebin delete-now FILE...\n"
+                              "       fadebin restore [FILE...]\n";
+
+void print(std::FILE* to, const QByteArray& text) {
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), to);
+}
+
+int usageError(const QString& message) {
+    print(stderr, "fadebin: " + message.toUtf8() + "\n" + usageText);
+    return exitUsage;
+}
+
+// Control characters would let a file name forge lines of the table or of the errors.
+QByteArray printable(const QByteArray& bytes) {
+    QByteArray out;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f)
+            out += QByteArray("\\x") + QByteArray::number(u, 16).rightJustified(2, '0');
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The subcommand's words: options checked by the parser, files kept as the bytes given.
+struct Words {
+    QCommandLineParser parser;
+    QList<QByteArray> files; // as typed, for messages
+    QList<QByteArray> paths; // absolute, for the running program
+};
+
+std::optional<QString> parseWords(Words& words, const QList<QCommandLineOption>& options, int argc,
+                                  char** argv) {
+    QStringList arguments{QStringLiteral("fadebin")};
+    for (int i = 2; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    words.parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    words.parser.addOptions(options);
+    if (!words.parser.parse(arguments))
+        return words.parser.errorText();
+    // The same walk over the raw bytes, so that a name that is not UTF-8 is not mangled.
+    bool onlyFiles = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view word(argv[i]);
+        if (!onlyFiles && word == "--") {
+            onlyFiles = true;
+            continue;
+        }
+        if (!onlyFiles && word.size() > 1 && word.front() == '-') {
+            if (word == "--in")
+                ++i; // its value
+            continue;
+        }
+        words.files.append(QByteArray(argv[i]));
+    }
+    if (words.files.size() != words.parser.positionalArguments().size())
+        return QStringLiteral("could not read the file names");
+    const QByteArray here = QDir::currentPath().toLocal8Bit();
+    for (const QByteArray& file : words.files)
+        words.paths.append(file.startsWith('/') ? file : here + '/' + file);
+    return std::nullopt;
+}
+
+struct Call {
+    QDBusMessage reply;
+    bool notRunning = false;
+};
+
+Call callRunning(const QString& method, const QVariantList& arguments) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return {{}, true};
+    registerBusTypes();
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QStringLiteral("com.ostrel.Fadebin"), BusService::objectPath,
+                                       BusService::interfaceName, method);
+    call.setArguments(arguments);
+    // Never start the program through bus activation just to answer a question.
+    call.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 60'000);
+    const QString error = reply.errorName();
+    const bool absent = error == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
+                        error == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner") ||
+                        error == QStringLiteral("org.freedesktop.DBus.Error.NoReply");
+    return {reply, absent};
+}
+
+int notRunning() {
+    print(stderr, "Fadebin is not running.\n");
+    return exitNotRunning;
+}
+
+int failedCall(const QDBusMessage& reply) {
+    print(stderr, "fadebin: " + reply.errorMessage().toUtf8() + "\n");
+    return exitRefused;
+}
+
+int reportRefusals(const Words& words, const BusRefusals& refused) {
+    for (const BusRefusal& refusal : refused) {
+        // Name the file as the user typed it.
+        const qsizetype at = words.paths.indexOf(refusal.path);
+        const QByteArray name = at >= 0 ? words.files.at(at) : refusal.path;
+        print(stderr, printable(name) + ": " + refusal.reason.toUtf8() + "\n");
+    }
+    return refused.isEmpty() ? exitAccepted : exitRefused;
+}
+
+int changeFiles(const QString& method, const Words& words, QVariantList extra = {}) {
+    if (words.paths.isEmpty())
+        return usageError(QStringLiteral("no files given"));
+    QVariantList arguments{QVariant::fromValue(words.paths)};
+    arguments.append(extra);
+    const Call call = callRunning(method, arguments);
+    if (call.notRunning)
+        return notRunning();
+    if (call.reply.type() == QDBusMessage::ErrorMessage)
+        return failedCall(call.reply);
+    return reportRefusals(words, qdbus_cast<BusRefusals>(call.reply.arguments().value(0)));
+}
+
+QString timeLeft(const QVariantMap& properties, Instant now) {
+    if (properties.value(QStringLiteral("status")) != QStringLiteral("scheduled") ||
+        !properties.contains(QStringLiteral("expiresAt")))
+        return QStringLiteral("-");
+    return countdownText(fromUnixSeconds(properties.value(QStringLiteral("expiresAt")).toDouble()),
+                         now);
+}
+
+int list(const Words& words) {
+    const Call call = callRunning(QStringLiteral("List"), {});
+    if (call.notRunning)
+        return notRunning();
+    if (call.reply.type() == QDBusMessage::ErrorMessage)
+        return failedCall(call.reply);
+    const BusFiles files = qdbus_cast<BusFiles>(call.reply.arguments().value(0));
+    const Instant now = Clock::system().now();
+    if (words.parser.isSet(QStringLiteral("json"))) {
+        QJsonArray out;
+        for (const BusFile& file : files) {
+            QJsonObject entry = QJsonObject::fromVariantMap(file.properties);
+            // JSON holds text: a name that is not UTF-8 also comes as its exact bytes.
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            entry.insert(QStringLiteral("path"), QString(utf8.decode(file.path)));
+            if (utf8.hasError())
+                entry.insert(QStringLiteral("pathBase64"),
+                             QString::fromLatin1(file.path.toBase64()));
+            for (const QString& key : {QStringLiteral("expiresAt"), QStringLiteral("source")})
+                if (!entry.contains(key))
+                    entry.insert(key, QJsonValue::Null);
+            out.append(entry);
+        }
+        print(stdout, QJsonDocument(out).toJson(QJsonDocument::Indented));
+        return exitAccepted;
+    }
+    QByteArray table = "STATUS     LEFT     NAME\n";
+    for (const BusFile& file : files) {
+        const QVariantMap& p = file.properties;
+        table += p.value(QStringLiteral("status")).toString().toUtf8().leftJustified(10) + ' ' +
+                 timeLeft(p, now).toUtf8().leftJustified(8) + ' ' +
+                 printable(file.path.mid(file.path.lastIndexOf('/') + 1)) + '\n';
+    }
+    print(stdout, table);
+    return exitAccepted;
+}
+
+int restore(const Words& words) {
+    const Call call = callRunning(QStringLiteral("Restore"), {QVariant::fromValue(words.paths)});
+    if (call.notRunning)
+        return notRunning();
+    if (call.reply.type() == QDBusMessage::ErrorMessage)
+        return failedCall(call.reply);
+    const auto outcome = qdbus_cast<BusRestored>(call.reply.arguments().value(0));
+    for (const QByteArray& restored : outcome.restored)
+        print(stdout, "Restored " + printable(restored) + "\n");
+    const BusRefusals& refused = outcome.refused;
+    if (words.paths.isEmpty() && !refused.isEmpty()) {
+        print(stderr, "fadebin: " + refused.front().reason.toUtf8() + "\n");
+        return exitRefused;
+    }
+    return reportRefusals(words, refused);
+}
+
+int runSubcommand(std::string_view name, int argc, char** argv) {
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption in(QStringLiteral("in"), {}, QStringLiteral("duration"));
+    Words words;
+    QList<QCommandLineOption> options;
+    if (name == "list")
+        options = {json};
+    else if (name == "expire")
+        options = {in};
+    if (const auto error = parseWords(words, options, argc, argv))
+        return usageError(*error);
+    if (name == "list") {
+        if (!words.files.isEmpty())
+            return usageError(QStringLiteral("list takes no files"));
+        return list(words);
+    }
+    if (name == "expire") {
+        if (!words.parser.isSet(in))
+            return usageError(QStringLiteral("expire needs --in 10s, 30s, 30m, 1h, 1d or 10d"));
+        const QString wanted = words.parser.value(in);
+        QString option = wanted; // an unknown one is refused, file by file, by the program
+        for (const auto& [word, raw] : expiryChoices)
+            if (wanted == QLatin1String(word.data(), static_cast<qsizetype>(word.size())))
+                option = QString::fromLatin1(raw);
+        return changeFiles(QStringLiteral("SetExpiry"), words, {option});
+    }
+    if (name == "keep")
+        return changeFiles(QStringLiteral("Keep"), words);
+    if (name == "delete-now")
+        return changeFiles(QStringLiteral("DeleteNow"), words);
+    return restore(words);
+}
+
+} // namespace
+
+std::optional<int> handleCommandLine(int argc, char** argv) {
+    if (argc < 2)
+        return std::nullopt;
+    const std::string_view first(argv[1]);
+    for (const std::string_view command : {"list", "expire", "keep", "delete-now", "restore"})
+        if (first == command)
+            return runSubcommand(command, argc, argv);
+
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
+    parser.addOptions({help, version});
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unknown command \"%1\"")
+                              .arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(help)) {
+        print(stdout, "Fadebin gives every new download an expiry.\n\n" + QByteArray(usageText) +
+                          "\nRun without arguments to start Fadebin; run it again to open its "
+                          "settings.\n");
+        return exitAccepted;
+    }
+    if (parser.isSet(version)) {
+        print(stdout, "Fadebin " + appVersionString().toUtf8() + "\n");
+        return exitAccepted;
+    }
+    return std::nullopt;
+}
+
+} // namespace fadebin

@@ -1,0 +1,7 @@
+# The notch's end-to-end test looks at the X server itself and leaves screenshots of the
+# real panel beside the pictures of its states.
+if(TARGET notch_e2e_test)
+    target_link_libraries(notch_e2e_test PRIVATE Qt6::Gui PkgConfig::X11)
+    target_compile_definitions(notch_e2e_test
+                               PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
+endif()

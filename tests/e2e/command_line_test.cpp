@@ -1,0 +1,151 @@
+// Timing files from a terminal: the command line talking to the running program over a
+// private session bus.
+#include "e2e/ProgramFixture.h"
+#include "support/PrivateBus.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+
+namespace {
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (bus.address().isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+        writeSettings(home, R"({"hasCompletedOnboarding": true})");
+        // Files that were there before the program started: unknown to it until named.
+        for (const std::string& name : names)
+            writeFile(home.downloads() / name, "payload of " + name);
+        ASSERT_TRUE(program.start()) << program.log();
+        ASSERT_TRUE(
+            waitFor([&] { return program.log().find("Fadebin started") != std::string::npos; }));
+    }
+    void TearDown() override { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
+
+    Command fadebin(QStringList args, const std::vector<path>& files = {}) {
+        QList<QByteArray> raw;
+        for (const QString& arg : args)
+            raw.append(arg.toUtf8());
+        for (const path& file : files)
+            raw.append(QByteArray::fromStdString(file.native()));
+        return runProgramBytes(raw);
+    }
+    path dl(const std::string& name) const { return home.downloads() / name; }
+
+    PrivateBus bus;
+    TempHome home;
+    Program program{home};
+    // A space, a newline and bytes that are not UTF-8 must all survive the bus.
+    const std::vector<std::string> names{"report.pdf", "with space.txt", "line\nbreak.txt",
+                                         "caf\xe9\xff.bin"};
+};
+
+} // namespace
+
+TEST_F(CommandLineTest, ExpireKeepAndListGoThroughTheBusWithNamesIntact) {
+    const double before = unixNow();
+    std::vector<path> files;
+    for (const std::string& name : names)
+        files.push_back(dl(name));
+    const Command expired = fadebin({"expire", "--in", "1h"}, files);
+    EXPECT_EQ(expired.status, 0) << expired.err;
+    for (const path& file : files) {
+        const auto expiry = expiryAttribute(file);
+        ASSERT_TRUE(expiry.has_value()) << file;
+        EXPECT_NEAR(*expiry, before + 3600, 10);
+    }
+    const auto records = readRecords(home);
+    EXPECT_EQ(records.size(), names.size());
+    for (const Record& r : records)
+        EXPECT_EQ(r.status, "scheduled") << r.displayName;
+
+    const Command kept = fadebin({"keep"}, {dl("report.pdf")});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_EQ(readRecord(home, "report.pdf").status, "keepForever");
+    EXPECT_FALSE(expiryAttribute(dl("report.pdf")).has_value());
+
+    const Command table = fadebin({"list"});
+    EXPECT_EQ(table.status, 0);
+    // A second may pass between the two commands: the hour then shows as 59 minutes.
+    const bool hour = table.out.find("scheduled  1h       with space.txt") != std::string::npos ||
+                      table.out.find("scheduled  59m      with space.txt") != std::string::npos;
+    EXPECT_TRUE(hour) << table.out;
+    EXPECT_NE(table.out.find("line\\x0abreak.txt"), std::string::npos) << "no forged lines";
+    EXPECT_EQ(table.out.find("report.pdf"), std::string::npos) << "kept files are not listed";
+
+    const Command json = fadebin({"list", "--json"});
+    const QJsonArray listed = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
+    ASSERT_EQ(listed.size(), 3);
+    bool sawBytes = false;
+    for (const QJsonValue& entry : listed) {
+        const QJsonObject o = entry.toObject();
+        EXPECT_EQ(o.value("status").toString(), QStringLiteral("scheduled"));
+        EXPECT_NEAR(o.value("expiresAt").toDouble(), before + 3600, 10);
+        if (o.contains("pathBase64")) {
+            sawBytes = true;
+            EXPECT_EQ(QByteArray::fromBase64(o.value("pathBase64").toString().toLatin1()),
+                      QByteArray::fromStdString(dl("caf\xe9\xff.bin").native()));
+        }
+    }
+    EXPECT_TRUE(sawBytes);
+}
+
+TEST_F(CommandLineTest, DeleteNowTrashesAndRestorePutsBackAndAsksAgain) {
+    const Command deleted = fadebin({"delete-now"}, {dl("report.pdf")});
+    EXPECT_EQ(deleted.status, 0) << deleted.err;
+    EXPECT_TRUE(exists(home.dataHome() / "Trash/files/report.pdf"));
+    EXPECT_FALSE(exists(dl("report.pdf")));
+
+    writeFile(dl("report.pdf"), "another file at the place");
+    const Command taken = fadebin({"restore"}, {dl("report.pdf")});
+    EXPECT_EQ(taken.status, 1);
+    EXPECT_NE(taken.err.find("another file is at its place now"), std::string::npos) << taken.err;
+    std::filesystem::remove(dl("report.pdf"));
+
+    const Command restored = fadebin({"restore"});
+    EXPECT_EQ(restored.status, 0) << restored.err;
+    EXPECT_EQ(readFile(dl("report.pdf")), "payload of report.pdf");
+    EXPECT_TRUE(waitFor([&] {
+        const auto records = readRecords(home);
+        return std::ranges::count_if(records, [](const Record& r) {
+                   return r.displayName == "report.pdf" && r.status == "pending";
+               }) == 1;
+    })) << "a restored file is asked about again";
+    const Command again = fadebin({"restore"}, {dl("report.pdf")});
+    EXPECT_EQ(again.status, 1) << "no longer in the Trash";
+}
+
+TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
+    const path outside = home.root() / "outside.txt";
+    writeFile(outside, "keep me");
+    std::filesystem::create_symlink(outside, dl("link-out"));
+    const Command refused =
+        fadebin({"expire", "--in", "1d"}, {outside, dl("link-out"), dl("missing.txt")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("outside.txt: only files in Downloads can be timed"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_NE(refused.err.find("link-out: only files in Downloads can be timed"),
+              std::string::npos);
+    EXPECT_NE(refused.err.find("missing.txt: no such file"), std::string::npos);
+    const Command unknown = fadebin({"expire", "--in", "2h"}, {dl("report.pdf")});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(readRecords(home).empty());
+    EXPECT_FALSE(expiryAttribute(outside).has_value());
+    EXPECT_FALSE(expiryAttribute(dl("report.pdf")).has_value());
+    EXPECT_EQ(readFile(outside), "keep me");
+
+    EXPECT_EQ(fadebin({"expire"}, {dl("report.pdf")}).status, 2) << "no --in";
+    program.terminate();
+    const Command alone = fadebin({"list"});
+    EXPECT_EQ(alone.status, 3);
+    EXPECT_EQ(alone.err, "Fadebin is not running.\n");
+}

@@ -1,0 +1,153 @@
+// The program as a desktop installs it: one instance, launch order, command line, install
+// layout and package.
+#include "e2e/ProgramFixture.h"
+#include "support/PrivateBus.h"
+
+#include <QProcess>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace fadebin;
+using namespace fadebin::test;
+
+namespace {
+
+class DesktopProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (bus.address().isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+    }
+    void TearDown() override { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
+
+    PrivateBus bus;
+    TempHome home;
+};
+
+// Where a line of the log begins, npos when absent.
+std::size_t lineAt(const std::string& log, const std::string& line) {
+    return log.find(line);
+}
+
+} // namespace
+
+TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSettingsInstead) {
+    Program first(home);
+    ASSERT_TRUE(first.start("offscreen")) << first.log();
+    ASSERT_TRUE(waitFor([&] {
+        return first.log().find("Showing the onboarding window") != std::string::npos;
+    })) << first.log();
+    EXPECT_LT(lineAt(first.log(), "Fadebin started"),
+              lineAt(first.log(), "Showing the onboarding window"));
+
+    const Command second = runProgram({});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_TRUE(waitFor([&] {
+        return first.log().find("Showing the settings window") != std::string::npos;
+    })) << first.log();
+    EXPECT_TRUE(first.running()) << "the first engine stays the only one";
+    EXPECT_EQ(second.out, "") << "the running program answered";
+
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+    const Command withoutBus = runProgram({});
+    EXPECT_EQ(withoutBus.status, 0);
+    EXPECT_EQ(withoutBus.out, "Fadebin is already running.\n");
+}
+
+TEST_F(DesktopProgramTest, TheLockGoesWithTheProgramHoweverItEnds) {
+    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    {
+        Program first(home);
+        ASSERT_TRUE(first.start("offscreen")) << first.log();
+        EXPECT_FALSE(waitFor(
+            [&] { return first.log().find("Showing the onboarding window") != std::string::npos; },
+            std::chrono::milliseconds(1500)))
+            << "onboarding is offered only until it is completed";
+        EXPECT_EQ(first.terminate(), 0);
+    }
+    Program second(home);
+    ASSERT_TRUE(second.start()) << "a launch after a clean exit runs\n" << second.log();
+    second.kill();
+    Program third(home);
+    ASSERT_TRUE(third.start()) << "a launch after SIGKILL runs\n" << third.log();
+}
+
+TEST_F(DesktopProgramTest, CommandLineOptionsAsLinuxUsersExpectThem) {
+    const Command version = runProgram({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("Fadebin 1.0.0 (")) << version.out;
+    const Command help = runProgram({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("fadebin expire --in"), std::string::npos);
+    const Command unknown = runProgram({QStringLiteral("--frobnicate")});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"))
+        << "nothing was started";
+}
+
+// The installed files pass the desktop's own validators, and the package holds them.
+TEST(Install, DesktopFilesValidateAndThePackageHoldsTheProgram) {
+    const QString build = QStringLiteral(FADEBIN_BUILD_DIR);
+    TempHome home;
+    const QString prefix = toQString(home.root() / "prefix");
+    const Command installed = runTool("cmake", {"--install", build, "--prefix", prefix});
+    ASSERT_EQ(installed.status, 0) << installed.err;
+    const path share = home.root() / "prefix/share";
+    for (const path& desktop : {share / "applications/com.ostrel.Fadebin.desktop",
+                                share / "kio/servicemenus/com.ostrel.Fadebin.desktop"}) {
+        const Command valid = runTool("desktop-file-validate", {toQString(desktop)});
+        if (valid.status == -2)
+            GTEST_SKIP() << "desktop-file-validate is not installed";
+        EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
+    }
+    const Command metainfo =
+        runTool("appstreamcli", {"validate", "--no-net", "--pedantic",
+                                 toQString(share / "metainfo/com.ostrel.Fadebin.metainfo.xml")});
+    if (metainfo.status != -2) {
+        EXPECT_EQ(metainfo.status, 0) << metainfo.out << metainfo.err;
+    }
+    EXPECT_TRUE(exists(share / "icons/hicolor/scalable/apps/com.ostrel.Fadebin.svg"));
+    EXPECT_TRUE(exists(share / "bash-completion/completions/fadebin"));
+    for (const char* action : {"expire-1h", "expire-1d", "expire-10d", "keep"}) {
+        QSettings nemo(
+            toQString(share / "nemo/actions" / (std::string("fadebin-") + action + ".nemo_action")),
+            QSettings::IniFormat);
+        EXPECT_EQ(nemo.status(), QSettings::NoError) << action;
+        EXPECT_TRUE(nemo.value(QStringLiteral("Nemo Action/Exec"))
+                        .toString()
+                        .startsWith(QStringLiteral("fadebin ")))
+            << action;
+    }
+}
+
+TEST(Package, TheDebHoldsTheProgramAndDeclaresItsQtDependencies) {
+    TempHome home;
+    const QString out = toQString(home.root() / "deb");
+    const Command packed =
+        runTool("cpack",
+                {"-G", "DEB", "--config", QStringLiteral(FADEBIN_BUILD_DIR) + "/CPackConfig.cmake",
+                 "-B", out},
+                std::chrono::minutes(5));
+    if (packed.status == -2)
+        GTEST_SKIP() << "cpack is not installed";
+    ASSERT_EQ(packed.status, 0) << packed.out << packed.err;
+    path deb;
+    for (const auto& entry : std::filesystem::directory_iterator(home.root() / "deb"))
+        if (entry.path().extension() == ".deb")
+            deb = entry.path();
+    ASSERT_TRUE(deb.filename().native().starts_with("fadebin_1.0.0")) << deb;
+    const Command contents = runTool("dpkg-deb", {"-c", toQString(deb)});
+    for (const char* file :
+         {"./usr/bin/fadebin", "./usr/share/applications/com.ostrel.Fadebin.desktop",
+          "./usr/share/icons/hicolor/scalable/apps/com.ostrel.Fadebin.svg",
+          "./usr/share/metainfo/com.ostrel.Fadebin.metainfo.xml",
+          "./usr/share/dbus-1/services/com.ostrel.Fadebin.service"})
+        EXPECT_NE(contents.out.find(file), std::string::npos) << file;
+    const Command depends = runTool("dpkg-deb", {"-f", toQString(deb), "Depends"});
+    for (const char* package : {"libqt6core6", "libqt6quick6", "qml6-module-qtquick-controls"})
+        EXPECT_NE(depends.out.find(package), std::string::npos) << depends.out;
+}

@@ -1,0 +1,204 @@
+// The built program with its notch on a private X server, driven with the real pointer
+// (xdotool) and watched through the X server: the panel's window is where it is drawn.
+#include "e2e/ProgramFixture.h"
+#include "notch/PendingRowPoints.h"
+#include "support/XvfbServer.h"
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+// Xlib last: its macros would break Qt's headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+
+namespace {
+
+// The 1280 x 800 screen: the panel hangs from the top centre.
+const QRect collapsedFrame{512, 0, 256, 32};
+const QRect expandedFrame{430, 0, 420, 480};
+
+std::unique_ptr<XvfbServer>& server() {
+    static std::unique_ptr<XvfbServer> instance;
+    return instance;
+}
+std::string& whyNot() {
+    static std::string reason;
+    return reason;
+}
+
+class NotchEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            GTEST_SKIP() << "xdotool is not installed (Debian package xdotool)";
+        if (!server() && whyNot().empty() && !(server() = XvfbServer::start(whyNot())))
+            whyNot() = "no X server: " + whyNot();
+        if (!server())
+            GTEST_SKIP() << whyNot();
+        m_x = XOpenDisplay(server()->display().c_str());
+        ASSERT_NE(m_x, nullptr);
+        pointerTo(640, 700);
+    }
+    void TearDown() override {
+        if (m_x != nullptr) {
+            program.kill();
+            XCloseDisplay(m_x);
+        }
+    }
+
+    void startProgram(const std::string& settingsJson) {
+        // The first-run window would sit above the panel on a server without a window
+        // manager; these tests are about the notch.
+        QJsonObject settings =
+            QJsonDocument::fromJson(QByteArray::fromStdString(settingsJson)).object();
+        settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
+        writeSettings(home, QJsonDocument(settings).toJson().toStdString());
+        ASSERT_TRUE(program.start(server()->display())) << program.log();
+        ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedFrame; }, 30s))
+            << "no collapsed panel on the screen\n"
+            << program.log();
+    }
+
+    // The program's mapped window named Fadebin, and where the X server has it.
+    [[nodiscard]] std::pair<::Window, QRect> panel() const {
+        ::Window root = 0, parent = 0;
+        ::Window* children = nullptr;
+        unsigned count = 0;
+        std::pair<::Window, QRect> found{0, {}};
+        if (!XQueryTree(m_x, DefaultRootWindow(m_x), &root, &parent, &children, &count))
+            return found;
+        for (unsigned i = 0; i < count && found.first == 0; ++i) {
+            XWindowAttributes attributes{};
+            char* name = nullptr;
+            if (XGetWindowAttributes(m_x, children[i], &attributes) &&
+                attributes.map_state == IsViewable && XFetchName(m_x, children[i], &name) &&
+                name != nullptr && std::string(name) == "Fadebin")
+                found = {children[i],
+                         QRect(attributes.x, attributes.y, attributes.width, attributes.height)};
+            if (name != nullptr)
+                XFree(name);
+        }
+        if (children != nullptr)
+            XFree(children);
+        return found;
+    }
+    [[nodiscard]] QRect panelFrame() const { return panel().second; }
+
+    // The panel's own pixels (it has its own depth, which the root window's image lacks),
+    // from its top left; a null image when it is not there.
+    [[nodiscard]] QImage panelImage() const {
+        const auto [window, frame] = panel();
+        XImage* image = window == 0 ? nullptr
+                                    : XGetImage(m_x, window, 0, 0, frame.width(), frame.height(),
+                                                AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return {};
+        QImage shot(frame.size(), QImage::Format_RGB32);
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                shot.setPixel(x, y, static_cast<QRgb>(XGetPixel(image, x, y)) | 0xff000000u);
+        XDestroyImage(image);
+        return shot;
+    }
+
+    static void pointerTo(double x, double y) {
+        xdotool({QStringLiteral("mousemove"), QString::number(std::lround(x)),
+                 QString::number(std::lround(y))});
+    }
+    static void xdotool(const QStringList& arguments) {
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(server()->display()));
+        tool.setProcessEnvironment(environment);
+        tool.start(QStringLiteral("xdotool"), arguments);
+        ASSERT_TRUE(tool.waitForFinished(20'000) && tool.exitCode() == 0)
+            << arguments.join(' ').toStdString();
+    }
+
+    // How light the panel is at a point of it, 0 to 255 (-1 when it is not there).
+    [[nodiscard]] int lightnessAt(QPointF p) const {
+        const QImage image = panelImage();
+        return image.valid(p.toPoint()) ? image.pixelColor(p.toPoint()).lightness() : -1;
+    }
+
+    // What the X server shows of the open panel once its content is drawn below the notch,
+    // for people to look at.
+    void screenshot(const QString& name) const {
+        const auto drawn = [&] {
+            const QImage image = panelImage();
+            for (int y = collapsedFrame.height() + 8; y < image.height(); y += 2)
+                for (int x = 0; x < image.width(); x += 2)
+                    if (image.pixelColor(x, y).lightness() > 200)
+                        return true;
+            return false;
+        };
+        EXPECT_TRUE(waitFor(drawn, 10s)) << name.toStdString() << " never drawn";
+        QDir().mkpath(QStringLiteral(FADEBIN_PICTURES));
+        EXPECT_TRUE(panelImage().save(QStringLiteral(FADEBIN_PICTURES "/on-x-%1.png").arg(name)));
+    }
+
+    TempHome home;
+    Program program{home};
+    Display* m_x = nullptr;
+};
+
+TEST_F(NotchEndToEnd, FinishedDownloadOpensThePanelWhichClosesAfterAutoDismiss) {
+    startProgram(R"({"autoDismissSeconds": 1.5})");
+    writeDownload(home.downloads(), "report.pdf");
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 30s)) << program.log();
+    const auto openedAt = std::chrono::steady_clock::now();
+    EXPECT_TRUE(waitFor([&] { return readRecord(home, "report.pdf").status == "pending"; }));
+    screenshot(QStringLiteral("new-download"));
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedFrame; }, 20s)) << program.log();
+    // 1.5 s untouched, then 0.55 s for the shape to close before the frame shrinks.
+    EXPECT_GE(std::chrono::steady_clock::now() - openedAt, 1900ms);
+}
+
+TEST_F(NotchEndToEnd, PointerOnTheNotchOpensItAndLeavingClosesIt) {
+    startProgram("{}");
+    pointerTo(640, 0); // the screen's top row
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 10s)) << program.log();
+    screenshot(QStringLiteral("hovered-empty"));
+    pointerTo(640, 700);
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedFrame; }, 10s)) << program.log();
+    // Beside the notch nothing opens.
+    pointerTo(collapsedFrame.right() + 3, 10);
+    EXPECT_FALSE(waitFor([&] { return panelFrame() == expandedFrame; }, 1s));
+}
+
+TEST_F(NotchEndToEnd, RealClicksOnTheOpenRowScheduleTheFile) {
+    startProgram(R"({"autoDismissSeconds": 60})");
+    writeDownload(home.downloads(), "invoice.pdf");
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 30s)) << program.log();
+    const QPointF origin = expandedFrame.topLeft();
+    const QPointF oneHour = pendingRowPoints::oneHour;
+    const QPointF done = pendingRowPoints::done;
+    // Drawn: the prominent "Done" is near white, beside its label, once the content is in.
+    ASSERT_TRUE(waitFor([&] { return lightnessAt(done + QPointF(28, 0)) > 200; }, 10s))
+        << program.log();
+    pointerTo(origin.x() + oneHour.x(), origin.y() + oneHour.y());
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    // The selection ring around "1h": its top edge is the segment's top row.
+    const QPointF ring = oneHour - QPointF(0, pendingRowPoints::segmentHalfHeight - 0.25);
+    ASSERT_TRUE(waitFor([&] { return lightnessAt(ring) > 150; }, 10s));
+    screenshot(QStringLiteral("one-hour-selected"));
+    pointerTo(origin.x() + done.x(), origin.y() + done.y());
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    const double clickedAt = unixNow();
+    ASSERT_TRUE(waitFor([&] { return readRecord(home, "invoice.pdf").status == "scheduled"; }))
+        << program.log();
+    EXPECT_NEAR(readRecord(home, "invoice.pdf").expiresAt.value_or(0), clickedAt + 3600, 10);
+    EXPECT_NEAR(expiryAttribute(home.downloads() / "invoice.pdf").value_or(0), clickedAt + 3600,
+                10);
+}
+
+} // namespace

@@ -1,0 +1,97 @@
+#pragma once
+
+// The real notch content (QML) in the real panel over a real model and the real
+// controller, on the manual clock. Items are found by objectName and clicked as a user
+// would click them.
+#include "FakePasteboard.h"
+#include "NotchFixture.h"
+#include "notch/NotchContentPanel.h"
+#include "notch/NotchController.h"
+
+#include <QQuickItem>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace fadebin::test {
+
+class ContentFixture : public ModelHarness {
+public:
+    ContentFixture() {
+        controller = std::make_unique<NotchController>(
+            model, settings, clock, screens,
+            std::make_unique<DragWatcher>(clock, std::make_unique<FakePasteboard>()),
+            NotchContentPanel::factory([this] { ++settingsOpened; }, {.animated = false}));
+        controller->install();
+        panel = static_cast<NotchContentPanel*>(controller->panel());
+        if (panel->root() == nullptr)
+            ADD_FAILURE() << "the notch content did not load";
+        // Dates read the same on every machine.
+        view().setTextContext({QLocale(QStringLiteral("en_GB")), QTimeZone(0)});
+    }
+
+    [[nodiscard]] NotchViewModel& view() const { return panel->viewModel(); }
+    [[nodiscard]] NotchState state() const { return controller->state(); }
+
+    // The queued transitions run and the scene is laid out as it would be drawn.
+    void settle() {
+        for (int i = 0; i < 3; ++i) {
+            nextTurn();
+            [[maybe_unused]] const QImage frame = panel->grabWindow();
+        }
+    }
+    void open() {
+        controller->expand(false);
+        settle();
+    }
+    void advance(Duration by) {
+        clock.advance(by);
+        settle();
+    }
+
+    // Every item of the window, the menus' popups included.
+    static void visit(QQuickItem* item, const std::function<void(QQuickItem*)>& fn) {
+        fn(item);
+        for (QQuickItem* child : item->childItems())
+            visit(child, fn);
+    }
+    [[nodiscard]] QQuickItem* find(const QString& name) const {
+        QQuickItem* found = nullptr;
+        visit(panel->contentItem(), [&](QQuickItem* item) {
+            if (found == nullptr && item->objectName() == name && item->isVisible())
+                found = item;
+        });
+        return found;
+    }
+    [[nodiscard]] QStringList visibleTexts() const {
+        QStringList texts;
+        visit(panel->contentItem(), [&](QQuickItem* item) {
+            if (item->isVisible() && item->opacity() > 0 && item->property("text").isValid())
+                texts << item->property("text").toString();
+        });
+        return texts;
+    }
+    [[nodiscard]] QString textOf(const QString& name) const {
+        QQuickItem* item = find(name);
+        return item != nullptr ? item->property("text").toString() : QStringLiteral("<none>");
+    }
+    // A real click at the middle of the named item; fails the test when it is not there.
+    void click(const QString& name) {
+        settle();
+        QQuickItem* item = find(name);
+        ASSERT_NE(item, nullptr) << "no visible item " << name.toStdString();
+        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        QTest::mouseClick(panel, Qt::LeftButton, {}, centre.toPoint());
+        settle();
+    }
+
+    QtScreenSource screens;
+    std::unique_ptr<NotchController> controller;
+    NotchContentPanel* panel = nullptr;
+    int settingsOpened = 0;
+};
+
+} // namespace fadebin::test

@@ -1,0 +1,517 @@
+// The notch controller's state table on the manual clock, with a fake panel, fake screens
+// and pointer and a fake drag pasteboard, over a real model and real files.
+#include "FakePasteboard.h"
+#include "NotchFixture.h"
+#include "notch/NotchController.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+using Work = NotchController::Work;
+
+namespace {
+
+class FakePanel final : public NotchPanelPort {
+public:
+    [[nodiscard]] Rect frame() const override { return m_frame; }
+    void setFrame(const Rect& frame) override {
+        m_frame = frame;
+        frames.push_back(frame);
+    }
+    void setAllowsKey(bool allows) override { allowsKey = allows; }
+    void orderFront() override { front = true; }
+    void orderOut() override { front = false; }
+    [[nodiscard]] std::optional<Size> contentSize() const override {
+        return Size{m_frame.width, m_frame.height};
+    }
+    void setOnHoverChange(std::function<void(bool)> callback) override {
+        onHover = std::move(callback);
+    }
+    void setHitTest(NotchHostingView::HitTest test) override { hitTest = std::move(test); }
+    [[nodiscard]] bool isPointerOverContent() const override { return pointerOver; }
+    void setOutline(const QPainterPath& path) override { outline = path; }
+    void setOnPressOutside(std::function<void()> callback) override {
+        onPressOutside = std::move(callback);
+    }
+
+    std::vector<Rect> frames;
+    bool allowsKey = false;
+    bool front = false;
+    bool pointerOver = false;
+    std::function<void(bool)> onHover;
+    NotchHostingView::HitTest hitTest;
+    QPainterPath outline;
+    std::function<void()> onPressOutside;
+
+private:
+    Rect m_frame;
+};
+
+// The 1280 x 800 screen: notch 540..740 x 768..800 (y up), collapsed panel 512..768,
+// expanded 430..850 x 320..800, toast 430..850 x 696..800.
+class ControllerTest : public ::testing::Test, public ModelHarness {
+protected:
+    ControllerTest() {
+        auto board = std::make_unique<FakePasteboard>();
+        pasteboard = board.get();
+        controller = std::make_unique<NotchController>(
+            model, settings, clock, screens, std::make_unique<DragWatcher>(clock, std::move(board)),
+            [this](NotchController&) {
+                auto made = std::make_unique<FakePanel>();
+                panel = made.get();
+                return made;
+            });
+        controller->install();
+    }
+
+    void advance(Duration by) {
+        clock.advance(by);
+        nextTurn();
+    }
+    // The pointer as the hosting view reports it: inside the drawn shape, or gone.
+    void pointerOnNotch() {
+        screens.pointer = Point{640, 790};
+        panel->pointerOver = true;
+        panel->onHover(true);
+    }
+    void pointerAway() {
+        screens.pointer = Point{100, 100};
+        panel->pointerOver = false;
+        panel->onHover(false);
+    }
+    void openByHover() {
+        pointerOnNotch();
+        advance(NotchController::hoverOpenDelay);
+        ASSERT_EQ(controller->state(), NotchState::expanded);
+    }
+    [[nodiscard]] NotchState state() const { return controller->state(); }
+    [[nodiscard]] Rect frameOf(NotchState s) const { return controller->frameForState(s); }
+
+    FakeScreens screens;
+    FakePasteboard* pasteboard = nullptr;
+    FakePanel* panel = nullptr;
+    std::unique_ptr<NotchController> controller;
+};
+
+TEST_F(ControllerTest, InstallPlacesTheCollapsedPanelAndLogsIt) {
+    EXPECT_TRUE(panel->front);
+    EXPECT_EQ(panel->frame(), (Rect{512, 768, 256, 32}));
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_TRUE(log.contains("Panel installed, notch: false, rect: {{540, 768}, {200, 32}}"));
+    EXPECT_TRUE(controller->dragWatcher().isWatching());
+    // Before the content reported a shape size the whole panel counts; after, the shape.
+    EXPECT_TRUE(panel->hitTest({0, 31}, 256));
+    controller->setShapeSize({200, 20});
+    EXPECT_FALSE(panel->hitTest({0, 31}, 256));
+    EXPECT_TRUE(panel->hitTest({27, 22}, 256));
+}
+
+TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
+    pointerOnNotch();
+    advance(100ms);
+    pointerAway();
+    advance(40ms);
+    pointerOnNotch();
+    advance(140ms);
+    EXPECT_EQ(state(), NotchState::collapsed) << "the wait started again at re-entry";
+    clock.advance(10ms);
+    // The panel grows first; the state follows one turn of the main queue later.
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
+    EXPECT_EQ(state(), NotchState::collapsed);
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_TRUE(panel->allowsKey);
+    EXPECT_FALSE(controller->expandedByAuto());
+
+    // Leaving: closed 0.4 s later, the frame shrinks 0.55 s after that.
+    pointerAway();
+    advance(399ms);
+    EXPECT_EQ(state(), NotchState::expanded);
+    advance(1ms);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_FALSE(panel->allowsKey);
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
+    advance(550ms);
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
+}
+
+TEST_F(ControllerTest, PointerLeftOnlyByTheToleranceIsLookedAtAgainUntilItIsGone) {
+    openByHover();
+    controller->setShapeSize({420, 200});
+    panel->pointerOver = false;
+    panel->onHover(false);
+    screens.pointer = Point{640, 800 - 201}; // 1 point below the shape
+    advance(400ms);
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_TRUE(controller->isHovering());
+    screens.pointer = Point{640, 800 - 205};
+    advance(400ms);
+    EXPECT_EQ(state(), NotchState::collapsed);
+}
+
+TEST_F(ControllerTest, CollapseRightAfterExpandLeavesItCollapsed) {
+    controller->expand(false);
+    const qint64 generation = controller->transitionGeneration();
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
+    controller->collapse(); // before the next turn of the main queue
+    EXPECT_GT(controller->transitionGeneration(), generation);
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::collapsed) << "the stale transition was voided";
+    advance(550ms);
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
+
+    // The same for a toast on its way, and for a transition of an open panel.
+    controller->showToast({NotchToast::Style::deleted, "Deleted", "a", FileKind::other});
+    controller->collapse();
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::collapsed);
+    controller->expand(false);
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::expanded);
+    controller->expand(false);
+    controller->collapse();
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::collapsed);
+    // A later transition wins over an earlier one.
+    controller->expand(false);
+    controller->showToast({NotchToast::Style::deleted, "Deleted", "b", FileKind::other});
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::toast);
+}
+
+TEST_F(ControllerTest, NewDownloadOpensByItselfAndClosesAfterAutoDismiss) {
+    settings.setAutoDismissSeconds(2);
+    TrackedFile* file = download("report.pdf");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingID(), file->id());
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_TRUE(controller->expandedByAuto());
+    advance(1999ms);
+    EXPECT_EQ(state(), NotchState::expanded);
+    advance(1ms);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_FALSE(controller->expandedByAuto());
+
+    // Hovering cancels the dismissal outright.
+    download("second.pdf");
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::expanded);
+    pointerOnNotch();
+    advance(5s);
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
+    settings.setAutoDismissSeconds(1);
+    openByHover();
+    TrackedFile* file = download("while-open.zip");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingID(), file->id());
+    EXPECT_FALSE(controller->expandedByAuto());
+    EXPECT_TRUE(controller->isPending(Work::autoDismiss));
+    // The pointer sits in a row's open menu, outside the shape: still the user's panel.
+    controller->menuBeganTracking();
+    panel->onHover(false);
+    screens.pointer = Point{100, 100};
+    advance(1s);
+    EXPECT_FALSE(controller->isPending(Work::autoDismiss));
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, HoverOnlyModeSelectsButDoesNotOpen) {
+    settings.setDisplayMode(DisplayMode::hoverOnly);
+    TrackedFile* file = download("quiet.txt");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingID(), file->id());
+    EXPECT_EQ(state(), NotchState::collapsed);
+}
+
+TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownloads) {
+    TrackedFile* first = download("one.pdf");
+    download("two.pdf");
+    nextTurn();
+    model.decide(first, ExpiryOption::oneHour);
+    controller->showConfirmation(
+        {first->id(), FileKind::pdf, ExpiryOption::oneHour, first->expiresAt(), "one.pdf"});
+    EXPECT_EQ(controller->selectedPendingID(), std::nullopt);
+    ASSERT_TRUE(controller->confirmation().has_value());
+    advance(1s);
+    EXPECT_FALSE(controller->confirmation().has_value());
+    EXPECT_EQ(state(), NotchState::expanded) << "a pending file remains";
+
+    model.decideAll(ExpiryOption::oneDay);
+    controller->showConfirmation(
+        {QUuid(), FileKind::other, ExpiryOption::oneDay, clock.now() + 24h, filesDecidedText(1)});
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_EQ(controller->suppressHoverUntil(), clock.now() + 1200ms);
+
+    pointerOnNotch();
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed) << "hover is suppressed";
+    pointerAway();
+    // A file drag still opens it.
+    pasteboard->pointer = QPointF(640, 10);
+    pasteboard->beginDrag({"text/uri-list"});
+    advance(DragWatcher::idleInterval);
+    advance(DragWatcher::activeInterval);
+    EXPECT_TRUE(controller->isDropTargeted());
+    EXPECT_EQ(state(), NotchState::expanded);
+    pasteboard->press(0);
+    advance(DragWatcher::activeInterval);
+    advance(600ms);
+    ASSERT_EQ(state(), NotchState::collapsed);
+
+    // So does a download that finishes within the suppression after the next closing.
+    TrackedFile* third = download("three.pdf");
+    nextTurn();
+    model.decide(third, ExpiryOption::oneHour);
+    controller->showConfirmation(
+        {third->id(), FileKind::pdf, ExpiryOption::oneHour, third->expiresAt(), "three.pdf"});
+    advance(500ms);
+    writeFile(file("four.pdf"), "4");
+    model.completionFilter().handleItemEvent(file("four.pdf"));
+    advance(500ms);
+    ASSERT_EQ(state(), NotchState::collapsed);
+    while (record("four.pdf") == nullptr && clock.now() < controller->suppressHoverUntil())
+        advance(100ms);
+    EXPECT_LT(clock.now(), controller->suppressHoverUntil());
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
+    settings.setShowTestTimers(true);
+    decided("soon.txt", ExpiryOption::tenSeconds);
+    advance(10s); // the scheduler's sweep trashes it
+    ASSERT_EQ(state(), NotchState::toast);
+    ASSERT_TRUE(controller->toast().has_value());
+    EXPECT_EQ(controller->toast()->title, "Moved to Trash");
+    EXPECT_EQ(controller->toast()->subtitle, "soon.txt");
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::toast));
+    advance(3s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_TRUE(controller->toast().has_value()) << "kept while the shape closes";
+    advance(550ms);
+    EXPECT_FALSE(controller->toast().has_value());
+
+    // A second toast replaces the first and restarts its time; the pointer in the shape at
+    // the end opens the panel instead.
+    const NotchToast a{NotchToast::Style::deleted, "Deleted", "a", FileKind::other};
+    const NotchToast b{NotchToast::Style::released, "Moved out of Downloads", "b", FileKind::other};
+    controller->showToast(a);
+    advance(2s);
+    controller->showToast(b);
+    EXPECT_EQ(controller->toast(), b);
+    screens.pointer = Point{640, 790};
+    advance(2999ms);
+    EXPECT_EQ(state(), NotchState::toast);
+    advance(1ms);
+    EXPECT_EQ(state(), NotchState::expanded);
+
+    // Toasts that come while the panel is open are dropped.
+    controller->showToast(a);
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_EQ(controller->toast(), b);
+}
+
+TEST_F(ControllerTest, PointerEnteringAToastOpensThePanelAtOnce) {
+    controller->showToast({NotchToast::Style::deleted, "Deleted", "x", FileKind::other});
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    pointerOnNotch();
+    EXPECT_FALSE(controller->isPending(Work::toast));
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, ReleaseToastOnlyWhenNobodyIsAtTheNotch) {
+    decided("a.zip", ExpiryOption::oneHour);
+    decided("b.zip", ExpiryOption::oneHour);
+    decided("c.zip", ExpiryOption::oneHour);
+    const auto moveOut = [&](const std::string& name) {
+        std::filesystem::rename(file(name), home.root() / name);
+        model.refresh();
+        nextTurn();
+    };
+    pointerOnNotch();
+    moveOut("a.zip");
+    EXPECT_EQ(state(), NotchState::collapsed) << "dropped: the pointer is on the notch";
+    EXPECT_FALSE(controller->toast().has_value());
+    pointerAway();
+    advance(1s);
+    controller->setDropTargeted(true);
+    moveOut("b.zip");
+    EXPECT_FALSE(controller->toast().has_value()) << "dropped: a drag is over the notch";
+    controller->setDropTargeted(false);
+    advance(1s);
+    ASSERT_EQ(state(), NotchState::collapsed);
+    moveOut("c.zip");
+    ASSERT_EQ(state(), NotchState::toast);
+    EXPECT_EQ(controller->toast()->title, "Moved out of Downloads");
+    EXPECT_EQ(controller->toast()->subtitle, "Timer removed · c.zip");
+}
+
+TEST_F(ControllerTest, OpenMenuKeepsThePanelOpenAndClosingItOutsideCollapsesLater) {
+    openByHover();
+    bool pressedOutside = false;
+    controller->onPressOutsideMenu = [&] { pressedOutside = true; };
+    controller->menuBeganTracking();
+    controller->menuBeganTracking(); // its submenu
+    ASSERT_TRUE(panel->onPressOutside);
+    pointerAway();
+    advance(2s);
+    EXPECT_EQ(state(), NotchState::expanded);
+    panel->onPressOutside();
+    EXPECT_TRUE(pressedOutside);
+    controller->menuEndedTracking();
+    EXPECT_TRUE(controller->isMenuOpen());
+    controller->menuEndedTracking();
+    EXPECT_FALSE(controller->isMenuOpen());
+    EXPECT_FALSE(panel->onPressOutside) << "the grab ends with the last menu";
+    advance(399ms);
+    EXPECT_EQ(state(), NotchState::expanded);
+    advance(1ms);
+    EXPECT_EQ(state(), NotchState::collapsed);
+
+    // Closed with the pointer still in the shape: it stays open.
+    openByHover();
+    controller->menuBeganTracking();
+    controller->menuEndedTracking();
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_TRUE(controller->isHovering());
+}
+
+TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
+    // The zone spans x 410..870 and reaches 130 points below the notch (Qt y < 162).
+    const std::pair<QPointF, bool> cases[] = {{{409.5, 10.5}, false},
+                                              {{870.5, 10.5}, false},
+                                              {{640.5, 162.5}, false},
+                                              {{410.5, 161.5}, true}};
+    for (const auto& [p, opens] : cases) {
+        pasteboard->pointer = p;
+        pasteboard->beginDrag({"text/uri-list"});
+        advance(DragWatcher::idleInterval);
+        advance(DragWatcher::activeInterval);
+        EXPECT_EQ(controller->isDropTargeted(), opens) << p.x() << "," << p.y();
+        EXPECT_EQ(state(), opens ? NotchState::expanded : NotchState::collapsed);
+        // Released away from the notch: closed after the 0.6 s grace.
+        pasteboard->press(0);
+        advance(DragWatcher::activeInterval);
+        EXPECT_FALSE(controller->isDropTargeted());
+        advance(550ms);
+        EXPECT_EQ(state(), opens ? NotchState::expanded : NotchState::collapsed);
+        advance(50ms);
+        EXPECT_EQ(state(), NotchState::collapsed);
+    }
+    // Text drags are not followed at all.
+    pasteboard->pointer = QPointF(640, 10);
+    pasteboard->beginDrag({"UTF8_STRING"});
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+}
+
+TEST_F(ControllerTest, DropsQueueScheduleOrRefuse) {
+    openByHover();
+    // From outside Downloads: the notice for 2.2 s, then closed with the pointer away.
+    writeFile(home.root() / "elsewhere.txt", "x");
+    controller->setDropTargeted(true);
+    controller->handleDrop({home.root() / "elsewhere.txt"});
+    EXPECT_FALSE(controller->isDropTargeted());
+    EXPECT_EQ(controller->dropNotice(), "Only files in Downloads can be timed");
+    screens.pointer = Point{100, 100};
+    advance(2199ms);
+    EXPECT_EQ(state(), NotchState::expanded);
+    advance(1ms);
+    EXPECT_FALSE(controller->dropNotice().has_value());
+    EXPECT_EQ(state(), NotchState::collapsed);
+
+    // One scheduled file: its expiry editor opens.
+    TrackedFile* ticking = decided("ticking.pdf", ExpiryOption::oneHour);
+    controller->setDropTargeted(true);
+    nextTurn();
+    controller->handleDrop({file("ticking.pdf")});
+    EXPECT_EQ(controller->editingTrackedID(), ticking->id());
+    EXPECT_EQ(controller->selectedPendingID(), std::nullopt);
+    // One new file: its pending row; two: none selected.
+    writeFile(file("new.txt"), "n");
+    controller->handleDrop({file("new.txt")});
+    EXPECT_EQ(controller->editingTrackedID(), std::nullopt);
+    ASSERT_NE(record("new.txt"), nullptr);
+    EXPECT_EQ(controller->selectedPendingID(), record("new.txt")->id());
+    writeFile(file("x.txt"), "x");
+    writeFile(file("y.txt"), "y");
+    controller->handleDrop({file("x.txt"), file("y.txt")});
+    EXPECT_EQ(controller->selectedPendingID(), std::nullopt);
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    // The panel lingers 5 s after a drop, then closes with the pointer away.
+    advance(4999ms);
+    EXPECT_EQ(state(), NotchState::expanded);
+    advance(1ms);
+    EXPECT_EQ(state(), NotchState::collapsed);
+}
+
+TEST_F(ControllerTest, TransientFieldsStayUntilTheFrameShrinks) {
+    TrackedFile* pending = download("keep.me");
+    nextTurn();
+    controller->handleDrop({home.root() / "nowhere"});
+    controller->showConfirmation({pending->id(), FileKind::other, ExpiryOption::forever, {}, ""});
+    controller->setSelectedPendingID(pending->id());
+    controller->setEditingTrackedID(QUuid::createUuid());
+    controller->collapse();
+    advance(549ms);
+    EXPECT_TRUE(controller->dropNotice() && controller->confirmation() &&
+                controller->selectedPendingID() && controller->editingTrackedID());
+    advance(1ms);
+    EXPECT_FALSE(controller->dropNotice() || controller->confirmation() ||
+                 controller->selectedPendingID() || controller->editingTrackedID());
+    // An expansion within the 0.55 s keeps the large frame and the fields.
+    controller->expand(false);
+    nextTurn();
+    controller->setSelectedPendingID(pending->id());
+    controller->collapse();
+    advance(300ms);
+    controller->expand(false);
+    advance(1s);
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
+    EXPECT_EQ(controller->selectedPendingID(), pending->id());
+}
+
+TEST_F(ControllerTest, ScreenChangesMoveThePanel) {
+    QSignalSpy geometryChanges(controller.get(), &NotchController::geometryChanged);
+    screens.change(screens.list);
+    EXPECT_EQ(geometryChanges.count(), 0);
+    openByHover();
+    screens.change({{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}, 0, {}, {}}});
+    EXPECT_EQ(geometryChanges.count(), 1);
+    EXPECT_EQ(controller->geometry().notchRect, (Rect{860, 1018, 200, 32}));
+    EXPECT_EQ(panel->frame(), (Rect{750, 570, 420, 480}));
+    screens.change({});
+    EXPECT_EQ(panel->frame(), Rect{});
+}
+
+TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
+    openByHover();
+    pointerAway();
+    controller->teardown();
+    panel = nullptr; // gone with the controller's hold on it
+    EXPECT_FALSE(controller->isInstalled());
+    EXPECT_FALSE(controller->dragWatcher().isWatching());
+    EXPECT_FALSE(model.onNewPendingFile || model.onDeletion || model.onRelease);
+    advance(2s);
+    EXPECT_EQ(state(), NotchState::expanded) << "nothing left to act";
+    controller->collapse();
+    controller->expand(false);
+    controller->showToast({});
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_FALSE(controller->isMouseInsideShape());
+}
+
+} // namespace

@@ -1,0 +1,181 @@
+#include "notch/NotchTexts.h"
+#include "notch/NotchViewModel.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+using namespace fadebin;
+using namespace std::chrono_literals;
+
+namespace {
+
+// 14 March 2026, 23:50 in a zone one hour east of UTC.
+const TextContext british{QLocale(QStringLiteral("en_GB")), QTimeZone(3600)};
+const Instant lateEvening =
+    Instant(std::chrono::sys_days{std::chrono::year{2026} / std::chrono::March / 14} + 22h + 50min);
+
+TEST(NotchTexts, CountdownRoundsHalfAwayFromZeroAndDropsZeroParts) {
+    const std::pair<double, const char*> rows[] = {
+        {-5, "now"},
+        {0, "now"},
+        {0.49, "now"},
+        {0.5, "1s"},
+        {59, "59s"},
+        {59.5, "1m"},
+        {60, "1m"},
+        {3599, "59m"},
+        {3600, "1h"},
+        {3660, "1h 1m"},
+        {86399, "23h 59m"},
+        {86400, "1d"},
+        {90000, "1d 1h"},
+        {864000, "10d"},
+        {std::nan(""), "now"},
+        {1e300, "11574074074d 1h"},
+    };
+    for (const auto& [seconds, text] : rows)
+        EXPECT_EQ(countdownText(seconds), text) << seconds;
+    EXPECT_EQ(countdownText(lateEvening + 3660s, lateEvening), "1h 1m");
+}
+
+TEST(NotchTexts, DatesAreTodayTomorrowOrDayAndMonthInTheLocalesShortTime) {
+    const std::pair<std::optional<Instant>, const char*> rows[] = {
+        {std::nullopt, "Never"},
+        {lateEvening, "Today 23:50"},
+        {lateEvening + 30min, "Tomorrow 00:20"},
+        {lateEvening + 24h + 9min, "Tomorrow 23:59"},
+        {lateEvening + 24h + 10min, "16 Mar 00:00"},
+        {lateEvening - 24h, "13 Mar 23:50"},
+        {lateEvening + 864000s, "24 Mar 23:50"},
+    };
+    for (const auto& [date, text] : rows)
+        EXPECT_EQ(dateText(date, lateEvening, british), text);
+    EXPECT_EQ(
+        dateText(lateEvening, lateEvening, {QLocale(QStringLiteral("en_US")), QTimeZone(3600)}),
+        "Today 11:50 PM");
+    EXPECT_EQ(dateText(lateEvening + 30min, lateEvening, {QLocale::c(), QTimeZone(3600)}),
+              "Tomorrow 00:20");
+    // The same instant is already tomorrow further east.
+    EXPECT_EQ(dateText(lateEvening, lateEvening - 4h, {british.locale, QTimeZone(4 * 3600)}),
+              "Tomorrow 02:50");
+}
+
+TEST(NotchTexts, ConfirmationsAndPreviewsNameWhenTheFileGoes) {
+    DecisionConfirmation card{QUuid::createUuid(), FileKind::pdf, ExpiryOption::forever,
+                              std::nullopt, QStringLiteral("a.pdf")};
+    EXPECT_EQ(card.headline(lateEvening, british), "Planned to keep forever");
+    card.option = ExpiryOption::thirtyMinutes;
+    card.expiresAt = lateEvening + 30min;
+    EXPECT_EQ(card.headline(lateEvening, british), "Planned to delete Tomorrow 00:20");
+    EXPECT_EQ(deletionPreviewText(ExpiryOption::oneHour, lateEvening, british),
+              "Until Tomorrow 00:50");
+    EXPECT_EQ(deletionPreviewText(ExpiryOption::tenSeconds, lateEvening, british),
+              "Until Today 23:50");
+    EXPECT_EQ(deletionPreviewText(ExpiryOption::forever, lateEvening, british),
+              "Kept until you delete it");
+    EXPECT_EQ(filesDecidedText(3), "3 files");
+}
+
+TEST(NotchTexts, ByteCountsInDecimalUnitsAsFileManagersShowThem) {
+    const std::pair<qint64, const char*> rows[] = {
+        {-1, "0 bytes"},
+        {0, "0 bytes"},
+        {1, "1 byte"},
+        {999, "999 bytes"},
+        {1000, "1.0 kB"},
+        {1499, "1.5 kB"},
+        {999949, "999.9 kB"},
+        {999950, "1.0 MB"},
+        {12345678, "12.3 MB"},
+        {1234567890, "1.2 GB"},
+        {999999999999, "1.0 TB"},
+        {std::numeric_limits<qint64>::max(), "9.2 EB"},
+    };
+    for (const auto& [bytes, text] : rows)
+        EXPECT_EQ(byteCountText(bytes, QLocale::c()), text) << bytes;
+    EXPECT_EQ(byteCountText(1500, QLocale(QStringLiteral("de_DE"))), "1,5 kB");
+    EXPECT_EQ(byteCountText(1234, QLocale(QStringLiteral("en_US"))), "1.2 kB");
+}
+
+TEST(NotchTexts, PendingDetailJoinsExpirySourceAndSize) {
+    EXPECT_EQ(pendingDetailText(std::nullopt, QStringLiteral("example.org"), 12345678, lateEvening,
+                                british),
+              "example.org · 12.3 MB");
+    EXPECT_EQ(pendingDetailText(std::nullopt, std::nullopt, 0, lateEvening, british), "Downloads");
+    EXPECT_EQ(pendingDetailText(lateEvening + 30min, QString(), 1, lateEvening, british),
+              "Until Tomorrow 00:20 · Downloads · 1 byte");
+}
+
+TEST(NotchTexts, ToastsNameEveryFile) {
+    const Instant when = lateEvening;
+    const DeletionEvent one{{"a.pdf"}, FileKind::pdf, DeletionMethod::trash, when};
+    EXPECT_EQ(deletionToast(one),
+              (NotchToast{NotchToast::Style::deleted, "Moved to Trash", "a.pdf", FileKind::pdf}));
+    const DeletionEvent three{
+        {"a", "b.zip", "c"}, FileKind::other, DeletionMethod::permanent, when};
+    EXPECT_EQ(deletionToast(three), (NotchToast{NotchToast::Style::deleted, "3 files deleted",
+                                                "a, b.zip, c", FileKind::other}));
+    EXPECT_EQ(releaseToast({{"a.pdf"}, FileKind::pdf, when}),
+              (NotchToast{NotchToast::Style::released, "Moved out of Downloads",
+                          "Timer removed · a.pdf", FileKind::pdf}));
+    EXPECT_EQ(releaseToast({{"a.pdf", "b, c.zip"}, FileKind::pdf, when}),
+              (NotchToast{NotchToast::Style::released, "2 files moved out of Downloads",
+                          "Timers removed · a.pdf, b, c.zip", FileKind::pdf}));
+}
+
+TEST(NotchTexts, FooterEmptyStateAndCountsFollowThePause) {
+    EXPECT_EQ(footerText(false), "Fadebin");
+    EXPECT_EQ(footerText(true), "Fadebin · paused");
+    EXPECT_EQ(pauseButtonHelp(false), "Pause watching Downloads");
+    EXPECT_EQ(pauseButtonHelp(true), "Resume watching Downloads");
+    EXPECT_EQ(emptyStateDetail(false), "New downloads will show up here.");
+    EXPECT_EQ(emptyStateDetail(true), "Watching is paused.");
+    EXPECT_EQ(sectionCountText(0), "0");
+    EXPECT_EQ(sectionCountText(1234567), "1234567");
+}
+
+TEST(NotchTexts, CollapsedMarkAndIndicatorShowTheMostPressingThing) {
+    EXPECT_EQ(collapsedMark(false, 0, 0).icon, "clock01");
+    EXPECT_EQ(collapsedMark(false, 0, 0).leading, 12);
+    EXPECT_EQ(collapsedMark(false, 0, 0).opacity, 0.55);
+    EXPECT_EQ(collapsedMark(false, 2, 0).icon, "clock04");
+    EXPECT_EQ(collapsedMark(false, 0, 1).icon, "clock04");
+    EXPECT_EQ(collapsedMark(false, 0, 1).leading, 7);
+    EXPECT_EQ(collapsedMark(true, 1, 0).icon, "file-shredder");
+    EXPECT_TRUE(collapsedMark(true, 1, 0).countdown);
+
+    using Kind = CollapsedIndicator::Kind;
+    const Instant now = lateEvening;
+    EXPECT_EQ(collapsedIndicator(std::nullopt, now, true, 0), CollapsedIndicator{});
+    EXPECT_EQ(collapsedIndicator(std::nullopt, now, false, 3), CollapsedIndicator{});
+    EXPECT_EQ(collapsedIndicator(std::nullopt, now, true, 3),
+              (CollapsedIndicator{Kind::count, "3"}));
+    EXPECT_EQ(collapsedIndicator(now + 7400ms, now, true, 3),
+              (CollapsedIndicator{Kind::countdown, "7s"}));
+    EXPECT_EQ(collapsedIndicator(now - 1s, now, false, 0),
+              (CollapsedIndicator{Kind::countdown, "now"}));
+}
+
+TEST(NotchTexts, TheFirstPageThatAppliesIsShown) {
+    // Drop prompt, drop notice, access warning, startup error, confirmation, then the lists
+    // or the empty state.
+    const std::tuple<std::array<bool, 6>, const char*> rows[] = {
+        {{true, true, true, true, true, true}, "dropPrompt"},
+        {{false, true, true, true, true, true}, "dropNotice"},
+        {{false, false, true, true, true, true}, "accessWarning"},
+        {{false, false, false, true, true, true}, "startupError"},
+        {{false, false, false, false, true, true}, "confirmation"},
+        {{false, false, false, false, false, true}, "lists"},
+        {{false, false, false, false, false, false}, "empty"},
+    };
+    for (const auto& [flags, page] : rows)
+        EXPECT_EQ(
+            pageName(expandedPage(flags[0], flags[1], flags[2], flags[3], flags[4], flags[5])),
+            page);
+}
+
+} // namespace
