@@ -28,11 +28,6 @@ protected:
     TempHome home;
 };
 
-// Where a line of the log begins, npos when absent.
-std::size_t lineAt(const std::string& log, const std::string& line) {
-    return log.find(line);
-}
-
 } // namespace
 
 TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSettingsInstead) {
@@ -41,8 +36,8 @@ TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSetting
     ASSERT_TRUE(waitFor([&] {
         return first.log().find("Showing the onboarding window") != std::string::npos;
     })) << first.log();
-    EXPECT_LT(lineAt(first.log(), "Fadebin started"),
-              lineAt(first.log(), "Showing the onboarding window"));
+    EXPECT_LT(first.log().find("Fadebin started"),
+              first.log().find("Showing the onboarding window"));
 
     const Command second = runProgram({});
     EXPECT_EQ(second.status, 0) << second.err;
