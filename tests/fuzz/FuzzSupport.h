@@ -26,6 +26,9 @@ inline void quietLog() {
         false);
 }
 
+// Every target is quiet from its start.
+[[maybe_unused]] static const bool loggingQuietly = (quietLog(), true);
+
 [[noreturn]] inline void broken(const char* condition, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: broken: %s\n", file, line, condition);
     std::abort();

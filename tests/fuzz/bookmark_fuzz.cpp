@@ -4,11 +4,6 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quietLog();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::optional<BookmarkToken> token = decodeBookmark(fuzz::bytesOf(data, size));
     if (!token)

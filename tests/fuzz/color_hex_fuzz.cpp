@@ -4,13 +4,9 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quietLog();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::optional<RgbColor> color = colorFromHex(QString::fromUtf8(fuzz::bytesOf(data, size)));
+    const std::optional<RgbColor> color =
+        colorFromHex(QString::fromUtf8(fuzz::bytesOf(data, size)));
     if (!color)
         return 0;
     for (const double channel : {color->red, color->green, color->blue})

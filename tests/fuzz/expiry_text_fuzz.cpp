@@ -4,11 +4,6 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quietLog();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The attribute is read as UTF-8, as FileDeleter::readAttribute does.
     const QByteArray bytes = fuzz::bytesOf(data, size);

@@ -69,7 +69,6 @@ Reading read(const AppSettings& s) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quietLog();
     // A private folder for the file. Each input rewrites it, and the store syncs what it
     // writes: a memory file system, where there is one, keeps that from costing a disk flush.
     std::error_code ec;

@@ -6,11 +6,6 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quietLog();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QStringList tags = parseTags(fuzz::bytesOf(data, size));
     for (const QString& tag : tags)

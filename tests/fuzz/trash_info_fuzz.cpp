@@ -6,11 +6,6 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::quietLog();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The first byte says whether the file is read for a volume's trash (relative paths
     // allowed) or for the home trash.
