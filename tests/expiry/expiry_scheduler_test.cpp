@@ -307,29 +307,3 @@ TEST_F(SchedulerTest, DownloadsReachedThroughALinkDeletesOnlyBelowTheResolvedFol
     EXPECT_TRUE(trashed("in.txt"));
     EXPECT_TRUE(std::filesystem::is_symlink(downloadsURL));
 }
-
-// ext4 gives a freed inode number to the next file created. A schedule recorded for a file
-// deleted while the program was stopped must not pass to a new file at the same path.
-TEST_F(SchedulerTest, AScheduleDoesNotPassToANewFileThatReusedTheInode) {
-    scheduled("reused.bin");
-    const auto before = identityOf(dl("reused.bin"));
-    scheduler.reset();
-    store.reset(); // the program stops
-    std::filesystem::remove(dl("reused.bin"));
-    // Closing the database freed inodes too; make files until one gets the old number.
-    bool reused = false;
-    for (int i = 0; i < 20 && !reused; ++i) {
-        const path candidate = make("candidate-" + std::to_string(i), "a different file");
-        if ((reused = identityOf(candidate)->inode == before->inode))
-            std::filesystem::rename(candidate, dl("reused.bin"));
-    }
-    if (!reused)
-        GTEST_SKIP() << "this filesystem did not reuse the inode; nothing to show";
-    restart();
-    clock.advance(20s);
-    scheduler->start();
-    EXPECT_EQ(readFile(dl("reused.bin")), "a different file");
-    EXPECT_EQ(store->files(FileStatus::deleted).size(), 1u)
-        << "the old file is gone, not found anew";
-    EXPECT_TRUE(events.empty());
-}
