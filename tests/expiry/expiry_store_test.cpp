@@ -1,17 +1,23 @@
 #include "expiry/StoreFixture.h"
 #include "platform/Trash.h"
+#include "support/HeldInChild.h"
 #include "support/ScopedMount.h"
+
+#include <QScopeGuard>
 
 #include <fstream>
 #include <sqlite3.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
 using StoreTest = StoreFixture;
+
+TEST(FileStatus, TheStoredTextIsExactAndAnythingElseReadsAsCancelled) {
+    EXPECT_EQ(rawValue(FileStatus::keepForever), QStringLiteral("keepForever"));
+    for (const char16_t* unknown : {u"Pending", u"", u"expired"})
+        EXPECT_EQ(fileStatusFromRaw(unknown), FileStatus::cancelled);
+}
 
 TEST_F(StoreTest, DecisionsSurviveClosingAndReopening) {
     TrackedFile* record = pending("report.pdf");
@@ -22,7 +28,6 @@ TEST_F(StoreTest, DecisionsSurviveClosingAndReopening) {
     EXPECT_EQ(parseExpiry(*attribute(dl("report.pdf"))),
               std::chrono::floor<std::chrono::seconds>(expires));
     EXPECT_EQ(*readXattr(dl("report.pdf"), tagsAttribute), std::optional<QByteArray>("Temporary"));
-
     const QString id = record->idText();
     EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("report.pdf")), id);
     // Names are bytes: one that is not UTF-8 comes back from the database exactly.
@@ -68,37 +73,37 @@ TEST_F(StoreTest, OnlyAnActiveRecordBlocksAddingAndActiveOrderIsPendingThenSoone
     EXPECT_EQ(store->activeFiles(), (std::vector<TrackedFile*>{p1, p2, early, late}));
 }
 
-TEST_F(StoreTest, ARenamedFileKeepsItsRecordWhileRunningAndAcrossARestart) {
+TEST_F(StoreTest, ARenamedFileKeepsItsOneRecordWhileRunningAcrossRestartsAndInSubfolders) {
     TrackedFile* record = pending("draft.txt");
-    std::filesystem::rename(dl("draft.txt"), dl("final.txt"));
-    EXPECT_EQ(store->resolveURL(*record), dl("final.txt"));
-    EXPECT_EQ(record->displayName(), QStringLiteral("final.txt"));
-    store->save();
-
-    reopen(); // renamed again while the program was not running
-    std::filesystem::rename(dl("final.txt"), dl("v2.txt"));
-    TrackedFile* again = store->files(FileStatus::pending).at(0);
-    EXPECT_EQ(store->resolveURL(*again), dl("v2.txt"));
-    EXPECT_EQ(again->displayName(), QStringLiteral("v2.txt"));
-}
-
-TEST_F(StoreTest, TrashedFilesAreDeletedAndMovedOutFilesAreReleasedOnce) {
-    TrackedFile* trashed = pending("trashed.pdf");
-    TrackedFile* moved = pending("moved.pdf");
-    store->apply(ExpiryOption::oneHour, *trashed, true);
-    store->apply(ExpiryOption::oneHour, *moved, true);
-    ASSERT_TRUE(moveToTrash(dl("trashed.pdf")).ok());
-    const path outside = home.root() / "moved.pdf";
-    std::filesystem::rename(dl("moved.pdf"), outside);
-
+    std::filesystem::rename(dl("draft.txt"), dl("a.iso"));
+    EXPECT_EQ(store->resolveURL(*record), dl("a.iso"));
+    EXPECT_EQ(record->displayName(), QStringLiteral("a.iso"));
+    store->apply(ExpiryOption::oneDay, *record, true);
+    const QString id = record->idText();
+    store.reset();
+    std::filesystem::rename(dl("a.iso"), dl("b.iso")); // while the program is stopped
+    for (int restart = 0; restart < 2; ++restart) {
+        reopen();
+        store->recoverFromExtendedAttributes();
+        store->reconcile();
+        const auto active = store->activeFiles();
+        ASSERT_EQ(active.size(), 1u) << "restart " << restart;
+        EXPECT_EQ(active[0]->idText(), id);
+        EXPECT_EQ(active[0]->lastKnownPath(), dl("b.iso"));
+        EXPECT_EQ(active[0]->displayName(), QStringLiteral("b.iso"));
+    }
+    // A file of ours from before ids were written is still known by who it is.
+    ASSERT_TRUE(removeXattr(dl("b.iso"), recordIdAttribute).ok());
+    std::filesystem::create_directories(dl("sorted/deeper"));
+    store.reset();
+    std::filesystem::rename(dl("b.iso"), dl("sorted/deeper/b.iso"));
+    reopen();
+    store->recoverFromExtendedAttributes();
     store->reconcile();
-    store->reconcile();
-    EXPECT_EQ(trashed->status(), FileStatus::deleted);
-    EXPECT_EQ(moved->status(), FileStatus::cancelled);
-    EXPECT_EQ(attribute(outside), std::nullopt);
-    EXPECT_EQ(readXattr(outside, tagsAttribute).value(), std::nullopt);
-    EXPECT_EQ(releases, (std::vector<std::vector<TrackedFile*>>{{moved}}));
-    EXPECT_EQ(store->bookmarks().openDescriptorCount(), 0u) << "final records keep no descriptor";
+    ASSERT_EQ(store->activeFiles().size(), 1u);
+    EXPECT_EQ(store->activeFiles()[0]->lastKnownPath(), dl("sorted/deeper/b.iso"))
+        << "a restart looks into Downloads' folders before calling a file gone";
+    EXPECT_TRUE(releases.empty());
 }
 
 TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
@@ -129,69 +134,6 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
     EXPECT_EQ(scheduled[0]->expiresAt(), aExpiry);
     EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("a.iso")), scheduled[0]->idText())
         << "the file now names its new record";
-}
-
-TEST_F(StoreTest, AFileRenamedOrSortedIntoAFolderWhileStoppedKeepsItsOneRecord) {
-    TrackedFile* record = pending("a.iso");
-    store->apply(ExpiryOption::oneDay, *record, true);
-    const QString id = record->idText();
-    store.reset();
-    std::filesystem::rename(dl("a.iso"), dl("b.iso"));
-    for (int restart = 0; restart < 2; ++restart) {
-        reopen();
-        store->recoverFromExtendedAttributes();
-        store->reconcile();
-        const auto active = store->activeFiles();
-        ASSERT_EQ(active.size(), 1u) << "restart " << restart;
-        EXPECT_EQ(active[0]->idText(), id);
-        EXPECT_EQ(active[0]->lastKnownPath(), dl("b.iso"));
-    }
-    // A file of ours from before ids were written is still known by who it is.
-    ASSERT_TRUE(removeXattr(dl("b.iso"), recordIdAttribute).ok());
-    std::filesystem::create_directories(dl("sorted/deeper"));
-    store.reset();
-    std::filesystem::rename(dl("b.iso"), dl("sorted/deeper/b.iso"));
-    reopen();
-    store->recoverFromExtendedAttributes();
-    store->reconcile();
-    ASSERT_EQ(store->activeFiles().size(), 1u);
-    EXPECT_EQ(store->activeFiles()[0]->lastKnownPath(), dl("sorted/deeper/b.iso"))
-        << "a restart looks into Downloads' folders before calling a file gone";
-    EXPECT_TRUE(releases.empty());
-}
-
-TEST_F(StoreTest, AnUnavailableDownloadsIsNotAnEmptyOne) {
-    TrackedFile* waiting = pending("waiting.txt");
-    TrackedFile* timed = pending("timed.txt");
-    store->apply(ExpiryOption::oneHour, *timed, false);
-    auto expectIntact = [&](const char* when) {
-        store->reconcile();
-        store->recoverFromExtendedAttributes();
-        EXPECT_EQ(waiting->status(), FileStatus::pending) << when;
-        EXPECT_EQ(timed->status(), FileStatus::scheduled) << when;
-    };
-    const path away = home.root() / "away";
-    std::filesystem::rename(home.downloads(), away);
-    expectIntact("missing");
-    expectIntact("still missing");
-    EXPECT_EQ(log.count("Downloads is unavailable (%s); records are left as they are"), 1);
-    std::filesystem::rename(away, home.downloads());
-    expectIntact("back");
-    EXPECT_EQ(log.count("Downloads is available again"), 1);
-
-    if (::geteuid() != 0) {
-        std::filesystem::permissions(home.downloads(), std::filesystem::perms::none);
-        expectIntact("unreadable");
-        std::filesystem::permissions(home.downloads(), std::filesystem::perms::owner_all);
-    }
-    // An empty folder on another device than every tracked file: its disk is not mounted.
-    auto unmountedDisk = ScopedMount::tmpfs(home.downloads());
-    if (!unmountedDisk)
-        GTEST_SKIP() << "cannot mount over Downloads here (needs root)";
-    expectIntact("not mounted");
-    EXPECT_EQ(log.count("Downloads is unavailable (%s); records are left as they are"), 2);
-    unmountedDisk.reset();
-    expectIntact("mounted again");
 }
 
 TEST_F(StoreTest, TheTrashOfADownloadsMountIsTrashNotDownloads) {
@@ -226,18 +168,6 @@ TEST_F(StoreTest, KeptAndEndedRecordsPinNoFileAndStayAsTheyAre) {
     EXPECT_EQ(attribute(dl("ended.mov")), std::nullopt);
 }
 
-TEST_F(StoreTest, InsideDownloadsMeansBelowTheResolvedFolder) {
-    std::filesystem::create_directory(home.root() / "Downloads-old");
-    std::filesystem::create_directory_symlink(home.downloads(), home.root() / "dl");
-    std::filesystem::create_symlink(home.root(), dl("escape"));
-    EXPECT_TRUE(store->isInsideDownloads(dl("x")));
-    EXPECT_TRUE(store->isInsideDownloads(home.root() / "dl" / "x"));
-    EXPECT_FALSE(store->isInsideDownloads(home.downloads()));
-    EXPECT_FALSE(store->isInsideDownloads(home.root() / "Downloads-old" / "x"));
-    EXPECT_FALSE(store->isInsideDownloads(dl("escape")));
-    EXPECT_EQ(store->addPending(dl("escape"), std::nullopt), nullptr);
-}
-
 TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     store.reset();
     auto openError = [&] {
@@ -248,25 +178,15 @@ TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     writeFile(databaseFile(), std::string(4096, 'g'));
     EXPECT_EQ(openError(), QStringLiteral("file is not a database"));
     std::filesystem::remove(databaseFile());
-
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    if (child == 0) { // another process holds the database locked
+    const auto locked = HeldInChild::start([this] {
         sqlite3* db = nullptr;
-        sqlite3_open(databaseFile().c_str(), &db);
-        sqlite3_exec(db, "BEGIN EXCLUSIVE; CREATE TABLE held(x);", nullptr, nullptr, nullptr);
-        [[maybe_unused]] auto w = ::write(ready[1], "x", 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char c;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        return sqlite3_open(databaseFile().c_str(), &db) == SQLITE_OK &&
+               sqlite3_exec(db, "BEGIN EXCLUSIVE; CREATE TABLE held(x);", nullptr, nullptr,
+                            nullptr) == SQLITE_OK;
+    });
+    ASSERT_TRUE(locked);
     EXPECT_EQ(openError(), QStringLiteral("database is locked"));
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
+    locked->kill();
 
     std::filesystem::remove_all(home.dataHome());
     std::filesystem::create_directories(home.dataHome());
@@ -282,10 +202,7 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
     std::filesystem::create_directories(data);
     if (::geteuid() != 0 || ::mount("tmpfs", data.c_str(), "tmpfs", 0, "size=200k") != 0)
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
-    struct Unmount {
-        path dir;
-        ~Unmount() { ::umount2(dir.c_str(), MNT_DETACH); }
-    } unmount{data};
+    const auto unmount = qScopeGuard([&] { ::umount2(data.c_str(), MNT_DETACH); });
     reopen();
     {
         std::ofstream out(data / "filler", std::ios::binary);

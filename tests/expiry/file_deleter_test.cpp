@@ -55,7 +55,7 @@ protected:
 
 } // namespace
 
-TEST_F(DeleterTest, ExpiryAttributeRoundTripsAndEmptyOrAbsentReadsAsNone) {
+TEST_F(DeleterTest, ExpiryAttributeRoundTripsEmptyOrAbsentReadsAsNoneAndFailuresAreLogged) {
     const path file = make("a.pdf");
     EXPECT_EQ(expiry(file), std::nullopt);
     deleter.writeExpiry(when, file);
@@ -68,23 +68,21 @@ TEST_F(DeleterTest, ExpiryAttributeRoundTripsAndEmptyOrAbsentReadsAsNone) {
     ASSERT_TRUE(writeXattr(file, expiryAttribute, QByteArray()).ok());
     EXPECT_EQ(expiry(file), std::nullopt);
     EXPECT_EQ(expiry(home.downloads() / "missing"), std::nullopt);
-}
 
-TEST_F(DeleterTest, WriteThatFailsLogsTheErrnoAndReturns) {
     deleter.writeExpiry(Instant{}, home.downloads() / "missing");
     EXPECT_TRUE(log.contains("setxattr failed for missing: errno 2"));
 
-    const path file = make("locked.txt");
+    const path locked = make("locked.txt");
     std::unique_ptr<ScopedMount> readOnly;
     if (::geteuid() == 0) {
         if (!(readOnly = ScopedMount::readOnly(home.downloads())))
             GTEST_SKIP() << "cannot make a read-only mount here";
     } else {
-        ::chmod(file.c_str(), 0444);
+        ::chmod(locked.c_str(), 0444);
     }
-    deleter.writeExpiry(Instant{}, file);
+    deleter.writeExpiry(Instant{}, locked);
     EXPECT_EQ(log.count("setxattr failed for %s: errno %d"), 2);
-    EXPECT_EQ(raw(file, expiryAttribute), std::nullopt);
+    EXPECT_EQ(raw(locked, expiryAttribute), std::nullopt);
 }
 
 TEST_F(DeleterTest, TagsAreAddedOnceAndRemovedEverywhereKeepingOrder) {

@@ -1,6 +1,6 @@
-#include "settings/AppSettings.h"
 #include "platform/LoginItem.h"
 #include "platform/UserDefaults.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <QJsonDocument>
@@ -46,21 +46,22 @@ protected:
 } // namespace
 
 TEST_F(SettingsTest, AFreshInstallReadsTheDefaultsAndWritesNothing) {
-    const AppSettings& s = restart();
-    EXPECT_EQ(s.displayMode(), DisplayMode::automatic);
-    EXPECT_EQ(s.autoDismissSeconds(), 8);
-    EXPECT_EQ(s.pendingGraceMinutes(), 5);
-    EXPECT_EQ(s.defaultAction(), ExpiryOption::forever);
-    EXPECT_EQ(s.deletionMethod(), DeletionMethod::trash);
-    EXPECT_FALSE(s.applyFinderTag());
-    EXPECT_FALSE(s.pauseWatching());
-    EXPECT_FALSE(s.showTestTimers());
-    EXPECT_TRUE(s.excludedExtensions().isEmpty());
-    EXPECT_EQ(s.countColorHex(), QStringLiteral("#40F2FF"));
-    EXPECT_EQ(s.countdownColorHex(), QStringLiteral("#FF9EF2"));
-    EXPECT_TRUE(s.showScheduledCount());
-    EXPECT_FALSE(s.hasCompletedOnboarding());
-    EXPECT_FALSE(s.launchAtLogin());
+    const std::pair<const char*, QVariant> rows[] = {{"displayMode", v(DisplayMode::automatic)},
+                                                     {"autoDismissSeconds", 8.0},
+                                                     {"pendingGraceMinutes", 5.0},
+                                                     {"defaultAction", v(ExpiryOption::forever)},
+                                                     {"deletionMethod", v(DeletionMethod::trash)},
+                                                     {"applyFinderTag", false},
+                                                     {"pauseWatching", false},
+                                                     {"showTestTimers", false},
+                                                     {"excludedExtensionsText", ""},
+                                                     {"countColorHex", "#40F2FF"},
+                                                     {"countdownColorHex", "#FF9EF2"},
+                                                     {"showScheduledCount", true},
+                                                     {"hasCompletedOnboarding", false},
+                                                     {"launchAtLogin", false}};
+    for (const auto& [property, expected] : rows)
+        EXPECT_EQ(restart().property(property), expected) << property;
     EXPECT_FALSE(exists(file));
 }
 
@@ -152,21 +153,18 @@ TEST_F(SettingsTest, HexColoursParseStrictlyAndAreWrittenRoundingHalvesAwayFromZ
     EXPECT_EQ(onDisk().value("countColorHex"), QJsonValue("#FF0000"));
 }
 
-TEST_F(SettingsTest, LaunchAtLoginFollowsTheAutostartEntry) {
+TEST_F(SettingsTest, LaunchAtLoginFollowsTheAutostartEntryAndARefusalIsLoggedOnce) {
     restart().setLaunchAtLogin(true);
     EXPECT_TRUE(exists(entry));
     EXPECT_TRUE(restart().launchAtLogin()) << "read from the entry, not the store";
     settings->setLaunchAtLogin(false);
     EXPECT_FALSE(exists(entry));
-}
 
-TEST_F(SettingsTest, ARefusedRegistrationIsLoggedOnceAndTheFlagStaysOff) {
-    std::filesystem::create_directories(home.configHome());
-    writeFile(home.configHome() / "autostart", "a file where the folder should be");
-    AppSettings& s = restart();
+    std::filesystem::remove_all(entry.parent_path());
+    writeFile(entry.parent_path(), "a file where the folder should be");
     LogCapture log;
-    s.setLaunchAtLogin(true);
-    EXPECT_FALSE(s.launchAtLogin());
+    settings->setLaunchAtLogin(true);
+    EXPECT_FALSE(settings->launchAtLogin());
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.count("Login item change failed: %s"), 1);
 }
