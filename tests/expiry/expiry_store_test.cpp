@@ -92,6 +92,20 @@ TEST_F(StoreTest, ARenamedFileKeepsItsOneRecordWhileRunningAcrossRestartsAndInSu
         EXPECT_EQ(active[0]->lastKnownPath(), dl("b.iso"));
         EXPECT_EQ(active[0]->displayName(), QStringLiteral("b.iso"));
     }
+    // A copy that took the file's place while stopped (restored from a backup, say) is
+    // another file, but its attributes name the record: that record follows it.
+    store.reset();
+    writeFile(dl("c.iso"), readFile(dl("b.iso")));
+    for (const char* name : {expiryAttribute, recordIdAttribute})
+        ASSERT_TRUE(writeXattr(dl("c.iso"), name, readXattr(dl("b.iso"), name)->value()).ok());
+    std::filesystem::remove(dl("b.iso"));
+    reopen();
+    store->recoverFromExtendedAttributes();
+    store->reconcile();
+    ASSERT_EQ(store->activeFiles().size(), 1u);
+    EXPECT_EQ(store->activeFiles()[0]->idText(), id);
+    EXPECT_EQ(store->activeFiles()[0]->lastKnownPath(), dl("c.iso"));
+    std::filesystem::rename(dl("c.iso"), dl("b.iso"));
     // A file of ours from before ids were written is still known by who it is.
     ASSERT_TRUE(removeXattr(dl("b.iso"), recordIdAttribute).ok());
     std::filesystem::create_directories(dl("sorted/deeper"));
