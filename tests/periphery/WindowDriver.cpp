@@ -36,21 +36,6 @@ QObject* searchObject(QQuickItem* item, const QString& name) {
 
 } // namespace
 
-WindowWorld::WindowWorld(const char* storedSettings)
-    : storedSettingsWritten([&] {
-        if (storedSettings)
-            std::filesystem::create_directories(home.configHome() / "Fadebin");
-        if (storedSettings)
-            writeFile(home.configHome() / "Fadebin/defaults.json", storedSettings);
-        return storedSettings != nullptr;
-    }())
-    , defaults(home.configHome() / "Fadebin/defaults.json")
-    , loginItem(home.configHome() / "autostart/fadebin.desktop", "/usr/bin/fadebin")
-    , settings(std::make_unique<AppSettings>(defaults, loginItem))
-    , model(std::make_unique<AppModel>(*settings, clock, workspace, home.downloads())) {}
-
-WindowWorld::~WindowWorld() = default;
-
 QJsonObject WindowWorld::storedSettings() const {
     QFile file(toQString(defaults.filePath()));
     if (!file.open(QIODevice::ReadOnly))

@@ -1,22 +1,15 @@
 #pragma once
 
-#include "app/AppModel.h"
-#include "platform/LoginItem.h"
-#include "platform/ManualClock.h"
-#include "platform/UserDefaults.h"
-#include "support/TestSupport.h"
+#include "notch/NotchFixture.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QNetworkAccessManager>
 #include <QPointF>
 #include <QQmlEngine>
 #include <QString>
-
-#include <memory>
-#include <optional>
-
-#include <QJsonDocument>
-#include <QJsonValue>
 
 #include <ostream>
 
@@ -30,22 +23,10 @@ class QQuickWindow;
 
 namespace fadebin::test {
 
-// The file manager as the windows would ask it, recorded instead of started.
-class RecordingWorkspace : public Workspace {
-public:
-    void reveal(const path& item) override { revealed.push_back(item); }
-    void showFolder(const path& folder) override { shownFolders.push_back(folder); }
-    std::vector<path> revealed;
-    std::vector<path> shownFolders;
-};
-
-// Everything a window of the program stands on: real settings in a temporary HOME, a real
-// model over its Downloads, the manual clock, one QML engine and one network manager.
-struct WindowWorld {
-    // storedSettings, when given, is the settings file's text before the settings are read.
-    explicit WindowWorld(const char* storedSettings = nullptr);
-    ~WindowWorld();
-
+// What a window of the program stands on: the model world, one QML engine and one network
+// manager.
+struct WindowWorld : ModelWorld {
+    using ModelWorld::ModelWorld;
     // The settings file as JSON, read back from disk.
     [[nodiscard]] QJsonObject storedSettings() const;
     // Makes Downloads unreadable: mode 000, and where that does not stop this process (it
@@ -53,15 +34,6 @@ struct WindowWorld {
     void denyDownloads();
     void allowDownloads();
 
-    TempHome home;
-    bool storedSettingsWritten;
-    LogCapture log;
-    ManualClock clock;
-    UserDefaults defaults;
-    AutostartLoginItem loginItem;
-    std::unique_ptr<AppSettings> settings;
-    RecordingWorkspace workspace;
-    std::unique_ptr<AppModel> model;
     QNetworkAccessManager network;
     QQmlEngine engine;
 };
