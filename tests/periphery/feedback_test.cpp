@@ -37,8 +37,8 @@ TEST(Feedback, SendsWhatWasTypedThanksAndClosesAfterAWhile) {
     feedback.show();
     QQuickWindow* window = feedback.window();
     ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
-    EXPECT_EQ(window->size(), QSize(420, 300));
     EXPECT_EQ(window->title(), "Send Feedback");
+    EXPECT_EQ(textOf(window, "send"), "Send");
 
     EXPECT_FALSE(findItem(window, "send")->isEnabled());
     click(window, "message");
@@ -62,8 +62,6 @@ TEST(Feedback, SendsWhatWasTypedThanksAndClosesAfterAWhile) {
     EXPECT_EQ(request.headers.value("content-type"), "application/json");
     EXPECT_EQ(request.body, feedbackBody("   \nLove it", "me@example.org", appVersionString(),
                                          QSysInfo::prettyProductName()));
-    EXPECT_TRUE(request.body.startsWith("{\"app\":\"Fadebin\",\"message\":\"   \\nLove it\","
-                                        "\"email\":\"me@example.org\",\"version\":\""));
 
     EXPECT_TRUE(isShown(window, "thanks"));
     savePicture(window, "feedback-sent");

@@ -62,7 +62,6 @@ TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
     scene.world.model.start();
     ASSERT_TRUE(scene.world.model.watcher()->isWatching());
     QQuickWindow* window = scene.show();
-    EXPECT_EQ(window->width(), 480);
 
     click(window, "launchAtLogin");
     EXPECT_TRUE(scene.world.settings.launchAtLogin());
@@ -106,25 +105,15 @@ TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
     EXPECT_EQ(scene.stored("showTestTimers"), QJsonValue(true));
 }
 
-TEST(SettingsWindow, RingColoursReadLenientlyAndPickingWritesUpperCaseHex) {
-    for (const char* bad : {"#40F2F", "#40F2FFF", "#40G2FF"}) {
-        SCOPED_TRACE(bad);
-        const std::string stored = std::string("{\"countColorHex\": \" #40f2ff \", "
-                                               "\"countdownColorHex\": \"") +
-                                   bad + "\"}";
-        SettingsScene scene(stored.c_str());
-        QQuickWindow* window = scene.show();
-        click(window, "tab.notch");
-        EXPECT_EQ(findItem(window, "countColor")->property("color").value<QColor>(),
-                  QColor("#40F2FF"));
-        EXPECT_EQ(findItem(window, "countdownColor")->property("color").value<QColor>(),
-                  QColor("#FF9EF2"));
-        EXPECT_EQ(scene.stored("countdownColorHex"), QJsonValue(bad)) << "never rewritten";
-    }
-
-    SettingsScene scene;
+// Which stored texts are colours is the settings' table; here the window shows what they read.
+TEST(SettingsWindow, RingColoursShowWhatTheSettingsReadAndPickingWritesUpperCaseHex) {
+    SettingsScene scene(R"({"countColorHex": " #40f2ff ", "countdownColorHex": "#40G2FF"})");
     QQuickWindow* window = scene.show();
     click(window, "tab.notch");
+    EXPECT_EQ(findItem(window, "countColor")->property("color").value<QColor>(), QColor("#40F2FF"));
+    EXPECT_EQ(findItem(window, "countdownColor")->property("color").value<QColor>(),
+              QColor("#FF9EF2"));
+    EXPECT_EQ(scene.stored("countdownColorHex"), QJsonValue("#40G2FF")) << "never rewritten";
     click(window, "countColor");
     QObject* dialog = findObject(window, "countColorDialog");
     ASSERT_NE(dialog, nullptr);
