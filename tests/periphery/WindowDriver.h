@@ -9,7 +9,9 @@
 #include <QNetworkAccessManager>
 #include <QPointF>
 #include <QQmlEngine>
+#include <QQuickWindow>
 #include <QString>
+#include <QTest>
 
 #include <ostream>
 
@@ -19,7 +21,6 @@ inline void PrintTo(const QJsonValue& value, std::ostream* os) {
 }
 
 class QQuickItem;
-class QQuickWindow;
 
 namespace fadebin::test {
 
@@ -38,13 +39,19 @@ struct WindowWorld : ModelWorld {
     QQmlEngine engine;
 };
 
+// Shows a window of the program and waits until it is on screen.
+template <class Host> QQuickWindow* shown(Host& host) {
+    host.show();
+    QQuickWindow* window = host.window();
+    EXPECT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    return window;
+}
 // The item with this objectName anywhere in the window's item tree (popups included).
 [[nodiscard]] QQuickItem* findItem(QQuickWindow* window, const QString& name);
 // Any object with this objectName held by an item of the window (dialogs, for instance).
 [[nodiscard]] QObject* findObject(QQuickWindow* window, const QString& name);
 // Whether the item is there and shown (it and every ancestor visible).
 [[nodiscard]] bool isShown(QQuickWindow* window, const QString& name);
-// The text property of a named item.
 [[nodiscard]] QString textOf(QQuickWindow* window, const QString& name);
 // Whether some shown item of the window displays exactly this text.
 [[nodiscard]] bool showsText(QQuickWindow* window, const QString& text);
@@ -52,7 +59,6 @@ struct WindowWorld : ModelWorld {
 void click(QQuickWindow* window, const QString& name, QPointF at = QPointF(0.5, 0.5));
 void press(QQuickWindow* window, Qt::Key key);
 void type(QQuickWindow* window, const QString& text);
-// Lets layouts settle after a change.
 void settle(QQuickWindow* window);
 // Renders the window into FADEBIN_PICTURES_DIR/NAME.png for people to look at.
 void savePicture(QQuickWindow* window, const QString& name);

@@ -34,9 +34,8 @@ TEST(Feedback, SendsWhatWasTypedThanksAndClosesAfterAWhile) {
     HttpServer server;
     server.respond("/api/feedback", HttpServer::answer(200));
     FeedbackWindow feedback(world.engine, world.clock, world.network, server.url("/api/feedback"));
-    feedback.show();
-    QQuickWindow* window = feedback.window();
-    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    QQuickWindow* window = shown(feedback);
+    ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->title(), "Send Feedback");
     EXPECT_EQ(textOf(window, "send"), "Send");
 
@@ -70,8 +69,7 @@ TEST(Feedback, SendsWhatWasTypedThanksAndClosesAfterAWhile) {
     world.clock.advance(1ms);
     EXPECT_FALSE(window->isVisible());
 
-    feedback.show();
-    EXPECT_EQ(feedback.window(), window);
+    EXPECT_EQ(shown(feedback), window);
     EXPECT_TRUE(feedback.form().message().isEmpty()) << "a sent message is not offered again";
     EXPECT_FALSE(isShown(window, "thanks"));
 }
@@ -84,9 +82,8 @@ TEST(Feedback, FailuresSayWhyAndKeepWhatWasTyped) {
     FeedbackWindow feedback(world.engine, world.clock, world.network, server.url("/api/feedback"));
     feedback.form().setMessage("It broke");
     feedback.form().setEmail("me@example.org");
-    feedback.show();
-    QQuickWindow* window = feedback.window();
-    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    QQuickWindow* window = shown(feedback);
+    ASSERT_NE(window, nullptr);
     click(window, "send");
     ASSERT_TRUE(settled(feedback.form()));
     EXPECT_TRUE(isShown(window, "error"));

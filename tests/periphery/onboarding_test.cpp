@@ -17,12 +17,7 @@ struct OnboardingScene {
     OnboardingScene() {
         onboarding.onDismiss = [this] { ++dismissed; };
     }
-    QQuickWindow* show() {
-        onboarding.show();
-        QQuickWindow* window = onboarding.window();
-        EXPECT_TRUE(window && QTest::qWaitForWindowExposed(window));
-        return window;
-    }
+    QQuickWindow* show() { return shown(onboarding); }
     bool completed() const {
         return world.storedSettings().value("hasCompletedOnboarding").toBool();
     }

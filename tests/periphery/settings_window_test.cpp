@@ -33,13 +33,7 @@ struct SettingsScene {
         settingsWindow.setOnQuit([this] { ++quits; });
     }
 
-    QQuickWindow* show() {
-        settingsWindow.show();
-        QQuickWindow* window = settingsWindow.window();
-        EXPECT_NE(window, nullptr);
-        EXPECT_TRUE(window && QTest::qWaitForWindowExposed(window));
-        return window;
-    }
+    QQuickWindow* show() { return shown(settingsWindow); }
     QJsonValue stored(const char* key) const { return world.storedSettings().value(key); }
 
     WindowWorld world;
