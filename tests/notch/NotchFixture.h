@@ -1,7 +1,7 @@
 #pragma once
 
 // The application model over a private home on a manual clock, with the screens and the
-// desktop the notch tests need in place of the real ones.
+// desktop the notch and window tests need in place of the real ones.
 #include "app/AppModel.h"
 #include "intake/FileKind.h"
 #include "notch/ScreenSource.h"
@@ -15,12 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace fadebin::test {
 
+// The file manager as the interface would ask it, recorded instead of started.
 class RecordingWorkspace : public Workspace {
 public:
     void reveal(const path& item) override { revealed.push_back(item); }
@@ -50,9 +52,37 @@ public:
     }
 };
 
-// The model started over a private home. Intake comes only through the completion filter,
-// as the watcher's kernel events would bring it, so nothing depends on their timing.
-class ModelHarness {
+// The application model over a private home on the manual clock, not started yet. The
+// settings file holds `stored`, when given, before the settings read it.
+class ModelWorld {
+public:
+    explicit ModelWorld(const char* stored = nullptr)
+        : defaults(settingsFile(home, stored)) {}
+
+    TempHome home;
+    LogCapture log;
+    ManualClock clock;
+    UserDefaults defaults;
+    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
+                                 "/usr/bin/fadebin"};
+    AppSettings settings{defaults, loginItem};
+    RecordingWorkspace workspace;
+    AppModel model{settings, clock, workspace, home.downloads()};
+
+private:
+    static path settingsFile(const TempHome& home, const char* stored) {
+        const path file = home.configHome() / "Fadebin/defaults.json";
+        if (stored != nullptr) {
+            std::filesystem::create_directories(file.parent_path());
+            writeFile(file, stored);
+        }
+        return file;
+    }
+};
+
+// The model started. Intake comes only through the completion filter, as the watcher's
+// kernel events would bring it, so nothing depends on their timing.
+class ModelHarness : public ModelWorld {
 public:
     ModelHarness() {
         model.start();
@@ -87,16 +117,6 @@ public:
                     return f;
         return nullptr;
     }
-
-    TempHome home;
-    LogCapture log;
-    ManualClock clock;
-    UserDefaults defaults{home.configHome() / "Fadebin/defaults.json"};
-    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
-                                 "/usr/bin/fadebin"};
-    AppSettings settings{defaults, loginItem};
-    RecordingWorkspace workspace;
-    AppModel model{settings, clock, workspace, home.downloads()};
 };
 
 // One turn of the main queue: queued calls run.

@@ -14,7 +14,7 @@ if(TARGET icons_test)
 endif()
 
 # Where the pictures of the notch's states go, for people to look at.
-if(TARGET notch_pictures_test)
-    target_compile_definitions(notch_pictures_test
+if(TARGET notch_content_test)
+    target_compile_definitions(notch_content_test
                                PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
 endif()

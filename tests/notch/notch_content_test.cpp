@@ -1,9 +1,14 @@
 // The real QML over a real model and the real controller: items found by objectName and
-// clicked, results read back from the records, the files and their attributes.
+// clicked, results read back from the records, the files and their attributes. Every state
+// is also rendered to build/notch-states/NAME.png for people to look at: the panel's whole
+// frame at twice the size, over a grey desktop so that the shape's outline shows.
 #include "ContentFixture.h"
 #include "PendingRowPoints.h"
 #include "expiry/FileDeleter.h"
+#include "notch/SoftwareRendering.h"
 
+#include <QDir>
+#include <QGuiApplication>
 #include <QMimeData>
 
 using namespace fadebin;
@@ -12,23 +17,170 @@ using namespace std::chrono_literals;
 
 namespace {
 
+const char* const pendingNames[] = {"Quarterly report 2025 (final, reviewed).pdf",
+                                    "holiday-photos.zip", "setup-tool_3.2.1_amd64.deb"};
+
 class ContentTest : public ::testing::Test, public ContentFixture {
 protected:
     [[nodiscard]] std::optional<QString> expiryAttribute(const std::string& name) const {
         return FileDeleter().readAttribute(fadebin::expiryAttribute, file(name));
     }
     [[nodiscard]] QString page() const { return view().page(); }
+    [[nodiscard]] QString dateIn(Duration from) const {
+        return dateText(clock.now() + from, clock.now(), view().textContext());
+    }
+    [[nodiscard]] QVariant icon() const { return find("collapsedMark")->property("icon"); }
+
+    // Checks the picture (the black shape at the top centre with something light on it, the
+    // desktop beside it) and writes it.
+    void save(const QString& name) {
+        const QColor backdrop{0x8a, 0x8f, 0x98};
+        panel->setColor(backdrop);
+        settle();
+        const QImage picture = panel->grabWindow();
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_EQ(picture.pixelColor(picture.width() / 2, 1), QColor(Qt::black))
+            << name.toStdString();
+        EXPECT_EQ(picture.pixelColor(0, picture.height() - 1), backdrop) << name.toStdString();
+        const Size shape = controller->shapeSize();
+        const double ratio = picture.width() / static_cast<double>(panel->width());
+        const int left = static_cast<int>((picture.width() - shape.width * ratio) / 2);
+        bool light = false;
+        for (int y = 0; y < shape.height * ratio && !light; ++y)
+            for (int x = left; x < left + shape.width * ratio && !light; ++x)
+                light = picture.pixelColor(x, y).lightness() > 100;
+        EXPECT_TRUE(light) << name.toStdString() << " shows nothing";
+        QDir().mkpath(QStringLiteral(FADEBIN_PICTURES));
+        EXPECT_TRUE(picture.save(QStringLiteral(FADEBIN_PICTURES "/%1.png").arg(name)));
+    }
+    void pendingFiles(int count) {
+        const char* const origins[] = {"https://www.example.org/r.pdf", "https://cdn.example.net/z",
+                                       "https://downloads.example.com/d"};
+        for (int i = 0; i < count; ++i)
+            download(pendingNames[i], std::string(1'234'567 * (i + 1) % 9'000'000, 'x'),
+                     origins[i]);
+        settle();
+    }
+    void trackedFiles() {
+        settings.setShowTestTimers(true);
+        decided("invoice-4411.pdf", ExpiryOption::thirtyMinutes);
+        decided("screen recording.mov", ExpiryOption::oneDay);
+        decided("notes.txt", ExpiryOption::tenDays);
+        settings.setShowTestTimers(false);
+    }
 };
 
-TEST_F(ContentTest, TestTimersAreOfferedNowhereUnlessTurnedOn) {
-    decided("ticking.pdf", ExpiryOption::oneHour);
-    download("a.zip");
-    download("b.zip");
+TEST_F(ContentTest, CollapsedNotchCountsAndCountsDownAndOnlyThenTicks) {
+    settle();
+    EXPECT_EQ(icon(), "clock01");
+    EXPECT_FALSE(view().indicatorShown());
+    EXPECT_FALSE(view().isTicking()) << "nothing shows time: nothing wakes";
+    save("collapsed-idle");
+    trackedFiles();
+    EXPECT_EQ(view().indicatorText(), "3");
+    EXPECT_EQ(icon(), "clock04");
+    EXPECT_FALSE(view().isTicking());
+    save("collapsed-scheduled-count");
+    settings.setCountColorHex(QStringLiteral("not a colour"));
+    EXPECT_EQ(view().countColor(), QColor(0x40, 0xF2, 0xFF));
+
+    settings.setShowTestTimers(true);
+    decided("almost-gone.txt", ExpiryOption::thirtySeconds);
+    advance(21s); // within the last 10 s
+    EXPECT_TRUE(view().indicatorIsCountdown());
+    EXPECT_EQ(view().indicatorText(), "9s");
+    EXPECT_EQ(icon(), "file-shredder");
+    EXPECT_TRUE(view().isTicking());
+    save("collapsed-countdown");
+    advance(2s);
+    EXPECT_EQ(view().indicatorText(), "7s");
+    EXPECT_EQ(view().countdownColor(), QColor(0xFF, 0x9E, 0xF2));
+    advance(8s); // the file goes; the count is back
+    EXPECT_EQ(view().indicatorText(), "3");
+    EXPECT_FALSE(view().isTicking());
+    settings.setShowScheduledCount(false);
+    EXPECT_FALSE(view().indicatorShown());
+}
+
+TEST_F(ContentTest, OnePendingRowSitsWhereTheEndToEndTestClicksAndSchedulesOneHour) {
+    pendingFiles(1);
+    const std::string name = pendingNames[0];
+    TrackedFile* report = record(name);
+    ASSERT_EQ(state(), NotchState::expanded) << "a new download opens the panel";
+    ASSERT_NE(find(QString::fromStdString("pendingRow-" + name)), nullptr);
+    EXPECT_EQ(textOf("pendingDetail"), "example.org · 1.2 MB");
+    EXPECT_EQ(textOf("pendingPreview"), "Kept until you delete it");
+    EXPECT_EQ(find("applyToAll"), nullptr) << "only with two or more pending files";
+    const auto centre = [&](const char* item) {
+        QQuickItem* found = find(QString::fromLatin1(item));
+        return found ? found->mapToScene({found->width() / 2, found->height() / 2}) : QPointF();
+    };
+    EXPECT_EQ(centre("option-oneHour"), pendingRowPoints::oneHour);
+    EXPECT_EQ(centre("doneButton"), pendingRowPoints::done);
+    save("expanded-one-pending-row");
+
+    click("option-oneHour");
+    EXPECT_EQ(textOf("pendingPreview"), "Until " + dateIn(1h));
+    click("doneButton");
+    EXPECT_EQ(report->status(), FileStatus::scheduled);
+    EXPECT_EQ(report->expiresAt(), clock.now() + 1h);
+    const std::optional<QString> attribute = expiryAttribute(name);
+    ASSERT_TRUE(attribute.has_value());
+    EXPECT_EQ(parseExpiry(*attribute), std::chrono::floor<std::chrono::seconds>(clock.now() + 1h));
+    EXPECT_EQ(page(), "confirmation");
+    EXPECT_EQ(textOf("confirmationSubtitle"), QString::fromStdString(name));
+    save("expanded-confirmation");
+    // The last decision: the card stays a second, then the panel closes.
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+}
+
+TEST_F(ContentTest, KeepItKeepsOneForeverAndApplyToAllTimesTheRest) {
+    pendingFiles(3);
+    controller->setSelectedPendingID(std::nullopt);
+    save("expanded-three-pending-apply-to-all");
+    TrackedFile* kept = record(pendingNames[1]);
+    controller->setSelectedPendingID(kept->id());
+    save("expanded-three-pending-one-open");
+    click("keepButton");
+    EXPECT_EQ(kept->status(), FileStatus::keepForever);
+    EXPECT_FALSE(kept->expiresAt().has_value());
+    EXPECT_FALSE(expiryAttribute(pendingNames[1]).has_value());
+    EXPECT_EQ(textOf("confirmationHeadline"), "Planned to keep forever");
+
+    advance(1s);
+    click("applyToAll-oneDay");
+    for (const char* name : {pendingNames[0], pendingNames[2]}) {
+        EXPECT_EQ(record(name)->status(), FileStatus::scheduled) << name;
+        EXPECT_TRUE(expiryAttribute(name).has_value()) << name;
+    }
+    EXPECT_EQ(page(), "confirmation");
+    EXPECT_EQ(textOf("confirmationSubtitle"), "2 files");
+    EXPECT_EQ(textOf("confirmationHeadline"), "Planned to delete " + dateIn(24h));
+}
+
+TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWhenOn) {
+    trackedFiles();
+    TrackedFile* invoice = record("invoice-4411.pdf");
+    TrackedFile* recording = record("screen recording.mov");
+    TrackedFile* notes = record("notes.txt");
+    pendingFiles(2);
     open();
-    click(QStringLiteral("pendingChip-a.zip"));
-    click(QStringLiteral("time-ticking.pdf"));
-    click(QStringLiteral("more-ticking.pdf"));
-    click(QStringLiteral("submenu-Change expiry"));
+    EXPECT_EQ(textOf("time-invoice-4411.pdf"), "30m");
+    advance(61s);
+    EXPECT_EQ(textOf("time-invoice-4411.pdf"), "28m") << "the time follows the clock";
+
+    // The picker, "Apply to all", the editor behind the time and the change-expiry menu,
+    // all open at once.
+    click(QString::fromLatin1("pendingChip-") + pendingNames[0]);
+    click("time-screen recording.mov");
+    EXPECT_EQ(controller->editingTrackedID(), recording->id());
+    save("expanded-tracked-editor");
+    click("more-invoice-4411.pdf");
+    EXPECT_TRUE(controller->isMenuOpen());
+    save("expanded-menu-open");
+    click("submenu-Change expiry");
+    save("expanded-change-expiry-menu");
     const auto timerTexts = [&] {
         QStringList found;
         for (const QString& text : visibleTexts())
@@ -36,7 +188,6 @@ TEST_F(ContentTest, TestTimersAreOfferedNowhereUnlessTurnedOn) {
                 found << text;
         return found;
     };
-    // The picker, "Apply to all", the editor and the open change-expiry menu.
     const QStringList places{"option-", "applyToAll-", "change-", "changeTo-"};
     for (const QString& place : places) {
         EXPECT_TRUE(find(place + "oneHour")) << place.toStdString();
@@ -44,205 +195,125 @@ TEST_F(ContentTest, TestTimersAreOfferedNowhereUnlessTurnedOn) {
             << place.toStdString();
     }
     EXPECT_EQ(timerTexts(), QStringList());
-
     settings.setShowTestTimers(true);
     settle();
     for (const QString& place : places)
         EXPECT_TRUE(find(place + "tenSeconds") && find(place + "thirtySeconds"))
             << place.toStdString();
     EXPECT_TRUE(timerTexts().contains(QStringLiteral("30 seconds")));
-}
 
-TEST_F(ContentTest, ApplyToAllOnlyWithTwoOrMorePendingFiles) {
-    download("one.txt");
-    open();
-    EXPECT_EQ(find(QStringLiteral("applyToAll")), nullptr);
-    download("two.txt");
-    settle();
-    ASSERT_NE(find(QStringLiteral("applyToAll")), nullptr);
-    click(QStringLiteral("applyToAll-oneDay"));
-    for (const char* name : {"one.txt", "two.txt"}) {
-        EXPECT_EQ(record(name)->status(), FileStatus::scheduled) << name;
-        EXPECT_TRUE(expiryAttribute(name).has_value()) << name;
-    }
-    EXPECT_EQ(page(), "confirmation");
-    EXPECT_EQ(textOf(QStringLiteral("confirmationSubtitle")), "2 files");
-    EXPECT_EQ(textOf(QStringLiteral("confirmationHeadline")),
-              "Planned to delete " +
-                  dateText(clock.now() + 24h, clock.now(), view().textContext()));
-}
-
-TEST_F(ContentTest, DecidingOneHourOnAPendingRowSchedulesTheFileAndConfirms) {
-    TrackedFile* report = download("report.pdf", std::string(2500, 'r'));
-    settle();
-    ASSERT_EQ(state(), NotchState::expanded) << "a new download opens the panel";
-    ASSERT_NE(find(QStringLiteral("pendingRow-report.pdf")), nullptr);
-    EXPECT_EQ(textOf(QStringLiteral("pendingDetail")), "Downloads · 2.5 kB");
-    EXPECT_EQ(textOf(QStringLiteral("pendingPreview")), "Kept until you delete it");
-    click(QStringLiteral("option-oneHour"));
-    EXPECT_EQ(textOf(QStringLiteral("pendingPreview")),
-              "Until " + dateText(clock.now() + 1h, clock.now(), view().textContext()));
-    click(QStringLiteral("doneButton"));
-
-    EXPECT_EQ(report->status(), FileStatus::scheduled);
-    EXPECT_EQ(report->expiresAt(), clock.now() + 1h);
-    const std::optional<QString> attribute = expiryAttribute("report.pdf");
-    ASSERT_TRUE(attribute.has_value());
-    EXPECT_EQ(parseExpiry(*attribute), std::chrono::floor<std::chrono::seconds>(clock.now() + 1h));
-    EXPECT_EQ(page(), "confirmation");
-    EXPECT_EQ(textOf(QStringLiteral("confirmationSubtitle")), "report.pdf");
-    // The last decision: the card stays a second, then the panel closes.
-    advance(1s);
-    EXPECT_EQ(state(), NotchState::collapsed);
-}
-
-TEST_F(ContentTest, KeepItKeepsTheFileForever) {
-    TrackedFile* kept = download("keeper.iso");
-    settle();
-    click(QStringLiteral("keepButton"));
-    EXPECT_EQ(kept->status(), FileStatus::keepForever);
-    EXPECT_FALSE(kept->expiresAt().has_value());
-    EXPECT_FALSE(expiryAttribute("keeper.iso").has_value());
-    EXPECT_EQ(textOf(QStringLiteral("confirmationHeadline")), "Planned to keep forever");
-}
-
-TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDelete) {
-    TrackedFile* a = decided("a.pdf", ExpiryOption::oneHour);
-    TrackedFile* b = decided("b.pdf", ExpiryOption::oneDay);
-    TrackedFile* c = decided("c.pdf", ExpiryOption::tenDays);
-    open();
-    EXPECT_EQ(textOf(QStringLiteral("time-a.pdf")), "1h");
-    advance(61s);
-    EXPECT_EQ(textOf(QStringLiteral("time-a.pdf")), "58m") << "the time follows the clock";
-
-    // The change-expiry menu.
-    click(QStringLiteral("more-a.pdf"));
-    EXPECT_TRUE(controller->isMenuOpen());
-    click(QStringLiteral("submenu-Change expiry"));
-    click(QStringLiteral("changeTo-oneDay"));
-    EXPECT_EQ(a->expiresAt(), clock.now() + 24h);
-    EXPECT_TRUE(expiryAttribute("a.pdf").has_value());
+    click("changeTo-oneDay");
+    EXPECT_EQ(invoice->expiresAt(), clock.now() + 24h);
+    EXPECT_EQ(parseExpiry(expiryAttribute("invoice-4411.pdf").value_or("")),
+              std::chrono::floor<std::chrono::seconds>(clock.now() + 24h));
     EXPECT_FALSE(controller->isMenuOpen()) << "both menus closed with the choice";
-
-    // The editor behind the time.
-    click(QStringLiteral("time-b.pdf"));
-    EXPECT_EQ(controller->editingTrackedID(), b->id());
-    click(QStringLiteral("change-thirtyMinutes"));
-    EXPECT_EQ(b->expiresAt(), clock.now() + 30min);
+    click("change-thirtyMinutes");
+    EXPECT_EQ(recording->expiresAt(), clock.now() + 30min);
     EXPECT_EQ(controller->editingTrackedID(), std::nullopt);
 
-    click(QStringLiteral("more-c.pdf"));
-    click(QStringLiteral("showInFolderItem"));
-    EXPECT_EQ(workspace.revealed, std::vector<path>{file("c.pdf")});
-    click(QStringLiteral("more-c.pdf"));
-    click(QStringLiteral("keepForeverItem"));
-    EXPECT_EQ(c->status(), FileStatus::keepForever);
-    EXPECT_FALSE(expiryAttribute("c.pdf").has_value());
+    click("more-notes.txt");
+    click("showInFolderItem");
+    EXPECT_EQ(workspace.revealed, std::vector<path>{file("notes.txt")});
+    click("more-notes.txt");
+    click("keepForeverItem");
+    EXPECT_EQ(notes->status(), FileStatus::keepForever);
+    EXPECT_FALSE(expiryAttribute("notes.txt").has_value());
 
-    click(QStringLiteral("more-b.pdf"));
-    click(QStringLiteral("deleteNowItem"));
-    EXPECT_EQ(b->status(), FileStatus::deleted);
-    EXPECT_FALSE(pathExists(file("b.pdf")));
-    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/b.pdf"));
+    click("more-screen recording.mov");
+    click("deleteNowItem");
+    EXPECT_EQ(recording->status(), FileStatus::deleted);
+    EXPECT_FALSE(pathExists(file("screen recording.mov")));
+    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/screen recording.mov"));
     EXPECT_FALSE(controller->isMenuOpen());
-    EXPECT_EQ(find(QStringLiteral("trackedRow-b.pdf")), nullptr);
+    EXPECT_EQ(find("trackedRow-screen recording.mov"), nullptr);
 }
 
-TEST_F(ContentTest, PausedAndEmptySaysSoAndThePauseButtonResumes) {
-    settings.setPauseWatching(true);
+TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
+    settle();
+    QQuickItem* target = find("dropArea");
+    ASSERT_NE(target, nullptr);
+    QMimeData text, outside, inside;
+    text.setText(QStringLiteral("words"));
+    for (const auto& [data, dropped] : {std::pair{&outside, home.root() / "elsewhere.pdf"},
+                                        std::pair{&inside, file("dropped.txt")}})
+        data->setData("text/uri-list", QUrl::fromLocalFile(toQString(dropped)).toEncoded());
+    // Whether the surface took the drag, or the drop after it.
+    const auto drag = [&](const QMimeData& data, bool drop) {
+        QDragEnterEvent enter({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QDropEvent dropped({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target, &enter);
+        if (drop)
+            QCoreApplication::sendEvent(target, &dropped);
+        settle();
+        return drop ? dropped.isAccepted() : enter.isAccepted();
+    };
+    drag(text, false);
+    EXPECT_FALSE(controller->isDropTargeted()) << "text is not for the notch";
+    EXPECT_TRUE(drag(outside, false));
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_EQ(page(), "dropPrompt");
+    save("expanded-drop-prompt");
+    EXPECT_TRUE(drag(outside, true));
+    EXPECT_EQ(page(), "dropNotice");
+    save("expanded-drop-notice");
+    advance(3s);
     open();
     EXPECT_EQ(page(), "empty");
-    EXPECT_EQ(textOf(QStringLiteral("emptyDetail")), "Watching is paused.");
-    EXPECT_EQ(textOf(QStringLiteral("footerText")), "Fadebin · paused");
-    EXPECT_EQ(find(QStringLiteral("footerText"))->property("color").value<QColor>(),
-              QColor(0xFF, 0x9F, 0x0A));
-    click(QStringLiteral("pauseButton"));
-    EXPECT_FALSE(settings.pauseWatching());
-    EXPECT_TRUE(model.watcher()->isWatching());
-    EXPECT_EQ(textOf(QStringLiteral("emptyDetail")), "New downloads will show up here.");
-    EXPECT_EQ(textOf(QStringLiteral("footerText")), "Fadebin");
-    click(QStringLiteral("pauseButton"));
-    EXPECT_FALSE(model.watcher()->isWatching());
-}
+    EXPECT_EQ(textOf("emptyDetail"), "New downloads will show up here.");
+    save("expanded-empty");
 
-TEST_F(ContentTest, AccessWarningShowsTheFolderAndRetries) {
     const path aside = home.root() / "aside";
     std::filesystem::rename(home.downloads(), aside);
     model.checkDownloadsAccess();
-    open();
     ASSERT_EQ(page(), "accessWarning");
-    click(QStringLiteral("showFolderButton"));
+    save("expanded-access-warning");
+    click("showFolderButton");
     EXPECT_EQ(workspace.shownFolders, std::vector<path>{home.downloads()});
-    click(QStringLiteral("retryButton"));
+    click("retryButton");
     EXPECT_EQ(page(), "accessWarning") << "still missing";
     std::filesystem::rename(aside, home.downloads());
-    click(QStringLiteral("retryButton"));
+    click("retryButton");
     EXPECT_EQ(page(), "empty");
-}
 
-TEST_F(ContentTest, SettingsButtonOpensSettingsAndCloses) {
-    open();
-    click(QStringLiteral("settingsButton"));
+    settings.setPauseWatching(true);
+    settle();
+    EXPECT_EQ(textOf("emptyDetail"), "Watching is paused.");
+    EXPECT_EQ(textOf("footerText"), "Fadebin · paused");
+    EXPECT_EQ(find("footerText")->property("color").value<QColor>(), QColor(0xFF, 0x9F, 0x0A));
+    save("expanded-paused-empty");
+    click("pauseButton");
+    EXPECT_FALSE(settings.pauseWatching());
+    EXPECT_TRUE(model.watcher()->isWatching());
+    EXPECT_EQ(textOf("emptyDetail"), "New downloads will show up here.");
+    EXPECT_EQ(textOf("footerText"), "Fadebin");
+    click("pauseButton");
+    EXPECT_FALSE(model.watcher()->isWatching());
+
+    // A file of Downloads dropped: its row opens.
+    writeFile(file("dropped.txt"), "d");
+    EXPECT_TRUE(drag(inside, true));
+    ASSERT_NE(record("dropped.txt"), nullptr);
+    EXPECT_EQ(controller->selectedPendingID(), record("dropped.txt")->id());
+    EXPECT_NE(find("pendingRow-dropped.txt"), nullptr);
+
+    click("settingsButton");
     EXPECT_EQ(settingsOpened, 1);
     EXPECT_EQ(state(), NotchState::collapsed);
 }
 
-TEST_F(ContentTest, FilesDraggedOverTheSurfaceArePromptedAndDropped) {
-    writeFile(file("dropped.txt"), "d");
-    settle();
-    QQuickItem* target = find(QStringLiteral("dropArea"));
-    ASSERT_NE(target, nullptr);
-    QMimeData files;
-    files.setData(QStringLiteral("text/uri-list"),
-                  QUrl::fromLocalFile(toQString(file("dropped.txt"))).toEncoded() + "\r\n");
-    QMimeData text;
-    text.setText(QStringLiteral("words"));
-    QDragEnterEvent textEnter({10, 10}, Qt::CopyAction, &text, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target, &textEnter);
-    EXPECT_FALSE(controller->isDropTargeted()) << "text is not for the notch";
-
-    QDragEnterEvent enter({10, 10}, Qt::CopyAction, &files, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target, &enter);
-    settle();
-    EXPECT_TRUE(enter.isAccepted());
-    EXPECT_EQ(state(), NotchState::expanded);
-    EXPECT_EQ(page(), "dropPrompt");
-    QDropEvent drop({10, 10}, Qt::CopyAction, &files, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target, &drop);
-    EXPECT_TRUE(drop.isAccepted());
-    settle();
-    ASSERT_NE(record("dropped.txt"), nullptr);
-    EXPECT_EQ(controller->selectedPendingID(), record("dropped.txt")->id());
-    EXPECT_NE(find(QStringLiteral("pendingRow-dropped.txt")), nullptr);
-}
-
-TEST_F(ContentTest, CollapsedNotchCountsAndCountsDownAndOnlyThenTicks) {
-    settle();
-    EXPECT_EQ(find(QStringLiteral("collapsedMark"))->property("icon"), "clock01");
-    EXPECT_FALSE(view().indicatorShown());
-    EXPECT_FALSE(view().isTicking()) << "nothing shows time: nothing wakes";
-    settings.setShowTestTimers(true);
-    decided("later.bin", ExpiryOption::oneDay);
-    decided("soon.bin", ExpiryOption::thirtySeconds);
-    EXPECT_EQ(view().indicatorText(), "2");
-    EXPECT_EQ(find(QStringLiteral("collapsedMark"))->property("icon"), "clock04");
-    EXPECT_FALSE(view().isTicking());
-    settings.setCountColorHex(QStringLiteral("not a colour"));
-    EXPECT_EQ(view().countColor(), QColor(0x40, 0xF2, 0xFF));
-
-    advance(21s); // within the last 10 s
-    EXPECT_TRUE(view().indicatorIsCountdown());
-    EXPECT_EQ(view().indicatorText(), "9s");
-    EXPECT_EQ(find(QStringLiteral("collapsedMark"))->property("icon"), "file-shredder");
-    EXPECT_TRUE(view().isTicking());
-    advance(2s);
-    EXPECT_EQ(view().indicatorText(), "7s");
-    EXPECT_EQ(view().countdownColor(), QColor(0xFF, 0x9E, 0xF2));
-    advance(8s); // the file goes; the count is back
-    EXPECT_EQ(view().indicatorText(), "1");
-    EXPECT_FALSE(view().isTicking());
-    settings.setShowScheduledCount(false);
-    EXPECT_FALSE(view().indicatorShown());
+TEST_F(ContentTest, ToastsAndTwentyRows) {
+    controller->showToast(
+        deletionToast({{pendingNames[0]}, FileKind::pdf, DeletionMethod::trash, clock.now()}));
+    save("toast-moved-to-trash");
+    advance(4s);
+    controller->showToast(
+        releaseToast({{"holiday-photos.zip", "notes.txt"}, FileKind::archive, clock.now()}));
+    save("toast-moved-out");
+    advance(4s);
+    for (int i = 0; i < 20; ++i)
+        decided("file-" + std::to_string(i) + ".bin", ExpiryOption::oneDay);
+    open();
+    save("expanded-twenty-rows");
 }
 
 // Names, sources and errors come from outside: markup in them is shown as written.
@@ -263,18 +334,6 @@ TEST_F(ContentTest, MarkupInNamesIsShownAsText) {
         }
     });
     EXPECT_GE(shown, 2);
-}
-
-// The end-to-end test clicks the pending row where this says its buttons are.
-TEST_F(ContentTest, PendingRowButtonsSitWhereTheEndToEndTestClicks) {
-    download("placed.pdf");
-    settle();
-    const auto centre = [&](const QString& name) {
-        QQuickItem* item = find(name);
-        return item ? item->mapToScene({item->width() / 2, item->height() / 2}) : QPointF();
-    };
-    EXPECT_EQ(centre(QStringLiteral("option-oneHour")), pendingRowPoints::oneHour);
-    EXPECT_EQ(centre(QStringLiteral("doneButton")), pendingRowPoints::done);
 }
 
 // Animations on: a panel and its content may go while they still move, and the next one
@@ -306,3 +365,13 @@ TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
 }
 
 } // namespace
+
+// Twice the size, rendered as the program renders.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("QT_SCALE_FACTOR", "2", 1);
+    useSoftwareRendering();
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

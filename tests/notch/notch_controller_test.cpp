@@ -88,6 +88,20 @@ protected:
         advance(NotchController::hoverOpenDelay);
         ASSERT_EQ(controller->state(), NotchState::expanded);
     }
+    // The state is `before` until `after` has passed, and `then` from that moment.
+    void expectSwitch(Duration after, NotchState before, NotchState then) {
+        advance(after - 1ms);
+        EXPECT_EQ(state(), before) << "1 ms before " << after.count() << " ms";
+        advance(1ms);
+        EXPECT_EQ(state(), then) << "at " << after.count() << " ms";
+    }
+    // A file drag that the watcher has seen at p.
+    void fileDragAt(QPointF p) {
+        pasteboard->pointer = p;
+        pasteboard->beginDrag({"text/uri-list"});
+        advance(DragWatcher::idleInterval);
+        advance(DragWatcher::activeInterval);
+    }
     [[nodiscard]] NotchState state() const { return controller->state(); }
     [[nodiscard]] Rect frameOf(NotchState s) const { return controller->frameForState(s); }
 
@@ -129,10 +143,7 @@ TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
 
     // Leaving: closed 0.4 s later, the frame shrinks 0.55 s after that.
     pointerAway();
-    advance(399ms);
-    EXPECT_EQ(state(), NotchState::expanded);
-    advance(1ms);
-    EXPECT_EQ(state(), NotchState::collapsed);
+    expectSwitch(400ms, NotchState::expanded, NotchState::collapsed);
     EXPECT_FALSE(panel->allowsKey);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
     advance(550ms);
@@ -153,14 +164,14 @@ TEST_F(ControllerTest, PointerLeftOnlyByTheToleranceIsLookedAtAgainUntilItIsGone
     EXPECT_EQ(state(), NotchState::collapsed);
 }
 
-TEST_F(ControllerTest, CollapseRightAfterExpandLeavesItCollapsed) {
+TEST_F(ControllerTest, ALaterTransitionVoidsAnEarlierOneStillQueued) {
     controller->expand(false);
     const qint64 generation = controller->transitionGeneration();
     EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
     controller->collapse(); // before the next turn of the main queue
     EXPECT_GT(controller->transitionGeneration(), generation);
     nextTurn();
-    EXPECT_EQ(state(), NotchState::collapsed) << "the stale transition was voided";
+    EXPECT_EQ(state(), NotchState::collapsed);
     advance(550ms);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
 
@@ -176,24 +187,27 @@ TEST_F(ControllerTest, CollapseRightAfterExpandLeavesItCollapsed) {
     controller->collapse();
     nextTurn();
     EXPECT_EQ(state(), NotchState::collapsed);
-    // A later transition wins over an earlier one.
     controller->expand(false);
     controller->showToast({NotchToast::Style::deleted, "Deleted", "b", FileKind::other});
     nextTurn();
     EXPECT_EQ(state(), NotchState::toast);
 }
 
-TEST_F(ControllerTest, NewDownloadOpensByItselfAndClosesAfterAutoDismiss) {
+TEST_F(ControllerTest, NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAutoDismiss) {
+    settings.setDisplayMode(DisplayMode::hoverOnly);
+    TrackedFile* quiet = download("quiet.txt");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingID(), quiet->id());
+    EXPECT_EQ(state(), NotchState::collapsed) << "hover only: selected, not opened";
+
+    settings.setDisplayMode(DisplayMode::automatic);
     settings.setAutoDismissSeconds(2);
     TrackedFile* file = download("report.pdf");
     nextTurn();
     EXPECT_EQ(controller->selectedPendingID(), file->id());
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_TRUE(controller->expandedByAuto());
-    advance(1999ms);
-    EXPECT_EQ(state(), NotchState::expanded);
-    advance(1ms);
-    EXPECT_EQ(state(), NotchState::collapsed);
+    expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
     EXPECT_FALSE(controller->expandedByAuto());
 
     // Hovering cancels the dismissal outright.
@@ -222,14 +236,6 @@ TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
     EXPECT_EQ(state(), NotchState::expanded);
 }
 
-TEST_F(ControllerTest, HoverOnlyModeSelectsButDoesNotOpen) {
-    settings.setDisplayMode(DisplayMode::hoverOnly);
-    TrackedFile* file = download("quiet.txt");
-    nextTurn();
-    EXPECT_EQ(controller->selectedPendingID(), file->id());
-    EXPECT_EQ(state(), NotchState::collapsed);
-}
-
 TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownloads) {
     TrackedFile* first = download("one.pdf");
     download("two.pdf");
@@ -254,13 +260,9 @@ TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownload
     advance(1s);
     EXPECT_EQ(state(), NotchState::collapsed) << "hover is suppressed";
     pointerAway();
-    // A file drag still opens it.
-    pasteboard->pointer = QPointF(640, 10);
-    pasteboard->beginDrag({"text/uri-list"});
-    advance(DragWatcher::idleInterval);
-    advance(DragWatcher::activeInterval);
+    fileDragAt({640, 10});
     EXPECT_TRUE(controller->isDropTargeted());
-    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_EQ(state(), NotchState::expanded) << "a file drag still opens it";
     pasteboard->press(0);
     advance(DragWatcher::activeInterval);
     advance(600ms);
@@ -307,20 +309,19 @@ TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
     controller->showToast(b);
     EXPECT_EQ(controller->toast(), b);
     screens.pointer = Point{640, 790};
-    advance(2999ms);
-    EXPECT_EQ(state(), NotchState::toast);
-    advance(1ms);
-    EXPECT_EQ(state(), NotchState::expanded);
+    expectSwitch(3s, NotchState::toast, NotchState::expanded);
 
     // Toasts that come while the panel is open are dropped.
     controller->showToast(a);
     nextTurn();
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_EQ(controller->toast(), b);
-}
 
-TEST_F(ControllerTest, PointerEnteringAToastOpensThePanelAtOnce) {
-    controller->showToast({NotchToast::Style::deleted, "Deleted", "x", FileKind::other});
+    // The pointer entering a toast opens the panel at once.
+    controller->collapse();
+    pointerAway();
+    advance(1s);
+    controller->showToast(a);
     nextTurn();
     ASSERT_EQ(state(), NotchState::toast);
     pointerOnNotch();
@@ -373,10 +374,7 @@ TEST_F(ControllerTest, OpenMenuKeepsThePanelOpenAndClosingItOutsideCollapsesLate
     controller->menuEndedTracking();
     EXPECT_FALSE(controller->isMenuOpen());
     EXPECT_FALSE(panel->onPressOutside) << "the grab ends with the last menu";
-    advance(399ms);
-    EXPECT_EQ(state(), NotchState::expanded);
-    advance(1ms);
-    EXPECT_EQ(state(), NotchState::collapsed);
+    expectSwitch(400ms, NotchState::expanded, NotchState::collapsed);
 
     // Closed with the pointer still in the shape: it stays open.
     openByHover();
@@ -394,10 +392,7 @@ TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
                                               {{640.5, 162.5}, false},
                                               {{410.5, 161.5}, true}};
     for (const auto& [p, opens] : cases) {
-        pasteboard->pointer = p;
-        pasteboard->beginDrag({"text/uri-list"});
-        advance(DragWatcher::idleInterval);
-        advance(DragWatcher::activeInterval);
+        fileDragAt(p);
         EXPECT_EQ(controller->isDropTargeted(), opens) << p.x() << "," << p.y();
         EXPECT_EQ(state(), opens ? NotchState::expanded : NotchState::collapsed);
         // Released away from the notch: closed after the 0.6 s grace.
@@ -425,11 +420,8 @@ TEST_F(ControllerTest, DropsQueueScheduleOrRefuse) {
     EXPECT_FALSE(controller->isDropTargeted());
     EXPECT_EQ(controller->dropNotice(), "Only files in Downloads can be timed");
     screens.pointer = Point{100, 100};
-    advance(2199ms);
-    EXPECT_EQ(state(), NotchState::expanded);
-    advance(1ms);
+    expectSwitch(2200ms, NotchState::expanded, NotchState::collapsed);
     EXPECT_FALSE(controller->dropNotice().has_value());
-    EXPECT_EQ(state(), NotchState::collapsed);
 
     // One scheduled file: its expiry editor opens.
     TrackedFile* ticking = decided("ticking.pdf", ExpiryOption::oneHour);
@@ -449,12 +441,8 @@ TEST_F(ControllerTest, DropsQueueScheduleOrRefuse) {
     controller->handleDrop({file("x.txt"), file("y.txt")});
     EXPECT_EQ(controller->selectedPendingID(), std::nullopt);
     nextTurn();
-    EXPECT_EQ(state(), NotchState::expanded);
     // The panel lingers 5 s after a drop, then closes with the pointer away.
-    advance(4999ms);
-    EXPECT_EQ(state(), NotchState::expanded);
-    advance(1ms);
-    EXPECT_EQ(state(), NotchState::collapsed);
+    expectSwitch(5s, NotchState::expanded, NotchState::collapsed);
 }
 
 TEST_F(ControllerTest, TransientFieldsStayUntilTheFrameShrinks) {

@@ -127,13 +127,10 @@ TEST(NotchTexts, ToastsNameEveryFile) {
                           "Timers removed · a.pdf, b, c.zip", FileKind::pdf}));
 }
 
-TEST(NotchTexts, FooterEmptyStateAndCountsFollowThePause) {
-    EXPECT_EQ(footerText(false), "Fadebin");
-    EXPECT_EQ(footerText(true), "Fadebin · paused");
+// The footer and the empty state are held to their words by the content test.
+TEST(NotchTexts, PauseHelpAndCountsFollowThePause) {
     EXPECT_EQ(pauseButtonHelp(false), "Pause watching Downloads");
     EXPECT_EQ(pauseButtonHelp(true), "Resume watching Downloads");
-    EXPECT_EQ(emptyStateDetail(false), "New downloads will show up here.");
-    EXPECT_EQ(emptyStateDetail(true), "Watching is paused.");
     EXPECT_EQ(sectionCountText(0), "0");
     EXPECT_EQ(sectionCountText(1234567), "1234567");
 }

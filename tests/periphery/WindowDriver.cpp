@@ -1,7 +1,6 @@
 #include "periphery/WindowDriver.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -14,21 +13,12 @@ namespace fadebin::test {
 
 namespace {
 
-QQuickItem* search(QQuickItem* item, const QString& name) {
-    if (item->objectName() == name)
-        return item;
+// The first object that `match` gives for an item, depth first over the item tree.
+QObject* search(QQuickItem* item, const std::function<QObject*(QQuickItem*)>& match) {
+    if (QObject* found = match(item))
+        return found;
     for (QQuickItem* child : item->childItems()) {
-        if (QQuickItem* found = search(child, name))
-            return found;
-    }
-    return nullptr;
-}
-
-QObject* searchObject(QQuickItem* item, const QString& name) {
-    if (QObject* own = item->findChild<QObject*>(name, Qt::FindDirectChildrenOnly))
-        return own;
-    for (QQuickItem* child : item->childItems()) {
-        if (QObject* found = searchObject(child, name))
+        if (QObject* found = search(child, match))
             return found;
     }
     return nullptr;
@@ -36,26 +26,9 @@ QObject* searchObject(QQuickItem* item, const QString& name) {
 
 } // namespace
 
-WindowWorld::WindowWorld(const char* storedSettings)
-    : storedSettingsWritten([&] {
-        if (storedSettings)
-            std::filesystem::create_directories(home.configHome() / "Fadebin");
-        if (storedSettings)
-            writeFile(home.configHome() / "Fadebin/defaults.json", storedSettings);
-        return storedSettings != nullptr;
-    }())
-    , defaults(home.configHome() / "Fadebin/defaults.json")
-    , loginItem(home.configHome() / "autostart/fadebin.desktop", "/usr/bin/fadebin")
-    , settings(std::make_unique<AppSettings>(defaults, loginItem))
-    , model(std::make_unique<AppModel>(*settings, clock, workspace, home.downloads())) {}
-
-WindowWorld::~WindowWorld() = default;
-
 QJsonObject WindowWorld::storedSettings() const {
-    QFile file(toQString(defaults.filePath()));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
+    return QJsonDocument::fromJson(QByteArray::fromStdString(readFile(defaults.filePath())))
+        .object();
 }
 
 void WindowWorld::denyDownloads() {
@@ -83,11 +56,17 @@ bool showsText(QQuickWindow* window, const QString& text) {
 }
 
 QQuickItem* findItem(QQuickWindow* window, const QString& name) {
-    return window ? search(window->contentItem(), name) : nullptr;
+    const auto named = [&](QQuickItem* item) {
+        return item->objectName() == name ? item : nullptr;
+    };
+    return window ? static_cast<QQuickItem*>(search(window->contentItem(), named)) : nullptr;
 }
 
 QObject* findObject(QQuickWindow* window, const QString& name) {
-    return window ? searchObject(window->contentItem(), name) : nullptr;
+    const auto held = [&](QQuickItem* item) {
+        return item->findChild<QObject*>(name, Qt::FindDirectChildrenOnly);
+    };
+    return window ? search(window->contentItem(), held) : nullptr;
 }
 
 bool isShown(QQuickWindow* window, const QString& name) {

@@ -28,18 +28,12 @@ struct SettingsScene {
         : world(stored)
         , updates(world.clock, world.network, feed, QStringLiteral("1.2"))
         , feedback(world.engine, world.clock, world.network, feedbackEndpoint)
-        , settingsWindow(world.engine, *world.model, *world.settings, updates, feedback,
+        , settingsWindow(world.engine, world.model, world.settings, updates, feedback,
                          std::move(version)) {
         settingsWindow.setOnQuit([this] { ++quits; });
     }
 
-    QQuickWindow* show() {
-        settingsWindow.show();
-        QQuickWindow* window = settingsWindow.window();
-        EXPECT_NE(window, nullptr);
-        EXPECT_TRUE(window && QTest::qWaitForWindowExposed(window));
-        return window;
-    }
+    QQuickWindow* show() { return shown(settingsWindow); }
     QJsonValue stored(const char* key) const { return world.storedSettings().value(key); }
 
     WindowWorld world;
@@ -59,20 +53,19 @@ void pickFromCombo(QQuickWindow* window, const QString& name, Qt::Key direction)
 
 TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
     SettingsScene scene;
-    scene.world.model->start();
-    ASSERT_TRUE(scene.world.model->watcher()->isWatching());
+    scene.world.model.start();
+    ASSERT_TRUE(scene.world.model.watcher()->isWatching());
     QQuickWindow* window = scene.show();
-    EXPECT_EQ(window->width(), 480);
 
     click(window, "launchAtLogin");
-    EXPECT_TRUE(scene.world.settings->launchAtLogin());
+    EXPECT_TRUE(scene.world.settings.launchAtLogin());
     EXPECT_TRUE(std::filesystem::exists(scene.world.loginItem.entryPath()));
     click(window, "pauseWatching");
     EXPECT_EQ(scene.stored("pauseWatching"), QJsonValue(true));
-    EXPECT_FALSE(scene.world.model->watcher()->isWatching());
+    EXPECT_FALSE(scene.world.model.watcher()->isWatching());
     click(window, "pauseWatching");
     EXPECT_EQ(scene.stored("pauseWatching"), QJsonValue(false));
-    EXPECT_TRUE(scene.world.model->watcher()->isWatching());
+    EXPECT_TRUE(scene.world.model.watcher()->isWatching());
     pickFromCombo(window, "deletionMethod", Qt::Key_Down);
     EXPECT_EQ(scene.stored("deletionMethod"), QJsonValue("permanent"));
     click(window, "applyFinderTag");
@@ -101,30 +94,20 @@ TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
     click(window, "excludedExtensions");
     type(window, "pdf, zip");
     EXPECT_EQ(scene.stored("excludedExtensions"), QJsonValue("pdf, zip"));
-    EXPECT_EQ(scene.world.settings->excludedExtensions(), (QSet<QString>{"pdf", "zip"}));
+    EXPECT_EQ(scene.world.settings.excludedExtensions(), (QSet<QString>{"pdf", "zip"}));
     click(window, "showTestTimers");
     EXPECT_EQ(scene.stored("showTestTimers"), QJsonValue(true));
 }
 
-TEST(SettingsWindow, RingColoursReadLenientlyAndPickingWritesUpperCaseHex) {
-    for (const char* bad : {"#40F2F", "#40F2FFF", "#40G2FF"}) {
-        SCOPED_TRACE(bad);
-        const std::string stored = std::string("{\"countColorHex\": \" #40f2ff \", "
-                                               "\"countdownColorHex\": \"") +
-                                   bad + "\"}";
-        SettingsScene scene(stored.c_str());
-        QQuickWindow* window = scene.show();
-        click(window, "tab.notch");
-        EXPECT_EQ(findItem(window, "countColor")->property("color").value<QColor>(),
-                  QColor("#40F2FF"));
-        EXPECT_EQ(findItem(window, "countdownColor")->property("color").value<QColor>(),
-                  QColor("#FF9EF2"));
-        EXPECT_EQ(scene.stored("countdownColorHex"), QJsonValue(bad)) << "never rewritten";
-    }
-
-    SettingsScene scene;
+// Which stored texts are colours is the settings' table; here the window shows what they read.
+TEST(SettingsWindow, RingColoursShowWhatTheSettingsReadAndPickingWritesUpperCaseHex) {
+    SettingsScene scene(R"({"countColorHex": " #40f2ff ", "countdownColorHex": "#40G2FF"})");
     QQuickWindow* window = scene.show();
     click(window, "tab.notch");
+    EXPECT_EQ(findItem(window, "countColor")->property("color").value<QColor>(), QColor("#40F2FF"));
+    EXPECT_EQ(findItem(window, "countdownColor")->property("color").value<QColor>(),
+              QColor("#FF9EF2"));
+    EXPECT_EQ(scene.stored("countdownColorHex"), QJsonValue("#40G2FF")) << "never rewritten";
     click(window, "countColor");
     QObject* dialog = findObject(window, "countColorDialog");
     ASSERT_NE(dialog, nullptr);
@@ -155,7 +138,7 @@ TEST(SettingsWindow, RingColoursReadLenientlyAndPickingWritesUpperCaseHex) {
 TEST(SettingsWindow, AccessGroupShowsWhileDownloadsIsUnreadable) {
     SettingsScene scene;
     scene.world.denyDownloads();
-    scene.world.model->start();
+    scene.world.model.start();
     QQuickWindow* window = scene.show();
     EXPECT_TRUE(showsText(window, toQString(scene.world.home.downloads())));
     EXPECT_TRUE(isShown(window, "accessDenied"));
@@ -167,7 +150,7 @@ TEST(SettingsWindow, AccessGroupShowsWhileDownloadsIsUnreadable) {
     scene.world.allowDownloads();
     click(window, "retryAccess");
     EXPECT_FALSE(isShown(window, "accessDenied"));
-    EXPECT_TRUE(scene.world.model->watcher()->isWatching());
+    EXPECT_TRUE(scene.world.model.watcher()->isWatching());
 }
 
 TEST(SettingsWindow, ProgramGroupShowsVersionUpdatesFeedbackAndQuits) {
@@ -210,7 +193,7 @@ TEST(SettingsWindow, ProgramGroupShowsVersionUpdatesFeedbackAndQuits) {
 TEST(SettingsWindow, PicturesOfEveryTabInLightAndDark) {
     HttpServer server;
     SettingsScene scene(nullptr, server.url("/appcast.xml"), server.url("/api/feedback"));
-    scene.world.model->start();
+    scene.world.model.start();
     const QPalette light = QGuiApplication::palette();
     for (const auto& [scheme, palette] : {std::pair{"light", light}, {"dark", darkPalette()}}) {
         QGuiApplication::setPalette(palette);
