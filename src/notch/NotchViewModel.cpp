@@ -363,8 +363,12 @@ void NotchViewModel::updateTicking() {
         m_tick.reset();
         return;
     }
-    if (!m_tick)
-        m_tick = m_controller.clock().repeating(tickInterval, [this] { onTick(); });
+    if (m_tick)
+        return;
+    m_tick = m_controller.clock().repeating(tickInterval, [this] { onTick(); });
+    // Rows made while nothing ticked still show the time of their making: the panel that
+    // opens on them must not show "1d" for a file with 14 hours left until the next tick.
+    onTick();
 }
 
 void NotchViewModel::onTick() {
