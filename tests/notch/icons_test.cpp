@@ -55,9 +55,21 @@ TEST(Icon, EveryIconExistsAndDrawsVisiblyInItsFrameBoldOrPlain) {
     }
 }
 
-// Every icon plain and bold, every kind tile and the outline in each state, with and
-// without a camera housing, in one picture for people to look at.
-TEST(ContactSheet, IsWrittenUnderTheBuildFolder) {
+// Every kind has a tile of its own (a kind left without its icon or tint would look like
+// another). The tiles join every icon, plain and bold, and the outline in each state, with
+// and without a camera housing, on one picture for people to look at.
+TEST(KindTiles, EachKindLooksDifferentAndAllGoOnTheContactSheet) {
+    std::vector<QImage> tiles;
+    for (int k = 0; k < fileKindCount; ++k) {
+        QImage tile = canvas(44, 44, 2);
+        QPainter tilePainter(&tile);
+        FileIconTile{static_cast<FileKind>(k), 44}.paint(tilePainter, QPointF(0, 0));
+        tilePainter.end();
+        for (std::size_t other = 0; other < tiles.size(); ++other)
+            EXPECT_NE(tile, tiles[other]) << "kinds " << other << " and " << k;
+        tiles.push_back(tile);
+    }
+
     constexpr int width = 1260;
     const std::vector<IconAsset> assets = IconAsset::all();
     const int tilesTop = 24 + (static_cast<int>(assets.size()) + 10) / 11 * 48;
@@ -73,7 +85,7 @@ TEST(ContactSheet, IsWrittenUnderTheBuildFolder) {
         Icon{assets[i], 32, true}.paint(painter, at + QPointF(40, 0), Qt::white);
     }
     for (int k = 0; k < fileKindCount; ++k)
-        FileIconTile{static_cast<FileKind>(k), 44}.paint(painter, QPointF(24 + k * 54, tilesTop));
+        painter.drawImage(QPointF(24 + k * 54, tilesTop), tiles[static_cast<std::size_t>(k)]);
     // Collapsed, toast and expanded: with a housing (flared) above, without one below.
     const std::pair<QSizeF, NotchShape> rows[2][3] = {
         {{{268, 32}, {6, 12, true}}, {{448, 104}, {14, 22, true}}, {{448, 300}, {14, 22, true}}},
