@@ -9,7 +9,7 @@
 
 namespace fadebin {
 
-// org.freedesktop.Application on the session bus, as the desktop entry specification asks
+// org.freedesktop.Application on the session bus, which the desktop expects
 // of a D-Bus-activatable program: the menu launching Fadebin again, or a second start of
 // the program, arrives here as Activate. An adaptor, so that it shares the program's one
 // object path with the program's own interface.
