@@ -51,7 +51,8 @@ TEST_F(ProgramTest, BrowserDownloadIsTimedThenTrashed) {
     EXPECT_TRUE(::stat("/run/systemd/journal/socket", &journal) == 0 || waitFor(logged, 40s));
 
     const double expiresAt = waitForSchedule();
-    EXPECT_EQ(readRecord(home, name).status, "scheduled");
+    // The attribute is written just before the database is.
+    EXPECT_TRUE(waitFor([&] { return readRecord(home, name).status == "scheduled"; }));
     EXPECT_NEAR(expiresAt, unixNow() + 10, 3);
     expectTrashedOnTime(expiresAt);
 }
