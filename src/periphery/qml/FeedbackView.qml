@@ -1,3 +1,4 @@
+import Fadebin.Notch
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -121,7 +122,7 @@ ApplicationWindow {
             color: Qt.rgba(0.18, 0.62, 0.28, 0.15)
             Layout.alignment: Qt.AlignHCenter
 
-            FadebinIcon {
+            NotchIcon {
                 anchors.centerIn: parent
                 width: 22
                 height: 22

@@ -1,3 +1,4 @@
+import Fadebin.Notch
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -71,7 +72,7 @@ ColumnLayout {
                 spacing: 6
                 Layout.fillWidth: true
 
-                FadebinIcon {
+                NotchIcon {
                     name: "alert02"
                     color: "#f08c00"
                     Layout.preferredWidth: 14

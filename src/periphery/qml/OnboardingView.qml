@@ -1,3 +1,4 @@
+import Fadebin.Notch
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -176,7 +177,7 @@ ApplicationWindow {
                         border.width: launchAtLogin.checked ? 0 : 1
                         border.color: Qt.rgba(0, 0, 0, 0.3)
 
-                        FadebinIcon {
+                        NotchIcon {
                             anchors.centerIn: parent
                             width: 14
                             height: 14

@@ -1,3 +1,4 @@
+import Fadebin.Notch
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -9,7 +10,7 @@ RowLayout {
 
     spacing: 7
 
-    FadebinIcon {
+    NotchIcon {
         name: "checkmark-circle02"
         color: label.color
         Layout.preferredWidth: 15

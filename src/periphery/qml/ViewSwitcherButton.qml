@@ -1,3 +1,4 @@
+import Fadebin.Notch
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -25,7 +26,7 @@ AbstractButton {
     contentItem: ColumnLayout {
         spacing: 3
 
-        FadebinIcon {
+        NotchIcon {
             name: control.iconName
             color: control.current ? palette.windowText
                                    : Qt.rgba(palette.windowText.r, palette.windowText.g,
