@@ -85,6 +85,12 @@ void AppModel::start() {
         return;
     }
     m_store->onReleased = weakly(&AppModel::handleReleased);
+    if (kernelOpensBeneath())
+        FADEBIN_LOG_INFO(LogCategory::App, "Files in Downloads are reached beneath it by the "
+                                           "kernel (openat2)");
+    else
+        FADEBIN_LOG_INFO(LogCategory::App, "This kernel has no openat2: paths in Downloads are "
+                                           "walked one folder at a time, links checked");
 
     m_scheduler = std::make_unique<ExpiryScheduler>(*m_store, m_settings, m_deleter, m_clock);
     m_scheduler->onSweep = weakly(&AppModel::refresh);
@@ -203,6 +209,9 @@ void AppModel::checkDownloadsAccess() {
         downloadsUnavailable(baseline.error());
         return;
     }
+    // Every operation on a file starts from one descriptor of the folder watched now.
+    if (m_store) [[maybe_unused]]
+        const Status reopened = m_deleter.downloads().reopen();
     m_downloadsCheck.reset();
     m_lastAccessError.clear();
     setDownloadsAccessDenied(false);
@@ -276,28 +285,14 @@ void AppModel::decideAll(ExpiryOption option) {
 std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
     if (!m_store || !record || isFinal(*record))
         return std::nullopt;
-    const std::optional<path> url = m_store->resolveURL(*record);
-    if (!url || !m_store->isInsideDownloads(*url)) {
-        m_store->cancel(*record);
-        reload();
-        return std::nullopt;
-    }
+    const DeletionOutcome deleted = m_store->deleteFile(*record, m_settings.deletionMethod());
     std::optional<QString> failure;
-    const auto deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
-    if (deleted) {
-        // The marks go only once the file is gone: a failed deletion leaves the file timed.
-        if (const std::optional<path>& trashed = deleted.value()) {
-            m_deleter.removeExpiry(*trashed);
-            m_deleter.removeRecordId(*trashed);
-        }
-        record->setStatus(FileStatus::deleted);
-        m_store->save();
-    } else {
+    if (deleted.kind == DeletionOutcome::Kind::failed) {
         FADEBIN_LOG_ERROR(LogCategory::App, "Delete now failed for %s: %s",
-                          record->displayName().toUtf8().constData(),
-                          deleted.error().text().c_str());
-        failure = deleted.error().description();
+                          record->displayName().toUtf8().constData(), deleted.error.text().c_str());
+        failure = deleted.error.description();
     }
+    m_store->save();
     reload();
     return failure;
 }
@@ -331,7 +326,11 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
     if (!m_store)
         return outcomes;
     refresh();
-    for (const path& url : urls) {
+    for (const path& given : urls) {
+        const auto admitted = m_deleter.downloads().admit(given.native());
+        if (!std::holds_alternative<AdmittedPath>(admitted))
+            continue;
+        const path& url = std::get<AdmittedPath>(admitted).absolute;
         if (!m_store->isInsideDownloads(url) || !pathExists(url))
             continue;
         if (TrackedFile* record = m_store->activeFileAtPath(url)) {
@@ -362,15 +361,37 @@ void AppModel::writeSampleFile() {
                           file.errorString().toUtf8().constData());
 }
 
-AppModel::TakenIn AppModel::takeIn(const path& file) {
+QString AppModel::refusalText(PathRefusal refusal) {
+    switch (refusal) {
+    case PathRefusal::notAPath:
+        return QStringLiteral("not a path");
+    case PathRefusal::notAbsolute:
+        return QStringLiteral("not an absolute path");
+    case PathRefusal::notAnItem:
+        return QStringLiteral("not a file's name (it ends in \".\" or \"..\")");
+    case PathRefusal::downloadsOrAbove:
+        return QStringLiteral("Downloads itself and the folders that hold it cannot be timed");
+    case PathRefusal::missing:
+        return QStringLiteral("no such file");
+    case PathRefusal::outside:
+        break;
+    }
+    return QStringLiteral("only files in Downloads can be timed");
+}
+
+AppModel::TakenIn AppModel::takeIn(const path& given) {
     if (!m_store)
         return {nullptr, m_startupError.value_or(QStringLiteral("Fadebin has not started"))};
-    if (!file.is_absolute())
-        return {nullptr, QStringLiteral("not an absolute path")};
+    // The one place a caller's path becomes a place in Downloads: its folder resolved by the
+    // kernel beneath the folder, the item taken as named.
+    const auto admitted = m_deleter.downloads().admit(given.native());
+    if (const auto* refusal = std::get_if<PathRefusal>(&admitted))
+        return {nullptr, refusalText(*refusal)};
+    const path& file = std::get<AdmittedPath>(admitted).absolute;
     if (!m_store->isInsideDownloads(file))
-        return {nullptr, QStringLiteral("only files in Downloads can be timed")};
+        return {nullptr, refusalText(PathRefusal::outside)};
     if (!pathExists(file))
-        return {nullptr, QStringLiteral("no such file")};
+        return {nullptr, refusalText(PathRefusal::missing)};
     // A kept file is the kept record's, not a new arrival.
     if (TrackedFile* known = m_store->recordForPath(file);
         known && known->status() == FileStatus::keepForever &&
@@ -385,13 +406,20 @@ AppModel::TakenIn AppModel::takeIn(const path& file) {
 AppModel::Restored AppModel::restore(const std::optional<path>& originalPath) {
     if (!m_store)
         return {std::nullopt, m_startupError.value_or(QStringLiteral("Fadebin has not started"))};
-    if (originalPath &&
-        (!originalPath->is_absolute() || !m_store->isInsideDownloads(*originalPath)))
-        return {std::nullopt, QStringLiteral("only files in Downloads can be restored")};
-    const std::optional<path> trashed = m_store->findTrashed(originalPath);
+    std::optional<path> wanted;
+    if (originalPath) {
+        const auto admitted = m_deleter.downloads().admit(originalPath->native());
+        const auto* refusal = std::get_if<PathRefusal>(&admitted);
+        if (refusal && *refusal != PathRefusal::outside)
+            return {std::nullopt, refusalText(*refusal)};
+        if (refusal)
+            return {std::nullopt, QStringLiteral("only files in Downloads can be restored")};
+        wanted = std::get<AdmittedPath>(admitted).absolute;
+    }
+    const std::optional<path> trashed = m_store->findTrashed(wanted);
     if (!trashed)
         return {std::nullopt, QStringLiteral("Fadebin has nothing of that name in the Trash")};
-    const auto back = restoreFromTrash(*trashed);
+    const auto back = m_store->restoreTrashed(*trashed, wanted);
     if (!back)
         return {std::nullopt, back.error().code == EEXIST
                                   ? QStringLiteral("another file is at its place now")

@@ -84,6 +84,8 @@ public:
         QString refusal;
     };
     [[nodiscard]] TakenIn takeIn(const path& file);
+    // The reason told for a path that names nothing Fadebin may act on.
+    [[nodiscard]] static QString refusalText(PathRefusal refusal);
     // Puts back what we moved to the Trash: the item from originalPath, or the most recently
     // trashed one. The file is a new arrival and is asked about again. Returns where it is
     // now, or the reason it was refused.

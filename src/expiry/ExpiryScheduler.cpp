@@ -108,33 +108,13 @@ void ExpiryScheduler::sweep() {
     for (TrackedFile* record : due) {
         if (!record->expiresAt() || *record->expiresAt() > now)
             continue;
+        // Its kind is told before it goes: a folder is one only while it is there.
         const std::optional<path> url = m_store.resolveURL(*record);
-        if (!url) {
-            record->setStatus(FileStatus::deleted);
-            continue;
-        }
-        if (!m_store.isInsideDownloads(*url)) {
-            m_store.cancel(*record);
-            continue;
-        }
-        const auto facts = lstatPath(*url);
-        const bool isFolder = facts && facts->isDirectory;
-        const FileKind kind = classify(record->displayName().toStdString(), isFolder);
-        m_deleter.removeExpiry(*url);
-        // Last look on the path that is about to go: it must still be inside Downloads and
-        // still be the file that was resolved, not something put in its place meanwhile.
-        const auto atDeletion = lstatPath(*url);
-        if (!facts || !atDeletion || atDeletion->identity != facts->identity ||
-            !m_store.isInsideDownloads(*url)) {
-            m_store.cancel(*record);
-            continue;
-        }
-        const auto deleted = m_deleter.deleteItem(*url, m_settings.deletionMethod());
-        if (deleted) {
-            // What is in the Trash belongs to no record any more.
-            if (deleted.value())
-                m_deleter.removeRecordId(*deleted.value());
-            record->setStatus(FileStatus::deleted);
+        const auto facts = url ? lstatPath(*url) : Result<FileFacts>(SysError{ENOENT, {}});
+        const FileKind kind =
+            classify(record->displayName().toStdString(), facts && facts->isDirectory);
+        const DeletionOutcome deleted = m_store.deleteFile(*record, m_settings.deletionMethod());
+        if (deleted.kind == DeletionOutcome::Kind::deleted) {
             names.append(record->displayName());
             if (!firstKind)
                 firstKind = kind;
@@ -142,17 +122,24 @@ void ExpiryScheduler::sweep() {
                              record->displayName().toUtf8().constData());
             continue;
         }
+        if (deleted.kind != DeletionOutcome::Kind::failed)
+            continue;
         record->setDeleteAttempts(record->deleteAttempts() + 1);
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Delete failed for %s (attempt %ld): %s",
                           record->displayName().toUtf8().constData(),
                           static_cast<long>(record->deleteAttempts()),
-                          deleted.error().text().c_str());
+                          deleted.error.text().c_str());
         if (record->deleteAttempts() >= attemptLimit) {
             record->setStatus(FileStatus::cancelled);
             record->setExpiresAt(std::nullopt);
+            if (url) {
+                m_deleter.removeExpiry(*url);
+                m_deleter.removeRecordId(*url);
+            }
         } else {
             record->setExpiresAt(now + retryDelay);
-            m_deleter.writeExpiry(*record->expiresAt(), *url);
+            if (url)
+                m_deleter.writeExpiry(*record->expiresAt(), *url);
         }
     }
 

@@ -34,6 +34,7 @@ std::int64_t sizeOf(const path& url) {
 }
 
 bool startsWithFolder(const std::string& p, const std::string& folder) {
+    // Only for telling trash folders apart: what is inside Downloads the kernel decides.
     return p.size() > folder.size() + 1 && p.compare(0, folder.size(), folder) == 0 &&
            p[folder.size()] == '/';
 }
@@ -76,7 +77,9 @@ ExpiryStore::ExpiryStore(path downloadsURL, Clock& clock, FileDeleter& deleter,
     , m_clock(clock)
     , m_deleter(deleter)
     , m_database(std::move(database))
-    , m_bookmarks([this] { return searchFolders(); }) {}
+    , m_bookmarks([this] { return searchFolders(); }) {
+    m_deleter.openDownloads(m_downloadsURL);
+}
 
 ExpiryStore::~ExpiryStore() = default;
 
@@ -256,6 +259,13 @@ TrackedFile* ExpiryStore::addPending(const path& given, const std::optional<QStr
     return record;
 }
 
+bool ExpiryStore::isOwnersFile(const TrackedFile& record, const path& other) const {
+    // Another name of the same file (a hard link): its marks are the file's own.
+    const auto token = decodeBookmark(record.bookmark());
+    const auto facts = lstatPath(other);
+    return token && facts && isSameFile(facts->identity, token->identity);
+}
+
 std::optional<path> ExpiryStore::resolveURL(TrackedFile& record) {
     auto resolved = m_bookmarks.resolve(record.bookmark(), record.idText());
     if (!resolved)
@@ -309,10 +319,11 @@ void ExpiryStore::markScheduled(const TrackedFile& record, const path& url, bool
         m_deleter.setFinderTag(true, temporaryTag, url);
 }
 
-void ExpiryStore::clearMarks(const path& url) {
-    m_deleter.removeExpiry(url);
-    m_deleter.removeRecordId(url);
-    m_deleter.setFinderTag(false, temporaryTag, url);
+void ExpiryStore::clearMarks(const path& url, const TrackedFile* owner) {
+    // A file that left Downloads loses our marks only while it is provably the owner's file.
+    const auto token = owner ? decodeBookmark(owner->bookmark()) : std::nullopt;
+    m_deleter.clearMarks(url, temporaryTag,
+                         token ? std::optional<FileIdentity>(token->identity) : std::nullopt);
 }
 
 void ExpiryStore::cancel(TrackedFile& record) {
@@ -320,7 +331,7 @@ void ExpiryStore::cancel(TrackedFile& record) {
     record.setStatus(FileStatus::cancelled);
     record.setExpiresAt(std::nullopt);
     if (url)
-        clearMarks(*url);
+        clearMarks(*url, &record);
     save();
 }
 
@@ -341,15 +352,60 @@ void ExpiryStore::relocate(TrackedFile& record, const path& given, bool applyFin
 }
 
 bool ExpiryStore::isInsideDownloads(const path& url) const {
-    return startsWithFolder(resolvedPath(url).native(), m_downloadsPath.native()) &&
-           !isInTrash(url);
+    return m_deleter.downloads().contains(url) && !isInTrash(url);
 }
 
-std::optional<path> ExpiryStore::findTrashed(const std::optional<path>& originalPath) {
+DeletionOutcome ExpiryStore::deleteFile(TrackedFile& record, DeletionMethod method) {
+    const std::optional<path> url = resolveURL(record);
+    const auto token = decodeBookmark(record.bookmark());
+    if (!url || !token) {
+        record.setStatus(FileStatus::deleted);
+        return {DeletionOutcome::Kind::gone, {}, {}};
+    }
+    const auto deleted = isInsideDownloads(*url)
+                             ? m_deleter.deleteItem(*url, method, token->identity)
+                             : Result<std::optional<path>>(SysError{EXDEV, {}});
+    if (deleted) {
+        record.setStatus(FileStatus::deleted);
+        return {DeletionOutcome::Kind::deleted, deleted.value(), {}};
+    }
+    // Moved out of Downloads, or another file is at its place now: not ours to delete.
+    if (deleted.error().code == EXDEV || deleted.error().code == ESTALE) {
+        cancel(record);
+        return {DeletionOutcome::Kind::letGo, {}, deleted.error()};
+    }
+    return {DeletionOutcome::Kind::failed, {}, deleted.error()};
+}
+
+std::unordered_set<FileIdentity, FileIdentityHash> ExpiryStore::trashedIdentities() {
     std::unordered_set<FileIdentity, FileIdentityHash> ours;
     for (TrackedFile* record : files(FileStatus::deleted))
         if (const auto token = decodeBookmark(record->bookmark()))
             ours.insert(token->identity);
+    return ours;
+}
+
+Result<path> ExpiryStore::restoreTrashed(const path& itemInFiles,
+                                         const std::optional<path>& originalPath) {
+    const auto ours = trashedIdentities();
+    const std::optional<path> wanted =
+        originalPath ? std::optional<path>(pathForm(*originalPath)) : std::nullopt;
+    return restoreFromTrash(
+        itemInFiles, [&](const TrashInfo& info, const FileFacts& item) -> Result<OpenedItem> {
+            if (!ours.contains(item.identity))
+                return SysError{EPERM, "Fadebin did not put that item in the Trash"};
+            if (wanted && pathForm(info.originalPath) != *wanted)
+                return SysError{ENOENT, "the item is no longer in the trash"};
+            // The info file is anyone's to write: only a place inside Downloads is a place we
+            // would put anything back, and its folder is opened beneath Downloads.
+            if (isInTrash(info.originalPath))
+                return SysError{EXDEV, "outside Downloads"};
+            return m_deleter.downloads().openPlace(info.originalPath);
+        });
+}
+
+std::optional<path> ExpiryStore::findTrashed(const std::optional<path>& originalPath) {
+    const auto ours = trashedIdentities();
     const std::optional<path> wanted =
         originalPath ? std::optional<path>(pathForm(*originalPath)) : std::nullopt;
     std::optional<path> best;
@@ -446,8 +502,7 @@ void ExpiryStore::reconcile() {
         if (isInsideDownloads(*url))
             continue;
         if (isInTrash(*url)) {
-            m_deleter.removeExpiry(*url);
-            m_deleter.removeRecordId(*url);
+            clearMarks(*url, record);
             record->setStatus(FileStatus::deleted);
             record->setExpiresAt(std::nullopt);
             continue;
@@ -509,7 +564,7 @@ void ExpiryStore::recoverFromExtendedAttributes() {
             const std::optional<path> current = resolveURL(*owner);
             if (!current) {
                 relocate(*owner, child, false); // moved or renamed while we were not running
-            } else if (*current != p) {
+            } else if (*current != p && !isOwnersFile(*owner, child)) {
                 clearMarks(child); // a copy of the timed file, not the file itself
                 continue;
             }

@@ -14,9 +14,23 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace fadebin {
+
+// What became of a record's file that was to be deleted.
+struct DeletionOutcome {
+    enum class Kind {
+        deleted, // trashed (at `trashed`) or deleted for good; the record is deleted
+        gone,    // no longer there; the record is deleted
+        letGo,   // outside Downloads now, or another file took its place; the record is cancelled
+        failed,  // still there; `error` says why, the record is unchanged
+    };
+    Kind kind;
+    std::optional<path> trashed;
+    SysError error;
+};
 
 // Owns the records of timed files and every change to a schedule: turns decisions into
 // expiry dates mirrored in an attribute on the file, follows files through renames,
@@ -56,6 +70,14 @@ public:
     // whose info file says it came from inside Downloads: at originalPath when given, else
     // the most recently trashed of them.
     [[nodiscard]] std::optional<path> findTrashed(const std::optional<path>& originalPath);
+    // Puts back an item findTrashed named, if it still is one of ours and its info file
+    // (read once) names a place inside Downloads (originalPath, when given).
+    [[nodiscard]] Result<path> restoreTrashed(const path& itemInFiles,
+                                              const std::optional<path>& originalPath);
+    // The one way a record's file is deleted, for the sweep and "Delete now" alike: found
+    // by its bookmark, checked to be inside Downloads and to still be the record's file on
+    // the opened item, then moved or removed.
+    DeletionOutcome deleteFile(TrackedFile& record, DeletionMethod method);
 
     [[nodiscard]] bool isInTrash(const path& url) const;
     // Inside when the standardized, link-resolved path lies below the Downloads folder and
@@ -85,8 +107,10 @@ private:
                            std::optional<Instant> expiresAt);
     // The marks a scheduled file carries (expiry, record id, tag), and their removal.
     void markScheduled(const TrackedFile& record, const path& url, bool applyFinderTag);
-    void clearMarks(const path& url);
+    void clearMarks(const path& url, const TrackedFile* owner = nullptr);
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
+    [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
+    [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
     // Carries an active record over to the file found at url after a restart.
     void adoptFound(TrackedFile& record, const path& url);
     // Where a file may have gone after a restart: Downloads, its subfolders (bounded), then

@@ -4,8 +4,12 @@
 #include "platform/RemoveTree.h"
 #include "platform/Trash.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 namespace fadebin {
 
@@ -66,54 +70,139 @@ QStringList parseTags(const QByteArray& value) {
     return tags;
 }
 
-Result<std::optional<path>> FileDeleter::deleteItem(const path& url, DeletionMethod method) {
-    if (method == DeletionMethod::permanent) {
-        if (Status removed = removeTree(url); !removed)
-            return removed.error();
-        return std::optional<path>();
-    }
-    auto trashed = moveToTrash(url);
-    if (!trashed)
-        return trashed.error();
-    return std::optional<path>(std::move(trashed).value());
+bool isSameFile(const FileIdentity& found, const FileIdentity& expected) {
+    if (found.device != expected.device || found.inode != expected.inode)
+        return false;
+    return !found.birthNanoseconds || !expected.birthNanoseconds ||
+           *found.birthNanoseconds == *expected.birthNanoseconds;
 }
 
 namespace {
 
-void writeLogged(const path& url, const char* name, const QByteArray& value) {
-    if (Status written = writeXattr(url, name, value); !written)
+// The item itself (a link not followed) opened through the door, named for the attribute
+// calls by its /proc entry, so that they act on that object and on no other.
+class AttributeTarget {
+public:
+    explicit AttributeTarget(UniqueFd fd)
+        : m_fd(std::move(fd))
+        , m_name("/proc/self/fd/" + std::to_string(m_fd.get())) {}
+    [[nodiscard]] const path& name() const { return m_name; }
+
+private:
+    UniqueFd m_fd;
+    path m_name;
+};
+
+Result<AttributeTarget> attributeTarget(const OpenedItem& opened) {
+    // Only files and folders carry user attributes; a link's would be its target's.
+    if (!S_ISREG(opened.facts.st_mode) && !S_ISDIR(opened.facts.st_mode))
+        return SysError{EPERM, "only files and folders carry attributes"};
+    UniqueFd fd(
+        ::openat(opened.folder.get(), opened.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0)
+        return SysError::fromErrno();
+    if (st.st_dev != opened.facts.st_dev || st.st_ino != opened.facts.st_ino)
+        return SysError{ESTALE, "the item changed while it was opened"};
+    return AttributeTarget(std::move(fd));
+}
+
+Result<AttributeTarget> attributeTarget(const DownloadsFolder& downloads, const path& url) {
+    auto opened = downloads.openItem(url);
+    if (!opened)
+        return opened.error();
+    return attributeTarget(*opened);
+}
+
+// A file outside Downloads that was ours: reached only when it still is that very file.
+Result<AttributeTarget> releasedTarget(const path& url, const FileIdentity& expected) {
+    UniqueFd fd(::open(url.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd)
+        return SysError::fromErrno();
+    const auto facts = statDescriptor(fd.get());
+    if (!facts)
+        return facts.error();
+    if (!isSameFile(facts->identity, expected) || !(facts->isRegular || facts->isDirectory))
+        return SysError{ESTALE, "another file is there now"};
+    return AttributeTarget(std::move(fd));
+}
+
+void writeLogged(const DownloadsFolder& downloads, const path& url, const char* name,
+                 const QByteArray& value) {
+    const auto target = attributeTarget(downloads, url);
+    const Status written = target ? writeXattr(target->name(), name, value) : target.error();
+    if (!written)
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "setxattr failed for %s: errno %d",
                           logName(url).constData(), written.error().code);
 }
 
+void removeQuietly(const DownloadsFolder& downloads, const path& url, const char* name) {
+    // An absent attribute is the normal case.
+    if (const auto target = attributeTarget(downloads, url)) [[maybe_unused]]
+        Status removed = removeXattr(target->name(), name);
+}
+
 } // namespace
 
+Result<std::optional<path>> FileDeleter::deleteItem(const path& url, DeletionMethod method,
+                                                    const FileIdentity& expected) {
+    auto opened = m_downloads.openItem(url);
+    if (!opened)
+        return opened.error();
+    // The last look, on the opened folder's entry that is about to go.
+    const auto found = lstatAt(opened->folder.get(), opened->name.c_str());
+    if (!found)
+        return found.error();
+    if (!isSameFile(found->identity, expected))
+        return SysError{ESTALE, "another file took its place"};
+    if (method == DeletionMethod::permanent) {
+        if (Status removed = removeTree(*opened); !removed)
+            return removed.error();
+        return std::optional<path>();
+    }
+    // Held across the move, so that the marks come off the very object that went.
+    auto item = attributeTarget(*opened);
+    auto trashed = moveToTrash(*opened);
+    if (!trashed)
+        return trashed.error();
+    if (item) {
+        [[maybe_unused]] Status expiry = removeXattr(item->name(), expiryAttribute);
+        [[maybe_unused]] Status id = removeXattr(item->name(), recordIdAttribute);
+    }
+    return std::optional<path>(std::move(trashed).value());
+}
+
 void FileDeleter::writeExpiry(Instant instant, const path& url) {
-    writeLogged(url, expiryAttribute, formatExpiry(instant));
+    writeLogged(m_downloads, url, expiryAttribute, formatExpiry(instant));
 }
 
 void FileDeleter::writeRecordId(const QString& id, const path& url) {
-    writeLogged(url, recordIdAttribute, id.toUtf8());
+    writeLogged(m_downloads, url, recordIdAttribute, id.toUtf8());
 }
 
 std::optional<QString> FileDeleter::readAttribute(const char* name, const path& url) const {
-    auto value = readXattr(url, name);
+    const auto target = attributeTarget(m_downloads, url);
+    auto value = target ? readXattr(target->name(), name)
+                        : Result<std::optional<QByteArray>>(target.error());
     if (!value || !value->has_value())
         return std::nullopt;
     return QString::fromUtf8(**value);
 }
 
 void FileDeleter::removeExpiry(const path& url) {
-    // An absent attribute is the normal case.
-    [[maybe_unused]] Status removed = removeXattr(url, expiryAttribute);
+    removeQuietly(m_downloads, url, expiryAttribute);
 }
 
 void FileDeleter::removeRecordId(const path& url) {
-    [[maybe_unused]] Status removed = removeXattr(url, recordIdAttribute);
+    removeQuietly(m_downloads, url, recordIdAttribute);
 }
 
-void FileDeleter::setFinderTag(bool add, const QString& name, const path& url) {
-    auto current = readXattr(url, tagsAttribute);
+namespace {
+
+void updateTags(const Result<AttributeTarget>& target, bool add, const QString& name,
+                const path& url) {
+    auto current = target ? readXattr(target->name(), tagsAttribute)
+                          : Result<std::optional<QByteArray>>(target.error());
     if (!current) {
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Finder tag update failed for %s: %s",
                           logName(url).constData(), current.error().text().c_str());
@@ -130,12 +219,30 @@ void FileDeleter::setFinderTag(bool add, const QString& name, const path& url) {
         tags.removeAll(name);
     }
     // An empty list is no list: leave no empty attribute behind.
-    const Status written =
-        tags.isEmpty() ? removeXattr(url, tagsAttribute)
-                       : writeXattr(url, tagsAttribute, tags.join(QLatin1Char(',')).toUtf8());
+    const Status written = tags.isEmpty() ? removeXattr(target->name(), tagsAttribute)
+                                          : writeXattr(target->name(), tagsAttribute,
+                                                       tags.join(QLatin1Char(',')).toUtf8());
     if (!written)
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Finder tag update failed for %s: %s",
                           logName(url).constData(), written.error().text().c_str());
+}
+
+} // namespace
+
+void FileDeleter::setFinderTag(bool add, const QString& name, const path& url) {
+    updateTags(attributeTarget(m_downloads, url), add, name, url);
+}
+
+void FileDeleter::clearMarks(const path& url, const QString& tag,
+                             const std::optional<FileIdentity>& expected) {
+    auto target = attributeTarget(m_downloads, url);
+    if (!target && target.error().code == EXDEV && expected)
+        target = releasedTarget(url, *expected);
+    if (!target)
+        return;
+    [[maybe_unused]] Status expiry = removeXattr(target->name(), expiryAttribute);
+    [[maybe_unused]] Status id = removeXattr(target->name(), recordIdAttribute);
+    updateTags(target, false, tag, url);
 }
 
 } // namespace fadebin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/DownloadsFolder.h"
 #include "platform/FileSystem.h"
 #include "settings/AppSettings.h"
 
@@ -28,15 +29,25 @@ inline const QString temporaryTag = QStringLiteral("Temporary");
 // give none.
 [[nodiscard]] std::optional<Instant> parseExpiry(const QString& text);
 
-// The operations that change a user's file. Stateless; every path is acted on as given,
-// and deleting never follows a symbolic link to what it points to.
+// The operations that change a user's file. Every file is reached through the Downloads
+// folder's door (DownloadsFolder): an item whose path leads outside Downloads, by any link or
+// race, fails (EXDEV) and is never touched. Deleting never follows a symbolic link to what
+// it points to.
 class FileDeleter {
 public:
     virtual ~FileDeleter() = default;
 
-    // Where the item went: its place in the Trash, or none when it was deleted for good.
-    [[nodiscard]] virtual Result<std::optional<path>> deleteItem(const path& url,
-                                                                 DeletionMethod method);
+    // The folder every operation starts from; until it is opened every operation fails.
+    void openDownloads(const path& folder) { m_downloads = DownloadsFolder(folder); }
+    [[nodiscard]] const DownloadsFolder& downloads() const { return m_downloads; }
+    [[nodiscard]] DownloadsFolder& downloads() { return m_downloads; }
+
+    // Moves the item to the Trash, or deletes it for good, if it still is the file expected
+    // names, checked on the opened item at the last moment (ESTALE when another file took
+    // its place). Where it went: its place in the Trash, or none when deleted for good. A
+    // trashed item keeps no expiry and no record id.
+    [[nodiscard]] virtual Result<std::optional<path>>
+    deleteItem(const path& url, DeletionMethod method, const FileIdentity& expected);
     virtual void writeExpiry(Instant instant, const path& url);
     // The record id beside the expiry; failures are logged like the expiry's.
     void writeRecordId(const QString& id, const path& url);
@@ -44,6 +55,18 @@ public:
     virtual void removeExpiry(const path& url);
     void removeRecordId(const path& url);
     void setFinderTag(bool add, const QString& name, const path& url);
+    // Takes our marks (expiry, record id, the tag) off a file: inside Downloads through its
+    // door; a file that has left Downloads only while it still is the file `expected` names,
+    // opened without following links, so that no other file there is ever written.
+    void clearMarks(const path& url, const QString& tag,
+                    const std::optional<FileIdentity>& expected);
+
+private:
+    DownloadsFolder m_downloads;
 };
+
+// Whether a file found on disk is the one identified before: the same object on the same
+// device, and born at the same moment where the filesystem tells (an inode number is reused).
+[[nodiscard]] bool isSameFile(const FileIdentity& found, const FileIdentity& expected);
 
 } // namespace fadebin

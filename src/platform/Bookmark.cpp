@@ -1,6 +1,7 @@
 #include "platform/Bookmark.h"
 
 #include "platform/Log.h"
+#include "platform/OpenedItem.h"
 
 #include <QHashFunctions>
 
@@ -158,19 +159,6 @@ bool tokenOutdated(const FileFacts& current, const BookmarkToken& token) {
            current.modifiedNanoseconds != token.modifiedNanoseconds;
 }
 
-std::optional<path> descriptorPath(int fd) {
-    const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    std::string buffer(PATH_MAX + 1, '\0');
-    const ssize_t length = ::readlink(link.c_str(), buffer.data(), buffer.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size())
-        return std::nullopt;
-    buffer.resize(static_cast<std::size_t>(length));
-    // Anything else ("anon_inode:", a path outside our root) names no place we can use.
-    if (buffer.front() != '/')
-        return std::nullopt;
-    return path(std::move(buffer));
-}
-
 enum class Followed { Found, Gone, OtherFile };
 
 struct FollowOutcome {
@@ -195,7 +183,7 @@ FollowOutcome follow(int fd, const BookmarkToken& token) {
     // A file unlinked while other hard links remain reads as "<old path> (deleted)"; the
     // identity check below turns that into gone, while a file that really carries such a
     // name is still found.
-    const auto current = descriptorPath(fd);
+    const auto current = pathOfDescriptor(fd);
     if (!current)
         return {};
     const auto there = factsOfPath(*current);

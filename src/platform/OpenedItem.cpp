@@ -13,10 +13,6 @@
 
 namespace fadebin {
 
-namespace {
-
-// The folder's path as the kernel sees the open descriptor: resolved and free of the race
-// a realpath() before the open would have.
 std::optional<std::string> pathOfDescriptor(int fd) {
     const std::string link = "/proc/self/fd/" + std::to_string(fd);
     std::array<char, PATH_MAX> buffer{};
@@ -25,6 +21,8 @@ std::optional<std::string> pathOfDescriptor(int fd) {
         return std::nullopt;
     return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
+
+namespace {
 
 struct FreeDeleter {
     void operator()(char* p) const { std::free(p); }

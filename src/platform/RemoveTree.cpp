@@ -59,7 +59,10 @@ Status removeTree(const std::filesystem::path& item) {
     auto opened = openItem(item);
     if (!opened)
         return opened.error();
-    const OpenedItem& target = *opened;
+    return removeTree(*opened);
+}
+
+Status removeTree(const OpenedItem& target) {
     if (!S_ISDIR(target.facts.st_mode)) {
         if (::unlinkat(target.folder.get(), target.name.c_str(), 0) != 0)
             return SysError::fromErrno();

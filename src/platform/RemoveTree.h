@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/OpenedItem.h"
 #include "platform/Result.h"
 
 #include <filesystem>
@@ -11,5 +12,7 @@ namespace fadebin {
 // other filesystem mounted inside it is entered (that gives EXDEV). Stops at the first
 // failure and returns it; what was already removed stays removed.
 [[nodiscard]] Status removeTree(const std::filesystem::path& item);
+// The same for an item already opened through the folder holding it.
+[[nodiscard]] Status removeTree(const OpenedItem& item);
 
 } // namespace fadebin

@@ -2,6 +2,7 @@
 
 #include "platform/XdgPaths.h"
 
+#include "platform/FileSystem.h"
 #include "platform/OpenedItem.h"
 #include "platform/UniqueFd.h"
 
@@ -26,6 +27,8 @@ constexpr std::size_t kNameMax = 255;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 // Longer "extensions" are just part of the name; keeping them whole could leave no room.
 constexpr std::size_t kMaxExtensionBytes = 16;
+// Far beyond any info file we write; a bigger one is not one of ours to act on.
+constexpr std::int64_t kInfoLimit = 64 * 1024;
 
 SysError lastError(const char* context) {
     return SysError{errno, context};
@@ -121,14 +124,11 @@ Result<TrashFolder> openHomeTrash(const path& data) {
     return openTrashParts(trash->get(), data / "Trash");
 }
 
-std::string readSmallFile(const char* name) {
+std::string readAll(int fd) {
     std::string text;
-    UniqueFd fd(::open(name, O_RDONLY | O_CLOEXEC));
-    if (!fd)
-        return text;
     std::array<char, 16384> buffer{};
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -136,6 +136,11 @@ std::string readSmallFile(const char* name) {
         text.append(buffer.data(), static_cast<std::size_t>(n));
     }
     return text;
+}
+
+std::string readSmallFile(const char* name) {
+    UniqueFd fd(::open(name, O_RDONLY | O_CLOEXEC));
+    return fd ? readAll(fd.get()) : std::string();
 }
 
 // The mount point of the filesystem holding folder (whose device is dev): found by the
@@ -347,8 +352,7 @@ std::optional<std::string> decodeTrashInfoPath(std::string_view encoded) {
 }
 
 std::optional<TrashInfo> parseTrashInfo(std::string_view text, const std::optional<path>& topdir) {
-    // Far beyond any info file we write; a bigger one is not one of ours to act on.
-    if (text.size() > 64 * 1024)
+    if (text.size() > static_cast<std::size_t>(kInfoLimit))
         return std::nullopt;
     std::optional<std::string> encodedPath;
     std::string date;
@@ -428,28 +432,56 @@ std::optional<TrashedPlace> placeOf(const path& itemInFiles) {
 
 } // namespace
 
+// The text of an info file in the open info folder; none unless it is a regular file (not a
+// link, a FIFO or a device) of a size an info file can have.
+std::optional<std::string> readInfoFile(int infoFolder, const std::string& infoName) {
+    UniqueFd fd(::openat(infoFolder, infoName.c_str(),
+                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kInfoLimit)
+        return std::nullopt;
+    return readAll(fd.get());
+}
+
 std::optional<TrashInfo> trashInfoOf(const path& itemInFiles) {
     const auto place = placeOf(itemInFiles);
     if (!place)
         return std::nullopt;
-    struct stat st {};
-    // Not following a link: an info "file" that leads elsewhere is not one.
-    if (::lstat(place->infoFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    return parseTrashInfo(readSmallFile(place->infoFile.c_str()), place->topdir);
+    UniqueFd info(::open(place->infoFile.parent_path().c_str(),
+                         O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const auto text =
+        info ? readInfoFile(info.get(), place->infoFile.filename().native()) : std::nullopt;
+    return text ? parseTrashInfo(*text, place->topdir) : std::nullopt;
 }
 
-Result<path> restoreFromTrash(const path& itemInFiles) {
+Result<path> restoreFromTrash(const path& itemInFiles, const RestorePlace& placeFor) {
     const auto place = placeOf(itemInFiles);
-    const auto info = trashInfoOf(itemInFiles);
-    struct stat st {};
-    if (!place || !info || ::lstat(itemInFiles.c_str(), &st) != 0)
+    if (!place)
         return SysError{ENOENT, "the item is no longer in the trash"};
-    const path& target = info->originalPath;
-    if (renameNoReplace(AT_FDCWD, itemInFiles.c_str(), AT_FDCWD, target.c_str()) != 0)
+    // One descriptor for each of the trash's folders, and the info file read once through
+    // them: what is checked is what is acted on, whatever is renamed meanwhile.
+    UniqueFd root(
+        ::open(itemInFiles.parent_path().parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!root)
+        return SysError{ENOENT, "the item is no longer in the trash"};
+    UniqueFd files(::openat(root.get(), "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd info(::openat(root.get(), "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const std::string name = itemInFiles.filename().native();
+    const std::string infoName = name + std::string(kInfoSuffix);
+    if (!files || !info)
+        return SysError{ENOENT, "the item is no longer in the trash"};
+    const auto text = readInfoFile(info.get(), infoName);
+    const auto parsed = text ? parseTrashInfo(*text, place->topdir) : std::nullopt;
+    auto facts = lstatAt(files.get(), name.c_str());
+    if (!parsed || !facts)
+        return SysError{ENOENT, "the item is no longer in the trash"};
+    auto target = placeFor(*parsed, *facts);
+    if (!target)
+        return target.error();
+    if (renameNoReplace(files.get(), name.c_str(), target->folder.get(), target->name.c_str()) != 0)
         return lastError("cannot put the item back");
-    ::unlink(place->infoFile.c_str());
-    return target;
+    ::unlinkat(info.get(), infoName.c_str(), 0);
+    return target->folderPath / target->name;
 }
 
 std::vector<MountEntry> parseMountInfo(std::string_view text) {
@@ -506,8 +538,10 @@ Result<path> moveToTrash(const path& item) {
     auto opened = openItem(item);
     if (!opened)
         return opened.error();
-    const OpenedItem& source = *opened;
+    return moveToTrash(*opened);
+}
 
+Result<path> moveToTrash(const OpenedItem& source) {
     const auto data = dataHome();
     if (!data)
         return SysError{ENOENT, "no home folder to hold the trash"};

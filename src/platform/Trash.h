@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+#include "platform/OpenedItem.h"
 #include "platform/Result.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +22,8 @@ using std::filesystem::path;
 // with it, otherwise $topdir/.Trash/$uid or $topdir/.Trash-$uid. Returns where the item
 // now is, inside the trash's files/ folder. Nothing is copied across filesystems.
 [[nodiscard]] Result<path> moveToTrash(const path& item);
+// The same for an item already opened through the folder holding it.
+[[nodiscard]] Result<path> moveToTrash(const OpenedItem& item);
 
 // The files/ folder of the home trash and of every mounted volume's trash that exists.
 [[nodiscard]] std::vector<path> trashFilesFolders();
@@ -43,10 +48,15 @@ struct TrashInfo {
 // The info of an item inside a trash's files/ folder, none when it has none (or the path is
 // not inside a trash).
 [[nodiscard]] std::optional<TrashInfo> trashInfoOf(const path& itemInFiles);
-// Puts a trashed item back at the place its info file names and removes the info file.
-// Fails with EEXIST when something stands at that place now, and with ENOENT when the item
-// or its info file is no longer in the trash; nothing is replaced or created on the way.
-[[nodiscard]] Result<path> restoreFromTrash(const path& itemInFiles);
+// Where a trashed item may go back to: given what its info file says and what the item is,
+// the opened folder to put it in and its name there, or the reason it may not go back.
+using RestorePlace = std::function<Result<OpenedItem>(const TrashInfo&, const FileFacts& item)>;
+// Puts a trashed item back at the place placeFor gives for its info file and removes the
+// info file. The info file is read once, and the item moved through the same descriptors
+// that were checked. Fails with EEXIST when something stands at that place now, and with
+// ENOENT when the item or its info file is no longer in the trash; nothing is replaced or
+// created on the way.
+[[nodiscard]] Result<path> restoreFromTrash(const path& itemInFiles, const RestorePlace& placeFor);
 
 struct MountEntry {
     path mountPoint;

@@ -178,7 +178,7 @@ TEST_F(ModelTest, SavesInPlaceKeepTimersRevivesFinishedRecordsAndIgnoresStranger
     };
     saveOver("kept.odt");
     EXPECT_EQ(kept->expiresAt(), expires);
-    EXPECT_EQ(parseExpiry(*FileDeleter().readAttribute(expiryAttribute, file("kept.odt"))),
+    EXPECT_EQ(parseExpiry(*attributeText(expiryAttribute, file("kept.odt"))),
               std::chrono::floor<std::chrono::seconds>(expires));
     EXPECT_TRUE(log.contains("Kept the decision for kept.odt after it was saved in place"));
 
@@ -355,8 +355,8 @@ TEST_F(ModelTest, EndedRecordsStayEndedAndAFailedDeleteNowKeepsTheFileTimed) {
     model.deleteNow(done);
     const path inTrash = home.dataHome() / "Trash/files/done.txt";
     ASSERT_TRUE(pathExists(inTrash));
-    EXPECT_EQ(FileDeleter().readAttribute(expiryAttribute, inTrash), std::nullopt);
-    EXPECT_EQ(FileDeleter().readAttribute(recordIdAttribute, inTrash), std::nullopt);
+    EXPECT_EQ(attributeText(expiryAttribute, inTrash), std::nullopt);
+    EXPECT_EQ(attributeText(recordIdAttribute, inTrash), std::nullopt);
     model.decide(done, ExpiryOption::tenDays); // a stale row in a view
     model.deleteNow(done);
     EXPECT_EQ(done->status(), FileStatus::deleted);
@@ -368,7 +368,7 @@ TEST_F(ModelTest, EndedRecordsStayEndedAndAFailedDeleteNowKeepsTheFileTimed) {
     model.deleteNow(stuck);
     EXPECT_EQ(log.count("Delete now failed for %s: %s"), 1);
     EXPECT_EQ(stuck->status(), FileStatus::scheduled);
-    EXPECT_TRUE(FileDeleter().readAttribute(expiryAttribute, file("stuck.iso")).has_value());
+    EXPECT_TRUE(attributeText(expiryAttribute, file("stuck.iso")).has_value());
 }
 
 TEST_F(ModelTest, ADownloadsFolderThatIsTheHomeFolderIsRefused) {

@@ -50,12 +50,13 @@ class RacingDeleter : public FileDeleter {
 public:
     path victim;
     std::function<void(const path&)> swap;
-    void removeExpiry(const path& url) override {
-        FileDeleter::removeExpiry(url);
+    Result<std::optional<path>> deleteItem(const path& url, DeletionMethod method,
+                                           const FileIdentity& expected) override {
         if (url == victim) {
             std::filesystem::remove(url);
             swap(url);
         }
+        return FileDeleter::deleteItem(url, method, expected);
     }
 };
 

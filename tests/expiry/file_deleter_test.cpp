@@ -31,6 +31,7 @@ namespace {
 
 class DeleterTest : public ::testing::Test {
 protected:
+    DeleterTest() { deleter.openDownloads(home.downloads()); }
     path make(const std::string& name, const char* tags = nullptr) {
         const path p = home.downloads() / name;
         writeFile(p, "x");

@@ -24,7 +24,7 @@ const char* const pendingNames[] = {"Quarterly report 2025 (final, reviewed).pdf
 class ContentTest : public ::testing::Test, public ContentFixture {
 protected:
     [[nodiscard]] std::optional<QString> expiryAttribute(const std::string& name) const {
-        return FileDeleter().readAttribute(fadebin::expiryAttribute, file(name));
+        return attributeText(fadebin::expiryAttribute, file(name));
     }
     [[nodiscard]] QString page() const { return view().page(); }
     [[nodiscard]] QString dateIn(Duration from) const {

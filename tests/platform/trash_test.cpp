@@ -1,3 +1,4 @@
+#include "platform/DownloadsFolder.h"
 #include "platform/Trash.h"
 
 #include "support/ScopedMount.h"
@@ -33,6 +34,14 @@ TrashInfo infoOf(const path& trashed) {
         return text.substr(at, text.find('\n', at) - at);
     };
     return {field("Path"), decodeTrashInfoPath(field("Path")), field("DeletionDate")};
+}
+
+// Puts a trashed item back into the folder it came from, reached through that folder's door.
+Result<path> putBack(const path& trashed, const path& folder) {
+    const DownloadsFolder door(folder);
+    return restoreFromTrash(trashed, [&door](const fadebin::TrashInfo& info, const FileFacts&) {
+        return door.openPlace(info.originalPath);
+    });
 }
 
 std::vector<std::string> namesIn(const path& dir) {
@@ -160,7 +169,7 @@ TEST(VolumeTrash, GoesToTopdirTrashWithRelativePath) {
     EXPECT_EQ(infoOf(*trashed).path, "sub/f 1");
     EXPECT_EQ(infoOf(*trashed).rawPath, "sub/f%201");
     EXPECT_FALSE(fs::exists(home.dataHome() / "Trash"));
-    const auto restored = restoreFromTrash(*trashed);
+    const auto restored = putBack(*trashed, volume);
     ASSERT_TRUE(restored.ok()) << restored.error().text();
     EXPECT_EQ(*restored, item) << "a relative Path= is taken from the volume's top folder";
     EXPECT_EQ(readFile(item), "data");
@@ -172,17 +181,17 @@ TEST(HomeTrash, RestorePutsBackOnlyWhereNothingStandsAndOnlyWhatIsStillThere) {
     const auto trashed = moveToTrash(item);
     ASSERT_TRUE(trashed.ok());
     writeFile(item, "a new file at the old place");
-    const auto taken = restoreFromTrash(*trashed);
+    const auto taken = putBack(*trashed, home.downloads());
     ASSERT_FALSE(taken.ok());
     EXPECT_EQ(taken.error().code, EEXIST);
     EXPECT_EQ(readFile(item), "a new file at the old place");
     EXPECT_EQ(trashInfoOf(*trashed)->originalPath, item) << "the info file stays for a retry";
 
     fs::remove(item);
-    ASSERT_TRUE(restoreFromTrash(*trashed).ok());
+    ASSERT_TRUE(putBack(*trashed, home.downloads()).ok());
     EXPECT_EQ(readFile(item), "first");
     EXPECT_TRUE(namesIn(home.dataHome() / "Trash/info").empty());
-    const auto gone = restoreFromTrash(*trashed);
+    const auto gone = putBack(*trashed, home.downloads());
     ASSERT_FALSE(gone.ok());
     EXPECT_EQ(gone.error().code, ENOENT);
 }

@@ -96,6 +96,13 @@ std::string readFile(const path& p) {
     return s.str();
 }
 
+std::optional<QString> attributeText(const char* name, const path& p) {
+    const auto value = readXattr(p, name);
+    if (!value || !value->has_value())
+        return std::nullopt;
+    return QString::fromUtf8(**value);
+}
+
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     QDeadlineTimer deadline(timeout);
     while (!condition()) {

@@ -54,6 +54,8 @@ private:
 void writeFile(const path& p, const std::string& contents);
 void appendFile(const path& p, const std::string& contents);
 [[nodiscard]] std::string readFile(const path& p);
+// An extended attribute's value as text, read straight from the file (wherever it is).
+[[nodiscard]] std::optional<QString> attributeText(const char* name, const path& p);
 
 // Runs the event loop until the condition holds or the timeout passes. For waiting on real
 // kernel events only; virtual time is advanced with the manual clock instead.
