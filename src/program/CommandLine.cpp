@@ -1,8 +1,10 @@
 #include "program/CommandLine.h"
 
+#include "app/AppModel.h"
 #include "app/BusService.h"
 #include "notch/NotchTexts.h"
 #include "platform/Clock.h"
+#include "platform/DownloadsFolder.h"
 #include "platform/Version.h"
 
 #include <QCommandLineParser>
@@ -66,6 +68,27 @@ QByteArray printable(const QByteArray& bytes) {
     return out;
 }
 
+// A word that cannot name a file in Downloads: nothing is sent for it, and nothing else is
+// done either (the current folder by an empty word or ".", Downloads itself or above).
+std::optional<QString> namesNoItem(const QByteArray& file, const QByteArray& absolute,
+                                   const DownloadsFolder& downloads) {
+    if (file.isEmpty())
+        return QStringLiteral("an empty word is not a file name");
+    QByteArray trimmed = file;
+    while (trimmed.size() > 1 && trimmed.endsWith('/'))
+        trimmed.chop(1);
+    const QByteArray last = trimmed.mid(trimmed.lastIndexOf('/') + 1);
+    if (last == "." || last == "..")
+        return QStringLiteral("\"%1\" names a folder by \".\" or \"..\", not a file")
+            .arg(QString::fromLocal8Bit(printable(file)));
+    const auto admitted = downloads.admit(absolute.toStdString());
+    if (const auto* refusal = std::get_if<PathRefusal>(&admitted);
+        refusal && *refusal == PathRefusal::downloadsOrAbove)
+        return QStringLiteral("\"%1\" is Downloads itself or a folder that holds it")
+            .arg(QString::fromLocal8Bit(printable(file)));
+    return std::nullopt;
+}
+
 // The subcommand's words: options checked by the parser, files kept as the bytes given.
 struct Words {
     QCommandLineParser parser;
@@ -100,8 +123,13 @@ std::optional<QString> parseWords(Words& words, const QList<QCommandLineOption>&
     if (words.files.size() != words.parser.positionalArguments().size())
         return QStringLiteral("could not read the file names");
     const QByteArray here = QDir::currentPath().toLocal8Bit();
-    for (const QByteArray& file : words.files)
-        words.paths.append(file.startsWith('/') ? file : here + '/' + file);
+    const DownloadsFolder downloads(AppModel::defaultDownloadsURL());
+    for (const QByteArray& file : words.files) {
+        const QByteArray absolute = file.startsWith('/') ? file : here + '/' + file;
+        if (const auto problem = namesNoItem(file, absolute, downloads))
+            return *problem;
+        words.paths.append(absolute);
+    }
     return std::nullopt;
 }
 

@@ -142,6 +142,19 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(readFile(outside), "keep me");
 
     EXPECT_EQ(fadebin({"expire"}, {dl("report.pdf")}).status, 2) << "no --in";
+    // The current folder by an empty word or a dot, and Downloads itself or above, name no
+    // file: nothing is done at all.
+    std::filesystem::create_directory(dl("Photos"));
+    writeFile(dl("Photos/p.jpg"), "jpg");
+    const path was = std::filesystem::current_path();
+    std::filesystem::current_path(dl("Photos"));
+    for (const char* word : {"", ".", "..", "./", "../Photos/.", "..//"})
+        EXPECT_EQ(runProgramBytes({"delete-now", word, "p.jpg"}).status, 2) << word;
+    std::filesystem::current_path(was);
+    for (const path& folder : {home.downloads(), home.root()})
+        EXPECT_EQ(fadebin({"delete-now"}, {folder}).status, 2) << folder;
+    EXPECT_EQ(readFile(dl("Photos/p.jpg")), "jpg");
+    EXPECT_TRUE(readRecords(home).empty());
     program.terminate();
     const Command alone = fadebin({"list"});
     EXPECT_EQ(alone.status, 3);

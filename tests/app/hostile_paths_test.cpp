@@ -1,0 +1,300 @@
+// Paths, links and races that try to lead Fadebin outside Downloads: the model and its bus
+// interface over real files, with a second process racing where a race is the attack.
+#include "app/BusService.h"
+#include "app/ModelFixture.h"
+#include "platform/RemoveTree.h"
+#include "platform/Trash.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <map>
+#include <new>
+
+using namespace fadebin;
+using namespace fadebin::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Everything a file outside Downloads is: its bytes and every attribute it carries.
+struct Untouched {
+    std::string contents;
+    std::map<std::string, std::string> attributes;
+    friend bool operator==(const Untouched&, const Untouched&) = default;
+};
+
+Untouched stateOf(const path& file) {
+    Untouched state{readFile(file), {}};
+    char names[4096];
+    const ssize_t size = ::llistxattr(file.c_str(), names, sizeof names);
+    for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
+        char value[4096];
+        const ssize_t length = ::lgetxattr(file.c_str(), names + at, value, sizeof value);
+        state.attributes[names + at] =
+            std::string(value, static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+    }
+    return state;
+}
+
+// Another process swapping two names in a tight loop with renameat2(RENAME_EXCHANGE), as an
+// attacker racing Fadebin would; it counts its exchanges where the test can read them.
+class Swapper {
+public:
+    // Between exchanges the child rests up to maxPause, so that checks and moves of the
+    // program under attack sometimes see one state and sometimes straddle a change.
+    Swapper(const path& a, const path& b, std::chrono::microseconds maxPause = {}) {
+        void* shared = ::mmap(nullptr, sizeof(std::atomic<long>), PROT_READ | PROT_WRITE,
+                              MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        m_count = new (shared) std::atomic<long>(0);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            unsigned seed = 1;
+            for (;;) {
+                if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0)
+                    m_count->fetch_add(1);
+                if (maxPause.count() > 0) {
+                    const timespec pause{0, static_cast<long>(::rand_r(&seed) % maxPause.count()) *
+                                                1000};
+                    ::nanosleep(&pause, nullptr);
+                }
+            }
+        }
+    }
+    ~Swapper() {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        ::munmap(m_count, sizeof(std::atomic<long>));
+    }
+    [[nodiscard]] long exchanges() const { return m_count->load(); }
+
+private:
+    pid_t m_pid = -1;
+    std::atomic<long>* m_count = nullptr;
+};
+
+class HostilePaths : public ModelTest {
+protected:
+    HostilePaths() {
+        fs::create_directories(outside);
+        writeFile(outside / "victim", "precious");
+        EXPECT_EQ(::setxattr((outside / "victim").c_str(), "user.xdg.tags", "Mine", 4, 0), 0);
+        model.start();
+    }
+    // Every file outside with its bytes and attributes: compared before and after an attack,
+    // it shows anything written, moved, added or removed there.
+    std::map<path, Untouched> outsideNow() {
+        std::map<path, Untouched> state;
+        for (const auto& entry : fs::recursive_directory_iterator(outside))
+            if (entry.is_regular_file())
+                state[entry.path()] = stateOf(entry.path());
+        return state;
+    }
+    // What a command would do with one file: expire in 10 s (and let the sweep run), keep,
+    // delete now to the Trash or for good, or a drop on the notch.
+    void attack(const path& target) {
+        for (int round = 0; round < 5; ++round) {
+            settings.setDeletionMethod(round == 3 ? DeletionMethod::permanent
+                                                  : DeletionMethod::trash);
+            if (round == 4) {
+                for (const DropOutcome& dropped : model.acceptDrop({target}))
+                    model.deleteNow(dropped.file);
+                continue;
+            }
+            const AppModel::TakenIn taken = model.takeIn(target);
+            EXPECT_EQ(taken.record, nullptr) << target;
+            if (!taken.record)
+                continue;
+            if (round == 0) {
+                model.decide(taken.record, ExpiryOption::tenSeconds);
+                clock.advance(11s);
+            } else if (round == 1) {
+                model.decide(taken.record, ExpiryOption::forever);
+            } else {
+                [[maybe_unused]] auto failure = model.deleteNow(taken.record);
+            }
+        }
+    }
+
+    const path outside = home.root() / "outside";
+};
+
+// Downloads/s leads out through a folder chain longer than PATH_MAX (where realpath gives
+// up) and back up past Downloads: j1 and j2 are links into the chain, s is "j1/j2/../..".
+void buildEscapeBeyondPathMax(const path& downloads) {
+    const std::string name(250, 'n');
+    fs::create_directory(downloads / "d");
+    std::vector<UniqueFd> chain;
+    chain.emplace_back(::open((downloads / "d").c_str(), O_PATH | O_DIRECTORY));
+    std::string firstHalf = "d", secondHalf;
+    for (int level = 1; level <= 17; ++level) {
+        ASSERT_EQ(::mkdirat(chain.back().get(), name.c_str(), 0700), 0);
+        chain.emplace_back(::openat(chain.back().get(), name.c_str(), O_PATH | O_DIRECTORY));
+        (level <= 9 ? firstHalf : secondHalf) += (level <= 9 || level > 10 ? "/" : "") + name;
+    }
+    ASSERT_EQ(::symlink(firstHalf.c_str(), (downloads / "j1").c_str()), 0);
+    ASSERT_EQ(::symlinkat(secondHalf.c_str(), chain[9].get(), "j2"), 0);
+    std::string up = "j1/j2";
+    for (int level = 0; level < 18; ++level)
+        up += "/..";
+    ASSERT_EQ(::symlink((up + "/../outside").c_str(), (downloads / "s").c_str()), 0);
+}
+
+} // namespace
+
+TEST_F(HostilePaths, ALinkLeadingOutPastPathMaxReachesNothingOutside) {
+    buildEscapeBeyondPathMax(home.downloads());
+    ASSERT_TRUE(fs::exists(file("s/victim"))) << "the kernel follows the link out";
+    char resolved[PATH_MAX];
+    ASSERT_EQ(::realpath(file("s/victim").c_str(), resolved), nullptr) << "realpath gives up";
+    const auto before = outsideNow();
+
+    attack(file("s/victim"));
+    EXPECT_EQ(model.takeIn(file("s/victim")).refusal,
+              QStringLiteral("only files in Downloads can be timed"));
+
+    // A trashed file of ours whose info file was edited to lead back out through the link.
+    TrackedFile* mine = decided("mine.txt", ExpiryOption::oneHour);
+    ASSERT_EQ(model.deleteNow(mine), std::nullopt);
+    writeFile(home.dataHome() / "Trash/info/mine.txt.trashinfo",
+              "[Trash Info]\nPath=" + encodeTrashInfoPath(file("s/mine.txt").native()) +
+                  "\nDeletionDate=2026-12-07T00:00:00\n");
+    EXPECT_FALSE(model.restore(std::nullopt).file);
+    EXPECT_FALSE(fs::exists(outside / "mine.txt"));
+    EXPECT_TRUE(outsideNow() == before) << "a file outside Downloads was touched";
+    ASSERT_TRUE(removeTree(file("d")).ok()); // deeper than any path can name
+}
+
+TEST_F(HostilePaths, EmptyDotAndDownloadsItselfNameNothingOnTheBus) {
+    fs::create_directory(file("Photos"));
+    writeFile(file("Photos/p.jpg"), "jpg");
+    BusService bus(model);
+    const QByteArray photos = QByteArray::fromStdString(file("Photos").native());
+    const QByteArray downloads = QByteArray::fromStdString(home.downloads().native());
+    const QList<QByteArray> hostile{"",
+                                    photos + "/.",
+                                    photos + "/..",
+                                    photos + "/./",
+                                    downloads,
+                                    downloads + "/",
+                                    QByteArray::fromStdString(home.root().native()),
+                                    "/",
+                                    "Photos/p.jpg",
+                                    photos + "/p.jpg" + QByteArray(1, '\0') + "x"};
+    for (const QByteArray& bytes : hostile) {
+        const QList<QByteArray> one{bytes};
+        for (const BusRefusals& refused : {bus.Keep(one), bus.SetExpiry(one, "oneHour"),
+                                           bus.DeleteNow(one), bus.Restore(one).refused}) {
+            ASSERT_EQ(refused.size(), 1) << bytes.constData();
+            EXPECT_EQ(refused.front().path, bytes);
+            EXPECT_FALSE(refused.front().reason.isEmpty());
+        }
+    }
+    EXPECT_EQ(bus.Keep({downloads}).front().reason,
+              QStringLiteral("Downloads itself and the folders that hold it cannot be timed"));
+    EXPECT_EQ(bus.Keep({photos + "/."}).front().reason,
+              QStringLiteral("not a file's name (it ends in \".\" or \"..\")"));
+    EXPECT_EQ(readFile(file("Photos/p.jpg")), "jpg");
+    EXPECT_TRUE(model.pendingFiles().isEmpty());
+    EXPECT_FALSE(fs::exists(home.dataHome() / "Trash/files"));
+
+    // A folder inside Downloads is an item like any file.
+    EXPECT_TRUE(bus.DeleteNow({photos + "/"}).isEmpty());
+    EXPECT_TRUE(fs::exists(home.dataHome() / "Trash/files/Photos/p.jpg"));
+}
+
+TEST_F(HostilePaths, AParentSwappedForALinkOutByAnotherProcessLeadsNowhere) {
+    // Downloads/a/sub and the link a/subl -> outside trade places all the while.
+    constexpr int files = 1000;
+    fs::create_directories(file("a/sub"));
+    for (int i = 0; i < files; ++i) {
+        writeFile(file("a/sub/f" + std::to_string(i)), "inside");
+        writeFile(outside / ("f" + std::to_string(i)), "outside " + std::to_string(i));
+    }
+    fs::create_directory_symlink(outside, file("a/subl"));
+    const auto before = outsideNow();
+    {
+        Swapper swapper(file("a/sub"), file("a/subl"), 400us);
+        int i = 0;
+        for (int round = 0; round < 4 || (swapper.exchanges() < 2000 && round < 400); ++round) {
+            for (int k = 0; k < files / 4; ++k, i = (i + 1) % files) {
+                const path target = file("a/sub/f" + std::to_string(i));
+                const AppModel::TakenIn taken = model.takeIn(target);
+                if (!taken.record)
+                    continue;
+                if (i % 2 == 0) {
+                    [[maybe_unused]] auto failure = model.deleteNow(taken.record);
+                } else { // the sweep's road
+                    model.decide(taken.record, ExpiryOption::tenSeconds);
+                    clock.advance(10s);
+                }
+            }
+        }
+        EXPECT_GE(swapper.exchanges(), 2000);
+    }
+    EXPECT_TRUE(outsideNow() == before) << "a file outside Downloads was touched";
+    int trashed = 0;
+    std::error_code none;
+    for (const auto& entry : fs::directory_iterator(home.dataHome() / "Trash/files", none)) {
+        EXPECT_EQ(readFile(entry.path()), "inside") << entry.path();
+        ++trashed;
+    }
+    EXPECT_GT(trashed, 0) << "the race ran while files were being deleted";
+}
+
+TEST_F(HostilePaths, AnInfoFileSwappedDuringRestoreByAnotherProcessLeadsNowhere) {
+    TrackedFile* back = decided("back.txt", ExpiryOption::oneHour);
+    ASSERT_EQ(model.deleteNow(back), std::nullopt);
+    writeFile(file("back.txt"), "stands at the old place"); // every true restore fails
+    const path info = home.dataHome() / "Trash/info";
+    writeFile(info / "evil",
+              "[Trash Info]\nPath=" + encodeTrashInfoPath((outside / "back.txt").native()) +
+                  "\nDeletionDate=2026-12-07T00:00:00\n");
+    const auto before = outsideNow();
+    {
+        Swapper swapper(info / "back.txt.trashinfo", info / "evil");
+        for (int tries = 0; tries < 200 || (swapper.exchanges() < 2000 && tries < 20000); ++tries)
+            EXPECT_FALSE(model.restore(file("back.txt")).file);
+        EXPECT_GE(swapper.exchanges(), 2000);
+    }
+    EXPECT_TRUE(outsideNow() == before) << "a file outside Downloads was touched";
+    EXPECT_EQ(readFile(file("back.txt")), "stands at the old place");
+
+    // Undisturbed, restore still works.
+    fs::remove(file("back.txt"));
+    if (!fs::exists(info / "back.txt.trashinfo") ||
+        readFile(info / "back.txt.trashinfo").find("outside") != std::string::npos)
+        fs::rename(info / "evil", info / "back.txt.trashinfo");
+    EXPECT_EQ(model.restore(file("back.txt")).file, file("back.txt"));
+}
+
+TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsAndOnlyIntoDownloads) {
+    // An item that is not ours (trashed by someone else) under an info file naming Downloads.
+    TrackedFile* ours = decided("ours.txt", ExpiryOption::oneHour);
+    ASSERT_EQ(model.deleteNow(ours), std::nullopt);
+    const path files = home.dataHome() / "Trash/files";
+    const path info = home.dataHome() / "Trash/info";
+    writeFile(files / "stranger.txt", "not ours");
+    writeFile(info / "stranger.txt.trashinfo",
+              "[Trash Info]\nPath=" + encodeTrashInfoPath(file("stranger.txt").native()) +
+                  "\nDeletionDate=2030-01-01T00:00:00\n");
+    const auto foreign = model.store()->restoreTrashed(files / "stranger.txt", std::nullopt);
+    ASSERT_FALSE(foreign);
+    EXPECT_EQ(foreign.error().code, EPERM);
+    EXPECT_FALSE(fs::exists(file("stranger.txt")));
+
+    // Ours, with an info file naming a place outside.
+    writeFile(info / "ours.txt.trashinfo",
+              "[Trash Info]\nPath=" + encodeTrashInfoPath((outside / "ours.txt").native()) +
+                  "\nDeletionDate=2026-12-07T00:00:00\n");
+    const auto out = model.store()->restoreTrashed(files / "ours.txt", std::nullopt);
+    ASSERT_FALSE(out);
+    EXPECT_EQ(out.error().code, EXDEV);
+    EXPECT_FALSE(fs::exists(outside / "ours.txt"));
+    EXPECT_TRUE(fs::exists(files / "ours.txt"));
+}
