@@ -117,6 +117,14 @@ TEST_F(StoreTest, ARenamedFileKeepsItsOneRecordWhileRunningAcrossRestartsAndInSu
     ASSERT_EQ(store->activeFiles().size(), 1u);
     EXPECT_EQ(store->activeFiles()[0]->lastKnownPath(), dl("sorted/deeper/b.iso"))
         << "a restart looks into Downloads' folders before calling a file gone";
+    // Another name of the same file (a hard link) is that file, not a copy: the marks it
+    // shows are the file's own and stay.
+    store.reset();
+    std::filesystem::create_hard_link(dl("sorted/deeper/b.iso"), dl("b-link.iso"));
+    reopen();
+    store->recoverFromExtendedAttributes();
+    EXPECT_TRUE(attribute(dl("sorted/deeper/b.iso")).has_value());
+    EXPECT_EQ(store->activeFiles().size(), 1u);
     EXPECT_TRUE(releases.empty());
 }
 
