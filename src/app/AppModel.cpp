@@ -85,6 +85,7 @@ void AppModel::start() {
         return;
     }
     m_store->onReleased = weakly(&AppModel::handleReleased);
+    m_store->onForeignSchedule = weakly(&AppModel::handleCompletedDownload);
     if (kernelOpensBeneath())
         FADEBIN_LOG_INFO(LogCategory::App, "Files in Downloads are reached beneath it by the "
                                            "kernel (openat2)");

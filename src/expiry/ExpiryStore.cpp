@@ -63,11 +63,17 @@ std::unique_ptr<ExpiryStore> ExpiryStore::open(const path& downloadsURL, Clock& 
         error = QString::fromStdString(ec.message());
         return nullptr;
     }
+    // A database made at this start (none, or an empty file) lost what it knew: only then do
+    // the files' attributes tell which schedules there were.
+    const bool lost = !std::filesystem::exists(*databaseFile, ec) ||
+                      std::filesystem::file_size(*databaseFile, ec) == 0 || ec;
     auto database = Database::open(*databaseFile, error);
     if (!database)
         return nullptr;
-    return std::unique_ptr<ExpiryStore>(
+    auto store = std::unique_ptr<ExpiryStore>(
         new ExpiryStore(downloadsURL, clock, deleter, std::move(database)));
+    store->m_databaseLost = lost;
+    return store;
 }
 
 ExpiryStore::ExpiryStore(path downloadsURL, Clock& clock, FileDeleter& deleter,
@@ -492,6 +498,10 @@ bool ExpiryStore::isInTrash(const path& url) const {
 void ExpiryStore::reconcile() {
     if (!downloadsAvailable())
         return;
+    // Downloads was not there at start (a disk mounted late): what the start could not read
+    // from its files is read now.
+    if (!m_recovered)
+        recoverFromExtendedAttributes();
     std::vector<TrackedFile*> released;
     for (TrackedFile* record : activeFiles()) {
         const std::optional<path> url = resolveURL(*record);
@@ -518,6 +528,8 @@ void ExpiryStore::reconcile() {
 void ExpiryStore::recoverFromExtendedAttributes() {
     if (!downloadsAvailable())
         return;
+    m_recovered = true;
+    std::vector<path> foreign;
     std::unordered_set<std::string> known;
     std::unordered_map<FileIdentity, TrackedFile*, FileIdentityHash> byIdentity;
     for (TrackedFile* record : activeFiles()) {
@@ -574,6 +586,15 @@ void ExpiryStore::recoverFromExtendedAttributes() {
         }
         if (known.contains(p.native()))
             continue;
+        if (!m_databaseLost) {
+            // The database knows every schedule of ours: an expiry it does not know came with
+            // the file (a copy with its attributes, a backup, another computer's disk).
+            clearMarks(child);
+            FADEBIN_LOG_INFO(LogCategory::Expiry, "Removed a foreign expiry from %s",
+                             logName(child).constData());
+            foreign.push_back(child);
+            continue;
+        }
         auto bookmark = m_bookmarks.create(child);
         if (!bookmark)
             continue;
@@ -585,6 +606,9 @@ void ExpiryStore::recoverFromExtendedAttributes() {
     if (count > 0)
         FADEBIN_LOG_INFO(LogCategory::Expiry, "Recovered %ld tracked file(s) from xattrs", count);
     save();
+    if (onForeignSchedule)
+        for (const path& file : foreign)
+            onForeignSchedule(file);
 }
 
 bool ExpiryStore::save() {

@@ -93,6 +93,9 @@ public:
     [[nodiscard]] Bookmarks& bookmarks() { return m_bookmarks; }
 
     std::function<void(const std::vector<TrackedFile*>&)> onReleased;
+    // A file that came into Downloads carrying an expiry no record of ours set: its marks
+    // are gone and it is to be asked about like a new download.
+    std::function<void(const path&)> onForeignSchedule;
 
 private:
     ExpiryStore(path downloadsURL, Clock& clock, FileDeleter& deleter,
@@ -128,6 +131,10 @@ private:
     std::vector<TrackedFile*> m_insertionOrder;
     mutable std::optional<std::vector<path>> m_trashFolders;
     bool m_toldUnavailable = false;
+    // The database was made at this start: schedules are rebuilt from the files' attributes.
+    bool m_databaseLost = false;
+    // Those attributes were read (Downloads was there to read them).
+    bool m_recovered = false;
 };
 
 } // namespace fadebin

@@ -280,6 +280,32 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
     EXPECT_TRUE(log.contains("Kept the decision for c.pdf after it was saved in place"));
     EXPECT_EQ(linked->store()->activeFiles(), std::vector<TrackedFile*>{record});
     EXPECT_TRUE(linked->pendingFiles().isEmpty());
+
+    // The link's disk is missing at the next start and comes later (mounted late): the
+    // record is left as it is meanwhile, and its file still goes on time.
+    linked.reset();
+    std::filesystem::rename(home.root() / "disk", home.root() / "disk-away");
+    restart();
+    clock.advance(2min);
+    std::filesystem::rename(home.root() / "disk-away", home.root() / "disk");
+    clock.advance(2min);
+    ASSERT_EQ(linked->trackedFiles().size(), 1);
+    EXPECT_EQ(linked->trackedFiles()[0]->idText(), id);
+    clock.advance(24h);
+    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/c.pdf"));
+    EXPECT_FALSE(log.contains("Let go of c.pdf: moved out of Downloads"));
+}
+
+TEST_F(ModelTest, AFileBroughtInWithSomeoneElsesExpiryIsAskedAboutNotTrashed) {
+    AppModel(settings, clock, workspace, home.downloads()).start(); // a healthy database
+    writeFile(file("copied.iso"), "from a backup");
+    ASSERT_TRUE(writeXattr(file("copied.iso"), expiryAttribute, "2020-01-01T00:00:00Z").ok());
+    model.start();
+    clock.advance(2s);
+    EXPECT_TRUE(pathExists(file("copied.iso")));
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{"copied.iso"});
+    EXPECT_EQ(attributeText(expiryAttribute, file("copied.iso")), std::nullopt);
+    EXPECT_EQ(newPending.size(), 1u);
 }
 
 TEST_F(ModelTest, EndedRecordsStayEndedAndAFailedDeleteNowKeepsTheFileTimed) {
