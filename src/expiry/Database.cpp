@@ -112,8 +112,10 @@ std::optional<std::vector<TrackedFile::Fields>> readRows(sqlite3* db, sqlite3_st
         f.addedAt = fromUnixSeconds(sqlite3_column_double(s, 5));
         f.statusRaw = columnText(s, 6);
         if (sqlite3_column_type(s, 7) != SQLITE_NULL) {
+            // NaN says nothing about when; an infinite or huge time is held to the far
+            // future or past instead of wrapping around.
             const double expires = sqlite3_column_double(s, 7);
-            if (std::isfinite(expires))
+            if (!std::isnan(expires))
                 f.expiresAt = fromUnixSeconds(expires);
         }
         f.deleteAttempts = sqlite3_column_int64(s, 8);
