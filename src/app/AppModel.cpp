@@ -191,6 +191,16 @@ void AppModel::setDownloadsAccessDenied(bool denied) {
     Q_EMIT downloadsAccessDeniedChanged();
 }
 
+void AppModel::setWatchLimitText(const QString& text) {
+    if (text == m_watchLimitText)
+        return;
+    const bool wasReached = watchLimitReached();
+    m_watchLimitText = text;
+    Q_EMIT watchLimitTextChanged();
+    if (watchLimitReached() != wasReached)
+        Q_EMIT watchLimitReachedChanged();
+}
+
 void AppModel::checkDownloadsAccess() {
     // Watching starts before the baseline is taken, so that a file created in between is
     // either in the baseline or reported by its event, and never lost between the two.
@@ -199,7 +209,15 @@ void AppModel::checkDownloadsAccess() {
         m_watcher->start();
         if (!m_watcher->isWatching()) {
             // The watcher logged the call that failed; the reason is what matters here.
-            downloadsUnavailable(SysError{m_watcher->startError().value_or(SysError{}).code, {}});
+            const SysError error = m_watcher->startError().value_or(SysError{});
+            // A full inotify table is no fault of the folder, and its permissions are no cure.
+            if (const std::optional<QString> limit = DownloadsWatcher::watchLimitText(error)) {
+                setWatchLimitText(*limit);
+                setDownloadsAccessDenied(false);
+                lookForDownloads();
+                return;
+            }
+            downloadsUnavailable(SysError{error.code, {}});
             return;
         }
     }
@@ -215,6 +233,7 @@ void AppModel::checkDownloadsAccess() {
         const Status reopened = m_deleter.downloads().reopen();
     m_downloadsCheck.reset();
     m_lastAccessError.clear();
+    setWatchLimitText({});
     setDownloadsAccessDenied(false);
     updateWatching();
 }
@@ -225,6 +244,7 @@ void AppModel::downloadsUnavailable(const SysError& error) {
     if (!m_downloadsAccessDenied || text != m_lastAccessError)
         FADEBIN_LOG_ERROR(LogCategory::App, "Downloads access denied: %s", text.c_str());
     m_lastAccessError = text;
+    setWatchLimitText({});
     setDownloadsAccessDenied(true);
     lookForDownloads();
 }
@@ -243,7 +263,7 @@ void AppModel::checkForDownloads() {
 
 void AppModel::recheckDownloadsAccess() {
     if (listNames(downloadsPath())) {
-        if (m_downloadsAccessDenied)
+        if (m_downloadsAccessDenied || watchLimitReached())
             checkDownloadsAccess();
         return;
     }

@@ -42,6 +42,10 @@ class AppModel : public QObject {
         QList<fadebin::TrackedFile*> trackedFiles READ trackedFiles NOTIFY trackedFilesChanged)
     Q_PROPERTY(
         bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
+    // Watching failed on the system's inotify limits, not on the folder: its own state and
+    // text, and not downloadsAccessDenied. Tried again on the same check as a missing folder.
+    Q_PROPERTY(bool watchLimitReached READ watchLimitReached NOTIFY watchLimitReachedChanged)
+    Q_PROPERTY(QString watchLimitText READ watchLimitText NOTIFY watchLimitTextChanged)
     Q_PROPERTY(QString startupError READ startupErrorText NOTIFY startupErrorChanged)
     Q_PROPERTY(std::optional<fadebin::Instant> countdownDeadline READ countdownDeadline NOTIFY
                    countdownDeadlineChanged)
@@ -105,6 +109,8 @@ public:
     [[nodiscard]] QList<TrackedFile*> pendingFiles() const { return m_pendingFiles; }
     [[nodiscard]] QList<TrackedFile*> trackedFiles() const { return m_trackedFiles; }
     [[nodiscard]] bool downloadsAccessDenied() const { return m_downloadsAccessDenied; }
+    [[nodiscard]] bool watchLimitReached() const { return !m_watchLimitText.isEmpty(); }
+    [[nodiscard]] QString watchLimitText() const { return m_watchLimitText; }
     [[nodiscard]] std::optional<QString> startupError() const { return m_startupError; }
     [[nodiscard]] QString startupErrorText() const { return m_startupError.value_or(QString()); }
     [[nodiscard]] std::optional<Instant> countdownDeadline() const { return m_countdownDeadline; }
@@ -131,6 +137,8 @@ Q_SIGNALS:
     void pendingFilesChanged();
     void trackedFilesChanged();
     void downloadsAccessDeniedChanged();
+    void watchLimitReachedChanged();
+    void watchLimitTextChanged();
     void startupErrorChanged();
     void countdownDeadlineChanged();
 
@@ -139,6 +147,7 @@ private:
     void handleSavedInPlace(const path& url);
     void handleReleased(const std::vector<TrackedFile*>& released);
     void setDownloadsAccessDenied(bool denied);
+    void setWatchLimitText(const QString& text);
     void downloadsUnavailable(const SysError& error);
     void lookForDownloads();
     void checkForDownloads();
@@ -154,6 +163,7 @@ private:
     QList<TrackedFile*> m_pendingFiles;
     QList<TrackedFile*> m_trackedFiles;
     bool m_downloadsAccessDenied = false;
+    QString m_watchLimitText; // empty unless a limit stopped watching
     std::optional<QString> m_startupError;
     std::optional<Instant> m_countdownDeadline;
     TimerHandle m_countdownTimer;

@@ -4,7 +4,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <thread>
 
 namespace fadebin {
 
@@ -15,6 +19,9 @@ constexpr const char* schema =
     "id TEXT UNIQUE, bookmark BLOB, displayName TEXT, source TEXT NULL, "
     "sizeBytes INTEGER, addedAt REAL, statusRaw TEXT, expiresAt REAL NULL, "
     "deleteAttempts INTEGER, lastKnownPath TEXT)";
+
+// How long one statement waits for another connection to let go of the file.
+constexpr int busyTimeoutMs = 5000;
 
 constexpr const char* columns = "id, bookmark, displayName, source, sizeBytes, addedAt, statusRaw, "
                                 "expiresAt, deleteAttempts, lastKnownPath";
@@ -63,7 +70,44 @@ Database::~Database() {
     sqlite3_close_v2(m_db);
 }
 
-std::unique_ptr<Database> Database::open(const std::filesystem::path& file, QString& error) {
+namespace {
+
+// Whether another connection holds what a statement needed: worth waiting for.
+bool heldElsewhere(sqlite3* db) {
+    const int code = sqlite3_extended_errcode(db) & 0xff;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+// Puts the file in shape for use and proves it usable; fails with the statement's error.
+bool prepareForUse(sqlite3* db, QString& error) {
+    // The first statements read the header: a file that is not a database fails here.
+    if (!exec(db, "PRAGMA journal_mode=WAL", error) ||
+        !exec(db, "PRAGMA synchronous=NORMAL", error) || !exec(db, schema, error))
+        return false;
+    // A database another process holds locked would fail every save; say so now.
+    if (!exec(db, "BEGIN IMMEDIATE", error) || !exec(db, "COMMIT", error))
+        return false;
+    // Prove the table has the columns we use; a foreign table of that name fails here.
+    Statement probe;
+    const std::string sql = std::string("SELECT ") + columns + " FROM TrackedFile LIMIT 0";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe.handle, nullptr) != SQLITE_OK) {
+        error = messageOf(db);
+        return false;
+    }
+    return true;
+}
+
+int milliseconds(std::chrono::steady_clock::duration d) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(std::chrono::ceil<Duration>(d).count(), 0, INT_MAX));
+}
+
+} // namespace
+
+std::unique_ptr<Database> Database::open(const std::filesystem::path& file, QString& error,
+                                         Duration lockWait) {
+    using Steady = std::chrono::steady_clock;
+    const Steady::time_point deadline = Steady::now() + lockWait;
     sqlite3* db = nullptr;
     const int rc =
         sqlite3_open_v2(file.c_str(), &db,
@@ -74,22 +118,25 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, QStr
         return nullptr;
     }
     sqlite3_extended_result_codes(db, 1);
-    // Another process holding the file gets a moment to let go, never an endless wait.
-    sqlite3_busy_timeout(db, 1000);
-    // The first statements read the header: a file that is not a database fails here.
-    if (!exec(db, "PRAGMA journal_mode=WAL", error) ||
-        !exec(db, "PRAGMA synchronous=NORMAL", error) || !exec(db, schema, error))
-        return nullptr;
-    // A database another process holds locked would fail every save; say so now.
-    if (!exec(db, "BEGIN IMMEDIATE", error) || !exec(db, "COMMIT", error))
-        return nullptr;
-    // Prove the table has the columns we use; a foreign table of that name fails here.
-    Statement probe;
-    const std::string sql = std::string("SELECT ") + columns + " FROM TrackedFile LIMIT 0";
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe.handle, nullptr) != SQLITE_OK) {
-        error = messageOf(db);
-        return nullptr;
+    // Another program (a backup, a second copy of us starting up) may hold the file for a few
+    // seconds: that only delays the start. SQLite's busy handler waits out most locks; some
+    // (a journal being recovered, a lock held across a mode change) fail at once instead, so
+    // the whole set-up is tried again, with growing pauses, until the deadline.
+    for (Duration pause = std::chrono::milliseconds(50);;
+         pause = std::min(2 * pause, Duration(1000))) {
+        sqlite3_busy_timeout(db, std::min(milliseconds(deadline - Steady::now()), busyTimeoutMs));
+        if (prepareForUse(db, error))
+            break;
+        if (!heldElsewhere(db) || Steady::now() + pause >= deadline)
+            return nullptr;
+        if (!sqlite3_get_autocommit(db)) {
+            QString ignored; // a COMMIT that could not finish leaves its transaction open
+            exec(db, "ROLLBACK", ignored);
+        }
+        std::this_thread::sleep_for(pause);
     }
+    // Saves may wait as long for a lock, never endlessly.
+    sqlite3_busy_timeout(db, busyTimeoutMs);
     return database;
 }
 
@@ -112,8 +159,10 @@ std::optional<std::vector<TrackedFile::Fields>> readRows(sqlite3* db, sqlite3_st
         f.addedAt = fromUnixSeconds(sqlite3_column_double(s, 5));
         f.statusRaw = columnText(s, 6);
         if (sqlite3_column_type(s, 7) != SQLITE_NULL) {
+            // NaN says nothing about when; an infinite or huge time is held to the far
+            // future or past instead of wrapping around.
             const double expires = sqlite3_column_double(s, 7);
-            if (std::isfinite(expires))
+            if (!std::isnan(expires))
                 f.expiresAt = fromUnixSeconds(expires);
         }
         f.deleteAttempts = sqlite3_column_int64(s, 8);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "expiry/TrackedFile.h"
+#include "platform/Clock.h"
 #include "platform/Result.h"
 
 #include <QString>
@@ -23,9 +24,11 @@ public:
     Database& operator=(const Database&) = delete;
 
     // Opens (creating when missing) the database file and its table. Fails with SQLite's or
-    // the system's text when the file is not a database, is locked, or cannot be written.
-    [[nodiscard]] static std::unique_ptr<Database> open(const std::filesystem::path& file,
-                                                        QString& error);
+    // the system's text when the file is not a database, stays locked by another connection
+    // for longer than lockWait, or cannot be written.
+    [[nodiscard]] static std::unique_ptr<Database>
+    open(const std::filesystem::path& file, QString& error,
+         Duration lockWait = std::chrono::seconds(10));
 
     // Rows whose statusRaw is one of the given strings, in stored order.
     [[nodiscard]] std::optional<std::vector<TrackedFile::Fields>>

@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace fadebin {
@@ -49,6 +50,19 @@ void DownloadsWatcher::start() {
     m_stream = std::move(stream);
     m_startError.reset();
     FADEBIN_LOG_INFO(LogCategory::Watcher, "Watching %s", m_directoryPath.c_str());
+}
+
+std::optional<QString> DownloadsWatcher::watchLimitText(const SysError& error) {
+    const char* limit = nullptr;
+    if (error.context == "inotify_init1" && error.code == EMFILE)
+        limit = "max_user_instances";
+    else if (error.context == "inotify_add_watch" && error.code == ENOSPC)
+        limit = "max_user_watches";
+    if (!limit)
+        return std::nullopt;
+    return QStringLiteral("Fadebin can't watch Downloads: the system's limit of watched folders "
+                          "is reached (fs.inotify.%1)")
+        .arg(QLatin1String(limit));
 }
 
 void DownloadsWatcher::stop() {

@@ -33,6 +33,10 @@ public:
             m_stream->holdReading(hold);
     }
 
+    // What to tell the user when a start failed on a system-wide limit of inotify rather
+    // than on the folder; none for any other failure.
+    [[nodiscard]] static std::optional<QString> watchLimitText(const SysError& error);
+
     [[nodiscard]] const path& directoryURL() const { return m_directoryURL; }
     [[nodiscard]] const path& directoryPath() const { return m_directoryPath; }
 

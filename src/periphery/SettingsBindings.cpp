@@ -64,6 +64,10 @@ SettingsBindings::SettingsBindings(AppModel& model, AppSettings& settings, Updat
             &SettingsBindings::countdownColorChanged);
     connect(&model, &AppModel::downloadsAccessDeniedChanged, this,
             &SettingsBindings::downloadsAccessDeniedChanged);
+    connect(&model, &AppModel::watchLimitReachedChanged, this,
+            &SettingsBindings::watchLimitReachedChanged);
+    connect(&model, &AppModel::watchLimitTextChanged, this,
+            &SettingsBindings::watchLimitTextChanged);
     connect(&updates, &UpdateManager::updateAvailableChanged, this,
             &SettingsBindings::updateAvailableChanged);
 }
@@ -113,6 +117,14 @@ QColor SettingsBindings::countdownColor() const {
 
 bool SettingsBindings::downloadsAccessDenied() const {
     return m_model.downloadsAccessDenied();
+}
+
+bool SettingsBindings::watchLimitReached() const {
+    return m_model.watchLimitReached();
+}
+
+QString SettingsBindings::watchLimitText() const {
+    return m_model.watchLimitText();
 }
 
 QString SettingsBindings::downloadsPath() const {

@@ -40,6 +40,8 @@ class SettingsBindings : public QObject {
                    countdownColorChanged)
     Q_PROPERTY(
         bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
+    Q_PROPERTY(bool watchLimitReached READ watchLimitReached NOTIFY watchLimitReachedChanged)
+    Q_PROPERTY(QString watchLimitText READ watchLimitText NOTIFY watchLimitTextChanged)
     Q_PROPERTY(QString downloadsPath READ downloadsPath CONSTANT)
     Q_PROPERTY(QString versionText READ versionText CONSTANT)
     Q_PROPERTY(bool canSendFeedback READ canSendFeedback CONSTANT)
@@ -62,6 +64,8 @@ public:
     [[nodiscard]] QColor countColor() const;
     [[nodiscard]] QColor countdownColor() const;
     [[nodiscard]] bool downloadsAccessDenied() const;
+    [[nodiscard]] bool watchLimitReached() const;
+    [[nodiscard]] QString watchLimitText() const;
     [[nodiscard]] QString downloadsPath() const;
     [[nodiscard]] QString versionText() const { return m_versionText; }
     [[nodiscard]] bool canSendFeedback() const { return static_cast<bool>(onSendFeedback); }
@@ -102,6 +106,8 @@ Q_SIGNALS:
     void countColorChanged();
     void countdownColorChanged();
     void downloadsAccessDeniedChanged();
+    void watchLimitReachedChanged();
+    void watchLimitTextChanged();
     void updateAvailableChanged();
 
 private:

@@ -27,7 +27,12 @@ UtcFields utcFields(Instant instant) {
 }
 
 Instant fromUnixSeconds(double seconds) {
-    return Instant(Duration(static_cast<Duration::rep>(std::llround(seconds * 1000.0))));
+    if (std::isnan(seconds))
+        return latestInstant;
+    const double ms = std::clamp(seconds * 1000.0,
+                                 static_cast<double>(earliestInstant.time_since_epoch().count()),
+                                 static_cast<double>(latestInstant.time_since_epoch().count()));
+    return Instant(Duration(static_cast<Duration::rep>(std::llround(ms))));
 }
 
 Duration durationFromSeconds(double seconds) {

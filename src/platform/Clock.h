@@ -21,6 +21,19 @@ struct UtcFields {
     int hour, minute, second;
 };
 [[nodiscard]] UtcFields utcFields(Instant instant);
+
+// The span an instant read from outside (the database, a peer) is held to. Every instant in
+// it has a four-digit UTC year, so it formats as an expiry text, and the difference of any
+// two of them or with now is far from overflowing.
+inline constexpr Instant earliestInstant{
+    std::chrono::sys_days(std::chrono::year(0) / std::chrono::January / 1)};
+inline constexpr Instant latestInstant{
+    std::chrono::sys_days(std::chrono::year(10'000) / std::chrono::January / 1) -
+    std::chrono::milliseconds(1)};
+// Unix seconds as an instant, saturating at the span's ends rather than wrapping into
+// another time: anything past the latest instant is the latest instant, anything before the
+// earliest the earliest. NaN is the far future, so a corrupt time never makes a file due;
+// callers that can treat it as missing check for it first.
 [[nodiscard]] Instant fromUnixSeconds(double seconds);
 
 // Durations beyond this are taken as "never" for arithmetic's sake: far past any schedule a

@@ -27,6 +27,11 @@ void closeFd(int& fd) {
 
 } // namespace
 
+DirectoryEvents::KernelCalls& DirectoryEvents::kernelCalls() {
+    static KernelCalls calls{::inotify_init1, ::inotify_add_watch};
+    return calls;
+}
+
 DirectoryEvents::DirectoryEvents(path folder, QObject* receiver, Handler handler)
     : m_folder(std::move(folder))
     , m_receiver(receiver)
@@ -40,13 +45,13 @@ DirectoryEvents::~DirectoryEvents() {
 Status DirectoryEvents::start() {
     if (isRunning())
         return {};
-    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    m_inotify = kernelCalls().init(IN_NONBLOCK | IN_CLOEXEC);
     if (m_inotify < 0) {
         SysError error = SysError::fromErrno();
         error.context = "inotify_init1";
         return error;
     }
-    if (::inotify_add_watch(m_inotify, m_folder.c_str(), watchMask) < 0) {
+    if (kernelCalls().addWatch(m_inotify, m_folder.c_str(), watchMask) < 0) {
         SysError error = SysError::fromErrno();
         error.context = "inotify_add_watch";
         closeFd(m_inotify);

@@ -50,6 +50,15 @@ public:
     // Stops draining the kernel's queue while set, so that a test can make it overflow.
     void holdReading(bool hold) { m_hold->store(hold); }
 
+    // The two calls that meet the per-user inotify limits (instances: EMFILE from init,
+    // watches: ENOSPC from addWatch). Tests put in calls that fail as the kernel does at a
+    // limit, since lowering the real ones needs root and affects every program of the user.
+    struct KernelCalls {
+        int (*init)(int flags);
+        int (*addWatch)(int inotify, const char* folder, std::uint32_t mask);
+    };
+    static KernelCalls& kernelCalls();
+
     static constexpr std::chrono::milliseconds latency{300};
     static constexpr const char* threadName = "fadebin-inotify";
 

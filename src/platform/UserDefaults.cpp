@@ -1,6 +1,7 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Log.h"
+#include "platform/UniqueFd.h"
 #include "platform/XdgPaths.h"
 
 #include <QDir>
@@ -8,13 +9,23 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 namespace fadebin {
 
 namespace {
+
+// Far more than any set of preferences needs, and small enough to read at start.
+constexpr qsizetype maxFileBytes = 1024 * 1024;
+constexpr const char* tooLarge = "larger than 1 MiB";
 
 QString fileName(const std::filesystem::path& p) {
     return QFile::decodeName(QByteArray::fromStdString(p.native()));
@@ -50,15 +61,39 @@ std::filesystem::path UserDefaults::standardPath() {
 }
 
 void UserDefaults::load() {
-    QFile file(fileName(m_file));
-    if (!file.exists())
-        return;
-    if (!file.open(QIODevice::ReadOnly)) {
-        FADEBIN_LOG_ERROR(LogCategory::App, "Settings file unreadable, using defaults: %s",
-                          qUtf8Printable(file.errorString()));
+    const auto unreadable = [](const char* reason) {
+        FADEBIN_LOG_ERROR(LogCategory::App, "Settings file unreadable, using defaults: %s", reason);
+    };
+    // Non-blocking, so that a FIFO in its place cannot stall the start; the checks below are
+    // made on this descriptor, so what is checked is what is read.
+    const UniqueFd fd(::open(m_file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd) {
+        if (errno != ENOENT)
+            unreadable(std::strerror(errno));
         return;
     }
-    const QByteArray bytes = file.readAll();
+    struct stat facts {};
+    if (::fstat(fd.get(), &facts) != 0)
+        return unreadable(std::strerror(errno));
+    if (!S_ISREG(facts.st_mode))
+        return unreadable("not a regular file");
+    if (facts.st_size > maxFileBytes)
+        return unreadable(tooLarge);
+    // The limit holds for what is read too, in case the file grew since fstat.
+    QByteArray bytes;
+    char chunk[16 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return unreadable(std::strerror(errno));
+        if (n == 0)
+            break;
+        bytes.append(chunk, n);
+        if (bytes.size() > maxFileBytes)
+            return unreadable(tooLarge);
+    }
     if (bytes.trimmed().isEmpty())
         return;
     QJsonParseError error{};

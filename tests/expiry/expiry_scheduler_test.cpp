@@ -4,6 +4,7 @@
 #include "support/ScopedMount.h"
 
 #include <cmath>
+#include <sqlite3.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -244,6 +245,29 @@ TEST_F(SchedulerTest, AFileLetGoWhileStoppedIsNeverTimedAgainByItsOldExpiry) {
     EXPECT_EQ(attribute(dl("letgo.pdf")), std::nullopt);
     EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("letgo.pdf")), std::nullopt);
     EXPECT_EQ(readXattr(dl("letgo.pdf"), tagsAttribute).value(), std::nullopt);
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SchedulerTest, StoredTimesTooLargeForAnInstantAreTheFarFutureNotThePast) {
+    TrackedFile* record = scheduled("far.iso");
+    const QString id = record->idText();
+    scheduler.reset();
+    store.reset();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(databaseFile().c_str(), &db), SQLITE_OK);
+    const int updated = sqlite3_exec(db, "UPDATE TrackedFile SET expiresAt = 1e20, addedAt = 1e20",
+                                     nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(updated, SQLITE_OK);
+    restart();
+    scheduler->start();
+    clock.advance(1min);
+    const auto kept = store->files(FileStatus::scheduled);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0]->idText(), id);
+    EXPECT_EQ(kept[0]->expiresAt(), latestInstant);
+    EXPECT_TRUE(pathExists(dl("far.iso")));
+    EXPECT_FALSE(trashed("far.iso"));
     EXPECT_TRUE(events.empty());
 }
 

@@ -1,3 +1,4 @@
+#include "expiry/Database.h"
 #include "expiry/StoreFixture.h"
 #include "platform/Trash.h"
 #include "support/HeldInChild.h"
@@ -7,6 +8,7 @@
 
 #include <fstream>
 #include <sqlite3.h>
+#include <sys/time.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -190,6 +192,29 @@ TEST_F(StoreTest, KeptAndEndedRecordsPinNoFileAndStayAsTheyAre) {
     EXPECT_EQ(attribute(dl("ended.mov")), std::nullopt);
 }
 
+namespace {
+
+// Another process that takes the database file with BEGIN EXCLUSIVE and holds it until killed
+// or, when given, until that much time has passed (its timer then ends it).
+std::unique_ptr<HeldInChild> holdExclusively(const path& file,
+                                             std::optional<Duration> release = std::nullopt) {
+    return HeldInChild::start([&] {
+        sqlite3* db = nullptr;
+        if (sqlite3_open(file.c_str(), &db) != SQLITE_OK ||
+            sqlite3_exec(db, "BEGIN EXCLUSIVE; CREATE TABLE held(x);", nullptr, nullptr, nullptr) !=
+                SQLITE_OK)
+            return false;
+        if (release) {
+            const auto us = std::chrono::microseconds(*release).count();
+            const itimerval once{{0, 0}, {us / 1'000'000, us % 1'000'000}};
+            ::setitimer(ITIMER_REAL, &once, nullptr);
+        }
+        return true;
+    });
+}
+
+} // namespace
+
 TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     store.reset();
     auto openError = [&] {
@@ -200,15 +225,17 @@ TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     writeFile(databaseFile(), std::string(4096, 'g'));
     EXPECT_EQ(openError(), QStringLiteral("file is not a database"));
     std::filesystem::remove(databaseFile());
-    const auto locked = HeldInChild::start([this] {
-        sqlite3* db = nullptr;
-        return sqlite3_open(databaseFile().c_str(), &db) == SQLITE_OK &&
-               sqlite3_exec(db, "BEGIN EXCLUSIVE; CREATE TABLE held(x);", nullptr, nullptr,
-                            nullptr) == SQLITE_OK;
-    });
+    auto locked = holdExclusively(databaseFile());
     ASSERT_TRUE(locked);
-    EXPECT_EQ(openError(), QStringLiteral("database is locked"));
+    QString error;
+    EXPECT_EQ(Database::open(databaseFile(), error, 300ms), nullptr);
+    EXPECT_EQ(error, QStringLiteral("database is locked"));
     locked->kill();
+    // A lock let go after a while only delays the start. SQLite waits on real time, so this
+    // one wait is real: longer than one statement's old patience, short of the whole wait.
+    locked = holdExclusively(databaseFile(), 1500ms);
+    ASSERT_TRUE(locked);
+    EXPECT_NE(Database::open(databaseFile(), error), nullptr) << error.toStdString();
 
     std::filesystem::remove_all(home.dataHome());
     std::filesystem::create_directories(home.dataHome());

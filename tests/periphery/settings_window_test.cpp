@@ -4,11 +4,13 @@
 #include "periphery/SettingsWindow.h"
 #include "periphery/UpdateManager.h"
 #include "periphery/WindowDriver.h"
+#include "platform/DirectoryEvents.h"
 
 #include <QGuiApplication>
 #include <QJsonObject>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -150,6 +152,27 @@ TEST(SettingsWindow, AccessGroupShowsWhileDownloadsIsUnreadable) {
     scene.world.allowDownloads();
     click(window, "retryAccess");
     EXPECT_FALSE(isShown(window, "accessDenied"));
+    EXPECT_TRUE(scene.world.model.watcher()->isWatching());
+}
+
+TEST(SettingsWindow, AccessGroupNamesAFullInotifyTableInsteadOfTheFolder) {
+    SettingsScene scene;
+    auto& calls = DirectoryEvents::kernelCalls();
+    const DirectoryEvents::KernelCalls real = calls;
+    const auto restore = qScopeGuard([&] { calls = real; });
+    calls.init = [](int) { return errno = EMFILE, -1; };
+    scene.world.model.start();
+    QQuickWindow* window = scene.show();
+    EXPECT_TRUE(isShown(window, "watchLimit"));
+    EXPECT_FALSE(isShown(window, "accessDenied"));
+    EXPECT_EQ(textOf(window, "watchLimitText"),
+              "Fadebin can't watch Downloads: the system's limit of watched folders is reached "
+              "(fs.inotify.max_user_instances)");
+    savePicture(window, "settings-general-watch-limit");
+
+    calls = real;
+    click(window, "retryWatching");
+    EXPECT_FALSE(isShown(window, "watchLimit"));
     EXPECT_TRUE(scene.world.model.watcher()->isWatching());
 }
 

@@ -80,4 +80,15 @@ TEST(Clock, DurationArithmeticSaturatesInsteadOfWrapping) {
     EXPECT_GT(addSaturating(now, longestDuration), now);
     EXPECT_EQ(addSaturating(Instant::max() - 1h, 2h), Instant::max());
     EXPECT_EQ(addSaturating(Instant::min() + 1h, -2h), Instant::min());
+    // Times read back from a file are held to a span every reader can format and subtract.
+    const std::pair<double, Instant> stored[] = {
+        {1e20, latestInstant},
+        {HUGE_VAL, latestInstant},
+        {std::nan(""), latestInstant},
+        {-1e20, earliestInstant},
+        {-HUGE_VAL, earliestInstant},
+        {253402300799.0, latestInstant - 999ms}, // 9999-12-31T23:59:59Z
+    };
+    for (const auto& [seconds, expected] : stored)
+        EXPECT_EQ(fromUnixSeconds(seconds), expected) << seconds;
 }

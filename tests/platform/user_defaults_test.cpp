@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace fadebin;
 using namespace fadebin::test;
 
@@ -51,4 +53,28 @@ TEST_F(UserDefaultsTest, AFailedWriteIsLoggedAndTheValueKeptForThisRun) {
     defaults.setDouble(QStringLiteral("autoDismissSeconds"), 3);
     EXPECT_EQ(log.count("Settings write failed: %s"), 1);
     EXPECT_EQ(defaults.doubleValue("autoDismissSeconds"), 3.0);
+}
+
+TEST_F(UserDefaultsTest, OnlyARegularFileOfAtMostOneMebibyteIsRead) {
+    // A FIFO would block the start in open() or read(); a link to /dev/zero never ends.
+    std::filesystem::create_directories(file.parent_path());
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    std::string reasons;
+    {
+        LogCapture log;
+        EXPECT_FALSE(UserDefaults().value("a").has_value());
+        std::filesystem::remove(file);
+        std::filesystem::create_symlink("/dev/zero", file);
+        EXPECT_FALSE(UserDefaults().value("a").has_value());
+        std::filesystem::remove(file);
+        store(R"({"a": 1})" + std::string(1024 * 1024 + 1 - 8, ' '));
+        EXPECT_FALSE(UserDefaults().value("a").has_value());
+        for (const LogLine& line : log.lines())
+            reasons += line.message + "\n";
+        EXPECT_EQ(log.count("Settings file unreadable, using defaults: %s"), 3);
+    }
+    EXPECT_NE(reasons.find("defaults: not a regular file\n"), std::string::npos) << reasons;
+    EXPECT_NE(reasons.find("defaults: larger than 1 MiB\n"), std::string::npos) << reasons;
+    store(R"({"a": 1})" + std::string(1024 * 1024 - 8, ' '));
+    EXPECT_EQ(UserDefaults().doubleValue("a"), 1.0);
 }

@@ -94,6 +94,35 @@ ColumnLayout {
                 onClicked: view.bindings.retryAccess()
             }
         }
+        // The folder is fine here: the system's inotify limit is what stops watching, so
+        // the folder's warning and "Show Folder" would point the wrong way.
+        FormRow {
+            objectName: "watchLimit"
+            visible: view.bindings.watchLimitReached
+
+            RowLayout {
+                spacing: 6
+                Layout.fillWidth: true
+
+                NotchIcon {
+                    name: "alert02"
+                    color: "#f08c00"
+                    Layout.preferredWidth: 14
+                    Layout.preferredHeight: 14
+                }
+                Label {
+                    objectName: "watchLimitText"
+                    text: view.bindings.watchLimitText
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
+            }
+            Button {
+                objectName: "retryWatching"
+                text: qsTr("Retry")
+                onClicked: view.bindings.retryAccess()
+            }
+        }
     }
 
     FormGroup {
