@@ -86,6 +86,8 @@ void AppModel::start() {
     }
     m_store->onReleased = weakly(&AppModel::handleReleased);
     m_store->onForeignSchedule = weakly(&AppModel::handleCompletedDownload);
+    connect(m_store.get(), &ExpiryStore::saveProblemChanged, this,
+            &AppModel::storageProblemChanged);
     if (kernelOpensBeneath())
         FADEBIN_LOG_INFO(LogCategory::App, "Files in Downloads are reached beneath it by the "
                                            "kernel (openat2)");

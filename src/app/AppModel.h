@@ -47,6 +47,8 @@ class AppModel : public QObject {
     Q_PROPERTY(bool watchLimitReached READ watchLimitReached NOTIFY watchLimitReachedChanged)
     Q_PROPERTY(QString watchLimitText READ watchLimitText NOTIFY watchLimitTextChanged)
     Q_PROPERTY(QString startupError READ startupErrorText NOTIFY startupErrorChanged)
+    // Why decisions cannot be saved right now (the disk is full, say); empty while they can.
+    Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
     Q_PROPERTY(std::optional<fadebin::Instant> countdownDeadline READ countdownDeadline NOTIFY
                    countdownDeadlineChanged)
 
@@ -111,6 +113,9 @@ public:
     [[nodiscard]] bool downloadsAccessDenied() const { return m_downloadsAccessDenied; }
     [[nodiscard]] bool watchLimitReached() const { return !m_watchLimitText.isEmpty(); }
     [[nodiscard]] QString watchLimitText() const { return m_watchLimitText; }
+    [[nodiscard]] QString storageProblem() const {
+        return m_store ? m_store->saveProblem().value_or(QString()) : QString();
+    }
     [[nodiscard]] std::optional<QString> startupError() const { return m_startupError; }
     [[nodiscard]] QString startupErrorText() const { return m_startupError.value_or(QString()); }
     [[nodiscard]] std::optional<Instant> countdownDeadline() const { return m_countdownDeadline; }
@@ -139,6 +144,7 @@ Q_SIGNALS:
     void downloadsAccessDeniedChanged();
     void watchLimitReachedChanged();
     void watchLimitTextChanged();
+    void storageProblemChanged();
     void startupErrorChanged();
     void countdownDeadlineChanged();
 

@@ -300,22 +300,41 @@ void ExpiryStore::apply(ExpiryOption option, TrackedFile& record, bool applyFind
     if (isFinal(record.status()))
         return;
     const std::optional<path> url = resolveURL(record);
-    const Instant now = m_clock.now();
-    // Attributes are only ever written on files inside Downloads.
-    const bool touchFile = url && isInsideDownloads(*url);
     if (const auto length = duration(option)) {
         record.setStatus(FileStatus::scheduled);
-        record.setExpiresAt(now + *length);
+        record.setExpiresAt(m_clock.now() + *length);
         record.setDeleteAttempts(0);
-        if (touchFile)
-            markScheduled(record, *url, applyFinderTag);
     } else {
         record.setStatus(FileStatus::keepForever);
         record.setExpiresAt(std::nullopt);
-        if (touchFile)
-            clearMarks(*url);
     }
+    if (url)
+        oweMarks(record, *url, applyFinderTag);
     save();
+}
+
+void ExpiryStore::oweMarks(const TrackedFile& record, const path& url, bool applyFinderTag) {
+    m_owedMarks.insert_or_assign(record.idText(), OwedMarks{url, applyFinderTag});
+}
+
+void ExpiryStore::payOwedMarks() {
+    // The database holds the decision now; the file follows it. A crash before this point
+    // leaves the file's old marks, which the next start corrects from the database.
+    auto owed = std::exchange(m_owedMarks, {});
+    for (const auto& [id, marks] : owed) {
+        const auto live = m_records.find(id);
+        if (live == m_records.end())
+            continue;
+        const TrackedFile& record = *live->second;
+        if (record.status() == FileStatus::scheduled && record.expiresAt()) {
+            // Attributes are only ever written on files inside Downloads.
+            if (isInsideDownloads(marks.url))
+                markScheduled(record, marks.url, marks.applyFinderTag);
+        } else if (record.status() == FileStatus::keepForever ||
+                   record.status() == FileStatus::cancelled) {
+            clearMarks(marks.url, &record);
+        }
+    }
 }
 
 void ExpiryStore::markScheduled(const TrackedFile& record, const path& url, bool applyFinderTag) {
@@ -337,7 +356,7 @@ void ExpiryStore::cancel(TrackedFile& record) {
     record.setStatus(FileStatus::cancelled);
     record.setExpiresAt(std::nullopt);
     if (url)
-        clearMarks(*url, &record);
+        oweMarks(record, *url, false);
     save();
 }
 
@@ -352,8 +371,8 @@ void ExpiryStore::relocate(TrackedFile& record, const path& given, bool applyFin
     record.setDisplayName(displayName(url));
     if (auto facts = statPath(url))
         record.setSizeBytes(facts->size);
-    if (record.status() == FileStatus::scheduled && record.expiresAt() && isInsideDownloads(url))
-        markScheduled(record, url, applyFinderTag);
+    if (record.status() == FileStatus::scheduled && record.expiresAt())
+        oweMarks(record, url, applyFinderTag);
     save();
 }
 
@@ -580,8 +599,13 @@ void ExpiryStore::recoverFromExtendedAttributes() {
                 clearMarks(child); // a copy of the timed file, not the file itself
                 continue;
             }
-            if (!idText)
-                m_deleter.writeRecordId(owner->idText(), child);
+            // The database decides; the file's marks follow it (a crash may have come between
+            // saving a decision and marking the file).
+            if (owner->status() == FileStatus::pending)
+                clearMarks(child, owner);
+            else if (!owner->expiresAt() || formatExpiry(*owner->expiresAt()) != text->toLatin1() ||
+                     !idText)
+                oweMarks(*owner, child, false);
             continue;
         }
         if (known.contains(p.native()))
@@ -600,7 +624,7 @@ void ExpiryStore::recoverFromExtendedAttributes() {
             continue;
         TrackedFile* record =
             insertNew(child, *bookmark, std::nullopt, FileStatus::scheduled, *expiresAt);
-        m_deleter.writeRecordId(record->idText(), child);
+        oweMarks(*record, child, false);
         ++count;
     }
     if (count > 0)
@@ -616,16 +640,43 @@ bool ExpiryStore::save() {
     for (const TrackedFile* record : m_insertionOrder)
         if (record->isDirty())
             dirty.push_back(record);
-    if (dirty.empty())
-        return true;
     QString error;
-    if (!m_database->write(dirty, error)) {
-        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Save failed: %s", error.toUtf8().constData());
+    if (!dirty.empty() && !m_database->write(dirty, error)) {
+        saveFailed(error);
         return false;
     }
     for (TrackedFile* record : m_insertionOrder)
         record->clearDirty();
+    if (m_saveProblem) {
+        FADEBIN_LOG_INFO(LogCategory::Expiry, "Records saved again");
+        m_saveProblem.reset();
+        m_saveRetry.reset();
+        m_saveRetryDelay = Duration::zero();
+        Q_EMIT saveProblemChanged();
+    }
+    payOwedMarks();
     return true;
+}
+
+void ExpiryStore::saveFailed(const QString& error) {
+    // What the user can do something about, in their words; anything else as SQLite says it.
+    const QString reason =
+        error.contains(QLatin1String("full"))       ? QStringLiteral("the disk is full")
+        : error.contains(QLatin1String("readonly")) ? QStringLiteral("the disk is read-only")
+                                                    : error;
+    const QString problem = QStringLiteral("Fadebin can't save its records: ") + reason;
+    if (problem != m_saveProblem) {
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Save failed: %s", error.toUtf8().constData());
+        m_saveProblem = problem;
+        Q_EMIT saveProblemChanged();
+    }
+    // Tried again on its own, a little later each time, until it goes through.
+    m_saveRetryDelay = std::clamp(m_saveRetryDelay * 2, firstSaveRetry, longestSaveRetry);
+    QPointer<ExpiryStore> self(this);
+    m_saveRetry = m_clock.singleShot(m_saveRetryDelay, [self] {
+        if (self)
+            self->save();
+    });
 }
 
 } // namespace fadebin

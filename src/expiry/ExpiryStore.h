@@ -64,7 +64,13 @@ public:
     [[nodiscard]] std::optional<path> resolveURL(TrackedFile& record);
     void reconcile();
     void recoverFromExtendedAttributes();
+    // Writes every changed record in one transaction, then brings the files' marks in line
+    // with what was saved. A failed save keeps the changes, is tried again with growing
+    // pauses and shows as saveProblem() until one goes through.
     bool save();
+    [[nodiscard]] const std::optional<QString>& saveProblem() const { return m_saveProblem; }
+    static constexpr Duration firstSaveRetry{1'000};
+    static constexpr Duration longestSaveRetry{60'000};
 
     // An item in a trash that one of our ended records names (its file, by identity) and
     // whose info file says it came from inside Downloads: at originalPath when given, else
@@ -97,6 +103,9 @@ public:
     // are gone and it is to be asked about like a new download.
     std::function<void(const path&)> onForeignSchedule;
 
+Q_SIGNALS:
+    void saveProblemChanged();
+
 private:
     ExpiryStore(path downloadsURL, Clock& clock, FileDeleter& deleter,
                 std::unique_ptr<Database> database);
@@ -110,6 +119,10 @@ private:
                            std::optional<Instant> expiresAt);
     // The marks a scheduled file carries (expiry, record id, tag), and their removal.
     void markScheduled(const TrackedFile& record, const path& url, bool applyFinderTag);
+    // The file at url is to carry the marks of the record's state once that state is saved.
+    void oweMarks(const TrackedFile& record, const path& url, bool applyFinderTag);
+    void payOwedMarks();
+    void saveFailed(const QString& error);
     void clearMarks(const path& url, const TrackedFile* owner = nullptr);
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
@@ -131,6 +144,14 @@ private:
     std::vector<TrackedFile*> m_insertionOrder;
     mutable std::optional<std::vector<path>> m_trashFolders;
     bool m_toldUnavailable = false;
+    struct OwedMarks {
+        path url;
+        bool applyFinderTag;
+    };
+    std::unordered_map<QString, OwedMarks> m_owedMarks; // by idText
+    std::optional<QString> m_saveProblem;
+    TimerHandle m_saveRetry;
+    Duration m_saveRetryDelay{};
     // The database was made at this start: schedules are rebuilt from the files' attributes.
     bool m_databaseLost = false;
     // Those attributes were read (Downloads was there to read them).
