@@ -119,9 +119,10 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, QStr
     }
     sqlite3_extended_result_codes(db, 1);
     // Another program (a backup, a second copy of us starting up) may hold the file for a few
-    // seconds: that only delays the start. SQLite's busy handler waits out most locks; some
-    // (a journal being recovered, a lock held across a mode change) fail at once instead, so
-    // the whole set-up is tried again, with growing pauses, until the deadline.
+    // seconds: that only delays the start. SQLite's busy handler waits out most locks, but
+    // not all: SQLITE_LOCKED, and SQLITE_BUSY where waiting could deadlock or a WAL is being
+    // recovered, come back at once. So the whole set-up is tried again, with growing pauses,
+    // until the deadline.
     for (Duration pause = std::chrono::milliseconds(50);;
          pause = std::min(2 * pause, Duration(1000))) {
         sqlite3_busy_timeout(db, std::min(milliseconds(deadline - Steady::now()), busyTimeoutMs));

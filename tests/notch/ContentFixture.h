@@ -20,11 +20,11 @@ namespace fadebin::test {
 
 class ContentFixture : public ModelHarness {
 public:
-    ContentFixture() {
+    explicit ContentFixture(NotchContentPanel::Options options = {.animated = false}) {
         controller = std::make_unique<NotchController>(
             model, settings, clock, screens,
             std::make_unique<DragWatcher>(clock, std::make_unique<FakePasteboard>()),
-            NotchContentPanel::factory([this] { ++settingsOpened; }, {.animated = false}));
+            NotchContentPanel::factory([this] { ++settingsOpened; }, options));
         controller->install();
         panel = static_cast<NotchContentPanel*>(controller->panel());
         if (panel->root() == nullptr)

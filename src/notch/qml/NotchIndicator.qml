@@ -13,10 +13,14 @@ Item {
     implicitHeight: 18
     width: implicitWidth
     height: implicitHeight
-    scale: shown ? 1 : 0.01
+    // The spring overshoots its end: shrinking towards 0.01 it passes below zero, and a
+    // negative scale mirrors the ring, which Qt's software painter draws by reading outside
+    // the ring's pixmap. The spring moves `growth`; the scale stops at the smallest size.
+    property real growth: shown ? 1 : 0.01
+    scale: Math.max(0.01, growth)
     opacity: shown ? 1 : 0
     visible: opacity > 0
-    Behavior on scale {
+    Behavior on growth {
         enabled: Motion.enabled
         NumberAnimation { duration: 300; easing.type: Easing.OutBack }
     }
