@@ -58,8 +58,8 @@ public:
     // Takes our marks (expiry, record id, the tag) off a file: inside Downloads through its
     // door; a file that has left Downloads only while it still is the file `expected` names,
     // opened without following links, so that no other file there is ever written.
-    void clearMarks(const path& url, const QString& tag,
-                    const std::optional<FileIdentity>& expected);
+    virtual void clearMarks(const path& url, const QString& tag,
+                            const std::optional<FileIdentity>& expected);
 
 private:
     DownloadsFolder m_downloads;

@@ -266,8 +266,51 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
             store->addPending(make("f" + std::to_string(i), std::string(2000, 'n')), std::nullopt));
     ASSERT_GE(log.count("Save failed: %s"), 1);
     EXPECT_TRUE(added.back()->isDirty()) << "the change waits in memory";
+    // "Keep it" while the disk is full: the file keeps its expiry until the decision is saved.
+    TrackedFile* kept = added.front();
+    store->apply(ExpiryOption::oneHour, *kept, false);
+    store->apply(ExpiryOption::forever, *kept, false);
+    EXPECT_EQ(attribute(dl("f0")), std::nullopt) << "never marked: the schedule was not saved";
+    EXPECT_EQ(store->saveProblem(),
+              QStringLiteral("Fadebin can't save its records: the disk is full"));
     std::filesystem::remove(data / "filler");
-    EXPECT_TRUE(store->save());
+    clock.advance(ExpiryStore::longestSaveRetry); // tried again on its own
+    EXPECT_EQ(store->saveProblem(), std::nullopt);
+    EXPECT_TRUE(log.contains("Records saved again"));
     reopen();
-    EXPECT_EQ(store->activeFiles().size(), added.size());
+    EXPECT_EQ(store->activeFiles().size(), added.size() - 1);
+    EXPECT_EQ(store->files(FileStatus::keepForever).size(), 1u);
+}
+
+namespace {
+
+// A program killed right after saving a decision: the file is never marked.
+class DyingDeleter : public FileDeleter {
+public:
+    void writeExpiry(Instant, const path&) override {}
+    void clearMarks(const path&, const QString&, const std::optional<FileIdentity>&) override {}
+};
+
+} // namespace
+
+TEST_F(StoreTest, ACrashBetweenSavingADecisionAndMarkingTheFileIsMendedFromTheDatabase) {
+    store->apply(ExpiryOption::oneHour, *pending("kept.iso"), false);
+    store->apply(ExpiryOption::oneHour, *pending("longer.iso"), false);
+    const auto hourLeft = attribute(dl("longer.iso"));
+    std::unique_ptr<FileDeleter> normal = std::exchange(deleter, std::make_unique<DyingDeleter>());
+    reopen();
+    for (TrackedFile* record : store->activeFiles())
+        store->apply(record->displayName() == QStringLiteral("kept.iso") ? ExpiryOption::forever
+                                                                         : ExpiryOption::oneDay,
+                     *record, false);
+    EXPECT_TRUE(attribute(dl("kept.iso")).has_value()) << "killed before the file was marked";
+    EXPECT_EQ(attribute(dl("longer.iso")), hourLeft);
+    deleter = std::move(normal);
+    reopen();
+    store->recoverFromExtendedAttributes();
+    EXPECT_EQ(attribute(dl("kept.iso")), std::nullopt) << "the database's keep stands";
+    const auto longer = store->files(FileStatus::scheduled);
+    ASSERT_EQ(longer.size(), 1u);
+    EXPECT_EQ(parseExpiry(*attribute(dl("longer.iso"))),
+              std::chrono::floor<std::chrono::seconds>(*longer[0]->expiresAt()));
 }
