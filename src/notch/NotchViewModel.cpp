@@ -141,6 +141,8 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
         connect(c, changed, this, &NotchViewModel::selectionChanged);
     for (auto changed : {&AppModel::downloadsAccessDeniedChanged, &AppModel::startupErrorChanged})
         connect(&m_model, changed, this, &NotchViewModel::pageChanged);
+    connect(&m_model, &AppModel::storageProblemChanged, this,
+            &NotchViewModel::storageProblemChanged);
     for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})
         connect(&m_model, changed, this, &NotchViewModel::rebuildRows);
     connect(&m_model, &AppModel::countdownDeadlineChanged, this, [this] {

@@ -112,6 +112,8 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(QString page READ page NOTIFY pageChanged)
     Q_PROPERTY(QString dropNotice READ dropNotice NOTIFY pageChanged)
     Q_PROPERTY(QString startupError READ startupError NOTIFY pageChanged)
+    // Shown above whatever page is open while decisions cannot be saved.
+    Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
     Q_PROPERTY(QString confirmationHeadline READ confirmationHeadline NOTIFY pageChanged)
     Q_PROPERTY(QString confirmationSubtitle READ confirmationSubtitle NOTIFY pageChanged)
     Q_PROPERTY(int confirmationKind READ confirmationKind NOTIFY pageChanged)
@@ -177,6 +179,7 @@ public:
     [[nodiscard]] QString page() const { return pageName(currentPage()); }
     [[nodiscard]] QString dropNotice() const;
     [[nodiscard]] QString startupError() const;
+    [[nodiscard]] QString storageProblem() const { return m_model.storageProblem(); }
     [[nodiscard]] QString confirmationHeadline() const;
     [[nodiscard]] QString confirmationSubtitle() const;
     [[nodiscard]] int confirmationKind() const;
@@ -229,6 +232,7 @@ Q_SIGNALS:
     void geometryChanged();
     void toastChanged();
     void pageChanged();
+    void storageProblemChanged();
     void selectionChanged();
     void pendingRowsChanged();
     void trackedRowsChanged();

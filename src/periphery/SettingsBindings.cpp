@@ -68,6 +68,8 @@ SettingsBindings::SettingsBindings(AppModel& model, AppSettings& settings, Updat
             &SettingsBindings::watchLimitReachedChanged);
     connect(&model, &AppModel::watchLimitTextChanged, this,
             &SettingsBindings::watchLimitTextChanged);
+    connect(&model, &AppModel::storageProblemChanged, this,
+            &SettingsBindings::storageProblemChanged);
     connect(&updates, &UpdateManager::updateAvailableChanged, this,
             &SettingsBindings::updateAvailableChanged);
 }
@@ -125,6 +127,10 @@ bool SettingsBindings::watchLimitReached() const {
 
 QString SettingsBindings::watchLimitText() const {
     return m_model.watchLimitText();
+}
+
+QString SettingsBindings::storageProblem() const {
+    return m_model.storageProblem();
 }
 
 QString SettingsBindings::downloadsPath() const {

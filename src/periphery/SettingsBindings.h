@@ -42,6 +42,7 @@ class SettingsBindings : public QObject {
         bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
     Q_PROPERTY(bool watchLimitReached READ watchLimitReached NOTIFY watchLimitReachedChanged)
     Q_PROPERTY(QString watchLimitText READ watchLimitText NOTIFY watchLimitTextChanged)
+    Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
     Q_PROPERTY(QString downloadsPath READ downloadsPath CONSTANT)
     Q_PROPERTY(QString versionText READ versionText CONSTANT)
     Q_PROPERTY(bool canSendFeedback READ canSendFeedback CONSTANT)
@@ -66,6 +67,7 @@ public:
     [[nodiscard]] bool downloadsAccessDenied() const;
     [[nodiscard]] bool watchLimitReached() const;
     [[nodiscard]] QString watchLimitText() const;
+    [[nodiscard]] QString storageProblem() const;
     [[nodiscard]] QString downloadsPath() const;
     [[nodiscard]] QString versionText() const { return m_versionText; }
     [[nodiscard]] bool canSendFeedback() const { return static_cast<bool>(onSendFeedback); }
@@ -108,6 +110,7 @@ Q_SIGNALS:
     void downloadsAccessDeniedChanged();
     void watchLimitReachedChanged();
     void watchLimitTextChanged();
+    void storageProblemChanged();
     void updateAvailableChanged();
 
 private:

@@ -253,12 +253,7 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
     const auto unmount = qScopeGuard([&] { ::umount2(data.c_str(), MNT_DETACH); });
     reopen();
-    {
-        std::ofstream out(data / "filler", std::ios::binary);
-        const std::string block(4096, 'f');
-        while (out.write(block.data(), static_cast<std::streamsize>(block.size())))
-            ;
-    }
+    fillDisk(data / "filler");
     std::vector<TrackedFile*> added;
     // The filler may leave a few pages free; keep adding until a save fails.
     for (int i = 0; i < 200 && log.count("Save failed: %s") == 0; ++i)

@@ -20,7 +20,9 @@ namespace fadebin::test {
 
 class ContentFixture : public ModelHarness {
 public:
-    explicit ContentFixture(NotchContentPanel::Options options = {.animated = false}) {
+    explicit ContentFixture(NotchContentPanel::Options options = {.animated = false},
+                            const std::function<void(ModelWorld&)>& beforeStart = {})
+        : ModelHarness(beforeStart) {
         controller = std::make_unique<NotchController>(
             model, settings, clock, screens,
             std::make_unique<DragWatcher>(clock, std::make_unique<FakePasteboard>()),

@@ -9,6 +9,7 @@
 #include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "support/ScopedMount.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -67,6 +68,8 @@ public:
                                  "/usr/bin/fadebin"};
     AppSettings settings{defaults, loginItem};
     RecordingWorkspace workspace;
+    // The records' own small disk, for tests that fill it; it outlasts the model.
+    std::unique_ptr<ScopedMount> recordsDisk;
     AppModel model{settings, clock, workspace, home.downloads()};
 
 private:
@@ -84,7 +87,10 @@ private:
 // kernel events would bring it, so nothing depends on their timing.
 class ModelHarness : public ModelWorld {
 public:
-    ModelHarness() {
+    // beforeStart prepares the world the model starts in (its records on a disk of their own).
+    explicit ModelHarness(const std::function<void(ModelWorld&)>& beforeStart = {}) {
+        if (beforeStart)
+            beforeStart(*this);
         model.start();
         if (model.watcher())
             model.watcher()->stop();

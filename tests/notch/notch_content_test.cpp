@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QScopeGuard>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -24,6 +25,10 @@ const char* const pendingNames[] = {"Quarterly report 2025 (final, reviewed).pdf
 
 class ContentTest : public ::testing::Test, public ContentFixture {
 protected:
+    ContentTest() = default;
+    explicit ContentTest(const std::function<void(ModelWorld&)>& beforeStart)
+        : ContentFixture({.animated = false}, beforeStart) {}
+
     [[nodiscard]] std::optional<QString> expiryAttribute(const std::string& name) const {
         return attributeText(fadebin::expiryAttribute, file(name));
     }
@@ -311,6 +316,35 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
     click("settingsButton");
     EXPECT_EQ(settingsOpened, 1);
     EXPECT_EQ(state(), NotchState::collapsed);
+}
+
+// The records on a small disk of their own, which the test fills.
+class FullDiskTest : public ContentTest {
+protected:
+    FullDiskTest()
+        : ContentTest([](ModelWorld& world) {
+            std::filesystem::create_directories(world.home.dataHome() / "Fadebin");
+            world.recordsDisk = ScopedMount::tmpfs(world.home.dataHome() / "Fadebin", "size=200k");
+        }) {}
+};
+
+TEST_F(FullDiskTest, ADecisionThatCannotBeSavedIsShownAboveThePageUntilItIs) {
+    if (!recordsDisk)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    TrackedFile* waiting = download("waiting.pdf");
+    const path filler = home.dataHome() / "Fadebin/filler";
+    fillDisk(filler);
+    model.decide(waiting, ExpiryOption::oneHour);
+    for (int i = 0; i < 100 && model.storageProblem().isEmpty(); ++i)
+        download("more-" + std::to_string(i), std::string(2000, 'n')); // the last free pages
+    open();
+    EXPECT_EQ(textOf("storageProblem"), "Fadebin can't save its records: the disk is full");
+    EXPECT_EQ(page(), "lists");
+    save("expanded-storage-problem");
+    std::filesystem::remove(filler);
+    advance(ExpiryStore::longestSaveRetry);
+    EXPECT_EQ(view().storageProblem(), QString());
+    EXPECT_EQ(waiting->status(), FileStatus::scheduled);
 }
 
 TEST_F(ContentTest, ToastsAndTwentyRows) {

@@ -5,6 +5,7 @@
 #include "periphery/UpdateManager.h"
 #include "periphery/WindowDriver.h"
 #include "platform/DirectoryEvents.h"
+#include "support/ScopedMount.h"
 
 #include <QGuiApplication>
 #include <QJsonObject>
@@ -174,6 +175,31 @@ TEST(SettingsWindow, AccessGroupNamesAFullInotifyTableInsteadOfTheFolder) {
     click(window, "retryWatching");
     EXPECT_FALSE(isShown(window, "watchLimit"));
     EXPECT_TRUE(scene.world.model.watcher()->isWatching());
+}
+
+TEST(SettingsWindow, AccessGroupSaysWhenDecisionsCannotBeSaved) {
+    SettingsScene scene;
+    const path data = scene.world.home.dataHome() / "Fadebin";
+    std::filesystem::create_directories(data);
+    const auto disk = ScopedMount::tmpfs(data, "size=200k");
+    if (!disk)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    scene.world.model.start();
+    fillDisk(data / "filler");
+    // The filler may leave a few pages free; take files in until a save fails.
+    for (int i = 0; i < 200 && scene.world.model.storageProblem().isEmpty(); ++i) {
+        const path file = scene.world.home.downloads() / ("f" + std::to_string(i));
+        writeFile(file, std::string(2000, 'n'));
+        [[maybe_unused]] const auto taken = scene.world.model.takeIn(file);
+    }
+    QQuickWindow* window = scene.show();
+    EXPECT_TRUE(isShown(window, "storageProblem"));
+    EXPECT_EQ(textOf(window, "storageProblemText"),
+              "Fadebin can't save its records: the disk is full");
+    savePicture(window, "settings-general-storage-problem");
+    std::filesystem::remove(data / "filler");
+    scene.world.clock.advance(ExpiryStore::longestSaveRetry);
+    EXPECT_FALSE(isShown(window, "storageProblem"));
 }
 
 TEST(SettingsWindow, ProgramGroupShowsVersionUpdatesFeedbackAndQuits) {

@@ -17,8 +17,9 @@ public:
     ScopedMount& operator=(const ScopedMount&) = delete;
 
     // A fresh tmpfs on dir: another filesystem with its own device.
-    [[nodiscard]] static std::unique_ptr<ScopedMount> tmpfs(const std::filesystem::path& dir) {
-        if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "mode=0755") != 0)
+    [[nodiscard]] static std::unique_ptr<ScopedMount> tmpfs(const std::filesystem::path& dir,
+                                                            const char* options = "mode=0755") {
+        if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0)
             return nullptr;
         return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
     }

@@ -96,6 +96,13 @@ std::string readFile(const path& p) {
     return s.str();
 }
 
+void fillDisk(const path& filler) {
+    std::ofstream out(filler, std::ios::binary);
+    const std::string block(4096, 'f');
+    while (out.write(block.data(), static_cast<std::streamsize>(block.size())))
+        ;
+}
+
 std::optional<QString> attributeText(const char* name, const path& p) {
     const auto value = readXattr(p, name);
     if (!value || !value->has_value())

@@ -54,6 +54,8 @@ private:
 void writeFile(const path& p, const std::string& contents);
 void appendFile(const path& p, const std::string& contents);
 [[nodiscard]] std::string readFile(const path& p);
+// Writes `filler` until its filesystem has no room left (for a small tmpfs of a test).
+void fillDisk(const path& filler);
 // An extended attribute's value as text, read straight from the file (wherever it is).
 [[nodiscard]] std::optional<QString> attributeText(const char* name, const path& p);
 

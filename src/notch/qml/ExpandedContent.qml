@@ -11,7 +11,7 @@ Item {
     required property NotchViewModel view
     readonly property real inset: 14 + view.topRadius
     readonly property real maxScrollHeight: view.maxHeight - view.notchHeight - view.footerHeight
-    readonly property real pageHeight: page.item ? page.item.implicitHeight : 0
+    readonly property real pageHeight: pageColumn.implicitHeight
 
     implicitHeight: view.notchHeight + scroll.height + view.footerHeight
     // Made when its state begins: it fades in from nothing once it is there.
@@ -45,20 +45,32 @@ Item {
             }
         }
 
-        Loader {
-            id: page
-            objectName: "page"
+        Column {
+            id: pageColumn
             width: scroll.width
-            sourceComponent: {
-                switch (content.view.page) {
-                case "dropPrompt": return dropPrompt
-                case "dropNotice": return dropNotice
-                case "accessWarning": return accessWarning
-                case "startupError": return startupError
-                case "confirmation": return confirmation
-                case "lists": return lists
+
+            NoticeLine {
+                objectName: "storageProblem"
+                width: scroll.width
+                visible: content.view.storageProblem !== ""
+                text: content.view.storageProblem
+            }
+
+            Loader {
+                id: page
+                objectName: "page"
+                width: scroll.width
+                sourceComponent: {
+                    switch (content.view.page) {
+                    case "dropPrompt": return dropPrompt
+                    case "dropNotice": return dropNotice
+                    case "accessWarning": return accessWarning
+                    case "startupError": return startupError
+                    case "confirmation": return confirmation
+                    case "lists": return lists
+                    }
+                    return empty
                 }
-                return empty
             }
         }
     }

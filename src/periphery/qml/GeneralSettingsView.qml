@@ -123,6 +123,30 @@ ColumnLayout {
                 onClicked: view.bindings.retryAccess()
             }
         }
+        // Decisions wait in memory and are saved again on their own once there is room.
+        FormRow {
+            objectName: "storageProblem"
+            visible: view.bindings.storageProblem !== ""
+
+            RowLayout {
+                spacing: 6
+                Layout.fillWidth: true
+
+                NotchIcon {
+                    name: "alert02"
+                    color: "#f08c00"
+                    Layout.preferredWidth: 14
+                    Layout.preferredHeight: 14
+                }
+                Label {
+                    objectName: "storageProblemText"
+                    text: view.bindings.storageProblem
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
+            }
+        }
     }
 
     FormGroup {
