@@ -40,11 +40,19 @@ ExpiryScheduler::ExpiryScheduler(ExpiryStore& store, AppSettings& settings, File
 ExpiryScheduler::~ExpiryScheduler() = default;
 
 void ExpiryScheduler::start() {
+    // The timer follows a set clock by itself, but the lead before its instant is a span from
+    // now and must be measured again. A sweep does that, whether the timer fires first or not.
+    QPointer<ExpiryScheduler> self(this);
+    m_clockSet = m_clock.onWallClockSet([self] {
+        if (self)
+            self->sweep();
+    });
     sweep();
 }
 
 void ExpiryScheduler::wakeNotice() {
-    // Timers stand still while the machine sleeps; whatever fell due meanwhile goes now.
+    // What fell due during the sleep has its timer fire on resume; the sweep settles the rest
+    // (files that went away meanwhile).
     QPointer<ExpiryScheduler> self(this);
     QMetaObject::invokeMethod(
         this,
@@ -80,7 +88,7 @@ void ExpiryScheduler::reschedule() {
     const Duration lead = m_store.downloadsAvailable() ? minimumLead : retryDelay;
     const Instant fireAt = std::max(*next, now + lead);
     QPointer<ExpiryScheduler> self(this);
-    m_timer = m_clock.singleShot(fireAt - now, [self] {
+    m_timer = m_clock.at(fireAt, [self] {
         if (self)
             self->sweep();
     });

@@ -33,9 +33,10 @@ struct ReleaseEvent {
     friend bool operator==(const ReleaseEvent&, const ReleaseEvent&) = default;
 };
 
-// Deletes files when their time is up: one timer armed for the next due moment, a sweep
-// when it fires, at start and after the machine wakes. Gives up on a file after three
-// failed tries and applies the default choice to downloads left undecided too long.
+// Deletes files when their time is up: one timer armed at the next due instant by the wall
+// clock, a sweep when it fires, at start, after the machine wakes and when the clock is set.
+// Gives up on a file after three failed tries and applies the default choice to downloads left
+// undecided too long.
 class ExpiryScheduler : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +44,8 @@ public:
                     QObject* parent = nullptr);
     ~ExpiryScheduler() override;
 
-    // Sweeps at once. Wake-ups reach sweep() through wakeNotice, connected by the owner.
+    // Sweeps at once, and whenever the wall clock is set from then on. Wake-ups reach sweep()
+    // through wakeNotice, connected by the owner.
     void start();
     void reschedule();
     void sweep();
@@ -65,6 +67,7 @@ private:
     FileDeleter& m_deleter;
     Clock& m_clock;
     TimerHandle m_timer;
+    TimerHandle m_clockSet;
 };
 
 } // namespace fadebin

@@ -273,7 +273,7 @@ void DownloadCompletionFilter::handleItemEvent(const path& url) {
 
     auto poll = std::make_unique<Poll>();
     poll->url = url;
-    poll->startedAt = m_clock.now();
+    poll->startedAt = m_clock.awakeTime();
     FADEBIN_LOG_DEBUG(LogCategory::Watcher, "Polling %s for completion", logName(url).constData());
     QPointer<DownloadCompletionFilter> self(this);
     const FileIdentity polled = *identity;
@@ -306,7 +306,7 @@ void DownloadCompletionFilter::checkPoll(const FileIdentity& identity) {
         poll.lastSignature = signature;
     }
     // The limit holds for everything, a tool's leftovers of an aborted download included.
-    if (m_clock.now() - poll.startedAt >= pollLimit) {
+    if (m_clock.awakeTime() - poll.startedAt >= pollLimit) {
         finishPoll(identity, true);
         return;
     }

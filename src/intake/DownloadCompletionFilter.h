@@ -50,7 +50,9 @@ private:
         path url;
         std::int64_t lastSignature = -1;
         int stableCount = 0;
-        Instant startedAt;
+        // Time awake, not wall time: a sleep gives a download no time to finish in, and a clock
+        // set forward gives it none at all.
+        Duration startedAt{0};
         TimerHandle timer;
     };
 

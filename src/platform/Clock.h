@@ -7,8 +7,9 @@
 
 namespace fadebin {
 
-// Instants are wall-clock time (they are persisted and compared across restarts);
-// timers measure monotonic time and stand still while the machine sleeps.
+// Instants are wall-clock time (they are persisted and compared across restarts). Timers
+// armed for a duration measure monotonic time and stand still while the machine sleeps;
+// timers armed at an instant follow the wall clock, through a suspend and when it is set.
 using Duration = std::chrono::milliseconds;
 using Instant = std::chrono::sys_time<std::chrono::milliseconds>;
 
@@ -69,6 +70,14 @@ public:
                                                  std::function<void()> callback) = 0;
     [[nodiscard]] virtual TimerHandle repeating(Duration interval, std::function<void()> callback,
                                                 Precision precision = Precision::Coarse) = 0;
+    // Fires once the wall clock reads `deadline` or later, however it gets there. A deadline
+    // already past fires on the next turn of the loop, never inside this call.
+    [[nodiscard]] virtual TimerHandle at(Instant deadline, std::function<void()> callback) = 0;
+    // Calls back each time the wall clock is set, for as long as the handle lives.
+    [[nodiscard]] virtual TimerHandle onWallClockSet(std::function<void()> callback) = 0;
+    // Time spent awake since some fixed moment: it never jumps with the wall clock and stands
+    // still while the machine sleeps, as the duration timers do.
+    [[nodiscard]] virtual Duration awakeTime() const = 0;
 
     // The real clock on the main event loop.
     [[nodiscard]] static Clock& system();

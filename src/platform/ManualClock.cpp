@@ -5,8 +5,11 @@
 namespace fadebin {
 
 struct ManualClock::Entry {
-    Instant due;
-    Duration interval;
+    enum class Kind { duration, instant, watch };
+    Kind kind = Kind::duration;
+    // Awake time for a duration timer, the wall-clock deadline for an instant timer.
+    Duration due{0};
+    Duration interval{0};
     bool repeat = false;
     bool active = true;
     std::uint64_t sequence = 0;
@@ -15,9 +18,11 @@ struct ManualClock::Entry {
 
 namespace {
 
+using Entry = ManualClock::Entry;
+
 class ManualTimer final : public Timer {
 public:
-    ManualTimer(std::shared_ptr<ManualClock::Entry> entry, const ManualClock& clock)
+    ManualTimer(std::shared_ptr<Entry> entry, const ManualClock& clock)
         : m_entry(std::move(entry))
         , m_clock(clock) {}
     ~ManualTimer() override { cancel(); }
@@ -31,15 +36,31 @@ public:
     }
     [[nodiscard]] std::optional<Duration> remaining() const override {
         auto entry = m_entry.lock();
-        if (!entry || !entry->active)
+        if (!entry || !entry->active || entry->kind == Entry::Kind::watch)
             return std::nullopt;
-        return entry->due - m_clock.now();
+        const Duration left = entry->kind == Entry::Kind::instant
+                                  ? Instant(entry->due) - m_clock.now()
+                                  : entry->due - m_clock.awakeTime();
+        return std::max(left, Duration::zero());
     }
 
 private:
-    std::weak_ptr<ManualClock::Entry> m_entry;
+    std::weak_ptr<Entry> m_entry;
     const ManualClock& m_clock;
 };
+
+std::shared_ptr<Entry> makeEntry(Entry::Kind kind, Duration due, std::function<void()> callback) {
+    auto entry = std::make_shared<Entry>();
+    entry->kind = kind;
+    entry->due = due;
+    entry->callback = std::move(callback);
+    return entry;
+}
+
+void fire(Entry& entry) {
+    auto callback = entry.callback; // the callback may cancel or replace its own timer
+    callback();
+}
 
 } // namespace
 
@@ -49,46 +70,95 @@ ManualClock::ManualClock(Instant start)
 ManualClock::~ManualClock() = default;
 
 TimerHandle ManualClock::singleShot(Duration after, std::function<void()> callback) {
-    return add(after, false, std::move(callback));
+    return add(makeEntry(Entry::Kind::duration, m_awake + std::max(after, Duration::zero()),
+                         std::move(callback)),
+               m_entries);
 }
 
 TimerHandle ManualClock::repeating(Duration interval, std::function<void()> callback, Precision) {
-    return add(interval, true, std::move(callback));
+    auto entry = makeEntry(Entry::Kind::duration, {}, std::move(callback));
+    entry->interval = std::max(interval, Duration(1));
+    entry->due = m_awake + entry->interval;
+    entry->repeat = true;
+    return add(std::move(entry), m_entries);
 }
 
-TimerHandle ManualClock::add(Duration interval, bool repeat, std::function<void()> callback) {
-    auto entry = std::make_shared<Entry>();
-    entry->interval = std::max(interval, Duration(repeat ? 1 : 0));
-    entry->due = m_now + entry->interval;
-    entry->repeat = repeat;
+TimerHandle ManualClock::at(Instant deadline, std::function<void()> callback) {
+    return add(makeEntry(Entry::Kind::instant, deadline.time_since_epoch(), std::move(callback)),
+               m_entries);
+}
+
+TimerHandle ManualClock::onWallClockSet(std::function<void()> callback) {
+    return add(makeEntry(Entry::Kind::watch, {}, std::move(callback)), m_watchers);
+}
+
+TimerHandle ManualClock::add(std::shared_ptr<Entry> entry,
+                             std::vector<std::shared_ptr<Entry>>& to) {
     entry->sequence = m_sequence++;
-    entry->callback = std::move(callback);
-    m_entries.push_back(entry);
-    return std::make_unique<ManualTimer>(entry, *this);
+    to.push_back(entry);
+    return std::make_unique<ManualTimer>(std::move(entry), *this);
+}
+
+Instant ManualClock::wallDue(const Entry& entry) const {
+    return entry.kind == Entry::Kind::instant ? Instant(entry.due) : m_now + (entry.due - m_awake);
 }
 
 void ManualClock::advance(Duration by) {
-    const Instant target = m_now + by;
+    const Duration end = m_awake + std::max(by, Duration::zero());
     for (;;) {
         std::erase_if(m_entries, [](const auto& e) { return !e->active; });
-        auto next =
-            std::min_element(m_entries.begin(), m_entries.end(), [](const auto& a, const auto& b) {
-                return a->due != b->due ? a->due < b->due : a->sequence < b->sequence;
+        auto next = std::min_element(
+            m_entries.begin(), m_entries.end(), [this](const auto& a, const auto& b) {
+                const Instant dueA = wallDue(*a), dueB = wallDue(*b);
+                return dueA != dueB ? dueA < dueB : a->sequence < b->sequence;
             });
-        if (next == m_entries.end() || (*next)->due > target)
+        if (next == m_entries.end() || wallDue(**next) > m_now + (end - m_awake))
             break;
         std::shared_ptr<Entry> entry = *next;
-        m_now = std::max(m_now, entry->due);
+        // Wall time and awake time move together here; a deadline already past costs nothing.
+        const Duration step = std::max(wallDue(*entry) - m_now, Duration::zero());
+        m_now += step;
+        m_awake += step;
         if (entry->repeat) {
             entry->due += entry->interval;
             entry->sequence = m_sequence++;
         } else {
             entry->active = false;
         }
-        auto callback = entry->callback; // the callback may cancel or replace its own timer
-        callback();
+        fire(*entry);
     }
-    m_now = std::max(m_now, target);
+    m_now += end - m_awake;
+    m_awake = end;
+}
+
+void ManualClock::fireDeadlinesPassed() {
+    for (;;) {
+        std::erase_if(m_entries, [](const auto& e) { return !e->active; });
+        std::shared_ptr<Entry> next;
+        for (const auto& e : m_entries)
+            if (e->kind == Entry::Kind::instant && Instant(e->due) <= m_now &&
+                (!next || e->due < next->due ||
+                 (e->due == next->due && e->sequence < next->sequence)))
+                next = e;
+        if (!next)
+            return;
+        next->active = false;
+        fire(*next);
+    }
+}
+
+void ManualClock::jumpWallClock(Duration by) {
+    m_now += by;
+    fireDeadlinesPassed();
+    std::erase_if(m_watchers, [](const auto& e) { return !e->active; });
+    for (const std::shared_ptr<Entry>& watcher : std::vector(m_watchers))
+        if (watcher->active)
+            fire(*watcher);
+}
+
+void ManualClock::suspend(Duration by) {
+    m_now += std::max(by, Duration::zero());
+    fireDeadlinesPassed();
 }
 
 std::size_t ManualClock::activeTimerCount() const {
@@ -98,10 +168,9 @@ std::size_t ManualClock::activeTimerCount() const {
 
 std::optional<Instant> ManualClock::nextDue() const {
     std::optional<Instant> due;
-    for (const auto& e : m_entries) {
-        if (e->active && (!due || e->due < *due))
-            due = e->due;
-    }
+    for (const auto& e : m_entries)
+        if (e->active && (!due || wallDue(*e) < *due))
+            due = wallDue(*e);
     return due;
 }
 

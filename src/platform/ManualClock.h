@@ -9,33 +9,48 @@
 
 namespace fadebin {
 
-// Virtual time for tests: nothing happens until advance() is called, which fires every
-// timer that falls due in time order (equal due times in creation order).
+// Virtual time for tests: nothing happens until the test moves time. advance() moves the wall
+// clock and awake time together and fires every timer that falls due in time order (equal due
+// times in creation order). jumpWallClock() and suspend() move the wall clock alone: duration
+// timers wait on, timers armed at an instant now reached fire.
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(Instant start = Instant(std::chrono::seconds(1'800'000'000)));
     ~ManualClock() override;
 
     [[nodiscard]] Instant now() const override { return m_now; }
+    [[nodiscard]] Duration awakeTime() const override { return m_awake; }
     [[nodiscard]] TimerHandle singleShot(Duration after, std::function<void()> callback) override;
     [[nodiscard]] TimerHandle repeating(Duration interval, std::function<void()> callback,
                                         Precision precision = Precision::Coarse) override;
+    [[nodiscard]] TimerHandle at(Instant deadline, std::function<void()> callback) override;
+    [[nodiscard]] TimerHandle onWallClockSet(std::function<void()> callback) override;
 
     void advance(Duration by);
-    // Moves wall time without firing anything, as a suspended machine does.
-    void jumpWallClock(Duration by) { m_now += by; }
+    // The wall clock is set, forwards or back: what is now due fires, then the watchers hear.
+    void jumpWallClock(Duration by);
+    // The machine sleeps: wall time runs on, awake time stands still, and what fell due fires
+    // on resume. Nothing is announced: the kernel does report a resume as a set, but nothing
+    // may depend on it.
+    void suspend(Duration by);
+    // Timers that can fall due; clock-set watchers are not counted.
     [[nodiscard]] std::size_t activeTimerCount() const;
-    // When the earliest active timer falls due, if any.
+    // When, by the wall clock, the earliest active timer falls due, if any.
     [[nodiscard]] std::optional<Instant> nextDue() const;
 
     struct Entry;
 
 private:
-    TimerHandle add(Duration interval, bool repeat, std::function<void()> callback);
+    [[nodiscard]] TimerHandle add(std::shared_ptr<Entry> entry,
+                                  std::vector<std::shared_ptr<Entry>>& to);
+    [[nodiscard]] Instant wallDue(const Entry& entry) const;
+    void fireDeadlinesPassed();
 
     Instant m_now;
+    Duration m_awake{0};
     std::uint64_t m_sequence = 0;
     std::vector<std::shared_ptr<Entry>> m_entries;
+    std::vector<std::shared_ptr<Entry>> m_watchers;
 };
 
 } // namespace fadebin

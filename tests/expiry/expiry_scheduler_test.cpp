@@ -82,7 +82,7 @@ TEST_F(SchedulerTest, TheTimerAimsAtTheNextDueMomentButNeverSoonerThanOneSecond)
     EXPECT_EQ(log.count("Next sweep at %s"), 2);
 
     TrackedFile* old = scheduled("old.bin");
-    clock.jumpWallClock(30s); // already past when the timer is armed
+    clock.suspend(30s); // already past when the timer is armed
     scheduler->reschedule();
     EXPECT_EQ(timerIn(), 1s);
     clock.advance(999ms);
@@ -161,10 +161,33 @@ TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGraceAndWakingSweeps) {
     EXPECT_EQ(record->status(), FileStatus::deleted);
 
     TrackedFile* slept = scheduled("slept.txt", ExpiryOption::thirtyMinutes);
-    scheduler->reschedule();
-    clock.jumpWallClock(2h); // timers stood still while the machine slept
+    clock.suspend(2h); // no timer aims at it: only the waking sweep can find it due
     scheduler->wakeNotice();
     EXPECT_TRUE(waitFor([&] { return slept->status() == FileStatus::deleted; }));
+}
+
+// Deadlines are wall-clock instants: neither a clock set forward nor a sleep that brings no
+// wake notice (no logind) leaves a due file waiting; a clock set back neither brings a file
+// forward nor stretches a delay.
+TEST_F(SchedulerTest, DeadlinesFollowTheWallClockThroughClockChangesAndSleep) {
+    TrackedFile* stepped = scheduled("stepped.pdf", ExpiryOption::oneHour);
+    scheduler->start();
+    clock.jumpWallClock(2h);
+    EXPECT_EQ(stepped->status(), FileStatus::deleted);
+    TrackedFile* slept = scheduled("slept.pdf", ExpiryOption::oneHour);
+    scheduler->reschedule();
+    clock.suspend(2h);
+    EXPECT_EQ(slept->status(), FileStatus::deleted);
+    EXPECT_TRUE(trashed("stepped.pdf") && trashed("slept.pdf"));
+
+    scheduled("later.pdf", ExpiryOption::oneHour);
+    scheduler->reschedule();
+    clock.jumpWallClock(-1h);
+    EXPECT_EQ(timerIn(), 2h);
+    std::filesystem::rename(home.downloads(), home.root() / "unplugged");
+    clock.advance(2h); // due, but Downloads is gone: it is looked for again a minute later
+    clock.jumpWallClock(-30s);
+    EXPECT_EQ(timerIn(), 60s) << "the wait for Downloads to return is a delay, not an instant";
 }
 
 // Nothing outside Downloads is ever deleted, however the file got there.

@@ -228,6 +228,25 @@ TEST_F(FilterTest, DownloadToolsStillWritingAreWaitedForUntilTheLimit) {
         GTEST_SKIP() << "this filesystem does not record reads of a folder; cannot tell";
 }
 
+// A sleep gives a download no time to finish in, and a clock set forward no time at all: the
+// limit counts time awake only.
+TEST_F(FilterTest, TheLimitCountsTimeAwakeNotSleepsNorClockChanges) {
+    baseline();
+    for (const bool sleep : {true, false}) {
+        got.clear();
+        const std::string name = sleep ? "slept.iso" : "stepped.iso";
+        make(name);
+        auto growing = clock.repeating(250ms, [&, name] { appendFile(file(name), "x"); });
+        const Duration began = clock.awakeTime();
+        clock.advance(5s);
+        sleep ? clock.suspend(20min) : clock.jumpWallClock(1h);
+        clock.advance(5s);
+        EXPECT_TRUE(got.empty()) << name << " reported while still growing";
+        clock.advance(began + DownloadCompletionFilter::pollLimit - clock.awakeTime());
+        EXPECT_EQ(got, Names{"complete " + name});
+    }
+}
+
 // curl and wget write straight to the final name and a server may stall for seconds: a file
 // some process still has open for writing is not finished, whatever its size says. The kernel
 // signals the holder of a lease when a writer opens the file; the default signal for that,

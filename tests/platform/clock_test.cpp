@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <ctime>
+#include <string>
 #include <vector>
 
 using namespace fadebin;
@@ -49,6 +55,116 @@ TEST(ManualClock, FiresTimersInTimeOrderAtTheirInstantsAndCallbacksMayReplaceThe
     EXPECT_EQ(clock.activeTimerCount(), 0u);
     EXPECT_FALSE(clock.nextDue().has_value());
     EXPECT_DOUBLE_EQ(toUnixSeconds(fromUnixSeconds(1'765'000'000.25)), 1'765'000'000.25);
+}
+
+TEST(ManualClock, InstantTimersFollowTheWallClockDurationTimersTimeAwake) {
+    ManualClock clock;
+    const Instant start = clock.now();
+    std::vector<std::string> fired;
+    auto note = [&fired](const char* what) { return [&fired, what] { fired.emplace_back(what); }; };
+    TimerHandle awake = clock.singleShot(1h, note("awake 1h"));
+    TimerHandle first = clock.at(start + 1h, note("at 1h")),
+                second = clock.at(start + 3h, note("at 3h"));
+    int sets = 0;
+    TimerHandle watch = clock.onWallClockSet([&] { ++sets; });
+    clock.jumpWallClock(-30min);
+    EXPECT_TRUE(fired.empty());
+    EXPECT_EQ(first->remaining(), 90min);
+    EXPECT_EQ(awake->remaining(), 1h);
+    clock.jumpWallClock(2h);
+    EXPECT_EQ(fired, std::vector<std::string>{"at 1h"});
+    EXPECT_EQ(sets, 2);
+    clock.suspend(2h);
+    EXPECT_EQ(fired, (std::vector<std::string>{"at 1h", "at 3h"}));
+    EXPECT_EQ(sets, 2) << "a sleep is not a set";
+    EXPECT_EQ(clock.nextDue(), start + 3h + 30min + 1h);
+    TimerHandle past = clock.at(start, note("past"));
+    EXPECT_EQ(fired.size(), 2u) << "never inside at()";
+    clock.advance(59min);
+    EXPECT_EQ(fired.back(), "past");
+    clock.advance(1min);
+    EXPECT_EQ(fired.back(), "awake 1h");
+    EXPECT_EQ(clock.awakeTime(), 1h);
+    watch.reset();
+    clock.jumpWallClock(1s);
+    EXPECT_EQ(sets, 2);
+    EXPECT_EQ(clock.activeTimerCount(), 0u);
+}
+
+namespace {
+
+// Sets the real wall clock forward and, whatever happens, back by the same step.
+class WallClockStep {
+public:
+    explicit WallClockStep(std::chrono::seconds step)
+        : m_step(step)
+        , m_error(shift(step)) {}
+    ~WallClockStep() {
+        if (m_error == 0)
+            (void)shift(-m_step);
+    }
+    [[nodiscard]] int error() const { return m_error; }
+
+private:
+    static int shift(std::chrono::seconds by) {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        now.tv_sec += by.count();
+        return ::clock_settime(CLOCK_REALTIME, &now) == 0 ? 0 : errno;
+    }
+    std::chrono::seconds m_step;
+    int m_error;
+};
+
+void runEventsUntil(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+}
+
+} // namespace
+
+TEST(SystemClock, AnInstantTimerFiresAtItsInstantThroughTheEventLoop) {
+    Clock& clock = Clock::system();
+    std::optional<Instant> firedAt;
+    bool pastFired = false, cancelledFired = false;
+    const Instant deadline = clock.now() + 200ms;
+    TimerHandle timer = clock.at(deadline, [&] { firedAt = clock.now(); });
+    TimerHandle past = clock.at(clock.now() - 1h, [&] { pastFired = true; });
+    TimerHandle cancelled = clock.at(deadline, [&] { cancelledFired = true; });
+    cancelled->cancel();
+    EXPECT_FALSE(pastFired) << "never inside at()";
+    ASSERT_TRUE(timer->isActive());
+    EXPECT_GT(*timer->remaining(), 100ms);
+    EXPECT_LE(*timer->remaining(), 200ms);
+    runEventsUntil([&] { return firedAt.has_value(); }, 5000);
+    ASSERT_TRUE(firedAt.has_value());
+    EXPECT_GE(*firedAt, deadline);
+    EXPECT_TRUE(pastFired);
+    EXPECT_FALSE(cancelledFired);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_GT(clock.awakeTime(), Duration::zero());
+}
+
+// Sets the machine's clock, for the few milliseconds the event loop needs.
+TEST(SystemClock, SettingTheWallClockPastAnInstantFiresItAtOnce) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "setting the wall clock needs root";
+    Clock& clock = Clock::system();
+    bool fired = false;
+    int sets = 0;
+    TimerHandle timer = clock.at(clock.now() + 60s, [&] { fired = true; });
+    TimerHandle watch = clock.onWallClockSet([&] { ++sets; });
+    {
+        WallClockStep step(61s);
+        if (step.error() != 0)
+            GTEST_SKIP() << "the wall clock cannot be set here: " << std::strerror(step.error());
+        runEventsUntil([&] { return fired; }, 2000);
+    }
+    EXPECT_TRUE(fired);
+    runEventsUntil([&] { return sets > 0; }, 2000);
+    EXPECT_GT(sets, 0);
 }
 
 TEST(SystemClock, TimersLongerThanQtCanArmWaitTheirWholeTime) {
