@@ -138,12 +138,7 @@ void ExpiryScheduler::sweep() {
                           static_cast<long>(record->deleteAttempts()),
                           deleted.error.text().c_str());
         if (record->deleteAttempts() >= attemptLimit) {
-            record->setStatus(FileStatus::cancelled);
-            record->setExpiresAt(std::nullopt);
-            if (url) {
-                m_deleter.removeExpiry(*url);
-                m_deleter.removeRecordId(*url);
-            }
+            m_store.cancel(*record); // given up: the file stays, untimed
         } else {
             record->setExpiresAt(now + retryDelay);
             if (url)
