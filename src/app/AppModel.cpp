@@ -115,6 +115,10 @@ void AppModel::start() {
     };
 
     m_watcher = std::make_unique<DownloadsWatcher>(m_downloadsPath);
+    m_watcher->onMovedAway = [self](const path& url) {
+        if (self && self->m_store)
+            self->m_store->noteMovedAway(url);
+    };
     m_watcher->onItemEvent = [self](const path& url) {
         if (self)
             self->m_completionFilter.handleItemEvent(url);

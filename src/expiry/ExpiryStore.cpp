@@ -131,12 +131,6 @@ std::vector<path> ExpiryStore::searchFolders() const {
 
 TrackedFile* ExpiryStore::adopt(std::unique_ptr<TrackedFile> record) {
     TrackedFile* raw = record.get();
-    // Only an active record needs a descriptor keeping its file findable; one that is kept
-    // or done must not pin a file the user deletes (its space would stay allocated).
-    connect(raw, &TrackedFile::statusRawChanged, this, [this, raw] {
-        if (!isActive(*raw))
-            m_bookmarks.forget(raw->idText());
-    });
     m_records.emplace(raw->idText(), std::move(record));
     m_insertionOrder.push_back(raw);
     return raw;
@@ -238,10 +232,7 @@ TrackedFile* ExpiryStore::insertNew(const path& url, const QByteArray& bookmark,
     auto record =
         std::make_unique<TrackedFile>(bookmark, displayName(url), source, sizeOf(url),
                                       rawValue(status), expiresAt, pathForm(url), m_clock);
-    TrackedFile* adopted = adopt(std::move(record));
-    // Pin the file now, so that a rename before the first look is followed too.
-    [[maybe_unused]] auto pinned = m_bookmarks.resolve(adopted->bookmark(), adopted->idText());
-    return adopted;
+    return adopt(std::move(record));
 }
 
 TrackedFile* ExpiryStore::addPending(const path& given, const std::optional<QString>& source) {
@@ -273,13 +264,9 @@ bool ExpiryStore::isOwnersFile(const TrackedFile& record, const path& other) con
 }
 
 std::optional<path> ExpiryStore::resolveURL(TrackedFile& record) {
-    auto resolved = m_bookmarks.resolve(record.bookmark(), record.idText());
+    auto resolved = m_bookmarks.resolve(record.bookmark());
     if (!resolved)
         return std::nullopt;
-    if (!lstatPath(resolved->url).ok()) {
-        m_bookmarks.forget(record.idText());
-        return std::nullopt;
-    }
     if (resolved->stale) {
         if (auto fresh = m_bookmarks.create(resolved->url))
             record.setBookmark(*fresh);
@@ -289,9 +276,6 @@ std::optional<path> ExpiryStore::resolveURL(TrackedFile& record) {
         record.setLastKnownPath(p);
     if (displayName(p) != record.displayName())
         record.setDisplayName(displayName(p));
-    // A look at a kept or finished record (to reveal it, say) must not pin its file.
-    if (!isActive(record))
-        m_bookmarks.forget(record.idText());
     return p;
 }
 
@@ -362,11 +346,8 @@ void ExpiryStore::cancel(TrackedFile& record) {
 
 void ExpiryStore::relocate(TrackedFile& record, const path& given, bool applyFinderTag) {
     const path url = pathForm(given);
-    if (auto bookmark = m_bookmarks.create(url)) {
-        // The old file's descriptor must not keep answering for the record.
-        m_bookmarks.forget(record.idText());
+    if (auto bookmark = m_bookmarks.create(url))
         record.setBookmark(*bookmark);
-    }
     record.setLastKnownPath(pathForm(url));
     record.setDisplayName(displayName(url));
     if (auto facts = statPath(url))
@@ -374,6 +355,10 @@ void ExpiryStore::relocate(TrackedFile& record, const path& given, bool applyFin
     if (record.status() == FileStatus::scheduled && record.expiresAt())
         oweMarks(record, url, applyFinderTag);
     save();
+}
+
+void ExpiryStore::noteMovedAway(const path& name) {
+    m_movedAway.insert(pathForm(name).native());
 }
 
 bool ExpiryStore::isInsideDownloads(const path& url) const {
@@ -522,8 +507,16 @@ void ExpiryStore::reconcile() {
     if (!m_recovered)
         recoverFromExtendedAttributes();
     std::vector<TrackedFile*> released;
+    // Names moved away since the last look: a file that left by one and is found nowhere in
+    // Downloads or a trash went somewhere else, and is let go rather than taken for deleted.
+    const auto movedAway = std::exchange(m_movedAway, {});
     for (TrackedFile* record : activeFiles()) {
         const std::optional<path> url = resolveURL(*record);
+        if (!url && movedAway.contains(record->lastKnownPath().native())) {
+            cancel(*record);
+            released.push_back(record);
+            continue;
+        }
         if (!url) {
             record->setStatus(FileStatus::deleted);
             continue;

@@ -63,6 +63,8 @@ public:
     void relocate(TrackedFile& record, const path& url, bool applyFinderTag);
     [[nodiscard]] std::optional<path> resolveURL(TrackedFile& record);
     void reconcile();
+    // The watcher saw this name moved away (not deleted); the next reconcile uses it.
+    void noteMovedAway(const path& name);
     void recoverFromExtendedAttributes();
     // Writes every changed record in one transaction, then brings the files' marks in line
     // with what was saved. A failed save keeps the changes, is tried again with growing
@@ -96,7 +98,6 @@ public:
 
     [[nodiscard]] const path& downloadsURL() const { return m_downloadsURL; }
     [[nodiscard]] const path& downloadsPath() const { return m_downloadsPath; }
-    [[nodiscard]] Bookmarks& bookmarks() { return m_bookmarks; }
 
     std::function<void(const std::vector<TrackedFile*>&)> onReleased;
     // A file that came into Downloads carrying an expiry no record of ours set: its marks
@@ -144,6 +145,7 @@ private:
     std::vector<TrackedFile*> m_insertionOrder;
     mutable std::optional<std::vector<path>> m_trashFolders;
     bool m_toldUnavailable = false;
+    std::unordered_set<std::string> m_movedAway;
     struct OwedMarks {
         path url;
         bool applyFinderTag;

@@ -90,8 +90,11 @@ void DownloadsWatcher::handleEventBatch(std::vector<DirectoryEvent> events) {
                 onWatchLost();
             return;
         }
-        if (!event.name.empty())
-            emitItem(m_directoryPath / event.name);
+        if (event.name.empty())
+            continue;
+        if ((event.kinds & DirectoryEvent::MovedFrom) && onMovedAway)
+            onMovedAway(standardized(m_directoryPath / event.name));
+        emitItem(m_directoryPath / event.name);
     }
 }
 

@@ -41,6 +41,8 @@ public:
     [[nodiscard]] const path& directoryPath() const { return m_directoryPath; }
 
     std::function<void(const path&)> onItemEvent;
+    // An item left by a rename (to another name, folder or disk), before its item event.
+    std::function<void(const path&)> onMovedAway;
     // The folder was removed, moved away or unmounted; the watcher has stopped.
     std::function<void()> onWatchLost;
     // Names of the folder's items that the owner accounts for. After events were lost,

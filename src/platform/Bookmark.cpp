@@ -1,19 +1,5 @@
 #include "platform/Bookmark.h"
 
-#include "platform/Log.h"
-#include "platform/OpenedItem.h"
-
-#include <QHashFunctions>
-
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstring>
-#include <fstream>
 #include <string_view>
 
 namespace fadebin {
@@ -88,43 +74,6 @@ private:
     bool m_ok = true;
 };
 
-struct ObjectFacts {
-    FileFacts facts;
-    std::uint32_t links = 0;
-};
-
-// Same device encoding as the statx wrapper in FileSystem.cpp, so identities compare.
-std::optional<ObjectFacts> statxFacts(int dirFd, const char* name, int flags) {
-    struct statx sx {};
-    if (::statx(dirFd, name, flags | AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT,
-                STATX_TYPE | STATX_INO | STATX_NLINK | STATX_SIZE | STATX_MTIME | STATX_BTIME,
-                &sx) != 0)
-        return std::nullopt;
-    ObjectFacts out;
-    FileFacts& facts = out.facts;
-    facts.identity.device = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
-    facts.identity.inode = sx.stx_ino;
-    if (sx.stx_mask & STATX_BTIME)
-        facts.identity.birthNanoseconds =
-            static_cast<std::int64_t>(sx.stx_btime.tv_sec) * nanosecondsPerSecond +
-            sx.stx_btime.tv_nsec;
-    facts.isDirectory = S_ISDIR(sx.stx_mode);
-    facts.isRegular = S_ISREG(sx.stx_mode);
-    facts.size = static_cast<std::int64_t>(sx.stx_size);
-    facts.modifiedSeconds = sx.stx_mtime.tv_sec;
-    facts.modifiedNanoseconds = sx.stx_mtime.tv_nsec;
-    out.links = sx.stx_nlink;
-    return out;
-}
-
-std::optional<ObjectFacts> factsOfDescriptor(int fd) {
-    return statxFacts(fd, "", AT_EMPTY_PATH);
-}
-
-std::optional<ObjectFacts> factsOfPath(const path& p) {
-    return statxFacts(AT_FDCWD, p.c_str(), 0);
-}
-
 // Whether a file found on disk can be proven to be the one the token was made for. Device
 // and inode alone are not enough: ext4 gives a freed inode number to the next new file.
 // Without a birth time, size and modification time must match as well; a version 1 token
@@ -139,79 +88,6 @@ bool provenSame(const FileFacts& found, const BookmarkToken& token) {
     return token.version >= 2 && found.size == token.size &&
            found.modifiedSeconds == token.modifiedSeconds &&
            found.modifiedNanoseconds == token.modifiedNanoseconds;
-}
-
-// Whether a descriptor kept under a record's key was opened for the file the token names.
-// The descriptor itself proves sameness while it is open, so size and time may have moved.
-bool descriptorIsFor(const FileIdentity& held, const BookmarkToken& token) {
-    if (held.device != token.identity.device || held.inode != token.identity.inode)
-        return false;
-    return !token.identity.birthNanoseconds ||
-           held.birthNanoseconds == token.identity.birthNanoseconds;
-}
-
-// A token that a restart could not verify any more should be created anew.
-bool tokenOutdated(const FileFacts& current, const BookmarkToken& token) {
-    if (token.identity.birthNanoseconds)
-        return false;
-    return token.version < 2 || current.size != token.size ||
-           current.modifiedSeconds != token.modifiedSeconds ||
-           current.modifiedNanoseconds != token.modifiedNanoseconds;
-}
-
-enum class Followed { Found, Gone, OtherFile };
-
-struct FollowOutcome {
-    Followed kind = Followed::Gone;
-    ResolvedBookmark resolved;
-};
-
-FollowOutcome follow(int fd, const BookmarkToken& token) {
-    const auto held = factsOfDescriptor(fd);
-    if (!held)
-        return {};
-    if (!descriptorIsFor(held->facts.identity, token))
-        return {Followed::OtherFile, {}};
-    if (held->links == 0)
-        return {};
-    const bool outdated = tokenOutdated(held->facts, token);
-    // The recorded path first: through a symbolic link in a parent folder the kernel's
-    // name for the file differs from ours, and the file has not really moved.
-    if (const auto atRecorded = factsOfPath(token.path);
-        atRecorded && atRecorded->facts.identity == held->facts.identity)
-        return {Followed::Found, {token.path, outdated}};
-    // A file unlinked while other hard links remain reads as "<old path> (deleted)"; the
-    // identity check below turns that into gone, while a file that really carries such a
-    // name is still found.
-    const auto current = pathOfDescriptor(fd);
-    if (!current)
-        return {};
-    const auto there = factsOfPath(*current);
-    if (!there || there->facts.identity != held->facts.identity)
-        return {};
-    return {Followed::Found, {*current, outdated || *current != token.path}};
-}
-
-void raiseDescriptorLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
-        return;
-    rlimit raised = limit;
-    raised.rlim_cur = limit.rlim_max;
-    if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
-        return;
-    // An unlimited hard limit cannot become the soft limit; the kernel's ceiling can.
-    if (limit.rlim_max == RLIM_INFINITY) {
-        std::ifstream in("/proc/sys/fs/nr_open");
-        rlim_t ceiling = 0;
-        if (in >> ceiling && ceiling > limit.rlim_cur) {
-            raised.rlim_cur = ceiling;
-            if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
-                return;
-        }
-    }
-    FADEBIN_LOG_DEBUG(LogCategory::Expiry, "Could not raise the open-file limit: %s",
-                      std::strerror(errno));
 }
 
 } // namespace
@@ -272,17 +148,8 @@ std::optional<BookmarkToken> decodeBookmark(const QByteArray& bytes) {
     return token;
 }
 
-std::size_t Bookmarks::KeyHash::operator()(const QString& key) const noexcept {
-    return qHash(key);
-}
-
 Bookmarks::Bookmarks(std::function<std::vector<path>()> searchFolders)
-    : m_searchFolders(std::move(searchFolders)) {
-    // Every active record keeps one descriptor; there may be more than the default 1024.
-    raiseDescriptorLimit();
-}
-
-Bookmarks::~Bookmarks() = default;
+    : m_searchFolders(std::move(searchFolders)) {}
 
 Result<QByteArray> Bookmarks::create(const path& file) const {
     path absolute = file;
@@ -304,27 +171,12 @@ Result<QByteArray> Bookmarks::create(const path& file) const {
     return encodeBookmark(token);
 }
 
-std::optional<ResolvedBookmark> Bookmarks::resolve(const QByteArray& bookmark, const QString& key) {
+std::optional<ResolvedBookmark> Bookmarks::resolve(const QByteArray& bookmark) const {
     const auto token = decodeBookmark(bookmark);
-    if (!token) {
-        forget(key);
+    if (!token)
         return std::nullopt;
-    }
-    if (const auto kept = m_descriptors.find(key); kept != m_descriptors.end()) {
-        FollowOutcome outcome = follow(kept->second.get(), *token);
-        if (outcome.kind == Followed::Found)
-            return std::move(outcome.resolved);
-        m_descriptors.erase(kept);
-        if (outcome.kind == Followed::Gone)
-            return std::nullopt;
-        // The record was given a token for another file (it was saved over in place).
-    }
-    return lookUp(*token, key);
-}
-
-std::optional<ResolvedBookmark> Bookmarks::lookUp(const BookmarkToken& token, const QString& key) {
-    if (auto found = tryCandidate(token.path, token, key))
-        return found;
+    if (const auto here = lstatPath(token->path); here && provenSame(*here, *token))
+        return ResolvedBookmark{token->path, false};
     std::vector<path> folders;
     try {
         if (m_searchFolders)
@@ -334,48 +186,23 @@ std::optional<ResolvedBookmark> Bookmarks::lookUp(const BookmarkToken& token, co
         return std::nullopt;
     }
     for (const path& folder : folders) {
-        auto names = listNames(folder);
-        if (!names)
-            continue;
-        for (const std::string& name : *names) {
-            path candidate = folder / name;
-            if (candidate == token.path)
-                continue;
-            if (auto found = tryCandidate(candidate, token, key))
-                return found;
-        }
+        // Where the listing tells each entry's inode, only an entry with the token's inode
+        // needs a look of its own: a folder of 100,000 names is read, not stat'ed.
+        const bool listed = listingGivesIdentities(folder);
+        std::optional<path> found;
+        [[maybe_unused]] const Status read =
+            visitFolder(folder, [&](int, const FolderEntry& entry) {
+                if (found || (listed && entry.isPlainItem && entry.inode != token->identity.inode))
+                    return;
+                const path candidate = folder / entry.name;
+                if (const auto facts = lstatPath(candidate);
+                    candidate != token->path && facts && provenSame(*facts, *token))
+                    found = candidate;
+            });
+        if (found)
+            return ResolvedBookmark{*found, true};
     }
     return std::nullopt;
-}
-
-std::optional<ResolvedBookmark>
-Bookmarks::tryCandidate(const path& candidate, const BookmarkToken& token, const QString& key) {
-    const auto facts = factsOfPath(candidate);
-    if (!facts || !provenSame(facts->facts, token))
-        return std::nullopt;
-    ResolvedBookmark resolved{candidate, candidate != token.path};
-    UniqueFd fd(::open(candidate.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd) {
-        // Gone between the two calls: not here after all.
-        if (errno == ENOENT || errno == ENOTDIR)
-            return std::nullopt;
-        // Out of descriptors or similar: the path is still right, it just is not followed.
-        return resolved;
-    }
-    // Something else may have been put at the path between the two calls.
-    const auto opened = factsOfDescriptor(fd.get());
-    if (!opened || !provenSame(opened->facts, token))
-        return std::nullopt;
-    m_descriptors.insert_or_assign(key, std::move(fd));
-    return resolved;
-}
-
-void Bookmarks::forget(const QString& key) {
-    m_descriptors.erase(key);
-}
-
-std::size_t Bookmarks::openDescriptorCount() const {
-    return m_descriptors.size();
 }
 
 } // namespace fadebin

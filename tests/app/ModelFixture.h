@@ -31,6 +31,11 @@ protected:
 
     path file(const std::string& name) const { return home.downloads() / name; }
     void event(const std::string& name) { model.completionFilter().handleItemEvent(file(name)); }
+    // A name renamed away, as the watcher reports it: the hint first, then the item event.
+    void movedAway(const std::string& name) {
+        model.store()->noteMovedAway(file(name));
+        event(name);
+    }
     // A download that appears and finishes.
     void download(const std::string& name) {
         writeFile(file(name), "payload");

@@ -91,6 +91,7 @@ TEST_F(ModelTest, DeleteNowTrashesInsideAndCancelsAFileMovedElsewhere) {
     TrackedFile* now = pending("now.pdf");
     TrackedFile* moved = decided("moved.pdf", ExpiryOption::oneHour);
     std::filesystem::rename(file("moved.pdf"), home.root() / "moved.pdf");
+    movedAway("moved.pdf");
     model.deleteNow(moved);
     EXPECT_EQ(moved->status(), FileStatus::cancelled);
     EXPECT_TRUE(pathExists(home.root() / "moved.pdf"));
@@ -130,7 +131,7 @@ TEST_F(ModelTest, MovingATrackedFileOutLetsItGoWithAReleaseEvent) {
     model.start();
     decided("away.zip", ExpiryOption::oneHour);
     std::filesystem::rename(file("away.zip"), home.root() / "away.zip");
-    event("away.zip");
+    movedAway("away.zip");
     ASSERT_EQ(releases.size(), 1u);
     EXPECT_EQ(releases[0].names, QStringList{QStringLiteral("away.zip")});
     EXPECT_EQ(releases[0].kind, FileKind::archive);

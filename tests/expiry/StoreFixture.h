@@ -1,11 +1,11 @@
 #pragma once
 
-#include "settings/AppSettings.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
 #include "platform/LoginItem.h"
 #include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
+#include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -33,8 +33,9 @@ protected:
         writeFile(dl(name), contents);
         return dl(name);
     }
-    TrackedFile* pending(const std::string& name) {
-        TrackedFile* record = store->addPending(make(name), QStringLiteral("example.com"));
+    TrackedFile* pending(const std::string& name, const std::string& contents = "data") {
+        TrackedFile* record =
+            store->addPending(make(name, contents), QStringLiteral("example.com"));
         EXPECT_NE(record, nullptr) << name;
         return record;
     }

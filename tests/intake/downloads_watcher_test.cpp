@@ -86,9 +86,15 @@ TEST_F(WatcherTest, ReportsDirectChildrenOnlyAndNotContentChangesWhileStarted) {
 
     writeFile(file("a.crdownload"), "partial");
     settle();
+    Paths movedAway;
+    watcher.onMovedAway = [&](const path& p) { movedAway.push_back(p); };
     std::filesystem::rename(file("a.crdownload"), file("a.pdf"));
     std::filesystem::remove(file("new.pdf"));
-    EXPECT_EQ(settle(), (Paths{file("a.crdownload"), file("a.pdf"), file("new.pdf")}));
+    std::filesystem::rename(file("existing.txt"), home.root() / "existing.txt");
+    EXPECT_EQ(settle(),
+              (Paths{file("a.crdownload"), file("a.pdf"), file("new.pdf"), file("existing.txt")}));
+    EXPECT_EQ(movedAway, (Paths{file("a.crdownload"), file("existing.txt")}))
+        << "renamed away, told apart from deleted";
 
     watcher.stop();
     watcher.stop();

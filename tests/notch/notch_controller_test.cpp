@@ -336,6 +336,7 @@ TEST_F(ControllerTest, ReleaseToastOnlyWhenNobodyIsAtTheNotch) {
     decided("c.zip", ExpiryOption::oneHour);
     const auto moveOut = [&](const std::string& name) {
         std::filesystem::rename(file(name), home.root() / name);
+        model.store()->noteMovedAway(file(name)); // as the watcher tells of the rename
         model.refresh();
         nextTurn();
     };
