@@ -264,7 +264,7 @@ bool ExpiryStore::isOwnersFile(const TrackedFile& record, const path& other) con
 }
 
 std::optional<path> ExpiryStore::resolveURL(TrackedFile& record) {
-    auto resolved = m_bookmarks.resolve(record.bookmark());
+    auto resolved = m_bookmarks.resolve(record.bookmark(), record.status() == FileStatus::pending);
     if (!resolved)
         return std::nullopt;
     if (resolved->stale) {

@@ -197,8 +197,11 @@ Status DownloadCompletionFilter::recordBaseline(const path& folder) {
             dropKnown(old);
     });
     // Listed identities of an earlier baseline were measured against its beginning; the
-    // items still here are listed again.
-    std::erase_if(m_known, [](const FileIdentity& identity) { return !identity.birthNanoseconds; });
+    // items still here are listed again. Where the filesystem gives no birth times nothing
+    // was taken from a listing: those identities are all there is, and they stay.
+    if (trustListing)
+        std::erase_if(m_known,
+                      [](const FileIdentity& identity) { return !identity.birthNanoseconds; });
     std::sort(identities.begin(), identities.end());
     std::vector<FileIdentity> known;
     known.reserve(m_known.size() + identities.size());

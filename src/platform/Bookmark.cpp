@@ -1,5 +1,8 @@
 #include "platform/Bookmark.h"
 
+#include "platform/Log.h"
+
+#include <atomic>
 #include <string_view>
 
 namespace fadebin {
@@ -162,6 +165,12 @@ Result<QByteArray> Bookmarks::create(const path& file) const {
     auto facts = lstatPath(absolute);
     if (!facts)
         return facts.error();
+    static std::atomic<bool> toldWeaker{false};
+    if (!facts->identity.birthNanoseconds && !toldWeaker.exchange(true))
+        FADEBIN_LOG_INFO(LogCategory::Expiry,
+                         "This filesystem gives no birth times: files are told apart by device, "
+                         "inode, size and modification time (%s)",
+                         absolute.parent_path().c_str());
     BookmarkToken token;
     token.identity = facts->identity;
     token.size = facts->size;
@@ -171,12 +180,20 @@ Result<QByteArray> Bookmarks::create(const path& file) const {
     return encodeBookmark(token);
 }
 
-std::optional<ResolvedBookmark> Bookmarks::resolve(const QByteArray& bookmark) const {
+std::optional<ResolvedBookmark> Bookmarks::resolve(const QByteArray& bookmark,
+                                                   bool undecided) const {
     const auto token = decodeBookmark(bookmark);
     if (!token)
         return std::nullopt;
-    if (const auto here = lstatPath(token->path); here && provenSame(*here, *token))
-        return ResolvedBookmark{token->path, false};
+    if (const auto here = lstatPath(token->path)) {
+        if (provenSame(*here, *token))
+            return ResolvedBookmark{token->path, false};
+        // Changed since the token was made: a new token records it as it is now.
+        if (undecided && !token->identity.birthNanoseconds &&
+            here->identity.device == token->identity.device &&
+            here->identity.inode == token->identity.inode)
+            return ResolvedBookmark{token->path, true};
+    }
     std::vector<path> folders;
     try {
         if (m_searchFolders)

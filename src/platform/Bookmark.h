@@ -49,8 +49,12 @@ public:
     // A token for what the path names (a symbolic link is the link itself).
     [[nodiscard]] Result<QByteArray> create(const path& file) const;
     // The file's current path, or none when it is gone or cannot be told apart from a
-    // different file (a reused inode).
-    [[nodiscard]] std::optional<ResolvedBookmark> resolve(const QByteArray& bookmark) const;
+    // different file (a reused inode). Where the filesystem gives no birth time, a file that
+    // is only waiting for a decision (`undecided`) is taken by its device and inode at its
+    // recorded path even when changed since: at worst a question is asked of the wrong file,
+    // while a decided one must still prove itself by size and time.
+    [[nodiscard]] std::optional<ResolvedBookmark> resolve(const QByteArray& bookmark,
+                                                          bool undecided = false) const;
 
 private:
     std::function<std::vector<path>()> m_searchFolders;

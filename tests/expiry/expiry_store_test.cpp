@@ -199,6 +199,32 @@ TEST_F(StoreTest, ADeletedFileFreesItsSpaceAtOnceAndEndedRecordsStayEnded) {
     EXPECT_EQ(attribute(dl("ended.mov")), std::nullopt);
 }
 
+TEST_F(StoreTest, WithoutBirthTimesAnUndecidedFileChangedWhileStoppedIsStillItself) {
+    store.reset();
+    const auto disk = ScopedMount::ramfs(home.downloads()); // ramfs reports no birth time
+    if (!disk)
+        GTEST_SKIP() << "cannot mount ramfs on Downloads here (needs root)";
+    reopen();
+    TrackedFile* draft = pending("draft.txt");
+    store->apply(ExpiryOption::oneHour, *pending("decided.txt"), false);
+    EXPECT_EQ(log.count("This filesystem gives no birth times: files are told apart by device, "
+                        "inode, size and modification time (%s)"),
+              1);
+    const QString id = draft->idText();
+    store.reset();
+    appendFile(dl("draft.txt"), " edited while we were stopped");
+    appendFile(dl("decided.txt"), " edited too");
+    reopen();
+    store->reconcile();
+    const auto pendingNow = store->files(FileStatus::pending);
+    ASSERT_EQ(pendingNow.size(), 1u) << "not taken for gone";
+    EXPECT_EQ(pendingNow[0]->idText(), id);
+    EXPECT_EQ(store->resolveURL(*pendingNow[0]), dl("draft.txt"));
+    EXPECT_TRUE(store->files(FileStatus::scheduled).empty())
+        << "a decided file that cannot prove itself is never deleted by mistake";
+    EXPECT_TRUE(pathExists(dl("decided.txt")));
+}
+
 namespace {
 
 // Another process that takes the database file with BEGIN EXCLUSIVE and holds it until killed

@@ -1,5 +1,6 @@
 #include "intake/DownloadCompletionFilter.h"
 #include "platform/ManualClock.h"
+#include "support/ScopedMount.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -110,6 +111,23 @@ TEST_F(FilterTest, OnlyTheVacancyOfAnItemKnownAtTheBaselineIsReported) {
     clock.advance(700s);
     EXPECT_EQ(got, (Names{"vacated old.pdf", "vacated known.txt"}));
     EXPECT_EQ(filter.recordBaseline(home.root() / "nowhere").error().code, ENOENT);
+}
+
+TEST_F(FilterTest, WithoutBirthTimesAFileThatLeftAndCameBackIsKnownAfterANewBaseline) {
+    const auto disk = ScopedMount::ramfs(home.downloads()); // ramfs reports no birth time
+    if (!disk)
+        GTEST_SKIP() << "cannot mount ramfs on Downloads here (needs root)";
+    writeFile(file("kept.iso"), "k");
+    std::filesystem::create_directory(file("sorted"));
+    baseline();
+    std::filesystem::rename(file("kept.iso"), file("sorted/kept.iso"));
+    event("kept.iso");
+    clock.advance(10s);
+    baseline(); // watching resumed after a pause
+    std::filesystem::rename(file("sorted/kept.iso"), file("kept.iso"));
+    event("kept.iso");
+    clock.advance(700s);
+    EXPECT_EQ(got, (Names{"vacated kept.iso"})) << "back again, not a new download";
 }
 
 TEST_F(FilterTest, GrowthResetsStabilityAPollFollowsItsItemAndDeletionEndsIt) {

@@ -24,6 +24,13 @@ public:
         return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
     }
 
+    // A fresh ramfs on dir: a filesystem that tells no birth times and keeps no attributes.
+    [[nodiscard]] static std::unique_ptr<ScopedMount> ramfs(const std::filesystem::path& dir) {
+        if (::geteuid() != 0 || ::mount("ramfs", dir.c_str(), "ramfs", 0, nullptr) != 0)
+            return nullptr;
+        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+    }
+
     // dir bound onto itself read-only: its contents stay visible but cannot change, which
     // also holds for root (for whom permission bits deny nothing).
     [[nodiscard]] static std::unique_ptr<ScopedMount> readOnly(const std::filesystem::path& dir) {
