@@ -159,6 +159,19 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
     EXPECT_EQ(scheduled[0]->expiresAt(), aExpiry);
     EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("a.iso")), scheduled[0]->idText())
         << "the file now names its new record";
+
+    // Lost again, and Downloads is not there at the start (a disk mounted late): the
+    // schedules are rebuilt once it is.
+    store.reset();
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(path(databaseFile().native() + suffix));
+    std::filesystem::rename(home.downloads(), home.root() / "disk");
+    reopen();
+    store->recoverFromExtendedAttributes();
+    EXPECT_TRUE(store->activeFiles().empty());
+    std::filesystem::rename(home.root() / "disk", home.downloads());
+    store->reconcile();
+    EXPECT_EQ(store->activeFiles().size(), 2u);
 }
 
 TEST_F(StoreTest, TheTrashOfADownloadsMountIsTrashNotDownloads) {
