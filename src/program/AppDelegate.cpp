@@ -164,7 +164,8 @@ void AppDelegate::applicationDidFinishLaunching() {
         m_notch->install();
         m_network = std::make_unique<QNetworkAccessManager>();
         m_updates = std::make_unique<UpdateManager>(Clock::system(), *m_network,
-                                                    configuredUpdateFeed(), shortVersion());
+                                                    configuredUpdateFeed(), shortVersion(),
+                                                    buildNumber());
     }
     // Started after the notch is in place, so that its callbacks catch the first events.
     m_model->start();

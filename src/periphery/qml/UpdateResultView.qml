@@ -41,6 +41,8 @@ ApplicationWindow {
             Label {
                 objectName: "resultText"
                 text: window.updates.userCheckText
+                // It holds what the feed says: never markup, never a picture to fetch.
+                textFormat: Text.PlainText
                 font.weight: Font.DemiBold
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
