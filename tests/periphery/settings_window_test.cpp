@@ -239,6 +239,17 @@ TEST(SettingsWindow, ProgramGroupShowsVersionUpdatesFeedbackAndQuits) {
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST(SettingsWindow, EscapeAndCtrlWClose) {
+    SettingsScene scene;
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()}, {Qt::Key_W, Qt::ControlModifier}}) {
+        QQuickWindow* window = scene.show();
+        click(window, "tab.notch");
+        press(window, key, modifiers);
+        EXPECT_FALSE(window->isVisible()) << key;
+    }
+}
+
 TEST(SettingsWindow, PicturesOfEveryTabInLightAndDark) {
     HttpServer server;
     SettingsScene scene(nullptr, server.url("/appcast.xml"), server.url("/api/feedback"));

@@ -173,6 +173,23 @@ TEST(UpdateWindow, ShowsTheResultOfTheCheckTheUserAskedFor) {
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST(UpdateWindow, ReturnDownloadsWhenThereIsSomethingToDownloadEscapeAndCtrlWClose) {
+    UpdateScene scene;
+    UpdateWindow result(scene.world.engine, scene.updates);
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> closers[] = {
+        {Qt::Key_Escape, {}}, {Qt::Key_W, Qt::ControlModifier}, {Qt::Key_Return, {}}};
+    for (const auto& [key, modifiers] : closers) {
+        scene.check(HttpServer::answer(200, feedWith("12", QStringLiteral("1.2"))));
+        press(result.window(), key, modifiers);
+        EXPECT_FALSE(result.window()->isVisible()) << key;
+        scene.check(HttpServer::answer(200, feedWith("13", QStringLiteral("1.3"))));
+        press(result.window(), key, modifiers);
+        EXPECT_FALSE(result.window()->isVisible()) << key;
+    }
+    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/13")}))
+        << "only Return with an update found";
+}
+
 TEST(UpdateWindow, ShowsTheFeedsTextLiterallyAndFetchesNothingItNames) {
     UpdateScene scene;
     UpdateWindow result(scene.world.engine, scene.updates);

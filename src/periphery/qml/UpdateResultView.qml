@@ -17,8 +17,22 @@ ApplicationWindow {
     minimumHeight: height
     maximumHeight: height
 
+    // Return presses the focused button, else the default one: "Download…" when there is
+    // something to download, OK otherwise.
     Shortcut {
-        sequences: ["Return", "Enter", "Escape"]
+        sequences: ["Return", "Enter"]
+        onActivated: {
+            const focused = window.activeFocusItem;
+            if (focused instanceof Button && focused.visible)
+                focused.clicked();
+            else if (download.visible)
+                download.clicked();
+            else
+                window.close();
+        }
+    }
+    Shortcut {
+        sequences: ["Escape", "Ctrl+W"]
         onActivated: window.close()
     }
 
@@ -63,6 +77,8 @@ ApplicationWindow {
                     Layout.fillWidth: true
                 }
                 Button {
+                    id: download
+
                     objectName: "download"
                     visible: window.updates.canOpenReleasePage
                     text: qsTr("Download…")
