@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -82,6 +83,21 @@ TEST_F(DesktopProgramTest, CommandLineOptionsAsLinuxUsersExpectThem) {
     EXPECT_EQ(unknown.status, 2);
     EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"))
         << "nothing was started";
+}
+
+// What Fadebin starts (xdg-open, and the browser or file manager behind it) inherits the
+// blocked signals of the thread that starts it, the main thread; quitting still goes
+// through the event loop.
+TEST_F(DesktopProgramTest, QuitSignalsEndItInOrderAndStayUnblockedForWhatItStarts) {
+    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        Program program(home);
+        ASSERT_TRUE(program.start("offscreen")) << program.log();
+        const std::string status = readFile("/proc/" + std::to_string(program.pid()) + "/status");
+        EXPECT_NE(status.find("\nSigBlk:\t0000000000000000\n"), std::string::npos) << status;
+        EXPECT_EQ(program.endWith(signal), 0) << program.log();
+    }
 }
 
 // The installed files pass the desktop's own validators, and the package holds them.
