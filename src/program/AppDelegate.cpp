@@ -26,6 +26,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QNetworkAccessManager>
 #include <QPointer>
 #include <QQmlEngine>
@@ -97,7 +98,9 @@ int AppDelegate::run(int argc, char** argv) {
         m_app = std::make_unique<QGuiApplication>(argc, argv);
         // Closing the settings, onboarding or feedback window never ends the program.
         QGuiApplication::setQuitOnLastWindowClosed(false);
+        // Task bars and Alt-Tab match the windows to the desktop entry and show its icon.
         QGuiApplication::setDesktopFileName(ApplicationActivation::serviceName);
+        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/fadebin/com.ostrel.Fadebin.svg")));
         m_hasGui = true;
     } else {
         m_app = std::make_unique<QCoreApplication>(argc, argv);
