@@ -19,6 +19,12 @@ OnboardingWindow::OnboardingWindow(QQmlEngine& engine, AppModel& model, AppSetti
     });
 }
 
+OnboardingWindow::~OnboardingWindow() {
+    // The window hides as it is destroyed, after the recheck timer has gone.
+    if (QQuickWindow* w = m_host.window())
+        w->disconnect(this);
+}
+
 void OnboardingWindow::show() {
     const bool isNew = m_host.window() == nullptr;
     QQuickWindow* window = m_host.present({{QStringLiteral("flow"), QVariant::fromValue(&m_flow)}});

@@ -24,6 +24,7 @@ public:
 
     OnboardingWindow(QQmlEngine& engine, AppModel& model, AppSettings& settings, Clock& clock,
                      QObject* parent = nullptr);
+    ~OnboardingWindow() override;
 
     void show();
     [[nodiscard]] QQuickWindow* window() const { return m_host.window(); }

@@ -213,12 +213,12 @@ std::optional<int> compareVersions(const QString& a, const QString& b) {
 }
 
 std::optional<UpdateItem> newestUpdate(const std::vector<UpdateItem>& items,
-                                       const QString& runningVersion) {
-    if (!versionParts(runningVersion))
+                                       const QString& runningBuild) {
+    if (!versionParts(runningBuild))
         return std::nullopt;
     const UpdateItem* best = nullptr;
     for (const UpdateItem& item : items) {
-        const std::optional<int> newer = compareVersions(item.version, runningVersion);
+        const std::optional<int> newer = compareVersions(item.version, runningBuild);
         if (!newer || *newer <= 0)
             continue;
         if (!best || compareVersions(item.version, best->version).value_or(0) > 0)

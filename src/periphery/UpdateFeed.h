@@ -13,7 +13,7 @@ namespace fadebin {
 // One release announced by an update feed.
 struct UpdateItem {
     QString title;
-    QString version;      // the machine version (sparkle:version), compared part by part
+    QString version;      // the build number (sparkle:version), compared with ours
     QString shortVersion; // the version shown to people (sparkle:shortVersionString); may be empty
     QUrl link;            // the release page; may be empty
     QUrl enclosure;       // the download; may be empty
@@ -55,9 +55,9 @@ struct FeedParse {
 // count as 0, so 1.2 and 1.2.0 are the same. None when either is not a version.
 [[nodiscard]] std::optional<int> compareVersions(const QString& a, const QString& b);
 
-// The item with the greatest version above the running one (the first of equals); none
-// when there is none or the running version cannot be read.
+// The item whose sparkle:version is the greatest above the running build number (the first
+// of equals); none when there is none or the build number cannot be read.
 [[nodiscard]] std::optional<UpdateItem> newestUpdate(const std::vector<UpdateItem>& items,
-                                                     const QString& runningVersion);
+                                                     const QString& runningBuild);
 
 } // namespace fadebin

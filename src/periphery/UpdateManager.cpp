@@ -14,14 +14,15 @@
 namespace fadebin {
 
 UpdateManager::UpdateManager(Clock& clock, QNetworkAccessManager& network, std::optional<QUrl> feed,
-                             std::optional<QString> runningVersion, Duration timeout,
-                             QObject* parent)
+                             std::optional<QString> runningVersion,
+                             std::optional<QString> runningBuild, Duration timeout, QObject* parent)
     : QObject(parent)
     , openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
     , m_clock(clock)
     , m_network(network)
     , m_feed(feed ? networkEndpoint(*feed) : std::nullopt)
     , m_runningVersion(std::move(runningVersion))
+    , m_runningBuild(std::move(runningBuild))
     , m_timeout(timeout) {}
 
 void UpdateManager::start() {
@@ -74,6 +75,9 @@ void UpdateManager::check() {
     // A check already under way answers for this one too.
     if (!m_feed || m_reply)
         return;
+    // Any answer would be made up: every item announced as new, or a real update hidden.
+    if (!m_runningBuild || !versionParts(*m_runningBuild))
+        return fail(QStringLiteral("this build has no build number to compare with"));
     QNetworkRequest request(*m_feed);
     request.setTransferTimeout(static_cast<int>(m_timeout.count()));
     // Every hop of a redirect must be as acceptable as the feed itself.
@@ -119,7 +123,7 @@ void UpdateManager::finishCheck(QNetworkReply* reply) {
     if (!feed.ok())
         return fail(QStringLiteral("malformed feed: %1").arg(feed.error));
 
-    m_latest = newestUpdate(feed.items, m_runningVersion.value_or(QString()));
+    m_latest = newestUpdate(feed.items, *m_runningBuild);
     if (m_latest)
         FADEBIN_LOG_INFO(LogCategory::App, "Update available: %s",
                          m_latest->displayVersion().toUtf8().constData());

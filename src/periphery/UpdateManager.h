@@ -41,10 +41,12 @@ public:
     static constexpr Duration checkInterval{24 * 3600 * 1000};
     static constexpr Duration defaultTimeout{30'000};
 
-    // runningVersion is the short version of this build; timeout bounds each request.
+    // runningVersion is this build's short version, shown to people; runningBuild its build
+    // number, which an item's sparkle:version is compared with. A build without a build
+    // number cannot tell an update: its checks fail. timeout bounds each request.
     UpdateManager(Clock& clock, QNetworkAccessManager& network, std::optional<QUrl> feed,
-                  std::optional<QString> runningVersion, Duration timeout = defaultTimeout,
-                  QObject* parent = nullptr);
+                  std::optional<QString> runningVersion, std::optional<QString> runningBuild,
+                  Duration timeout = defaultTimeout, QObject* parent = nullptr);
 
     // Arms the scheduled checks; nothing without a feed.
     void start();
@@ -84,6 +86,7 @@ private:
     QNetworkAccessManager& m_network;
     std::optional<QUrl> m_feed;
     std::optional<QString> m_runningVersion;
+    std::optional<QString> m_runningBuild;
     Duration m_timeout;
     bool m_updateAvailable = false;
     UserCheck m_userCheck = UserCheck::idle;

@@ -26,33 +26,19 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QNetworkAccessManager>
 #include <QPointer>
 #include <QQmlEngine>
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 namespace fadebin {
 
 namespace {
 
 constexpr Duration onboardingDelay{250};
-
-// SIGINT, SIGTERM and SIGHUP (the end of the session) end the program through the event
-// loop, so that everything is destroyed in order rather than cut off mid-write.
-int blockQuitSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    return ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-}
 
 enum class Display { x11, explicitPlatform, none };
 
@@ -95,8 +81,6 @@ AppDelegate::~AppDelegate() {
 int AppDelegate::run(int argc, char** argv) {
     if (const std::optional<int> status = handleCommandLine(argc, argv))
         return *status;
-    // Blocked before any thread starts, so that every thread inherits the mask.
-    const int quitSignals = blockQuitSignals();
     const InstanceLock::Outcome lock = m_lock.acquire(InstanceLock::standardPath());
     if (lock == InstanceLock::Outcome::heldElsewhere) {
         // Never a second engine on the same data: the running program shows its settings.
@@ -106,6 +90,7 @@ int AppDelegate::run(int argc, char** argv) {
         return 0;
     }
 
+    m_quitSignals.emplace();
     const Display display = chooseDisplay();
     if (display != Display::none) {
         useSoftwareRendering();
@@ -113,7 +98,9 @@ int AppDelegate::run(int argc, char** argv) {
         m_app = std::make_unique<QGuiApplication>(argc, argv);
         // Closing the settings, onboarding or feedback window never ends the program.
         QGuiApplication::setQuitOnLastWindowClosed(false);
+        // Task bars and Alt-Tab match the windows to the desktop entry and show its icon.
         QGuiApplication::setDesktopFileName(ApplicationActivation::serviceName);
+        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/fadebin/com.ostrel.Fadebin.svg")));
         m_hasGui = true;
     } else {
         m_app = std::make_unique<QCoreApplication>(argc, argv);
@@ -128,19 +115,22 @@ int AppDelegate::run(int argc, char** argv) {
     if (display == Display::none)
         FADEBIN_LOG_INFO(LogCategory::Notch, "No display: running without the notch");
 
-    QSocketNotifier quitNotifier(quitSignals, QSocketNotifier::Read);
-    QObject::connect(&quitNotifier, &QSocketNotifier::activated, m_app.get(), [quitSignals] {
-        signalfd_siginfo info{};
-        [[maybe_unused]] const ssize_t n = ::read(quitSignals, &info, sizeof info);
-        QCoreApplication::quit();
-    });
+    std::optional<QSocketNotifier> quitNotifier;
+    if (m_quitSignals->descriptor() >= 0) {
+        quitNotifier.emplace(m_quitSignals->descriptor(), QSocketNotifier::Read);
+        QObject::connect(&*quitNotifier, &QSocketNotifier::activated, m_app.get(), [this] {
+            m_quitSignals->drain();
+            QCoreApplication::quit();
+        });
+    } else {
+        FADEBIN_LOG_ERROR(LogCategory::App, "SIGTERM and SIGINT will end Fadebin abruptly");
+    }
 
     applicationDidFinishLaunching();
     const int status = QCoreApplication::exec();
     // applicationWillTerminate: records are saved after every change, so only the notch goes.
     if (m_notch)
         m_notch->teardown();
-    ::close(quitSignals);
     return status;
 }
 
@@ -163,8 +153,8 @@ void AppDelegate::applicationDidFinishLaunching() {
             }));
         m_notch->install();
         m_network = std::make_unique<QNetworkAccessManager>();
-        m_updates = std::make_unique<UpdateManager>(Clock::system(), *m_network,
-                                                    configuredUpdateFeed(), shortVersion());
+        m_updates = std::make_unique<UpdateManager>(
+            Clock::system(), *m_network, configuredUpdateFeed(), shortVersion(), buildNumber());
     }
     // Started after the notch is in place, so that its callbacks catch the first events.
     m_model->start();

@@ -2,10 +2,12 @@
 
 #include "platform/Clock.h"
 #include "platform/InstanceLock.h"
+#include "program/QuitSignals.h"
 
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class QCoreApplication;
 class QNetworkAccessManager;
@@ -49,6 +51,8 @@ private:
     void registerOnBus();
     void makeWindows();
 
+    // First, so that it goes last: a quit signal during the teardown still waits for it.
+    std::optional<QuitSignals> m_quitSignals;
     InstanceLock m_lock;
     // First, so that it is destroyed last: every object below lives inside it.
     std::unique_ptr<QCoreApplication> m_app;

@@ -5,3 +5,9 @@ if(TARGET notch_e2e_test)
     target_compile_definitions(notch_e2e_test
                                PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
 endif()
+
+# The desktop test compares the windows' identity with the desktop entry in the sources.
+if(TARGET desktop_program_test)
+    target_compile_definitions(desktop_program_test
+                               PRIVATE FADEBIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endif()

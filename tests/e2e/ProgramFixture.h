@@ -85,8 +85,12 @@ public:
         log();
     }
 
-    int terminate() {
-        m_process.terminate();
+    [[nodiscard]] qint64 pid() const { return m_process.processId(); }
+
+    int terminate() { return endWith(SIGTERM); }
+    // Sends the signal and waits for the end: the exit status, or -1 when killed by it.
+    int endWith(int signal) {
+        ::kill(static_cast<pid_t>(m_process.processId()), signal);
         const bool ended = m_process.waitForFinished(30'000);
         log();
         return ended && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;

@@ -81,7 +81,10 @@ QString textOf(QQuickWindow* window, const QString& name) {
 
 void settle(QQuickWindow* window) {
     QCoreApplication::processEvents();
-    EXPECT_TRUE(QQuickTest::qWaitForPolish(window));
+    // A closed window is never polished again.
+    if (window->isVisible()) {
+        EXPECT_TRUE(QQuickTest::qWaitForPolish(window));
+    }
 }
 
 void click(QQuickWindow* window, const QString& name, QPointF at) {
@@ -95,8 +98,8 @@ void click(QQuickWindow* window, const QString& name, QPointF at) {
     settle(window);
 }
 
-void press(QQuickWindow* window, Qt::Key key) {
-    QTest::keyClick(window, key);
+void press(QQuickWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(window, key, modifiers);
     settle(window);
 }
 

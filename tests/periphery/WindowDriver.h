@@ -57,7 +57,7 @@ template <class Host> QQuickWindow* shown(Host& host) {
 [[nodiscard]] bool showsText(QQuickWindow* window, const QString& text);
 // Clicks the middle of a named item, or a point in it given as fractions of its size.
 void click(QQuickWindow* window, const QString& name, QPointF at = QPointF(0.5, 0.5));
-void press(QQuickWindow* window, Qt::Key key);
+void press(QQuickWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
 void type(QQuickWindow* window, const QString& text);
 void settle(QQuickWindow* window);
 // Renders the window into FADEBIN_PICTURES_DIR/NAME.png for people to look at.

@@ -75,6 +75,18 @@ TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
     EXPECT_FALSE(scene.onboarding.isRechecking());
 }
 
+TEST(Onboarding, ReturnPressesTheFocusedButton) {
+    OnboardingScene scene;
+    scene.world.model.start();
+    QQuickWindow* window = scene.show();
+    press(window, Qt::Key_Return);
+    ASSERT_EQ(scene.onboarding.flow().step(), 1);
+    findItem(window, "back")->forceActiveFocus(Qt::TabFocusReason);
+    picture(window, "onboarding-1-back-focused");
+    press(window, Qt::Key_Return);
+    EXPECT_EQ(scene.onboarding.flow().step(), 0) << "Back was focused";
+}
+
 TEST(Onboarding, AccessStepWaitsForTheRecheckAndClosingDoesNotComplete) {
     OnboardingScene scene;
     scene.world.denyDownloads();

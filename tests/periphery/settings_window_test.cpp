@@ -29,7 +29,7 @@ struct SettingsScene {
                            std::optional<QUrl> feedbackEndpoint = {},
                            QString version = appVersionString())
         : world(stored)
-        , updates(world.clock, world.network, feed, QStringLiteral("1.2"))
+        , updates(world.clock, world.network, feed, QStringLiteral("1.2"), QStringLiteral("12"))
         , feedback(world.engine, world.clock, world.network, feedbackEndpoint)
         , settingsWindow(world.engine, world.model, world.settings, updates, feedback,
                          std::move(version)) {
@@ -217,7 +217,7 @@ TEST(SettingsWindow, ProgramGroupShowsVersionUpdatesFeedbackAndQuits) {
     server.respond(
         "/appcast.xml",
         HttpServer::answer(200, "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
-                                "sparkle\"><channel><item><sparkle:version>1.3</sparkle:version>"
+                                "sparkle\"><channel><item><sparkle:version>13</sparkle:version>"
                                 "</item></channel></rss>"));
     SettingsScene scene(nullptr, server.url("/appcast.xml"), server.url("/api/feedback"));
     QQuickWindow* window = scene.show();
@@ -237,6 +237,17 @@ TEST(SettingsWindow, ProgramGroupShowsVersionUpdatesFeedbackAndQuits) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(scene.show(), window);
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST(SettingsWindow, EscapeAndCtrlWClose) {
+    SettingsScene scene;
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()}, {Qt::Key_W, Qt::ControlModifier}}) {
+        QQuickWindow* window = scene.show();
+        click(window, "tab.notch");
+        press(window, key, modifiers);
+        EXPECT_FALSE(window->isVisible()) << key;
+    }
 }
 
 TEST(SettingsWindow, PicturesOfEveryTabInLightAndDark) {

@@ -3,6 +3,7 @@
 #include "periphery/UpdateWindow.h"
 #include "periphery/WindowDriver.h"
 
+#include <QQmlComponent>
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,20 +16,25 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray feedWith(const QByteArray& version) {
+// One item: its build number and the version shown for it.
+QByteArray feedWith(const QByteArray& build, const QString& shortVersion) {
     return "<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak."
            "org/xml-namespaces/sparkle\"><channel><item><title>Fadebin</title>"
            "<link>https://fadebin.example/releases/" +
-           version +
-           "</link><enclosure url=\"https://fadebin.example/fadebin.deb\" sparkle:version=\"" +
-           version + "\"/></item></channel></rss>";
+           build + "</link><sparkle:shortVersionString>" + shortVersion.toHtmlEscaped().toUtf8() +
+           "</sparkle:shortVersionString><enclosure url=\"https://fadebin.example/fadebin.deb\" "
+           "sparkle:version=\"" +
+           build + "\"/></item></channel></rss>";
 }
 
 // The manager against a real server on a loopback port, on the manual clock.
 struct UpdateScene {
-    explicit UpdateScene(std::optional<QUrl> feed = {}, QString running = QStringLiteral("1.2"))
+    // Version 1.2, build 12 unless told otherwise.
+    explicit UpdateScene(std::optional<QUrl> feed = {},
+                         std::optional<QString> build = QStringLiteral("12"))
         : updates(world.clock, world.network,
-                  feed ? feed : std::optional<QUrl>(server.url("/appcast.xml")), running, 300ms) {
+                  feed ? feed : std::optional<QUrl>(server.url("/appcast.xml")),
+                  QStringLiteral("1.2"), std::move(build), 300ms) {
         updates.openUrl = [this](const QUrl& url) { opened.push_back(url); };
     }
     // Serves the feed and runs one check the user asked for to its end.
@@ -49,11 +55,11 @@ struct UpdateScene {
 TEST(UpdateManager, FindsClearsAndKeepsTheFlagThroughFailedChecks) {
     UpdateScene scene;
     QSignalSpy changed(&scene.updates, &UpdateManager::updateAvailableChanged);
-    scene.check(HttpServer::answer(200, feedWith("1.10")));
+    scene.check(HttpServer::answer(200, feedWith("13", "1.10")));
     EXPECT_TRUE(scene.updates.updateAvailable());
     EXPECT_EQ(scene.updates.userCheckText(), "Fadebin 1.10 is available. You have 1.2.");
     scene.updates.openReleasePage();
-    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/1.10")}));
+    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/13")}));
 
     // Failures are logged with their reason and change nothing.
     const std::pair<const char*, HttpServer::Response> failures[] = {
@@ -76,8 +82,8 @@ TEST(UpdateManager, FindsClearsAndKeepsTheFlagThroughFailedChecks) {
         EXPECT_NE(lines.back().message.find(reason), std::string::npos) << lines.back().message;
     }
 
-    // A redirect to a good feed is followed; 1.2.0 is the running 1.2, so no update.
-    scene.server.respond("/moved.xml", HttpServer::answer(200, feedWith("1.2.0")));
+    // A redirect to a good feed is followed; build 12.0 is the running 12, so no update.
+    scene.server.respond("/moved.xml", HttpServer::answer(200, feedWith("12.0", "1.2")));
     scene.check(
         HttpServer::answer(301, {}, {{"Location", scene.server.url("/moved.xml").toEncoded()}}));
     EXPECT_FALSE(scene.updates.updateAvailable());
@@ -85,9 +91,31 @@ TEST(UpdateManager, FindsClearsAndKeepsTheFlagThroughFailedChecks) {
     EXPECT_EQ(changed.count(), 2);
 }
 
+// The feed's sparkle:version is a build number, compared with this build's; the short
+// version is only shown.
+TEST(UpdateManager, ComparesTheItemsBuildNumberWithThisBuilds) {
+    struct Case {
+        std::optional<QString> build;
+        QByteArray item;
+        UpdateManager::UserCheck result;
+    };
+    using enum UpdateManager::UserCheck;
+    const Case cases[] = {
+        {"92", "93", available},      {"93", "93", upToDate},    {"93", "92", upToDate},
+        {"99", "100", available},     {"93", "94a", upToDate},   {"93", "", upToDate},
+        {std::nullopt, "93", failed}, {"unknown", "93", failed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.build.value_or("none").toStdString() + " vs " + c.item.toStdString());
+        UpdateScene scene({}, c.build);
+        scene.check(HttpServer::answer(200, feedWith(c.item, QStringLiteral("1.0.1"))));
+        EXPECT_EQ(scene.updates.userCheck(), c.result);
+    }
+}
+
 TEST(UpdateManager, ChecksAMinuteAfterStartThenDaily) {
-    UpdateScene scene({}, QStringLiteral("1.9"));
-    scene.server.respond("/appcast.xml", HttpServer::answer(200, feedWith("1.10")));
+    UpdateScene scene;
+    scene.server.respond("/appcast.xml", HttpServer::answer(200, feedWith("13", "1.3")));
     QSignalSpy started(&scene.updates, &UpdateManager::userCheckStarted);
     scene.updates.start();
     scene.world.clock.advance(59s);
@@ -134,13 +162,61 @@ TEST(UpdateWindow, ShowsTheResultOfTheCheckTheUserAskedFor) {
     click(window, "ok");
     EXPECT_FALSE(window->isVisible());
 
-    scene.check(HttpServer::answer(200, feedWith("1.2")));
+    scene.check(HttpServer::answer(200, feedWith("12", "1.2")));
     EXPECT_TRUE(window->isVisible());
     savePicture(window, "update-up-to-date");
-    scene.check(HttpServer::answer(200, feedWith("1.3")));
+    scene.check(HttpServer::answer(200, feedWith("13", "1.3")));
     EXPECT_EQ(textOf(window, "resultText"), "Fadebin 1.3 is available. You have 1.2.");
     savePicture(window, "update-available");
     click(window, "download");
-    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/1.3")}));
+    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/13")}));
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST(UpdateWindow, ReturnDownloadsWhenThereIsSomethingToDownloadEscapeAndCtrlWClose) {
+    UpdateScene scene;
+    UpdateWindow result(scene.world.engine, scene.updates);
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> closers[] = {
+        {Qt::Key_Escape, {}}, {Qt::Key_W, Qt::ControlModifier}, {Qt::Key_Return, {}}};
+    for (const auto& [key, modifiers] : closers) {
+        scene.check(HttpServer::answer(200, feedWith("12", QStringLiteral("1.2"))));
+        press(result.window(), key, modifiers);
+        EXPECT_FALSE(result.window()->isVisible()) << key;
+        scene.check(HttpServer::answer(200, feedWith("13", QStringLiteral("1.3"))));
+        press(result.window(), key, modifiers);
+        EXPECT_FALSE(result.window()->isVisible()) << key;
+    }
+    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/13")}))
+        << "only Return with an update found";
+}
+
+TEST(UpdateWindow, ShowsTheFeedsTextLiterallyAndFetchesNothingItNames) {
+    UpdateScene scene;
+    UpdateWindow result(scene.world.engine, scene.updates);
+    HttpServer pictures;
+    // Each fits the 32 characters a version may have to be shown (127.1 is 127.0.0.1).
+    const QString markup[] = {
+        QStringLiteral("<b>1.3</b>"),
+        QStringLiteral("<img src=\"http://127.1:%1\">").arg(pictures.url({}).port())};
+    for (const QString& version : markup) {
+        scene.check(HttpServer::answer(200, feedWith("13", version)));
+        QQuickWindow* window = result.window();
+        ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+        EXPECT_TRUE(showsText(
+            window, QStringLiteral("Fadebin %1 is available. You have 1.2.").arg(version)));
+        savePicture(window, version.startsWith(QLatin1String("<b>")) ? "update-markup-bold"
+                                                                     : "update-markup-image");
+    }
+    // The windows' engine fetches in order, so a picture of its own from the same server
+    // arrives after anything the text asked for.
+    QQmlComponent probe(&scene.world.engine);
+    probe.setData("import QtQuick\nImage { source: \"" + pictures.url("/probe.png").toEncoded() +
+                      "\" }",
+                  QUrl());
+    std::unique_ptr<QObject> image(probe.create());
+    ASSERT_TRUE(image) << probe.errorString().toStdString();
+    ASSERT_TRUE(waitFor([&] { return !pictures.requests().empty(); }));
+    ASSERT_TRUE(waitFor([&] { return image->property("status").toInt() != 2; })); // not Loading
+    ASSERT_EQ(pictures.requests().size(), 1u);
+    EXPECT_EQ(pictures.requests()[0].path, "/probe.png");
 }

@@ -24,7 +24,7 @@ ApplicationWindow {
         onActivated: window.form.send()
     }
     Shortcut {
-        sequence: "Escape"
+        sequences: ["Escape", "Ctrl+W"]
         onActivated: window.form.cancel()
     }
 

@@ -9,6 +9,8 @@ Button {
     property bool primary: false
     property bool plain: false
 
+    // Focus comes from Tab only: a click on Back must not make the next Return go back.
+    focusPolicy: Qt.TabFocus
     implicitHeight: primary ? 34 : 30
     leftPadding: plain ? 10 : (primary ? 22 : 14)
     rightPadding: leftPadding
@@ -28,9 +30,11 @@ Button {
 
     background: Rectangle {
         radius: 8
-        visible: !control.plain
-        color: control.primary ? (control.down ? "#3a3a3c" : "#1d1d1f")
-                               : (control.down ? "#e4e4e8" : (control.hovered ? "#f4f4f6" : "#ffffff"))
+        // A plain button shows only its focus ring.
+        visible: !control.plain || control.visualFocus
+        color: control.plain ? "transparent"
+                             : control.primary ? (control.down ? "#3a3a3c" : "#1d1d1f")
+                             : (control.down ? "#e4e4e8" : (control.hovered ? "#f4f4f6" : "#ffffff"))
         opacity: control.enabled ? 1 : 0.35
         border.width: control.visualFocus ? 2 : (control.primary ? 0 : 1)
         border.color: control.visualFocus ? palette.highlight : Qt.rgba(0, 0, 0, 0.14)

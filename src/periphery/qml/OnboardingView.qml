@@ -35,9 +35,16 @@ ApplicationWindow {
         }
     }
 
+    // Return presses the focused button, as on the desktop; otherwise it continues.
     Shortcut {
         sequences: ["Return", "Enter"]
-        onActivated: window.flow.advance()
+        onActivated: {
+            const focused = window.activeFocusItem;
+            if (focused instanceof Button && focused.visible && focused.enabled)
+                focused.clicked();
+            else
+                window.flow.advance();
+        }
     }
 
     ColumnLayout {

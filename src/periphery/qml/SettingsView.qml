@@ -19,6 +19,11 @@ ApplicationWindow {
     minimumHeight: contentHeight
     maximumHeight: contentHeight
 
+    Shortcut {
+        sequences: ["Escape", "Ctrl+W"]
+        onActivated: window.close()
+    }
+
     header: Rectangle {
         implicitHeight: switcher.implicitHeight + 16
         color: Qt.darker(palette.window, 1.04)

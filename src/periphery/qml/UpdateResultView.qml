@@ -17,8 +17,22 @@ ApplicationWindow {
     minimumHeight: height
     maximumHeight: height
 
+    // Return presses the focused button, else the default one: "Download…" when there is
+    // something to download, OK otherwise.
     Shortcut {
-        sequences: ["Return", "Enter", "Escape"]
+        sequences: ["Return", "Enter"]
+        onActivated: {
+            const focused = window.activeFocusItem;
+            if (focused instanceof Button && focused.visible)
+                focused.clicked();
+            else if (download.visible)
+                download.clicked();
+            else
+                window.close();
+        }
+    }
+    Shortcut {
+        sequences: ["Escape", "Ctrl+W"]
         onActivated: window.close()
     }
 
@@ -41,6 +55,8 @@ ApplicationWindow {
             Label {
                 objectName: "resultText"
                 text: window.updates.userCheckText
+                // It holds what the feed says: never markup, never a picture to fetch.
+                textFormat: Text.PlainText
                 font.weight: Font.DemiBold
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
@@ -61,6 +77,8 @@ ApplicationWindow {
                     Layout.fillWidth: true
                 }
                 Button {
+                    id: download
+
                     objectName: "download"
                     visible: window.updates.canOpenReleasePage
                     text: qsTr("Download…")
