@@ -663,7 +663,10 @@ void ExpiryStore::saveFailed(const QString& error) {
         m_saveProblem = problem;
         Q_EMIT saveProblemChanged();
     }
-    // Tried again on its own, a little later each time, until it goes through.
+    // Tried again on its own, a little later after each failed try (other saves failing
+    // meanwhile do not put it off), until one goes through.
+    if (m_saveRetry && m_saveRetry->isActive())
+        return;
     m_saveRetryDelay = std::clamp(m_saveRetryDelay * 2, firstSaveRetry, longestSaveRetry);
     QPointer<ExpiryStore> self(this);
     m_saveRetry = m_clock.singleShot(m_saveRetryDelay, [self] {

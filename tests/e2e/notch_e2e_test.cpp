@@ -2,6 +2,7 @@
 // (xdotool) and watched through the X server: the panel's window is where it is drawn.
 #include "e2e/ProgramFixture.h"
 #include "notch/PendingRowPoints.h"
+#include "support/ScopedMount.h"
 #include "support/XvfbServer.h"
 
 #include <QColor>
@@ -199,6 +200,28 @@ TEST_F(NotchEndToEnd, RealClicksOnTheOpenRowScheduleTheFile) {
     EXPECT_NEAR(readRecord(home, "invoice.pdf").expiresAt.value_or(0), clickedAt + 3600, 10);
     EXPECT_NEAR(expiryAttribute(home.downloads() / "invoice.pdf").value_or(0), clickedAt + 3600,
                 10);
+}
+
+TEST_F(NotchEndToEnd, RecordsThatCannotBeSavedAreToldOnTheScreenAndSavedOnceThereIsRoom) {
+    const path records = home.dataHome() / "Fadebin";
+    std::filesystem::create_directories(records);
+    const auto disk = ScopedMount::tmpfs(records, "size=200k");
+    if (!disk)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    startProgram(R"({"autoDismissSeconds": 60})");
+    fillDisk(records / "filler");
+    for (int i = 0; i < 40 && program.log().find("Save failed") == std::string::npos; ++i)
+        writeDownload(home.downloads(), "gallery-" + std::to_string(i) + ".zip");
+    ASSERT_TRUE(
+        waitFor([&] { return program.log().find("Save failed") != std::string::npos; }, 30s))
+        << program.log();
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 30s)) << program.log();
+    screenshot(QStringLiteral("storage-problem"));
+    std::filesystem::remove(records / "filler");
+    EXPECT_TRUE(waitFor(
+        [&] { return program.log().find("Records saved again") != std::string::npos; }, 70s))
+        << program.log();
+    EXPECT_EQ(readRecord(home, "gallery-0.zip").status, "pending");
 }
 
 } // namespace
