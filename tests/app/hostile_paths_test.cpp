@@ -46,21 +46,22 @@ Untouched stateOf(const path& file) {
 // attacker racing Fadebin would; it counts its exchanges where the test can read them.
 class Swapper {
 public:
-    // Between exchanges the child rests up to maxPause, so that checks and moves of the
-    // program under attack sometimes see one state and sometimes straddle a change.
-    Swapper(const path& a, const path& b, std::chrono::microseconds maxPause = {}) {
+    // With `resting`, the child rests up to 0.4 ms between exchanges and 20 ms after every
+    // hundredth, so that the program under attack sometimes has a change land between its
+    // check and its act and sometimes sees one state throughout, however slow it runs.
+    Swapper(const path& a, const path& b, bool resting = false) {
         void* shared = ::mmap(nullptr, sizeof(std::atomic<long>), PROT_READ | PROT_WRITE,
                               MAP_SHARED | MAP_ANONYMOUS, -1, 0);
         m_count = new (shared) std::atomic<long>(0);
         m_pid = ::fork();
         if (m_pid == 0) {
             unsigned seed = 1;
-            for (;;) {
+            for (long n = 0;; ++n) {
                 if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0)
                     m_count->fetch_add(1);
-                if (maxPause.count() > 0) {
-                    const timespec pause{0, static_cast<long>(::rand_r(&seed) % maxPause.count()) *
-                                                1000};
+                if (resting) {
+                    const long micros = n % 100 == 99 ? 20'000 : ::rand_r(&seed) % 400;
+                    const timespec pause{0, micros * 1000};
                     ::nanosleep(&pause, nullptr);
                 }
             }
@@ -219,9 +220,19 @@ TEST_F(HostilePaths, AParentSwappedForALinkOutByAnotherProcessLeadsNowhere) {
     fs::create_directory_symlink(outside, file("a/subl"));
     const auto before = outsideNow();
     {
-        Swapper swapper(file("a/sub"), file("a/subl"), 400us);
+        Swapper swapper(file("a/sub"), file("a/subl"), true);
+        // Until the race has run long and deletions got through it (the files that did not
+        // are tried again).
+        const auto deletedInside = [&] {
+            std::error_code none;
+            const auto entries = fs::directory_iterator(home.dataHome() / "Trash/files", none);
+            return std::distance(fs::begin(entries), fs::end(entries));
+        };
+        const auto giveUp = std::chrono::steady_clock::now() + 60s;
         int i = 0;
-        for (int round = 0; round < 4 || (swapper.exchanges() < 2000 && round < 400); ++round) {
+        for (int round = 0; round < 4 || ((swapper.exchanges() < 2000 || deletedInside() < 20) &&
+                                          std::chrono::steady_clock::now() < giveUp);
+             ++round) {
             for (int k = 0; k < files / 4; ++k, i = (i + 1) % files) {
                 const path target = file("a/sub/f" + std::to_string(i));
                 const AppModel::TakenIn taken = model.takeIn(target);
