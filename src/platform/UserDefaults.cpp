@@ -162,9 +162,24 @@ void UserDefaults::setBool(const QString& key, bool value) {
     set(key, QJsonValue(value));
 }
 
+UserDefaults::~UserDefaults() {
+    if (m_pendingWrite && m_pendingWrite->isActive())
+        write();
+}
+
+void UserDefaults::coalesceWrites(Clock& clock, Duration delay) {
+    m_clock = &clock;
+    m_delay = delay;
+}
+
 void UserDefaults::set(const QString& key, const QJsonValue& value) {
     m_values.insert(key, value);
-    write();
+    if (!m_clock) {
+        write();
+        return;
+    }
+    // The object outlives its timer (the handle is a member), so `this` is safe here.
+    m_pendingWrite = m_clock->singleShot(m_delay, [this] { write(); });
 }
 
 void UserDefaults::write() const {

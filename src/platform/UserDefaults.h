@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Clock.h"
+
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
@@ -17,6 +19,15 @@ public:
     // The store at the standard location.
     UserDefaults();
     explicit UserDefaults(std::filesystem::path file);
+    // Writes what is still pending.
+    ~UserDefaults();
+    UserDefaults(const UserDefaults&) = delete;
+    UserDefaults& operator=(const UserDefaults&) = delete;
+
+    // From now on an assignment is written `delay` after the last one rather than at once: a
+    // slider dragged or a field typed in costs one write, not one per step. A crash loses at
+    // most that delay; destruction (quitting) writes what is pending.
+    void coalesceWrites(Clock& clock, Duration delay);
 
     // $XDG_CONFIG_HOME/Fadebin/defaults.json, or ~/.config/Fadebin/defaults.json when the
     // variable is unset, empty or relative (as the XDG base directory rules say).
@@ -47,6 +58,9 @@ private:
 
     std::filesystem::path m_file;
     QJsonObject m_values;
+    Clock* m_clock = nullptr;
+    Duration m_delay{};
+    TimerHandle m_pendingWrite;
 };
 
 } // namespace fadebin

@@ -39,6 +39,8 @@ namespace fadebin {
 namespace {
 
 constexpr Duration onboardingDelay{250};
+// A settings change is written this long after the last one (a slider's steps, typing).
+constexpr Duration settingsWriteDelay{500};
 
 enum class Display { x11, explicitPlatform, none };
 
@@ -136,6 +138,7 @@ int AppDelegate::run(int argc, char** argv) {
 
 void AppDelegate::applicationDidFinishLaunching() {
     m_defaults = std::make_unique<UserDefaults>();
+    m_defaults->coalesceWrites(Clock::system(), settingsWriteDelay);
     m_loginItem = std::make_unique<AutostartLoginItem>();
     m_settings = std::make_unique<AppSettings>(*m_defaults, *m_loginItem);
     m_workspace = std::make_unique<Workspace>();

@@ -1,3 +1,4 @@
+#include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -77,4 +78,26 @@ TEST_F(UserDefaultsTest, OnlyARegularFileOfAtMostOneMebibyteIsRead) {
     EXPECT_NE(reasons.find("defaults: larger than 1 MiB\n"), std::string::npos) << reasons;
     store(R"({"a": 1})" + std::string(1024 * 1024 - 8, ' '));
     EXPECT_EQ(UserDefaults().doubleValue("a"), 1.0);
+}
+
+TEST_F(UserDefaultsTest, ABurstOfChangesIsWrittenOnceAfterTheLastAndAtTheEnd) {
+    using namespace std::chrono_literals;
+    ManualClock clock;
+    const auto stored = [this] { return UserDefaults(file).doubleValue("grace"); };
+    {
+        UserDefaults defaults(file);
+        defaults.coalesceWrites(clock, 500ms);
+        for (int step = 1; step <= 20; ++step) { // a slider dragged
+            defaults.setDouble("grace", step);
+            clock.advance(100ms);
+        }
+        EXPECT_EQ(stored(), std::nullopt) << "nothing written while the changes go on";
+        EXPECT_EQ(defaults.doubleValue("grace"), 20.0);
+        clock.advance(399ms);
+        EXPECT_EQ(stored(), std::nullopt);
+        clock.advance(1ms);
+        EXPECT_EQ(stored(), 20.0);
+        defaults.setDouble("grace", 21);
+    }
+    EXPECT_EQ(stored(), 21.0) << "what is pending at the end is written then";
 }
