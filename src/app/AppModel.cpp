@@ -303,9 +303,12 @@ void AppModel::decideAll(ExpiryOption option) {
     if (!m_store)
         return;
     const QList<TrackedFile*> pending = m_pendingFiles;
-    for (TrackedFile* record : pending)
-        if (!isFinal(*record))
-            m_store->apply(option, *record, m_settings.applyFinderTag());
+    {
+        const ExpiryStore::SaveBatch batch(*m_store);
+        for (TrackedFile* record : pending)
+            if (!isFinal(*record))
+                m_store->apply(option, *record, m_settings.applyFinderTag());
+    }
     reload();
 }
 

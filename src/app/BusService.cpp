@@ -118,6 +118,7 @@ BusRefusals BusService::forEach(const QList<QByteArray>& paths, Decide decide) {
     BusRefusals refused;
     if (!ready())
         return refused;
+    const ExpiryStore::SaveBatch batch(*m_model.store());
     for (const QByteArray& bytes : paths) {
         // A NUL would cut the path short in every system call that sees it.
         if (bytes.isEmpty() || bytes.contains('\0')) {

@@ -629,6 +629,8 @@ void ExpiryStore::recoverFromExtendedAttributes() {
 }
 
 bool ExpiryStore::save() {
+    if (m_batchDepth > 0)
+        return true; // written, marks and all, when the batch ends
     std::vector<const TrackedFile*> dirty;
     for (const TrackedFile* record : m_insertionOrder)
         if (record->isDirty())

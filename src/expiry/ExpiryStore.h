@@ -71,6 +71,24 @@ public:
     // pauses and shows as saveProblem() until one goes through.
     bool save();
     [[nodiscard]] const std::optional<QString>& saveProblem() const { return m_saveProblem; }
+    // While one lives, saves wait; every change made meanwhile is written in one transaction
+    // when the last one ends (a bus call naming many files, "Apply to all").
+    class SaveBatch {
+    public:
+        explicit SaveBatch(ExpiryStore& store)
+            : m_store(store) {
+            ++m_store.m_batchDepth;
+        }
+        ~SaveBatch() {
+            if (--m_store.m_batchDepth == 0)
+                m_store.save();
+        }
+        SaveBatch(const SaveBatch&) = delete;
+        SaveBatch& operator=(const SaveBatch&) = delete;
+
+    private:
+        ExpiryStore& m_store;
+    };
     static constexpr Duration firstSaveRetry{1'000};
     static constexpr Duration longestSaveRetry{60'000};
 
@@ -145,6 +163,7 @@ private:
     std::vector<TrackedFile*> m_insertionOrder;
     mutable std::optional<std::vector<path>> m_trashFolders;
     bool m_toldUnavailable = false;
+    int m_batchDepth = 0;
     std::unordered_set<std::string> m_movedAway;
     struct OwedMarks {
         path url;

@@ -323,6 +323,33 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
     EXPECT_EQ(store->files(FileStatus::keepForever).size(), 1u);
 }
 
+TEST_F(StoreTest, ABatchOfDecisionsIsSavedInOneGoAndMarkedAfterIt) {
+    const std::vector<TrackedFile*> records{pending("a"), pending("b"), pending("c")};
+    const auto storedStatuses = [this] {
+        sqlite3* db = nullptr;
+        std::string statuses;
+        if (sqlite3_open(databaseFile().c_str(), &db) == SQLITE_OK)
+            sqlite3_exec(
+                db, "SELECT statusRaw FROM TrackedFile ORDER BY displayName",
+                [](void* out, int, char** values, char**) {
+                    *static_cast<std::string*>(out) += std::string(values[0]) + " ";
+                    return 0;
+                },
+                &statuses, nullptr);
+        sqlite3_close(db);
+        return statuses;
+    };
+    {
+        const ExpiryStore::SaveBatch batch(*store);
+        for (TrackedFile* record : records)
+            store->apply(ExpiryOption::oneHour, *record, false);
+        EXPECT_EQ(storedStatuses(), "pending pending pending ");
+        EXPECT_EQ(attribute(dl("a")), std::nullopt) << "marked only once saved";
+    }
+    EXPECT_EQ(storedStatuses(), "scheduled scheduled scheduled ");
+    EXPECT_TRUE(attribute(dl("c")).has_value());
+}
+
 namespace {
 
 // A program killed right after saving a decision: the file is never marked.
