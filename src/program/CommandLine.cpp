@@ -135,13 +135,24 @@ std::optional<QString> parseWords(Words& words, const QList<QCommandLineOption>&
 
 struct Call {
     QDBusMessage reply;
-    bool notRunning = false;
+    // The exit status when no answer came: nobody runs, or the one that runs took too long.
+    std::optional<int> unanswered;
 };
+
+// How long a call waits for the running program: FADEBIN_CALL_TIMEOUT seconds when set to a
+// positive number (a script that would rather not wait a minute), else a minute.
+int callTimeoutMilliseconds() {
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("FADEBIN_CALL_TIMEOUT").toDouble(&ok);
+    return ok && seconds > 0 && seconds < 86'400 ? static_cast<int>(seconds * 1000) : 60'000;
+}
 
 Call callRunning(const QString& method, const QVariantList& arguments) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return {{}, true};
+    if (!bus.isConnected()) {
+        print(stderr, "Fadebin is not running.\n");
+        return {{}, exitNotRunning};
+    }
     registerBusTypes();
     QDBusMessage call =
         QDBusMessage::createMethodCall(QStringLiteral("com.ostrel.Fadebin"), BusService::objectPath,
@@ -149,17 +160,20 @@ Call callRunning(const QString& method, const QVariantList& arguments) {
     call.setArguments(arguments);
     // Never start the program through bus activation just to answer a question.
     call.setAutoStartService(false);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 60'000);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, callTimeoutMilliseconds());
     const QString error = reply.errorName();
-    const bool absent = error == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
-                        error == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner") ||
-                        error == QStringLiteral("org.freedesktop.DBus.Error.NoReply");
-    return {reply, absent};
-}
-
-int notRunning() {
-    print(stderr, "Fadebin is not running.\n");
-    return exitNotRunning;
+    if (error == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
+        error == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner")) {
+        print(stderr, "Fadebin is not running.\n");
+        return {reply, exitNotRunning};
+    }
+    // It runs, and may well finish the work after we stop waiting: say so, not "not running".
+    if (error == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
+        error == QStringLiteral("org.freedesktop.DBus.Error.Timeout")) {
+        print(stderr, "Fadebin did not answer in time; it may still be doing what was asked.\n");
+        return {reply, exitNoAnswer};
+    }
+    return {reply, std::nullopt};
 }
 
 int failedCall(const QDBusMessage& reply) {
@@ -183,8 +197,8 @@ int changeFiles(const QString& method, const Words& words, QVariantList extra = 
     QVariantList arguments{QVariant::fromValue(words.paths)};
     arguments.append(extra);
     const Call call = callRunning(method, arguments);
-    if (call.notRunning)
-        return notRunning();
+    if (call.unanswered)
+        return *call.unanswered;
     if (call.reply.type() == QDBusMessage::ErrorMessage)
         return failedCall(call.reply);
     return reportRefusals(words, qdbus_cast<BusRefusals>(call.reply.arguments().value(0)));
@@ -200,8 +214,8 @@ QString timeLeft(const QVariantMap& properties, Instant now) {
 
 int list(const Words& words) {
     const Call call = callRunning(QStringLiteral("List"), {});
-    if (call.notRunning)
-        return notRunning();
+    if (call.unanswered)
+        return *call.unanswered;
     if (call.reply.type() == QDBusMessage::ErrorMessage)
         return failedCall(call.reply);
     const BusFiles files = qdbus_cast<BusFiles>(call.reply.arguments().value(0));
@@ -237,8 +251,8 @@ int list(const Words& words) {
 
 int restore(const Words& words) {
     const Call call = callRunning(QStringLiteral("Restore"), {QVariant::fromValue(words.paths)});
-    if (call.notRunning)
-        return notRunning();
+    if (call.unanswered)
+        return *call.unanswered;
     if (call.reply.type() == QDBusMessage::ErrorMessage)
         return failedCall(call.reply);
     const auto outcome = qdbus_cast<BusRestored>(call.reply.arguments().value(0));

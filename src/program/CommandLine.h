@@ -9,7 +9,8 @@ enum ExitStatus : int {
     exitAccepted = 0,   // every file accepted
     exitRefused = 1,    // at least one file refused (each said on standard error)
     exitUsage = 2,      // the command line was not understood; nothing was done
-    exitNotRunning = 3, // no running Fadebin answered
+    exitNotRunning = 3, // no Fadebin is running (nobody owns its bus name)
+    exitNoAnswer = 4,   // it runs but did not answer in time; it may still do what was asked
 };
 
 // Handles what the command line asks for other than running the program: --help,

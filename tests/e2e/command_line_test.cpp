@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace fadebin;
 using namespace fadebin::test;
 
@@ -155,6 +157,16 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
         EXPECT_EQ(fadebin({"delete-now"}, {folder}).status, 2) << folder;
     EXPECT_EQ(readFile(dl("Photos/p.jpg")), "jpg");
     EXPECT_TRUE(readRecords(home).empty());
+    // Running but not answering (stopped here) is not "not running".
+    ::kill(static_cast<pid_t>(program.pid()), SIGSTOP);
+    ::setenv("FADEBIN_CALL_TIMEOUT", "1", 1);
+    const Command slow = fadebin({"list"});
+    ::unsetenv("FADEBIN_CALL_TIMEOUT");
+    ::kill(static_cast<pid_t>(program.pid()), SIGCONT);
+    EXPECT_EQ(slow.status, 4);
+    EXPECT_EQ(slow.err, "Fadebin did not answer in time; it may still be doing what was asked.\n");
+    EXPECT_EQ(fadebin({"list"}).status, 0);
+
     program.terminate();
     const Command alone = fadebin({"list"});
     EXPECT_EQ(alone.status, 3);
