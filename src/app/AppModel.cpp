@@ -382,13 +382,15 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
     return outcomes;
 }
 
-void AppModel::writeSampleFile() {
+bool AppModel::writeSampleFile() {
     const QByteArray text =
         "This is a sample file from Fadebin. Give it 30 seconds and watch it go to the Trash.\n";
     QSaveFile file(toQString(downloadsPath() / sampleFileName.toStdString()));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        FADEBIN_LOG_ERROR(LogCategory::App, "Could not write the sample file: %s",
-                          file.errorString().toUtf8().constData());
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+        return true;
+    FADEBIN_LOG_ERROR(LogCategory::App, "Could not write the sample file: %s",
+                      file.errorString().toUtf8().constData());
+    return false;
 }
 
 QString AppModel::refusalText(PathRefusal refusal) {

@@ -79,7 +79,8 @@ public:
     void showDownloadsFolder();
     [[nodiscard]] FileKind fileKind(TrackedFile* record);
     [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& urls);
-    void writeSampleFile();
+    // Whether the sample file could be written (a failure is logged).
+    [[nodiscard]] bool writeSampleFile();
 
     // For callers outside the notch (the bus interface, the command line): the record that
     // stands for a file in Downloads, taken in exactly as a drop takes it when there is none.

@@ -40,13 +40,22 @@ void OnboardingFlow::advance() {
 }
 
 void OnboardingFlow::dropSample() {
-    // The step tells the user to pick 30 seconds for the sample: that button must be there.
-    m_settings.setShowTestTimers(true);
-    m_model.writeSampleFile();
-    if (m_sampleDropped)
+    const bool written = m_model.writeSampleFile();
+    if (written && !m_testTimersBefore) {
+        // The step tells the user to pick 30 seconds for the sample: that button must be there.
+        m_testTimersBefore = m_settings.showTestTimers();
+        m_settings.setShowTestTimers(true);
+    }
+    if (m_sampleDropped == written && m_sampleFailed == !written)
         return;
-    m_sampleDropped = true;
+    m_sampleDropped = m_sampleDropped || written;
+    m_sampleFailed = !written;
     Q_EMIT sampleDroppedChanged();
+}
+
+void OnboardingFlow::leave() {
+    if (m_testTimersBefore)
+        m_settings.setShowTestTimers(*std::exchange(m_testTimersBefore, std::nullopt));
 }
 
 void OnboardingFlow::checkAgain() {

@@ -3,7 +3,9 @@
 #include "settings/AppSettings.h"
 
 #include <QObject>
+
 #include <QtQml/qqmlregistration.h>
+#include <optional>
 
 namespace fadebin {
 
@@ -22,6 +24,7 @@ class OnboardingFlow : public QObject {
     Q_PROPERTY(bool isLastStep READ isLastStep NOTIFY stepChanged)
     Q_PROPERTY(bool canContinue READ canContinue NOTIFY canContinueChanged)
     Q_PROPERTY(bool sampleDropped READ sampleDropped NOTIFY sampleDroppedChanged)
+    Q_PROPERTY(bool sampleFailed READ sampleFailed NOTIFY sampleDroppedChanged)
     Q_PROPERTY(
         bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
 
@@ -39,12 +42,17 @@ public:
     [[nodiscard]] bool isLastStep() const { return m_step == steps - 1; }
     [[nodiscard]] bool canContinue() const;
     [[nodiscard]] bool sampleDropped() const { return m_sampleDropped; }
+    // The last try to drop the sample could not write it.
+    [[nodiscard]] bool sampleFailed() const { return m_sampleFailed; }
     [[nodiscard]] bool downloadsAccessDenied() const;
 
     Q_INVOKABLE void back();
     // Continue, or Finish on the last step: records that onboarding is done, then finished().
     Q_INVOKABLE void advance();
+    // Writes the sample and shows the test timers its step asks for, while onboarding lasts.
     Q_INVOKABLE void dropSample();
+    // Onboarding was closed: the test timers go back to what the user had.
+    void leave();
     Q_INVOKABLE void checkAgain();
     Q_INVOKABLE void showDownloadsFolder();
 
@@ -63,6 +71,9 @@ private:
     AppSettings& m_settings;
     int m_step = 0;
     bool m_sampleDropped = false;
+    bool m_sampleFailed = false;
+    // What the user had before the sample step turned the test timers on, while it lasts.
+    std::optional<bool> m_testTimersBefore;
     bool m_canContinue = true;
 };
 

@@ -23,6 +23,7 @@ OnboardingWindow::~OnboardingWindow() {
     // The window hides as it is destroyed, after the recheck timer has gone.
     if (QQuickWindow* w = m_host.window())
         w->disconnect(this);
+    m_flow.leave();
 }
 
 void OnboardingWindow::show() {
@@ -43,6 +44,7 @@ void OnboardingWindow::visibilityChanged(bool visible) {
             m_clock.repeating(recheckInterval, [this] { m_model.recheckDownloadsAccess(); });
         return;
     }
+    m_flow.leave();
     if (!m_recheck)
         return;
     m_recheck.reset();

@@ -266,7 +266,7 @@ TEST_F(ModelTest, AnUnopenableDatabaseLeavesTheModelIdle) {
 
 TEST_F(ModelTest, SampleFileAndReveal) {
     model.start();
-    model.writeSampleFile();
+    EXPECT_TRUE(model.writeSampleFile());
     EXPECT_EQ(
         readFile(file("Fadebin Sample.txt")), // 85 bytes
         "This is a sample file from Fadebin. Give it 30 seconds and watch it go to the Trash.\n");

@@ -73,6 +73,23 @@ TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(scene.dismissed, 1);
     EXPECT_FALSE(scene.onboarding.isRechecking());
+    EXPECT_FALSE(scene.world.settings.showTestTimers()) << "only while onboarding lasts";
+}
+
+TEST(Onboarding, ASampleThatCannotBeWrittenIsToldAndTurnsNothingOn) {
+    OnboardingScene scene;
+    scene.world.model.start();
+    // A folder where the sample would go: the write fails as on a full or read-only disk.
+    std::filesystem::create_directory(scene.world.home.downloads() / "Fadebin Sample.txt");
+    QQuickWindow* window = scene.show();
+    click(window, "continue");
+    click(window, "continue");
+    click(window, "dropSample");
+    EXPECT_TRUE(isShown(window, "sampleFailed"));
+    EXPECT_FALSE(isShown(window, "sampleDropped"));
+    EXPECT_TRUE(isShown(window, "dropSample")) << "it can be tried again";
+    EXPECT_FALSE(scene.world.settings.showTestTimers());
+    picture(window, "onboarding-2-sample-failed");
 }
 
 TEST(Onboarding, ReturnPressesTheFocusedButton) {

@@ -149,6 +149,12 @@ ApplicationWindow {
                     visible: window.flow.sampleDropped
                     text: qsTr("Sample dropped — look at the notch")
                 }
+                StatusLine {
+                    objectName: "sampleFailed"
+                    visible: window.flow.sampleFailed
+                    warning: true
+                    text: qsTr("The sample could not be written into Downloads")
+                }
                 Note {
                     text: qsTr("The sample is a small text file named “Fadebin Sample.txt”.")
                     Layout.fillWidth: true
