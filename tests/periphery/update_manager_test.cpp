@@ -4,6 +4,7 @@
 #include "periphery/WindowDriver.h"
 
 #include <QQmlComponent>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
@@ -155,8 +156,14 @@ TEST(UpdateWindow, ShowsTheResultOfTheCheckTheUserAskedFor) {
     QQuickWindow* window = result.window();
     ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(textOf(window, "resultText"), "Checking for updates…");
+    QQuickItem* indicator = findItem(window, "checkingIndicator");
+    ASSERT_TRUE(indicator && indicator->isVisible());
+    // Its spinner fades in; the picture shows it drawn.
+    const auto* spinner = indicator->property("contentItem").value<QQuickItem*>();
+    EXPECT_TRUE(waitFor([&] { return spinner && spinner->opacity() == 1.0; }));
     savePicture(window, "update-checking");
     ASSERT_TRUE(waitFor([&] { return !scene.updates.isChecking(); }));
+    EXPECT_FALSE(isShown(window, "checkingIndicator"));
     EXPECT_FALSE(isShown(window, "download"));
     savePicture(window, "update-failed");
     click(window, "ok");

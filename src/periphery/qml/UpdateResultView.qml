@@ -52,14 +52,30 @@ ApplicationWindow {
             Layout.fillWidth: true
             Layout.fillHeight: true
 
-            Label {
-                objectName: "resultText"
-                text: window.updates.userCheckText
-                // It holds what the feed says: never markup, never a picture to fetch.
-                textFormat: Text.PlainText
-                font.weight: Font.DemiBold
-                wrapMode: Text.WordWrap
+            RowLayout {
+                spacing: 8
                 Layout.fillWidth: true
+
+                // Something is going on while the feed is asked: the check can take seconds.
+                BusyIndicator {
+                    objectName: "checkingIndicator"
+                    running: window.updates.checking
+                    visible: running
+                    padding: 0
+                    Layout.alignment: Qt.AlignVCenter
+                    Layout.preferredWidth: 24
+                    Layout.preferredHeight: 24
+                }
+                Label {
+                    objectName: "resultText"
+                    text: window.updates.userCheckText
+                    // It holds what the feed says: never markup, never a picture to fetch.
+                    textFormat: Text.PlainText
+                    font.weight: Font.DemiBold
+                    wrapMode: Text.WordWrap
+                    Layout.fillWidth: true
+                    Layout.alignment: Qt.AlignVCenter
+                }
             }
             SecondaryLabel {
                 visible: window.updates.canOpenReleasePage
