@@ -96,7 +96,7 @@ void AppModel::start() {
                                            "walked one folder at a time, links checked");
 
     m_scheduler = std::make_unique<ExpiryScheduler>(*m_store, m_settings, m_deleter, m_clock);
-    m_scheduler->onSweep = weakly(&AppModel::refresh);
+    m_scheduler->onSweep = weakly(&AppModel::publish);
     QPointer<AppModel> self(this);
     m_scheduler->onDeletion = [self](const DeletionEvent& event) {
         if (self)
@@ -109,10 +109,7 @@ void AppModel::start() {
 
     m_completionFilter.onComplete = weakly(&AppModel::handleCompletedDownload);
     m_completionFilter.onReplaced = weakly(&AppModel::handleSavedInPlace);
-    m_completionFilter.onVacated = [self](const path&) {
-        if (self)
-            self->refresh();
-    };
+    m_completionFilter.onVacated = weakly(&AppModel::handleVacated);
 
     m_watcher = std::make_unique<DownloadsWatcher>(m_downloadsPath);
     m_watcher->onMovedAway = [self](const path& url) {
@@ -125,28 +122,60 @@ void AppModel::start() {
     };
     // The folder may already be back (replaced by a new one); otherwise it is looked for.
     m_watcher->onWatchLost = weakly(&AppModel::checkDownloadsAccess);
+    m_watcher->onRescanned = weakly(&AppModel::refresh);
     m_watcher->knownNames = [self] {
         return self ? self->m_completionFilter.knownNames() : std::vector<std::string>{};
     };
 
     checkDownloadsAccess();
     m_store->recoverFromExtendedAttributes();
-    m_scheduler->start();
-    refresh();
+    m_scheduler->start(); // the first full reconcile, then a sweep
+    m_started = true;
+    publish();
 }
 
 void AppModel::refresh() {
     if (!m_store)
         return;
     m_store->reconcile();
+    publish();
+}
 
-    std::vector<TrackedFile*> pending = m_store->files(FileStatus::pending);
-    std::stable_sort(pending.begin(), pending.end(),
-                     [](auto* a, auto* b) { return a->addedAt() < b->addedAt(); });
-    std::vector<TrackedFile*> tracked = m_store->files(FileStatus::scheduled);
-    std::stable_sort(tracked.begin(), tracked.end(), [](auto* a, auto* b) {
-        return a->expiresAt().value_or(Instant::max()) < b->expiresAt().value_or(Instant::max());
-    });
+AppModel::Batch::Batch(AppModel& model)
+    : m_model(model) {
+    ++m_model.m_batchDepth;
+    if (m_model.m_store)
+        m_save.emplace(*m_model.m_store);
+}
+
+AppModel::Batch::~Batch() {
+    m_save.reset();
+    if (--m_model.m_batchDepth > 0)
+        return;
+    if (std::exchange(m_model.m_rescheduleOwed, false))
+        m_model.reload();
+    else if (std::exchange(m_model.m_publishOwed, false))
+        m_model.publish();
+}
+
+void AppModel::handleVacated(const path& url) {
+    if (!m_store)
+        return;
+    // Only the records at that name (or below it, for a folder) can have changed.
+    m_store->reconcileAt(url);
+    publish();
+}
+
+void AppModel::publish() {
+    if (!m_store)
+        return;
+    if (m_batchDepth > 0) {
+        m_publishOwed = true;
+        return;
+    }
+    // Both already in the order shown: pending by time added, tracked by expiry.
+    const std::vector<TrackedFile*> pending = m_store->files(FileStatus::pending);
+    const std::vector<TrackedFile*> tracked = m_store->files(FileStatus::scheduled);
     const QList<TrackedFile*> newPending(pending.begin(), pending.end());
     const QList<TrackedFile*> newTracked(tracked.begin(), tracked.end());
     if (newPending != m_pendingFiles) {
@@ -161,7 +190,11 @@ void AppModel::refresh() {
 }
 
 void AppModel::reload() {
-    refresh();
+    if (m_batchDepth > 0) {
+        m_rescheduleOwed = true;
+        return;
+    }
+    publish();
     if (m_scheduler)
         m_scheduler->reschedule();
 }
@@ -242,6 +275,10 @@ void AppModel::checkDownloadsAccess() {
     setWatchLimitText({});
     setDownloadsAccessDenied(false);
     updateWatching();
+    // Watched again (back from a pause, a lost watch or an unavailable folder): what happened
+    // meanwhile went unseen, so every record is looked at once.
+    if (m_started)
+        refresh();
 }
 
 void AppModel::downloadsUnavailable(const SysError& error) {
@@ -303,13 +340,11 @@ void AppModel::decideAll(ExpiryOption option) {
     if (!m_store)
         return;
     const QList<TrackedFile*> pending = m_pendingFiles;
-    {
-        const ExpiryStore::SaveBatch batch(*m_store);
-        for (TrackedFile* record : pending)
-            if (!isFinal(*record))
-                m_store->apply(option, *record, m_settings.applyFinderTag());
-    }
-    reload();
+    const Batch batch(*this);
+    for (TrackedFile* record : pending)
+        if (!isFinal(*record))
+            m_store->apply(option, *record, m_settings.applyFinderTag());
+    m_rescheduleOwed = true;
 }
 
 std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
@@ -355,7 +390,6 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
     std::vector<DropOutcome> outcomes;
     if (!m_store)
         return outcomes;
-    refresh();
     for (const path& given : urls) {
         const auto admitted = m_deleter.downloads().admit(given.native());
         if (!std::holds_alternative<AdmittedPath>(admitted))
@@ -363,7 +397,7 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
         const path& url = std::get<AdmittedPath>(admitted).absolute;
         if (!m_store->isInsideDownloads(url) || !pathExists(url))
             continue;
-        if (TrackedFile* record = m_store->activeFileAtPath(url)) {
+        if (TrackedFile* record = m_store->activeFileFor(url)) {
             outcomes.push_back({record->status() == FileStatus::scheduled
                                     ? DropOutcome::Kind::scheduled
                                     : DropOutcome::Kind::pending,
@@ -478,9 +512,7 @@ void AppModel::handleCompletedDownload(const path& url) {
     FADEBIN_LOG_INFO(LogCategory::App, "Pending: %s from %s",
                      record->displayName().toUtf8().constData(),
                      source.value_or(QStringLiteral("unknown")).toUtf8().constData());
-    refresh();
-    if (m_scheduler)
-        m_scheduler->reschedule();
+    reload();
     if (onNewPendingFile)
         onNewPendingFile(record);
 }

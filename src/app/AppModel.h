@@ -63,8 +63,26 @@ public:
     [[nodiscard]] static path defaultDownloadsURL();
 
     void start();
+    // Every record against its file, then the lists: at start, when Downloads is back or
+    // watched again, and after events were lost. Events reconcile only what they concern.
     void refresh();
+    // The lists the notch shows, from the records in memory.
+    void publish();
+    // The lists, and the next sweep planned again.
     void reload();
+    // While one lives, records are saved in one transaction and the lists published once,
+    // when the last one ends (a bus call naming many files, "Apply to all").
+    class Batch {
+    public:
+        explicit Batch(AppModel& model);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        AppModel& m_model;
+        std::optional<ExpiryStore::SaveBatch> m_save;
+    };
     void updateCountdown();
     void checkDownloadsAccess();
     void recheckDownloadsAccess();
@@ -160,6 +178,12 @@ private:
     void checkForDownloads();
     void setCountdownDeadline(std::optional<Instant> deadline);
     template <class Fn> auto weakly(Fn fn);
+    void handleVacated(const path& url);
+
+    int m_batchDepth = 0;
+    bool m_publishOwed = false;
+    bool m_rescheduleOwed = false;
+    bool m_started = false;
 
     AppSettings& m_settings;
     Clock& m_clock;

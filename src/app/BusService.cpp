@@ -105,7 +105,7 @@ BusFiles BusService::List() {
     BusFiles files;
     if (!ready())
         return files;
-    m_model.refresh();
+    m_model.publish();
     for (TrackedFile* record : m_model.pendingFiles())
         files.append(describe(*record));
     for (TrackedFile* record : m_model.trackedFiles())
@@ -118,7 +118,7 @@ BusRefusals BusService::forEach(const QList<QByteArray>& paths, Decide decide) {
     BusRefusals refused;
     if (!ready())
         return refused;
-    const ExpiryStore::SaveBatch batch(*m_model.store());
+    const AppModel::Batch batch(m_model);
     for (const QByteArray& bytes : paths) {
         // A NUL would cut the path short in every system call that sees it.
         if (bytes.isEmpty() || bytes.contains('\0')) {

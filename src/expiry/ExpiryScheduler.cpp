@@ -47,37 +47,33 @@ void ExpiryScheduler::start() {
         if (self)
             self->sweep();
     });
+    m_store.reconcile();
     sweep();
 }
 
 void ExpiryScheduler::wakeNotice() {
-    // What fell due during the sleep has its timer fire on resume; the sweep settles the rest
-    // (files that went away meanwhile).
+    // What fell due during the sleep has its timer fire on resume; a full look settles the
+    // rest (files that went away meanwhile).
     QPointer<ExpiryScheduler> self(this);
     QMetaObject::invokeMethod(
         this,
         [self] {
-            if (self)
+            if (self) {
+                self->m_store.reconcile();
                 self->sweep();
+            }
         },
         Qt::QueuedConnection);
 }
 
 void ExpiryScheduler::reschedule() {
     m_timer.reset();
-    std::vector<TrackedFile*> scheduled = m_store.files(FileStatus::scheduled);
-    std::optional<Instant> soonest;
-    for (TrackedFile* record : scheduled)
-        if (record->expiresAt() && (!soonest || *record->expiresAt() < *soonest))
-            soonest = record->expiresAt();
-
+    const TrackedFile* soonestRecord = m_store.soonestScheduled();
+    const std::optional<Instant> soonest =
+        soonestRecord ? soonestRecord->expiresAt() : std::nullopt;
     std::optional<Instant> next = soonest;
-    std::vector<TrackedFile*> pending = m_store.files(FileStatus::pending);
-    if (!pending.empty()) {
-        const auto oldest = std::min_element(pending.begin(), pending.end(), [](auto* a, auto* b) {
-            return a->addedAt() < b->addedAt();
-        });
-        const Instant graceEnd = addSaturating((*oldest)->addedAt(), m_settings.pendingGrace());
+    if (const TrackedFile* oldest = m_store.oldestPending()) {
+        const Instant graceEnd = addSaturating(oldest->addedAt(), m_settings.pendingGrace());
         next = soonest ? std::min(graceEnd, *soonest) : graceEnd;
     }
     if (!next)
@@ -105,23 +101,20 @@ void ExpiryScheduler::sweep() {
             onSweep();
         return;
     }
-    m_store.reconcile();
-
     QStringList names;
     std::optional<FileKind> firstKind;
-    std::vector<TrackedFile*> due = m_store.files(FileStatus::scheduled);
-    std::stable_sort(due.begin(), due.end(), [](auto* a, auto* b) {
-        return a->expiresAt().value_or(Instant::max()) < b->expiresAt().value_or(Instant::max());
-    });
-    for (TrackedFile* record : due) {
+    // One transaction for everything this sweep decides.
+    std::optional<ExpiryStore::SaveBatch> batch(std::in_place, m_store);
+    // Scheduled records come soonest first: the due ones are a prefix.
+    std::vector<TrackedFile*> due;
+    for (TrackedFile* record : m_store.files(FileStatus::scheduled)) {
         if (!record->expiresAt() || *record->expiresAt() > now)
-            continue;
-        // Its kind is told before it goes: a folder is one only while it is there.
-        const std::optional<path> url = m_store.resolveURL(*record);
-        const auto facts = url ? lstatPath(*url) : Result<FileFacts>(SysError{ENOENT, {}});
-        const FileKind kind =
-            classify(record->displayName().toStdString(), facts && facts->isDirectory);
+            break;
+        due.push_back(record);
+    }
+    for (TrackedFile* record : due) {
         const DeletionOutcome deleted = m_store.deleteFile(*record, m_settings.deletionMethod());
+        const FileKind kind = classify(record->displayName().toStdString(), deleted.wasFolder);
         if (deleted.kind == DeletionOutcome::Kind::deleted) {
             names.append(record->displayName());
             if (!firstKind)
@@ -141,20 +134,23 @@ void ExpiryScheduler::sweep() {
             m_store.cancel(*record); // given up: the file stays, untimed
         } else {
             record->setExpiresAt(now + retryDelay);
-            if (url)
+            if (const std::optional<path> url = m_store.resolveURL(*record))
                 m_deleter.writeExpiry(*record->expiresAt(), *url);
         }
     }
 
-    std::vector<TrackedFile*> pending = m_store.files(FileStatus::pending);
-    std::stable_sort(pending.begin(), pending.end(),
-                     [](auto* a, auto* b) { return a->addedAt() < b->addedAt(); });
+    // Pending records come oldest first: the ones past their grace are a prefix.
     const Duration grace = m_settings.pendingGrace();
-    for (TrackedFile* record : pending)
-        if (now - record->addedAt() >= grace)
-            m_store.apply(m_settings.defaultAction(), *record, m_settings.applyFinderTag());
+    std::vector<TrackedFile*> overdue;
+    for (TrackedFile* record : m_store.files(FileStatus::pending)) {
+        if (now - record->addedAt() < grace)
+            break;
+        overdue.push_back(record);
+    }
+    for (TrackedFile* record : overdue)
+        m_store.apply(m_settings.defaultAction(), *record, m_settings.applyFinderTag());
 
-    m_store.save();
+    batch.reset();
     reschedule();
     QPointer<ExpiryScheduler> self(this);
     if (onSweep)

@@ -73,6 +73,8 @@ std::unique_ptr<ExpiryStore> ExpiryStore::open(const path& downloadsURL, Clock& 
     auto store = std::unique_ptr<ExpiryStore>(
         new ExpiryStore(downloadsURL, clock, deleter, std::move(database)));
     store->m_databaseLost = lost;
+    if (!store->loadActive(error))
+        return nullptr;
     return store;
 }
 
@@ -87,7 +89,80 @@ ExpiryStore::ExpiryStore(path downloadsURL, Clock& clock, FileDeleter& deleter,
     m_deleter.openDownloads(m_downloadsURL);
 }
 
-ExpiryStore::~ExpiryStore() = default;
+ExpiryStore::~ExpiryStore() {
+    // Retired records nobody deleted yet (no event loop turned since) go with the store.
+    for (const QPointer<TrackedFile>& record : m_retired)
+        delete record.data();
+}
+
+bool ExpiryStore::loadActive(QString& error) {
+    auto rows =
+        m_database->fetch({rawValue(FileStatus::pending), rawValue(FileStatus::scheduled)}, error);
+    if (!rows)
+        return false;
+    [[maybe_unused]] const auto loaded = liveRecords(std::move(*rows));
+    return true;
+}
+
+void ExpiryStore::unfile(const TrackedFile& record) {
+    const auto filed = m_filing.find(&record);
+    if (filed == m_filing.end() || !filed->second.active)
+        return;
+    Filing& filing = filed->second;
+    for (auto [at, end] = m_activeByPath.equal_range(filing.path); at != end; ++at)
+        if (at->second == &record) {
+            m_activeByPath.erase(at);
+            break;
+        }
+    if (filing.identity)
+        for (auto [at, end] = m_activeByIdentity.equal_range(*filing.identity); at != end; ++at)
+            if (at->second == &record) {
+                m_activeByIdentity.erase(at);
+                break;
+            }
+    (filing.pending ? m_pendingOrder : m_scheduledOrder).erase(filing.orderKey);
+    filing.active = false;
+}
+
+void ExpiryStore::file(TrackedFile& record) {
+    unfile(record);
+    Filing& filing = m_filing[&record];
+    if (!isActive(record))
+        return;
+    filing.active = true;
+    filing.path = record.lastKnownPath().native();
+    filing.identity.reset();
+    if (const auto token = decodeBookmark(record.bookmark()))
+        filing.identity = FileIdentity{token->identity.device, token->identity.inode, {}};
+    filing.pending = record.status() == FileStatus::pending;
+    filing.orderKey = {filing.pending ? record.addedAt()
+                                      : record.expiresAt().value_or(Instant::max()),
+                       filing.sequence};
+    m_activeByPath.emplace(filing.path, &record);
+    if (filing.identity)
+        m_activeByIdentity.emplace(*filing.identity, &record);
+    (filing.pending ? m_pendingOrder : m_scheduledOrder).emplace(filing.orderKey, &record);
+}
+
+void ExpiryStore::dropEnded() {
+    std::erase_if(m_retired, [](const QPointer<TrackedFile>& record) { return record.isNull(); });
+    std::size_t dropped = 0;
+    for (TrackedFile*& record : m_insertionOrder) {
+        if (isActive(*record) || record->isDirty() || m_owedMarks.contains(record->idText()))
+            continue;
+        unfile(*record);
+        m_filing.erase(record);
+        auto owned = m_records.extract(record->idText());
+        record->disconnect(this);
+        // Views and callers may still hold it until the event loop turns.
+        owned.mapped().release()->deleteLater();
+        m_retired.emplace_back(record);
+        record = nullptr;
+        ++dropped;
+    }
+    if (dropped > 0)
+        std::erase(m_insertionOrder, nullptr);
+}
 
 path ExpiryStore::pathForm(const path& url) {
     path p = url;
@@ -124,7 +199,7 @@ std::vector<path> ExpiryStore::searchFolders() const {
             }
         }
     }
-    for (const path& trash : trashFilesFolders())
+    for (const path& trash : trashFilesFolders(TrashReach::localOnly, m_downloadsPath))
         folders.push_back(trash);
     return folders;
 }
@@ -133,6 +208,9 @@ TrackedFile* ExpiryStore::adopt(std::unique_ptr<TrackedFile> record) {
     TrackedFile* raw = record.get();
     m_records.emplace(raw->idText(), std::move(record));
     m_insertionOrder.push_back(raw);
+    m_filing[raw].sequence = m_nextSequence++;
+    file(*raw);
+    connect(raw, &TrackedFile::filingChanged, this, [this, raw] { file(*raw); });
     return raw;
 }
 
@@ -171,19 +249,34 @@ std::vector<TrackedFile*> ExpiryStore::fetch(const std::vector<QString>& statuse
 }
 
 std::vector<TrackedFile*> ExpiryStore::files(FileStatus status) {
+    // Every active record is in memory from the start and filed in order.
+    const auto listed = [](const auto& order) {
+        std::vector<TrackedFile*> records;
+        records.reserve(order.size());
+        for (const auto& [key, record] : order)
+            records.push_back(record);
+        return records;
+    };
+    if (status == FileStatus::pending)
+        return listed(m_pendingOrder);
+    if (status == FileStatus::scheduled)
+        return listed(m_scheduledOrder);
     return fetch({rawValue(status)});
 }
 
 std::vector<TrackedFile*> ExpiryStore::activeFiles() {
-    std::vector<TrackedFile*> pending = files(FileStatus::pending);
-    std::vector<TrackedFile*> scheduled = files(FileStatus::scheduled);
-    std::stable_sort(pending.begin(), pending.end(),
-                     [](auto* a, auto* b) { return a->addedAt() < b->addedAt(); });
-    std::stable_sort(scheduled.begin(), scheduled.end(), [](auto* a, auto* b) {
-        return a->expiresAt().value_or(Instant::max()) < b->expiresAt().value_or(Instant::max());
-    });
-    pending.insert(pending.end(), scheduled.begin(), scheduled.end());
-    return pending;
+    std::vector<TrackedFile*> active = files(FileStatus::pending);
+    const std::vector<TrackedFile*> scheduled = files(FileStatus::scheduled);
+    active.insert(active.end(), scheduled.begin(), scheduled.end());
+    return active;
+}
+
+TrackedFile* ExpiryStore::oldestPending() const {
+    return m_pendingOrder.empty() ? nullptr : m_pendingOrder.begin()->second;
+}
+
+TrackedFile* ExpiryStore::soonestScheduled() const {
+    return m_scheduledOrder.empty() ? nullptr : m_scheduledOrder.begin()->second;
 }
 
 TrackedFile* ExpiryStore::recordWithId(const QString& id) {
@@ -219,9 +312,24 @@ TrackedFile* ExpiryStore::recordForPath(const path& given) {
 }
 
 TrackedFile* ExpiryStore::activeFileAtPath(const path& given) {
+    const auto found = m_activeByPath.find(pathForm(given).native());
+    return found == m_activeByPath.end() ? nullptr : found->second;
+}
+
+TrackedFile* ExpiryStore::activeFileFor(const path& given) {
     const path p = pathForm(given);
-    for (TrackedFile* record : activeFiles())
-        if (record->lastKnownPath() == p)
+    if (TrackedFile* record = activeFileAtPath(p))
+        return record;
+    // A file the store knows under another name: its record follows it there.
+    const auto facts = lstatPath(p);
+    if (!facts)
+        return nullptr;
+    const FileIdentity key{facts->identity.device, facts->identity.inode, {}};
+    std::vector<TrackedFile*> candidates;
+    for (auto [at, end] = m_activeByIdentity.equal_range(key); at != end; ++at)
+        candidates.push_back(at->second);
+    for (TrackedFile* record : candidates)
+        if (resolveURL(*record) == p)
             return record;
     return nullptr;
 }
@@ -237,8 +345,12 @@ TrackedFile* ExpiryStore::insertNew(const path& url, const QByteArray& bookmark,
 
 TrackedFile* ExpiryStore::addPending(const path& given, const std::optional<QString>& source) {
     const path url = pathForm(given);
-    if (activeFileAtPath(url))
-        return nullptr;
+    if (activeFileAtPath(url)) {
+        // The record there may be of a file since replaced at that name.
+        reconcileAt(url);
+        if (activeFileAtPath(url))
+            return nullptr;
+    }
     // A link in Downloads that leads elsewhere would have us time a file outside it.
     if (!isInsideDownloads(url)) {
         FADEBIN_LOG_INFO(LogCategory::Expiry, "Not tracking %s: it lies outside Downloads",
@@ -372,26 +484,37 @@ DeletionOutcome ExpiryStore::deleteFile(TrackedFile& record, DeletionMethod meth
         record.setStatus(FileStatus::deleted);
         return {DeletionOutcome::Kind::gone, {}, {}};
     }
+    const auto facts = lstatPath(*url);
+    const bool wasFolder = facts && facts->isDirectory;
     const auto deleted = isInsideDownloads(*url)
                              ? m_deleter.deleteItem(*url, method, token->identity)
                              : Result<std::optional<path>>(SysError{EXDEV, {}});
     if (deleted) {
         record.setStatus(FileStatus::deleted);
-        return {DeletionOutcome::Kind::deleted, deleted.value(), {}};
+        return {DeletionOutcome::Kind::deleted, deleted.value(), {}, wasFolder};
     }
     // Moved out of Downloads, or another file is at its place now: not ours to delete.
     if (deleted.error().code == EXDEV || deleted.error().code == ESTALE) {
         cancel(record);
-        return {DeletionOutcome::Kind::letGo, {}, deleted.error()};
+        return {DeletionOutcome::Kind::letGo, {}, deleted.error(), wasFolder};
     }
-    return {DeletionOutcome::Kind::failed, {}, deleted.error()};
+    return {DeletionOutcome::Kind::failed, {}, deleted.error(), wasFolder};
 }
 
 std::unordered_set<FileIdentity, FileIdentityHash> ExpiryStore::trashedIdentities() {
     std::unordered_set<FileIdentity, FileIdentityHash> ours;
-    for (TrackedFile* record : files(FileStatus::deleted))
-        if (const auto token = decodeBookmark(record->bookmark()))
+    const auto add = [&ours](const QByteArray& bookmark) {
+        if (const auto token = decodeBookmark(bookmark))
             ours.insert(token->identity);
+    };
+    // Read from the rows alone: ended records are not brought back into memory for this.
+    QString error;
+    if (auto rows = m_database->fetch({rawValue(FileStatus::deleted)}, error))
+        for (const TrackedFile::Fields& row : *rows)
+            add(row.bookmark);
+    for (const TrackedFile* record : m_insertionOrder)
+        if (record->status() == FileStatus::deleted)
+            add(record->bookmark());
     return ours;
 }
 
@@ -420,7 +543,7 @@ std::optional<path> ExpiryStore::findTrashed(const std::optional<path>& original
         originalPath ? std::optional<path>(pathForm(*originalPath)) : std::nullopt;
     std::optional<path> best;
     std::string bestDate;
-    for (const path& folder : trashFilesFolders()) {
+    for (const path& folder : trashFilesFolders(TrashReach::localOnly, m_downloadsPath)) {
         auto names = listNames(folder);
         if (!names)
             continue;
@@ -486,7 +609,7 @@ bool ExpiryStore::isInTrash(const path& url) const {
         m_trashFolders.emplace();
         if (auto data = dataHome())
             m_trashFolders->push_back(resolvedPath(*data / "Trash"));
-        for (const path& files : trashFilesFolders())
+        for (const path& files : trashFilesFolders(TrashReach::localOnly, m_downloadsPath))
             m_trashFolders->push_back(resolvedPath(files.parent_path()));
     }
     const std::string p = resolvedPath(url).native();
@@ -506,32 +629,80 @@ void ExpiryStore::reconcile() {
     // from its files is read now.
     if (!m_recovered)
         recoverFromExtendedAttributes();
-    std::vector<TrackedFile*> released;
     // Names moved away since the last look: a file that left by one and is found nowhere in
     // Downloads or a trash went somewhere else, and is let go rather than taken for deleted.
     const auto movedAway = std::exchange(m_movedAway, {});
-    for (TrackedFile* record : activeFiles()) {
-        const std::optional<path> url = resolveURL(*record);
-        if (!url && movedAway.contains(record->lastKnownPath().native())) {
-            cancel(*record);
-            released.push_back(record);
-            continue;
-        }
-        if (!url) {
-            record->setStatus(FileStatus::deleted);
-            continue;
-        }
-        if (isInsideDownloads(*url))
-            continue;
-        if (isInTrash(*url)) {
-            clearMarks(*url, record);
-            record->setStatus(FileStatus::deleted);
-            record->setExpiresAt(std::nullopt);
-            continue;
-        }
-        cancel(*record);
-        released.push_back(record);
+    std::vector<TrackedFile*> released;
+    {
+        const SaveBatch batch(*this);
+        // Records not at their paths are looked for in one listing of the search folders.
+        const Bookmarks::SearchPass pass(m_bookmarks);
+        for (TrackedFile* record : activeFiles())
+            reconcileRecord(*record, movedAway, released);
     }
+    finishReconcile(released);
+}
+
+void ExpiryStore::reconcileAt(const path& given) {
+    if (!downloadsAvailable())
+        return;
+    if (!m_recovered) {
+        reconcile();
+        return;
+    }
+    const std::string p = pathForm(given).native();
+    std::vector<TrackedFile*> concerned;
+    // The record at that name and, for a folder, those of the files below it.
+    for (auto [at, end] = m_activeByPath.equal_range(p); at != end; ++at)
+        concerned.push_back(at->second);
+    const std::string below = p + '/';
+    for (auto at = m_activeByPath.lower_bound(below);
+         at != m_activeByPath.end() && at->first.starts_with(below); ++at)
+        concerned.push_back(at->second);
+    if (concerned.empty())
+        return;
+    std::unordered_set<std::string> movedAway;
+    for (TrackedFile* record : concerned)
+        if (auto name = m_movedAway.extract(record->lastKnownPath().native()))
+            movedAway.insert(std::move(name.value()));
+    std::vector<TrackedFile*> released;
+    {
+        const SaveBatch batch(*this);
+        const Bookmarks::SearchPass pass(m_bookmarks);
+        for (TrackedFile* record : concerned)
+            if (isActive(*record))
+                reconcileRecord(*record, movedAway, released);
+    }
+    finishReconcile(released);
+}
+
+void ExpiryStore::reconcileRecord(TrackedFile& record,
+                                  const std::unordered_set<std::string>& movedAway,
+                                  std::vector<TrackedFile*>& released) {
+    const path lastKnown = record.lastKnownPath();
+    const std::optional<path> url = resolveURL(record);
+    if (!url && movedAway.contains(lastKnown.native())) {
+        cancel(record);
+        released.push_back(&record);
+        return;
+    }
+    if (!url) {
+        record.setStatus(FileStatus::deleted);
+        return;
+    }
+    if (isInsideDownloads(*url))
+        return;
+    if (isInTrash(*url)) {
+        clearMarks(*url, &record);
+        record.setStatus(FileStatus::deleted);
+        record.setExpiresAt(std::nullopt);
+        return;
+    }
+    cancel(record);
+    released.push_back(&record);
+}
+
+void ExpiryStore::finishReconcile(const std::vector<TrackedFile*>& released) {
     save();
     if (!released.empty() && onReleased)
         onReleased(released);
@@ -650,6 +821,7 @@ bool ExpiryStore::save() {
         Q_EMIT saveProblemChanged();
     }
     payOwedMarks();
+    dropEnded();
     return true;
 }
 

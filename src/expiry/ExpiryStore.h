@@ -9,8 +9,10 @@
 #include "settings/ExpiryOption.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -30,12 +32,19 @@ struct DeletionOutcome {
     Kind kind;
     std::optional<path> trashed;
     SysError error;
+    // What was found at the record's place before it went: a folder is one only while there.
+    bool wasFolder = false;
 };
 
 // Owns the records of timed files and every change to a schedule: turns decisions into
 // expiry dates mirrored in an attribute on the file, follows files through renames,
 // notices files that left Downloads or went to the Trash, and rebuilds schedules from
 // the attributes when the database is gone. Main thread only.
+//
+// Active records (pending and scheduled) live in memory from the start, filed by path, by
+// file identity and in the order they are listed, so that an event finds the record it
+// concerns without reading them all. A record that has ended leaves memory once it is
+// saved; the database keeps it.
 class ExpiryStore : public QObject {
     Q_OBJECT
 public:
@@ -48,10 +57,22 @@ public:
          std::optional<path> databaseFile = std::nullopt);
     [[nodiscard]] static std::optional<path> defaultDatabaseFile();
 
+    // Pending ones by time added, scheduled ones by expiry; the rest as stored.
     [[nodiscard]] std::vector<TrackedFile*> files(FileStatus status);
+    // The pending records, then the scheduled ones.
     [[nodiscard]] std::vector<TrackedFile*> activeFiles();
+    [[nodiscard]] TrackedFile* oldestPending() const;
+    [[nodiscard]] TrackedFile* soonestScheduled() const;
+    [[nodiscard]] std::size_t activeCount() const {
+        return m_pendingOrder.size() + m_scheduledOrder.size();
+    }
+    // Records held in memory: the active ones and those changed but not saved yet.
+    [[nodiscard]] std::size_t liveCount() const { return m_records.size(); }
     [[nodiscard]] TrackedFile* recordForPath(const path& p);
     [[nodiscard]] TrackedFile* activeFileAtPath(const path& p);
+    // The active record of the file at p: at that path, or its file under a new name (renamed
+    // or moved inside Downloads before the change was seen).
+    [[nodiscard]] TrackedFile* activeFileFor(const path& p);
 
     // The one form in which paths are stored and compared: standardized, with every link
     // in the parent folders resolved (the item itself stays as named, a link included).
@@ -62,7 +83,10 @@ public:
     void cancel(TrackedFile& record);
     void relocate(TrackedFile& record, const path& url, bool applyFinderTag);
     [[nodiscard]] std::optional<path> resolveURL(TrackedFile& record);
+    // Every active record against its file: at start, after a gap in what was watched.
     void reconcile();
+    // Only the records at p or below it: what one event about that name can concern.
+    void reconcileAt(const path& p);
     // The watcher saw this name moved away (not deleted); the next reconcile uses it.
     void noteMovedAway(const path& name);
     void recoverFromExtendedAttributes();
@@ -130,6 +154,16 @@ private:
                 std::unique_ptr<Database> database);
 
     [[nodiscard]] std::vector<TrackedFile*> fetch(const std::vector<QString>& statuses);
+    [[nodiscard]] bool loadActive(QString& error);
+    // Brings the indexes in line with the record's fields (called on every change of them).
+    void file(TrackedFile& record);
+    void unfile(const TrackedFile& record);
+    // Lets saved records that are no longer active leave memory.
+    void dropEnded();
+    // One record against its file; released collects the ones let go.
+    void reconcileRecord(TrackedFile& record, const std::unordered_set<std::string>& movedAway,
+                         std::vector<TrackedFile*>& released);
+    void finishReconcile(const std::vector<TrackedFile*>& released);
     // Live objects for stored rows; a row already live keeps its unsaved changes.
     [[nodiscard]] std::vector<TrackedFile*> liveRecords(std::vector<TrackedFile::Fields> rows);
     TrackedFile* adopt(std::unique_ptr<TrackedFile> record);
@@ -161,6 +195,23 @@ private:
     // One live object per stored record, so that every view and caller shares it.
     std::unordered_map<QString, std::unique_ptr<TrackedFile>> m_records; // by idText
     std::vector<TrackedFile*> m_insertionOrder;
+    // Where each live record is filed, as it was when filed: the key to take it out again.
+    struct Filing {
+        std::uint64_t sequence = 0; // ties in the orders below: the order records came in
+        bool active = false;
+        std::string path;
+        std::optional<FileIdentity> identity; // device and inode only
+        std::pair<Instant, std::uint64_t> orderKey;
+        bool pending = false;
+    };
+    std::unordered_map<const TrackedFile*, Filing> m_filing;
+    std::uint64_t m_nextSequence = 0;
+    std::multimap<std::string, TrackedFile*> m_activeByPath;
+    std::unordered_multimap<FileIdentity, TrackedFile*, FileIdentityHash> m_activeByIdentity;
+    std::map<std::pair<Instant, std::uint64_t>, TrackedFile*> m_pendingOrder;   // by addedAt
+    std::map<std::pair<Instant, std::uint64_t>, TrackedFile*> m_scheduledOrder; // by expiresAt
+    // Records that left memory but may still be referenced until the event loop turns.
+    std::vector<QPointer<TrackedFile>> m_retired;
     mutable std::optional<std::vector<path>> m_trashFolders;
     bool m_toldUnavailable = false;
     int m_batchDepth = 0;

@@ -111,6 +111,8 @@ Q_SIGNALS:
     void expiresAtChanged();
     void deleteAttemptsChanged();
     void lastKnownPathChanged();
+    // Any of the fields a store files records by: status, expiry, time added, path, bookmark.
+    void filingChanged();
 
 private:
     template <class T> void assign(T& field, const T& value, void (TrackedFile::*changedSignal)()) {
@@ -119,6 +121,12 @@ private:
         field = value;
         m_dirty = true;
         Q_EMIT(this->*changedSignal)();
+        if (changedSignal == &TrackedFile::statusRawChanged ||
+            changedSignal == &TrackedFile::expiresAtChanged ||
+            changedSignal == &TrackedFile::addedAtChanged ||
+            changedSignal == &TrackedFile::lastKnownPathChanged ||
+            changedSignal == &TrackedFile::bookmarkChanged)
+            Q_EMIT filingChanged();
     }
 
     Fields m_fields;

@@ -121,6 +121,8 @@ void DownloadsWatcher::rescan() {
             emitItem(m_directoryPath / name);
         }
     }
+    if (onRescanned)
+        onRescanned();
 }
 
 void DownloadsWatcher::emitItem(const path& item) {

@@ -45,6 +45,8 @@ public:
     std::function<void(const path&)> onMovedAway;
     // The folder was removed, moved away or unmounted; the watcher has stopped.
     std::function<void()> onWatchLost;
+    // After events were lost and the folder was listed again: what was missed is unknown.
+    std::function<void()> onRescanned;
     // Names of the folder's items that the owner accounts for. After events were lost,
     // those no longer in the folder are reported too, so that no departure goes unseen.
     std::function<std::vector<std::string>()> knownNames;

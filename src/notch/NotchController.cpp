@@ -209,7 +209,7 @@ void NotchController::expand(bool automatic) {
         return;
     cancel(m_collapseFrameWork);
     cancel(m_toastWork);
-    m_model.refresh();
+    m_model.publish();
     if (m_state == NotchState::collapsed)
         m_expandedByAuto = automatic;
     m_panel->setAllowsKey(true);

@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <atomic>
 #include <string_view>
 
@@ -180,6 +181,53 @@ Result<QByteArray> Bookmarks::create(const path& file) const {
     return encodeBookmark(token);
 }
 
+Bookmarks::Listing Bookmarks::list(std::optional<std::uint64_t> onlyInode) const {
+    Listing listing;
+    std::vector<path> folders;
+    try {
+        if (m_searchFolders)
+            folders = m_searchFolders();
+    } catch (const std::exception&) {
+        // Resolution never throws; without folders the file is simply not found.
+        folders.clear();
+    }
+    std::size_t order = 0;
+    for (const path& folder : folders) {
+        // Where the listing tells each entry's inode, only an entry with the token's inode
+        // needs a look of its own: a folder of 100,000 names is read, not stat'ed.
+        const bool listed = listingGivesIdentities(folder);
+        [[maybe_unused]] const Status read =
+            visitFolder(folder, [&](int, const FolderEntry& entry) {
+                ++order;
+                if (!listed || !entry.isPlainItem)
+                    listing.unknownInode.emplace_back(order, folder / entry.name);
+                else if (!onlyInode || entry.inode == *onlyInode)
+                    listing.byInode[entry.inode].emplace_back(order, folder / entry.name);
+            });
+    }
+    return listing;
+}
+
+std::vector<path> Bookmarks::candidates(std::uint64_t inode) const {
+    // Within a pass the whole listing is kept for the lookups to come; alone, a lookup keeps
+    // only what can be its file.
+    std::optional<Listing> single;
+    if (m_passDepth > 0 && !m_listing)
+        m_listing = list(std::nullopt);
+    if (m_passDepth == 0)
+        single = list(inode);
+    const Listing& listing = single ? *single : *m_listing;
+    std::vector<std::pair<std::size_t, path>> numbered = listing.unknownInode;
+    if (const auto same = listing.byInode.find(inode); same != listing.byInode.end())
+        numbered.insert(numbered.end(), same->second.begin(), same->second.end());
+    std::sort(numbered.begin(), numbered.end());
+    std::vector<path> found;
+    found.reserve(numbered.size());
+    for (auto& [order, candidate] : numbered)
+        found.push_back(std::move(candidate));
+    return found;
+}
+
 std::optional<ResolvedBookmark> Bookmarks::resolve(const QByteArray& bookmark,
                                                    bool undecided) const {
     const auto token = decodeBookmark(bookmark);
@@ -194,31 +242,10 @@ std::optional<ResolvedBookmark> Bookmarks::resolve(const QByteArray& bookmark,
             here->identity.inode == token->identity.inode)
             return ResolvedBookmark{token->path, true};
     }
-    std::vector<path> folders;
-    try {
-        if (m_searchFolders)
-            folders = m_searchFolders();
-    } catch (const std::exception&) {
-        // Resolution never throws; without folders the file is simply not found.
-        return std::nullopt;
-    }
-    for (const path& folder : folders) {
-        // Where the listing tells each entry's inode, only an entry with the token's inode
-        // needs a look of its own: a folder of 100,000 names is read, not stat'ed.
-        const bool listed = listingGivesIdentities(folder);
-        std::optional<path> found;
-        [[maybe_unused]] const Status read =
-            visitFolder(folder, [&](int, const FolderEntry& entry) {
-                if (found || (listed && entry.isPlainItem && entry.inode != token->identity.inode))
-                    return;
-                const path candidate = folder / entry.name;
-                if (const auto facts = lstatPath(candidate);
-                    candidate != token->path && facts && provenSame(*facts, *token))
-                    found = candidate;
-            });
-        if (found)
-            return ResolvedBookmark{*found, true};
-    }
+    for (const path& candidate : candidates(token->identity.inode))
+        if (const auto facts = lstatPath(candidate);
+            candidate != token->path && facts && provenSame(*facts, *token))
+            return ResolvedBookmark{candidate, true};
     return std::nullopt;
 }
 

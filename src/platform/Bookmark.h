@@ -56,8 +56,39 @@ public:
     [[nodiscard]] std::optional<ResolvedBookmark> resolve(const QByteArray& bookmark,
                                                           bool undecided = false) const;
 
+    // While one lives, the search folders are listed once, by the first lookup that needs
+    // them, and every lookup meanwhile reads that listing: a start that finds a thousand
+    // files moved reads Downloads once, not a thousand times.
+    class SearchPass {
+    public:
+        explicit SearchPass(const Bookmarks& bookmarks)
+            : m_bookmarks(bookmarks) {
+            ++m_bookmarks.m_passDepth;
+        }
+        ~SearchPass() {
+            if (--m_bookmarks.m_passDepth == 0)
+                m_bookmarks.m_listing.reset();
+        }
+        SearchPass(const SearchPass&) = delete;
+        SearchPass& operator=(const SearchPass&) = delete;
+
+    private:
+        const Bookmarks& m_bookmarks;
+    };
+
 private:
+    // The search folders' entries: by inode where the listing tells it, and the rest, each
+    // numbered in listing order so that the first folder's match wins as without a pass.
+    struct Listing {
+        std::unordered_map<std::uint64_t, std::vector<std::pair<std::size_t, path>>> byInode;
+        std::vector<std::pair<std::size_t, path>> unknownInode;
+    };
+    [[nodiscard]] Listing list(std::optional<std::uint64_t> onlyInode) const;
+    [[nodiscard]] std::vector<path> candidates(std::uint64_t inode) const;
+
     std::function<std::vector<path>()> m_searchFolders;
+    mutable int m_passDepth = 0;
+    mutable std::optional<Listing> m_listing;
 };
 
 } // namespace fadebin

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -597,7 +598,18 @@ Result<path> moveToTrash(const OpenedItem& source) {
     return SysError{EEXIST, "no free name left in the trash"};
 }
 
-std::vector<path> trashFilesFolders() {
+bool isRemoteOrFuse(std::string_view fsType) {
+    // Looking into these can wait on a server or on a user-space process that hangs; fuseblk
+    // is a local disk (NTFS, exFAT through FUSE) and stays.
+    static constexpr std::array<std::string_view, 14> remote = {
+        "nfs", "nfs4", "cifs",      "smb3",   "smbfs", "ncpfs", "9p",
+        "afs", "ceph", "glusterfs", "lustre", "davfs", "fuse",  "virtiofs"};
+    if (fsType.starts_with("fuse."))
+        return true;
+    return std::find(remote.begin(), remote.end(), fsType) != remote.end();
+}
+
+std::vector<path> trashFilesFolders(TrashReach reach, const path& alwaysFor) {
     std::vector<path> folders;
     const auto isFolder = [](const path& p) {
         struct stat st {};
@@ -624,7 +636,12 @@ std::vector<path> trashFilesFolders() {
         bool skip = false;
         for (const auto type : skipped)
             skip = skip || mount.fsType == type;
-        if (skip)
+        // A hung network mount must not stall a lookup; the disk that holds Downloads is
+        // where its files go, whatever it is.
+        const bool holdsGiven =
+            !alwaysFor.empty() && (mount.mountPoint == alwaysFor.root_path() ||
+                                   alwaysFor.native().starts_with(mount.mountPoint.native() + '/'));
+        if (skip || (reach == TrashReach::localOnly && isRemoteOrFuse(mount.fsType) && !holdsGiven))
             continue;
         add(mount.mountPoint / ".Trash" / uid / "files");
         add(mount.mountPoint / (".Trash-" + uid) / "files");

@@ -25,8 +25,15 @@ using std::filesystem::path;
 // The same for an item already opened through the folder holding it.
 [[nodiscard]] Result<path> moveToTrash(const OpenedItem& item);
 
-// The files/ folder of the home trash and of every mounted volume's trash that exists.
-[[nodiscard]] std::vector<path> trashFilesFolders();
+enum class TrashReach {
+    everywhere,
+    // Not on network or FUSE filesystems, except the one holding alwaysFor.
+    localOnly,
+};
+// The files/ folders of the home trash and of every mounted volume's trash that exists.
+[[nodiscard]] std::vector<path> trashFilesFolders(TrashReach reach = TrashReach::everywhere,
+                                                  const path& alwaysFor = {});
+[[nodiscard]] bool isRemoteOrFuse(std::string_view fsType);
 
 // The Path= value of a .trashinfo file: every byte percent-encoded except '/' and the
 // RFC 2396 unreserved characters.
