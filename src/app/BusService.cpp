@@ -113,27 +113,82 @@ BusFiles BusService::List() {
     return files;
 }
 
-template <class Decide>
+// A call being worked through in slices: its paths, how far it got, and one batch, so that
+// everything it changes is saved in one transaction when it is done.
+struct BusService::Job {
+    QList<QByteArray> paths;
+    qsizetype next = 0;
+    Decide decide;
+    BusRefusals refused;
+    QDBusMessage call;
+    QDBusConnection connection;
+    std::unique_ptr<AppModel::Batch> batch;
+};
+
+BusService::~BusService() {
+    for (const std::shared_ptr<Job>& job : m_jobs)
+        finish(*job);
+}
+
+void BusService::takeOn(const QByteArray& bytes, const Decide& decide, BusRefusals& refused) {
+    // A NUL would cut the path short in every system call that sees it.
+    if (bytes.isEmpty() || bytes.contains('\0')) {
+        refused.append({bytes, QStringLiteral("not a path")});
+        return;
+    }
+    const AppModel::TakenIn taken = m_model.takeIn(toPath(bytes));
+    if (!taken.record) {
+        refused.append({bytes, taken.refusal});
+        return;
+    }
+    if (const std::optional<QString> failure = decide(*taken.record))
+        refused.append({bytes, *failure});
+}
+
 BusRefusals BusService::forEach(const QList<QByteArray>& paths, Decide decide) {
     BusRefusals refused;
     if (!ready())
         return refused;
-    const AppModel::Batch batch(m_model);
-    for (const QByteArray& bytes : paths) {
-        // A NUL would cut the path short in every system call that sees it.
-        if (bytes.isEmpty() || bytes.contains('\0')) {
-            refused.append({bytes, QStringLiteral("not a path")});
-            continue;
-        }
-        const AppModel::TakenIn taken = m_model.takeIn(toPath(bytes));
-        if (!taken.record) {
-            refused.append({bytes, taken.refusal});
-            continue;
-        }
-        if (const std::optional<QString> failure = decide(*taken.record))
-            refused.append({bytes, *failure});
+    if (paths.size() <= sliceSize || !calledFromDBus()) {
+        const AppModel::Batch batch(m_model);
+        for (const QByteArray& bytes : paths)
+            takeOn(bytes, decide, refused);
+        return refused;
     }
+    setDelayedReply(true);
+    auto job = std::make_shared<Job>(Job{paths,
+                                         0,
+                                         std::move(decide),
+                                         {},
+                                         message(),
+                                         connection(),
+                                         std::make_unique<AppModel::Batch>(m_model)});
+    m_jobs.push_back(job);
+    workOn(job);
     return refused;
+}
+
+void BusService::workOn(const std::shared_ptr<Job>& job) {
+    const qsizetype end = std::min(job->next + sliceSize, job->paths.size());
+    for (; job->next < end; ++job->next)
+        takeOn(job->paths[job->next], job->decide, job->refused);
+    if (job->next < job->paths.size()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, weak = std::weak_ptr<Job>(job)] {
+                if (const auto alive = weak.lock())
+                    workOn(alive);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    finish(*job);
+    std::erase(m_jobs, job);
+}
+
+void BusService::finish(Job& job) {
+    job.batch.reset();
+    job.connection.send(job.call.createReply(QVariant::fromValue(job.refused)));
 }
 
 BusRefusals BusService::SetExpiry(const QList<QByteArray>& paths, const QString& option) {
@@ -145,14 +200,14 @@ BusRefusals BusService::SetExpiry(const QList<QByteArray>& paths, const QString&
             refused.append({bytes, QStringLiteral("unknown expiry option \"%1\"").arg(option)});
         return refused;
     }
-    return forEach(paths, [&](TrackedFile& record) {
-        m_model.decide(&record, *chosen);
+    return forEach(paths, [this, option = *chosen](TrackedFile& record) {
+        m_model.decide(&record, option);
         return std::optional<QString>();
     });
 }
 
 BusRefusals BusService::Keep(const QList<QByteArray>& paths) {
-    return forEach(paths, [&](TrackedFile& record) {
+    return forEach(paths, [this](TrackedFile& record) {
         if (record.status() != FileStatus::keepForever)
             m_model.decide(&record, ExpiryOption::forever);
         return std::optional<QString>();
@@ -160,7 +215,7 @@ BusRefusals BusService::Keep(const QList<QByteArray>& paths) {
 }
 
 BusRefusals BusService::DeleteNow(const QList<QByteArray>& paths) {
-    return forEach(paths, [&](TrackedFile& record) { return m_model.deleteNow(&record); });
+    return forEach(paths, [this](TrackedFile& record) { return m_model.deleteNow(&record); });
 }
 
 BusRestored BusService::Restore(const QList<QByteArray>& paths) {

@@ -3,10 +3,16 @@
 #include <QByteArray>
 #include <QDBusArgument>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace fadebin {
 
@@ -54,6 +60,12 @@ public:
     static inline const QString objectPath = QStringLiteral("/com/ostrel/Fadebin");
 
     explicit BusService(AppModel& model, QObject* parent = nullptr);
+    // Calls still being worked through are answered with what was done so far.
+    ~BusService() override;
+
+    // How many paths one turn of the event loop takes on: a call naming more is answered when
+    // its last slice is done, and signals, the watcher and other calls are served between.
+    static constexpr qsizetype sliceSize = 256;
 
 public Q_SLOTS:
     // The pending and scheduled files, pending first (oldest first), then soonest first.
@@ -70,10 +82,16 @@ Q_SIGNALS:
     void FilesReleased(const QStringList& names);
 
 private:
-    template <class Decide> BusRefusals forEach(const QList<QByteArray>& paths, Decide decide);
+    using Decide = std::function<std::optional<QString>(TrackedFile&)>;
+    struct Job;
+    BusRefusals forEach(const QList<QByteArray>& paths, Decide decide);
+    void takeOn(const QByteArray& bytes, const Decide& decide, BusRefusals& refused);
+    void workOn(const std::shared_ptr<Job>& job);
+    void finish(Job& job);
     [[nodiscard]] bool ready();
 
     AppModel& m_model;
+    std::vector<std::shared_ptr<Job>> m_jobs;
 };
 
 } // namespace fadebin

@@ -662,6 +662,8 @@ void ExpiryStore::reconcileAt(const path& given) {
     if (concerned.empty())
         return;
     std::unordered_set<std::string> movedAway;
+    if (auto name = m_movedAway.extract(p))
+        movedAway.insert(std::move(name.value()));
     for (TrackedFile* record : concerned)
         if (auto name = m_movedAway.extract(record->lastKnownPath().native()))
             movedAway.insert(std::move(name.value()));
@@ -679,9 +681,13 @@ void ExpiryStore::reconcileAt(const path& given) {
 void ExpiryStore::reconcileRecord(TrackedFile& record,
                                   const std::unordered_set<std::string>& movedAway,
                                   std::vector<TrackedFile*>& released) {
-    const path lastKnown = record.lastKnownPath();
+    // Moved away by its own name or with a folder that held it.
+    bool leftByMove = false;
+    for (path p = record.lastKnownPath();
+         !leftByMove && p != m_downloadsPath && p.has_relative_path(); p = p.parent_path())
+        leftByMove = movedAway.contains(p.native());
     const std::optional<path> url = resolveURL(record);
-    if (!url && movedAway.contains(lastKnown.native())) {
+    if (!url && leftByMove) {
         cancel(record);
         released.push_back(&record);
         return;

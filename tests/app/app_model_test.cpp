@@ -1,7 +1,15 @@
+#include "app/BusService.h"
 #include "app/ModelFixture.h"
+#include "support/PrivateBus.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QScopeGuard>
 #include <QSignalSpy>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -375,4 +383,153 @@ TEST_F(ModelTest, ADownloadsFolderThatIsTheHomeFolderIsRefused) {
     EXPECT_EQ(atHome.watcher(), nullptr);
     EXPECT_EQ(log.count("%s"), 1);
     EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"));
+}
+
+namespace {
+
+// Every record's state as stored and live: status, place and expiry, by id.
+using Snapshot = std::map<QString, std::tuple<QString, std::string, std::optional<Instant>>>;
+
+Snapshot snapshot(ExpiryStore& store) {
+    Snapshot states;
+    for (const FileStatus status : allFileStatuses)
+        for (TrackedFile* record : store.files(status))
+            states[record->idText()] = {record->statusRaw(), record->lastKnownPath().native(),
+                                        record->expiresAt()};
+    return states;
+}
+
+} // namespace
+
+TEST_F(ModelTest, AfterABurstABulkCallAndAVacateStormEveryRecordIsWhatAFullLookWouldMakeIt) {
+    std::filesystem::create_directory(file("Sorted"));
+    model.start();
+    // A burst: three hundred downloads finishing together.
+    constexpr int burst = 300;
+    const auto name = [](int i) { return "f" + std::to_string(i) + ".bin"; };
+    for (int i = 0; i < burst; ++i)
+        writeFile(file(name(i)), "payload" + std::to_string(i));
+    for (int i = 0; i < burst; ++i)
+        event(name(i));
+    clock.advance(1500ms);
+    ASSERT_EQ(model.pendingFiles().size(), burst);
+
+    // One bulk call decides half of them (and names some that are not there).
+    BusService bus(model);
+    QList<QByteArray> half;
+    for (int i = 0; i < burst; i += 2)
+        half.append(QByteArray::fromStdString(file(name(i)).native()));
+    half.append(QByteArray::fromStdString(file("missing.bin").native()));
+    const BusRefusals refused = bus.SetExpiry(half, QStringLiteral("oneDay"));
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_EQ(model.trackedFiles().size(), burst / 2);
+
+    // The storm, each change told as the watcher tells it: removed, renamed inside, moved
+    // into a subfolder and that folder moved out, moved out one by one.
+    for (int i = 0; i < burst; ++i) {
+        const std::string n = name(i);
+        switch (i % 5) {
+        case 0:
+            std::filesystem::remove(file(n));
+            event(n);
+            break;
+        case 1:
+            std::filesystem::rename(file(n), file("renamed-" + n));
+            event(n);
+            event("renamed-" + n);
+            break;
+        case 2:
+            std::filesystem::rename(file(n), file("Sorted/" + n));
+            event(n);
+            break;
+        case 3:
+            std::filesystem::rename(file(n), home.root() / n);
+            movedAway(n);
+            break;
+        default:
+            break; // left alone
+        }
+    }
+    std::filesystem::rename(file("Sorted"), home.root() / "Sorted");
+    movedAway("Sorted");
+
+    // Ended records left memory once saved; the database still has them.
+    EXPECT_EQ(model.store()->liveCount(), model.store()->activeCount());
+    const Snapshot incremental = snapshot(*model.store());
+    for (const auto& [id, state] : incremental) {
+        const auto& [status, where, expiresAt] = state;
+        const std::string n = path(where).filename().native();
+        const int i = std::stoi(n.substr(n.find('f') + 1));
+        const QString expected = i % 5 == 0                 ? QStringLiteral("deleted")
+                                 : i % 5 == 2 || i % 5 == 3 ? QStringLiteral("cancelled")
+                                 : i % 2 == 0               ? QStringLiteral("scheduled")
+                                                            : QStringLiteral("pending");
+        EXPECT_EQ(status, expected) << where;
+        if (i % 5 == 1) {
+            EXPECT_EQ(where, file("renamed-" + name(i)).native());
+        }
+    }
+    EXPECT_EQ(incremental.size(), std::size_t{burst});
+
+    model.refresh(); // the full look
+    EXPECT_EQ(snapshot(*model.store()), incremental);
+    EXPECT_EQ(model.pendingFiles().size() + model.trackedFiles().size(),
+              model.store()->activeCount());
+}
+
+TEST_F(ModelTest, ABusCallNamingManyFilesIsAnsweredWhenDoneAndOthersAreServedMeanwhile) {
+    PrivateBus daemon;
+    if (daemon.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
+    const auto disconnect = qScopeGuard([] {
+        QDBusConnection::disconnectFromBus(QStringLiteral("test-service"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("test-caller"));
+    });
+    QDBusConnection service =
+        QDBusConnection::connectToBus(daemon.address(), QStringLiteral("test-service"));
+    QDBusConnection caller =
+        QDBusConnection::connectToBus(daemon.address(), QStringLiteral("test-caller"));
+    model.start();
+    BusService bus(model);
+    ASSERT_TRUE(
+        service.registerObject(BusService::objectPath, &bus, QDBusConnection::ExportAllSlots));
+
+    // More than two slices' worth, a third of them missing.
+    const qsizetype count = BusService::sliceSize * 2 + 60;
+    QList<QByteArray> paths;
+    for (qsizetype i = 0; i < count; ++i) {
+        const path p = file("many-" + std::to_string(i));
+        if (i % 3 != 0)
+            writeFile(p, "x");
+        paths.append(QByteArray::fromStdString(p.native()));
+    }
+    // Plain messages: an interface object would ask this very thread to introspect itself.
+    const auto call = [&](const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            service.baseService(), BusService::objectPath, BusService::interfaceName, method);
+        message.setArguments(arguments);
+        return caller.asyncCall(message);
+    };
+    std::vector<QString> answered;
+    QDBusPendingCallWatcher many(call(QStringLiteral("Keep"), {QVariant::fromValue(paths)}));
+    QDBusPendingCallWatcher list(call(QStringLiteral("List"), {}));
+    QObject::connect(&many, &QDBusPendingCallWatcher::finished,
+                     [&] { answered.push_back("Keep"); });
+    QObject::connect(&list, &QDBusPendingCallWatcher::finished,
+                     [&] { answered.push_back("List"); });
+    ASSERT_TRUE(waitFor([&] { return answered.size() == 2; }, std::chrono::seconds(60)));
+
+    // The short call did not wait for the long one, which was answered with all its work.
+    EXPECT_EQ(answered, (std::vector<QString>{"List", "Keep"}));
+    const QDBusPendingReply<BusRefusals> reply = many;
+    ASSERT_FALSE(reply.isError()) << reply.error().message().toStdString();
+    EXPECT_EQ(reply.value().size(), (count + 2) / 3);
+    for (const BusRefusal& refusal : reply.value())
+        EXPECT_EQ(refusal.reason, QStringLiteral("no such file"));
+    qsizetype kept = 0;
+    for (qsizetype i = 1; i < count; ++i)
+        if (TrackedFile* record =
+                i % 3 ? model.store()->recordForPath(file("many-" + std::to_string(i))) : nullptr)
+            kept += record->status() == FileStatus::keepForever;
+    EXPECT_EQ(kept, count - (count + 2) / 3);
 }

@@ -4,6 +4,8 @@
 #include "support/HeldInChild.h"
 #include "support/ScopedMount.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QScopeGuard>
 
 #include <fstream>
@@ -381,4 +383,31 @@ TEST_F(StoreTest, ACrashBetweenSavingADecisionAndMarkingTheFileIsMendedFromTheDa
     ASSERT_EQ(longer.size(), 1u);
     EXPECT_EQ(parseExpiry(*attribute(dl("longer.iso"))),
               std::chrono::floor<std::chrono::seconds>(*longer[0]->expiresAt()));
+}
+
+TEST_F(StoreTest, RecordsThatEndedLeaveMemoryOnceSavedAndStayInTheDatabase) {
+    std::vector<QPointer<TrackedFile>> ended;
+    for (int i = 0; i < 40; ++i) {
+        TrackedFile* record = pending("f" + std::to_string(i));
+        if (i % 4 == 0)
+            store->cancel(*record);
+        else if (i % 4 == 1)
+            store->apply(ExpiryOption::forever, *record, false);
+        else
+            continue;
+        ended.emplace_back(record);
+    }
+    EXPECT_EQ(store->activeCount(), 20u);
+    EXPECT_EQ(store->liveCount(), 20u);
+    // Views may still hold them until the event loop turns; then they are gone.
+    EXPECT_TRUE(std::ranges::none_of(ended, [](const auto& r) { return r.isNull(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(std::ranges::all_of(ended, [](const auto& r) { return r.isNull(); }));
+    EXPECT_EQ(store->files(FileStatus::cancelled).size(), 10u);
+    EXPECT_EQ(store->files(FileStatus::keepForever).size(), 10u);
+
+    // A restart reads the active ones back into memory, and only those.
+    reopen();
+    EXPECT_EQ(store->liveCount(), 20u);
+    EXPECT_EQ(store->activeFiles().size(), 20u);
 }

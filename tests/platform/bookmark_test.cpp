@@ -133,3 +133,42 @@ TEST(BookmarkToken, HostileBytesAreRejected) {
     for (const auto& [what, bytes] : cases)
         EXPECT_FALSE(Bookmarks({}).resolve(bytes)) << what;
 }
+
+TEST_F(BookmarkTest, WithinAPassTheFoldersAreListedOnceAndTheFirstFolderStillWins) {
+    fs::create_directory(home.downloads() / "sub");
+    std::vector<QByteArray> tokens;
+    for (int i = 0; i < 20; ++i)
+        tokens.push_back(bookmarkOf(make("moved-" + std::to_string(i))));
+    for (int i = 0; i < 20; ++i)
+        fs::rename(home.downloads() / ("moved-" + std::to_string(i)),
+                   home.downloads() / ("now-" + std::to_string(i)));
+    // A second name of the first file in a folder searched later: the first folder's wins.
+    fs::create_hard_link(home.downloads() / "now-0", home.downloads() / "sub" / "a-link");
+    int listings = 0;
+    const Bookmarks bookmarks([&] {
+        ++listings;
+        return std::vector<path>{home.downloads() / "sub", home.downloads()};
+    });
+    const auto resolveAll = [&] {
+        std::vector<path> found;
+        for (const QByteArray& token : tokens)
+            found.push_back(bookmarks.resolve(token).value_or(ResolvedBookmark{}).url);
+        return found;
+    };
+    const std::vector<path> alone = resolveAll();
+    EXPECT_EQ(listings, 20);
+    listings = 0;
+    std::vector<path> inPass;
+    {
+        const Bookmarks::SearchPass pass(bookmarks);
+        inPass = resolveAll();
+    }
+    EXPECT_EQ(listings, 1);
+    EXPECT_EQ(inPass, alone);
+    EXPECT_EQ(inPass[0], home.downloads() / "sub" / "a-link");
+    EXPECT_EQ(inPass[7], home.downloads() / "now-7");
+    // The pass over, a lookup lists anew and sees what changed since.
+    fs::rename(home.downloads() / "now-7", home.downloads() / "later-7");
+    EXPECT_EQ(bookmarks.resolve(tokens[7]).value_or(ResolvedBookmark{}).url,
+              home.downloads() / "later-7");
+}

@@ -217,3 +217,10 @@ TEST(TrashInfo, ReadsOnlyWellFormedInfoFiles) {
     EXPECT_EQ(original("[Trash Info]\nPath=/\n", {}), "none");
     EXPECT_EQ(original("[Trash Info]\nPath=/" + std::string(70'000, 'a') + "\n", {}), "none");
 }
+
+TEST(TrashFolders, LookupsLeaveNetworkAndUserSpaceFilesystemsAlone) {
+    for (const char* remote : {"nfs", "nfs4", "cifs", "smb3", "fuse", "fuse.sshfs", "9p"})
+        EXPECT_TRUE(isRemoteOrFuse(remote)) << remote;
+    for (const char* local : {"ext4", "btrfs", "xfs", "vfat", "tmpfs", "fuseblk", "fusectl"})
+        EXPECT_FALSE(isRemoteOrFuse(local)) << local;
+}
