@@ -161,9 +161,10 @@ AppModel::Batch::~Batch() {
 void AppModel::handleVacated(const path& url) {
     if (!m_store)
         return;
-    // Only the records at that name (or below it, for a folder) can have changed.
-    m_store->reconcileAt(url);
-    publish();
+    // Only the records at that name (or below it, for a folder) can have changed; most
+    // names that go are of files never timed.
+    if (m_store->reconcileAt(url))
+        publish();
 }
 
 void AppModel::publish() {
@@ -454,10 +455,13 @@ AppModel::TakenIn AppModel::takeIn(const path& given) {
     if (const auto* refusal = std::get_if<PathRefusal>(&admitted))
         return {nullptr, refusalText(*refusal)};
     const path& file = std::get<AdmittedPath>(admitted).absolute;
-    if (!m_store->isInsideDownloads(file))
-        return {nullptr, refusalText(PathRefusal::outside)};
+    // The cheapest look first: a call may name a hundred thousand files that are not there.
     if (!pathExists(file))
         return {nullptr, refusalText(PathRefusal::missing)};
+    if (!m_store->isInsideDownloads(file))
+        return {nullptr, refusalText(PathRefusal::outside)};
+    if (TrackedFile* active = m_store->activeFileFor(file))
+        return {active, {}};
     // A kept file is the kept record's, not a new arrival.
     if (TrackedFile* known = m_store->recordForPath(file);
         known && known->status() == FileStatus::keepForever &&

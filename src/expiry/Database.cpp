@@ -94,7 +94,12 @@ bool prepareForUse(sqlite3* db, QString& error) {
         error = messageOf(db);
         return false;
     }
-    return true;
+    // Ended records pile up over the years; finding the active ones at start and the newest
+    // record at a path must not read them all.
+    return exec(db,
+                "CREATE INDEX IF NOT EXISTS TrackedFileByStatus ON TrackedFile(statusRaw);"
+                "CREATE INDEX IF NOT EXISTS TrackedFileByPath ON TrackedFile(lastKnownPath)",
+                error);
 }
 
 int milliseconds(std::chrono::steady_clock::duration d) {

@@ -144,24 +144,29 @@ void ExpiryStore::file(TrackedFile& record) {
     (filing.pending ? m_pendingOrder : m_scheduledOrder).emplace(filing.orderKey, &record);
 }
 
+void ExpiryStore::recordChanged(TrackedFile& record, bool filing) {
+    m_unsaved.emplace(m_filing[&record].sequence, &record);
+    m_mayHaveEnded.insert(&record);
+    if (filing)
+        file(record);
+}
+
 void ExpiryStore::dropEnded() {
     std::erase_if(m_retired, [](const QPointer<TrackedFile>& record) { return record.isNull(); });
-    std::size_t dropped = 0;
-    for (TrackedFile*& record : m_insertionOrder) {
-        if (isActive(*record) || record->isDirty() || m_owedMarks.contains(record->idText()))
-            continue;
+    std::erase_if(m_mayHaveEnded, [this](TrackedFile* record) {
+        if (isActive(*record))
+            return true; // looked at again when it changes
+        if (record->isDirty() || m_owedMarks.contains(record->idText()))
+            return false; // once saved and marked
         unfile(*record);
         m_filing.erase(record);
+        record->setObserver(nullptr);
         auto owned = m_records.extract(record->idText());
-        record->disconnect(this);
         // Views and callers may still hold it until the event loop turns.
         owned.mapped().release()->deleteLater();
         m_retired.emplace_back(record);
-        record = nullptr;
-        ++dropped;
-    }
-    if (dropped > 0)
-        std::erase(m_insertionOrder, nullptr);
+        return true;
+    });
 }
 
 path ExpiryStore::pathForm(const path& url) {
@@ -207,10 +212,13 @@ std::vector<path> ExpiryStore::searchFolders() const {
 TrackedFile* ExpiryStore::adopt(std::unique_ptr<TrackedFile> record) {
     TrackedFile* raw = record.get();
     m_records.emplace(raw->idText(), std::move(record));
-    m_insertionOrder.push_back(raw);
     m_filing[raw].sequence = m_nextSequence++;
     file(*raw);
-    connect(raw, &TrackedFile::filingChanged, this, [this, raw] { file(*raw); });
+    raw->setObserver(this);
+    if (raw->isDirty())
+        m_unsaved.emplace(m_filing[raw].sequence, raw);
+    if (!isActive(*raw))
+        m_mayHaveEnded.insert(raw);
     return raw;
 }
 
@@ -242,8 +250,8 @@ std::vector<TrackedFile*> ExpiryStore::fetch(const std::vector<QString>& statuse
     // The live object may hold changes not saved yet; they decide.
     std::copy_if(stored.begin(), stored.end(), std::back_inserter(result), wanted);
     const std::unordered_set<const TrackedFile*> seen(stored.begin(), stored.end());
-    for (TrackedFile* record : m_insertionOrder)
-        if (record->isDirty() && !seen.contains(record) && wanted(record))
+    for (const auto& [sequence, record] : m_unsaved)
+        if (!seen.contains(record) && wanted(record))
             result.push_back(record);
     return result;
 }
@@ -302,9 +310,8 @@ TrackedFile* ExpiryStore::recordForPath(const path& given) {
     TrackedFile* newest = nullptr;
     std::vector<TrackedFile*> candidates = liveRecords(std::move(*rows));
     // Changes not saved yet count as well.
-    for (TrackedFile* record : m_insertionOrder)
-        if (record->isDirty())
-            candidates.push_back(record);
+    for (const auto& [sequence, record] : m_unsaved)
+        candidates.push_back(record);
     for (TrackedFile* record : candidates)
         if (record->lastKnownPath() == p && (!newest || record->addedAt() > newest->addedAt()))
             newest = record;
@@ -512,7 +519,7 @@ std::unordered_set<FileIdentity, FileIdentityHash> ExpiryStore::trashedIdentitie
     if (auto rows = m_database->fetch({rawValue(FileStatus::deleted)}, error))
         for (const TrackedFile::Fields& row : *rows)
             add(row.bookmark);
-    for (const TrackedFile* record : m_insertionOrder)
+    for (const auto& [sequence, record] : m_unsaved)
         if (record->status() == FileStatus::deleted)
             add(record->bookmark());
     return ours;
@@ -643,12 +650,12 @@ void ExpiryStore::reconcile() {
     finishReconcile(released);
 }
 
-void ExpiryStore::reconcileAt(const path& given) {
+bool ExpiryStore::reconcileAt(const path& given) {
     if (!downloadsAvailable())
-        return;
+        return false;
     if (!m_recovered) {
         reconcile();
-        return;
+        return true;
     }
     const std::string p = pathForm(given).native();
     std::vector<TrackedFile*> concerned;
@@ -660,7 +667,7 @@ void ExpiryStore::reconcileAt(const path& given) {
          at != m_activeByPath.end() && at->first.starts_with(below); ++at)
         concerned.push_back(at->second);
     if (concerned.empty())
-        return;
+        return false;
     std::unordered_set<std::string> movedAway;
     if (auto name = m_movedAway.extract(p))
         movedAway.insert(std::move(name.value()));
@@ -676,6 +683,7 @@ void ExpiryStore::reconcileAt(const path& given) {
                 reconcileRecord(*record, movedAway, released);
     }
     finishReconcile(released);
+    return true;
 }
 
 void ExpiryStore::reconcileRecord(TrackedFile& record,
@@ -718,6 +726,9 @@ void ExpiryStore::recoverFromExtendedAttributes() {
     if (!downloadsAvailable())
         return;
     m_recovered = true;
+    // One transaction, and one listing for the records found under another name.
+    std::optional<SaveBatch> batch(std::in_place, *this);
+    const Bookmarks::SearchPass pass(m_bookmarks);
     std::vector<path> foreign;
     std::unordered_set<std::string> known;
     std::unordered_map<FileIdentity, TrackedFile*, FileIdentityHash> byIdentity;
@@ -799,7 +810,7 @@ void ExpiryStore::recoverFromExtendedAttributes() {
     }
     if (count > 0)
         FADEBIN_LOG_INFO(LogCategory::Expiry, "Recovered %ld tracked file(s) from xattrs", count);
-    save();
+    batch.reset();
     if (onForeignSchedule)
         for (const path& file : foreign)
             onForeignSchedule(file);
@@ -809,15 +820,15 @@ bool ExpiryStore::save() {
     if (m_batchDepth > 0)
         return true; // written, marks and all, when the batch ends
     std::vector<const TrackedFile*> dirty;
-    for (const TrackedFile* record : m_insertionOrder)
-        if (record->isDirty())
-            dirty.push_back(record);
+    dirty.reserve(m_unsaved.size());
+    for (const auto& [sequence, record] : m_unsaved)
+        dirty.push_back(record);
     QString error;
     if (!dirty.empty() && !m_database->write(dirty, error)) {
         saveFailed(error);
         return false;
     }
-    for (TrackedFile* record : m_insertionOrder)
+    for (const auto& [sequence, record] : std::exchange(m_unsaved, {}))
         record->clearDirty();
     if (m_saveProblem) {
         FADEBIN_LOG_INFO(LogCategory::Expiry, "Records saved again");

@@ -45,7 +45,7 @@ struct DeletionOutcome {
 // file identity and in the order they are listed, so that an event finds the record it
 // concerns without reading them all. A record that has ended leaves memory once it is
 // saved; the database keeps it.
-class ExpiryStore : public QObject {
+class ExpiryStore : public QObject, private TrackedFile::Observer {
     Q_OBJECT
 public:
     ~ExpiryStore() override;
@@ -85,8 +85,9 @@ public:
     [[nodiscard]] std::optional<path> resolveURL(TrackedFile& record);
     // Every active record against its file: at start, after a gap in what was watched.
     void reconcile();
-    // Only the records at p or below it: what one event about that name can concern.
-    void reconcileAt(const path& p);
+    // Only the records at p or below it: what one event about that name can concern. Whether
+    // there were any.
+    bool reconcileAt(const path& p);
     // The watcher saw this name moved away (not deleted); the next reconcile uses it.
     void noteMovedAway(const path& name);
     void recoverFromExtendedAttributes();
@@ -160,6 +161,7 @@ private:
     void unfile(const TrackedFile& record);
     // Lets saved records that are no longer active leave memory.
     void dropEnded();
+    void recordChanged(TrackedFile& record, bool filing) override;
     // One record against its file; released collects the ones let go.
     void reconcileRecord(TrackedFile& record, const std::unordered_set<std::string>& movedAway,
                          std::vector<TrackedFile*>& released);
@@ -194,7 +196,10 @@ private:
     Bookmarks m_bookmarks;
     // One live object per stored record, so that every view and caller shares it.
     std::unordered_map<QString, std::unique_ptr<TrackedFile>> m_records; // by idText
-    std::vector<TrackedFile*> m_insertionOrder;
+    // Changed and not saved yet, in the order they came in (new rows are written in it).
+    std::map<std::uint64_t, TrackedFile*> m_unsaved;
+    // Changed, or read back though not active: they leave memory once saved and not active.
+    std::unordered_set<TrackedFile*> m_mayHaveEnded;
     // Where each live record is filed, as it was when filed: the key to take it out again.
     struct Filing {
         std::uint64_t sequence = 0; // ties in the orders below: the order records came in

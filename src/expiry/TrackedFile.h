@@ -101,6 +101,19 @@ public:
     [[nodiscard]] bool isDirty() const { return m_dirty; }
     void clearDirty() { m_dirty = false; }
 
+    // Told of every change, before the change's own signal: how the owning store keeps its
+    // indexes and its list of unsaved records without a connection per record.
+    class Observer {
+    public:
+        // filing: one of the fields records are filed by changed (status, expiry, time added,
+        // path or bookmark).
+        virtual void recordChanged(TrackedFile& record, bool filing) = 0;
+
+    protected:
+        ~Observer() = default;
+    };
+    void setObserver(Observer* observer) { m_observer = observer; }
+
 Q_SIGNALS:
     void bookmarkChanged();
     void displayNameChanged();
@@ -111,8 +124,6 @@ Q_SIGNALS:
     void expiresAtChanged();
     void deleteAttemptsChanged();
     void lastKnownPathChanged();
-    // Any of the fields a store files records by: status, expiry, time added, path, bookmark.
-    void filingChanged();
 
 private:
     template <class T> void assign(T& field, const T& value, void (TrackedFile::*changedSignal)()) {
@@ -120,17 +131,19 @@ private:
             return;
         field = value;
         m_dirty = true;
+        if (m_observer)
+            m_observer->recordChanged(*this,
+                                      changedSignal == &TrackedFile::statusRawChanged ||
+                                          changedSignal == &TrackedFile::expiresAtChanged ||
+                                          changedSignal == &TrackedFile::addedAtChanged ||
+                                          changedSignal == &TrackedFile::lastKnownPathChanged ||
+                                          changedSignal == &TrackedFile::bookmarkChanged);
         Q_EMIT(this->*changedSignal)();
-        if (changedSignal == &TrackedFile::statusRawChanged ||
-            changedSignal == &TrackedFile::expiresAtChanged ||
-            changedSignal == &TrackedFile::addedAtChanged ||
-            changedSignal == &TrackedFile::lastKnownPathChanged ||
-            changedSignal == &TrackedFile::bookmarkChanged)
-            Q_EMIT filingChanged();
     }
 
     Fields m_fields;
     bool m_dirty = false;
+    Observer* m_observer = nullptr;
 };
 
 } // namespace fadebin
