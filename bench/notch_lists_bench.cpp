@@ -107,9 +107,10 @@ int main(int argc, char** argv) {
         }
         opening.push_back(secondsSince(start));
     }
-    std::printf("open panel -> content drawn (%d pending rows): median %.3f s, max %.3f s  [<= 0.3 s %s]\n",
-                rows, median(opening), *std::max_element(opening.begin(), opening.end()),
-                median(opening) <= 0.3 ? "met" : "MISSED");
+    std::printf(
+        "open panel -> content drawn (%d pending rows): median %.3f s, max %.3f s  [<= 0.3 s %s]\n",
+        rows, median(opening), *std::max_element(opening.begin(), opening.end()),
+        median(opening) <= 0.3 ? "met" : "MISSED");
 
     // 2. and 3. Decisions, one at a time, the first row each time.
     std::vector<double> deciding;

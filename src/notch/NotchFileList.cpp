@@ -15,10 +15,9 @@ std::vector<bool> longestIncreasing(const std::vector<int>& seq) {
     std::vector<int> tails;              // position in seq of the last of each run length
     std::vector<int> before(seq.size()); // the previous position of the run through each
     for (int i = 0; i < static_cast<int>(seq.size()); ++i) {
-        const auto at = std::lower_bound(tails.begin(), tails.end(), seq[i],
-                                         [&seq](int position, int value) {
-                                             return seq[position] < value;
-                                         });
+        const auto at =
+            std::lower_bound(tails.begin(), tails.end(), seq[i],
+                             [&seq](int position, int value) { return seq[position] < value; });
         before[i] = at == tails.begin() ? -1 : *(at - 1);
         if (at == tails.end())
             tails.push_back(i);
@@ -71,9 +70,8 @@ QVariant NotchFileList::data(const QModelIndex& index, int role) const {
 }
 
 QHash<int, QByteArray> NotchFileList::roleNames() const {
-    return {{fileRole, "file"},           {idRole, "fileId"},
-            {nameRole, "name"},           {kindRole, "kind"},
-            {detailRole, "detail"},       {remainingRole, "remaining"},
+    return {{fileRole, "file"},           {idRole, "fileId"},      {nameRole, "name"},
+            {kindRole, "kind"},           {detailRole, "detail"},  {remainingRole, "remaining"},
             {selectionRole, "selection"}, {previewRole, "preview"}};
 }
 
@@ -204,8 +202,9 @@ NotchFileRow* NotchFileList::adopt(TrackedFile* file) {
     connect(row, &NotchFileRow::textsChanged, this, [this, row] {
         rowChanged(row, {nameRole, kindRole, detailRole, remainingRole, Qt::DisplayRole});
     });
-    connect(row, &NotchFileRow::selectionChanged, this,
-            [this, row] { rowChanged(row, {selectionRole, previewRole}); });
+    connect(row, &NotchFileRow::selectionChanged, this, [this, row] {
+        rowChanged(row, {selectionRole, previewRole});
+    });
     return row;
 }
 

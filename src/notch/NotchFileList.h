@@ -53,8 +53,9 @@ public:
     // The row of the record with that id, if it is in the list.
     [[nodiscard]] NotchFileRow* row(const QString& id) const { return m_byId.value(id); }
 
-    // The list becomes these records, in this order. O(n) hash lookups for the order as it
-    // was; a reorder costs a longest-increasing-run search and one move per moved row.
+    // The list becomes these records, in this order: O(n) hash lookups and one row signal
+    // per run of rows that left or joined. A new order of the rows that stay keeps the
+    // longest run already in order (O(n log n)) and moves each other row, O(n) a move.
     void setFiles(const QList<TrackedFile*>& files);
 
 Q_SIGNALS:

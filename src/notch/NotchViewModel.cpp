@@ -72,10 +72,8 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
     };
     m_pendingRows = new NotchFileList(makeRow, this);
     m_trackedRows = new NotchFileList(makeRow, this);
-    connect(m_pendingRows, &NotchFileList::countChanged, this,
-            &NotchViewModel::pendingRowsChanged);
-    connect(m_trackedRows, &NotchFileList::countChanged, this,
-            &NotchViewModel::trackedRowsChanged);
+    connect(m_pendingRows, &NotchFileList::countChanged, this, &NotchViewModel::pendingRowsChanged);
+    connect(m_trackedRows, &NotchFileList::countChanged, this, &NotchViewModel::trackedRowsChanged);
     NotchController* c = &m_controller;
     connect(c, &NotchController::stateChanged, this, [this] {
         Q_EMIT stateChanged();
@@ -176,8 +174,7 @@ bool NotchViewModel::toastIsRelease() const {
 ExpandedPage NotchViewModel::currentPage() const {
     return expandedPage(m_controller.isDropTargeted(), m_controller.dropNotice().has_value(),
                         m_model.downloadsAccessDenied(), m_model.startupError().has_value(),
-                        m_controller.confirmation().has_value(),
-                        hasRows());
+                        m_controller.confirmation().has_value(), hasRows());
 }
 
 QString NotchViewModel::dropNotice() const {
