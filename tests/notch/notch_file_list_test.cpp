@@ -175,7 +175,9 @@ TEST_F(FileListTest, AnyNewOrderEndsAsTheListWithTheRowsKept) {
     for (int round = 0; round < 200; ++round) {
         QList<TrackedFile*> next = pool;
         std::shuffle(next.begin(), next.end(), random);
-        next.resize(static_cast<qsizetype>(random() % pool.size()));
+        // One row at least: Qt 6.4's QList == passes the null data of two empty lists to
+        // memcmp, which the sanitizers refuse; the first test empties a list.
+        next.resize(1 + static_cast<qsizetype>(random() % pool.size()));
         RowSignals spy(&list);
         list.setFiles(next);
         ASSERT_EQ(shown(list), next) << "round " << round;
