@@ -21,11 +21,6 @@ QString textOf(const std::optional<QUuid>& id) {
     return id ? id->toString(QUuid::WithoutBraces) : QString();
 }
 
-TrackedFile* fileOf(QObject* row) {
-    auto* fileRow = qobject_cast<NotchFileRow*>(row);
-    return fileRow != nullptr ? fileRow->file() : nullptr;
-}
-
 } // namespace
 
 ExpandedPage expandedPage(bool dropTargeted, bool hasDropNotice, bool accessDenied,
@@ -63,58 +58,6 @@ QString pageName(ExpandedPage page) {
     return QStringLiteral("empty");
 }
 
-// Rows -------------------------------------------------------------------------------------
-
-NotchFileRow::NotchFileRow(TrackedFile* file, FileKind kind, NotchViewModel& view)
-    : QObject(&view)
-    , m_file(file)
-    , m_view(view)
-    , m_id(file->id().toString(QUuid::WithoutBraces))
-    , m_kind(kind)
-    , m_selection(view.initialOption()) {
-    for (auto changed : {&TrackedFile::displayNameChanged, &TrackedFile::expiresAtChanged,
-                         &TrackedFile::sizeBytesChanged, &TrackedFile::sourceChanged})
-        connect(file, changed, this, &NotchFileRow::update);
-    connect(&view, &NotchViewModel::tick, this, &NotchFileRow::update);
-    update();
-}
-
-QString NotchFileRow::selection() const {
-    return rawValue(m_selection);
-}
-
-void NotchFileRow::setSelection(const QString& raw) {
-    const std::optional<ExpiryOption> option = optionFromRaw(raw);
-    if (!option || *option == m_selection)
-        return;
-    m_selection = *option;
-    m_preview = deletionPreviewText(m_selection, m_view.now(), m_view.textContext());
-    Q_EMIT selectionChanged();
-}
-
-void NotchFileRow::update() {
-    if (!m_file)
-        return;
-    const Instant now = m_view.now();
-    const TextContext& texts = m_view.textContext();
-    const QString name = m_file->displayName();
-    const QString detail =
-        pendingDetailText(m_file->expiresAt(), m_file->source(), m_file->sizeBytes(), now, texts);
-    const QString remaining =
-        m_file->expiresAt() ? countdownText(*m_file->expiresAt(), now) : QString();
-    if (name != m_name || detail != m_detail || remaining != m_remaining) {
-        m_name = name;
-        m_detail = detail;
-        m_remaining = remaining;
-        Q_EMIT textsChanged();
-    }
-    const QString preview = deletionPreviewText(m_selection, now, texts);
-    if (preview != m_preview) {
-        m_preview = preview;
-        Q_EMIT selectionChanged();
-    }
-}
-
 // The view model ---------------------------------------------------------------------------
 
 NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()> openSettings,
@@ -124,6 +67,13 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
     , m_model(controller.model())
     , m_settings(controller.settings())
     , m_openSettings(std::move(openSettings)) {
+    const auto makeRow = [this](TrackedFile* file) {
+        return new NotchFileRow(file, m_model.fileKind(file), *this);
+    };
+    m_pendingRows = new NotchFileList(makeRow, this);
+    m_trackedRows = new NotchFileList(makeRow, this);
+    connect(m_pendingRows, &NotchFileList::countChanged, this, &NotchViewModel::pendingRowsChanged);
+    connect(m_trackedRows, &NotchFileList::countChanged, this, &NotchViewModel::trackedRowsChanged);
     NotchController* c = &m_controller;
     connect(c, &NotchController::stateChanged, this, [this] {
         Q_EMIT stateChanged();
@@ -138,13 +88,16 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
         connect(c, changed, this, &NotchViewModel::pageChanged);
     for (auto changed :
          {&NotchController::selectedPendingIDChanged, &NotchController::editingTrackedIDChanged})
-        connect(c, changed, this, &NotchViewModel::selectionChanged);
+        connect(c, changed, this, [this] {
+            updateOpenedRows();
+            Q_EMIT selectionChanged();
+        });
     for (auto changed : {&AppModel::downloadsAccessDeniedChanged, &AppModel::startupErrorChanged})
         connect(&m_model, changed, this, &NotchViewModel::pageChanged);
     connect(&m_model, &AppModel::storageProblemChanged, this,
             &NotchViewModel::storageProblemChanged);
     for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})
-        connect(&m_model, changed, this, &NotchViewModel::rebuildRows);
+        connect(&m_model, changed, this, &NotchViewModel::updateRows);
     connect(&m_model, &AppModel::countdownDeadlineChanged, this, [this] {
         updateCollapsedContent();
         updateTicking();
@@ -158,7 +111,7 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
          {&AppSettings::countColorHexChanged, &AppSettings::countdownColorHexChanged})
         connect(&m_settings, changed, this, &NotchViewModel::colorsChanged);
     m_controller.onPressOutsideMenu = [this] { Q_EMIT closeMenus(); };
-    rebuildRows();
+    updateRows();
 }
 
 NotchViewModel::~NotchViewModel() {
@@ -221,8 +174,7 @@ bool NotchViewModel::toastIsRelease() const {
 ExpandedPage NotchViewModel::currentPage() const {
     return expandedPage(m_controller.isDropTargeted(), m_controller.dropNotice().has_value(),
                         m_model.downloadsAccessDenied(), m_model.startupError().has_value(),
-                        m_controller.confirmation().has_value(),
-                        !m_pendingRows.isEmpty() || !m_trackedRows.isEmpty());
+                        m_controller.confirmation().has_value(), hasRows());
 }
 
 QString NotchViewModel::dropNotice() const {
@@ -294,54 +246,43 @@ QColor NotchViewModel::countdownColor() const {
 // Rows and time ----------------------------------------------------------------------------
 
 NotchFileRow* NotchViewModel::pendingRow(const QString& id) const {
-    for (QObject* row : m_pendingRows)
-        if (auto* fileRow = qobject_cast<NotchFileRow*>(row); fileRow && fileRow->id() == id)
-            return fileRow;
-    return nullptr;
+    return m_pendingRows->row(id);
 }
 
 NotchFileRow* NotchViewModel::trackedRow(const QString& id) const {
-    for (QObject* row : m_trackedRows)
-        if (auto* fileRow = qobject_cast<NotchFileRow*>(row); fileRow && fileRow->id() == id)
-            return fileRow;
-    return nullptr;
+    return m_trackedRows->row(id);
 }
 
-QList<QObject*> NotchViewModel::rowsFor(const QList<TrackedFile*>& files,
-                                        QList<QObject*>& previous) {
-    QList<QObject*> rows;
-    for (TrackedFile* file : files) {
-        const auto same = std::find_if(previous.begin(), previous.end(),
-                                       [file](QObject* row) { return fileOf(row) == file; });
-        if (same != previous.end()) {
-            rows.append(*same);
-            previous.erase(same);
-        } else {
-            rows.append(new NotchFileRow(file, m_model.fileKind(file), *this));
-        }
-    }
-    return rows;
+bool NotchViewModel::hasRows() const {
+    return !m_pendingRows->isEmpty() || !m_trackedRows->isEmpty();
 }
 
-void NotchViewModel::rebuildRows() {
-    QList<QObject*> previous = m_pendingRows + m_trackedRows;
-    QList<QObject*> pending = rowsFor(m_model.pendingFiles(), previous);
-    QList<QObject*> tracked = rowsFor(m_model.trackedFiles(), previous);
-    const bool pendingChanged = pending != m_pendingRows;
-    const bool trackedChanged = tracked != m_trackedRows;
-    m_pendingRows = std::move(pending);
-    m_trackedRows = std::move(tracked);
-    if (pendingChanged)
-        Q_EMIT pendingRowsChanged();
-    if (trackedChanged)
-        Q_EMIT trackedRowsChanged();
-    // Views may still hold a row that left the lists until the next turn.
-    for (QObject* gone : previous)
-        gone->deleteLater();
-    if (pendingChanged || trackedChanged)
+// Either list of the model changed: both are read, as the model has them both by now or
+// will tell the other next. The list models tell their views row by row.
+void NotchViewModel::updateRows() {
+    const bool hadRows = hasRows();
+    m_pendingRows->setFiles(m_model.pendingFiles());
+    m_trackedRows->setFiles(m_model.trackedFiles());
+    updateOpenedRows();
+    if (hasRows() != hadRows)
         Q_EMIT pageChanged();
     updateCollapsedContent();
     updateTicking();
+}
+
+// The rows the controller's selection names are the opened ones.
+void NotchViewModel::updateOpenedRows() {
+    const auto open = [](QPointer<NotchFileRow>& opened, NotchFileRow* row) {
+        if (opened == row)
+            return;
+        if (opened)
+            opened->setOpened(false);
+        opened = row;
+        if (row != nullptr)
+            row->setOpened(true);
+    };
+    open(m_openedPending, m_pendingRows->row(selectedPendingId()));
+    open(m_editedTracked, m_trackedRows->row(editingTrackedId()));
 }
 
 void NotchViewModel::updateCollapsedContent() {
@@ -359,7 +300,7 @@ void NotchViewModel::updateCollapsedContent() {
 void NotchViewModel::updateTicking() {
     // Time shows in the rows while the panel is open, and in the collapsed indicator during
     // a countdown; otherwise nothing needs the clock and nothing wakes.
-    const bool rowsShowTime = expanded() && !(m_trackedRows.isEmpty() && m_pendingRows.isEmpty());
+    const bool rowsShowTime = expanded() && hasRows();
     const bool countdownShows = !expanded() && m_model.countdownDeadline().has_value();
     if (!(rowsShowTime || countdownShows)) {
         m_tick.reset();
@@ -397,9 +338,9 @@ void NotchViewModel::decidePending(const QString& id, const QString& optionRaw) 
 
 void NotchViewModel::applyToAll(const QString& optionRaw) {
     const std::optional<ExpiryOption> option = optionFromRaw(optionRaw);
-    if (!option || m_pendingRows.isEmpty())
+    if (!option || m_pendingRows->isEmpty())
         return;
-    const qsizetype count = m_pendingRows.size();
+    const qsizetype count = m_pendingRows->count();
     m_model.decideAll(*option);
     const std::optional<Duration> keep = duration(*option);
     m_controller.showConfirmation({QUuid(), FileKind::other, *option,

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "notch/NotchController.h"
+#include "notch/NotchFileList.h"
+#include "notch/NotchFileRow.h"
 #include "notch/NotchShape.h"
 #include "notch/NotchTexts.h"
 
 #include <QColor>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -34,54 +35,6 @@ enum class ExpandedPage {
 [[nodiscard]] ExpandedPage expandedPage(bool dropTargeted, bool hasDropNotice, bool accessDenied,
                                         bool hasStartupError, bool hasConfirmation, bool hasFiles);
 [[nodiscard]] QString pageName(ExpandedPage page);
-
-// One file of the notch's lists as the views show it: its texts, kind and, for a pending
-// file, the option its row has selected. Follows its record and the view model's clock.
-class NotchFileRow : public QObject {
-    Q_OBJECT
-    QML_NAMED_ELEMENT(NotchFileRow)
-    QML_UNCREATABLE("rows come from the view model")
-    Q_PROPERTY(QString id READ id CONSTANT)
-    Q_PROPERTY(QString name READ name NOTIFY textsChanged)
-    Q_PROPERTY(int kind READ kind NOTIFY textsChanged)
-    Q_PROPERTY(QString detail READ detail NOTIFY textsChanged)
-    Q_PROPERTY(QString remaining READ remaining NOTIFY textsChanged)
-    Q_PROPERTY(QString selection READ selection WRITE setSelection NOTIFY selectionChanged)
-    Q_PROPERTY(QString preview READ preview NOTIFY selectionChanged)
-
-public:
-    NotchFileRow(TrackedFile* file, FileKind kind, NotchViewModel& view);
-
-    [[nodiscard]] TrackedFile* file() const { return m_file; }
-    [[nodiscard]] QString id() const { return m_id; }
-    [[nodiscard]] QString name() const { return m_name; }
-    [[nodiscard]] int kind() const { return static_cast<int>(m_kind); }
-    [[nodiscard]] FileKind fileKind() const { return m_kind; }
-    [[nodiscard]] QString detail() const { return m_detail; }
-    [[nodiscard]] QString remaining() const { return m_remaining; }
-    [[nodiscard]] QString selection() const;
-    void setSelection(const QString& raw);
-    [[nodiscard]] ExpiryOption selectedOption() const { return m_selection; }
-    [[nodiscard]] QString preview() const { return m_preview; }
-
-    // The record's fields or the time moved on.
-    void update();
-
-Q_SIGNALS:
-    void textsChanged();
-    void selectionChanged();
-
-private:
-    QPointer<TrackedFile> m_file;
-    NotchViewModel& m_view;
-    QString m_id;
-    FileKind m_kind;
-    QString m_name;
-    QString m_detail;
-    QString m_remaining;
-    ExpiryOption m_selection;
-    QString m_preview;
-};
 
 // The notch content's window on the controller, the model and the settings: every field as
 // QML can bind it, every text from the tested functions, and the operations the buttons
@@ -120,8 +73,9 @@ class NotchViewModel : public QObject {
 
     Q_PROPERTY(QString selectedPendingId READ selectedPendingId NOTIFY selectionChanged)
     Q_PROPERTY(QString editingTrackedId READ editingTrackedId NOTIFY selectionChanged)
-    Q_PROPERTY(QList<QObject*> pendingRows READ pendingRows NOTIFY pendingRowsChanged)
-    Q_PROPERTY(QList<QObject*> trackedRows READ trackedRows NOTIFY trackedRowsChanged)
+    // The lists as list models: rows come, go and move; a row's object stays with its record.
+    Q_PROPERTY(NotchFileList* pendingRows READ pendingRows CONSTANT)
+    Q_PROPERTY(NotchFileList* trackedRows READ trackedRows CONSTANT)
     Q_PROPERTY(QString pendingCount READ pendingCount NOTIFY pendingRowsChanged)
     Q_PROPERTY(QString trackedCount READ trackedCount NOTIFY trackedRowsChanged)
     Q_PROPERTY(bool showApplyToAll READ showApplyToAll NOTIFY pendingRowsChanged)
@@ -186,11 +140,11 @@ public:
 
     [[nodiscard]] QString selectedPendingId() const;
     [[nodiscard]] QString editingTrackedId() const;
-    [[nodiscard]] QList<QObject*> pendingRows() const { return m_pendingRows; }
-    [[nodiscard]] QList<QObject*> trackedRows() const { return m_trackedRows; }
-    [[nodiscard]] QString pendingCount() const { return sectionCountText(m_pendingRows.size()); }
-    [[nodiscard]] QString trackedCount() const { return sectionCountText(m_trackedRows.size()); }
-    [[nodiscard]] bool showApplyToAll() const { return m_pendingRows.size() >= 2; }
+    [[nodiscard]] NotchFileList* pendingRows() const { return m_pendingRows; }
+    [[nodiscard]] NotchFileList* trackedRows() const { return m_trackedRows; }
+    [[nodiscard]] QString pendingCount() const { return sectionCountText(m_pendingRows->count()); }
+    [[nodiscard]] QString trackedCount() const { return sectionCountText(m_trackedRows->count()); }
+    [[nodiscard]] bool showApplyToAll() const { return m_pendingRows->count() >= 2; }
     [[nodiscard]] QVariantList options() const;
 
     [[nodiscard]] bool paused() const;
@@ -234,6 +188,7 @@ Q_SIGNALS:
     void pageChanged();
     void storageProblemChanged();
     void selectionChanged();
+    // The number of rows of a list changed.
     void pendingRowsChanged();
     void trackedRowsChanged();
     void optionsChanged();
@@ -250,8 +205,9 @@ private:
     [[nodiscard]] CollapsedMark mark() const;
     [[nodiscard]] NotchFileRow* pendingRow(const QString& id) const;
     [[nodiscard]] NotchFileRow* trackedRow(const QString& id) const;
-    void rebuildRows();
-    QList<QObject*> rowsFor(const QList<TrackedFile*>& files, QList<QObject*>& previous);
+    [[nodiscard]] bool hasRows() const;
+    void updateRows();
+    void updateOpenedRows();
     void updateCollapsedContent();
     void updateTicking();
     void onTick();
@@ -262,8 +218,10 @@ private:
     AppSettings& m_settings;
     std::function<void()> m_openSettings;
     TextContext m_texts;
-    QList<QObject*> m_pendingRows;
-    QList<QObject*> m_trackedRows;
+    NotchFileList* m_pendingRows;
+    NotchFileList* m_trackedRows;
+    QPointer<NotchFileRow> m_openedPending;
+    QPointer<NotchFileRow> m_editedTracked;
     CollapsedIndicator m_indicator;
     QString m_markIcon; // the mark as last told; the rest of it follows from the icon
     TimerHandle m_tick;

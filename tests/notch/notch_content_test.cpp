@@ -367,6 +367,24 @@ TEST_F(ContentTest, ToastsAndTwentyRows) {
 }
 
 // Names, sources and errors come from outside: markup in them is shown as written.
+// The lists as they grow, beside three tracked files: pictures for people to compare.
+TEST_F(ContentTest, OneThreeAndThirtyPendingRowsBesideTrackedOnes) {
+    trackedFiles();
+    for (int i = 0; i < 30; ++i) {
+        const std::string name =
+            i < 3 ? std::string(pendingNames[i]) : "download-" + std::to_string(i) + ".zip";
+        download(name, std::string(static_cast<std::size_t>(1'000 * (i + 1)), 'x'));
+        if (i != 0 && i != 2 && i != 29)
+            continue;
+        settle();
+        ASSERT_NE(find(QString::fromStdString("pendingRow-" + name)), nullptr);
+        save(QStringLiteral("lists-%1-pending-one-open").arg(i + 1));
+        controller->setSelectedPendingID(std::nullopt);
+        save(QStringLiteral("lists-%1-pending").arg(i + 1));
+    }
+    EXPECT_EQ(view().pendingCount(), sectionCountText(30));
+}
+
 TEST_F(ContentTest, MarkupInNamesIsShownAsText) {
     // No slashes: they cannot be in a file's name.
     download("<b>bold <img src=\"x\"> & <a href=\"y\">z.pdf", "x", "https://<b>host.example");

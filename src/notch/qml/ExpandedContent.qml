@@ -56,10 +56,20 @@ Item {
                 text: content.view.storageProblem
             }
 
+            // The lists stay made while there are files, hidden while another page shows
+            // for a moment (a decision's card): their rows are not made again after it.
+            Loader {
+                objectName: "listsPage"
+                width: scroll.width
+                active: content.view.pendingRows.count > 0 || content.view.trackedRows.count > 0
+                visible: content.view.page === "lists"
+                sourceComponent: Lists { view: content.view }
+            }
             Loader {
                 id: page
                 objectName: "page"
                 width: scroll.width
+                active: content.view.page !== "lists"
                 sourceComponent: {
                     switch (content.view.page) {
                     case "dropPrompt": return dropPrompt
@@ -67,7 +77,6 @@ Item {
                     case "accessWarning": return accessWarning
                     case "startupError": return startupError
                     case "confirmation": return confirmation
-                    case "lists": return lists
                     }
                     return empty
                 }
@@ -108,10 +117,6 @@ Item {
     Component {
         id: confirmation
         ConfirmationCard { view: content.view }
-    }
-    Component {
-        id: lists
-        Lists { view: content.view }
     }
     Component {
         id: empty

@@ -1,4 +1,5 @@
-// New downloads waiting for a decision, then the files that are expiring.
+// New downloads waiting for a decision, then the files that are expiring. Both lists are
+// list models: a change of one file adds, removes or moves its delegate alone.
 import QtQuick
 import Fadebin.Notch
 
@@ -15,7 +16,7 @@ Column {
         objectName: "pendingSection"
         width: lists.width
         spacing: 8
-        visible: lists.view.pendingRows.length > 0
+        visible: lists.view.pendingRows.count > 0
 
         SectionHeader {
             title: "New in Downloads"
@@ -57,7 +58,7 @@ Column {
         objectName: "trackedSection"
         width: lists.width
         spacing: 2
-        visible: lists.view.trackedRows.length > 0
+        visible: lists.view.trackedRows.count > 0
 
         SectionHeader {
             title: "Expiring"

@@ -1,15 +1,16 @@
 // A pending file: a chip, or its opened row while it is the selected one. The two share
-// one frame, which springs between their sizes.
+// one frame, which springs between their sizes. The row, with its picker and buttons, is
+// made when it opens: five hundred chips need not carry five hundred hidden rows.
 import QtQuick
 import Fadebin.Notch
 
 Item {
-    id: item
+    id: pending
 
-    required property NotchFileRow modelData
+    required property NotchFileRow file
     required property NotchViewModel view
     property real maxWidth: 300
-    readonly property bool opened: view.selectedPendingId === modelData.id
+    readonly property bool opened: file.opened
 
     width: opened ? maxWidth : Math.min(chip.implicitWidth, maxWidth)
     height: opened ? row.implicitHeight : chip.implicitHeight
@@ -19,17 +20,20 @@ Item {
 
     PendingChip {
         id: chip
-        maxWidth: item.maxWidth
-        file: item.modelData
-        visible: !item.opened
-        onSelect: item.view.selectPending(item.modelData.id)
+        maxWidth: pending.maxWidth
+        file: pending.file
+        visible: !pending.opened
+        onSelect: pending.view.selectPending(pending.file.id)
     }
-    PendingRow {
+    Loader {
         id: row
-        width: item.maxWidth
-        file: item.modelData
-        options: item.view.options
-        visible: item.opened
-        onDecide: raw => item.view.decidePending(item.modelData.id, raw)
+        width: pending.maxWidth
+        active: pending.opened
+        visible: active
+        sourceComponent: PendingRow {
+            file: pending.file
+            options: pending.view.options
+            onDecide: raw => pending.view.decidePending(pending.file.id, raw)
+        }
     }
 }

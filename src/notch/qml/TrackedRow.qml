@@ -6,11 +6,11 @@ import Fadebin.Notch
 
 Column {
     id: tracked
-    objectName: "trackedRow-" + modelData.name
+    objectName: "trackedRow-" + file.name
 
-    required property NotchFileRow modelData
+    required property NotchFileRow file
     required property NotchViewModel view
-    readonly property bool editing: view.editingTrackedId === modelData.id
+    readonly property bool editing: file.opened
 
     spacing: 4
     bottomPadding: editing ? 8 : 0
@@ -28,14 +28,14 @@ Column {
             anchors.verticalCenter: parent.verticalCenter
             width: 26
             height: 26
-            kind: tracked.modelData.kind
+            kind: tracked.file.kind
         }
         Text {
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             x: 34
             width: time.x - x - 8
-            text: tracked.modelData.name
+            text: tracked.file.name
             color: "white"
             font.pixelSize: 12
             font.weight: Font.Medium
@@ -43,12 +43,12 @@ Column {
         }
         Text {
             id: time
-            objectName: "time-" + tracked.modelData.name
+            objectName: "time-" + tracked.file.name
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: more.left
             anchors.rightMargin: 8
-            text: tracked.modelData.remaining
+            text: tracked.file.remaining
             color: Qt.rgba(1, 1, 1, timeArea.containsMouse || tracked.editing ? 0.95 : 0.65)
             font.pixelSize: 12
             font.weight: Font.Medium
@@ -57,7 +57,7 @@ Column {
                 anchors.fill: parent
                 anchors.margins: -4
                 hoverEnabled: true
-                onClicked: tracked.view.editTracked(tracked.modelData.id)
+                onClicked: tracked.view.editTracked(tracked.file.id)
             }
             ToolTip.visible: timeArea.containsMouse
             ToolTip.delay: 700
@@ -65,7 +65,7 @@ Column {
         }
         IconButton {
             id: more
-            objectName: "more-" + tracked.modelData.name
+            objectName: "more-" + tracked.file.name
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: parent.right
             iconName: "more-horizontal-circle01"
@@ -83,10 +83,10 @@ Column {
         active: tracked.editing
         visible: active
         sourceComponent: ExpiryButtons {
-            objectName: "editor-" + tracked.modelData.name
+            objectName: "editor-" + tracked.file.name
             namePrefix: "change"
             options: tracked.view.options
-            onSelected: raw => tracked.view.changeExpiry(tracked.modelData.id, raw)
+            onSelected: raw => tracked.view.changeExpiry(tracked.file.id, raw)
         }
     }
 
@@ -95,7 +95,7 @@ Column {
         id: menuComponent
         NotchMenu {
             id: menu
-            objectName: "menu-" + tracked.modelData.name
+            objectName: "menu-" + tracked.file.name
             cascade: false
             onAboutToShow: tracked.reportMenu(menu)
             onOpened: tracked.reportMenu(menu)
@@ -112,7 +112,7 @@ Column {
 
             NotchMenu {
                 id: changeMenu
-                objectName: "changeMenu-" + tracked.modelData.name
+                objectName: "changeMenu-" + tracked.file.name
                 title: "Change expiry"
                 onAboutToShow: tracked.reportMenu(changeMenu)
                 onOpened: tracked.reportMenu(changeMenu)
@@ -127,7 +127,7 @@ Column {
                         required property var modelData
                         objectName: "changeTo-" + modelData.raw
                         text: modelData.label
-                        onTriggered: tracked.view.changeExpiry(tracked.modelData.id, modelData.raw)
+                        onTriggered: tracked.view.changeExpiry(tracked.file.id, modelData.raw)
                     }
                     onObjectAdded: (index, object) => changeMenu.insertItem(index, object)
                     onObjectRemoved: (index, object) => changeMenu.removeItem(object)
@@ -136,12 +136,12 @@ Column {
             NotchMenuItem {
                 objectName: "keepForeverItem"
                 text: "Keep forever"
-                onTriggered: tracked.view.keepTracked(tracked.modelData.id)
+                onTriggered: tracked.view.keepTracked(tracked.file.id)
             }
             NotchMenuItem {
                 objectName: "showInFolderItem"
                 text: "Show in Folder"
-                onTriggered: tracked.view.reveal(tracked.modelData.id)
+                onTriggered: tracked.view.reveal(tracked.file.id)
             }
             MenuSeparator {
                 contentItem: Rectangle {
@@ -153,7 +153,7 @@ Column {
                 objectName: "deleteNowItem"
                 text: "Delete now"
                 destructive: true
-                onTriggered: tracked.view.deleteNow(tracked.modelData.id)
+                onTriggered: tracked.view.deleteNow(tracked.file.id)
             }
 
             Connections {

@@ -1,0 +1,64 @@
+#include "notch/NotchFileRow.h"
+
+#include "notch/NotchViewModel.h"
+
+namespace fadebin {
+
+NotchFileRow::NotchFileRow(TrackedFile* file, FileKind kind, NotchViewModel& view)
+    : QObject(&view)
+    , m_file(file)
+    , m_view(view)
+    , m_id(file->id().toString(QUuid::WithoutBraces))
+    , m_kind(kind)
+    , m_selection(view.initialOption()) {
+    for (auto changed : {&TrackedFile::displayNameChanged, &TrackedFile::expiresAtChanged,
+                         &TrackedFile::sizeBytesChanged, &TrackedFile::sourceChanged})
+        connect(file, changed, this, &NotchFileRow::update);
+    connect(&view, &NotchViewModel::tick, this, &NotchFileRow::update);
+    update();
+}
+
+QString NotchFileRow::selection() const {
+    return rawValue(m_selection);
+}
+
+void NotchFileRow::setSelection(const QString& raw) {
+    const std::optional<ExpiryOption> option = optionFromRaw(raw);
+    if (!option || *option == m_selection)
+        return;
+    m_selection = *option;
+    m_preview = deletionPreviewText(m_selection, m_view.now(), m_view.textContext());
+    Q_EMIT selectionChanged();
+}
+
+void NotchFileRow::setOpened(bool opened) {
+    if (opened == m_opened)
+        return;
+    m_opened = opened;
+    Q_EMIT openedChanged();
+}
+
+void NotchFileRow::update() {
+    if (!m_file)
+        return;
+    const Instant now = m_view.now();
+    const TextContext& texts = m_view.textContext();
+    const QString name = m_file->displayName();
+    const QString detail =
+        pendingDetailText(m_file->expiresAt(), m_file->source(), m_file->sizeBytes(), now, texts);
+    const QString remaining =
+        m_file->expiresAt() ? countdownText(*m_file->expiresAt(), now) : QString();
+    if (name != m_name || detail != m_detail || remaining != m_remaining) {
+        m_name = name;
+        m_detail = detail;
+        m_remaining = remaining;
+        Q_EMIT textsChanged();
+    }
+    const QString preview = deletionPreviewText(m_selection, now, texts);
+    if (preview != m_preview) {
+        m_preview = preview;
+        Q_EMIT selectionChanged();
+    }
+}
+
+} // namespace fadebin
