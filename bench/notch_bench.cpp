@@ -6,12 +6,15 @@
 //   2. the same expanded, the pointer resting on the open panel with its 20 rows, and
 //      collapsed again afterwards;
 //   3. time from the pointer entering the notch (XWarpPointer) to the expanded frame on the
-//      X server (ConfigureNotify) and to its content drawn below the notch.
+//      X server (ConfigureNotify) and to its content drawn below the notch: the window's
+//      pixels there turn light. The server's root is black (-br), so that where the panel
+//      is shaped away the window's pixels (the screen's) never count as content.
 // Private counts library code that only this process maps as private too, so it depends on
 // which other programs run; "dirty" is the memory the program itself wrote.
 // Goals: the whole program <= 60 MB RSS and <= 20 MB private collapsed and idle; no wake-ups
 // collapsed and idle; <= 2 wake-ups/s expanded (the one-second countdown refresh); pointer
-// to expanded frame <= 0.2 s (the design floor is the 0.15 s hover delay).
+// to expanded frame and to its content drawn <= 0.2 s each (the design floor is the 0.15 s
+// hover delay); collapsed again after an open and close, still <= 60 MB RSS.
 //
 //   notch_bench [seconds per idle measurement=10] [latency rounds=10]
 #include "ProcessStats.h"
@@ -197,7 +200,7 @@ int main(int argc, char** argv) {
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
 
     std::string error;
-    const auto server = fadebin::test::XvfbServer::start(error, "1280x800x24");
+    const auto server = fadebin::test::XvfbServer::start(error, "1280x800x24", {"-br"});
     if (!server) {
         std::fprintf(stderr, "notch_bench: %s\n", error.c_str());
         return 1;
@@ -252,12 +255,14 @@ int main(int argc, char** argv) {
                     "  [<= 0.2 s %s]\n",
                     percentile(toFrame, 0.5), percentile(toFrame, 1.0),
                     percentile(toFrame, 0.5) <= 0.2 ? "met" : "MISSED");
-        std::printf("pointer enters -> content drawn below the notch: median %.3f s, max %.3f s\n",
-                    percentile(toContent, 0.5), percentile(toContent, 1.0));
+        std::printf("pointer enters -> content drawn below the notch: median %.3f s, max %.3f s"
+                    "  [<= 0.2 s %s]\n",
+                    percentile(toContent, 0.5), percentile(toContent, 1.0),
+                    percentile(toContent, 0.5) <= 0.2 ? "met" : "MISSED");
         measure("expanded, 20 tracked rows", pid, seconds, 2, false);
         screen.pointerTo(640, 700);
         screen.waitForWidth(panel, 256, 5s);
-        measure("collapsed again after that", pid, seconds, 0, true);
+        measure("collapsed after open, close", pid, seconds, 0, true);
         run.process.terminate();
         run.process.waitForFinished(10'000);
     }

@@ -1,6 +1,8 @@
 #include "notch/NotchPanel.h"
 
 #include "notch/ScreenSource.h"
+#include "notch/X11Compositing.h"
+#include "platform/Log.h"
 
 #include <QEnterEvent>
 #include <QGuiApplication>
@@ -80,11 +82,33 @@ NotchPanel::NotchPanel()
     setProperty(kXcbWindowTypeProperty, kXcbDockWindowType);
     // Shown without taking the focus from the application the user is in.
     setProperty("_q_showWithoutActivating", true);
-    // Clear around the drawn shape, where a compositor shows what is below.
-    QSurfaceFormat surfaceFormat = format();
-    surfaceFormat.setAlphaBufferSize(8);
-    setFormat(surfaceFormat);
-    setColor(Qt::transparent);
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        m_compositing = std::make_unique<X11CompositingWatch>();
+        m_compositing->setOnChange([this](bool) { applyShape(); });
+        // The visual is the window's for life: Qt's software renderer keeps a backing store
+        // of the first visual's depth. Without a compositor an alpha visual shows nothing of
+        // what is below: it would only cost the server a redirected copy of the window, and
+        // tools that read the window itself (xwd -root) see it black where it is clear.
+        m_alphaVisual = m_compositing->isActive();
+        FADEBIN_LOG_INFO(LogCategory::Notch, "Panel visual: %s",
+                         m_alphaVisual ? "alpha (compositing manager running)"
+                                       : "opaque, shaped by the X server");
+    }
+    if (m_alphaVisual) {
+        // Clear around the drawn shape, where the compositor shows what is below.
+        QSurfaceFormat surfaceFormat = format();
+        surfaceFormat.setAlphaBufferSize(8);
+        setFormat(surfaceFormat);
+        setColor(Qt::transparent);
+    } else {
+        setColor(Qt::black);
+    }
+}
+
+NotchPanel::~NotchPanel() = default;
+
+bool NotchPanel::clipsToShape() const {
+    return !(m_alphaVisual && m_compositing && m_compositing->isActive());
 }
 
 void NotchPanel::setAllowsKey(bool allows) {
@@ -151,15 +175,25 @@ void NotchPanel::setOnPressOutside(std::function<void()> callback) {
 
 void NotchPanel::setShape(const QPainterPath& outline) {
     m_shape = outline;
-    // The bounding shape both clips the drawing to the outline, so that its rounded corners
-    // need no compositor, and lets input outside it fall through to the windows below.
+    applyShape();
+}
+
+void NotchPanel::applyShape() {
     // Only X has the shape extension behind window masks; other platforms would just warn.
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (!m_compositing)
         return;
-    QRegion region;
-    for (const QPolygonF& polygon : outline.toFillPolygons())
-        region += QRegion(polygon.toPolygon(), Qt::WindingFill);
-    setMask(region);
+    const QRegion region = shapeRegion(m_shape);
+    if (clipsToShape()) {
+        // The bounding shape both clips the drawing to the outline, so that its rounded
+        // corners need no compositor, and lets input outside it fall through.
+        setMask(region);
+        if (handle() != nullptr)
+            setX11InputShape(winId(), {}); // input follows the bounding shape
+    } else {
+        // The compositor blends the clear pixels around the outline; only input is limited.
+        setMask({});
+        setX11InputShape(winId(), region);
+    }
 }
 
 QPainterPath NotchPanel::shapeRect(Size shapeSize, double viewWidth) {

@@ -8,9 +8,12 @@
 #include <QQuickWindow>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace fadebin {
+
+class X11CompositingWatch;
 
 // The panel's content view. It hosts the root view of the notch content and turns pointer
 // positions into hover over the drawn shape; equal states in a row are reported once.
@@ -82,10 +85,18 @@ public:
 // allowsKey is set, sits exactly at the frame it is given (desktop coordinates, y up, may
 // reach past the screen's edges), and takes pointer input only inside its shape, so clicks
 // beside the drawn outline reach the windows below.
+//
+// On X the outline's pixels must show whatever the screen composites: with a compositing
+// manager (an owner of _NET_WM_CM_S<screen>) the panel has the alpha visual and its outline
+// is only the input shape, so the antialiased edge blends with the desktop; without one it
+// has an opaque visual and the outline is also the bounding shape, so the X server itself
+// cuts the rounded corners and shows the desktop around them. The manager starting or
+// stopping is followed: the shape kinds change at once.
 class NotchPanel : public QQuickWindow, public NotchPanelPort {
     Q_OBJECT
 public:
     NotchPanel();
+    ~NotchPanel() override;
     NotchPanel(const NotchPanel&) = delete;
     NotchPanel& operator=(const NotchPanel&) = delete;
 
@@ -120,6 +131,13 @@ public:
     // The drawn rectangle of the shape test: shapeSize centred at the top of a view.
     [[nodiscard]] static QPainterPath shapeRect(Size shapeSize, double viewWidth);
 
+    // Whether the window has the alpha visual: chosen when the panel is made, with one only
+    // while a compositing manager runs (only a compositor shows it as transparent).
+    [[nodiscard]] bool hasAlphaVisual() const { return m_alphaVisual; }
+    // Whether the outline is the bounding shape (it clips the drawing) rather than only the
+    // input shape: always, except for the alpha visual under a compositing manager.
+    [[nodiscard]] bool clipsToShape() const;
+
     [[nodiscard]] NotchHostingView* hostingView() const { return m_hostingView; }
 
 protected:
@@ -129,10 +147,13 @@ protected:
 private:
     void applyGeometry();
     void applyDesktopHints();
+    void applyShape();
 
     NotchHostingView* m_hostingView; // owned by the content item
     Rect m_frame;
     QPainterPath m_shape;
+    std::unique_ptr<X11CompositingWatch> m_compositing; // on X11 only
+    bool m_alphaVisual = true;
     std::function<void()> m_onPressOutside;
     bool m_grabsPointer = false;
     bool m_allowsKey = false;

@@ -11,3 +11,11 @@ if(TARGET desktop_program_test)
     target_compile_definitions(desktop_program_test
                                PRIVATE FADEBIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endif()
+
+# The notch's pixels on a real X server, without a compositing manager, bare and under
+# openbox; its pictures go beside the offscreen ones.
+if(TARGET notch_pixels_x11_test)
+    target_link_libraries(notch_pixels_x11_test PRIVATE Qt6::Gui PkgConfig::X11)
+    target_compile_definitions(notch_pixels_x11_test
+                               PRIVATE FADEBIN_X11_PICTURES="${CMAKE_BINARY_DIR}/notch-states-x11")
+endif()

@@ -10,6 +10,7 @@
 // Xlib last: its macros would break Qt's headers.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 
 using namespace fadebin;
 using fadebin::test::waitFor;
@@ -70,6 +71,35 @@ protected:
         if (data != nullptr)
             XFree(data);
         return names;
+    }
+
+    [[nodiscard]] int depthOf(::Window w) const {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(m_x, w, &attributes) ? attributes.depth : 0;
+    }
+    // The extents of the window's bounding shape: the whole window when it has none.
+    [[nodiscard]] QRect boundingExtents(::Window w) const {
+        XSync(m_x, False);
+        const XserverRegion region = XFixesCreateRegionFromWindow(m_x, w, 0 /* bounding */);
+        XRectangle bounds{};
+        int count = 0;
+        if (XRectangle* rects = XFixesFetchRegionAndBounds(m_x, region, &count, &bounds))
+            XFree(rects);
+        XFixesDestroyRegion(m_x, region);
+        return {bounds.x, bounds.y, bounds.width, bounds.height};
+    }
+    // Acts as a compositing manager starting: a window of the test owns _NET_WM_CM_S0.
+    ::Window startCompositingManager() {
+        const ::Window owner =
+            XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), -10, -10, 1, 1, 0, 0, 0);
+        XSetSelectionOwner(m_x, XInternAtom(m_x, "_NET_WM_CM_S0", False), owner, CurrentTime);
+        XSync(m_x, False);
+        return owner;
+    }
+    // ... and stopping: its window goes, and the selection with it.
+    void stopCompositingManager(::Window owner) {
+        XDestroyWindow(m_x, owner);
+        XSync(m_x, False);
     }
 
     static void pointerTo(int x, int y) {
@@ -133,6 +163,78 @@ TEST_F(NotchPanelX11Test, ShapeReportsHoverOnceAndLetsClicksBesideItThrough) {
             waitFor([&] { return XCheckTypedWindowEvent(m_x, below, ButtonPress, &event); }));
     }
     EXPECT_TRUE(waitFor([&] { return reports == std::vector<bool>{true, false}; }));
+}
+
+// The open outline of one pending row: 420 x 140 with rounded lower corners.
+QPainterPath openOutline() {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0, 0, 420, 140), 22, 22);
+    return outline;
+}
+
+TEST_F(NotchPanelX11Test, WithoutACompositorTheServerCutsTheOutlineOfAnOpaqueWindow) {
+    NotchPanel panel;
+    EXPECT_FALSE(panel.hasAlphaVisual());
+    EXPECT_TRUE(panel.clipsToShape());
+    show(panel, {430, 320, 420, 480});
+    panel.setShape(openOutline());
+    const auto id = static_cast<::Window>(panel.winId());
+    EXPECT_EQ(depthOf(id), DefaultDepth(m_x, DefaultScreen(m_x)));
+    EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 140));
+    // The rounded corner's outer pixel is cut away, the one beside the edge's middle not.
+    XSync(m_x, False);
+    const XserverRegion region = XFixesCreateRegionFromWindow(m_x, id, 0);
+    int count = 0;
+    XRectangle bounds{};
+    XRectangle* rects = XFixesFetchRegionAndBounds(m_x, region, &count, &bounds);
+    const auto covers = [&](int x, int y) {
+        for (int i = 0; i < count; ++i)
+            if (x >= rects[i].x && x < rects[i].x + rects[i].width && y >= rects[i].y &&
+                y < rects[i].y + rects[i].height)
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(covers(0, 139));
+    EXPECT_FALSE(covers(419, 139));
+    EXPECT_TRUE(covers(210, 139));
+    EXPECT_TRUE(covers(0, 70));
+    EXPECT_GT(count, 4) << "a region that follows the curve, not a rectangle";
+    if (rects != nullptr)
+        XFree(rects);
+    XFixesDestroyRegion(m_x, region);
+}
+
+TEST_F(NotchPanelX11Test, UnderACompositorTheAlphaWindowIsShapedForInputAndFollowsTheManager) {
+    const ::Window manager = startCompositingManager();
+    NotchPanel panel;
+    EXPECT_TRUE(panel.hasAlphaVisual());
+    EXPECT_FALSE(panel.clipsToShape());
+    pointerTo(100, 700);
+    show(panel, {430, 320, 420, 480}); // at the screen's top: desktop coordinates are y-up
+    panel.setShape(openOutline());
+    const auto id = static_cast<::Window>(panel.winId());
+    EXPECT_EQ(depthOf(id), 32);
+    // Drawn in full (the compositor blends the clear pixels); input only inside the outline.
+    EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 480));
+    pointerTo(640, 300);
+    EXPECT_TRUE(waitFor([&] { return windowUnderPointer() != id; }));
+    pointerTo(640, 70);
+    EXPECT_TRUE(waitFor([&] { return windowUnderPointer() == id; }));
+
+    // The manager stops: the server must cut the outline now.
+    stopCompositingManager(manager);
+    ASSERT_TRUE(waitFor([&] { return panel.clipsToShape(); }));
+    EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 140));
+    pointerTo(640, 300);
+    EXPECT_TRUE(waitFor([&] { return windowUnderPointer() != id; }));
+
+    // One starts again: back to the input shape alone.
+    const ::Window again = startCompositingManager();
+    ASSERT_TRUE(waitFor([&] { return !panel.clipsToShape(); }));
+    EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 480));
+    pointerTo(640, 300);
+    EXPECT_TRUE(waitFor([&] { return windowUnderPointer() != id; }));
+    stopCompositingManager(again);
 }
 
 TEST_F(NotchPanelX11Test, DesktopHintsAreWrittenAgainBeforeEveryShow) {

@@ -10,15 +10,18 @@ namespace fadebin::test {
 XvfbServer::XvfbServer()
     : m_process(std::make_unique<QProcess>()) {}
 
-std::unique_ptr<XvfbServer> XvfbServer::start(std::string& error, const std::string& screenSize) {
+std::unique_ptr<XvfbServer> XvfbServer::start(std::string& error, const std::string& screenSize,
+                                              const std::vector<std::string>& extraArguments) {
     std::unique_ptr<XvfbServer> server(new XvfbServer);
     QProcess& xvfb = *server->m_process;
     xvfb.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     xvfb.setStandardErrorFile(QProcess::nullDevice());
     // -noreset: else it resets whenever its last client leaves, refusing connections meanwhile.
-    xvfb.start(QStringLiteral("Xvfb"),
-               {"-displayfd", "1", "-screen", "0", QString::fromStdString(screenSize), "-nolisten",
-                "tcp", "-noreset"});
+    QStringList arguments{"-displayfd", "1",   "-screen", "0", QString::fromStdString(screenSize),
+                          "-nolisten",  "tcp", "-noreset"};
+    for (const std::string& argument : extraArguments)
+        arguments << QString::fromStdString(argument);
+    xvfb.start(QStringLiteral("Xvfb"), arguments);
     if (!xvfb.waitForStarted(20'000)) {
         error = "Xvfb is not installed (Debian package xvfb)";
         return nullptr;

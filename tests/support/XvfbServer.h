@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QProcess;
 
@@ -10,8 +11,10 @@ namespace fadebin::test {
 // A private X server on a display number it picks itself (-displayfd), so runs never collide.
 class XvfbServer {
 public:
+    // extraArguments go to Xvfb as they are, e.g. {"-wr"} for a white root window.
     [[nodiscard]] static std::unique_ptr<XvfbServer>
-    start(std::string& error, const std::string& screenSize = "1280x800x24");
+    start(std::string& error, const std::string& screenSize = "1280x800x24",
+          const std::vector<std::string>& extraArguments = {});
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;

@@ -14,14 +14,15 @@ Item {
     readonly property real pageHeight: pageColumn.implicitHeight
 
     implicitHeight: view.notchHeight + scroll.height + view.footerHeight
-    // Made when its state begins: it fades in from nothing once it is there.
-    property bool shown: false
-    opacity: shown ? 1 : 0
+    // Made while the panel is collapsed and kept: opening only shows it, in the same frame
+    // as the panel's opened frame, as the shape starts to grow around it (the surface clips
+    // it). Closing fades it out.
+    opacity: view.expanded ? 1 : 0
     visible: opacity > 0
-    Component.onCompleted: shown = Qt.binding(() => content.view.expanded)
     Behavior on opacity {
-        enabled: Motion.enabled
-        StateFade { fadingIn: content.view.expanded }
+        // Only towards 0: targetValue is set before this is asked (QQuickBehavior::write).
+        enabled: Motion.enabled && targetValue === 0
+        StateFade { fadingIn: false }
     }
 
     Flickable {

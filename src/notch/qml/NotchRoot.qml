@@ -59,8 +59,7 @@ Item {
             height: root.view.notchHeight
             view: root.view
         }
-        // The open states' content exists only while the shape is open or still closing:
-        // the collapsed notch, which is most of the time, carries none of it.
+        // A toast's content exists only while the shape is open on it or still closing.
         Loader {
             active: root.view.toastShown || (root.closing && root.lastOpenWasToast)
             width: root.view.openWidth
@@ -69,13 +68,15 @@ Item {
             // By name, so that its imports load only when a toast first shows.
             Component.onCompleted: setSource("ToastContent.qml", {"view": root.view})
         }
+        // The open panel's content is made with the collapsed notch and kept, hidden: made on
+        // opening, its creation (Qt Quick Controls, the rows) came between the opened frame
+        // and its first drawing. It costs memory the first opening took anyway, and nothing
+        // runs in it while hidden (time ticks only while open).
         Loader {
             id: expandedContent
             readonly property real contentHeight: item ? item.implicitHeight : root.view.notchHeight
-            active: root.view.expanded || (root.closing && !root.lastOpenWasToast)
             width: root.view.openWidth
             anchors.horizontalCenter: parent.horizontalCenter
-            // By name: Qt Quick Controls load when the panel first opens.
             Component.onCompleted: setSource("ExpandedContent.qml", {"view": root.view})
         }
     }

@@ -1,0 +1,269 @@
+// The screen of a real X server with the real program's notch, without a compositing
+// manager, bare and under a real window manager (openbox), and under a compositing manager
+// (xcompmgr): where the panel's outline is not drawn, the desktop shows. The root window is white
+// (-wr), so the desktop is white and the notch black; the screen is read as the X server shows it
+// (QScreen::grabWindow(0) of the root). xwd -root is no witness here: it reads each window's own
+// image, whose pixels outside the window's shape are undefined (black on Xvfb), and shows the whole
+// 420 x 480 rectangle black whatever the panel does. Without a compositor the panel's window has
+// the screen's opaque visual (an alpha visual there only costs the server a redirected copy); with
+// one, the alpha visual. Pictures of each state go to build/notch-states-x11 for people to look at.
+#include "e2e/ProgramFixture.h"
+#include "support/XvfbServer.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+// Xlib last: its macros would break Qt's headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+
+namespace {
+
+std::string& noServerReason() {
+    static std::string reason = "Xvfb was not started";
+    return reason;
+}
+
+// The 1280 x 800 screen: the panel hangs from the top centre.
+const QRect collapsedFrame{512, 0, 256, 32};
+const QRect expandedFrame{430, 0, 420, 480};
+// The part of the screen the pictures show.
+const QRect pictureArea{380, 0, 520, 520};
+
+// The desktop: the white root, or the grey a compositing manager without a wallpaper
+// paints (xcompmgr); far from the notch's black either way.
+bool isLight(QColor c) {
+    return c.lightness() > 100;
+}
+bool isDark(QColor c) {
+    return c.lightness() < 60;
+}
+
+class NotchPixels : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        if (!noServerReason().empty())
+            GTEST_SKIP() << "no X server: " << noServerReason();
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            GTEST_SKIP() << "xdotool is not installed (Debian package xdotool)";
+        m_x = XOpenDisplay(nullptr);
+        ASSERT_NE(m_x, nullptr);
+        const Atom compositing = XInternAtom(m_x, "_NET_WM_CM_S0", False);
+        if (manager() != "none") {
+            const QString command = QString::fromStdString(manager());
+            if (QStandardPaths::findExecutable(command).isEmpty())
+                GTEST_SKIP() << manager() << " is not installed (Debian package " << manager()
+                             << ")";
+            m_manager.start(command, {});
+            const Atom selection = isCompositing() ? compositing : XInternAtom(m_x, "WM_S0", False);
+            ASSERT_TRUE(waitFor([&] { return XGetSelectionOwner(m_x, selection) != 0; }, 30s))
+                << manager() << " did not start";
+        }
+        ASSERT_EQ(XGetSelectionOwner(m_x, compositing) != 0, isCompositing());
+        pointerTo(640, 700);
+    }
+    void TearDown() override {
+        program.kill();
+        if (m_manager.state() != QProcess::NotRunning) {
+            m_manager.terminate();
+            m_manager.waitForFinished(10'000);
+        }
+        if (m_x != nullptr)
+            XCloseDisplay(m_x);
+    }
+
+    // What runs beside the program: nothing, a window manager (openbox) or a compositing
+    // manager (xcompmgr).
+    [[nodiscard]] static std::string manager() { return GetParam(); }
+    [[nodiscard]] static bool isCompositing() { return manager() == "xcompmgr"; }
+
+    static void pointerTo(int x, int y) {
+        QProcess tool;
+        tool.start(QStringLiteral("xdotool"),
+                   {QStringLiteral("mousemove"), QString::number(x), QString::number(y)});
+        ASSERT_TRUE(tool.waitForFinished(20'000) && tool.exitCode() == 0);
+    }
+
+    // The program's viewable window named Fadebin at any depth of the tree (a window
+    // manager reparents it into its frame), with its place on the screen.
+    [[nodiscard]] std::pair<::Window, QRect> panel(::Window under = 0) const {
+        if (under == 0)
+            under = DefaultRootWindow(m_x);
+        ::Window root = 0, parent = 0;
+        ::Window* children = nullptr;
+        unsigned count = 0;
+        std::pair<::Window, QRect> found{0, {}};
+        if (!XQueryTree(m_x, under, &root, &parent, &children, &count))
+            return found;
+        for (unsigned i = 0; i < count && found.first == 0; ++i) {
+            XWindowAttributes attributes{};
+            char* name = nullptr;
+            if (!XGetWindowAttributes(m_x, children[i], &attributes) ||
+                attributes.map_state != IsViewable)
+                continue;
+            if (XFetchName(m_x, children[i], &name) && name != nullptr &&
+                std::string(name) == "Fadebin" && attributes.width > 1) {
+                int x = 0, y = 0;
+                ::Window child = 0;
+                XTranslateCoordinates(m_x, children[i], root, 0, 0, &x, &y, &child);
+                found = {children[i], QRect(x, y, attributes.width, attributes.height)};
+            } else {
+                found = panel(children[i]);
+            }
+            if (name != nullptr)
+                XFree(name);
+        }
+        if (children != nullptr)
+            XFree(children);
+        return found;
+    }
+
+    // What the X server shows.
+    [[nodiscard]] static QImage screen() {
+        return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    }
+    [[nodiscard]] int depthOf(::Window window) const {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(m_x, window, &attributes) ? attributes.depth : 0;
+    }
+
+    // The screen once it has stopped changing: the same for 0.6 s, longer than the shape's
+    // spring (0.42 s) and than a slow frame of a busy machine.
+    [[nodiscard]] static QImage settledScreen() {
+        QImage last = screen();
+        auto since = std::chrono::steady_clock::now();
+        QImage settled;
+        waitFor(
+            [&] {
+                // A look every 0.1 s: the program's frames come in between.
+                waitFor([] { return false; }, 100ms);
+                QImage now = screen();
+                if (now != last) {
+                    last = std::move(now);
+                    since = std::chrono::steady_clock::now();
+                    return false;
+                }
+                if (std::chrono::steady_clock::now() - since < 600ms)
+                    return false;
+                settled = last;
+                return true;
+            },
+            20s);
+        return settled;
+    }
+
+    void savePicture(const QImage& image, const QString& state) const {
+        QDir().mkpath(QStringLiteral(FADEBIN_X11_PICTURES));
+        const QString name = QStringLiteral(FADEBIN_X11_PICTURES "/%1-%2.png")
+                                 .arg(QString::fromStdString(manager()), state);
+        EXPECT_TRUE(image.copy(pictureArea).save(name)) << name.toStdString();
+    }
+
+    // The lowest black row of the open shape at the screen's centre line, found from below
+    // (the content above it has light text on that line).
+    [[nodiscard]] static int shapeBottom(const QImage& image) {
+        int y = expandedFrame.bottom();
+        while (y > 0 && !isDark(image.pixelColor(640, y)))
+            --y;
+        return y;
+    }
+
+    // Light where the panel's frame reaches but its outline does not: below the content
+    // and at the four lower corners' outer pixels (the radii are 22 open, 12 or more shut).
+    static void expectDesktopAround(const QImage& image, const QRect& drawn, const char* what) {
+        SCOPED_TRACE(what);
+        const int bottom = drawn.bottom();
+        for (const QPoint p :
+             {QPoint(drawn.left(), bottom), QPoint(drawn.right(), bottom),
+              QPoint(drawn.left() + 1, bottom - 1), QPoint(drawn.right() - 1, bottom - 1)})
+            EXPECT_TRUE(isLight(image.pixelColor(p)))
+                << "lower corner at " << p.x() << "," << p.y() << " is "
+                << image.pixelColor(p).name().toStdString();
+        // The outline itself is there: black in the middle of its lower edge.
+        EXPECT_TRUE(isDark(image.pixelColor(drawn.center().x(), bottom - 2)));
+    }
+
+    TempHome home;
+    Program program{home};
+    QProcess m_manager;
+    Display* m_x = nullptr;
+};
+
+TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
+    writeSettings(home, R"({"hasCompletedOnboarding": true, "autoDismissSeconds": 600})");
+    ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panel().second == collapsedFrame; }, 30s))
+        << "no collapsed panel on the screen\n"
+        << program.log();
+
+    // One finished download: the panel opens on its pending row.
+    writeDownload(home.downloads(), "report.pdf");
+    ASSERT_TRUE(waitFor([&] { return panel().second == expandedFrame; }, 30s)) << program.log();
+    // Moved onto the panel, so that it stays open while it is looked at.
+    pointerTo(640, 10);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const QImage now = screen();
+            return isDark(now.pixelColor(640, 100)) && shapeBottom(now) > 100;
+        },
+        10s))
+        << "the open panel never drew its content";
+    const QImage open = settledScreen();
+    ASSERT_FALSE(open.isNull());
+    savePicture(open, QStringLiteral("open"));
+    // The alpha visual only where a compositor blends it, the screen's own elsewhere.
+    EXPECT_EQ(depthOf(panel().first), isCompositing() ? 32 : DefaultDepth(m_x, DefaultScreen(m_x)));
+
+    const int bottom = shapeBottom(open);
+    ASSERT_LT(bottom, expandedFrame.bottom() - 40) << "one row fills less than the frame";
+    const QRect drawnOpen(expandedFrame.left(), 0, expandedFrame.width(), bottom + 1);
+    // Below the content, inside the panel's frame: the desktop.
+    for (const QPoint p : {QPoint(640, bottom + 12), QPoint(640, expandedFrame.bottom() - 2),
+                           QPoint(expandedFrame.left() + 2, expandedFrame.bottom() - 2),
+                           QPoint(expandedFrame.right() - 2, (bottom + 480) / 2)})
+        EXPECT_TRUE(isLight(open.pixelColor(p)))
+            << "below the content at " << p.x() << "," << p.y() << " is "
+            << open.pixelColor(p).name().toStdString();
+    expectDesktopAround(open, drawnOpen, "open");
+
+    // Away from the notch it closes to its collapsed outline.
+    pointerTo(640, 700);
+    ASSERT_TRUE(waitFor([&] { return panel().second == collapsedFrame; }, 20s)) << program.log();
+    const QImage collapsed = settledScreen();
+    ASSERT_FALSE(collapsed.isNull());
+    savePicture(collapsed, QStringLiteral("collapsed"));
+    expectDesktopAround(collapsed, collapsedFrame, "collapsed");
+    // Below the collapsed notch, where the open panel was: the desktop.
+    EXPECT_TRUE(isLight(collapsed.pixelColor(640, 200)));
+}
+
+std::string managerName(const ::testing::TestParamInfo<const char*>& manager) {
+    return manager.param;
+}
+
+INSTANTIATE_TEST_SUITE_P(Managers, NotchPixels, ::testing::Values("none", "openbox", "xcompmgr"),
+                         managerName);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    std::unique_ptr<XvfbServer> server;
+    if (!::testing::GTEST_FLAG(list_tests) &&
+        (server = XvfbServer::start(noServerReason(), "1280x800x24", {"-wr"})))
+        noServerReason().clear();
+    if (server)
+        qputenv("DISPLAY", server->display().c_str());
+    qputenv("QT_QPA_PLATFORM", server ? "xcb" : "offscreen");
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
