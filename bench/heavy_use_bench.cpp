@@ -329,14 +329,20 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(3s);
     print("SIGTERM during a burst: until exit", session.stop(), "<= 1 s");
 
-    // 6. Start with a big Downloads and many active records: the second burst's files are the
-    // records once they are all in; then 88,000 more files join them.
-    if (!session.start() || !session.waitForListed(burst, 180s)) {
-        std::printf("the second burst was not all pending after 180 s; start not measured\n");
+    // 6. Start with a big Downloads and many active records: files already there at a start
+    // are not new downloads, so a third burst makes the records, then 88,000 files join them.
+    if (!session.start()) {
+        std::printf("the program did not come up again; start not measured\n");
+        return 0;
+    }
+    const int before = session.list(10s).value_or(0);
+    writeFiles(session.downloads(), "third-", burst);
+    if (!session.waitForListed(before + burst, 180s)) {
+        std::printf("the third burst was not all pending after 180 s; start not measured\n");
         return 0;
     }
     [[maybe_unused]] const auto stopped = session.stop();
-    writeFiles(session.downloads(), "quiet-", 100'000 - burst - kept - 2);
+    writeFiles(session.downloads(), "quiet-", 100'000 - 2 * burst - kept);
     std::vector<double> starts;
     for (int run = 0; run < 5; ++run) {
         const auto begin = SteadyClock::now();
@@ -346,7 +352,7 @@ int main(int argc, char** argv) {
         [[maybe_unused]] const auto ended = session.stop();
     }
     std::printf("%-58s %8.3f s   (goal <= 1 s)\n",
-                "start, 100,000 files and 10,000 active: until List answers (median)",
+                "start, 100,000 files, 10,000+ active: until List answers (median)",
                 median(starts));
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <deque>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -121,6 +122,11 @@ void ExpiryStore::unfile(const TrackedFile& record) {
                 break;
             }
     (filing.pending ? m_pendingOrder : m_scheduledOrder).erase(filing.orderKey);
+    if (filing.identity) {
+        const auto device = m_activeOnDevice.find(filing.identity->device);
+        if (--device->second == 0)
+            m_activeOnDevice.erase(device);
+    }
     filing.active = false;
 }
 
@@ -139,8 +145,10 @@ void ExpiryStore::file(TrackedFile& record) {
                                       : record.expiresAt().value_or(Instant::max()),
                        filing.sequence};
     m_activeByPath.emplace(filing.path, &record);
-    if (filing.identity)
+    if (filing.identity) {
         m_activeByIdentity.emplace(*filing.identity, &record);
+        ++m_activeOnDevice[filing.identity->device];
+    }
     (filing.pending ? m_pendingOrder : m_scheduledOrder).emplace(filing.orderKey, &record);
 }
 
@@ -581,21 +589,21 @@ bool ExpiryStore::downloadsAvailable() {
         reason = folder.error().text();
     } else if (!folder->isDirectory) {
         reason = "it is not a folder";
-    } else if (const auto entries = hasEntries(m_downloadsPath); !entries) {
-        reason = entries.error().text();
-    } else if (!*entries) {
+    } else if (::access(m_downloadsPath.c_str(), R_OK | X_OK) != 0) {
+        reason = SysError{errno, {}}.text();
+    } else {
         // An empty folder on another device than every tracked file: the mount point of a
-        // disk that is not mounted (yet), not a Downloads the user emptied.
-        bool onFolderDevice = false, elsewhere = false;
-        for (TrackedFile* record : activeFiles()) {
-            if (const auto token = decodeBookmark(record->bookmark())) {
-                const bool same = token->identity.device == folder->identity.device;
-                onFolderDevice |= same;
-                elsewhere |= !same;
-            }
+        // disk that is not mounted (yet), not a Downloads the user emptied. Only then is the
+        // folder read, which in a folder of many thousand files is not free.
+        const auto onFolderDevice = m_activeOnDevice.find(folder->identity.device);
+        const bool elsewhere =
+            m_activeOnDevice.size() > (onFolderDevice == m_activeOnDevice.end() ? 0u : 1u);
+        if (elsewhere && onFolderDevice == m_activeOnDevice.end()) {
+            if (const auto entries = hasEntries(m_downloadsPath); !entries)
+                reason = entries.error().text();
+            else if (!*entries)
+                reason = "its disk is not mounted";
         }
-        if (elsewhere && !onFolderDevice)
-            reason = "its disk is not mounted";
     }
     if (reason) {
         if (!m_toldUnavailable)

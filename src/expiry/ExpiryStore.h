@@ -213,6 +213,7 @@ private:
     std::uint64_t m_nextSequence = 0;
     std::multimap<std::string, TrackedFile*> m_activeByPath;
     std::unordered_multimap<FileIdentity, TrackedFile*, FileIdentityHash> m_activeByIdentity;
+    std::unordered_map<std::uint64_t, std::size_t> m_activeOnDevice; // active records per device
     std::map<std::pair<Instant, std::uint64_t>, TrackedFile*> m_pendingOrder;   // by addedAt
     std::map<std::pair<Instant, std::uint64_t>, TrackedFile*> m_scheduledOrder; // by expiresAt
     // Records that left memory but may still be referenced until the event loop turns.

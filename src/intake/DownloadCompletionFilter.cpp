@@ -278,13 +278,47 @@ void DownloadCompletionFilter::handleItemEvent(const path& url) {
     poll->url = url;
     poll->startedAt = m_clock.awakeTime();
     FADEBIN_LOG_DEBUG(LogCategory::Watcher, "Polling %s for completion", logName(url).constData());
-    QPointer<DownloadCompletionFilter> self(this);
     const FileIdentity polled = *identity;
-    poll->timer = m_clock.repeating(pollInterval, [self, polled] {
-        if (self)
-            self->checkPoll(polled);
-    });
+    poll->nextCheck = poll->startedAt + pollInterval;
+    if (const auto earlier = m_inFlight.find(polled); earlier != m_inFlight.end())
+        m_due.erase({earlier->second->nextCheck, polled});
+    m_due.emplace(poll->nextCheck, polled);
     m_inFlight.insert_or_assign(polled, std::move(poll));
+    if (!m_pollTimer || !m_pollTimer->isActive())
+        armPollTimer();
+}
+
+void DownloadCompletionFilter::armPollTimer() {
+    m_pollTimer.reset();
+    if (m_due.empty())
+        return;
+    const Duration wait = std::max(Duration::zero(), m_due.begin()->first - m_clock.awakeTime());
+    QPointer<DownloadCompletionFilter> self(this);
+    m_pollTimer = m_clock.singleShot(wait, [self] {
+        if (self)
+            self->runDuePolls();
+    });
+}
+
+void DownloadCompletionFilter::runDuePolls() {
+    const Duration now = m_clock.awakeTime();
+    QPointer<DownloadCompletionFilter> self(this);
+    for (int checked = 0; checked < pollSlice && !m_due.empty() && m_due.begin()->first <= now;
+         ++checked) {
+        const auto [due, identity] = *m_due.begin();
+        m_due.erase(m_due.begin());
+        const auto found = m_inFlight.find(identity);
+        if (found == m_inFlight.end())
+            continue;
+        // Every half second from its start, as a repeating timer of its own would have it.
+        found->second->nextCheck = due + pollInterval;
+        m_due.emplace(found->second->nextCheck, identity);
+        checkPoll(identity);
+        if (!self)
+            return;
+    }
+    // More due than one slice: the rest after whatever else waits in the event loop.
+    armPollTimer();
 }
 
 void DownloadCompletionFilter::checkPoll(const FileIdentity& identity) {
@@ -328,7 +362,7 @@ void DownloadCompletionFilter::finishPoll(const FileIdentity& identity, bool com
         return;
     std::unique_ptr<Poll> poll = std::move(found->second);
     m_inFlight.erase(found);
-    poll->timer.reset();
+    m_due.erase({poll->nextCheck, identity});
     // An item that left its path is not accounted for: renamed within the folder it is
     // polled again under its new name when that event comes, which may be after this tick.
     if (!completed)

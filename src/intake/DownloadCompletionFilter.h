@@ -44,6 +44,8 @@ public:
     static constexpr Duration pollInterval{500};
     static constexpr Duration pollLimit{600'000};
     static constexpr Duration savedInPlaceWindow{3'000};
+    // How many polls one turn of the event loop checks; the rest wait for the next turn.
+    static constexpr int pollSlice = 128;
 
 private:
     struct Poll {
@@ -53,7 +55,7 @@ private:
         // Time awake, not wall time: a sleep gives a download no time to finish in, and a clock
         // set forward gives it none at all.
         Duration startedAt{0};
-        TimerHandle timer;
+        Duration nextCheck{0}; // time awake
     };
 
     [[nodiscard]] bool standsFor(const FileIdentity& entry, const FileIdentity& item) const;
@@ -66,6 +68,9 @@ private:
     [[nodiscard]] bool isStillBeingWritten(const path& item) const;
     [[nodiscard]] bool hasPartialSibling(const path& item) const;
     void checkPoll(const FileIdentity& identity);
+    // Checks the polls that are due, a slice at a time, and arms the one timer for the next.
+    void runDuePolls();
+    void armPollTimer();
     void finishPoll(const FileIdentity& identity, bool completed);
 
     Clock& m_clock;
@@ -79,6 +84,11 @@ private:
     NameTable m_knownNames;
     std::unordered_map<std::string, Instant> m_vacatedAt;
     std::unordered_map<FileIdentity, std::unique_ptr<Poll>, FileIdentityHash> m_inFlight;
+    // Every poll by the time its next check is due. One timer serves them all: ten thousand
+    // timers of their own would cost the event loop more than the checks themselves, and
+    // would all fire in one pass with nothing else served in between.
+    std::set<std::pair<Duration, FileIdentity>> m_due;
+    TimerHandle m_pollTimer;
     // Firefox's NAME.<random>.part files in the folder, learnt from the baseline and the
     // events, so that finding a placeholder's partner needs no listing of the folder.
     std::set<std::string, std::less<>> m_partNames;
