@@ -210,7 +210,8 @@ void NotchController::expand(bool automatic) {
     cancel(m_collapseFrameWork);
     cancel(m_toastWork);
     m_model.publish();
-    if (m_state == NotchState::collapsed)
+    // A toast is nobody's doing either: only an open panel keeps who opened it.
+    if (m_state != NotchState::expanded)
         m_expandedByAuto = automatic;
     m_panel->setAllowsKey(true);
     QPointer<NotchController> self(this);
