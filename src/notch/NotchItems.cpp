@@ -1,12 +1,17 @@
 #include "notch/NotchItems.h"
 
+#include "notch/DragWatcher.h"
 #include "notch/DropTarget.h"
 #include "notch/Icon.h"
 #include "notch/NotchViewModel.h"
 
+#include <QFontMetricsF>
 #include <QMetaObject>
 #include <QMimeData>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
 
 namespace fadebin {
 
@@ -14,6 +19,28 @@ namespace {
 
 bool carriesFiles(const QMimeData* data) {
     return data != nullptr && data->hasFormat(QStringLiteral("text/uri-list"));
+}
+
+// Promises and direct saves are taken too, to be refused with a notice: the drag watcher
+// opened the prompt for them, and a drop that did nothing would leave it unexplained.
+bool promisesFiles(const QMimeData* data) {
+    if (data == nullptr)
+        return false;
+    const QStringList formats = data->formats();
+    return std::any_of(formats.begin(), formats.end(), [](const QString& format) {
+        return DragWatcher::isPromise(format.toStdString());
+    });
+}
+
+bool takesDrag(const QMimeData* data) {
+    return carriesFiles(data) || promisesFiles(data);
+}
+
+// The notch only records files, it never takes them: whatever the source proposes, the
+// answer is a copy, so that no source deletes its original after a "move".
+void acceptAsCopy(QDropEvent* event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 } // namespace
@@ -127,17 +154,17 @@ void NotchDropArea::setView(NotchViewModel* view) {
 }
 
 void NotchDropArea::dragEnterEvent(QDragEnterEvent* event) {
-    if (!m_view || !carriesFiles(event->mimeData())) {
+    if (!m_view || !takesDrag(event->mimeData())) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
+    acceptAsCopy(event);
     m_view->controller().setDropTargeted(true);
 }
 
 void NotchDropArea::dragMoveEvent(QDragMoveEvent* event) {
-    if (carriesFiles(event->mimeData()))
-        event->acceptProposedAction();
+    if (takesDrag(event->mimeData()))
+        acceptAsCopy(event);
     else
         event->ignore();
 }
@@ -154,13 +181,18 @@ void NotchDropArea::dropEvent(QDropEvent* event) {
         return;
     }
     std::vector<path> files = droppedFiles(*event->mimeData());
-    event->acceptProposedAction();
+    const bool unsaved = files.empty() && promisesFiles(event->mimeData());
+    acceptAsCopy(event);
     // Accepted at once; the files are handled after the drag source has its answer.
     QPointer<NotchViewModel> view = m_view;
     QMetaObject::invokeMethod(
         this,
-        [view, files = std::move(files)] {
-            if (view)
+        [view, unsaved, files = std::move(files)] {
+            if (!view)
+                return;
+            if (unsaved)
+                view->controller().refuseUnsavedDrop();
+            else
                 view->controller().handleDrop(files);
         },
         Qt::QueuedConnection);
