@@ -141,6 +141,89 @@ void KindTileItem::paint(QPainter* painter) {
         *painter, QPointF((width() - side) / 2, (height() - side) / 2));
 }
 
+TabularTextItem::TabularTextItem(QQuickItem* parent)
+    : QQuickPaintedItem(parent) {
+    setAntialiasing(true);
+    relayout();
+}
+
+void TabularTextItem::setText(const QString& text) {
+    if (text == m_text)
+        return;
+    m_text = text;
+    Q_EMIT textChanged();
+    relayout();
+}
+
+void TabularTextItem::setColor(const QColor& color) {
+    if (color == m_color)
+        return;
+    m_color = color;
+    Q_EMIT colorChanged();
+    update();
+}
+
+void TabularTextItem::setFont(const QFont& font) {
+    if (font == m_font)
+        return;
+    m_font = font;
+    Q_EMIT fontChanged();
+    relayout();
+}
+
+namespace {
+
+double digitCell(const QFontMetricsF& metrics) {
+    double widest = 0;
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+        widest = std::max(widest, metrics.horizontalAdvance(QChar(digit)));
+    return widest;
+}
+
+// Each run of the text with where it starts: digits one by one, centred in their cells.
+template <typename Draw>
+double layOut(const QString& text, const QFontMetricsF& metrics, Draw&& draw) {
+    const double cell = digitCell(metrics);
+    double x = 0;
+    qsizetype start = 0;
+    const auto flush = [&](qsizetype end) {
+        if (end > start) {
+            const QString run = text.mid(start, end - start);
+            draw(run, x);
+            x += metrics.horizontalAdvance(run);
+        }
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c < u'0' || c > u'9')
+            continue;
+        flush(i);
+        draw(QString(c), x + (cell - metrics.horizontalAdvance(c)) / 2);
+        x += cell;
+        start = i + 1;
+    }
+    flush(text.size());
+    return x;
+}
+
+} // namespace
+
+void TabularTextItem::relayout() {
+    const QFontMetricsF metrics(m_font);
+    setImplicitWidth(std::ceil(layOut(m_text, metrics, [](const QString&, double) {})));
+    setImplicitHeight(std::ceil(metrics.height()));
+    update();
+}
+
+void TabularTextItem::paint(QPainter* painter) {
+    const QFontMetricsF metrics(m_font);
+    painter->setFont(m_font);
+    painter->setPen(m_color);
+    const double baseline = (height() - metrics.height()) / 2 + metrics.ascent();
+    layOut(m_text, metrics,
+           [&](const QString& run, double x) { painter->drawText(QPointF(x, baseline), run); });
+}
+
 NotchDropArea::NotchDropArea(QQuickItem* parent)
     : QQuickItem(parent) {
     setFlag(ItemAcceptsDrops);

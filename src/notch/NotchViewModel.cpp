@@ -58,6 +58,19 @@ QString pageName(ExpandedPage page) {
     return QStringLiteral("empty");
 }
 
+QPointF menuPlacement(const QRectF& shape, double topInset, double margin, const QRectF& row,
+                      const QRectF& controls, const QSizeF& menu) {
+    constexpr double gap = 2;
+    const QRectF area = shape.adjusted(margin, topInset, -margin, -margin);
+    const double lastX = std::max(area.left(), area.right() - menu.width());
+    if (row.bottom() + gap + menu.height() <= area.bottom())
+        return {std::clamp(controls.right() - menu.width(), area.left(), lastX),
+                row.bottom() + gap};
+    const double lastY = std::max(area.top(), area.bottom() - menu.height());
+    return {std::clamp(controls.left() - gap - menu.width(), area.left(), lastX),
+            std::clamp(row.top(), area.top(), lastY)};
+}
+
 // The view model ---------------------------------------------------------------------------
 
 NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()> openSettings,
@@ -77,15 +90,21 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
     NotchController* c = &m_controller;
     connect(c, &NotchController::stateChanged, this, [this] {
         Q_EMIT stateChanged();
+        updateRadii();
         updateTicking();
     });
-    connect(c, &NotchController::geometryChanged, this, &NotchViewModel::geometryChanged);
-    connect(c, &NotchController::geometryChanged, this, &NotchViewModel::stateChanged);
+    connect(c, &NotchController::geometryChanged, this, [this] {
+        Q_EMIT geometryChanged();
+        updateRadii();
+    });
     connect(c, &NotchController::toastChanged, this, &NotchViewModel::toastChanged);
+    connect(c, &NotchController::dropNoticeChanged, this, &NotchViewModel::dropNoticeChanged);
+    connect(c, &NotchController::confirmationChanged, this, &NotchViewModel::confirmationChanged);
+    connect(&m_model, &AppModel::startupErrorChanged, this, &NotchViewModel::startupErrorChanged);
     for (auto changed :
          {&NotchController::isDropTargetedChanged, &NotchController::dropNoticeChanged,
           &NotchController::confirmationChanged})
-        connect(c, changed, this, &NotchViewModel::pageChanged);
+        connect(c, changed, this, &NotchViewModel::updatePage);
     for (auto changed :
          {&NotchController::selectedPendingIDChanged, &NotchController::editingTrackedIDChanged})
         connect(c, changed, this, [this] {
@@ -93,7 +112,7 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
             Q_EMIT selectionChanged();
         });
     for (auto changed : {&AppModel::downloadsAccessDeniedChanged, &AppModel::startupErrorChanged})
-        connect(&m_model, changed, this, &NotchViewModel::pageChanged);
+        connect(&m_model, changed, this, &NotchViewModel::updatePage);
     connect(&m_model, &AppModel::storageProblemChanged, this,
             &NotchViewModel::storageProblemChanged);
     for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})
@@ -111,6 +130,7 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
          {&AppSettings::countColorHexChanged, &AppSettings::countdownColorHexChanged})
         connect(&m_settings, changed, this, &NotchViewModel::colorsChanged);
     m_controller.onPressOutsideMenu = [this] { Q_EMIT closeMenus(); };
+    m_radii = NotchShape::forState(state(), hasNotch());
     updateRows();
 }
 
@@ -126,6 +146,7 @@ NotchViewModel::~NotchViewModel() {
 void NotchViewModel::setTextContext(TextContext context) {
     m_texts = std::move(context);
     Q_EMIT tick();
+    Q_EMIT confirmationChanged(); // its headline carries a date
     updateCollapsedContent();
 }
 
@@ -139,11 +160,27 @@ ExpiryOption NotchViewModel::initialOption() const {
 }
 
 double NotchViewModel::topRadius() const {
-    return NotchShape::forState(state(), hasNotch()).topRadius;
+    return m_radii.topRadius;
 }
 
 double NotchViewModel::bottomRadius() const {
-    return NotchShape::forState(state(), hasNotch()).bottomRadius;
+    return m_radii.bottomRadius;
+}
+
+void NotchViewModel::updateRadii() {
+    const NotchShape radii = NotchShape::forState(state(), hasNotch());
+    if (radii == m_radii)
+        return;
+    m_radii = radii;
+    Q_EMIT radiiChanged();
+}
+
+void NotchViewModel::updatePage() {
+    const ExpandedPage page = currentPage();
+    if (page == m_page)
+        return;
+    m_page = page;
+    Q_EMIT pageChanged();
 }
 
 double NotchViewModel::collapsedWidth() const {
@@ -164,11 +201,21 @@ QString NotchViewModel::toastTitle() const {
 }
 
 QString NotchViewModel::toastSubtitle() const {
-    return m_controller.toast() ? m_controller.toast()->subtitle : QString();
+    return m_controller.toast() ? shownName(m_controller.toast()->subtitle) : QString();
 }
 
 bool NotchViewModel::toastIsRelease() const {
     return m_controller.toast() && m_controller.toast()->style == NotchToast::Style::released;
+}
+
+ToastMark NotchViewModel::shownToastMark() const {
+    return toastMark(m_controller.toast() ? m_controller.toast()->style
+                                          : NotchToast::Style::deleted);
+}
+
+QColor NotchViewModel::toastIconColor() const {
+    const ToastMark mark = shownToastMark();
+    return toQColor(mark.color, mark.opacity);
 }
 
 ExpandedPage NotchViewModel::currentPage() const {
@@ -260,12 +307,10 @@ bool NotchViewModel::hasRows() const {
 // Either list of the model changed: both are read, as the model has them both by now or
 // will tell the other next. The list models tell their views row by row.
 void NotchViewModel::updateRows() {
-    const bool hadRows = hasRows();
     m_pendingRows->setFiles(m_model.pendingFiles());
     m_trackedRows->setFiles(m_model.trackedFiles());
     updateOpenedRows();
-    if (hasRows() != hadRows)
-        Q_EMIT pageChanged();
+    updatePage();
     updateCollapsedContent();
     updateTicking();
 }
@@ -332,16 +377,33 @@ void NotchViewModel::decidePending(const QString& id, const QString& optionRaw) 
         return;
     TrackedFile* file = row->file();
     const QString name = file->displayName();
+    const FileStatus before = file->status();
     m_model.decide(file, *option);
-    m_controller.showConfirmation({file->id(), row->fileKind(), *option, file->expiresAt(), name});
+    // A record that ended since its row was drawn stays as it was: nothing to confirm.
+    if (file->status() == before)
+        return;
+    m_controller.showConfirmation(
+        {file->id(), row->fileKind(), *option, file->expiresAt(), shownName(name)});
+}
+
+void NotchViewModel::keepPending(const QString& id) {
+    decidePending(id, rawValue(ExpiryOption::forever));
 }
 
 void NotchViewModel::applyToAll(const QString& optionRaw) {
     const std::optional<ExpiryOption> option = optionFromRaw(optionRaw);
     if (!option || m_pendingRows->isEmpty())
         return;
-    const qsizetype count = m_pendingRows->count();
+    // Only what the decision changed is confirmed: records that ended meanwhile stay ended.
+    std::vector<std::pair<QPointer<TrackedFile>, FileStatus>> waiting;
+    for (TrackedFile* file : m_model.pendingFiles())
+        waiting.emplace_back(file, file->status());
     m_model.decideAll(*option);
+    const auto count = std::count_if(waiting.begin(), waiting.end(), [](const auto& before) {
+        return before.first && before.first->status() != before.second;
+    });
+    if (count == 0)
+        return;
     const std::optional<Duration> keep = duration(*option);
     m_controller.showConfirmation({QUuid(), FileKind::other, *option,
                                    keep ? std::optional(now() + *keep) : std::nullopt,
@@ -430,6 +492,13 @@ void NotchViewModel::menuHidden(QObject* menu) {
     disconnect(menu, &QObject::destroyed, this, nullptr);
     m_controller.menuEndedTracking();
     updateOutline();
+}
+
+QPointF NotchViewModel::menuPosition(const QRectF& row, const QRectF& controls,
+                                     const QSizeF& menu) const {
+    // A square corner this far in from both edges lies inside a rounded corner's arc.
+    const double margin = std::max(6.0, 0.3 * m_drawnShape.bottomRadius);
+    return menuPlacement(m_shapeRect, notchHeight(), margin, row, controls, menu);
 }
 
 void NotchViewModel::updateOutline() {
