@@ -34,9 +34,13 @@ DragWatcher::~DragWatcher() {
     m_idleTimer.reset();
 }
 
+bool DragWatcher::isPromise(const std::string& type) {
+    return type == "XdndDirectSave0" || containsPromise(type);
+}
+
 bool DragWatcher::carriesFiles(const std::vector<std::string>& types) {
     return std::any_of(types.begin(), types.end(), [](const std::string& type) {
-        return type == "text/uri-list" || type == "XdndDirectSave0" || containsPromise(type);
+        return type == "text/uri-list" || isPromise(type);
     });
 }
 

@@ -45,6 +45,8 @@ public:
     // Files are offered as a file-URL list, as a file promise (any type name containing
     // "promise", in any case) or as a direct save.
     [[nodiscard]] static bool carriesFiles(const std::vector<std::string>& types);
+    // A file promise or a direct save: a file the source writes only after the drop.
+    [[nodiscard]] static bool isPromise(const std::string& type);
 
 private:
     void idleTick();

@@ -3,10 +3,35 @@
 #include "notch/NotchItems.h"
 #include "platform/Log.h"
 
+#include "notch/Icon.h"
+
 #include <QCoreApplication>
 #include <QQmlComponent>
+#include <QQuickImageProvider>
+
+#include <algorithm>
 
 namespace fadebin {
+
+namespace {
+
+// The menus' icons, as "image://notchmenu/NAME": templates the menu items tint.
+class MenuIconProvider final : public QQuickImageProvider {
+public:
+    MenuIconProvider()
+        : QQuickImageProvider(QQuickImageProvider::Image) {}
+
+    QImage requestImage(const QString& id, QSize* size, const QSize& requestedSize) override {
+        // Whatever a caller asks for, an icon stays an icon's size.
+        const int side = requestedSize.width() > 0 ? std::min(requestedSize.width(), 128) : 15;
+        QImage image = menuImage(IconAsset(id), side);
+        if (size != nullptr)
+            *size = image.size();
+        return image;
+    }
+};
+
+} // namespace
 
 NotchContentPanel::NotchContentPanel(NotchController& controller,
                                      std::function<void()> openSettings, Options options)
@@ -14,6 +39,7 @@ NotchContentPanel::NotchContentPanel(NotchController& controller,
     , m_view(std::make_unique<NotchViewModel>(controller, std::move(openSettings))) {
     setTitle(QStringLiteral("Fadebin"));
     m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    m_engine->addImageProvider(QStringLiteral("notchmenu"), new MenuIconProvider);
     QQmlComponent component(m_engine.get(),
                             QUrl(QStringLiteral("qrc:/qt/qml/Fadebin/Notch/NotchRoot.qml")));
     // The module's types are known once its first component has loaded.

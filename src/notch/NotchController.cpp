@@ -210,7 +210,8 @@ void NotchController::expand(bool automatic) {
     cancel(m_collapseFrameWork);
     cancel(m_toastWork);
     m_model.publish();
-    if (m_state == NotchState::collapsed)
+    // A toast is nobody's doing either: only an open panel keeps who opened it.
+    if (m_state != NotchState::expanded)
         m_expandedByAuto = automatic;
     m_panel->setAllowsKey(true);
     QPointer<NotchController> self(this);
@@ -379,8 +380,7 @@ void NotchController::handleDrop(const std::vector<path>& urls) {
     cancel(m_hoverExitWork);
     const std::vector<DropOutcome> outcomes = m_model.acceptDrop(urls);
     if (outcomes.empty()) {
-        setDropNotice(refusedDropNotice);
-        schedule(m_dropNoticeWork, dropNoticeDuration, &NotchController::dropNoticeEnd);
+        showDropNotice(refusedDropNotice);
         return;
     }
     setConfirmation(std::nullopt);
@@ -399,6 +399,17 @@ void NotchController::handleDrop(const std::vector<path>& urls) {
     if (m_state != NotchState::expanded)
         expand(false);
     schedule(m_hoverExitWork, afterDropLinger, &NotchController::hoverExitCheck);
+}
+
+void NotchController::refuseUnsavedDrop() {
+    setIsDropTargeted(false);
+    cancel(m_hoverExitWork);
+    showDropNotice(unsavedDropNotice);
+}
+
+void NotchController::showDropNotice(const QString& notice) {
+    setDropNotice(notice);
+    schedule(m_dropNoticeWork, dropNoticeDuration, &NotchController::dropNoticeEnd);
 }
 
 void NotchController::dropNoticeEnd() {

@@ -60,6 +60,9 @@ public:
 
     static inline const QString refusedDropNotice =
         QStringLiteral("Only files in Downloads can be timed");
+    // A promised file or a direct save: the source would write it only after the drop.
+    static inline const QString unsavedDropNotice =
+        QStringLiteral("Not a file yet: save it to Downloads, then drop it here");
 
     NotchController(AppModel& model, AppSettings& settings, Clock& clock, ScreenSource& screens,
                     std::unique_ptr<DragWatcher> dragWatcher, PanelFactory makePanel,
@@ -80,6 +83,8 @@ public:
     void showConfirmation(const DecisionConfirmation& confirmation);
     void setDropTargeted(bool targeted);
     void handleDrop(const std::vector<path>& urls);
+    // A drop that offered no file, only the promise of one.
+    void refuseUnsavedDrop();
     [[nodiscard]] Rect frameForState(NotchState state) const;
     [[nodiscard]] bool isMouseInsideShape() const;
 
@@ -160,6 +165,7 @@ private:
     void toastEnd();
     void confirmationEnd();
     void dropNoticeEnd();
+    void showDropNotice(const QString& notice);
 
     void dragMoved(QPointF qtGlobal);
     void dragEnded();

@@ -27,8 +27,15 @@ void NotchFileRow::setSelection(const QString& raw) {
     if (!option || *option == m_selection)
         return;
     m_selection = *option;
-    m_preview = deletionPreviewText(m_selection, m_view.now(), m_view.textContext());
     Q_EMIT selectionChanged();
+    setPreview(deletionPreviewText(m_selection, m_view.now(), m_view.textContext()));
+}
+
+void NotchFileRow::setPreview(const QString& preview) {
+    if (preview == m_preview)
+        return;
+    m_preview = preview;
+    Q_EMIT previewChanged();
 }
 
 void NotchFileRow::setOpened(bool opened) {
@@ -50,15 +57,12 @@ void NotchFileRow::update() {
         m_file->expiresAt() ? countdownText(*m_file->expiresAt(), now) : QString();
     if (name != m_name || detail != m_detail || remaining != m_remaining) {
         m_name = name;
+        m_shownName = fadebin::shownName(name);
         m_detail = detail;
         m_remaining = remaining;
         Q_EMIT textsChanged();
     }
-    const QString preview = deletionPreviewText(m_selection, now, texts);
-    if (preview != m_preview) {
-        m_preview = preview;
-        Q_EMIT selectionChanged();
-    }
+    setPreview(deletionPreviewText(m_selection, now, texts));
 }
 
 } // namespace fadebin

@@ -18,12 +18,14 @@ class NotchFileRow : public QObject {
     QML_NAMED_ELEMENT(NotchFileRow)
     QML_UNCREATABLE("rows come from the view model")
     Q_PROPERTY(QString id READ id CONSTANT)
+    // The record's exact name, for finding the row; shownName is what a label shows.
     Q_PROPERTY(QString name READ name NOTIFY textsChanged)
+    Q_PROPERTY(QString shownName READ shownName NOTIFY textsChanged)
     Q_PROPERTY(int kind READ kind NOTIFY textsChanged)
     Q_PROPERTY(QString detail READ detail NOTIFY textsChanged)
     Q_PROPERTY(QString remaining READ remaining NOTIFY textsChanged)
     Q_PROPERTY(QString selection READ selection WRITE setSelection NOTIFY selectionChanged)
-    Q_PROPERTY(QString preview READ preview NOTIFY selectionChanged)
+    Q_PROPERTY(QString preview READ preview NOTIFY previewChanged)
     // The pending row that is open, the tracked row whose expiry is being edited: told to
     // the two rows concerned, not to every delegate of the list.
     Q_PROPERTY(bool opened READ opened NOTIFY openedChanged)
@@ -34,6 +36,7 @@ public:
     [[nodiscard]] TrackedFile* file() const { return m_file; }
     [[nodiscard]] QString id() const { return m_id; }
     [[nodiscard]] QString name() const { return m_name; }
+    [[nodiscard]] QString shownName() const { return m_shownName; }
     [[nodiscard]] int kind() const { return static_cast<int>(m_kind); }
     [[nodiscard]] FileKind fileKind() const { return m_kind; }
     [[nodiscard]] QString detail() const { return m_detail; }
@@ -48,9 +51,13 @@ public:
     // The record's fields or the time moved on.
     void update();
 
+private:
+    void setPreview(const QString& preview);
+
 Q_SIGNALS:
     void textsChanged();
     void selectionChanged();
+    void previewChanged();
     void openedChanged();
 
 private:
@@ -59,6 +66,7 @@ private:
     QString m_id;
     FileKind m_kind;
     QString m_name;
+    QString m_shownName;
     QString m_detail;
     QString m_remaining;
     ExpiryOption m_selection;

@@ -3,6 +3,7 @@
 #include "notch/NotchShape.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPointer>
 #include <QQuickItem>
 #include <QQuickPaintedItem>
@@ -117,6 +118,40 @@ Q_SIGNALS:
 
 private:
     int m_kind = 0;
+};
+
+// A short text whose digits each take the width of the widest digit, so that a time that
+// changes every second keeps its width (Qt 6.4 has no tabular figures in QML).
+class TabularTextItem : public QQuickPaintedItem {
+    Q_OBJECT
+    QML_NAMED_ELEMENT(TabularText)
+    Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
+    Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY colorChanged)
+    Q_PROPERTY(QFont font READ font WRITE setFont NOTIFY fontChanged)
+
+public:
+    explicit TabularTextItem(QQuickItem* parent = nullptr);
+
+    [[nodiscard]] QString text() const { return m_text; }
+    [[nodiscard]] QColor color() const { return m_color; }
+    [[nodiscard]] QFont font() const { return m_font; }
+    void setText(const QString& text);
+    void setColor(const QColor& color);
+    void setFont(const QFont& font);
+
+    void paint(QPainter* painter) override;
+
+Q_SIGNALS:
+    void textChanged();
+    void colorChanged();
+    void fontChanged();
+
+private:
+    void relayout();
+
+    QString m_text;
+    QColor m_color = Qt::white;
+    QFont m_font;
 };
 
 // The whole surface as a drop target: a drag of files over it targets the notch, a drop

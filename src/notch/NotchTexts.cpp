@@ -23,7 +23,43 @@ QString shortTime(const QTime& time, const QLocale& locale) {
     return locale.toString(time, QLocale::ShortFormat);
 }
 
+// Explicit direction controls, which would turn the text after them around (or stop doing
+// so) wherever they stand in a name.
+bool isBidiControl(char32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
 } // namespace
+
+QString shownName(const QString& name) {
+    if (name.isEmpty())
+        return {};
+    constexpr char16_t replacement = 0xFFFD;
+    QString shown;
+    shown.reserve(name.size() + 2);
+    shown.append(QChar(0x2068)); // first strong isolate: the name keeps its own direction
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            shown.append(c);
+            shown.append(name.at(++i));
+            continue;
+        }
+        const char16_t u = c.unicode();
+        if (u < 0x20)
+            shown.append(QChar(char16_t(0x2400 + u))); // the Control Pictures block
+        else if (u == 0x7F)
+            shown.append(QChar(char16_t(0x2421)));
+        else if ((u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029 || c.isSurrogate() ||
+                 isBidiControl(u))
+            shown.append(QChar(replacement));
+        else
+            shown.append(c);
+    }
+    shown.append(QChar(0x2069)); // pop directional isolate
+    return shown;
+}
 
 QString countdownText(double remainingSeconds) {
     const double rounded = std::round(remainingSeconds); // halves away from zero
@@ -148,7 +184,7 @@ CollapsedMark collapsedMark(bool countingDown, qsizetype scheduled, qsizetype pe
         return {QStringLiteral("file-shredder"), 7, 1, true};
     if (scheduled > 0 || pending > 0)
         return {QStringLiteral("clock04"), 7, 1, false};
-    return {QStringLiteral("clock01"), 12, 0.55, false};
+    return {QStringLiteral("clock01"), 12, 0.55, false, 14, false};
 }
 
 CollapsedIndicator collapsedIndicator(std::optional<Instant> countdownDeadline, Instant now,
@@ -158,6 +194,12 @@ CollapsedIndicator collapsedIndicator(std::optional<Instant> countdownDeadline, 
     if (showScheduledCount && scheduled > 0)
         return {CollapsedIndicator::Kind::count, sectionCountText(scheduled)};
     return {};
+}
+
+ToastMark toastMark(NotchToast::Style style) {
+    if (style == NotchToast::Style::released)
+        return {QStringLiteral("folder-export"), 16, false, {1, 1, 1}, 0.75};
+    return {QStringLiteral("tick02"), 20, true, {0x32 / 255.0, 0xD7 / 255.0, 0x4B / 255.0}, 1};
 }
 
 } // namespace fadebin

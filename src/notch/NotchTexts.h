@@ -21,6 +21,12 @@ struct TextContext {
     QTimeZone zone = QTimeZone::systemTimeZone();
 };
 
+// A name from outside as the notch shows it, never as it is stored: control characters as
+// visible stand-ins (the Control Pictures block, else U+FFFD), so that nothing breaks a
+// line; direction controls as U+FFFD and the whole isolated (FSI ... PDI), so that no
+// name turns its own extension or the text around it backwards.
+[[nodiscard]] QString shownName(const QString& name);
+
 // Remaining time, whole seconds rounded half away from zero: "now", "59s", "1m", "1h 1m",
 // "1d 1h".
 [[nodiscard]] QString countdownText(double remainingSeconds);
@@ -72,6 +78,16 @@ struct NotchToast {
     friend bool operator==(const NotchToast&, const NotchToast&) = default;
 };
 
+// The toast's mark: a bold green tick for files that went, a quiet folder for files let go.
+struct ToastMark {
+    QString icon;
+    double size = 20;
+    bool bold = true;
+    RgbColor color;
+    double opacity = 1;
+};
+[[nodiscard]] ToastMark toastMark(NotchToast::Style style);
+
 // Title from the event, the names joined with ", ".
 [[nodiscard]] NotchToast deletionToast(const DeletionEvent& event);
 // "Moved out of Downloads" with "Timer removed · NAME", or the counted forms.
@@ -90,6 +106,8 @@ struct CollapsedMark {
     double leading = 0; // from the shape's leading edge, points
     double opacity = 1; // of white
     bool countdown = false;
+    double size = 16; // points; the quiet clock is smaller
+    bool bold = true; // all but the quiet clock
 };
 // The shredder while a file is in its last seconds, the busy clock while files wait or
 // count down, the quiet clock otherwise.

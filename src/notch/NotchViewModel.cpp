@@ -12,11 +12,6 @@ namespace {
 
 constexpr Duration tickInterval{1000};
 
-std::optional<QUuid> uuidOf(const QString& id) {
-    const QUuid uuid(id);
-    return uuid.isNull() ? std::nullopt : std::optional(uuid);
-}
-
 QString textOf(const std::optional<QUuid>& id) {
     return id ? id->toString(QUuid::WithoutBraces) : QString();
 }
@@ -77,15 +72,21 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
     NotchController* c = &m_controller;
     connect(c, &NotchController::stateChanged, this, [this] {
         Q_EMIT stateChanged();
+        updateRadii();
         updateTicking();
     });
-    connect(c, &NotchController::geometryChanged, this, &NotchViewModel::geometryChanged);
-    connect(c, &NotchController::geometryChanged, this, &NotchViewModel::stateChanged);
+    connect(c, &NotchController::geometryChanged, this, [this] {
+        Q_EMIT geometryChanged();
+        updateRadii();
+    });
     connect(c, &NotchController::toastChanged, this, &NotchViewModel::toastChanged);
+    connect(c, &NotchController::dropNoticeChanged, this, &NotchViewModel::dropNoticeChanged);
+    connect(c, &NotchController::confirmationChanged, this, &NotchViewModel::confirmationChanged);
+    connect(&m_model, &AppModel::startupErrorChanged, this, &NotchViewModel::startupErrorChanged);
     for (auto changed :
          {&NotchController::isDropTargetedChanged, &NotchController::dropNoticeChanged,
           &NotchController::confirmationChanged})
-        connect(c, changed, this, &NotchViewModel::pageChanged);
+        connect(c, changed, this, &NotchViewModel::updatePage);
     for (auto changed :
          {&NotchController::selectedPendingIDChanged, &NotchController::editingTrackedIDChanged})
         connect(c, changed, this, [this] {
@@ -93,7 +94,7 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
             Q_EMIT selectionChanged();
         });
     for (auto changed : {&AppModel::downloadsAccessDeniedChanged, &AppModel::startupErrorChanged})
-        connect(&m_model, changed, this, &NotchViewModel::pageChanged);
+        connect(&m_model, changed, this, &NotchViewModel::updatePage);
     connect(&m_model, &AppModel::storageProblemChanged, this,
             &NotchViewModel::storageProblemChanged);
     for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})
@@ -111,6 +112,7 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
          {&AppSettings::countColorHexChanged, &AppSettings::countdownColorHexChanged})
         connect(&m_settings, changed, this, &NotchViewModel::colorsChanged);
     m_controller.onPressOutsideMenu = [this] { Q_EMIT closeMenus(); };
+    m_radii = NotchShape::forState(state(), hasNotch());
     updateRows();
 }
 
@@ -126,6 +128,7 @@ NotchViewModel::~NotchViewModel() {
 void NotchViewModel::setTextContext(TextContext context) {
     m_texts = std::move(context);
     Q_EMIT tick();
+    Q_EMIT confirmationChanged(); // its headline carries a date
     updateCollapsedContent();
 }
 
@@ -139,11 +142,27 @@ ExpiryOption NotchViewModel::initialOption() const {
 }
 
 double NotchViewModel::topRadius() const {
-    return NotchShape::forState(state(), hasNotch()).topRadius;
+    return m_radii.topRadius;
 }
 
 double NotchViewModel::bottomRadius() const {
-    return NotchShape::forState(state(), hasNotch()).bottomRadius;
+    return m_radii.bottomRadius;
+}
+
+void NotchViewModel::updateRadii() {
+    const NotchShape radii = NotchShape::forState(state(), hasNotch());
+    if (radii == m_radii)
+        return;
+    m_radii = radii;
+    Q_EMIT radiiChanged();
+}
+
+void NotchViewModel::updatePage() {
+    const ExpandedPage page = currentPage();
+    if (page == m_page)
+        return;
+    m_page = page;
+    Q_EMIT pageChanged();
 }
 
 double NotchViewModel::collapsedWidth() const {
@@ -164,11 +183,21 @@ QString NotchViewModel::toastTitle() const {
 }
 
 QString NotchViewModel::toastSubtitle() const {
-    return m_controller.toast() ? m_controller.toast()->subtitle : QString();
+    return m_controller.toast() ? shownName(m_controller.toast()->subtitle) : QString();
 }
 
 bool NotchViewModel::toastIsRelease() const {
     return m_controller.toast() && m_controller.toast()->style == NotchToast::Style::released;
+}
+
+ToastMark NotchViewModel::shownToastMark() const {
+    return toastMark(m_controller.toast() ? m_controller.toast()->style
+                                          : NotchToast::Style::deleted);
+}
+
+QColor NotchViewModel::toastIconColor() const {
+    const ToastMark mark = shownToastMark();
+    return toQColor(mark.color, mark.opacity);
 }
 
 ExpandedPage NotchViewModel::currentPage() const {
@@ -260,12 +289,10 @@ bool NotchViewModel::hasRows() const {
 // Either list of the model changed: both are read, as the model has them both by now or
 // will tell the other next. The list models tell their views row by row.
 void NotchViewModel::updateRows() {
-    const bool hadRows = hasRows();
     m_pendingRows->setFiles(m_model.pendingFiles());
     m_trackedRows->setFiles(m_model.trackedFiles());
     updateOpenedRows();
-    if (hasRows() != hadRows)
-        Q_EMIT pageChanged();
+    updatePage();
     updateCollapsedContent();
     updateTicking();
 }
@@ -317,131 +344,6 @@ void NotchViewModel::updateTicking() {
 void NotchViewModel::onTick() {
     Q_EMIT tick();
     updateCollapsedContent();
-}
-
-// Operations -------------------------------------------------------------------------------
-
-void NotchViewModel::selectPending(const QString& id) {
-    m_controller.setSelectedPendingID(uuidOf(id));
-}
-
-void NotchViewModel::decidePending(const QString& id, const QString& optionRaw) {
-    NotchFileRow* row = pendingRow(id);
-    const std::optional<ExpiryOption> option = optionFromRaw(optionRaw);
-    if (row == nullptr || row->file() == nullptr || !option)
-        return;
-    TrackedFile* file = row->file();
-    const QString name = file->displayName();
-    m_model.decide(file, *option);
-    m_controller.showConfirmation({file->id(), row->fileKind(), *option, file->expiresAt(), name});
-}
-
-void NotchViewModel::applyToAll(const QString& optionRaw) {
-    const std::optional<ExpiryOption> option = optionFromRaw(optionRaw);
-    if (!option || m_pendingRows->isEmpty())
-        return;
-    const qsizetype count = m_pendingRows->count();
-    m_model.decideAll(*option);
-    const std::optional<Duration> keep = duration(*option);
-    m_controller.showConfirmation({QUuid(), FileKind::other, *option,
-                                   keep ? std::optional(now() + *keep) : std::nullopt,
-                                   filesDecidedText(count)});
-}
-
-void NotchViewModel::editTracked(const QString& id) {
-    const std::optional<QUuid> uuid = uuidOf(id);
-    m_controller.setEditingTrackedID(m_controller.editingTrackedID() == uuid ? std::nullopt : uuid);
-}
-
-void NotchViewModel::changeExpiry(const QString& id, const QString& optionRaw) {
-    NotchFileRow* row = trackedRow(id);
-    const std::optional<ExpiryOption> option = optionFromRaw(optionRaw);
-    if (row == nullptr || !option)
-        return;
-    if (m_controller.editingTrackedID() == uuidOf(id))
-        m_controller.setEditingTrackedID(std::nullopt);
-    m_model.decide(row->file(), *option);
-}
-
-void NotchViewModel::keepTracked(const QString& id) {
-    changeExpiry(id, rawValue(ExpiryOption::forever));
-}
-
-void NotchViewModel::deleteNow(const QString& id) {
-    if (NotchFileRow* row = trackedRow(id))
-        m_model.deleteNow(row->file());
-}
-
-void NotchViewModel::reveal(const QString& id) {
-    NotchFileRow* row = trackedRow(id);
-    if (row == nullptr)
-        row = pendingRow(id);
-    if (row != nullptr)
-        m_model.reveal(row->file());
-}
-
-void NotchViewModel::togglePause() {
-    m_settings.setPauseWatching(!m_settings.pauseWatching());
-    m_model.updateWatching();
-}
-
-void NotchViewModel::openSettings() {
-    if (m_openSettings)
-        m_openSettings();
-    m_controller.collapse();
-}
-
-void NotchViewModel::retryAccess() {
-    m_model.checkDownloadsAccess();
-}
-
-void NotchViewModel::showDownloadsFolder() {
-    m_model.showDownloadsFolder();
-}
-
-// Shape and menus --------------------------------------------------------------------------
-
-void NotchViewModel::setShapeGeometry(const QRectF& rect, double topRadius, double bottomRadius) {
-    const NotchShape shape{topRadius, bottomRadius, hasNotch()};
-    if (rect == m_shapeRect && shape == m_drawnShape)
-        return;
-    m_shapeRect = rect;
-    m_drawnShape = shape;
-    m_controller.setShapeSize({rect.width(), rect.height()});
-    updateOutline();
-}
-
-void NotchViewModel::menuShown(QObject* menu, const QRectF& area) {
-    if (menu == nullptr)
-        return;
-    const bool opened = m_menus.find(menu) == m_menus.end();
-    m_menus[menu] = area;
-    if (opened) {
-        // A menu whose row goes away closes without saying so.
-        connect(menu, &QObject::destroyed, this, [this, menu] { menuHidden(menu); });
-        m_controller.menuBeganTracking();
-    }
-    updateOutline();
-}
-
-void NotchViewModel::menuHidden(QObject* menu) {
-    if (m_menus.erase(menu) == 0)
-        return;
-    disconnect(menu, &QObject::destroyed, this, nullptr);
-    m_controller.menuEndedTracking();
-    updateOutline();
-}
-
-void NotchViewModel::updateOutline() {
-    if (m_shapeRect.isEmpty())
-        return;
-    QPainterPath outline = m_drawnShape.path(m_shapeRect);
-    for (const auto& [menu, area] : m_menus) {
-        QPainterPath menuArea;
-        menuArea.addRect(area);
-        outline = outline.united(menuArea);
-    }
-    m_controller.setOutline(outline);
 }
 
 } // namespace fadebin

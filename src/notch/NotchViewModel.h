@@ -9,8 +9,10 @@
 #include <QColor>
 #include <QList>
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
@@ -36,6 +38,14 @@ enum class ExpandedPage {
                                         bool hasStartupError, bool hasConfirmation, bool hasFiles);
 [[nodiscard]] QString pageName(ExpandedPage page);
 
+// Where a row's menu opens inside the drawn shape (less a margin, below the notch's own
+// height): below the row when it fits there, its trailing edge under the row's controls;
+// else beside the row, leading of its controls (the time and the button), as level with the
+// row as the shape allows. Never over the row's controls while the shape is wide enough.
+// The margin keeps a menu's corners off the shape's rounded bottom corners.
+[[nodiscard]] QPointF menuPlacement(const QRectF& shape, double topInset, double margin,
+                                    const QRectF& row, const QRectF& controls, const QSizeF& menu);
+
 // The notch content's window on the controller, the model and the settings: every field as
 // QML can bind it, every text from the tested functions, and the operations the buttons
 // call. QML binds and lays out; the rules are here and in the controller.
@@ -47,8 +57,8 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(bool collapsed READ collapsed NOTIFY stateChanged)
     Q_PROPERTY(bool expanded READ expanded NOTIFY stateChanged)
     Q_PROPERTY(bool toastShown READ toastShown NOTIFY stateChanged)
-    Q_PROPERTY(double topRadius READ topRadius NOTIFY stateChanged)
-    Q_PROPERTY(double bottomRadius READ bottomRadius NOTIFY stateChanged)
+    Q_PROPERTY(double topRadius READ topRadius NOTIFY radiiChanged)
+    Q_PROPERTY(double bottomRadius READ bottomRadius NOTIFY radiiChanged)
 
     Q_PROPERTY(bool hasNotch READ hasNotch NOTIFY geometryChanged)
     Q_PROPERTY(double notchHeight READ notchHeight NOTIFY geometryChanged)
@@ -61,15 +71,19 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(QString toastTitle READ toastTitle NOTIFY toastChanged)
     Q_PROPERTY(QString toastSubtitle READ toastSubtitle NOTIFY toastChanged)
     Q_PROPERTY(bool toastIsRelease READ toastIsRelease NOTIFY toastChanged)
+    Q_PROPERTY(QString toastIcon READ toastIcon NOTIFY toastChanged)
+    Q_PROPERTY(double toastIconSize READ toastIconSize NOTIFY toastChanged)
+    Q_PROPERTY(bool toastIconBold READ toastIconBold NOTIFY toastChanged)
+    Q_PROPERTY(QColor toastIconColor READ toastIconColor NOTIFY toastChanged)
 
     Q_PROPERTY(QString page READ page NOTIFY pageChanged)
-    Q_PROPERTY(QString dropNotice READ dropNotice NOTIFY pageChanged)
-    Q_PROPERTY(QString startupError READ startupError NOTIFY pageChanged)
+    Q_PROPERTY(QString dropNotice READ dropNotice NOTIFY dropNoticeChanged)
+    Q_PROPERTY(QString startupError READ startupError NOTIFY startupErrorChanged)
     // Shown above whatever page is open while decisions cannot be saved.
     Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
-    Q_PROPERTY(QString confirmationHeadline READ confirmationHeadline NOTIFY pageChanged)
-    Q_PROPERTY(QString confirmationSubtitle READ confirmationSubtitle NOTIFY pageChanged)
-    Q_PROPERTY(int confirmationKind READ confirmationKind NOTIFY pageChanged)
+    Q_PROPERTY(QString confirmationHeadline READ confirmationHeadline NOTIFY confirmationChanged)
+    Q_PROPERTY(QString confirmationSubtitle READ confirmationSubtitle NOTIFY confirmationChanged)
+    Q_PROPERTY(int confirmationKind READ confirmationKind NOTIFY confirmationChanged)
 
     Q_PROPERTY(QString selectedPendingId READ selectedPendingId NOTIFY selectionChanged)
     Q_PROPERTY(QString editingTrackedId READ editingTrackedId NOTIFY selectionChanged)
@@ -90,6 +104,8 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(double markLeading READ markLeading NOTIFY collapsedContentChanged)
     Q_PROPERTY(double markOpacity READ markOpacity NOTIFY collapsedContentChanged)
     Q_PROPERTY(bool markIsCountdown READ markIsCountdown NOTIFY collapsedContentChanged)
+    Q_PROPERTY(double markIconSize READ markIconSize NOTIFY collapsedContentChanged)
+    Q_PROPERTY(bool markBold READ markBold NOTIFY collapsedContentChanged)
     Q_PROPERTY(QString indicatorText READ indicatorText NOTIFY collapsedContentChanged)
     Q_PROPERTY(bool indicatorShown READ indicatorShown NOTIFY collapsedContentChanged)
     Q_PROPERTY(bool indicatorIsCountdown READ indicatorIsCountdown NOTIFY collapsedContentChanged)
@@ -128,9 +144,13 @@ public:
     [[nodiscard]] QString toastTitle() const;
     [[nodiscard]] QString toastSubtitle() const;
     [[nodiscard]] bool toastIsRelease() const;
+    [[nodiscard]] QString toastIcon() const { return shownToastMark().icon; }
+    [[nodiscard]] double toastIconSize() const { return shownToastMark().size; }
+    [[nodiscard]] bool toastIconBold() const { return shownToastMark().bold; }
+    [[nodiscard]] QColor toastIconColor() const;
 
     [[nodiscard]] ExpandedPage currentPage() const;
-    [[nodiscard]] QString page() const { return pageName(currentPage()); }
+    [[nodiscard]] QString page() const { return pageName(m_page); }
     [[nodiscard]] QString dropNotice() const;
     [[nodiscard]] QString startupError() const;
     [[nodiscard]] QString storageProblem() const { return m_model.storageProblem(); }
@@ -156,6 +176,8 @@ public:
     [[nodiscard]] double markLeading() const { return mark().leading; }
     [[nodiscard]] double markOpacity() const { return mark().opacity; }
     [[nodiscard]] bool markIsCountdown() const { return mark().countdown; }
+    [[nodiscard]] double markIconSize() const { return mark().size; }
+    [[nodiscard]] bool markBold() const { return mark().bold; }
     [[nodiscard]] QString indicatorText() const { return m_indicator.text; }
     [[nodiscard]] bool indicatorShown() const;
     [[nodiscard]] bool indicatorIsCountdown() const;
@@ -165,6 +187,7 @@ public:
     // The content's operations.
     Q_INVOKABLE void selectPending(const QString& id);
     Q_INVOKABLE void decidePending(const QString& id, const QString& optionRaw);
+    Q_INVOKABLE void keepPending(const QString& id);
     Q_INVOKABLE void applyToAll(const QString& optionRaw);
     Q_INVOKABLE void editTracked(const QString& id);
     Q_INVOKABLE void changeExpiry(const QString& id, const QString& optionRaw);
@@ -180,12 +203,19 @@ public:
     // A menu shown (or moved) over the panel, and hidden again.
     Q_INVOKABLE void menuShown(QObject* menu, const QRectF& area);
     Q_INVOKABLE void menuHidden(QObject* menu);
+    // Where a row's menu of this size opens, in the panel's coordinates; see menuPlacement.
+    Q_INVOKABLE QPointF menuPosition(const QRectF& row, const QRectF& controls,
+                                     const QSizeF& menu) const;
 
 Q_SIGNALS:
     void stateChanged();
+    void radiiChanged();
     void geometryChanged();
     void toastChanged();
     void pageChanged();
+    void dropNoticeChanged();
+    void startupErrorChanged();
+    void confirmationChanged();
     void storageProblemChanged();
     void selectionChanged();
     // The number of rows of a list changed.
@@ -203,6 +233,9 @@ Q_SIGNALS:
 private:
     [[nodiscard]] NotchState state() const { return m_controller.state(); }
     [[nodiscard]] CollapsedMark mark() const;
+    [[nodiscard]] ToastMark shownToastMark() const;
+    void updateRadii();
+    void updatePage();
     [[nodiscard]] NotchFileRow* pendingRow(const QString& id) const;
     [[nodiscard]] NotchFileRow* trackedRow(const QString& id) const;
     [[nodiscard]] bool hasRows() const;
@@ -224,6 +257,8 @@ private:
     QPointer<NotchFileRow> m_editedTracked;
     CollapsedIndicator m_indicator;
     QString m_markIcon; // the mark as last told; the rest of it follows from the icon
+    NotchShape m_radii; // as last told
+    ExpandedPage m_page = ExpandedPage::empty;
     TimerHandle m_tick;
     QRectF m_shapeRect;
     NotchShape m_drawnShape;

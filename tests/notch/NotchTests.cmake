@@ -18,3 +18,7 @@ if(TARGET notch_content_test)
     target_compile_definitions(notch_content_test
                                PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
 endif()
+if(TARGET notch_content_layout_test)
+    target_compile_definitions(notch_content_layout_test
+                               PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
+endif()

@@ -135,7 +135,7 @@ TEST_F(ContentTest, OnePendingRowSitsWhereTheEndToEndTestClicksAndSchedulesOneHo
     ASSERT_TRUE(attribute.has_value());
     EXPECT_EQ(parseExpiry(*attribute), std::chrono::floor<std::chrono::seconds>(clock.now() + 1h));
     EXPECT_EQ(page(), "confirmation");
-    EXPECT_EQ(textOf("confirmationSubtitle"), QString::fromStdString(name));
+    EXPECT_EQ(textOf("confirmationSubtitle"), shownName(QString::fromStdString(name)));
     save("expanded-confirmation");
     // The last decision: the card stays a second, then the panel closes.
     advance(1s);

@@ -219,6 +219,19 @@ TEST_F(ControllerTest, NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAuto
     EXPECT_EQ(state(), NotchState::expanded);
 }
 
+// A toast is no user's doing: a download that opens the panel over one closes it again.
+TEST_F(ControllerTest, DownloadDuringAToastOpensAndDismissesLikeAnyAutomaticOpening) {
+    settings.setAutoDismissSeconds(2);
+    controller->showToast({NotchToast::Style::deleted, "Moved to Trash", "a", FileKind::other});
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    download("during-toast.pdf");
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::expanded);
+    EXPECT_TRUE(controller->expandedByAuto());
+    expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
+}
+
 TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
     settings.setAutoDismissSeconds(1);
     openByHover();

@@ -127,6 +127,28 @@ TEST(NotchTexts, ToastsNameEveryFile) {
                           "Timers removed · a.pdf, b, c.zip", FileKind::pdf}));
 }
 
+// Names come from whoever made the file: what would break a line or turn text around is
+// shown as a visible stand-in, and the name is isolated from the text around it.
+TEST(NotchTexts, ShownNamesShowControlsAndCannotTurnTheirExtensionAround) {
+    const QString fsi(QChar(0x2068)), pdi(QChar(0x2069)), bad(QChar(0xFFFD));
+    const std::pair<QString, QString> rows[] = {
+        {u"report.pdf"_qs, fsi + u"report.pdf"_qs + pdi},
+        {u"two\nlines\r.txt"_qs, fsi + u"two\u240Alines\u240D.txt"_qs + pdi},
+        {u"tab\there\x7f"_qs, fsi + u"tab\u2409here\u2421"_qs + pdi},
+        {u"nel\u0085ls\u2028ps\u2029"_qs,
+         fsi + u"nel"_qs + bad + u"ls"_qs + bad + u"ps"_qs + bad + pdi},
+        {u"invoice\u202Efdp.exe"_qs, fsi + u"invoice"_qs + bad + u"fdp.exe"_qs + pdi},
+        {u"\u2066a\u2069\u202Ab\u202C\u200Fc\u061C"_qs,
+         fsi + bad + u"a"_qs + bad + bad + u"b"_qs + bad + bad + u"c"_qs + bad + pdi},
+        {u"\u0645\u0644\u0641.txt"_qs, fsi + u"\u0645\u0644\u0641.txt"_qs + pdi},
+        {u"\U0001F600.png"_qs, fsi + u"\U0001F600.png"_qs + pdi},
+        {QString(QChar(0xD800)) + u"x"_qs, fsi + bad + u"x"_qs + pdi},
+        {QString(), QString()},
+    };
+    for (const auto& [name, shown] : rows)
+        EXPECT_EQ(shownName(name), shown) << name.toStdString();
+}
+
 // The footer and the empty state are held to their words by the content test.
 TEST(NotchTexts, PauseHelpAndCountsFollowThePause) {
     EXPECT_EQ(pauseButtonHelp(false), "Pause watching Downloads");

@@ -21,10 +21,10 @@ Item {
         x: collapsed.view.markLeading
         anchors.verticalCenter: parent.verticalCenter
         icon: collapsed.view.markIcon
-        iconSize: collapsed.view.markIsCountdown || collapsed.view.markIcon !== "clock01" ? 16 : 14
+        iconSize: collapsed.view.markIconSize
         color: collapsed.view.markIsCountdown ? collapsed.view.countdownColor
                                               : Qt.rgba(1, 1, 1, collapsed.view.markOpacity)
-        bold: collapsed.view.markIcon !== "clock01"
+        bold: collapsed.view.markBold
     }
 
     NotchIndicator {

@@ -36,15 +36,7 @@ Item {
         contentHeight: content.pageHeight
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar {
-            policy: scroll.contentHeight > scroll.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
-            width: 6
-            contentItem: Rectangle {
-                implicitWidth: 4
-                radius: 2
-                color: Qt.rgba(1, 1, 1, 0.3)
-            }
-        }
+        ScrollBar.vertical: scrollBar
 
         Column {
             id: pageColumn
@@ -82,6 +74,22 @@ Item {
                     return empty
                 }
             }
+        }
+    }
+
+    // In the margin beside the rows, not over them and their cards.
+    ScrollBar {
+        id: scrollBar
+        objectName: "scrollBar"
+        x: scroll.x + scroll.width + 4
+        y: scroll.y
+        width: 6
+        height: scroll.height
+        policy: scroll.contentHeight > scroll.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        contentItem: Rectangle {
+            implicitWidth: 4
+            radius: 2
+            color: Qt.rgba(1, 1, 1, 0.3)
         }
     }
 

@@ -1,31 +1,51 @@
-// An entry of the notch's menus; a destructive one reads red.
+// An entry of the notch's menus with its icon; a destructive one reads red.
 import QtQuick
 import QtQuick.Controls.Basic
+import QtQuick.Controls.impl
 
 MenuItem {
     id: item
 
     property bool destructive: false
-
-    objectName: subMenu ? "submenu-" + subMenu.title : ""
+    // Opens a menu of its own.
+    property bool showsArrow: false
+    property string iconName
 
     implicitHeight: 28
     leftPadding: 10
     rightPadding: 10
     font.pixelSize: 12
+    icon.source: iconName !== "" ? "image://notchmenu/" + iconName : ""
+    icon.width: 14
+    icon.height: 14
+    icon.color: destructive ? "#FF453A" : "white"
 
-    contentItem: Text {
-        textFormat: Text.PlainText
-        text: item.text
-        font: item.font
-        color: item.destructive ? "#FF453A" : "white"
-        verticalAlignment: Text.AlignVCenter
-        elide: Text.ElideRight
+    contentItem: Row {
+        spacing: 8
+        IconImage {
+            objectName: "menuIcon"
+            anchors.verticalCenter: parent.verticalCenter
+            width: item.icon.width
+            height: item.icon.height
+            sourceSize: Qt.size(item.icon.width, item.icon.height)
+            source: item.icon.source
+            color: item.icon.color
+            visible: item.iconName !== ""
+        }
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            width: parent.width - (item.iconName !== "" ? item.icon.width + parent.spacing : 0)
+            textFormat: Text.PlainText
+            text: item.text
+            font: item.font
+            color: item.destructive ? "#FF453A" : "white"
+            elide: Text.ElideRight
+        }
     }
     arrow: Text {
         x: item.width - width - item.rightPadding
         anchors.verticalCenter: parent.verticalCenter
-        visible: item.subMenu
+        visible: item.showsArrow
         text: "›"
         color: Qt.rgba(1, 1, 1, 0.6)
         font.pixelSize: 14

@@ -27,10 +27,11 @@ Rectangle {
             kind: chip.file ? chip.file.kind : 0
         }
         Text {
+            objectName: "chipName"
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             width: Math.min(implicitWidth, chip.maxWidth - 44)
-            text: chip.file ? chip.file.name : ""
+            text: chip.file ? chip.file.shownName : ""
             color: "white"
             font.pixelSize: 12
             font.weight: Font.Medium

@@ -34,6 +34,7 @@ Item {
             file: pending.file
             options: pending.view.options
             onDecide: raw => pending.view.decidePending(pending.file.id, raw)
+            onKeep: pending.view.keepPending(pending.file.id)
         }
     }
 }

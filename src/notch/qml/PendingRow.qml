@@ -10,6 +10,7 @@ Rectangle {
     property NotchFileRow file
     property var options: []
     signal decide(string raw)
+    signal keep()
 
     implicitHeight: 152
     radius: 14
@@ -28,7 +29,7 @@ Rectangle {
         x: 54
         y: 11
         width: row.width - 66
-        text: row.file ? row.file.name : ""
+        text: row.file ? row.file.shownName : ""
         color: "white"
         font.pixelSize: 13
         font.weight: Font.DemiBold
@@ -103,7 +104,7 @@ Rectangle {
         width: 72
         height: 28
         text: "Keep it"
-        onClicked: row.decide("forever")
+        onClicked: row.keep()
     }
     NotchButton {
         objectName: "doneButton"

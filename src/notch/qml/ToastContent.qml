@@ -28,10 +28,10 @@ Item {
 
         NotchMark {
             anchors.verticalCenter: parent.verticalCenter
-            icon: toast.view.toastIsRelease ? "folder-export" : "tick02"
-            iconSize: toast.view.toastIsRelease ? 16 : 20
-            bold: !toast.view.toastIsRelease
-            color: toast.view.toastIsRelease ? Qt.rgba(1, 1, 1, 0.75) : "#32D74B"
+            icon: toast.view.toastIcon
+            iconSize: toast.view.toastIconSize
+            bold: toast.view.toastIconBold
+            color: toast.view.toastIconColor
         }
         Column {
             anchors.verticalCenter: parent.verticalCenter

@@ -19,8 +19,20 @@ Column {
         tracked.view.menuShown(menu, menu.background.mapToItem(null, 0, 0, menu.background.width,
                                                                  menu.background.height))
     }
+    // Where the view model says: below the row, or beside it, clear of its time and button.
+    function placeMenu(menu) {
+        if (!menu.parent)
+            return
+        const row = line.mapToItem(null, 0, 0, line.width, line.height)
+        const controls = time.mapToItem(null, -4, 0, more.x + more.width - time.x + 4, line.height)
+        const at = tracked.view.menuPosition(row, controls, Qt.size(menu.width, menu.height))
+        const local = menu.parent.mapFromItem(null, at.x, at.y)
+        menu.x = local.x
+        menu.y = local.y
+    }
 
     Item {
+        id: line
         width: tracked.width
         height: 36
 
@@ -31,20 +43,22 @@ Column {
             kind: tracked.file.kind
         }
         Text {
+            objectName: "trackedName"
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             x: 34
             width: time.x - x - 8
-            text: tracked.file.name
+            text: tracked.file.shownName
             color: "white"
             font.pixelSize: 12
             font.weight: Font.Medium
             elide: Text.ElideMiddle
         }
-        Text {
+        TabularText {
             id: time
             objectName: "time-" + tracked.file.name
-            textFormat: Text.PlainText
+            width: implicitWidth
+            height: implicitHeight
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: more.left
             anchors.rightMargin: 8
@@ -70,10 +84,7 @@ Column {
             anchors.right: parent.right
             iconName: "more-horizontal-circle01"
             iconSize: 16
-            onClicked: {
-                const menu = menuComponent.createObject(tracked)
-                menu.popup(more, more.width - menu.width, more.height + 2)
-            }
+            onClicked: menuComponent.createObject(tracked).open()
         }
     }
 
@@ -90,57 +101,35 @@ Column {
         }
     }
 
-    // The menu is made when it opens and goes when it closes.
+    // Menus are made when they open and go when they close.
+    function openMenu(component) {
+        component.createObject(tracked).open()
+    }
+
     Component {
         id: menuComponent
-        NotchMenu {
-            id: menu
+        RowMenu {
+            row: tracked
             objectName: "menu-" + tracked.file.name
-            cascade: false
-            onAboutToShow: tracked.reportMenu(menu)
-            onOpened: tracked.reportMenu(menu)
-            onClosed: {
-                tracked.view.menuHidden(menu)
-                Qt.callLater(menu.destroyWhenClosed)
-            }
 
-            // The submenu shows in place of this one: the pair goes only when both closed.
-            function destroyWhenClosed() {
-                if (!menu.visible && !changeMenu.visible)
-                    menu.destroy()
-            }
-
-            NotchMenu {
-                id: changeMenu
-                objectName: "changeMenu-" + tracked.file.name
-                title: "Change expiry"
-                onAboutToShow: tracked.reportMenu(changeMenu)
-                onOpened: tracked.reportMenu(changeMenu)
-                onClosed: {
-                    tracked.view.menuHidden(changeMenu)
-                    Qt.callLater(menu.destroyWhenClosed)
-                }
-
-                Instantiator {
-                    model: tracked.view.options
-                    NotchMenuItem {
-                        required property var modelData
-                        objectName: "changeTo-" + modelData.raw
-                        text: modelData.label
-                        onTriggered: tracked.view.changeExpiry(tracked.file.id, modelData.raw)
-                    }
-                    onObjectAdded: (index, object) => changeMenu.insertItem(index, object)
-                    onObjectRemoved: (index, object) => changeMenu.removeItem(object)
-                }
+            NotchMenuItem {
+                // Its own menu, placed like this one: a submenu would be placed by Qt.
+                objectName: "submenu-Change expiry"
+                text: "Change expiry"
+                iconName: "clock04"
+                showsArrow: true
+                onTriggered: tracked.openMenu(changeMenuComponent)
             }
             NotchMenuItem {
                 objectName: "keepForeverItem"
                 text: "Keep forever"
+                iconName: "checkmark-circle02"
                 onTriggered: tracked.view.keepTracked(tracked.file.id)
             }
             NotchMenuItem {
                 objectName: "showInFolderItem"
                 text: "Show in Folder"
+                iconName: "folder01"
                 onTriggered: tracked.view.reveal(tracked.file.id)
             }
             MenuSeparator {
@@ -152,16 +141,54 @@ Column {
             NotchMenuItem {
                 objectName: "deleteNowItem"
                 text: "Delete now"
+                iconName: "file-shredder"
                 destructive: true
                 onTriggered: tracked.view.deleteNow(tracked.file.id)
             }
+        }
+    }
+    Component {
+        id: changeMenuComponent
+        RowMenu {
+            id: changeMenu
+            row: tracked
+            objectName: "changeMenu-" + tracked.file.name
 
-            Connections {
-                target: tracked.view
-                function onCloseMenus() {
-                    changeMenu.close()
-                    menu.close()
+            Instantiator {
+                model: tracked.view.options
+                NotchMenuItem {
+                    required property var modelData
+                    objectName: "changeTo-" + modelData.raw
+                    text: modelData.label
+                    iconName: "clock01"
+                    onTriggered: tracked.view.changeExpiry(tracked.file.id, modelData.raw)
                 }
+                onObjectAdded: (index, object) => changeMenu.insertItem(index, object)
+                onObjectRemoved: (index, object) => changeMenu.removeItem(object)
+            }
+        }
+    }
+    // A menu of a row: placed by the view model, its area told while it shows.
+    component RowMenu: NotchMenu {
+        id: rowMenu
+        required property Item row
+        onAboutToShow: {
+            row.placeMenu(rowMenu)
+            row.reportMenu(rowMenu)
+        }
+        // Placed again once open: its items may have grown it since it was first placed.
+        onOpened: {
+            row.placeMenu(rowMenu)
+            row.reportMenu(rowMenu)
+        }
+        onClosed: {
+            row.view.menuHidden(rowMenu)
+            Qt.callLater(rowMenu.destroy)
+        }
+        Connections {
+            target: rowMenu.row.view
+            function onCloseMenus() {
+                rowMenu.close()
             }
         }
     }
