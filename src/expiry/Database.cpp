@@ -81,8 +81,11 @@ bool heldElsewhere(sqlite3* db) {
 // Puts the file in shape for use and proves it usable; fails with the statement's error.
 bool prepareForUse(sqlite3* db, QString& error) {
     // The first statements read the header: a file that is not a database fails here.
+    // Lookups go through indexes; a small page cache keeps a burst of writes from spreading
+    // cache pages all over the heap, where they would hold memory long after the burst.
     if (!exec(db, "PRAGMA journal_mode=WAL", error) ||
-        !exec(db, "PRAGMA synchronous=NORMAL", error) || !exec(db, schema, error))
+        !exec(db, "PRAGMA synchronous=NORMAL", error) ||
+        !exec(db, "PRAGMA cache_size=-256", error) || !exec(db, schema, error))
         return false;
     // A database another process holds locked would fail every save; say so now.
     if (!exec(db, "BEGIN IMMEDIATE", error) || !exec(db, "COMMIT", error))

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -161,6 +162,7 @@ void ExpiryStore::recordChanged(TrackedFile& record, bool filing) {
 
 void ExpiryStore::dropEnded() {
     std::erase_if(m_retired, [](const QPointer<TrackedFile>& record) { return record.isNull(); });
+    const std::size_t retired = m_retired.size();
     std::erase_if(m_mayHaveEnded, [this](TrackedFile* record) {
         if (isActive(*record))
             return true; // looked at again when it changes
@@ -175,6 +177,15 @@ void ExpiryStore::dropEnded() {
         m_retired.emplace_back(record);
         return true;
     });
+    // Many records gone (a burst that ended): what they held goes back to the system a moment
+    // later, once they are deleted, rather than staying with the process.
+    m_droppedSinceTrim += m_retired.size() - retired;
+    if (m_droppedSinceTrim >= dropsBeforeTrim && !(m_trim && m_trim->isActive())) {
+        m_trim = m_clock.singleShot(Duration{2'000}, [this] {
+            m_droppedSinceTrim = 0;
+            ::malloc_trim(0);
+        });
+    }
 }
 
 path ExpiryStore::pathForm(const path& url) {

@@ -218,6 +218,9 @@ private:
     std::map<std::pair<Instant, std::uint64_t>, TrackedFile*> m_scheduledOrder; // by expiresAt
     // Records that left memory but may still be referenced until the event loop turns.
     std::vector<QPointer<TrackedFile>> m_retired;
+    static constexpr std::size_t dropsBeforeTrim = 256;
+    std::size_t m_droppedSinceTrim = 0;
+    TimerHandle m_trim;
     mutable std::optional<std::vector<path>> m_trashFolders;
     bool m_toldUnavailable = false;
     int m_batchDepth = 0;
