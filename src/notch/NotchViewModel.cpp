@@ -289,8 +289,19 @@ bool NotchViewModel::hasRows() const {
 // Either list of the model changed: both are read, as the model has them both by now or
 // will tell the other next. The list models tell their views row by row.
 void NotchViewModel::updateRows() {
-    m_pendingRows->setFiles(m_model.pendingFiles());
-    m_trackedRows->setFiles(m_model.trackedFiles());
+    // The panel shows the newest files waiting and the soonest to expire, a few score of each
+    // (thousands of rows would cost seconds and hundreds of megabytes to lay out, and nobody
+    // scrolls through them); the section headers count them all, and "Apply to all" and the
+    // command line reach every one.
+    const QList<TrackedFile*> pending = m_model.pendingFiles();
+    const QList<TrackedFile*> tracked = m_model.trackedFiles();
+    m_pendingRows->setFiles(
+        pending.size() > shownRowLimit ? pending.sliced(pending.size() - shownRowLimit) : pending);
+    m_trackedRows->setFiles(tracked.first(std::min(tracked.size(), shownRowLimit)));
+    if (std::exchange(m_pendingTotal, pending.size()) != pending.size())
+        Q_EMIT pendingRowsChanged();
+    if (std::exchange(m_trackedTotal, tracked.size()) != tracked.size())
+        Q_EMIT trackedRowsChanged();
     updateOpenedRows();
     updatePage();
     updateCollapsedContent();

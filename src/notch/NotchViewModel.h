@@ -162,8 +162,10 @@ public:
     [[nodiscard]] QString editingTrackedId() const;
     [[nodiscard]] NotchFileList* pendingRows() const { return m_pendingRows; }
     [[nodiscard]] NotchFileList* trackedRows() const { return m_trackedRows; }
-    [[nodiscard]] QString pendingCount() const { return sectionCountText(m_pendingRows->count()); }
-    [[nodiscard]] QString trackedCount() const { return sectionCountText(m_trackedRows->count()); }
+    [[nodiscard]] QString pendingCount() const { return sectionCountText(m_pendingTotal); }
+    [[nodiscard]] QString trackedCount() const { return sectionCountText(m_trackedTotal); }
+    // How many rows each list shows at most.
+    static constexpr qsizetype shownRowLimit = 100;
     [[nodiscard]] bool showApplyToAll() const { return m_pendingRows->count() >= 2; }
     [[nodiscard]] QVariantList options() const;
 
@@ -253,6 +255,8 @@ private:
     TextContext m_texts;
     NotchFileList* m_pendingRows;
     NotchFileList* m_trackedRows;
+    qsizetype m_pendingTotal = 0; // files in each list, shown or not
+    qsizetype m_trackedTotal = 0;
     QPointer<NotchFileRow> m_openedPending;
     QPointer<NotchFileRow> m_editedTracked;
     CollapsedIndicator m_indicator;
