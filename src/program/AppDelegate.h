@@ -48,6 +48,9 @@ public:
 private:
     void applicationDidFinishLaunching();
     void showOnboardingIfDue();
+    void showOnboarding();
+    // org.freedesktop.Application.Activate: the application menu or a second start.
+    void activate();
     void registerOnBus();
     void makeWindows();
 
@@ -76,6 +79,10 @@ private:
     std::unique_ptr<OnboardingWindow> m_onboarding;
     std::unique_ptr<BusService> m_busService;
     TimerHandle m_onboardingCheck;
+    // Started by the bus to take an Activate call: that first call is the launch itself,
+    // not a user opening a Fadebin that was already running.
+    bool m_launchActivationDue = false;
+    TimerHandle m_launchActivationWindow;
 };
 
 } // namespace fadebin
