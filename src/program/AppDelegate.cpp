@@ -12,8 +12,10 @@
 #include "periphery/FeedbackWindow.h"
 #include "periphery/OnboardingWindow.h"
 #include "periphery/SettingsWindow.h"
+#include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateManager.h"
 #include "periphery/UpdateWindow.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/Log.h"
 #include "platform/LoginItem.h"
 #include "platform/UserDefaults.h"
@@ -78,6 +80,8 @@ AppDelegate::~AppDelegate() {
     m_feedback.reset();
     m_engine.reset();
     m_desktopStyle.reset();
+    m_updateAnnouncer.reset();
+    m_notifications.reset();
     m_updates.reset();
     m_network.reset();
     m_notch.reset();
@@ -165,6 +169,9 @@ void AppDelegate::applicationDidFinishLaunching() {
         m_network = std::make_unique<QNetworkAccessManager>();
         m_updates = std::make_unique<UpdateManager>(
             Clock::system(), *m_network, configuredUpdateFeed(), shortVersion(), buildNumber());
+        m_notifications = std::make_unique<DesktopNotifications>();
+        m_updateAnnouncer =
+            std::make_unique<UpdateAnnouncer>(*m_updates, *m_defaults, *m_notifications);
     }
     // Started after the notch is in place, so that its callbacks catch the first events.
     m_model->start();

@@ -19,12 +19,14 @@ class AppModel;
 class AppSettings;
 class AutostartLoginItem;
 class BusService;
+class DesktopNotifications;
 class DesktopStyle;
 class FeedbackWindow;
 class NotchController;
 class OnboardingWindow;
 class QtScreenSource;
 class SettingsWindow;
+class UpdateAnnouncer;
 class UpdateManager;
 class UpdateWindow;
 class UserDefaults;
@@ -69,6 +71,8 @@ private:
     std::unique_ptr<NotchController> m_notch;
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<UpdateManager> m_updates;
+    std::unique_ptr<DesktopNotifications> m_notifications;
+    std::unique_ptr<UpdateAnnouncer> m_updateAnnouncer;
     std::unique_ptr<DesktopStyle> m_desktopStyle;
     // The windows and their QML engine come on first use: a user who never opens them does
     // not pay for them.
