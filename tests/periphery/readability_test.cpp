@@ -144,3 +144,44 @@ TEST(Readability, OnboardingsNotesAndTheSettingsCaptionsReadInLightAndDark) {
         EXPECT_GE(measured, 5) << scheme;
     }
 }
+
+TEST(Readability, TheColourPickerKeepsClearOfTheWindowsEdgesOverADimmedWindow) {
+    WindowWorld world;
+    UpdateManager updates(world.clock, world.network, {}, QStringLiteral("1.2"),
+                          QStringLiteral("12"));
+    FeedbackWindow feedback(world.engine, world.clock, world.network, {});
+    SettingsWindow settings(world.engine, world.model, world.settings, updates, feedback);
+    const QPalette light = QGuiApplication::palette();
+    const auto restore = qScopeGuard([&] { QGuiApplication::setPalette(light); });
+    for (const auto& [scheme, palette] : {std::pair{"light", light}, {"dark", darkPalette()}}) {
+        SCOPED_TRACE(scheme);
+        QGuiApplication::setPalette(palette);
+        QQuickWindow* window = shown(settings);
+        click(window, "tab.notch");
+        const QImage before = window->grabWindow();
+        click(window, "countdownColor");
+        settle(window);
+        QObject* dialog = nullptr;
+        for (QObject* child : window->findChildren<QObject*>())
+            if (child->inherits("QQuickColorDialogImpl") && child->property("visible").toBool())
+                dialog = child;
+        ASSERT_NE(dialog, nullptr);
+        const QRectF frame(dialog->property("x").toReal(), dialog->property("y").toReal(),
+                           dialog->property("width").toReal(), dialog->property("height").toReal());
+        EXPECT_TRUE(
+            QRectF(QPointF(0, 0), window->size()).adjusted(24, 24, -24, -24).contains(frame))
+            << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+        // Nothing of the picker is cut off: its content fits the room the dialog gives it.
+        const auto* content = dialog->property("contentItem").value<QQuickItem*>();
+        ASSERT_NE(content, nullptr);
+        EXPECT_LE(content->implicitHeight(), dialog->property("availableHeight").toReal());
+        // Beside the dialog the window is darker than it was.
+        const QImage after = window->grabWindow();
+        const QPoint beside(int(frame.left() / 2), int(frame.center().y()));
+        EXPECT_LT(qGray(after.pixel(beside)), qGray(before.pixel(beside)) - 8)
+            << qGray(after.pixel(beside)) << " vs " << qGray(before.pixel(beside));
+        savePicture(window, QStringLiteral("settings-colour-dialog-%1").arg(scheme));
+        QMetaObject::invokeMethod(dialog, "reject");
+        settle(window);
+    }
+}
