@@ -96,9 +96,13 @@ private:
     static path toPath(const QString& name) { return name.toStdString(); }
 
     Command gdbus(const QStringList& arguments) {
+        const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
         ::setenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8().constData(), 1);
         Command result = runTool("gdbus", arguments, std::chrono::seconds(60));
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        if (before.isNull())
+            ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        else
+            ::setenv("DBUS_SESSION_BUS_ADDRESS", before.constData(), 1);
         return result;
     }
 
