@@ -1,6 +1,5 @@
 // Small text in the ordinary windows reads at WCAG AA (4.5:1) on what is actually drawn
-// behind it, in light and dark; the colour picker sits apart from the window's edges over a
-// dimmed window.
+// behind it, in light and dark.
 #include "periphery/DesktopStyle.h"
 #include "periphery/FeedbackWindow.h"
 #include "periphery/OnboardingWindow.h"
@@ -84,31 +83,6 @@ int expectReadable(QQuickWindow* window, const std::string& where) {
 
 } // namespace
 
-TEST(Readability, SoftenedTextKeepsItsContrastAndIsNoStrongerThanThat) {
-    EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
-    EXPECT_NEAR(contrastRatio(QColor("#777777"), Qt::white), 4.48, 0.01);
-    const QColor light("#efefef"), card(Qt::white), dark("#242424"), darkCard("#303030");
-    for (const auto& [text, backs] : {std::pair{QColor(Qt::black), QList<QColor>{light, card}},
-                                      {QColor("#f2f2f2"), QList<QColor>{dark, darkCard}}}) {
-        for (const double emphasis : {0.45, 0.62, 0.9}) {
-            const QColor tone = softenedText(text, backs, emphasis);
-            EXPECT_GE(tone.alphaF(), emphasis - 1e-3);
-            for (const QColor& back : backs)
-                EXPECT_GE(contrast(composite(tone, back.rgb()), back.rgb()), 4.5) << emphasis;
-            // One step softer would not read on one of them, unless the asked opacity reads.
-            if (tone.alpha() > std::ceil(emphasis * 255)) {
-                QColor softer = tone;
-                softer.setAlpha(tone.alpha() - 1);
-                EXPECT_TRUE(std::ranges::any_of(backs, [&](const QColor& back) {
-                    return contrast(composite(softer, back.rgb()), back.rgb()) < 4.5;
-                }));
-            }
-        }
-    }
-    // A palette too weak for any softening gets its text at full strength.
-    EXPECT_EQ(softenedText(QColor("#888888"), {Qt::white}, 0.45).alpha(), 255);
-}
-
 TEST(Readability, OnboardingsNotesAndTheSettingsCaptionsReadInLightAndDark) {
     {
         WindowWorld world;
@@ -142,46 +116,5 @@ TEST(Readability, OnboardingsNotesAndTheSettingsCaptionsReadInLightAndDark) {
             measured += expectReadable(window, std::string(scheme) + " settings, " + tab);
         }
         EXPECT_GE(measured, 5) << scheme;
-    }
-}
-
-TEST(Readability, TheColourPickerKeepsClearOfTheWindowsEdgesOverADimmedWindow) {
-    WindowWorld world;
-    UpdateManager updates(world.clock, world.network, {}, QStringLiteral("1.2"),
-                          QStringLiteral("12"));
-    FeedbackWindow feedback(world.engine, world.clock, world.network, {});
-    SettingsWindow settings(world.engine, world.model, world.settings, updates, feedback);
-    const QPalette light = QGuiApplication::palette();
-    const auto restore = qScopeGuard([&] { QGuiApplication::setPalette(light); });
-    for (const auto& [scheme, palette] : {std::pair{"light", light}, {"dark", darkPalette()}}) {
-        SCOPED_TRACE(scheme);
-        QGuiApplication::setPalette(palette);
-        QQuickWindow* window = shown(settings);
-        click(window, "tab.notch");
-        const QImage before = window->grabWindow();
-        click(window, "countdownColor");
-        settle(window);
-        QObject* dialog = nullptr;
-        for (QObject* child : window->findChildren<QObject*>())
-            if (child->inherits("QQuickColorDialogImpl") && child->property("visible").toBool())
-                dialog = child;
-        ASSERT_NE(dialog, nullptr);
-        const QRectF frame(dialog->property("x").toReal(), dialog->property("y").toReal(),
-                           dialog->property("width").toReal(), dialog->property("height").toReal());
-        EXPECT_TRUE(
-            QRectF(QPointF(0, 0), window->size()).adjusted(24, 24, -24, -24).contains(frame))
-            << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
-        // Nothing of the picker is cut off: its content fits the room the dialog gives it.
-        const auto* content = dialog->property("contentItem").value<QQuickItem*>();
-        ASSERT_NE(content, nullptr);
-        EXPECT_LE(content->implicitHeight(), dialog->property("availableHeight").toReal());
-        // Beside the dialog the window is darker than it was.
-        const QImage after = window->grabWindow();
-        const QPoint beside(int(frame.left() / 2), int(frame.center().y()));
-        EXPECT_LT(qGray(after.pixel(beside)), qGray(before.pixel(beside)) - 8)
-            << qGray(after.pixel(beside)) << " vs " << qGray(before.pixel(beside));
-        savePicture(window, QStringLiteral("settings-colour-dialog-%1").arg(scheme));
-        QMetaObject::invokeMethod(dialog, "reject");
-        settle(window);
     }
 }
