@@ -14,6 +14,7 @@ namespace {
 
 // The picker inside the dialog's implementation carries this objectName in Qt 6.4.
 const QString pickerName = QStringLiteral("colorPicker");
+constexpr qreal minimumFieldHeight = 120;
 
 void findPickers(QQuickItem* item, QList<QQuickItem*>& pickers) {
     if (item->objectName() == pickerName && item->metaObject()->indexOfProperty("hue") >= 0 &&
@@ -74,6 +75,31 @@ void drawColorFields(QQuickWindow* window) {
         if (hue.hasNotifySignal() && follow.isValid())
             QObject::connect(picker, hue.notifySignal(), field, follow);
         picker->setProperty("contentItem", QVariant::fromValue<QQuickItem*>(field));
+    }
+}
+
+void frameColorDialogs(QQuickWindow* window) {
+    if (!window)
+        return;
+    // The dialog's implementation is a popup the window holds; its class is private to Qt.
+    for (QObject* dialog : window->findChildren<QObject*>()) {
+        if (!dialog->inherits("QQuickColorDialogImpl"))
+            continue;
+        dialog->setProperty("modal", true);
+        dialog->setProperty("dim", true);
+        dialog->setProperty("margins", colorDialogMargin);
+        // Its field is as tall as it is wide, which makes the picker taller than the window:
+        // the field gives up height (lightness and saturation read as well on a rectangle) so
+        // that everything fits between the margins.
+        const qreal excess = dialog->property("implicitHeight").toReal() -
+                             (window->height() - 2 * colorDialogMargin);
+        QList<QQuickItem*> pickers;
+        if (auto* content = dialog->property("contentItem").value<QQuickItem*>())
+            findPickers(content, pickers);
+        for (QQuickItem* picker : pickers)
+            if (excess > 0)
+                picker->setImplicitHeight(
+                    std::max(minimumFieldHeight, picker->implicitHeight() - excess));
     }
 }
 

@@ -35,4 +35,12 @@ private:
 // the window a field painted on the CPU instead; pickers already given one are left alone.
 void drawColorFields(QQuickWindow* window);
 
+// Space the colour pickers keep from their window's edges.
+inline constexpr qreal colorDialogMargin = 24;
+// Qt Quick Dialogs opens its colour picker as a popup filling the window's height, flush
+// with its edges and with the window behind it as bright as ever. Makes each picker open in
+// the window modal, dimming the window behind it, and keeps it colorDialogMargin inside the
+// window's edges (it is made smaller where it would not fit).
+void frameColorDialogs(QQuickWindow* window);
+
 } // namespace fadebin

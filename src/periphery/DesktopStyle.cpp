@@ -8,6 +8,9 @@
 #include <QGuiApplication>
 #include <QQuickStyle>
 
+#include <algorithm>
+#include <cmath>
+
 namespace fadebin {
 
 namespace {
@@ -74,6 +77,50 @@ QPalette darkPalette() {
 
 bool isDark(const QPalette& palette) {
     return palette.color(QPalette::Window).lightnessF() < 0.5;
+}
+
+namespace {
+
+double luminance(const QColor& color) {
+    const auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.red()) + 0.7152 * linear(color.green()) +
+           0.0722 * linear(color.blue());
+}
+
+// What the scene graph draws: the text at this 8-bit opacity over the background.
+QColor over(const QColor& text, int alpha, const QColor& background) {
+    const auto mix = [alpha](int front, int back) {
+        return (front * alpha + back * (255 - alpha) + 127) / 255;
+    };
+    return QColor(mix(text.red(), background.red()), mix(text.green(), background.green()),
+                  mix(text.blue(), background.blue()));
+}
+
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QColor softenedText(const QColor& text, const QList<QColor>& backgrounds, double emphasis) {
+    const QColor opaque = text.toRgb();
+    int alpha = std::clamp(static_cast<int>(std::ceil(emphasis * 255 - 1e-9)), 0, 255);
+    // The softest that still reads everywhere; full strength is all a poor palette allows.
+    for (; alpha < 255; ++alpha) {
+        if (std::ranges::all_of(backgrounds, [&](const QColor& background) {
+                return contrastRatio(over(opaque, alpha, background), background) >=
+                       readableContrast;
+            }))
+            break;
+    }
+    QColor softened = opaque;
+    softened.setAlpha(alpha);
+    return softened;
 }
 
 DesktopStyle::DesktopStyle(QDBusConnection bus, QObject* parent)

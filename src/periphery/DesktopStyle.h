@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QColor>
 #include <QDBusConnection>
+#include <QList>
 #include <QObject>
 #include <QPalette>
 #include <QVariant>
+#include <QtQml/qqmlregistration.h>
 
 class QDBusVariant;
 
@@ -18,6 +21,30 @@ enum class ColorScheme { noPreference, dark, light };
 // A dark palette for Qt Quick Controls' Fusion style, in the desktop's usual dark greys.
 [[nodiscard]] QPalette darkPalette();
 [[nodiscard]] bool isDark(const QPalette& palette);
+
+// The contrast the windows' small text keeps with what is behind it (WCAG AA for text below
+// 18 pt), softened or not.
+inline constexpr double readableContrast = 4.5;
+// The WCAG 2 contrast ratio of two opaque colours, from 1 to 21.
+[[nodiscard]] double contrastRatio(const QColor& a, const QColor& b);
+// The text colour softened for secondary and tertiary text: the text colour at `emphasis`
+// opacity, raised as little as needed to keep readableContrast over every one of the
+// backgrounds it may sit on (the window and the cards on it).
+[[nodiscard]] QColor softenedText(const QColor& text, const QList<QColor>& backgrounds,
+                                  double emphasis);
+
+// softenedText for the windows' QML, which binds its labels' colour to it.
+class TextTones : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+
+public:
+    Q_INVOKABLE QColor softened(const QColor& text, const QColor& window, const QColor& base,
+                                qreal emphasis) const {
+        return softenedText(text, {window, base}, emphasis);
+    }
+};
 
 // Makes the ordinary windows look like the rest of the desktop: Qt Quick Controls' Fusion
 // style over the application palette, and a dark palette while the desktop prefers dark and

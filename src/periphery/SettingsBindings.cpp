@@ -195,8 +195,10 @@ void SettingsBindings::sendFeedback() {
 }
 
 void SettingsBindings::drawColorFields(QQuickItem* item) {
-    if (item)
-        fadebin::drawColorFields(item->window());
+    if (!item)
+        return;
+    fadebin::frameColorDialogs(item->window());
+    fadebin::drawColorFields(item->window());
 }
 
 void SettingsBindings::quit() {

@@ -90,7 +90,8 @@ public:
     Q_INVOKABLE void checkForUpdates();
     Q_INVOKABLE void sendFeedback();
     Q_INVOKABLE void quit();
-    // Makes the colour pickers open in the item's window drawable (see drawColorFields).
+    // Makes the colour pickers open in the item's window drawable and framed (see
+    // drawColorFields and frameColorDialogs).
     Q_INVOKABLE void drawColorFields(QQuickItem* item);
 
     // Opens the feedback window; without it there is no "Send Feedback…" button.

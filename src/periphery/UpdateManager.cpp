@@ -60,7 +60,7 @@ QString UpdateManager::userCheckText() const {
         return QStringLiteral("You're up to date.");
     case UserCheck::available:
         return updateAvailableText(m_latest ? m_latest->displayVersion() : QStringLiteral("?"),
-                                   m_runningVersion.value_or(QStringLiteral("?")));
+                                   runningVersionText());
     case UserCheck::failed:
         return QStringLiteral("Couldn't check for updates right now.");
     }
@@ -130,8 +130,11 @@ void UpdateManager::finishCheck(QNetworkReply* reply) {
     else
         FADEBIN_LOG_INFO(LogCategory::App, "No update available");
     setUpdateAvailable(m_latest.has_value());
-    if (std::exchange(m_userWaiting, false))
+    const bool userWaited = std::exchange(m_userWaiting, false);
+    if (userWaited)
         setUserCheck(m_latest ? UserCheck::available : UserCheck::upToDate);
+    if (m_latest)
+        Q_EMIT updateFound(userWaited);
     Q_EMIT checkFinished();
 }
 

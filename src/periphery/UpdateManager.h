@@ -63,6 +63,9 @@ public:
     [[nodiscard]] bool canOpenReleasePage() const;
     [[nodiscard]] const std::optional<UpdateItem>& latestUpdate() const { return m_latest; }
     [[nodiscard]] bool isChecking() const { return m_reply != nullptr; }
+    [[nodiscard]] QString runningVersionText() const {
+        return m_runningVersion.value_or(QStringLiteral("?"));
+    }
 
     // How URLs are opened; the desktop's opener unless replaced (tests record instead).
     std::function<void(const QUrl&)> openUrl;
@@ -72,6 +75,9 @@ Q_SIGNALS:
     void userCheckChanged();
     // The user asked for a check: its window should come up.
     void userCheckStarted();
+    // A check found latestUpdate(); shownToUser when it was the check the user asked for,
+    // whose window shows the result.
+    void updateFound(bool shownToUser);
     // Any check ended, found, not found or failed.
     void checkFinished();
 

@@ -12,8 +12,10 @@
 #include "periphery/FeedbackWindow.h"
 #include "periphery/OnboardingWindow.h"
 #include "periphery/SettingsWindow.h"
+#include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateManager.h"
 #include "periphery/UpdateWindow.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/Log.h"
 #include "platform/LoginItem.h"
 #include "platform/UserDefaults.h"
@@ -21,6 +23,7 @@
 #include "platform/Workspace.h"
 #include "program/ApplicationActivation.h"
 #include "program/CommandLine.h"
+#include "program/StartReason.h"
 #include "settings/AppSettings.h"
 
 #include <QCoreApplication>
@@ -33,6 +36,7 @@
 #include <QSocketNotifier>
 
 #include <cstdio>
+#include <utility>
 
 namespace fadebin {
 
@@ -41,6 +45,9 @@ namespace {
 constexpr Duration onboardingDelay{250};
 // A settings change is written this long after the last one (a slider's steps, typing).
 constexpr Duration settingsWriteDelay{500};
+// The bus hands over the call it started the program for as soon as the name is taken; an
+// Activate later than this is someone opening the running program.
+constexpr Duration launchActivationWindow{10'000};
 
 enum class Display { x11, explicitPlatform, none };
 
@@ -65,6 +72,7 @@ AppDelegate::AppDelegate() = default;
 AppDelegate::~AppDelegate() {
     // Windows and their engine first, the application object last.
     m_onboardingCheck.reset();
+    m_launchActivationWindow.reset();
     m_busService.reset();
     m_onboarding.reset();
     m_settingsWindow.reset();
@@ -72,6 +80,8 @@ AppDelegate::~AppDelegate() {
     m_feedback.reset();
     m_engine.reset();
     m_desktopStyle.reset();
+    m_updateAnnouncer.reset();
+    m_notifications.reset();
     m_updates.reset();
     m_network.reset();
     m_notch.reset();
@@ -92,6 +102,7 @@ int AppDelegate::run(int argc, char** argv) {
         return 0;
     }
 
+    m_launchActivationDue = startedByBusActivation();
     m_quitSignals.emplace();
     const Display display = chooseDisplay();
     if (display != Display::none) {
@@ -158,6 +169,9 @@ void AppDelegate::applicationDidFinishLaunching() {
         m_network = std::make_unique<QNetworkAccessManager>();
         m_updates = std::make_unique<UpdateManager>(
             Clock::system(), *m_network, configuredUpdateFeed(), shortVersion(), buildNumber());
+        m_notifications = std::make_unique<DesktopNotifications>();
+        m_updateAnnouncer =
+            std::make_unique<UpdateAnnouncer>(*m_updates, *m_defaults, *m_notifications);
     }
     // Started after the notch is in place, so that its callbacks catch the first events.
     m_model->start();
@@ -176,9 +190,26 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::showOnboardingIfDue() {
     if (!m_hasGui || m_settings->hasCompletedOnboarding())
         return;
+    showOnboarding();
+}
+
+void AppDelegate::showOnboarding() {
     makeWindows();
     FADEBIN_LOG_INFO(LogCategory::App, "Showing the onboarding window");
     m_onboarding->show();
+}
+
+void AppDelegate::activate() {
+    if (std::exchange(m_launchActivationDue, false)) {
+        // The notch is the interface; a first run brings onboarding up by itself.
+        m_launchActivationWindow.reset();
+        FADEBIN_LOG_INFO(LogCategory::App, "Started from the application menu");
+        return;
+    }
+    // Until onboarding is done, it is what opening Fadebin again shows, not a second window.
+    if (m_hasGui && !m_settings->hasCompletedOnboarding())
+        return showOnboarding();
+    showSettings();
 }
 
 void AppDelegate::showSettings() {
@@ -216,7 +247,7 @@ void AppDelegate::registerOnBus() {
     // Owned by the service object it is attached to.
     new ApplicationActivation(m_busService.get(), [self] {
         if (self)
-            self->showSettings();
+            self->activate();
     });
     const bool registered =
         bus.registerObject(BusService::objectPath, m_busService.get(),
@@ -226,6 +257,11 @@ void AppDelegate::registerOnBus() {
     if (!registered)
         FADEBIN_LOG_ERROR(LogCategory::App, "Could not register on the session bus: %s",
                           bus.lastError().message().toUtf8().constData());
+    if (m_launchActivationDue)
+        m_launchActivationWindow = Clock::system().singleShot(launchActivationWindow, [self] {
+            if (self)
+                self->m_launchActivationDue = false;
+        });
 }
 
 } // namespace fadebin

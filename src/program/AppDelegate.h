@@ -19,12 +19,14 @@ class AppModel;
 class AppSettings;
 class AutostartLoginItem;
 class BusService;
+class DesktopNotifications;
 class DesktopStyle;
 class FeedbackWindow;
 class NotchController;
 class OnboardingWindow;
 class QtScreenSource;
 class SettingsWindow;
+class UpdateAnnouncer;
 class UpdateManager;
 class UpdateWindow;
 class UserDefaults;
@@ -48,6 +50,9 @@ public:
 private:
     void applicationDidFinishLaunching();
     void showOnboardingIfDue();
+    void showOnboarding();
+    // org.freedesktop.Application.Activate: the application menu or a second start.
+    void activate();
     void registerOnBus();
     void makeWindows();
 
@@ -66,6 +71,8 @@ private:
     std::unique_ptr<NotchController> m_notch;
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<UpdateManager> m_updates;
+    std::unique_ptr<DesktopNotifications> m_notifications;
+    std::unique_ptr<UpdateAnnouncer> m_updateAnnouncer;
     std::unique_ptr<DesktopStyle> m_desktopStyle;
     // The windows and their QML engine come on first use: a user who never opens them does
     // not pay for them.
@@ -76,6 +83,10 @@ private:
     std::unique_ptr<OnboardingWindow> m_onboarding;
     std::unique_ptr<BusService> m_busService;
     TimerHandle m_onboardingCheck;
+    // Started by the bus to take an Activate call: that first call is the launch itself,
+    // not a user opening a Fadebin that was already running.
+    bool m_launchActivationDue = false;
+    TimerHandle m_launchActivationWindow;
 };
 
 } // namespace fadebin

@@ -1,5 +1,6 @@
 // The program as a desktop installs it: one instance, launch order, command line, install
 // layout and package.
+#include "e2e/ActivationBus.h"
 #include "e2e/ProgramFixture.h"
 #include "support/PrivateBus.h"
 #include "support/XvfbServer.h"
@@ -33,7 +34,7 @@ protected:
 
 } // namespace
 
-TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSettingsInstead) {
+TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSettingsAfterIt) {
     Program first(home);
     ASSERT_TRUE(first.start("offscreen")) << first.log();
     ASSERT_TRUE(waitFor([&] {
@@ -42,18 +43,74 @@ TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSetting
     EXPECT_LT(first.log().find("Fadebin started"),
               first.log().find("Showing the onboarding window"));
 
+    // Until onboarding is done, starting Fadebin again brings it back rather than a second
+    // window; afterwards the settings come.
+    const Command duringOnboarding = runProgram({});
+    EXPECT_EQ(duringOnboarding.status, 0) << duringOnboarding.err;
+    EXPECT_EQ(duringOnboarding.out, "") << "the running program answered";
+    const auto shown = [&first](const std::string& line) {
+        int n = 0;
+        for (auto at = first.log().find(line); at != std::string::npos;
+             at = first.log().find(line, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_TRUE(waitFor([&] { return shown("Showing the onboarding window") == 2; }))
+        << first.log();
+    EXPECT_EQ(shown("Showing the settings window"), 0) << first.log();
+    first.terminate();
+    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    Program later(home);
+    ASSERT_TRUE(later.start("offscreen")) << later.log();
     const Command second = runProgram({});
     EXPECT_EQ(second.status, 0) << second.err;
     EXPECT_TRUE(waitFor([&] {
-        return first.log().find("Showing the settings window") != std::string::npos;
-    })) << first.log();
-    EXPECT_TRUE(first.running()) << "the first engine stays the only one";
+        return later.log().find("Showing the settings window") != std::string::npos;
+    })) << later.log();
+    EXPECT_TRUE(later.running()) << "the first engine stays the only one";
     EXPECT_EQ(second.out, "") << "the running program answered";
 
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
     const Command withoutBus = runProgram({});
     EXPECT_EQ(withoutBus.status, 0);
     EXPECT_EQ(withoutBus.out, "Fadebin is already running.\n");
+}
+
+// The application menu launches a DBusActivatable entry by calling Activate on its name;
+// when nothing owns it the bus starts the program for that call. That call is the launch:
+// onboarding on a first run, otherwise nothing but the notch. Only an Activate reaching a
+// program that was already running is someone opening it again.
+TEST_F(DesktopProgramTest, TheMenusLaunchShowsOnlyOnboardingOrNothingAndOpeningAgainShowsSettings) {
+    const char* onboarding = "Showing the onboarding window";
+    const char* settings = "Showing the settings window";
+    const char* launched = "Started from the application menu";
+    {
+        SCOPED_TRACE("first run");
+        TempHome firstHome;
+        ActivationBus menu;
+        ASSERT_FALSE(menu.address().isEmpty());
+        ASSERT_TRUE(menu.activate()) << menu.log();
+        EXPECT_EQ(menu.count(launched), 1) << menu.log();
+        ASSERT_TRUE(waitFor([&] { return menu.count(onboarding) == 1; })) << menu.log();
+        ASSERT_TRUE(menu.activate());
+        EXPECT_TRUE(waitFor([&] { return menu.count(onboarding) == 2; })) << menu.log();
+        EXPECT_EQ(menu.count(settings), 0) << menu.log();
+    }
+    {
+        SCOPED_TRACE("a later run, not running yet, then opened again");
+        TempHome laterHome;
+        writeSettings(laterHome, R"({"hasCompletedOnboarding": true})");
+        ActivationBus menu;
+        ASSERT_TRUE(menu.activate()) << menu.log();
+        EXPECT_EQ(menu.count(launched), 1) << menu.log();
+        EXPECT_EQ(menu.count(settings), 0) << menu.log();
+        const qint64 started = menu.programPid();
+        ASSERT_TRUE(menu.activate());
+        EXPECT_TRUE(waitFor([&] { return menu.count(settings) == 1; })) << menu.log();
+        EXPECT_EQ(menu.programPid(), started) << "the running program answered";
+        EXPECT_EQ(menu.count(launched), 1);
+        EXPECT_EQ(menu.count(onboarding), 0) << menu.log();
+    }
 }
 
 TEST_F(DesktopProgramTest, TheLockGoesWithTheProgramHoweverItEnds) {

@@ -111,10 +111,21 @@ TEST(SettingsWindow, RingColoursShowWhatTheSettingsReadAndPickingWritesUpperCase
     EXPECT_EQ(findItem(window, "countdownColor")->property("color").value<QColor>(),
               QColor("#FF9EF2"));
     EXPECT_EQ(scene.stored("countdownColorHex"), QJsonValue("#40G2FF")) << "never rewritten";
+    const QImage closed = window->grabWindow();
     click(window, "countColor");
     QObject* dialog = findObject(window, "countColorDialog");
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->property("visible").toBool());
+    // The picker stands clear of the window's edges, whole, over the window dimmed.
+    QRectF frame;
+    for (QObject* child : window->findChildren<QObject*>())
+        if (child->inherits("QQuickColorDialogImpl") && child->property("visible").toBool())
+            frame = QRectF(child->property("x").toReal(), child->property("y").toReal(),
+                           child->property("width").toReal(), child->property("height").toReal());
+    EXPECT_TRUE(QRectF(QPointF(), window->size()).adjusted(24, 24, -24, -24).contains(frame))
+        << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    const QPoint beside(int(frame.left() / 2), int(frame.center().y()));
+    EXPECT_LT(qGray(window->grabWindow().pixel(beside)), qGray(closed.pixel(beside)) - 8);
     // The picker's square is drawn (Qt's own is a shader the software renderer leaves
     // blank): the middle of its top edge is the pure hue, cyan here.
     QQuickItem* field =
@@ -262,6 +273,10 @@ TEST(SettingsWindow, PicturesOfEveryTabInLightAndDark) {
             click(window, QStringLiteral("tab.%1").arg(tab));
             savePicture(window, QStringLiteral("settings-%1-%2").arg(tab, scheme));
         }
+        click(window, "tab.notch");
+        click(window, "countdownColor");
+        savePicture(window, QStringLiteral("settings-colour-dialog-%1").arg(scheme));
+        QMetaObject::invokeMethod(findObject(window, "countdownColorDialog"), "reject");
         click(window, "tab.general");
     }
     QGuiApplication::setPalette(light);

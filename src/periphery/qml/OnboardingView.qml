@@ -18,8 +18,9 @@ ApplicationWindow {
     minimumHeight: height
     maximumHeight: height
 
-    // The walkthrough keeps its own light look, whatever the desktop uses.
-    palette.window: "#ffffff"
+    // The walkthrough keeps its own light look, whatever the desktop uses. Its window colour
+    // is the backdrop's darker end, which softened text must still read on.
+    palette.window: "#eef0f4"
     palette.windowText: "#1d1d1f"
     palette.base: "#ffffff"
     palette.text: "#1d1d1f"
@@ -31,7 +32,7 @@ ApplicationWindow {
     background: Rectangle {
         gradient: Gradient {
             GradientStop { position: 0.0; color: "#ffffff" }
-            GradientStop { position: 1.0; color: "#eef0f4" }
+            GradientStop { position: 1.0; color: window.palette.window }
         }
     }
 

@@ -1,0 +1,115 @@
+#pragma once
+
+// A private session bus that starts the built program the way the desktop does for a
+// DBusActivatable entry: its service directory names com.ostrel.Fadebin with the program as
+// Exec, so the first call to that name starts it.
+#include "e2e/ProgramFixture.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+namespace fadebin::test {
+
+class ActivationBus {
+public:
+    // What the bus starts inherits this environment: the test's home, no display but the
+    // offscreen one, so that the windows the program shows are real.
+    ActivationBus() {
+        const QString services = m_dir.filePath(QStringLiteral("services"));
+        std::filesystem::create_directories(services.toStdString());
+        writeFile(toPath(services + "/com.ostrel.Fadebin.service"),
+                  "[D-BUS Service]\nName=com.ostrel.Fadebin\nExec=" FADEBIN_PROGRAM "\n");
+        const QString config = m_dir.filePath(QStringLiteral("session.conf"));
+        writeFile(toPath(config),
+                  "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+                  "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                  "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                  "<auth>EXTERNAL</auth>"
+                  "<servicedir>" +
+                      services.toStdString() +
+                      "</servicedir><policy context=\"default\"><allow send_destination=\"*\" "
+                      "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+                      "</policy></busconfig>\n");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_daemon.setProcessEnvironment(environment);
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address")});
+        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(15'000)) {
+        }
+        m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
+    }
+
+    ~ActivationBus() {
+        // The program the bus started is not ours to wait for; end it before its bus.
+        if (const qint64 pid = programPid(); pid > 0) {
+            ::kill(static_cast<pid_t>(pid), SIGTERM);
+            waitFor([pid] { return ::kill(static_cast<pid_t>(pid), 0) != 0; },
+                    std::chrono::seconds(30));
+        }
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+
+    [[nodiscard]] const QString& address() const { return m_address; }
+
+    // As the application menu launches the entry; true when the call was answered.
+    [[nodiscard]] bool activate() {
+        const Command call = gdbus({"call", "--session", "--dest", "com.ostrel.Fadebin",
+                                    "--object-path", "/com/ostrel/Fadebin", "--method",
+                                    "org.freedesktop.Application.Activate", "{}"});
+        return call.status == 0;
+    }
+
+    // The process that owns the name, or 0.
+    [[nodiscard]] qint64 programPid() {
+        const Command owner =
+            gdbus({"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                   "/org/freedesktop/DBus", "--method",
+                   "org.freedesktop.DBus.GetConnectionUnixProcessID", "com.ostrel.Fadebin"});
+        // "(uint32 1234,)"
+        const auto at = owner.out.find("uint32 ");
+        return owner.status == 0 && at != std::string::npos ? std::stoll(owner.out.substr(at + 7))
+                                                            : 0;
+    }
+
+    // What the started program wrote to standard error, which it shares with the bus.
+    const std::string& log() {
+        while (m_daemon.waitForReadyRead(0)) {
+        }
+        m_log += m_daemon.readAllStandardError().toStdString();
+        return m_log;
+    }
+    [[nodiscard]] int count(const std::string& line) {
+        int n = 0;
+        for (auto at = log().find(line); at != std::string::npos; at = m_log.find(line, at + 1))
+            ++n;
+        return n;
+    }
+
+private:
+    static path toPath(const QString& name) { return name.toStdString(); }
+
+    Command gdbus(const QStringList& arguments) {
+        const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8().constData(), 1);
+        Command result = runTool("gdbus", arguments, std::chrono::seconds(60));
+        if (before.isNull())
+            ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        else
+            ::setenv("DBUS_SESSION_BUS_ADDRESS", before.constData(), 1);
+        return result;
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QString m_address;
+    std::string m_log;
+};
+
+} // namespace fadebin::test

@@ -1,0 +1,188 @@
+// A found update told through the desktop's notifications, once per version, against a
+// notification server of the test's own on a private bus.
+#include "periphery/HttpServer.h"
+#include "periphery/UpdateAnnouncer.h"
+#include "periphery/UpdateManager.h"
+#include "platform/DesktopNotifications.h"
+#include "platform/ManualClock.h"
+#include "platform/UserDefaults.h"
+#include "support/PrivateBus.h"
+#include "support/TestSupport.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QNetworkAccessManager>
+#include <QScopeGuard>
+
+#include <gtest/gtest.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Records what it is asked to show, as a desktop's notification server would show it.
+class NotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Shown {
+        QString appName, icon, summary, body;
+        QStringList actions;
+        QVariantMap hints;
+    };
+    QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
+    std::vector<Shown> shown;
+
+public Q_SLOTS:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString& appName, uint, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int) {
+        shown.push_back({appName, icon, summary, body, actions, hints});
+        return static_cast<uint>(shown.size()) + 40;
+    }
+};
+
+QByteArray feedWith(const QByteArray& build, const QString& shortVersion) {
+    return "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
+           "<item><link>https://fadebin.example/releases/" +
+           build + "</link><sparkle:version>" + build +
+           "</sparkle:version><sparkle:shortVersionString>" +
+           shortVersion.toHtmlEscaped().toUtf8() +
+           "</sparkle:shortVersionString></item></channel></rss>";
+}
+
+// The program's side: checker, notification client and announcer over one settings file;
+// made again to restart.
+struct Program {
+    Program(ManualClock& clock, QNetworkAccessManager& network, const QUrl& feed,
+            const path& settings)
+        : defaults(settings)
+        , updates(clock, network, feed, QStringLiteral("1.2"), QStringLiteral("12"))
+        , notifications(QDBusConnection(QStringLiteral("test-program")))
+        , announcer(updates, defaults, notifications) {
+        updates.openUrl = [this](const QUrl& url) { opened.push_back(url); };
+    }
+    UserDefaults defaults;
+    UpdateManager updates;
+    DesktopNotifications notifications;
+    UpdateAnnouncer announcer;
+    std::vector<QUrl> opened;
+};
+
+struct NoticeScene {
+    NoticeScene() {
+        if (bus.address().isEmpty())
+            return;
+        serverBus = QDBusConnection::connectToBus(bus.address(), QStringLiteral("test-server"));
+        QDBusConnection::connectToBus(bus.address(), QStringLiteral("test-program"));
+    }
+    ~NoticeScene() {
+        QDBusConnection::disconnectFromBus(QStringLiteral("test-server"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("test-program"));
+    }
+    bool serve() {
+        return serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                        QDBusConnection::ExportAllSlots) &&
+               serverBus.registerService(QStringLiteral("org.freedesktop.Notifications"));
+    }
+    std::unique_ptr<Program> start() {
+        auto program = std::make_unique<Program>(clock, network, http.url("/appcast.xml"),
+                                                 home.configHome() / "Fadebin/defaults.json");
+        program->updates.start();
+        return program;
+    }
+    // The scheduled check: a minute after start, then daily.
+    void scheduledCheck(Program& program, const QByteArray& feed, Duration wait) {
+        http.respond("/appcast.xml", HttpServer::answer(200, feed));
+        const size_t before = http.requests().size();
+        clock.advance(wait);
+        ASSERT_TRUE(waitFor(
+            [&] { return http.requests().size() > before && !program.updates.isChecking(); }));
+    }
+    void invoke(uint id, const QString& action) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+        signal << id << action;
+        ASSERT_TRUE(serverBus.send(signal));
+    }
+
+    PrivateBus bus;
+    TempHome home;
+    ManualClock clock;
+    QNetworkAccessManager network;
+    HttpServer http;
+    QDBusConnection serverBus{QString()};
+    NotificationServer server;
+};
+
+} // namespace
+
+TEST(UpdateNotice, ToldOncePerVersionAcrossChecksAndRestartsAndDownloadOpensTheLink) {
+    NoticeScene scene;
+    if (scene.bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+    ASSERT_TRUE(scene.serve());
+    auto program = scene.start();
+    scene.scheduledCheck(*program, feedWith("13", "1.3"), 60s);
+    ASSERT_TRUE(waitFor([&] { return scene.server.shown.size() == 1; }));
+    const NotificationServer::Shown& first = scene.server.shown[0];
+    EXPECT_EQ(first.appName, "Fadebin");
+    EXPECT_EQ(first.icon, "com.ostrel.Fadebin");
+    EXPECT_EQ(first.summary, "Fadebin update available");
+    EXPECT_EQ(first.body, "Fadebin 1.3 is available. You have 1.2.");
+    EXPECT_EQ(first.actions, (QStringList{"download", "Download…"}));
+    EXPECT_EQ(first.hints.value("desktop-entry").toString(), "com.ostrel.Fadebin");
+    EXPECT_TRUE(program->updates.updateAvailable()) << "the settings window shows it as well";
+
+    scene.scheduledCheck(*program, feedWith("13", "1.3"), 24h);
+    program = scene.start();
+    scene.scheduledCheck(*program, feedWith("13", "1.3"), 60s);
+    // A newer version is told; its notice's action opens its page, another program's does not.
+    scene.scheduledCheck(*program, feedWith("14", "1.4"), 24h);
+    ASSERT_TRUE(waitFor([&] { return scene.server.shown.size() == 2; }));
+    EXPECT_EQ(scene.server.shown[1].body, "Fadebin 1.4 is available. You have 1.2.")
+        << "1.3 was not told again after the next check or the restart";
+    scene.invoke(41, QStringLiteral("download"));
+    scene.invoke(42, QStringLiteral("download"));
+    ASSERT_TRUE(waitFor([&] { return !program->opened.empty(); }));
+    EXPECT_EQ(program->opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/14")}));
+    EXPECT_EQ(scene.server.shown.size(), 2u);
+}
+
+TEST(UpdateNotice, WithoutAServerOnlyTheSettingsTellAndTheFeedsTextStaysText) {
+    NoticeScene scene;
+    if (scene.bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+    LogCapture log;
+    auto program = scene.start();
+    scene.scheduledCheck(*program, feedWith("13", "1.3"), 60s);
+    ASSERT_TRUE(waitFor([&] {
+        return log.contains("No notification server: the update shows in the settings only");
+    }));
+    EXPECT_TRUE(program->updates.updateAvailable());
+
+    // A server that came later still hears of it; where it reads markup, the feed's text is
+    // escaped so that it shows as written.
+    scene.server.capabilities.append(QStringLiteral("body-markup"));
+    ASSERT_TRUE(scene.serve());
+    scene.scheduledCheck(*program, feedWith("13", "<b>1.3</b>"), 24h);
+    ASSERT_TRUE(waitFor([&] { return scene.server.shown.size() == 1; }));
+    EXPECT_EQ(scene.server.shown[0].body,
+              "Fadebin &lt;b&gt;1.3&lt;/b&gt; is available. You have 1.2.");
+
+    // The check the user asked for shows its own window: that tells the version already.
+    scene.http.respond("/appcast.xml", HttpServer::answer(200, feedWith("14", "1.4")));
+    program->updates.checkForUpdates();
+    ASSERT_TRUE(waitFor([&] { return !program->updates.isChecking(); }));
+    scene.scheduledCheck(*program, feedWith("14", "1.4"), 24h);
+    scene.scheduledCheck(*program, feedWith("15", "1.5"), 24h);
+    ASSERT_TRUE(waitFor([&] { return scene.server.shown.size() == 2; }));
+    EXPECT_EQ(scene.server.shown[1].body, "Fadebin 1.5 is available. You have 1.2.")
+        << "1.4 was shown by the user's check, not told again";
+}
+
+#include "update_notice_test.moc"
