@@ -116,6 +116,10 @@ public:
         model.decide(f, option);
         return f;
     }
+    // The newest record of the file, as stored: one that ended has left memory by now.
+    [[nodiscard]] TrackedFile* stored(const std::string& name) const {
+        return model.store()->recordForPath(file(name));
+    }
     [[nodiscard]] TrackedFile* record(const std::string& name) const {
         for (const auto& list : {model.pendingFiles(), model.trackedFiles()})
             for (TrackedFile* f : list)

@@ -150,8 +150,8 @@ TEST_F(ContentTest, KeepItKeepsOneForeverAndApplyToAllTimesTheRest) {
     controller->setSelectedPendingID(kept->id());
     save("expanded-three-pending-one-open");
     click("keepButton");
-    EXPECT_EQ(kept->status(), FileStatus::keepForever);
-    EXPECT_FALSE(kept->expiresAt().has_value());
+    EXPECT_EQ(stored(pendingNames[1])->status(), FileStatus::keepForever);
+    EXPECT_FALSE(stored(pendingNames[1])->expiresAt().has_value());
     EXPECT_FALSE(expiryAttribute(pendingNames[1]).has_value());
     EXPECT_EQ(textOf("confirmationHeadline"), "Planned to keep forever");
 
@@ -170,7 +170,6 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
     trackedFiles();
     TrackedFile* invoice = record("invoice-4411.pdf");
     TrackedFile* recording = record("screen recording.mov");
-    TrackedFile* notes = record("notes.txt");
     pendingFiles(2);
     advance(61s);
     open();
@@ -224,12 +223,12 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
     EXPECT_EQ(workspace.revealed, std::vector<path>{file("notes.txt")});
     click("more-notes.txt");
     click("keepForeverItem");
-    EXPECT_EQ(notes->status(), FileStatus::keepForever);
+    EXPECT_EQ(stored("notes.txt")->status(), FileStatus::keepForever);
     EXPECT_FALSE(expiryAttribute("notes.txt").has_value());
 
     click("more-screen recording.mov");
     click("deleteNowItem");
-    EXPECT_EQ(recording->status(), FileStatus::deleted);
+    EXPECT_EQ(stored("screen recording.mov")->status(), FileStatus::deleted);
     EXPECT_FALSE(pathExists(file("screen recording.mov")));
     EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/screen recording.mov"));
     EXPECT_FALSE(controller->isMenuOpen());
