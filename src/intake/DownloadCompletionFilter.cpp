@@ -280,9 +280,10 @@ void DownloadCompletionFilter::handleItemEvent(const path& url) {
     FADEBIN_LOG_DEBUG(LogCategory::Watcher, "Polling %s for completion", logName(url).constData());
     const FileIdentity polled = *identity;
     poll->nextCheck = poll->startedAt + pollInterval;
+    poll->sequence = m_nextSequence++;
     if (const auto earlier = m_inFlight.find(polled); earlier != m_inFlight.end())
-        m_due.erase({earlier->second->nextCheck, polled});
-    m_due.emplace(poll->nextCheck, polled);
+        m_due.erase({earlier->second->nextCheck, earlier->second->sequence});
+    m_due.emplace(std::pair(poll->nextCheck, poll->sequence), polled);
     m_inFlight.insert_or_assign(polled, std::move(poll));
     if (!m_pollTimer || !m_pollTimer->isActive())
         armPollTimer();
@@ -292,7 +293,8 @@ void DownloadCompletionFilter::armPollTimer() {
     m_pollTimer.reset();
     if (m_due.empty())
         return;
-    const Duration wait = std::max(Duration::zero(), m_due.begin()->first - m_clock.awakeTime());
+    const Duration wait =
+        std::max(Duration::zero(), m_due.begin()->first.first - m_clock.awakeTime());
     QPointer<DownloadCompletionFilter> self(this);
     m_pollTimer = m_clock.singleShot(wait, [self] {
         if (self)
@@ -303,16 +305,16 @@ void DownloadCompletionFilter::armPollTimer() {
 void DownloadCompletionFilter::runDuePolls() {
     const Duration now = m_clock.awakeTime();
     QPointer<DownloadCompletionFilter> self(this);
-    for (int checked = 0; checked < pollSlice && !m_due.empty() && m_due.begin()->first <= now;
-         ++checked) {
-        const auto [due, identity] = *m_due.begin();
+    for (int checked = 0;
+         checked < pollSlice && !m_due.empty() && m_due.begin()->first.first <= now; ++checked) {
+        const auto [key, identity] = *m_due.begin();
         m_due.erase(m_due.begin());
         const auto found = m_inFlight.find(identity);
         if (found == m_inFlight.end())
             continue;
         // Every half second from its start, as a repeating timer of its own would have it.
-        found->second->nextCheck = due + pollInterval;
-        m_due.emplace(found->second->nextCheck, identity);
+        found->second->nextCheck = key.first + pollInterval;
+        m_due.emplace(std::pair(found->second->nextCheck, key.second), identity);
         checkPoll(identity);
         if (!self)
             return;
@@ -362,7 +364,7 @@ void DownloadCompletionFilter::finishPoll(const FileIdentity& identity, bool com
         return;
     std::unique_ptr<Poll> poll = std::move(found->second);
     m_inFlight.erase(found);
-    m_due.erase({poll->nextCheck, identity});
+    m_due.erase({poll->nextCheck, poll->sequence});
     // An item that left its path is not accounted for: renamed within the folder it is
     // polled again under its new name when that event comes, which may be after this tick.
     if (!completed)

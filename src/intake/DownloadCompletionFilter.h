@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -55,7 +56,8 @@ private:
         // Time awake, not wall time: a sleep gives a download no time to finish in, and a clock
         // set forward gives it none at all.
         Duration startedAt{0};
-        Duration nextCheck{0}; // time awake
+        Duration nextCheck{0};      // time awake
+        std::uint64_t sequence = 0; // polls due together are checked in the order they began
     };
 
     [[nodiscard]] bool standsFor(const FileIdentity& entry, const FileIdentity& item) const;
@@ -87,7 +89,8 @@ private:
     // Every poll by the time its next check is due. One timer serves them all: ten thousand
     // timers of their own would cost the event loop more than the checks themselves, and
     // would all fire in one pass with nothing else served in between.
-    std::set<std::pair<Duration, FileIdentity>> m_due;
+    std::map<std::pair<Duration, std::uint64_t>, FileIdentity> m_due;
+    std::uint64_t m_nextSequence = 0;
     TimerHandle m_pollTimer;
     // Firefox's NAME.<random>.part files in the folder, learnt from the baseline and the
     // events, so that finding a placeholder's partner needs no listing of the folder.
