@@ -174,19 +174,25 @@ void AppModel::publish() {
         m_publishOwed = true;
         return;
     }
-    // Both already in the order shown: pending by time added, tracked by expiry.
-    const std::vector<TrackedFile*> pending = m_store->files(FileStatus::pending);
-    const std::vector<TrackedFile*> tracked = m_store->files(FileStatus::scheduled);
-    const QList<TrackedFile*> newPending(pending.begin(), pending.end());
-    const QList<TrackedFile*> newTracked(tracked.begin(), tracked.end());
-    if (newPending != m_pendingFiles) {
-        m_pendingFiles = newPending;
-        Q_EMIT pendingFilesChanged();
-    }
-    if (newTracked != m_trackedFiles) {
-        m_trackedFiles = newTracked;
-        Q_EMIT trackedFilesChanged();
-    }
+    // Both already in the order shown: pending by time added, tracked by expiry. A list whose
+    // order has not changed since it was published is not read again (in a burst of arrivals
+    // the tracked list stays as it is).
+    const auto republish = [this](FileStatus status, std::uint64_t& published,
+                                  QList<TrackedFile*>& list, void (AppModel::*changed)()) {
+        const std::uint64_t version = m_store->orderVersion(status);
+        if (std::exchange(published, version) == version)
+            return;
+        const std::vector<TrackedFile*> files = m_store->files(status);
+        QList<TrackedFile*> fresh(files.begin(), files.end());
+        if (fresh == list)
+            return;
+        list = std::move(fresh);
+        Q_EMIT(this->*changed)();
+    };
+    republish(FileStatus::pending, m_publishedPending, m_pendingFiles,
+              &AppModel::pendingFilesChanged);
+    republish(FileStatus::scheduled, m_publishedTracked, m_trackedFiles,
+              &AppModel::trackedFilesChanged);
     updateCountdown();
 }
 

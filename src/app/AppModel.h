@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -181,6 +182,9 @@ private:
     void handleVacated(const path& url);
 
     int m_batchDepth = 0;
+    // The store's order versions the lists were last built at.
+    std::uint64_t m_publishedPending = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t m_publishedTracked = std::numeric_limits<std::uint64_t>::max();
     bool m_publishOwed = false;
     bool m_rescheduleOwed = false;
     bool m_started = false;

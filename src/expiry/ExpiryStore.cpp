@@ -123,6 +123,7 @@ void ExpiryStore::unfile(const TrackedFile& record) {
                 break;
             }
     (filing.pending ? m_pendingOrder : m_scheduledOrder).erase(filing.orderKey);
+    ++(filing.pending ? m_pendingVersion : m_scheduledVersion);
     if (filing.identity) {
         const auto device = m_activeOnDevice.find(filing.identity->device);
         if (--device->second == 0)
@@ -151,6 +152,7 @@ void ExpiryStore::file(TrackedFile& record) {
         ++m_activeOnDevice[filing.identity->device];
     }
     (filing.pending ? m_pendingOrder : m_scheduledOrder).emplace(filing.orderKey, &record);
+    ++(filing.pending ? m_pendingVersion : m_scheduledVersion);
 }
 
 void ExpiryStore::recordChanged(TrackedFile& record, bool filing) {

@@ -61,6 +61,11 @@ public:
     [[nodiscard]] std::vector<TrackedFile*> files(FileStatus status);
     // The pending records, then the scheduled ones.
     [[nodiscard]] std::vector<TrackedFile*> activeFiles();
+    // Changes whenever a record joins, leaves or moves within that status's order: a list
+    // built from files() is still current while this has not changed.
+    [[nodiscard]] std::uint64_t orderVersion(FileStatus status) const {
+        return status == FileStatus::pending ? m_pendingVersion : m_scheduledVersion;
+    }
     [[nodiscard]] TrackedFile* oldestPending() const;
     [[nodiscard]] TrackedFile* soonestScheduled() const;
     [[nodiscard]] std::size_t activeCount() const {
@@ -211,6 +216,8 @@ private:
     };
     std::unordered_map<const TrackedFile*, Filing> m_filing;
     std::uint64_t m_nextSequence = 0;
+    std::uint64_t m_pendingVersion = 0;
+    std::uint64_t m_scheduledVersion = 0;
     std::multimap<std::string, TrackedFile*> m_activeByPath;
     std::unordered_multimap<FileIdentity, TrackedFile*, FileIdentityHash> m_activeByIdentity;
     std::unordered_map<std::uint64_t, std::size_t> m_activeOnDevice; // active records per device
