@@ -2,11 +2,15 @@
 
 // What a process costs, read from /proc: memory, and wake-ups as the context switches of
 // all its threads. Shared by the benchmarks that measure a running program from outside.
+#include <QProcessEnvironment>
+#include <QString>
+
 #include <dirent.h>
 #include <sys/types.h>
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -84,6 +88,22 @@ inline void waitUntilIdle(pid_t pid) {
         std::this_thread::sleep_for(100ms);
     }
     std::printf("  (never quiet for 2 s within 60 s)\n");
+}
+
+// The environment of a program run in its own home: HOME and the XDG folders below root,
+// Downloads at root/Downloads.
+inline QProcessEnvironment homeEnvironment(const std::filesystem::path& root) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const auto set = [&](const char* name, const std::filesystem::path& p) {
+        env.insert(QString::fromUtf8(name), QString::fromStdString(p.native()));
+    };
+    set("HOME", root);
+    set("XDG_DATA_HOME", root / ".local/share");
+    set("XDG_CONFIG_HOME", root / ".config");
+    set("XDG_CACHE_HOME", root / ".cache");
+    set("XDG_STATE_HOME", root / ".local/state");
+    set("XDG_DOWNLOAD_DIR", root / "Downloads");
+    return env;
 }
 
 } // namespace fadebin::bench

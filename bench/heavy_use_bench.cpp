@@ -110,16 +110,7 @@ public:
     [[nodiscard]] fs::path downloads() const { return m_root / "Downloads"; }
 
     bool start() {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        const auto set = [&](const char* name, const fs::path& p) {
-            env.insert(QString::fromUtf8(name), QString::fromStdString(p.native()));
-        };
-        set("HOME", m_root);
-        set("XDG_DATA_HOME", m_root / ".local/share");
-        set("XDG_CONFIG_HOME", m_root / ".config");
-        set("XDG_CACHE_HOME", m_root / ".cache");
-        set("XDG_STATE_HOME", m_root / ".local/state");
-        set("XDG_DOWNLOAD_DIR", downloads());
+        QProcessEnvironment env = fadebin::bench::homeEnvironment(m_root);
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);

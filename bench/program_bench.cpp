@@ -5,6 +5,8 @@
 //   3. time from a download's final rename to its pending record in the database.
 //
 //   program_bench [idleSeconds=30]
+#include "ProcessStats.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -51,16 +53,7 @@ public:
         return m_root / ".local/share/Fadebin/Fadebin.store";
     }
     [[nodiscard]] QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        const auto set = [&](const char* name, const fs::path& p) {
-            env.insert(QString::fromUtf8(name), QString::fromStdString(p.native()));
-        };
-        set("HOME", m_root);
-        set("XDG_DATA_HOME", m_root / ".local/share");
-        set("XDG_CONFIG_HOME", m_root / ".config");
-        set("XDG_CACHE_HOME", m_root / ".cache");
-        set("XDG_STATE_HOME", m_root / ".local/state");
-        set("XDG_DOWNLOAD_DIR", downloads());
+        QProcessEnvironment env = fadebin::bench::homeEnvironment(m_root);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         return env;
     }

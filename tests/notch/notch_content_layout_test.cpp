@@ -2,6 +2,7 @@
 // and where they sit, which properties tell of a change, and what drops answer. The states
 // are rendered to build/notch-states/NAME.png for people to look at.
 #include "ContentFixture.h"
+#include "ScaledGuiMain.h"
 #include "notch/NotchFileList.h"
 #include "notch/SoftwareRendering.h"
 
@@ -281,12 +282,6 @@ TEST_F(LayoutTest, IconsFollowTheViewModelsRules) {
 
 } // namespace
 
-// Twice the size, rendered as the program renders.
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::setenv("QT_SCALE_FACTOR", "2", 1);
-    useSoftwareRendering();
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    return fadebin::test::runScaledGuiTests(argc, argv);
 }

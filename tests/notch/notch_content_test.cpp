@@ -4,6 +4,7 @@
 // frame at twice the size, over a grey desktop so that the shape's outline shows.
 #include "ContentFixture.h"
 #include "PendingRowPoints.h"
+#include "ScaledGuiMain.h"
 #include "expiry/FileDeleter.h"
 #include "notch/SoftwareRendering.h"
 
@@ -486,12 +487,6 @@ TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
 
 } // namespace
 
-// Twice the size, rendered as the program renders.
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::setenv("QT_SCALE_FACTOR", "2", 1);
-    useSoftwareRendering();
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    return fadebin::test::runScaledGuiTests(argc, argv);
 }
