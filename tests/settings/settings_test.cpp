@@ -45,23 +45,11 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsTest, AFreshInstallReadsTheDefaultsAndWritesNothing) {
-    const std::pair<const char*, QVariant> rows[] = {{"displayMode", v(DisplayMode::automatic)},
-                                                     {"autoDismissSeconds", 8.0},
-                                                     {"pendingGraceMinutes", 5.0},
-                                                     {"defaultAction", v(ExpiryOption::forever)},
-                                                     {"deletionMethod", v(DeletionMethod::trash)},
-                                                     {"applyFinderTag", false},
-                                                     {"pauseWatching", false},
-                                                     {"showTestTimers", false},
-                                                     {"excludedExtensionsText", ""},
-                                                     {"countColorHex", "#40F2FF"},
-                                                     {"countdownColorHex", "#FF9EF2"},
-                                                     {"showScheduledCount", true},
-                                                     {"hasCompletedOnboarding", false},
-                                                     {"launchAtLogin", false}};
-    for (const auto& [property, expected] : rows)
-        EXPECT_EQ(restart().property(property), expected) << property;
+TEST_F(SettingsTest, AFreshInstallTimesNothingUnaskedAndWritesNothing) {
+    // Undecided files are kept and expired ones go to the Trash until the user says otherwise.
+    EXPECT_EQ(restart().defaultAction(), ExpiryOption::forever);
+    EXPECT_EQ(settings->deletionMethod(), DeletionMethod::trash);
+    EXPECT_FALSE(settings->pauseWatching());
     EXPECT_FALSE(exists(file));
 }
 
