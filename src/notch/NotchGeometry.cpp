@@ -9,12 +9,6 @@ namespace {
 
 constexpr double kDefaultNotchWidth = 200;
 constexpr double kHangingNotchHeight = 32; // a screen without camera housing
-constexpr double kNotchExtra = 12;         // added to the collapsed width with a housing
-constexpr double kCollapsedExtra = 56;
-constexpr double kOpenWidthWithNotch = 448;
-constexpr double kOpenWidthWithoutNotch = 420;
-constexpr double kExpandedHeight = 480;
-constexpr double kToastExtraHeight = 72;
 constexpr double kShapeTolerance = 2;
 
 } // namespace
@@ -64,20 +58,19 @@ NotchGeometry NotchGeometry::compute(const std::vector<ScreenInfo>& screens,
 
 Rect NotchGeometry::frameForState(NotchState state) const {
     const Rect& n = notchRect;
-    const double collapsedWidth = n.width + (hasNotch ? kNotchExtra : 0) + kCollapsedExtra;
-    const double openWidth =
-        std::max(hasNotch ? kOpenWidthWithNotch : kOpenWidthWithoutNotch, collapsedWidth);
+    const double collapsed = collapsedWidth();
+    const double open = openWidth();
     Rect frame;
     switch (state) {
     case NotchState::collapsed:
-        frame = {n.midX() - collapsedWidth / 2, n.minY(), collapsedWidth, n.height};
+        frame = {n.midX() - collapsed / 2, n.minY(), collapsed, n.height};
         break;
     case NotchState::expanded:
-        frame = {n.midX() - openWidth / 2, n.maxY() - kExpandedHeight, openWidth, kExpandedHeight};
+        frame = {n.midX() - open / 2, n.maxY() - expandedHeight, open, expandedHeight};
         break;
     case NotchState::toast: {
-        const double height = n.height + kToastExtraHeight;
-        frame = {n.midX() - openWidth / 2, n.maxY() - height, openWidth, height};
+        const double height = toastHeight();
+        frame = {n.midX() - open / 2, n.maxY() - height, open, height};
         break;
     }
     }
@@ -93,11 +86,13 @@ bool shapeContains(Size shapeSize, double viewWidth, Point fromTopLeft) {
            fromTopLeft.y <= shapeSize.height + kShapeTolerance;
 }
 
-bool isPointInsideShape(const Rect& panelFrame, Point desktopPoint, Size shapeSize) {
+bool isPointInsideShape(const Rect& panelFrame, Point desktopPoint, Size shapeSize,
+                        std::optional<Size> viewSize) {
     if (!panelFrame.contains(desktopPoint))
         return false;
+    const Size view = viewSize.value_or(Size{panelFrame.width, panelFrame.height});
     const Point inPanel{desktopPoint.x - panelFrame.x, desktopPoint.y - panelFrame.y};
-    return shapeContains(shapeSize, panelFrame.width, {inPanel.x, panelFrame.height - inPanel.y});
+    return shapeContains(shapeSize, view.width, {inPanel.x, view.height - inPanel.y});
 }
 
 } // namespace fadebin

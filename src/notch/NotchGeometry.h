@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <vector>
@@ -65,6 +66,24 @@ struct NotchGeometry {
 
     bool operator==(const NotchGeometry&) const = default;
 
+    // The panel's measures, in points: collapsed it is the notch with a margin either side
+    // (wider around a camera housing), open and as a toast at least as wide as that.
+    static constexpr double collapsedExtra = 56;
+    static constexpr double housingExtra = 12;
+    static constexpr double openWidthWithHousing = 448;
+    static constexpr double openWidthWithoutHousing = 420;
+    static constexpr double expandedHeight = 480;
+    static constexpr double toastExtraHeight = 72;
+
+    [[nodiscard]] double collapsedWidth() const {
+        return notchRect.width + (hasNotch ? housingExtra : 0) + collapsedExtra;
+    }
+    [[nodiscard]] double openWidth() const {
+        return std::max(hasNotch ? openWidthWithHousing : openWidthWithoutHousing,
+                        collapsedWidth());
+    }
+    [[nodiscard]] double toastHeight() const { return notchRect.height + toastExtraHeight; }
+
     // Screens in their order; mainScreen indexes them (none, or out of range: no main screen).
     [[nodiscard]] static NotchGeometry compute(const std::vector<ScreenInfo>& screens,
                                                std::optional<std::size_t> mainScreen);
@@ -79,7 +98,10 @@ struct NotchGeometry {
 // known every point counts as inside.
 [[nodiscard]] bool shapeContains(Size shapeSize, double viewWidth, Point fromTopLeft);
 
-// Whether a desktop point (y up) is over the drawn shape of a panel at panelFrame.
-[[nodiscard]] bool isPointInsideShape(const Rect& panelFrame, Point desktopPoint, Size shapeSize);
+// Whether a desktop point (y up) is over the drawn shape of a panel at panelFrame. The shape
+// hangs in a view of viewSize at the panel's origin, the panel's own size unless given (the
+// content view may lag behind a new frame).
+[[nodiscard]] bool isPointInsideShape(const Rect& panelFrame, Point desktopPoint, Size shapeSize,
+                                      std::optional<Size> viewSize = std::nullopt);
 
 } // namespace fadebin

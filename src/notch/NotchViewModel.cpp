@@ -166,8 +166,7 @@ void NotchViewModel::updatePage() {
 }
 
 double NotchViewModel::collapsedWidth() const {
-    const NotchGeometry& g = m_controller.geometry();
-    return g.notchRect.width + (g.hasNotch ? 12 : 0) + 56;
+    return m_controller.geometry().collapsedWidth();
 }
 
 double NotchViewModel::openWidth() const {
@@ -175,7 +174,7 @@ double NotchViewModel::openWidth() const {
 }
 
 double NotchViewModel::toastHeight() const {
-    return notchHeight() + 72;
+    return m_controller.geometry().toastHeight();
 }
 
 QString NotchViewModel::toastTitle() const {

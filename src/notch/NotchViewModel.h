@@ -113,7 +113,6 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(QColor countdownColor READ countdownColor NOTIFY colorsChanged)
 
 public:
-    static constexpr double expandedMaxHeight = 480;
     static constexpr double footerLineHeight = 48;
 
     // openSettings shows the settings window; it may be empty until there is one.
@@ -138,7 +137,7 @@ public:
     [[nodiscard]] double collapsedWidth() const;
     [[nodiscard]] double openWidth() const;
     [[nodiscard]] double toastHeight() const;
-    [[nodiscard]] double maxHeight() const { return expandedMaxHeight; }
+    [[nodiscard]] double maxHeight() const { return NotchGeometry::expandedHeight; }
     [[nodiscard]] double footerHeight() const { return footerLineHeight; }
 
     [[nodiscard]] QString toastTitle() const;
