@@ -14,6 +14,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -110,8 +111,6 @@ public:
         QString refusal;
     };
     [[nodiscard]] TakenIn takeIn(const path& file);
-    // The reason told for a path that names nothing Fadebin may act on.
-    [[nodiscard]] static QString refusalText(PathRefusal refusal);
     // Puts back what we moved to the Trash: the item from originalPath, or the most recently
     // trashed one. The file is a new arrival and is asked about again. Returns where it is
     // now, or the reason it was refused.
@@ -147,18 +146,16 @@ public:
     [[nodiscard]] DownloadCompletionFilter& completionFilter() { return m_completionFilter; }
 
     std::function<void(TrackedFile*)> onNewPendingFile;
-    std::function<void(const DeletionEvent&)> onDeletion;
-    std::function<void(const ReleaseEvent&)> onRelease;
 
     static constexpr Duration countdownLead{10'000};
     // How often a missing or unreadable Downloads folder is looked for again.
     static constexpr Duration downloadsCheckInterval{3'000};
-    static inline const QString sampleFileName = QStringLiteral("Fadebin Sample.txt");
 
 Q_SIGNALS:
-    // Beside the notch's callbacks, for any number of listeners (the bus interface).
-    void filesDeleted(const QStringList& names);
-    void filesReleased(const QStringList& names);
+    // Files the engine deleted when they were due, and files let go as they left Downloads:
+    // the notch tells of them, the bus passes them on.
+    void filesDeleted(const fadebin::DeletionEvent& event);
+    void filesReleased(const fadebin::ReleaseEvent& event);
     void pendingFilesChanged();
     void trackedFilesChanged();
     void downloadsAccessDeniedChanged();
@@ -169,17 +166,28 @@ Q_SIGNALS:
     void countdownDeadlineChanged();
 
 private:
+    // Intake (AppModelIntake.cpp): the watcher and the completion filter wired to the model,
+    // and what they report made into records.
+    void wireIntake();
     void handleCompletedDownload(const path& url);
     void handleSavedInPlace(const path& url);
     void handleReleased(const std::vector<TrackedFile*>& released);
+    void handleVacated(const path& url);
+    // Availability (AppModelAvailability.cpp): whether Downloads can be read and watched,
+    // and looking for it again while it cannot.
     void setDownloadsAccessDenied(bool denied);
     void setWatchLimitText(const QString& text);
     void downloadsUnavailable(const SysError& error);
     void lookForDownloads();
     void checkForDownloads();
     void setCountdownDeadline(std::optional<Instant> deadline);
-    template <class Fn> auto weakly(Fn fn);
-    void handleVacated(const path& url);
+    // Callbacks handed to the engine never keep the model alive nor reach it once gone.
+    template <class Fn> auto weakly(Fn fn) {
+        return [self = QPointer<AppModel>(this), fn](auto&&... args) {
+            if (self)
+                (self->*fn)(std::forward<decltype(args)>(args)...);
+        };
+    }
 
     int m_batchDepth = 0;
     // The store's order versions the lists were last built at.

@@ -1,6 +1,7 @@
 #include "app/BusService.h"
 
 #include "app/AppModel.h"
+#include "app/AppTexts.h"
 #include "expiry/TrackedFile.h"
 
 #include <QDBusConnection>
@@ -88,8 +89,10 @@ BusService::BusService(AppModel& model, QObject* parent)
     : QObject(parent)
     , m_model(model) {
     registerBusTypes();
-    connect(&model, &AppModel::filesDeleted, this, &BusService::FilesDeleted);
-    connect(&model, &AppModel::filesReleased, this, &BusService::FilesReleased);
+    connect(&model, &AppModel::filesDeleted, this,
+            [this](const DeletionEvent& event) { Q_EMIT FilesDeleted(event.names); });
+    connect(&model, &AppModel::filesReleased, this,
+            [this](const ReleaseEvent& event) { Q_EMIT FilesReleased(event.names); });
 }
 
 bool BusService::ready() {
@@ -97,7 +100,7 @@ bool BusService::ready() {
         return true;
     if (calledFromDBus())
         sendErrorReply(QStringLiteral("com.ostrel.Fadebin1.Error.NotReady"),
-                       m_model.startupError().value_or(QStringLiteral("Fadebin has not started")));
+                       m_model.startupError().value_or(appTexts::notStarted()));
     return false;
 }
 
@@ -133,7 +136,7 @@ BusService::~BusService() {
 void BusService::takeOn(const QByteArray& bytes, const Decide& decide, BusRefusals& refused) {
     // A NUL would cut the path short in every system call that sees it.
     if (bytes.isEmpty() || bytes.contains('\0')) {
-        refused.append({bytes, QStringLiteral("not a path")});
+        refused.append({bytes, appTexts::refusal(PathRefusal::notAPath)});
         return;
     }
     const AppModel::TakenIn taken = m_model.takeIn(toPath(bytes));
@@ -233,7 +236,7 @@ BusRestored BusService::Restore(const QList<QByteArray>& paths) {
         one({}, std::nullopt);
     for (const QByteArray& bytes : paths) {
         if (bytes.isEmpty() || bytes.contains('\0'))
-            result.refused.append({bytes, QStringLiteral("not a path")});
+            result.refused.append({bytes, appTexts::refusal(PathRefusal::notAPath)});
         else
             one(bytes, toPath(bytes));
     }

@@ -78,14 +78,8 @@ void NotchController::install() {
         if (self)
             self->newPendingFile(file);
     };
-    m_model.onDeletion = [self](const DeletionEvent& event) {
-        if (self)
-            self->deletion(event);
-    };
-    m_model.onRelease = [self](const ReleaseEvent& event) {
-        if (self)
-            self->release(event);
-    };
+    connect(&m_model, &AppModel::filesDeleted, this, &NotchController::deletion);
+    connect(&m_model, &AppModel::filesReleased, this, &NotchController::release);
     FADEBIN_LOG_INFO(LogCategory::Notch, "Panel installed, notch: %s, rect: %s",
                      m_geometry.hasNotch ? "true" : "false",
                      rectText(m_geometry.notchRect).constData());
@@ -100,8 +94,7 @@ void NotchController::teardown() {
     m_dragWatcher->onDragEnded = {};
     m_screens.setOnScreensChanged({});
     m_model.onNewPendingFile = {};
-    m_model.onDeletion = {};
-    m_model.onRelease = {};
+    disconnect(&m_model, nullptr, this, nullptr);
     for (Work work : {Work::hoverEnter, Work::hoverExit, Work::autoDismiss, Work::collapseFrame,
                       Work::toast, Work::confirmation, Work::dropNotice})
         field(work).reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppModel.h"
+#include "app/AppTexts.h"
 #include "notch/DragWatcher.h"
 #include "notch/NotchGeometry.h"
 #include "notch/NotchPanel.h"
@@ -58,8 +59,8 @@ public:
     static constexpr double dragZoneHalfWidth = 230;
     static constexpr double dragZoneDepth = 130;
 
-    static inline const QString refusedDropNotice =
-        QStringLiteral("Only files in Downloads can be timed");
+    // The model's own reason for refusing a path, as a sentence.
+    static inline const QString refusedDropNotice = appTexts::refusalSentence(PathRefusal::outside);
     // A promised file or a direct save: the source would write it only after the drop.
     static inline const QString unsavedDropNotice =
         QStringLiteral("Not a file yet: save it to Downloads, then drop it here");

@@ -25,8 +25,10 @@ protected:
     ModelTest() {
         settings.setPauseWatching(true);
         model.onNewPendingFile = [this](TrackedFile* f) { newPending.push_back(f); };
-        model.onRelease = [this](const ReleaseEvent& e) { releases.push_back(e); };
-        model.onDeletion = [this](const DeletionEvent& e) { deletions.push_back(e); };
+        QObject::connect(&model, &AppModel::filesReleased,
+                         [this](const ReleaseEvent& e) { releases.push_back(e); });
+        QObject::connect(&model, &AppModel::filesDeleted,
+                         [this](const DeletionEvent& e) { deletions.push_back(e); });
     }
 
     path file(const std::string& name) const { return home.downloads() / name; }

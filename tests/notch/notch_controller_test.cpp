@@ -505,7 +505,7 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     panel = nullptr; // gone with the controller's hold on it
     EXPECT_FALSE(controller->isInstalled());
     EXPECT_FALSE(controller->dragWatcher().isWatching());
-    EXPECT_FALSE(model.onNewPendingFile || model.onDeletion || model.onRelease);
+    EXPECT_FALSE(model.onNewPendingFile);
     advance(2s);
     EXPECT_EQ(state(), NotchState::expanded) << "nothing left to act";
     controller->collapse();
@@ -514,6 +514,23 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     nextTurn();
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_FALSE(controller->isMouseInsideShape());
+}
+
+TEST_F(ControllerTest, FilesDeletedWhenDueAreToastedUntilTeardown) {
+    settings.setShowTestTimers(true);
+    decided("first.txt", ExpiryOption::thirtySeconds);
+    advance(31s);
+    EXPECT_EQ(stored("first.txt")->status(), FileStatus::deleted);
+    ASSERT_TRUE(controller->toast().has_value());
+    advance(NotchController::toastDuration + NotchController::collapseFrameDelay);
+    ASSERT_FALSE(controller->toast().has_value());
+
+    decided("second.txt", ExpiryOption::thirtySeconds);
+    controller->teardown();
+    panel = nullptr;
+    advance(31s);
+    EXPECT_EQ(stored("second.txt")->status(), FileStatus::deleted) << "the engine goes on";
+    EXPECT_FALSE(controller->toast().has_value());
 }
 
 } // namespace

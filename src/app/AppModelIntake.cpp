@@ -1,0 +1,97 @@
+#include "app/AppModel.h"
+
+#include "platform/Log.h"
+
+// Intake: the Downloads watcher and the completion filter wired to the model, and what they
+// report (a finished download, a file saved in place, a name gone, files moved out) made
+// into records.
+namespace fadebin {
+
+void AppModel::wireIntake() {
+    m_completionFilter.onComplete = weakly(&AppModel::handleCompletedDownload);
+    m_completionFilter.onReplaced = weakly(&AppModel::handleSavedInPlace);
+    m_completionFilter.onVacated = weakly(&AppModel::handleVacated);
+
+    QPointer<AppModel> self(this);
+    m_watcher = std::make_unique<DownloadsWatcher>(m_downloadsPath);
+    m_watcher->onMovedAway = [self](const path& url) {
+        if (self && self->m_store)
+            self->m_store->noteMovedAway(url);
+    };
+    m_watcher->onItemEvent = [self](const path& url) {
+        if (self)
+            self->m_completionFilter.handleItemEvent(url);
+    };
+    // The folder may already be back (replaced by a new one); otherwise it is looked for.
+    m_watcher->onWatchLost = weakly(&AppModel::checkDownloadsAccess);
+    m_watcher->onRescanned = weakly(&AppModel::refresh);
+    m_watcher->knownNames = [self] {
+        return self ? self->m_completionFilter.knownNames() : std::vector<std::string>{};
+    };
+}
+
+void AppModel::handleVacated(const path& url) {
+    if (!m_store)
+        return;
+    // Only the records at that name (or below it, for a folder) can have changed; most
+    // names that go are of files never timed.
+    if (m_store->reconcileAt(url))
+        publish();
+}
+
+void AppModel::handleCompletedDownload(const path& url) {
+    if (!m_store)
+        return;
+    const std::string ext = lowerExtension(url);
+    if (!ext.empty() &&
+        m_settings.excludedExtensions().contains(QString::fromUtf8(ext).toLower())) {
+        FADEBIN_LOG_INFO(LogCategory::App, "Ignoring %s: extension excluded in settings",
+                         logName(url).constData());
+        return;
+    }
+    const std::optional<QString> source = sourceName(url);
+    TrackedFile* record = m_store->addPending(url, source);
+    if (!record)
+        return;
+    FADEBIN_LOG_INFO(LogCategory::App, "Pending: %s from %s",
+                     record->displayName().toUtf8().constData(),
+                     source.value_or(QStringLiteral("unknown")).toUtf8().constData());
+    reload();
+    if (onNewPendingFile)
+        onNewPendingFile(record);
+}
+
+void AppModel::handleSavedInPlace(const path& url) {
+    if (!m_store)
+        return;
+    TrackedFile* record = m_store->recordForPath(url);
+    if (!record) {
+        FADEBIN_LOG_INFO(LogCategory::App, "Ignoring %s: existing file saved in place",
+                         logName(url).constData());
+        return;
+    }
+    const FileStatus status = record->status();
+    if (status == FileStatus::deleted || status == FileStatus::cancelled) {
+        handleCompletedDownload(url);
+        return;
+    }
+    m_store->relocate(*record, url, m_settings.applyFinderTag());
+    FADEBIN_LOG_INFO(LogCategory::App, "Kept the decision for %s after it was saved in place",
+                     record->displayName().toUtf8().constData());
+    reload();
+}
+
+void AppModel::handleReleased(const std::vector<TrackedFile*>& released) {
+    if (released.empty())
+        return;
+    QStringList names;
+    for (TrackedFile* record : released) {
+        FADEBIN_LOG_INFO(LogCategory::App, "Let go of %s: moved out of Downloads",
+                         record->displayName().toUtf8().constData());
+        names.append(record->displayName());
+    }
+    Q_EMIT filesReleased(ReleaseEvent{
+        names, classify(released.front()->displayName().toStdString(), false), m_clock.now()});
+}
+
+} // namespace fadebin

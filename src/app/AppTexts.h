@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/DownloadsFolder.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <filesystem>
+
+// The sentences the model tells its users (the notch, the bus, the command line), in one
+// place so that each is written once and reads the same wherever it shows.
+namespace fadebin::appTexts {
+
+// Why nothing is watched: Downloads is set to the root folder, or to the home folder.
+[[nodiscard]] QString downloadsIsRoot();
+[[nodiscard]] QString downloadsIsHome(const std::filesystem::path& home);
+// The database could not be opened; error says why.
+[[nodiscard]] QString databaseFailed(const QString& error);
+// Asked for something before the model has started (and with no startup error to tell).
+[[nodiscard]] QString notStarted();
+
+// The reason told for a path that names nothing Fadebin may act on.
+[[nodiscard]] QString refusal(PathRefusal refusal);
+// The same reason as a sentence of its own, first letter capitalised (the notch's notice).
+[[nodiscard]] QString refusalSentence(PathRefusal refusal);
+// A file that passed every check but still could not become a record.
+[[nodiscard]] QString cannotBeTracked();
+// Why a restore was refused.
+[[nodiscard]] QString restoreOutside();
+[[nodiscard]] QString nothingInTrash();
+[[nodiscard]] QString placeTaken();
+
+// The onboarding's sample file: its name in Downloads and what it says.
+[[nodiscard]] QString sampleFileName();
+[[nodiscard]] QByteArray sampleFileText();
+
+} // namespace fadebin::appTexts
