@@ -95,9 +95,8 @@ void NotchController::teardown() {
     m_screens.setOnScreensChanged({});
     m_model.onNewPendingFile = {};
     disconnect(&m_model, nullptr, this, nullptr);
-    for (Work work : {Work::hoverEnter, Work::hoverExit, Work::autoDismiss, Work::collapseFrame,
-                      Work::toast, Work::confirmation, Work::dropNotice})
-        field(work).reset();
+    for (TimerHandle& timer : m_timers)
+        timer.reset();
     if (m_panel) {
         m_panel->setOnPressOutside({});
         m_panel->orderOut();
@@ -107,92 +106,18 @@ void NotchController::teardown() {
 
 // Timers -----------------------------------------------------------------------------------
 
-void NotchController::schedule(TimerHandle& work, Duration after,
-                               void (NotchController::*action)()) {
+void NotchController::schedule(Work work, Duration after, void (NotchController::*action)()) {
     cancel(work);
     QPointer<NotchController> self(this);
-    work = m_clock.singleShot(after, [self, action] {
+    timer(work) = m_clock.singleShot(after, [self, action] {
         if (self)
             (self->*action)();
     });
 }
 
-void NotchController::cancel(TimerHandle& work) {
-    if (work)
-        work->cancel();
-}
-
-TimerHandle& NotchController::field(Work work) {
-    return const_cast<TimerHandle&>(std::as_const(*this).field(work));
-}
-
-const TimerHandle& NotchController::field(Work work) const {
-    switch (work) {
-    case Work::hoverEnter:
-        return m_hoverEnterWork;
-    case Work::hoverExit:
-        return m_hoverExitWork;
-    case Work::autoDismiss:
-        return m_autoDismissWork;
-    case Work::collapseFrame:
-        return m_collapseFrameWork;
-    case Work::toast:
-        return m_toastWork;
-    case Work::confirmation:
-        return m_confirmationWork;
-    case Work::dropNotice:
-        break;
-    }
-    return m_dropNoticeWork;
-}
-
-bool NotchController::isPending(Work work) const {
-    const TimerHandle& handle = field(work);
-    return handle && handle->isActive();
-}
-
-// Hover ------------------------------------------------------------------------------------
-
-void NotchController::setHovering(bool hovering) {
-    setIsHovering(hovering);
-    cancel(m_hoverEnterWork);
-    cancel(m_hoverExitWork);
-    if (!hovering) {
-        schedule(m_hoverExitWork, hoverCloseDelay, &NotchController::hoverExitCheck);
-        return;
-    }
-    cancel(m_autoDismissWork);
-    switch (m_state) {
-    case NotchState::collapsed:
-        if (m_clock.now() >= m_suppressHoverUntil)
-            schedule(m_hoverEnterWork, hoverOpenDelay, &NotchController::hoverEnterAction);
-        break;
-    case NotchState::toast:
-        cancel(m_toastWork);
-        expand(false);
-        break;
-    case NotchState::expanded:
-        break;
-    }
-}
-
-void NotchController::hoverEnterAction() {
-    if (m_isHovering)
-        expand(false);
-}
-
-void NotchController::hoverExitCheck() {
-    if (isMenuOpen())
-        return;
-    if (!isMouseInsideShape()) {
-        collapse();
-        return;
-    }
-    setIsHovering(true);
-    // Inside only by the shape test's tolerance, outside the outline where the panel takes
-    // pointer events: nothing would tell of leaving from there, so look again.
-    if (m_panel && !m_panel->isPointerOverContent())
-        schedule(m_hoverExitWork, hoverCloseDelay, &NotchController::hoverExitCheck);
+void NotchController::cancel(Work work) {
+    if (TimerHandle& handle = timer(work))
+        handle->cancel();
 }
 
 // Opening and closing ----------------------------------------------------------------------
@@ -200,8 +125,8 @@ void NotchController::hoverExitCheck() {
 void NotchController::expand(bool automatic) {
     if (!m_panel)
         return;
-    cancel(m_collapseFrameWork);
-    cancel(m_toastWork);
+    cancel(Work::collapseFrame);
+    cancel(Work::toast);
     m_model.publish();
     // A toast is nobody's doing either: only an open panel keeps who opened it.
     if (m_state != NotchState::expanded)
@@ -210,7 +135,7 @@ void NotchController::expand(bool automatic) {
     QPointer<NotchController> self(this);
     transition(NotchState::expanded, [self, automatic] {
         if (self && automatic)
-            self->schedule(self->m_autoDismissWork,
+            self->schedule(Work::autoDismiss,
                            secondsToDuration(self->m_settings.autoDismissSeconds()),
                            &NotchController::autoDismissCheck);
     });
@@ -229,13 +154,13 @@ void NotchController::collapse() {
         return;
     ++m_transitionGeneration;
     m_transitionPending = false;
-    cancel(m_autoDismissWork);
-    cancel(m_hoverEnterWork);
-    cancel(m_toastWork);
+    cancel(Work::autoDismiss);
+    cancel(Work::hoverEnter);
+    cancel(Work::toast);
     m_expandedByAuto = false;
     m_panel->setAllowsKey(false);
-    setState(NotchState::collapsed);
-    schedule(m_collapseFrameWork, collapseFrameDelay, &NotchController::collapseFrameAction);
+    assign(m_state, NotchState::collapsed, &NotchController::stateChanged);
+    schedule(Work::collapseFrame, collapseFrameDelay, &NotchController::collapseFrameAction);
 }
 
 void NotchController::collapseFrameAction() {
@@ -243,11 +168,11 @@ void NotchController::collapseFrameAction() {
         return;
     if (m_panel)
         m_panel->setFrame(frameForState(NotchState::collapsed));
-    setToast(std::nullopt);
+    assign(m_toast, std::nullopt, &NotchController::toastChanged);
     setSelectedPendingID(std::nullopt);
     setEditingTrackedID(std::nullopt);
-    setConfirmation(std::nullopt);
-    setDropNotice(std::nullopt);
+    assign(m_confirmation, std::nullopt, &NotchController::confirmationChanged);
+    assign(m_dropNotice, std::nullopt, &NotchController::dropNoticeChanged);
 }
 
 void NotchController::transition(NotchState target, std::function<void()> completion) {
@@ -265,7 +190,7 @@ void NotchController::transition(NotchState target, std::function<void()> comple
             if (m_transitionGeneration != generation)
                 return; // a collapse or a newer transition came in between
             m_transitionPending = false;
-            setState(target);
+            assign(m_state, target, &NotchController::stateChanged);
             if (completion)
                 completion();
         },
@@ -277,17 +202,17 @@ void NotchController::transition(NotchState target, std::function<void()> comple
 void NotchController::showToast(const NotchToast& toast) {
     if (m_state == NotchState::expanded)
         return;
-    cancel(m_collapseFrameWork);
-    cancel(m_toastWork);
-    setToast(toast);
+    cancel(Work::collapseFrame);
+    cancel(Work::toast);
+    assign(m_toast, toast, &NotchController::toastChanged);
     if (m_state == NotchState::toast) {
-        schedule(m_toastWork, toastDuration, &NotchController::toastEnd);
+        schedule(Work::toast, toastDuration, &NotchController::toastEnd);
         return;
     }
     QPointer<NotchController> self(this);
     transition(NotchState::toast, [self] {
         if (self)
-            self->schedule(self->m_toastWork, toastDuration, &NotchController::toastEnd);
+            self->schedule(Work::toast, toastDuration, &NotchController::toastEnd);
     });
 }
 
@@ -303,12 +228,12 @@ void NotchController::toastEnd() {
 void NotchController::showConfirmation(const DecisionConfirmation& confirmation) {
     setSelectedPendingID(std::nullopt);
     setEditingTrackedID(std::nullopt);
-    setConfirmation(confirmation);
-    schedule(m_confirmationWork, confirmationDuration, &NotchController::confirmationEnd);
+    assign(m_confirmation, confirmation, &NotchController::confirmationChanged);
+    schedule(Work::confirmation, confirmationDuration, &NotchController::confirmationEnd);
 }
 
 void NotchController::confirmationEnd() {
-    setConfirmation(std::nullopt);
+    assign(m_confirmation, std::nullopt, &NotchController::confirmationChanged);
     if (m_state == NotchState::expanded && m_model.pendingFiles().isEmpty()) {
         m_suppressHoverUntil = m_clock.now() + hoverSuppression;
         collapse();
@@ -332,111 +257,7 @@ void NotchController::release(const ReleaseEvent& event) {
         showToast(releaseToast(event));
 }
 
-// Drags and drops --------------------------------------------------------------------------
-
-void NotchController::dragMoved(QPointF qtGlobal) {
-    if (m_state != NotchState::collapsed || m_isDropTargeted)
-        return;
-    const Point p = m_screens.desktopSpace().fromQt(qtGlobal);
-    const Rect& n = m_geometry.notchRect;
-    const Rect zone{n.midX() - dragZoneHalfWidth, n.minY() - dragZoneDepth, 2 * dragZoneHalfWidth,
-                    n.height + dragZoneDepth};
-    if (zone.contains(p))
-        setDropTargeted(true);
-}
-
-void NotchController::dragEnded() {
-    if (!m_isDropTargeted)
-        return;
-    setIsDropTargeted(false);
-    schedule(m_hoverExitWork, dragEndGrace, &NotchController::hoverExitCheck);
-}
-
-void NotchController::setDropTargeted(bool targeted) {
-    if (targeted == m_isDropTargeted)
-        return;
-    setIsDropTargeted(targeted);
-    if (!targeted) {
-        schedule(m_hoverExitWork, hoverCloseDelay, &NotchController::hoverExitCheck);
-        return;
-    }
-    cancel(m_hoverExitWork);
-    cancel(m_autoDismissWork);
-    cancel(m_dropNoticeWork);
-    setDropNotice(std::nullopt);
-    if (m_state != NotchState::expanded)
-        expand(false);
-}
-
-void NotchController::handleDrop(const std::vector<path>& urls) {
-    setIsDropTargeted(false);
-    cancel(m_hoverExitWork);
-    const std::vector<DropOutcome> outcomes = m_model.acceptDrop(urls);
-    if (outcomes.empty()) {
-        showDropNotice(refusedDropNotice);
-        return;
-    }
-    setConfirmation(std::nullopt);
-    if (outcomes.size() == 1 && outcomes.front().kind == DropOutcome::Kind::scheduled) {
-        setSelectedPendingID(std::nullopt);
-        setEditingTrackedID(outcomes.front().file->id());
-    } else {
-        setEditingTrackedID(std::nullopt);
-        std::vector<TrackedFile*> pending;
-        for (const DropOutcome& outcome : outcomes)
-            if (outcome.kind == DropOutcome::Kind::pending)
-                pending.push_back(outcome.file);
-        setSelectedPendingID(pending.size() == 1 ? std::optional(pending.front()->id())
-                                                 : std::nullopt);
-    }
-    if (m_state != NotchState::expanded)
-        expand(false);
-    schedule(m_hoverExitWork, afterDropLinger, &NotchController::hoverExitCheck);
-}
-
-void NotchController::refuseUnsavedDrop() {
-    setIsDropTargeted(false);
-    cancel(m_hoverExitWork);
-    showDropNotice(unsavedDropNotice);
-}
-
-void NotchController::showDropNotice(const QString& notice) {
-    setDropNotice(notice);
-    schedule(m_dropNoticeWork, dropNoticeDuration, &NotchController::dropNoticeEnd);
-}
-
-void NotchController::dropNoticeEnd() {
-    setDropNotice(std::nullopt);
-    if (m_state == NotchState::expanded && !isMouseInsideShape())
-        collapse();
-}
-
-// Menus and screens ------------------------------------------------------------------------
-
-void NotchController::menuBeganTracking() {
-    setMenuOpenCount(m_openMenus + 1);
-    if (m_panel && m_openMenus == 1) {
-        QPointer<NotchController> self(this);
-        m_panel->setOnPressOutside([self] {
-            if (self && self->onPressOutsideMenu)
-                self->onPressOutsideMenu();
-        });
-    }
-}
-
-void NotchController::menuEndedTracking() {
-    if (m_openMenus == 0)
-        return;
-    setMenuOpenCount(m_openMenus - 1);
-    if (m_openMenus > 0)
-        return;
-    if (m_panel)
-        m_panel->setOnPressOutside({});
-    if (!isMouseInsideShape()) {
-        setIsHovering(false);
-        schedule(m_hoverExitWork, hoverCloseDelay, &NotchController::hoverExitCheck);
-    }
-}
+// Screens ---------------------------------------------------------------------------------
 
 void NotchController::screenParametersChanged() {
     const NotchGeometry geometry = m_screens.geometry();
@@ -462,76 +283,14 @@ Rect NotchController::frameForState(NotchState state) const {
     return m_geometry.frameForState(state);
 }
 
-bool NotchController::isMouseInsideShape() const {
-    if (!m_panel)
-        return false;
-    const std::optional<Size> bounds = m_panel->contentSize();
-    const std::optional<Point> pointer = m_screens.pointerLocation();
-    if (!bounds || !pointer)
-        return false;
-    const Rect frame = m_panel->frame();
-    if (!frame.contains(*pointer))
-        return false;
-    const Point inPanel{pointer->x - frame.x, pointer->y - frame.y};
-    return shapeContains(m_shapeSize, bounds->width, {inPanel.x, bounds->height - inPanel.y});
-}
-
 // Observable fields ------------------------------------------------------------------------
 
-void NotchController::setState(NotchState state) {
-    if (state == m_state)
-        return;
-    m_state = state;
-    Q_EMIT stateChanged();
-}
-
-void NotchController::setIsHovering(bool hovering) {
-    if (hovering == m_isHovering)
-        return;
-    m_isHovering = hovering;
-    Q_EMIT isHoveringChanged();
-}
-
-void NotchController::setToast(std::optional<NotchToast> toast) {
-    if (toast == m_toast)
-        return;
-    m_toast = std::move(toast);
-    Q_EMIT toastChanged();
-}
-
 void NotchController::setSelectedPendingID(std::optional<QUuid> id) {
-    if (id == m_selectedPendingID)
-        return;
-    m_selectedPendingID = id;
-    Q_EMIT selectedPendingIDChanged();
+    assign(m_selectedPendingID, id, &NotchController::selectedPendingIDChanged);
 }
 
 void NotchController::setEditingTrackedID(std::optional<QUuid> id) {
-    if (id == m_editingTrackedID)
-        return;
-    m_editingTrackedID = id;
-    Q_EMIT editingTrackedIDChanged();
-}
-
-void NotchController::setIsDropTargeted(bool targeted) {
-    if (targeted == m_isDropTargeted)
-        return;
-    m_isDropTargeted = targeted;
-    Q_EMIT isDropTargetedChanged();
-}
-
-void NotchController::setDropNotice(std::optional<QString> notice) {
-    if (notice == m_dropNotice)
-        return;
-    m_dropNotice = std::move(notice);
-    Q_EMIT dropNoticeChanged();
-}
-
-void NotchController::setConfirmation(std::optional<DecisionConfirmation> confirmation) {
-    if (confirmation == m_confirmation)
-        return;
-    m_confirmation = std::move(confirmation);
-    Q_EMIT confirmationChanged();
+    assign(m_editingTrackedID, id, &NotchController::editingTrackedIDChanged);
 }
 
 void NotchController::setMenuOpenCount(int count) {

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -87,11 +88,9 @@ public:
     // A drop that offered no file, only the promise of one.
     void refuseUnsavedDrop();
     [[nodiscard]] Rect frameForState(NotchState state) const;
-    [[nodiscard]] bool isMouseInsideShape() const;
 
     // Written by the root view whenever the drawn shape's size changes.
     void setShapeSize(Size size) { m_shapeSize = size; }
-    [[nodiscard]] Size shapeSize() const { return m_shapeSize; }
     // The drawn outline (and any open menu over it), where the panel draws and takes input.
     void setOutline(const QPainterPath& outline);
 
@@ -119,26 +118,9 @@ public:
         return m_confirmation;
     }
     [[nodiscard]] bool isMenuOpen() const { return m_openMenus > 0; }
-    [[nodiscard]] bool expandedByAuto() const { return m_expandedByAuto; }
-    [[nodiscard]] qint64 transitionGeneration() const { return m_transitionGeneration; }
-    [[nodiscard]] Instant suppressHoverUntil() const { return m_suppressHoverUntil; }
-    [[nodiscard]] bool isInstalled() const { return m_panel != nullptr; }
-    [[nodiscard]] NotchPanelPort* panel() const { return m_panel.get(); }
-    [[nodiscard]] DragWatcher& dragWatcher() { return *m_dragWatcher; }
     [[nodiscard]] AppModel& model() const { return m_model; }
     [[nodiscard]] AppSettings& settings() const { return m_settings; }
     [[nodiscard]] Clock& clock() const { return m_clock; }
-    // Whether the named delayed action is waiting to run (for tests and diagnostics).
-    enum class Work {
-        hoverEnter,
-        hoverExit,
-        autoDismiss,
-        collapseFrame,
-        toast,
-        confirmation,
-        dropNotice
-    };
-    [[nodiscard]] bool isPending(Work work) const;
 
 Q_SIGNALS:
     void stateChanged();
@@ -153,11 +135,37 @@ Q_SIGNALS:
     void isMenuOpenChanged();
 
 private:
+    // The tests' window on state the program never reads.
+    friend struct NotchControllerProbe;
+
+    // The delayed actions, each one cancellable timer on the clock.
+    enum class Work {
+        hoverEnter,
+        hoverExit,
+        autoDismiss,
+        collapseFrame,
+        toast,
+        confirmation,
+        dropNotice,
+        count // not an action: the number of them
+    };
+
     void transition(NotchState target, std::function<void()> completion = {});
-    void schedule(TimerHandle& work, Duration after, void (NotchController::*action)());
-    static void cancel(TimerHandle& work);
-    [[nodiscard]] TimerHandle& field(Work work);
-    [[nodiscard]] const TimerHandle& field(Work work) const;
+    void schedule(Work work, Duration after, void (NotchController::*action)());
+    void cancel(Work work);
+    [[nodiscard]] TimerHandle& timer(Work work) { return m_timers[static_cast<std::size_t>(work)]; }
+    [[nodiscard]] const TimerHandle& timer(Work work) const {
+        return m_timers[static_cast<std::size_t>(work)];
+    }
+    // Sets an observable field and tells of it; whether it changed.
+    template <class T, class U>
+    bool assign(T& field, U&& value, void (NotchController::*changed)()) {
+        if (field == value)
+            return false;
+        field = std::forward<U>(value);
+        Q_EMIT(this->*changed)();
+        return true;
+    }
 
     void hoverEnterAction();
     void hoverExitCheck();
@@ -167,6 +175,7 @@ private:
     void confirmationEnd();
     void dropNoticeEnd();
     void showDropNotice(const QString& notice);
+    [[nodiscard]] bool isMouseInsideShape() const;
 
     void dragMoved(QPointF qtGlobal);
     void dragEnded();
@@ -174,12 +183,6 @@ private:
     void deletion(const DeletionEvent& event);
     void release(const ReleaseEvent& event);
 
-    void setState(NotchState state);
-    void setIsHovering(bool hovering);
-    void setToast(std::optional<NotchToast> toast);
-    void setIsDropTargeted(bool targeted);
-    void setDropNotice(std::optional<QString> notice);
-    void setConfirmation(std::optional<DecisionConfirmation> confirmation);
     void setMenuOpenCount(int count);
 
     AppModel& m_model;
@@ -201,13 +204,7 @@ private:
     std::optional<DecisionConfirmation> m_confirmation;
     Size m_shapeSize;
 
-    TimerHandle m_hoverEnterWork;
-    TimerHandle m_hoverExitWork;
-    TimerHandle m_autoDismissWork;
-    TimerHandle m_collapseFrameWork;
-    TimerHandle m_toastWork;
-    TimerHandle m_confirmationWork;
-    TimerHandle m_dropNoticeWork;
+    std::array<TimerHandle, static_cast<std::size_t>(Work::count)> m_timers;
 
     int m_openMenus = 0;
     bool m_expandedByAuto = false;

@@ -4,6 +4,7 @@
 // controller, on the manual clock. Items are found by objectName and clicked as a user
 // would click them.
 #include "FakePasteboard.h"
+#include "NotchControllerProbe.h"
 #include "NotchFixture.h"
 #include "notch/NotchContentPanel.h"
 #include "notch/NotchController.h"
@@ -28,7 +29,7 @@ public:
             std::make_unique<DragWatcher>(clock, std::make_unique<FakePasteboard>()),
             NotchContentPanel::factory([this] { ++settingsOpened; }, options));
         controller->install();
-        panel = static_cast<NotchContentPanel*>(controller->panel());
+        panel = static_cast<NotchContentPanel*>(NotchControllerProbe::panel(*controller));
         if (panel->root() == nullptr)
             ADD_FAILURE() << "the notch content did not load";
         // Dates read the same on every machine.

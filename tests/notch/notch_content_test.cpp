@@ -3,6 +3,7 @@
 // is also rendered to build/notch-states/NAME.png for people to look at: the panel's whole
 // frame at twice the size, over a grey desktop so that the shape's outline shows.
 #include "ContentFixture.h"
+#include "NotchControllerProbe.h"
 #include "PendingRowPoints.h"
 #include "ScaledGuiMain.h"
 #include "expiry/FileDeleter.h"
@@ -50,7 +51,7 @@ protected:
         EXPECT_EQ(picture.pixelColor(picture.width() / 2, 1), QColor(Qt::black))
             << name.toStdString();
         EXPECT_EQ(picture.pixelColor(0, picture.height() - 1), backdrop) << name.toStdString();
-        const Size shape = controller->shapeSize();
+        const Size shape = NotchControllerProbe::shapeSize(*controller);
         const double ratio = picture.width() / static_cast<double>(panel->width());
         const int left = static_cast<int>((picture.width() - shape.width * ratio) / 2);
         bool light = false;
@@ -468,7 +469,7 @@ TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
             std::make_unique<DragWatcher>(harness.clock, std::make_unique<FakePasteboard>()),
             NotchContentPanel::factory({}));
         controller.install();
-        auto* panel = static_cast<NotchContentPanel*>(controller.panel());
+        auto* panel = static_cast<NotchContentPanel*>(NotchControllerProbe::panel(controller));
         const auto frame = [&] {
             nextTurn();
             [[maybe_unused]] const QImage image = panel->grabWindow();

@@ -1,6 +1,7 @@
 // The notch controller's state table on the manual clock, with a fake panel, fake screens
 // and pointer and a fake drag pasteboard, over a real model and real files.
 #include "FakePasteboard.h"
+#include "NotchControllerProbe.h"
 #include "NotchFixture.h"
 #include "notch/NotchController.h"
 
@@ -11,7 +12,8 @@
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
-using Work = NotchController::Work;
+using Probe = NotchControllerProbe;
+using Work = Probe::Work;
 
 namespace {
 
@@ -116,7 +118,7 @@ TEST_F(ControllerTest, InstallPlacesTheCollapsedPanelAndLogsIt) {
     EXPECT_EQ(panel->frame(), (Rect{512, 768, 256, 32}));
     EXPECT_EQ(state(), NotchState::collapsed);
     EXPECT_TRUE(log.contains("Panel installed, notch: false, rect: {{540, 768}, {200, 32}}"));
-    EXPECT_TRUE(controller->dragWatcher().isWatching());
+    EXPECT_TRUE(Probe::dragWatcher(*controller).isWatching());
     // Before the content reported a shape size the whole panel counts; after, the shape.
     EXPECT_TRUE(panel->hitTest({0, 31}, 256));
     controller->setShapeSize({200, 20});
@@ -139,7 +141,7 @@ TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
     nextTurn();
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_TRUE(panel->allowsKey);
-    EXPECT_FALSE(controller->expandedByAuto());
+    EXPECT_FALSE(Probe::expandedByAuto(*controller));
 
     // Leaving: closed 0.4 s later, the frame shrinks 0.55 s after that.
     pointerAway();
@@ -166,10 +168,10 @@ TEST_F(ControllerTest, PointerLeftOnlyByTheToleranceIsLookedAtAgainUntilItIsGone
 
 TEST_F(ControllerTest, ALaterTransitionVoidsAnEarlierOneStillQueued) {
     controller->expand(false);
-    const qint64 generation = controller->transitionGeneration();
+    const qint64 generation = Probe::transitionGeneration(*controller);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
     controller->collapse(); // before the next turn of the main queue
-    EXPECT_GT(controller->transitionGeneration(), generation);
+    EXPECT_GT(Probe::transitionGeneration(*controller), generation);
     nextTurn();
     EXPECT_EQ(state(), NotchState::collapsed);
     advance(550ms);
@@ -206,9 +208,9 @@ TEST_F(ControllerTest, NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAuto
     nextTurn();
     EXPECT_EQ(controller->selectedPendingID(), file->id());
     EXPECT_EQ(state(), NotchState::expanded);
-    EXPECT_TRUE(controller->expandedByAuto());
+    EXPECT_TRUE(Probe::expandedByAuto(*controller));
     expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
-    EXPECT_FALSE(controller->expandedByAuto());
+    EXPECT_FALSE(Probe::expandedByAuto(*controller));
 
     // Hovering cancels the dismissal outright.
     download("second.pdf");
@@ -228,7 +230,7 @@ TEST_F(ControllerTest, DownloadDuringAToastOpensAndDismissesLikeAnyAutomaticOpen
     download("during-toast.pdf");
     nextTurn();
     ASSERT_EQ(state(), NotchState::expanded);
-    EXPECT_TRUE(controller->expandedByAuto());
+    EXPECT_TRUE(Probe::expandedByAuto(*controller));
     expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
 }
 
@@ -238,14 +240,14 @@ TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
     TrackedFile* file = download("while-open.zip");
     nextTurn();
     EXPECT_EQ(controller->selectedPendingID(), file->id());
-    EXPECT_FALSE(controller->expandedByAuto());
-    EXPECT_TRUE(controller->isPending(Work::autoDismiss));
+    EXPECT_FALSE(Probe::expandedByAuto(*controller));
+    EXPECT_TRUE(Probe::isPending(*controller, Work::autoDismiss));
     // The pointer sits in a row's open menu, outside the shape: still the user's panel.
     controller->menuBeganTracking();
     panel->onHover(false);
     screens.pointer = Point{100, 100};
     advance(1s);
-    EXPECT_FALSE(controller->isPending(Work::autoDismiss));
+    EXPECT_FALSE(Probe::isPending(*controller, Work::autoDismiss));
     EXPECT_EQ(state(), NotchState::expanded);
 }
 
@@ -267,7 +269,7 @@ TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownload
         {QUuid(), FileKind::other, ExpiryOption::oneDay, clock.now() + 24h, filesDecidedText(1)});
     advance(1s);
     EXPECT_EQ(state(), NotchState::collapsed);
-    EXPECT_EQ(controller->suppressHoverUntil(), clock.now() + 1200ms);
+    EXPECT_EQ(Probe::suppressHoverUntil(*controller), clock.now() + 1200ms);
 
     pointerOnNotch();
     advance(1s);
@@ -292,9 +294,9 @@ TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownload
     model.completionFilter().handleItemEvent(file("four.pdf"));
     advance(500ms);
     ASSERT_EQ(state(), NotchState::collapsed);
-    while (record("four.pdf") == nullptr && clock.now() < controller->suppressHoverUntil())
+    while (record("four.pdf") == nullptr && clock.now() < Probe::suppressHoverUntil(*controller))
         advance(100ms);
-    EXPECT_LT(clock.now(), controller->suppressHoverUntil());
+    EXPECT_LT(clock.now(), Probe::suppressHoverUntil(*controller));
     EXPECT_EQ(state(), NotchState::expanded);
 }
 
@@ -338,7 +340,7 @@ TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
     nextTurn();
     ASSERT_EQ(state(), NotchState::toast);
     pointerOnNotch();
-    EXPECT_FALSE(controller->isPending(Work::toast));
+    EXPECT_FALSE(Probe::isPending(*controller, Work::toast));
     nextTurn();
     EXPECT_EQ(state(), NotchState::expanded);
 }
@@ -503,8 +505,8 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     pointerAway();
     controller->teardown();
     panel = nullptr; // gone with the controller's hold on it
-    EXPECT_FALSE(controller->isInstalled());
-    EXPECT_FALSE(controller->dragWatcher().isWatching());
+    EXPECT_FALSE(Probe::isInstalled(*controller));
+    EXPECT_FALSE(Probe::dragWatcher(*controller).isWatching());
     EXPECT_FALSE(model.onNewPendingFile);
     advance(2s);
     EXPECT_EQ(state(), NotchState::expanded) << "nothing left to act";
@@ -513,7 +515,7 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     controller->showToast({});
     nextTurn();
     EXPECT_EQ(state(), NotchState::expanded);
-    EXPECT_FALSE(controller->isMouseInsideShape());
+    EXPECT_FALSE(Probe::isMouseInsideShape(*controller));
 }
 
 TEST_F(ControllerTest, FilesDeletedWhenDueAreToastedUntilTeardown) {

@@ -1,0 +1,35 @@
+#pragma once
+
+// What the tests look at inside the notch controller: state the program never reads, kept
+// off the controller's own interface.
+#include "notch/NotchController.h"
+
+namespace fadebin {
+
+struct NotchControllerProbe {
+    using Work = NotchController::Work;
+
+    [[nodiscard]] static bool expandedByAuto(const NotchController& c) {
+        return c.m_expandedByAuto;
+    }
+    [[nodiscard]] static qint64 transitionGeneration(const NotchController& c) {
+        return c.m_transitionGeneration;
+    }
+    [[nodiscard]] static Instant suppressHoverUntil(const NotchController& c) {
+        return c.m_suppressHoverUntil;
+    }
+    [[nodiscard]] static bool isInstalled(const NotchController& c) { return c.m_panel != nullptr; }
+    [[nodiscard]] static NotchPanelPort* panel(const NotchController& c) { return c.m_panel.get(); }
+    [[nodiscard]] static DragWatcher& dragWatcher(NotchController& c) { return *c.m_dragWatcher; }
+    [[nodiscard]] static Size shapeSize(const NotchController& c) { return c.m_shapeSize; }
+    [[nodiscard]] static bool isMouseInsideShape(const NotchController& c) {
+        return c.isMouseInsideShape();
+    }
+    // Whether the named delayed action is waiting to run.
+    [[nodiscard]] static bool isPending(const NotchController& c, Work work) {
+        const TimerHandle& handle = c.timer(work);
+        return handle && handle->isActive();
+    }
+};
+
+} // namespace fadebin
