@@ -1,7 +1,8 @@
 # The notch's end-to-end test looks at the X server itself and leaves screenshots of the
-# real panel beside the pictures of its states.
+# real panel beside the pictures of its states; it lays out the notch content itself to find
+# where to click.
 if(TARGET notch_e2e_test)
-    target_link_libraries(notch_e2e_test PRIVATE Qt6::Gui PkgConfig::X11)
+    target_link_libraries(notch_e2e_test PRIVATE fadebin_ui Qt6::Gui PkgConfig::X11)
     target_compile_definitions(notch_e2e_test
                                PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
 endif()

@@ -1,12 +1,16 @@
 // The built program with its notch on a private X server, driven with the real pointer
 // (xdotool) and watched through the X server: the panel's window is where it is drawn.
+// Where to click is found by laying out the same content in this process (offscreen) and
+// looking its items up by name.
 #include "e2e/ProgramFixture.h"
-#include "notch/PendingRowPoints.h"
+#include "notch/ContentFixture.h"
+#include "notch/SoftwareRendering.h"
 #include "support/ScopedMount.h"
 #include "support/XvfbServer.h"
 
 #include <QColor>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -26,6 +30,37 @@ namespace {
 // The 1280 x 800 screen: the panel hangs from the top centre.
 const QRect collapsedFrame{512, 0, 256, 32};
 const QRect expandedFrame{430, 0, 420, 480};
+
+// Where the open row of one pending file has its "1h" option and its "Done" button, from
+// the top left of the open panel: the notch content in this process, in a panel as wide as
+// the program's, with the items found by name.
+struct PendingRowPoints {
+    QPointF oneHour;       // the option's centre
+    double oneHourTop = 0; // its top edge, where the selection ring is drawn
+    QPointF done;          // the button's centre
+    double panelWidth = 0;
+};
+
+PendingRowPoints pendingRowPoints() {
+    ContentFixture content;
+    content.download("invoice.pdf");
+    content.settle();
+    PendingRowPoints points;
+    points.panelWidth = content.panel->width();
+    QQuickItem* option = content.find(QStringLiteral("option-oneHour"));
+    QQuickItem* done = content.find(QStringLiteral("doneButton"));
+    if (option == nullptr || done == nullptr) {
+        ADD_FAILURE() << "the open row has no 1h option or no Done button";
+        return points;
+    }
+    const auto centre = [](QQuickItem* item) {
+        return item->mapToScene({item->width() / 2, item->height() / 2});
+    };
+    points.oneHour = centre(option);
+    points.oneHourTop = option->mapToScene({0, 0}).y();
+    points.done = centre(done);
+    return points;
+}
 
 std::unique_ptr<XvfbServer>& server() {
     static std::unique_ptr<XvfbServer> instance;
@@ -184,15 +219,17 @@ TEST_F(NotchEndToEnd, RealClicksOnTheOpenRowScheduleTheFile) {
     writeDownload(home.downloads(), "invoice.pdf");
     ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 30s)) << program.log();
     const QPointF origin = expandedFrame.topLeft();
-    const QPointF oneHour = pendingRowPoints::oneHour;
-    const QPointF done = pendingRowPoints::done;
+    const PendingRowPoints row = pendingRowPoints();
+    ASSERT_EQ(row.panelWidth, expandedFrame.width()) << "laid out at another width";
+    const QPointF oneHour = row.oneHour;
+    const QPointF done = row.done;
     // Drawn: the prominent "Done" is near white, beside its label, once the content is in.
     ASSERT_TRUE(waitFor([&] { return lightnessAt(done + QPointF(28, 0)) > 200; }, 10s))
         << program.log();
     pointerTo(origin.x() + oneHour.x(), origin.y() + oneHour.y());
     xdotool({QStringLiteral("click"), QStringLiteral("1")});
     // The selection ring around "1h": its top edge is the segment's top row.
-    const QPointF ring = oneHour - QPointF(0, pendingRowPoints::segmentHalfHeight - 0.25);
+    const QPointF ring{oneHour.x(), row.oneHourTop + 0.25};
     ASSERT_TRUE(waitFor([&] { return lightnessAt(ring) > 150; }, 10s));
     screenshot(QStringLiteral("one-hour-selected"));
     pointerTo(origin.x() + done.x(), origin.y() + done.y());
@@ -201,8 +238,8 @@ TEST_F(NotchEndToEnd, RealClicksOnTheOpenRowScheduleTheFile) {
     ASSERT_TRUE(waitFor([&] { return readRecord(home, "invoice.pdf").status == "scheduled"; }))
         << program.log();
     EXPECT_NEAR(readRecord(home, "invoice.pdf").expiresAt.value_or(0), clickedAt + 3600, 10);
-    EXPECT_NEAR(expiryAttribute(home.downloads() / "invoice.pdf").value_or(0), clickedAt + 3600,
-                10);
+    EXPECT_NEAR(test::expiryAttribute(home.downloads() / "invoice.pdf").value_or(0),
+                clickedAt + 3600, 10);
 }
 
 TEST_F(NotchEndToEnd, RecordsThatCannotBeSavedAreToldOnTheScreenAndSavedOnceThereIsRoom) {
@@ -228,3 +265,12 @@ TEST_F(NotchEndToEnd, RecordsThatCannotBeSavedAreToldOnTheScreenAndSavedOnceTher
 }
 
 } // namespace
+
+// A GUI application for the content laid out here, offscreen: the program has the X server.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    fadebin::useSoftwareRendering();
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -3,8 +3,6 @@
 // is also rendered to build/notch-states/NAME.png for people to look at: the panel's whole
 // frame at twice the size, over a grey desktop so that the shape's outline shows.
 #include "ContentFixture.h"
-#include "NotchControllerProbe.h"
-#include "PendingRowPoints.h"
 #include "ScaledGuiMain.h"
 #include "expiry/FileDeleter.h"
 #include "notch/SoftwareRendering.h"
@@ -111,7 +109,7 @@ TEST_F(ContentTest, CollapsedNotchCountsAndCountsDownAndOnlyThenTicks) {
     EXPECT_FALSE(view().indicatorShown());
 }
 
-TEST_F(ContentTest, OnePendingRowSitsWhereTheEndToEndTestClicksAndSchedulesOneHour) {
+TEST_F(ContentTest, OnePendingRowSchedulesOneHour) {
     pendingFiles(1);
     const std::string name = pendingNames[0];
     TrackedFile* report = record(name);
@@ -120,12 +118,16 @@ TEST_F(ContentTest, OnePendingRowSitsWhereTheEndToEndTestClicksAndSchedulesOneHo
     EXPECT_EQ(textOf("pendingDetail"), "example.org · 1.2 MB");
     EXPECT_EQ(textOf("pendingPreview"), "Kept until you delete it");
     EXPECT_EQ(find("applyToAll"), nullptr) << "only with two or more pending files";
-    const auto centre = [&](const char* item) {
+    // The row holds its picker and its buttons, "Done" last.
+    QQuickItem* row = find(QString::fromStdString("pendingRow-" + name));
+    const auto bounds = [&](const char* item) {
         QQuickItem* found = find(QString::fromLatin1(item));
-        return found ? found->mapToScene({found->width() / 2, found->height() / 2}) : QPointF();
+        return found ? found->mapRectToScene(found->boundingRect()) : QRectF();
     };
-    EXPECT_EQ(centre("option-oneHour"), pendingRowPoints::oneHour);
-    EXPECT_EQ(centre("doneButton"), pendingRowPoints::done);
+    const QRectF rowBounds = row->mapRectToScene(row->boundingRect());
+    for (const char* item : {"option-oneHour", "keepButton", "doneButton"})
+        EXPECT_TRUE(rowBounds.contains(bounds(item))) << item;
+    EXPECT_LT(bounds("keepButton").right(), bounds("doneButton").left());
     save("expanded-one-pending-row");
 
     click("option-oneHour");

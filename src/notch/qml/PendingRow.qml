@@ -1,5 +1,6 @@
 // The opened pending file: what it is, when each choice would delete it, and the decision.
-// Fixed heights keep its buttons where the end-to-end test clicks them.
+// The kind and the name head the card, the picker and its preview follow, and the buttons
+// sit at its bottom trailing corner.
 import QtQuick
 import Fadebin.Notch
 
@@ -17,8 +18,10 @@ Rectangle {
     color: Qt.rgba(1, 1, 1, 0.06)
 
     KindTile {
-        x: 12
-        y: 12
+        id: tile
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.margins: 12
         width: 32
         height: 32
         kind: row.file ? row.file.kind : 0
@@ -26,9 +29,12 @@ Rectangle {
     Text {
         objectName: "pendingName"
         textFormat: Text.PlainText
-        x: 54
-        y: 11
-        width: row.width - 66
+        anchors.left: tile.right
+        anchors.leftMargin: 10
+        anchors.right: parent.right
+        anchors.rightMargin: 12
+        anchors.top: parent.top
+        anchors.topMargin: 11
         text: row.file ? row.file.shownName : ""
         color: "white"
         font.pixelSize: 13
@@ -38,9 +44,12 @@ Rectangle {
     Text {
         objectName: "pendingDetail"
         textFormat: Text.PlainText
-        x: 54
-        y: 30
-        width: row.width - 66
+        anchors.left: tile.right
+        anchors.leftMargin: 10
+        anchors.right: parent.right
+        anchors.rightMargin: 12
+        anchors.top: parent.top
+        anchors.topMargin: 30
         text: row.file ? row.file.detail : ""
         color: Qt.rgba(1, 1, 1, 0.55)
         font.pixelSize: 11
@@ -50,9 +59,11 @@ Rectangle {
     // The picker: equal segments, the selection ringed.
     Row {
         id: picker
-        x: 12
-        y: 54
-        width: row.width - 24
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: tile.bottom
+        anchors.margins: 12
+        anchors.topMargin: 10
         height: 28
         Repeater {
             model: row.options
@@ -88,32 +99,36 @@ Rectangle {
     Text {
         objectName: "pendingPreview"
         textFormat: Text.PlainText
-        x: 12
-        y: 88
-        width: row.width - 24
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: picker.bottom
+        anchors.margins: 12
+        anchors.topMargin: 6
         text: row.file ? row.file.preview : ""
         color: Qt.rgba(1, 1, 1, 0.55)
         font.pixelSize: 11
         elide: Text.ElideRight
     }
 
-    NotchButton {
-        objectName: "keepButton"
-        x: row.width - 12 - 72 - 8 - 72
-        y: 112
-        width: 72
-        height: 28
-        text: "Keep it"
-        onClicked: row.keep()
-    }
-    NotchButton {
-        objectName: "doneButton"
-        x: row.width - 12 - 72
-        y: 112
-        width: 72
-        height: 28
-        text: "Done"
-        prominent: true
-        onClicked: if (row.file) row.decide(row.file.selection)
+    Row {
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 12
+        spacing: 8
+        NotchButton {
+            objectName: "keepButton"
+            width: 72
+            height: 28
+            text: "Keep it"
+            onClicked: row.keep()
+        }
+        NotchButton {
+            objectName: "doneButton"
+            width: 72
+            height: 28
+            text: "Done"
+            prominent: true
+            onClicked: if (row.file) row.decide(row.file.selection)
+        }
     }
 }
