@@ -98,7 +98,7 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
     connect(&m_model, &AppModel::storageProblemChanged, this,
             &NotchViewModel::storageProblemChanged);
     for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})
-        connect(&m_model, changed, this, &NotchViewModel::updateRows);
+        connect(&m_model, changed, this, &NotchViewModel::followRows);
     connect(&m_model, &AppModel::countdownDeadlineChanged, this, [this] {
         updateCollapsedContent();
         updateTicking();
@@ -283,6 +283,31 @@ NotchFileRow* NotchViewModel::trackedRow(const QString& id) const {
 
 bool NotchViewModel::hasRows() const {
     return !m_pendingRows->isEmpty() || !m_trackedRows->isEmpty();
+}
+
+// A burst brings thousands of arrivals a second, and each shown row that comes or goes costs
+// a delegate: the rows follow the model at once for a few changes, then, while changes keep
+// coming, once per interval with everything that came in between.
+void NotchViewModel::followRows() {
+    const bool windowOpen = m_rowsPause && m_rowsPause->isActive();
+    if (windowOpen && ++m_rowsInWindow > rowsAtOnce) {
+        m_rowsBehind = true;
+        return;
+    }
+    if (!windowOpen)
+        startRowsWindow(1);
+    updateRows();
+}
+
+void NotchViewModel::startRowsWindow(int changes) {
+    m_rowsInWindow = changes;
+    m_rowsPause = m_controller.clock().singleShot(rowsInterval, [this] {
+        if (!std::exchange(m_rowsBehind, false))
+            return;
+        // Still busy: the next window coalesces from its first change.
+        startRowsWindow(rowsAtOnce);
+        updateRows();
+    });
 }
 
 // Either list of the model changed: both are read, as the model has them both by now or

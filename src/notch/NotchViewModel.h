@@ -165,6 +165,10 @@ public:
     [[nodiscard]] QString trackedCount() const { return sectionCountText(m_trackedTotal); }
     // How many rows each list shows at most.
     static constexpr qsizetype shownRowLimit = 100;
+    // While the model keeps changing, the rows follow it this often, after the first few
+    // changes of a quiet spell.
+    static constexpr Duration rowsInterval{200};
+    static constexpr int rowsAtOnce = 4;
     [[nodiscard]] bool showApplyToAll() const { return m_pendingRows->count() >= 2; }
     [[nodiscard]] QVariantList options() const;
 
@@ -240,6 +244,8 @@ private:
     [[nodiscard]] NotchFileRow* pendingRow(const QString& id) const;
     [[nodiscard]] NotchFileRow* trackedRow(const QString& id) const;
     [[nodiscard]] bool hasRows() const;
+    void followRows();
+    void startRowsWindow(int changes);
     void updateRows();
     void updateOpenedRows();
     void updateCollapsedContent();
@@ -263,6 +269,9 @@ private:
     NotchShape m_radii; // as last told
     ExpandedPage m_page = ExpandedPage::empty;
     TimerHandle m_tick;
+    TimerHandle m_rowsPause; // while active, changes wait for its end
+    int m_rowsInWindow = 0;
+    bool m_rowsBehind = false;
     QRectF m_shapeRect;
     NotchShape m_drawnShape;
     std::map<QObject*, QRectF> m_menus;

@@ -293,3 +293,31 @@ TEST_F(FileListTest, APendingRowsEditorIsMadeWhenTheRowOpens) {
 }
 
 } // namespace
+
+// A burst of changes is shown in steps, not row by row; a change after a quiet spell at once.
+TEST_F(FileListTest, ABurstOfChangesReachesTheRowsTogetherAndAQuietChangeAtOnce) {
+    std::vector<TrackedFile*> files;
+    for (int i = 0; i < 12; ++i)
+        files.push_back(download("burst-" + std::to_string(i) + ".bin"));
+    TrackedFile* last = download("last.bin");
+    NotchFileList& pending = *view().pendingRows();
+    NotchFileList& tracked = *view().trackedRows();
+    ASSERT_EQ(pending.count(), 13);
+
+    RowSignals spy(&pending);
+    for (TrackedFile* f : files)
+        model.decide(f, ExpiryOption::oneDay);
+    EXPECT_GT(pending.count(), 1) << "every decision of the burst was shown one by one";
+    const int removalsDuringBurst = static_cast<int>(spy.removed.size());
+    EXPECT_LT(removalsDuringBurst, 12);
+
+    clock.advance(NotchViewModel::rowsInterval);
+    EXPECT_EQ(pending.count(), 1);
+    EXPECT_EQ(tracked.count(), 12);
+    EXPECT_EQ(spy.reset.size(), 0);
+
+    clock.advance(NotchViewModel::rowsInterval); // quiet
+    model.decide(last, ExpiryOption::oneHour);
+    EXPECT_EQ(pending.count(), 0);
+    EXPECT_EQ(tracked.count(), 13);
+}
