@@ -171,17 +171,6 @@ Status visitFolder(const path& folder,
     return {};
 }
 
-Result<std::vector<path>> listDirectory(const path& folder) {
-    auto names = listNames(folder);
-    if (!names)
-        return names.error();
-    std::vector<path> children;
-    children.reserve(names->size());
-    for (const auto& name : *names)
-        children.push_back(folder / name);
-    return children;
-}
-
 bool hasXattr(const char* p, const char* name) {
     return ::getxattr(p, name, nullptr, 0) > 0;
 }

@@ -48,8 +48,7 @@ private:
 
 // Whether the folder exists and may be read (opened and closed again; nothing is listed).
 [[nodiscard]] bool canOpenFolder(const path& folder);
-// Direct entries of a folder, hidden ones included, "." and ".." left out.
-[[nodiscard]] Result<std::vector<path>> listDirectory(const path& folder);
+// The names of a folder's direct entries, hidden ones included, "." and ".." left out.
 [[nodiscard]] Result<std::vector<std::string>> listNames(const path& folder);
 // Whether a folder holds anything, reading no more than its first entry.
 [[nodiscard]] Result<bool> hasEntries(const path& folder);

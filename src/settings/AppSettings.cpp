@@ -267,11 +267,6 @@ Duration AppSettings::pendingGrace() const {
         60.0);
 }
 
-Duration AppSettings::autoDismissDelay() const {
-    return durationFromSeconds(
-        usableOr(m_autoDismissSeconds, defaultAutoDismissSeconds, largestAutoDismissSeconds));
-}
-
 QSet<QString> AppSettings::excludedExtensions() const {
     return parseExcludedExtensions(m_excludedExtensionsText);
 }
