@@ -155,6 +155,10 @@ private:
             Q_EMIT(this->*changedSignal)();
     }
     void assignLaunchAtLogin(bool value, bool reverting);
+    // Every stored setting in turn, from the one table that names its key, default and reader.
+    template <class Visit> static void forEachStored(Visit&& visit);
+    // Assigns a stored setting (through assign) and writes it under its key.
+    template <class T> void store(T AppSettings::*field, const T& value);
 
     UserDefaults& m_defaults;
     LoginItemService& m_loginItem;
