@@ -18,14 +18,6 @@ namespace fadebin {
 
 namespace {
 
-bool isFinal(FileStatus status) {
-    return status == FileStatus::deleted || status == FileStatus::cancelled;
-}
-
-bool isActive(const TrackedFile& record) {
-    return record.status() == FileStatus::pending || record.status() == FileStatus::scheduled;
-}
-
 // How much of Downloads' subfolders a search after a restart may list: enough for ordinary
 // sorting into folders, bounded so that a huge tree cannot stall the start.
 constexpr std::size_t subfolderEntryLimit = 4096;
@@ -106,6 +98,17 @@ bool ExpiryStore::loadActive(QString& error) {
     return true;
 }
 
+ExpiryStore::ListKey ExpiryStore::listKey(const TrackedFile& record, std::uint64_t sequence) {
+    // A scheduled record without an expiry (none is made so) would come last.
+    return {record.status() == FileStatus::pending ? record.addedAt()
+                                                   : record.expiresAt().value_or(Instant::max()),
+            sequence};
+}
+
+ExpiryStore::List& ExpiryStore::listOf(bool pending) {
+    return pending ? m_pendingOrder : m_scheduledOrder;
+}
+
 void ExpiryStore::unfile(const TrackedFile& record) {
     const auto filed = m_filing.find(&record);
     if (filed == m_filing.end() || !filed->second.active)
@@ -122,7 +125,7 @@ void ExpiryStore::unfile(const TrackedFile& record) {
                 m_activeByIdentity.erase(at);
                 break;
             }
-    (filing.pending ? m_pendingOrder : m_scheduledOrder).erase(filing.orderKey);
+    listOf(filing.pending).erase(filing.listKey);
     ++(filing.pending ? m_pendingVersion : m_scheduledVersion);
     if (filing.identity) {
         const auto device = m_activeOnDevice.find(filing.identity->device);
@@ -135,7 +138,7 @@ void ExpiryStore::unfile(const TrackedFile& record) {
 void ExpiryStore::file(TrackedFile& record) {
     unfile(record);
     Filing& filing = m_filing[&record];
-    if (!isActive(record))
+    if (!isActive(record.status()))
         return;
     filing.active = true;
     filing.path = record.lastKnownPath().native();
@@ -143,15 +146,13 @@ void ExpiryStore::file(TrackedFile& record) {
     if (const auto token = decodeBookmark(record.bookmark()))
         filing.identity = FileIdentity{token->identity.device, token->identity.inode, {}};
     filing.pending = record.status() == FileStatus::pending;
-    filing.orderKey = {filing.pending ? record.addedAt()
-                                      : record.expiresAt().value_or(Instant::max()),
-                       filing.sequence};
+    filing.listKey = listKey(record, filing.sequence);
     m_activeByPath.emplace(filing.path, &record);
     if (filing.identity) {
         m_activeByIdentity.emplace(*filing.identity, &record);
         ++m_activeOnDevice[filing.identity->device];
     }
-    (filing.pending ? m_pendingOrder : m_scheduledOrder).emplace(filing.orderKey, &record);
+    listOf(filing.pending).emplace(filing.listKey, &record);
     ++(filing.pending ? m_pendingVersion : m_scheduledVersion);
 }
 
@@ -166,7 +167,7 @@ void ExpiryStore::dropEnded() {
     std::erase_if(m_retired, [](const QPointer<TrackedFile>& record) { return record.isNull(); });
     const std::size_t retired = m_retired.size();
     std::erase_if(m_mayHaveEnded, [this](TrackedFile* record) {
-        if (isActive(*record))
+        if (isActive(record->status()))
             return true; // looked at again when it changes
         if (record->isDirty() || m_owedMarks.contains(record->idText()))
             return false; // once saved and marked
@@ -238,7 +239,7 @@ TrackedFile* ExpiryStore::adopt(std::unique_ptr<TrackedFile> record) {
     raw->setObserver(this);
     if (raw->isDirty())
         m_unsaved.emplace(m_filing[raw].sequence, raw);
-    if (!isActive(*raw))
+    if (!isActive(raw->status()))
         m_mayHaveEnded.insert(raw);
     return raw;
 }
@@ -700,7 +701,7 @@ bool ExpiryStore::reconcileAt(const path& given) {
         const SaveBatch batch(*this);
         const Bookmarks::SearchPass pass(m_bookmarks);
         for (TrackedFile* record : concerned)
-            if (isActive(*record))
+            if (isActive(record->status()))
                 reconcileRecord(*record, movedAway, released);
     }
     finishReconcile(released);
@@ -786,7 +787,7 @@ void ExpiryStore::recoverFromExtendedAttributes() {
             if (found != byIdentity.end())
                 owner = found->second;
         }
-        if (owner && !isActive(*owner)) {
+        if (owner && !isActive(owner->status())) {
             // Kept, let go or done: the user's decision stands over a leftover expiry.
             clearMarks(child);
             FADEBIN_LOG_INFO(LogCategory::Expiry, "Removed a stale expiry from %s",
