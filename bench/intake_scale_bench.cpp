@@ -12,8 +12,8 @@
 #include "intake/DownloadCompletionFilter.h"
 #include "intake/DownloadsWatcher.h"
 #include "platform/LoginItem.h"
-#include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
+#include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

@@ -16,10 +16,6 @@ namespace fadebin {
 
 namespace {
 
-bool isFinal(const TrackedFile& record) {
-    return record.status() == FileStatus::deleted || record.status() == FileStatus::cancelled;
-}
-
 std::optional<QString> refusedFolder(const path& downloads) {
     if (downloads == path("/"))
         return appTexts::downloadsIsRoot();
@@ -187,7 +183,7 @@ void AppModel::setCountdownDeadline(std::optional<Instant> deadline) {
 
 void AppModel::decide(TrackedFile* record, ExpiryOption option) {
     // A row shown a moment ago may belong to a record that has ended since; it stays ended.
-    if (!m_store || !record || isFinal(*record))
+    if (!m_store || !record || isFinal(record->status()))
         return;
     m_store->apply(option, *record, m_settings.applyFinderTag());
     reload();
@@ -199,13 +195,13 @@ void AppModel::decideAll(ExpiryOption option) {
     const QList<TrackedFile*> pending = m_pendingFiles;
     const Batch batch(*this);
     for (TrackedFile* record : pending)
-        if (!isFinal(*record))
+        if (!isFinal(record->status()))
             m_store->apply(option, *record, m_settings.applyFinderTag());
     m_rescheduleOwed = true;
 }
 
 std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
-    if (!m_store || !record || isFinal(*record))
+    if (!m_store || !record || isFinal(record->status()))
         return std::nullopt;
     const DeletionOutcome deleted = m_store->deleteFile(*record, m_settings.deletionMethod());
     std::optional<QString> failure;

@@ -187,8 +187,6 @@ private:
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
     [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
-    // Carries an active record over to the file found at url after a restart.
-    void adoptFound(TrackedFile& record, const path& url);
     // Where a file may have gone after a restart: Downloads, its subfolders (bounded), then
     // the trash folders.
     [[nodiscard]] std::vector<path> searchFolders() const;
@@ -205,13 +203,19 @@ private:
     std::map<std::uint64_t, TrackedFile*> m_unsaved;
     // Changed, or read back though not active: they leave memory once saved and not active.
     std::unordered_set<TrackedFile*> m_mayHaveEnded;
+    // The one order of each active status's list, files() and the notch alike: pending
+    // records by time added, scheduled ones by expiry; ties go in the order records came in.
+    using ListKey = std::pair<Instant, std::uint64_t>;
+    using List = std::map<ListKey, TrackedFile*>;
+    [[nodiscard]] static ListKey listKey(const TrackedFile& record, std::uint64_t sequence);
+    [[nodiscard]] List& listOf(bool pending);
     // Where each live record is filed, as it was when filed: the key to take it out again.
     struct Filing {
-        std::uint64_t sequence = 0; // ties in the orders below: the order records came in
+        std::uint64_t sequence = 0; // the order records came in
         bool active = false;
         std::string path;
         std::optional<FileIdentity> identity; // device and inode only
-        std::pair<Instant, std::uint64_t> orderKey;
+        ListKey listKey;
         bool pending = false;
     };
     std::unordered_map<const TrackedFile*, Filing> m_filing;
@@ -221,8 +225,8 @@ private:
     std::multimap<std::string, TrackedFile*> m_activeByPath;
     std::unordered_multimap<FileIdentity, TrackedFile*, FileIdentityHash> m_activeByIdentity;
     std::unordered_map<std::uint64_t, std::size_t> m_activeOnDevice; // active records per device
-    std::map<std::pair<Instant, std::uint64_t>, TrackedFile*> m_pendingOrder;   // by addedAt
-    std::map<std::pair<Instant, std::uint64_t>, TrackedFile*> m_scheduledOrder; // by expiresAt
+    List m_pendingOrder;
+    List m_scheduledOrder;
     // Records that left memory but may still be referenced until the event loop turns.
     std::vector<QPointer<TrackedFile>> m_retired;
     static constexpr std::size_t dropsBeforeTrim = 256;

@@ -24,6 +24,14 @@ inline constexpr std::array<FileStatus, 5> allFileStatuses{
 [[nodiscard]] QString rawValue(FileStatus status);
 // Any text that is not one of the five status strings reads as cancelled.
 [[nodiscard]] FileStatus fileStatusFromRaw(QStringView raw);
+// Deleted or cancelled: the record has ended and no decision changes it any more.
+[[nodiscard]] constexpr bool isFinal(FileStatus status) {
+    return status == FileStatus::deleted || status == FileStatus::cancelled;
+}
+// Pending or scheduled: the file is still looked after.
+[[nodiscard]] constexpr bool isActive(FileStatus status) {
+    return status == FileStatus::pending || status == FileStatus::scheduled;
+}
 
 // The persisted record of one file that is, or was, being timed. Equality is identity: two
 // records are the same only when they are the same object, whatever their fields say.

@@ -1,5 +1,6 @@
 #include "platform/LoginItem.h"
 
+#include "platform/FileIo.h"
 #include "platform/XdgPaths.h"
 
 #include <QCoreApplication>
@@ -50,20 +51,9 @@ Status writeAtomically(const std::filesystem::path& target, const QByteArray& by
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return errorWith("cannot write " + target.native());
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written,
-                                  static_cast<std::size_t>(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            break;
-        }
-        written += n;
-    }
-    const bool complete = written == bytes.size() && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    const bool complete =
+        writeAll(fd, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) &&
+        ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
     const int savedErrno = errno;
     ::close(fd);
     if (!complete || ::rename(temporary.c_str(), target.c_str()) != 0) {

@@ -1,22 +1,17 @@
 #include "platform/Trash.h"
 
-#include "platform/XdgPaths.h"
-
-#include "platform/FileSystem.h"
+#include "platform/FileFacts.h"
+#include "platform/FileIo.h"
 #include "platform/OpenedItem.h"
 #include "platform/UniqueFd.h"
+#include "platform/XdgPaths.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <string>
 
 namespace fadebin {
@@ -28,8 +23,6 @@ constexpr std::size_t kNameMax = 255;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 // Longer "extensions" are just part of the name; keeping them whole could leave no room.
 constexpr std::size_t kMaxExtensionBytes = 16;
-// Far beyond any info file we write; a bigger one is not one of ours to act on.
-constexpr std::int64_t kInfoLimit = 64 * 1024;
 
 SysError lastError(const char* context) {
     return SysError{errno, context};
@@ -125,25 +118,6 @@ Result<TrashFolder> openHomeTrash(const path& data) {
     return openTrashParts(trash->get(), data / "Trash");
 }
 
-std::string readAll(int fd) {
-    std::string text;
-    std::array<char, 16384> buffer{};
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        text.append(buffer.data(), static_cast<std::size_t>(n));
-    }
-    return text;
-}
-
-std::string readSmallFile(const char* name) {
-    UniqueFd fd(::open(name, O_RDONLY | O_CLOEXEC));
-    return fd ? readAll(fd.get()) : std::string();
-}
-
 // The mount point of the filesystem holding folder (whose device is dev): found by the
 // mount id in mountinfo, which also tells bind mounts of one filesystem apart, else by
 // walking up while the device stays the same.
@@ -151,24 +125,11 @@ path mountTop(const path& folder, dev_t dev) {
     struct statx sx {};
     if (::statx(AT_FDCWD, folder.c_str(), AT_STATX_SYNC_AS_STAT, STATX_MNT_ID, &sx) == 0 &&
         (sx.stx_mask & STATX_MNT_ID)) {
-        const std::string text = readSmallFile("/proc/self/mountinfo");
-        std::size_t start = 0;
-        while (start < text.size()) {
-            auto end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            const std::string_view line(text.data() + start, end - start);
-            start = end + 1;
-            if (std::strtoull(std::string(line.substr(0, line.find(' '))).c_str(), nullptr, 10) !=
-                sx.stx_mnt_id)
-                continue;
-            const auto entries = parseMountInfo(line);
-            struct stat st {};
-            if (!entries.empty() && ::stat(entries.front().mountPoint.c_str(), &st) == 0 &&
-                st.st_dev == dev && isInside(folder / "x", entries.front().mountPoint))
-                return entries.front().mountPoint;
-            break;
-        }
+        struct stat st {};
+        if (const auto mount = mountWithId(sx.stx_mnt_id);
+            mount && ::stat(mount->mountPoint.c_str(), &st) == 0 && st.st_dev == dev &&
+            isInside(folder / "x", mount->mountPoint))
+            return mount->mountPoint;
     }
     path top = folder;
     while (top != top.root_path()) {
@@ -256,160 +217,6 @@ std::string candidateName(const std::string& name, int attempt) {
     return cutBytes(stem, limit - number.size() - extension.size()) + number + extension;
 }
 
-std::string localDeletionDate() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    std::array<char, 32> text{};
-    const auto size = std::strftime(text.data(), text.size(), "%Y-%m-%dT%H:%M:%S", &local);
-    return std::string(text.data(), size);
-}
-
-bool writeAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// rename(2) that never replaces what is at the target.
-int renameNoReplace(int fromDir, const char* from, int toDir, const char* to) {
-    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    // Filesystems without the flag say EINVAL (ENOSYS on old kernels); EINVAL also means
-    // "into itself", which the plain rename below reports again.
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    struct stat st {};
-    if (::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return ::renameat(fromDir, from, toDir, to);
-}
-
-bool isUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           std::string_view("-_.!~*'()").find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
-
-std::string encodeTrashInfoPath(std::string_view bytes) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '/' || isUnreserved(c)) {
-            out.push_back(ch);
-        } else {
-            out.push_back('%');
-            out.push_back(digits[c >> 4]);
-            out.push_back(digits[c & 0xF]);
-        }
-    }
-    return out;
-}
-
-std::optional<std::string> decodeTrashInfoPath(std::string_view encoded) {
-    std::string out;
-    out.reserve(encoded.size());
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        if (encoded[i] != '%') {
-            out.push_back(encoded[i]);
-            continue;
-        }
-        if (i + 2 >= encoded.size())
-            return std::nullopt;
-        const int high = hexValue(encoded[i + 1]);
-        const int low = hexValue(encoded[i + 2]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        out.push_back(static_cast<char>(high * 16 + low));
-        i += 2;
-    }
-    return out;
-}
-
-std::optional<TrashInfo> parseTrashInfo(std::string_view text, const std::optional<path>& topdir) {
-    if (text.size() > static_cast<std::size_t>(kInfoLimit))
-        return std::nullopt;
-    std::optional<std::string> encodedPath;
-    std::string date;
-    bool inGroup = false, sawGroup = false;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        auto end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (line.front() == '[') {
-            inGroup = line == "[Trash Info]";
-            sawGroup = sawGroup || inGroup;
-            continue;
-        }
-        if (!inGroup)
-            continue;
-        const auto equals = line.find('=');
-        if (equals == std::string_view::npos)
-            continue;
-        std::string_view key = line.substr(0, equals);
-        while (!key.empty() && key.back() == ' ')
-            key.remove_suffix(1);
-        std::string_view value = line.substr(equals + 1);
-        while (!value.empty() && value.front() == ' ')
-            value.remove_prefix(1);
-        // The first of each key counts, as in any key file.
-        if (key == "Path" && !encodedPath)
-            encodedPath = std::string(value);
-        else if (key == "DeletionDate" && date.empty())
-            date = std::string(value);
-    }
-    if (!sawGroup || !encodedPath || encodedPath->empty())
-        return std::nullopt;
-    const auto decoded = decodeTrashInfoPath(*encodedPath);
-    if (!decoded || decoded->empty() || decoded->find('\0') != std::string::npos)
-        return std::nullopt;
-    path original(*decoded);
-    if (original.is_relative()) {
-        if (!topdir)
-            return std::nullopt;
-        original = *topdir / original;
-    }
-    original = original.lexically_normal();
-    if (!original.has_filename() || original == original.root_path())
-        return std::nullopt;
-    return TrashInfo{std::move(original), std::move(date)};
-}
-
-namespace {
-
 struct TrashedPlace {
     path infoFile;
     std::optional<path> topdir; // none for the home trash
@@ -431,18 +238,19 @@ std::optional<TrashedPlace> placeOf(const path& itemInFiles) {
     return place;
 }
 
-} // namespace
-
 // The text of an info file in the open info folder; none unless it is a regular file (not a
 // link, a FIFO or a device) of a size an info file can have.
 std::optional<std::string> readInfoFile(int infoFolder, const std::string& infoName) {
     UniqueFd fd(::openat(infoFolder, infoName.c_str(),
                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
-    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kInfoLimit)
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > trashInfoSizeLimit)
         return std::nullopt;
-    return readAll(fd.get());
+    return readToEnd(fd.get());
 }
+
+} // namespace
 
 std::optional<TrashInfo> trashInfoOf(const path& itemInFiles) {
     const auto place = placeOf(itemInFiles);
@@ -485,56 +293,6 @@ Result<path> restoreFromTrash(const path& itemInFiles, const RestorePlace& place
     return target->folderPath / target->name;
 }
 
-std::vector<MountEntry> parseMountInfo(std::string_view text) {
-    // "\040" and friends stand for the space, tab, newline and backslash in a mount point.
-    const auto unescape = [](std::string_view field) {
-        std::string out;
-        for (std::size_t i = 0; i < field.size(); ++i) {
-            if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
-                field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
-                field[i + 3] >= '0' && field[i + 3] <= '7') {
-                out.push_back(static_cast<char>((field[i + 1] - '0') * 64 +
-                                                (field[i + 2] - '0') * 8 + (field[i + 3] - '0')));
-                i += 3;
-            } else {
-                out.push_back(field[i]);
-            }
-        }
-        return out;
-    };
-    std::vector<MountEntry> mounts;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        auto end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view line = text.substr(start, end - start);
-        start = end + 1;
-        // id parent major:minor root mount-point options [optional...] - type source ...
-        std::vector<std::string_view> fields;
-        std::size_t pos = 0;
-        while (pos < line.size()) {
-            const auto space = line.find(' ', pos);
-            const auto stop = space == std::string_view::npos ? line.size() : space;
-            if (stop > pos)
-                fields.push_back(line.substr(pos, stop - pos));
-            pos = stop + 1;
-        }
-        if (fields.size() < 5 || fields[4].empty() || fields[4][0] != '/')
-            continue;
-        MountEntry entry;
-        entry.mountPoint = unescape(fields[4]);
-        for (std::size_t i = 6; i + 1 < fields.size(); ++i) {
-            if (fields[i] == "-") {
-                entry.fsType = unescape(fields[i + 1]);
-                break;
-            }
-        }
-        mounts.push_back(std::move(entry));
-    }
-    return mounts;
-}
-
 Result<path> moveToTrash(const path& item) {
     auto opened = openItem(item);
     if (!opened)
@@ -565,8 +323,7 @@ Result<path> moveToTrash(const OpenedItem& source) {
         if (recorded.compare(0, prefix.size(), prefix) == 0 && recorded.size() > prefix.size())
             recorded.erase(0, prefix.size());
     }
-    const std::string contents = "[Trash Info]\nPath=" + encodeTrashInfoPath(recorded) +
-                                 "\nDeletionDate=" + localDeletionDate() + "\n";
+    const std::string contents = trashInfoText(recorded);
 
     for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
         const std::string name = candidateName(source.name, attempt);
@@ -598,28 +355,13 @@ Result<path> moveToTrash(const OpenedItem& source) {
     return SysError{EEXIST, "no free name left in the trash"};
 }
 
-bool isRemoteOrFuse(std::string_view fsType) {
-    // Looking into these can wait on a server or on a user-space process that hangs; fuseblk
-    // is a local disk (NTFS, exFAT through FUSE) and stays.
-    static constexpr std::array<std::string_view, 14> remote = {
-        "nfs", "nfs4", "cifs",      "smb3",   "smbfs", "ncpfs", "9p",
-        "afs", "ceph", "glusterfs", "lustre", "davfs", "fuse",  "virtiofs"};
-    if (fsType.starts_with("fuse."))
-        return true;
-    return std::find(remote.begin(), remote.end(), fsType) != remote.end();
-}
-
 std::vector<path> trashFilesFolders(TrashReach reach, const path& alwaysFor) {
     std::vector<path> folders;
-    const auto isFolder = [](const path& p) {
-        struct stat st {};
-        return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    };
-    const auto add = [&folders, &isFolder](const path& p) {
+    const auto add = [&folders](const path& p) {
         for (const auto& known : folders)
             if (known == p)
                 return;
-        if (isFolder(p))
+        if (const auto facts = statPath(p); facts && facts->isDirectory)
             folders.push_back(p);
     };
     if (const auto data = dataHome())
@@ -632,7 +374,7 @@ std::vector<path> trashFilesFolders(TrashReach reach, const path& alwaysFor) {
         "mqueue",   "debugfs", "tracefs",   "securityfs",  "pstore",  "bpf",
         "configfs", "fusectl", "hugetlbfs", "binfmt_misc", "efivarfs"};
     const std::string uid = std::to_string(::getuid());
-    for (const auto& mount : parseMountInfo(readSmallFile("/proc/self/mountinfo"))) {
+    for (const auto& mount : currentMounts()) {
         bool skip = false;
         for (const auto type : skipped)
             skip = skip || mount.fsType == type;

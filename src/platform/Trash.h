@@ -1,8 +1,11 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/FilesystemKinds.h"
+#include "platform/MountInfo.h"
 #include "platform/OpenedItem.h"
 #include "platform/Result.h"
+#include "platform/TrashInfo.h"
 
 #include <filesystem>
 #include <functional>
@@ -33,24 +36,6 @@ enum class TrashReach {
 // The files/ folders of the home trash and of every mounted volume's trash that exists.
 [[nodiscard]] std::vector<path> trashFilesFolders(TrashReach reach = TrashReach::everywhere,
                                                   const path& alwaysFor = {});
-[[nodiscard]] bool isRemoteOrFuse(std::string_view fsType);
-
-// The Path= value of a .trashinfo file: every byte percent-encoded except '/' and the
-// RFC 2396 unreserved characters.
-[[nodiscard]] std::string encodeTrashInfoPath(std::string_view bytes);
-// The exact bytes back; none for a malformed escape.
-[[nodiscard]] std::optional<std::string> decodeTrashInfoPath(std::string_view encoded);
-
-// What a .trashinfo file says of its item.
-struct TrashInfo {
-    path originalPath;        // absolute and standardized
-    std::string deletionDate; // as written ("YYYY-MM-DDThh:mm:ss", local time), may be empty
-};
-// Reads the [Trash Info] group of an info file. A relative Path= is taken from topdir (the
-// folder a volume trash belongs to); without topdir only absolute paths are accepted. None
-// for anything that is not a well-formed info file.
-[[nodiscard]] std::optional<TrashInfo> parseTrashInfo(std::string_view text,
-                                                      const std::optional<path>& topdir);
 
 // The info of an item inside a trash's files/ folder, none when it has none (or the path is
 // not inside a trash).
@@ -64,12 +49,5 @@ using RestorePlace = std::function<Result<OpenedItem>(const TrashInfo&, const Fi
 // ENOENT when the item or its info file is no longer in the trash; nothing is replaced or
 // created on the way.
 [[nodiscard]] Result<path> restoreFromTrash(const path& itemInFiles, const RestorePlace& placeFor);
-
-struct MountEntry {
-    path mountPoint;
-    std::string fsType;
-};
-// The mounts listed in /proc/self/mountinfo text, octal escapes (\040 ...) decoded.
-[[nodiscard]] std::vector<MountEntry> parseMountInfo(std::string_view text);
 
 } // namespace fadebin

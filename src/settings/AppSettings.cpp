@@ -6,24 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <type_traits>
 
 namespace fadebin {
 
 namespace {
-
-const QString kDisplayMode = QStringLiteral("displayMode");
-const QString kAutoDismissSeconds = QStringLiteral("autoDismissSeconds");
-const QString kPendingGraceMinutes = QStringLiteral("pendingGraceMinutes");
-const QString kDefaultAction = QStringLiteral("defaultAction");
-const QString kDeletionMethod = QStringLiteral("deletionMethod");
-const QString kApplyFinderTag = QStringLiteral("applyFinderTag");
-const QString kPauseWatching = QStringLiteral("pauseWatching");
-const QString kShowTestTimers = QStringLiteral("showTestTimers");
-const QString kExcludedExtensions = QStringLiteral("excludedExtensions");
-const QString kCountColorHex = QStringLiteral("countColorHex");
-const QString kCountdownColorHex = QStringLiteral("countdownColorHex");
-const QString kShowScheduledCount = QStringLiteral("showScheduledCount");
-const QString kHasCompletedOnboarding = QStringLiteral("hasCompletedOnboarding");
 
 // A hand-edited file may hold anything JSON can: zero, negative, or a number so large that
 // every deadline computed from it would be meaningless. Such values read as the default.
@@ -42,7 +30,110 @@ bool isSrgb(const RgbColor& color) {
     return inRange(color.red) && inRange(color.green) && inRange(color.blue);
 }
 
+// One stored setting: its key in the file, its field, its value when the file has none (or
+// one that does not read), how it is read and what tells of a change.
+template <class T> struct StoredSetting {
+    const char* key;
+    T AppSettings::*field;
+    T fallback;
+    T (*read)(const UserDefaults& store, const QString& key, const T& fallback);
+    void (AppSettings::*changed)();
+};
+
+// The readers: a value of another JSON type reads as the fallback.
+template <class T, std::optional<T> (*fromRaw)(QStringView)>
+T readRaw(const UserDefaults& store, const QString& key, const T& fallback) {
+    return fromRaw(store.stringValue(key).value_or(QString())).value_or(fallback);
+}
+
+template <const double& largest>
+double readUsable(const UserDefaults& store, const QString& key, const double& fallback) {
+    return usableOr(store.doubleValue(key), fallback, largest);
+}
+
+QString readText(const UserDefaults& store, const QString& key, const QString& fallback) {
+    return store.stringValue(key).value_or(fallback);
+}
+
+bool readBool(const UserDefaults& store, const QString& key, const bool& fallback) {
+    return store.storedBool(key).value_or(fallback);
+}
+
+// The store's lenient reading: "YES", 1 and true all count.
+bool readLenientBool(const UserDefaults& store, const QString& key, const bool& fallback) {
+    return store.value(key) ? store.boolValue(key) : fallback;
+}
+
+// The writers, each keeping the JSON type its reader expects.
+void write(UserDefaults& store, const QString& key, double value) {
+    store.setDouble(key, value);
+}
+
+void write(UserDefaults& store, const QString& key, bool value) {
+    store.setBool(key, value);
+}
+
+void write(UserDefaults& store, const QString& key, const QString& value) {
+    store.setString(key, value);
+}
+
+template <class Enum>
+requires std::is_enum_v<Enum>
+void write(UserDefaults& store, const QString& key, Enum value) {
+    store.setString(key, rawValue(value));
+}
+
 } // namespace
+
+template <class Visit> void AppSettings::forEachStored(Visit&& visit) {
+    static const auto settings = std::tuple{
+        StoredSetting<DisplayMode>{"displayMode", &AppSettings::m_displayMode,
+                                   DisplayMode::automatic, readRaw<DisplayMode, displayModeFromRaw>,
+                                   &AppSettings::displayModeChanged},
+        StoredSetting<double>{"autoDismissSeconds", &AppSettings::m_autoDismissSeconds,
+                              defaultAutoDismissSeconds, readUsable<largestAutoDismissSeconds>,
+                              &AppSettings::autoDismissSecondsChanged},
+        StoredSetting<double>{"pendingGraceMinutes", &AppSettings::m_pendingGraceMinutes,
+                              defaultPendingGraceMinutes, readUsable<largestPendingGraceMinutes>,
+                              &AppSettings::pendingGraceMinutesChanged},
+        StoredSetting<ExpiryOption>{"defaultAction", &AppSettings::m_defaultAction,
+                                    ExpiryOption::forever, readRaw<ExpiryOption, optionFromRaw>,
+                                    &AppSettings::defaultActionChanged},
+        StoredSetting<DeletionMethod>{
+            "deletionMethod", &AppSettings::m_deletionMethod, DeletionMethod::trash,
+            readRaw<DeletionMethod, deletionMethodFromRaw>, &AppSettings::deletionMethodChanged},
+        StoredSetting<bool>{"applyFinderTag", &AppSettings::m_applyFinderTag, false, readBool,
+                            &AppSettings::applyFinderTagChanged},
+        StoredSetting<bool>{"pauseWatching", &AppSettings::m_pauseWatching, false, readLenientBool,
+                            &AppSettings::pauseWatchingChanged},
+        StoredSetting<bool>{"showTestTimers", &AppSettings::m_showTestTimers, false, readBool,
+                            &AppSettings::showTestTimersChanged},
+        StoredSetting<QString>{"excludedExtensions", &AppSettings::m_excludedExtensionsText,
+                               QString(), readText, &AppSettings::excludedExtensionsTextChanged},
+        StoredSetting<QString>{"countColorHex", &AppSettings::m_countColorHex, defaultCountColorHex,
+                               readText, &AppSettings::countColorHexChanged},
+        StoredSetting<QString>{"countdownColorHex", &AppSettings::m_countdownColorHex,
+                               defaultCountdownColorHex, readText,
+                               &AppSettings::countdownColorHexChanged},
+        StoredSetting<bool>{"showScheduledCount", &AppSettings::m_showScheduledCount, true,
+                            readBool, &AppSettings::showScheduledCountChanged},
+        StoredSetting<bool>{"hasCompletedOnboarding", &AppSettings::m_hasCompletedOnboarding, false,
+                            readLenientBool, &AppSettings::hasCompletedOnboardingChanged},
+    };
+    std::apply([&visit](const auto&... setting) { (visit(setting), ...); }, settings);
+}
+
+template <class T> void AppSettings::store(T AppSettings::*field, const T& value) {
+    forEachStored([&](const auto& setting) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(setting.fallback)>, T>) {
+            if (setting.field == field) {
+                const QString key = QString::fromLatin1(setting.key);
+                assign(this->*field, value, setting.changed,
+                       [&] { write(m_defaults, key, value); });
+            }
+        }
+    });
+}
 
 QString rawValue(DisplayMode mode) {
     return mode == DisplayMode::hoverOnly ? QStringLiteral("hoverOnly") : QStringLiteral("auto");
@@ -127,91 +218,63 @@ AppSettings::AppSettings(UserDefaults& defaults, LoginItemService& loginItem, QO
     : QObject(parent)
     , m_defaults(defaults)
     , m_loginItem(loginItem)
-    , m_displayMode(displayModeFromRaw(defaults.stringValue(kDisplayMode).value_or(QString()))
-                        .value_or(DisplayMode::automatic))
-    , m_autoDismissSeconds(usableOr(defaults.doubleValue(kAutoDismissSeconds),
-                                    defaultAutoDismissSeconds, largestAutoDismissSeconds))
-    , m_pendingGraceMinutes(usableOr(defaults.doubleValue(kPendingGraceMinutes),
-                                     defaultPendingGraceMinutes, largestPendingGraceMinutes))
-    , m_defaultAction(optionFromRaw(defaults.stringValue(kDefaultAction).value_or(QString()))
-                          .value_or(ExpiryOption::forever))
-    , m_deletionMethod(
-          deletionMethodFromRaw(defaults.stringValue(kDeletionMethod).value_or(QString()))
-              .value_or(DeletionMethod::trash))
-    , m_applyFinderTag(defaults.storedBool(kApplyFinderTag).value_or(false))
-    , m_pauseWatching(defaults.boolValue(kPauseWatching))
-    , m_showTestTimers(defaults.storedBool(kShowTestTimers).value_or(false))
-    , m_excludedExtensionsText(defaults.stringValue(kExcludedExtensions).value_or(QString()))
-    , m_countColorHex(defaults.stringValue(kCountColorHex).value_or(defaultCountColorHex))
-    , m_countdownColorHex(
-          defaults.stringValue(kCountdownColorHex).value_or(defaultCountdownColorHex))
-    , m_showScheduledCount(defaults.storedBool(kShowScheduledCount).value_or(true))
-    , m_hasCompletedOnboarding(defaults.boolValue(kHasCompletedOnboarding))
-    , m_launchAtLogin(loginItem.isEnabled()) {}
+    , m_launchAtLogin(loginItem.isEnabled()) {
+    forEachStored([this](const auto& setting) {
+        this->*setting.field =
+            setting.read(m_defaults, QString::fromLatin1(setting.key), setting.fallback);
+    });
+}
 
 void AppSettings::setDisplayMode(DisplayMode value) {
-    assign(m_displayMode, value, &AppSettings::displayModeChanged,
-           [&] { m_defaults.setString(kDisplayMode, rawValue(value)); });
+    store(&AppSettings::m_displayMode, value);
 }
 
 void AppSettings::setAutoDismissSeconds(double value) {
-    assign(m_autoDismissSeconds, value, &AppSettings::autoDismissSecondsChanged,
-           [&] { m_defaults.setDouble(kAutoDismissSeconds, value); });
+    store(&AppSettings::m_autoDismissSeconds, value);
 }
 
 void AppSettings::setPendingGraceMinutes(double value) {
-    assign(m_pendingGraceMinutes, value, &AppSettings::pendingGraceMinutesChanged,
-           [&] { m_defaults.setDouble(kPendingGraceMinutes, value); });
+    store(&AppSettings::m_pendingGraceMinutes, value);
 }
 
 void AppSettings::setDefaultAction(ExpiryOption value) {
-    assign(m_defaultAction, value, &AppSettings::defaultActionChanged,
-           [&] { m_defaults.setString(kDefaultAction, rawValue(value)); });
+    store(&AppSettings::m_defaultAction, value);
 }
 
 void AppSettings::setDeletionMethod(DeletionMethod value) {
-    assign(m_deletionMethod, value, &AppSettings::deletionMethodChanged,
-           [&] { m_defaults.setString(kDeletionMethod, rawValue(value)); });
+    store(&AppSettings::m_deletionMethod, value);
 }
 
 void AppSettings::setApplyFinderTag(bool value) {
-    assign(m_applyFinderTag, value, &AppSettings::applyFinderTagChanged,
-           [&] { m_defaults.setBool(kApplyFinderTag, value); });
+    store(&AppSettings::m_applyFinderTag, value);
 }
 
 void AppSettings::setPauseWatching(bool value) {
-    assign(m_pauseWatching, value, &AppSettings::pauseWatchingChanged,
-           [&] { m_defaults.setBool(kPauseWatching, value); });
+    store(&AppSettings::m_pauseWatching, value);
 }
 
 void AppSettings::setShowTestTimers(bool value) {
-    assign(m_showTestTimers, value, &AppSettings::showTestTimersChanged,
-           [&] { m_defaults.setBool(kShowTestTimers, value); });
+    store(&AppSettings::m_showTestTimers, value);
 }
 
 void AppSettings::setExcludedExtensionsText(const QString& value) {
-    assign(m_excludedExtensionsText, value, &AppSettings::excludedExtensionsTextChanged,
-           [&] { m_defaults.setString(kExcludedExtensions, value); });
+    store(&AppSettings::m_excludedExtensionsText, value);
 }
 
 void AppSettings::setCountColorHex(const QString& value) {
-    assign(m_countColorHex, value, &AppSettings::countColorHexChanged,
-           [&] { m_defaults.setString(kCountColorHex, value); });
+    store(&AppSettings::m_countColorHex, value);
 }
 
 void AppSettings::setCountdownColorHex(const QString& value) {
-    assign(m_countdownColorHex, value, &AppSettings::countdownColorHexChanged,
-           [&] { m_defaults.setString(kCountdownColorHex, value); });
+    store(&AppSettings::m_countdownColorHex, value);
 }
 
 void AppSettings::setShowScheduledCount(bool value) {
-    assign(m_showScheduledCount, value, &AppSettings::showScheduledCountChanged,
-           [&] { m_defaults.setBool(kShowScheduledCount, value); });
+    store(&AppSettings::m_showScheduledCount, value);
 }
 
 void AppSettings::setHasCompletedOnboarding(bool value) {
-    assign(m_hasCompletedOnboarding, value, &AppSettings::hasCompletedOnboardingChanged,
-           [&] { m_defaults.setBool(kHasCompletedOnboarding, value); });
+    store(&AppSettings::m_hasCompletedOnboarding, value);
 }
 
 void AppSettings::setLaunchAtLogin(bool value) {
@@ -265,11 +328,6 @@ Duration AppSettings::pendingGrace() const {
     return durationFromSeconds(
         usableOr(m_pendingGraceMinutes, defaultPendingGraceMinutes, largestPendingGraceMinutes) *
         60.0);
-}
-
-Duration AppSettings::autoDismissDelay() const {
-    return durationFromSeconds(
-        usableOr(m_autoDismissSeconds, defaultAutoDismissSeconds, largestAutoDismissSeconds));
 }
 
 QSet<QString> AppSettings::excludedExtensions() const {

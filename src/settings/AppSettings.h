@@ -115,10 +115,9 @@ public:
     // Registers or unregisters the login item; on failure logs and falls back to its state.
     void setLaunchAtLogin(bool value);
 
-    // The two durations as the engine uses them: a value assigned at run time that could not
-    // have been read back (not finite, not positive, absurdly large) counts as the default.
+    // The grace as the engine uses it: a value assigned at run time that could not have been
+    // read back (not finite, not positive, absurdly large) counts as the default.
     [[nodiscard]] Duration pendingGrace() const;
-    [[nodiscard]] Duration autoDismissDelay() const;
 
     [[nodiscard]] QSet<QString> excludedExtensions() const;
     // The colour of the hex string, or the field's default colour when it does not parse.
@@ -156,6 +155,10 @@ private:
             Q_EMIT(this->*changedSignal)();
     }
     void assignLaunchAtLogin(bool value, bool reverting);
+    // Every stored setting in turn, from the one table that names its key, default and reader.
+    template <class Visit> static void forEachStored(Visit&& visit);
+    // Assigns a stored setting (through assign) and writes it under its key.
+    template <class T> void store(T AppSettings::*field, const T& value);
 
     UserDefaults& m_defaults;
     LoginItemService& m_loginItem;

@@ -2,8 +2,8 @@
 
 #include "app/AppModel.h"
 #include "platform/LoginItem.h"
-#include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
+#include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
 #include "platform/LoginItem.h"
-#include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
 #include "settings/AppSettings.h"
+#include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -33,7 +33,6 @@ struct Reading {
     double autoDismissSeconds;
     double pendingGraceMinutes;
     Duration pendingGrace;
-    Duration autoDismissDelay;
     ExpiryOption defaultAction;
     DeletionMethod deletionMethod;
     bool applyFinderTag, pauseWatching, showTestTimers, showScheduledCount, onboarded;
@@ -50,7 +49,6 @@ Reading read(const AppSettings& s) {
             s.autoDismissSeconds(),
             s.pendingGraceMinutes(),
             s.pendingGrace(),
-            s.autoDismissDelay(),
             s.defaultAction(),
             s.deletionMethod(),
             s.applyFinderTag(),
@@ -100,7 +98,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The durations the engine uses are always usable, whatever the file said.
     FUZZ_CHECK(first.pendingGrace > Duration::zero());
-    FUZZ_CHECK(first.autoDismissDelay > Duration::zero());
     FUZZ_CHECK(std::isfinite(first.autoDismissSeconds) && first.autoDismissSeconds > 0 &&
                first.autoDismissSeconds <= AppSettings::largestAutoDismissSeconds);
     FUZZ_CHECK(std::isfinite(first.pendingGraceMinutes) && first.pendingGraceMinutes > 0 &&

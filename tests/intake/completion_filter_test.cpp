@@ -1,5 +1,5 @@
 #include "intake/DownloadCompletionFilter.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 #include "support/ScopedMount.h"
 #include "support/TestSupport.h"
 

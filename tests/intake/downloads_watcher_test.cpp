@@ -1,6 +1,6 @@
 #include "intake/DownloadCompletionFilter.h"
 #include "intake/DownloadsWatcher.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

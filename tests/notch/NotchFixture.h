@@ -6,9 +6,9 @@
 #include "intake/FileKind.h"
 #include "notch/ScreenSource.h"
 #include "platform/LoginItem.h"
-#include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "support/ManualClock.h"
 #include "support/ScopedMount.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "FakePasteboard.h"
 #include "notch/DragWatcher.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 
 #include <gtest/gtest.h>
 

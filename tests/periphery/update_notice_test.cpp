@@ -4,8 +4,8 @@
 #include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateManager.h"
 #include "platform/DesktopNotifications.h"
-#include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
+#include "support/ManualClock.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 

@@ -1,5 +1,5 @@
-#include "platform/ManualClock.h"
 #include "platform/UserDefaults.h"
+#include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -68,6 +68,8 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheirRules) {
         {R"({"showTestTimers": 1})", "showTestTimers", false},
         {R"({"showScheduledCount": "no"})", "showScheduledCount", true},
         {R"({"pauseWatching": "YES"})", "pauseWatching", true},
+        {R"({"hasCompletedOnboarding": 1})", "hasCompletedOnboarding", true},
+        {R"({"countdownColorHex": 7})", "countdownColorHex", QStringLiteral("#FF9EF2")},
     };
     for (const auto& [json, property, expected] : rows) {
         store(json);
@@ -85,6 +87,11 @@ TEST_F(SettingsTest, EveryAssignmentWritesItsJsonTypeAndNotifiesOnlyOnChange) {
         {"excludedExtensionsText", QStringLiteral("dmg"), "excludedExtensions", "dmg"},
         {"countColorHex", QStringLiteral("#000000"), "countColorHex", "#000000"},
         {"showScheduledCount", false, "showScheduledCount", false},
+        {"pendingGraceMinutes", 30.0, "pendingGraceMinutes", 30.0},
+        {"pauseWatching", true, "pauseWatching", true},
+        {"showTestTimers", true, "showTestTimers", true},
+        {"countdownColorHex", QStringLiteral("#123456"), "countdownColorHex", "#123456"},
+        {"hasCompletedOnboarding", true, "hasCompletedOnboarding", true},
     };
     AppSettings& s = restart();
     const QMetaObject* meta = s.metaObject();
