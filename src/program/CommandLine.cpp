@@ -1,4 +1,5 @@
 #include "program/CommandLine.h"
+#include "program/CommandWords.h"
 
 #include "app/AppModel.h"
 #include "app/BusService.h"
@@ -125,7 +126,7 @@ std::optional<QString> parseWords(Words& words, const QList<QCommandLineOption>&
     const QByteArray here = QDir::currentPath().toLocal8Bit();
     const DownloadsFolder downloads(AppModel::defaultDownloadsURL());
     for (const QByteArray& file : words.files) {
-        const QByteArray absolute = file.startsWith('/') ? file : here + '/' + file;
+        const QByteArray absolute = absoluteWord(file, here);
         if (const auto problem = namesNoItem(file, absolute, downloads))
             return *problem;
         words.paths.append(absolute);

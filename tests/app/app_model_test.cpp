@@ -133,6 +133,13 @@ TEST_F(ModelTest, SavesInPlaceKeepTimersRevivesFinishedRecordsAndIgnoresStranger
 
     saveOver("old.txt");
     EXPECT_TRUE(log.contains("Ignoring old.txt: existing file saved in place"));
+
+    // Given up on (its deletes failed, say) with the file left in place: a save over it is
+    // a new download to ask about, not the old decision back.
+    TrackedFile* given = decided("given.odt", ExpiryOption::oneDay);
+    model.store()->cancel(*given);
+    saveOver("given.odt");
+    EXPECT_TRUE(names(model.pendingFiles()).contains(QStringLiteral("given.odt")));
 }
 
 TEST_F(ModelTest, MovingATrackedFileOutLetsItGoWithAReleaseEvent) {

@@ -144,6 +144,8 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(readFile(outside), "keep me");
 
     EXPECT_EQ(fadebin({"expire"}, {dl("report.pdf")}).status, 2) << "no --in";
+    EXPECT_EQ(fadebin({"expire", "--in", "1h"}).status, 2) << "no files";
+    EXPECT_EQ(fadebin({"keep"}).status, 2) << "no files";
     // The current folder by an empty word or a dot, and Downloads itself or above, name no
     // file: nothing is done at all.
     std::filesystem::create_directory(dl("Photos"));

@@ -108,8 +108,6 @@ TEST_F(SchedulerTest, ThreeFailuresGiveUpAndLeaveTheFileInPlace) {
         EXPECT_TRUE(log.contains(std::string("Delete failed for stuck.iso (attempt ") + attempt +
                                  "): cannot open the home trash: Not a directory"));
     EXPECT_TRUE(events.empty());
-    store->apply(ExpiryOption::oneHour, *record, false);
-    EXPECT_EQ(record->status(), FileStatus::cancelled) << "an ended record stays ended";
 
     TrackedFile* retried = scheduled("again.iso");
     scheduler->reschedule();
@@ -334,21 +332,4 @@ TEST_F(SchedulerTest, NothingIsDecidedWhileDownloadsCannotBeSeen) {
     EXPECT_TRUE(trashed("due.txt"));
     EXPECT_EQ(waiting->status(), FileStatus::keepForever);
     EXPECT_EQ(log.count("Downloads is available again"), 1);
-}
-
-TEST_F(SchedulerTest, DownloadsReachedThroughALinkDeletesOnlyBelowTheResolvedFolder) {
-    std::filesystem::create_directory_symlink(home.downloads(), home.root() / "dl-link");
-    downloadsURL = home.root() / "dl-link";
-    restart();
-    std::filesystem::create_symlink(home.root(), dl("escape"));
-    EXPECT_EQ(store->addPending(dl("escape"), std::nullopt), nullptr);
-
-    writeFile(dl("in.txt"), "x");
-    TrackedFile* record = store->addPending(downloadsURL / "in.txt", std::nullopt);
-    ASSERT_TRUE(record);
-    store->apply(ExpiryOption::tenSeconds, *record, false);
-    scheduler->start();
-    clock.advance(11s);
-    EXPECT_TRUE(trashed("in.txt"));
-    EXPECT_TRUE(std::filesystem::is_symlink(downloadsURL));
 }

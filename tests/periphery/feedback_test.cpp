@@ -128,6 +128,14 @@ TEST(Feedback, FailuresSayWhyAndKeepWhatWasTyped) {
     ASSERT_TRUE(settled(form));
     EXPECT_EQ(form.state(), FeedbackForm::SendState::sent);
     EXPECT_EQ(server.requests().size(), 3u);
+
+    // A redirect is no receipt, even to a place that would take the message.
+    server.respond("/moved", HttpServer::answer(302, {}, {{"Location", "/endless"}}));
+    FeedbackForm moved(world.clock, world.network, server.url("/moved"), "1.2 (3)", "Debian");
+    moved.setMessage("Hello");
+    moved.send();
+    ASSERT_TRUE(settled(moved));
+    EXPECT_EQ(moved.errorText(), "Couldn't send right now. Please try again.");
 }
 
 TEST(Feedback, IsNeverOfferedWithoutAnAcceptableEndpoint) {

@@ -11,7 +11,6 @@ using namespace fadebin::test;
 TEST(InstanceLock, OneHolderPerFileAndAKilledHolderLeavesNoStaleLock) {
     TempHome home;
     const path file = InstanceLock::standardPath();
-    EXPECT_EQ(file, home.dataHome() / "Fadebin/Fadebin.lock");
     // Another process holding the lock, as a running program would.
     const auto holdInChild = [&file] {
         return HeldInChild::start([&file] {

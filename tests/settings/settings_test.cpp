@@ -7,6 +7,8 @@
 #include <QMetaProperty>
 #include <QSignalSpy>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 using namespace fadebin;
@@ -49,7 +51,6 @@ TEST_F(SettingsTest, AFreshInstallTimesNothingUnaskedAndWritesNothing) {
     // Undecided files are kept and expired ones go to the Trash until the user says otherwise.
     EXPECT_EQ(restart().defaultAction(), ExpiryOption::forever);
     EXPECT_EQ(settings->deletionMethod(), DeletionMethod::trash);
-    EXPECT_FALSE(settings->pauseWatching());
     EXPECT_FALSE(exists(file));
 }
 
@@ -145,7 +146,9 @@ TEST_F(SettingsTest, HexColoursParseStrictlyAndAreWrittenRoundingHalvesAwayFromZ
     AppSettings& s = restart();
     EXPECT_EQ(s.countColor(), cyan) << "an unparsable colour falls back to the default";
     s.setCountColor({1, 0, 0});
-    EXPECT_EQ(onDisk().value("countColorHex"), QJsonValue("#FF0000"));
+    for (const RgbColor& outOfRange : {RgbColor{std::nan(""), 0, 0}, RgbColor{0, 1.01, 0}})
+        s.setCountColor(outOfRange);
+    EXPECT_EQ(onDisk().value("countColorHex"), QJsonValue("#FF0000")) << "out of range is ignored";
 }
 
 TEST_F(SettingsTest, LaunchAtLoginFollowsTheAutostartEntryAndARefusalIsLoggedOnce) {
