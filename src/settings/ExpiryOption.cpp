@@ -61,10 +61,6 @@ QString shortLabel(ExpiryOption option) {
     return QString::fromUtf16(textOf(option).shortLabel);
 }
 
-bool isTestTimer(ExpiryOption option) {
-    return option == ExpiryOption::tenSeconds || option == ExpiryOption::thirtySeconds;
-}
-
 namespace expiryOptions {
 
 std::vector<ExpiryOption> offered(bool showTestTimers) {

@@ -34,7 +34,6 @@ enum class ExpiryOption {
 [[nodiscard]] QString label(ExpiryOption option);
 // The compact text on the notch's row of buttons.
 [[nodiscard]] QString shortLabel(ExpiryOption option);
-[[nodiscard]] bool isTestTimer(ExpiryOption option);
 
 namespace expiryOptions {
 
