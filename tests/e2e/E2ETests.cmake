@@ -1,9 +1,6 @@
-# The notch's end-to-end test looks at the X server itself and leaves screenshots of the
-# real panel beside the pictures of its states.
+# The notch's end-to-end test looks at the X server itself.
 if(TARGET notch_e2e_test)
     target_link_libraries(notch_e2e_test PRIVATE Qt6::Gui PkgConfig::X11)
-    target_compile_definitions(notch_e2e_test
-                               PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
 endif()
 
 # The desktop test compares the windows' identity with the desktop entry in the sources.
@@ -13,9 +10,7 @@ if(TARGET desktop_program_test)
 endif()
 
 # The notch's pixels on a real X server, without a compositing manager, bare and under
-# openbox; its pictures go beside the offscreen ones.
+# openbox, and under xcompmgr.
 if(TARGET notch_pixels_x11_test)
     target_link_libraries(notch_pixels_x11_test PRIVATE Qt6::Gui PkgConfig::X11)
-    target_compile_definitions(notch_pixels_x11_test
-                               PRIVATE FADEBIN_X11_PICTURES="${CMAKE_BINARY_DIR}/notch-states-x11")
 endif()

@@ -4,12 +4,12 @@
 // controller, on the manual clock. Items are found by objectName and clicked as a user
 // would click them.
 #include "FakePasteboard.h"
-#include "NotchFixture.h"
 #include "notch/NotchContentPanel.h"
 #include "notch/NotchController.h"
+#include "support/ModelWorld.h"
+#include "support/QuickDriver.h"
 
 #include <QQuickItem>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -54,23 +54,12 @@ public:
         settle();
     }
 
-    // Every item of the window, the menus' popups included.
-    static void visit(QQuickItem* item, const std::function<void(QQuickItem*)>& fn) {
-        fn(item);
-        for (QQuickItem* child : item->childItems())
-            visit(child, fn);
-    }
     [[nodiscard]] QQuickItem* find(const QString& name) const {
-        QQuickItem* found = nullptr;
-        visit(panel->contentItem(), [&](QQuickItem* item) {
-            if (found == nullptr && item->objectName() == name && item->isVisible())
-                found = item;
-        });
-        return found;
+        return findItem(panel, name, /*visibleOnly=*/true);
     }
     [[nodiscard]] QStringList visibleTexts() const {
         QStringList texts;
-        visit(panel->contentItem(), [&](QQuickItem* item) {
+        visitItems(panel->contentItem(), [&](QQuickItem* item) {
             if (item->isVisible() && item->opacity() > 0 && item->property("text").isValid())
                 texts << item->property("text").toString();
         });
@@ -85,8 +74,7 @@ public:
         settle();
         QQuickItem* item = find(name);
         ASSERT_NE(item, nullptr) << "no visible item " << name.toStdString();
-        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-        QTest::mouseClick(panel, Qt::LeftButton, {}, centre.toPoint());
+        clickItem(panel, item);
         settle();
     }
 
