@@ -1,10 +1,7 @@
-# The notch's end-to-end test looks at the X server itself and leaves screenshots of the
-# real panel beside the pictures of its states; it lays out the notch content itself to find
-# where to click.
+# The notch's end-to-end test looks at the X server itself; it lays out the notch content
+# itself to find where to click.
 if(TARGET notch_e2e_test)
-    target_link_libraries(notch_e2e_test PRIVATE fadebin_ui Qt6::Gui PkgConfig::X11)
-    target_compile_definitions(notch_e2e_test
-                               PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
+    target_link_libraries(notch_e2e_test PRIVATE fadebin_ui fadebin_quickdriver Qt6::Gui PkgConfig::X11)
 endif()
 
 # The desktop test compares the windows' identity with the desktop entry in the sources.
@@ -14,9 +11,7 @@ if(TARGET desktop_program_test)
 endif()
 
 # The notch's pixels on a real X server, without a compositing manager, bare and under
-# openbox; its pictures go beside the offscreen ones.
+# openbox, and under xcompmgr.
 if(TARGET notch_pixels_x11_test)
     target_link_libraries(notch_pixels_x11_test PRIVATE Qt6::Gui PkgConfig::X11)
-    target_compile_definitions(notch_pixels_x11_test
-                               PRIVATE FADEBIN_X11_PICTURES="${CMAKE_BINARY_DIR}/notch-states-x11")
 endif()

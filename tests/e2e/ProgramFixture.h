@@ -10,10 +10,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <ctime>
 #include <fcntl.h>
 #include <fstream>
-#include <map>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -183,11 +181,6 @@ inline Command runProgram(const QStringList& arguments) {
     return runProgramBytes(words);
 }
 
-inline void writeSettings(const TempHome& home, const std::string& json) {
-    std::filesystem::create_directories(home.configHome() / "Fadebin");
-    writeFile(home.configHome() / "Fadebin/defaults.json", json);
-}
-
 // As Chromium saves a download: a partial file grown in writes, its origin, then the rename.
 inline void writeDownload(const path& downloads, const std::string& name) {
     const std::string url = "https://www.example.org/file.zip";
@@ -201,14 +194,9 @@ inline void writeDownload(const path& downloads, const std::string& name) {
     std::filesystem::rename(partial, downloads / name);
 }
 
-inline std::optional<double> expiryAttribute(const path& file) {
-    char text[64] = {};
-    std::tm utc{};
-    if (::getxattr(file.c_str(), "user.com.ostrel.fadebin.expiresAt", text, sizeof text - 1) <= 0 ||
-        !::strptime(text, "%Y-%m-%dT%H:%M:%SZ", &utc))
-        return std::nullopt;
-    return static_cast<double>(::timegm(&utc));
-}
+// The expiry the file's attribute gives, in seconds since the epoch, read as the program
+// reads it (defined with the test support, away from the program's attribute name).
+[[nodiscard]] std::optional<double> expiryAttribute(const path& file);
 
 struct Record {
     std::string displayName, status;
@@ -239,26 +227,6 @@ inline Record readRecord(const TempHome& home, const std::string& name) {
         if (r.displayName == name)
             return r;
     return {};
-}
-
-// The local DeletionDate of each trashed item, by original path.
-inline std::map<std::string, std::time_t> trashEntries(const TempHome& home) {
-    std::map<std::string, std::time_t> entries;
-    const path trash = home.dataHome() / "Trash";
-    std::error_code ec;
-    for (const auto& info : std::filesystem::directory_iterator(trash / "info", ec)) {
-        const std::string text = readFile(info.path());
-        const auto field = [&text](const std::string& key) {
-            const auto at = text.find("\n" + key + "=") + key.size() + 2;
-            return text.substr(at, text.find('\n', at) - at);
-        };
-        std::tm local{};
-        local.tm_isdst = -1;
-        if (exists(trash / "files" / info.path().stem()) &&
-            ::strptime(field("DeletionDate").c_str(), "%Y-%m-%dT%H:%M:%S", &local))
-            entries[field("Path")] = std::mktime(&local);
-    }
-    return entries;
 }
 
 } // namespace fadebin::test

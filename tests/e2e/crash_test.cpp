@@ -70,7 +70,7 @@ TEST(CrashTest, RandomKillsNeverDeleteEarlyNorLoseASchedule) {
         60s))
         << program.log();
 
-    const auto trash = trashEntries(home);
+    const auto trash = trashEntries(home.dataHome() / "Trash");
     for (const auto& [original, deletedAt] : trash) {
         ASSERT_TRUE(promised.contains(original)) << original << " was trashed without a schedule";
         EXPECT_GE(double(deletedAt), promised.at(original) - 1) << original << " was trashed early";

@@ -1,5 +1,5 @@
-// The program as a desktop installs it: one instance, launch order, command line, install
-// layout and package.
+// The program as a desktop runs it: one instance, launch order, command line and the windows'
+// identity. The install layout and the package are checked by scripts/test.
 #include "e2e/ActivationBus.h"
 #include "e2e/ProgramFixture.h"
 #include "support/PrivateBus.h"
@@ -194,67 +194,4 @@ TEST_F(DesktopProgramTest, WindowsCarryTheIconAndTheDesktopEntrysClass) {
     EXPECT_NE(properties.find("WM_CLASS(STRING) = \"fadebin\", \"" + wmClass + "\"\n"),
               std::string::npos)
         << properties;
-}
-
-// The installed files pass the desktop's own validators, and the package holds them.
-TEST(Install, DesktopFilesValidateAndThePackageHoldsTheProgram) {
-    const QString build = QStringLiteral(FADEBIN_BUILD_DIR);
-    TempHome home;
-    const QString prefix = toQString(home.root() / "prefix");
-    const Command installed = runTool("cmake", {"--install", build, "--prefix", prefix});
-    ASSERT_EQ(installed.status, 0) << installed.err;
-    const path share = home.root() / "prefix/share";
-    for (const path& desktop : {share / "applications/com.ostrel.Fadebin.desktop",
-                                share / "kio/servicemenus/com.ostrel.Fadebin.desktop"}) {
-        const Command valid = runTool("desktop-file-validate", {toQString(desktop)});
-        if (valid.status == -2)
-            GTEST_SKIP() << "desktop-file-validate is not installed";
-        EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
-    }
-    const Command metainfo =
-        runTool("appstreamcli", {"validate", "--no-net", "--pedantic",
-                                 toQString(share / "metainfo/com.ostrel.Fadebin.metainfo.xml")});
-    if (metainfo.status != -2) {
-        EXPECT_EQ(metainfo.status, 0) << metainfo.out << metainfo.err;
-    }
-    EXPECT_TRUE(exists(share / "icons/hicolor/scalable/apps/com.ostrel.Fadebin.svg"));
-    EXPECT_TRUE(exists(share / "bash-completion/completions/fadebin"));
-    for (const char* action : {"expire-1h", "expire-1d", "expire-10d", "keep"}) {
-        QSettings nemo(
-            toQString(share / "nemo/actions" / (std::string("fadebin-") + action + ".nemo_action")),
-            QSettings::IniFormat);
-        EXPECT_EQ(nemo.status(), QSettings::NoError) << action;
-        EXPECT_TRUE(nemo.value(QStringLiteral("Nemo Action/Exec"))
-                        .toString()
-                        .startsWith(QStringLiteral("fadebin ")))
-            << action;
-    }
-}
-
-TEST(Package, TheDebHoldsTheProgramAndDeclaresItsQtDependencies) {
-    TempHome home;
-    const QString out = toQString(home.root() / "deb");
-    const Command packed =
-        runTool("cpack",
-                {"-G", "DEB", "--config", QStringLiteral(FADEBIN_BUILD_DIR) + "/CPackConfig.cmake",
-                 "-B", out},
-                std::chrono::minutes(5));
-    if (packed.status == -2)
-        GTEST_SKIP() << "cpack is not installed";
-    ASSERT_EQ(packed.status, 0) << packed.out << packed.err;
-    path deb;
-    for (const auto& entry : std::filesystem::directory_iterator(home.root() / "deb"))
-        if (entry.path().extension() == ".deb")
-            deb = entry.path();
-    ASSERT_TRUE(deb.filename().native().starts_with("fadebin_1.0.0")) << deb;
-    const Command contents = runTool("dpkg-deb", {"-c", toQString(deb)});
-    for (const char* file :
-         {"./usr/bin/fadebin", "./usr/share/applications/com.ostrel.Fadebin.desktop",
-          "./usr/share/icons/hicolor/scalable/apps/com.ostrel.Fadebin.svg",
-          "./usr/share/metainfo/com.ostrel.Fadebin.metainfo.xml",
-          "./usr/share/dbus-1/services/com.ostrel.Fadebin.service"})
-        EXPECT_NE(contents.out.find(file), std::string::npos) << file;
-    const Command depends = runTool("dpkg-deb", {"-f", toQString(deb), "Depends"});
-    for (const char* package : {"libqt6core6", "libqt6quick6", "qml6-module-qtquick-controls"})
-        EXPECT_NE(depends.out.find(package), std::string::npos) << depends.out;
 }

@@ -6,11 +6,10 @@
 // image, whose pixels outside the window's shape are undefined (black on Xvfb), and shows the whole
 // 420 x 480 rectangle black whatever the panel does. Without a compositor the panel's window has
 // the screen's opaque visual (an alpha visual there only costs the server a redirected copy); with
-// one, the alpha visual. Pictures of each state go to build/notch-states-x11 for people to look at.
+// one, the alpha visual.
 #include "e2e/ProgramFixture.h"
 #include "support/XvfbServer.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -36,8 +35,6 @@ std::string& noServerReason() {
 // The 1280 x 800 screen: the panel hangs from the top centre.
 const QRect collapsedFrame{512, 0, 256, 32};
 const QRect expandedFrame{430, 0, 420, 480};
-// The part of the screen the pictures show.
-const QRect pictureArea{380, 0, 520, 520};
 
 // The desktop: the white root, or the grey a compositing manager without a wallpaper
 // paints (xcompmgr); far from the notch's black either way.
@@ -161,13 +158,6 @@ protected:
         return settled;
     }
 
-    void savePicture(const QImage& image, const QString& state) const {
-        QDir().mkpath(QStringLiteral(FADEBIN_X11_PICTURES));
-        const QString name = QStringLiteral(FADEBIN_X11_PICTURES "/%1-%2.png")
-                                 .arg(QString::fromStdString(manager()), state);
-        EXPECT_TRUE(image.copy(pictureArea).save(name)) << name.toStdString();
-    }
-
     // The lowest black row of the open shape at the screen's centre line, found from below
     // (the content above it has light text on that line).
     [[nodiscard]] static int shapeBottom(const QImage& image) {
@@ -219,7 +209,6 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
         << "the open panel never drew its content";
     const QImage open = settledScreen();
     ASSERT_FALSE(open.isNull());
-    savePicture(open, QStringLiteral("open"));
     // The alpha visual only where a compositor blends it, the screen's own elsewhere.
     EXPECT_EQ(depthOf(panel().first), isCompositing() ? 32 : DefaultDepth(m_x, DefaultScreen(m_x)));
 
@@ -240,7 +229,6 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
     ASSERT_TRUE(waitFor([&] { return panel().second == collapsedFrame; }, 20s)) << program.log();
     const QImage collapsed = settledScreen();
     ASSERT_FALSE(collapsed.isNull());
-    savePicture(collapsed, QStringLiteral("collapsed"));
     expectDesktopAround(collapsed, collapsedFrame, "collapsed");
     // Below the collapsed notch, where the open panel was: the desktop.
     EXPECT_TRUE(isLight(collapsed.pixelColor(640, 200)));

@@ -5,12 +5,12 @@
 // would click them.
 #include "FakePasteboard.h"
 #include "NotchControllerProbe.h"
-#include "NotchFixture.h"
 #include "notch/NotchContentPanel.h"
 #include "notch/NotchController.h"
+#include "support/ModelWorld.h"
+#include "support/QuickDriver.h"
 
 #include <QQuickItem>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -55,23 +55,12 @@ public:
         settle();
     }
 
-    // Every item of the window, the menus' popups included.
-    static void visit(QQuickItem* item, const std::function<void(QQuickItem*)>& fn) {
-        fn(item);
-        for (QQuickItem* child : item->childItems())
-            visit(child, fn);
-    }
     [[nodiscard]] QQuickItem* find(const QString& name) const {
-        QQuickItem* found = nullptr;
-        visit(panel->contentItem(), [&](QQuickItem* item) {
-            if (found == nullptr && item->objectName() == name && item->isVisible())
-                found = item;
-        });
-        return found;
+        return findItem(panel, name, /*visibleOnly=*/true);
     }
     [[nodiscard]] QStringList visibleTexts() const {
         QStringList texts;
-        visit(panel->contentItem(), [&](QQuickItem* item) {
+        visitItems(panel->contentItem(), [&](QQuickItem* item) {
             if (item->isVisible() && item->opacity() > 0 && item->property("text").isValid())
                 texts << item->property("text").toString();
         });
@@ -86,8 +75,7 @@ public:
         settle();
         QQuickItem* item = find(name);
         ASSERT_NE(item, nullptr) << "no visible item " << name.toStdString();
-        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-        QTest::mouseClick(panel, Qt::LeftButton, {}, centre.toPoint());
+        clickItem(panel, item);
         settle();
     }
 

@@ -6,19 +6,3 @@ if(TARGET drag_x11_test)
     target_compile_definitions(drag_x11_test
                                PRIVATE FADEBIN_DRAG_SOURCE="$<TARGET_FILE:fadebin_drag_source>")
 endif()
-
-# Where the icon test leaves its contact sheet for people to look at.
-if(TARGET icons_test)
-    set(sheet "${CMAKE_BINARY_DIR}/notch-contact-sheet.png")
-    target_compile_definitions(icons_test PRIVATE FADEBIN_CONTACT_SHEET="${sheet}")
-endif()
-
-# Where the pictures of the notch's states go, for people to look at.
-if(TARGET notch_content_test)
-    target_compile_definitions(notch_content_test
-                               PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
-endif()
-if(TARGET notch_content_layout_test)
-    target_compile_definitions(notch_content_layout_test
-                               PRIVATE FADEBIN_PICTURES="${CMAKE_BINARY_DIR}/notch-states")
-endif()

@@ -55,10 +55,9 @@ TEST(Icon, EveryIconExistsAndDrawsVisiblyInItsFrameBoldOrPlain) {
     }
 }
 
-// Every kind has a tile of its own (a kind left without its icon or tint would look like
-// another). The tiles join every icon, plain and bold, and the outline in each state, with
-// and without a camera housing, on one picture for people to look at.
-TEST(KindTiles, EachKindLooksDifferentAndAllGoOnTheContactSheet) {
+// Every kind has a tile of its own: a kind left without its icon or tint would look like
+// another.
+TEST(KindTiles, EachKindLooksDifferent) {
     std::vector<QImage> tiles;
     for (int k = 0; k < fileKindCount; ++k) {
         QImage tile = canvas(44, 44, 2);
@@ -69,41 +68,6 @@ TEST(KindTiles, EachKindLooksDifferentAndAllGoOnTheContactSheet) {
             EXPECT_NE(tile, tiles[other]) << "kinds " << other << " and " << k;
         tiles.push_back(tile);
     }
-
-    constexpr int width = 1260;
-    const std::vector<IconAsset> assets = IconAsset::all();
-    const int tilesTop = 24 + (static_cast<int>(assets.size()) + 10) / 11 * 48;
-    const int shapesTop = tilesTop + 72; // then two rows of outlines, 324 each
-    QImage sheet = canvas(width, shapesTop + 2 * 324, 2);
-    sheet.fill(QColor(28, 28, 30));
-    QPainter painter(&sheet);
-    painter.setRenderHint(QPainter::Antialiasing);
-
-    for (std::size_t i = 0; i < assets.size(); ++i) {
-        const QPointF at(24 + static_cast<double>(i % 11) * 88, 24 + (i / 11) * 48.0);
-        Icon{assets[i], 32, false}.paint(painter, at, Qt::white);
-        Icon{assets[i], 32, true}.paint(painter, at + QPointF(40, 0), Qt::white);
-    }
-    for (int k = 0; k < fileKindCount; ++k)
-        painter.drawImage(QPointF(24 + k * 54, tilesTop), tiles[static_cast<std::size_t>(k)]);
-    // Collapsed, toast and expanded: with a housing (flared) above, without one below.
-    const std::pair<QSizeF, NotchShape> rows[2][3] = {
-        {{{268, 32}, {6, 12, true}}, {{448, 104}, {14, 22, true}}, {{448, 300}, {14, 22, true}}},
-        {{{256, 32}, {0, 16, false}}, {{420, 104}, {0, 22, false}}, {{420, 300}, {0, 22, false}}},
-    };
-    for (int r = 0; r < 2; ++r) {
-        double x = 24;
-        for (const auto& [size, shape] : rows[r]) {
-            const QRectF frame(QPointF(x, shapesTop + r * 324), size);
-            painter.fillPath(shape.path(frame), QColor(200, 200, 205));
-            x += size.width() + 24;
-        }
-    }
-    painter.end();
-
-    const QString file = QStringLiteral(FADEBIN_CONTACT_SHEET);
-    ASSERT_TRUE(sheet.save(file, "PNG")) << file.toStdString();
-    std::cout << "contact sheet: " << file.toStdString() << "\n";
 }
 
 } // namespace

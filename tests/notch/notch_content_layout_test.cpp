@@ -1,13 +1,11 @@
 // The real QML over a real model: what names, menus, the scroll bar and the times look like
-// and where they sit, which properties tell of a change, and what drops answer. The states
-// are rendered to build/notch-states/NAME.png for people to look at.
+// and where they sit, which properties tell of a change, and what drops answer.
 #include "ContentFixture.h"
-#include "ScaledGuiMain.h"
 #include "notch/NotchFileList.h"
 #include "notch/SoftwareRendering.h"
+#include "support/GuiTestMain.h"
 
 #include <QCursor>
-#include <QDir>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -48,14 +46,6 @@ protected:
             return {};
         return sceneRect(menu->property("background").value<QQuickItem*>());
     }
-    void save(const QString& name) {
-        panel->setColor(QColor(0x8a, 0x8f, 0x98));
-        settle();
-        const QImage picture = panel->grabWindow();
-        ASSERT_FALSE(picture.isNull());
-        QDir().mkpath(QStringLiteral(FADEBIN_PICTURES));
-        EXPECT_TRUE(picture.save(QStringLiteral(FADEBIN_PICTURES "/%1.png").arg(name)));
-    }
     void trackedFiles(int count) {
         for (int i = 0; i < count; ++i)
             decided("tracked-" + std::to_string(i) + ".pdf", ExpiryOption::oneDay);
@@ -79,7 +69,6 @@ TEST_F(LayoutTest, NamesThatWouldBreakLinesOrTurnAroundShowOnOneLine) {
         EXPECT_TRUE(shown.contains(QStringLiteral("fdp.exe"))) << label;
     };
     expectOneLine("pendingName");
-    save("pending-row-name-with-newline-and-override");
     controller->setSelectedPendingID(std::nullopt);
     settle();
     expectOneLine("chipName");
@@ -87,7 +76,6 @@ TEST_F(LayoutTest, NamesThatWouldBreakLinesOrTurnAroundShowOnOneLine) {
     model.decide(record, ExpiryOption::oneHour);
     settle();
     expectOneLine("trackedName");
-    save("tracked-row-name-with-newline-and-override");
     EXPECT_EQ(record->displayName(), QString::fromStdString(name));
     EXPECT_TRUE(pathExists(file(name)));
 }
@@ -172,13 +160,11 @@ TEST_F(LayoutTest, MenusStayInsideTheShapeAndOffTheirRowAndCarryIcons) {
             EXPECT_TRUE(icon->isVisible()) << entry;
             EXPECT_EQ(icon->property("status").toInt(), 1) << entry << " (Image.Ready)";
         }
-        save(QStringLiteral("menu-open-%1").arg(tracked));
         click("submenu-Change expiry");
         const QRectF changeMenu = menuRect(name, "changeMenu-" + name);
         ASSERT_FALSE(changeMenu.isEmpty()) << tracked;
         EXPECT_TRUE(inside(changeMenu, shape())) << tracked;
         EXPECT_FALSE(changeMenu.intersects(sceneRect("time-" + name))) << tracked;
-        save(QStringLiteral("change-menu-open-%1").arg(tracked));
         controller->onPressOutsideMenu();
         settle();
         EXPECT_FALSE(int(controller->isMenuOpen()));
@@ -195,7 +181,6 @@ TEST_F(LayoutTest, TheScrollBarRunsBesideTheRowsInsideTheShape) {
     EXPECT_FALSE(sceneRect(bar).intersects(rows));
     EXPECT_TRUE(inside(sceneRect(bar), shape()));
     EXPECT_LT(bar->property("size").toDouble(), 1.0) << "the rows are taller than the area";
-    save("scroll-bar-twenty-rows");
 }
 
 // The tracked time changes every second; its width may only change with its form.
@@ -283,5 +268,6 @@ TEST_F(LayoutTest, IconsFollowTheViewModelsRules) {
 } // namespace
 
 int main(int argc, char** argv) {
-    return fadebin::test::runScaledGuiTests(argc, argv);
+    // At twice the size, as on the screens of most laptops.
+    return fadebin::test::runGuiTests(argc, argv, {.scale = "2"});
 }

@@ -80,7 +80,7 @@ protected:
     // Every item with the name, shown or not.
     [[nodiscard]] QList<QQuickItem*> allNamed(const QString& prefix) const {
         QList<QQuickItem*> found;
-        visit(panel->contentItem(), [&](QQuickItem* item) {
+        visitItems(panel->contentItem(), [&](QQuickItem* item) {
             if (item->objectName().startsWith(prefix))
                 found.append(item);
         });

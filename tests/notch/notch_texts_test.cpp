@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <limits>
-#include <tuple>
 
 using namespace fadebin;
 using namespace std::chrono_literals;
@@ -149,21 +147,8 @@ TEST(NotchTexts, ShownNamesShowControlsAndCannotTurnTheirExtensionAround) {
         EXPECT_EQ(shownName(name), shown) << name.toStdString();
 }
 
-// The footer and the empty state are held to their words by the content test.
-TEST(NotchTexts, PauseHelpAndCountsFollowThePause) {
-    EXPECT_EQ(pauseButtonHelp(false), "Pause watching Downloads");
-    EXPECT_EQ(pauseButtonHelp(true), "Resume watching Downloads");
-    EXPECT_EQ(sectionCountText(0), "0");
-    EXPECT_EQ(sectionCountText(1234567), "1234567");
-}
-
-TEST(NotchTexts, CollapsedMarkAndIndicatorShowTheMostPressingThing) {
-    // Anything waiting or timed marks the notch; a countdown outranks both.
-    EXPECT_NE(collapsedMark(false, 2, 0).icon, collapsedMark(false, 0, 0).icon);
-    EXPECT_EQ(collapsedMark(false, 0, 1).icon, collapsedMark(false, 2, 0).icon);
-    EXPECT_TRUE(collapsedMark(true, 1, 0).countdown);
-    EXPECT_FALSE(collapsedMark(false, 1, 1).countdown);
-
+// The mark's icons and the page order are held where the content shows them.
+TEST(NotchTexts, CollapsedIndicatorShowsTheMostPressingThing) {
     using Kind = CollapsedIndicator::Kind;
     const Instant now = lateEvening;
     EXPECT_EQ(collapsedIndicator(std::nullopt, now, true, 0), CollapsedIndicator{});
@@ -174,24 +159,6 @@ TEST(NotchTexts, CollapsedMarkAndIndicatorShowTheMostPressingThing) {
               (CollapsedIndicator{Kind::countdown, "7s"}));
     EXPECT_EQ(collapsedIndicator(now - 1s, now, false, 0),
               (CollapsedIndicator{Kind::countdown, "now"}));
-}
-
-TEST(NotchTexts, TheFirstPageThatAppliesIsShown) {
-    // Drop prompt, drop notice, access warning, startup error, confirmation, then the lists
-    // or the empty state.
-    const std::tuple<std::array<bool, 6>, const char*> rows[] = {
-        {{true, true, true, true, true, true}, "dropPrompt"},
-        {{false, true, true, true, true, true}, "dropNotice"},
-        {{false, false, true, true, true, true}, "accessWarning"},
-        {{false, false, false, true, true, true}, "startupError"},
-        {{false, false, false, false, true, true}, "confirmation"},
-        {{false, false, false, false, false, true}, "lists"},
-        {{false, false, false, false, false, false}, "empty"},
-    };
-    for (const auto& [flags, page] : rows)
-        EXPECT_EQ(
-            pageName(expandedPage(flags[0], flags[1], flags[2], flags[3], flags[4], flags[5])),
-            page);
 }
 
 } // namespace

@@ -1,11 +1,17 @@
 #include "periphery/Endpoints.h"
+#include "periphery/FeedbackWindow.h"
 #include "periphery/PeripheryTexts.h"
+#include "periphery/SettingsWindow.h"
+#include "periphery/UpdateManager.h"
+#include "periphery/WindowDriver.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
 
 TEST(Endpoints, HttpsAnywhereAndPlainHttpOnlyToThisMachine) {
     const std::pair<const char*, bool> cases[] = {
@@ -33,6 +39,33 @@ TEST(Endpoints, HttpsAnywhereAndPlainHttpOnlyToThisMachine) {
     // A default build names no endpoint, so it makes no request at all.
     EXPECT_EQ(configuredFeedbackEndpoint(), std::nullopt);
     EXPECT_EQ(configuredUpdateFeed(), std::nullopt);
+}
+
+// No endpoint, an empty one or one that is not acceptable: no window offers it, no check or
+// message is ever sent to it, and nothing is left waiting to.
+TEST(Endpoints, WithoutAnAcceptableOneNothingIsOfferedOrRequested) {
+    for (const std::optional<QUrl>& endpoint :
+         {std::optional<QUrl>(), std::optional<QUrl>(QUrl()),
+          std::optional<QUrl>(QUrl("http://fadebin.example/api/feedback"))}) {
+        SCOPED_TRACE(endpoint.value_or(QUrl("<none>")).toString().toStdString());
+        WindowWorld world;
+        UpdateManager updates(world.clock, world.network, endpoint, "1.2", "12");
+        FeedbackWindow feedback(world.engine, world.clock, world.network, endpoint);
+        EXPECT_FALSE(updates.isEnabled());
+        EXPECT_FALSE(feedback.isEnabled());
+        updates.start();
+        updates.checkForUpdates();
+        EXPECT_FALSE(updates.isChecking());
+        feedback.show();
+        EXPECT_EQ(feedback.window(), nullptr);
+        world.clock.advance(48h);
+        EXPECT_FALSE(updates.isChecking());
+        EXPECT_EQ(world.clock.activeTimerCount(), 0u);
+        SettingsWindow settings(world.engine, world.model, world.settings, updates, feedback, "1");
+        QQuickWindow* window = shown(settings);
+        EXPECT_FALSE(isShown(window, "checkForUpdates"));
+        EXPECT_FALSE(isShown(window, "sendFeedback"));
+    }
 }
 
 // The captions and titles are held to their words where the windows show them.

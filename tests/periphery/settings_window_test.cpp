@@ -46,60 +46,60 @@ struct SettingsScene {
     int quits = 0;
 };
 
-void pickFromCombo(QQuickWindow* window, const QString& name, Qt::Key direction) {
-    click(window, name);
-    press(window, direction);
-    press(window, Qt::Key_Return);
-}
-
 } // namespace
 
 TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
     SettingsScene scene;
-    scene.world.model.start();
-    ASSERT_TRUE(scene.world.model.watcher()->isWatching());
     QQuickWindow* window = scene.show();
-
     click(window, "launchAtLogin");
     EXPECT_TRUE(scene.world.settings.launchAtLogin());
     EXPECT_TRUE(std::filesystem::exists(scene.world.loginItem.entryPath()));
-    click(window, "pauseWatching");
-    EXPECT_EQ(scene.stored("pauseWatching"), QJsonValue(true));
-    EXPECT_FALSE(scene.world.model.watcher()->isWatching());
-    click(window, "pauseWatching");
-    EXPECT_EQ(scene.stored("pauseWatching"), QJsonValue(false));
-    EXPECT_TRUE(scene.world.model.watcher()->isWatching());
-    pickFromCombo(window, "deletionMethod", Qt::Key_Down);
-    EXPECT_EQ(scene.stored("deletionMethod"), QJsonValue("permanent"));
-    click(window, "applyFinderTag");
-    EXPECT_EQ(scene.stored("applyFinderTag"), QJsonValue(true));
 
-    click(window, "tab.notch");
-    EXPECT_TRUE(
-        showsText(window, "New downloads open the notch automatically. Hovering works too."));
-    click(window, "displayMode.hoverOnly");
-    EXPECT_EQ(scene.stored("displayMode"), QJsonValue("hoverOnly"));
+    // A control as a user works it, then the key it wrote with its JSON type and value.
+    using Work = std::function<void()>;
+    const auto at = [&](const char* name, QPointF point = QPointF(0.5, 0.5)) -> Work {
+        return [=] { click(window, name, point); };
+    };
+    const auto pick = [&](const char* name, Qt::Key direction) -> Work {
+        return [=] {
+            click(window, name);
+            press(window, direction);
+            press(window, Qt::Key_Return);
+        };
+    };
+    const std::tuple<Work, const char*, QJsonValue> rows[] = {
+        {at("pauseWatching"), "pauseWatching", true},
+        {at("pauseWatching"), "pauseWatching", false},
+        {pick("deletionMethod", Qt::Key_Down), "deletionMethod", "permanent"},
+        {at("applyFinderTag"), "applyFinderTag", true},
+        {at("tab.files"), nullptr, {}},
+        {[&] {
+             click(window, "excludedExtensions");
+             type(window, "pdf, zip");
+         },
+         "excludedExtensions", "pdf, zip"},
+        {at("showTestTimers"), "showTestTimers", true},
+        {at("tab.notch"), nullptr, {}},
+        {at("displayMode.hoverOnly"), "displayMode", "hoverOnly"},
+        {at("autoDismissSeconds", QPointF(0.99, 0.5)), "autoDismissSeconds", 60.0},
+        {at("pendingGraceMinutes", QPointF(0.01, 0.5)), "pendingGraceMinutes", 1.0},
+        {pick("defaultAction", Qt::Key_Up), "defaultAction", "tenDays"},
+        {at("showScheduledCount"), "showScheduledCount", false},
+    };
+    for (const auto& [work, key, value] : rows) {
+        work();
+        if (key != nullptr) {
+            EXPECT_EQ(scene.stored(key), value) << key;
+        }
+    }
+    EXPECT_EQ(scene.world.settings.excludedExtensions(), (QSet<QString>{"pdf", "zip"}));
     EXPECT_TRUE(showsText(
         window, "Nothing pops up. Hover the notch to see new downloads and pick a time."));
-    EXPECT_EQ(textOf(window, "autoDismissText"), "8 s");
-    click(window, "autoDismissSeconds", QPointF(0.99, 0.5));
-    EXPECT_EQ(scene.stored("autoDismissSeconds"), QJsonValue(60.0));
     EXPECT_EQ(textOf(window, "autoDismissText"), "60 s");
-    click(window, "pendingGraceMinutes", QPointF(0.01, 0.5));
-    EXPECT_EQ(scene.stored("pendingGraceMinutes"), QJsonValue(1.0));
     EXPECT_EQ(textOf(window, "pendingGraceText"), "1 min");
-    pickFromCombo(window, "defaultAction", Qt::Key_Up);
-    EXPECT_EQ(scene.stored("defaultAction"), QJsonValue("tenDays"));
-    click(window, "showScheduledCount");
-    EXPECT_EQ(scene.stored("showScheduledCount"), QJsonValue(false));
-
-    click(window, "tab.files");
-    click(window, "excludedExtensions");
-    type(window, "pdf, zip");
-    EXPECT_EQ(scene.stored("excludedExtensions"), QJsonValue("pdf, zip"));
-    EXPECT_EQ(scene.world.settings.excludedExtensions(), (QSet<QString>{"pdf", "zip"}));
-    click(window, "showTestTimers");
-    EXPECT_EQ(scene.stored("showTestTimers"), QJsonValue(true));
+    click(window, "displayMode.auto");
+    EXPECT_TRUE(
+        showsText(window, "New downloads open the notch automatically. Hovering works too."));
 }
 
 // Which stored texts are colours is the settings' table; here the window shows what they read.
@@ -138,7 +138,6 @@ TEST(SettingsWindow, RingColoursShowWhatTheSettingsReadAndPickingWritesUpperCase
     EXPECT_LT(corner.red(), 120);
     EXPECT_GT(corner.green(), 200);
     EXPECT_GT(corner.blue(), 200);
-    savePicture(window, "settings-colour-dialog");
     dialog->setProperty("selectedColor", QColor(0x1a, 0x2b, 0xfe));
     QMetaObject::invokeMethod(dialog, "accept");
     settle(window);
@@ -159,7 +158,6 @@ TEST(SettingsWindow, AccessGroupShowsWhileDownloadsIsUnreadable) {
     EXPECT_TRUE(showsText(window, "Downloads access is off"));
     click(window, "showFolder");
     EXPECT_EQ(scene.world.workspace.shownFolders.size(), 1u);
-    savePicture(window, "settings-general-access-off");
 
     scene.world.allowDownloads();
     click(window, "retryAccess");
@@ -180,7 +178,6 @@ TEST(SettingsWindow, AccessGroupNamesAFullInotifyTableInsteadOfTheFolder) {
     EXPECT_EQ(textOf(window, "watchLimitText"),
               "Fadebin can't watch Downloads: the system's limit of watched folders is reached "
               "(fs.inotify.max_user_instances)");
-    savePicture(window, "settings-general-watch-limit");
 
     calls = real;
     click(window, "retryWatching");
@@ -207,7 +204,6 @@ TEST(SettingsWindow, AccessGroupSaysWhenDecisionsCannotBeSaved) {
     EXPECT_TRUE(isShown(window, "storageProblem"));
     EXPECT_EQ(textOf(window, "storageProblemText"),
               "Fadebin can't save its records: the disk is full");
-    savePicture(window, "settings-general-storage-problem");
     std::filesystem::remove(data / "filler");
     scene.world.clock.advance(ExpiryStore::longestSaveRetry);
     EXPECT_FALSE(isShown(window, "storageProblem"));
@@ -218,8 +214,6 @@ TEST(SettingsWindow, ProgramGroupShowsVersionUpdatesFeedbackAndQuits) {
         SettingsScene bare(nullptr, {}, {}, versionString(QStringLiteral("1.2"), std::nullopt));
         QQuickWindow* window = bare.show();
         EXPECT_EQ(textOf(window, "versionText"), "1.2 (?)");
-        EXPECT_FALSE(isShown(window, "checkForUpdates")) << "no feed, no update button";
-        EXPECT_FALSE(isShown(window, "sendFeedback")) << "no endpoint, no feedback button";
         click(window, "quit");
         EXPECT_EQ(bare.quits, 1);
     }
@@ -259,25 +253,4 @@ TEST(SettingsWindow, EscapeAndCtrlWClose) {
         press(window, key, modifiers);
         EXPECT_FALSE(window->isVisible()) << key;
     }
-}
-
-TEST(SettingsWindow, PicturesOfEveryTabInLightAndDark) {
-    HttpServer server;
-    SettingsScene scene(nullptr, server.url("/appcast.xml"), server.url("/api/feedback"));
-    scene.world.model.start();
-    const QPalette light = QGuiApplication::palette();
-    for (const auto& [scheme, palette] : {std::pair{"light", light}, {"dark", darkPalette()}}) {
-        QGuiApplication::setPalette(palette);
-        QQuickWindow* window = scene.show();
-        for (const char* tab : {"general", "notch", "files"}) {
-            click(window, QStringLiteral("tab.%1").arg(tab));
-            savePicture(window, QStringLiteral("settings-%1-%2").arg(tab, scheme));
-        }
-        click(window, "tab.notch");
-        click(window, "countdownColor");
-        savePicture(window, QStringLiteral("settings-colour-dialog-%1").arg(scheme));
-        QMetaObject::invokeMethod(findObject(window, "countdownColorDialog"), "reject");
-        click(window, "tab.general");
-    }
-    QGuiApplication::setPalette(light);
 }

@@ -1,6 +1,10 @@
 #include "support/TestSupport.h"
 
+#include "expiry/FileDeleter.h"
+#include "platform/Trash.h"
+
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -103,11 +107,40 @@ void fillDisk(const path& filler) {
         ;
 }
 
+path writeSettings(const TempHome& home, const std::string& json) {
+    const path file = home.configHome() / "Fadebin/defaults.json";
+    std::filesystem::create_directories(file.parent_path());
+    writeFile(file, json);
+    return file;
+}
+
+std::map<path, std::time_t> trashEntries(const path& trash) {
+    std::map<path, std::time_t> entries;
+    std::error_code ec;
+    for (const auto& item : std::filesystem::directory_iterator(trash / "files", ec)) {
+        const std::optional<TrashInfo> info = trashInfoOf(item.path());
+        const QDateTime deleted =
+            info ? QDateTime::fromString(QString::fromStdString(info->deletionDate), Qt::ISODate)
+                 : QDateTime();
+        if (deleted.isValid())
+            entries[info->originalPath] = deleted.toSecsSinceEpoch();
+    }
+    return entries;
+}
+
 std::optional<QString> attributeText(const char* name, const path& p) {
     const auto value = readXattr(p, name);
     if (!value || !value->has_value())
         return std::nullopt;
     return QString::fromUtf8(**value);
+}
+
+std::optional<double> expiryAttribute(const path& file) {
+    const std::optional<QString> text = attributeText(fadebin::expiryAttribute, file);
+    const std::optional<Instant> at = text ? parseExpiry(*text) : std::nullopt;
+    if (!at)
+        return std::nullopt;
+    return std::chrono::duration<double>(at->time_since_epoch()).count();
 }
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

@@ -6,7 +6,9 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <ctime>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -54,6 +56,11 @@ private:
 void writeFile(const path& p, const std::string& contents);
 void appendFile(const path& p, const std::string& contents);
 [[nodiscard]] std::string readFile(const path& p);
+// The settings file of the home holds exactly this JSON text; its path.
+path writeSettings(const TempHome& home, const std::string& json);
+// The items of a trash folder by the path they came from, with the local deletion time
+// their info files give, as the program's own trash code reads those files.
+[[nodiscard]] std::map<path, std::time_t> trashEntries(const path& trash);
 // Writes `filler` until its filesystem has no room left (for a small tmpfs of a test).
 void fillDisk(const path& filler);
 // An extended attribute's value as text, read straight from the file (wherever it is).

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "notch/SoftwareRendering.h"
+
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace fadebin::test {
+
+struct GuiTestOptions {
+    const char* scale = nullptr;           // QT_SCALE_FACTOR, for tests at another size
+    void (*beforeApplication)() = nullptr; // the desktop's controls style, for instance
+};
+
+// Every test in a GUI application rendering as the program does, offscreen unless told
+// otherwise: ctest lists the tests without its environment, and tests must not open windows
+// on the developer's display.
+inline int runGuiTests(int argc, char** argv, GuiTestOptions options = {}) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (options.scale != nullptr)
+        ::setenv("QT_SCALE_FACTOR", options.scale, 1);
+    useSoftwareRendering();
+    if (options.beforeApplication != nullptr)
+        options.beforeApplication();
+    QGuiApplication app(argc, argv);
+    const int status = RUN_ALL_TESTS();
+    // Windows hand parts of their scene to deleteLater; run those deletions before the end.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
+}
+
+} // namespace fadebin::test

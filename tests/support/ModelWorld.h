@@ -1,0 +1,128 @@
+#pragma once
+
+// The application model over a private home on a manual clock, with the screens and the
+// desktop the notch, window and application tests need in place of the real ones.
+#include "app/AppModel.h"
+#include "intake/FileKind.h"
+#include "notch/ScreenSource.h"
+#include "platform/LoginItem.h"
+#include "support/ManualClock.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "support/ScopedMount.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fadebin::test {
+
+// The file manager as the interface would ask it, recorded instead of started.
+class RecordingWorkspace : public Workspace {
+public:
+    void reveal(const path& item) override { revealed.push_back(item); }
+    void showFolder(const path& folder) override { shownFolders.push_back(folder); }
+    std::vector<path> revealed;
+    std::vector<path> shownFolders;
+};
+
+// One 1280 x 800 display unless the test changes them, and the pointer where the test puts
+// it (nowhere at first).
+class FakeScreens : public ScreenSource {
+public:
+    std::vector<ScreenInfo> list{{{0, 0, 1280, 800}, {0, 0, 1280, 800}, 0, {}, {}}};
+    std::optional<Point> pointer;
+
+    [[nodiscard]] std::vector<ScreenInfo> screens() const override { return list; }
+    [[nodiscard]] std::optional<std::size_t> mainScreen() const override {
+        return list.empty() ? std::nullopt : std::optional<std::size_t>(0);
+    }
+    [[nodiscard]] std::optional<Point> pointerLocation() const override { return pointer; }
+    [[nodiscard]] DesktopSpace desktopSpace() const override {
+        return DesktopSpace(list.empty() ? 0 : list.front().frame.maxY());
+    }
+    void change(std::vector<ScreenInfo> screens) {
+        list = std::move(screens);
+        notifyScreensChanged();
+    }
+};
+
+// The application model over a private home on the manual clock, not started yet. The
+// settings file holds `stored`, when given, before the settings read it.
+class ModelWorld {
+public:
+    explicit ModelWorld(const char* stored = nullptr)
+        : defaults(stored != nullptr ? writeSettings(home, stored)
+                                     : home.configHome() / "Fadebin/defaults.json") {}
+
+    TempHome home;
+    LogCapture log;
+    ManualClock clock;
+    UserDefaults defaults;
+    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
+                                 "/usr/bin/fadebin"};
+    AppSettings settings{defaults, loginItem};
+    RecordingWorkspace workspace;
+    // The records' own small disk, for tests that fill it; it outlasts the model.
+    std::unique_ptr<ScopedMount> recordsDisk;
+    AppModel model{settings, clock, workspace, home.downloads()};
+};
+
+// The model started. Intake comes only through the completion filter, as the watcher's
+// kernel events would bring it, so nothing depends on their timing.
+class ModelHarness : public ModelWorld {
+public:
+    // beforeStart prepares the world the model starts in (its records on a disk of their own).
+    explicit ModelHarness(const std::function<void(ModelWorld&)>& beforeStart = {}) {
+        if (beforeStart)
+            beforeStart(*this);
+        model.start();
+        if (model.watcher())
+            model.watcher()->stop();
+    }
+
+    [[nodiscard]] path file(const std::string& name) const { return home.downloads() / name; }
+    // A download that appears and finishes; the model calls onNewPendingFile.
+    TrackedFile* download(const std::string& name, const std::string& contents = "payload",
+                          const QByteArray& originUrl = {}) {
+        writeFile(file(name), contents);
+        if (!originUrl.isEmpty()) {
+            EXPECT_TRUE(writeXattr(file(name), originUrlAttribute, originUrl).ok());
+        }
+        model.completionFilter().handleItemEvent(file(name));
+        clock.advance(std::chrono::milliseconds(1500));
+        return record(name);
+    }
+    // A download that was given an expiry.
+    TrackedFile* decided(const std::string& name, ExpiryOption option) {
+        const auto callback = std::exchange(model.onNewPendingFile, {});
+        TrackedFile* f = download(name);
+        model.onNewPendingFile = callback;
+        model.decide(f, option);
+        return f;
+    }
+    // The newest record of the file, as stored: one that ended has left memory by now.
+    [[nodiscard]] TrackedFile* stored(const std::string& name) const {
+        return model.store()->recordForPath(file(name));
+    }
+    [[nodiscard]] TrackedFile* record(const std::string& name) const {
+        for (const auto& list : {model.pendingFiles(), model.trackedFiles()})
+            for (TrackedFile* f : list)
+                if (f->displayName() == QString::fromStdString(name))
+                    return f;
+        return nullptr;
+    }
+};
+
+// One turn of the main queue: queued calls run.
+inline void nextTurn() {
+    QCoreApplication::processEvents();
+}
+
+} // namespace fadebin::test

@@ -1,0 +1,23 @@
+#pragma once
+
+// The pictures tool: every state of the notch and of the windows around it, rendered as the
+// program renders them, for people to look at. Nothing here checks anything; the tests do.
+#include <QImage>
+#include <QString>
+
+namespace fadebin::pictures {
+
+// Writes the image as FOLDER/NAME.png under the output folder (NAME may hold one folder).
+void save(const QImage& image, const QString& name);
+// How many pictures were written, and how many could not be made (with the reason logged).
+int savedCount();
+int missedCount();
+void missed(const QString& name, const QString& why);
+
+void renderNotchStates();
+void renderIconSheet();
+void renderWindows();
+// On the X server of DISPLAY, with the real program: what the screen shows of the notch.
+void renderOnX();
+
+} // namespace fadebin::pictures

@@ -1,0 +1,93 @@
+// The real program's notch on the X server of DISPLAY (a private Xvfb with a white root), as
+// the screen shows it: bare, and under a compositing manager when one is installed.
+#include "Pictures.h"
+#include "e2e/ProgramFixture.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+
+namespace fadebin::pictures {
+
+namespace {
+
+using namespace fadebin::test;
+
+// The 1280 x 800 screen: the panel hangs from the top centre; the pictures show around it.
+const QRect pictureArea{380, 0, 520, 520};
+
+QImage screen() {
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+// The screen once it has stopped changing for 0.6 s, longer than the shape's spring.
+QImage settledScreen() {
+    QImage last = screen();
+    auto since = std::chrono::steady_clock::now();
+    waitFor(
+        [&] {
+            waitFor([] { return false; }, 100ms);
+            QImage now = screen();
+            if (now != last) {
+                last = std::move(now);
+                since = std::chrono::steady_clock::now();
+                return false;
+            }
+            return std::chrono::steady_clock::now() - since >= 600ms;
+        },
+        20s);
+    return last.copy(pictureArea);
+}
+
+bool pointerTo(int x, int y) {
+    return QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"),
+                                                         QString::number(x), QString::number(y)}) ==
+           0;
+}
+
+void underManager(const QString& manager) {
+    QProcess running;
+    if (manager != QLatin1String("bare")) {
+        running.start(manager, {});
+        if (!running.waitForStarted())
+            return missed(QStringLiteral("x11/") + manager,
+                          manager + QStringLiteral(" did not start"));
+        waitFor([] { return false; }, 1s);
+    }
+    TempHome home;
+    writeSettings(home, R"({"hasCompletedOnboarding": true, "autoDismissSeconds": 600})");
+    Program fadebin(home);
+    pointerTo(640, 700);
+    if (!fadebin.start(qgetenv("DISPLAY").toStdString()))
+        return missed(QStringLiteral("x11/") + manager,
+                      QStringLiteral("the program did not start"));
+    save(settledScreen(), QStringLiteral("x11/%1-collapsed").arg(manager));
+    writeDownload(home.downloads(), "report.pdf");
+    pointerTo(640, 10); // keeps it open while it is looked at
+    waitFor([] { return false; }, 2s);
+    save(settledScreen(), QStringLiteral("x11/%1-open-new-download").arg(manager));
+    pointerTo(640, 700);
+    waitFor([] { return false; }, 2s);
+    save(settledScreen(), QStringLiteral("x11/%1-closed-again").arg(manager));
+    fadebin.terminate();
+    running.terminate();
+    running.waitForFinished(10'000);
+}
+
+} // namespace
+
+void renderOnX() {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        return missed(QStringLiteral("x11"), QStringLiteral("xdotool is not installed"));
+    underManager(QStringLiteral("bare"));
+    for (const QString& manager : {QStringLiteral("openbox"), QStringLiteral("xcompmgr")}) {
+        if (QStandardPaths::findExecutable(manager).isEmpty())
+            missed(QStringLiteral("x11/") + manager, manager + QStringLiteral(" is not installed"));
+        else
+            underManager(manager);
+    }
+}
+
+} // namespace fadebin::pictures
