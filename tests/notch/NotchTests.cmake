@@ -7,8 +7,16 @@ if(TARGET drag_x11_test)
                                PRIVATE FADEBIN_DRAG_SOURCE="$<TARGET_FILE:fadebin_drag_source>")
 endif()
 
-# Where the icon test leaves its contact sheet for people to look at.
+# Tests that talk to the X server themselves, beside the notch.
+foreach(test drag_x11_test notch_panel_x11_test)
+    if(TARGET ${test})
+        target_link_libraries(${test} PRIVATE PkgConfig::X11)
+    endif()
+endforeach()
+
+# The icon test draws the artwork directly and leaves its contact sheet for people to look at.
 if(TARGET icons_test)
+    target_link_libraries(icons_test PRIVATE fadebin_icons)
     set(sheet "${CMAKE_BINARY_DIR}/notch-contact-sheet.png")
     target_compile_definitions(icons_test PRIVATE FADEBIN_CONTACT_SHEET="${sheet}")
 endif()
