@@ -3,7 +3,7 @@
 #include "notch/NotchItems.h"
 #include "platform/Log.h"
 
-#include "notch/Icon.h"
+#include "icons/Icon.h"
 
 #include <QCoreApplication>
 #include <QQmlComponent>

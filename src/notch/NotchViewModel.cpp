@@ -1,6 +1,6 @@
 #include "notch/NotchViewModel.h"
 
-#include "notch/Icon.h"
+#include "icons/Icon.h"
 
 #include <QVariantMap>
 

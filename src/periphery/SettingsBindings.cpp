@@ -1,7 +1,7 @@
 #include "periphery/SettingsBindings.h"
 
 #include "app/AppModel.h"
-#include "notch/Icon.h"
+#include "icons/Icon.h"
 #include "periphery/ColorField.h"
 #include "periphery/PeripheryTexts.h"
 #include "periphery/UpdateManager.h"

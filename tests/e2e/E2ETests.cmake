@@ -1,7 +1,8 @@
 # The notch's end-to-end test looks at the X server itself; it lays out the notch content
 # itself to find where to click.
 if(TARGET notch_e2e_test)
-    target_link_libraries(notch_e2e_test PRIVATE fadebin_ui fadebin_quickdriver Qt6::Gui PkgConfig::X11)
+    target_link_libraries(notch_e2e_test PRIVATE fadebin_notch fadebin_quickdriver Qt6::Gui
+                          PkgConfig::X11)
 endif()
 
 # The desktop test compares the windows' identity with the desktop entry in the sources.

@@ -6,3 +6,15 @@ if(TARGET drag_x11_test)
     target_compile_definitions(drag_x11_test
                                PRIVATE FADEBIN_DRAG_SOURCE="$<TARGET_FILE:fadebin_drag_source>")
 endif()
+
+# Tests that talk to the X server themselves, beside the notch.
+foreach(test drag_x11_test notch_panel_x11_test)
+    if(TARGET ${test})
+        target_link_libraries(${test} PRIVATE PkgConfig::X11)
+    endif()
+endforeach()
+
+# The icon test draws the artwork itself.
+if(TARGET icons_test)
+    target_link_libraries(icons_test PRIVATE fadebin_icons)
+endif()

@@ -2,7 +2,7 @@
 // it, at twice the size over a grey desktop so that the shape's outline shows.
 #include "ContentFixture.h"
 #include "Pictures.h"
-#include "notch/Icon.h"
+#include "icons/Icon.h"
 #include "notch/NotchShape.h"
 
 #include <QCursor>

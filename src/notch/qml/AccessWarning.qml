@@ -1,5 +1,6 @@
 // Downloads cannot be read: what to do, a way to the folder, and a retry.
 import QtQuick
+import Fadebin.Icons
 import Fadebin.Notch
 
 Column {

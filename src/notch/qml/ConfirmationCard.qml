@@ -1,5 +1,6 @@
 // The card shown for a second after a decision.
 import QtQuick
+import Fadebin.Icons
 import Fadebin.Notch
 
 Item {

@@ -1,5 +1,6 @@
 // Nothing pending, nothing expiring.
 import QtQuick
+import Fadebin.Icons
 import Fadebin.Notch
 
 Column {

@@ -1,6 +1,7 @@
 // A small icon that acts as a button, with a faint round backing under the pointer.
 import QtQuick
 import QtQuick.Controls.Basic
+import Fadebin.Icons
 import Fadebin.Notch
 
 AbstractButton {

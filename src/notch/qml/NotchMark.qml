@@ -1,5 +1,6 @@
 // A small status icon that springs in when it first shows.
 import QtQuick
+import Fadebin.Icons
 import Fadebin.Notch
 
 Item {

@@ -1,5 +1,6 @@
 // One warning line: an orange alert and the text.
 import QtQuick
+import Fadebin.Icons
 import Fadebin.Notch
 
 Item {

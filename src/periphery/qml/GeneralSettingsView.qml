@@ -1,4 +1,4 @@
-import Fadebin.Notch
+import Fadebin.Icons
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts

@@ -1,4 +1,4 @@
-#include "notch/Icon.h"
+#include "icons/Icon.h"
 
 #include <QFile>
 #include <QPainter>

@@ -1,9 +1,0 @@
-# The notch's icon artwork (resources/icons/NAME.svg), compiled into fadebin_ui and read
-# as ":/icons/NAME.svg".
-if(TARGET fadebin_ui)
-    file(GLOB FADEBIN_ICON_FILES CONFIGURE_DEPENDS
-         ${PROJECT_SOURCE_DIR}/resources/icons/*.svg)
-    qt_add_resources(fadebin_ui "fadebin_icons" PREFIX "/icons"
-                     BASE ${PROJECT_SOURCE_DIR}/resources/icons
-                     FILES ${FADEBIN_ICON_FILES})
-endif()
