@@ -12,7 +12,7 @@
 #include "intake/DownloadCompletionFilter.h"
 #include "intake/DownloadsWatcher.h"
 #include "platform/LoginItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
@@ -63,7 +63,7 @@ void fill(const path& folder, long files) {
     }
 }
 
-class NoWorkspace : public Workspace {
+class NoFileManager : public FileManager {
 public:
     void reveal(const path&) override {}
     void showFolder(const path&) override {}
@@ -91,12 +91,12 @@ int child(const std::string& what, long files, int argc, char** argv) {
         return watcher.isWatching() ? 0 : 1;
     }
 
-    UserDefaults defaults(home.configHome() / "Fadebin/defaults.json");
+    SettingsFile defaults(home.configHome() / "Fadebin/defaults.json");
     AutostartLoginItem loginItem(home.configHome() / "autostart/fadebin.desktop",
                                  "/usr/bin/fadebin");
     AppSettings settings(defaults, loginItem);
-    NoWorkspace workspace;
-    AppModel model(settings, clock, workspace, downloads);
+    NoFileManager fileManager;
+    AppModel model(settings, clock, fileManager, downloads);
     const long before = residentKb();
     const auto start = SteadyClock::now();
     model.start();

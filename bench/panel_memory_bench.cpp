@@ -85,7 +85,7 @@ int runPanel(int argc, char** argv) {
     };
     const Rect collapsed = geometry.frameForState(NotchState::collapsed);
     showState(NotchState::collapsed, {collapsed.width, collapsed.height});
-    panel.orderFront();
+    panel.present();
 
     QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&commands, &QSocketNotifier::activated, &app, [&] {

@@ -5,7 +5,7 @@
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
 #include "platform/LoginItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "settings/AppSettings.h"
 #include "support/ManualClock.h"
 
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     store->reconcile();
     const double reconcile = millisecondsSince(start);
 
-    UserDefaults defaults(root / ".config/Fadebin/defaults.json");
+    SettingsFile defaults(root / ".config/Fadebin/defaults.json");
     AutostartLoginItem login(root / ".config/autostart/fadebin.desktop", "/usr/bin/fadebin");
     AppSettings settings(defaults, login);
     ExpiryScheduler scheduler(*store, settings, deleter, clock);

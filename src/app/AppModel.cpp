@@ -27,19 +27,19 @@ std::optional<QString> refusedFolder(const path& downloads) {
 
 } // namespace
 
-AppModel::AppModel(AppSettings& settings, Clock& clock, Workspace& workspace, path downloadsURL,
-                   std::optional<path> databaseFile, QObject* parent)
+AppModel::AppModel(AppSettings& settings, Clock& clock, FileManager& fileManager,
+                   path downloadsFolder, std::optional<path> databaseFile, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_clock(clock)
-    , m_workspace(workspace)
-    , m_downloadsURL(std::move(downloadsURL))
+    , m_fileManager(fileManager)
+    , m_downloadsFolder(std::move(downloadsFolder))
     , m_databaseFile(std::move(databaseFile))
     , m_completionFilter(clock) {}
 
 AppModel::~AppModel() = default;
 
-path AppModel::defaultDownloadsURL() {
+path AppModel::defaultDownloadsFolder() {
     const QString location = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!location.isEmpty())
         return fromQString(location);
@@ -49,7 +49,7 @@ path AppModel::defaultDownloadsURL() {
 void AppModel::start() {
     // One form of the folder's path for everything that compares paths: with Downloads a
     // symbolic link to another disk, the link's path and the resolved one would never match.
-    m_downloadsPath = resolvedPath(m_downloadsURL);
+    m_downloadsPath = resolvedPath(m_downloadsFolder);
     // The user-dirs file points Downloads at the home folder when the folder is missing;
     // timing everything in $HOME (or /) would be a disaster, so nothing starts.
     if (const std::optional<QString> refusal = refusedFolder(m_downloadsPath)) {
@@ -185,7 +185,7 @@ void AppModel::decide(TrackedFile* record, ExpiryOption option) {
     // A row shown a moment ago may belong to a record that has ended since; it stays ended.
     if (!m_store || !record || isFinal(record->status()))
         return;
-    m_store->apply(option, *record, m_settings.applyFinderTag());
+    m_store->apply(option, *record, m_settings.applyFileTag());
     reload();
 }
 
@@ -196,7 +196,7 @@ void AppModel::decideAll(ExpiryOption option) {
     const Batch batch(*this);
     for (TrackedFile* record : pending)
         if (!isFinal(record->status()))
-            m_store->apply(option, *record, m_settings.applyFinderTag());
+            m_store->apply(option, *record, m_settings.applyFileTag());
     m_rescheduleOwed = true;
 }
 
@@ -216,14 +216,14 @@ std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
 }
 
 void AppModel::showDownloadsFolder() {
-    m_workspace.showFolder(downloadsPath());
+    m_fileManager.showFolder(downloadsPath());
 }
 
 void AppModel::reveal(TrackedFile* record) {
     if (!m_store || !record)
         return;
-    if (const std::optional<path> url = m_store->resolveURL(*record))
-        m_workspace.reveal(*url);
+    if (const std::optional<path> filePath = m_store->resolvePath(*record))
+        m_fileManager.reveal(*filePath);
 }
 
 FileKind AppModel::fileKind(TrackedFile* record) {
@@ -231,33 +231,33 @@ FileKind AppModel::fileKind(TrackedFile* record) {
         return FileKind::other;
     bool isFolder = false;
     if (m_store) {
-        if (const std::optional<path> url = m_store->resolveURL(*record)) {
-            const auto facts = statPath(*url);
+        if (const std::optional<path> filePath = m_store->resolvePath(*record)) {
+            const auto facts = statPath(*filePath);
             isFolder = facts && facts->isDirectory;
         }
     }
     return classify(record->displayName().toStdString(), isFolder);
 }
 
-std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& urls) {
+std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& filePaths) {
     std::vector<DropOutcome> outcomes;
     if (!m_store)
         return outcomes;
-    for (const path& given : urls) {
+    for (const path& given : filePaths) {
         const auto admitted = m_deleter.downloads().admit(given.native());
         if (!std::holds_alternative<AdmittedPath>(admitted))
             continue;
-        const path& url = std::get<AdmittedPath>(admitted).absolute;
-        if (!m_store->isInsideDownloads(url) || !pathExists(url))
+        const path& filePath = std::get<AdmittedPath>(admitted).absolute;
+        if (!m_store->isInsideDownloads(filePath) || !pathExists(filePath))
             continue;
-        if (TrackedFile* record = m_store->activeFileFor(url)) {
+        if (TrackedFile* record = m_store->activeFileFor(filePath)) {
             outcomes.push_back({record->status() == FileStatus::scheduled
                                     ? DropOutcome::Kind::scheduled
                                     : DropOutcome::Kind::pending,
                                 record});
             continue;
         }
-        TrackedFile* added = m_store->addPending(url, sourceName(url));
+        TrackedFile* added = m_store->addPending(filePath, sourceName(filePath));
         if (!added)
             continue;
         FADEBIN_LOG_INFO(LogCategory::App, "Pending: %s dropped on the notch",
@@ -298,7 +298,7 @@ AppModel::TakenIn AppModel::takeIn(const path& given) {
     // A kept file is the kept record's, not a new arrival.
     if (TrackedFile* known = m_store->recordForPath(file);
         known && known->status() == FileStatus::keepForever &&
-        m_store->resolveURL(*known) == ExpiryStore::pathForm(file))
+        m_store->resolvePath(*known) == ExpiryStore::pathForm(file))
         return {known, {}};
     const std::vector<DropOutcome> outcomes = acceptDrop({file});
     if (outcomes.empty())

@@ -7,8 +7,8 @@
 #include "intake/DownloadsWatcher.h"
 #include "intake/FileKind.h"
 #include "platform/Clock.h"
+#include "platform/FileManager.h"
 #include "platform/WakeNotifier.h"
-#include "platform/Workspace.h"
 #include "settings/AppSettings.h"
 #include "settings/ExpiryOption.h"
 
@@ -56,13 +56,13 @@ class AppModel : public QObject {
 
 public:
     // databaseFile and the wake notifier's bus are for tests; the program uses the defaults.
-    AppModel(AppSettings& settings, Clock& clock, Workspace& workspace,
-             path downloadsURL = defaultDownloadsURL(),
+    AppModel(AppSettings& settings, Clock& clock, FileManager& fileManager,
+             path downloadsFolder = defaultDownloadsFolder(),
              std::optional<path> databaseFile = std::nullopt, QObject* parent = nullptr);
     ~AppModel() override;
 
     // The user's Downloads folder (user-dirs.dirs honoured), else ~/Downloads.
-    [[nodiscard]] static path defaultDownloadsURL();
+    [[nodiscard]] static path defaultDownloadsFolder();
 
     void start();
     // Every record against its file, then the lists: at start, when Downloads is back or
@@ -98,7 +98,7 @@ public:
     // Opens the Downloads folder in the file manager (the access warning's "Show Folder").
     void showDownloadsFolder();
     [[nodiscard]] FileKind fileKind(TrackedFile* record);
-    [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& urls);
+    [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& filePaths);
     // Whether the sample file could be written (a failure is logged).
     [[nodiscard]] bool writeSampleFile();
 
@@ -121,11 +121,11 @@ public:
     [[nodiscard]] Restored restore(const std::optional<path>& originalPath);
 
     [[nodiscard]] AppSettings& settings() const { return m_settings; }
-    [[nodiscard]] const path& downloadsURL() const { return m_downloadsURL; }
-    // The folder with symbolic links resolved, as every comparison uses it; the URL as
+    [[nodiscard]] const path& downloadsFolder() const { return m_downloadsFolder; }
+    // The folder with symbolic links resolved, as every comparison uses it; the path as
     // given until start() resolves it.
     [[nodiscard]] const path& downloadsPath() const {
-        return m_downloadsPath.empty() ? m_downloadsURL : m_downloadsPath;
+        return m_downloadsPath.empty() ? m_downloadsFolder : m_downloadsPath;
     }
     [[nodiscard]] QList<TrackedFile*> pendingFiles() const { return m_pendingFiles; }
     [[nodiscard]] QList<TrackedFile*> trackedFiles() const { return m_trackedFiles; }
@@ -169,10 +169,10 @@ private:
     // Intake (AppModelIntake.cpp): the watcher and the completion filter wired to the model,
     // and what they report made into records.
     void wireIntake();
-    void handleCompletedDownload(const path& url);
-    void handleSavedInPlace(const path& url);
+    void handleCompletedDownload(const path& filePath);
+    void handleSavedInPlace(const path& filePath);
     void handleReleased(const std::vector<TrackedFile*>& released);
-    void handleVacated(const path& url);
+    void handleVacated(const path& filePath);
     // Availability (AppModelAvailability.cpp): whether Downloads can be read and watched,
     // and looking for it again while it cannot.
     void setDownloadsAccessDenied(bool denied);
@@ -199,8 +199,8 @@ private:
 
     AppSettings& m_settings;
     Clock& m_clock;
-    Workspace& m_workspace;
-    path m_downloadsURL;
+    FileManager& m_fileManager;
+    path m_downloadsFolder;
     path m_downloadsPath;
     std::optional<path> m_databaseFile;
     QList<TrackedFile*> m_pendingFiles;

@@ -14,13 +14,13 @@ void AppModel::wireIntake() {
 
     QPointer<AppModel> self(this);
     m_watcher = std::make_unique<DownloadsWatcher>(m_downloadsPath);
-    m_watcher->onMovedAway = [self](const path& url) {
+    m_watcher->onMovedAway = [self](const path& filePath) {
         if (self && self->m_store)
-            self->m_store->noteMovedAway(url);
+            self->m_store->noteMovedAway(filePath);
     };
-    m_watcher->onItemEvent = [self](const path& url) {
+    m_watcher->onItemEvent = [self](const path& filePath) {
         if (self)
-            self->m_completionFilter.handleItemEvent(url);
+            self->m_completionFilter.handleItemEvent(filePath);
     };
     // The folder may already be back (replaced by a new one); otherwise it is looked for.
     m_watcher->onWatchLost = weakly(&AppModel::checkDownloadsAccess);
@@ -30,27 +30,27 @@ void AppModel::wireIntake() {
     };
 }
 
-void AppModel::handleVacated(const path& url) {
+void AppModel::handleVacated(const path& filePath) {
     if (!m_store)
         return;
     // Only the records at that name (or below it, for a folder) can have changed; most
     // names that go are of files never timed.
-    if (m_store->reconcileAt(url))
+    if (m_store->reconcileAt(filePath))
         publish();
 }
 
-void AppModel::handleCompletedDownload(const path& url) {
+void AppModel::handleCompletedDownload(const path& filePath) {
     if (!m_store)
         return;
-    const std::string ext = lowerExtension(url);
+    const std::string ext = lowerExtension(filePath);
     if (!ext.empty() &&
         m_settings.excludedExtensions().contains(QString::fromUtf8(ext).toLower())) {
         FADEBIN_LOG_INFO(LogCategory::App, "Ignoring %s: extension excluded in settings",
-                         logName(url).constData());
+                         logName(filePath).constData());
         return;
     }
-    const std::optional<QString> source = sourceName(url);
-    TrackedFile* record = m_store->addPending(url, source);
+    const std::optional<QString> source = sourceName(filePath);
+    TrackedFile* record = m_store->addPending(filePath, source);
     if (!record)
         return;
     FADEBIN_LOG_INFO(LogCategory::App, "Pending: %s from %s",
@@ -61,21 +61,21 @@ void AppModel::handleCompletedDownload(const path& url) {
         onNewPendingFile(record);
 }
 
-void AppModel::handleSavedInPlace(const path& url) {
+void AppModel::handleSavedInPlace(const path& filePath) {
     if (!m_store)
         return;
-    TrackedFile* record = m_store->recordForPath(url);
+    TrackedFile* record = m_store->recordForPath(filePath);
     if (!record) {
         FADEBIN_LOG_INFO(LogCategory::App, "Ignoring %s: existing file saved in place",
-                         logName(url).constData());
+                         logName(filePath).constData());
         return;
     }
     const FileStatus status = record->status();
     if (status == FileStatus::deleted || status == FileStatus::cancelled) {
-        handleCompletedDownload(url);
+        handleCompletedDownload(filePath);
         return;
     }
-    m_store->relocate(*record, url, m_settings.applyFinderTag());
+    m_store->relocate(*record, filePath, m_settings.applyFileTag());
     FADEBIN_LOG_INFO(LogCategory::App, "Kept the decision for %s after it was saved in place",
                      record->displayName().toUtf8().constData());
     reload();

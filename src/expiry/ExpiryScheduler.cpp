@@ -134,8 +134,8 @@ void ExpiryScheduler::sweep() {
             m_store.cancel(*record); // given up: the file stays, untimed
         } else {
             record->setExpiresAt(now + retryDelay);
-            if (const std::optional<path> url = m_store.resolveURL(*record))
-                m_deleter.writeExpiry(*record->expiresAt(), *url);
+            if (const std::optional<path> filePath = m_store.resolvePath(*record))
+                m_deleter.writeExpiry(*record->expiresAt(), *filePath);
         }
     }
 
@@ -148,7 +148,7 @@ void ExpiryScheduler::sweep() {
         overdue.push_back(record);
     }
     for (TrackedFile* record : overdue)
-        m_store.apply(m_settings.defaultAction(), *record, m_settings.applyFinderTag());
+        m_store.apply(m_settings.defaultAction(), *record, m_settings.applyFileTag());
 
     batch.reset();
     reschedule();

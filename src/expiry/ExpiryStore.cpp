@@ -15,8 +15,8 @@ namespace fadebin {
 
 namespace {
 
-std::int64_t sizeOf(const path& url) {
-    auto facts = statPath(url);
+std::int64_t sizeOf(const path& filePath) {
+    auto facts = statPath(filePath);
     return facts ? facts->size : 0;
 }
 
@@ -29,7 +29,7 @@ std::optional<path> ExpiryStore::defaultDatabaseFile() {
     return *data / "Fadebin" / "Fadebin.store";
 }
 
-std::unique_ptr<ExpiryStore> ExpiryStore::open(const path& downloadsURL, Clock& clock,
+std::unique_ptr<ExpiryStore> ExpiryStore::open(const path& downloadsFolder, Clock& clock,
                                                FileDeleter& deleter, QString& error,
                                                std::optional<path> databaseFile) {
     if (!databaseFile)
@@ -52,22 +52,22 @@ std::unique_ptr<ExpiryStore> ExpiryStore::open(const path& downloadsURL, Clock& 
     if (!database)
         return nullptr;
     auto store = std::unique_ptr<ExpiryStore>(
-        new ExpiryStore(downloadsURL, clock, deleter, std::move(database)));
+        new ExpiryStore(downloadsFolder, clock, deleter, std::move(database)));
     store->m_databaseLost = lost;
     if (!store->loadActive(error))
         return nullptr;
     return store;
 }
 
-ExpiryStore::ExpiryStore(path downloadsURL, Clock& clock, FileDeleter& deleter,
+ExpiryStore::ExpiryStore(path downloadsFolder, Clock& clock, FileDeleter& deleter,
                          std::unique_ptr<Database> database)
-    : m_downloadsURL(std::move(downloadsURL))
-    , m_downloadsPath(resolvedPath(m_downloadsURL))
+    : m_downloadsFolder(std::move(downloadsFolder))
+    , m_downloadsPath(resolvedPath(m_downloadsFolder))
     , m_clock(clock)
     , m_deleter(deleter)
     , m_database(std::move(database))
     , m_bookmarks([this] { return searchFolders(); }) {
-    m_deleter.openDownloads(m_downloadsURL);
+    m_deleter.openDownloads(m_downloadsFolder);
 }
 
 ExpiryStore::~ExpiryStore() {
@@ -305,17 +305,17 @@ TrackedFile* ExpiryStore::activeFileFor(const path& given) {
     for (auto [at, end] = m_activeByIdentity.equal_range(key); at != end; ++at)
         candidates.push_back(at->second);
     for (TrackedFile* record : candidates)
-        if (resolveURL(*record) == p)
+        if (resolvePath(*record) == p)
             return record;
     return nullptr;
 }
 
-TrackedFile* ExpiryStore::insertNew(const path& url, const QByteArray& bookmark,
+TrackedFile* ExpiryStore::insertNew(const path& filePath, const QByteArray& bookmark,
                                     const std::optional<QString>& source, FileStatus status,
                                     std::optional<Instant> expiresAt) {
     auto record =
-        std::make_unique<TrackedFile>(bookmark, displayName(url), source, sizeOf(url),
-                                      rawValue(status), expiresAt, pathForm(url), m_clock);
+        std::make_unique<TrackedFile>(bookmark, displayName(filePath), source, sizeOf(filePath),
+                                      rawValue(status), expiresAt, pathForm(filePath), m_clock);
     return adopt(std::move(record));
 }
 

@@ -53,7 +53,7 @@ public:
     // The database at $XDG_DATA_HOME/Fadebin/Fadebin.store, or at databaseFile when given.
     // Fails with the system's or SQLite's text.
     [[nodiscard]] static std::unique_ptr<ExpiryStore>
-    open(const path& downloadsURL, Clock& clock, FileDeleter& deleter, QString& error,
+    open(const path& downloadsFolder, Clock& clock, FileDeleter& deleter, QString& error,
          std::optional<path> databaseFile = std::nullopt);
     [[nodiscard]] static std::optional<path> defaultDatabaseFile();
 
@@ -81,13 +81,13 @@ public:
 
     // The one form in which paths are stored and compared: standardized, with every link
     // in the parent folders resolved (the item itself stays as named, a link included).
-    [[nodiscard]] static path pathForm(const path& url);
+    [[nodiscard]] static path pathForm(const path& filePath);
 
-    TrackedFile* addPending(const path& url, const std::optional<QString>& source);
-    void apply(ExpiryOption option, TrackedFile& record, bool applyFinderTag);
+    TrackedFile* addPending(const path& filePath, const std::optional<QString>& source);
+    void apply(ExpiryOption option, TrackedFile& record, bool applyFileTag);
     void cancel(TrackedFile& record);
-    void relocate(TrackedFile& record, const path& url, bool applyFinderTag);
-    [[nodiscard]] std::optional<path> resolveURL(TrackedFile& record);
+    void relocate(TrackedFile& record, const path& filePath, bool applyFileTag);
+    [[nodiscard]] std::optional<path> resolvePath(TrackedFile& record);
     // Every active record against its file: at start, after a gap in what was watched.
     void reconcile();
     // Only the records at p or below it: what one event about that name can concern. Whether
@@ -135,16 +135,16 @@ public:
     // the opened item, then moved or removed.
     DeletionOutcome deleteFile(TrackedFile& record, DeletionMethod method);
 
-    [[nodiscard]] bool isInTrash(const path& url) const;
+    [[nodiscard]] bool isInTrash(const path& filePath) const;
     // Inside when the standardized, link-resolved path lies below the Downloads folder and
     // not in a trash folder (a volume's trash lies inside Downloads when that is a mount).
-    [[nodiscard]] bool isInsideDownloads(const path& url) const;
+    [[nodiscard]] bool isInsideDownloads(const path& filePath) const;
     // Whether the Downloads folder itself can be seen now. A folder that is missing, cannot
     // be read, or is the empty mount point of a disk that is not mounted is not an empty
     // Downloads: nothing is concluded about records while it is unavailable.
     [[nodiscard]] bool downloadsAvailable();
 
-    [[nodiscard]] const path& downloadsURL() const { return m_downloadsURL; }
+    [[nodiscard]] const path& downloadsFolder() const { return m_downloadsFolder; }
     [[nodiscard]] const path& downloadsPath() const { return m_downloadsPath; }
 
     std::function<void(const std::vector<TrackedFile*>&)> onReleased;
@@ -156,7 +156,7 @@ Q_SIGNALS:
     void saveProblemChanged();
 
 private:
-    ExpiryStore(path downloadsURL, Clock& clock, FileDeleter& deleter,
+    ExpiryStore(path downloadsFolder, Clock& clock, FileDeleter& deleter,
                 std::unique_ptr<Database> database);
 
     [[nodiscard]] std::vector<TrackedFile*> fetch(const std::vector<QString>& statuses);
@@ -174,16 +174,16 @@ private:
     // Live objects for stored rows; a row already live keeps its unsaved changes.
     [[nodiscard]] std::vector<TrackedFile*> liveRecords(std::vector<TrackedFile::Fields> rows);
     TrackedFile* adopt(std::unique_ptr<TrackedFile> record);
-    TrackedFile* insertNew(const path& url, const QByteArray& bookmark,
+    TrackedFile* insertNew(const path& filePath, const QByteArray& bookmark,
                            const std::optional<QString>& source, FileStatus status,
                            std::optional<Instant> expiresAt);
     // The marks a scheduled file carries (expiry, record id, tag), and their removal.
-    void markScheduled(const TrackedFile& record, const path& url, bool applyFinderTag);
-    // The file at url is to carry the marks of the record's state once that state is saved.
-    void oweMarks(const TrackedFile& record, const path& url, bool applyFinderTag);
+    void markScheduled(const TrackedFile& record, const path& filePath, bool applyFileTag);
+    // The file at filePath is to carry the marks of the record's state once that state is saved.
+    void oweMarks(const TrackedFile& record, const path& filePath, bool applyFileTag);
     void payOwedMarks();
     void saveFailed(const QString& error);
-    void clearMarks(const path& url, const TrackedFile* owner = nullptr);
+    void clearMarks(const path& filePath, const TrackedFile* owner = nullptr);
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
     [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
@@ -191,7 +191,7 @@ private:
     // the trash folders.
     [[nodiscard]] std::vector<path> searchFolders() const;
 
-    path m_downloadsURL;
+    path m_downloadsFolder;
     path m_downloadsPath;
     Clock& m_clock;
     FileDeleter& m_deleter;
@@ -237,8 +237,8 @@ private:
     int m_batchDepth = 0;
     std::unordered_set<std::string> m_movedAway;
     struct OwedMarks {
-        path url;
-        bool applyFinderTag;
+        path filePath;
+        bool applyFileTag;
     };
     std::unordered_map<QString, OwedMarks> m_owedMarks; // by idText
     std::optional<QString> m_saveProblem;

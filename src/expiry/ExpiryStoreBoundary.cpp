@@ -21,8 +21,8 @@ bool startsWithFolder(const std::string& p, const std::string& folder) {
 
 } // namespace
 
-path ExpiryStore::pathForm(const path& url) {
-    path p = url;
+path ExpiryStore::pathForm(const path& filePath) {
+    path p = filePath;
     if (!p.is_absolute()) {
         std::error_code ec;
         p = std::filesystem::absolute(p, ec);
@@ -33,11 +33,11 @@ path ExpiryStore::pathForm(const path& url) {
     return resolvedPath(p.parent_path()) / p.filename();
 }
 
-bool ExpiryStore::isInsideDownloads(const path& url) const {
-    return m_deleter.downloads().contains(url) && !isInTrash(url);
+bool ExpiryStore::isInsideDownloads(const path& filePath) const {
+    return m_deleter.downloads().contains(filePath) && !isInTrash(filePath);
 }
 
-bool ExpiryStore::isInTrash(const path& url) const {
+bool ExpiryStore::isInTrash(const path& filePath) const {
     if (!m_trashFolders) {
         m_trashFolders.emplace();
         if (auto data = dataHome())
@@ -45,7 +45,7 @@ bool ExpiryStore::isInTrash(const path& url) const {
         for (const path& files : trashFilesFolders(TrashReach::localOnly, m_downloadsPath))
             m_trashFolders->push_back(resolvedPath(files.parent_path()));
     }
-    const std::string p = resolvedPath(url).native();
+    const std::string p = resolvedPath(filePath).native();
     for (const path& folder : *m_trashFolders)
         if (startsWithFolder(p, folder.native()))
             return true;

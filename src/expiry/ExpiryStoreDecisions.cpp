@@ -7,35 +7,35 @@
 namespace fadebin {
 
 TrackedFile* ExpiryStore::addPending(const path& given, const std::optional<QString>& source) {
-    const path url = pathForm(given);
-    if (activeFileAtPath(url)) {
+    const path filePath = pathForm(given);
+    if (activeFileAtPath(filePath)) {
         // The record there may be of a file since replaced at that name.
-        reconcileAt(url);
-        if (activeFileAtPath(url))
+        reconcileAt(filePath);
+        if (activeFileAtPath(filePath))
             return nullptr;
     }
     // A link in Downloads that leads elsewhere would have us time a file outside it.
-    if (!isInsideDownloads(url)) {
+    if (!isInsideDownloads(filePath)) {
         FADEBIN_LOG_INFO(LogCategory::Expiry, "Not tracking %s: it lies outside Downloads",
-                         logName(url).constData());
+                         logName(filePath).constData());
         return nullptr;
     }
-    auto bookmark = m_bookmarks.create(url);
+    auto bookmark = m_bookmarks.create(filePath);
     if (!bookmark) {
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Could not create bookmark for %s",
-                          logName(url).constData());
+                          logName(filePath).constData());
         return nullptr;
     }
-    TrackedFile* record = insertNew(url, *bookmark, source, FileStatus::pending, std::nullopt);
+    TrackedFile* record = insertNew(filePath, *bookmark, source, FileStatus::pending, std::nullopt);
     save();
     return record;
 }
 
-void ExpiryStore::apply(ExpiryOption option, TrackedFile& record, bool applyFinderTag) {
+void ExpiryStore::apply(ExpiryOption option, TrackedFile& record, bool applyFileTag) {
     // A view may still show a row whose record has ended meanwhile; it stays ended.
     if (isFinal(record.status()))
         return;
-    const std::optional<path> url = resolveURL(record);
+    const std::optional<path> filePath = resolvePath(record);
     if (const auto length = duration(option)) {
         record.setStatus(FileStatus::scheduled);
         record.setExpiresAt(m_clock.now() + *length);
@@ -44,13 +44,13 @@ void ExpiryStore::apply(ExpiryOption option, TrackedFile& record, bool applyFind
         record.setStatus(FileStatus::keepForever);
         record.setExpiresAt(std::nullopt);
     }
-    if (url)
-        oweMarks(record, *url, applyFinderTag);
+    if (filePath)
+        oweMarks(record, *filePath, applyFileTag);
     save();
 }
 
-void ExpiryStore::oweMarks(const TrackedFile& record, const path& url, bool applyFinderTag) {
-    m_owedMarks.insert_or_assign(record.idText(), OwedMarks{url, applyFinderTag});
+void ExpiryStore::oweMarks(const TrackedFile& record, const path& filePath, bool applyFileTag) {
+    m_owedMarks.insert_or_assign(record.idText(), OwedMarks{filePath, applyFileTag});
 }
 
 void ExpiryStore::payOwedMarks() {
@@ -64,62 +64,63 @@ void ExpiryStore::payOwedMarks() {
         const TrackedFile& record = *live->second;
         if (record.status() == FileStatus::scheduled && record.expiresAt()) {
             // Attributes are only ever written on files inside Downloads.
-            if (isInsideDownloads(marks.url))
-                markScheduled(record, marks.url, marks.applyFinderTag);
+            if (isInsideDownloads(marks.filePath))
+                markScheduled(record, marks.filePath, marks.applyFileTag);
         } else if (record.status() == FileStatus::keepForever ||
                    record.status() == FileStatus::cancelled) {
-            clearMarks(marks.url, &record);
+            clearMarks(marks.filePath, &record);
         }
     }
 }
 
-void ExpiryStore::markScheduled(const TrackedFile& record, const path& url, bool applyFinderTag) {
-    m_deleter.writeExpiry(*record.expiresAt(), url);
-    m_deleter.writeRecordId(record.idText(), url);
-    if (applyFinderTag)
-        m_deleter.setFinderTag(true, temporaryTag, url);
+void ExpiryStore::markScheduled(const TrackedFile& record, const path& filePath,
+                                bool applyFileTag) {
+    m_deleter.writeExpiry(*record.expiresAt(), filePath);
+    m_deleter.writeRecordId(record.idText(), filePath);
+    if (applyFileTag)
+        m_deleter.setFileTag(true, temporaryTag, filePath);
 }
 
-void ExpiryStore::clearMarks(const path& url, const TrackedFile* owner) {
+void ExpiryStore::clearMarks(const path& filePath, const TrackedFile* owner) {
     // A file that left Downloads loses our marks only while it is provably the owner's file.
     const auto token = owner ? decodeBookmark(owner->bookmark()) : std::nullopt;
-    m_deleter.clearMarks(url, temporaryTag,
+    m_deleter.clearMarks(filePath, temporaryTag,
                          token ? std::optional<FileIdentity>(token->identity) : std::nullopt);
 }
 
 void ExpiryStore::cancel(TrackedFile& record) {
-    const std::optional<path> url = resolveURL(record);
+    const std::optional<path> filePath = resolvePath(record);
     record.setStatus(FileStatus::cancelled);
     record.setExpiresAt(std::nullopt);
-    if (url)
-        oweMarks(record, *url, false);
+    if (filePath)
+        oweMarks(record, *filePath, false);
     save();
 }
 
-void ExpiryStore::relocate(TrackedFile& record, const path& given, bool applyFinderTag) {
-    const path url = pathForm(given);
-    if (auto bookmark = m_bookmarks.create(url))
+void ExpiryStore::relocate(TrackedFile& record, const path& given, bool applyFileTag) {
+    const path filePath = pathForm(given);
+    if (auto bookmark = m_bookmarks.create(filePath))
         record.setBookmark(*bookmark);
-    record.setLastKnownPath(pathForm(url));
-    record.setDisplayName(displayName(url));
-    if (auto facts = statPath(url))
+    record.setLastKnownPath(pathForm(filePath));
+    record.setDisplayName(displayName(filePath));
+    if (auto facts = statPath(filePath))
         record.setSizeBytes(facts->size);
     if (record.status() == FileStatus::scheduled && record.expiresAt())
-        oweMarks(record, url, applyFinderTag);
+        oweMarks(record, filePath, applyFileTag);
     save();
 }
 
 DeletionOutcome ExpiryStore::deleteFile(TrackedFile& record, DeletionMethod method) {
-    const std::optional<path> url = resolveURL(record);
+    const std::optional<path> filePath = resolvePath(record);
     const auto token = decodeBookmark(record.bookmark());
-    if (!url || !token) {
+    if (!filePath || !token) {
         record.setStatus(FileStatus::deleted);
         return {DeletionOutcome::Kind::gone, {}, {}};
     }
-    const auto facts = lstatPath(*url);
+    const auto facts = lstatPath(*filePath);
     const bool wasFolder = facts && facts->isDirectory;
-    const auto deleted = isInsideDownloads(*url)
-                             ? m_deleter.deleteItem(*url, method, token->identity)
+    const auto deleted = isInsideDownloads(*filePath)
+                             ? m_deleter.deleteItem(*filePath, method, token->identity)
                              : Result<std::optional<path>>(SysError{EXDEV, {}});
     if (deleted) {
         record.setStatus(FileStatus::deleted);

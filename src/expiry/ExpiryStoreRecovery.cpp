@@ -47,15 +47,15 @@ std::vector<path> ExpiryStore::searchFolders() const {
     return folders;
 }
 
-std::optional<path> ExpiryStore::resolveURL(TrackedFile& record) {
+std::optional<path> ExpiryStore::resolvePath(TrackedFile& record) {
     auto resolved = m_bookmarks.resolve(record.bookmark(), record.status() == FileStatus::pending);
     if (!resolved)
         return std::nullopt;
     if (resolved->stale) {
-        if (auto fresh = m_bookmarks.create(resolved->url))
+        if (auto fresh = m_bookmarks.create(resolved->filePath))
             record.setBookmark(*fresh);
     }
-    const path p = pathForm(resolved->url);
+    const path p = pathForm(resolved->filePath);
     if (p != record.lastKnownPath())
         record.setLastKnownPath(p);
     if (displayName(p) != record.displayName())
@@ -139,20 +139,20 @@ void ExpiryStore::reconcileRecord(TrackedFile& record,
     for (path p = record.lastKnownPath();
          !leftByMove && p != m_downloadsPath && p.has_relative_path(); p = p.parent_path())
         leftByMove = movedAway.contains(p.native());
-    const std::optional<path> url = resolveURL(record);
-    if (!url && leftByMove) {
+    const std::optional<path> filePath = resolvePath(record);
+    if (!filePath && leftByMove) {
         cancel(record);
         released.push_back(&record);
         return;
     }
-    if (!url) {
+    if (!filePath) {
         record.setStatus(FileStatus::deleted);
         return;
     }
-    if (isInsideDownloads(*url))
+    if (isInsideDownloads(*filePath))
         return;
-    if (isInTrash(*url)) {
-        clearMarks(*url, &record);
+    if (isInTrash(*filePath)) {
+        clearMarks(*filePath, &record);
         record.setStatus(FileStatus::deleted);
         record.setExpiresAt(std::nullopt);
         return;
@@ -218,7 +218,7 @@ void ExpiryStore::recoverFromExtendedAttributes() {
             continue;
         }
         if (owner) {
-            const std::optional<path> current = resolveURL(*owner);
+            const std::optional<path> current = resolvePath(*owner);
             if (!current) {
                 relocate(*owner, child, false); // moved or renamed while we were not running
             } else if (*current != p && !isOwnersFile(*owner, child)) {

@@ -107,16 +107,16 @@ Result<AttributeTarget> attributeTarget(const OpenedItem& opened) {
     return AttributeTarget(std::move(fd));
 }
 
-Result<AttributeTarget> attributeTarget(const DownloadsFolder& downloads, const path& url) {
-    auto opened = downloads.openItem(url);
+Result<AttributeTarget> attributeTarget(const DownloadsFolder& downloads, const path& filePath) {
+    auto opened = downloads.openItem(filePath);
     if (!opened)
         return opened.error();
     return attributeTarget(*opened);
 }
 
 // A file outside Downloads that was ours: reached only when it still is that very file.
-Result<AttributeTarget> releasedTarget(const path& url, const FileIdentity& expected) {
-    UniqueFd fd(::open(url.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+Result<AttributeTarget> releasedTarget(const path& filePath, const FileIdentity& expected) {
+    UniqueFd fd(::open(filePath.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     if (!fd)
         return SysError::fromErrno();
     const auto facts = statDescriptor(fd.get());
@@ -127,26 +127,26 @@ Result<AttributeTarget> releasedTarget(const path& url, const FileIdentity& expe
     return AttributeTarget(std::move(fd));
 }
 
-void writeLogged(const DownloadsFolder& downloads, const path& url, const char* name,
+void writeLogged(const DownloadsFolder& downloads, const path& filePath, const char* name,
                  const QByteArray& value) {
-    const auto target = attributeTarget(downloads, url);
+    const auto target = attributeTarget(downloads, filePath);
     const Status written = target ? writeXattr(target->name(), name, value) : target.error();
     if (!written)
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "setxattr failed for %s: errno %d",
-                          logName(url).constData(), written.error().code);
+                          logName(filePath).constData(), written.error().code);
 }
 
-void removeQuietly(const DownloadsFolder& downloads, const path& url, const char* name) {
+void removeQuietly(const DownloadsFolder& downloads, const path& filePath, const char* name) {
     // An absent attribute is the normal case.
-    if (const auto target = attributeTarget(downloads, url)) [[maybe_unused]]
+    if (const auto target = attributeTarget(downloads, filePath)) [[maybe_unused]]
         Status removed = removeXattr(target->name(), name);
 }
 
 } // namespace
 
-Result<std::optional<path>> FileDeleter::deleteItem(const path& url, DeletionMethod method,
+Result<std::optional<path>> FileDeleter::deleteItem(const path& filePath, DeletionMethod method,
                                                     const FileIdentity& expected) {
-    auto opened = m_downloads.openItem(url);
+    auto opened = m_downloads.openItem(filePath);
     if (!opened)
         return opened.error();
     // The last look, on the opened folder's entry that is about to go.
@@ -172,16 +172,16 @@ Result<std::optional<path>> FileDeleter::deleteItem(const path& url, DeletionMet
     return std::optional<path>(std::move(trashed).value());
 }
 
-void FileDeleter::writeExpiry(Instant instant, const path& url) {
-    writeLogged(m_downloads, url, expiryAttribute, formatExpiry(instant));
+void FileDeleter::writeExpiry(Instant instant, const path& filePath) {
+    writeLogged(m_downloads, filePath, expiryAttribute, formatExpiry(instant));
 }
 
-void FileDeleter::writeRecordId(const QString& id, const path& url) {
-    writeLogged(m_downloads, url, recordIdAttribute, id.toUtf8());
+void FileDeleter::writeRecordId(const QString& id, const path& filePath) {
+    writeLogged(m_downloads, filePath, recordIdAttribute, id.toUtf8());
 }
 
-std::optional<QString> FileDeleter::readAttribute(const char* name, const path& url) const {
-    const auto target = attributeTarget(m_downloads, url);
+std::optional<QString> FileDeleter::readAttribute(const char* name, const path& filePath) const {
+    const auto target = attributeTarget(m_downloads, filePath);
     auto value = target ? readXattr(target->name(), name)
                         : Result<std::optional<QByteArray>>(target.error());
     if (!value || !value->has_value())
@@ -189,23 +189,23 @@ std::optional<QString> FileDeleter::readAttribute(const char* name, const path& 
     return QString::fromUtf8(**value);
 }
 
-void FileDeleter::removeExpiry(const path& url) {
-    removeQuietly(m_downloads, url, expiryAttribute);
+void FileDeleter::removeExpiry(const path& filePath) {
+    removeQuietly(m_downloads, filePath, expiryAttribute);
 }
 
-void FileDeleter::removeRecordId(const path& url) {
-    removeQuietly(m_downloads, url, recordIdAttribute);
+void FileDeleter::removeRecordId(const path& filePath) {
+    removeQuietly(m_downloads, filePath, recordIdAttribute);
 }
 
 namespace {
 
 void updateTags(const Result<AttributeTarget>& target, bool add, const QString& name,
-                const path& url) {
+                const path& filePath) {
     auto current = target ? readXattr(target->name(), tagsAttribute)
                           : Result<std::optional<QByteArray>>(target.error());
     if (!current) {
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Finder tag update failed for %s: %s",
-                          logName(url).constData(), current.error().text().c_str());
+                          logName(filePath).constData(), current.error().text().c_str());
         return;
     }
     QStringList tags = current->has_value() ? parseTags(**current) : QStringList();
@@ -224,25 +224,25 @@ void updateTags(const Result<AttributeTarget>& target, bool add, const QString& 
                                                        tags.join(QLatin1Char(',')).toUtf8());
     if (!written)
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Finder tag update failed for %s: %s",
-                          logName(url).constData(), written.error().text().c_str());
+                          logName(filePath).constData(), written.error().text().c_str());
 }
 
 } // namespace
 
-void FileDeleter::setFinderTag(bool add, const QString& name, const path& url) {
-    updateTags(attributeTarget(m_downloads, url), add, name, url);
+void FileDeleter::setFileTag(bool add, const QString& name, const path& filePath) {
+    updateTags(attributeTarget(m_downloads, filePath), add, name, filePath);
 }
 
-void FileDeleter::clearMarks(const path& url, const QString& tag,
+void FileDeleter::clearMarks(const path& filePath, const QString& tag,
                              const std::optional<FileIdentity>& expected) {
-    auto target = attributeTarget(m_downloads, url);
+    auto target = attributeTarget(m_downloads, filePath);
     if (!target && target.error().code == EXDEV && expected)
-        target = releasedTarget(url, *expected);
+        target = releasedTarget(filePath, *expected);
     if (!target)
         return;
     [[maybe_unused]] Status expiry = removeXattr(target->name(), expiryAttribute);
     [[maybe_unused]] Status id = removeXattr(target->name(), recordIdAttribute);
-    updateTags(target, false, tag, url);
+    updateTags(target, false, tag, filePath);
 }
 
 } // namespace fadebin

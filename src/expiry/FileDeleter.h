@@ -47,18 +47,19 @@ public:
     // its place). Where it went: its place in the Trash, or none when deleted for good. A
     // trashed item keeps no expiry and no record id.
     [[nodiscard]] virtual Result<std::optional<path>>
-    deleteItem(const path& url, DeletionMethod method, const FileIdentity& expected);
-    virtual void writeExpiry(Instant instant, const path& url);
+    deleteItem(const path& filePath, DeletionMethod method, const FileIdentity& expected);
+    virtual void writeExpiry(Instant instant, const path& filePath);
     // The record id beside the expiry; failures are logged like the expiry's.
-    void writeRecordId(const QString& id, const path& url);
-    [[nodiscard]] std::optional<QString> readAttribute(const char* name, const path& url) const;
-    virtual void removeExpiry(const path& url);
-    void removeRecordId(const path& url);
-    void setFinderTag(bool add, const QString& name, const path& url);
+    void writeRecordId(const QString& id, const path& filePath);
+    [[nodiscard]] std::optional<QString> readAttribute(const char* name,
+                                                       const path& filePath) const;
+    virtual void removeExpiry(const path& filePath);
+    void removeRecordId(const path& filePath);
+    void setFileTag(bool add, const QString& name, const path& filePath);
     // Takes our marks (expiry, record id, the tag) off a file: inside Downloads through its
     // door; a file that has left Downloads only while it still is the file `expected` names,
     // opened without following links, so that no other file there is ever written.
-    virtual void clearMarks(const path& url, const QString& tag,
+    virtual void clearMarks(const path& filePath, const QString& tag,
                             const std::optional<FileIdentity>& expected);
 
 private:

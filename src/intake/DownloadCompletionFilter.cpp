@@ -223,18 +223,18 @@ std::vector<std::string> DownloadCompletionFilter::knownNames() const {
     m_knownNames.forEach(
         [&](std::string_view name, const FileIdentity&) { names.emplace_back(name); });
     for (const auto& [identity, poll] : m_inFlight)
-        names.push_back(poll->url.filename().native());
+        names.push_back(poll->filePath.filename().native());
     names.insert(names.end(), m_partNames.begin(), m_partNames.end());
     return names;
 }
 
-void DownloadCompletionFilter::handleItemEvent(const path& url) {
-    const std::string name = url.filename().native();
+void DownloadCompletionFilter::handleItemEvent(const path& filePath) {
+    const std::string name = filePath.filename().native();
     if (name.empty())
         return;
     if (isIgnoredName(name)) {
         if (endsWith(name, firefoxPartSuffix)) {
-            if (pathExists(url))
+            if (pathExists(filePath))
                 m_partNames.insert(name);
             else if (auto part = m_partNames.find(name); part != m_partNames.end())
                 m_partNames.erase(part);
@@ -242,16 +242,16 @@ void DownloadCompletionFilter::handleItemEvent(const path& url) {
         return;
     }
 
-    if (!pathExists(url)) {
+    if (!pathExists(filePath)) {
         if (m_knownNames.erase(name)) {
             noteVacated(name);
             if (onVacated)
-                onVacated(url);
+                onVacated(filePath);
         }
         return;
     }
 
-    auto identity = identityOf(url);
+    auto identity = identityOf(filePath);
     if (!identity)
         return;
     if (auto known = findKnown(*identity); known != m_known.end()) {
@@ -263,21 +263,22 @@ void DownloadCompletionFilter::handleItemEvent(const path& url) {
         return;
     }
     if (auto poll = m_inFlight.find(*identity); poll != m_inFlight.end()) {
-        poll->second->url = url;
+        poll->second->filePath = filePath;
         return;
     }
     if (wasSavedInPlace(name)) {
         adoptIdentity(*identity, name);
-        FADEBIN_LOG_INFO(LogCategory::Watcher, "Saved in place: %s", logName(url).constData());
+        FADEBIN_LOG_INFO(LogCategory::Watcher, "Saved in place: %s", logName(filePath).constData());
         if (onReplaced)
-            onReplaced(url);
+            onReplaced(filePath);
         return;
     }
 
     auto poll = std::make_unique<Poll>();
-    poll->url = url;
+    poll->filePath = filePath;
     poll->startedAt = m_clock.awakeTime();
-    FADEBIN_LOG_DEBUG(LogCategory::Watcher, "Polling %s for completion", logName(url).constData());
+    FADEBIN_LOG_DEBUG(LogCategory::Watcher, "Polling %s for completion",
+                      logName(filePath).constData());
     const FileIdentity polled = *identity;
     poll->nextCheck = poll->startedAt + pollInterval;
     poll->sequence = m_nextSequence++;
@@ -331,13 +332,13 @@ void DownloadCompletionFilter::checkPoll(const FileIdentity& identity) {
 
     // Something else now at the path (a placeholder replaced by the finished file) means
     // this item left it just as surely as nothing being there; the newcomer has its own poll.
-    auto current = identityOf(poll.url);
+    auto current = identityOf(poll.filePath);
     if (!current || *current != identity) {
         finishPoll(identity, false);
         return;
     }
 
-    const std::int64_t signature = itemSignature(poll.url);
+    const std::int64_t signature = itemSignature(poll.filePath);
     if (signature == poll.lastSignature) {
         ++poll.stableCount;
     } else {
@@ -352,9 +353,9 @@ void DownloadCompletionFilter::checkPoll(const FileIdentity& identity) {
     // A tool that is known to be still writing keeps its item under observation, however
     // long its size stands still: reporting it half-written would let the user time a
     // file that is not there yet.
-    if (isStillBeingWritten(poll.url))
+    if (isStillBeingWritten(poll.filePath))
         return;
-    if (poll.stableCount >= 2 && isOpenable(poll.url))
+    if (poll.stableCount >= 2 && isOpenable(poll.filePath))
         finishPoll(identity, true);
 }
 
@@ -369,18 +370,18 @@ void DownloadCompletionFilter::finishPoll(const FileIdentity& identity, bool com
     // polled again under its new name when that event comes, which may be after this tick.
     if (!completed)
         return;
-    const std::string name = poll->url.filename().native();
+    const std::string name = poll->filePath.filename().native();
     const bool savedInPlace = wasSavedInPlace(name);
     adoptIdentity(identity, name);
-    const QByteArray shown = logName(poll->url);
+    const QByteArray shown = logName(poll->filePath);
     if (!savedInPlace) {
         FADEBIN_LOG_INFO(LogCategory::Watcher, "Completed: %s", shown.constData());
         if (onComplete)
-            onComplete(poll->url);
+            onComplete(poll->filePath);
     } else {
         FADEBIN_LOG_INFO(LogCategory::Watcher, "Saved in place: %s", shown.constData());
         if (onReplaced)
-            onReplaced(poll->url);
+            onReplaced(poll->filePath);
     }
 }
 

@@ -31,7 +31,7 @@ public:
     // at each name; identities accounted for before stay so. Fails with the listing
     // error and then changes nothing.
     [[nodiscard]] Status recordBaseline(const path& folder);
-    void handleItemEvent(const path& url);
+    void handleItemEvent(const path& filePath);
 
     std::function<void(const path&)> onComplete;
     std::function<void(const path&)> onReplaced;
@@ -50,7 +50,7 @@ public:
 
 private:
     struct Poll {
-        path url;
+        path filePath;
         std::int64_t lastSignature = -1;
         int stableCount = 0;
         // Time awake, not wall time: a sleep gives a download no time to finish in, and a clock

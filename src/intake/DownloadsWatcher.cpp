@@ -10,10 +10,10 @@
 
 namespace fadebin {
 
-DownloadsWatcher::DownloadsWatcher(path directoryURL, QObject* parent)
+DownloadsWatcher::DownloadsWatcher(path directory, QObject* parent)
     : QObject(parent)
-    , m_directoryURL(std::move(directoryURL))
-    , m_directoryPath(resolvedPath(m_directoryURL)) {}
+    , m_directory(std::move(directory))
+    , m_directoryPath(resolvedPath(m_directory)) {}
 
 DownloadsWatcher::~DownloadsWatcher() {
     stop();

@@ -19,7 +19,7 @@ namespace fadebin {
 class DownloadsWatcher : public QObject {
     Q_OBJECT
 public:
-    explicit DownloadsWatcher(path directoryURL, QObject* parent = nullptr);
+    explicit DownloadsWatcher(path directory, QObject* parent = nullptr);
     ~DownloadsWatcher() override;
 
     void start();
@@ -37,7 +37,7 @@ public:
     // than on the folder; none for any other failure.
     [[nodiscard]] static std::optional<QString> watchLimitText(const SysError& error);
 
-    [[nodiscard]] const path& directoryURL() const { return m_directoryURL; }
+    [[nodiscard]] const path& directory() const { return m_directory; }
     [[nodiscard]] const path& directoryPath() const { return m_directoryPath; }
 
     std::function<void(const path&)> onItemEvent;
@@ -56,7 +56,7 @@ private:
     void rescan();
     void emitItem(const path& item);
 
-    path m_directoryURL;
+    path m_directory;
     path m_directoryPath;
     std::unique_ptr<DirectoryEvents> m_stream;
     // A retry that fails the same way as the last start is not logged again.

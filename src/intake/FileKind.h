@@ -51,7 +51,7 @@ inline constexpr int fileKindCount = 17;
 
 // Attribute names on Linux.
 inline constexpr const char* quarantineAttribute = "user.com.apple.quarantine";
-inline constexpr const char* originUrlAttribute = "user.xdg.origin.url";
-inline constexpr const char* referrerUrlAttribute = "user.xdg.referrer.url";
+inline constexpr const char* originUrlAttribute = "user.xdg.origin.filePath";
+inline constexpr const char* referrerUrlAttribute = "user.xdg.referrer.filePath";
 
 } // namespace fadebin

@@ -20,15 +20,15 @@ bool containsPromise(const std::string& type) {
 
 } // namespace
 
-DragWatcher::DragWatcher(Clock& clock, std::unique_ptr<DragPasteboard> pasteboard)
+DragWatcher::DragWatcher(Clock& clock, std::unique_ptr<DragSelection> dragSelection)
     : m_clock(clock)
-    , m_pasteboard(std::move(pasteboard))
-    , m_lastChangeCount(m_pasteboard->changeCount()) {}
+    , m_dragSelection(std::move(dragSelection))
+    , m_lastChangeCount(m_dragSelection->changeCount()) {}
 
 DragWatcher::~DragWatcher() {
     // Timers and the notice callback must not reach a watcher that is going away.
     if (m_waitsForNotices)
-        m_pasteboard->watchChanges({});
+        m_dragSelection->watchChanges({});
     m_activeTimer.reset();
     m_recheckTimer.reset();
     m_idleTimer.reset();
@@ -47,7 +47,7 @@ bool DragWatcher::carriesFiles(const std::vector<std::string>& types) {
 void DragWatcher::start() {
     if (isWatching())
         return;
-    if (!m_pasteboard->isAvailable()) {
+    if (!m_dragSelection->isAvailable()) {
         if (!m_toldUnavailable) {
             FADEBIN_LOG_INFO(LogCategory::Notch,
                              "Drag watcher inactive: no display to watch for file drags");
@@ -55,15 +55,15 @@ void DragWatcher::start() {
         }
         return;
     }
-    // Waiting for the pasteboard's notices behaves like the poll without its idle wake-ups.
-    m_waitsForNotices = m_pasteboard->watchChanges([this] { idleTick(); });
+    // Waiting for the selection's notices behaves like the poll without its idle wake-ups.
+    m_waitsForNotices = m_dragSelection->watchChanges([this] { idleTick(); });
     if (!m_waitsForNotices)
         m_idleTimer = m_clock.repeating(idleInterval, [this] { idleTick(); });
 }
 
 void DragWatcher::stop() {
     if (m_waitsForNotices) {
-        m_pasteboard->watchChanges({});
+        m_dragSelection->watchChanges({});
         m_waitsForNotices = false;
     }
     m_idleTimer.reset();
@@ -74,7 +74,7 @@ void DragWatcher::stop() {
 void DragWatcher::idleTick() {
     if (m_isDragging)
         return;
-    const long count = m_pasteboard->changeCount();
+    const long count = m_dragSelection->changeCount();
     if (count == m_lastChangeCount)
         return;
     m_lastChangeCount = count;
@@ -83,10 +83,10 @@ void DragWatcher::idleTick() {
 
 void DragWatcher::considerOffer() {
     m_recheckTimer.reset();
-    if ((m_pasteboard->pressedMouseButtons() & leftButton) == 0)
+    if ((m_dragSelection->pressedMouseButtons() & leftButton) == 0)
         return;
-    if (!carriesFiles(m_pasteboard->types())) {
-        // A drag source takes the pasteboard a moment before it lists what it offers (Qt
+    if (!carriesFiles(m_dragSelection->types())) {
+        // A drag source takes the selection a moment before it lists what it offers (Qt
         // does); while the button stays down, the offer is looked at again.
         m_recheckTimer = m_clock.repeating(idleInterval, [this] { recheckOffer(); });
         return;
@@ -97,22 +97,22 @@ void DragWatcher::considerOffer() {
 }
 
 void DragWatcher::recheckOffer() {
-    if (m_isDragging || (m_pasteboard->pressedMouseButtons() & leftButton) == 0) {
+    if (m_isDragging || (m_dragSelection->pressedMouseButtons() & leftButton) == 0) {
         m_recheckTimer.reset();
         return;
     }
-    m_lastChangeCount = m_pasteboard->changeCount();
-    if (carriesFiles(m_pasteboard->types()))
+    m_lastChangeCount = m_dragSelection->changeCount();
+    if (carriesFiles(m_dragSelection->types()))
         considerOffer();
 }
 
 void DragWatcher::activeTick() {
-    if ((m_pasteboard->pressedMouseButtons() & leftButton) == 0) {
+    if ((m_dragSelection->pressedMouseButtons() & leftButton) == 0) {
         endDrag();
         return;
     }
     if (onDragMoved)
-        onDragMoved(m_pasteboard->pointerLocation());
+        onDragMoved(m_dragSelection->pointerLocation());
 }
 
 void DragWatcher::endDrag() {

@@ -58,7 +58,7 @@ void NotchController::install() {
     });
     m_panel = std::move(panel);
     m_panel->setFrame(frameForState(m_state));
-    m_panel->orderFront();
+    m_panel->present();
 
     m_screens.setOnScreensChanged([self] {
         if (self)
@@ -99,7 +99,7 @@ void NotchController::teardown() {
         timer.reset();
     if (m_panel) {
         m_panel->setOnPressOutside({});
-        m_panel->orderOut();
+        m_panel->withdraw();
         m_panel.reset();
     }
 }

@@ -33,7 +33,7 @@ class NotchController : public QObject {
     Q_PROPERTY(bool isHovering READ isHovering NOTIFY isHoveringChanged)
     Q_PROPERTY(fadebin::NotchGeometry geometry READ geometry NOTIFY geometryChanged)
     Q_PROPERTY(std::optional<fadebin::NotchToast> toast READ toast NOTIFY toastChanged)
-    Q_PROPERTY(std::optional<QUuid> selectedPendingID READ selectedPendingID WRITE
+    Q_PROPERTY(std::optional<QUuid> selectedPendingId READ selectedPendingId WRITE
                    setSelectedPendingID NOTIFY selectedPendingIDChanged)
     Q_PROPERTY(std::optional<QUuid> editingTrackedID READ editingTrackedID WRITE setEditingTrackedID
                    NOTIFY editingTrackedIDChanged)
@@ -84,7 +84,7 @@ public:
     void showToast(const NotchToast& toast);
     void showConfirmation(const DecisionConfirmation& confirmation);
     void setDropTargeted(bool targeted);
-    void handleDrop(const std::vector<path>& urls);
+    void handleDrop(const std::vector<path>& filePaths);
     // A drop that offered no file, only the promise of one.
     void refuseUnsavedDrop();
     [[nodiscard]] Rect frameForState(NotchState state) const;
@@ -96,7 +96,7 @@ public:
 
     // A menu of the panel opened or closed. Menus may open over one another (a submenu);
     // the panel counts as having a menu open until the last one closes.
-    void menuBeganTracking();
+    void menuOpened();
     void menuEndedTracking();
     // A press outside the panel while a menu is open: the menus should close.
     std::function<void()> onPressOutsideMenu;
@@ -108,7 +108,7 @@ public:
     [[nodiscard]] bool isHovering() const { return m_isHovering; }
     [[nodiscard]] const NotchGeometry& geometry() const { return m_geometry; }
     [[nodiscard]] const std::optional<NotchToast>& toast() const { return m_toast; }
-    [[nodiscard]] std::optional<QUuid> selectedPendingID() const { return m_selectedPendingID; }
+    [[nodiscard]] std::optional<QUuid> selectedPendingId() const { return m_selectedPendingID; }
     void setSelectedPendingID(std::optional<QUuid> id);
     [[nodiscard]] std::optional<QUuid> editingTrackedID() const { return m_editingTrackedID; }
     void setEditingTrackedID(std::optional<QUuid> id);

@@ -97,10 +97,10 @@ void NotchController::setDropTargeted(bool targeted) {
         expand(false);
 }
 
-void NotchController::handleDrop(const std::vector<path>& urls) {
+void NotchController::handleDrop(const std::vector<path>& filePaths) {
     assign(m_isDropTargeted, false, &NotchController::isDropTargetedChanged);
     cancel(Work::hoverExit);
-    const std::vector<DropOutcome> outcomes = m_model.acceptDrop(urls);
+    const std::vector<DropOutcome> outcomes = m_model.acceptDrop(filePaths);
     if (outcomes.empty()) {
         showDropNotice(refusedDropNotice);
         return;
@@ -142,7 +142,7 @@ void NotchController::dropNoticeEnd() {
 
 // Menus -----------------------------------------------------------------------------------
 
-void NotchController::menuBeganTracking() {
+void NotchController::menuOpened() {
     setMenuOpenCount(m_openMenus + 1);
     if (m_panel && m_openMenus == 1) {
         QPointer<NotchController> self(this);

@@ -32,10 +32,10 @@ constexpr unsigned long kAllDesktops = 0xFFFFFFFF;
 
 } // namespace
 
-NotchHostingView::NotchHostingView(QQuickItem* parent)
+NotchContentHost::NotchContentHost(QQuickItem* parent)
     : QQuickItem(parent) {}
 
-void NotchHostingView::setRootView(QQuickItem* root) {
+void NotchContentHost::setRootView(QQuickItem* root) {
     if (m_rootView == root)
         return;
     if (m_rootView)
@@ -48,26 +48,26 @@ void NotchHostingView::setRootView(QQuickItem* root) {
     }
 }
 
-void NotchHostingView::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
+void NotchContentHost::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
     QQuickItem::geometryChange(newGeometry, oldGeometry);
     if (m_rootView)
         m_rootView->setSize(newGeometry.size());
 }
 
-void NotchHostingView::pointerEntered(QPointF position) {
+void NotchContentHost::pointerEntered(QPointF position) {
     pointerMoved(position);
 }
 
-void NotchHostingView::pointerMoved(QPointF position) {
+void NotchContentHost::pointerMoved(QPointF position) {
     // Qt's views are top-down already, as the shape test wants them.
     setHover(m_hitTest ? m_hitTest({position.x(), position.y()}, width()) : true);
 }
 
-void NotchHostingView::pointerExited() {
+void NotchContentHost::pointerExited() {
     setHover(false);
 }
 
-void NotchHostingView::setHover(bool inside) {
+void NotchContentHost::setHover(bool inside) {
     if (inside == m_isInsideShape)
         return;
     m_isInsideShape = inside;
@@ -76,7 +76,7 @@ void NotchHostingView::setHover(bool inside) {
 }
 
 NotchPanel::NotchPanel()
-    : m_hostingView(new NotchHostingView(contentItem())) {
+    : m_hostingView(new NotchContentHost(contentItem())) {
     setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
              Qt::WindowDoesNotAcceptFocus);
     setProperty(kXcbWindowTypeProperty, kXcbDockWindowType);
@@ -145,12 +145,12 @@ void NotchPanel::applyGeometry() {
     }
 }
 
-void NotchPanel::orderFront() {
+void NotchPanel::present() {
     m_orderedFront = true;
     applyGeometry();
 }
 
-void NotchPanel::orderOut() {
+void NotchPanel::withdraw() {
     m_orderedFront = false;
     hide();
 }

@@ -17,13 +17,13 @@ class X11CompositingWatch;
 
 // The panel's content view. It hosts the root view of the notch content and turns pointer
 // positions into hover over the drawn shape; equal states in a row are reported once.
-class NotchHostingView : public QQuickItem {
+class NotchContentHost : public QQuickItem {
     Q_OBJECT
 public:
     // The shape test, given a point from the top left of the view and the view's width.
     using HitTest = std::function<bool(Point fromTopLeft, double viewWidth)>;
 
-    explicit NotchHostingView(QQuickItem* parent = nullptr);
+    explicit NotchContentHost(QQuickItem* parent = nullptr);
 
     void setOnHoverChange(std::function<void(bool)> callback) {
         m_onHoverChange = std::move(callback);
@@ -64,13 +64,13 @@ public:
     // the new size at once.
     virtual void setFrame(const Rect& frame) = 0;
     virtual void setAllowsKey(bool allows) = 0;
-    virtual void orderFront() = 0;
-    virtual void orderOut() = 0;
+    virtual void present() = 0;
+    virtual void withdraw() = 0;
 
     // The content view's size, none before there is one.
     [[nodiscard]] virtual std::optional<Size> contentSize() const = 0;
     virtual void setOnHoverChange(std::function<void(bool)> callback) = 0;
-    virtual void setHitTest(NotchHostingView::HitTest hitTest) = 0;
+    virtual void setHitTest(NotchContentHost::HitTest hitTest) = 0;
     // Whether the content view last saw the pointer inside the shape.
     [[nodiscard]] virtual bool isPointerOverContent() const = 0;
 
@@ -106,16 +106,16 @@ public:
     void setFrame(const Rect& frame) override;
     [[nodiscard]] Rect frame() const override { return m_frame; }
 
-    // Shows the panel above other windows without activating it; orderOut hides it.
-    void orderFront() override;
-    void orderOut() override;
+    // Shows the panel above other windows without activating it; withdraw hides it.
+    void present() override;
+    void withdraw() override;
     [[nodiscard]] bool isOrderedFront() const { return m_orderedFront; }
 
     [[nodiscard]] std::optional<Size> contentSize() const override;
     void setOnHoverChange(std::function<void(bool)> callback) override {
         m_hostingView->setOnHoverChange(std::move(callback));
     }
-    void setHitTest(NotchHostingView::HitTest hitTest) override {
+    void setHitTest(NotchContentHost::HitTest hitTest) override {
         m_hostingView->setHitTest(std::move(hitTest));
     }
     [[nodiscard]] bool isPointerOverContent() const override {
@@ -138,7 +138,7 @@ public:
     // input shape: always, except for the alpha visual under a compositing manager.
     [[nodiscard]] bool clipsToShape() const;
 
-    [[nodiscard]] NotchHostingView* hostingView() const { return m_hostingView; }
+    [[nodiscard]] NotchContentHost* hostingView() const { return m_hostingView; }
 
 protected:
     bool event(QEvent* event) override;
@@ -149,7 +149,7 @@ private:
     void applyDesktopHints();
     void applyShape();
 
-    NotchHostingView* m_hostingView; // owned by the content item
+    NotchContentHost* m_hostingView; // owned by the content item
     Rect m_frame;
     QPainterPath m_shape;
     std::unique_ptr<X11CompositingWatch> m_compositing; // on X11 only

@@ -229,7 +229,7 @@ int NotchViewModel::confirmationKind() const {
 }
 
 QString NotchViewModel::selectedPendingId() const {
-    return textOf(m_controller.selectedPendingID());
+    return textOf(m_controller.selectedPendingId());
 }
 
 QString NotchViewModel::editingTrackedId() const {

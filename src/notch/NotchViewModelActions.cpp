@@ -144,7 +144,7 @@ void NotchViewModel::menuShown(QObject* menu, const QRectF& area) {
     if (opened) {
         // A menu whose row goes away closes without saying so.
         connect(menu, &QObject::destroyed, this, [this, menu] { menuHidden(menu); });
-        m_controller.menuBeganTracking();
+        m_controller.menuOpened();
     }
     updateOutline();
 }

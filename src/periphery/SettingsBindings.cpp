@@ -134,7 +134,7 @@ QString SettingsBindings::storageProblem() const {
 }
 
 QString SettingsBindings::downloadsPath() const {
-    return toQString(m_model.downloadsURL());
+    return toQString(m_model.downloadsFolder());
 }
 
 bool SettingsBindings::canCheckForUpdates() const {

@@ -3,13 +3,13 @@
 #include "periphery/PeripheryTexts.h"
 #include "periphery/UpdateManager.h"
 #include "platform/Log.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 
 #include <QPointer>
 
 namespace fadebin {
 
-UpdateAnnouncer::UpdateAnnouncer(UpdateManager& updates, UserDefaults& defaults,
+UpdateAnnouncer::UpdateAnnouncer(UpdateManager& updates, SettingsFile& defaults,
                                  DesktopNotifications& notifications, QObject* parent)
     : QObject(parent)
     , m_updates(updates)

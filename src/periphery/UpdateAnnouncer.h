@@ -8,7 +8,7 @@
 namespace fadebin {
 
 class UpdateManager;
-class UserDefaults;
+class SettingsFile;
 
 // Tells the user of a found update once per version: a desktop notification with a
 // "Download…" action that opens the release page. The version told is kept in the settings
@@ -22,14 +22,14 @@ public:
     static inline const QString toldVersionKey = QStringLiteral("lastAnnouncedUpdateVersion");
     static inline const QString downloadAction = QStringLiteral("download");
 
-    UpdateAnnouncer(UpdateManager& updates, UserDefaults& defaults,
+    UpdateAnnouncer(UpdateManager& updates, SettingsFile& defaults,
                     DesktopNotifications& notifications, QObject* parent = nullptr);
 
 private:
     void found(bool shownToUser);
 
     UpdateManager& m_updates;
-    UserDefaults& m_defaults;
+    SettingsFile& m_defaults;
     DesktopNotifications& m_notifications;
     // The version whose notice is on its way, so a check meanwhile does not send another.
     QString m_announcing;

@@ -15,7 +15,7 @@
 namespace fadebin {
 
 struct ResolvedBookmark {
-    path url;
+    path filePath;
     // The file is no longer at the path the token recorded: the token should be made anew.
     bool stale = false;
 };

@@ -124,7 +124,7 @@ std::optional<QString> parseWords(Words& words, const QList<QCommandLineOption>&
     if (words.files.size() != words.parser.positionalArguments().size())
         return QStringLiteral("could not read the file names");
     const QByteArray here = QDir::currentPath().toLocal8Bit();
-    const DownloadsFolder downloads(AppModel::defaultDownloadsURL());
+    const DownloadsFolder downloads(AppModel::defaultDownloadsFolder());
     for (const QByteArray& file : words.files) {
         const QByteArray absolute = absoluteWord(file, here);
         if (const auto problem = namesNoItem(file, absolute, downloads))

@@ -1,6 +1,6 @@
-#include "program/AppDelegate.h"
+#include "program/DesktopProgram.h"
 
 int main(int argc, char** argv) {
-    fadebin::AppDelegate delegate;
+    fadebin::DesktopProgram delegate;
     return delegate.run(argc, argv);
 }

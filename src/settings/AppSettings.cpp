@@ -2,7 +2,7 @@
 
 #include "platform/Log.h"
 #include "platform/LoginItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,50 +36,50 @@ template <class T> struct StoredSetting {
     const char* key;
     T AppSettings::*field;
     T fallback;
-    T (*read)(const UserDefaults& store, const QString& key, const T& fallback);
+    T (*read)(const SettingsFile& store, const QString& key, const T& fallback);
     void (AppSettings::*changed)();
 };
 
 // The readers: a value of another JSON type reads as the fallback.
 template <class T, std::optional<T> (*fromRaw)(QStringView)>
-T readRaw(const UserDefaults& store, const QString& key, const T& fallback) {
+T readRaw(const SettingsFile& store, const QString& key, const T& fallback) {
     return fromRaw(store.stringValue(key).value_or(QString())).value_or(fallback);
 }
 
 template <const double& largest>
-double readUsable(const UserDefaults& store, const QString& key, const double& fallback) {
+double readUsable(const SettingsFile& store, const QString& key, const double& fallback) {
     return usableOr(store.doubleValue(key), fallback, largest);
 }
 
-QString readText(const UserDefaults& store, const QString& key, const QString& fallback) {
+QString readText(const SettingsFile& store, const QString& key, const QString& fallback) {
     return store.stringValue(key).value_or(fallback);
 }
 
-bool readBool(const UserDefaults& store, const QString& key, const bool& fallback) {
+bool readBool(const SettingsFile& store, const QString& key, const bool& fallback) {
     return store.storedBool(key).value_or(fallback);
 }
 
 // The store's lenient reading: "YES", 1 and true all count.
-bool readLenientBool(const UserDefaults& store, const QString& key, const bool& fallback) {
+bool readLenientBool(const SettingsFile& store, const QString& key, const bool& fallback) {
     return store.value(key) ? store.boolValue(key) : fallback;
 }
 
 // The writers, each keeping the JSON type its reader expects.
-void write(UserDefaults& store, const QString& key, double value) {
+void write(SettingsFile& store, const QString& key, double value) {
     store.setDouble(key, value);
 }
 
-void write(UserDefaults& store, const QString& key, bool value) {
+void write(SettingsFile& store, const QString& key, bool value) {
     store.setBool(key, value);
 }
 
-void write(UserDefaults& store, const QString& key, const QString& value) {
+void write(SettingsFile& store, const QString& key, const QString& value) {
     store.setString(key, value);
 }
 
 template <class Enum>
 requires std::is_enum_v<Enum>
-void write(UserDefaults& store, const QString& key, Enum value) {
+void write(SettingsFile& store, const QString& key, Enum value) {
     store.setString(key, rawValue(value));
 }
 
@@ -102,8 +102,8 @@ template <class Visit> void AppSettings::forEachStored(Visit&& visit) {
         StoredSetting<DeletionMethod>{
             "deletionMethod", &AppSettings::m_deletionMethod, DeletionMethod::trash,
             readRaw<DeletionMethod, deletionMethodFromRaw>, &AppSettings::deletionMethodChanged},
-        StoredSetting<bool>{"applyFinderTag", &AppSettings::m_applyFinderTag, false, readBool,
-                            &AppSettings::applyFinderTagChanged},
+        StoredSetting<bool>{"applyFinderTag", &AppSettings::m_applyFileTag, false, readBool,
+                            &AppSettings::applyFileTagChanged},
         StoredSetting<bool>{"pauseWatching", &AppSettings::m_pauseWatching, false, readLenientBool,
                             &AppSettings::pauseWatchingChanged},
         StoredSetting<bool>{"showTestTimers", &AppSettings::m_showTestTimers, false, readBool,
@@ -214,7 +214,7 @@ QString hexFromColor(RgbColor color) {
                              channel(color.blue));
 }
 
-AppSettings::AppSettings(UserDefaults& defaults, LoginItemService& loginItem, QObject* parent)
+AppSettings::AppSettings(SettingsFile& defaults, LoginItemService& loginItem, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_loginItem(loginItem)
@@ -245,8 +245,8 @@ void AppSettings::setDeletionMethod(DeletionMethod value) {
     store(&AppSettings::m_deletionMethod, value);
 }
 
-void AppSettings::setApplyFinderTag(bool value) {
-    store(&AppSettings::m_applyFinderTag, value);
+void AppSettings::setApplyFileTag(bool value) {
+    store(&AppSettings::m_applyFileTag, value);
 }
 
 void AppSettings::setPauseWatching(bool value) {

@@ -14,7 +14,7 @@
 namespace fadebin {
 
 class LoginItemService;
-class UserDefaults;
+class SettingsFile;
 
 // When the notch opens by itself. `automatic` is stored as "auto" (a keyword in C++).
 enum class DisplayMode { automatic, hoverOnly };
@@ -54,8 +54,7 @@ class AppSettings : public QObject {
                    defaultActionChanged)
     Q_PROPERTY(fadebin::DeletionMethod deletionMethod READ deletionMethod WRITE setDeletionMethod
                    NOTIFY deletionMethodChanged)
-    Q_PROPERTY(bool applyFinderTag READ applyFinderTag WRITE setApplyFinderTag NOTIFY
-                   applyFinderTagChanged)
+    Q_PROPERTY(bool applyFileTag READ applyFileTag WRITE setApplyFileTag NOTIFY applyFileTagChanged)
     Q_PROPERTY(
         bool pauseWatching READ pauseWatching WRITE setPauseWatching NOTIFY pauseWatchingChanged)
     Q_PROPERTY(bool showTestTimers READ showTestTimers WRITE setShowTestTimers NOTIFY
@@ -82,14 +81,14 @@ public:
     static inline const QString defaultCountColorHex = QStringLiteral("#40F2FF");
     static inline const QString defaultCountdownColorHex = QStringLiteral("#FF9EF2");
 
-    AppSettings(UserDefaults& defaults, LoginItemService& loginItem, QObject* parent = nullptr);
+    AppSettings(SettingsFile& defaults, LoginItemService& loginItem, QObject* parent = nullptr);
 
     [[nodiscard]] DisplayMode displayMode() const { return m_displayMode; }
     [[nodiscard]] double autoDismissSeconds() const { return m_autoDismissSeconds; }
     [[nodiscard]] double pendingGraceMinutes() const { return m_pendingGraceMinutes; }
     [[nodiscard]] ExpiryOption defaultAction() const { return m_defaultAction; }
     [[nodiscard]] DeletionMethod deletionMethod() const { return m_deletionMethod; }
-    [[nodiscard]] bool applyFinderTag() const { return m_applyFinderTag; }
+    [[nodiscard]] bool applyFileTag() const { return m_applyFileTag; }
     [[nodiscard]] bool pauseWatching() const { return m_pauseWatching; }
     [[nodiscard]] bool showTestTimers() const { return m_showTestTimers; }
     [[nodiscard]] QString excludedExtensionsText() const { return m_excludedExtensionsText; }
@@ -104,7 +103,7 @@ public:
     void setPendingGraceMinutes(double value);
     void setDefaultAction(ExpiryOption value);
     void setDeletionMethod(DeletionMethod value);
-    void setApplyFinderTag(bool value);
+    void setApplyFileTag(bool value);
     void setPauseWatching(bool value);
     void setShowTestTimers(bool value);
     void setExcludedExtensionsText(const QString& value);
@@ -134,7 +133,7 @@ Q_SIGNALS:
     void pendingGraceMinutesChanged();
     void defaultActionChanged();
     void deletionMethodChanged();
-    void applyFinderTagChanged();
+    void applyFileTagChanged();
     void pauseWatchingChanged();
     void showTestTimersChanged();
     void excludedExtensionsTextChanged();
@@ -160,14 +159,14 @@ private:
     // Assigns a stored setting (through assign) and writes it under its key.
     template <class T> void store(T AppSettings::*field, const T& value);
 
-    UserDefaults& m_defaults;
+    SettingsFile& m_defaults;
     LoginItemService& m_loginItem;
     DisplayMode m_displayMode;
     double m_autoDismissSeconds;
     double m_pendingGraceMinutes;
     ExpiryOption m_defaultAction;
     DeletionMethod m_deletionMethod;
-    bool m_applyFinderTag;
+    bool m_applyFileTag;
     bool m_pauseWatching;
     bool m_showTestTimers;
     QString m_excludedExtensionsText;

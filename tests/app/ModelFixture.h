@@ -2,7 +2,7 @@
 
 #include "app/AppModel.h"
 #include "platform/LoginItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
@@ -12,7 +12,7 @@ namespace fadebin::test {
 
 using namespace std::chrono_literals;
 
-class RecordingWorkspace : public Workspace {
+class RecordingFileManager : public FileManager {
 public:
     void reveal(const path& item) override { revealed.push_back(item); }
     std::vector<path> revealed;
@@ -67,12 +67,12 @@ protected:
     TempHome home;
     LogCapture log;
     ManualClock clock;
-    UserDefaults defaults{home.configHome() / "Fadebin/defaults.json"};
+    SettingsFile defaults{home.configHome() / "Fadebin/defaults.json"};
     AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
                                  "/usr/bin/fadebin"};
     AppSettings settings{defaults, loginItem};
-    RecordingWorkspace workspace;
-    AppModel model{settings, clock, workspace, home.downloads()};
+    RecordingFileManager fileManager;
+    AppModel model{settings, clock, fileManager, home.downloads()};
     std::vector<TrackedFile*> newPending;
     std::vector<ReleaseEvent> releases;
     std::vector<DeletionEvent> deletions;

@@ -289,7 +289,7 @@ TEST_F(ModelTest, SampleFileAndReveal) {
     TrackedFile* shown = pending("shown.txt");
     std::filesystem::rename(file("shown.txt"), file("renamed.txt"));
     model.reveal(shown);
-    EXPECT_EQ(workspace.revealed, (std::vector<path>{file("renamed.txt")}));
+    EXPECT_EQ(fileManager.revealed, (std::vector<path>{file("renamed.txt")}));
 }
 
 TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDropsAndSaves) {
@@ -297,10 +297,10 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
     std::filesystem::create_directories(disk);
     std::filesystem::remove(home.downloads());
     std::filesystem::create_directory_symlink(disk, home.downloads());
-    auto linked = std::make_unique<AppModel>(settings, clock, workspace, home.downloads());
+    auto linked = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
     auto restart = [&] {
         linked.reset();
-        linked = std::make_unique<AppModel>(settings, clock, workspace, home.downloads());
+        linked = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
         linked->start();
     };
     linked->start();
@@ -349,7 +349,7 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
 }
 
 TEST_F(ModelTest, AFileBroughtInWithSomeoneElsesExpiryIsAskedAboutNotTrashed) {
-    AppModel(settings, clock, workspace, home.downloads()).start(); // a healthy database
+    AppModel(settings, clock, fileManager, home.downloads()).start(); // a healthy database
     writeFile(file("copied.iso"), "from a backup");
     ASSERT_TRUE(writeXattr(file("copied.iso"), expiryAttribute, "2020-01-01T00:00:00Z").ok());
     model.start();
@@ -383,7 +383,7 @@ TEST_F(ModelTest, EndedRecordsStayEndedAndAFailedDeleteNowKeepsTheFileTimed) {
 }
 
 TEST_F(ModelTest, ADownloadsFolderThatIsTheHomeFolderIsRefused) {
-    AppModel atHome(settings, clock, workspace, home.root());
+    AppModel atHome(settings, clock, fileManager, home.root());
     atHome.start();
     EXPECT_TRUE(atHome.startupError().value_or(QString()).contains(QStringLiteral("home folder")));
     EXPECT_EQ(atHome.store(), nullptr);

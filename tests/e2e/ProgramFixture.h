@@ -183,14 +183,16 @@ inline Command runProgram(const QStringList& arguments) {
 
 // As Chromium saves a download: a partial file grown in writes, its origin, then the rename.
 inline void writeDownload(const path& downloads, const std::string& name) {
-    const std::string url = "https://www.example.org/file.zip";
+    const std::string filePath = "https://www.example.org/file.zip";
     const path partial = downloads / (name + ".crdownload");
     {
         std::ofstream out(partial, std::ios::binary);
         for (char c : {'a', 'b', 'c'})
             out << std::string(4096, c) << std::flush;
     }
-    ASSERT_EQ(::setxattr(partial.c_str(), "user.xdg.origin.url", url.data(), url.size(), 0), 0);
+    ASSERT_EQ(::setxattr(partial.c_str(), "user.xdg.origin.filePath", filePath.data(),
+                         filePath.size(), 0),
+              0);
     std::filesystem::rename(partial, downloads / name);
 }
 

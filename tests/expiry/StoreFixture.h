@@ -3,7 +3,7 @@
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
 #include "platform/LoginItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "settings/AppSettings.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
@@ -21,7 +21,7 @@ protected:
     void reopen() {
         store.reset();
         QString error;
-        store = ExpiryStore::open(downloadsURL, clock, *deleter, error);
+        store = ExpiryStore::open(downloadsFolder, clock, *deleter, error);
         ASSERT_TRUE(store) << error.toStdString();
         store->onReleased = [this](const std::vector<TrackedFile*>& files) {
             releases.push_back(files);
@@ -45,7 +45,7 @@ protected:
     path databaseFile() const { return home.dataHome() / "Fadebin" / "Fadebin.store"; }
 
     TempHome home;
-    path downloadsURL = home.downloads();
+    path downloadsFolder = home.downloads();
     LogCapture log;
     ManualClock clock;
     std::unique_ptr<FileDeleter> deleter = std::make_unique<FileDeleter>();

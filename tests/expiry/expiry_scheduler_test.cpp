@@ -28,7 +28,7 @@ protected:
     TrackedFile* scheduled(const std::string& name,
                            ExpiryOption option = ExpiryOption::tenSeconds) {
         TrackedFile* record = pending(name);
-        store->apply(option, *record, settings.applyFinderTag());
+        store->apply(option, *record, settings.applyFileTag());
         return record;
     }
     [[nodiscard]] Duration timerIn() const { return clock.nextDue().value() - clock.now(); }
@@ -36,7 +36,7 @@ protected:
         return pathExists(home.dataHome() / "Trash/files" / name);
     }
 
-    UserDefaults defaults{home.configHome() / "Fadebin/defaults.json"};
+    SettingsFile defaults{home.configHome() / "Fadebin/defaults.json"};
     AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
                                  "/usr/bin/fadebin"};
     AppSettings settings{defaults, loginItem};
@@ -51,13 +51,13 @@ class RacingDeleter : public FileDeleter {
 public:
     path victim;
     std::function<void(const path&)> swap;
-    Result<std::optional<path>> deleteItem(const path& url, DeletionMethod method,
+    Result<std::optional<path>> deleteItem(const path& filePath, DeletionMethod method,
                                            const FileIdentity& expected) override {
-        if (url == victim) {
-            std::filesystem::remove(url);
-            swap(url);
+        if (filePath == victim) {
+            std::filesystem::remove(filePath);
+            swap(filePath);
         }
-        return FileDeleter::deleteItem(url, method, expected);
+        return FileDeleter::deleteItem(filePath, method, expected);
     }
 };
 
@@ -148,7 +148,7 @@ TEST_F(SchedulerTest, OneSweepReportsEveryDeletionInOneEvent) {
 TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGraceAndWakingSweeps) {
     settings.setPendingGraceMinutes(0.5);
     settings.setDefaultAction(ExpiryOption::tenSeconds);
-    settings.setApplyFinderTag(true);
+    settings.setApplyFileTag(true);
     TrackedFile* record = pending("undecided.zip");
     scheduler->start();
     clock.advance(30s);
@@ -195,7 +195,7 @@ TEST_F(SchedulerTest, DeadlinesFollowTheWallClockThroughClockChangesAndSleep) {
 
 // Nothing outside Downloads is ever deleted, however the file got there.
 TEST_F(SchedulerTest, FilesTrashedMovedOutOrLinkedFromOutsideAreNeverDeleted) {
-    settings.setApplyFinderTag(true);
+    settings.setApplyFileTag(true);
     TrackedFile* trashed = scheduled("trashed.pdf");
     TrackedFile* moved = scheduled("moved.pdf");
     ASSERT_TRUE(moveToTrash(dl("trashed.pdf")).ok());
@@ -249,7 +249,7 @@ TEST_F(SchedulerTest, WhateverTakesTheDueFilesPlaceJustBeforeDeletionIsLeftAlone
 }
 
 TEST_F(SchedulerTest, AFileLetGoWhileStoppedIsNeverTimedAgainByItsOldExpiry) {
-    settings.setApplyFinderTag(true);
+    settings.setApplyFileTag(true);
     scheduled("letgo.pdf", ExpiryOption::thirtyMinutes);
     const path outside = home.root() / "letgo.pdf";
     for (const auto& [from, to] :

@@ -81,7 +81,7 @@ TEST_F(StoreTest, OnlyAnActiveRecordBlocksAddingAndActiveOrderIsPendingThenSoone
 TEST_F(StoreTest, ARenamedFileKeepsItsOneRecordWhileRunningAcrossRestartsAndInSubfolders) {
     TrackedFile* record = pending("draft.txt");
     std::filesystem::rename(dl("draft.txt"), dl("a.iso"));
-    EXPECT_EQ(store->resolveURL(*record), dl("a.iso"));
+    EXPECT_EQ(store->resolvePath(*record), dl("a.iso"));
     EXPECT_EQ(record->displayName(), QStringLiteral("a.iso"));
     store->apply(ExpiryOption::oneDay, *record, true);
     const QString id = record->idText();
@@ -202,7 +202,7 @@ TEST_F(StoreTest, ADeletedFileFreesItsSpaceAtOnceAndEndedRecordsStayEnded) {
     };
     TrackedFile* big = pending("big.iso", std::string(32 << 20, 'b'));
     store->apply(ExpiryOption::tenDays, *big, false);
-    ASSERT_EQ(store->resolveURL(*big), dl("big.iso"));
+    ASSERT_EQ(store->resolvePath(*big), dl("big.iso"));
     const std::int64_t before = freeBytes();
     std::filesystem::remove(dl("big.iso")); // while nothing looks (watching paused, say)
     EXPECT_GT(freeBytes() - before, 16 << 20) << "no descriptor of ours holds the file";
@@ -234,7 +234,7 @@ TEST_F(StoreTest, WithoutBirthTimesAnUndecidedFileChangedWhileStoppedIsStillItse
     const auto pendingNow = store->files(FileStatus::pending);
     ASSERT_EQ(pendingNow.size(), 1u) << "not taken for gone";
     EXPECT_EQ(pendingNow[0]->idText(), id);
-    EXPECT_EQ(store->resolveURL(*pendingNow[0]), dl("draft.txt"));
+    EXPECT_EQ(store->resolvePath(*pendingNow[0]), dl("draft.txt"));
     EXPECT_TRUE(store->files(FileStatus::scheduled).empty())
         << "a decided file that cannot prove itself is never deleted by mistake";
     EXPECT_TRUE(pathExists(dl("decided.txt")));

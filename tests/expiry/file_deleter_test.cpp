@@ -47,7 +47,7 @@ protected:
     std::optional<QString> expiry(const path& p) {
         return deleter.readAttribute(expiryAttribute, p);
     }
-    void tag(bool add, const path& p) { deleter.setFinderTag(add, temporaryTag, p); }
+    void tag(bool add, const path& p) { deleter.setFileTag(add, temporaryTag, p); }
 
     TempHome home;
     LogCapture log;

@@ -2,7 +2,7 @@
 // settings' typed read rules.
 #include "FuzzSupport.h"
 #include "platform/LoginItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "settings/AppSettings.h"
 
 #include <cmath>
@@ -35,7 +35,7 @@ struct Reading {
     Duration pendingGrace;
     ExpiryOption defaultAction;
     DeletionMethod deletionMethod;
-    bool applyFinderTag, pauseWatching, showTestTimers, showScheduledCount, onboarded;
+    bool applyFileTag, pauseWatching, showTestTimers, showScheduledCount, onboarded;
     QString excludedText;
     QSet<QString> excluded;
     QString countHex, countdownHex;
@@ -45,23 +45,12 @@ struct Reading {
 };
 
 Reading read(const AppSettings& s) {
-    return {s.displayMode(),
-            s.autoDismissSeconds(),
-            s.pendingGraceMinutes(),
-            s.pendingGrace(),
-            s.defaultAction(),
-            s.deletionMethod(),
-            s.applyFinderTag(),
-            s.pauseWatching(),
-            s.showTestTimers(),
-            s.showScheduledCount(),
-            s.hasCompletedOnboarding(),
-            s.excludedExtensionsText(),
-            s.excludedExtensions(),
-            s.countColorHex(),
-            s.countdownColorHex(),
-            s.countColor(),
-            s.countdownColor()};
+    return {s.displayMode(),        s.autoDismissSeconds(),     s.pendingGraceMinutes(),
+            s.pendingGrace(),       s.defaultAction(),          s.deletionMethod(),
+            s.applyFileTag(),       s.pauseWatching(),          s.showTestTimers(),
+            s.showScheduledCount(), s.hasCompletedOnboarding(), s.excludedExtensionsText(),
+            s.excludedExtensions(), s.countColorHex(),          s.countdownColorHex(),
+            s.countColor(),         s.countdownColor()};
 }
 
 } // namespace
@@ -92,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The login item is not read from the settings file; an entry that is never there.
     AutostartLoginItem loginItem(folder() / "autostart" / "fadebin.desktop", "/usr/bin/fadebin");
-    UserDefaults defaults(file);
+    SettingsFile defaults(file);
     AppSettings settings(defaults, loginItem);
     const Reading first = read(settings);
 
@@ -111,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Changing one setting rewrites the file with everything in it; read again from that
     // file, every other setting is what it was.
     settings.setPauseWatching(!first.pauseWatching);
-    UserDefaults again(file);
+    SettingsFile again(file);
     Reading second = read(AppSettings(again, loginItem));
     FUZZ_CHECK(second.pauseWatching == !first.pauseWatching);
     second.pauseWatching = first.pauseWatching;

@@ -3,7 +3,7 @@
 // The real notch content (QML) in the real panel over a real model and the real
 // controller, on the manual clock. Items are found by objectName and clicked as a user
 // would click them.
-#include "FakePasteboard.h"
+#include "FakeDragSelection.h"
 #include "NotchControllerProbe.h"
 #include "notch/NotchContentPanel.h"
 #include "notch/NotchController.h"
@@ -26,7 +26,7 @@ public:
         : ModelHarness(beforeStart) {
         controller = std::make_unique<NotchController>(
             model, settings, clock, screens,
-            std::make_unique<DragWatcher>(clock, std::make_unique<FakePasteboard>()),
+            std::make_unique<DragWatcher>(clock, std::make_unique<FakeDragSelection>()),
             NotchContentPanel::factory([this] { ++settingsOpened; }, options));
         controller->install();
         panel = static_cast<NotchContentPanel*>(NotchControllerProbe::panel(*controller));

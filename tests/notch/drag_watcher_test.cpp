@@ -1,4 +1,4 @@
-#include "FakePasteboard.h"
+#include "FakeDragSelection.h"
 #include "notch/DragWatcher.h"
 #include "support/ManualClock.h"
 
@@ -8,7 +8,7 @@
 #include <tuple>
 
 using namespace fadebin;
-using fadebin::test::FakePasteboard;
+using fadebin::test::FakeDragSelection;
 using namespace std::chrono_literals;
 
 namespace {
@@ -16,7 +16,7 @@ namespace {
 class DragWatcherTest : public ::testing::TestWithParam<bool> {
 protected:
     DragWatcherTest() {
-        auto fake = std::make_unique<FakePasteboard>();
+        auto fake = std::make_unique<FakeDragSelection>();
         fake->notifies = GetParam();
         board = fake.get();
         watcher = std::make_unique<DragWatcher>(clock, std::move(fake));
@@ -31,7 +31,7 @@ protected:
     }
 
     ManualClock clock;
-    FakePasteboard* board = nullptr;
+    FakeDragSelection* board = nullptr;
     std::unique_ptr<DragWatcher> watcher;
     std::vector<QPointF> moves;
     int ended = 0;

@@ -1,6 +1,6 @@
 #include "X11TestTools.h"
 #include "notch/DragWatcher.h"
-#include "notch/X11Pasteboard.h"
+#include "notch/X11DragSelection.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -23,9 +23,9 @@ protected:
     void SetUp() override {
         if (const std::string why = test::whyNoX11(); !why.empty())
             GTEST_SKIP() << why;
-        auto pasteboard = std::make_unique<X11Pasteboard>();
-        ASSERT_TRUE(pasteboard->hasOwnerNotices()) << "Xvfb without XFixes";
-        m_watcher = std::make_unique<DragWatcher>(Clock::system(), std::move(pasteboard));
+        auto dragSelection = std::make_unique<X11DragSelection>();
+        ASSERT_TRUE(dragSelection->hasOwnerNotices()) << "Xvfb without XFixes";
+        m_watcher = std::make_unique<DragWatcher>(Clock::system(), std::move(dragSelection));
         m_watcher->onDragMoved = [this](QPointF p) { m_moves.push_back(p); };
         m_watcher->onDragEnded = [this] { ++m_ended; };
         m_watcher->start();
@@ -66,7 +66,7 @@ protected:
         if (followed) {
             ASSERT_TRUE(test::waitFor([&] { return m_watcher->isDragging(); }, generous));
         }
-        m_types = m_watcher->pasteboard().types();
+        m_types = m_watcher->dragSelection().types();
         for (const QPoint pixel : {QPoint(640, 12), QPoint(900, 40)}) {
             test::xdotool({"mousemove", QString::number(pixel.x()), QString::number(pixel.y())});
             // Reported at the pixel's centre, in Qt's logical pixels (unscaled here).
@@ -104,12 +104,12 @@ TEST_F(DragX11Test, TextDragIsNoticedButNotFollowed) {
 }
 
 // A drag source that lists no XdndTypeList and answers TARGETS only when the test lets it:
-// the pasteboard asks once, returns at once, and takes the answer in when it comes.
-TEST(X11PasteboardTargets, AskedOnceWithoutWaitingForTheDragSource) {
+// the selection asks once, returns at once, and takes the answer in when it comes.
+TEST(X11SelectionTargets, AskedOnceWithoutWaitingForTheDragSource) {
     if (const std::string why = test::whyNoX11(); !why.empty())
         GTEST_SKIP() << why;
-    X11Pasteboard pasteboard;
-    const long countBefore = pasteboard.changeCount();
+    X11DragSelection dragSelection;
+    const long countBefore = dragSelection.changeCount();
     Display* source = XOpenDisplay(nullptr);
     ASSERT_NE(source, nullptr);
     const ::Window window =
@@ -117,7 +117,7 @@ TEST(X11PasteboardTargets, AskedOnceWithoutWaitingForTheDragSource) {
     const Atom selection = XInternAtom(source, "XdndSelection", False);
     XSetSelectionOwner(source, selection, window, CurrentTime);
     XSync(source, False);
-    ASSERT_TRUE(test::waitFor([&] { return pasteboard.changeCount() > countBefore; }, generous));
+    ASSERT_TRUE(test::waitFor([&] { return dragSelection.changeCount() > countBefore; }, generous));
 
     const auto nextRequest = [&](XSelectionRequestEvent& request, int waitMs = 5'000) {
         pollfd fd{ConnectionNumber(source), POLLIN, 0};
@@ -131,8 +131,8 @@ TEST(X11PasteboardTargets, AskedOnceWithoutWaitingForTheDragSource) {
         }
         return false;
     };
-    EXPECT_TRUE(pasteboard.types().empty());
-    EXPECT_TRUE(pasteboard.types().empty()) << "still unanswered";
+    EXPECT_TRUE(dragSelection.types().empty());
+    EXPECT_TRUE(dragSelection.types().empty()) << "still unanswered";
     XSelectionRequestEvent request{};
     ASSERT_TRUE(nextRequest(request));
     EXPECT_EQ(request.target, XInternAtom(source, "TARGETS", False));
@@ -156,7 +156,7 @@ TEST(X11PasteboardTargets, AskedOnceWithoutWaitingForTheDragSource) {
     XSync(source, False);
     std::vector<std::string> types;
     EXPECT_TRUE(test::waitFor(
-        [&] { return std::ranges::count(types = pasteboard.types(), "text/uri-list") == 1; },
+        [&] { return std::ranges::count(types = dragSelection.types(), "text/uri-list") == 1; },
         generous));
     XCloseDisplay(source);
 }

@@ -206,7 +206,7 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
 
     click("more-notes.txt");
     click("showInFolderItem");
-    EXPECT_EQ(workspace.revealed, std::vector<path>{file("notes.txt")});
+    EXPECT_EQ(fileManager.revealed, std::vector<path>{file("notes.txt")});
     click("more-notes.txt");
     click("keepForeverItem");
     EXPECT_EQ(stored("notes.txt")->status(), FileStatus::keepForever);
@@ -266,7 +266,7 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
     model.checkDownloadsAccess();
     ASSERT_EQ(page(), "accessWarning");
     click("showFolderButton");
-    EXPECT_EQ(workspace.shownFolders, std::vector<path>{home.downloads()});
+    EXPECT_EQ(fileManager.shownFolders, std::vector<path>{home.downloads()});
     click("retryButton");
     EXPECT_EQ(page(), "accessWarning") << "still missing";
     std::filesystem::rename(aside, home.downloads());
@@ -292,7 +292,7 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
     writeFile(file("dropped.txt"), "d");
     EXPECT_TRUE(drag(inside, true));
     ASSERT_NE(record("dropped.txt"), nullptr);
-    EXPECT_EQ(controller->selectedPendingID(), record("dropped.txt")->id());
+    EXPECT_EQ(controller->selectedPendingId(), record("dropped.txt")->id());
     EXPECT_NE(find("pendingRow-dropped.txt"), nullptr);
 
     click("settingsButton");
@@ -409,7 +409,7 @@ TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
         ModelHarness harness;
         NotchController controller(
             harness.model, harness.settings, harness.clock, screens,
-            std::make_unique<DragWatcher>(harness.clock, std::make_unique<FakePasteboard>()),
+            std::make_unique<DragWatcher>(harness.clock, std::make_unique<FakeDragSelection>()),
             NotchContentPanel::factory({}));
         controller.install();
         auto* panel = static_cast<NotchContentPanel*>(NotchControllerProbe::panel(controller));

@@ -1,6 +1,6 @@
 // The notch controller's state table on the manual clock, with a fake panel, fake screens
-// and pointer and a fake drag pasteboard, over a real model and real files.
-#include "FakePasteboard.h"
+// and pointer and a fake drag selection, over a real model and real files.
+#include "FakeDragSelection.h"
 #include "NotchControllerProbe.h"
 #include "NotchFixture.h"
 #include "notch/NotchController.h"
@@ -25,15 +25,15 @@ public:
         frames.push_back(frame);
     }
     void setAllowsKey(bool allows) override { allowsKey = allows; }
-    void orderFront() override { front = true; }
-    void orderOut() override { front = false; }
+    void present() override { front = true; }
+    void withdraw() override { front = false; }
     [[nodiscard]] std::optional<Size> contentSize() const override {
         return Size{m_frame.width, m_frame.height};
     }
     void setOnHoverChange(std::function<void(bool)> callback) override {
         onHover = std::move(callback);
     }
-    void setHitTest(NotchHostingView::HitTest test) override { hitTest = std::move(test); }
+    void setHitTest(NotchContentHost::HitTest test) override { hitTest = std::move(test); }
     [[nodiscard]] bool isPointerOverContent() const override { return pointerOver; }
     void setOutline(const QPainterPath& path) override { outline = path; }
     void setOnPressOutside(std::function<void()> callback) override {
@@ -45,7 +45,7 @@ public:
     bool front = false;
     bool pointerOver = false;
     std::function<void(bool)> onHover;
-    NotchHostingView::HitTest hitTest;
+    NotchContentHost::HitTest hitTest;
     QPainterPath outline;
     std::function<void()> onPressOutside;
 
@@ -58,8 +58,8 @@ private:
 class ControllerTest : public ::testing::Test, public ModelHarness {
 protected:
     ControllerTest() {
-        auto board = std::make_unique<FakePasteboard>();
-        pasteboard = board.get();
+        auto board = std::make_unique<FakeDragSelection>();
+        dragSelection = board.get();
         controller = std::make_unique<NotchController>(
             model, settings, clock, screens, std::make_unique<DragWatcher>(clock, std::move(board)),
             [this](NotchController&) {
@@ -99,8 +99,8 @@ protected:
     }
     // A file drag that the watcher has seen at p.
     void fileDragAt(QPointF p) {
-        pasteboard->pointer = p;
-        pasteboard->beginDrag({"text/uri-list"});
+        dragSelection->pointer = p;
+        dragSelection->beginDrag({"text/uri-list"});
         advance(DragWatcher::idleInterval);
         advance(DragWatcher::activeInterval);
     }
@@ -108,7 +108,7 @@ protected:
     [[nodiscard]] Rect frameOf(NotchState s) const { return controller->frameForState(s); }
 
     FakeScreens screens;
-    FakePasteboard* pasteboard = nullptr;
+    FakeDragSelection* dragSelection = nullptr;
     FakePanel* panel = nullptr;
     std::unique_ptr<NotchController> controller;
 };
@@ -199,14 +199,14 @@ TEST_F(ControllerTest, NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAuto
     settings.setDisplayMode(DisplayMode::hoverOnly);
     TrackedFile* quiet = download("quiet.txt");
     nextTurn();
-    EXPECT_EQ(controller->selectedPendingID(), quiet->id());
+    EXPECT_EQ(controller->selectedPendingId(), quiet->id());
     EXPECT_EQ(state(), NotchState::collapsed) << "hover only: selected, not opened";
 
     settings.setDisplayMode(DisplayMode::automatic);
     settings.setAutoDismissSeconds(2);
     TrackedFile* file = download("report.pdf");
     nextTurn();
-    EXPECT_EQ(controller->selectedPendingID(), file->id());
+    EXPECT_EQ(controller->selectedPendingId(), file->id());
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_TRUE(Probe::expandedByAuto(*controller));
     expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
@@ -239,11 +239,11 @@ TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
     openByHover();
     TrackedFile* file = download("while-open.zip");
     nextTurn();
-    EXPECT_EQ(controller->selectedPendingID(), file->id());
+    EXPECT_EQ(controller->selectedPendingId(), file->id());
     EXPECT_FALSE(Probe::expandedByAuto(*controller));
     EXPECT_TRUE(Probe::isPending(*controller, Work::autoDismiss));
     // The pointer sits in a row's open menu, outside the shape: still the user's panel.
-    controller->menuBeganTracking();
+    controller->menuOpened();
     panel->onHover(false);
     screens.pointer = Point{100, 100};
     advance(1s);
@@ -258,7 +258,7 @@ TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownload
     model.decide(first, ExpiryOption::oneHour);
     controller->showConfirmation(
         {first->id(), FileKind::pdf, ExpiryOption::oneHour, first->expiresAt(), "one.pdf"});
-    EXPECT_EQ(controller->selectedPendingID(), std::nullopt);
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
     ASSERT_TRUE(controller->confirmation().has_value());
     advance(1s);
     EXPECT_FALSE(controller->confirmation().has_value());
@@ -278,7 +278,7 @@ TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownload
     fileDragAt({640, 10});
     EXPECT_TRUE(controller->isDropTargeted());
     EXPECT_EQ(state(), NotchState::expanded) << "a file drag still opens it";
-    pasteboard->press(0);
+    dragSelection->press(0);
     advance(DragWatcher::activeInterval);
     advance(600ms);
     ASSERT_EQ(state(), NotchState::collapsed);
@@ -377,8 +377,8 @@ TEST_F(ControllerTest, OpenMenuKeepsThePanelOpenAndClosingItOutsideCollapsesLate
     openByHover();
     bool pressedOutside = false;
     controller->onPressOutsideMenu = [&] { pressedOutside = true; };
-    controller->menuBeganTracking();
-    controller->menuBeganTracking(); // its submenu
+    controller->menuOpened();
+    controller->menuOpened(); // its submenu
     ASSERT_TRUE(panel->onPressOutside);
     pointerAway();
     advance(2s);
@@ -394,7 +394,7 @@ TEST_F(ControllerTest, OpenMenuKeepsThePanelOpenAndClosingItOutsideCollapsesLate
 
     // Closed with the pointer still in the shape: it stays open.
     openByHover();
-    controller->menuBeganTracking();
+    controller->menuOpened();
     controller->menuEndedTracking();
     advance(1s);
     EXPECT_EQ(state(), NotchState::expanded);
@@ -412,7 +412,7 @@ TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
         EXPECT_EQ(controller->isDropTargeted(), opens) << p.x() << "," << p.y();
         EXPECT_EQ(state(), opens ? NotchState::expanded : NotchState::collapsed);
         // Released away from the notch: closed after the 0.6 s grace.
-        pasteboard->press(0);
+        dragSelection->press(0);
         advance(DragWatcher::activeInterval);
         EXPECT_FALSE(controller->isDropTargeted());
         advance(550ms);
@@ -421,8 +421,8 @@ TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
         EXPECT_EQ(state(), NotchState::collapsed);
     }
     // Text drags are not followed at all.
-    pasteboard->pointer = QPointF(640, 10);
-    pasteboard->beginDrag({"UTF8_STRING"});
+    dragSelection->pointer = QPointF(640, 10);
+    dragSelection->beginDrag({"UTF8_STRING"});
     advance(1s);
     EXPECT_EQ(state(), NotchState::collapsed);
 }
@@ -445,17 +445,17 @@ TEST_F(ControllerTest, DropsQueueScheduleOrRefuse) {
     nextTurn();
     controller->handleDrop({file("ticking.pdf")});
     EXPECT_EQ(controller->editingTrackedID(), ticking->id());
-    EXPECT_EQ(controller->selectedPendingID(), std::nullopt);
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
     // One new file: its pending row; two: none selected.
     writeFile(file("new.txt"), "n");
     controller->handleDrop({file("new.txt")});
     EXPECT_EQ(controller->editingTrackedID(), std::nullopt);
     ASSERT_NE(record("new.txt"), nullptr);
-    EXPECT_EQ(controller->selectedPendingID(), record("new.txt")->id());
+    EXPECT_EQ(controller->selectedPendingId(), record("new.txt")->id());
     writeFile(file("x.txt"), "x");
     writeFile(file("y.txt"), "y");
     controller->handleDrop({file("x.txt"), file("y.txt")});
-    EXPECT_EQ(controller->selectedPendingID(), std::nullopt);
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
     nextTurn();
     // The panel lingers 5 s after a drop, then closes with the pointer away.
     expectSwitch(5s, NotchState::expanded, NotchState::collapsed);
@@ -471,10 +471,10 @@ TEST_F(ControllerTest, TransientFieldsStayUntilTheFrameShrinks) {
     controller->collapse();
     advance(549ms);
     EXPECT_TRUE(controller->dropNotice() && controller->confirmation() &&
-                controller->selectedPendingID() && controller->editingTrackedID());
+                controller->selectedPendingId() && controller->editingTrackedID());
     advance(1ms);
     EXPECT_FALSE(controller->dropNotice() || controller->confirmation() ||
-                 controller->selectedPendingID() || controller->editingTrackedID());
+                 controller->selectedPendingId() || controller->editingTrackedID());
     // An expansion within the 0.55 s keeps the large frame and the fields.
     controller->expand(false);
     nextTurn();
@@ -484,7 +484,7 @@ TEST_F(ControllerTest, TransientFieldsStayUntilTheFrameShrinks) {
     controller->expand(false);
     advance(1s);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
-    EXPECT_EQ(controller->selectedPendingID(), pending->id());
+    EXPECT_EQ(controller->selectedPendingId(), pending->id());
 }
 
 TEST_F(ControllerTest, ScreenChangesMoveThePanel) {

@@ -107,7 +107,7 @@ protected:
     }
     static void show(NotchPanel& panel, const Rect& frame) {
         panel.setFrame(frame);
-        panel.orderFront();
+        panel.present();
         ASSERT_TRUE(waitFor([&] { return panel.isExposed(); }));
     }
 
@@ -250,14 +250,14 @@ TEST_F(NotchPanelX11Test, DesktopHintsAreWrittenAgainBeforeEveryShow) {
     };
     expectHints();
     for (int round = 0; round < 2; ++round) {
-        panel.orderOut();
+        panel.withdraw();
         ASSERT_TRUE(waitFor([&] { return !panel.isVisible(); }));
         XSync(m_x, False);
         // What a window manager does when a window is withdrawn.
         XDeleteProperty(m_x, id, XInternAtom(m_x, "_NET_WM_STATE", False));
         XDeleteProperty(m_x, id, XInternAtom(m_x, "_NET_WM_DESKTOP", False));
         XSync(m_x, False);
-        panel.orderFront();
+        panel.present();
         ASSERT_TRUE(waitFor([&] { return panel.isExposed(); }));
         XSync(m_x, False);
         expectHints();

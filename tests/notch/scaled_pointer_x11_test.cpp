@@ -2,7 +2,7 @@
 // positions must land in the same logical space as the notch geometry.
 #include "X11TestTools.h"
 #include "notch/ScreenSource.h"
-#include "notch/X11Pasteboard.h"
+#include "notch/X11DragSelection.h"
 #include "support/TestSupport.h"
 
 using namespace fadebin;
@@ -18,9 +18,9 @@ TEST(ScaledPointer, DragAndHoverPositionsAreLogicalAndInsideTheNotch) {
     ASSERT_EQ(geometry.notchRect, (Rect{220, 368, 200, 32}));
 
     test::xdotool({QStringLiteral("mousemove"), QStringLiteral("641"), QStringLiteral("1")});
-    X11Pasteboard pasteboard;
-    EXPECT_EQ(pasteboard.pointerLocation(), QPointF(320.75, 0.75));
-    const Point dragged = DesktopSpace::current().fromQt(pasteboard.pointerLocation());
+    X11DragSelection dragSelection;
+    EXPECT_EQ(dragSelection.pointerLocation(), QPointF(320.75, 0.75));
+    const Point dragged = DesktopSpace::current().fromQt(dragSelection.pointerLocation());
     EXPECT_TRUE(geometry.notchRect.contains(dragged)) << dragged.x << "," << dragged.y;
     ASSERT_TRUE(test::waitFor([&] {
         const auto p = screens.pointerLocation();
@@ -29,7 +29,7 @@ TEST(ScaledPointer, DragAndHoverPositionsAreLogicalAndInsideTheNotch) {
     // The server's pixel 900 is logical 450, beside the notch; unconverted it would be
     // far to the right of the screen.
     test::xdotool({QStringLiteral("mousemove"), QStringLiteral("900"), QStringLiteral("1")});
-    EXPECT_EQ(pasteboard.pointerLocation(), QPointF(450.25, 0.75));
+    EXPECT_EQ(dragSelection.pointerLocation(), QPointF(450.25, 0.75));
 }
 
 } // namespace

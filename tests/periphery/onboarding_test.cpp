@@ -110,7 +110,7 @@ TEST(Onboarding, AccessStepWaitsForTheRecheckAndClosingDoesNotComplete) {
     EXPECT_EQ(scene.onboarding.flow().step(), 1) << "Return does nothing while Continue is off";
     EXPECT_TRUE(isShown(window, "checkAgain"));
     click(window, "showFolder");
-    EXPECT_EQ(scene.world.workspace.shownFolders.size(), 1u);
+    EXPECT_EQ(scene.world.fileManager.shownFolders.size(), 1u);
 
     // Fixed outside the window: the once-a-second look notices without any click.
     scene.world.allowDownloads();

@@ -71,7 +71,7 @@ TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
         {at("pauseWatching"), "pauseWatching", true},
         {at("pauseWatching"), "pauseWatching", false},
         {pick("deletionMethod", Qt::Key_Down), "deletionMethod", "permanent"},
-        {at("applyFinderTag"), "applyFinderTag", true},
+        {at("applyFileTag"), "applyFinderTag", true},
         {at("tab.files"), nullptr, {}},
         {[&] {
              click(window, "excludedExtensions");
@@ -157,7 +157,7 @@ TEST(SettingsWindow, AccessGroupShowsWhileDownloadsIsUnreadable) {
     EXPECT_TRUE(isShown(window, "accessDenied"));
     EXPECT_TRUE(showsText(window, "Downloads access is off"));
     click(window, "showFolder");
-    EXPECT_EQ(scene.world.workspace.shownFolders.size(), 1u);
+    EXPECT_EQ(scene.world.fileManager.shownFolders.size(), 1u);
 
     scene.world.allowDownloads();
     click(window, "retryAccess");

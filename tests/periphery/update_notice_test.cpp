@@ -4,7 +4,7 @@
 #include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateManager.h"
 #include "platform/DesktopNotifications.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "support/ManualClock.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
@@ -65,7 +65,7 @@ struct Program {
         , announcer(updates, defaults, notifications) {
         updates.openUrl = [this](const QUrl& url) { opened.push_back(url); };
     }
-    UserDefaults defaults;
+    SettingsFile defaults;
     UpdateManager updates;
     DesktopNotifications notifications;
     UpdateAnnouncer announcer;

@@ -56,7 +56,7 @@ TEST_F(BookmarkTest, FindsARenamedFileInTheFoldersAndHoldsNothingOpen) {
     fs::rename(original, home.downloads() / "renamed.pdf");
     const auto found = afterRestart(token);
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->url, home.downloads() / "renamed.pdf");
+    EXPECT_EQ(found->filePath, home.downloads() / "renamed.pdf");
     EXPECT_TRUE(found->stale);
     fs::rename(home.downloads() / "renamed.pdf", home.root() / "elsewhere.pdf");
     EXPECT_FALSE(afterRestart(token)) << "outside the search folders it is not found";
@@ -65,7 +65,7 @@ TEST_F(BookmarkTest, FindsARenamedFileInTheFoldersAndHoldsNothingOpen) {
     fs::create_symlink(home.root() / "elsewhere.pdf", home.downloads() / "shortcut");
     const QByteArray link = bookmarkOf(home.downloads() / "shortcut");
     EXPECT_EQ(decodeBookmark(link)->identity.inode, inodeOf(home.downloads() / "shortcut"));
-    EXPECT_EQ(Bookmarks({}).resolve(link).value_or(ResolvedBookmark{}).url,
+    EXPECT_EQ(Bookmarks({}).resolve(link).value_or(ResolvedBookmark{}).filePath,
               home.downloads() / "shortcut");
 }
 
@@ -152,7 +152,7 @@ TEST_F(BookmarkTest, WithinAPassTheFoldersAreListedOnceAndTheFirstFolderStillWin
     const auto resolveAll = [&] {
         std::vector<path> found;
         for (const QByteArray& token : tokens)
-            found.push_back(bookmarks.resolve(token).value_or(ResolvedBookmark{}).url);
+            found.push_back(bookmarks.resolve(token).value_or(ResolvedBookmark{}).filePath);
         return found;
     };
     const std::vector<path> alone = resolveAll();
@@ -169,6 +169,6 @@ TEST_F(BookmarkTest, WithinAPassTheFoldersAreListedOnceAndTheFirstFolderStillWin
     EXPECT_EQ(inPass[7], home.downloads() / "now-7");
     // The pass over, a lookup lists anew and sees what changed since.
     fs::rename(home.downloads() / "now-7", home.downloads() / "later-7");
-    EXPECT_EQ(bookmarks.resolve(tokens[7]).value_or(ResolvedBookmark{}).url,
+    EXPECT_EQ(bookmarks.resolve(tokens[7]).value_or(ResolvedBookmark{}).filePath,
               home.downloads() / "later-7");
 }

@@ -1,5 +1,5 @@
 #include "platform/LoginItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "settings/AppSettings.h"
 #include "support/TestSupport.h"
 
@@ -32,7 +32,7 @@ protected:
     // A fresh start: the store and the settings read everything again.
     AppSettings& restart() {
         settings.reset();
-        defaults = std::make_unique<UserDefaults>();
+        defaults = std::make_unique<SettingsFile>();
         settings = std::make_unique<AppSettings>(*defaults, loginItem);
         return *settings;
     }
@@ -41,7 +41,7 @@ protected:
     const path file = home.configHome() / "Fadebin/defaults.json";
     const path entry = home.configHome() / "autostart/fadebin.desktop";
     AutostartLoginItem loginItem{AutostartLoginItem::standardEntryPath(), "/usr/bin/fadebin"};
-    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<SettingsFile> defaults;
     std::unique_ptr<AppSettings> settings;
 };
 
@@ -65,7 +65,7 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheirRules) {
         {R"({"pendingGraceMinutes": 90})", "pendingGraceMinutes", 90.0},
         {R"({"defaultAction": "oneHour"})", "defaultAction", v(ExpiryOption::oneHour)},
         {R"({"defaultAction": "1h"})", "defaultAction", v(ExpiryOption::forever)},
-        {R"({"applyFinderTag": "true"})", "applyFinderTag", false},
+        {R"({"applyFinderTag": "true"})", "applyFileTag", false},
         {R"({"showTestTimers": 1})", "showTestTimers", false},
         {R"({"showScheduledCount": "no"})", "showScheduledCount", true},
         {R"({"pauseWatching": "YES"})", "pauseWatching", true},
@@ -84,7 +84,7 @@ TEST_F(SettingsTest, EveryAssignmentWritesItsJsonTypeAndNotifiesOnlyOnChange) {
         {"autoDismissSeconds", 3.5, "autoDismissSeconds", 3.5},
         {"defaultAction", v(ExpiryOption::oneDay), "defaultAction", "oneDay"},
         {"deletionMethod", v(DeletionMethod::permanent), "deletionMethod", "permanent"},
-        {"applyFinderTag", true, "applyFinderTag", true},
+        {"applyFileTag", true, "applyFinderTag", true},
         {"excludedExtensionsText", QStringLiteral("dmg"), "excludedExtensions", "dmg"},
         {"countColorHex", QStringLiteral("#000000"), "countColorHex", "#000000"},
         {"showScheduledCount", false, "showScheduledCount", false},

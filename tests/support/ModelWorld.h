@@ -5,10 +5,10 @@
 #include "app/AppModel.h"
 #include "intake/FileKind.h"
 #include "notch/ScreenSource.h"
+#include "platform/FileManager.h"
 #include "platform/LoginItem.h"
+#include "platform/SettingsFile.h"
 #include "support/ManualClock.h"
-#include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
 #include "support/ScopedMount.h"
 #include "support/TestSupport.h"
 
@@ -24,7 +24,7 @@
 namespace fadebin::test {
 
 // The file manager as the interface would ask it, recorded instead of started.
-class RecordingWorkspace : public Workspace {
+class RecordingFileManager : public FileManager {
 public:
     void reveal(const path& item) override { revealed.push_back(item); }
     void showFolder(const path& folder) override { shownFolders.push_back(folder); }
@@ -64,14 +64,14 @@ public:
     TempHome home;
     LogCapture log;
     ManualClock clock;
-    UserDefaults defaults;
+    SettingsFile defaults;
     AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
                                  "/usr/bin/fadebin"};
     AppSettings settings{defaults, loginItem};
-    RecordingWorkspace workspace;
+    RecordingFileManager fileManager;
     // The records' own small disk, for tests that fill it; it outlasts the model.
     std::unique_ptr<ScopedMount> recordsDisk;
-    AppModel model{settings, clock, workspace, home.downloads()};
+    AppModel model{settings, clock, fileManager, home.downloads()};
 };
 
 // The model started. Intake comes only through the completion filter, as the watcher's

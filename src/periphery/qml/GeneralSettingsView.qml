@@ -45,9 +45,9 @@ ColumnLayout {
             title: qsTr("Tag temporary files")
             subtitle: qsTr("Adds a “Temporary” tag to every file with an expiry, so you can spot them in your file manager. Removed when you keep a file.")
             ToggleSwitch {
-                objectName: "applyFinderTag"
-                checked: view.settings.applyFinderTag
-                onToggled: view.settings.applyFinderTag = checked
+                objectName: "applyFileTag"
+                checked: view.settings.applyFileTag
+                onToggled: view.settings.applyFileTag = checked
             }
         }
     }

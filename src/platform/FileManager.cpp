@@ -1,4 +1,4 @@
-#include "platform/Workspace.h"
+#include "platform/FileManager.h"
 
 #include "platform/Log.h"
 
@@ -27,16 +27,16 @@ void openWithDesktop(const path& item, const path& folder) {
 
 } // namespace
 
-void Workspace::reveal(const path& item) {
+void FileManager::reveal(const path& item) {
     askFileManager(QStringLiteral("ShowItems"), item, standardized(item).parent_path());
 }
 
-void Workspace::showFolder(const path& folder) {
+void FileManager::showFolder(const path& folder) {
     askFileManager(QStringLiteral("ShowFolders"), folder, standardized(folder));
 }
 
-void Workspace::askFileManager(const QString& method, const path& item,
-                               const path& fallbackFolder) {
+void FileManager::askFileManager(const QString& method, const path& item,
+                                 const path& fallbackFolder) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         FADEBIN_LOG_INFO(LogCategory::App, "Cannot reveal %s: no session bus",

@@ -1,4 +1,4 @@
-#include "program/AppDelegate.h"
+#include "program/DesktopProgram.h"
 
 #include "app/AppModel.h"
 #include "app/BusService.h"
@@ -6,7 +6,7 @@
 #include "notch/NotchController.h"
 #include "notch/ScreenSource.h"
 #include "notch/SoftwareRendering.h"
-#include "notch/X11Pasteboard.h"
+#include "notch/X11DragSelection.h"
 #include "periphery/DesktopStyle.h"
 #include "periphery/Endpoints.h"
 #include "periphery/FeedbackWindow.h"
@@ -16,11 +16,11 @@
 #include "periphery/UpdateManager.h"
 #include "periphery/UpdateWindow.h"
 #include "platform/DesktopNotifications.h"
+#include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/LoginItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "platform/Version.h"
-#include "platform/Workspace.h"
 #include "program/ApplicationActivation.h"
 #include "program/CommandLine.h"
 #include "program/StartReason.h"
@@ -67,9 +67,9 @@ Display chooseDisplay() {
 
 } // namespace
 
-AppDelegate::AppDelegate() = default;
+DesktopProgram::DesktopProgram() = default;
 
-AppDelegate::~AppDelegate() {
+DesktopProgram::~DesktopProgram() {
     // Windows and their engine first, the application object last.
     m_onboardingCheck.reset();
     m_launchActivationWindow.reset();
@@ -90,7 +90,7 @@ AppDelegate::~AppDelegate() {
     m_app.reset();
 }
 
-int AppDelegate::run(int argc, char** argv) {
+int DesktopProgram::run(int argc, char** argv) {
     if (const std::optional<int> status = handleCommandLine(argc, argv))
         return *status;
     const InstanceLock::Outcome lock = m_lock.acquire(InstanceLock::standardPath());
@@ -139,7 +139,7 @@ int AppDelegate::run(int argc, char** argv) {
         FADEBIN_LOG_ERROR(LogCategory::App, "SIGTERM and SIGINT will end Fadebin abruptly");
     }
 
-    applicationDidFinishLaunching();
+    finishStarting();
     const int status = QCoreApplication::exec();
     // applicationWillTerminate: records are saved after every change, so only the notch goes.
     if (m_notch)
@@ -147,20 +147,20 @@ int AppDelegate::run(int argc, char** argv) {
     return status;
 }
 
-void AppDelegate::applicationDidFinishLaunching() {
-    m_defaults = std::make_unique<UserDefaults>();
+void DesktopProgram::finishStarting() {
+    m_defaults = std::make_unique<SettingsFile>();
     m_defaults->coalesceWrites(Clock::system(), settingsWriteDelay);
     m_loginItem = std::make_unique<AutostartLoginItem>();
     m_settings = std::make_unique<AppSettings>(*m_defaults, *m_loginItem);
-    m_workspace = std::make_unique<Workspace>();
-    m_model = std::make_unique<AppModel>(*m_settings, Clock::system(), *m_workspace);
+    m_fileManager = std::make_unique<FileManager>();
+    m_model = std::make_unique<AppModel>(*m_settings, Clock::system(), *m_fileManager);
 
     if (m_hasGui) {
         m_screens = std::make_unique<QtScreenSource>();
-        QPointer<AppDelegate> self(this);
+        QPointer<DesktopProgram> self(this);
         m_notch = std::make_unique<NotchController>(
             *m_model, *m_settings, Clock::system(), *m_screens,
-            std::make_unique<DragWatcher>(Clock::system(), std::make_unique<X11Pasteboard>()),
+            std::make_unique<DragWatcher>(Clock::system(), std::make_unique<X11DragSelection>()),
             NotchContentPanel::factory([self] {
                 if (self)
                     self->showSettings();
@@ -180,26 +180,26 @@ void AppDelegate::applicationDidFinishLaunching() {
         m_updates->start();
     FADEBIN_LOG_INFO(LogCategory::App, "Fadebin started");
 
-    QPointer<AppDelegate> self(this);
+    QPointer<DesktopProgram> self(this);
     m_onboardingCheck = Clock::system().singleShot(onboardingDelay, [self] {
         if (self)
             self->showOnboardingIfDue();
     });
 }
 
-void AppDelegate::showOnboardingIfDue() {
+void DesktopProgram::showOnboardingIfDue() {
     if (!m_hasGui || m_settings->hasCompletedOnboarding())
         return;
     showOnboarding();
 }
 
-void AppDelegate::showOnboarding() {
+void DesktopProgram::showOnboarding() {
     makeWindows();
     FADEBIN_LOG_INFO(LogCategory::App, "Showing the onboarding window");
     m_onboarding->show();
 }
 
-void AppDelegate::activate() {
+void DesktopProgram::activate() {
     if (std::exchange(m_launchActivationDue, false)) {
         // The notch is the interface; a first run brings onboarding up by itself.
         m_launchActivationWindow.reset();
@@ -212,7 +212,7 @@ void AppDelegate::activate() {
     showSettings();
 }
 
-void AppDelegate::showSettings() {
+void DesktopProgram::showSettings() {
     if (!m_hasGui) {
         FADEBIN_LOG_INFO(LogCategory::App, "No display: the settings window cannot be shown");
         return;
@@ -222,7 +222,7 @@ void AppDelegate::showSettings() {
     m_settingsWindow->show();
 }
 
-void AppDelegate::makeWindows() {
+void DesktopProgram::makeWindows() {
     if (m_engine)
         return;
     m_engine = std::make_unique<QQmlEngine>();
@@ -236,13 +236,13 @@ void AppDelegate::makeWindows() {
         std::make_unique<OnboardingWindow>(*m_engine, *m_model, *m_settings, Clock::system());
 }
 
-void AppDelegate::registerOnBus() {
+void DesktopProgram::registerOnBus() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         FADEBIN_LOG_INFO(LogCategory::App, "No session bus: other programs cannot reach Fadebin");
         return;
     }
-    QPointer<AppDelegate> self(this);
+    QPointer<DesktopProgram> self(this);
     m_busService = std::make_unique<BusService>(*m_model);
     // Owned by the service object it is attached to.
     new ApplicationActivation(m_busService.get(), [self] {

@@ -1,4 +1,4 @@
-#include "notch/X11Pasteboard.h"
+#include "notch/X11DragSelection.h"
 
 #include "notch/ScreenSource.h"
 #include "platform/Log.h"
@@ -64,7 +64,7 @@ struct DisplayCloser {
 
 } // namespace
 
-struct X11Pasteboard::Connection {
+struct X11DragSelection::Connection {
     std::unique_ptr<Display, DisplayCloser> display;
     Window root = 0;
     Window requestor = 0; // receives the converted TARGETS
@@ -206,7 +206,7 @@ bool x11DisplayReachable(const char* displayName) {
     return true;
 }
 
-X11Pasteboard::X11Pasteboard(const char* displayName)
+X11DragSelection::X11DragSelection(const char* displayName)
     : m_x(std::make_unique<Connection>()) {
     Display* display = XOpenDisplay(displayName);
     if (!display)
@@ -239,26 +239,26 @@ X11Pasteboard::X11Pasteboard(const char* displayName)
     XFlush(display);
 }
 
-X11Pasteboard::~X11Pasteboard() {
+X11DragSelection::~X11DragSelection() {
     m_x->notifier.reset();
 }
 
-bool X11Pasteboard::isAvailable() const {
+bool X11DragSelection::isAvailable() const {
     return m_x->display != nullptr;
 }
 
-bool X11Pasteboard::hasOwnerNotices() const {
+bool X11DragSelection::hasOwnerNotices() const {
     return m_x->hasXFixes;
 }
 
-long X11Pasteboard::changeCount() {
+long X11DragSelection::changeCount() {
     if (!isAvailable())
         return 0;
     m_x->drain();
     return m_x->changeCount;
 }
 
-std::vector<std::string> X11Pasteboard::types() {
+std::vector<std::string> X11DragSelection::types() {
     if (!isAvailable())
         return {};
     m_x->drain();
@@ -285,7 +285,7 @@ std::vector<std::string> X11Pasteboard::types() {
     return names;
 }
 
-X11Pasteboard::PointerState X11Pasteboard::queryPointer() {
+X11DragSelection::PointerState X11DragSelection::queryPointer() {
     PointerState state;
     if (!isAvailable())
         return state;
@@ -299,19 +299,19 @@ X11Pasteboard::PointerState X11Pasteboard::queryPointer() {
     return state;
 }
 
-unsigned X11Pasteboard::pressedMouseButtons() {
+unsigned X11DragSelection::pressedMouseButtons() {
     // Button1Mask is bit 8; buttons 1 to 5 become bits 0 to 4.
     return (queryPointer().mask >> 8) & 0x1fu;
 }
 
-QPointF X11Pasteboard::pointerLocation() {
+QPointF X11DragSelection::pointerLocation() {
     // The server counts its own pixels; Qt's geometry is in logical ones, which differ
     // from them whenever a screen is scaled.
     const PointerState state = queryPointer();
     return logicalFromNativePixel({state.rootX, state.rootY}, currentScreenScaling());
 }
 
-bool X11Pasteboard::watchChanges(std::function<void()> onChange) {
+bool X11DragSelection::watchChanges(std::function<void()> onChange) {
     if (!onChange) {
         // Disabled, not destroyed: this may run inside the notifier's own signal.
         if (m_x->notifier)

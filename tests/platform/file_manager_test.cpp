@@ -1,7 +1,7 @@
 // Showing files in the file manager over a private session bus, with a file manager of our
 // own on it: the call must never wait for the answer, and the folder is opened with
 // xdg-open (a recording stand-in here) only when the answer is an error.
-#include "platform/Workspace.h"
+#include "platform/FileManager.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
@@ -30,7 +30,7 @@ public Q_SLOTS:
     }
 };
 
-TEST(Workspace, AsksTheFileManagerWithoutWaitingAndOpensTheFolderOnlyWhenItCannot) {
+TEST(FileManager, AsksTheFileManagerWithoutWaitingAndOpensTheFolderOnlyWhenItCannot) {
     PrivateBus bus;
     if (bus.address().isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
@@ -47,31 +47,31 @@ TEST(Workspace, AsksTheFileManagerWithoutWaitingAndOpensTheFolderOnlyWhenItCanno
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
 
     QDBusConnection fakeSide = QDBusConnection::connectToBus(bus.address(), "file-manager");
-    FakeFileManager fileManager;
-    ASSERT_TRUE(fakeSide.registerObject("/org/freedesktop/FileManager1", &fileManager,
+    FakeFileManager fake;
+    ASSERT_TRUE(fakeSide.registerObject("/org/freedesktop/FileManager1", &fake,
                                         QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(fakeSide.registerService("org.freedesktop.FileManager1"));
 
     const path file = home.downloads() / "a b%\xff.pdf";
     writeFile(file, "pdf");
-    Workspace workspace;
-    workspace.reveal(file);
-    workspace.showFolder(home.downloads());
-    EXPECT_TRUE(fileManager.calls.isEmpty()) << "answered before the calls returned";
-    ASSERT_TRUE(waitFor([&] { return fileManager.calls.size() == 2; }));
+    FileManager fileManager;
+    fileManager.reveal(file);
+    fileManager.showFolder(home.downloads());
+    EXPECT_TRUE(fake.calls.isEmpty()) << "answered before the calls returned";
+    ASSERT_TRUE(waitFor([&] { return fake.calls.size() == 2; }));
     const QString folderUri = "file://" + QString::fromStdString(home.downloads().native());
-    EXPECT_EQ(fileManager.calls,
+    EXPECT_EQ(fake.calls,
               (QStringList{"items " + folderUri + "/a%20b%25%FF.pdf", "folders " + folderUri}));
     waitFor([] { return false; }, std::chrono::milliseconds(300));
     EXPECT_FALSE(pathExists(opened)) << "the folder was opened although the file manager answered";
 
     fakeSide.unregisterService("org.freedesktop.FileManager1");
     QDBusConnection::disconnectFromBus("file-manager");
-    workspace.reveal(file);
+    fileManager.reveal(file);
     ASSERT_TRUE(waitFor([&] { return pathExists(opened); }, std::chrono::seconds(15)));
     EXPECT_EQ(readFile(opened), folderUri.toStdString() + "\n");
 }
 
 } // namespace
 
-#include "workspace_test.moc"
+#include "file_manager_test.moc"

@@ -9,9 +9,9 @@ namespace fadebin {
 // The desktop around the program: showing files and folders in the user's file manager.
 // Nothing here waits for the file manager: the calls go out on the session bus and any
 // fallback runs when the reply arrives.
-class Workspace {
+class FileManager {
 public:
-    virtual ~Workspace() = default;
+    virtual ~FileManager() = default;
     // Selects the item in the file manager (org.freedesktop.FileManager1.ShowItems), or
     // opens its folder when no file manager answers that call.
     virtual void reveal(const path& item);

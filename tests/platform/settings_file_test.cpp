@@ -1,4 +1,4 @@
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
@@ -11,7 +11,7 @@ using namespace fadebin::test;
 
 namespace {
 
-class UserDefaultsTest : public ::testing::Test {
+class SettingsFileTest : public ::testing::Test {
 protected:
     void store(const std::string& contents) {
         std::filesystem::create_directories(file.parent_path());
@@ -24,52 +24,52 @@ protected:
 
 } // namespace
 
-TEST_F(UserDefaultsTest, BooleanReadingIsLenientLikeTheSystemStore) {
+TEST_F(SettingsFileTest, BooleanReadingIsLenientLikeTheSystemStore) {
     const std::pair<const char*, bool> rows[] = {
         {"true", true},      {"0", false},      {"-0.5", true},  {"\"YES\"", true},
         {"\" +007\"", true}, {"\"no\"", false}, {"null", false}, {"[true]", false},
     };
     for (const auto& [json, expected] : rows) {
         store(std::string(R"({"k": )") + json + "}");
-        EXPECT_EQ(UserDefaults().boolValue("k"), expected) << json;
+        EXPECT_EQ(SettingsFile().boolValue("k"), expected) << json;
     }
 }
 
-TEST_F(UserDefaultsTest, UnusableFilesReadAsEmptyAndOnlyNonBlankOnesAreReported) {
+TEST_F(SettingsFileTest, UnusableFilesReadAsEmptyAndOnlyNonBlankOnesAreReported) {
     const std::pair<const char*, bool> rows[] = {
         {"  \n", false}, {"{\"a\": tr", true}, {"[1, 2]", true}, {"\xff\xfe garbage", true}};
     for (const auto& [contents, reported] : rows) {
         store(contents);
         LogCapture log;
-        EXPECT_FALSE(UserDefaults().value("a").has_value()) << contents;
+        EXPECT_FALSE(SettingsFile().value("a").has_value()) << contents;
         EXPECT_EQ(log.count("Settings file unreadable, using defaults: %s"), reported ? 1 : 0);
     }
 }
 
-TEST_F(UserDefaultsTest, AFailedWriteIsLoggedAndTheValueKeptForThisRun) {
+TEST_F(SettingsFileTest, AFailedWriteIsLoggedAndTheValueKeptForThisRun) {
     std::filesystem::create_directories(home.configHome());
     writeFile(home.configHome() / "Fadebin", "a file where the folder should be");
     LogCapture log;
-    UserDefaults defaults;
+    SettingsFile defaults;
     defaults.setDouble(QStringLiteral("autoDismissSeconds"), 3);
     EXPECT_EQ(log.count("Settings write failed: %s"), 1);
     EXPECT_EQ(defaults.doubleValue("autoDismissSeconds"), 3.0);
 }
 
-TEST_F(UserDefaultsTest, OnlyARegularFileOfAtMostOneMebibyteIsRead) {
+TEST_F(SettingsFileTest, OnlyARegularFileOfAtMostOneMebibyteIsRead) {
     // A FIFO would block the start in open() or read(); a link to /dev/zero never ends.
     std::filesystem::create_directories(file.parent_path());
     ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
     std::string reasons;
     {
         LogCapture log;
-        EXPECT_FALSE(UserDefaults().value("a").has_value());
+        EXPECT_FALSE(SettingsFile().value("a").has_value());
         std::filesystem::remove(file);
         std::filesystem::create_symlink("/dev/zero", file);
-        EXPECT_FALSE(UserDefaults().value("a").has_value());
+        EXPECT_FALSE(SettingsFile().value("a").has_value());
         std::filesystem::remove(file);
         store(R"({"a": 1})" + std::string(1024 * 1024 + 1 - 8, ' '));
-        EXPECT_FALSE(UserDefaults().value("a").has_value());
+        EXPECT_FALSE(SettingsFile().value("a").has_value());
         for (const LogLine& line : log.lines())
             reasons += line.message + "\n";
         EXPECT_EQ(log.count("Settings file unreadable, using defaults: %s"), 3);
@@ -77,15 +77,15 @@ TEST_F(UserDefaultsTest, OnlyARegularFileOfAtMostOneMebibyteIsRead) {
     EXPECT_NE(reasons.find("defaults: not a regular file\n"), std::string::npos) << reasons;
     EXPECT_NE(reasons.find("defaults: larger than 1 MiB\n"), std::string::npos) << reasons;
     store(R"({"a": 1})" + std::string(1024 * 1024 - 8, ' '));
-    EXPECT_EQ(UserDefaults().doubleValue("a"), 1.0);
+    EXPECT_EQ(SettingsFile().doubleValue("a"), 1.0);
 }
 
-TEST_F(UserDefaultsTest, ABurstOfChangesIsWrittenOnceAfterTheLastAndAtTheEnd) {
+TEST_F(SettingsFileTest, ABurstOfChangesIsWrittenOnceAfterTheLastAndAtTheEnd) {
     using namespace std::chrono_literals;
     ManualClock clock;
-    const auto stored = [this] { return UserDefaults(file).doubleValue("grace"); };
+    const auto stored = [this] { return SettingsFile(file).doubleValue("grace"); };
     {
-        UserDefaults defaults(file);
+        SettingsFile defaults(file);
         defaults.coalesceWrites(clock, 500ms);
         for (int step = 1; step <= 20; ++step) { // a slider dragged
             defaults.setDouble("grace", step);

@@ -8,16 +8,16 @@
 
 namespace fadebin {
 
-// What the drag watcher reads from the windowing system: the pasteboard that drag
+// What the drag watcher reads from the windowing system: the selection that drag
 // sources fill, the mouse buttons and the pointer. Tests put a fake behind it.
-class DragPasteboard {
+class DragSelection {
 public:
-    virtual ~DragPasteboard() = default;
+    virtual ~DragSelection() = default;
 
     // False when there is no windowing system to watch (no display); the watcher then
     // stays idle instead of polling something that can never change.
     [[nodiscard]] virtual bool isAvailable() const { return true; }
-    // Moves whenever a drag source takes the pasteboard, also for a second drag from the
+    // Moves whenever a drag source takes the selection, also for a second drag from the
     // same source.
     [[nodiscard]] virtual long changeCount() = 0;
     // The type names the current drag source offers; empty when it offers none.
@@ -28,7 +28,7 @@ public:
     // centre of the pixel the pointer is on.
     [[nodiscard]] virtual QPointF pointerLocation() = 0;
 
-    // A pasteboard that can be told when its change count may have moved calls onChange
+    // A selection that can be told when its change count may have moved calls onChange
     // then and returns true, so nobody needs to poll it; an empty callback stops that.
     // Returns false when it can only be polled.
     virtual bool watchChanges(std::function<void()> onChange) {

@@ -14,15 +14,15 @@ namespace fadebin {
 // The user-defaults store: one JSON object, one key per preference. JSON strings, numbers
 // and booleans keep their types, so a reader can tell a text from a number. The file is read
 // once, at construction; every assignment rewrites it atomically. Main thread only.
-class UserDefaults {
+class SettingsFile {
 public:
     // The store at the standard location.
-    UserDefaults();
-    explicit UserDefaults(std::filesystem::path file);
+    SettingsFile();
+    explicit SettingsFile(std::filesystem::path file);
     // Writes what is still pending.
-    ~UserDefaults();
-    UserDefaults(const UserDefaults&) = delete;
-    UserDefaults& operator=(const UserDefaults&) = delete;
+    ~SettingsFile();
+    SettingsFile(const SettingsFile&) = delete;
+    SettingsFile& operator=(const SettingsFile&) = delete;
 
     // From now on an assignment is written `delay` after the last one rather than at once: a
     // slider dragged or a field typed in costs one write, not one per step. A crash loses at

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notch/DragPasteboard.h"
+#include "notch/DragSelection.h"
 
 #include <memory>
 
@@ -10,7 +10,7 @@ namespace fadebin {
 // program that finds none runs without the notch instead of failing to start.
 [[nodiscard]] bool x11DisplayReachable(const char* displayName = nullptr);
 
-// The drag pasteboard of an X server. A drag source takes ownership of the XdndSelection
+// The drag selection of an X server. A drag source takes ownership of the XdndSelection
 // when a drag starts; XFixes reports every such take-over, also a second one by the same
 // window, and their number is the change count. The offered types are the XdndTypeList
 // property on the owner window, or else the selection's TARGETS, asked for without waiting:
@@ -18,15 +18,15 @@ namespace fadebin {
 // holds up the caller. Buttons and pointer come from XQueryPointer. A drag ends when the button is
 // released, not when the owner changes: sources keep the selection after a drop.
 //
-// The pasteboard opens its own Xlib connection so it works whatever Qt's platform plugin
+// The selection opens its own Xlib connection so it works whatever Qt's platform plugin
 // is; without a display it is unavailable and never changes.
-class X11Pasteboard final : public DragPasteboard {
+class X11DragSelection final : public DragSelection {
 public:
     // nullptr: the display named by DISPLAY.
-    explicit X11Pasteboard(const char* displayName = nullptr);
-    ~X11Pasteboard() override;
-    X11Pasteboard(const X11Pasteboard&) = delete;
-    X11Pasteboard& operator=(const X11Pasteboard&) = delete;
+    explicit X11DragSelection(const char* displayName = nullptr);
+    ~X11DragSelection() override;
+    X11DragSelection(const X11DragSelection&) = delete;
+    X11DragSelection& operator=(const X11DragSelection&) = delete;
 
     [[nodiscard]] bool isAvailable() const override;
     // The server reports owner changes (XFixes); otherwise the owner window is compared,

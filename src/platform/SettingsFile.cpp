@@ -1,4 +1,4 @@
-#include "platform/UserDefaults.h"
+#include "platform/SettingsFile.h"
 
 #include "platform/Log.h"
 #include "platform/UniqueFd.h"
@@ -48,19 +48,19 @@ bool textReadsTrue(const QString& text) {
 
 } // namespace
 
-UserDefaults::UserDefaults()
-    : UserDefaults(standardPath()) {}
+SettingsFile::SettingsFile()
+    : SettingsFile(standardPath()) {}
 
-UserDefaults::UserDefaults(std::filesystem::path file)
+SettingsFile::SettingsFile(std::filesystem::path file)
     : m_file(std::move(file)) {
     load();
 }
 
-std::filesystem::path UserDefaults::standardPath() {
+std::filesystem::path SettingsFile::standardPath() {
     return configHome().value_or(std::filesystem::path("/")) / "Fadebin" / "defaults.json";
 }
 
-void UserDefaults::load() {
+void SettingsFile::load() {
     const auto unreadable = [](const char* reason) {
         FADEBIN_LOG_ERROR(LogCategory::App, "Settings file unreadable, using defaults: %s", reason);
     };
@@ -109,35 +109,35 @@ void UserDefaults::load() {
     m_values = document.object();
 }
 
-std::optional<QJsonValue> UserDefaults::value(const QString& key) const {
+std::optional<QJsonValue> SettingsFile::value(const QString& key) const {
     const auto it = m_values.constFind(key);
     if (it == m_values.constEnd())
         return std::nullopt;
     return it.value();
 }
 
-std::optional<QString> UserDefaults::stringValue(const QString& key) const {
+std::optional<QString> SettingsFile::stringValue(const QString& key) const {
     const auto v = value(key);
     if (!v || !v->isString())
         return std::nullopt;
     return v->toString();
 }
 
-std::optional<double> UserDefaults::doubleValue(const QString& key) const {
+std::optional<double> SettingsFile::doubleValue(const QString& key) const {
     const auto v = value(key);
     if (!v || !v->isDouble())
         return std::nullopt;
     return v->toDouble();
 }
 
-std::optional<bool> UserDefaults::storedBool(const QString& key) const {
+std::optional<bool> SettingsFile::storedBool(const QString& key) const {
     const auto v = value(key);
     if (!v || !v->isBool())
         return std::nullopt;
     return v->toBool();
 }
 
-bool UserDefaults::boolValue(const QString& key) const {
+bool SettingsFile::boolValue(const QString& key) const {
     const auto v = value(key);
     if (!v)
         return false;
@@ -150,29 +150,29 @@ bool UserDefaults::boolValue(const QString& key) const {
     return false;
 }
 
-void UserDefaults::setString(const QString& key, const QString& value) {
+void SettingsFile::setString(const QString& key, const QString& value) {
     set(key, QJsonValue(value));
 }
 
-void UserDefaults::setDouble(const QString& key, double value) {
+void SettingsFile::setDouble(const QString& key, double value) {
     set(key, QJsonValue(value));
 }
 
-void UserDefaults::setBool(const QString& key, bool value) {
+void SettingsFile::setBool(const QString& key, bool value) {
     set(key, QJsonValue(value));
 }
 
-UserDefaults::~UserDefaults() {
+SettingsFile::~SettingsFile() {
     if (m_pendingWrite && m_pendingWrite->isActive())
         write();
 }
 
-void UserDefaults::coalesceWrites(Clock& clock, Duration delay) {
+void SettingsFile::coalesceWrites(Clock& clock, Duration delay) {
     m_clock = &clock;
     m_delay = delay;
 }
 
-void UserDefaults::set(const QString& key, const QJsonValue& value) {
+void SettingsFile::set(const QString& key, const QJsonValue& value) {
     m_values.insert(key, value);
     if (!m_clock) {
         write();
@@ -182,7 +182,7 @@ void UserDefaults::set(const QString& key, const QJsonValue& value) {
     m_pendingWrite = m_clock->singleShot(m_delay, [this] { write(); });
 }
 
-void UserDefaults::write() const {
+void SettingsFile::write() const {
     std::error_code ec;
     std::filesystem::create_directories(m_file.parent_path(), ec);
     if (ec) {

@@ -29,17 +29,17 @@ class SettingsWindow;
 class UpdateAnnouncer;
 class UpdateManager;
 class UpdateWindow;
-class UserDefaults;
-class Workspace;
+class SettingsFile;
+class FileManager;
 
 // The program: creates the long-lived objects in their order, starts them, offers the
 // first-run onboarding, owns the windows around the notch and tears the notch down at quit.
 // The only place that knows every layer.
-class AppDelegate : public QObject {
+class DesktopProgram : public QObject {
     Q_OBJECT
 public:
-    AppDelegate();
-    ~AppDelegate() override;
+    DesktopProgram();
+    ~DesktopProgram() override;
 
     // Runs the program to its end; returns its exit status.
     int run(int argc, char** argv);
@@ -48,7 +48,7 @@ public:
     void showSettings();
 
 private:
-    void applicationDidFinishLaunching();
+    void finishStarting();
     void showOnboardingIfDue();
     void showOnboarding();
     // org.freedesktop.Application.Activate: the application menu or a second start.
@@ -62,10 +62,10 @@ private:
     // First, so that it is destroyed last: every object below lives inside it.
     std::unique_ptr<QCoreApplication> m_app;
     bool m_hasGui = false;
-    std::unique_ptr<UserDefaults> m_defaults;
+    std::unique_ptr<SettingsFile> m_defaults;
     std::unique_ptr<AutostartLoginItem> m_loginItem;
     std::unique_ptr<AppSettings> m_settings;
-    std::unique_ptr<Workspace> m_workspace;
+    std::unique_ptr<FileManager> m_fileManager;
     std::unique_ptr<AppModel> m_model;
     std::unique_ptr<QtScreenSource> m_screens;
     std::unique_ptr<NotchController> m_notch;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notch/DragPasteboard.h"
+#include "notch/DragSelection.h"
 
 #include <functional>
 #include <string>
@@ -8,8 +8,8 @@
 
 namespace fadebin::test {
 
-// A drag pasteboard the test fills: a drag is a new change count with the button down.
-class FakePasteboard final : public DragPasteboard {
+// A drag selection the test fills: a drag is a new change count with the button down.
+class FakeDragSelection final : public DragSelection {
 public:
     bool notifies = false;
     long count = 7;
