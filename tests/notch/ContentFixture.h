@@ -19,6 +19,10 @@
 
 namespace fadebin::test {
 
+// Three waiting downloads with long, short and versioned names.
+inline const char* const pendingNames[] = {"Quarterly report 2025 (final, reviewed).pdf",
+                                           "holiday-photos.zip", "setup-tool_3.2.1_amd64.deb"};
+
 class ContentFixture : public ModelHarness {
 public:
     explicit ContentFixture(NotchContentPanel::Options options = {.animated = false},
@@ -77,6 +81,22 @@ public:
         ASSERT_NE(item, nullptr) << "no visible item " << name.toStdString();
         clickItem(panel, item);
         settle();
+    }
+    // The first count of pendingNames, of different sizes and origins.
+    void pendingFiles(int count) {
+        const char* const origins[] = {"https://www.example.org/r.pdf", "https://cdn.example.net/z",
+                                       "https://downloads.example.com/d"};
+        for (int i = 0; i < count; ++i)
+            download(pendingNames[i], std::string(1'234'567 * (i + 1) % 9'000'000, 'x'),
+                     origins[i]);
+        settle();
+    }
+    void trackedFiles() {
+        settings.setShowTestTimers(true);
+        decided("invoice-4411.pdf", ExpiryOption::thirtyMinutes);
+        decided("screen recording.mov", ExpiryOption::oneDay);
+        decided("notes.txt", ExpiryOption::tenDays);
+        settings.setShowTestTimers(false);
     }
 
     QtScreenSource screens;

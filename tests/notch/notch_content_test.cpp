@@ -16,9 +16,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const char* const pendingNames[] = {"Quarterly report 2025 (final, reviewed).pdf",
-                                    "holiday-photos.zip", "setup-tool_3.2.1_amd64.deb"};
-
 class ContentTest : public ::testing::Test, public ContentFixture {
 protected:
     ContentTest() = default;
@@ -51,21 +48,6 @@ protected:
             for (int x = left; x < left + shape.width * ratio && !light; ++x)
                 light = picture.pixelColor(x, y).lightness() > 100;
         EXPECT_TRUE(light) << state << " shows nothing";
-    }
-    void pendingFiles(int count) {
-        const char* const origins[] = {"https://www.example.org/r.pdf", "https://cdn.example.net/z",
-                                       "https://downloads.example.com/d"};
-        for (int i = 0; i < count; ++i)
-            download(pendingNames[i], std::string(1'234'567 * (i + 1) % 9'000'000, 'x'),
-                     origins[i]);
-        settle();
-    }
-    void trackedFiles() {
-        settings.setShowTestTimers(true);
-        decided("invoice-4411.pdf", ExpiryOption::thirtyMinutes);
-        decided("screen recording.mov", ExpiryOption::oneDay);
-        decided("notes.txt", ExpiryOption::tenDays);
-        settings.setShowTestTimers(false);
     }
 };
 

@@ -16,9 +16,6 @@ namespace {
 using namespace fadebin::test;
 using namespace std::chrono_literals;
 
-const char* const pendingNames[] = {"Quarterly report 2025 (final, reviewed).pdf",
-                                    "holiday-photos.zip", "setup-tool_3.2.1_amd64.deb"};
-
 class NotchScene : public ContentFixture {
 public:
     explicit NotchScene(const std::function<void(ModelWorld&)>& beforeStart = {})
@@ -28,21 +25,6 @@ public:
         panel->setColor(QColor(0x8a, 0x8f, 0x98));
         settle();
         save(panel->grabWindow(), QStringLiteral("notch/") + name);
-    }
-    void pendingFiles(int count) {
-        const char* const origins[] = {"https://www.example.org/r.pdf", "https://cdn.example.net/z",
-                                       "https://downloads.example.com/d"};
-        for (int i = 0; i < count; ++i)
-            download(pendingNames[i], std::string(1'234'567 * (i + 1) % 9'000'000, 'x'),
-                     origins[i]);
-        settle();
-    }
-    void trackedFiles() {
-        settings.setShowTestTimers(true);
-        decided("invoice-4411.pdf", ExpiryOption::thirtyMinutes);
-        decided("screen recording.mov", ExpiryOption::oneDay);
-        decided("notes.txt", ExpiryOption::tenDays);
-        settings.setShowTestTimers(false);
     }
     // Whether the drop area takes a drag of these data, and the drop after it when asked.
     void drag(const QMimeData& data, bool drop) {
