@@ -14,6 +14,7 @@ namespace fadebin {
 
 namespace {
 
+// Folder litter that arrives with files copied from another desktop: never a download.
 constexpr std::array<std::string_view, 2> ignoredNames = {".DS_Store", ".localized"};
 
 // Extensions of downloads still in progress. Beyond the browsers' own partial names this

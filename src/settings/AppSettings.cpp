@@ -102,6 +102,7 @@ template <class Visit> void AppSettings::forEachStored(Visit&& visit) {
         StoredSetting<DeletionMethod>{
             "deletionMethod", &AppSettings::m_deletionMethod, DeletionMethod::trash,
             readRaw<DeletionMethod, deletionMethodFromRaw>, &AppSettings::deletionMethodChanged},
+        // This key keeps its first spelling: users' settings files hold it.
         StoredSetting<bool>{"applyFinderTag", &AppSettings::m_applyFileTag, false, readBool,
                             &AppSettings::applyFileTagChanged},
         StoredSetting<bool>{"pauseWatching", &AppSettings::m_pauseWatching, false, readLenientBool,
