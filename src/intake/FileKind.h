@@ -52,7 +52,7 @@ inline constexpr int fileKindCount = 17;
 // Attribute names on Linux.
 // Set by another desktop; it survives copies (archives, network shares) onto this one.
 inline constexpr const char* quarantineAttribute = "user.com.apple.quarantine";
-inline constexpr const char* originUrlAttribute = "user.xdg.origin.filePath";
-inline constexpr const char* referrerUrlAttribute = "user.xdg.referrer.filePath";
+inline constexpr const char* originUrlAttribute = "user.xdg.origin.url";
+inline constexpr const char* referrerUrlAttribute = "user.xdg.referrer.url";
 
 } // namespace fadebin

@@ -190,7 +190,7 @@ inline void writeDownload(const path& downloads, const std::string& name) {
         for (char c : {'a', 'b', 'c'})
             out << std::string(4096, c) << std::flush;
     }
-    ASSERT_EQ(::setxattr(partial.c_str(), "user.xdg.origin.filePath", filePath.data(),
+    ASSERT_EQ(::setxattr(partial.c_str(), "user.xdg.origin.url", filePath.data(),
                          filePath.size(), 0),
               0);
     std::filesystem::rename(partial, downloads / name);

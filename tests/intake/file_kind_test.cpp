@@ -42,7 +42,9 @@ TEST(FileKind, ClassifiesByTableThenByContentTypeAndEachKindHasItsOwnIcon) {
 // only when it is not blank.
 TEST(SourceName, ComesFromTheAttributesInTheirOrderOfRank) {
     TempHome home;
-    const char *q = quarantineAttribute, *origin = originUrlAttribute;
+    // The names as others write them (browsers, wget --xattr, copies from another desktop),
+    // spelled out: a renamed constant must not pass for a working one.
+    const char *q = "user.com.apple.quarantine", *origin = "user.xdg.origin.url";
     using Attributes = std::vector<std::pair<const char*, QByteArray>>;
     const std::pair<Attributes, std::optional<QString>> rows[] = {
         {{{q, "0081;65a1b2c3;Google Chrome;9F2B"}}, QStringLiteral("Chrome")},
@@ -54,8 +56,8 @@ TEST(SourceName, ComesFromTheAttributesInTheirOrderOfRank) {
          QStringLiteral("AirDrop")},
         {{{q, "0001;0;Safari;"}, {origin, "https://www.example.org/download?id=1"}},
          QStringLiteral("example.org")},
-        {{{origin, "not a filePath at all"},
-          {referrerUrlAttribute, "https://www.files.example.net/"}},
+        {{{origin, "not a url at all"},
+          {"user.xdg.referrer.url", "https://www.files.example.net/"}},
          QStringLiteral("files.example.net")},
         {{{origin, "file:///home/user/x"}}, std::nullopt},
         {{}, std::nullopt},
