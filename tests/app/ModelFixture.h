@@ -1,10 +1,6 @@
 #pragma once
 
-#include "app/AppModel.h"
-#include "platform/LoginItem.h"
-#include "platform/SettingsFile.h"
-#include "support/ManualClock.h"
-#include "support/TestSupport.h"
+#include "support/ModelWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +8,9 @@ namespace fadebin::test {
 
 using namespace std::chrono_literals;
 
-class RecordingFileManager : public FileManager {
-public:
-    void reveal(const path& item) override { revealed.push_back(item); }
-    std::vector<path> revealed;
-};
-
 // The model on a manual clock with real folders. Intake is fed through the completion
 // filter directly (watching paused), so nothing depends on kernel event timing.
-class ModelTest : public ::testing::Test {
+class ModelTest : public ::testing::Test, public ModelWorld {
 protected:
     ModelTest() {
         settings.setPauseWatching(true);
@@ -64,15 +54,6 @@ protected:
         return nullptr;
     }
 
-    TempHome home;
-    LogCapture log;
-    ManualClock clock;
-    SettingsFile defaults{home.configHome() / "Fadebin/defaults.json"};
-    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
-                                 "/usr/bin/fadebin"};
-    AppSettings settings{defaults, loginItem};
-    RecordingFileManager fileManager;
-    AppModel model{settings, clock, fileManager, home.downloads()};
     std::vector<TrackedFile*> newPending;
     std::vector<ReleaseEvent> releases;
     std::vector<DeletionEvent> deletions;

@@ -4,7 +4,6 @@
 // desktop the notch, window and application tests need in place of the real ones.
 #include "app/AppModel.h"
 #include "intake/FileKind.h"
-#include "notch/ScreenSource.h"
 #include "platform/FileManager.h"
 #include "platform/LoginItem.h"
 #include "platform/SettingsFile.h"
@@ -30,27 +29,6 @@ public:
     void showFolder(const path& folder) override { shownFolders.push_back(folder); }
     std::vector<path> revealed;
     std::vector<path> shownFolders;
-};
-
-// One 1280 x 800 display unless the test changes them, and the pointer where the test puts
-// it (nowhere at first).
-class FakeScreens : public ScreenSource {
-public:
-    std::vector<ScreenInfo> list{{{0, 0, 1280, 800}, {0, 0, 1280, 800}, 0, {}, {}}};
-    std::optional<Point> pointer;
-
-    [[nodiscard]] std::vector<ScreenInfo> screens() const override { return list; }
-    [[nodiscard]] std::optional<std::size_t> mainScreen() const override {
-        return list.empty() ? std::nullopt : std::optional<std::size_t>(0);
-    }
-    [[nodiscard]] std::optional<Point> pointerLocation() const override { return pointer; }
-    [[nodiscard]] DesktopSpace desktopSpace() const override {
-        return DesktopSpace(list.empty() ? 0 : list.front().frame.maxY());
-    }
-    void change(std::vector<ScreenInfo> screens) {
-        list = std::move(screens);
-        notifyScreensChanged();
-    }
 };
 
 // The application model over a private home on the manual clock, not started yet. The
