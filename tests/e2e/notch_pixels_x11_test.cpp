@@ -8,6 +8,7 @@
 // the screen's opaque visual (an alpha visual there only costs the server a redirected copy); with
 // one, the alpha visual.
 #include "e2e/ProgramFixture.h"
+#include "support/ScreenGrab.h"
 #include "support/XvfbServer.h"
 
 #include <QGuiApplication>
@@ -124,38 +125,9 @@ protected:
         return found;
     }
 
-    // What the X server shows.
-    [[nodiscard]] static QImage screen() {
-        return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    }
     [[nodiscard]] int depthOf(::Window window) const {
         XWindowAttributes attributes{};
         return XGetWindowAttributes(m_x, window, &attributes) ? attributes.depth : 0;
-    }
-
-    // The screen once it has stopped changing: the same for 0.6 s, longer than the shape's
-    // spring (0.42 s) and than a slow frame of a busy machine.
-    [[nodiscard]] static QImage settledScreen() {
-        QImage last = screen();
-        auto since = std::chrono::steady_clock::now();
-        QImage settled;
-        waitFor(
-            [&] {
-                // A look every 0.1 s: the program's frames come in between.
-                waitFor([] { return false; }, 100ms);
-                QImage now = screen();
-                if (now != last) {
-                    last = std::move(now);
-                    since = std::chrono::steady_clock::now();
-                    return false;
-                }
-                if (std::chrono::steady_clock::now() - since < 600ms)
-                    return false;
-                settled = last;
-                return true;
-            },
-            20s);
-        return settled;
     }
 
     // The lowest black row of the open shape at the screen's centre line, found from below
@@ -202,7 +174,7 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
     pointerTo(640, 10);
     ASSERT_TRUE(waitFor(
         [&] {
-            const QImage now = screen();
+            const QImage now = grabScreen();
             return isDark(now.pixelColor(640, 100)) && shapeBottom(now) > 100;
         },
         10s))

@@ -2,6 +2,7 @@
 // the screen shows it: bare, and under a compositing manager when one is installed.
 #include "Pictures.h"
 #include "e2e/ProgramFixture.h"
+#include "support/ScreenGrab.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -17,29 +18,6 @@ using namespace fadebin::test;
 
 // The 1280 x 800 screen: the panel hangs from the top centre; the pictures show around it.
 const QRect pictureArea{380, 0, 520, 520};
-
-QImage screen() {
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-}
-
-// The screen once it has stopped changing for 0.6 s, longer than the shape's spring.
-QImage settledScreen() {
-    QImage last = screen();
-    auto since = std::chrono::steady_clock::now();
-    waitFor(
-        [&] {
-            waitFor([] { return false; }, 100ms);
-            QImage now = screen();
-            if (now != last) {
-                last = std::move(now);
-                since = std::chrono::steady_clock::now();
-                return false;
-            }
-            return std::chrono::steady_clock::now() - since >= 600ms;
-        },
-        20s);
-    return last.copy(pictureArea);
-}
 
 bool pointerTo(int x, int y) {
     return QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"),
@@ -63,14 +41,15 @@ void underManager(const QString& manager) {
     if (!fadebin.start(qgetenv("DISPLAY").toStdString()))
         return missed(QStringLiteral("x11/") + manager,
                       QStringLiteral("the program did not start"));
-    save(settledScreen(), QStringLiteral("x11/%1-collapsed").arg(manager));
+    save(settledScreen().copy(pictureArea), QStringLiteral("x11/%1-collapsed").arg(manager));
     writeDownload(home.downloads(), "report.pdf");
     pointerTo(640, 10); // keeps it open while it is looked at
     waitFor([] { return false; }, 2s);
-    save(settledScreen(), QStringLiteral("x11/%1-open-new-download").arg(manager));
+    save(settledScreen().copy(pictureArea),
+         QStringLiteral("x11/%1-open-new-download").arg(manager));
     pointerTo(640, 700);
     waitFor([] { return false; }, 2s);
-    save(settledScreen(), QStringLiteral("x11/%1-closed-again").arg(manager));
+    save(settledScreen().copy(pictureArea), QStringLiteral("x11/%1-closed-again").arg(manager));
     fadebin.terminate();
     running.terminate();
     running.waitForFinished(10'000);

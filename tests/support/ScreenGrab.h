@@ -1,0 +1,45 @@
+#pragma once
+
+// What an X server shows, read through Qt's screen of the display the process runs on.
+#include "support/TestSupport.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+
+#include <chrono>
+
+namespace fadebin::test {
+
+[[nodiscard]] inline QImage grabScreen() {
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+// The screen once it has stopped changing: the same for 0.6 s, longer than the shape's spring
+// (0.42 s) and than a slow frame of a busy machine. Null when it never settles within 20 s.
+[[nodiscard]] inline QImage settledScreen() {
+    using namespace std::chrono_literals;
+    QImage last = grabScreen();
+    auto since = std::chrono::steady_clock::now();
+    QImage settled;
+    waitFor(
+        [&] {
+            // A look every 0.1 s: the program's frames come in between.
+            waitFor([] { return false; }, 100ms);
+            QImage now = grabScreen();
+            if (now != last) {
+                last = std::move(now);
+                since = std::chrono::steady_clock::now();
+                return false;
+            }
+            if (std::chrono::steady_clock::now() - since < 600ms)
+                return false;
+            settled = last;
+            return true;
+        },
+        20s);
+    return settled;
+}
+
+} // namespace fadebin::test
