@@ -44,4 +44,15 @@ template <class Host> QQuickWindow* shown(Host& host) {
     return window;
 }
 
+// An update feed of one item: its build number and the version shown for it.
+inline QByteArray feedWith(const QByteArray& build, const QString& shortVersion) {
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak."
+           "org/xml-namespaces/sparkle\"><channel><item><title>Fadebin</title>"
+           "<link>https://fadebin.example/releases/" +
+           build + "</link><sparkle:shortVersionString>" + shortVersion.toHtmlEscaped().toUtf8() +
+           "</sparkle:shortVersionString><enclosure url=\"https://fadebin.example/fadebin.deb\" "
+           "sparkle:version=\"" +
+           build + "\"/></item></channel></rss>";
+}
+
 } // namespace fadebin::test

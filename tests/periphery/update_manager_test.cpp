@@ -17,17 +17,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// One item: its build number and the version shown for it.
-QByteArray feedWith(const QByteArray& build, const QString& shortVersion) {
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak."
-           "org/xml-namespaces/sparkle\"><channel><item><title>Fadebin</title>"
-           "<link>https://fadebin.example/releases/" +
-           build + "</link><sparkle:shortVersionString>" + shortVersion.toHtmlEscaped().toUtf8() +
-           "</sparkle:shortVersionString><enclosure url=\"https://fadebin.example/fadebin.deb\" "
-           "sparkle:version=\"" +
-           build + "\"/></item></channel></rss>";
-}
-
 // The manager against a real server on a loopback port, on the manual clock.
 struct UpdateScene {
     // Version 1.2, build 12 unless told otherwise.
