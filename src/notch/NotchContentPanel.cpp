@@ -33,11 +33,11 @@ public:
 
 } // namespace
 
-NotchContentPanel::NotchContentPanel(NotchController& controller,
-                                     std::function<void()> openSettings, Options options)
-    : m_engine(std::make_unique<QQmlEngine>())
+NotchContent::NotchContent(NotchController& controller, std::function<void()> openSettings,
+                           NotchContentOptions options, NotchContentHost& host)
+    : m_host(host)
+    , m_engine(std::make_unique<QQmlEngine>())
     , m_view(std::make_unique<NotchViewModel>(controller, std::move(openSettings))) {
-    setTitle(QStringLiteral("Fadebin"));
     m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
     m_engine->addImageProvider(QStringLiteral("notchmenu"), new MenuIconProvider);
     QQmlComponent component(m_engine.get(),
@@ -58,12 +58,12 @@ NotchContentPanel::NotchContentPanel(NotchController& controller,
                           component.errorString().toUtf8().constData());
         return;
     }
-    hostingView()->setRootView(m_root.get());
+    m_host.setRootView(m_root.get());
 }
 
-NotchContentPanel::~NotchContentPanel() {
+NotchContent::~NotchContent() {
     // The content goes before the view model it binds to and the engine that made it.
-    hostingView()->setRootView(nullptr);
+    m_host.setRootView(nullptr);
     m_root.reset();
     // Repeaters hand their delegates to deleteLater; they must go while the engine that
     // runs their bindings and animations is still there.
@@ -71,10 +71,36 @@ NotchContentPanel::~NotchContentPanel() {
     m_view.reset();
 }
 
+NotchContentPanel::NotchContentPanel(NotchController& controller,
+                                     std::function<void()> openSettings, Options options)
+    : m_content(controller, std::move(openSettings), options, *hostingView()) {
+    setTitle(QStringLiteral("Fadebin"));
+}
+
 NotchController::PanelFactory NotchContentPanel::factory(std::function<void()> openSettings,
                                                          Options options) {
     return [openSettings = std::move(openSettings), options](NotchController& controller) {
         return std::make_unique<NotchContentPanel>(controller, openSettings, options);
+    };
+}
+
+LayerShellContentPanel::LayerShellContentPanel(WaylandClient& client, NotchController& controller,
+                                               std::function<void()> openSettings,
+                                               NotchContentOptions options)
+    : LayerShellPanel(client)
+    , m_content(controller, std::move(openSettings), options, *hostingView()) {}
+
+NotchController::PanelFactory
+LayerShellContentPanel::factory(WaylandClient& client, std::function<void()> openSettings,
+                                std::function<void(LayerShellContentPanel*)> onMade,
+                                NotchContentOptions options) {
+    return [&client, openSettings = std::move(openSettings), onMade = std::move(onMade),
+            options](NotchController& controller) {
+        auto panel =
+            std::make_unique<LayerShellContentPanel>(client, controller, openSettings, options);
+        if (onMade)
+            onMade(panel.get());
+        return panel;
     };
 }
 

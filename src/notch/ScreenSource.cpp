@@ -105,4 +105,11 @@ std::optional<Point> QtScreenSource::pointerLocation() const {
     return DesktopSpace::current().fromQtPixel(QCursor::pos());
 }
 
+std::optional<Point> LayerShellScreenSource::pointerLocation() const {
+    const std::optional<QPointF> global = m_pointer ? m_pointer() : std::nullopt;
+    if (!global)
+        return std::nullopt;
+    return desktopSpace().fromQt(*global);
+}
+
 } // namespace fadebin

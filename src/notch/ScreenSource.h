@@ -115,4 +115,20 @@ private:
     bool m_loggedNoScreens = false;
 };
 
+// Qt's screens on a Wayland layer shell, where Qt knows the pointer only over its own
+// windows: over the notch, the panel tells where it is; elsewhere it is not known.
+class LayerShellScreenSource final : public QtScreenSource {
+    Q_OBJECT
+public:
+    using QtScreenSource::QtScreenSource;
+
+    void setPointerSource(std::function<std::optional<QPointF>()> source) {
+        m_pointer = std::move(source);
+    }
+    [[nodiscard]] std::optional<Point> pointerLocation() const override;
+
+private:
+    std::function<std::optional<QPointF>()> m_pointer;
+};
+
 } // namespace fadebin

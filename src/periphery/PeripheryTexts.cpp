@@ -49,4 +49,10 @@ QString sendButtonTitle(bool sending) {
     return sending ? QStringLiteral("Sending…") : QStringLiteral("Send");
 }
 
+QString noNotchText() {
+    return QStringLiteral("This desktop cannot show the notch. Choose how long to keep downloads "
+                          "from a terminal instead: \"fadebin list\" shows them, \"fadebin expire "
+                          "--in 1h FILE\" and \"fadebin keep FILE\" decide.");
+}
+
 } // namespace fadebin

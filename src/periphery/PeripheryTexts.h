@@ -15,6 +15,8 @@ namespace fadebin {
 [[nodiscard]] QString updateButtonTitle(bool updateAvailable);
 // The result of a user-initiated update check.
 [[nodiscard]] QString updateAvailableText(const QString& newVersion, const QString& running);
+// Said once where the desktop can show no notch: what to use instead.
+[[nodiscard]] QString noNotchText();
 // The feedback window's send button.
 [[nodiscard]] QString sendButtonTitle(bool sending);
 

@@ -129,6 +129,13 @@ QString SettingsBindings::watchLimitText() const {
     return m_model.watchLimitText();
 }
 
+void SettingsBindings::setNotchUnavailableText(const QString& text) {
+    if (text == m_notchUnavailableText)
+        return;
+    m_notchUnavailableText = text;
+    Q_EMIT notchUnavailableTextChanged();
+}
+
 QString SettingsBindings::storageProblem() const {
     return m_model.storageProblem();
 }

@@ -43,6 +43,8 @@ class SettingsBindings : public QObject {
     Q_PROPERTY(bool watchLimitReached READ watchLimitReached NOTIFY watchLimitReachedChanged)
     Q_PROPERTY(QString watchLimitText READ watchLimitText NOTIFY watchLimitTextChanged)
     Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
+    Q_PROPERTY(
+        QString notchUnavailableText READ notchUnavailableText NOTIFY notchUnavailableTextChanged)
     Q_PROPERTY(QString downloadsPath READ downloadsPath CONSTANT)
     Q_PROPERTY(QString versionText READ versionText CONSTANT)
     Q_PROPERTY(bool canSendFeedback READ canSendFeedback CONSTANT)
@@ -69,6 +71,9 @@ public:
     [[nodiscard]] QString watchLimitText() const;
     [[nodiscard]] QString storageProblem() const;
     [[nodiscard]] QString downloadsPath() const;
+    // Empty where the notch shows; otherwise why not and what to use instead.
+    [[nodiscard]] QString notchUnavailableText() const { return m_notchUnavailableText; }
+    void setNotchUnavailableText(const QString& text);
     [[nodiscard]] QString versionText() const { return m_versionText; }
     [[nodiscard]] bool canSendFeedback() const { return static_cast<bool>(onSendFeedback); }
     [[nodiscard]] bool canCheckForUpdates() const;
@@ -112,12 +117,14 @@ Q_SIGNALS:
     void watchLimitReachedChanged();
     void watchLimitTextChanged();
     void storageProblemChanged();
+    void notchUnavailableTextChanged();
     void updateAvailableChanged();
 
 private:
     AppModel& m_model;
     AppSettings& m_settings;
     UpdateManager& m_updates;
+    QString m_notchUnavailableText;
     QString m_versionText;
 };
 

@@ -6,11 +6,13 @@
 #include "notch/NotchController.h"
 #include "notch/ScreenSource.h"
 #include "notch/SoftwareRendering.h"
+#include "notch/WaylandClient.h"
 #include "notch/X11DragSelection.h"
 #include "periphery/DesktopStyle.h"
 #include "periphery/Endpoints.h"
 #include "periphery/FeedbackWindow.h"
 #include "periphery/OnboardingWindow.h"
+#include "periphery/PeripheryTexts.h"
 #include "periphery/SettingsWindow.h"
 #include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateManager.h"
@@ -49,18 +51,32 @@ constexpr Duration settingsWriteDelay{500};
 // Activate later than this is someone opening the running program.
 constexpr Duration launchActivationWindow{10'000};
 
-enum class Display { x11, explicitPlatform, none };
+enum class Display { x11, layerShell, waylandWindowsOnly, explicitPlatform, none };
 
-// The notch needs X11 (XWayland in a Wayland session): with DISPLAY set and a server there,
-// the program takes the xcb platform itself. A platform named explicitly otherwise (offscreen
-// in tests) gets the whole program on it; with no display at all only the engine runs.
+// The notch needs X11 (XWayland in a Wayland session) or a Wayland compositor with the layer
+// shell; one platform serves the whole program. A layer shell wins in a Wayland session, as
+// only it keeps the notch at the top of the screen there; X11 is next (GNOME Shell offers no
+// layer shell but XWayland places the panel itself); a Wayland compositor with neither still
+// gets the windows. A platform named explicitly otherwise (offscreen in tests) gets the whole
+// program on it; with no display at all only the engine runs.
 Display chooseDisplay() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool askedForX11 = platform.startsWith("xcb");
+    const WaylandCompositor wayland =
+        askedForX11 ? WaylandCompositor::none : probeWaylandCompositor();
+    if (wayland == WaylandCompositor::withLayerShell) {
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        return Display::layerShell;
+    }
     if (!qEnvironmentVariableIsEmpty("DISPLAY") && x11DisplayReachable()) {
         qputenv("QT_QPA_PLATFORM", "xcb");
         return Display::x11;
     }
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+    if (wayland == WaylandCompositor::withoutLayerShell) {
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        return Display::waylandWindowsOnly;
+    }
+    if (!platform.isEmpty() && !askedForX11 && !platform.startsWith("wayland"))
         return Display::explicitPlatform;
     return Display::none;
 }
@@ -86,6 +102,7 @@ DesktopProgram::~DesktopProgram() {
     m_network.reset();
     m_notch.reset();
     m_screens.reset();
+    m_wayland.reset();
     m_model.reset();
     m_app.reset();
 }
@@ -123,10 +140,22 @@ int DesktopProgram::run(int argc, char** argv) {
     if (lock == InstanceLock::Outcome::failed)
         FADEBIN_LOG_ERROR(LogCategory::App, "Could not take the instance lock: %s",
                           m_lock.error().text().c_str());
+    if (display == Display::layerShell)
+        FADEBIN_LOG_INFO(LogCategory::App, "Wayland session: layer-shell notch");
     if (display == Display::x11 && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         FADEBIN_LOG_INFO(LogCategory::App, "Wayland session: showing the notch through XWayland");
+    if (display == Display::waylandWindowsOnly) {
+        FADEBIN_LOG_INFO(LogCategory::App, "Wayland session: no notch available");
+        FADEBIN_LOG_INFO(LogCategory::Notch, "%s", noNotchText().toUtf8().constData());
+    }
     if (display == Display::none)
         FADEBIN_LOG_INFO(LogCategory::Notch, "No display: running without the notch");
+    m_hasNotch = display == Display::x11 || display == Display::explicitPlatform ||
+                 display == Display::layerShell;
+    if (display == Display::layerShell) {
+        m_wayland = WaylandClient::connect();
+        m_hasNotch = m_wayland != nullptr;
+    }
 
     std::optional<QSocketNotifier> quitNotifier;
     if (m_quitSignals->descriptor() >= 0) {
@@ -155,17 +184,9 @@ void DesktopProgram::finishStarting() {
     m_fileManager = std::make_unique<FileManager>();
     m_model = std::make_unique<AppModel>(*m_settings, Clock::system(), *m_fileManager);
 
+    if (m_hasNotch)
+        makeNotch();
     if (m_hasGui) {
-        m_screens = std::make_unique<QtScreenSource>();
-        QPointer<DesktopProgram> self(this);
-        m_notch = std::make_unique<NotchController>(
-            *m_model, *m_settings, Clock::system(), *m_screens,
-            std::make_unique<DragWatcher>(Clock::system(), std::make_unique<X11DragSelection>()),
-            NotchContentPanel::factory([self] {
-                if (self)
-                    self->showSettings();
-            }));
-        m_notch->install();
         m_network = std::make_unique<QNetworkAccessManager>();
         m_updates = std::make_unique<UpdateManager>(
             Clock::system(), *m_network, configuredUpdateFeed(), shortVersion(), buildNumber());
@@ -185,6 +206,34 @@ void DesktopProgram::finishStarting() {
         if (self)
             self->showOnboardingIfDue();
     });
+}
+
+void DesktopProgram::makeNotch() {
+    QPointer<DesktopProgram> self(this);
+    auto openSettings = [self] {
+        if (self)
+            self->showSettings();
+    };
+    NotchController::PanelFactory panels;
+    if (m_wayland) {
+        auto screens = std::make_unique<LayerShellScreenSource>();
+        LayerShellScreenSource* source = screens.get();
+        panels = LayerShellContentPanel::factory(
+            *m_wayland, openSettings, [source](LayerShellContentPanel* panel) {
+                source->setPointerSource([panel] { return panel->pointerPosition(); });
+            });
+        m_screens = std::move(screens);
+    } else {
+        m_screens = std::make_unique<QtScreenSource>();
+        panels = NotchContentPanel::factory(openSettings);
+    }
+    // Drags are watched through the X selection; in a Wayland session that is XWayland's,
+    // and drags of native Wayland programs are seen only when they reach the notch itself.
+    m_notch = std::make_unique<NotchController>(
+        *m_model, *m_settings, Clock::system(), *m_screens,
+        std::make_unique<DragWatcher>(Clock::system(), std::make_unique<X11DragSelection>()),
+        std::move(panels));
+    m_notch->install();
 }
 
 void DesktopProgram::showOnboardingIfDue() {
@@ -234,6 +283,8 @@ void DesktopProgram::makeWindows() {
         std::make_unique<SettingsWindow>(*m_engine, *m_model, *m_settings, *m_updates, *m_feedback);
     m_onboarding =
         std::make_unique<OnboardingWindow>(*m_engine, *m_model, *m_settings, Clock::system());
+    if (!m_hasNotch)
+        m_settingsWindow->bindings().setNotchUnavailableText(noNotchText());
 }
 
 void DesktopProgram::registerOnBus() {

@@ -29,6 +29,7 @@ class SettingsWindow;
 class UpdateAnnouncer;
 class UpdateManager;
 class UpdateWindow;
+class WaylandClient;
 class SettingsFile;
 class FileManager;
 
@@ -55,6 +56,7 @@ private:
     void activate();
     void registerOnBus();
     void makeWindows();
+    void makeNotch();
 
     // First, so that it goes last: a quit signal during the teardown still waits for it.
     std::optional<QuitSignals> m_quitSignals;
@@ -62,6 +64,8 @@ private:
     // First, so that it is destroyed last: every object below lives inside it.
     std::unique_ptr<QCoreApplication> m_app;
     bool m_hasGui = false;
+    bool m_hasNotch = false;
+    std::unique_ptr<WaylandClient> m_wayland; // the layer-shell notch's connection
     std::unique_ptr<SettingsFile> m_defaults;
     std::unique_ptr<AutostartLoginItem> m_loginItem;
     std::unique_ptr<AppSettings> m_settings;

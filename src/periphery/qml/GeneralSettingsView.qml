@@ -123,6 +123,30 @@ ColumnLayout {
                 onClicked: view.bindings.retryAccess()
             }
         }
+        // Where the desktop can show no notch, the command line is how to decide.
+        FormRow {
+            objectName: "notchUnavailable"
+            visible: view.bindings.notchUnavailableText !== ""
+
+            RowLayout {
+                spacing: 6
+                Layout.fillWidth: true
+
+                NotchIcon {
+                    name: "alert02"
+                    color: "#f08c00"
+                    Layout.preferredWidth: 14
+                    Layout.preferredHeight: 14
+                }
+                Label {
+                    objectName: "notchUnavailableText"
+                    text: view.bindings.notchUnavailableText
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
+            }
+        }
         // Decisions wait in memory and are saved again on their own once there is room.
         FormRow {
             objectName: "storageProblem"

@@ -1,0 +1,525 @@
+#include "notch/LayerShellPanel.h"
+
+#include "notch/ScreenSource.h"
+#include "notch/X11Compositing.h"
+#include "platform/Log.h"
+
+#include <QCoreApplication>
+#include <QEnterEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QQuickRenderControl>
+#include <QQuickRenderTarget>
+#include <QQuickWindow>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+// The protocol names an argument "namespace", a C++ keyword; the generated C header is
+// read with that one word spelled otherwise (the wire format has no argument names).
+#define namespace namespace_
+#include "wlr-layer-shell-unstable-v1-client.h"
+#undef namespace
+
+#include <cstring>
+
+#include <linux/input-event-codes.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace fadebin {
+
+namespace {
+
+constexpr const char* kNamespace = "fadebin-notch";
+constexpr const char* kUriListType = "text/uri-list";
+// Qt counts a wheel notch as 120; Wayland's axis moves 10 units per notch on most seats.
+constexpr double kWheelAnglePerAxisUnit = 12;
+
+Qt::MouseButton qtButton(std::uint32_t button) {
+    switch (button) {
+    case BTN_LEFT:
+        return Qt::LeftButton;
+    case BTN_RIGHT:
+        return Qt::RightButton;
+    case BTN_MIDDLE:
+        return Qt::MiddleButton;
+    default:
+        return Qt::NoButton;
+    }
+}
+
+// The keys an editor in the notch reads; others are known by the character they type.
+int qtKey(std::uint32_t keysym, const QString& text) {
+    switch (keysym) {
+    case XKB_KEY_Return:
+        return Qt::Key_Return;
+    case XKB_KEY_KP_Enter:
+        return Qt::Key_Enter;
+    case XKB_KEY_Escape:
+        return Qt::Key_Escape;
+    case XKB_KEY_BackSpace:
+        return Qt::Key_Backspace;
+    case XKB_KEY_Tab:
+        return Qt::Key_Tab;
+    case XKB_KEY_Delete:
+        return Qt::Key_Delete;
+    case XKB_KEY_Left:
+        return Qt::Key_Left;
+    case XKB_KEY_Right:
+        return Qt::Key_Right;
+    case XKB_KEY_Up:
+        return Qt::Key_Up;
+    case XKB_KEY_Down:
+        return Qt::Key_Down;
+    case XKB_KEY_Home:
+        return Qt::Key_Home;
+    case XKB_KEY_End:
+        return Qt::Key_End;
+    default:
+        return text.isEmpty() ? Qt::Key_unknown : static_cast<int>(text.at(0).toUpper().unicode());
+    }
+}
+
+// The rows where two images of one size differ, as a region of whole-width bands.
+QRegion changedRows(const QImage& before, const QImage& after) {
+    if (before.size() != after.size())
+        return QRegion(after.rect());
+    QRegion changed;
+    const auto rowBytes = static_cast<std::size_t>(after.width()) * 4;
+    int start = -1;
+    for (int y = 0; y <= after.height(); ++y) {
+        const bool differs =
+            y < after.height() &&
+            std::memcmp(before.constScanLine(y), after.constScanLine(y), rowBytes) != 0;
+        if (differs && start < 0)
+            start = y;
+        if (!differs && start >= 0) {
+            changed += QRect(0, start, after.width(), y - start);
+            start = -1;
+        }
+    }
+    return changed;
+}
+
+} // namespace
+
+struct LayerShellPanel::Listeners {
+    static void configure(void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial,
+                          std::uint32_t width, std::uint32_t height) {
+        auto* panel = static_cast<LayerShellPanel*>(data);
+        zwlr_layer_surface_v1_ack_configure(layer, serial);
+        panel->m_configuredSize = QSize(static_cast<int>(width), static_cast<int>(height));
+        panel->m_configured = true;
+        panel->scheduleFrame();
+    }
+    static void closed(void* data, zwlr_layer_surface_v1*) {
+        // The output went or the compositor dropped the surface: a new one on the next
+        // placement, if the panel is still meant to show.
+        auto* panel = static_cast<LayerShellPanel*>(data);
+        panel->destroySurface();
+        if (panel->m_shown)
+            QTimer::singleShot(0, panel, [panel] {
+                if (panel->m_shown && panel->m_surface == nullptr)
+                    panel->makeSurface();
+            });
+    }
+    static constexpr zwlr_layer_surface_v1_listener layerListener{configure, closed};
+
+    static void frameDone(void* data, wl_callback* callback, std::uint32_t) {
+        auto* panel = static_cast<LayerShellPanel*>(data);
+        wl_callback_destroy(callback);
+        panel->m_frameCallback = nullptr;
+        if (std::exchange(panel->m_frameDue, false))
+            panel->scheduleFrame();
+    }
+    static constexpr wl_callback_listener frameListener{frameDone};
+
+    static void released(void* data, wl_buffer* buffer) {
+        auto* panel = static_cast<LayerShellPanel*>(data);
+        for (Buffer& b : panel->m_buffers)
+            if (b.buffer == buffer)
+                b.busy = false;
+        if (std::exchange(panel->m_frameDue, false))
+            panel->scheduleFrame();
+    }
+    static constexpr wl_buffer_listener bufferListener{released};
+};
+
+LayerShellPanel::LayerShellPanel(WaylandClient& client)
+    : m_client(client)
+    , m_renderControl(std::make_unique<QQuickRenderControl>())
+    , m_window(std::make_unique<QQuickWindow>(m_renderControl.get()))
+    , m_host(new NotchContentHost(m_window->contentItem())) {
+    m_window->setColor(Qt::transparent);
+    m_window->setTitle(QStringLiteral("Fadebin"));
+    // The software scene graph draws into an image without a graphics device; any other
+    // backend needs one.
+    if (QQuickWindow::sceneGraphBackend() != QLatin1String("software") &&
+        !m_renderControl->initialize())
+        FADEBIN_LOG_ERROR(LogCategory::Notch, "The notch's renderer could not start");
+    // Only a changed scene draws: nothing runs while the collapsed notch sits still.
+    connect(m_renderControl.get(), &QQuickRenderControl::renderRequested, this,
+            &LayerShellPanel::scheduleFrame);
+    connect(m_renderControl.get(), &QQuickRenderControl::sceneChanged, this,
+            &LayerShellPanel::scheduleFrame);
+}
+
+LayerShellPanel::~LayerShellPanel() {
+    destroySurface();
+    releaseBuffers();
+    m_client.flush();
+    m_window.reset();
+}
+
+void LayerShellPanel::setFrame(const Rect& frame) {
+    if (frame == m_frame)
+        return;
+    m_frame = frame;
+    const QSize size = DesktopSpace::current().toQt(frame).toAlignedRect().size();
+    m_window->resize(size);
+    m_host->setSize(size);
+    applyPlacement();
+}
+
+void LayerShellPanel::setAllowsKey(bool allows) {
+    if (allows == m_allowsKey)
+        return;
+    m_allowsKey = allows;
+    if (m_layer == nullptr)
+        return;
+    zwlr_layer_surface_v1_set_keyboard_interactivity(m_layer, allows ? 1 : 0);
+    wl_surface_commit(m_surface);
+    m_client.flush();
+    if (allows) {
+        QFocusEvent focus(QEvent::FocusIn, Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(m_window.get(), &focus);
+    }
+}
+
+void LayerShellPanel::present() {
+    m_shown = true;
+    applyPlacement();
+}
+
+void LayerShellPanel::withdraw() {
+    m_shown = false;
+    destroySurface();
+    m_client.flush();
+}
+
+std::optional<Size> LayerShellPanel::contentSize() const {
+    return Size{m_host->width(), m_host->height()};
+}
+
+void LayerShellPanel::setOutline(const QPainterPath& outline) {
+    m_outline = outline;
+    applyInputRegion();
+}
+
+void LayerShellPanel::setOnPressOutside(std::function<void()> callback) {
+    m_onPressOutside = std::move(callback);
+    // A layer surface sees no presses beyond itself; while a menu is open it takes the
+    // presses of its whole rectangle, so one beside the outline closes the menu.
+    applyInputRegion();
+}
+
+std::optional<QPointF> LayerShellPanel::pointerPosition() const {
+    if (!m_pointer)
+        return std::nullopt;
+    return globalOf(*m_pointer);
+}
+
+QPointF LayerShellPanel::globalOf(QPointF local) const {
+    return DesktopSpace::current().toQt(m_frame).topLeft() + local;
+}
+
+void LayerShellPanel::applyPlacement() {
+    const QRect rect = DesktopSpace::current().toQt(m_frame).toAlignedRect();
+    if (!m_shown || rect.isEmpty()) {
+        destroySurface();
+        m_client.flush();
+        return;
+    }
+    wl_output* output = m_client.outputAt(QPointF(rect.center().x(), rect.bottom()));
+    if (m_surface != nullptr && output != m_output)
+        destroySurface();
+    if (m_surface == nullptr) {
+        m_output = output;
+        makeSurface();
+        return;
+    }
+    QPoint origin;
+    for (const auto& o : m_client.outputs())
+        if (o->output == m_output)
+            origin = o->logicalFrame.topLeft();
+    zwlr_layer_surface_v1_set_size(m_layer, static_cast<std::uint32_t>(rect.width()),
+                                   static_cast<std::uint32_t>(rect.height()));
+    zwlr_layer_surface_v1_set_margin(m_layer, rect.y() - origin.y(), 0, 0, rect.x() - origin.x());
+    applyInputRegion();
+    wl_surface_commit(m_surface);
+    m_client.flush();
+}
+
+void LayerShellPanel::makeSurface() {
+    m_surface = wl_compositor_create_surface(m_client.compositor());
+    m_layer = zwlr_layer_shell_v1_get_layer_surface(m_client.layerShell(), m_surface, m_output,
+                                                    ZWLR_LAYER_SHELL_V1_LAYER_TOP, kNamespace);
+    zwlr_layer_surface_v1_add_listener(m_layer, &Listeners::layerListener, this);
+    zwlr_layer_surface_v1_set_anchor(m_layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
+                                                  ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
+    zwlr_layer_surface_v1_set_exclusive_zone(m_layer, 0);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(m_layer, m_allowsKey ? 1 : 0);
+    m_client.setInputTarget(m_surface, this);
+    m_configured = false;
+    // The first commit carries no buffer: the compositor answers with the size to draw.
+    applyPlacement();
+}
+
+void LayerShellPanel::destroySurface() {
+    if (m_surface == nullptr)
+        return;
+    m_client.setInputTarget(nullptr, nullptr);
+    if (m_pointer)
+        pointerLeft();
+    if (m_frameCallback != nullptr)
+        wl_callback_destroy(m_frameCallback);
+    m_frameCallback = nullptr;
+    zwlr_layer_surface_v1_destroy(m_layer);
+    wl_surface_destroy(m_surface);
+    m_layer = nullptr;
+    m_surface = nullptr;
+    m_configured = false;
+    // A new surface starts from nothing shown: every pixel of the next frame is damage.
+    m_previous = QImage();
+    for (Buffer& b : m_buffers)
+        b.stale = QRegion(b.image.rect());
+}
+
+void LayerShellPanel::applyInputRegion() {
+    if (m_surface == nullptr)
+        return;
+    // No region is the whole surface: while a menu is open, and before there is an outline.
+    if (m_onPressOutside || m_outline.isEmpty()) {
+        wl_surface_set_input_region(m_surface, nullptr);
+        return;
+    }
+    wl_region* region = wl_compositor_create_region(m_client.compositor());
+    for (const QRect& r : shapeRegion(m_outline))
+        wl_region_add(region, r.x(), r.y(), r.width(), r.height());
+    wl_surface_set_input_region(m_surface, region);
+    wl_region_destroy(region);
+}
+
+void LayerShellPanel::scheduleFrame() {
+    if (m_renderQueued)
+        return;
+    m_renderQueued = true;
+    QMetaObject::invokeMethod(this, &LayerShellPanel::renderFrame, Qt::QueuedConnection);
+}
+
+LayerShellPanel::Buffer* LayerShellPanel::freeBuffer() {
+    const QSize size = m_configuredSize;
+    for (Buffer& b : m_buffers) {
+        if (b.busy)
+            continue;
+        if (b.image.size() == size)
+            return &b;
+        // A buffer of another size is made again at this one.
+        if (b.buffer != nullptr) {
+            wl_buffer_destroy(b.buffer);
+            munmap(b.data, b.bytes);
+            b = Buffer{};
+        }
+        const int stride = size.width() * 4;
+        const std::size_t bytes = static_cast<std::size_t>(stride) * size.height();
+        const int fd = memfd_create("fadebin-notch", MFD_CLOEXEC);
+        if (fd < 0 || ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+            if (fd >= 0)
+                close(fd);
+            FADEBIN_LOG_ERROR(LogCategory::Notch, "No memory for the notch's picture: %s",
+                              std::strerror(errno));
+            return nullptr;
+        }
+        void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (data == MAP_FAILED) {
+            close(fd);
+            return nullptr;
+        }
+        wl_shm_pool* pool =
+            wl_shm_create_pool(m_client.shm(), fd, static_cast<std::int32_t>(bytes));
+        b.buffer = wl_shm_pool_create_buffer(pool, 0, size.width(), size.height(), stride,
+                                             WL_SHM_FORMAT_ARGB8888);
+        wl_shm_pool_destroy(pool);
+        close(fd);
+        wl_buffer_add_listener(b.buffer, &Listeners::bufferListener, this);
+        b.data = data;
+        b.bytes = bytes;
+        // ARGB8888 in the machine's byte order is Qt's premultiplied ARGB32.
+        b.image = QImage(static_cast<uchar*>(data), size.width(), size.height(), stride,
+                         QImage::Format_ARGB32_Premultiplied);
+        b.stale = QRegion(b.image.rect());
+        return &b;
+    }
+    return nullptr;
+}
+
+void LayerShellPanel::releaseBuffers() {
+    for (Buffer& b : m_buffers) {
+        if (b.buffer != nullptr) {
+            wl_buffer_destroy(b.buffer);
+            munmap(b.data, b.bytes);
+        }
+        b = Buffer{};
+    }
+}
+
+void LayerShellPanel::renderFrame() {
+    m_renderQueued = false;
+    if (m_surface == nullptr || !m_configured || m_configuredSize.isEmpty())
+        return;
+    if (m_frameCallback != nullptr) {
+        m_frameDue = true; // drawn when the compositor shows the last one
+        return;
+    }
+    Buffer* target = freeBuffer();
+    if (target == nullptr) {
+        m_frameDue = true; // drawn when a buffer comes back
+        return;
+    }
+    if (m_canvas.size() != m_configuredSize) {
+        m_canvas = QImage(m_configuredSize, QImage::Format_ARGB32_Premultiplied);
+        m_canvas.fill(Qt::transparent);
+        m_window->setRenderTarget(QQuickRenderTarget::fromPaintDevice(&m_canvas));
+    }
+    m_renderControl->polishItems();
+    m_renderControl->beginFrame();
+    m_renderControl->sync();
+    m_renderControl->render();
+    m_renderControl->endFrame();
+
+    const QRegion changed = changedRows(m_previous, m_canvas);
+    m_previous = m_canvas.copy();
+    for (Buffer& b : m_buffers)
+        b.stale += changed;
+    if (target->stale.isEmpty() && changed.isEmpty())
+        return; // nothing new to show
+    QPainter copy(&target->image);
+    copy.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : target->stale)
+        copy.drawImage(r.topLeft(), m_canvas, r);
+    copy.end();
+    target->stale = QRegion();
+
+    wl_surface_attach(m_surface, target->buffer, 0, 0);
+    for (const QRect& r : changed)
+        wl_surface_damage_buffer(m_surface, r.x(), r.y(), r.width(), r.height());
+    m_frameCallback = wl_surface_frame(m_surface);
+    wl_callback_add_listener(m_frameCallback, &Listeners::frameListener, this);
+    target->busy = true;
+    wl_surface_commit(m_surface);
+    m_client.flush();
+}
+
+void LayerShellPanel::sendMouse(QEvent::Type type, Qt::MouseButton button) {
+    const QPointF local = m_pointer.value_or(QPointF());
+    QMouseEvent event(type, local, local, globalOf(local), button, m_buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_window.get(), &event);
+}
+
+void LayerShellPanel::pointerEntered(QPointF position) {
+    m_pointer = position;
+    m_host->pointerEntered(position);
+    QEnterEvent enter(position, position, globalOf(position));
+    QCoreApplication::sendEvent(m_window.get(), &enter);
+    sendMouse(QEvent::MouseMove, Qt::NoButton);
+}
+
+void LayerShellPanel::pointerMoved(QPointF position) {
+    m_pointer = position;
+    m_host->pointerMoved(position);
+    sendMouse(QEvent::MouseMove, Qt::NoButton);
+}
+
+void LayerShellPanel::pointerLeft() {
+    m_pointer.reset();
+    m_buttons = Qt::NoButton;
+    m_host->pointerExited();
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(m_window.get(), &leave);
+}
+
+void LayerShellPanel::pointerButton(std::uint32_t button, bool pressed) {
+    const Qt::MouseButton which = qtButton(button);
+    if (which == Qt::NoButton || !m_pointer)
+        return;
+    if (pressed && m_onPressOutside && !m_outline.contains(*m_pointer)) {
+        auto callback = m_onPressOutside; // it may end the menu and this callback
+        callback();
+        return;
+    }
+    m_buttons.setFlag(which, pressed);
+    sendMouse(pressed ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, which);
+}
+
+void LayerShellPanel::pointerScrolled(QPointF delta) {
+    if (!m_pointer)
+        return;
+    const QPoint angle = (-delta * kWheelAnglePerAxisUnit).toPoint();
+    QWheelEvent wheel(*m_pointer, globalOf(*m_pointer), (-delta).toPoint(), angle, m_buttons,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m_window.get(), &wheel);
+}
+
+void LayerShellPanel::keyPressed(std::uint32_t keysym, const QString& text, bool pressed) {
+    if (!m_allowsKey)
+        return;
+    QKeyEvent key(pressed ? QEvent::KeyPress : QEvent::KeyRelease, qtKey(keysym, text),
+                  Qt::NoModifier, text);
+    QCoreApplication::sendEvent(m_window.get(), &key);
+}
+
+void LayerShellPanel::dragEntered(QPointF position, const std::vector<QString>& types) {
+    m_dragData = std::make_unique<QMimeData>();
+    bool hasFiles = false;
+    for (const QString& type : types) {
+        m_dragData->setData(type, {});
+        hasFiles = hasFiles || type == QLatin1String(kUriListType);
+    }
+    QDragEnterEvent enter(position.toPoint(), Qt::CopyAction, m_dragData.get(), Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(m_window.get(), &enter);
+    m_client.acceptDrop(hasFiles && enter.isAccepted() ? QString::fromLatin1(kUriListType)
+                                                       : QString());
+}
+
+void LayerShellPanel::dragMoved(QPointF position) {
+    if (!m_dragData)
+        return;
+    QDragMoveEvent move(position.toPoint(), Qt::CopyAction, m_dragData.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(m_window.get(), &move);
+}
+
+void LayerShellPanel::dragLeft() {
+    if (!m_dragData)
+        return;
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(m_window.get(), &leave);
+    m_dragData.reset();
+}
+
+void LayerShellPanel::dropped(QPointF position, const QByteArray& data) {
+    if (!m_dragData)
+        return;
+    m_dragData->setData(QString::fromLatin1(kUriListType), data);
+    QDropEvent drop(position, Qt::CopyAction, m_dragData.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_window.get(), &drop);
+    m_dragData.reset();
+}
+
+} // namespace fadebin

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QObject>
+#include <QPointF>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct wl_compositor;
+struct wl_data_device;
+struct wl_data_device_manager;
+struct wl_display;
+struct wl_keyboard;
+struct wl_output;
+struct wl_pointer;
+struct wl_registry;
+struct wl_seat;
+struct wl_shm;
+struct wl_surface;
+struct zwlr_layer_shell_v1;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
+
+class QSocketNotifier;
+
+namespace fadebin {
+
+// What the Wayland compositor of this session (WAYLAND_DISPLAY) offers, asked on a
+// connection of its own that is closed again.
+enum class WaylandCompositor { none, withoutLayerShell, withLayerShell };
+[[nodiscard]] WaylandCompositor probeWaylandCompositor();
+
+// One output of the compositor, with the name and logical frame Qt gives its screen.
+struct WaylandOutput {
+    wl_output* output = nullptr;
+    zxdg_output_v1* details = nullptr;
+    std::uint32_t globalName = 0;
+    QString name;
+    QRect logicalFrame;
+};
+
+// What the seat reports to the surface it is over. Positions are surface-local.
+class WaylandInputSink {
+public:
+    virtual ~WaylandInputSink() = default;
+    virtual void pointerEntered(QPointF position) = 0;
+    virtual void pointerMoved(QPointF position) = 0;
+    virtual void pointerLeft() = 0;
+    // Linux input button codes (BTN_LEFT, ...).
+    virtual void pointerButton(std::uint32_t button, bool pressed) = 0;
+    // Scroll distance in surface units, y down.
+    virtual void pointerScrolled(QPointF delta) = 0;
+    // A key, with the text it types (empty for keys that type nothing) and its keysym.
+    virtual void keyPressed(std::uint32_t keysym, const QString& text, bool pressed) = 0;
+    // A drag over the surface; the offered types arrive with it.
+    virtual void dragEntered(QPointF position, const std::vector<QString>& types) = 0;
+    virtual void dragMoved(QPointF position) = 0;
+    virtual void dragLeft() = 0;
+    // The offer's data of the type asked for in acceptDrop().
+    virtual void dropped(QPointF position, const QByteArray& data) = 0;
+};
+
+// The program's own connection to the compositor, beside Qt's: the globals the layer-shell
+// panel needs, the outputs, and the seat's pointer, keyboard and drags, routed to the one
+// surface that asked for them. Events are read on the event loop, so nothing wakes the
+// program while the compositor sends nothing.
+class WaylandClient : public QObject {
+    Q_OBJECT
+public:
+    // None when there is no compositor or it lacks the layer shell, shared memory or a
+    // compositor global (the reason is logged).
+    [[nodiscard]] static std::unique_ptr<WaylandClient> connect();
+    ~WaylandClient() override;
+    WaylandClient(const WaylandClient&) = delete;
+    WaylandClient& operator=(const WaylandClient&) = delete;
+
+    [[nodiscard]] wl_display* display() const { return m_display; }
+    [[nodiscard]] wl_compositor* compositor() const { return m_compositor; }
+    [[nodiscard]] wl_shm* shm() const { return m_shm; }
+    [[nodiscard]] zwlr_layer_shell_v1* layerShell() const { return m_layerShell; }
+    [[nodiscard]] const std::vector<std::unique_ptr<WaylandOutput>>& outputs() const {
+        return m_outputs;
+    }
+    // The output whose logical frame holds the point (Qt's global coordinates), if any.
+    [[nodiscard]] wl_output* outputAt(QPointF qtGlobal) const;
+
+    // Where seat events over the surface go; one surface at a time.
+    void setInputTarget(wl_surface* surface, WaylandInputSink* sink);
+    // During a drag over the target: take the offer as this type (empty refuses it).
+    void acceptDrop(const QString& type);
+
+    // Sends what is queued to the compositor.
+    void flush();
+    // Told when outputs come or go or change.
+    std::function<void()> onOutputsChanged;
+    // Told when the connection breaks (the compositor went away).
+    std::function<void()> onConnectionLost;
+
+private:
+    explicit WaylandClient(wl_display* display);
+    void readEvents();
+    void lose();
+    void describe(WaylandOutput& output);
+    void attachDataDevice();
+    void dropOffer();
+    void outputsChanged();
+
+    struct Listeners;
+    friend struct Listeners;
+
+    wl_display* m_display;
+    wl_registry* m_registry = nullptr;
+    wl_compositor* m_compositor = nullptr;
+    wl_shm* m_shm = nullptr;
+    wl_seat* m_seat = nullptr;
+    wl_pointer* m_pointer = nullptr;
+    wl_keyboard* m_keyboard = nullptr;
+    wl_data_device_manager* m_dataDeviceManager = nullptr;
+    wl_data_device* m_dataDevice = nullptr;
+    zwlr_layer_shell_v1* m_layerShell = nullptr;
+    zxdg_output_manager_v1* m_outputManager = nullptr;
+    std::vector<std::unique_ptr<WaylandOutput>> m_outputs;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+
+    wl_surface* m_targetSurface = nullptr;
+    WaylandInputSink* m_sink = nullptr;
+    bool m_pointerOnTarget = false;
+
+    struct Keyboard;
+    std::unique_ptr<Keyboard> m_keys;
+    struct Drag;
+    std::unique_ptr<Drag> m_drag;
+};
+
+} // namespace fadebin
