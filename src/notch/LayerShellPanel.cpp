@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QQuickRenderControl>
@@ -17,7 +16,6 @@
 #include <QWheelEvent>
 
 #include <wayland-client.h>
-#include <xkbcommon/xkbcommon-keysyms.h>
 
 // The protocol names an argument "namespace", a C++ keyword; the generated C header is
 // read with that one word spelled otherwise (the wire format has no argument names).
@@ -50,38 +48,6 @@ Qt::MouseButton qtButton(std::uint32_t button) {
         return Qt::MiddleButton;
     default:
         return Qt::NoButton;
-    }
-}
-
-// The keys an editor in the notch reads; others are known by the character they type.
-int qtKey(std::uint32_t keysym, const QString& text) {
-    switch (keysym) {
-    case XKB_KEY_Return:
-        return Qt::Key_Return;
-    case XKB_KEY_KP_Enter:
-        return Qt::Key_Enter;
-    case XKB_KEY_Escape:
-        return Qt::Key_Escape;
-    case XKB_KEY_BackSpace:
-        return Qt::Key_Backspace;
-    case XKB_KEY_Tab:
-        return Qt::Key_Tab;
-    case XKB_KEY_Delete:
-        return Qt::Key_Delete;
-    case XKB_KEY_Left:
-        return Qt::Key_Left;
-    case XKB_KEY_Right:
-        return Qt::Key_Right;
-    case XKB_KEY_Up:
-        return Qt::Key_Up;
-    case XKB_KEY_Down:
-        return Qt::Key_Down;
-    case XKB_KEY_Home:
-        return Qt::Key_Home;
-    case XKB_KEY_End:
-        return Qt::Key_End;
-    default:
-        return text.isEmpty() ? Qt::Key_unknown : static_cast<int>(text.at(0).toUpper().unicode());
     }
 }
 
@@ -186,21 +152,6 @@ void LayerShellPanel::setFrame(const Rect& frame) {
     applyPlacement();
 }
 
-void LayerShellPanel::setAllowsKey(bool allows) {
-    if (allows == m_allowsKey)
-        return;
-    m_allowsKey = allows;
-    if (m_layer == nullptr)
-        return;
-    zwlr_layer_surface_v1_set_keyboard_interactivity(m_layer, allows ? 1 : 0);
-    wl_surface_commit(m_surface);
-    m_client.flush();
-    if (allows) {
-        QFocusEvent focus(QEvent::FocusIn, Qt::OtherFocusReason);
-        QCoreApplication::sendEvent(m_window.get(), &focus);
-    }
-}
-
 void LayerShellPanel::present() {
     m_shown = true;
     applyPlacement();
@@ -273,7 +224,7 @@ void LayerShellPanel::makeSurface() {
     zwlr_layer_surface_v1_set_anchor(m_layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
                                                   ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(m_layer, 0);
-    zwlr_layer_surface_v1_set_keyboard_interactivity(m_layer, m_allowsKey ? 1 : 0);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(m_layer, 0);
     m_client.setInputTarget(m_surface, this);
     m_configured = false;
     // The first commit carries no buffer: the compositor answers with the size to draw.
@@ -473,14 +424,6 @@ void LayerShellPanel::pointerScrolled(QPointF delta) {
     QWheelEvent wheel(*m_pointer, globalOf(*m_pointer), (-delta).toPoint(), angle, m_buttons,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(m_window.get(), &wheel);
-}
-
-void LayerShellPanel::keyPressed(std::uint32_t keysym, const QString& text, bool pressed) {
-    if (!m_allowsKey)
-        return;
-    QKeyEvent key(pressed ? QEvent::KeyPress : QEvent::KeyRelease, qtKey(keysym, text),
-                  Qt::NoModifier, text);
-    QCoreApplication::sendEvent(m_window.get(), &key);
 }
 
 void LayerShellPanel::dragEntered(QPointF position, const std::vector<QString>& types) {

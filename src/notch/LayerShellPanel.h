@@ -27,7 +27,7 @@ namespace fadebin {
 // frame, anchored to the output's top left with the frame's offsets as margins, no exclusive
 // zone, input only inside the drawn outline. The content is an offscreen Qt Quick scene,
 // drawn by the software renderer into an image and copied into shared-memory buffers, only
-// when the scene changed and only where it changed; the seat's pointer, keys and drags are
+// when the scene changed and only where it changed; the seat's pointer and drags are
 // handed to that scene as Qt's own events, so the content is the one every panel shows.
 class LayerShellPanel : public QObject, public NotchPanelPort, private WaylandInputSink {
     Q_OBJECT
@@ -39,7 +39,10 @@ public:
 
     [[nodiscard]] Rect frame() const override { return m_frame; }
     void setFrame(const Rect& frame) override;
-    void setAllowsKey(bool allows) override;
+    // Nothing in the notch reads keys, and a keyboard-interactive surface on the top layer
+    // takes the keyboard from the window the user types in whenever the panel opens: the
+    // surface never asks for it.
+    void setAllowsKey(bool /*allows*/) override {}
     void present() override;
     void withdraw() override;
     [[nodiscard]] std::optional<Size> contentSize() const override;
@@ -75,7 +78,6 @@ private:
     void pointerLeft() override;
     void pointerButton(std::uint32_t button, bool pressed) override;
     void pointerScrolled(QPointF delta) override;
-    void keyPressed(std::uint32_t keysym, const QString& text, bool pressed) override;
     void dragEntered(QPointF position, const std::vector<QString>& types) override;
     void dragMoved(QPointF position) override;
     void dragLeft() override;
@@ -99,7 +101,6 @@ private:
     Rect m_frame;
     QPainterPath m_outline;
     std::function<void()> m_onPressOutside;
-    bool m_allowsKey = false;
     bool m_shown = false;
 
     wl_surface* m_surface = nullptr;

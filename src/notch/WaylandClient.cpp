@@ -6,7 +6,6 @@
 #include <QSocketNotifier>
 
 #include <wayland-client.h>
-#include <xkbcommon/xkbcommon.h>
 
 // The protocol names an argument "namespace", a C++ keyword; the generated C header is
 // read with that one word spelled otherwise (the wire format has no argument names).
@@ -20,7 +19,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 namespace fadebin {
@@ -64,36 +62,6 @@ QByteArray readAll(int fd) {
 }
 
 } // namespace
-
-struct WaylandClient::Keyboard {
-    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    xkb_keymap* keymap = nullptr;
-    xkb_state* state = nullptr;
-    bool focused = false;
-
-    ~Keyboard() {
-        xkb_state_unref(state);
-        xkb_keymap_unref(keymap);
-        xkb_context_unref(context);
-    }
-    void takeKeymap(int fd, std::uint32_t size) {
-        void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (mapped == MAP_FAILED)
-            return;
-        // The compositor's string is NUL-terminated within size; never read past it.
-        const std::string text(static_cast<const char*>(mapped),
-                               strnlen(static_cast<const char*>(mapped), size));
-        munmap(mapped, size);
-        xkb_keymap* made = xkb_keymap_new_from_string(
-            context, text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
-        if (made == nullptr)
-            return;
-        xkb_state_unref(state);
-        xkb_keymap_unref(keymap);
-        keymap = made;
-        state = xkb_state_new(keymap);
-    }
-};
 
 struct WaylandClient::Drag {
     wl_data_offer* offer = nullptr;     // the offer over the target surface
@@ -205,14 +173,6 @@ struct WaylandClient::Listeners {
             wl_pointer_release(c->m_pointer);
             c->m_pointer = nullptr;
         }
-        const bool keyboard = (caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
-        if (keyboard && c->m_keyboard == nullptr) {
-            c->m_keyboard = wl_seat_get_keyboard(seat);
-            wl_keyboard_add_listener(c->m_keyboard, &keyboardListener, c);
-        } else if (!keyboard && c->m_keyboard != nullptr) {
-            wl_keyboard_release(c->m_keyboard);
-            c->m_keyboard = nullptr;
-        }
     }
     static void seatName(void*, wl_seat*, const char*) {}
     static constexpr wl_seat_listener seatListener{capabilities, seatName};
@@ -260,43 +220,6 @@ struct WaylandClient::Listeners {
     static constexpr wl_pointer_listener pointerListener{
         pointerEnter, pointerLeave, pointerMotion, pointerButton, pointerAxis,
         pointerFrame, axisSource,   axisStop,      axisDiscrete,  nullptr};
-
-    static void keymap(void* data, wl_keyboard*, std::uint32_t format, int fd, std::uint32_t size) {
-        WaylandClient* c = self(data);
-        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1)
-            c->m_keys->takeKeymap(fd, size);
-        close(fd);
-    }
-    static void keyboardEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface,
-                              wl_array*) {
-        WaylandClient* c = self(data);
-        c->m_keys->focused = surface != nullptr && surface == c->m_targetSurface;
-    }
-    static void keyboardLeave(void* data, wl_keyboard*, std::uint32_t, wl_surface*) {
-        self(data)->m_keys->focused = false;
-    }
-    static void key(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t code,
-                    std::uint32_t state) {
-        WaylandClient* c = self(data);
-        Keyboard& keys = *c->m_keys;
-        if (!keys.focused || keys.state == nullptr || c->m_sink == nullptr)
-            return;
-        // Wayland's key codes are evdev codes; xkb's are those plus 8.
-        const xkb_keycode_t keycode = code + 8;
-        char text[64] = {};
-        xkb_state_key_get_utf8(keys.state, keycode, text, sizeof text);
-        c->m_sink->keyPressed(xkb_state_key_get_one_sym(keys.state, keycode),
-                              QString::fromUtf8(text), state == WL_KEYBOARD_KEY_STATE_PRESSED);
-    }
-    static void modifiers(void* data, wl_keyboard*, std::uint32_t, std::uint32_t depressed,
-                          std::uint32_t latched, std::uint32_t locked, std::uint32_t group) {
-        Keyboard& keys = *self(data)->m_keys;
-        if (keys.state != nullptr)
-            xkb_state_update_mask(keys.state, depressed, latched, locked, 0, 0, group);
-    }
-    static void repeatInfo(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
-    static constexpr wl_keyboard_listener keyboardListener{keymap, keyboardEnter, keyboardLeave,
-                                                           key,    modifiers,     repeatInfo};
 
     // Drags: an offer is introduced with its types, then entered with, or kept as the
     // clipboard's selection.
@@ -427,7 +350,6 @@ std::unique_ptr<WaylandClient> WaylandClient::connect() {
 
 WaylandClient::WaylandClient(wl_display* display)
     : m_display(display)
-    , m_keys(std::make_unique<Keyboard>())
     , m_drag(std::make_unique<Drag>()) {
     m_registry = wl_display_get_registry(display);
     wl_registry_add_listener(m_registry, &Listeners::registryListener, this);
@@ -447,8 +369,6 @@ WaylandClient::~WaylandClient() {
         wl_data_device_destroy(m_dataDevice);
     if (m_pointer != nullptr)
         wl_pointer_destroy(m_pointer);
-    if (m_keyboard != nullptr)
-        wl_keyboard_destroy(m_keyboard);
     if (m_seat != nullptr)
         wl_seat_destroy(m_seat);
     if (m_dataDeviceManager != nullptr)
@@ -475,7 +395,6 @@ wl_output* WaylandClient::outputAt(QPointF qtGlobal) const {
 void WaylandClient::setInputTarget(wl_surface* surface, WaylandInputSink* sink) {
     if (surface != m_targetSurface) {
         m_pointerOnTarget = false;
-        m_keys->focused = false;
         dropOffer();
     }
     m_targetSurface = surface;

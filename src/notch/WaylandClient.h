@@ -15,7 +15,6 @@ struct wl_compositor;
 struct wl_data_device;
 struct wl_data_device_manager;
 struct wl_display;
-struct wl_keyboard;
 struct wl_output;
 struct wl_pointer;
 struct wl_registry;
@@ -55,8 +54,6 @@ public:
     virtual void pointerButton(std::uint32_t button, bool pressed) = 0;
     // Scroll distance in surface units, y down.
     virtual void pointerScrolled(QPointF delta) = 0;
-    // A key, with the text it types (empty for keys that type nothing) and its keysym.
-    virtual void keyPressed(std::uint32_t keysym, const QString& text, bool pressed) = 0;
     // A drag over the surface; the offered types arrive with it.
     virtual void dragEntered(QPointF position, const std::vector<QString>& types) = 0;
     virtual void dragMoved(QPointF position) = 0;
@@ -66,7 +63,7 @@ public:
 };
 
 // The program's own connection to the compositor, beside Qt's: the globals the layer-shell
-// panel needs, the outputs, and the seat's pointer, keyboard and drags, routed to the one
+// panel needs, the outputs, and the seat's pointer and drags, routed to the one
 // surface that asked for them. Events are read on the event loop, so nothing wakes the
 // program while the compositor sends nothing.
 class WaylandClient : public QObject {
@@ -119,7 +116,6 @@ private:
     wl_shm* m_shm = nullptr;
     wl_seat* m_seat = nullptr;
     wl_pointer* m_pointer = nullptr;
-    wl_keyboard* m_keyboard = nullptr;
     wl_data_device_manager* m_dataDeviceManager = nullptr;
     wl_data_device* m_dataDevice = nullptr;
     zwlr_layer_shell_v1* m_layerShell = nullptr;
@@ -131,8 +127,6 @@ private:
     WaylandInputSink* m_sink = nullptr;
     bool m_pointerOnTarget = false;
 
-    struct Keyboard;
-    std::unique_ptr<Keyboard> m_keys;
     struct Drag;
     std::unique_ptr<Drag> m_drag;
 };
