@@ -4,16 +4,13 @@
 // looking its items up by name.
 #include "e2e/ProgramFixture.h"
 #include "notch/ContentFixture.h"
-#include "notch/SoftwareRendering.h"
 #include "support/ScopedMount.h"
-#include "support/XvfbServer.h"
+#include "support/X11TestTools.h"
 
 #include <QColor>
-#include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -25,10 +22,6 @@ using namespace fadebin;
 using namespace fadebin::test;
 
 namespace {
-
-// The 1280 x 800 screen: the panel hangs from the top centre.
-const QRect collapsedFrame{512, 0, 256, 32};
-const QRect expandedFrame{430, 0, 420, 480};
 
 // Where the open row of one pending file has its "1h" option and its "Done" button, from
 // the top left of the open panel: the notch content in this process, in a panel as wide as
@@ -61,36 +54,16 @@ PendingRowPoints pendingRowPoints() {
     return points;
 }
 
-std::unique_ptr<XvfbServer>& server() {
-    static std::unique_ptr<XvfbServer> instance;
-    return instance;
-}
-std::string& whyNot() {
-    static std::string reason;
-    return reason;
-}
-
-class NotchEndToEnd : public ::testing::Test {
+class NotchEndToEnd : public X11Test {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            GTEST_SKIP() << "xdotool is not installed (Debian package xdotool)";
-        // A black root: where the shaped panel is cut away its window's pixels are the
-        // screen's, and only the content may read as light.
-        if (!server() && whyNot().empty() &&
-            !(server() = XvfbServer::start(whyNot(), "1280x800x24", {"-br"})))
-            whyNot() = "no X server: " + whyNot();
-        if (!server())
-            GTEST_SKIP() << whyNot();
-        m_x = XOpenDisplay(server()->display().c_str());
-        ASSERT_NE(m_x, nullptr);
-        pointerTo(640, 700);
+        X11Test::SetUp();
+        if (m_x != nullptr)
+            pointerTo(640, 700);
     }
     void TearDown() override {
-        if (m_x != nullptr) {
-            program.kill();
-            XCloseDisplay(m_x);
-        }
+        program.kill();
+        X11Test::TearDown();
     }
 
     void startProgram(const std::string& settingsJson) {
@@ -100,34 +73,15 @@ protected:
             QJsonDocument::fromJson(QByteArray::fromStdString(settingsJson)).object();
         settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
         writeSettings(home, QJsonDocument(settings).toJson().toStdString());
-        ASSERT_TRUE(program.start(server()->display())) << program.log();
-        ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedFrame; }, 30s))
+        ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
+        ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 30s))
             << "no collapsed panel on the screen\n"
             << program.log();
     }
 
-    // The program's mapped window named Fadebin, and where the X server has it.
     [[nodiscard]] std::pair<::Window, QRect> panel() const {
-        ::Window root = 0, parent = 0;
-        ::Window* children = nullptr;
-        unsigned count = 0;
-        std::pair<::Window, QRect> found{0, {}};
-        if (!XQueryTree(m_x, DefaultRootWindow(m_x), &root, &parent, &children, &count))
-            return found;
-        for (unsigned i = 0; i < count && found.first == 0; ++i) {
-            XWindowAttributes attributes{};
-            char* name = nullptr;
-            if (XGetWindowAttributes(m_x, children[i], &attributes) &&
-                attributes.map_state == IsViewable && XFetchName(m_x, children[i], &name) &&
-                name != nullptr && std::string(name) == "Fadebin")
-                found = {children[i],
-                         QRect(attributes.x, attributes.y, attributes.width, attributes.height)};
-            if (name != nullptr)
-                XFree(name);
-        }
-        if (children != nullptr)
-            XFree(children);
-        return found;
+        const FoundWindow found = viewableWindow(m_x, "Fadebin");
+        return {found.id, found.frame};
     }
     [[nodiscard]] QRect panelFrame() const { return panel().second; }
 
@@ -148,20 +102,6 @@ protected:
         return shot;
     }
 
-    static void pointerTo(double x, double y) {
-        xdotool({QStringLiteral("mousemove"), QString::number(std::lround(x)),
-                 QString::number(std::lround(y))});
-    }
-    static void xdotool(const QStringList& arguments) {
-        QProcess tool;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(server()->display()));
-        tool.setProcessEnvironment(environment);
-        tool.start(QStringLiteral("xdotool"), arguments);
-        ASSERT_TRUE(tool.waitForFinished(20'000) && tool.exitCode() == 0)
-            << arguments.join(' ').toStdString();
-    }
-
     // How light the panel is at a point of it, 0 to 255 (-1 when it is not there).
     [[nodiscard]] int lightnessAt(QPointF p) const {
         const QImage image = panelImage();
@@ -172,7 +112,7 @@ protected:
     void screenshot(const QString& name) const {
         const auto drawn = [&] {
             const QImage image = panelImage();
-            for (int y = collapsedFrame.height() + 8; y < image.height(); y += 2)
+            for (int y = collapsedNotchFrame.height() + 8; y < image.height(); y += 2)
                 for (int x = 0; x < image.width(); x += 2)
                     if (image.pixelColor(x, y).lightness() > 200)
                         return true;
@@ -183,17 +123,16 @@ protected:
 
     TempHome home;
     Program program{home};
-    Display* m_x = nullptr;
 };
 
 TEST_F(NotchEndToEnd, FinishedDownloadOpensThePanelWhichClosesAfterAutoDismiss) {
     startProgram(R"({"autoDismissSeconds": 1.5})");
     writeDownload(home.downloads(), "report.pdf");
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 30s)) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 30s)) << program.log();
     const auto openedAt = std::chrono::steady_clock::now();
     EXPECT_TRUE(waitFor([&] { return readRecord(home, "report.pdf").status == "pending"; }));
     screenshot(QStringLiteral("new-download"));
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedFrame; }, 20s)) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 20s)) << program.log();
     // 1.5 s untouched, then 0.55 s for the shape to close before the frame shrinks.
     EXPECT_GE(std::chrono::steady_clock::now() - openedAt, 1900ms);
 }
@@ -201,22 +140,22 @@ TEST_F(NotchEndToEnd, FinishedDownloadOpensThePanelWhichClosesAfterAutoDismiss) 
 TEST_F(NotchEndToEnd, PointerOnTheNotchOpensItAndLeavingClosesIt) {
     startProgram("{}");
     pointerTo(640, 0); // the screen's top row
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 10s)) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 10s)) << program.log();
     screenshot(QStringLiteral("hovered-empty"));
     pointerTo(640, 700);
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedFrame; }, 10s)) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 10s)) << program.log();
     // Beside the notch nothing opens.
-    pointerTo(collapsedFrame.right() + 3, 10);
-    EXPECT_FALSE(waitFor([&] { return panelFrame() == expandedFrame; }, 1s));
+    pointerTo(collapsedNotchFrame.right() + 3, 10);
+    EXPECT_FALSE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 1s));
 }
 
 TEST_F(NotchEndToEnd, RealClicksOnTheOpenRowScheduleTheFile) {
     startProgram(R"({"autoDismissSeconds": 60})");
     writeDownload(home.downloads(), "invoice.pdf");
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 30s)) << program.log();
-    const QPointF origin = expandedFrame.topLeft();
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 30s)) << program.log();
+    const QPointF origin = expandedNotchFrame.topLeft();
     const PendingRowPoints row = pendingRowPoints();
-    ASSERT_EQ(row.panelWidth, expandedFrame.width()) << "laid out at another width";
+    ASSERT_EQ(row.panelWidth, expandedNotchFrame.width()) << "laid out at another width";
     const QPointF oneHour = row.oneHour;
     const QPointF done = row.done;
     // Drawn: the prominent "Done" is near white, beside its label, once the content is in.
@@ -251,7 +190,7 @@ TEST_F(NotchEndToEnd, RecordsThatCannotBeSavedAreToldOnTheScreenAndSavedOnceTher
     ASSERT_TRUE(
         waitFor([&] { return program.log().find("Save failed") != std::string::npos; }, 30s))
         << program.log();
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedFrame; }, 30s)) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 30s)) << program.log();
     screenshot(QStringLiteral("storage-problem"));
     std::filesystem::remove(records / "filler");
     EXPECT_TRUE(waitFor(
@@ -262,11 +201,9 @@ TEST_F(NotchEndToEnd, RecordsThatCannotBeSavedAreToldOnTheScreenAndSavedOnceTher
 
 } // namespace
 
-// A GUI application for the content laid out here, offscreen: the program has the X server.
+// The content is laid out here offscreen: the program has the X server. Its root is black:
+// where the shaped panel is cut away its window's pixels are the screen's, and only the
+// content may read as light.
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    fadebin::useSoftwareRendering();
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    return fadebin::test::runOnXvfb(argc, argv, false, {"-br"});
 }

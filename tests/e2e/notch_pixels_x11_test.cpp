@@ -9,12 +9,9 @@
 // one, the alpha visual.
 #include "e2e/ProgramFixture.h"
 #include "support/ScreenGrab.h"
-#include "support/XvfbServer.h"
+#include "support/X11TestTools.h"
 
-#include <QGuiApplication>
 #include <QImage>
-#include <QPixmap>
-#include <QScreen>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -28,15 +25,6 @@ using namespace fadebin::test;
 
 namespace {
 
-std::string& noServerReason() {
-    static std::string reason = "Xvfb was not started";
-    return reason;
-}
-
-// The 1280 x 800 screen: the panel hangs from the top centre.
-const QRect collapsedFrame{512, 0, 256, 32};
-const QRect expandedFrame{430, 0, 420, 480};
-
 // The desktop: the white root, or the grey a compositing manager without a wallpaper
 // paints (xcompmgr); far from the notch's black either way.
 bool isLight(QColor c) {
@@ -46,15 +34,12 @@ bool isDark(QColor c) {
     return c.lightness() < 60;
 }
 
-class NotchPixels : public ::testing::TestWithParam<const char*> {
+class NotchPixels : public X11Test, public ::testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override {
-        if (!noServerReason().empty())
-            GTEST_SKIP() << "no X server: " << noServerReason();
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            GTEST_SKIP() << "xdotool is not installed (Debian package xdotool)";
-        m_x = XOpenDisplay(nullptr);
-        ASSERT_NE(m_x, nullptr);
+        X11Test::SetUp();
+        if (m_x == nullptr)
+            return;
         const Atom compositing = XInternAtom(m_x, "_NET_WM_CM_S0", False);
         if (manager() != "none") {
             const QString command = QString::fromStdString(manager());
@@ -75,8 +60,7 @@ protected:
             m_manager.terminate();
             m_manager.waitForFinished(10'000);
         }
-        if (m_x != nullptr)
-            XCloseDisplay(m_x);
+        X11Test::TearDown();
     }
 
     // What runs beside the program: nothing, a window manager (openbox) or a compositing
@@ -84,56 +68,15 @@ protected:
     [[nodiscard]] static std::string manager() { return GetParam(); }
     [[nodiscard]] static bool isCompositing() { return manager() == "xcompmgr"; }
 
-    static void pointerTo(int x, int y) {
-        QProcess tool;
-        tool.start(QStringLiteral("xdotool"),
-                   {QStringLiteral("mousemove"), QString::number(x), QString::number(y)});
-        ASSERT_TRUE(tool.waitForFinished(20'000) && tool.exitCode() == 0);
-    }
-
-    // The program's viewable window named Fadebin at any depth of the tree (a window
-    // manager reparents it into its frame), with its place on the screen.
-    [[nodiscard]] std::pair<::Window, QRect> panel(::Window under = 0) const {
-        if (under == 0)
-            under = DefaultRootWindow(m_x);
-        ::Window root = 0, parent = 0;
-        ::Window* children = nullptr;
-        unsigned count = 0;
-        std::pair<::Window, QRect> found{0, {}};
-        if (!XQueryTree(m_x, under, &root, &parent, &children, &count))
-            return found;
-        for (unsigned i = 0; i < count && found.first == 0; ++i) {
-            XWindowAttributes attributes{};
-            char* name = nullptr;
-            if (!XGetWindowAttributes(m_x, children[i], &attributes) ||
-                attributes.map_state != IsViewable)
-                continue;
-            if (XFetchName(m_x, children[i], &name) && name != nullptr &&
-                std::string(name) == "Fadebin" && attributes.width > 1) {
-                int x = 0, y = 0;
-                ::Window child = 0;
-                XTranslateCoordinates(m_x, children[i], root, 0, 0, &x, &y, &child);
-                found = {children[i], QRect(x, y, attributes.width, attributes.height)};
-            } else {
-                found = panel(children[i]);
-            }
-            if (name != nullptr)
-                XFree(name);
-        }
-        if (children != nullptr)
-            XFree(children);
-        return found;
-    }
-
-    [[nodiscard]] int depthOf(::Window window) const {
-        XWindowAttributes attributes{};
-        return XGetWindowAttributes(m_x, window, &attributes) ? attributes.depth : 0;
+    [[nodiscard]] std::pair<::Window, QRect> panel() const {
+        const FoundWindow found = viewableWindow(m_x, "Fadebin");
+        return {found.id, found.frame};
     }
 
     // The lowest black row of the open shape at the screen's centre line, found from below
     // (the content above it has light text on that line).
     [[nodiscard]] static int shapeBottom(const QImage& image) {
-        int y = expandedFrame.bottom();
+        int y = expandedNotchFrame.bottom();
         while (y > 0 && !isDark(image.pixelColor(640, y)))
             --y;
         return y;
@@ -157,19 +100,19 @@ protected:
     TempHome home;
     Program program{home};
     QProcess m_manager;
-    Display* m_x = nullptr;
 };
 
 TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
     writeSettings(home, R"({"hasCompletedOnboarding": true, "autoDismissSeconds": 600})");
     ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
-    ASSERT_TRUE(waitFor([&] { return panel().second == collapsedFrame; }, 30s))
+    ASSERT_TRUE(waitFor([&] { return panel().second == collapsedNotchFrame; }, 30s))
         << "no collapsed panel on the screen\n"
         << program.log();
 
     // One finished download: the panel opens on its pending row.
     writeDownload(home.downloads(), "report.pdf");
-    ASSERT_TRUE(waitFor([&] { return panel().second == expandedFrame; }, 30s)) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panel().second == expandedNotchFrame; }, 30s))
+        << program.log();
     // Moved onto the panel, so that it stays open while it is looked at.
     pointerTo(640, 10);
     ASSERT_TRUE(waitFor(
@@ -182,15 +125,16 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
     const QImage open = settledScreen();
     ASSERT_FALSE(open.isNull());
     // The alpha visual only where a compositor blends it, the screen's own elsewhere.
-    EXPECT_EQ(depthOf(panel().first), isCompositing() ? 32 : DefaultDepth(m_x, DefaultScreen(m_x)));
+    EXPECT_EQ(depthOf(m_x, panel().first),
+              isCompositing() ? 32 : DefaultDepth(m_x, DefaultScreen(m_x)));
 
     const int bottom = shapeBottom(open);
-    ASSERT_LT(bottom, expandedFrame.bottom() - 40) << "one row fills less than the frame";
-    const QRect drawnOpen(expandedFrame.left(), 0, expandedFrame.width(), bottom + 1);
+    ASSERT_LT(bottom, expandedNotchFrame.bottom() - 40) << "one row fills less than the frame";
+    const QRect drawnOpen(expandedNotchFrame.left(), 0, expandedNotchFrame.width(), bottom + 1);
     // Below the content, inside the panel's frame: the desktop.
-    for (const QPoint p : {QPoint(640, bottom + 12), QPoint(640, expandedFrame.bottom() - 2),
-                           QPoint(expandedFrame.left() + 2, expandedFrame.bottom() - 2),
-                           QPoint(expandedFrame.right() - 2, (bottom + 480) / 2)})
+    for (const QPoint p : {QPoint(640, bottom + 12), QPoint(640, expandedNotchFrame.bottom() - 2),
+                           QPoint(expandedNotchFrame.left() + 2, expandedNotchFrame.bottom() - 2),
+                           QPoint(expandedNotchFrame.right() - 2, (bottom + 480) / 2)})
         EXPECT_TRUE(isLight(open.pixelColor(p)))
             << "below the content at " << p.x() << "," << p.y() << " is "
             << open.pixelColor(p).name().toStdString();
@@ -198,10 +142,11 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
 
     // Away from the notch it closes to its collapsed outline.
     pointerTo(640, 700);
-    ASSERT_TRUE(waitFor([&] { return panel().second == collapsedFrame; }, 20s)) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panel().second == collapsedNotchFrame; }, 20s))
+        << program.log();
     const QImage collapsed = settledScreen();
     ASSERT_FALSE(collapsed.isNull());
-    expectDesktopAround(collapsed, collapsedFrame, "collapsed");
+    expectDesktopAround(collapsed, collapsedNotchFrame, "collapsed");
     // Below the collapsed notch, where the open panel was: the desktop.
     EXPECT_TRUE(isLight(collapsed.pixelColor(640, 200)));
 }
@@ -216,14 +161,5 @@ INSTANTIATE_TEST_SUITE_P(Managers, NotchPixels, ::testing::Values("none", "openb
 } // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    std::unique_ptr<XvfbServer> server;
-    if (!::testing::GTEST_FLAG(list_tests) &&
-        (server = XvfbServer::start(noServerReason(), "1280x800x24", {"-wr"})))
-        noServerReason().clear();
-    if (server)
-        qputenv("DISPLAY", server->display().c_str());
-    qputenv("QT_QPA_PLATFORM", server ? "xcb" : "offscreen");
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    return fadebin::test::runOnXvfb(argc, argv, true, {"-wr"});
 }

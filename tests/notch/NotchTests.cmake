@@ -7,10 +7,10 @@ if(TARGET drag_x11_test)
                                PRIVATE FADEBIN_DRAG_SOURCE="$<TARGET_FILE:fadebin_drag_source>")
 endif()
 
-# Tests that talk to the X server themselves, beside the notch.
-foreach(test drag_x11_test notch_panel_x11_test)
+# Tests on a private X server of their own.
+foreach(test drag_x11_test notch_panel_x11_test scaled_pointer_x11_test)
     if(TARGET ${test})
-        target_link_libraries(${test} PRIVATE PkgConfig::X11)
+        target_link_libraries(${test} PRIVATE fadebin_x11testsupport)
     endif()
 endforeach()
 

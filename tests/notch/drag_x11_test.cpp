@@ -1,7 +1,8 @@
-#include "X11TestTools.h"
 #include "notch/DragWatcher.h"
 #include "notch/X11DragSelection.h"
-#include "support/TestSupport.h"
+#include "support/X11TestTools.h"
+
+#include <QProcess>
 
 #include <algorithm>
 

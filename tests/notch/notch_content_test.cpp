@@ -6,7 +6,6 @@
 #include "notch/SoftwareRendering.h"
 #include "support/GuiTestMain.h"
 
-#include <QAnimationDriver>
 #include <QGuiApplication>
 #include <QMimeData>
 
@@ -328,87 +327,6 @@ TEST_F(ContentTest, MarkupInNamesIsShownAsText) {
         }
     });
     EXPECT_GE(shown, 2);
-}
-
-// Qt Quick's animations stepped by hand, as the manual clock steps ours.
-class SteppedAnimations : public QAnimationDriver {
-public:
-    SteppedAnimations() { install(); }
-    ~SteppedAnimations() override { uninstall(); }
-    // Time since Qt last started the driver, as Qt expects.
-    [[nodiscard]] qint64 elapsed() const override { return m_elapsed; }
-    void step(qint64 ms) {
-        m_elapsed += ms;
-        advance();
-    }
-
-protected:
-    void start() override {
-        m_elapsed = 0;
-        QAnimationDriver::start();
-    }
-
-private:
-    qint64 m_elapsed = 0;
-};
-
-class AnimatedContentTest : public ::testing::Test, public ContentFixture {
-protected:
-    AnimatedContentTest()
-        : ContentFixture({.animated = true}) {}
-    SteppedAnimations animations;
-};
-
-// The count's ring springs in and shrinks away. A spring overshooting past its near-zero
-// end would mirror the ring, and Qt's software painter reads outside a mirrored pixmap: the
-// program crashed when a deletion emptied the count as its toast opened.
-TEST_F(AnimatedContentTest, TheCountShrinksAwayWithoutTurningInsideOut) {
-    decided("last.txt", ExpiryOption::tenSeconds);
-    for (int frame = 0; frame < 40; ++frame) {
-        animations.step(16);
-        settle();
-    }
-    const QPointer<QQuickItem> ring = find(QStringLiteral("collapsedIndicator"));
-    ASSERT_NE(ring, nullptr);
-    EXPECT_EQ(ring->scale(), 1.0);
-    clock.advance(10s);
-    nextTurn();
-    ASSERT_EQ(controller->state(), NotchState::toast);
-    for (int frame = 0; frame < 40 && ring; ++frame) {
-        animations.step(16);
-        ASSERT_GT(ring->scale(), 0.0) << "after " << 16 * (frame + 1) << " ms";
-        settle();
-    }
-    ASSERT_NE(ring, nullptr);
-    EXPECT_FALSE(ring->isVisible());
-}
-
-// Animations on: a panel and its content may go while they still move, and the next one
-// must not meet their leftovers.
-TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
-    QtScreenSource screens;
-    for (int round = 0; round < 2; ++round) {
-        ModelHarness harness;
-        NotchController controller(
-            harness.model, harness.settings, harness.clock, screens,
-            std::make_unique<DragWatcher>(harness.clock, std::make_unique<FakeDragSelection>()),
-            NotchContentPanel::factory({}));
-        controller.install();
-        auto* panel = static_cast<NotchContentPanel*>(NotchControllerProbe::panel(controller));
-        const auto frame = [&] {
-            nextTurn();
-            [[maybe_unused]] const QImage image = panel->grabWindow();
-        };
-        harness.download("first.txt");
-        frame();
-        harness.download("second.txt");
-        harness.download("third.txt");
-        controller.setSelectedPendingID(std::nullopt);
-        frame();
-        controller.setSelectedPendingID(harness.model.pendingFiles()[1]->id());
-        frame();
-    }
-    QTest::qWait(100);
 }
 
 } // namespace

@@ -92,80 +92,68 @@ protected:
     QAbstractItemModelTester tester{&list, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
-TEST_F(FileListTest, AnInsertARemovalAMoveAndAFieldChangeAreOneRowSignalEach) {
-    const QList<TrackedFile*> f = records(5);
-    RowSignals spy(&list);
-    list.setFiles({f[0], f[1], f[2]});
-    ASSERT_EQ(spy.inserted.size(), 1) << "the first rows come as one insertion";
-    EXPECT_EQ(RowSignals::span(spy.inserted), std::make_pair(0, 2));
-    EXPECT_EQ(spy.total(), 1);
-    const QList<NotchFileRow*> first = rowsOf(list);
+// An insertion, a removal, a move up and one down and a field change are one row signal
+// each, in a short list and in a long one.
+TEST_F(FileListTest, EachChangeIsOneRowSignalInAShortListAndALongOne) {
+    struct Case {
+        int size, insertAt, removeAt;
+    };
+    for (const Case c : {Case{3, 2, 1}, Case{2000, 700, 1234}}) {
+        SCOPED_TRACE(c.size);
+        QList<TrackedFile*> changed = records(c.size + 1);
+        TrackedFile* extra = changed.takeLast();
+        RowSignals spy(&list);
+        list.setFiles(changed);
+        ASSERT_EQ(spy.inserted.size(), 1) << "the first rows come as one insertion";
+        EXPECT_EQ(RowSignals::span(spy.inserted), std::make_pair(0, c.size - 1));
+        EXPECT_EQ(spy.total(), 1);
 
-    spy.clear();
-    list.setFiles({f[0], f[1], f[3], f[2]});
-    ASSERT_EQ(spy.inserted.size(), 1);
-    EXPECT_EQ(RowSignals::span(spy.inserted), std::make_pair(2, 2));
-    EXPECT_EQ(spy.total(), 1);
+        spy.clear();
+        changed.insert(c.insertAt, extra);
+        list.setFiles(changed);
+        ASSERT_EQ(spy.inserted.size(), 1);
+        EXPECT_EQ(RowSignals::span(spy.inserted), std::make_pair(c.insertAt, c.insertAt));
+        EXPECT_EQ(spy.total(), 1);
 
-    spy.clear();
-    list.setFiles({f[0], f[3], f[2]});
-    ASSERT_EQ(spy.removed.size(), 1);
-    EXPECT_EQ(RowSignals::span(spy.removed), std::make_pair(1, 1));
-    EXPECT_EQ(spy.total(), 1);
+        spy.clear();
+        changed.removeAt(c.removeAt);
+        list.setFiles(changed);
+        ASSERT_EQ(spy.removed.size(), 1);
+        EXPECT_EQ(RowSignals::span(spy.removed), std::make_pair(c.removeAt, c.removeAt));
+        EXPECT_EQ(spy.total(), 1);
 
-    spy.clear();
-    list.setFiles({f[2], f[0], f[3]});
-    ASSERT_EQ(spy.moved.size(), 1) << "the last row to the top is one move";
-    EXPECT_EQ(spy.moved.at(0).at(1).toInt(), 2);
-    EXPECT_EQ(spy.moved.at(0).at(4).toInt(), 0);
-    EXPECT_EQ(spy.total(), 1);
-    EXPECT_EQ(shown(list), (QList<TrackedFile*>{f[2], f[0], f[3]}));
-    EXPECT_EQ(list.at(0), first[2]) << "a row keeps its object when it moves";
-    EXPECT_EQ(list.at(1), first[0]);
+        // The last row to the top (an expiry that came sooner than all), then the first to the
+        // end (one that moved past everyone's): one move each, each row keeping its object.
+        const int last = c.size - 1;
+        for (const auto& [from, to] : {std::pair{last, 0}, std::pair{0, last}}) {
+            const QList<NotchFileRow*> before = rowsOf(list);
+            spy.clear();
+            changed.move(from, to);
+            list.setFiles(changed);
+            ASSERT_EQ(spy.moved.size(), 1);
+            EXPECT_EQ(spy.moved.at(0).at(1).toInt(), from);
+            EXPECT_EQ(spy.moved.at(0).at(4).toInt(), to == 0 ? 0 : c.size);
+            EXPECT_EQ(spy.total(), 1);
+            EXPECT_EQ(shown(list), changed);
+            EXPECT_EQ(list.at(to), before[from]) << "a row keeps its object when it moves";
+            EXPECT_EQ(list.at(1), before[to == 0 ? 0 : 2]);
+        }
 
-    spy.clear();
-    f[0]->setDisplayName(QStringLiteral("renamed.pdf"));
-    ASSERT_EQ(spy.changed.size(), 1);
-    EXPECT_EQ(spy.changed.at(0).at(0).value<QModelIndex>().row(), 1);
-    EXPECT_EQ(spy.changed.at(0).at(1).value<QModelIndex>().row(), 1);
-    EXPECT_EQ(spy.total(), 1);
-    EXPECT_EQ(list.data(list.index(1), NotchFileList::nameRole), "renamed.pdf");
+        spy.clear();
+        changed[1]->setDisplayName(QStringLiteral("renamed.pdf"));
+        ASSERT_EQ(spy.changed.size(), 1);
+        EXPECT_EQ(spy.changed.at(0).at(0).value<QModelIndex>().row(), 1);
+        EXPECT_EQ(spy.changed.at(0).at(1).value<QModelIndex>().row(), 1);
+        EXPECT_EQ(spy.total(), 1);
+        EXPECT_EQ(list.data(list.index(1), NotchFileList::nameRole), "renamed.pdf");
 
-    spy.clear();
-    list.setFiles({f[2], f[0], f[3]});
-    EXPECT_EQ(spy.total(), 0) << "the same list is no change";
-    list.setFiles({});
-    EXPECT_EQ(spy.removed.size(), 1);
-    EXPECT_EQ(spy.reset.size(), 0);
-}
-
-TEST_F(FileListTest, OneChangeInTwoThousandRowsIsOneSignal) {
-    QList<TrackedFile*> files = records(2001);
-    TrackedFile* extra = files.takeLast();
-    list.setFiles(files);
-    const QList<NotchFileRow*> before = rowsOf(list);
-    RowSignals spy(&list);
-
-    QList<TrackedFile*> changed = files;
-    changed.removeAt(1234);
-    list.setFiles(changed);
-    EXPECT_EQ(spy.removed.size(), 1);
-    EXPECT_EQ(spy.total(), 1);
-
-    spy.clear();
-    changed.insert(700, extra);
-    list.setFiles(changed);
-    ASSERT_EQ(spy.inserted.size(), 1);
-    EXPECT_EQ(RowSignals::span(spy.inserted), std::make_pair(700, 700));
-    EXPECT_EQ(spy.total(), 1);
-
-    spy.clear();
-    changed.move(0, changed.size() - 1); // the first row's expiry moved past everyone's
-    list.setFiles(changed);
-    EXPECT_EQ(spy.moved.size(), 1);
-    EXPECT_EQ(spy.total(), 1);
-    EXPECT_EQ(shown(list), changed);
-    EXPECT_EQ(list.at(static_cast<int>(changed.size()) - 1), before[0]);
+        spy.clear();
+        list.setFiles(changed);
+        EXPECT_EQ(spy.total(), 0) << "the same list is no change";
+        list.setFiles({});
+        EXPECT_EQ(spy.removed.size(), 1);
+        EXPECT_EQ(spy.reset.size(), 0);
+    }
 }
 
 TEST_F(FileListTest, AnyNewOrderEndsAsTheListWithTheRowsKept) {

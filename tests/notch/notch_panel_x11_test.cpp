@@ -1,7 +1,6 @@
-#include "X11TestTools.h"
 #include "notch/NotchPanel.h"
 #include "notch/ScreenSource.h"
-#include "support/TestSupport.h"
+#include "support/X11TestTools.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,23 +12,14 @@
 #include <X11/extensions/Xfixes.h>
 
 using namespace fadebin;
+using fadebin::test::depthOf;
+using fadebin::test::pointerTo;
 using fadebin::test::waitFor;
 
 namespace {
 
-class NotchPanelX11Test : public ::testing::Test {
+class NotchPanelX11Test : public test::X11Test {
 protected:
-    void SetUp() override {
-        if (const std::string why = test::whyNoX11(); !why.empty())
-            GTEST_SKIP() << why;
-        m_x = XOpenDisplay(nullptr);
-        ASSERT_NE(m_x, nullptr);
-    }
-    void TearDown() override {
-        if (m_x != nullptr)
-            XCloseDisplay(m_x);
-    }
-
     [[nodiscard]] QRect serverGeometry(::Window w) const {
         ::Window root = 0, child = 0;
         int x = 0, y = 0;
@@ -73,10 +63,6 @@ protected:
         return names;
     }
 
-    [[nodiscard]] int depthOf(::Window w) const {
-        XWindowAttributes attributes{};
-        return XGetWindowAttributes(m_x, w, &attributes) ? attributes.depth : 0;
-    }
     // The extents of the window's bounding shape: the whole window when it has none.
     [[nodiscard]] QRect boundingExtents(::Window w) const {
         XSync(m_x, False);
@@ -102,16 +88,11 @@ protected:
         XSync(m_x, False);
     }
 
-    static void pointerTo(int x, int y) {
-        test::xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y)});
-    }
     static void show(NotchPanel& panel, const Rect& frame) {
         panel.setFrame(frame);
         panel.present();
         ASSERT_TRUE(waitFor([&] { return panel.isExposed(); }));
     }
-
-    Display* m_x = nullptr;
 };
 
 TEST_F(NotchPanelX11Test, SitsAtTheComputedFrameEvenPastTheScreenEdge) {
@@ -120,8 +101,8 @@ TEST_F(NotchPanelX11Test, SitsAtTheComputedFrameEvenPastTheScreenEdge) {
     show(panel, geometry.frameForState(NotchState::collapsed));
     const auto id = static_cast<::Window>(panel.winId());
     const std::pair<Rect, QRect> frames[] = {
-        {geometry.frameForState(NotchState::collapsed), {512, 0, 256, 32}},
-        {geometry.frameForState(NotchState::expanded), {430, 0, 420, 480}},
+        {geometry.frameForState(NotchState::collapsed), test::collapsedNotchFrame},
+        {geometry.frameForState(NotchState::expanded), test::expandedNotchFrame},
         // Over the top and left edges: nothing pulls the panel back onto the screen.
         {{-40, 790, 300, 50}, {-40, -40, 300, 50}},
     };
@@ -179,7 +160,7 @@ TEST_F(NotchPanelX11Test, WithoutACompositorTheServerCutsTheOutlineOfAnOpaqueWin
     show(panel, {430, 320, 420, 480});
     panel.setShape(openOutline());
     const auto id = static_cast<::Window>(panel.winId());
-    EXPECT_EQ(depthOf(id), DefaultDepth(m_x, DefaultScreen(m_x)));
+    EXPECT_EQ(depthOf(m_x, id), DefaultDepth(m_x, DefaultScreen(m_x)));
     EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 140));
     // The rounded corner's outer pixel is cut away, the one beside the edge's middle not.
     XSync(m_x, False);
@@ -213,7 +194,7 @@ TEST_F(NotchPanelX11Test, UnderACompositorTheAlphaWindowIsShapedForInputAndFollo
     show(panel, {430, 320, 420, 480}); // at the screen's top: desktop coordinates are y-up
     panel.setShape(openOutline());
     const auto id = static_cast<::Window>(panel.winId());
-    EXPECT_EQ(depthOf(id), 32);
+    EXPECT_EQ(depthOf(m_x, id), 32);
     // Drawn in full (the compositor blends the clear pixels); input only inside the outline.
     EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 480));
     pointerTo(640, 300);

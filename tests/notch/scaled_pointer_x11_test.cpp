@@ -1,9 +1,8 @@
 // The pointer on a screen that Qt scales by 2: the drag watcher's and the screen source's
 // positions must land in the same logical space as the notch geometry.
-#include "X11TestTools.h"
 #include "notch/ScreenSource.h"
 #include "notch/X11DragSelection.h"
-#include "support/TestSupport.h"
+#include "support/X11TestTools.h"
 
 using namespace fadebin;
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "periphery/FeedbackWindow.h"
+#include "periphery/SettingsWindow.h"
+#include "periphery/UpdateManager.h"
 #include "support/ModelWorld.h"
 #include "support/QuickDriver.h"
 
@@ -43,6 +46,30 @@ template <class Host> QQuickWindow* shown(Host& host) {
     EXPECT_TRUE(window && QTest::qWaitForWindowExposed(window));
     return window;
 }
+
+// The settings window over a real model and settings, with the update checker and the
+// feedback window it opens.
+struct SettingsScene {
+    explicit SettingsScene(const char* stored = nullptr, std::optional<QUrl> feed = {},
+                           std::optional<QUrl> feedbackEndpoint = {},
+                           QString version = appVersionString())
+        : world(stored)
+        , updates(world.clock, world.network, feed, QStringLiteral("1.2"), QStringLiteral("12"))
+        , feedback(world.engine, world.clock, world.network, feedbackEndpoint)
+        , settingsWindow(world.engine, world.model, world.settings, updates, feedback,
+                         std::move(version)) {
+        settingsWindow.setOnQuit([this] { ++quits; });
+    }
+
+    QQuickWindow* show() { return shown(settingsWindow); }
+    QJsonValue stored(const char* key) const { return world.storedSettings().value(key); }
+
+    WindowWorld world;
+    UpdateManager updates;
+    FeedbackWindow feedback;
+    SettingsWindow settingsWindow;
+    int quits = 0;
+};
 
 // An update feed of one item: its build number and the version shown for it.
 inline QByteArray feedWith(const QByteArray& build, const QString& shortVersion) {

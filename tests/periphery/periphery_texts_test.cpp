@@ -48,9 +48,9 @@ TEST(Endpoints, WithoutAnAcceptableOneNothingIsOfferedOrRequested) {
          {std::optional<QUrl>(), std::optional<QUrl>(QUrl()),
           std::optional<QUrl>(QUrl("http://fadebin.example/api/feedback"))}) {
         SCOPED_TRACE(endpoint.value_or(QUrl("<none>")).toString().toStdString());
-        WindowWorld world;
-        UpdateManager updates(world.clock, world.network, endpoint, "1.2", "12");
-        FeedbackWindow feedback(world.engine, world.clock, world.network, endpoint);
+        SettingsScene scene(nullptr, endpoint, endpoint, "1");
+        UpdateManager& updates = scene.updates;
+        FeedbackWindow& feedback = scene.feedback;
         EXPECT_FALSE(updates.isEnabled());
         EXPECT_FALSE(feedback.isEnabled());
         updates.start();
@@ -58,11 +58,10 @@ TEST(Endpoints, WithoutAnAcceptableOneNothingIsOfferedOrRequested) {
         EXPECT_FALSE(updates.isChecking());
         feedback.show();
         EXPECT_EQ(feedback.window(), nullptr);
-        world.clock.advance(48h);
+        scene.world.clock.advance(48h);
         EXPECT_FALSE(updates.isChecking());
-        EXPECT_EQ(world.clock.activeTimerCount(), 0u);
-        SettingsWindow settings(world.engine, world.model, world.settings, updates, feedback, "1");
-        QQuickWindow* window = shown(settings);
+        EXPECT_EQ(scene.world.clock.activeTimerCount(), 0u);
+        QQuickWindow* window = scene.show();
         EXPECT_FALSE(isShown(window, "checkForUpdates"));
         EXPECT_FALSE(isShown(window, "sendFeedback"));
     }

@@ -1,10 +1,7 @@
 // Small text in the ordinary windows reads at WCAG AA (4.5:1) on what is actually drawn
 // behind it, in light and dark.
 #include "periphery/DesktopStyle.h"
-#include "periphery/FeedbackWindow.h"
 #include "periphery/OnboardingWindow.h"
-#include "periphery/SettingsWindow.h"
-#include "periphery/UpdateManager.h"
 #include "periphery/WindowDriver.h"
 
 #include <QGuiApplication>
@@ -100,16 +97,12 @@ TEST(Readability, OnboardingsNotesAndTheSettingsCaptionsReadInLightAndDark) {
         }
         EXPECT_GE(measured, 7) << "every step's text, the access note and the sample's notes";
     }
-    WindowWorld world;
-    UpdateManager updates(world.clock, world.network, {}, QStringLiteral("1.2"),
-                          QStringLiteral("12"));
-    FeedbackWindow feedback(world.engine, world.clock, world.network, {});
-    SettingsWindow settings(world.engine, world.model, world.settings, updates, feedback);
+    SettingsScene settings;
     const QPalette light = QGuiApplication::palette();
     const auto restore = qScopeGuard([&] { QGuiApplication::setPalette(light); });
     for (const auto& [scheme, palette] : {std::pair{"light", light}, {"dark", darkPalette()}}) {
         QGuiApplication::setPalette(palette);
-        QQuickWindow* window = shown(settings);
+        QQuickWindow* window = settings.show();
         int measured = 0;
         for (const char* tab : {"general", "notch", "files"}) {
             click(window, QStringLiteral("tab.%1").arg(tab));

@@ -20,34 +20,6 @@ using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
 
-namespace {
-
-// The settings window over a real model and settings, with the update checker and the
-// feedback window it opens.
-struct SettingsScene {
-    explicit SettingsScene(const char* stored = nullptr, std::optional<QUrl> feed = {},
-                           std::optional<QUrl> feedbackEndpoint = {},
-                           QString version = appVersionString())
-        : world(stored)
-        , updates(world.clock, world.network, feed, QStringLiteral("1.2"), QStringLiteral("12"))
-        , feedback(world.engine, world.clock, world.network, feedbackEndpoint)
-        , settingsWindow(world.engine, world.model, world.settings, updates, feedback,
-                         std::move(version)) {
-        settingsWindow.setOnQuit([this] { ++quits; });
-    }
-
-    QQuickWindow* show() { return shown(settingsWindow); }
-    QJsonValue stored(const char* key) const { return world.storedSettings().value(key); }
-
-    WindowWorld world;
-    UpdateManager updates;
-    FeedbackWindow feedback;
-    SettingsWindow settingsWindow;
-    int quits = 0;
-};
-
-} // namespace
-
 TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
     SettingsScene scene;
     QQuickWindow* window = scene.show();

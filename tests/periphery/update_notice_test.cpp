@@ -3,6 +3,7 @@
 #include "periphery/HttpServer.h"
 #include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateManager.h"
+#include "periphery/WindowDriver.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/SettingsFile.h"
 #include "support/ManualClock.h"
@@ -44,15 +45,6 @@ public Q_SLOTS:
         return static_cast<uint>(shown.size()) + 40;
     }
 };
-
-QByteArray feedWith(const QByteArray& build, const QString& shortVersion) {
-    return "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
-           "<item><link>https://fadebin.example/releases/" +
-           build + "</link><sparkle:version>" + build +
-           "</sparkle:version><sparkle:shortVersionString>" +
-           shortVersion.toHtmlEscaped().toUtf8() +
-           "</sparkle:shortVersionString></item></channel></rss>";
-}
 
 // The program's side: checker, notification client and announcer over one settings file;
 // made again to restart.

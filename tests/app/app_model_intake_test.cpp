@@ -1,0 +1,184 @@
+// Downloads coming into the model: finished ones, drops, and the watch on the folder
+// through pauses, a missing or lost folder and a full inotify table.
+#include "app/ModelFixture.h"
+
+#include <QScopeGuard>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+
+TEST_F(ModelTest, FinishedDownloadsBecomePendingOldestFirstUnlessExcluded) {
+    settings.setExcludedExtensionsText(QStringLiteral("pdf, .dmg"));
+    model.start();
+    download("REPORT.PDF");
+    download("noextension");
+    clock.advance(60s);
+    writeFile(file("second.zip"), "zip");
+    ASSERT_TRUE(
+        writeXattr(file("second.zip"), originUrlAttribute, "https://www.example.net/z").ok());
+    download("second.zip");
+
+    EXPECT_TRUE(log.contains("Ignoring REPORT.PDF: extension excluded in settings"));
+    EXPECT_EQ(names(model.pendingFiles()), (QStringList{"noextension", "second.zip"}));
+    EXPECT_TRUE(log.contains("Pending: second.zip from example.net"));
+    EXPECT_EQ(newPending.size(), 2u);
+}
+
+TEST_F(ModelTest, DropsAreAcceptedOnlyFromInsideDownloads) {
+    model.start();
+    const path outside = home.root() / "photo.jpg";
+    writeFile(outside, "jpg");
+    std::filesystem::create_symlink(outside, file("link-out.jpg"));
+    writeFile(file("fresh.txt"), "new");
+    TrackedFile* ticking = decided("ticking.txt", ExpiryOption::oneHour);
+    const Instant before = *ticking->expiresAt();
+
+    const auto outcomes = model.acceptDrop({outside, file("link-out.jpg"), file("missing.txt"),
+                                            file("fresh.txt"), file("ticking.txt")});
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].kind, DropOutcome::Kind::pending);
+    EXPECT_EQ(outcomes[0].file->displayName(), QStringLiteral("fresh.txt"));
+    EXPECT_EQ(outcomes[1], (DropOutcome{DropOutcome::Kind::scheduled, ticking}));
+    EXPECT_EQ(ticking->expiresAt(), before);
+    EXPECT_TRUE(log.contains("Pending: fresh.txt dropped on the notch"));
+    EXPECT_EQ(newPending.size(), 1u) << "a drop does not announce itself";
+}
+
+TEST_F(ModelTest, PausingStopsIntakeButNotTimers) {
+    settings.setPauseWatching(false);
+    model.start();
+    ASSERT_TRUE(model.watcher()->isWatching());
+    settings.setShowTestTimers(true);
+    decided("ticking.bin", ExpiryOption::tenSeconds);
+    settings.setPauseWatching(true);
+    model.updateWatching();
+    EXPECT_FALSE(model.watcher()->isWatching());
+    clock.advance(10s);
+    ASSERT_EQ(deletions.size(), 1u);
+    EXPECT_EQ(deletions[0].title(), QStringLiteral("Moved to Trash"));
+}
+
+// A fresh account has no Downloads until a browser makes one, and a folder can be removed,
+// renamed away or unmounted under a running watch. Either way the model says so, looks
+// for the folder every few seconds, and takes up watching with a new baseline.
+TEST_F(ModelTest, AMissingOrLostDownloadsFolderIsShownAndWatchedAgainOnceItIsThere) {
+    settings.setPauseWatching(false);
+    std::filesystem::remove(home.downloads());
+    QSignalSpy denied(&model, &AppModel::downloadsAccessDeniedChanged);
+    model.start();
+    EXPECT_TRUE(model.downloadsAccessDenied());
+    const std::size_t timersWhileWaiting = clock.activeTimerCount();
+    clock.advance(3 * AppModel::downloadsCheckInterval);
+    model.recheckDownloadsAccess(); // "Retry"
+    EXPECT_EQ(log.count("Downloads access denied: %s"), 1) << "looked for again, logged once";
+    EXPECT_TRUE(model.downloadsAccessDenied());
+
+    std::filesystem::create_directory(home.downloads());
+    clock.advance(AppModel::downloadsCheckInterval);
+    EXPECT_FALSE(model.downloadsAccessDenied());
+    EXPECT_EQ(denied.count(), 2);
+    EXPECT_TRUE(model.watcher()->isWatching());
+    EXPECT_EQ(clock.activeTimerCount(), timersWhileWaiting - 1) << "no checks while it is there";
+
+    std::filesystem::rename(home.downloads(), home.root() / "Away");
+    ASSERT_TRUE(waitFor([&] { return model.downloadsAccessDenied(); }));
+    EXPECT_FALSE(model.watcher()->isWatching());
+    writeFile(home.root() / "Away" / "while-away.txt", "in the baseline when it is back");
+    std::filesystem::rename(home.root() / "Away", home.downloads());
+    clock.advance(AppModel::downloadsCheckInterval);
+    ASSERT_TRUE(model.watcher()->isWatching());
+    writeFile(file("after.zip"), "zip");
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("after.zip")});
+}
+
+// The per-user inotify limits cannot be lowered without root, and lowering them would hit
+// every program of the user: the calls fail here exactly as the kernel's do at a limit.
+TEST_F(ModelTest, AFullInotifyTableIsToldAsSuchNotAsADeniedFolderAndWatchingIsTriedAgain) {
+    auto& calls = DirectoryEvents::kernelCalls();
+    const DirectoryEvents::KernelCalls real = calls;
+    const auto restore = qScopeGuard([&] { calls = real; });
+    const QString limitText = QStringLiteral("Fadebin can't watch Downloads: the system's limit of "
+                                             "watched folders is reached (fs.inotify.%1)");
+    settings.setPauseWatching(false);
+    QSignalSpy denied(&model, &AppModel::downloadsAccessDeniedChanged);
+    QSignalSpy reached(&model, &AppModel::watchLimitReachedChanged);
+    QSignalSpy texts(&model, &AppModel::watchLimitTextChanged);
+    calls.init = [](int) { return errno = EMFILE, -1; };
+    model.start();
+    EXPECT_TRUE(model.watchLimitReached());
+    EXPECT_EQ(model.watchLimitText(), limitText.arg(u"max_user_instances"));
+    EXPECT_FALSE(model.downloadsAccessDenied());
+    calls = {real.init, [](int, const char*, std::uint32_t) { return errno = ENOSPC, -1; }};
+    clock.advance(AppModel::downloadsCheckInterval);
+    EXPECT_EQ(model.watchLimitText(), limitText.arg(u"max_user_watches"));
+    EXPECT_EQ(log.count("Downloads access denied: %s"), 0);
+    // The same errors from the other call, or another error, are no limit.
+    calls = {real.init, [](int, const char*, std::uint32_t) { return errno = EMFILE, -1; }};
+    clock.advance(AppModel::downloadsCheckInterval);
+    EXPECT_TRUE(model.downloadsAccessDenied());
+    EXPECT_FALSE(model.watchLimitReached());
+    calls = real;
+    clock.advance(AppModel::downloadsCheckInterval);
+    EXPECT_TRUE(model.watcher()->isWatching());
+    EXPECT_FALSE(model.downloadsAccessDenied());
+    EXPECT_EQ(reached.count(), 2);
+    EXPECT_EQ(texts.count(), 3);
+    EXPECT_EQ(denied.count(), 2);
+}
+
+TEST_F(ModelTest, AFileDeletedWhilePausedAndDownloadedAgainAfterResumingIsAskedAbout) {
+    writeFile(file("report.pdf"), "last week's");
+    settings.setPauseWatching(false);
+    model.start();
+    settings.setPauseWatching(true);
+    model.updateWatching();
+    std::filesystem::remove(file("report.pdf"));
+    settings.setPauseWatching(false);
+    model.updateWatching();
+    EXPECT_EQ(log.count("Baseline recorded: %ld existing item(s)"), 2) << "resuming takes one";
+    writeFile(file("report.pdf"), "this week's");
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("report.pdf")});
+}
+
+TEST_F(ModelTest, AFileCreatedTheMomentTheBaselineIsTakenIsReported) {
+    settings.setPauseWatching(false);
+    log.onLine = [&](const LogLine& line) {
+        if (line.format == "Baseline recorded: %ld existing item(s)")
+            writeFile(file("raced.zip"), "zip");
+    };
+    model.start();
+    log.onLine = nullptr;
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("raced.zip")});
+}
+
+TEST_F(ModelTest, AFileBroughtInWithSomeoneElsesExpiryIsAskedAboutNotTrashed) {
+    AppModel(settings, clock, fileManager, home.downloads()).start(); // a healthy database
+    writeFile(file("copied.iso"), "from a backup");
+    ASSERT_TRUE(writeXattr(file("copied.iso"), expiryAttribute, "2020-01-01T00:00:00Z").ok());
+    model.start();
+    clock.advance(2s);
+    EXPECT_TRUE(pathExists(file("copied.iso")));
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{"copied.iso"});
+    EXPECT_EQ(attributeText(expiryAttribute, file("copied.iso")), std::nullopt);
+    EXPECT_EQ(newPending.size(), 1u);
+}
+
+TEST_F(ModelTest, ADownloadsFolderThatIsTheHomeFolderIsRefused) {
+    AppModel atHome(settings, clock, fileManager, home.root());
+    atHome.start();
+    EXPECT_TRUE(atHome.startupError().value_or(QString()).contains(QStringLiteral("home folder")));
+    EXPECT_EQ(atHome.store(), nullptr);
+    EXPECT_EQ(atHome.watcher(), nullptr);
+    EXPECT_EQ(log.count("%s"), 1);
+    EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"));
+}

@@ -1,0 +1,189 @@
+// The store's saving: databases it cannot open, saves that fail and are tried again, a
+// batch saved in one go, a crash between saving and marking, and what memory keeps.
+#include "expiry/Database.h"
+#include "expiry/StoreFixture.h"
+#include "support/HeldInChild.h"
+#include "support/ScopedMount.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QScopeGuard>
+
+#include <sqlite3.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+using StoreTest = StoreFixture;
+
+namespace {
+
+// Another process that takes the database file with BEGIN EXCLUSIVE and holds it until killed
+// or, when given, until that much time has passed (its timer then ends it).
+std::unique_ptr<HeldInChild> holdExclusively(const path& file,
+                                             std::optional<Duration> release = std::nullopt) {
+    return HeldInChild::start([&] {
+        sqlite3* db = nullptr;
+        if (sqlite3_open(file.c_str(), &db) != SQLITE_OK ||
+            sqlite3_exec(db, "BEGIN EXCLUSIVE; CREATE TABLE held(x);", nullptr, nullptr, nullptr) !=
+                SQLITE_OK)
+            return false;
+        if (release) {
+            const auto us = std::chrono::microseconds(*release).count();
+            const itimerval once{{0, 0}, {us / 1'000'000, us % 1'000'000}};
+            ::setitimer(ITIMER_REAL, &once, nullptr);
+        }
+        return true;
+    });
+}
+
+} // namespace
+
+TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
+    store.reset();
+    auto openError = [&] {
+        QString error;
+        EXPECT_EQ(ExpiryStore::open(home.downloads(), clock, *deleter, error), nullptr);
+        return error;
+    };
+    writeFile(databaseFile(), std::string(4096, 'g'));
+    EXPECT_EQ(openError(), QStringLiteral("file is not a database"));
+    std::filesystem::remove(databaseFile());
+    auto locked = holdExclusively(databaseFile());
+    ASSERT_TRUE(locked);
+    QString error;
+    EXPECT_EQ(Database::open(databaseFile(), error, 300ms), nullptr);
+    EXPECT_EQ(error, QStringLiteral("database is locked"));
+    locked->kill();
+    // A lock let go after a while only delays the start. SQLite waits on real time, so this
+    // one wait is real: longer than one statement's old patience, short of the whole wait.
+    locked = holdExclusively(databaseFile(), 1500ms);
+    ASSERT_TRUE(locked);
+    EXPECT_NE(Database::open(databaseFile(), error), nullptr) << error.toStdString();
+
+    std::filesystem::remove_all(home.dataHome());
+    std::filesystem::create_directories(home.dataHome());
+    auto readOnly = ScopedMount::readOnly(home.dataHome());
+    if (!readOnly)
+        GTEST_SKIP() << "cannot make a read-only mount here (needs root)";
+    EXPECT_EQ(openError(), QStringLiteral("Read-only file system"));
+}
+
+TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
+    store.reset();
+    const path data = home.dataHome() / "Fadebin";
+    std::filesystem::create_directories(data);
+    if (::geteuid() != 0 || ::mount("tmpfs", data.c_str(), "tmpfs", 0, "size=200k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    const auto unmount = qScopeGuard([&] { ::umount2(data.c_str(), MNT_DETACH); });
+    reopen();
+    fillDisk(data / "filler");
+    std::vector<TrackedFile*> added;
+    // The filler may leave a few pages free; keep adding until a save fails.
+    for (int i = 0; i < 200 && log.count("Save failed: %s") == 0; ++i)
+        added.push_back(
+            store->addPending(make("f" + std::to_string(i), std::string(2000, 'n')), std::nullopt));
+    ASSERT_GE(log.count("Save failed: %s"), 1);
+    EXPECT_TRUE(added.back()->isDirty()) << "the change waits in memory";
+    // "Keep it" while the disk is full: the file keeps its expiry until the decision is saved.
+    TrackedFile* kept = added.front();
+    store->apply(ExpiryOption::oneHour, *kept, false);
+    store->apply(ExpiryOption::forever, *kept, false);
+    EXPECT_EQ(attribute(dl("f0")), std::nullopt) << "never marked: the schedule was not saved";
+    EXPECT_EQ(store->saveProblem(),
+              QStringLiteral("Fadebin can't save its records: the disk is full"));
+    std::filesystem::remove(data / "filler");
+    clock.advance(ExpiryStore::longestSaveRetry); // tried again on its own
+    EXPECT_EQ(store->saveProblem(), std::nullopt);
+    EXPECT_TRUE(log.contains("Records saved again"));
+    reopen();
+    EXPECT_EQ(store->activeFiles().size(), added.size() - 1);
+    EXPECT_EQ(store->files(FileStatus::keepForever).size(), 1u);
+}
+
+TEST_F(StoreTest, ABatchOfDecisionsIsSavedInOneGoAndMarkedAfterIt) {
+    const std::vector<TrackedFile*> records{pending("a"), pending("b"), pending("c")};
+    const auto storedStatuses = [this] {
+        sqlite3* db = nullptr;
+        std::string statuses;
+        if (sqlite3_open(databaseFile().c_str(), &db) == SQLITE_OK)
+            sqlite3_exec(
+                db, "SELECT statusRaw FROM TrackedFile ORDER BY displayName",
+                [](void* out, int, char** values, char**) {
+                    *static_cast<std::string*>(out) += std::string(values[0]) + " ";
+                    return 0;
+                },
+                &statuses, nullptr);
+        sqlite3_close(db);
+        return statuses;
+    };
+    {
+        const ExpiryStore::SaveBatch batch(*store);
+        for (TrackedFile* record : records)
+            store->apply(ExpiryOption::oneHour, *record, false);
+        EXPECT_EQ(storedStatuses(), "pending pending pending ");
+        EXPECT_EQ(attribute(dl("a")), std::nullopt) << "marked only once saved";
+    }
+    EXPECT_EQ(storedStatuses(), "scheduled scheduled scheduled ");
+    EXPECT_TRUE(attribute(dl("c")).has_value());
+}
+
+namespace {
+
+// A program killed right after saving a decision: the file is never marked.
+class DyingDeleter : public FileDeleter {
+public:
+    void writeExpiry(Instant, const path&) override {}
+    void clearMarks(const path&, const QString&, const std::optional<FileIdentity>&) override {}
+};
+
+} // namespace
+
+TEST_F(StoreTest, ACrashBetweenSavingADecisionAndMarkingTheFileIsMendedFromTheDatabase) {
+    store->apply(ExpiryOption::oneHour, *pending("kept.iso"), false);
+    store->apply(ExpiryOption::oneHour, *pending("longer.iso"), false);
+    const auto hourLeft = attribute(dl("longer.iso"));
+    std::unique_ptr<FileDeleter> normal = std::exchange(deleter, std::make_unique<DyingDeleter>());
+    reopen();
+    for (TrackedFile* record : store->activeFiles())
+        store->apply(record->displayName() == QStringLiteral("kept.iso") ? ExpiryOption::forever
+                                                                         : ExpiryOption::oneDay,
+                     *record, false);
+    EXPECT_TRUE(attribute(dl("kept.iso")).has_value()) << "killed before the file was marked";
+    EXPECT_EQ(attribute(dl("longer.iso")), hourLeft);
+    deleter = std::move(normal);
+    reopen();
+    store->recoverFromExtendedAttributes();
+    EXPECT_EQ(attribute(dl("kept.iso")), std::nullopt) << "the database's keep stands";
+    const auto longer = store->files(FileStatus::scheduled);
+    ASSERT_EQ(longer.size(), 1u);
+    EXPECT_EQ(parseExpiry(*attribute(dl("longer.iso"))),
+              std::chrono::floor<std::chrono::seconds>(*longer[0]->expiresAt()));
+}
+
+TEST_F(StoreTest, RecordsThatEndedLeaveMemoryOnceSavedAndStayInTheDatabase) {
+    std::vector<QPointer<TrackedFile>> ended;
+    for (int i = 0; i < 40; ++i) {
+        TrackedFile* record = pending("f" + std::to_string(i));
+        if (i % 4 == 0)
+            store->cancel(*record);
+        else if (i % 4 == 1)
+            store->apply(ExpiryOption::forever, *record, false);
+        else
+            continue;
+        ended.emplace_back(record);
+    }
+    EXPECT_EQ(store->activeCount(), 20u);
+    EXPECT_EQ(store->liveCount(), 20u);
+    // Views may still hold them until the event loop turns; then they are gone.
+    EXPECT_TRUE(std::ranges::none_of(ended, [](const auto& r) { return r.isNull(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(std::ranges::all_of(ended, [](const auto& r) { return r.isNull(); }));
+    EXPECT_EQ(store->files(FileStatus::cancelled).size(), 10u);
+    EXPECT_EQ(store->files(FileStatus::keepForever).size(), 10u);
+
+    // A restart reads the active ones back into memory, and only those.
+    reopen();
+    EXPECT_EQ(store->liveCount(), 20u);
+    EXPECT_EQ(store->activeFiles().size(), 20u);
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+// The notch controller on the manual clock, with a fake panel, fake screens and pointer and a
+// fake drag selection, over a real model and real files.
+#include "FakeDragSelection.h"
+#include "NotchFixture.h"
+#include "notch/NotchController.h"
+
+#include <gtest/gtest.h>
+
+namespace fadebin::test {
+
+using namespace std::chrono_literals;
+
+class FakePanel final : public NotchPanelPort {
+public:
+    [[nodiscard]] Rect frame() const override { return m_frame; }
+    void setFrame(const Rect& frame) override {
+        m_frame = frame;
+        frames.push_back(frame);
+    }
+    void setAllowsKey(bool allows) override { allowsKey = allows; }
+    void present() override { front = true; }
+    void withdraw() override { front = false; }
+    [[nodiscard]] std::optional<Size> contentSize() const override {
+        return Size{m_frame.width, m_frame.height};
+    }
+    void setOnHoverChange(std::function<void(bool)> callback) override {
+        onHover = std::move(callback);
+    }
+    void setHitTest(NotchContentHost::HitTest test) override { hitTest = std::move(test); }
+    [[nodiscard]] bool isPointerOverContent() const override { return pointerOver; }
+    void setOutline(const QPainterPath& path) override { outline = path; }
+    void setOnPressOutside(std::function<void()> callback) override {
+        onPressOutside = std::move(callback);
+    }
+
+    std::vector<Rect> frames;
+    bool allowsKey = false;
+    bool front = false;
+    bool pointerOver = false;
+    std::function<void(bool)> onHover;
+    NotchContentHost::HitTest hitTest;
+    QPainterPath outline;
+    std::function<void()> onPressOutside;
+
+private:
+    Rect m_frame;
+};
+
+// The 1280 x 800 screen: notch 540..740 x 768..800 (y up), collapsed panel 512..768,
+// expanded 430..850 x 320..800, toast 430..850 x 696..800.
+class ControllerTest : public ::testing::Test, public ModelHarness {
+protected:
+    ControllerTest() {
+        auto board = std::make_unique<FakeDragSelection>();
+        dragSelection = board.get();
+        controller = std::make_unique<NotchController>(
+            model, settings, clock, screens, std::make_unique<DragWatcher>(clock, std::move(board)),
+            [this](NotchController&) {
+                auto made = std::make_unique<FakePanel>();
+                panel = made.get();
+                return made;
+            });
+        controller->install();
+    }
+
+    void advance(Duration by) {
+        clock.advance(by);
+        nextTurn();
+    }
+    // The pointer as the hosting view reports it: inside the drawn shape, or gone.
+    void pointerOnNotch() {
+        screens.pointer = Point{640, 790};
+        panel->pointerOver = true;
+        panel->onHover(true);
+    }
+    void pointerAway() {
+        screens.pointer = Point{100, 100};
+        panel->pointerOver = false;
+        panel->onHover(false);
+    }
+    void openByHover() {
+        pointerOnNotch();
+        advance(NotchController::hoverOpenDelay);
+        ASSERT_EQ(controller->state(), NotchState::expanded);
+    }
+    // The state is `before` until `after` has passed, and `then` from that moment.
+    void expectSwitch(Duration after, NotchState before, NotchState then) {
+        advance(after - 1ms);
+        EXPECT_EQ(state(), before) << "1 ms before " << after.count() << " ms";
+        advance(1ms);
+        EXPECT_EQ(state(), then) << "at " << after.count() << " ms";
+    }
+    // A file drag that the watcher has seen at p.
+    void fileDragAt(QPointF p) {
+        dragSelection->pointer = p;
+        dragSelection->beginDrag({"text/uri-list"});
+        advance(DragWatcher::idleInterval);
+        advance(DragWatcher::activeInterval);
+    }
+    [[nodiscard]] NotchState state() const { return controller->state(); }
+    [[nodiscard]] Rect frameOf(NotchState s) const { return controller->frameForState(s); }
+
+    FakeScreens screens;
+    FakeDragSelection* dragSelection = nullptr;
+    FakePanel* panel = nullptr;
+    std::unique_ptr<NotchController> controller;
+};
+
+} // namespace fadebin::test

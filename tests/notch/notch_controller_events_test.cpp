@@ -1,0 +1,270 @@
+// What opens, closes and toasts the notch by itself: downloads, decisions, deletions when
+// due, and file drags and drops.
+#include "ControllerFixture.h"
+#include "NotchControllerProbe.h"
+
+#include <QSignalSpy>
+
+using namespace fadebin;
+using namespace fadebin::test;
+using namespace std::chrono_literals;
+using Probe = NotchControllerProbe;
+using Work = Probe::Work;
+
+namespace {
+
+TEST_F(ControllerTest, NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAutoDismiss) {
+    settings.setDisplayMode(DisplayMode::hoverOnly);
+    TrackedFile* quiet = download("quiet.txt");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingId(), quiet->id());
+    EXPECT_EQ(state(), NotchState::collapsed) << "hover only: selected, not opened";
+
+    settings.setDisplayMode(DisplayMode::automatic);
+    settings.setAutoDismissSeconds(2);
+    TrackedFile* file = download("report.pdf");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingId(), file->id());
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_TRUE(Probe::expandedByAuto(*controller));
+    expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
+    EXPECT_FALSE(Probe::expandedByAuto(*controller));
+
+    // Hovering cancels the dismissal outright.
+    download("second.pdf");
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::expanded);
+    pointerOnNotch();
+    advance(5s);
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+// A toast is no user's doing: a download that opens the panel over one closes it again.
+TEST_F(ControllerTest, DownloadDuringAToastOpensAndDismissesLikeAnyAutomaticOpening) {
+    settings.setAutoDismissSeconds(2);
+    controller->showToast({NotchToast::Style::deleted, "Moved to Trash", "a", FileKind::other});
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    download("during-toast.pdf");
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::expanded);
+    EXPECT_TRUE(Probe::expandedByAuto(*controller));
+    expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
+}
+
+TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
+    settings.setAutoDismissSeconds(1);
+    openByHover();
+    TrackedFile* file = download("while-open.zip");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingId(), file->id());
+    EXPECT_FALSE(Probe::expandedByAuto(*controller));
+    EXPECT_TRUE(Probe::isPending(*controller, Work::autoDismiss));
+    // The pointer sits in a row's open menu, outside the shape: still the user's panel.
+    controller->menuOpened();
+    panel->onHover(false);
+    screens.pointer = Point{100, 100};
+    advance(1s);
+    EXPECT_FALSE(Probe::isPending(*controller, Work::autoDismiss));
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownloads) {
+    TrackedFile* first = download("one.pdf");
+    download("two.pdf");
+    nextTurn();
+    model.decide(first, ExpiryOption::oneHour);
+    controller->showConfirmation(
+        {first->id(), FileKind::pdf, ExpiryOption::oneHour, first->expiresAt(), "one.pdf"});
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
+    ASSERT_TRUE(controller->confirmation().has_value());
+    advance(1s);
+    EXPECT_FALSE(controller->confirmation().has_value());
+    EXPECT_EQ(state(), NotchState::expanded) << "a pending file remains";
+
+    model.decideAll(ExpiryOption::oneDay);
+    controller->showConfirmation(
+        {QUuid(), FileKind::other, ExpiryOption::oneDay, clock.now() + 24h, filesDecidedText(1)});
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_EQ(Probe::suppressHoverUntil(*controller), clock.now() + 1200ms);
+
+    pointerOnNotch();
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed) << "hover is suppressed";
+    pointerAway();
+    fileDragAt({640, 10});
+    EXPECT_TRUE(controller->isDropTargeted());
+    EXPECT_EQ(state(), NotchState::expanded) << "a file drag still opens it";
+    dragSelection->press(0);
+    advance(DragWatcher::activeInterval);
+    advance(600ms);
+    ASSERT_EQ(state(), NotchState::collapsed);
+
+    // So does a download that finishes within the suppression after the next closing.
+    TrackedFile* third = download("three.pdf");
+    nextTurn();
+    model.decide(third, ExpiryOption::oneHour);
+    controller->showConfirmation(
+        {third->id(), FileKind::pdf, ExpiryOption::oneHour, third->expiresAt(), "three.pdf"});
+    advance(500ms);
+    writeFile(file("four.pdf"), "4");
+    model.completionFilter().handleItemEvent(file("four.pdf"));
+    advance(500ms);
+    ASSERT_EQ(state(), NotchState::collapsed);
+    while (record("four.pdf") == nullptr && clock.now() < Probe::suppressHoverUntil(*controller))
+        advance(100ms);
+    EXPECT_LT(clock.now(), Probe::suppressHoverUntil(*controller));
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
+    settings.setShowTestTimers(true);
+    decided("soon.txt", ExpiryOption::tenSeconds);
+    advance(10s); // the scheduler's sweep trashes it
+    ASSERT_EQ(state(), NotchState::toast);
+    ASSERT_TRUE(controller->toast().has_value());
+    EXPECT_EQ(controller->toast()->title, "Moved to Trash");
+    EXPECT_EQ(controller->toast()->subtitle, "soon.txt");
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::toast));
+    advance(3s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_TRUE(controller->toast().has_value()) << "kept while the shape closes";
+    advance(550ms);
+    EXPECT_FALSE(controller->toast().has_value());
+
+    // A second toast replaces the first and restarts its time; the pointer in the shape at
+    // the end opens the panel instead.
+    const NotchToast a{NotchToast::Style::deleted, "Deleted", "a", FileKind::other};
+    const NotchToast b{NotchToast::Style::released, "Moved out of Downloads", "b", FileKind::other};
+    controller->showToast(a);
+    advance(2s);
+    controller->showToast(b);
+    EXPECT_EQ(controller->toast(), b);
+    screens.pointer = Point{640, 790};
+    expectSwitch(3s, NotchState::toast, NotchState::expanded);
+
+    // Toasts that come while the panel is open are dropped.
+    controller->showToast(a);
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_EQ(controller->toast(), b);
+
+    // The pointer entering a toast opens the panel at once.
+    controller->collapse();
+    pointerAway();
+    advance(1s);
+    controller->showToast(a);
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    pointerOnNotch();
+    EXPECT_FALSE(Probe::isPending(*controller, Work::toast));
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, ReleaseToastOnlyWhenNobodyIsAtTheNotch) {
+    decided("a.zip", ExpiryOption::oneHour);
+    decided("b.zip", ExpiryOption::oneHour);
+    decided("c.zip", ExpiryOption::oneHour);
+    const auto moveOut = [&](const std::string& name) {
+        std::filesystem::rename(file(name), home.root() / name);
+        model.store()->noteMovedAway(file(name)); // as the watcher tells of the rename
+        model.refresh();
+        nextTurn();
+    };
+    pointerOnNotch();
+    moveOut("a.zip");
+    EXPECT_EQ(state(), NotchState::collapsed) << "dropped: the pointer is on the notch";
+    EXPECT_FALSE(controller->toast().has_value());
+    pointerAway();
+    advance(1s);
+    controller->setDropTargeted(true);
+    moveOut("b.zip");
+    EXPECT_FALSE(controller->toast().has_value()) << "dropped: a drag is over the notch";
+    controller->setDropTargeted(false);
+    advance(1s);
+    ASSERT_EQ(state(), NotchState::collapsed);
+    moveOut("c.zip");
+    ASSERT_EQ(state(), NotchState::toast);
+    EXPECT_EQ(controller->toast()->title, "Moved out of Downloads");
+    EXPECT_EQ(controller->toast()->subtitle, "Timer removed · c.zip");
+}
+
+TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
+    // The zone spans x 410..870 and reaches 130 points below the notch (Qt y < 162).
+    const std::pair<QPointF, bool> cases[] = {{{409.5, 10.5}, false},
+                                              {{870.5, 10.5}, false},
+                                              {{640.5, 162.5}, false},
+                                              {{410.5, 161.5}, true}};
+    for (const auto& [p, opens] : cases) {
+        fileDragAt(p);
+        EXPECT_EQ(controller->isDropTargeted(), opens) << p.x() << "," << p.y();
+        EXPECT_EQ(state(), opens ? NotchState::expanded : NotchState::collapsed);
+        // Released away from the notch: closed after the 0.6 s grace.
+        dragSelection->press(0);
+        advance(DragWatcher::activeInterval);
+        EXPECT_FALSE(controller->isDropTargeted());
+        advance(550ms);
+        EXPECT_EQ(state(), opens ? NotchState::expanded : NotchState::collapsed);
+        advance(50ms);
+        EXPECT_EQ(state(), NotchState::collapsed);
+    }
+    // Text drags are not followed at all.
+    dragSelection->pointer = QPointF(640, 10);
+    dragSelection->beginDrag({"UTF8_STRING"});
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+}
+
+TEST_F(ControllerTest, DropsQueueScheduleOrRefuse) {
+    openByHover();
+    // From outside Downloads: the notice for 2.2 s, then closed with the pointer away.
+    writeFile(home.root() / "elsewhere.txt", "x");
+    controller->setDropTargeted(true);
+    controller->handleDrop({home.root() / "elsewhere.txt"});
+    EXPECT_FALSE(controller->isDropTargeted());
+    EXPECT_EQ(controller->dropNotice(), "Only files in Downloads can be timed");
+    screens.pointer = Point{100, 100};
+    expectSwitch(2200ms, NotchState::expanded, NotchState::collapsed);
+    EXPECT_FALSE(controller->dropNotice().has_value());
+
+    // One scheduled file: its expiry editor opens.
+    TrackedFile* ticking = decided("ticking.pdf", ExpiryOption::oneHour);
+    controller->setDropTargeted(true);
+    nextTurn();
+    controller->handleDrop({file("ticking.pdf")});
+    EXPECT_EQ(controller->editingTrackedID(), ticking->id());
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
+    // One new file: its pending row; two: none selected.
+    writeFile(file("new.txt"), "n");
+    controller->handleDrop({file("new.txt")});
+    EXPECT_EQ(controller->editingTrackedID(), std::nullopt);
+    ASSERT_NE(record("new.txt"), nullptr);
+    EXPECT_EQ(controller->selectedPendingId(), record("new.txt")->id());
+    writeFile(file("x.txt"), "x");
+    writeFile(file("y.txt"), "y");
+    controller->handleDrop({file("x.txt"), file("y.txt")});
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
+    nextTurn();
+    // The panel lingers 5 s after a drop, then closes with the pointer away.
+    expectSwitch(5s, NotchState::expanded, NotchState::collapsed);
+}
+
+TEST_F(ControllerTest, FilesDeletedWhenDueAreToastedUntilTeardown) {
+    settings.setShowTestTimers(true);
+    decided("first.txt", ExpiryOption::thirtySeconds);
+    advance(31s);
+    EXPECT_EQ(stored("first.txt")->status(), FileStatus::deleted);
+    ASSERT_TRUE(controller->toast().has_value());
+    advance(NotchController::toastDuration + NotchController::collapseFrameDelay);
+    ASSERT_FALSE(controller->toast().has_value());
+
+    decided("second.txt", ExpiryOption::thirtySeconds);
+    controller->teardown();
+    panel = nullptr;
+    advance(31s);
+    EXPECT_EQ(stored("second.txt")->status(), FileStatus::deleted) << "the engine goes on";
+    EXPECT_FALSE(controller->toast().has_value());
+}
+} // namespace
