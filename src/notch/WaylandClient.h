@@ -14,6 +14,7 @@
 struct wl_compositor;
 struct wl_data_device;
 struct wl_data_device_manager;
+struct wl_data_offer;
 struct wl_display;
 struct wl_output;
 struct wl_pointer;
@@ -109,6 +110,21 @@ private:
 
     struct Listeners;
     friend struct Listeners;
+    struct SeatListeners;
+    friend struct SeatListeners;
+    void takeSeat(wl_registry* registry, std::uint32_t name, std::uint32_t version);
+    void releaseSeat();
+
+    // The drag over the target surface, and the clipboard's offer, kept only to be released.
+    struct Drag {
+        wl_data_offer* offer = nullptr;
+        wl_data_offer* selection = nullptr;
+        std::vector<QString> types;
+        std::vector<QString> nextTypes; // of the offer just introduced
+        std::uint32_t serial = 0;
+        QString accepted;
+        QPointF position;
+    };
 
     wl_display* m_display;
     wl_registry* m_registry = nullptr;
@@ -127,8 +143,7 @@ private:
     WaylandInputSink* m_sink = nullptr;
     bool m_pointerOnTarget = false;
 
-    struct Drag;
-    std::unique_ptr<Drag> m_drag;
+    Drag m_drag;
 };
 
 } // namespace fadebin
