@@ -1,6 +1,7 @@
 #include "periphery/DesktopStyle.h"
 #include "periphery/FeedbackWindow.h"
 #include "periphery/HttpServer.h"
+#include "periphery/PeripheryTexts.h"
 #include "periphery/SettingsWindow.h"
 #include "periphery/UpdateManager.h"
 #include "periphery/WindowDriver.h"
@@ -179,6 +180,16 @@ TEST(SettingsWindow, AccessGroupSaysWhenDecisionsCannotBeSaved) {
     std::filesystem::remove(data / "filler");
     scene.world.clock.advance(ExpiryStore::longestSaveRetry);
     EXPECT_FALSE(isShown(window, "storageProblem"));
+}
+
+TEST(SettingsWindow, WhereNoNotchCanShowTheGeneralPageSaysWhatToUseInstead) {
+    SettingsScene scene;
+    QQuickWindow* window = scene.show();
+    EXPECT_FALSE(isShown(window, "notchUnavailable"));
+    scene.settingsWindow.bindings().setNotchUnavailableText(noNotchText());
+    EXPECT_TRUE(isShown(window, "notchUnavailable"));
+    EXPECT_EQ(textOf(window, "notchUnavailableText"), noNotchText());
+    EXPECT_TRUE(noNotchText().contains(QStringLiteral("fadebin keep FILE")));
 }
 
 TEST(SettingsWindow, ProgramGroupShowsVersionUpdatesFeedbackAndQuits) {

@@ -5,6 +5,7 @@
 #include "periphery/FeedbackWindow.h"
 #include "periphery/HttpServer.h"
 #include "periphery/OnboardingWindow.h"
+#include "periphery/PeripheryTexts.h"
 #include "periphery/SettingsWindow.h"
 #include "periphery/UpdateManager.h"
 #include "periphery/UpdateWindow.h"
@@ -78,6 +79,12 @@ void settingsWindow() {
         calls.init = [](int) { return errno = EMFILE, -1; };
         scene.world.model.start();
         picture(shown(scene.window), "settings-general-watch-limit");
+    }
+    {
+        SettingsScene scene;
+        scene.world.model.start();
+        scene.window.bindings().setNotchUnavailableText(noNotchText());
+        picture(shown(scene.window), "settings-general-no-notch");
     }
     SettingsScene scene;
     const path data = scene.world.home.dataHome() / "Fadebin";
