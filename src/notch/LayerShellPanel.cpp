@@ -10,7 +10,6 @@
 #include <QQuickRenderControl>
 #include <QQuickRenderTarget>
 #include <QQuickWindow>
-#include <QTimer>
 
 #include <wayland-client.h>
 
@@ -64,15 +63,12 @@ struct LayerShellPanel::Listeners {
         panel->scheduleFrame();
     }
     static void closed(void* data, zwlr_layer_surface_v1*) {
-        // The output went or the compositor dropped the surface: a new one on the next
-        // placement, if the panel is still meant to show.
+        // The output went or the compositor dropped the surface: a new one at the next
+        // placement or change of outputs, never at once, or a compositor that keeps closing
+        // it would have the program making surfaces in a loop.
         auto* panel = static_cast<LayerShellPanel*>(data);
         panel->destroySurface();
-        if (panel->m_shown)
-            QTimer::singleShot(0, panel, [panel] {
-                if (panel->m_shown && panel->m_surface == nullptr)
-                    panel->makeSurface();
-            });
+        panel->m_output = nullptr;
     }
     static constexpr zwlr_layer_surface_v1_listener layerListener{configure, closed};
 
@@ -113,9 +109,15 @@ LayerShellPanel::LayerShellPanel(WaylandClient& client)
             &LayerShellPanel::scheduleFrame);
     connect(m_renderControl.get(), &QQuickRenderControl::sceneChanged, this,
             &LayerShellPanel::scheduleFrame);
+    // An output that went takes the surface with it; one that came may be where it belongs.
+    m_client.onOutputsChanged = [this] {
+        if (m_shown)
+            applyPlacement();
+    };
 }
 
 LayerShellPanel::~LayerShellPanel() {
+    m_client.onOutputsChanged = {};
     destroySurface();
     releaseBuffers();
     m_client.flush();
