@@ -268,6 +268,11 @@ int main(int argc, char** argv) {
     }
     std::this_thread::sleep_for(2s);
     const long startRss = fadebin::bench::memoryOf(static_cast<pid_t>(session.pid())).rssKb;
+    // Where the resident memory grows: after each phase, over the start.
+    const auto memoryNow = [&](const char* after) {
+        const long rss = fadebin::bench::memoryOf(static_cast<pid_t>(session.pid())).rssKb;
+        std::printf("  memory after %-44s %+8.1f MB\n", after, (rss - startRss) / 1024.0);
+    };
 
     // 1. The burst.
     writeFiles(session.downloads(), "burst-", burst);
@@ -282,6 +287,8 @@ int main(int argc, char** argv) {
                 "burst: List answered in (median / worst)", median(latencies),
                 latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end()));
 
+    memoryNow("the burst");
+
     // 2. Bulk calls.
     const int kept = std::min(1'000, burst);
     print("one call keeping 1,000 files",
@@ -291,10 +298,13 @@ int main(int argc, char** argv) {
     [[maybe_unused]] const auto decided = session.call(
         QStringLiteral("SetExpiry"), pathsOf(session.downloads(), "burst-", kept, kept + scheduled),
         {QStringLiteral("oneDay")});
+    memoryNow("keeping 1,000 and scheduling 300");
     print(
         "one call naming 100,000 missing files",
         session.call(QStringLiteral("Keep"), pathsOf(session.downloads(), "missing-", 0, 100'000)),
         "<= 2 s");
+
+    memoryNow("the call naming 100,000 missing files");
 
     // 3. The vacate storm.
     std::this_thread::sleep_for(2s);
