@@ -15,3 +15,15 @@ endif()
 if(TARGET notch_pixels_x11_test)
     target_link_libraries(notch_pixels_x11_test PRIVATE fadebin_x11testsupport)
 endif()
+
+# The notch on a private headless sway, driven with a virtual pointer; clicks that go through
+# the panel land on a window of a second process below it.
+add_executable(fadebin_click_window ${CMAKE_CURRENT_LIST_DIR}/ClickWindow.cpp)
+target_link_libraries(fadebin_click_window PRIVATE Qt6::Gui)
+if(TARGET notch_wayland_test)
+    target_link_libraries(notch_wayland_test PRIVATE fadebin_notch fadebin_quickdriver
+                          fadebin_waylandtestsupport Qt6::Gui)
+    add_dependencies(notch_wayland_test fadebin_click_window)
+    target_compile_definitions(notch_wayland_test
+                               PRIVATE FADEBIN_CLICK_WINDOW="$<TARGET_FILE:fadebin_click_window>")
+endif()

@@ -32,14 +32,19 @@ public:
         : m_downloads(home.downloads()) {}
     ~Program() { kill(); }
 
-    // Without a display the program runs headless; with one (":N") it shows the notch there.
     // Without a display the engine runs alone; "offscreen" gives it the whole interface on
-    // Qt's offscreen platform; anything else is an X display to show the notch on.
-    [[nodiscard]] bool start(const std::string& display = {}) {
+    // Qt's offscreen platform; anything else is an X display to show the notch on. A Wayland
+    // session comes in the environment given (WAYLAND_DISPLAY and its runtime folder).
+    [[nodiscard]] bool start(const std::string& display = {},
+                             const QProcessEnvironment& session = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        for (const QString& name :
+             {QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("XDG_RUNTIME_DIR")})
+            if (session.contains(name))
+                environment.insert(name, session.value(name));
         if (display == "offscreen")
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         else if (!display.empty())
@@ -190,9 +195,8 @@ inline void writeDownload(const path& downloads, const std::string& name) {
         for (char c : {'a', 'b', 'c'})
             out << std::string(4096, c) << std::flush;
     }
-    ASSERT_EQ(::setxattr(partial.c_str(), "user.xdg.origin.url", filePath.data(),
-                         filePath.size(), 0),
-              0);
+    ASSERT_EQ(
+        ::setxattr(partial.c_str(), "user.xdg.origin.url", filePath.data(), filePath.size(), 0), 0);
     std::filesystem::rename(partial, downloads / name);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// What an X server shows, read through Qt's screen of the display the process runs on.
+// What a screen shows, read through Qt's screen of the display the process runs on.
 #include "support/TestSupport.h"
 
 #include <QGuiApplication>
@@ -9,6 +9,7 @@
 #include <QScreen>
 
 #include <chrono>
+#include <functional>
 
 namespace fadebin::test {
 
@@ -18,16 +19,17 @@ namespace fadebin::test {
 
 // The screen once it has stopped changing: the same for 0.6 s, longer than the shape's spring
 // (0.42 s) and than a slow frame of a busy machine. Null when it never settles within 20 s.
-[[nodiscard]] inline QImage settledScreen() {
+// Grabbed through Qt's screen, or through another grab (a compositor's screenshot tool).
+[[nodiscard]] inline QImage settledScreen(const std::function<QImage()>& grab = grabScreen) {
     using namespace std::chrono_literals;
-    QImage last = grabScreen();
+    QImage last = grab();
     auto since = std::chrono::steady_clock::now();
     QImage settled;
     waitFor(
         [&] {
             // A look every 0.1 s: the program's frames come in between.
             waitFor([] { return false; }, 100ms);
-            QImage now = grabScreen();
+            QImage now = grab();
             if (now != last) {
                 last = std::move(now);
                 since = std::chrono::steady_clock::now();

@@ -19,5 +19,7 @@ void renderIconSheet();
 void renderWindows();
 // On the X server of DISPLAY, with the real program: what the screen shows of the notch.
 void renderOnX();
+// On a private headless sway, when sway is installed: the notch as a layer-shell surface.
+void renderOnWayland();
 
 } // namespace fadebin::pictures

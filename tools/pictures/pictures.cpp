@@ -1,7 +1,8 @@
 // fadebin_pictures [FOLDER]: renders every state of the notch and of the windows around it
 // into FOLDER (build/pictures unless given): notch/ offscreen at twice the size, windows/ at
-// their own size, x11/ the real program on a private X server. Each part runs in a process of
-// its own, as it needs its own platform and scale.
+// their own size, wayland-*.png the real program on a private headless sway, x11/ the real
+// program on a private X server. Each part runs in a process of its own, as it needs its own
+// platform and scale.
 #include "Pictures.h"
 #include "notch/SoftwareRendering.h"
 #include "periphery/DesktopStyle.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         bool ok = runPart(argv[0], QStringLiteral("--notch"), environment);
         ok = runPart(argv[0], QStringLiteral("--windows"), environment) && ok;
+        ok = runPart(argv[0], QStringLiteral("--on-wayland"), environment) && ok;
         std::string why;
         const auto xvfb = fadebin::test::XvfbServer::start(why, "1280x800x24", {"-wr"});
         if (xvfb) {
@@ -98,6 +100,8 @@ int main(int argc, char** argv) {
         renderWindows();
     } else if (part == "--on-x") {
         renderOnX();
+    } else if (part == "--on-wayland") {
+        renderOnWayland();
     }
     // Windows hand parts of their scene to deleteLater; run those deletions before the end.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -1,0 +1,266 @@
+// The built program with its notch on a private headless sway, as a layer-shell surface:
+// seen through grim's pictures and sway's window tree, driven with a virtual pointer. Where
+// to click is found by laying out the same content in this process (offscreen).
+#include "e2e/PendingRow.h"
+#include "e2e/ProgramFixture.h"
+#include "notch/SoftwareRendering.h"
+#include "support/PrivateBus.h"
+#include "support/SwayServer.h"
+#include "support/VirtualPointer.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace fadebin;
+using namespace fadebin::test;
+
+namespace {
+
+// The 1280 x 800 output: the notch hangs from the top centre; open, the panel is 420 wide
+// and as tall as its rows.
+const QRect collapsedFrame{512, 0, 256, 32};
+constexpr int expandedLeft = 430;
+constexpr int expandedRight = 849;
+const QPointF parked{640, 700};
+const QRgb clickWindowColour = qRgb(0xe0, 0xb0, 0x40);
+
+std::unique_ptr<SwayServer>& server() {
+    static std::unique_ptr<SwayServer> instance;
+    return instance;
+}
+std::string& whyNot() {
+    static std::string reason;
+    return reason;
+}
+
+bool near(const QImage& image, QPoint p, QRgb colour) {
+    const QColor seen = image.valid(p) ? image.pixelColor(p) : QColor();
+    const QColor wanted(colour);
+    return seen.isValid() && std::abs(seen.red() - wanted.red()) <= 8 &&
+           std::abs(seen.green() - wanted.green()) <= 8 &&
+           std::abs(seen.blue() - wanted.blue()) <= 8;
+}
+bool black(const QImage& image, QPoint p) {
+    return near(image, p, qRgb(0, 0, 0));
+}
+bool background(const QImage& image, QPoint p) {
+    return near(image, p, SwayServer::background);
+}
+
+// The collapsed notch alone: black inside its outline (clear of the icons at its ends), the
+// desktop beside and below it.
+bool collapsedShown(const QImage& s, QRgb desktop = SwayServer::background) {
+    return black(s, {640, 16}) && black(s, {575, 16}) && black(s, {705, 16}) &&
+           near(s, {505, 16}, desktop) && near(s, {775, 16}, desktop) &&
+           near(s, {640, 40}, desktop) && near(s, {640, 200}, desktop);
+}
+// The open panel: its black edges from x 430 to 849 well below the notch, the desktop beside.
+bool expandedShown(const QImage& s, QRgb desktop = SwayServer::background) {
+    return black(s, {expandedLeft + 4, 120}) && black(s, {expandedRight - 4, 120}) &&
+           near(s, {expandedLeft - 6, 120}, desktop) && near(s, {expandedRight + 6, 120}, desktop);
+}
+
+class NotchOnWayland : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (bus.address().isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+        if (!server() && whyNot().empty() && !(server() = SwayServer::start(whyNot())))
+            whyNot() = "no headless sway: " + whyNot();
+        if (!server())
+            GTEST_SKIP() << whyNot();
+        pointer = VirtualPointer::connect(server()->socketPath(), {1280, 800});
+        ASSERT_NE(pointer, nullptr) << "sway offers no virtual pointer";
+        pointer->moveTo(parked);
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+    }
+    void TearDown() override {
+        program.kill();
+        clickWindow.kill();
+        clickWindow.waitForFinished(10'000);
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    }
+
+    void startProgram(const std::string& settingsJson, QRgb desktop = SwayServer::background) {
+        QJsonObject settings =
+            QJsonDocument::fromJson(QByteArray::fromStdString(settingsJson)).object();
+        settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
+        writeSettings(home, QJsonDocument(settings).toJson().toStdString());
+        ASSERT_TRUE(program.start({}, server()->clientEnvironment())) << program.log();
+        ASSERT_TRUE(waitFor([&] { return collapsedShown(screen(), desktop); }, 30s))
+            << "no collapsed notch at the top centre\n"
+            << program.log();
+    }
+
+    [[nodiscard]] static QImage screen() { return server()->screenshot(); }
+    [[nodiscard]] static bool screenShows(const std::function<bool(const QImage&)>& shown,
+                                          std::chrono::milliseconds timeout = 10s) {
+        return waitFor([&] { return shown(screen()); }, timeout);
+    }
+    // The sway windows of a process.
+    [[nodiscard]] static QJsonArray windowsOf(qint64 pid) {
+        QJsonArray found;
+        for (const QJsonValue& window : server()->windows())
+            if (window[QStringLiteral("pid")].toInteger() == pid)
+                found.append(window);
+        return found;
+    }
+
+    // A window of a second process, tiled over the whole output below the notch, that writes
+    // down where it is clicked.
+    void startClickWindow() {
+        QProcessEnvironment environment = server()->clientEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        clickWindow.setProcessEnvironment(environment);
+        clickWindow.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {clicksFile()});
+        ASSERT_TRUE(clickWindow.waitForStarted(10'000));
+        ASSERT_TRUE(waitFor([&] { return !windowsOf(clickWindow.processId()).isEmpty(); }, 20s))
+            << "the click window never appeared in sway's tree";
+        ASSERT_TRUE(screenShows([](const QImage& s) {
+            return near(s, {100, 100}, clickWindowColour) &&
+                   near(s, {1200, 700}, clickWindowColour);
+        })) << "the click window does not cover the output";
+    }
+    [[nodiscard]] QString clicksFile() const { return scratch.filePath(QStringLiteral("clicks")); }
+    [[nodiscard]] QStringList clicks() const {
+        return QString::fromStdString(readFile(clicksFile().toStdString()))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    static QString at(QPointF p) { return QStringLiteral("%1 %2").arg(p.x()).arg(p.y()); }
+
+    PrivateBus bus;
+    TempHome home;
+    Program program{home};
+    std::unique_ptr<VirtualPointer> pointer;
+    QTemporaryDir scratch;
+    QProcess clickWindow;
+};
+
+TEST_F(NotchOnWayland, TheCollapsedNotchIsALayerSurfaceAtTheTopCentre) {
+    startProgram("{}");
+    // Where the log is on standard error (not the journal), it names the layer shell.
+    if (program.log().find("Fadebin started") != std::string::npos) {
+        EXPECT_NE(program.log().find("Wayland session: layer-shell notch"), std::string::npos)
+            << program.log();
+    }
+    // A layer surface is no window: a floating one would sit in the middle of the output.
+    EXPECT_TRUE(windowsOf(program.pid()).isEmpty())
+        << QJsonDocument(windowsOf(program.pid())).toJson().toStdString();
+    EXPECT_TRUE(background(screen(), {640, 400}));
+}
+
+TEST_F(NotchOnWayland, FinishedDownloadOpensThePanelWhichClosesAfterAutoDismiss) {
+    startProgram(R"({"autoDismissSeconds": 1.5})");
+    writeDownload(home.downloads(), "report.pdf");
+    ASSERT_TRUE(screenShows([](const QImage& s) { return expandedShown(s); }, 30s))
+        << program.log();
+    EXPECT_TRUE(windowsOf(program.pid()).isEmpty());
+    EXPECT_TRUE(waitFor([&] { return readRecord(home, "report.pdf").status == "pending"; }));
+    EXPECT_TRUE(screenShows([](const QImage& s) { return collapsedShown(s); }, 20s))
+        << program.log();
+}
+
+TEST_F(NotchOnWayland, PointerOnTheNotchOpensItAndLeavingClosesIt) {
+    startProgram("{}");
+    pointer->moveTo({640, 2});
+    ASSERT_TRUE(screenShows([](const QImage& s) { return expandedShown(s); })) << program.log();
+    pointer->moveTo(parked);
+    ASSERT_TRUE(screenShows([](const QImage& s) { return collapsedShown(s); })) << program.log();
+    // Beside the notch nothing opens.
+    pointer->moveTo({collapsedFrame.right() + 3.0, 10});
+    EXPECT_FALSE(screenShows([](const QImage& s) { return expandedShown(s); }, 1s));
+}
+
+TEST_F(NotchOnWayland, ClicksOnTheOpenRowScheduleTheFile) {
+    startProgram(R"({"autoDismissSeconds": 60})");
+    writeDownload(home.downloads(), "invoice.pdf");
+    ASSERT_TRUE(screenShows([](const QImage& s) { return expandedShown(s); }, 30s))
+        << program.log();
+    const PendingRowPoints row = pendingRowPoints();
+    ASSERT_EQ(row.panelWidth, expandedRight - expandedLeft + 1) << "laid out at another width";
+    const QPointF origin(expandedLeft, 0);
+    // Drawn: the prominent "Done" is near white, beside its label, once the content is in.
+    const QPoint doneFill = (origin + row.done + QPointF(28, 0)).toPoint();
+    ASSERT_TRUE(screenShows([&](const QImage& s) {
+        return s.pixelColor(doneFill).lightness() > 200;
+    })) << program.log();
+    pointer->clickAt(origin + row.oneHour);
+    // The selection ring around "1h": its top edge is the segment's top row.
+    const QPoint ring = (origin + QPointF(row.oneHour.x(), row.oneHourTop + 0.25)).toPoint();
+    ASSERT_TRUE(screenShows([&](const QImage& s) { return s.pixelColor(ring).lightness() > 150; }));
+    pointer->clickAt(origin + row.done);
+    const double clickedAt = unixNow();
+    ASSERT_TRUE(waitFor([&] { return readRecord(home, "invoice.pdf").status == "scheduled"; }))
+        << program.log();
+    EXPECT_NEAR(test::expiryAttribute(home.downloads() / "invoice.pdf").value_or(0),
+                clickedAt + 3600, 10);
+}
+
+TEST_F(NotchOnWayland, ClicksBesideTheDrawnShapeReachTheWindowBelow) {
+    startClickWindow();
+    startProgram(R"({"autoDismissSeconds": 60})", clickWindowColour);
+    writeDownload(home.downloads(), "photo.jpg");
+    const QPoint corner(expandedLeft + 1, 1);
+    // The open panel's top corner is rounded off: the window below shows there.
+    ASSERT_TRUE(screenShows(
+        [&](const QImage& s) {
+            return expandedShown(s, clickWindowColour) && near(s, corner, clickWindowColour);
+        },
+        30s))
+        << program.log();
+    const QPointF inside(640, 10);
+    const QPointF beside(300, 300);
+    const QPointF after(300, 320);
+    for (const QPointF& p : {QPointF(corner), beside, inside, after})
+        pointer->clickAt(p);
+    // The last click arrives after the one inside the outline would have.
+    ASSERT_TRUE(waitFor([&] { return clicks().contains(at(after)); }))
+        << clicks().join(", ").toStdString();
+    EXPECT_EQ(clicks(), (QStringList{at(corner), at(beside), at(after)}));
+}
+
+TEST_F(NotchOnWayland, ASecondLaunchShowsTheSettingsWindowWithoutX11) {
+    startProgram("{}");
+    QProcess second;
+    second.setProcessEnvironment(server()->clientEnvironment());
+    second.start(QStringLiteral(FADEBIN_PROGRAM), {});
+    ASSERT_TRUE(second.waitForFinished(60'000) && second.exitCode() == 0)
+        << second.readAllStandardError().toStdString();
+    QJsonObject window;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (const QJsonValue& w : windowsOf(program.pid()))
+                if (w[QStringLiteral("app_id")].toString() == QLatin1String("com.ostrel.Fadebin"))
+                    window = w.toObject();
+            return !window.isEmpty();
+        },
+        30s))
+        << QJsonDocument(server()->tree()).toJson().toStdString() << program.log();
+    const QJsonObject r = window[QStringLiteral("rect")].toObject();
+    const QRect rect(r[QStringLiteral("x")].toInt(), r[QStringLiteral("y")].toInt(),
+                     r[QStringLiteral("width")].toInt(), r[QStringLiteral("height")].toInt());
+    ASSERT_FALSE(rect.isEmpty());
+    // Drawn: its middle is neither the desktop nor the notch's black.
+    EXPECT_TRUE(screenShows([&](const QImage& s) {
+        return !background(s, rect.center()) && !black(s, rect.center());
+    })) << "the settings window at "
+        << rect.x() << "," << rect.y() << " was never drawn";
+}
+
+} // namespace
+
+// A GUI application for the content laid out here, offscreen: the program has the compositor.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    fadebin::useSoftwareRendering();
+    QGuiApplication app(argc, argv);
+    const int status = RUN_ALL_TESTS();
+    server().reset();
+    return status;
+}
