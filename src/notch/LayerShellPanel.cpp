@@ -155,10 +155,20 @@ void LayerShellPanel::setOutline(const QPainterPath& outline) {
 }
 
 void LayerShellPanel::setOnPressOutside(std::function<void()> callback) {
+    const bool grab = static_cast<bool>(callback);
     m_onPressOutside = std::move(callback);
-    // A layer surface sees no presses beyond itself; while a menu is open it takes the
-    // presses of its whole rectangle, so one beside the outline closes the menu.
+    // While a menu is open the panel takes the presses of its whole rectangle, so that one
+    // beside the outline closes the menu, and a popup's grab tells of presses elsewhere.
     applyInputRegion();
+    if (!grab) {
+        m_menuGrab.reset();
+    } else if (!m_menuGrab && m_layer != nullptr) {
+        m_menuGrab = std::make_unique<WaylandPopupGrab>(m_client, m_layer, [this] {
+            m_menuGrab.reset();
+            if (auto told = m_onPressOutside) // it may end the menu and this callback
+                told();
+        });
+    }
 }
 
 std::optional<QPointF> LayerShellPanel::pointerPosition() const {
@@ -216,6 +226,7 @@ void LayerShellPanel::makeSurface() {
 void LayerShellPanel::destroySurface() {
     if (m_surface == nullptr)
         return;
+    m_menuGrab.reset(); // a popup goes before its parent
     m_client.setInputTarget(nullptr, nullptr);
     if (m_pointer)
         pointerLeft();

@@ -2,6 +2,7 @@
 
 #include "notch/NotchPanel.h"
 #include "notch/WaylandClient.h"
+#include "notch/WaylandPopupGrab.h"
 
 #include <QImage>
 #include <QMimeData>
@@ -119,6 +120,7 @@ private:
     std::optional<QPointF> m_pointer;
     Qt::MouseButtons m_buttons;
     std::unique_ptr<QMimeData> m_dragData;
+    std::unique_ptr<WaylandPopupGrab> m_menuGrab; // while a menu is open
 };
 
 } // namespace fadebin

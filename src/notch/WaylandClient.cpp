@@ -13,6 +13,7 @@
 #include "wlr-layer-shell-unstable-v1-client.h"
 #undef namespace
 #include "xdg-output-unstable-v1-client.h"
+#include "xdg-shell-client.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,6 +27,7 @@ constexpr std::uint32_t kCompositorVersion = 4;
 constexpr std::uint32_t kOutputVersion = 3;
 constexpr std::uint32_t kLayerShellVersion = 2;
 constexpr std::uint32_t kOutputManagerVersion = 2;
+constexpr std::uint32_t kWmBaseVersion = 2;
 constexpr std::uint32_t kDataDeviceVersion = 3;
 
 template <typename T>
@@ -53,6 +55,10 @@ struct WaylandClient::Listeners {
         } else if (kind == zwlr_layer_shell_v1_interface.name) {
             c->m_layerShell = bind<zwlr_layer_shell_v1>(
                 registry, name, &zwlr_layer_shell_v1_interface, version, kLayerShellVersion);
+        } else if (kind == xdg_wm_base_interface.name) {
+            c->m_wmBase =
+                bind<xdg_wm_base>(registry, name, &xdg_wm_base_interface, version, kWmBaseVersion);
+            xdg_wm_base_add_listener(c->m_wmBase, &wmBaseListener, c);
         } else if (kind == zxdg_output_manager_v1_interface.name) {
             c->m_outputManager = bind<zxdg_output_manager_v1>(
                 registry, name, &zxdg_output_manager_v1_interface, version, kOutputManagerVersion);
@@ -87,6 +93,12 @@ struct WaylandClient::Listeners {
         c->outputsChanged();
     }
     static constexpr wl_registry_listener registryListener{global, globalRemove};
+
+    // A client that does not answer pings is taken for hung.
+    static void ping(void*, xdg_wm_base* base, std::uint32_t serial) {
+        xdg_wm_base_pong(base, serial);
+    }
+    static constexpr xdg_wm_base_listener wmBaseListener{ping};
 
     // Outputs: the logical frame and name come from the xdg-output details, as Qt's do.
     // Events of versions newer than those bound never arrive, so theirs are left empty.
@@ -190,6 +202,8 @@ WaylandClient::~WaylandClient() {
         zxdg_output_manager_v1_destroy(m_outputManager);
     if (m_layerShell != nullptr)
         zwlr_layer_shell_v1_destroy(m_layerShell);
+    if (m_wmBase != nullptr)
+        xdg_wm_base_destroy(m_wmBase);
     if (m_shm != nullptr)
         wl_shm_destroy(m_shm);
     if (m_compositor != nullptr)

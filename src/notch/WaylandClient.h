@@ -23,6 +23,7 @@ struct wl_seat;
 struct wl_shm;
 struct wl_surface;
 struct zwlr_layer_shell_v1;
+struct xdg_wm_base;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 
@@ -81,6 +82,11 @@ public:
     [[nodiscard]] wl_compositor* compositor() const { return m_compositor; }
     [[nodiscard]] wl_shm* shm() const { return m_shm; }
     [[nodiscard]] zwlr_layer_shell_v1* layerShell() const { return m_layerShell; }
+    // For popups, none when the compositor has no xdg-shell.
+    [[nodiscard]] xdg_wm_base* wmBase() const { return m_wmBase; }
+    [[nodiscard]] wl_seat* seat() const { return m_seat; }
+    // The serial of the seat's last button press, which a popup's grab must name.
+    [[nodiscard]] std::uint32_t lastPressSerial() const { return m_lastPressSerial; }
     [[nodiscard]] const std::vector<std::unique_ptr<WaylandOutput>>& outputs() const {
         return m_outputs;
     }
@@ -136,12 +142,14 @@ private:
     wl_data_device* m_dataDevice = nullptr;
     zwlr_layer_shell_v1* m_layerShell = nullptr;
     zxdg_output_manager_v1* m_outputManager = nullptr;
+    xdg_wm_base* m_wmBase = nullptr;
     std::vector<std::unique_ptr<WaylandOutput>> m_outputs;
     std::unique_ptr<QSocketNotifier> m_notifier;
 
     wl_surface* m_targetSurface = nullptr;
     WaylandInputSink* m_sink = nullptr;
     bool m_pointerOnTarget = false;
+    std::uint32_t m_lastPressSerial = 0;
 
     Drag m_drag;
 };

@@ -74,9 +74,11 @@ struct WaylandClient::SeatListeners {
         if (c->m_pointerOnTarget && c->m_sink != nullptr)
             c->m_sink->pointerMoved(at(x, y));
     }
-    static void pointerButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t,
+    static void pointerButton(void* data, wl_pointer*, std::uint32_t serial, std::uint32_t,
                               std::uint32_t button, std::uint32_t state) {
         WaylandClient* c = self(data);
+        if (state == WL_POINTER_BUTTON_STATE_PRESSED)
+            c->m_lastPressSerial = serial;
         if (c->m_pointerOnTarget && c->m_sink != nullptr)
             c->m_sink->pointerButton(button, state == WL_POINTER_BUTTON_STATE_PRESSED);
     }

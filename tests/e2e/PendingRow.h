@@ -37,4 +37,17 @@ inline PendingRowPoints pendingRowPoints() {
     return points;
 }
 
+// The "more" button of a file scheduled for an hour, in the panel a newer download opens, as
+// that panel lays it out; none when the content has no such button.
+inline std::optional<QPointF> moreButton(const std::string& scheduled, const std::string& newer) {
+    ContentFixture content;
+    content.decided(scheduled, ExpiryOption::oneHour);
+    content.download(newer);
+    content.settle();
+    QQuickItem* more = content.find(QStringLiteral("more-") + QString::fromStdString(scheduled));
+    if (more == nullptr)
+        return std::nullopt;
+    return more->mapToScene({more->width() / 2, more->height() / 2});
+}
+
 } // namespace fadebin::test

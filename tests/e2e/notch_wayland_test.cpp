@@ -224,6 +224,46 @@ TEST_F(NotchOnWayland, ClicksBesideTheDrawnShapeReachTheWindowBelow) {
     EXPECT_EQ(clicks(), (QStringList{at(corner), at(beside), at(after)}));
 }
 
+// Wayland tells a client of no press outside its surfaces: without the menu's grab, a menu
+// opened in the notch would keep the panel open until the pointer came back to it.
+TEST_F(NotchOnWayland, APressOnAnotherWindowClosesAnOpenMenuAndThePanel) {
+    startClickWindow();
+    startProgram(R"({"autoDismissSeconds": 60})", clickWindowColour);
+    writeDownload(home.downloads(), "report.pdf");
+    ASSERT_TRUE(
+        screenShows([](const QImage& s) { return expandedShown(s, clickWindowColour); }, 30s))
+        << program.log();
+    const QPointF origin(expandedLeft, 0);
+    const PendingRowPoints row = pendingRowPoints();
+    pointer->clickAt(origin + row.oneHour);
+    pointer->clickAt(origin + row.done);
+    ASSERT_TRUE(waitFor([&] { return readRecord(home, "report.pdf").status == "scheduled"; }))
+        << program.log();
+    writeDownload(home.downloads(), "notes.txt");
+    const std::optional<QPointF> more = moreButton("report.pdf", "notes.txt");
+    ASSERT_TRUE(more.has_value());
+    const QPoint moreAt = (origin + *more).toPoint();
+    // Both rows are drawn: the scheduled one's button is lit on the black panel.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const QImage s = screen();
+            return expandedShown(s, clickWindowColour) &&
+                   readRecord(home, "notes.txt").status == "pending";
+        },
+        30s));
+    pointer->clickAt(QPointF(moreAt));
+    // The menu hangs below the button, left of it, grey on the black panel.
+    const QPoint inMenu = moreAt + QPoint(-150, 40);
+    ASSERT_TRUE(screenShows([&](const QImage& s) {
+        const QColor c = s.pixelColor(inMenu);
+        return c.lightness() > 20 && c.lightness() < 120;
+    })) << "no menu below the more button";
+    pointer->clickAt({300, 600});
+    EXPECT_TRUE(screenShows([](const QImage& s) { return collapsedShown(s, clickWindowColour); }))
+        << "the menu and the panel stayed open after a press on another window\n"
+        << program.log();
+}
+
 TEST_F(NotchOnWayland, ASecondLaunchShowsTheSettingsWindowWithoutX11) {
     startProgram("{}");
     QProcess second;
