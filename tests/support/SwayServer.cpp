@@ -147,8 +147,16 @@ QString SwayServer::socketPath() const {
     return m_runtime.filePath(m_socket);
 }
 
-QImage SwayServer::screenshot() const {
-    const auto png = runClient(QStringLiteral("grim"), {QStringLiteral("-")}, clientEnvironment());
+QImage SwayServer::screenshot(const QRect& area) const {
+    QStringList arguments{QStringLiteral("-")};
+    if (!area.isEmpty())
+        arguments = QStringList{QStringLiteral("-g"), QStringLiteral("%1,%2 %3x%4")
+                                                          .arg(area.x())
+                                                          .arg(area.y())
+                                                          .arg(area.width())
+                                                          .arg(area.height())} +
+                    arguments;
+    const auto png = runClient(QStringLiteral("grim"), arguments, clientEnvironment());
     return png ? QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
 }
 

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -31,8 +32,8 @@ public:
     [[nodiscard]] QProcessEnvironment clientEnvironment() const;
     // The compositor's socket as an absolute path.
     [[nodiscard]] QString socketPath() const;
-    // The whole output as grim takes it; null when grim fails.
-    [[nodiscard]] QImage screenshot() const;
+    // The whole output, or the area of it given, as grim takes it; null when grim fails.
+    [[nodiscard]] QImage screenshot(const QRect& area = {}) const;
     // The window tree (swaymsg -t get_tree); empty when sway does not answer.
     [[nodiscard]] QJsonObject tree() const;
     // Every window of the tree (tiled or floating) with a client behind it.
