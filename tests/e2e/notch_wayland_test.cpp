@@ -113,11 +113,12 @@ protected:
 
     // A window of a second process, tiled over the whole output below the notch, that writes
     // down where it is clicked.
-    void startClickWindow() {
+    void startClickWindow(const QStringList& dragged = {}) {
         QProcessEnvironment environment = server()->clientEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         clickWindow.setProcessEnvironment(environment);
-        clickWindow.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {clicksFile()});
+        clickWindow.start(QStringLiteral(FADEBIN_CLICK_WINDOW),
+                          QStringList{clicksFile()} + dragged);
         ASSERT_TRUE(clickWindow.waitForStarted(10'000));
         ASSERT_TRUE(waitFor([&] { return !windowsOf(clickWindow.processId()).isEmpty(); }, 20s))
             << "the click window never appeared in sway's tree";
@@ -262,6 +263,28 @@ TEST_F(NotchOnWayland, APressOnAnotherWindowClosesAnOpenMenuAndThePanel) {
     EXPECT_TRUE(screenShows([](const QImage& s) { return collapsedShown(s, clickWindowColour); }))
         << "the menu and the panel stayed open after a press on another window\n"
         << program.log();
+}
+
+// Native Wayland drags reach the notch only through its surface: the data device's enter
+// opens it, and the drop hands over the file list.
+TEST_F(NotchOnWayland, AFileDraggedFromAWaylandWindowOpensTheNotchAndIsTakenInOnDrop) {
+    const path file = home.downloads() / "dragged.pdf";
+    writeFile(file, "a file that was here before");
+    startClickWindow({QString::fromStdString(file.native())});
+    startProgram(R"({"autoDismissSeconds": 60})", clickWindowColour);
+    pointer->moveTo({300, 300});
+    pointer->press(true);
+    for (const QPointF& p : {QPointF(400, 200), QPointF(600, 60), QPointF(640, 16)})
+        pointer->moveTo(p);
+    EXPECT_TRUE(screenShows([](const QImage& s) { return expandedShown(s, clickWindowColour); }))
+        << "a drag onto the collapsed notch did not open it\n"
+        << program.log();
+    pointer->moveTo({640, 60});
+    pointer->press(false);
+    EXPECT_TRUE(waitFor([&] {
+        const std::string status = readRecord(home, "dragged.pdf").status;
+        return status == "pending" || status == "scheduled";
+    })) << program.log();
 }
 
 TEST_F(NotchOnWayland, ASecondLaunchShowsTheSettingsWindowWithoutX11) {

@@ -83,10 +83,15 @@ void VirtualPointer::moveTo(QPointF position) {
 }
 
 void VirtualPointer::click() {
-    for (const auto state : {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
-        zwlr_virtual_pointer_v1_button(m_pointer, now(), BTN_LEFT, state);
-        send();
-    }
+    press(true);
+    press(false);
+}
+
+void VirtualPointer::press(bool down) {
+    zwlr_virtual_pointer_v1_button(m_pointer, now(), BTN_LEFT,
+                                   down ? WL_POINTER_BUTTON_STATE_PRESSED
+                                        : WL_POINTER_BUTTON_STATE_RELEASED);
+    send();
 }
 
 void VirtualPointer::send() {
