@@ -21,8 +21,9 @@ endif()
 add_executable(fadebin_click_window ${CMAKE_CURRENT_LIST_DIR}/ClickWindow.cpp)
 target_link_libraries(fadebin_click_window PRIVATE Qt6::Gui)
 if(TARGET notch_wayland_test)
-    target_link_libraries(notch_wayland_test PRIVATE fadebin_notch fadebin_quickdriver
-                          fadebin_waylandtestsupport Qt6::Gui)
+    # The texts of the settings window's note, which the log repeats where no notch shows.
+    target_link_libraries(notch_wayland_test PRIVATE fadebin_notch fadebin_periphery
+                          fadebin_quickdriver fadebin_waylandtestsupport Qt6::Gui)
     add_dependencies(notch_wayland_test fadebin_click_window)
     target_compile_definitions(notch_wayland_test
                                PRIVATE FADEBIN_CLICK_WINDOW="$<TARGET_FILE:fadebin_click_window>")

@@ -4,6 +4,7 @@
 #include "e2e/PendingRow.h"
 #include "e2e/ProgramFixture.h"
 #include "notch/SoftwareRendering.h"
+#include "periphery/PeripheryTexts.h"
 #include "support/PrivateBus.h"
 #include "support/SwayServer.h"
 #include "support/VirtualPointer.h"
@@ -12,6 +13,7 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -313,6 +315,42 @@ TEST_F(NotchOnWayland, ASecondLaunchShowsTheSettingsWindowWithoutX11) {
         return !background(s, rect.center()) && !black(s, rect.center());
     })) << "the settings window at "
         << rect.x() << "," << rect.y() << " was never drawn";
+}
+
+// Where the compositor offers no layer shell and there is no X server, the windows still come
+// up on Wayland, and the program says once that this desktop shows no notch.
+TEST(WaylandWithoutLayerShell, TheWindowsWorkAndTheProgramSaysThereIsNoNotch) {
+    PrivateBus bus;
+    if (bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+    std::string why;
+    const auto weston = SwayServer::startWeston(why);
+    if (!weston)
+        GTEST_SKIP() << "no headless weston: " << why;
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+    const auto unset = qScopeGuard([] { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); });
+    TempHome home;
+    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    Program program{home};
+    ASSERT_TRUE(program.start({}, weston->clientEnvironment())) << program.log();
+    ASSERT_TRUE(
+        waitFor([&] { return program.log().find("Fadebin started") != std::string::npos; }, 30s))
+        << "the log goes elsewhere (the journal?), or the program did not start\n"
+        << program.log();
+    const std::string& log = program.log();
+    EXPECT_NE(log.find("Wayland session: no notch available"), std::string::npos) << log;
+    EXPECT_NE(log.find(noNotchText().toStdString()), std::string::npos) << log;
+    EXPECT_EQ(log.find("No display"), std::string::npos) << log;
+    // A second launch opens the settings window, which has a display to open on.
+    QProcess second;
+    second.setProcessEnvironment(weston->clientEnvironment());
+    second.start(QStringLiteral(FADEBIN_PROGRAM), {});
+    ASSERT_TRUE(second.waitForFinished(60'000));
+    EXPECT_TRUE(waitFor(
+        [&] { return program.log().find("Showing the settings window") != std::string::npos; },
+        30s))
+        << program.log();
+    program.kill();
 }
 
 } // namespace

@@ -53,6 +53,18 @@ std::unique_ptr<SwayServer> SwayServer::start(std::string& error) {
         error = "sway, swaymsg or grim is not installed (Debian packages sway, grim)";
         return nullptr;
     }
+    return launch(Kind::sway, error);
+}
+
+std::unique_ptr<SwayServer> SwayServer::startWeston(std::string& error) {
+    if (QStandardPaths::findExecutable(QStringLiteral("weston")).isEmpty()) {
+        error = "weston is not installed (Debian package weston)";
+        return nullptr;
+    }
+    return launch(Kind::weston, error);
+}
+
+std::unique_ptr<SwayServer> SwayServer::launch(Kind kind, std::string& error) {
     std::unique_ptr<SwayServer> server(new SwayServer);
     const QString runtime = server->m_runtime.path();
     const QString config = runtime + QStringLiteral("/config");
@@ -63,9 +75,14 @@ std::unique_ptr<SwayServer> SwayServer::start(std::string& error) {
         QStringLiteral("XDG_RUNTIME_DIR=%1 WLR_BACKENDS=headless WLR_RENDERER=pixman "
                        "WLR_LIBINPUT_NO_DEVICES=1 HOME=%1 PATH=/usr/bin:/bin")
             .arg(runtime);
-    QStringList command = QStringList{QStringLiteral("-i")} +
-                          swayEnvironment.split(QLatin1Char(' ')) +
-                          QStringList{QStringLiteral("sway"), QStringLiteral("-c"), config};
+    const QStringList compositor =
+        kind == Kind::sway
+            ? QStringList{QStringLiteral("sway"), QStringLiteral("-c"), config}
+            : QStringList{QStringLiteral("weston"), QStringLiteral("--backend=headless-backend.so"),
+                          QStringLiteral("--width=1280"), QStringLiteral("--height=800"),
+                          QStringLiteral("--no-config")};
+    QStringList command =
+        QStringList{QStringLiteral("-i")} + swayEnvironment.split(QLatin1Char(' ')) + compositor;
     QString program = QStringLiteral("env");
     if (::geteuid() == 0) {
         if (::getpwnam(kUser) == nullptr)
@@ -102,14 +119,18 @@ std::unique_ptr<SwayServer> SwayServer::start(std::string& error) {
                 server->m_socket = name;
         if (!ipc.isEmpty())
             server->m_ipcSocket = folder.filePath(ipc.first());
-        return !server->m_socket.isEmpty() && !server->m_ipcSocket.isEmpty();
+        // Weston has no IPC socket of sway's kind.
+        return !server->m_socket.isEmpty() &&
+               (kind == Kind::weston || !server->m_ipcSocket.isEmpty());
     };
     if (!sway.waitForStarted(20'000) ||
         !waitFor([&] { return found() || sway.state() == QProcess::NotRunning; }, 30s) ||
         !found()) {
-        error = "sway did not open its sockets within 30 s";
+        error = "the compositor did not open its sockets within 30 s";
         return nullptr;
     }
+    if (kind == Kind::weston)
+        return server; // grim needs a screen-copy protocol weston does not offer
     // The output is there once sway answers with it.
     if (!waitFor([&] { return !server->screenshot().isNull(); }, 20s)) {
         error = "grim took no picture of sway's output";

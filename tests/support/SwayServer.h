@@ -24,6 +24,9 @@ public:
 
     // None, with the reason, when sway is missing or does not come up.
     [[nodiscard]] static std::unique_ptr<SwayServer> start(std::string& error);
+    // A headless weston instead, the same way: a compositor without the layer shell (and
+    // without sway's tree, grim's pictures or virtual pointers).
+    [[nodiscard]] static std::unique_ptr<SwayServer> startWeston(std::string& error);
     ~SwayServer();
     SwayServer(const SwayServer&) = delete;
     SwayServer& operator=(const SwayServer&) = delete;
@@ -40,7 +43,9 @@ public:
     [[nodiscard]] QJsonArray windows() const;
 
 private:
+    enum class Kind { sway, weston };
     SwayServer();
+    [[nodiscard]] static std::unique_ptr<SwayServer> launch(Kind kind, std::string& error);
     QTemporaryDir m_runtime;
     std::unique_ptr<QProcess> m_process;
     QString m_socket;    // its name in the runtime folder
