@@ -227,8 +227,13 @@ void WaylandClient::flush() {
 }
 
 void WaylandClient::readEvents() {
-    while (wl_display_prepare_read(m_display) != 0)
-        wl_display_dispatch_pending(m_display);
+    // A broken connection dispatches nothing, and its queue would never empty.
+    while (wl_display_prepare_read(m_display) != 0) {
+        if (wl_display_dispatch_pending(m_display) < 0) {
+            lose();
+            return;
+        }
+    }
     if (wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0) {
         lose();
         return;
@@ -242,9 +247,9 @@ void WaylandClient::lose() {
     FADEBIN_LOG_ERROR(LogCategory::Notch, "Lost the Wayland connection: %s",
                       std::strerror(wl_display_get_error(m_display)));
     m_notifier->setEnabled(false);
+    // Qt's own connection to the same compositor ends the program; until then the panel's
+    // requests go nowhere.
     m_notifier.release()->deleteLater();
-    if (onConnectionLost)
-        onConnectionLost();
 }
 
 void WaylandClient::describe(WaylandOutput& output) {

@@ -102,8 +102,6 @@ public:
     void flush();
     // Told when outputs come or go or change.
     std::function<void()> onOutputsChanged;
-    // Told when the connection breaks (the compositor went away).
-    std::function<void()> onConnectionLost;
 
 private:
     explicit WaylandClient(wl_display* display);
