@@ -58,12 +58,14 @@ enum class Display { x11, layerShell, waylandWindowsOnly, explicitPlatform, none
 // only it keeps the notch at the top of the screen there; X11 is next (GNOME Shell offers no
 // layer shell but XWayland places the panel itself); a Wayland compositor with neither still
 // gets the windows. A platform named explicitly otherwise (offscreen in tests) gets the whole
-// program on it; with no display at all only the engine runs.
+// program on it and is never traded for Wayland; with no display at all only the engine runs.
 Display chooseDisplay() {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     const bool askedForX11 = platform.startsWith("xcb");
+    const bool askedForOther =
+        !platform.isEmpty() && !askedForX11 && !platform.startsWith("wayland");
     const WaylandCompositor wayland =
-        askedForX11 ? WaylandCompositor::none : probeWaylandCompositor();
+        askedForX11 || askedForOther ? WaylandCompositor::none : probeWaylandCompositor();
     if (wayland == WaylandCompositor::withLayerShell) {
         qputenv("QT_QPA_PLATFORM", "wayland");
         return Display::layerShell;
@@ -76,7 +78,7 @@ Display chooseDisplay() {
         qputenv("QT_QPA_PLATFORM", "wayland");
         return Display::waylandWindowsOnly;
     }
-    if (!platform.isEmpty() && !askedForX11 && !platform.startsWith("wayland"))
+    if (askedForOther)
         return Display::explicitPlatform;
     return Display::none;
 }
