@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QQuickRenderControl>
 #include <QQuickRenderTarget>
 #include <QQuickWindow>
@@ -196,10 +195,15 @@ void LayerShellPanel::applyPlacement() {
         makeSurface();
         return;
     }
-    QPoint origin;
-    for (const auto& o : m_client.outputs())
-        if (o->output == m_output)
-            origin = o->logicalFrame.topLeft();
+    const WaylandOutput* placed = m_client.find(m_output);
+    const QPoint origin = placed != nullptr ? placed->logicalFrame.topLeft() : QPoint();
+    // On a scaled output the buffers have that many pixels per point, so that the notch is
+    // as sharp as the windows beside it.
+    const int scale = placed != nullptr ? placed->scale : 1;
+    if (scale != m_scale) {
+        m_scale = scale;
+        scheduleFrame();
+    }
     zwlr_layer_surface_v1_set_size(m_layer, static_cast<std::uint32_t>(rect.width()),
                                    static_cast<std::uint32_t>(rect.height()));
     zwlr_layer_surface_v1_set_margin(m_layer, rect.y() - origin.y(), 0, 0, rect.x() - origin.x());
@@ -267,7 +271,7 @@ void LayerShellPanel::scheduleFrame() {
 }
 
 LayerShellPanel::Buffer* LayerShellPanel::freeBuffer() {
-    const QSize size = m_configuredSize;
+    const QSize size = m_configuredSize * m_scale;
     for (Buffer& b : m_buffers) {
         if (b.busy)
             continue;
@@ -335,10 +339,13 @@ void LayerShellPanel::renderFrame() {
         m_frameDue = true; // drawn when a buffer comes back
         return;
     }
-    if (m_canvas.size() != m_configuredSize) {
-        m_canvas = QImage(m_configuredSize, QImage::Format_ARGB32_Premultiplied);
+    if (m_canvas.size() != m_configuredSize * m_scale) {
+        m_canvas = QImage(m_configuredSize * m_scale, QImage::Format_ARGB32_Premultiplied);
+        m_canvas.setDevicePixelRatio(m_scale);
         m_canvas.fill(Qt::transparent);
-        m_window->setRenderTarget(QQuickRenderTarget::fromPaintDevice(&m_canvas));
+        QQuickRenderTarget drawn = QQuickRenderTarget::fromPaintDevice(&m_canvas);
+        drawn.setDevicePixelRatio(m_scale);
+        m_window->setRenderTarget(drawn);
     }
     m_renderControl->polishItems();
     m_renderControl->beginFrame();
@@ -352,13 +359,14 @@ void LayerShellPanel::renderFrame() {
         b.stale += changed;
     if (target->stale.isEmpty() && changed.isEmpty())
         return; // nothing new to show
-    QPainter copy(&target->image);
-    copy.setCompositionMode(QPainter::CompositionMode_Source);
+    // Whole rows, byte for byte: the canvas and the buffer share format, width and stride.
+    const auto rowBytes = static_cast<std::size_t>(m_canvas.bytesPerLine());
     for (const QRect& r : target->stale)
-        copy.drawImage(r.topLeft(), m_canvas, r);
-    copy.end();
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memcpy(target->image.scanLine(y), m_canvas.constScanLine(y), rowBytes);
     target->stale = QRegion();
 
+    wl_surface_set_buffer_scale(m_surface, m_scale);
     wl_surface_attach(m_surface, target->buffer, 0, 0);
     for (const QRect& r : changed)
         wl_surface_damage_buffer(m_surface, r.x(), r.y(), r.width(), r.height());

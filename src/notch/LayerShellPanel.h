@@ -107,7 +107,8 @@ private:
     wl_surface* m_surface = nullptr;
     zwlr_layer_surface_v1* m_layer = nullptr;
     wl_output* m_output = nullptr;
-    QSize m_configuredSize;
+    QSize m_configuredSize; // in points
+    int m_scale = 1;        // pixels per point of the output it is on
     bool m_configured = false;
     wl_callback* m_frameCallback = nullptr;
     bool m_frameDue = false;

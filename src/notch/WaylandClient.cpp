@@ -108,7 +108,11 @@ struct WaylandClient::Listeners {
     static void outputMode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t,
                            std::int32_t) {}
     static void outputDone(void* data, wl_output*) { self(data)->outputsChanged(); }
-    static void outputScale(void*, wl_output*, std::int32_t) {}
+    static void outputScale(void* data, wl_output* output, std::int32_t factor) {
+        for (auto& o : self(data)->m_outputs)
+            if (o->output == output)
+                o->scale = std::max(1, factor);
+    }
     static constexpr wl_output_listener outputListener{outputGeometry, outputMode, outputDone,
                                                        outputScale,    nullptr,    nullptr};
 
@@ -216,6 +220,13 @@ wl_output* WaylandClient::outputAt(QPointF qtGlobal) const {
     for (const auto& output : m_outputs)
         if (QRectF(output->logicalFrame).contains(qtGlobal))
             return output->output;
+    return nullptr;
+}
+
+const WaylandOutput* WaylandClient::find(wl_output* output) const {
+    for (const auto& o : m_outputs)
+        if (o->output == output)
+            return o.get();
     return nullptr;
 }
 

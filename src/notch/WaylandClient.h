@@ -43,6 +43,8 @@ struct WaylandOutput {
     std::uint32_t globalName = 0;
     QString name;
     QRect logicalFrame;
+    // Pixels per logical pixel, as the compositor wants buffers drawn for it.
+    int scale = 1;
 };
 
 // What the seat reports to the surface it is over. Positions are surface-local.
@@ -92,6 +94,8 @@ public:
     }
     // The output whose logical frame holds the point (Qt's global coordinates), if any.
     [[nodiscard]] wl_output* outputAt(QPointF qtGlobal) const;
+    // The output's record, none for an output that went.
+    [[nodiscard]] const WaylandOutput* find(wl_output* output) const;
 
     // Where seat events over the surface go; one surface at a time.
     void setInputTarget(wl_surface* surface, WaylandInputSink* sink);
