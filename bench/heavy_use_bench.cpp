@@ -8,7 +8,7 @@
 //   5. SIGTERM in the middle of a burst: seconds until the program has exited (1 s),
 //   6. start with 100,000 files in Downloads and 10,000 active records (0.5 s and 1 s).
 //
-//   heavy_use_bench [program=the built fadebin] [burst=10000] [notch|headless]
+//   heavy_use_bench [program=the built fadebin] [burst=10000] [notch|headless] [settings JSON]
 // The program argument lets the same load be put on an older build for comparison. With
 // "notch" (the default) the program runs its notch on the offscreen platform, as on a desktop;
 // "headless" measures the engine alone. Every
@@ -261,6 +261,13 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     Session session(program, notch);
+    // Settings to measure under, such as {"displayMode": "hoverOnly"}: the panel then stays
+    // collapsed through the burst.
+    if (argc > 4) {
+        const fs::path config = session.downloads().parent_path() / ".config/Fadebin";
+        fs::create_directories(config);
+        std::ofstream(config / "defaults.json") << argv[4];
+    }
     writeFiles(session.downloads(), "old-", 2'000);
     if (!session.start()) {
         std::fprintf(stderr, "the program did not come up on the bus\n");
