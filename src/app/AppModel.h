@@ -73,7 +73,8 @@ public:
     // The lists, and the next sweep planned again.
     void reload();
     // While one lives, records are saved in one transaction and the lists published once,
-    // when the last one ends (a bus call naming many files, "Apply to all").
+    // when the last one ends (a bus call naming many files, "Apply to all", a batch of folder
+    // events).
     class Batch {
     public:
         explicit Batch(AppModel& model);

@@ -22,6 +22,19 @@ void AppModel::wireIntake() {
         if (self)
             self->m_completionFilter.handleItemEvent(filePath);
     };
+    // A burst of arrivals or departures comes in batches: each is one transaction, one
+    // listing of Downloads for the records looked for, and one publication of the lists.
+    // The listing is of the batch's moment, taken within one turn of the event loop: what
+    // comes later looks afresh.
+    m_watcher->aroundEventBatch = [self](const std::function<void()>& handle) {
+        if (!self)
+            return handle();
+        const Batch batch(*self);
+        std::optional<ExpiryStore::LookupPass> lookups;
+        if (self->m_store)
+            lookups.emplace(*self->m_store);
+        handle();
+    };
     // The folder may already be back (replaced by a new one); otherwise it is looked for.
     m_watcher->onWatchLost = weakly(&AppModel::checkDownloadsAccess);
     m_watcher->onRescanned = weakly(&AppModel::refresh);

@@ -103,6 +103,18 @@ public:
     [[nodiscard]] const std::optional<QString>& saveProblem() const { return m_saveProblem; }
     // While one lives, saves wait; every change made meanwhile is written in one transaction
     // when the last one ends (a bus call naming many files, "Apply to all").
+    // While one lives, looking for files that are not at their path lists the search folders
+    // once: a batch of events that each concern one record reads Downloads once, not once
+    // per record.
+    class LookupPass {
+    public:
+        explicit LookupPass(const ExpiryStore& store)
+            : m_pass(store.m_bookmarks) {}
+
+    private:
+        Bookmarks::SearchPass m_pass;
+    };
+
     class SaveBatch {
     public:
         explicit SaveBatch(ExpiryStore& store)

@@ -74,6 +74,14 @@ void DownloadsWatcher::stop() {
 }
 
 void DownloadsWatcher::handleEventBatch(std::vector<DirectoryEvent> events) {
+    // A copy: a handler may end this watcher, and with it the member, while the batch runs.
+    const auto around = aroundEventBatch;
+    if (!around)
+        return handleEvents(events);
+    around([&] { handleEvents(events); });
+}
+
+void DownloadsWatcher::handleEvents(const std::vector<DirectoryEvent>& events) {
     QPointer<DownloadsWatcher> self(this);
     for (const DirectoryEvent& event : events) {
         if (!self || !m_stream)

@@ -41,6 +41,9 @@ public:
     [[nodiscard]] const path& directoryPath() const { return m_directoryPath; }
 
     std::function<void(const path&)> onItemEvent;
+    // Runs the handling of one batch of the kernel's events (given as the argument), so that
+    // the owner can treat the batch as one change.
+    std::function<void(const std::function<void()>&)> aroundEventBatch;
     // An item left by a rename (to another name, folder or disk), before its item event.
     std::function<void(const path&)> onMovedAway;
     // The folder was removed, moved away or unmounted; the watcher has stopped.
@@ -53,6 +56,7 @@ public:
 
 private:
     void handleEventBatch(std::vector<DirectoryEvent> events);
+    void handleEvents(const std::vector<DirectoryEvent>& events);
     void rescan();
     void emitItem(const path& item);
 
