@@ -314,6 +314,53 @@ TEST_F(ModelTest, AfterABurstABulkCallAndAVacateStormEveryRecordIsWhatAFullLookW
               model.store()->activeCount());
 }
 
+// A storm as the kernel reports it, in batches: each is handled as one change with one listing
+// of Downloads for the records looked for. The records come in through the filter first.
+TEST_F(ModelTest, AStormToldByTheRealWatcherInBatchesEndsAsAFullLookWouldMakeIt) {
+    std::filesystem::create_directory(file("Sorted"));
+    std::filesystem::create_directory(file("Archive"));
+    model.start();
+    constexpr int burst = 200;
+    const auto name = [](int i) { return "g" + std::to_string(i) + ".bin"; };
+    for (int i = 0; i < burst; ++i)
+        download(name(i));
+    ASSERT_EQ(model.pendingFiles().size(), burst);
+    const QList<TrackedFile*> pending = model.pendingFiles();
+    for (qsizetype i = 0; i < pending.size(); i += 2)
+        model.decide(pending[i], ExpiryOption::oneDay);
+    settings.setPauseWatching(false);
+    model.updateWatching();
+    ASSERT_TRUE(model.watcher() && model.watcher()->isWatching());
+
+    for (int i = 0; i < burst; ++i) {
+        const std::string n = name(i);
+        if (i % 4 == 0)
+            std::filesystem::remove(file(n));
+        else if (i % 4 == 1)
+            std::filesystem::rename(file(n), file("renamed-" + n));
+        else if (i % 4 == 2)
+            std::filesystem::rename(file(n), file("Sorted/" + n));
+    }
+    // The kernel's events reach the program from the watcher's thread; the removed files'
+    // records end, the renamed and sorted ones follow their files.
+    ASSERT_TRUE(waitFor([&] { return model.store()->activeCount() == burst - burst / 4; }, 5s))
+        << model.store()->activeCount();
+    // A second storm, later: what an earlier batch listed must not hide where files are now.
+    const auto inArchive = [&] {
+        int found = 0;
+        for (const auto& [id, state] : snapshot(*model.store()))
+            found += std::get<1>(state).find("/Archive/") != std::string::npos ? 1 : 0;
+        return found;
+    };
+    for (int i = 1; i < burst; i += 4)
+        std::filesystem::rename(file("renamed-" + name(i)), file("Archive/renamed-" + name(i)));
+    EXPECT_TRUE(waitFor([&] { return inArchive() == burst / 4; }, 5s)) << inArchive();
+    EXPECT_EQ(model.store()->activeCount(), burst - burst / 4);
+    const Snapshot incremental = snapshot(*model.store());
+    model.refresh(); // the full look
+    EXPECT_EQ(snapshot(*model.store()), incremental);
+}
+
 TEST_F(ModelTest, ABusCallNamingManyFilesIsAnsweredWhenDoneAndOthersAreServedMeanwhile) {
     PrivateBus daemon;
     if (daemon.address().isEmpty())
