@@ -97,33 +97,33 @@ TEST_F(ModelTest, AMissingOrLostDownloadsFolderIsShownAndWatchedAgainOnceItIsThe
     EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("after.zip")});
 }
 
-// The per-user inotify limits cannot be lowered without root, and lowering them would hit
-// every program of the user: the calls fail here exactly as the kernel's do at a limit.
+// The calls fail here exactly as the kernel's do at a limit.
 TEST_F(ModelTest, AFullInotifyTableIsToldAsSuchNotAsADeniedFolderAndWatchingIsTriedAgain) {
-    auto& calls = DirectoryEvents::kernelCalls();
-    const DirectoryEvents::KernelCalls real = calls;
-    const auto restore = qScopeGuard([&] { calls = real; });
+    ScopedKernelCalls kernel;
+    auto& calls = kernel.calls();
     const QString limitText = QStringLiteral("Fadebin can't watch Downloads: the system's limit of "
                                              "watched folders is reached (fs.inotify.%1)");
     settings.setPauseWatching(false);
     QSignalSpy denied(&model, &AppModel::downloadsAccessDeniedChanged);
     QSignalSpy reached(&model, &AppModel::watchLimitReachedChanged);
     QSignalSpy texts(&model, &AppModel::watchLimitTextChanged);
-    calls.init = [](int) { return errno = EMFILE, -1; };
+    kernel.fillInstanceTable();
     model.start();
     EXPECT_TRUE(model.watchLimitReached());
     EXPECT_EQ(model.watchLimitText(), limitText.arg(u"max_user_instances"));
     EXPECT_FALSE(model.downloadsAccessDenied());
-    calls = {real.init, [](int, const char*, std::uint32_t) { return errno = ENOSPC, -1; }};
+    calls = {kernel.real().init,
+             [](int, const char*, std::uint32_t) { return errno = ENOSPC, -1; }};
     clock.advance(AppModel::downloadsCheckInterval);
     EXPECT_EQ(model.watchLimitText(), limitText.arg(u"max_user_watches"));
     EXPECT_EQ(log.count("Downloads access denied: %s"), 0);
     // The same errors from the other call, or another error, are no limit.
-    calls = {real.init, [](int, const char*, std::uint32_t) { return errno = EMFILE, -1; }};
+    calls = {kernel.real().init,
+             [](int, const char*, std::uint32_t) { return errno = EMFILE, -1; }};
     clock.advance(AppModel::downloadsCheckInterval);
     EXPECT_TRUE(model.downloadsAccessDenied());
     EXPECT_FALSE(model.watchLimitReached());
-    calls = real;
+    kernel.restore();
     clock.advance(AppModel::downloadsCheckInterval);
     EXPECT_TRUE(model.watcher()->isWatching());
     EXPECT_FALSE(model.downloadsAccessDenied());

@@ -1,5 +1,6 @@
 #include "icons/Icon.h"
 #include "notch/NotchShape.h"
+#include "support/ScreenGrab.h"
 
 #include <QPainter>
 
@@ -8,6 +9,7 @@
 #include <iostream>
 
 using namespace fadebin;
+using fadebin::test::clearCanvas;
 
 namespace {
 
@@ -18,14 +20,6 @@ int coverage(const QImage& image, const QRect& frame = {}) {
             count += image.pixelColor(x, y).alpha() > 0 && !frame.contains(x, y) ? 1 : 0;
     }
     return count;
-}
-
-QImage canvas(int width, int height, double ratio) {
-    QImage image(static_cast<int>(width * ratio), static_cast<int>(height * ratio),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    return image;
 }
 
 TEST(Icon, EveryIconExistsAndDrawsVisiblyInItsFrameBoldOrPlain) {
@@ -46,7 +40,7 @@ TEST(Icon, EveryIconExistsAndDrawsVisiblyInItsFrameBoldOrPlain) {
         EXPECT_GT(coverage(bold), plainCover); // thicker strokes, the same frame
         // Drawn into a larger picture, neither leaves its frame.
         for (bool isBold : {false, true}) {
-            QImage big = canvas(48, 48, 2);
+            QImage big = clearCanvas(48, 48, 2);
             QPainter painter(&big);
             Icon{asset, 24, isBold}.paint(painter, QPointF(12, 12), foreground);
             painter.end();
@@ -60,7 +54,7 @@ TEST(Icon, EveryIconExistsAndDrawsVisiblyInItsFrameBoldOrPlain) {
 TEST(KindTiles, EachKindLooksDifferent) {
     std::vector<QImage> tiles;
     for (int k = 0; k < fileKindCount; ++k) {
-        QImage tile = canvas(44, 44, 2);
+        QImage tile = clearCanvas(44, 44, 2);
         QPainter tilePainter(&tile);
         FileIconTile{static_cast<FileKind>(k), 44}.paint(tilePainter, QPointF(0, 0));
         tilePainter.end();

@@ -140,10 +140,8 @@ TEST(SettingsWindow, AccessGroupShowsWhileDownloadsIsUnreadable) {
 
 TEST(SettingsWindow, AccessGroupNamesAFullInotifyTableInsteadOfTheFolder) {
     SettingsScene scene;
-    auto& calls = DirectoryEvents::kernelCalls();
-    const DirectoryEvents::KernelCalls real = calls;
-    const auto restore = qScopeGuard([&] { calls = real; });
-    calls.init = [](int) { return errno = EMFILE, -1; };
+    ScopedKernelCalls kernel;
+    kernel.fillInstanceTable();
     scene.world.model.start();
     QQuickWindow* window = scene.show();
     EXPECT_TRUE(isShown(window, "watchLimit"));
@@ -152,7 +150,7 @@ TEST(SettingsWindow, AccessGroupNamesAFullInotifyTableInsteadOfTheFolder) {
               "Fadebin can't watch Downloads: the system's limit of watched folders is reached "
               "(fs.inotify.max_user_instances)");
 
-    calls = real;
+    kernel.restore();
     click(window, "retryWatching");
     EXPECT_FALSE(isShown(window, "watchLimit"));
     EXPECT_TRUE(scene.world.model.watcher()->isWatching());

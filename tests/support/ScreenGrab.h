@@ -13,6 +13,15 @@
 
 namespace fadebin::test {
 
+// A clear image of a size in points at a device-pixel ratio, to paint artwork on.
+[[nodiscard]] inline QImage clearCanvas(int width, int height, double ratio) {
+    QImage image(static_cast<int>(width * ratio), static_cast<int>(height * ratio),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 [[nodiscard]] inline QImage grabScreen() {
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DirectoryEvents.h"
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
 
@@ -14,6 +15,28 @@
 #include <vector>
 
 namespace fadebin::test {
+
+// The kernel's inotify calls replaced for a scope and put back after it: the per-user limits
+// cannot be lowered without root, and lowering them would hit every program of the user.
+class ScopedKernelCalls {
+public:
+    ScopedKernelCalls()
+        : m_real(DirectoryEvents::kernelCalls()) {}
+    ~ScopedKernelCalls() { DirectoryEvents::kernelCalls() = m_real; }
+    ScopedKernelCalls(const ScopedKernelCalls&) = delete;
+    ScopedKernelCalls& operator=(const ScopedKernelCalls&) = delete;
+
+    [[nodiscard]] DirectoryEvents::KernelCalls& calls() { return DirectoryEvents::kernelCalls(); }
+    [[nodiscard]] const DirectoryEvents::KernelCalls& real() const { return m_real; }
+    void restore() { calls() = m_real; }
+    // inotify_init failing as it does when the user's table of instances is full.
+    void fillInstanceTable() {
+        calls().init = [](int) { return errno = EMFILE, -1; };
+    }
+
+private:
+    DirectoryEvents::KernelCalls m_real;
+};
 
 // A private home for one test: HOME and the XDG folders point inside a fresh temporary
 // folder, which has an empty Downloads. Everything is put back on destruction.

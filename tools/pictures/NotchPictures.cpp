@@ -4,6 +4,7 @@
 #include "Pictures.h"
 #include "icons/Icon.h"
 #include "notch/NotchShape.h"
+#include "support/ScreenGrab.h"
 
 #include <QCursor>
 #include <QMimeData>
@@ -185,14 +186,6 @@ void namesAndMenus() {
     }
 }
 
-QImage canvas(int width, int height, double ratio) {
-    QImage image(static_cast<int>(width * ratio), static_cast<int>(height * ratio),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 } // namespace
 
 void renderNotchStates() {
@@ -212,7 +205,7 @@ void renderIconSheet() {
     const std::vector<IconAsset> assets = IconAsset::all();
     const int tilesTop = 24 + (static_cast<int>(assets.size()) + 10) / 11 * 48;
     const int shapesTop = tilesTop + 72; // then two rows of outlines, 324 each
-    QImage sheet = canvas(width, shapesTop + 2 * 324, 2);
+    QImage sheet = clearCanvas(width, shapesTop + 2 * 324, 2);
     sheet.fill(QColor(28, 28, 30));
     QPainter painter(&sheet);
     painter.setRenderHint(QPainter::Antialiasing);

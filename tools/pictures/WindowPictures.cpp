@@ -73,10 +73,8 @@ void settingsWindow() {
     }
     {
         SettingsScene scene;
-        auto& calls = DirectoryEvents::kernelCalls();
-        const DirectoryEvents::KernelCalls real = calls;
-        const auto restore = qScopeGuard([&] { calls = real; });
-        calls.init = [](int) { return errno = EMFILE, -1; };
+        ScopedKernelCalls kernel;
+        kernel.fillInstanceTable();
         scene.world.model.start();
         picture(shown(scene.window), "settings-general-watch-limit");
     }
