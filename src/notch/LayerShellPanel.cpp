@@ -243,7 +243,7 @@ void LayerShellPanel::destroySurface() {
     m_surface = nullptr;
     m_configured = false;
     // A new surface starts from nothing shown: every pixel of the next frame is damage.
-    m_previous = QImage();
+    m_shownBuffer = nullptr;
     for (Buffer& b : m_buffers)
         b.stale = QRegion(b.image.rect());
 }
@@ -278,6 +278,8 @@ LayerShellPanel::Buffer* LayerShellPanel::freeBuffer() {
         if (b.image.size() == size)
             return &b;
         // A buffer of another size is made again at this one.
+        if (&b == m_shownBuffer)
+            m_shownBuffer = nullptr;
         if (b.buffer != nullptr) {
             wl_buffer_destroy(b.buffer);
             munmap(b.data, b.bytes);
@@ -317,6 +319,7 @@ LayerShellPanel::Buffer* LayerShellPanel::freeBuffer() {
 }
 
 void LayerShellPanel::releaseBuffers() {
+    m_shownBuffer = nullptr;
     for (Buffer& b : m_buffers) {
         if (b.buffer != nullptr) {
             wl_buffer_destroy(b.buffer);
@@ -353,8 +356,10 @@ void LayerShellPanel::renderFrame() {
     m_renderControl->render();
     m_renderControl->endFrame();
 
-    const QRegion changed = changedRows(m_previous, m_canvas);
-    m_previous = m_canvas.copy();
+    // The buffer shown last holds the frame before (every buffer gets its stale rows before
+    // it is shown): what differs from it is what changed.
+    const QRegion changed = m_shownBuffer != nullptr ? changedRows(m_shownBuffer->image, m_canvas)
+                                                     : QRegion(m_canvas.rect());
     for (Buffer& b : m_buffers)
         b.stale += changed;
     if (target->stale.isEmpty() && changed.isEmpty())
@@ -373,6 +378,7 @@ void LayerShellPanel::renderFrame() {
     m_frameCallback = wl_surface_frame(m_surface);
     wl_callback_add_listener(m_frameCallback, &Listeners::frameListener, this);
     target->busy = true;
+    m_shownBuffer = target;
     wl_surface_commit(m_surface);
     m_client.flush();
 }

@@ -114,8 +114,8 @@ private:
     bool m_frameDue = false;
     bool m_renderQueued = false;
 
-    QImage m_canvas;   // what the scene drew last
-    QImage m_previous; // the frame before, to find what changed
+    QImage m_canvas;                 // what the scene drew last
+    Buffer* m_shownBuffer = nullptr; // the one last attached: the frame before
     std::array<Buffer, 2> m_buffers;
 
     std::optional<QPointF> m_pointer;
