@@ -49,12 +49,14 @@ Item {
                 text: content.view.storageProblem
             }
 
-            // The lists stay made while there are files, hidden while another page shows
-            // for a moment (a decision's card): their rows are not made again after it.
+            // The lists exist while the panel shows (a burst of downloads under a collapsed
+            // notch makes and drops no rows), and stay made while another page shows for a
+            // moment (a decision's card): their rows are not made again after it.
             Loader {
                 objectName: "listsPage"
                 width: scroll.width
-                active: content.view.pendingRows.count > 0 || content.view.trackedRows.count > 0
+                active: content.visible
+                        && (content.view.pendingRows.count > 0 || content.view.trackedRows.count > 0)
                 visible: content.view.page === "lists"
                 sourceComponent: Lists { view: content.view }
             }
