@@ -326,7 +326,7 @@ int main(int argc, char** argv) {
         fs::remove(session.downloads() / ("burst-" + std::to_string(i) + ".bin"));
     if (!session.waitForListed(0, 180s))
         std::printf("the ended files were still listed after 180 s\n");
-    std::this_thread::sleep_for(3s);
+    std::this_thread::sleep_for(8s); // a quiet moment: what goes back to the system has gone
     const long endRss = fadebin::bench::memoryOf(static_cast<pid_t>(session.pid())).rssKb;
     std::printf("%-58s %8.1f MB  (start %.1f MB, goal within 5 MB)\n",
                 "resident memory after all ended, over the start", (endRss - startRss) / 1024.0,

@@ -167,14 +167,23 @@ void ExpiryStore::dropEnded() {
         m_retired.emplace_back(record);
         return true;
     });
-    // Many records gone (a burst that ended): what they held goes back to the system a moment
-    // later, once they are deleted, rather than staying with the process.
     m_droppedSinceTrim += m_retired.size() - retired;
-    if (m_droppedSinceTrim >= dropsBeforeTrim && !(m_trim && m_trim->isActive())) {
-        m_trim = m_clock.singleShot(Duration{2'000}, [this] {
-            m_droppedSinceTrim = 0;
-            ::malloc_trim(0);
-        });
+    // Once the drops have stopped for a moment: a trim in the middle of a storm would leave
+    // the rest of it with the process.
+    if (m_retired.size() > retired)
+        m_trim = m_clock.singleShot(Duration{5'000}, [this] { releaseRetired(); });
+}
+
+// A moment after records were dropped, once they are deleted: the guards that watched them
+// go (thousands of small blocks left among the freed records would keep those pages), and
+// after many (a burst that ended) what they held goes back to the system.
+void ExpiryStore::releaseRetired() {
+    std::erase_if(m_retired, [](const QPointer<TrackedFile>& record) { return record.isNull(); });
+    if (m_retired.empty())
+        m_retired = {};
+    if (m_droppedSinceTrim >= dropsBeforeTrim) {
+        m_droppedSinceTrim = 0;
+        ::malloc_trim(0);
     }
 }
 

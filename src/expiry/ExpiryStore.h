@@ -178,6 +178,7 @@ private:
     void unfile(const TrackedFile& record);
     // Lets saved records that are no longer active leave memory.
     void dropEnded();
+    void releaseRetired();
     void recordChanged(TrackedFile& record, bool filing) override;
     // One record against its file; released collects the ones let go.
     void reconcileRecord(TrackedFile& record, const std::unordered_set<std::string>& movedAway,

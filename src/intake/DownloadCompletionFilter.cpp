@@ -129,11 +129,33 @@ void DownloadCompletionFilter::adoptIdentity(const FileIdentity& identity,
 }
 
 void DownloadCompletionFilter::noteVacated(const std::string& name) {
-    // Only the last few seconds matter; older vacancies would only pile up.
+    forgetOldVacancies();
     const Instant now = m_clock.now();
-    std::erase_if(m_vacatedAt,
-                  [&](const auto& entry) { return now - entry.second >= savedInPlaceWindow; });
     m_vacatedAt.insert_or_assign(name, now);
+    m_vacatedOrder.emplace_back(now, name);
+    if (!(m_vacancyTimer && m_vacancyTimer->isActive()))
+        m_vacancyTimer = m_clock.singleShot(savedInPlaceWindow, [this] { forgetOldVacancies(); });
+}
+
+// Only the last few seconds matter; older vacancies would only hold memory.
+void DownloadCompletionFilter::forgetOldVacancies() {
+    const Instant now = m_clock.now();
+    while (!m_vacatedOrder.empty() && now - m_vacatedOrder.front().first >= savedInPlaceWindow) {
+        const auto& [at, name] = m_vacatedOrder.front();
+        // Vacated again since, or taken back: that entry is not this one's to forget.
+        if (const auto entry = m_vacatedAt.find(name);
+            entry != m_vacatedAt.end() && entry->second == at)
+            m_vacatedAt.erase(entry);
+        m_vacatedOrder.pop_front();
+    }
+    if (m_vacatedOrder.empty()) {
+        m_vacatedAt = {}; // its buckets too
+        m_vacatedOrder = {};
+    } else if (!(m_vacancyTimer && m_vacancyTimer->isActive())) {
+        m_vacancyTimer =
+            m_clock.singleShot(savedInPlaceWindow - (now - m_vacatedOrder.front().first),
+                               [this] { forgetOldVacancies(); });
+    }
 }
 
 bool DownloadCompletionFilter::hasPartialSibling(const path& item) const {
