@@ -28,6 +28,20 @@ protected:
         };
     }
 
+    // The program stopped, `whileStopped` done meanwhile, and started again as it starts.
+    void restart(const std::function<void()>& whileStopped = {}) {
+        store.reset();
+        if (whileStopped)
+            whileStopped();
+        reopen();
+        store->recoverFromExtendedAttributes();
+        store->reconcile();
+    }
+    void removeDatabase() const {
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::filesystem::remove(path(databaseFile().native() + suffix));
+    }
+
     path dl(const std::string& name) const { return home.downloads() / name; }
     path make(const std::string& name, const std::string& contents = "data") {
         writeFile(dl(name), contents);

@@ -19,16 +19,11 @@ public:
     // A fresh tmpfs on dir: another filesystem with its own device.
     [[nodiscard]] static std::unique_ptr<ScopedMount> tmpfs(const std::filesystem::path& dir,
                                                             const char* options = "mode=0755") {
-        if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0)
-            return nullptr;
-        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+        return fresh("tmpfs", dir, options);
     }
-
     // A fresh ramfs on dir: a filesystem that tells no birth times and keeps no attributes.
     [[nodiscard]] static std::unique_ptr<ScopedMount> ramfs(const std::filesystem::path& dir) {
-        if (::geteuid() != 0 || ::mount("ramfs", dir.c_str(), "ramfs", 0, nullptr) != 0)
-            return nullptr;
-        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+        return fresh("ramfs", dir, nullptr);
     }
 
     // dir bound onto itself read-only: its contents stay visible but cannot change, which
@@ -48,6 +43,12 @@ public:
 private:
     explicit ScopedMount(std::filesystem::path dir)
         : m_dir(std::move(dir)) {}
+    static std::unique_ptr<ScopedMount> fresh(const char* type, const std::filesystem::path& dir,
+                                              const char* options) {
+        if (::geteuid() != 0 || ::mount(type, dir.c_str(), type, 0, options) != 0)
+            return nullptr;
+        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+    }
     std::filesystem::path m_dir;
 };
 
