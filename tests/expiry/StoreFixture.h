@@ -21,7 +21,7 @@ protected:
     void reopen() {
         store.reset();
         QString error;
-        store = ExpiryStore::open(downloadsFolder, clock, *deleter, error);
+        store = ExpiryStore::open(home.downloads(), clock, *deleter, error);
         ASSERT_TRUE(store) << error.toStdString();
         store->onReleased = [this](const std::vector<TrackedFile*>& files) {
             releases.push_back(files);
@@ -59,7 +59,6 @@ protected:
     path databaseFile() const { return home.dataHome() / "Fadebin" / "Fadebin.store"; }
 
     TempHome home;
-    path downloadsFolder = home.downloads();
     LogCapture log;
     ManualClock clock;
     std::unique_ptr<FileDeleter> deleter = std::make_unique<FileDeleter>();
