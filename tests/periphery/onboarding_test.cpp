@@ -13,8 +13,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The window over a started model, Downloads unreadable when asked.
 struct OnboardingScene {
-    OnboardingScene() {
+    explicit OnboardingScene(bool denied = false) {
+        if (denied)
+            world.denyDownloads();
+        world.model.start();
         onboarding.onDismiss = [this] { ++dismissed; };
     }
     QQuickWindow* show() { return shown(onboarding); }
@@ -36,7 +40,6 @@ void faded(QQuickWindow* window) {
 
 TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
     OnboardingScene scene;
-    scene.world.model.start();
     QQuickWindow* window = scene.show();
     EXPECT_EQ(window->title(), "Welcome to Fadebin");
     EXPECT_FALSE(isShown(window, "back"));
@@ -73,7 +76,6 @@ TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
 
 TEST(Onboarding, ASampleThatCannotBeWrittenIsToldAndTurnsNothingOn) {
     OnboardingScene scene;
-    scene.world.model.start();
     // A folder where the sample would go: the write fails as on a full or read-only disk.
     std::filesystem::create_directory(scene.world.home.downloads() / "Fadebin Sample.txt");
     QQuickWindow* window = scene.show();
@@ -88,7 +90,6 @@ TEST(Onboarding, ASampleThatCannotBeWrittenIsToldAndTurnsNothingOn) {
 
 TEST(Onboarding, ReturnPressesTheFocusedButton) {
     OnboardingScene scene;
-    scene.world.model.start();
     QQuickWindow* window = scene.show();
     press(window, Qt::Key_Return);
     ASSERT_EQ(scene.onboarding.flow().step(), 1);
@@ -98,9 +99,7 @@ TEST(Onboarding, ReturnPressesTheFocusedButton) {
 }
 
 TEST(Onboarding, AccessStepWaitsForTheRecheckAndClosingDoesNotComplete) {
-    OnboardingScene scene;
-    scene.world.denyDownloads();
-    scene.world.model.start();
+    OnboardingScene scene(true);
     const std::size_t timersBefore = scene.world.clock.activeTimerCount();
     QQuickWindow* window = scene.show();
     press(window, Qt::Key_Return);
