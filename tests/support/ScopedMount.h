@@ -19,11 +19,16 @@ public:
     // A fresh tmpfs on dir: another filesystem with its own device.
     [[nodiscard]] static std::unique_ptr<ScopedMount> tmpfs(const std::filesystem::path& dir,
                                                             const char* options = "mode=0755") {
-        return fresh("tmpfs", dir, options);
+        if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0)
+            return nullptr;
+        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
     }
+
     // A fresh ramfs on dir: a filesystem that tells no birth times and keeps no attributes.
     [[nodiscard]] static std::unique_ptr<ScopedMount> ramfs(const std::filesystem::path& dir) {
-        return fresh("ramfs", dir, nullptr);
+        if (::geteuid() != 0 || ::mount("ramfs", dir.c_str(), "ramfs", 0, nullptr) != 0)
+            return nullptr;
+        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
     }
 
     // dir bound onto itself read-only: its contents stay visible but cannot change, which
@@ -43,12 +48,6 @@ public:
 private:
     explicit ScopedMount(std::filesystem::path dir)
         : m_dir(std::move(dir)) {}
-    static std::unique_ptr<ScopedMount> fresh(const char* type, const std::filesystem::path& dir,
-                                              const char* options) {
-        if (::geteuid() != 0 || ::mount(type, dir.c_str(), type, 0, options) != 0)
-            return nullptr;
-        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
-    }
     std::filesystem::path m_dir;
 };
 
