@@ -21,37 +21,17 @@ protected:
                          [this](const DeletionEvent& e) { deletions.push_back(e); });
     }
 
-    path file(const std::string& name) const { return home.downloads() / name; }
     void event(const std::string& name) { model.completionFilter().handleItemEvent(file(name)); }
     // A name renamed away, as the watcher reports it: the hint first, then the item event.
     void movedAway(const std::string& name) {
         model.store()->noteMovedAway(file(name));
         event(name);
     }
-    // A download that appears and finishes.
-    void download(const std::string& name) {
-        writeFile(file(name), "payload");
-        event(name);
-        clock.advance(1500ms);
-    }
-    // A download that is then given an expiry.
-    TrackedFile* decided(const std::string& name, ExpiryOption option) {
-        download(name);
-        TrackedFile* f = pending(name);
-        model.decide(f, option);
-        return f;
-    }
     static QStringList names(const QList<TrackedFile*>& files) {
         QStringList out;
         for (TrackedFile* f : files)
             out.append(f->displayName());
         return out;
-    }
-    TrackedFile* pending(const std::string& name) {
-        for (TrackedFile* f : model.pendingFiles())
-            if (f->displayName() == QString::fromStdString(name))
-                return f;
-        return nullptr;
     }
 
     std::vector<TrackedFile*> newPending;

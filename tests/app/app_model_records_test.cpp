@@ -8,7 +8,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QScopeGuard>
 #include <QSignalSpy>
 
 #include <map>
@@ -61,7 +60,7 @@ TEST_F(ModelTest, CountdownArmsTenSecondsBeforeTheFirstExpiry) {
 TEST_F(ModelTest, DeleteNowTrashesInsideAndCancelsAFileMovedElsewhere) {
     model.start();
     download("now.pdf");
-    TrackedFile* now = pending("now.pdf");
+    TrackedFile* now = record("now.pdf");
     TrackedFile* moved = decided("moved.pdf", ExpiryOption::oneHour);
     std::filesystem::rename(file("moved.pdf"), home.root() / "moved.pdf");
     movedAway("moved.pdf");
@@ -138,7 +137,7 @@ TEST_F(ModelTest, SampleFileAndReveal) {
         readFile(file("Fadebin Sample.txt")), // 85 bytes
         "This is a sample file from Fadebin. Give it 30 seconds and watch it go to the Trash.\n");
     download("shown.txt");
-    TrackedFile* shown = pending("shown.txt");
+    TrackedFile* shown = record("shown.txt");
     std::filesystem::rename(file("shown.txt"), file("renamed.txt"));
     model.reveal(shown);
     EXPECT_EQ(fileManager.revealed, (std::vector<path>{file("renamed.txt")}));
@@ -365,14 +364,8 @@ TEST_F(ModelTest, ABusCallNamingManyFilesIsAnsweredWhenDoneAndOthersAreServedMea
     PrivateBus daemon;
     if (daemon.address().isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
-    const auto disconnect = qScopeGuard([] {
-        QDBusConnection::disconnectFromBus(QStringLiteral("test-service"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("test-caller"));
-    });
-    QDBusConnection service =
-        QDBusConnection::connectToBus(daemon.address(), QStringLiteral("test-service"));
-    QDBusConnection caller =
-        QDBusConnection::connectToBus(daemon.address(), QStringLiteral("test-caller"));
+    QDBusConnection service = daemon.connect(QStringLiteral("test-service"));
+    QDBusConnection caller = daemon.connect(QStringLiteral("test-caller"));
     model.start();
     BusService bus(model);
     ASSERT_TRUE(

@@ -125,6 +125,12 @@ protected:
     const path outside = home.root() / "outside";
 };
 
+// An info file naming `original` as the place its item came from.
+void writeInfo(const path& info, const path& original) {
+    writeFile(info, "[Trash Info]\nPath=" + encodeTrashInfoPath(original.native()) +
+                        "\nDeletionDate=2026-12-07T00:00:00\n");
+}
+
 // Downloads/s leads out through a folder chain longer than PATH_MAX (where realpath gives
 // up) and back up past Downloads: j1 and j2 are links into the chain, s is "j1/j2/../..".
 void buildEscapeBeyondPathMax(const path& downloads) {
@@ -162,9 +168,7 @@ TEST_F(HostilePaths, ALinkLeadingOutPastPathMaxReachesNothingOutside) {
     // A trashed file of ours whose info file was edited to lead back out through the link.
     TrackedFile* mine = decided("mine.txt", ExpiryOption::oneHour);
     ASSERT_EQ(model.deleteNow(mine), std::nullopt);
-    writeFile(home.dataHome() / "Trash/info/mine.txt.trashinfo",
-              "[Trash Info]\nPath=" + encodeTrashInfoPath(file("s/mine.txt").native()) +
-                  "\nDeletionDate=2026-12-07T00:00:00\n");
+    writeInfo(home.dataHome() / "Trash/info/mine.txt.trashinfo", file("s/mine.txt"));
     EXPECT_FALSE(model.restore(std::nullopt).file);
     EXPECT_FALSE(fs::exists(outside / "mine.txt"));
     EXPECT_TRUE(outsideNow() == before) << "a file outside Downloads was touched";
@@ -258,9 +262,7 @@ TEST_F(HostilePaths, AnInfoFileSwappedDuringRestoreByAnotherProcessLeadsNowhere)
     ASSERT_EQ(model.deleteNow(back), std::nullopt);
     writeFile(file("back.txt"), "stands at the old place"); // every true restore fails
     const path info = home.dataHome() / "Trash/info";
-    writeFile(info / "evil",
-              "[Trash Info]\nPath=" + encodeTrashInfoPath((outside / "back.txt").native()) +
-                  "\nDeletionDate=2026-12-07T00:00:00\n");
+    writeInfo(info / "evil", outside / "back.txt");
     const auto before = outsideNow();
     {
         Swapper swapper(info / "back.txt.trashinfo", info / "evil");
@@ -286,18 +288,14 @@ TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsAndOnlyIntoDownloads) {
     const path files = home.dataHome() / "Trash/files";
     const path info = home.dataHome() / "Trash/info";
     writeFile(files / "stranger.txt", "not ours");
-    writeFile(info / "stranger.txt.trashinfo",
-              "[Trash Info]\nPath=" + encodeTrashInfoPath(file("stranger.txt").native()) +
-                  "\nDeletionDate=2030-01-01T00:00:00\n");
+    writeInfo(info / "stranger.txt.trashinfo", file("stranger.txt"));
     const auto foreign = model.store()->restoreTrashed(files / "stranger.txt", std::nullopt);
     ASSERT_FALSE(foreign);
     EXPECT_EQ(foreign.error().code, EPERM);
     EXPECT_FALSE(fs::exists(file("stranger.txt")));
 
     // Ours, with an info file naming a place outside.
-    writeFile(info / "ours.txt.trashinfo",
-              "[Trash Info]\nPath=" + encodeTrashInfoPath((outside / "ours.txt").native()) +
-                  "\nDeletionDate=2026-12-07T00:00:00\n");
+    writeInfo(info / "ours.txt.trashinfo", outside / "ours.txt");
     const auto out = model.store()->restoreTrashed(files / "ours.txt", std::nullopt);
     ASSERT_FALSE(out);
     EXPECT_EQ(out.error().code, EXDEV);

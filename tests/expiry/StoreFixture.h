@@ -21,11 +21,25 @@ protected:
     void reopen() {
         store.reset();
         QString error;
-        store = ExpiryStore::open(downloadsFolder, clock, *deleter, error);
+        store = ExpiryStore::open(home.downloads(), clock, *deleter, error);
         ASSERT_TRUE(store) << error.toStdString();
         store->onReleased = [this](const std::vector<TrackedFile*>& files) {
             releases.push_back(files);
         };
+    }
+
+    // The program stopped, `whileStopped` done meanwhile, and started again as it starts.
+    void restart(const std::function<void()>& whileStopped = {}) {
+        store.reset();
+        if (whileStopped)
+            whileStopped();
+        reopen();
+        store->recoverFromExtendedAttributes();
+        store->reconcile();
+    }
+    void removeDatabase() const {
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::filesystem::remove(path(databaseFile().native() + suffix));
     }
 
     path dl(const std::string& name) const { return home.downloads() / name; }
@@ -45,7 +59,6 @@ protected:
     path databaseFile() const { return home.dataHome() / "Fadebin" / "Fadebin.store"; }
 
     TempHome home;
-    path downloadsFolder = home.downloads();
     LogCapture log;
     ManualClock clock;
     std::unique_ptr<FileDeleter> deleter = std::make_unique<FileDeleter>();

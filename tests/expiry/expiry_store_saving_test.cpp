@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QScopeGuard>
 
 #include <sqlite3.h>
 
@@ -73,9 +72,9 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
     store.reset();
     const path data = home.dataHome() / "Fadebin";
     std::filesystem::create_directories(data);
-    if (::geteuid() != 0 || ::mount("tmpfs", data.c_str(), "tmpfs", 0, "size=200k") != 0)
+    const auto disk = ScopedMount::tmpfs(data, "size=200k");
+    if (!disk)
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
-    const auto unmount = qScopeGuard([&] { ::umount2(data.c_str(), MNT_DETACH); });
     reopen();
     fillDisk(data / "filler");
     std::vector<TrackedFile*> added;

@@ -80,28 +80,23 @@ TEST_F(StoreTest, ARenamedFileKeepsItsOneRecordWhileRunningAcrossRestartsAndInSu
     EXPECT_EQ(record->displayName(), QStringLiteral("a.iso"));
     store->apply(ExpiryOption::oneDay, *record, true);
     const QString id = record->idText();
-    store.reset();
-    std::filesystem::rename(dl("a.iso"), dl("b.iso")); // while the program is stopped
-    for (int restart = 0; restart < 2; ++restart) {
-        reopen();
-        store->recoverFromExtendedAttributes();
-        store->reconcile();
+    // Renamed while the program is stopped, then started twice.
+    restart([&] { std::filesystem::rename(dl("a.iso"), dl("b.iso")); });
+    for (int again = 0; again < 2; ++again, restart()) {
         const auto active = store->activeFiles();
-        ASSERT_EQ(active.size(), 1u) << "restart " << restart;
+        ASSERT_EQ(active.size(), 1u) << "restart " << again;
         EXPECT_EQ(active[0]->idText(), id);
         EXPECT_EQ(active[0]->lastKnownPath(), dl("b.iso"));
         EXPECT_EQ(active[0]->displayName(), QStringLiteral("b.iso"));
     }
     // A copy that took the file's place while stopped (restored from a backup, say) is
     // another file, but its attributes name the record: that record follows it.
-    store.reset();
-    writeFile(dl("c.iso"), readFile(dl("b.iso")));
-    for (const char* name : {expiryAttribute, recordIdAttribute})
-        ASSERT_TRUE(writeXattr(dl("c.iso"), name, readXattr(dl("b.iso"), name)->value()).ok());
-    std::filesystem::remove(dl("b.iso"));
-    reopen();
-    store->recoverFromExtendedAttributes();
-    store->reconcile();
+    restart([&] {
+        writeFile(dl("c.iso"), readFile(dl("b.iso")));
+        for (const char* name : {expiryAttribute, recordIdAttribute})
+            ASSERT_TRUE(writeXattr(dl("c.iso"), name, readXattr(dl("b.iso"), name)->value()).ok());
+        std::filesystem::remove(dl("b.iso"));
+    });
     ASSERT_EQ(store->activeFiles().size(), 1u);
     EXPECT_EQ(store->activeFiles()[0]->idText(), id);
     EXPECT_EQ(store->activeFiles()[0]->lastKnownPath(), dl("c.iso"));
@@ -109,20 +104,14 @@ TEST_F(StoreTest, ARenamedFileKeepsItsOneRecordWhileRunningAcrossRestartsAndInSu
     // A file of ours from before ids were written is still known by who it is.
     ASSERT_TRUE(removeXattr(dl("b.iso"), recordIdAttribute).ok());
     std::filesystem::create_directories(dl("sorted/deeper"));
-    store.reset();
-    std::filesystem::rename(dl("b.iso"), dl("sorted/deeper/b.iso"));
-    reopen();
-    store->recoverFromExtendedAttributes();
-    store->reconcile();
+    restart([&] { std::filesystem::rename(dl("b.iso"), dl("sorted/deeper/b.iso")); });
     ASSERT_EQ(store->activeFiles().size(), 1u);
     EXPECT_EQ(store->activeFiles()[0]->lastKnownPath(), dl("sorted/deeper/b.iso"))
         << "a restart looks into Downloads' folders before calling a file gone";
     // Another name of the same file (a hard link) is that file, not a copy: the marks it
     // shows are the file's own and stay.
-    store.reset();
-    std::filesystem::create_hard_link(dl("sorted/deeper/b.iso"), dl("b-link.iso"));
-    reopen();
-    store->recoverFromExtendedAttributes();
+    restart(
+        [&] { std::filesystem::create_hard_link(dl("sorted/deeper/b.iso"), dl("b-link.iso")); });
     EXPECT_TRUE(attribute(dl("sorted/deeper/b.iso")).has_value());
     EXPECT_EQ(store->activeFiles().size(), 1u);
     EXPECT_TRUE(releases.empty());
@@ -143,8 +132,7 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
     std::filesystem::create_symlink(outside, dl("link-out"));
 
     store.reset();
-    for (const char* suffix : {"", "-wal", "-shm"})
-        std::filesystem::remove(path(databaseFile().native() + suffix));
+    removeDatabase();
     reopen();
     store->recoverFromExtendedAttributes();
     store->recoverFromExtendedAttributes(); // already known paths are not rebuilt twice
@@ -160,8 +148,7 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
     // Lost again, and Downloads is not there at the start (a disk mounted late): the
     // schedules are rebuilt once it is.
     store.reset();
-    for (const char* suffix : {"", "-wal", "-shm"})
-        std::filesystem::remove(path(databaseFile().native() + suffix));
+    removeDatabase();
     std::filesystem::rename(home.downloads(), home.root() / "disk");
     reopen();
     store->recoverFromExtendedAttributes();

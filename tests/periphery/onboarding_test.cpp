@@ -13,8 +13,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The window over a started model, Downloads unreadable when asked.
 struct OnboardingScene {
-    OnboardingScene() {
+    explicit OnboardingScene(bool denied = false) {
+        if (denied)
+            world.denyDownloads();
+        world.model.start();
         onboarding.onDismiss = [this] { ++dismissed; };
     }
     QQuickWindow* show() { return shown(onboarding); }
@@ -36,7 +40,6 @@ void faded(QQuickWindow* window) {
 
 TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
     OnboardingScene scene;
-    scene.world.model.start();
     QQuickWindow* window = scene.show();
     EXPECT_EQ(window->title(), "Welcome to Fadebin");
     EXPECT_FALSE(isShown(window, "back"));
@@ -49,8 +52,7 @@ TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
 
     const path sample = scene.world.home.downloads() / "Fadebin Sample.txt";
     click(window, "dropSample");
-    EXPECT_EQ(readFile(sample), "This is a sample file from Fadebin. Give it 30 seconds and watch "
-                                "it go to the Trash.\n");
+    EXPECT_TRUE(pathExists(sample)); // its words: the model's test
     EXPECT_FALSE(isShown(window, "dropSample"));
     EXPECT_TRUE(isShown(window, "sampleDropped"));
     EXPECT_TRUE(scene.world.settings.showTestTimers()) << "the 30s button the step asks for";
@@ -74,7 +76,6 @@ TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
 
 TEST(Onboarding, ASampleThatCannotBeWrittenIsToldAndTurnsNothingOn) {
     OnboardingScene scene;
-    scene.world.model.start();
     // A folder where the sample would go: the write fails as on a full or read-only disk.
     std::filesystem::create_directory(scene.world.home.downloads() / "Fadebin Sample.txt");
     QQuickWindow* window = scene.show();
@@ -89,7 +90,6 @@ TEST(Onboarding, ASampleThatCannotBeWrittenIsToldAndTurnsNothingOn) {
 
 TEST(Onboarding, ReturnPressesTheFocusedButton) {
     OnboardingScene scene;
-    scene.world.model.start();
     QQuickWindow* window = scene.show();
     press(window, Qt::Key_Return);
     ASSERT_EQ(scene.onboarding.flow().step(), 1);
@@ -99,9 +99,7 @@ TEST(Onboarding, ReturnPressesTheFocusedButton) {
 }
 
 TEST(Onboarding, AccessStepWaitsForTheRecheckAndClosingDoesNotComplete) {
-    OnboardingScene scene;
-    scene.world.denyDownloads();
-    scene.world.model.start();
+    OnboardingScene scene(true);
     const std::size_t timersBefore = scene.world.clock.activeTimerCount();
     QQuickWindow* window = scene.show();
     press(window, Qt::Key_Return);

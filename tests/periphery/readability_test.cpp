@@ -1,9 +1,13 @@
-// Small text in the ordinary windows reads at WCAG AA (4.5:1) on what is actually drawn
-// behind it, in light and dark.
+// Readable on any desktop: small text in the ordinary windows reads at WCAG AA (4.5:1) on what
+// is actually drawn behind it, in light and dark, and the dark palette follows the desktop.
 #include "periphery/DesktopStyle.h"
 #include "periphery/OnboardingWindow.h"
 #include "periphery/WindowDriver.h"
+#include "support/PrivateBus.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QScopeGuard>
@@ -16,6 +20,22 @@ using namespace fadebin;
 using namespace fadebin::test;
 
 namespace {
+
+// The desktop portal's settings interface as a desktop that prefers dark would answer it:
+// an older portal, which wraps the value in a second variant.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public:
+    uint scheme = 1;
+
+public Q_SLOTS:
+    QDBusVariant Read(const QString& group, const QString& key) {
+        const bool known = group == "org.freedesktop.appearance" && key == "color-scheme";
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(known ? scheme : 0u)));
+    }
+};
 
 // WCAG 2's definitions, written out here so that the check does not lean on the code under test.
 double luminance(QRgb c) {
@@ -111,3 +131,48 @@ TEST(Readability, OnboardingsNotesAndTheSettingsCaptionsReadInLightAndDark) {
         EXPECT_GE(measured, 5) << scheme;
     }
 }
+
+TEST(DesktopStyle, ReadsThePortalValueHoweverItIsWrapped) {
+    const std::pair<QVariant, ColorScheme> cases[] = {
+        {QVariant(1u), ColorScheme::dark},
+        {QVariant(2u), ColorScheme::light},
+        {QVariant(0u), ColorScheme::noPreference},
+        {QVariant(7u), ColorScheme::noPreference},
+        {QVariant::fromValue(QDBusVariant(1u)), ColorScheme::dark},
+        {QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(2u)))),
+         ColorScheme::light},
+        {QVariant(QStringLiteral("dark")), ColorScheme::noPreference},
+        {QVariant(), ColorScheme::noPreference},
+    };
+    for (const auto& [value, scheme] : cases)
+        EXPECT_EQ(colorSchemeFromPortal(value), scheme) << value.typeName();
+    EXPECT_TRUE(isDark(darkPalette()));
+}
+
+TEST(DesktopStyle, FollowsTheDesktopsDarkPreference) {
+    PrivateBus bus;
+    if (bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
+    const auto restore = qScopeGuard([] { QGuiApplication::setPalette(QPalette()); });
+    QDBusConnection portalBus = bus.connect("test-portal");
+    QDBusConnection programBus = bus.connect("test-program");
+    FakePortal portal;
+    ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
+    ASSERT_TRUE(portalBus.registerObject("/org/freedesktop/portal/desktop", &portal,
+                                         QDBusConnection::ExportAllSlots));
+    ASSERT_FALSE(isDark(QGuiApplication::palette()));
+
+    DesktopStyle style(programBus);
+    ASSERT_TRUE(waitFor([&] { return style.scheme() == ColorScheme::dark; }));
+    EXPECT_TRUE(isDark(QGuiApplication::palette()));
+
+    QDBusMessage changed = QDBusMessage::createSignal(
+        "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings", "SettingChanged");
+    changed << "org.freedesktop.appearance"
+            << "color-scheme" << QVariant::fromValue(QDBusVariant(2u));
+    ASSERT_TRUE(portalBus.send(changed));
+    ASSERT_TRUE(waitFor([&] { return style.scheme() == ColorScheme::light; }));
+    EXPECT_FALSE(isDark(QGuiApplication::palette()));
+}
+
+#include "readability_test.moc"

@@ -13,7 +13,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QNetworkAccessManager>
-#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -68,12 +67,8 @@ struct NoticeScene {
     NoticeScene() {
         if (bus.address().isEmpty())
             return;
-        serverBus = QDBusConnection::connectToBus(bus.address(), QStringLiteral("test-server"));
-        QDBusConnection::connectToBus(bus.address(), QStringLiteral("test-program"));
-    }
-    ~NoticeScene() {
-        QDBusConnection::disconnectFromBus(QStringLiteral("test-server"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("test-program"));
+        serverBus = bus.connect(QStringLiteral("test-server"));
+        bus.connect(QStringLiteral("test-program"));
     }
     bool serve() {
         return serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,

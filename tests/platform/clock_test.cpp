@@ -54,7 +54,6 @@ TEST(ManualClock, FiresTimersInTimeOrderAtTheirInstantsAndCallbacksMayReplaceThe
     EXPECT_EQ(chained, 3);
     EXPECT_EQ(clock.activeTimerCount(), 0u);
     EXPECT_FALSE(clock.nextDue().has_value());
-    EXPECT_DOUBLE_EQ(toUnixSeconds(fromUnixSeconds(1'765'000'000.25)), 1'765'000'000.25);
 }
 
 TEST(ManualClock, InstantTimersFollowTheWallClockDurationTimersTimeAwake) {
@@ -172,10 +171,7 @@ TEST(SystemClock, TimersLongerThanQtCanArmWaitTheirWholeTime) {
     bool fired = false;
     TimerHandle month = Clock::system().singleShot(std::chrono::days(30), [&] { fired = true; });
     TimerHandle soon = Clock::system().singleShot(20ms, [] {});
-    QElapsedTimer waited;
-    waited.start();
-    while (soon->isActive() && waited.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    runEventsUntil([&] { return !soon->isActive(); }, 5000);
     EXPECT_FALSE(soon->isActive()) << "an ordinary timer fires";
     EXPECT_FALSE(fired);
     ASSERT_TRUE(month->isActive());

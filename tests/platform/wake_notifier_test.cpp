@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <QDBusMessage>
-#include <QScopeGuard>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -47,14 +46,9 @@ TEST(WakeNotifier, ResumeFromTheLogindNameOwnerWakesOnce) {
     const QString address = bus.address();
     if (address.isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
-    const QStringList names{"test-logind", "test-stranger", "test-listener"};
-    const auto disconnect = qScopeGuard([&] {
-        for (const QString& name : names)
-            QDBusConnection::disconnectFromBus(name);
-    });
-    QDBusConnection logind = QDBusConnection::connectToBus(address, names[0]);
-    QDBusConnection stranger = QDBusConnection::connectToBus(address, names[1]);
-    QDBusConnection listener = QDBusConnection::connectToBus(address, names[2]);
+    QDBusConnection logind = bus.connect("test-logind");
+    QDBusConnection stranger = bus.connect("test-stranger");
+    QDBusConnection listener = bus.connect("test-listener");
     ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
 
     WakeNotifier notifier(listener);

@@ -1,6 +1,7 @@
 #include "platform/LoginItem.h"
 #include "platform/SettingsFile.h"
 #include "settings/AppSettings.h"
+#include "settings/ExpiryOption.h"
 #include "support/TestSupport.h"
 
 #include <QJsonDocument>
@@ -165,4 +166,23 @@ TEST_F(SettingsTest, LaunchAtLoginFollowsTheAutostartEntryAndARefusalIsLoggedOnc
     EXPECT_FALSE(settings->launchAtLogin());
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.count("Login item change failed: %s"), 1);
+}
+
+TEST(ExpiryOption, RawValuesMatchExactlyOrNotAtAll) {
+    for (ExpiryOption option : expiryOptions::allCases)
+        EXPECT_EQ(optionFromRaw(rawValue(option)), option) << rawValue(option).toStdString();
+    EXPECT_EQ(optionFromRaw(u"thirtyMinutes"), ExpiryOption::thirtyMinutes); // as stored
+    for (const char16_t* raw :
+         {u"ThirtyMinutes", u"30m", u"", u"thirtyMinutes ", u"FOREVER", u"30 minutes", u"Keep it"})
+        EXPECT_FALSE(optionFromRaw(raw).has_value()) << QString::fromUtf16(raw).toStdString();
+}
+
+TEST(ExpiryOption, OfferedListFollowsTheTestTimerSetting) {
+    for (const bool testTimers : {false, true}) {
+        QStringList labels;
+        for (ExpiryOption option : expiryOptions::offered(testTimers))
+            labels << shortLabel(option);
+        EXPECT_EQ(labels.join(u' '),
+                  testTimers ? "10s 30s 30m 1h 1d 10d Keep it" : "30m 1h 1d 10d Keep it");
+    }
 }

@@ -5,12 +5,10 @@
 namespace fadebin {
 
 struct ManualClock::Entry {
-    enum class Kind { duration, instant, watch };
     Kind kind = Kind::duration;
     // Awake time for a duration timer, the wall-clock deadline for an instant timer.
     Duration due{0};
-    Duration interval{0};
-    bool repeat = false;
+    Duration interval{0}; // more than zero: repeating
     bool active = true;
     std::uint64_t sequence = 0;
     std::function<void()> callback;
@@ -18,11 +16,9 @@ struct ManualClock::Entry {
 
 namespace {
 
-using Entry = ManualClock::Entry;
-
 class ManualTimer final : public Timer {
 public:
-    ManualTimer(std::shared_ptr<Entry> entry, const ManualClock& clock)
+    ManualTimer(std::shared_ptr<ManualClock::Entry> entry, const ManualClock& clock)
         : m_entry(std::move(entry))
         , m_clock(clock) {}
     ~ManualTimer() override { cancel(); }
@@ -36,31 +32,15 @@ public:
     }
     [[nodiscard]] std::optional<Duration> remaining() const override {
         auto entry = m_entry.lock();
-        if (!entry || !entry->active || entry->kind == Entry::Kind::watch)
+        if (!entry || !entry->active || entry->kind == ManualClock::Kind::watch)
             return std::nullopt;
-        const Duration left = entry->kind == Entry::Kind::instant
-                                  ? Instant(entry->due) - m_clock.now()
-                                  : entry->due - m_clock.awakeTime();
-        return std::max(left, Duration::zero());
+        return std::max(m_clock.wallDue(*entry) - m_clock.now(), Duration::zero());
     }
 
 private:
-    std::weak_ptr<Entry> m_entry;
+    std::weak_ptr<ManualClock::Entry> m_entry;
     const ManualClock& m_clock;
 };
-
-std::shared_ptr<Entry> makeEntry(Entry::Kind kind, Duration due, std::function<void()> callback) {
-    auto entry = std::make_shared<Entry>();
-    entry->kind = kind;
-    entry->due = due;
-    entry->callback = std::move(callback);
-    return entry;
-}
-
-void fire(Entry& entry) {
-    auto callback = entry.callback; // the callback may cancel or replace its own timer
-    callback();
-}
 
 } // namespace
 
@@ -69,101 +49,89 @@ ManualClock::ManualClock(Instant start)
 
 ManualClock::~ManualClock() = default;
 
-TimerHandle ManualClock::singleShot(Duration after, std::function<void()> callback) {
-    return add(makeEntry(Entry::Kind::duration, m_awake + std::max(after, Duration::zero()),
-                         std::move(callback)),
-               m_entries);
-}
-
-TimerHandle ManualClock::repeating(Duration interval, std::function<void()> callback, Precision) {
-    auto entry = makeEntry(Entry::Kind::duration, {}, std::move(callback));
-    entry->interval = std::max(interval, Duration(1));
-    entry->due = m_awake + entry->interval;
-    entry->repeat = true;
-    return add(std::move(entry), m_entries);
-}
-
-TimerHandle ManualClock::at(Instant deadline, std::function<void()> callback) {
-    return add(makeEntry(Entry::Kind::instant, deadline.time_since_epoch(), std::move(callback)),
-               m_entries);
-}
-
-TimerHandle ManualClock::onWallClockSet(std::function<void()> callback) {
-    return add(makeEntry(Entry::Kind::watch, {}, std::move(callback)), m_watchers);
-}
-
-TimerHandle ManualClock::add(std::shared_ptr<Entry> entry,
-                             std::vector<std::shared_ptr<Entry>>& to) {
-    entry->sequence = m_sequence++;
-    to.push_back(entry);
+TimerHandle ManualClock::add(Kind kind, Duration due, Duration interval,
+                             std::function<void()> callback) {
+    auto entry = std::make_shared<Entry>(
+        Entry{kind, due, interval, true, m_sequence++, std::move(callback)});
+    (kind == Kind::watch ? m_watchers : m_entries).push_back(entry);
     return std::make_unique<ManualTimer>(std::move(entry), *this);
 }
 
+TimerHandle ManualClock::singleShot(Duration after, std::function<void()> callback) {
+    return add(Kind::duration, m_awake + std::max(after, Duration::zero()), {},
+               std::move(callback));
+}
+
+TimerHandle ManualClock::repeating(Duration interval, std::function<void()> callback, Precision) {
+    interval = std::max(interval, Duration(1));
+    return add(Kind::duration, m_awake + interval, interval, std::move(callback));
+}
+
+TimerHandle ManualClock::at(Instant deadline, std::function<void()> callback) {
+    return add(Kind::instant, deadline.time_since_epoch(), {}, std::move(callback));
+}
+
+TimerHandle ManualClock::onWallClockSet(std::function<void()> callback) {
+    return add(Kind::watch, {}, {}, std::move(callback));
+}
+
 Instant ManualClock::wallDue(const Entry& entry) const {
-    return entry.kind == Entry::Kind::instant ? Instant(entry.due) : m_now + (entry.due - m_awake);
+    return entry.kind == Kind::instant ? Instant(entry.due) : m_now + (entry.due - m_awake);
+}
+
+void ManualClock::fireDue(std::optional<Duration> walkTo) {
+    for (;;) {
+        std::erase_if(m_entries, [](const auto& e) { return !e->active; });
+        // Walking, every timer due by the end of the walk; else the instant timers now past.
+        const Instant until = walkTo ? m_now + (*walkTo - m_awake) : m_now;
+        std::shared_ptr<Entry> next;
+        for (const auto& e : m_entries)
+            if ((walkTo || e->kind == Kind::instant) && wallDue(*e) <= until &&
+                (!next ||
+                 std::pair(wallDue(*e), e->sequence) < std::pair(wallDue(*next), next->sequence)))
+                next = e;
+        if (!next)
+            return;
+        if (walkTo) { // wall time and awake time move together; a deadline past costs nothing
+            const Duration step = std::max(wallDue(*next) - m_now, Duration::zero());
+            m_now += step;
+            m_awake += step;
+        }
+        if (next->interval > Duration::zero()) {
+            next->due += next->interval;
+            next->sequence = m_sequence++;
+        } else {
+            next->active = false;
+        }
+        auto callback = next->callback; // the callback may cancel or replace its own timer
+        callback();
+    }
 }
 
 void ManualClock::advance(Duration by) {
     const Duration end = m_awake + std::max(by, Duration::zero());
-    for (;;) {
-        std::erase_if(m_entries, [](const auto& e) { return !e->active; });
-        auto next = std::min_element(
-            m_entries.begin(), m_entries.end(), [this](const auto& a, const auto& b) {
-                const Instant dueA = wallDue(*a), dueB = wallDue(*b);
-                return dueA != dueB ? dueA < dueB : a->sequence < b->sequence;
-            });
-        if (next == m_entries.end() || wallDue(**next) > m_now + (end - m_awake))
-            break;
-        std::shared_ptr<Entry> entry = *next;
-        // Wall time and awake time move together here; a deadline already past costs nothing.
-        const Duration step = std::max(wallDue(*entry) - m_now, Duration::zero());
-        m_now += step;
-        m_awake += step;
-        if (entry->repeat) {
-            entry->due += entry->interval;
-            entry->sequence = m_sequence++;
-        } else {
-            entry->active = false;
-        }
-        fire(*entry);
-    }
+    fireDue(end);
     m_now += end - m_awake;
     m_awake = end;
 }
 
-void ManualClock::fireDeadlinesPassed() {
-    for (;;) {
-        std::erase_if(m_entries, [](const auto& e) { return !e->active; });
-        std::shared_ptr<Entry> next;
-        for (const auto& e : m_entries)
-            if (e->kind == Entry::Kind::instant && Instant(e->due) <= m_now &&
-                (!next || e->due < next->due ||
-                 (e->due == next->due && e->sequence < next->sequence)))
-                next = e;
-        if (!next)
-            return;
-        next->active = false;
-        fire(*next);
-    }
-}
-
 void ManualClock::jumpWallClock(Duration by) {
     m_now += by;
-    fireDeadlinesPassed();
+    fireDue(std::nullopt);
     std::erase_if(m_watchers, [](const auto& e) { return !e->active; });
     for (const std::shared_ptr<Entry>& watcher : std::vector(m_watchers))
         if (watcher->active)
-            fire(*watcher);
+            watcher->callback();
 }
 
 void ManualClock::suspend(Duration by) {
     m_now += std::max(by, Duration::zero());
-    fireDeadlinesPassed();
+    fireDue(std::nullopt);
 }
 
 std::size_t ManualClock::activeTimerCount() const {
     return static_cast<std::size_t>(
-        std::count_if(m_entries.begin(), m_entries.end(), [](const auto& e) { return e->active; }));
+        std::ranges::count_if(m_entries, [](const auto& e) { return e->active; }));
 }
 
 std::optional<Instant> ManualClock::nextDue() const {

@@ -38,13 +38,17 @@ public:
     // When, by the wall clock, the earliest active timer falls due, if any.
     [[nodiscard]] std::optional<Instant> nextDue() const;
 
+    enum class Kind { duration, instant, watch };
     struct Entry;
+    // When, by the wall clock, the timer falls due.
+    [[nodiscard]] Instant wallDue(const Entry& entry) const;
 
 private:
-    [[nodiscard]] TimerHandle add(std::shared_ptr<Entry> entry,
-                                  std::vector<std::shared_ptr<Entry>>& to);
-    [[nodiscard]] Instant wallDue(const Entry& entry) const;
-    void fireDeadlinesPassed();
+    [[nodiscard]] TimerHandle add(Kind kind, Duration due, Duration interval,
+                                  std::function<void()> callback);
+    // Fires what falls due, in time order: walking time to `walkTo` (awake time) every timer,
+    // else only the instant timers the wall clock has now reached.
+    void fireDue(std::optional<Duration> walkTo);
 
     Instant m_now;
     Duration m_awake{0};

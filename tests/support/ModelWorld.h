@@ -50,20 +50,6 @@ public:
     // The records' own small disk, for tests that fill it; it outlasts the model.
     std::unique_ptr<ScopedMount> recordsDisk;
     AppModel model{settings, clock, fileManager, home.downloads()};
-};
-
-// The model started. Intake comes only through the completion filter, as the watcher's
-// kernel events would bring it, so nothing depends on their timing.
-class ModelHarness : public ModelWorld {
-public:
-    // beforeStart prepares the world the model starts in (its records on a disk of their own).
-    explicit ModelHarness(const std::function<void(ModelWorld&)>& beforeStart = {}) {
-        if (beforeStart)
-            beforeStart(*this);
-        model.start();
-        if (model.watcher())
-            model.watcher()->stop();
-    }
 
     [[nodiscard]] path file(const std::string& name) const { return home.downloads() / name; }
     // A download that appears and finishes; the model calls onNewPendingFile.
@@ -95,6 +81,20 @@ public:
                 if (f->displayName() == QString::fromStdString(name))
                     return f;
         return nullptr;
+    }
+};
+
+// The model started. Intake comes only through the completion filter, as the watcher's
+// kernel events would bring it, so that nothing depends on their timing.
+class ModelHarness : public ModelWorld {
+public:
+    // beforeStart prepares the world the model starts in (its records on a disk of their own).
+    explicit ModelHarness(const std::function<void(ModelWorld&)>& beforeStart = {}) {
+        if (beforeStart)
+            beforeStart(*this);
+        model.start();
+        if (model.watcher())
+            model.watcher()->stop();
     }
 };
 

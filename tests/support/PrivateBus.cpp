@@ -12,6 +12,8 @@ PrivateBus::PrivateBus() {
 }
 
 PrivateBus::~PrivateBus() {
+    for (const QString& name : m_names)
+        QDBusConnection::disconnectFromBus(name);
     m_daemon.kill();
     m_daemon.waitForFinished();
 }

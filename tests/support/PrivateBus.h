@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 namespace fadebin::test {
 
@@ -15,10 +17,16 @@ public:
 
     // Empty when dbus-daemon is missing or did not start.
     [[nodiscard]] const QString& address() const { return m_address; }
+    // A connection to it under this name, closed with the bus.
+    QDBusConnection connect(const QString& name) {
+        m_names.append(name);
+        return QDBusConnection::connectToBus(m_address, name);
+    }
 
 private:
     QProcess m_daemon;
     QString m_address;
+    QStringList m_names;
 };
 
 } // namespace fadebin::test
