@@ -48,13 +48,7 @@ TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSetting
     const Command duringOnboarding = runProgram({});
     EXPECT_EQ(duringOnboarding.status, 0) << duringOnboarding.err;
     EXPECT_EQ(duringOnboarding.out, "") << "the running program answered";
-    const auto shown = [&first](const std::string& line) {
-        int n = 0;
-        for (auto at = first.log().find(line); at != std::string::npos;
-             at = first.log().find(line, at + 1))
-            ++n;
-        return n;
-    };
+    const auto shown = [&first](const std::string& line) { return countOf(first.log(), line); };
     EXPECT_TRUE(waitFor([&] { return shown("Showing the onboarding window") == 2; }))
         << first.log();
     EXPECT_EQ(shown("Showing the settings window"), 0) << first.log();
@@ -111,24 +105,6 @@ TEST_F(DesktopProgramTest, TheMenusLaunchShowsOnlyOnboardingOrNothingAndOpeningA
         EXPECT_EQ(menu.count(launched), 1);
         EXPECT_EQ(menu.count(onboarding), 0) << menu.log();
     }
-}
-
-TEST_F(DesktopProgramTest, TheLockGoesWithTheProgramHoweverItEnds) {
-    writeSettings(home, R"({"hasCompletedOnboarding": true})");
-    {
-        Program first(home);
-        ASSERT_TRUE(first.start("offscreen")) << first.log();
-        EXPECT_FALSE(waitFor(
-            [&] { return first.log().find("Showing the onboarding window") != std::string::npos; },
-            std::chrono::milliseconds(1500)))
-            << "onboarding is offered only until it is completed";
-        EXPECT_EQ(first.terminate(), 0);
-    }
-    Program second(home);
-    ASSERT_TRUE(second.start()) << "a launch after a clean exit runs\n" << second.log();
-    second.kill();
-    Program third(home);
-    ASSERT_TRUE(third.start()) << "a launch after SIGKILL runs\n" << third.log();
 }
 
 TEST_F(DesktopProgramTest, CommandLineOptionsAsLinuxUsersExpectThem) {
