@@ -124,9 +124,6 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
         << "the open panel never drew its content";
     const QImage open = settledScreen();
     ASSERT_FALSE(open.isNull());
-    // The alpha visual only where a compositor blends it, the screen's own elsewhere.
-    EXPECT_EQ(depthOf(m_x, panel().first),
-              isCompositing() ? 32 : DefaultDepth(m_x, DefaultScreen(m_x)));
 
     const int bottom = shapeBottom(open);
     ASSERT_LT(bottom, expandedNotchFrame.bottom() - 40) << "one row fills less than the frame";

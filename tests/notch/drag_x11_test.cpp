@@ -98,12 +98,6 @@ TEST_F(DragX11Test, FileDragFromAnotherProcessIsFollowedToItsEnd) {
     EXPECT_EQ(std::ranges::count(m_types, "text/uri-list"), 1);
 }
 
-TEST_F(DragX11Test, TextDragIsNoticedButNotFollowed) {
-    startSource({"text"});
-    drag(false);
-    EXPECT_EQ(std::ranges::count(m_types, "UTF8_STRING"), 1);
-}
-
 // A drag source that lists no XdndTypeList and answers TARGETS only when the test lets it:
 // the selection asks once, returns at once, and takes the answer in when it comes.
 TEST(X11SelectionTargets, AskedOnceWithoutWaitingForTheDragSource) {
