@@ -1,6 +1,7 @@
 #pragma once
 
 // Runs the built fadebin program against a TempHome and reads back what it left behind.
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -111,6 +112,20 @@ inline int countOf(const std::string& text, const std::string& line) {
         ++n;
     return n;
 }
+
+// A test with a private session bus of its own in DBUS_SESSION_BUS_ADDRESS, and a home.
+class BusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (bus.address().isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+    }
+    void TearDown() override { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
+
+    PrivateBus bus;
+    TempHome home;
+};
 
 // A finished command: its exit status (-1: did not finish, -2: not installed) and output.
 struct Command {

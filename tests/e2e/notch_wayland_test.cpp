@@ -5,7 +5,6 @@
 #include "e2e/ProgramFixture.h"
 #include "notch/SoftwareRendering.h"
 #include "periphery/PeripheryTexts.h"
-#include "support/PrivateBus.h"
 #include "support/SwayServer.h"
 #include "support/VirtualPointer.h"
 
@@ -13,7 +12,6 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -67,11 +65,12 @@ bool expandedShown(const QImage& s, QRgb desktop = SwayServer::background) {
            near(s, {expandedLeft - 6, 120}, desktop) && near(s, {expandedRight + 6, 120}, desktop);
 }
 
-class NotchOnWayland : public ::testing::Test {
+class NotchOnWayland : public BusTest {
 protected:
     void SetUp() override {
-        if (bus.address().isEmpty())
-            GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+        BusTest::SetUp();
+        if (IsSkipped())
+            return;
         if (!server() && whyNot().empty() && !(server() = SwayServer::start(whyNot())))
             whyNot() = "no headless sway: " + whyNot();
         if (!server())
@@ -79,13 +78,12 @@ protected:
         pointer = VirtualPointer::connect(server()->socketPath(), {1280, 800});
         ASSERT_NE(pointer, nullptr) << "sway offers no virtual pointer";
         pointer->moveTo(parked);
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
     }
     void TearDown() override {
         program.kill();
         clickWindow.kill();
         clickWindow.waitForFinished(10'000);
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        BusTest::TearDown();
     }
 
     void startProgram(const std::string& settingsJson, QRgb desktop = SwayServer::background) {
@@ -136,8 +134,6 @@ protected:
     }
     static QString at(QPointF p) { return QStringLiteral("%1 %2").arg(p.x()).arg(p.y()); }
 
-    PrivateBus bus;
-    TempHome home;
     Program program{home};
     std::unique_ptr<VirtualPointer> pointer;
     QTemporaryDir scratch;
@@ -269,17 +265,13 @@ TEST_F(NotchOnWayland, ASecondLaunchShowsTheSettingsWindowWithoutX11) {
 
 // Where the compositor offers no layer shell and there is no X server, the program runs on
 // Wayland (not without a display) and says once that this desktop shows no notch.
-TEST(WaylandWithoutLayerShell, TheProgramRunsOnWaylandAndSaysThereIsNoNotch) {
-    PrivateBus bus;
-    if (bus.address().isEmpty())
-        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+using WaylandWithoutLayerShell = BusTest;
+
+TEST_F(WaylandWithoutLayerShell, TheProgramRunsOnWaylandAndSaysThereIsNoNotch) {
     std::string why;
     const auto weston = SwayServer::startWeston(why);
     if (!weston)
         GTEST_SKIP() << "no headless weston: " << why;
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
-    const auto unset = qScopeGuard([] { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); });
-    TempHome home;
     writeSettings(home, R"({"hasCompletedOnboarding": true})");
     Program program{home};
     ASSERT_TRUE(program.start({}, weston->clientEnvironment())) << program.log();
