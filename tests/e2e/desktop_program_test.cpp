@@ -37,6 +37,9 @@ TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSetting
     writeSettings(home, R"({"hasCompletedOnboarding": true})");
     Program later(home);
     ASSERT_TRUE(later.start("offscreen")) << later.log();
+    EXPECT_FALSE(
+        waitFor([&] { return countOf(later.log(), "Showing the onboarding window") > 0; }, 1500ms))
+        << "onboarding is offered only until it is completed";
     const Command second = runProgram({});
     EXPECT_EQ(second.status, 0) << second.err;
     EXPECT_TRUE(waitFor([&] {
