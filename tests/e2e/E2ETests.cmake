@@ -17,7 +17,7 @@ if(TARGET notch_pixels_x11_test)
 endif()
 
 # The notch on a private headless sway, driven with a virtual pointer; clicks that go through
-# the panel land on a window of a second process below it.
+# the panel land on a window of a second process below it, which the X11 drag test drags from.
 add_executable(fadebin_click_window ${CMAKE_CURRENT_LIST_DIR}/ClickWindow.cpp)
 target_link_libraries(fadebin_click_window PRIVATE Qt6::Gui)
 if(TARGET notch_wayland_test)

@@ -7,7 +7,6 @@
 #include "support/X11TestTools.h"
 
 #include <QColor>
-#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -53,27 +52,19 @@ protected:
     }
     [[nodiscard]] QRect panelFrame() const { return panel().second; }
 
-    // The panel's own pixels (it has its own depth, which the root window's image lacks),
-    // from its top left; a null image when it is not there.
-    [[nodiscard]] QImage panelImage() const {
-        const auto [window, frame] = panel();
-        XImage* image = window == 0 ? nullptr
-                                    : XGetImage(m_x, window, 0, 0, frame.width(), frame.height(),
-                                                AllPlanes, ZPixmap);
-        if (image == nullptr)
-            return {};
-        QImage shot(frame.size(), QImage::Format_RGB32);
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                shot.setPixel(x, y, static_cast<QRgb>(XGetPixel(image, x, y)) | 0xff000000u);
-        XDestroyImage(image);
-        return shot;
-    }
-
-    // How light the panel is at a point of it, 0 to 255 (-1 when it is not there).
+    // How light the panel's own pixel (it has its own depth, which the root window's image
+    // lacks) is at a point of it, 0 to 255 (-1 when it is not there).
     [[nodiscard]] int lightnessAt(QPointF p) const {
-        const QImage image = panelImage();
-        return image.valid(p.toPoint()) ? image.pixelColor(p.toPoint()).lightness() : -1;
+        const auto [window, frame] = panel();
+        const QPoint at = p.toPoint();
+        XImage* image = window == 0 || !QRect(QPoint(), frame.size()).contains(at)
+                            ? nullptr
+                            : XGetImage(m_x, window, at.x(), at.y(), 1, 1, AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return -1;
+        const int lightness = QColor(static_cast<QRgb>(XGetPixel(image, 0, 0))).lightness();
+        XDestroyImage(image);
+        return lightness;
     }
 
     TempHome home;
