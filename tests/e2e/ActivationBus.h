@@ -85,25 +85,17 @@ public:
         m_log += m_daemon.readAllStandardError().toStdString();
         return m_log;
     }
-    [[nodiscard]] int count(const std::string& line) {
-        int n = 0;
-        for (auto at = log().find(line); at != std::string::npos; at = m_log.find(line, at + 1))
-            ++n;
-        return n;
-    }
+    [[nodiscard]] int count(const std::string& line) { return countOf(log(), line); }
 
 private:
     static path toPath(const QString& name) { return name.toStdString(); }
 
     Command gdbus(const QStringList& arguments) {
-        const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8().constData(), 1);
-        Command result = runTool("gdbus", arguments, std::chrono::seconds(60));
-        if (before.isNull())
-            ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-        else
-            ::setenv("DBUS_SESSION_BUS_ADDRESS", before.constData(), 1);
-        return result;
+        return runTool("env",
+                       QStringList{QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + m_address,
+                                   QStringLiteral("gdbus")} +
+                           arguments,
+                       std::chrono::seconds(60));
     }
 
     QTemporaryDir m_dir;

@@ -1,6 +1,8 @@
-// A plain window that appends "X Y" (window coordinates) for each press to the file it is
-// given, so that a test sees which clicks went through to the windows below the notch. Given
-// a second file, a press also starts dragging that file, as a file manager does.
+// A plain window of a second process that appends "X Y" (window coordinates) for each press
+// to the file it is given ("-": none), so that a test sees which clicks went through to the
+// windows below the notch. Given a second file, a press also starts dragging that file, as a
+// file manager does (as its URL and as text). It says "ready" once drawn, and "drag" and "done"
+// around a drag.
 #include <QDrag>
 #include <QFile>
 #include <QGuiApplication>
@@ -9,7 +11,14 @@
 #include <QPainter>
 #include <QRasterWindow>
 
+#include <cstdio>
+
 namespace {
+
+void say(const char* line) {
+    std::printf("%s\n", line);
+    std::fflush(stdout);
+}
 
 class ClickWindow : public QRasterWindow {
 public:
@@ -20,10 +29,12 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter(this).fillRect(QRect(QPoint(), size()), QColor(0xe0, 0xb0, 0x40));
+        if (!std::exchange(m_ready, true))
+            say("ready");
     }
     void mousePressEvent(QMouseEvent* event) override {
         QFile out(m_file);
-        if (out.open(QIODevice::Append))
+        if (m_file != QLatin1String("-") && out.open(QIODevice::Append))
             out.write(QStringLiteral("%1 %2\n")
                           .arg(event->position().x())
                           .arg(event->position().y())
@@ -34,13 +45,17 @@ protected:
         auto* drag = new QDrag(this);
         auto* data = new QMimeData;
         data->setUrls({QUrl::fromLocalFile(m_dragged)});
+        data->setText(m_dragged);
         drag->setMimeData(data);
+        say("drag");
         drag->exec(Qt::CopyAction);
+        say("done");
     }
 
 private:
     QString m_file;
     QString m_dragged;
+    bool m_ready = false;
 };
 
 } // namespace
@@ -52,7 +67,7 @@ int main(int argc, char** argv) {
     ClickWindow window(QString::fromLocal8Bit(argv[1]),
                        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
     window.setTitle(QStringLiteral("clicks"));
-    window.resize(640, 400);
+    window.setGeometry(0, 0, 640, 400);
     window.show();
     return QGuiApplication::exec();
 }

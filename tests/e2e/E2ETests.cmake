@@ -1,5 +1,5 @@
-# The notch's end-to-end test looks at the X server itself; it lays out the notch content
-# itself to find where to click.
+# The notch's end-to-end test on X looks at the X server itself (bare, under openbox and under
+# xcompmgr); it lays out the notch content itself to find where to click.
 if(TARGET notch_e2e_test)
     target_link_libraries(notch_e2e_test PRIVATE fadebin_quickdriver fadebin_x11testsupport)
 endif()
@@ -10,14 +10,8 @@ if(TARGET desktop_program_test)
                                PRIVATE FADEBIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endif()
 
-# The notch's pixels on a real X server, without a compositing manager, bare and under
-# openbox, and under xcompmgr.
-if(TARGET notch_pixels_x11_test)
-    target_link_libraries(notch_pixels_x11_test PRIVATE fadebin_x11testsupport)
-endif()
-
 # The notch on a private headless sway, driven with a virtual pointer; clicks that go through
-# the panel land on a window of a second process below it.
+# the panel land on a window of a second process below it, which the X11 drag test drags from.
 add_executable(fadebin_click_window ${CMAKE_CURRENT_LIST_DIR}/ClickWindow.cpp)
 target_link_libraries(fadebin_click_window PRIVATE Qt6::Gui)
 if(TARGET notch_wayland_test)

@@ -1,18 +1,18 @@
 #pragma once
 
 // Runs the built fadebin program against a TempHome and reads back what it left behind.
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -105,6 +105,28 @@ private:
     std::string m_log;
 };
 
+// How many times the line is in the text (a log).
+inline int countOf(const std::string& text, const std::string& line) {
+    int n = 0;
+    for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+        ++n;
+    return n;
+}
+
+// A test with a private session bus of its own in DBUS_SESSION_BUS_ADDRESS, and a home.
+class BusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (bus.address().isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+    }
+    void TearDown() override { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
+
+    PrivateBus bus;
+    TempHome home;
+};
+
 // A finished command: its exit status (-1: did not finish, -2: not installed) and output.
 struct Command {
     int status = -1;
@@ -112,12 +134,13 @@ struct Command {
 };
 
 // Runs a command with arguments given as bytes, so that names that are not UTF-8 reach it
-// exactly (QProcess would pass them through QString).
+// exactly (QProcess would pass them through QString). Its output goes to files, which a
+// child it leaves running cannot hold open.
 inline Command runBytes(const std::vector<QByteArray>& words,
                         std::chrono::milliseconds timeout = std::chrono::minutes(2)) {
     Command command;
-    int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+    QTemporaryFile out, err;
+    if (!out.open() || !err.open())
         return command;
     std::vector<char*> argv;
     for (const QByteArray& word : words)
@@ -125,41 +148,20 @@ inline Command runBytes(const std::vector<QByteArray>& words,
     argv.push_back(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(err[1], STDERR_FILENO);
+        ::dup2(out.handle(), STDOUT_FILENO);
+        ::dup2(err.handle(), STDERR_FILENO);
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
-    ::close(out[1]);
-    ::close(err[1]);
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    int open = 2;
-    while (open > 0 && std::chrono::steady_clock::now() < deadline) {
-        if (::poll(fds, 2, 100) <= 0)
-            continue;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
-                continue;
-            char buffer[4096];
-            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else {
-                (i == 0 ? command.out : command.err).append(buffer, std::size_t(n));
-            }
-        }
-    }
-    for (pollfd& fd : fds)
-        if (fd.fd >= 0)
-            ::close(fd.fd);
-    if (open > 0)
-        ::kill(child, SIGKILL);
     int status = 0;
-    ::waitpid(child, &status, 0);
-    if (open == 0 && WIFEXITED(status))
+    if (!waitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, timeout)) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        return command;
+    }
+    command.out = readFile(out.fileName().toStdString());
+    command.err = readFile(err.fileName().toStdString());
+    if (WIFEXITED(status))
         command.status = WEXITSTATUS(status) == 127 ? -2 : WEXITSTATUS(status);
     return command;
 }

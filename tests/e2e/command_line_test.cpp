@@ -1,7 +1,6 @@
 // Timing files from a terminal: the command line talking to the running program over a
 // private session bus.
 #include "e2e/ProgramFixture.h"
-#include "support/PrivateBus.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,20 +15,18 @@ using namespace fadebin::test;
 
 namespace {
 
-class CommandLineTest : public ::testing::Test {
+class CommandLineTest : public BusTest {
 protected:
     void SetUp() override {
-        if (bus.address().isEmpty())
-            GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+        BusTest::SetUp();
+        if (IsSkipped())
+            return;
         writeSettings(home, R"({"hasCompletedOnboarding": true})");
         // Files that were there before the program started: unknown to it until named.
         for (const std::string& name : names)
             writeFile(home.downloads() / name, "payload of " + name);
         ASSERT_TRUE(program.start()) << program.log();
     }
-    void TearDown() override { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
-
     Command fadebin(QStringList args, const std::vector<path>& files = {}) {
         QList<QByteArray> raw;
         for (const QString& arg : args)
@@ -40,8 +37,6 @@ protected:
     }
     path dl(const std::string& name) const { return home.downloads() / name; }
 
-    PrivateBus bus;
-    TempHome home;
     Program program{home};
     // A space, a newline and bytes that are not UTF-8 must all survive the bus.
     const std::vector<std::string> names{"report.pdf", "with space.txt", "line\nbreak.txt",

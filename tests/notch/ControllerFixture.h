@@ -3,8 +3,9 @@
 // The notch controller on the manual clock, with a fake panel, fake screens and pointer and a
 // fake drag selection, over a real model and real files.
 #include "FakeDragSelection.h"
-#include "NotchFixture.h"
 #include "notch/NotchController.h"
+#include "notch/ScreenSource.h"
+#include "support/ModelWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +13,31 @@ namespace fadebin::test {
 
 using namespace std::chrono_literals;
 
+// One 1280 x 800 display unless the test changes them, and the pointer where the test puts
+// it (nowhere at first).
+class FakeScreens : public ScreenSource {
+public:
+    std::vector<ScreenInfo> list{{{0, 0, 1280, 800}, {0, 0, 1280, 800}, 0, {}, {}}};
+    std::optional<Point> pointer;
+
+    [[nodiscard]] std::vector<ScreenInfo> screens() const override { return list; }
+    [[nodiscard]] std::optional<std::size_t> mainScreen() const override {
+        return list.empty() ? std::nullopt : std::optional<std::size_t>(0);
+    }
+    [[nodiscard]] std::optional<Point> pointerLocation() const override { return pointer; }
+    [[nodiscard]] DesktopSpace desktopSpace() const override {
+        return DesktopSpace(list.empty() ? 0 : list.front().frame.maxY());
+    }
+    void change(std::vector<ScreenInfo> screens) {
+        list = std::move(screens);
+        notifyScreensChanged();
+    }
+};
+
 class FakePanel final : public NotchPanelPort {
 public:
     [[nodiscard]] Rect frame() const override { return m_frame; }
-    void setFrame(const Rect& frame) override {
-        m_frame = frame;
-        frames.push_back(frame);
-    }
+    void setFrame(const Rect& frame) override { m_frame = frame; }
     void setAllowsKey(bool allows) override { allowsKey = allows; }
     void present() override { front = true; }
     void withdraw() override { front = false; }
@@ -30,18 +49,16 @@ public:
     }
     void setHitTest(NotchContentHost::HitTest test) override { hitTest = std::move(test); }
     [[nodiscard]] bool isPointerOverContent() const override { return pointerOver; }
-    void setOutline(const QPainterPath& path) override { outline = path; }
+    void setOutline(const QPainterPath&) override {}
     void setOnPressOutside(std::function<void()> callback) override {
         onPressOutside = std::move(callback);
     }
 
-    std::vector<Rect> frames;
     bool allowsKey = false;
     bool front = false;
     bool pointerOver = false;
     std::function<void(bool)> onHover;
     NotchContentHost::HitTest hitTest;
-    QPainterPath outline;
     std::function<void()> onPressOutside;
 
 private:

@@ -21,7 +21,6 @@ struct NotchControllerProbe {
     [[nodiscard]] static bool isInstalled(const NotchController& c) { return c.m_panel != nullptr; }
     [[nodiscard]] static NotchPanelPort* panel(const NotchController& c) { return c.m_panel.get(); }
     [[nodiscard]] static DragWatcher& dragWatcher(NotchController& c) { return *c.m_dragWatcher; }
-    [[nodiscard]] static Size shapeSize(const NotchController& c) { return c.m_shapeSize; }
     [[nodiscard]] static bool isMouseInsideShape(const NotchController& c) {
         return c.isMouseInsideShape();
     }

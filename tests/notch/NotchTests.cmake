@@ -1,10 +1,8 @@
-# A second process the X11 drag test drags from, moved with xdotool.
-add_executable(fadebin_drag_source ${CMAKE_CURRENT_LIST_DIR}/DragSource.cpp)
-target_link_libraries(fadebin_drag_source PRIVATE Qt6::Gui)
+# The X11 drag test drags from a second process (e2e/ClickWindow.cpp), moved with xdotool.
 if(TARGET drag_x11_test)
-    add_dependencies(drag_x11_test fadebin_drag_source)
+    add_dependencies(drag_x11_test fadebin_click_window)
     target_compile_definitions(drag_x11_test
-                               PRIVATE FADEBIN_DRAG_SOURCE="$<TARGET_FILE:fadebin_drag_source>")
+                               PRIVATE FADEBIN_DRAG_SOURCE="$<TARGET_FILE:fadebin_click_window>")
 endif()
 
 # Tests on a private X server of their own.

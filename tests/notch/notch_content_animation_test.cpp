@@ -69,27 +69,16 @@ TEST_F(AnimatedContentTest, TheCountShrinksAwayWithoutTurningInsideOut) {
 // Animations on: a panel and its content may go while they still move, and the next one
 // must not meet their leftovers.
 TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
-    QtScreenSource screens;
     for (int round = 0; round < 2; ++round) {
-        ModelHarness harness;
-        NotchController controller(
-            harness.model, harness.settings, harness.clock, screens,
-            std::make_unique<DragWatcher>(harness.clock, std::make_unique<FakeDragSelection>()),
-            NotchContentPanel::factory({}));
-        controller.install();
-        auto* panel = static_cast<NotchContentPanel*>(NotchControllerProbe::panel(controller));
-        const auto frame = [&] {
-            nextTurn();
-            [[maybe_unused]] const QImage image = panel->grabWindow();
-        };
-        harness.download("first.txt");
-        frame();
-        harness.download("second.txt");
-        harness.download("third.txt");
-        controller.setSelectedPendingID(std::nullopt);
-        frame();
-        controller.setSelectedPendingID(harness.model.pendingFiles()[1]->id());
-        frame();
+        ContentFixture content(NotchContentPanel::Options{});
+        content.download("first.txt");
+        content.settle();
+        content.download("second.txt");
+        content.download("third.txt");
+        content.controller->setSelectedPendingID(std::nullopt);
+        content.settle();
+        content.controller->setSelectedPendingID(content.model.pendingFiles()[1]->id());
+        content.settle();
     }
     QTest::qWait(100);
 }

@@ -5,11 +5,9 @@
 #include "notch/SoftwareRendering.h"
 #include "support/GuiTestMain.h"
 
-#include <QCursor>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QSignalSpy>
 
 using namespace fadebin;
@@ -88,51 +86,6 @@ TEST_F(LayoutTest, ARowWhoseRecordEndedMeanwhileDecidesNothingAndShowsNoCard) {
     click("doneButton");
     EXPECT_FALSE(controller->confirmation().has_value());
     EXPECT_NE(page(), "confirmation");
-}
-
-// Promised files and direct saves are not files yet: the notch says so instead of doing
-// nothing. Whatever the source proposes, a drop is answered as a copy: nothing moved.
-TEST_F(LayoutTest, PromisesAndDirectSavesAreRefusedAndDropsAnswerAsCopies) {
-    settle();
-    QQuickItem* target = find("dropArea");
-    ASSERT_NE(target, nullptr);
-    const auto drop = [&](const QMimeData& data) {
-        // Shift proposes a move.
-        QDragEnterEvent enter({10, 10}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                              Qt::ShiftModifier);
-        QCoreApplication::sendEvent(target, &enter);
-        settle();
-        EXPECT_TRUE(enter.isAccepted());
-        EXPECT_EQ(page(), "dropPrompt");
-        QDropEvent dropped({10, 10}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                           Qt::ShiftModifier);
-        EXPECT_EQ(dropped.proposedAction(), Qt::MoveAction);
-        QCoreApplication::sendEvent(target, &dropped);
-        settle();
-        EXPECT_TRUE(dropped.isAccepted());
-        EXPECT_EQ(dropped.dropAction(), Qt::CopyAction);
-    };
-    QMimeData directSave, promise, mixed, inside;
-    directSave.setData(QStringLiteral("XdndDirectSave0"), "report.pdf");
-    promise.setData(QStringLiteral("application/x-File-Promise"), "x");
-    for (const QMimeData* data : {&directSave, &promise}) {
-        drop(*data);
-        EXPECT_EQ(page(), "dropNotice");
-        EXPECT_EQ(controller->dropNotice(), NotchController::unsavedDropNotice);
-        advance(3s);
-    }
-    // A promise beside files from elsewhere: those files are what is refused.
-    mixed.setData(QStringLiteral("XdndDirectSave0"), "a");
-    mixed.setData(QStringLiteral("text/uri-list"), "file:///elsewhere/a.pdf\r\n");
-    drop(mixed);
-    EXPECT_EQ(controller->dropNotice(), NotchController::refusedDropNotice);
-    advance(3s);
-    writeFile(file("dropped.txt"), "d");
-    inside.setData(QStringLiteral("text/uri-list"),
-                   QUrl::fromLocalFile(toQString(file("dropped.txt"))).toEncoded());
-    drop(inside);
-    EXPECT_NE(record("dropped.txt"), nullptr);
-    EXPECT_TRUE(pathExists(file("dropped.txt")));
 }
 
 // Menus open below their row, or beside it when the shape ends first; never over their own
@@ -238,31 +191,6 @@ TEST_F(LayoutTest, PropertiesTellOnlyOfTheirOwnChanges) {
     advance(60s);
     EXPECT_NE(row->preview(), preview);
     EXPECT_EQ(selection.count(), 0) << "only the preview moved on";
-}
-
-// The rules behind the collapsed mark's and the toast's icons are the view model's.
-TEST_F(LayoutTest, IconsFollowTheViewModelsRules) {
-    QCursor::setPos(QPoint(5, 395)); // not in the toast, which would open the panel
-    settle();
-    const auto mark = [&] {
-        return std::pair{view().property("markIconSize").toDouble(),
-                         view().property("markBold").toBool()};
-    };
-    EXPECT_EQ(mark(), std::pair(14.0, false)) << "the quiet clock";
-    trackedFiles(1);
-    EXPECT_EQ(mark(), std::pair(16.0, true)) << "the busy clock";
-    EXPECT_EQ(find("collapsedMark")->property("iconSize").toDouble(), 16.0);
-
-    controller->showToast({NotchToast::Style::released, "Moved out", "a", FileKind::other});
-    settle();
-    EXPECT_EQ(view().property("toastIcon").toString(), "folder-export");
-    EXPECT_EQ(view().property("toastIconSize").toDouble(), 16.0);
-    advance(4s);
-    controller->showToast({NotchToast::Style::deleted, "Moved to Trash", "a", FileKind::other});
-    settle();
-    EXPECT_EQ(view().property("toastIcon").toString(), "tick02");
-    EXPECT_EQ(view().property("toastIconSize").toDouble(), 20.0);
-    EXPECT_TRUE(view().property("toastIconBold").toBool());
 }
 
 } // namespace

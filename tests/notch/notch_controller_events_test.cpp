@@ -251,20 +251,4 @@ TEST_F(ControllerTest, DropsQueueScheduleOrRefuse) {
     expectSwitch(5s, NotchState::expanded, NotchState::collapsed);
 }
 
-TEST_F(ControllerTest, FilesDeletedWhenDueAreToastedUntilTeardown) {
-    settings.setShowTestTimers(true);
-    decided("first.txt", ExpiryOption::thirtySeconds);
-    advance(31s);
-    EXPECT_EQ(stored("first.txt")->status(), FileStatus::deleted);
-    ASSERT_TRUE(controller->toast().has_value());
-    advance(NotchController::toastDuration + NotchController::collapseFrameDelay);
-    ASSERT_FALSE(controller->toast().has_value());
-
-    decided("second.txt", ExpiryOption::thirtySeconds);
-    controller->teardown();
-    panel = nullptr;
-    advance(31s);
-    EXPECT_EQ(stored("second.txt")->status(), FileStatus::deleted) << "the engine goes on";
-    EXPECT_FALSE(controller->toast().has_value());
-}
 } // namespace

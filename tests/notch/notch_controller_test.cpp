@@ -162,7 +162,10 @@ TEST_F(ControllerTest, ScreenChangesMoveThePanel) {
     EXPECT_EQ(panel->frame(), Rect{});
 }
 
+// The engine goes on after the notch's teardown: files are still deleted when due, untoasted.
 TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
+    settings.setShowTestTimers(true);
+    decided("due.txt", ExpiryOption::thirtySeconds);
     openByHover();
     pointerAway();
     controller->teardown();
@@ -170,8 +173,10 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     EXPECT_FALSE(Probe::isInstalled(*controller));
     EXPECT_FALSE(Probe::dragWatcher(*controller).isWatching());
     EXPECT_FALSE(model.onNewPendingFile);
-    advance(2s);
+    advance(31s);
     EXPECT_EQ(state(), NotchState::expanded) << "nothing left to act";
+    EXPECT_EQ(stored("due.txt")->status(), FileStatus::deleted);
+    EXPECT_FALSE(controller->toast().has_value());
     controller->collapse();
     controller->expand(false);
     controller->showToast({});

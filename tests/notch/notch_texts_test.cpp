@@ -147,18 +147,4 @@ TEST(NotchTexts, ShownNamesShowControlsAndCannotTurnTheirExtensionAround) {
         EXPECT_EQ(shownName(name), shown) << name.toStdString();
 }
 
-// The mark's icons and the page order are held where the content shows them.
-TEST(NotchTexts, CollapsedIndicatorShowsTheMostPressingThing) {
-    using Kind = CollapsedIndicator::Kind;
-    const Instant now = lateEvening;
-    EXPECT_EQ(collapsedIndicator(std::nullopt, now, true, 0), CollapsedIndicator{});
-    EXPECT_EQ(collapsedIndicator(std::nullopt, now, false, 3), CollapsedIndicator{});
-    EXPECT_EQ(collapsedIndicator(std::nullopt, now, true, 3),
-              (CollapsedIndicator{Kind::count, "3"}));
-    EXPECT_EQ(collapsedIndicator(now + 7400ms, now, true, 3),
-              (CollapsedIndicator{Kind::countdown, "7s"}));
-    EXPECT_EQ(collapsedIndicator(now - 1s, now, false, 0),
-              (CollapsedIndicator{Kind::countdown, "now"}));
-}
-
 } // namespace

@@ -47,69 +47,57 @@ SwayServer::SwayServer()
     : m_process(std::make_unique<QProcess>()) {}
 
 std::unique_ptr<SwayServer> SwayServer::start(std::string& error) {
-    if (QStandardPaths::findExecutable(QStringLiteral("sway")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("grim")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("swaymsg")).isEmpty()) {
-        error = "sway, swaymsg or grim is not installed (Debian packages sway, grim)";
-        return nullptr;
-    }
     return launch(Kind::sway, error);
 }
 
 std::unique_ptr<SwayServer> SwayServer::startWeston(std::string& error) {
-    if (QStandardPaths::findExecutable(QStringLiteral("weston")).isEmpty()) {
-        error = "weston is not installed (Debian package weston)";
-        return nullptr;
-    }
     return launch(Kind::weston, error);
 }
 
 std::unique_ptr<SwayServer> SwayServer::launch(Kind kind, std::string& error) {
+    const bool sway = kind == Kind::sway;
+    for (const QString& tool :
+         sway ? QStringList{"sway", "swaymsg", "grim"} : QStringList{"weston"})
+        if (QStandardPaths::findExecutable(tool).isEmpty()) {
+            error = tool.toStdString() + " is not installed (Debian packages sway, grim, weston)";
+            return nullptr;
+        }
     std::unique_ptr<SwayServer> server(new SwayServer);
     const QString runtime = server->m_runtime.path();
-    const QString config = runtime + QStringLiteral("/config");
+    const QString config = runtime + "/config";
     writeFile(config.toStdString(), "output HEADLESS-1 resolution 1280x800 position 0 0 bg #336699 "
                                     "solid_color\nxwayland disable\ndefault_border none\n"
                                     "default_floating_border none\n");
-    const QString swayEnvironment =
-        QStringLiteral("XDG_RUNTIME_DIR=%1 WLR_BACKENDS=headless WLR_RENDERER=pixman "
-                       "WLR_LIBINPUT_NO_DEVICES=1 HOME=%1 PATH=/usr/bin:/bin")
-            .arg(runtime);
-    const QStringList compositor =
-        kind == Kind::sway
-            ? QStringList{QStringLiteral("sway"), QStringLiteral("-c"), config}
-            : QStringList{QStringLiteral("weston"), QStringLiteral("--backend=headless-backend.so"),
-                          QStringLiteral("--width=1280"), QStringLiteral("--height=800"),
-                          QStringLiteral("--no-config")};
-    QStringList command =
-        QStringList{QStringLiteral("-i")} + swayEnvironment.split(QLatin1Char(' ')) + compositor;
-    QString program = QStringLiteral("env");
+    QStringList command{"env",
+                        "-i",
+                        "XDG_RUNTIME_DIR=" + runtime,
+                        "HOME=" + runtime,
+                        "WLR_BACKENDS=headless",
+                        "WLR_RENDERER=pixman",
+                        "WLR_LIBINPUT_NO_DEVICES=1",
+                        "PATH=/usr/bin:/bin"};
+    command += sway ? QStringList{"sway", "-c", config}
+                    : QStringList{"weston", "--backend=headless-backend.so", "--width=1280",
+                                  "--height=800", "--no-config"};
     if (::geteuid() == 0) {
         if (::getpwnam(kUser) == nullptr)
-            QProcess::execute(QStringLiteral("useradd"),
-                              {QStringLiteral("-M"), QStringLiteral("-r"), QStringLiteral("-s"),
-                               QStringLiteral("/usr/sbin/nologin"), QString::fromLatin1(kUser)});
+            QProcess::execute("useradd", {"-M", "-r", "-s", "/usr/sbin/nologin", kUser});
         const passwd* user = ::getpwnam(kUser);
-        if (user == nullptr) {
-            error = std::string("no user ") + kUser + " to run sway as (sway refuses root)";
-            return nullptr;
-        }
         // The runtime folder is sway's own: it checks that nobody else may use it.
-        if (::chown(runtime.toLocal8Bit().constData(), user->pw_uid, user->pw_gid) != 0 ||
+        if (user == nullptr ||
+            ::chown(runtime.toLocal8Bit().constData(), user->pw_uid, user->pw_gid) != 0 ||
             ::chown(config.toLocal8Bit().constData(), user->pw_uid, user->pw_gid) != 0) {
-            error = "cannot hand the runtime folder to " + std::string(kUser);
+            error =
+                std::string("no user ") + kUser + " to run the compositor as (sway refuses root)";
             return nullptr;
         }
-        command = QStringList{QStringLiteral("-u"), QString::fromLatin1(kUser),
-                              QStringLiteral("--"), program} +
-                  command;
-        program = QStringLiteral("runuser");
+        command = QStringList{"runuser", "-u", kUser, "--"} + command;
     }
-    QProcess& sway = *server->m_process;
-    sway.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    sway.setStandardOutputFile(QProcess::nullDevice());
-    sway.setStandardErrorFile(QProcess::nullDevice());
-    sway.start(program, command);
+    QProcess& process = *server->m_process;
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(command.takeFirst(), command);
     const QDir folder(runtime);
     const auto found = [&] {
         const QStringList sockets = folder.entryList({QStringLiteral("wayland-*")}, QDir::System);
@@ -120,16 +108,15 @@ std::unique_ptr<SwayServer> SwayServer::launch(Kind kind, std::string& error) {
         if (!ipc.isEmpty())
             server->m_ipcSocket = folder.filePath(ipc.first());
         // Weston has no IPC socket of sway's kind.
-        return !server->m_socket.isEmpty() &&
-               (kind == Kind::weston || !server->m_ipcSocket.isEmpty());
+        return !server->m_socket.isEmpty() && (!sway || !server->m_ipcSocket.isEmpty());
     };
-    if (!sway.waitForStarted(20'000) ||
-        !waitFor([&] { return found() || sway.state() == QProcess::NotRunning; }, 30s) ||
+    if (!process.waitForStarted(20'000) ||
+        !waitFor([&] { return found() || process.state() == QProcess::NotRunning; }, 30s) ||
         !found()) {
         error = "the compositor did not open its sockets within 30 s";
         return nullptr;
     }
-    if (kind == Kind::weston)
+    if (!sway)
         return server; // grim needs a screen-copy protocol weston does not offer
     // The output is there once sway answers with it.
     if (!waitFor([&] { return !server->screenshot().isNull(); }, 20s)) {
@@ -169,15 +156,16 @@ QString SwayServer::socketPath() const {
 }
 
 QImage SwayServer::screenshot(const QRect& area) const {
-    QStringList arguments{QStringLiteral("-")};
+    QStringList arguments{"-"};
     if (!area.isEmpty())
-        arguments = QStringList{QStringLiteral("-g"), QStringLiteral("%1,%2 %3x%4")
-                                                          .arg(area.x())
-                                                          .arg(area.y())
-                                                          .arg(area.width())
-                                                          .arg(area.height())} +
-                    arguments;
-    const auto png = runClient(QStringLiteral("grim"), arguments, clientEnvironment());
+        arguments = QStringList{"-g",
+                                QStringLiteral("%1,%2 %3x%4")
+                                    .arg(area.x())
+                                    .arg(area.y())
+                                    .arg(area.width())
+                                    .arg(area.height()),
+                                "-"};
+    const auto png = runClient("grim", arguments, clientEnvironment());
     return png ? QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
 }
 
