@@ -189,6 +189,22 @@ TEST_F(FilterTest, SavesInPlaceAreReplacementsWithinThreeSecondsOfAVacancy) {
         clock.advance(1500ms);
         EXPECT_EQ(got, (Names{"vacated " + name, (gap < 3s ? "replaced " : "complete ") + name}));
     }
+
+    // Vacated again: the earlier vacancy running out does not forget the later one.
+    got.clear();
+    writeFile(file("again.odt"), "old");
+    baseline();
+    waitUntilBornAfter(statPath(home.downloads())->changedNanoseconds);
+    remove("again.odt");
+    clock.advance(1s);
+    make("again.odt", "v2");
+    clock.advance(1500ms);
+    remove("again.odt");
+    clock.advance(1s); // the first vacancy's three seconds are over
+    make("again.odt", "v3");
+    clock.advance(1500ms);
+    EXPECT_EQ(got, (Names{"vacated again.odt", "replaced again.odt", "vacated again.odt",
+                          "replaced again.odt"}));
 }
 
 // aria2 preallocates: the size stands still while its control file NAME.aria2 exists. Firefox

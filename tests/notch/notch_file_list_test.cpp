@@ -257,6 +257,25 @@ TEST_F(FileListTest, ADelegateOutlivesTheChangesOfOtherRows) {
     EXPECT_EQ(find(QStringLiteral("lists")), lists.data()) << "the page is not made again";
 }
 
+// A burst under a collapsed notch makes no delegates, and closing lets them go: thousands
+// made and dropped while nobody looks cost time and memory the process keeps.
+TEST_F(FileListTest, RowsAreMadeOnlyWhileThePanelShows) {
+    settings.setDisplayMode(DisplayMode::hoverOnly);
+    download("a.zip");
+    download("b.zip");
+    advance(NotchViewModel::rowsInterval);
+    ASSERT_EQ(view().pendingRows()->count(), 2);
+    const auto made = [this] {
+        return findItem(panel, QStringLiteral("pendingChip-a.zip"), false);
+    };
+    EXPECT_EQ(made(), nullptr);
+    open();
+    EXPECT_NE(find(QStringLiteral("pendingChip-a.zip")), nullptr);
+    controller->collapse();
+    advance(std::chrono::seconds(1)); // past the closing fade
+    EXPECT_EQ(made(), nullptr);
+}
+
 TEST_F(FileListTest, APendingRowsEditorIsMadeWhenTheRowOpens) {
     download("a.zip");
     download("b.zip");
