@@ -168,23 +168,21 @@ void ExpiryStore::dropEnded() {
         return true;
     });
     m_droppedSinceTrim += m_retired.size() - retired;
-    // Once the drops have stopped for a moment: a trim in the middle of a storm would leave
-    // the rest of it with the process.
-    if (m_retired.size() > retired)
+    // After many drops, once they have stopped for a moment: a trim in the middle of a storm
+    // would leave the rest of it with the process. A few drops are pruned by the next ones.
+    if (m_retired.size() > retired && m_droppedSinceTrim >= dropsBeforeTrim)
         m_trim = m_clock.singleShot(Duration{5'000}, [this] { releaseRetired(); });
 }
 
-// A moment after records were dropped, once they are deleted: the guards that watched them
-// go (thousands of small blocks left among the freed records would keep those pages), and
-// after many (a burst that ended) what they held goes back to the system.
+// A moment after many records were dropped (a burst that ended), once they are deleted: the
+// guards that watched them go (thousands of small blocks left among the freed records would
+// keep those pages), then what the records held goes back to the system.
 void ExpiryStore::releaseRetired() {
     std::erase_if(m_retired, [](const QPointer<TrackedFile>& record) { return record.isNull(); });
     if (m_retired.empty())
         m_retired = {};
-    if (m_droppedSinceTrim >= dropsBeforeTrim) {
-        m_droppedSinceTrim = 0;
-        ::malloc_trim(0);
-    }
+    m_droppedSinceTrim = 0;
+    ::malloc_trim(0);
 }
 
 TrackedFile* ExpiryStore::adopt(std::unique_ptr<TrackedFile> record) {
