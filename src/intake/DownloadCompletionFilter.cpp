@@ -63,7 +63,8 @@ std::int64_t itemSignature(const path& item) {
 
 DownloadCompletionFilter::DownloadCompletionFilter(Clock& clock, QObject* parent)
     : QObject(parent)
-    , m_clock(clock) {}
+    , m_clock(clock)
+    , m_vacancies(clock, savedInPlaceWindow) {}
 
 DownloadCompletionFilter::~DownloadCompletionFilter() = default;
 
@@ -115,8 +116,7 @@ void DownloadCompletionFilter::dropKnown(const FileIdentity& identity) {
 bool DownloadCompletionFilter::wasSavedInPlace(const std::string& name) const {
     if (m_knownNames.find(name))
         return true;
-    auto vacated = m_vacatedAt.find(name);
-    return vacated != m_vacatedAt.end() && m_clock.now() - vacated->second < savedInPlaceWindow;
+    return m_vacancies.contains(name);
 }
 
 void DownloadCompletionFilter::adoptIdentity(const FileIdentity& identity,
@@ -125,37 +125,7 @@ void DownloadCompletionFilter::adoptIdentity(const FileIdentity& identity,
         dropKnown(*old);
     addKnown(identity);
     m_knownNames.assign(name, identity);
-    m_vacatedAt.erase(name);
-}
-
-void DownloadCompletionFilter::noteVacated(const std::string& name) {
-    forgetOldVacancies();
-    const Instant now = m_clock.now();
-    m_vacatedAt.insert_or_assign(name, now);
-    m_vacatedOrder.emplace_back(now, name);
-    if (!(m_vacancyTimer && m_vacancyTimer->isActive()))
-        m_vacancyTimer = m_clock.singleShot(savedInPlaceWindow, [this] { forgetOldVacancies(); });
-}
-
-// Only the last few seconds matter; older vacancies would only hold memory.
-void DownloadCompletionFilter::forgetOldVacancies() {
-    const Instant now = m_clock.now();
-    while (!m_vacatedOrder.empty() && now - m_vacatedOrder.front().first >= savedInPlaceWindow) {
-        const auto& [at, name] = m_vacatedOrder.front();
-        // Vacated again since, or taken back: that entry is not this one's to forget.
-        if (const auto entry = m_vacatedAt.find(name);
-            entry != m_vacatedAt.end() && entry->second == at)
-            m_vacatedAt.erase(entry);
-        m_vacatedOrder.pop_front();
-    }
-    if (m_vacatedOrder.empty()) {
-        m_vacatedAt = {}; // its buckets too
-        m_vacatedOrder = {};
-    } else if (!(m_vacancyTimer && m_vacancyTimer->isActive())) {
-        m_vacancyTimer =
-            m_clock.singleShot(savedInPlaceWindow - (now - m_vacatedOrder.front().first),
-                               [this] { forgetOldVacancies(); });
-    }
+    m_vacancies.remove(name);
 }
 
 bool DownloadCompletionFilter::hasPartialSibling(const path& item) const {
@@ -231,8 +201,7 @@ Status DownloadCompletionFilter::recordBaseline(const path& folder) {
     std::set_union(m_known.begin(), m_known.end(), identities.begin(), identities.end(),
                    std::back_inserter(known));
     m_known = std::move(known);
-    std::erase_if(m_vacatedAt,
-                  [&](const auto& entry) { return names.find(entry.first) != nullptr; });
+    m_vacancies.removeIf([&](const std::string& name) { return names.find(name) != nullptr; });
     m_knownNames = std::move(names);
     m_partNames = std::move(partNames);
     m_baselineBegan = began;
@@ -267,7 +236,7 @@ void DownloadCompletionFilter::handleItemEvent(const path& filePath) {
 
     if (!pathExists(filePath)) {
         if (m_knownNames.erase(name)) {
-            noteVacated(name);
+            m_vacancies.add(name);
             if (onVacated)
                 onVacated(filePath);
         }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "intake/NameTable.h"
+#include "intake/RecentVacancies.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
 #include <QObject>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -67,8 +67,6 @@ private:
     void dropKnown(const FileIdentity& identity);
     [[nodiscard]] bool wasSavedInPlace(const std::string& name) const;
     void adoptIdentity(const FileIdentity& identity, const std::string& name);
-    void noteVacated(const std::string& name);
-    void forgetOldVacancies();
     [[nodiscard]] bool isStillBeingWritten(const path& item) const;
     [[nodiscard]] bool hasPartialSibling(const path& item) const;
     void checkPoll(const FileIdentity& identity);
@@ -86,11 +84,7 @@ private:
     // a birth time is the one that still has its inode only if born no later than this.
     std::int64_t m_baselineBegan = 0;
     NameTable m_knownNames;
-    // Names vacated in the last few seconds, and the same in the order they were vacated:
-    // a storm of thousands is forgotten from the front, in time, not kept until the next.
-    std::unordered_map<std::string, Instant> m_vacatedAt;
-    std::deque<std::pair<Instant, std::string>> m_vacatedOrder;
-    TimerHandle m_vacancyTimer;
+    RecentVacancies m_vacancies;
     std::unordered_map<FileIdentity, std::unique_ptr<Poll>, FileIdentityHash> m_inFlight;
     // Every poll by the time its next check is due. One timer serves them all: ten thousand
     // timers of their own would cost the event loop more than the checks themselves, and
