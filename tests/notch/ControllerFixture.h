@@ -3,15 +3,20 @@
 // The notch controller on the manual clock, with a fake panel, fake screens and pointer and a
 // fake drag selection, over a real model and real files.
 #include "FakeDragSelection.h"
+#include "NotchControllerProbe.h"
 #include "notch/NotchController.h"
 #include "notch/ScreenSource.h"
 #include "support/ModelWorld.h"
+
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
 namespace fadebin::test {
 
 using namespace std::chrono_literals;
+using Probe = NotchControllerProbe;
+using Work = Probe::Work;
 
 // One 1280 x 800 display unless the test changes them, and the pointer where the test puts
 // it (nowhere at first).

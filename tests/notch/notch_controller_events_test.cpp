@@ -1,15 +1,9 @@
 // What opens, closes and toasts the notch by itself: downloads, decisions, deletions when
 // due, and file drags and drops.
 #include "ControllerFixture.h"
-#include "NotchControllerProbe.h"
-
-#include <QSignalSpy>
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
-using Probe = NotchControllerProbe;
-using Work = Probe::Work;
 
 namespace {
 

@@ -1,15 +1,9 @@
 // The notch controller's own states: installing, hover with its delays and tolerance,
 // queued transitions, menus, screen changes and teardown.
 #include "ControllerFixture.h"
-#include "NotchControllerProbe.h"
-
-#include <QSignalSpy>
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
-using Probe = NotchControllerProbe;
-using Work = Probe::Work;
 
 namespace {
 
