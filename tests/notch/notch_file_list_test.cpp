@@ -276,6 +276,16 @@ TEST_F(FileListTest, RowsAreMadeOnlyWhileThePanelShows) {
     EXPECT_EQ(made(), nullptr);
 }
 
+// The open panel is as tall as the lists it shows: no page that is not showing keeps room.
+TEST_F(FileListTest, TheOpenPanelIsAsTallAsItsLists) {
+    download("a.zip");
+    open();
+    const QQuickItem* page = find(QStringLiteral("expandedContent"));
+    const QQuickItem* lists = find(QStringLiteral("listsPage"));
+    ASSERT_TRUE(page && lists);
+    EXPECT_EQ(page->property("pageHeight").toReal(), lists->height());
+}
+
 TEST_F(FileListTest, APendingRowsEditorIsMadeWhenTheRowOpens) {
     download("a.zip");
     download("b.zip");

@@ -65,6 +65,9 @@ Item {
                 objectName: "page"
                 width: scroll.width
                 active: content.view.page !== "lists"
+                // An inactive Loader keeps the height of its last page: it would leave that
+                // much empty space below the lists.
+                visible: active
                 sourceComponent: {
                     switch (content.view.page) {
                     case "dropPrompt": return dropPrompt
