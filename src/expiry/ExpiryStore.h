@@ -101,8 +101,6 @@ public:
     // pauses and shows as saveProblem() until one goes through.
     bool save();
     [[nodiscard]] const std::optional<QString>& saveProblem() const { return m_saveProblem; }
-    // While one lives, saves wait; every change made meanwhile is written in one transaction
-    // when the last one ends (a bus call naming many files, "Apply to all").
     // While one lives, looking for files that are not at their path lists the search folders
     // once: a batch of events that each concern one record reads Downloads once, not once
     // per record.
@@ -115,6 +113,8 @@ public:
         Bookmarks::SearchPass m_pass;
     };
 
+    // While one lives, saves wait; every change made meanwhile is written in one transaction
+    // when the last one ends (a bus call naming many files, "Apply to all").
     class SaveBatch {
     public:
         explicit SaveBatch(ExpiryStore& store)
