@@ -184,43 +184,6 @@ TEST_F(FileListTest, AnyNewOrderEndsAsTheListWithTheRowsKept) {
     }
 }
 
-TEST_F(FileListTest, TheViewModelsListsFollowTheModelRowByRow) {
-    NotchFileList& pending = *view().pendingRows();
-    NotchFileList& tracked = *view().trackedRows();
-    QAbstractItemModelTester pendingTester(&pending,
-                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
-    QAbstractItemModelTester trackedTester(&tracked,
-                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
-    settings.setShowTestTimers(true);
-    decided("later.txt", ExpiryOption::tenDays);
-    decided("sooner.txt", ExpiryOption::oneHour);
-    ASSERT_EQ(tracked.count(), 2);
-    EXPECT_EQ(tracked.at(0)->name(), "sooner.txt");
-
-    RowSignals pendingSpy(&pending);
-    RowSignals trackedSpy(&tracked);
-    TrackedFile* a = download("a.zip");
-    TrackedFile* b = download("b.zip");
-    ASSERT_EQ(pendingSpy.inserted.size(), 2);
-    EXPECT_EQ(pendingSpy.inserted.at(1).at(1).toInt(), 1) << "b.zip after a.zip";
-    EXPECT_EQ(pendingSpy.reset.size(), 0);
-    EXPECT_EQ(trackedSpy.total(), 0);
-    EXPECT_EQ(view().pendingCount(), sectionCountText(2));
-
-    pendingSpy.clear();
-    model.decide(a, ExpiryOption::oneDay); // between the two tracked files
-    EXPECT_EQ(pendingSpy.removed.size(), 1);
-    EXPECT_EQ(RowSignals::span(pendingSpy.removed), std::make_pair(0, 0));
-    // The record's expiry was set while it was still listed: its own row alone says so.
-    for (const QList<QVariant>& changed : pendingSpy.changed)
-        EXPECT_EQ(changed.at(0).value<QModelIndex>().row(), 0);
-    EXPECT_EQ(pendingSpy.total(), 1 + pendingSpy.changed.size());
-    ASSERT_EQ(trackedSpy.inserted.size(), 1);
-    EXPECT_EQ(RowSignals::span(trackedSpy.inserted), std::make_pair(1, 1));
-    EXPECT_EQ(trackedSpy.total(), 1);
-    EXPECT_EQ(view().pendingRows()->row(b->id().toString(QUuid::WithoutBraces))->file(), b);
-}
-
 TEST_F(FileListTest, ADelegateOutlivesTheChangesOfOtherRows) {
     settings.setShowTestTimers(true);
     decided("invoice-4411.pdf", ExpiryOption::thirtyMinutes);
