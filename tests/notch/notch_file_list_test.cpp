@@ -20,17 +20,20 @@ namespace {
 
 // Every row signal a list can send after a change, counted.
 struct RowSignals {
-    explicit RowSignals(QAbstractItemModel* model)
-        : inserted(model, &QAbstractItemModel::rowsInserted)
-        , removed(model, &QAbstractItemModel::rowsRemoved)
-        , moved(model, &QAbstractItemModel::rowsMoved)
-        , changed(model, &QAbstractItemModel::dataChanged)
-        , reset(model, &QAbstractItemModel::modelReset)
-        , layout(model, &QAbstractItemModel::layoutChanged) {}
+    using M = QAbstractItemModel;
+    explicit RowSignals(M* m)
+        : inserted(m, &M::rowsInserted)
+        , removed(m, &M::rowsRemoved)
+        , moved(m, &M::rowsMoved)
+        , changed(m, &M::dataChanged)
+        , reset(m, &M::modelReset)
+        , layout(m, &M::layoutChanged) {}
 
     [[nodiscard]] qsizetype total() const {
-        return inserted.size() + removed.size() + moved.size() + changed.size() + reset.size() +
-               layout.size();
+        qsizetype n = 0;
+        for (const QSignalSpy* spy : {&inserted, &removed, &moved, &changed, &reset, &layout})
+            n += spy->size();
+        return n;
     }
     void clear() {
         for (QSignalSpy* spy : {&inserted, &removed, &moved, &changed, &reset, &layout})
@@ -41,12 +44,7 @@ struct RowSignals {
         return {spy.at(0).at(1).toInt(), spy.at(0).at(2).toInt()};
     }
 
-    QSignalSpy inserted;
-    QSignalSpy removed;
-    QSignalSpy moved;
-    QSignalSpy changed;
-    QSignalSpy reset;
-    QSignalSpy layout;
+    QSignalSpy inserted, removed, moved, changed, reset, layout;
 };
 
 class FileListTest : public ::testing::Test, public ContentFixture {
@@ -69,13 +67,12 @@ protected:
         }
         return made;
     }
-    [[nodiscard]] QList<TrackedFile*> shown(const NotchFileList& l) const {
+    [[nodiscard]] static QList<TrackedFile*> shown(const NotchFileList& l) {
         QList<TrackedFile*> files;
         for (NotchFileRow* row : l.rows())
             files.append(row->file());
         return files;
     }
-    [[nodiscard]] static QList<NotchFileRow*> rowsOf(const NotchFileList& l) { return l.rows(); }
 
     // Every item with the name, shown or not.
     [[nodiscard]] QList<QQuickItem*> allNamed(const QString& prefix) const {
@@ -126,7 +123,7 @@ TEST_F(FileListTest, EachChangeIsOneRowSignalInAShortListAndALongOne) {
         // end (one that moved past everyone's): one move each, each row keeping its object.
         const int last = c.size - 1;
         for (const auto& [from, to] : {std::pair{last, 0}, std::pair{0, last}}) {
-            const QList<NotchFileRow*> before = rowsOf(list);
+            const QList<NotchFileRow*> before = list.rows();
             spy.clear();
             changed.move(from, to);
             list.setFiles(changed);
