@@ -40,7 +40,7 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             environment.remove(QLatin1String(name));
-        for (const QString name : {u"WAYLAND_DISPLAY"_qs, u"XDG_RUNTIME_DIR"_qs})
+        for (const char* name : {"WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
             if (session.contains(name))
                 environment.insert(name, session.value(name));
         if (display == "offscreen")
