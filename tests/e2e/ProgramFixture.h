@@ -38,11 +38,9 @@ public:
     [[nodiscard]] bool start(const std::string& display = {},
                              const QProcessEnvironment& session = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        for (const QString& name :
-             {QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("XDG_RUNTIME_DIR")})
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QLatin1String(name));
+        for (const char* name : {"WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
             if (session.contains(name))
                 environment.insert(name, session.value(name));
         if (display == "offscreen")
@@ -89,7 +87,6 @@ public:
     }
 
     [[nodiscard]] qint64 pid() const { return m_process.processId(); }
-
     int terminate() { return endWith(SIGTERM); }
     // Sends the signal and waits for the end: the exit status, or -1 when killed by it.
     int endWith(int signal) {
@@ -180,12 +177,8 @@ inline Command runProgramBytes(const QList<QByteArray>& arguments) {
     words.insert(words.end(), arguments.begin(), arguments.end());
     return runBytes(words);
 }
-
 inline Command runProgram(const QStringList& arguments) {
-    QList<QByteArray> words;
-    for (const QString& argument : arguments)
-        words.append(argument.toUtf8());
-    return runProgramBytes(words);
+    return runTool(FADEBIN_PROGRAM, arguments);
 }
 
 // As Chromium saves a download: a partial file grown in writes, its origin, then the rename.
@@ -231,10 +224,9 @@ inline std::vector<Record> readRecords(const TempHome& home) {
 }
 
 inline Record readRecord(const TempHome& home, const std::string& name) {
-    for (Record& r : readRecords(home))
-        if (r.displayName == name)
-            return r;
-    return {};
+    const auto records = readRecords(home);
+    const auto found = std::ranges::find(records, name, &Record::displayName);
+    return found != records.end() ? *found : Record{};
 }
 
 } // namespace fadebin::test

@@ -11,8 +11,3 @@ foreach(test drag_x11_test notch_panel_x11_test scaled_pointer_x11_test)
         target_link_libraries(${test} PRIVATE fadebin_x11testsupport)
     endif()
 endforeach()
-
-# The icon test draws the artwork itself.
-if(TARGET icons_test)
-    target_link_libraries(icons_test PRIVATE fadebin_icons)
-endif()

@@ -28,17 +28,14 @@ protected:
     [[nodiscard]] QString dateIn(Duration from) const {
         return dateText(clock.now() + from, clock.now(), view().textContext());
     }
-    [[nodiscard]] QVariant icon() const { return find("collapsedMark")->property("icon"); }
 };
 
 TEST_F(ContentTest, CollapsedNotchCountsAndCountsDownAndOnlyThenTicks) {
     settle();
-    EXPECT_EQ(icon(), "clock01");
     EXPECT_FALSE(view().indicatorShown());
     EXPECT_FALSE(view().isTicking()) << "nothing shows time: nothing wakes";
     trackedFiles();
     EXPECT_EQ(view().indicatorText(), "3");
-    EXPECT_EQ(icon(), "clock04");
     EXPECT_FALSE(view().isTicking());
     settings.setCountColorHex(QStringLiteral("not a colour"));
     EXPECT_EQ(view().countColor(), QColor(0x40, 0xF2, 0xFF));
@@ -48,11 +45,9 @@ TEST_F(ContentTest, CollapsedNotchCountsAndCountsDownAndOnlyThenTicks) {
     advance(21s); // within the last 10 s
     EXPECT_TRUE(view().indicatorIsCountdown());
     EXPECT_EQ(view().indicatorText(), "9s");
-    EXPECT_EQ(icon(), "file-shredder");
     EXPECT_TRUE(view().isTicking());
     advance(2s);
     EXPECT_EQ(view().indicatorText(), "7s");
-    EXPECT_EQ(view().countdownColor(), QColor(0xFF, 0x9E, 0xF2));
     advance(8s); // the file goes; the count is back
     EXPECT_EQ(view().indicatorText(), "3");
     EXPECT_FALSE(view().isTicking());
@@ -69,17 +64,6 @@ TEST_F(ContentTest, OnePendingRowSchedulesOneHour) {
     EXPECT_EQ(textOf("pendingDetail"), "example.org · 1.2 MB");
     EXPECT_EQ(textOf("pendingPreview"), "Kept until you delete it");
     EXPECT_EQ(find("applyToAll"), nullptr) << "only with two or more pending files";
-    // The row holds its picker and its buttons, "Done" last.
-    QQuickItem* row = find(QString::fromStdString("pendingRow-" + name));
-    const auto bounds = [&](const char* item) {
-        QQuickItem* found = find(QString::fromLatin1(item));
-        return found ? found->mapRectToScene(found->boundingRect()) : QRectF();
-    };
-    const QRectF rowBounds = row->mapRectToScene(row->boundingRect());
-    for (const char* item : {"option-oneHour", "keepButton", "doneButton"})
-        EXPECT_TRUE(rowBounds.contains(bounds(item))) << item;
-    EXPECT_LT(bounds("keepButton").right(), bounds("doneButton").left());
-
     click("option-oneHour");
     EXPECT_EQ(textOf("pendingPreview"), "Until " + dateIn(1h));
     click("doneButton");
@@ -256,14 +240,11 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
     settle();
     EXPECT_EQ(textOf("emptyDetail"), "Watching is paused.");
     EXPECT_EQ(textOf("footerText"), "Fadebin · paused");
-    EXPECT_EQ(find("pauseButton")->property("help"), "Resume watching Downloads");
-    EXPECT_EQ(find("footerText")->property("color").value<QColor>(), QColor(0xFF, 0x9F, 0x0A));
     click("pauseButton");
     EXPECT_FALSE(settings.pauseWatching());
     EXPECT_TRUE(model.watcher()->isWatching());
     EXPECT_EQ(textOf("emptyDetail"), "New downloads will show up here.");
     EXPECT_EQ(textOf("footerText"), "Fadebin");
-    EXPECT_EQ(find("pauseButton")->property("help"), "Pause watching Downloads");
     click("pauseButton");
     EXPECT_FALSE(model.watcher()->isWatching());
 

@@ -20,17 +20,20 @@ namespace {
 
 // Every row signal a list can send after a change, counted.
 struct RowSignals {
-    explicit RowSignals(QAbstractItemModel* model)
-        : inserted(model, &QAbstractItemModel::rowsInserted)
-        , removed(model, &QAbstractItemModel::rowsRemoved)
-        , moved(model, &QAbstractItemModel::rowsMoved)
-        , changed(model, &QAbstractItemModel::dataChanged)
-        , reset(model, &QAbstractItemModel::modelReset)
-        , layout(model, &QAbstractItemModel::layoutChanged) {}
+    using M = QAbstractItemModel;
+    explicit RowSignals(M* m)
+        : inserted(m, &M::rowsInserted)
+        , removed(m, &M::rowsRemoved)
+        , moved(m, &M::rowsMoved)
+        , changed(m, &M::dataChanged)
+        , reset(m, &M::modelReset)
+        , layout(m, &M::layoutChanged) {}
 
     [[nodiscard]] qsizetype total() const {
-        return inserted.size() + removed.size() + moved.size() + changed.size() + reset.size() +
-               layout.size();
+        qsizetype n = 0;
+        for (const QSignalSpy* spy : {&inserted, &removed, &moved, &changed, &reset, &layout})
+            n += spy->size();
+        return n;
     }
     void clear() {
         for (QSignalSpy* spy : {&inserted, &removed, &moved, &changed, &reset, &layout})
@@ -41,12 +44,7 @@ struct RowSignals {
         return {spy.at(0).at(1).toInt(), spy.at(0).at(2).toInt()};
     }
 
-    QSignalSpy inserted;
-    QSignalSpy removed;
-    QSignalSpy moved;
-    QSignalSpy changed;
-    QSignalSpy reset;
-    QSignalSpy layout;
+    QSignalSpy inserted, removed, moved, changed, reset, layout;
 };
 
 class FileListTest : public ::testing::Test, public ContentFixture {
@@ -69,13 +67,12 @@ protected:
         }
         return made;
     }
-    [[nodiscard]] QList<TrackedFile*> shown(const NotchFileList& l) const {
+    [[nodiscard]] static QList<TrackedFile*> shown(const NotchFileList& l) {
         QList<TrackedFile*> files;
         for (NotchFileRow* row : l.rows())
             files.append(row->file());
         return files;
     }
-    [[nodiscard]] static QList<NotchFileRow*> rowsOf(const NotchFileList& l) { return l.rows(); }
 
     // Every item with the name, shown or not.
     [[nodiscard]] QList<QQuickItem*> allNamed(const QString& prefix) const {
@@ -126,7 +123,7 @@ TEST_F(FileListTest, EachChangeIsOneRowSignalInAShortListAndALongOne) {
         // end (one that moved past everyone's): one move each, each row keeping its object.
         const int last = c.size - 1;
         for (const auto& [from, to] : {std::pair{last, 0}, std::pair{0, last}}) {
-            const QList<NotchFileRow*> before = rowsOf(list);
+            const QList<NotchFileRow*> before = list.rows();
             spy.clear();
             changed.move(from, to);
             list.setFiles(changed);
@@ -182,43 +179,6 @@ TEST_F(FileListTest, AnyNewOrderEndsAsTheListWithTheRowsKept) {
         // What left is gone with the next turn; what stayed is the same object.
         nextTurn();
     }
-}
-
-TEST_F(FileListTest, TheViewModelsListsFollowTheModelRowByRow) {
-    NotchFileList& pending = *view().pendingRows();
-    NotchFileList& tracked = *view().trackedRows();
-    QAbstractItemModelTester pendingTester(&pending,
-                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
-    QAbstractItemModelTester trackedTester(&tracked,
-                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
-    settings.setShowTestTimers(true);
-    decided("later.txt", ExpiryOption::tenDays);
-    decided("sooner.txt", ExpiryOption::oneHour);
-    ASSERT_EQ(tracked.count(), 2);
-    EXPECT_EQ(tracked.at(0)->name(), "sooner.txt");
-
-    RowSignals pendingSpy(&pending);
-    RowSignals trackedSpy(&tracked);
-    TrackedFile* a = download("a.zip");
-    TrackedFile* b = download("b.zip");
-    ASSERT_EQ(pendingSpy.inserted.size(), 2);
-    EXPECT_EQ(pendingSpy.inserted.at(1).at(1).toInt(), 1) << "b.zip after a.zip";
-    EXPECT_EQ(pendingSpy.reset.size(), 0);
-    EXPECT_EQ(trackedSpy.total(), 0);
-    EXPECT_EQ(view().pendingCount(), sectionCountText(2));
-
-    pendingSpy.clear();
-    model.decide(a, ExpiryOption::oneDay); // between the two tracked files
-    EXPECT_EQ(pendingSpy.removed.size(), 1);
-    EXPECT_EQ(RowSignals::span(pendingSpy.removed), std::make_pair(0, 0));
-    // The record's expiry was set while it was still listed: its own row alone says so.
-    for (const QList<QVariant>& changed : pendingSpy.changed)
-        EXPECT_EQ(changed.at(0).value<QModelIndex>().row(), 0);
-    EXPECT_EQ(pendingSpy.total(), 1 + pendingSpy.changed.size());
-    ASSERT_EQ(trackedSpy.inserted.size(), 1);
-    EXPECT_EQ(RowSignals::span(trackedSpy.inserted), std::make_pair(1, 1));
-    EXPECT_EQ(trackedSpy.total(), 1);
-    EXPECT_EQ(view().pendingRows()->row(b->id().toString(QUuid::WithoutBraces))->file(), b);
 }
 
 TEST_F(FileListTest, ADelegateOutlivesTheChangesOfOtherRows) {

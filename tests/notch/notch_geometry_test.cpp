@@ -14,15 +14,6 @@ void PrintTo(const Rect& r, std::ostream* os) {
 
 namespace {
 
-// A 1512 x 982 display, its 37.5 high housing between two 600-point auxiliary areas.
-ScreenInfo notchedLaptop(double x0 = 0) {
-    return {{x0, 0, 1512, 982},
-            {x0, 0, 1512, 982 - 37.5},
-            37.5,
-            Rect{x0, 944.5, 600, 37.5},
-            Rect{x0 + 912, 944.5, 600, 37.5}};
-}
-
 ScreenInfo plainMonitor(double x0 = 0) {
     return {{x0, 0, 1920, 1080}, {x0, 0, 1920, 1053}, 0, std::nullopt, std::nullopt};
 }
@@ -35,22 +26,6 @@ void expectFrames(const NotchGeometry& g, const Rect& notch, const Rect& collaps
     EXPECT_EQ(g.frameForState(NotchState::toast), toast);
 }
 
-TEST(NotchGeometryTest, HousingBetweenTheAuxiliaryAreasOfThe1512WideScreen) {
-    const auto g = NotchGeometry::compute({notchedLaptop()}, 0);
-    EXPECT_TRUE(g.hasNotch);
-    // 312 + 12 + 56 = 380 wide and 37.5 high, made integral outwards.
-    expectFrames(g, {600, 944.5, 312, 37.5}, {566, 944, 380, 38}, {532, 502, 448, 480},
-                 {532, 872, 448, 110});
-}
-
-TEST(NotchGeometryTest, NotchedScreenIsChosenEvenSecondInTheList) {
-    const auto g = NotchGeometry::compute({plainMonitor(), notchedLaptop(1920)}, 0);
-    EXPECT_TRUE(g.hasNotch);
-    EXPECT_EQ(g.screenFrame, (Rect{1920, 0, 1512, 982}));
-    expectFrames(g, {2520, 944.5, 312, 37.5}, {2486, 944, 380, 38}, {2452, 502, 448, 480},
-                 {2452, 872, 448, 110});
-}
-
 TEST(NotchGeometryTest, ScreenWithoutHousingHangsBelowTheDesktopBarAndNoScreensGiveZero) {
     const auto g = NotchGeometry::compute({plainMonitor()}, 0);
     EXPECT_FALSE(g.hasNotch);
@@ -58,15 +33,6 @@ TEST(NotchGeometryTest, ScreenWithoutHousingHangsBelowTheDesktopBarAndNoScreensG
                  {750, 949, 420, 104});
     EXPECT_EQ(NotchGeometry::compute({plainMonitor(), plainMonitor(1920)}, 1).screenFrame.x, 1920);
     EXPECT_EQ(NotchGeometry::compute({}, std::nullopt), NotchGeometry{});
-}
-
-TEST(NotchGeometryTest, VeryWideNotchWidensTheOpenPanel) {
-    ScreenInfo wide = notchedLaptop();
-    wide.topInset = 32;
-    wide.auxiliaryTopLeftArea->width = 546;
-    wide.auxiliaryTopRightArea->width = 546;
-    expectFrames(NotchGeometry::compute({wide}, 0), {546, 950, 420, 32}, {512, 950, 488, 32},
-                 {512, 502, 488, 480}, {512, 878, 488, 104});
 }
 
 TEST(ShapeTest, TwoPointsOfToleranceOnSidesAndBottomButNotThree) {

@@ -34,9 +34,9 @@ protected:
 
     [[nodiscard]] ::Window windowUnderPointer() const {
         ::Window root = 0, child = 0;
-        int rootX = 0, rootY = 0, x = 0, y = 0;
+        int at = 0;
         unsigned mask = 0;
-        XQueryPointer(m_x, DefaultRootWindow(m_x), &root, &child, &rootX, &rootY, &x, &y, &mask);
+        XQueryPointer(m_x, DefaultRootWindow(m_x), &root, &child, &at, &at, &at, &at, &mask);
         return child;
     }
 
@@ -58,18 +58,14 @@ protected:
     [[nodiscard]] QRect boundingExtents(::Window w) const {
         return boundingShape(w).boundingRect();
     }
-    // Acts as a compositing manager starting: a window of the test owns _NET_WM_CM_S0.
+    // Acts as a compositing manager starting: a window of the test owns _NET_WM_CM_S0; it
+    // stops when that window goes, and the selection with it.
     ::Window startCompositingManager() {
         const ::Window owner =
             XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), -10, -10, 1, 1, 0, 0, 0);
         XSetSelectionOwner(m_x, XInternAtom(m_x, "_NET_WM_CM_S0", False), owner, CurrentTime);
         XSync(m_x, False);
         return owner;
-    }
-    // ... and stopping: its window goes, and the selection with it.
-    void stopCompositingManager(::Window owner) {
-        XDestroyWindow(m_x, owner);
-        XSync(m_x, False);
     }
 
     static void show(NotchPanel& panel, const Rect& frame) {
@@ -85,8 +81,8 @@ TEST_F(NotchPanelX11Test, SitsAtTheComputedFrameEvenPastTheScreenEdge) {
     show(panel, geometry.frameForState(NotchState::collapsed));
     const auto id = static_cast<::Window>(panel.winId());
     const std::pair<Rect, QRect> frames[] = {
-        {geometry.frameForState(NotchState::collapsed), test::collapsedNotchFrame},
-        {geometry.frameForState(NotchState::expanded), test::expandedNotchFrame},
+        {geometry.frameForState(NotchState::collapsed), {512, 0, 256, 32}},
+        {geometry.frameForState(NotchState::expanded), {430, 0, 420, 480}},
         // Over the top and left edges: nothing pulls the panel back onto the screen.
         {{-40, 790, 300, 50}, {-40, -40, 300, 50}},
     };
@@ -133,7 +129,7 @@ TEST_F(NotchPanelX11Test, ShapeReportsHoverOnceAndLetsClicksBesideItThrough) {
 // The open outline of one pending row: 420 x 140 with rounded lower corners.
 QPainterPath openOutline() {
     QPainterPath outline;
-    outline.addRoundedRect(QRectF(0, 0, 420, 140), 22, 22);
+    outline.addRoundedRect(0, 0, 420, 140, 22, 22);
     return outline;
 }
 
@@ -173,7 +169,8 @@ TEST_F(NotchPanelX11Test, UnderACompositorTheAlphaWindowIsShapedForInputAndFollo
     EXPECT_TRUE(waitFor([&] { return windowUnderPointer() == id; }));
 
     // The manager stops: the server must cut the outline now.
-    stopCompositingManager(manager);
+    XDestroyWindow(m_x, manager);
+    XSync(m_x, False);
     ASSERT_TRUE(waitFor([&] { return panel.clipsToShape(); }));
     EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 140));
     pointerTo(640, 300);
@@ -185,7 +182,8 @@ TEST_F(NotchPanelX11Test, UnderACompositorTheAlphaWindowIsShapedForInputAndFollo
     EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 480));
     pointerTo(640, 300);
     EXPECT_TRUE(waitFor([&] { return windowUnderPointer() != id; }));
-    stopCompositingManager(again);
+    XDestroyWindow(m_x, again);
+    XSync(m_x, False);
 }
 
 TEST_F(NotchPanelX11Test, DesktopHintsAreWrittenAgainBeforeEveryShow) {

@@ -7,21 +7,6 @@
 
 namespace fadebin::test {
 
-namespace {
-
-// The first object that `match` gives for an item, depth first over the item tree.
-QObject* search(QQuickItem* item, const std::function<QObject*(QQuickItem*)>& match) {
-    if (QObject* found = match(item))
-        return found;
-    for (QQuickItem* child : item->childItems()) {
-        if (QObject* found = search(child, match))
-            return found;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 void visitItems(QQuickItem* item, const std::function<void(QQuickItem*)>& fn) {
     fn(item);
     for (QQuickItem* child : item->childItems())
@@ -41,17 +26,23 @@ bool showsText(QQuickWindow* window, const QString& text) {
 }
 
 QQuickItem* findItem(QQuickWindow* window, const QString& name, bool visibleOnly) {
-    const auto named = [&](QQuickItem* item) {
-        return item->objectName() == name && (!visibleOnly || item->isVisible()) ? item : nullptr;
-    };
-    return window ? static_cast<QQuickItem*>(search(window->contentItem(), named)) : nullptr;
+    QQuickItem* found = nullptr;
+    if (window)
+        visitItems(window->contentItem(), [&](QQuickItem* item) {
+            if (!found && item->objectName() == name && (!visibleOnly || item->isVisible()))
+                found = item;
+        });
+    return found;
 }
 
 QObject* findObject(QQuickWindow* window, const QString& name) {
-    const auto held = [&](QQuickItem* item) {
-        return item->findChild<QObject*>(name, Qt::FindDirectChildrenOnly);
-    };
-    return window ? search(window->contentItem(), held) : nullptr;
+    QObject* found = nullptr;
+    if (window)
+        visitItems(window->contentItem(), [&](QQuickItem* item) {
+            if (!found)
+                found = item->findChild<QObject*>(name, Qt::FindDirectChildrenOnly);
+        });
+    return found;
 }
 
 bool isShown(QQuickWindow* window, const QString& name) {
