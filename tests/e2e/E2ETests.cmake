@@ -1,3 +1,9 @@
+# The notch's end-to-end test on X looks at the X server itself (bare, under openbox and under
+# xcompmgr); it lays out the notch content itself to find where to click.
+if(TARGET notch_e2e_test)
+    target_link_libraries(notch_e2e_test PRIVATE fadebin_quickdriver fadebin_x11testsupport)
+endif()
+
 # The desktop test compares the windows' identity with the desktop entry in the sources.
 if(TARGET desktop_program_test)
     target_compile_definitions(desktop_program_test

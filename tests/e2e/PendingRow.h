@@ -10,9 +10,11 @@ inline QPointF centreOf(const QQuickItem* item) {
     return item->mapToScene({item->width() / 2, item->height() / 2});
 }
 
-// The open row of one pending file: the centres of its "1h" option and its "Done" button.
+// The open row of one pending file: the centres of its "1h" option and its "Done" button, and
+// the option's top edge, where its selection ring is drawn.
 struct PendingRowPoints {
     QPointF oneHour, done;
+    double oneHourTop = 0;
 };
 
 inline PendingRowPoints pendingRowPoints() {
@@ -25,7 +27,7 @@ inline PendingRowPoints pendingRowPoints() {
         ADD_FAILURE() << "the open row has no 1h option or no Done button";
         return {};
     }
-    return {centreOf(option), centreOf(done)};
+    return {centreOf(option), centreOf(done), option->mapToScene({0, 0}).y()};
 }
 
 // The "more" button of a file scheduled for an hour, in the panel a newer download opens, as

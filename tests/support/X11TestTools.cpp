@@ -31,10 +31,12 @@ std::string whyNoX11() {
     return {};
 }
 
-int runOnXvfb(int argc, char** argv, bool ownWindows) {
+int runOnXvfb(int argc, char** argv, bool ownWindows,
+              const std::vector<std::string>& xvfbArguments) {
     ::testing::InitGoogleTest(&argc, argv);
     std::unique_ptr<XvfbServer> server;
-    if (!::testing::GTEST_FLAG(list_tests) && (server = XvfbServer::start(noXvfbReason())))
+    if (!::testing::GTEST_FLAG(list_tests) &&
+        (server = XvfbServer::start(noXvfbReason(), "1280x800x24", xvfbArguments)))
         noXvfbReason().clear();
     if (server)
         qputenv("DISPLAY", server->display().c_str());
@@ -54,6 +56,44 @@ void xdotool(const QStringList& arguments) {
 void pointerTo(double x, double y) {
     xdotool({QStringLiteral("mousemove"), QString::number(std::lround(x)),
              QString::number(std::lround(y))});
+}
+
+namespace {
+
+FoundWindow viewableWindowUnder(Display* x, ::Window under, const std::string& name) {
+    ::Window root = 0, parent = 0;
+    ::Window* children = nullptr;
+    unsigned count = 0;
+    FoundWindow found;
+    if (!XQueryTree(x, under, &root, &parent, &children, &count))
+        return found;
+    for (unsigned i = 0; i < count && found.id == 0; ++i) {
+        XWindowAttributes attributes{};
+        char* fetched = nullptr;
+        if (!XGetWindowAttributes(x, children[i], &attributes) ||
+            attributes.map_state != IsViewable)
+            continue;
+        if (XFetchName(x, children[i], &fetched) && fetched != nullptr && fetched == name &&
+            attributes.width > 1) {
+            int left = 0, top = 0;
+            ::Window child = 0;
+            XTranslateCoordinates(x, children[i], root, 0, 0, &left, &top, &child);
+            found = {children[i], QRect(left, top, attributes.width, attributes.height)};
+        } else {
+            found = viewableWindowUnder(x, children[i], name);
+        }
+        if (fetched != nullptr)
+            XFree(fetched);
+    }
+    if (children != nullptr)
+        XFree(children);
+    return found;
+}
+
+} // namespace
+
+FoundWindow viewableWindow(Display* x, const std::string& name) {
+    return viewableWindowUnder(x, DefaultRootWindow(x), name);
 }
 
 int depthOf(Display* x, unsigned long window) {
