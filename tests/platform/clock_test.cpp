@@ -1,7 +1,5 @@
 #include "support/ManualClock.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +11,7 @@
 #include <ctime>
 
 using namespace fadebin;
+using namespace fadebin::test;
 using namespace std::chrono_literals;
 
 namespace {
@@ -40,13 +39,6 @@ private:
     int m_error;
 };
 
-void runEventsUntil(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-}
-
 } // namespace
 
 TEST(SystemClock, AnInstantTimerFiresAtItsInstantThroughTheEventLoop) {
@@ -62,7 +54,7 @@ TEST(SystemClock, AnInstantTimerFiresAtItsInstantThroughTheEventLoop) {
     ASSERT_TRUE(timer->isActive());
     EXPECT_GT(*timer->remaining(), 100ms);
     EXPECT_LE(*timer->remaining(), 200ms);
-    runEventsUntil([&] { return firedAt.has_value(); }, 5000);
+    waitFor([&] { return firedAt.has_value(); }, 5s);
     ASSERT_TRUE(firedAt.has_value());
     EXPECT_GE(*firedAt, deadline);
     EXPECT_TRUE(pastFired);
@@ -84,10 +76,10 @@ TEST(SystemClock, SettingTheWallClockPastAnInstantFiresItAtOnce) {
         WallClockStep step(61s);
         if (step.error() != 0)
             GTEST_SKIP() << "the wall clock cannot be set here: " << std::strerror(step.error());
-        runEventsUntil([&] { return fired; }, 2000);
+        waitFor([&] { return fired; }, 2s);
     }
     EXPECT_TRUE(fired);
-    runEventsUntil([&] { return sets > 0; }, 2000);
+    waitFor([&] { return sets > 0; }, 2s);
     EXPECT_GT(sets, 0);
 }
 
@@ -96,7 +88,7 @@ TEST(SystemClock, TimersLongerThanQtCanArmWaitTheirWholeTime) {
     bool fired = false;
     TimerHandle month = Clock::system().singleShot(std::chrono::days(30), [&] { fired = true; });
     TimerHandle soon = Clock::system().singleShot(20ms, [] {});
-    runEventsUntil([&] { return !soon->isActive(); }, 5000);
+    waitFor([&] { return !soon->isActive(); }, 5s);
     EXPECT_FALSE(soon->isActive()) << "an ordinary timer fires";
     EXPECT_FALSE(fired);
     ASSERT_TRUE(month->isActive());
