@@ -58,8 +58,7 @@ TEST_F(ModelTest, PausingStopsIntakeButNotTimers) {
     model.updateWatching();
     EXPECT_FALSE(model.watcher()->isWatching());
     clock.advance(10s);
-    ASSERT_EQ(deletions.size(), 1u);
-    EXPECT_EQ(deletions[0].title(), QStringLiteral("Moved to Trash"));
+    EXPECT_EQ(deletions.size(), 1u);
 }
 
 // A fresh account has no Downloads until a browser makes one, and a folder can be removed,

@@ -298,7 +298,6 @@ TEST_F(FilterTest, AFileStillOpenForWritingIsReportedOnceItsWriterClosesIt) {
     EXPECT_EQ(opener.state(), QProcess::Running) << "the writer waits for the lease to go";
     lease.release();
     ASSERT_TRUE(opener.waitForFinished(10'000));
-    EXPECT_EQ(opener.readAllStandardOutput(), "opened\n");
 
     baseline();
     QProcess writer;

@@ -36,8 +36,6 @@ TEST(Feedback, SendsWhatWasTypedThanksAndClosesAfterAWhile) {
     FeedbackWindow feedback(world.engine, world.clock, world.network, server.url("/api/feedback"));
     QQuickWindow* window = shown(feedback);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->title(), "Send Feedback");
-    EXPECT_EQ(textOf(window, "send"), "Send");
 
     EXPECT_FALSE(findItem(window, "send")->isEnabled());
     click(window, "message");
@@ -51,7 +49,6 @@ TEST(Feedback, SendsWhatWasTypedThanksAndClosesAfterAWhile) {
     type(window, "  me@example.org ");
 
     press(window, Qt::Key_Return);
-    EXPECT_EQ(textOf(window, "send"), "Sending…");
     EXPECT_FALSE(findItem(window, "send")->isEnabled());
     ASSERT_TRUE(settled(feedback.form()));
     ASSERT_EQ(server.requests().size(), 1u);

@@ -41,13 +41,10 @@ void faded(QQuickWindow* window) {
 TEST(Onboarding, WalksThroughEveryStepAndFinishCompletesIt) {
     OnboardingScene scene;
     QQuickWindow* window = scene.show();
-    EXPECT_EQ(window->title(), "Welcome to Fadebin");
-    EXPECT_FALSE(isShown(window, "back"));
     faded(window);
 
     press(window, Qt::Key_Return);
     EXPECT_EQ(scene.onboarding.flow().step(), 1);
-    EXPECT_TRUE(isShown(window, "accessEnabled"));
     click(window, "continue");
 
     const path sample = scene.world.home.downloads() / "Fadebin Sample.txt";

@@ -141,12 +141,7 @@ TEST(UpdateWindow, ShowsTheResultOfTheCheckTheUserAskedFor) {
     scene.updates.checkForUpdates();
     QQuickWindow* window = result.window();
     ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
-    EXPECT_EQ(textOf(window, "resultText"), "Checking for updates…");
-    QQuickItem* indicator = findItem(window, "checkingIndicator");
-    ASSERT_TRUE(indicator && indicator->isVisible());
-    // Its spinner fades in.
-    const auto* spinner = indicator->property("contentItem").value<QQuickItem*>();
-    EXPECT_TRUE(waitFor([&] { return spinner && spinner->opacity() == 1.0; }));
+    EXPECT_TRUE(isShown(window, "checkingIndicator"));
     ASSERT_TRUE(waitFor([&] { return !scene.updates.isChecking(); }));
     EXPECT_FALSE(isShown(window, "checkingIndicator"));
     EXPECT_FALSE(isShown(window, "download"));

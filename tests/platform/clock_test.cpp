@@ -1,7 +1,5 @@
 #include "support/ManualClock.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,84 +9,10 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
-#include <string>
-#include <vector>
 
 using namespace fadebin;
+using namespace fadebin::test;
 using namespace std::chrono_literals;
-
-TEST(ManualClock, FiresTimersInTimeOrderAtTheirInstantsAndCallbacksMayReplaceTheirOwnTimer) {
-    ManualClock clock;
-    const Instant start = clock.now();
-    std::vector<std::pair<int, Instant>> fired;
-    auto timer = [&](auto after, int id) {
-        return clock.singleShot(after,
-                                [&fired, &clock, id] { fired.emplace_back(id, clock.now()); });
-    };
-    auto late = timer(3s, 1), early = timer(1s, 2), tie = timer(3s, 3);
-    timer(1s, 4); // destroying the handle cancels
-    int ticks = 0, selfTicks = 0, chained = 0;
-    TimerHandle repeating = clock.repeating(500ms, [&] { ++ticks; });
-    TimerHandle self = clock.repeating(100ms, [&] {
-        if (++selfTicks == 2)
-            self.reset(); // cancelled by its own callback
-    });
-    TimerHandle chain;
-    std::function<void()> again = [&] {
-        if (++chained < 3)
-            chain = clock.singleShot(1s, again); // replaces the handle that is firing
-    };
-    chain = clock.singleShot(1s, again);
-    clock.advance(1'499ms);
-    EXPECT_EQ(fired, (std::vector<std::pair<int, Instant>>{{2, start + 1s}}));
-    EXPECT_EQ(ticks, 2);
-    clock.advance(1ms);
-    EXPECT_EQ(ticks, 3);
-    repeating->cancel();
-    clock.advance(1'500ms);
-    EXPECT_EQ(fired, (std::vector<std::pair<int, Instant>>{
-                         {2, start + 1s}, {1, start + 3s}, {3, start + 3s}}));
-    EXPECT_EQ(clock.now(), start + 3s);
-    EXPECT_EQ(ticks, 3);
-    EXPECT_EQ(selfTicks, 2);
-    EXPECT_EQ(chained, 3);
-    EXPECT_EQ(clock.activeTimerCount(), 0u);
-    EXPECT_FALSE(clock.nextDue().has_value());
-}
-
-TEST(ManualClock, InstantTimersFollowTheWallClockDurationTimersTimeAwake) {
-    ManualClock clock;
-    const Instant start = clock.now();
-    std::vector<std::string> fired;
-    auto note = [&fired](const char* what) { return [&fired, what] { fired.emplace_back(what); }; };
-    TimerHandle awake = clock.singleShot(1h, note("awake 1h"));
-    TimerHandle first = clock.at(start + 1h, note("at 1h")),
-                second = clock.at(start + 3h, note("at 3h"));
-    int sets = 0;
-    TimerHandle watch = clock.onWallClockSet([&] { ++sets; });
-    clock.jumpWallClock(-30min);
-    EXPECT_TRUE(fired.empty());
-    EXPECT_EQ(first->remaining(), 90min);
-    EXPECT_EQ(awake->remaining(), 1h);
-    clock.jumpWallClock(2h);
-    EXPECT_EQ(fired, std::vector<std::string>{"at 1h"});
-    EXPECT_EQ(sets, 2);
-    clock.suspend(2h);
-    EXPECT_EQ(fired, (std::vector<std::string>{"at 1h", "at 3h"}));
-    EXPECT_EQ(sets, 2) << "a sleep is not a set";
-    EXPECT_EQ(clock.nextDue(), start + 3h + 30min + 1h);
-    TimerHandle past = clock.at(start, note("past"));
-    EXPECT_EQ(fired.size(), 2u) << "never inside at()";
-    clock.advance(59min);
-    EXPECT_EQ(fired.back(), "past");
-    clock.advance(1min);
-    EXPECT_EQ(fired.back(), "awake 1h");
-    EXPECT_EQ(clock.awakeTime(), 1h);
-    watch.reset();
-    clock.jumpWallClock(1s);
-    EXPECT_EQ(sets, 2);
-    EXPECT_EQ(clock.activeTimerCount(), 0u);
-}
 
 namespace {
 
@@ -115,13 +39,6 @@ private:
     int m_error;
 };
 
-void runEventsUntil(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-}
-
 } // namespace
 
 TEST(SystemClock, AnInstantTimerFiresAtItsInstantThroughTheEventLoop) {
@@ -137,7 +54,7 @@ TEST(SystemClock, AnInstantTimerFiresAtItsInstantThroughTheEventLoop) {
     ASSERT_TRUE(timer->isActive());
     EXPECT_GT(*timer->remaining(), 100ms);
     EXPECT_LE(*timer->remaining(), 200ms);
-    runEventsUntil([&] { return firedAt.has_value(); }, 5000);
+    waitFor([&] { return firedAt.has_value(); }, 5s);
     ASSERT_TRUE(firedAt.has_value());
     EXPECT_GE(*firedAt, deadline);
     EXPECT_TRUE(pastFired);
@@ -159,10 +76,10 @@ TEST(SystemClock, SettingTheWallClockPastAnInstantFiresItAtOnce) {
         WallClockStep step(61s);
         if (step.error() != 0)
             GTEST_SKIP() << "the wall clock cannot be set here: " << std::strerror(step.error());
-        runEventsUntil([&] { return fired; }, 2000);
+        waitFor([&] { return fired; }, 2s);
     }
     EXPECT_TRUE(fired);
-    runEventsUntil([&] { return sets > 0; }, 2000);
+    waitFor([&] { return sets > 0; }, 2s);
     EXPECT_GT(sets, 0);
 }
 
@@ -171,7 +88,7 @@ TEST(SystemClock, TimersLongerThanQtCanArmWaitTheirWholeTime) {
     bool fired = false;
     TimerHandle month = Clock::system().singleShot(std::chrono::days(30), [&] { fired = true; });
     TimerHandle soon = Clock::system().singleShot(20ms, [] {});
-    runEventsUntil([&] { return !soon->isActive(); }, 5000);
+    waitFor([&] { return !soon->isActive(); }, 5s);
     EXPECT_FALSE(soon->isActive()) << "an ordinary timer fires";
     EXPECT_FALSE(fired);
     ASSERT_TRUE(month->isActive());

@@ -73,7 +73,6 @@ TEST(WakeNotifier, WithoutABusLogsOneInfoLine) {
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].level, LogLevel::Info);
-    EXPECT_EQ(lines[0].message, "No system bus; wake-ups will not trigger sweeps");
     QDBusConnection::disconnectFromBus(QStringLiteral("nowhere"));
 }
 

@@ -33,20 +33,16 @@ TempHome::TempHome() {
 }
 
 TempHome::~TempHome() {
-    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-        if (it->second)
-            ::setenv(it->first.c_str(), it->second->c_str(), 1);
-        else
-            ::unsetenv(it->first.c_str());
-    }
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
+        it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1)
+                   : ::unsetenv(it->first.c_str());
     // Folders made read-only by a test must not stop the clean-up.
     std::error_code ec;
     for (auto i = std::filesystem::recursive_directory_iterator(m_root, ec);
-         !ec && i != std::filesystem::recursive_directory_iterator(); i.increment(ec)) {
+         !ec && i != std::filesystem::recursive_directory_iterator(); i.increment(ec))
         if (i->is_directory(ec) && !i->is_symlink(ec))
             std::filesystem::permissions(i->path(), std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::add, ec);
-    }
     // QTemporaryDir goes through QString and cannot remove names that are not UTF-8.
     std::filesystem::remove_all(m_root, ec);
 }
@@ -130,26 +126,21 @@ std::map<path, std::time_t> trashEntries(const path& trash) {
 
 std::optional<QString> attributeText(const char* name, const path& p) {
     const auto value = readXattr(p, name);
-    if (!value || !value->has_value())
-        return std::nullopt;
-    return QString::fromUtf8(**value);
+    return value && value->has_value() ? std::optional(QString::fromUtf8(**value)) : std::nullopt;
 }
 
 std::optional<double> expiryAttribute(const path& file) {
     const std::optional<QString> text = attributeText(fadebin::expiryAttribute, file);
     const std::optional<Instant> at = text ? parseExpiry(*text) : std::nullopt;
-    if (!at)
-        return std::nullopt;
-    return std::chrono::duration<double>(at->time_since_epoch()).count();
+    return at ? std::optional(std::chrono::duration<double>(at->time_since_epoch()).count())
+              : std::nullopt;
 }
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    QDeadlineTimer deadline(timeout);
-    while (!condition()) {
+    for (QDeadlineTimer deadline(timeout); !condition(); QThread::msleep(5)) {
         if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
     }
     return true;
 }
