@@ -70,6 +70,10 @@ Database::~Database() {
     sqlite3_close_v2(m_db);
 }
 
+void Database::releaseMemory() {
+    sqlite3_db_release_memory(m_db);
+}
+
 namespace {
 
 // Whether another connection holds what a statement needed: worth waiting for.

@@ -41,6 +41,8 @@ public:
                                                                             QString& error) const;
     // Writes every given record in one transaction; nothing is written when one fails.
     [[nodiscard]] bool write(const std::vector<const TrackedFile*>& records, QString& error);
+    // Gives back the page cache, which a burst of writes has filled.
+    void releaseMemory();
 
 private:
     explicit Database(sqlite3* handle);

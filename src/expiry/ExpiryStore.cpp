@@ -2,6 +2,7 @@
 #include "expiry/ExpiryStore.h"
 
 #include "platform/Log.h"
+#include "platform/SpareCapacity.h"
 #include "platform/XdgPaths.h"
 
 #include <QPointer>
@@ -181,6 +182,11 @@ void ExpiryStore::releaseRetired() {
     std::erase_if(m_retired, [](const QPointer<TrackedFile>& record) { return record.isNull(); });
     if (m_retired.empty())
         m_retired = {};
+    releaseSpareCapacity(m_records);
+    releaseSpareCapacity(m_filing);
+    releaseSpareCapacity(m_mayHaveEnded);
+    releaseSpareCapacity(m_activeByIdentity);
+    m_database->releaseMemory();
     m_droppedSinceTrim = 0;
     ::malloc_trim(0);
 }

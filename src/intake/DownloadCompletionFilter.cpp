@@ -1,6 +1,7 @@
 #include "intake/DownloadCompletionFilter.h"
 
 #include "platform/Log.h"
+#include "platform/SpareCapacity.h"
 
 #include <QPointer>
 
@@ -109,8 +110,10 @@ void DownloadCompletionFilter::addKnown(const FileIdentity& identity) {
 
 void DownloadCompletionFilter::dropKnown(const FileIdentity& identity) {
     auto at = std::lower_bound(m_known.begin(), m_known.end(), identity);
-    if (at != m_known.end() && *at == identity)
+    if (at != m_known.end() && *at == identity) {
         m_known.erase(at);
+        releaseSpareCapacity(m_known);
+    }
 }
 
 bool DownloadCompletionFilter::wasSavedInPlace(const std::string& name) const {
@@ -357,6 +360,7 @@ void DownloadCompletionFilter::finishPoll(const FileIdentity& identity, bool com
         return;
     std::unique_ptr<Poll> poll = std::move(found->second);
     m_inFlight.erase(found);
+    releaseSpareCapacity(m_inFlight);
     m_due.erase({poll->nextCheck, poll->sequence});
     // An item that left its path is not accounted for: renamed within the folder it is
     // polled again under its new name when that event comes, which may be after this tick.

@@ -1,5 +1,7 @@
 #include "intake/NameTable.h"
 
+#include "platform/SpareCapacity.h"
+
 #include <algorithm>
 
 namespace fadebin {
@@ -41,6 +43,7 @@ bool NameTable::erase(std::string_view name) {
         return false;
     m_unused += it->length;
     m_entries.erase(it);
+    releaseSpareCapacity(m_entries);
     compactIfWasteful();
     return true;
 }
