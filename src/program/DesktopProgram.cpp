@@ -38,6 +38,7 @@
 #include <QSocketNotifier>
 
 #include <cstdio>
+#include <malloc.h>
 #include <utility>
 
 namespace fadebin {
@@ -50,6 +51,9 @@ constexpr Duration settingsWriteDelay{500};
 // The bus hands over the call it started the program for as soon as the name is taken; an
 // Activate later than this is someone opening the running program.
 constexpr Duration launchActivationWindow{10'000};
+// Blocks at least this large are mapped on their own, and a heap's free top this large is
+// handed back, at once.
+constexpr int returnableBlock = 256 * 1024;
 
 enum class Display { x11, layerShell, waylandWindowsOnly, explicitPlatform, none };
 
@@ -121,6 +125,12 @@ int DesktopProgram::run(int argc, char** argv) {
         return 0;
     }
 
+    // glibc raises its thresholds for giving memory back to the size of the largest block
+    // freed so far: after one bus call naming a hundred thousand paths, the bus thread's arena
+    // would keep megabytes it no longer uses for the life of the program. Fixed thresholds
+    // keep large blocks and freed arena tops going back to the system.
+    mallopt(M_MMAP_THRESHOLD, returnableBlock);
+    mallopt(M_TRIM_THRESHOLD, returnableBlock);
     m_launchActivationDue = startedByBusActivation();
     m_quitSignals.emplace();
     const Display display = chooseDisplay();
