@@ -10,6 +10,7 @@
 #include <QQuickImageProvider>
 
 #include <algorithm>
+#include <malloc.h>
 
 namespace fadebin {
 
@@ -59,6 +60,21 @@ NotchContent::NotchContent(NotchController& controller, std::function<void()> op
         return;
     }
     m_host.setRootView(m_root.get());
+    QObject::connect(m_view.get(), &NotchViewModel::stateChanged, m_root.get(),
+                     [this, &clock = controller.clock()] {
+                         m_cleanUp = m_view->collapsed()
+                                         ? clock.singleShot(cleanUpDelay, [this] { cleanUp(); })
+                                         : TimerHandle{};
+                     });
+}
+
+// The open panel makes and drops a delegate for every row that passes through it, hundreds
+// a second in a burst of downloads. Their script objects wait for a collection the idle
+// engine would not run, and the freed blocks lie among live ones, where the allocator keeps
+// them: once the panel has been closed for a moment, both go back.
+void NotchContent::cleanUp() {
+    m_engine->collectGarbage();
+    ::malloc_trim(0);
 }
 
 NotchContent::~NotchContent() {

@@ -33,10 +33,15 @@ public:
     [[nodiscard]] QQuickItem* root() const { return m_root.get(); }
 
 private:
+    // After the close animation, and past the deleteLater of the rows it dropped.
+    static constexpr Duration cleanUpDelay{3'000};
+    void cleanUp();
+
     NotchContentHost& m_host;
     std::unique_ptr<QQmlEngine> m_engine;
     std::unique_ptr<NotchViewModel> m_view;
     std::unique_ptr<QQuickItem> m_root;
+    TimerHandle m_cleanUp;
 };
 
 // The notch panel of X11 (XWayland too) with its content.
