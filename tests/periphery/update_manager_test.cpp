@@ -18,13 +18,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray feed(const QByteArray& items) {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
-           "sparkle\"><channel><title>Fadebin</title>" +
-           items + "</channel></rss>";
-}
-
 QByteArray item(const QByteArray& version, const QByteArray& extra = {}) {
     return "<item><title>Fadebin " + version + "</title><sparkle:version>" + version +
            "</sparkle:version>" + extra + "</item>";
