@@ -278,16 +278,15 @@ TEST(UpdateFeed, BoundsWhatAFeedCanMakeItHold) {
     for (int i = 0; i < 600; ++i)
         many += item("1." + QByteArray::number(i));
     const QByteArray longText(5000, 'x');
-    const FeedParse parsed = parseUpdateFeed(
-        feed(many + "<item><title>" + longText + "</title><sparkle:version>1." + longText +
-             "</sparkle:version><link>https://e.org/" + longText + "</link></item>"));
+    const QByteArray oversizedItem = "<item><title>" + longText + "</title><sparkle:version>1." +
+                                     longText + "</sparkle:version><link>https://e.org/" +
+                                     longText + "</link></item>";
+    const FeedParse parsed = parseUpdateFeed(feed(many + oversizedItem));
     ASSERT_TRUE(parsed.ok()) << parsed.error.toStdString();
     ASSERT_EQ(parsed.items.size(), feedLimits::maxItems);
     EXPECT_EQ(parsed.items.back().version, "1.499");
 
-    const FeedParse oversized = parseUpdateFeed(
-        feed("<item><title>" + longText + "</title><sparkle:version>1." + longText +
-             "</sparkle:version><link>https://e.org/" + longText + "</link></item>"));
+    const FeedParse oversized = parseUpdateFeed(feed(oversizedItem));
     ASSERT_EQ(oversized.items.size(), 1u);
     EXPECT_EQ(oversized.items[0].title.size(), feedLimits::maxTitle);
     EXPECT_EQ(versionParts(oversized.items[0].version), std::nullopt);
