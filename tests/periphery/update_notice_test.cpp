@@ -29,18 +29,17 @@ class NotificationServer : public QObject {
 
 public:
     struct Shown {
-        QString appName, icon, summary, body;
+        QString body;
         QStringList actions;
-        QVariantMap hints;
     };
     QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
     std::vector<Shown> shown;
 
 public Q_SLOTS:
     QStringList GetCapabilities() { return capabilities; }
-    uint Notify(const QString& appName, uint, const QString& icon, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int) {
-        shown.push_back({appName, icon, summary, body, actions, hints});
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
+                const QStringList& actions, const QVariantMap&, int) {
+        shown.push_back({body, actions});
         return static_cast<uint>(shown.size()) + 40;
     }
 };
