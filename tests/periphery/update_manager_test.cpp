@@ -197,30 +197,17 @@ TEST(UpdateWindow, ShowsTheFeedsTextLiterallyAndFetchesNothingItNames) {
 }
 
 TEST(UpdateFeed, VersionsCompareNumberByNumber) {
-    struct Case {
-        const char* a;
-        const char* b;
-        std::optional<int> order;
+    const std::tuple<const char*, const char*, int> ordered[] = {
+        {"1.10", "1.9", 1}, {"1.2", "1.2.0", 0}, {"1.2.1", "1.2", 1},
+        {"2", "10", -1},    {"0.1.0", "0.1", 0}, {"007", "7", 0},
     };
-    const Case cases[] = {
-        {"1.10", "1.9", 1},
-        {"1.2", "1.2.0", 0},
-        {"1.2.1", "1.2", 1},
-        {"2", "10", -1},
-        {"0.1.0", "0.1", 0},
-        {"007", "7", 0},
-        {"1.2-beta", "1", {}},
-        {"", "1", {}},
-        {"1..2", "1", {}},
-        {"v1", "1", {}},
-        {"1.2.3.4.5.6.7.8.9", "1", {}},
-        {"1234567890", "1", {}},
-        {" 1", "1", {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
-        EXPECT_EQ(compareVersions(QString::fromLatin1(c.a), QString::fromLatin1(c.b)), c.order);
-    }
+    for (const auto& [a, b, order] : ordered)
+        EXPECT_EQ(compareVersions(QString::fromLatin1(a), QString::fromLatin1(b)), order)
+            << a << " vs " << b;
+    for (const char* notVersion :
+         {"1.2-beta", "", "1..2", "v1", "1.2.3.4.5.6.7.8.9", "1234567890", " 1"})
+        EXPECT_EQ(compareVersions(QString::fromLatin1(notVersion), "1"), std::nullopt)
+            << notVersion;
 }
 
 TEST(UpdateFeed, ReadsItemsFromElementsAndEnclosureAttributes) {
