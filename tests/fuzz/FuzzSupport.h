@@ -39,3 +39,13 @@ inline void quietLog() {
 // A property every answer of the reader must have; libFuzzer keeps the input that breaks it.
 #define FUZZ_CHECK(condition)                                                                      \
     ((condition) ? static_cast<void>(0) : ::fadebin::fuzz::broken(#condition, __FILE__, __LINE__))
+
+// A fuzz target's body, over the input as the owned QByteArray `bytes`; it returns early
+// with a plain return.
+#define FUZZ_TARGET(bytes)                                                                         \
+    static void fuzzOne(const QByteArray& bytes);                                                  \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {            \
+        fuzzOne(::fadebin::fuzz::bytesOf(data, size));                                             \
+        return 0;                                                                                  \
+    }                                                                                              \
+    static void fuzzOne(const QByteArray& bytes)

@@ -4,10 +4,10 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::optional<BookmarkToken> token = decodeBookmark(fuzz::bytesOf(data, size));
+FUZZ_TARGET(bytes) {
+    const std::optional<BookmarkToken> token = decodeBookmark(bytes);
     if (!token)
-        return 0;
+        return;
     // Only what a system call can take as a whole absolute path gets through.
     const std::string& name = token->path.native();
     FUZZ_CHECK(!name.empty() && name.front() == '/');
@@ -21,5 +21,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(again->identity == token->identity && again->path == token->path);
     FUZZ_CHECK(again->size == token->size && again->modifiedSeconds == token->modifiedSeconds &&
                again->modifiedNanoseconds == token->modifiedNanoseconds);
-    return 0;
 }

@@ -4,12 +4,11 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+FUZZ_TARGET(bytes) {
     // The attribute is read as UTF-8, as FileDeleter::readAttribute does.
-    const QByteArray bytes = fuzz::bytesOf(data, size);
     const std::optional<Instant> when = parseExpiry(QString::fromUtf8(bytes));
     if (!when)
-        return 0;
+        return;
     // What we would write for that instant reads back as the same instant, and a text already
     // in the written form is exactly what we would write.
     const QByteArray written = formatExpiry(*when);
@@ -18,5 +17,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (bytes.size() == 20)
             FUZZ_CHECK(written == bytes);
     }
-    return 0;
 }

@@ -3,10 +3,11 @@
 #include "FuzzSupport.h"
 #include "platform/DownloadsFolder.h"
 
+#include <QTemporaryDir>
+
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -15,30 +16,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Downloads with links inside and out, in a folder removed at exit.
 struct World {
-    fs::path root;
-    fs::path downloads;
+    World() {
+        fs::create_directories(downloads / "sub" / "deeper");
+        fs::create_directories(root / "outside");
+        fs::create_directory_symlink("sub", downloads / "in");
+        fs::create_directory_symlink("../outside", downloads / "out");
+        fs::create_directory_symlink("/", downloads / "abs");
+        fs::create_directory_symlink("loop", downloads / "loop");
+        folder = DownloadsFolder(downloads);
+    }
+    QTemporaryDir dir;
+    fs::path root = dir.path().toStdString();
+    fs::path downloads = root / "Downloads";
     DownloadsFolder folder;
 };
-
-World& world() {
-    static World made = [] {
-        char name[] = "/tmp/path_boundary_fuzz-XXXXXX";
-        World w;
-        w.root = ::mkdtemp(name);
-        w.downloads = w.root / "Downloads";
-        fs::create_directories(w.downloads / "sub" / "deeper");
-        fs::create_directories(w.root / "outside");
-        fs::create_directory_symlink("sub", w.downloads / "in");
-        fs::create_directory_symlink("../outside", w.downloads / "out");
-        fs::create_directory_symlink("/", w.downloads / "abs");
-        fs::create_directory_symlink("loop", w.downloads / "loop");
-        w.folder = DownloadsFolder(w.downloads);
-        std::atexit([] { fs::remove_all(world().root); });
-        return w;
-    }();
-    return made;
-}
 
 void check(const World& w, const std::string& userPath) {
     const auto admitted = w.folder.admit(userPath);
@@ -61,11 +54,9 @@ void check(const World& w, const std::string& userPath) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const World& w = world();
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(bytes) {
+    static const World w;
     // As given, and as a name typed in Downloads (the command line joins relative words so).
-    check(w, bytes);
-    check(w, w.downloads.native() + "/" + bytes);
-    return 0;
+    check(w, bytes.toStdString());
+    check(w, w.downloads.native() + "/" + bytes.toStdString());
 }

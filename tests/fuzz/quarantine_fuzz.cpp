@@ -4,13 +4,12 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::optional<QString> agent = parseQuarantineAgent(fuzz::bytesOf(data, size));
+FUZZ_TARGET(bytes) {
+    const std::optional<QString> agent = parseQuarantineAgent(bytes);
     if (!agent)
-        return 0;
+        return;
     const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
     FUZZ_CHECK(!agent->isEmpty());
     FUZZ_CHECK(!blank(agent->front()) && !blank(agent->back()));
     FUZZ_CHECK(!agent->contains(u';'));
-    return 0;
 }

@@ -5,8 +5,10 @@
 #include "platform/SettingsFile.h"
 #include "settings/AppSettings.h"
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -17,14 +19,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path& folder() {
-    static fs::path p;
-    return p;
-}
-
-void removeFolder() {
-    std::error_code ignored;
-    fs::remove_all(folder(), ignored);
+// A private folder for the file, removed at exit. Each input rewrites it, and the store syncs
+// what it writes: a memory file system, where there is one, keeps that from costing a flush.
+fs::path folder() {
+    static const QTemporaryDir dir(
+        (::access("/dev/shm", W_OK) == 0 ? QStringLiteral("/dev/shm") : QDir::tempPath()) +
+        QStringLiteral("/fadebin-fuzz-XXXXXX"));
+    [[maybe_unused]] static const bool made =
+        fs::create_directories(dir.filePath("Fadebin").toStdString());
+    return dir.path().toStdString();
 }
 
 // Every value the program takes from the settings.
@@ -55,29 +58,11 @@ Reading read(const AppSettings& s) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // A private folder for the file. Each input rewrites it, and the store syncs what it
-    // writes: a memory file system, where there is one, keeps that from costing a disk flush.
-    std::error_code ec;
-    const fs::path base = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
-                              ? fs::path("/dev/shm")
-                              : fs::temp_directory_path();
-    std::string pattern = (base / "fadebin-fuzz-XXXXXX").native();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    folder() = pattern;
-    fs::create_directories(folder() / "Fadebin");
-    std::atexit(removeFolder);
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+FUZZ_TARGET(bytes) {
     const fs::path file = folder() / "Fadebin" / "defaults.json";
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        out.write(bytes.constData(), bytes.size());
     }
     // The login item is not read from the settings file; an entry that is never there.
     AutostartLoginItem loginItem(folder() / "autostart" / "fadebin.desktop", "/usr/bin/fadebin");
@@ -105,5 +90,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(second.pauseWatching == !first.pauseWatching);
     second.pauseWatching = first.pauseWatching;
     FUZZ_CHECK(second == first);
-    return 0;
 }

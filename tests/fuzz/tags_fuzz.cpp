@@ -6,12 +6,11 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QStringList tags = parseTags(fuzz::bytesOf(data, size));
+FUZZ_TARGET(bytes) {
+    const QStringList tags = parseTags(bytes);
     for (const QString& tag : tags)
         FUZZ_CHECK(!tag.isEmpty() && !tag.contains(u','));
     // The list as we write it back reads as the same list, so adding or removing our tag
     // leaves every other tag as it was.
     FUZZ_CHECK(parseTags(tags.join(u',').toUtf8()) == tags);
-    return 0;
 }

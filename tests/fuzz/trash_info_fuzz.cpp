@@ -6,14 +6,14 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+FUZZ_TARGET(bytes) {
     // The first byte says whether the file is read for a volume's trash (relative paths
     // allowed) or for the home trash.
-    if (size == 0)
-        return 0;
+    if (bytes.isEmpty())
+        return;
     const std::optional<path> topdir =
-        (data[0] & 1) ? std::optional<path>("/media/disk") : std::nullopt;
-    const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+        (bytes[0] & 1) ? std::optional<path>("/media/disk") : std::nullopt;
+    const std::string_view text(bytes.constData() + 1, bytes.size() - 1);
 
     if (const std::optional<TrashInfo> info = parseTrashInfo(text, topdir)) {
         const path& original = info->originalPath;
@@ -25,5 +25,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string encoded = encodeTrashInfoPath(text);
     FUZZ_CHECK(encoded.find_first_of(std::string_view("\n\r\0 ", 4)) == std::string::npos);
     FUZZ_CHECK(decodeTrashInfoPath(encoded) == std::string(text));
-    return 0;
 }

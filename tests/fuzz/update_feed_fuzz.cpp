@@ -4,11 +4,11 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const FeedParse feed = parseUpdateFeed(fuzz::bytesOf(data, size));
+FUZZ_TARGET(bytes) {
+    const FeedParse feed = parseUpdateFeed(bytes);
     if (!feed.ok()) {
         FUZZ_CHECK(feed.items.empty());
-        return 0;
+        return;
     }
     // What a feed can make the program hold is bounded, whatever it contains.
     FUZZ_CHECK(feed.items.size() <= feedLimits::maxItems);
@@ -23,5 +23,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (const std::optional<UpdateItem> newest = newestUpdate(feed.items, QStringLiteral("1.0")))
         FUZZ_CHECK(compareVersions(newest->version, QStringLiteral("1.0")) > 0);
-    return 0;
 }

@@ -6,17 +6,15 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QByteArray list = fuzz::bytesOf(data, size);
+FUZZ_TARGET(bytes) {
     QMimeData mime;
-    mime.setData(QStringLiteral("text/uri-list"), list);
+    mime.setData(QStringLiteral("text/uri-list"), bytes);
     // The raw list, as a drop delivers it, and the URLs Qt made of it, as Qt Quick does.
     for (const std::vector<path>& files : {droppedFiles(mime), droppedFiles(mime.urls())}) {
-        FUZZ_CHECK(files.size() <= static_cast<std::size_t>(list.count('\n')) + 1);
+        FUZZ_CHECK(files.size() <= static_cast<std::size_t>(bytes.count('\n')) + 1);
         for (const path& file : files) {
             FUZZ_CHECK(file.is_absolute());
             FUZZ_CHECK(file.native().find('\0') == std::string::npos);
         }
     }
-    return 0;
 }

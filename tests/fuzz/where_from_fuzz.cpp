@@ -4,12 +4,11 @@
 
 using namespace fadebin;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::optional<QString> host = parseWhereFromHost(fuzz::bytesOf(data, size));
+FUZZ_TARGET(bytes) {
+    const std::optional<QString> host = parseWhereFromHost(bytes);
     if (!host)
-        return 0;
+        return;
     FUZZ_CHECK(!host->isEmpty());
     // A host never carries a path, a user or a port into the source name.
     FUZZ_CHECK(!host->contains(u'/') && !host->contains(u'@'));
-    return 0;
 }

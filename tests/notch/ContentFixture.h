@@ -42,6 +42,7 @@ public:
 
     [[nodiscard]] NotchViewModel& view() const { return panel->viewModel(); }
     [[nodiscard]] NotchState state() const { return controller->state(); }
+    [[nodiscard]] QString page() const { return view().page(); }
 
     // The queued transitions run and the scene is laid out as it would be drawn.
     void settle() {

@@ -1,14 +1,19 @@
 // The real QML over a real model: what names and the times look like, which properties tell
-// of a change. Where menus and the scroll bar sit is for tools/pictures' pictures.
+// of a change, and, with Qt Quick's animations on and stepped by hand, that what moves does
+// not turn inside out or outlive its panel. Where menus and the scroll bar sit is for
+// tools/pictures' pictures.
 #include "ContentFixture.h"
 #include "notch/NotchFileList.h"
 #include "notch/SoftwareRendering.h"
 #include "support/GuiTestMain.h"
 
+#include <QAnimationDriver>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTest>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -16,10 +21,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class LayoutTest : public ::testing::Test, public ContentFixture {
-protected:
-    [[nodiscard]] QString page() const { return view().page(); }
-};
+struct LayoutTest : ::testing::Test, ContentFixture {};
 
 // A newline and a right-to-left override in a name: one line in the row, the chip and the
 // tracked row, the override shown instead of obeyed; the record and the file keep the bytes.
@@ -113,6 +115,81 @@ TEST_F(LayoutTest, PropertiesTellOnlyOfTheirOwnChanges) {
     advance(60s);
     EXPECT_NE(row->preview(), preview);
     EXPECT_EQ(selection.count(), 0) << "only the preview moved on";
+}
+
+// Qt Quick's animations stepped by hand, as the manual clock steps ours.
+class SteppedAnimations : public QAnimationDriver {
+public:
+    SteppedAnimations() { install(); }
+    ~SteppedAnimations() override { uninstall(); }
+    // Time since Qt last started the driver, as Qt expects.
+    [[nodiscard]] qint64 elapsed() const override { return m_elapsed; }
+    void step(qint64 ms) {
+        m_elapsed += ms;
+        advance();
+    }
+
+protected:
+    void start() override {
+        m_elapsed = 0;
+        QAnimationDriver::start();
+    }
+
+private:
+    qint64 m_elapsed = 0;
+};
+
+class AnimatedContentTest : public ::testing::Test, public ContentFixture {
+protected:
+    AnimatedContentTest()
+        : ContentFixture({.animated = true}) {}
+    SteppedAnimations animations;
+};
+
+// The count's ring springs in and shrinks away. A spring overshooting past its near-zero
+// end would mirror the ring, and Qt's software painter reads outside a mirrored pixmap: the
+// program crashed when a deletion emptied the count as its toast opened.
+TEST_F(AnimatedContentTest, TheCountShrinksAwayWithoutTurningInsideOut) {
+    decided("last.txt", ExpiryOption::tenSeconds);
+    for (int frame = 0; frame < 40; ++frame) {
+        animations.step(16);
+        settle();
+    }
+    const QPointer<QQuickItem> ring = find(QStringLiteral("collapsedIndicator"));
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(ring->scale(), 1.0);
+    clock.advance(10s);
+    nextTurn();
+    ASSERT_EQ(controller->state(), NotchState::toast);
+    for (int frame = 0; frame < 40 && ring; ++frame) {
+        animations.step(16);
+        ASSERT_GT(ring->scale(), 0.0) << "after " << 16 * (frame + 1) << " ms";
+        settle();
+    }
+    ASSERT_NE(ring, nullptr);
+    EXPECT_FALSE(ring->isVisible());
+}
+
+// Animations on: a panel and its content may go while they still move, and the next one
+// must not meet their leftovers.
+TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
+    QPointer<QWindow> first;
+    for (int round = 0; round < 2; ++round) {
+        ContentFixture content(NotchContentPanel::Options{});
+        if (round == 0)
+            first = content.panel;
+        content.download("first.txt");
+        content.settle();
+        content.download("second.txt");
+        content.download("third.txt");
+        content.controller->setSelectedPendingID(std::nullopt);
+        content.settle();
+        content.controller->setSelectedPendingID(content.model.pendingFiles()[1]->id());
+        content.settle();
+    }
+    // Whatever the animations left queued runs now (under the sanitizers, a use of what went).
+    QTest::qWait(100);
+    EXPECT_TRUE(first.isNull()) << "the first panel outlived its controller";
 }
 
 } // namespace

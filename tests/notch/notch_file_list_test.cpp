@@ -61,7 +61,7 @@ protected:
             TrackedFile::Fields fields;
             fields.id = QUuid::createUuid();
             fields.displayName = QStringLiteral("file %1.pdf").arg(i);
-            fields.statusRaw = QStringLiteral("pending");
+            fields.statusRaw = "pending";
             fields.addedAt = clock.now();
             made.append(new TrackedFile(fields, &owner));
         }
@@ -100,31 +100,27 @@ TEST_F(FileListTest, EachChangeIsOneRowSignalInAShortListAndALongOne) {
         QList<TrackedFile*> changed = records(c.size + 1);
         TrackedFile* extra = changed.takeLast();
         RowSignals spy(&list);
+        // The one signal a change sent, with its (first, last) rows.
+        const auto expectOne = [&](QSignalSpy& only, int first, int last) {
+            ASSERT_EQ(only.size(), 1);
+            EXPECT_EQ(RowSignals::span(only), std::make_pair(first, last));
+            EXPECT_EQ(spy.total(), 1);
+            spy.clear();
+        };
         list.setFiles(changed);
-        ASSERT_EQ(spy.inserted.size(), 1) << "the first rows come as one insertion";
-        EXPECT_EQ(RowSignals::span(spy.inserted), std::make_pair(0, c.size - 1));
-        EXPECT_EQ(spy.total(), 1);
-
-        spy.clear();
+        expectOne(spy.inserted, 0, c.size - 1); // the first rows come as one insertion
         changed.insert(c.insertAt, extra);
         list.setFiles(changed);
-        ASSERT_EQ(spy.inserted.size(), 1);
-        EXPECT_EQ(RowSignals::span(spy.inserted), std::make_pair(c.insertAt, c.insertAt));
-        EXPECT_EQ(spy.total(), 1);
-
-        spy.clear();
+        expectOne(spy.inserted, c.insertAt, c.insertAt);
         changed.removeAt(c.removeAt);
         list.setFiles(changed);
-        ASSERT_EQ(spy.removed.size(), 1);
-        EXPECT_EQ(RowSignals::span(spy.removed), std::make_pair(c.removeAt, c.removeAt));
-        EXPECT_EQ(spy.total(), 1);
+        expectOne(spy.removed, c.removeAt, c.removeAt);
 
         // The last row to the top (an expiry that came sooner than all), then the first to the
         // end (one that moved past everyone's): one move each, each row keeping its object.
         const int last = c.size - 1;
         for (const auto& [from, to] : {std::pair{last, 0}, std::pair{0, last}}) {
             const QList<NotchFileRow*> before = list.rows();
-            spy.clear();
             changed.move(from, to);
             list.setFiles(changed);
             ASSERT_EQ(spy.moved.size(), 1);
@@ -134,10 +130,9 @@ TEST_F(FileListTest, EachChangeIsOneRowSignalInAShortListAndALongOne) {
             EXPECT_EQ(shown(list), changed);
             EXPECT_EQ(list.at(to), before[from]) << "a row keeps its object when it moves";
             EXPECT_EQ(list.at(1), before[to == 0 ? 0 : 2]);
+            spy.clear();
         }
-
-        spy.clear();
-        changed[1]->setDisplayName(QStringLiteral("renamed.pdf"));
+        changed[1]->setDisplayName("renamed.pdf");
         ASSERT_EQ(spy.changed.size(), 1);
         EXPECT_EQ(spy.changed.at(0).at(0).value<QModelIndex>().row(), 1);
         EXPECT_EQ(spy.changed.at(0).at(1).value<QModelIndex>().row(), 1);
@@ -182,55 +177,47 @@ TEST_F(FileListTest, AnyNewOrderEndsAsTheListWithTheRowsKept) {
 }
 
 TEST_F(FileListTest, ADelegateOutlivesTheChangesOfOtherRows) {
-    settings.setShowTestTimers(true);
-    decided("invoice-4411.pdf", ExpiryOption::thirtyMinutes);
-    decided("screen recording.mov", ExpiryOption::oneDay);
-    decided("notes.txt", ExpiryOption::tenDays);
-    download("a.zip");
-    download("b.zip");
-    download("c.zip");
+    trackedFiles();
+    downloads({"a.zip", "b.zip", "c.zip"});
     open();
-    const QPointer<QQuickItem> lists = find(QStringLiteral("lists"));
-    const QPointer<QQuickItem> notes = find(QStringLiteral("trackedRow-notes.txt"));
-    const QPointer<QQuickItem> chip = find(QStringLiteral("pendingChip-b.zip"));
+    const QPointer<QQuickItem> lists = find("lists");
+    const QPointer<QQuickItem> notes = find("trackedRow-notes.txt");
+    const QPointer<QQuickItem> chip = find("pendingChip-b.zip");
     ASSERT_TRUE(lists);
     ASSERT_TRUE(notes);
     ASSERT_TRUE(chip);
 
     view().deleteNow(record("invoice-4411.pdf")->id().toString(QUuid::WithoutBraces));
     settle();
-    EXPECT_EQ(find(QStringLiteral("trackedRow-invoice-4411.pdf")), nullptr);
-    EXPECT_EQ(find(QStringLiteral("trackedRow-notes.txt")), notes.data());
+    EXPECT_EQ(find("trackedRow-invoice-4411.pdf"), nullptr);
+    EXPECT_EQ(find("trackedRow-notes.txt"), notes.data());
 
     // A decision shows its card over the lists, which come back as they were.
     view().selectPending(record("a.zip")->id().toString(QUuid::WithoutBraces));
     settle();
-    click(QStringLiteral("option-oneHour"));
-    click(QStringLiteral("doneButton"));
-    EXPECT_EQ(view().page(), "confirmation");
+    click("option-oneHour");
+    click("doneButton");
+    EXPECT_EQ(page(), "confirmation");
     advance(NotchController::confirmationDuration);
-    EXPECT_EQ(view().page(), "lists");
-    EXPECT_EQ(find(QStringLiteral("pendingChip-a.zip")), nullptr);
-    EXPECT_NE(find(QStringLiteral("trackedRow-a.zip")), nullptr);
-    EXPECT_EQ(find(QStringLiteral("pendingChip-b.zip")), chip.data());
-    EXPECT_EQ(find(QStringLiteral("trackedRow-notes.txt")), notes.data());
-    EXPECT_EQ(find(QStringLiteral("lists")), lists.data()) << "the page is not made again";
+    EXPECT_EQ(page(), "lists");
+    EXPECT_EQ(find("pendingChip-a.zip"), nullptr);
+    EXPECT_NE(find("trackedRow-a.zip"), nullptr);
+    EXPECT_EQ(find("pendingChip-b.zip"), chip.data());
+    EXPECT_EQ(find("trackedRow-notes.txt"), notes.data());
+    EXPECT_EQ(find("lists"), lists.data()) << "the page is not made again";
 }
 
 // A burst under a collapsed notch makes no delegates, and closing lets them go: thousands
 // made and dropped while nobody looks cost time and memory the process keeps.
 TEST_F(FileListTest, RowsAreMadeOnlyWhileThePanelShows) {
     settings.setDisplayMode(DisplayMode::hoverOnly);
-    download("a.zip");
-    download("b.zip");
+    downloads({"a.zip", "b.zip"});
     advance(NotchViewModel::rowsInterval);
     ASSERT_EQ(view().pendingRows()->count(), 2);
-    const auto made = [this] {
-        return findItem(panel, QStringLiteral("pendingChip-a.zip"), false);
-    };
+    const auto made = [this] { return findItem(panel, "pendingChip-a.zip", false); };
     EXPECT_EQ(made(), nullptr);
     open();
-    EXPECT_NE(find(QStringLiteral("pendingChip-a.zip")), nullptr);
+    EXPECT_NE(find("pendingChip-a.zip"), nullptr);
     controller->collapse();
     advance(std::chrono::seconds(1)); // past the closing fade
     EXPECT_EQ(made(), nullptr);
@@ -240,31 +227,29 @@ TEST_F(FileListTest, RowsAreMadeOnlyWhileThePanelShows) {
 TEST_F(FileListTest, TheOpenPanelIsAsTallAsItsLists) {
     download("a.zip");
     open();
-    const QQuickItem* page = find(QStringLiteral("expandedContent"));
-    const QQuickItem* lists = find(QStringLiteral("listsPage"));
+    const QQuickItem* page = find("expandedContent");
+    const QQuickItem* lists = find("listsPage");
     ASSERT_TRUE(page && lists);
     EXPECT_EQ(page->property("pageHeight").toReal(), lists->height());
 }
 
 TEST_F(FileListTest, APendingRowsEditorIsMadeWhenTheRowOpens) {
-    download("a.zip");
-    download("b.zip");
-    download("c.zip");
+    downloads({"a.zip", "b.zip", "c.zip"});
     view().selectPending({});
     open();
-    EXPECT_EQ(allNamed(QStringLiteral("pendingChip-")).size(), 3);
-    EXPECT_TRUE(allNamed(QStringLiteral("pendingRow-")).isEmpty()) << "no row is open";
-    EXPECT_TRUE(allNamed(QStringLiteral("option-")).isEmpty());
+    EXPECT_EQ(allNamed("pendingChip-").size(), 3);
+    EXPECT_TRUE(allNamed("pendingRow-").isEmpty()) << "no row is open";
+    EXPECT_TRUE(allNamed("option-").isEmpty());
 
-    click(QStringLiteral("pendingChip-b.zip"));
-    const QList<QQuickItem*> opened = allNamed(QStringLiteral("pendingRow-"));
+    click("pendingChip-b.zip");
+    const QList<QQuickItem*> opened = allNamed("pendingRow-");
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened.front()->objectName(), "pendingRow-b.zip");
-    EXPECT_EQ(allNamed(QStringLiteral("option-")).size(), view().options().size());
+    EXPECT_EQ(allNamed("option-").size(), view().options().size());
 
-    click(QStringLiteral("pendingChip-c.zip"));
+    click("pendingChip-c.zip");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QList<QQuickItem*> now = allNamed(QStringLiteral("pendingRow-"));
+    const QList<QQuickItem*> now = allNamed("pendingRow-");
     ASSERT_EQ(now.size(), 1) << "the row that closed went with its editor";
     EXPECT_EQ(now.front()->objectName(), "pendingRow-c.zip");
 }

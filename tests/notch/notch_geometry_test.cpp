@@ -1,10 +1,12 @@
 #include "notch/NotchGeometry.h"
 #include "notch/NotchPanel.h"
+#include "notch/NotchShape.h"
 #include "notch/ScreenSource.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <tuple>
 
 namespace fadebin {
 
@@ -18,19 +20,13 @@ ScreenInfo plainMonitor(double x0 = 0) {
     return {{x0, 0, 1920, 1080}, {x0, 0, 1920, 1053}, 0, std::nullopt, std::nullopt};
 }
 
-void expectFrames(const NotchGeometry& g, const Rect& notch, const Rect& collapsed,
-                  const Rect& expanded, const Rect& toast) {
-    EXPECT_EQ(g.notchRect, notch);
-    EXPECT_EQ(g.frameForState(NotchState::collapsed), collapsed);
-    EXPECT_EQ(g.frameForState(NotchState::expanded), expanded);
-    EXPECT_EQ(g.frameForState(NotchState::toast), toast);
-}
-
 TEST(NotchGeometryTest, ScreenWithoutHousingHangsBelowTheDesktopBarAndNoScreensGiveZero) {
     const auto g = NotchGeometry::compute({plainMonitor()}, 0);
     EXPECT_FALSE(g.hasNotch);
-    expectFrames(g, {860, 1021, 200, 32}, {832, 1021, 256, 32}, {750, 573, 420, 480},
-                 {750, 949, 420, 104});
+    EXPECT_EQ(g.notchRect, (Rect{860, 1021, 200, 32}));
+    EXPECT_EQ(g.frameForState(NotchState::collapsed), (Rect{832, 1021, 256, 32}));
+    EXPECT_EQ(g.frameForState(NotchState::expanded), (Rect{750, 573, 420, 480}));
+    EXPECT_EQ(g.frameForState(NotchState::toast), (Rect{750, 949, 420, 104}));
     EXPECT_EQ(NotchGeometry::compute({plainMonitor(), plainMonitor(1920)}, 1).screenFrame.x, 1920);
     EXPECT_EQ(NotchGeometry::compute({}, std::nullopt), NotchGeometry{});
 }
@@ -83,6 +79,34 @@ TEST(PointerPixels, NativePixelsBecomeLogicalOnTheirOwnScreen) {
         EXPECT_EQ(logicalFromNativePixel(native, screens), logical)
             << native.x() << "," << native.y();
     EXPECT_EQ(logicalFromNativePixel({7, 9}, {}), QPointF(7.5, 9.5));
+}
+
+// Radii are clamped to what the rectangle can hold, and the outline is the rectangle with its
+// lower corners rounded by the bottom radius and its top flaring out by the top radius.
+TEST(NotchShape, FlaredOutlineFillsItsRectangleWithClampedRadii) {
+    const std::tuple<const char*, QRectF, NotchShape, double, double> cases[] = {
+        {"radii that fit", QRectF(10, 0, 260, 32), {6, 12, true}, 6, 12},
+        {"top radius over half the height", QRectF(0, 0, 300, 20), {14, 4, true}, 10, 4},
+        {"narrow: bottom limited by the width", QRectF(0, 0, 40, 100), {6, 22, true}, 6, 14},
+        {"bottom over height minus top", QRectF(0, 0, 300, 30), {10, 22, true}, 10, 20},
+        {"negative radii count as none", QRectF(0, 0, 300, 30), {-3, -5, true}, 0, 0},
+    };
+    for (const auto& [what, rect, shape, top, bottom] : cases) {
+        SCOPED_TRACE(what);
+        EXPECT_DOUBLE_EQ(shape.clampedTopRadius(rect), top);
+        EXPECT_DOUBLE_EQ(shape.clampedBottomRadius(rect), bottom);
+        const QPainterPath path = shape.path(rect);
+        EXPECT_EQ(path.boundingRect(), rect);
+        // Inside along the middle; outside the lower corners' rounding and the flare's hollow.
+        EXPECT_TRUE(path.contains(QPointF(rect.center().x(), rect.bottom() - 1)));
+        if (bottom > 1) {
+            EXPECT_FALSE(path.contains(
+                QPointF(rect.left() + top + 0.2 * bottom, rect.bottom() - 0.2 * bottom)));
+        }
+        if (top > 1) {
+            EXPECT_FALSE(path.contains(QPointF(rect.left() + 0.2, rect.top() + top - 0.2)));
+        }
+    }
 }
 
 } // namespace

@@ -55,9 +55,6 @@ protected:
         XFixesDestroyRegion(m_x, region);
         return shape;
     }
-    [[nodiscard]] QRect boundingExtents(::Window w) const {
-        return boundingShape(w).boundingRect();
-    }
     // Acts as a compositing manager starting: a window of the test owns _NET_WM_CM_S0; it
     // stops when that window goes, and the selection with it.
     ::Window startCompositingManager() {
@@ -141,7 +138,7 @@ TEST_F(NotchPanelX11Test, WithoutACompositorTheServerCutsTheOutlineOfAnOpaqueWin
     panel.setShape(openOutline());
     const auto id = static_cast<::Window>(panel.winId());
     EXPECT_EQ(depthOf(m_x, id), DefaultDepth(m_x, DefaultScreen(m_x)));
-    EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 140));
+    EXPECT_EQ(boundingShape(id).boundingRect(), QRect(0, 0, 420, 140));
     // The rounded corner's outer pixel is cut away, the one beside the edge's middle not.
     const QRegion shape = boundingShape(id);
     EXPECT_FALSE(shape.contains(QPoint(0, 139)));
@@ -162,7 +159,7 @@ TEST_F(NotchPanelX11Test, UnderACompositorTheAlphaWindowIsShapedForInputAndFollo
     const auto id = static_cast<::Window>(panel.winId());
     EXPECT_EQ(depthOf(m_x, id), 32);
     // Drawn in full (the compositor blends the clear pixels); input only inside the outline.
-    EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 480));
+    EXPECT_EQ(boundingShape(id).boundingRect(), QRect(0, 0, 420, 480));
     pointerTo(640, 300);
     EXPECT_TRUE(waitFor([&] { return windowUnderPointer() != id; }));
     pointerTo(640, 70);
@@ -172,14 +169,14 @@ TEST_F(NotchPanelX11Test, UnderACompositorTheAlphaWindowIsShapedForInputAndFollo
     XDestroyWindow(m_x, manager);
     XSync(m_x, False);
     ASSERT_TRUE(waitFor([&] { return panel.clipsToShape(); }));
-    EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 140));
+    EXPECT_EQ(boundingShape(id).boundingRect(), QRect(0, 0, 420, 140));
     pointerTo(640, 300);
     EXPECT_TRUE(waitFor([&] { return windowUnderPointer() != id; }));
 
     // One starts again: back to the input shape alone.
     const ::Window again = startCompositingManager();
     ASSERT_TRUE(waitFor([&] { return !panel.clipsToShape(); }));
-    EXPECT_EQ(boundingExtents(id), QRect(0, 0, 420, 480));
+    EXPECT_EQ(boundingShape(id).boundingRect(), QRect(0, 0, 420, 480));
     pointerTo(640, 300);
     EXPECT_TRUE(waitFor([&] { return windowUnderPointer() != id; }));
     XDestroyWindow(m_x, again);

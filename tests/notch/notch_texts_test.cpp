@@ -18,22 +18,10 @@ const Instant lateEvening =
 
 TEST(NotchTexts, CountdownRoundsHalfAwayFromZeroAndDropsZeroParts) {
     const std::pair<double, const char*> rows[] = {
-        {-5, "now"},
-        {0, "now"},
-        {0.49, "now"},
-        {0.5, "1s"},
-        {59, "59s"},
-        {59.5, "1m"},
-        {60, "1m"},
-        {3599, "59m"},
-        {3600, "1h"},
-        {3660, "1h 1m"},
-        {86399, "23h 59m"},
-        {86400, "1d"},
-        {90000, "1d 1h"},
-        {864000, "10d"},
-        {std::nan(""), "now"},
-        {1e300, "11574074074d 1h"},
+        {-5, "now"},      {0, "now"},      {0.49, "now"},      {0.5, "1s"},
+        {59, "59s"},      {59.5, "1m"},    {60, "1m"},         {3599, "59m"},
+        {3600, "1h"},     {3660, "1h 1m"}, {86399, "23h 59m"}, {86400, "1d"},
+        {90000, "1d 1h"}, {864000, "10d"}, {NAN, "now"},       {1e300, "11574074074d 1h"},
     };
     for (const auto& [seconds, text] : rows)
         EXPECT_EQ(countdownText(seconds), text) << seconds;
@@ -79,19 +67,12 @@ TEST(NotchTexts, ConfirmationsAndPreviewsNameWhenTheFileGoes) {
 }
 
 TEST(NotchTexts, ByteCountsInDecimalUnitsAsFileManagersShowThem) {
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
     const std::pair<qint64, const char*> rows[] = {
-        {-1, "0 bytes"},
-        {0, "0 bytes"},
-        {1, "1 byte"},
-        {999, "999 bytes"},
-        {1000, "1.0 kB"},
-        {1499, "1.5 kB"},
-        {999949, "999.9 kB"},
-        {999950, "1.0 MB"},
-        {12345678, "12.3 MB"},
-        {1234567890, "1.2 GB"},
-        {999999999999, "1.0 TB"},
-        {std::numeric_limits<qint64>::max(), "9.2 EB"},
+        {-1, "0 bytes"},        {0, "0 bytes"},           {1, "1 byte"},
+        {999, "999 bytes"},     {1000, "1.0 kB"},         {1499, "1.5 kB"},
+        {999949, "999.9 kB"},   {999950, "1.0 MB"},       {12345678, "12.3 MB"},
+        {1234567890, "1.2 GB"}, {999999999999, "1.0 TB"}, {most, "9.2 EB"},
     };
     for (const auto& [bytes, text] : rows)
         EXPECT_EQ(byteCountText(bytes, QLocale::c()), text) << bytes;

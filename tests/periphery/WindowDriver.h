@@ -71,15 +71,22 @@ struct SettingsScene {
     int quits = 0;
 };
 
+// An update feed of these items.
+inline QByteArray feed(const QByteArray& items) {
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/"
+           "xml-namespaces/sparkle\"><channel><title>Fadebin</title>" +
+           items + "</channel></rss>";
+}
+
 // An update feed of one item: its build number and the version shown for it.
 inline QByteArray feedWith(const QByteArray& build, const QString& shortVersion) {
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak."
-           "org/xml-namespaces/sparkle\"><channel><item><title>Fadebin</title>"
-           "<link>https://fadebin.example/releases/" +
-           build + "</link><sparkle:shortVersionString>" + shortVersion.toHtmlEscaped().toUtf8() +
-           "</sparkle:shortVersionString><enclosure url=\"https://fadebin.example/fadebin.deb\" "
-           "sparkle:version=\"" +
-           build + "\"/></item></channel></rss>";
+    const QByteArray shown = shortVersion.toHtmlEscaped().toUtf8();
+    return feed("<item><title>Fadebin</title><link>https://fadebin.example/releases/" + build +
+                "</link><sparkle:shortVersionString>" + shown +
+                "</sparkle:shortVersionString>"
+                "<enclosure url=\"https://fadebin.example/fadebin.deb\" sparkle:version=\"" +
+                build + "\"/></item>");
 }
 
 } // namespace fadebin::test

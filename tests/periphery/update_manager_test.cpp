@@ -18,13 +18,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray feed(const QByteArray& items) {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
-           "sparkle\"><channel><title>Fadebin</title>" +
-           items + "</channel></rss>";
-}
-
 QByteArray item(const QByteArray& version, const QByteArray& extra = {}) {
     return "<item><title>Fadebin " + version + "</title><sparkle:version>" + version +
            "</sparkle:version>" + extra + "</item>";
@@ -204,30 +197,17 @@ TEST(UpdateWindow, ShowsTheFeedsTextLiterallyAndFetchesNothingItNames) {
 }
 
 TEST(UpdateFeed, VersionsCompareNumberByNumber) {
-    struct Case {
-        const char* a;
-        const char* b;
-        std::optional<int> order;
+    const std::tuple<const char*, const char*, int> ordered[] = {
+        {"1.10", "1.9", 1}, {"1.2", "1.2.0", 0}, {"1.2.1", "1.2", 1},
+        {"2", "10", -1},    {"0.1.0", "0.1", 0}, {"007", "7", 0},
     };
-    const Case cases[] = {
-        {"1.10", "1.9", 1},
-        {"1.2", "1.2.0", 0},
-        {"1.2.1", "1.2", 1},
-        {"2", "10", -1},
-        {"0.1.0", "0.1", 0},
-        {"007", "7", 0},
-        {"1.2-beta", "1", {}},
-        {"", "1", {}},
-        {"1..2", "1", {}},
-        {"v1", "1", {}},
-        {"1.2.3.4.5.6.7.8.9", "1", {}},
-        {"1234567890", "1", {}},
-        {" 1", "1", {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
-        EXPECT_EQ(compareVersions(QString::fromLatin1(c.a), QString::fromLatin1(c.b)), c.order);
-    }
+    for (const auto& [a, b, order] : ordered)
+        EXPECT_EQ(compareVersions(QString::fromLatin1(a), QString::fromLatin1(b)), order)
+            << a << " vs " << b;
+    for (const char* notVersion :
+         {"1.2-beta", "", "1..2", "v1", "1.2.3.4.5.6.7.8.9", "1234567890", " 1"})
+        EXPECT_EQ(compareVersions(QString::fromLatin1(notVersion), "1"), std::nullopt)
+            << notVersion;
 }
 
 TEST(UpdateFeed, ReadsItemsFromElementsAndEnclosureAttributes) {
@@ -285,16 +265,15 @@ TEST(UpdateFeed, BoundsWhatAFeedCanMakeItHold) {
     for (int i = 0; i < 600; ++i)
         many += item("1." + QByteArray::number(i));
     const QByteArray longText(5000, 'x');
-    const FeedParse parsed = parseUpdateFeed(
-        feed(many + "<item><title>" + longText + "</title><sparkle:version>1." + longText +
-             "</sparkle:version><link>https://e.org/" + longText + "</link></item>"));
+    const QByteArray oversizedItem = "<item><title>" + longText + "</title><sparkle:version>1." +
+                                     longText + "</sparkle:version><link>https://e.org/" +
+                                     longText + "</link></item>";
+    const FeedParse parsed = parseUpdateFeed(feed(many + oversizedItem));
     ASSERT_TRUE(parsed.ok()) << parsed.error.toStdString();
     ASSERT_EQ(parsed.items.size(), feedLimits::maxItems);
     EXPECT_EQ(parsed.items.back().version, "1.499");
 
-    const FeedParse oversized = parseUpdateFeed(
-        feed("<item><title>" + longText + "</title><sparkle:version>1." + longText +
-             "</sparkle:version><link>https://e.org/" + longText + "</link></item>"));
+    const FeedParse oversized = parseUpdateFeed(feed(oversizedItem));
     ASSERT_EQ(oversized.items.size(), 1u);
     EXPECT_EQ(oversized.items[0].title.size(), feedLimits::maxTitle);
     EXPECT_EQ(versionParts(oversized.items[0].version), std::nullopt);

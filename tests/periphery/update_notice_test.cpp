@@ -29,18 +29,17 @@ class NotificationServer : public QObject {
 
 public:
     struct Shown {
-        QString appName, icon, summary, body;
+        QString body;
         QStringList actions;
-        QVariantMap hints;
     };
     QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
     std::vector<Shown> shown;
 
 public Q_SLOTS:
     QStringList GetCapabilities() { return capabilities; }
-    uint Notify(const QString& appName, uint, const QString& icon, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int) {
-        shown.push_back({appName, icon, summary, body, actions, hints});
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
+                const QStringList& actions, const QVariantMap&, int) {
+        shown.push_back({body, actions});
         return static_cast<uint>(shown.size()) + 40;
     }
 };
@@ -63,10 +62,11 @@ struct Program {
     std::vector<QUrl> opened;
 };
 
-struct NoticeScene {
-    NoticeScene() {
+class UpdateNotice : public ::testing::Test {
+protected:
+    void SetUp() override {
         if (bus.address().isEmpty())
-            return;
+            GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
         serverBus = bus.connect(QStringLiteral("test-server"));
         bus.connect(QStringLiteral("test-program"));
     }
@@ -108,41 +108,35 @@ struct NoticeScene {
 
 } // namespace
 
-TEST(UpdateNotice, ToldOncePerVersionAcrossChecksAndRestartsAndDownloadOpensTheLink) {
-    NoticeScene scene;
-    if (scene.bus.address().isEmpty())
-        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
-    ASSERT_TRUE(scene.serve());
-    auto program = scene.start();
-    scene.scheduledCheck(*program, feedWith("13", "1.3"), 60s);
-    ASSERT_TRUE(waitFor([&] { return scene.server.shown.size() == 1; }));
-    const NotificationServer::Shown& first = scene.server.shown[0];
+TEST_F(UpdateNotice, ToldOncePerVersionAcrossChecksAndRestartsAndDownloadOpensTheLink) {
+    ASSERT_TRUE(serve());
+    auto program = start();
+    scheduledCheck(*program, feedWith("13", "1.3"), 60s);
+    ASSERT_TRUE(waitFor([&] { return server.shown.size() == 1; }));
+    const NotificationServer::Shown& first = server.shown[0];
     EXPECT_EQ(first.body, "Fadebin 1.3 is available. You have 1.2.");
     EXPECT_EQ(first.actions, (QStringList{"download", "Download…"}));
     EXPECT_TRUE(program->updates.updateAvailable()) << "the settings window shows it as well";
 
-    scene.scheduledCheck(*program, feedWith("13", "1.3"), 24h);
-    program = scene.start();
-    scene.scheduledCheck(*program, feedWith("13", "1.3"), 60s);
+    scheduledCheck(*program, feedWith("13", "1.3"), 24h);
+    program = start();
+    scheduledCheck(*program, feedWith("13", "1.3"), 60s);
     // A newer version is told; its notice's action opens its page, another program's does not.
-    scene.scheduledCheck(*program, feedWith("14", "1.4"), 24h);
-    ASSERT_TRUE(waitFor([&] { return scene.server.shown.size() == 2; }));
-    EXPECT_EQ(scene.server.shown[1].body, "Fadebin 1.4 is available. You have 1.2.")
+    scheduledCheck(*program, feedWith("14", "1.4"), 24h);
+    ASSERT_TRUE(waitFor([&] { return server.shown.size() == 2; }));
+    EXPECT_EQ(server.shown[1].body, "Fadebin 1.4 is available. You have 1.2.")
         << "1.3 was not told again after the next check or the restart";
-    scene.invoke(41, QStringLiteral("download"));
-    scene.invoke(42, QStringLiteral("download"));
+    invoke(41, QStringLiteral("download"));
+    invoke(42, QStringLiteral("download"));
     ASSERT_TRUE(waitFor([&] { return !program->opened.empty(); }));
     EXPECT_EQ(program->opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/14")}));
-    EXPECT_EQ(scene.server.shown.size(), 2u);
+    EXPECT_EQ(server.shown.size(), 2u);
 }
 
-TEST(UpdateNotice, WithoutAServerOnlyTheSettingsTellAndTheFeedsTextStaysText) {
-    NoticeScene scene;
-    if (scene.bus.address().isEmpty())
-        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+TEST_F(UpdateNotice, WithoutAServerOnlyTheSettingsTellAndTheFeedsTextStaysText) {
     LogCapture log;
-    auto program = scene.start();
-    scene.scheduledCheck(*program, feedWith("13", "1.3"), 60s);
+    auto program = start();
+    scheduledCheck(*program, feedWith("13", "1.3"), 60s);
     ASSERT_TRUE(waitFor([&] {
         return log.contains("No notification server: the update shows in the settings only");
     }));
@@ -150,21 +144,20 @@ TEST(UpdateNotice, WithoutAServerOnlyTheSettingsTellAndTheFeedsTextStaysText) {
 
     // A server that came later still hears of it; where it reads markup, the feed's text is
     // escaped so that it shows as written.
-    scene.server.capabilities.append(QStringLiteral("body-markup"));
-    ASSERT_TRUE(scene.serve());
-    scene.scheduledCheck(*program, feedWith("13", "<b>1.3</b>"), 24h);
-    ASSERT_TRUE(waitFor([&] { return scene.server.shown.size() == 1; }));
-    EXPECT_EQ(scene.server.shown[0].body,
-              "Fadebin &lt;b&gt;1.3&lt;/b&gt; is available. You have 1.2.");
+    server.capabilities.append(QStringLiteral("body-markup"));
+    ASSERT_TRUE(serve());
+    scheduledCheck(*program, feedWith("13", "<b>1.3</b>"), 24h);
+    ASSERT_TRUE(waitFor([&] { return server.shown.size() == 1; }));
+    EXPECT_EQ(server.shown[0].body, "Fadebin &lt;b&gt;1.3&lt;/b&gt; is available. You have 1.2.");
 
     // The check the user asked for shows its own window: that tells the version already.
-    scene.http.respond("/appcast.xml", HttpServer::answer(200, feedWith("14", "1.4")));
+    http.respond("/appcast.xml", HttpServer::answer(200, feedWith("14", "1.4")));
     program->updates.checkForUpdates();
     ASSERT_TRUE(waitFor([&] { return !program->updates.isChecking(); }));
-    scene.scheduledCheck(*program, feedWith("14", "1.4"), 24h);
-    scene.scheduledCheck(*program, feedWith("15", "1.5"), 24h);
-    ASSERT_TRUE(waitFor([&] { return scene.server.shown.size() == 2; }));
-    EXPECT_EQ(scene.server.shown[1].body, "Fadebin 1.5 is available. You have 1.2.")
+    scheduledCheck(*program, feedWith("14", "1.4"), 24h);
+    scheduledCheck(*program, feedWith("15", "1.5"), 24h);
+    ASSERT_TRUE(waitFor([&] { return server.shown.size() == 2; }));
+    EXPECT_EQ(server.shown[1].body, "Fadebin 1.5 is available. You have 1.2.")
         << "1.4 was shown by the user's check, not told again";
 }
 

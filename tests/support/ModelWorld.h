@@ -63,6 +63,10 @@ public:
         clock.advance(std::chrono::milliseconds(1500));
         return record(name);
     }
+    void downloads(std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            download(name);
+    }
     // A download that was given an expiry.
     TrackedFile* decided(const std::string& name, ExpiryOption option) {
         const auto callback = std::exchange(model.onNewPendingFile, {});

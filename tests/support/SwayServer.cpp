@@ -46,14 +46,6 @@ void collectWindows(const QJsonObject& node, QJsonArray& into) {
 SwayServer::SwayServer()
     : m_process(std::make_unique<QProcess>()) {}
 
-std::unique_ptr<SwayServer> SwayServer::start(std::string& error) {
-    return launch(Kind::sway, error);
-}
-
-std::unique_ptr<SwayServer> SwayServer::startWeston(std::string& error) {
-    return launch(Kind::weston, error);
-}
-
 std::unique_ptr<SwayServer> SwayServer::launch(Kind kind, std::string& error) {
     const bool sway = kind == Kind::sway;
     for (const QString& tool :
@@ -68,14 +60,10 @@ std::unique_ptr<SwayServer> SwayServer::launch(Kind kind, std::string& error) {
     writeFile(config.toStdString(), "output HEADLESS-1 resolution 1280x800 position 0 0 bg #336699 "
                                     "solid_color\nxwayland disable\ndefault_border none\n"
                                     "default_floating_border none\n");
-    QStringList command{"env",
-                        "-i",
-                        "XDG_RUNTIME_DIR=" + runtime,
-                        "HOME=" + runtime,
-                        "WLR_BACKENDS=headless",
-                        "WLR_RENDERER=pixman",
-                        "WLR_LIBINPUT_NO_DEVICES=1",
-                        "PATH=/usr/bin:/bin"};
+    QStringList command = QStringLiteral("env -i WLR_BACKENDS=headless WLR_RENDERER=pixman "
+                                         "WLR_LIBINPUT_NO_DEVICES=1 PATH=/usr/bin:/bin")
+                              .split(' ');
+    command << "XDG_RUNTIME_DIR=" + runtime << "HOME=" + runtime;
     command += sway ? QStringList{"sway", "-c", config}
                     : QStringList{"weston", "--backend=headless-backend.so", "--width=1280",
                                   "--height=800", "--no-config"};
@@ -156,15 +144,10 @@ QString SwayServer::socketPath() const {
 }
 
 QImage SwayServer::screenshot(const QRect& area) const {
-    QStringList arguments{"-"};
-    if (!area.isEmpty())
-        arguments = QStringList{"-g",
-                                QStringLiteral("%1,%2 %3x%4")
-                                    .arg(area.x())
-                                    .arg(area.y())
-                                    .arg(area.width())
-                                    .arg(area.height()),
-                                "-"};
+    const QString geometry =
+        QString::asprintf("%d,%d %dx%d", area.x(), area.y(), area.width(), area.height());
+    const QStringList arguments =
+        area.isEmpty() ? QStringList{"-"} : QStringList{"-g", geometry, "-"};
     const auto png = runClient("grim", arguments, clientEnvironment());
     return png ? QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
 }
@@ -172,9 +155,7 @@ QImage SwayServer::screenshot(const QRect& area) const {
 QJsonObject SwayServer::tree() const {
     QProcessEnvironment environment = clientEnvironment();
     environment.insert(QStringLiteral("SWAYSOCK"), m_ipcSocket);
-    const auto json = runClient(
-        QStringLiteral("swaymsg"),
-        {QStringLiteral("-r"), QStringLiteral("-t"), QStringLiteral("get_tree")}, environment);
+    const auto json = runClient("swaymsg", {"-r", "-t", "get_tree"}, environment);
     return json ? QJsonDocument::fromJson(*json).object() : QJsonObject();
 }
 

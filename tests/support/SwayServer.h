@@ -23,10 +23,14 @@ public:
     static constexpr QRgb background = 0xff336699;
 
     // None, with the reason, when sway is missing or does not come up.
-    [[nodiscard]] static std::unique_ptr<SwayServer> start(std::string& error);
+    [[nodiscard]] static std::unique_ptr<SwayServer> start(std::string& error) {
+        return launch(Kind::sway, error);
+    }
     // A headless weston instead, the same way: a compositor without the layer shell (and
     // without sway's tree, grim's pictures or virtual pointers).
-    [[nodiscard]] static std::unique_ptr<SwayServer> startWeston(std::string& error);
+    [[nodiscard]] static std::unique_ptr<SwayServer> startWeston(std::string& error) {
+        return launch(Kind::weston, error);
+    }
     ~SwayServer();
     SwayServer(const SwayServer&) = delete;
     SwayServer& operator=(const SwayServer&) = delete;

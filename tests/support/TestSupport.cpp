@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "expiry/FileDeleter.h"
+#include "platform/FileIo.h"
 #include "platform/Trash.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace fadebin::test {
 
@@ -91,9 +91,7 @@ void appendFile(const path& p, const std::string& contents) {
 }
 
 std::string readFile(const path& p) {
-    std::stringstream s;
-    s << std::ifstream(p, std::ios::binary).rdbuf();
-    return s.str();
+    return readWholeFile(p.c_str());
 }
 
 void fillDisk(const path& filler) {

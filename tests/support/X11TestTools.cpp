@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -58,42 +59,26 @@ void pointerTo(double x, double y) {
              QString::number(std::lround(y))});
 }
 
-namespace {
-
-FoundWindow viewableWindowUnder(Display* x, ::Window under, const std::string& name) {
-    ::Window root = 0, parent = 0;
-    ::Window* children = nullptr;
-    unsigned count = 0;
-    FoundWindow found;
-    if (!XQueryTree(x, under, &root, &parent, &children, &count))
-        return found;
-    for (unsigned i = 0; i < count && found.id == 0; ++i) {
-        XWindowAttributes attributes{};
-        char* fetched = nullptr;
-        if (!XGetWindowAttributes(x, children[i], &attributes) ||
-            attributes.map_state != IsViewable)
-            continue;
-        if (XFetchName(x, children[i], &fetched) && fetched != nullptr && fetched == name &&
-            attributes.width > 1) {
-            int left = 0, top = 0;
-            ::Window child = 0;
-            XTranslateCoordinates(x, children[i], root, 0, 0, &left, &top, &child);
-            found = {children[i], QRect(left, top, attributes.width, attributes.height)};
-        } else {
-            found = viewableWindowUnder(x, children[i], name);
-        }
-        if (fetched != nullptr)
-            XFree(fetched);
-    }
-    if (children != nullptr)
-        XFree(children);
-    return found;
-}
-
-} // namespace
-
 FoundWindow viewableWindow(Display* x, const std::string& name) {
-    return viewableWindowUnder(x, DefaultRootWindow(x), name);
+    // xdotool walks the whole tree, so a window a window manager put in its frame is found too.
+    QProcess search;
+    search.start(QStringLiteral("xdotool"),
+                 {"search", "--onlyvisible", "--name", QString::fromStdString("^" + name + "$")});
+    search.waitForFinished(20'000);
+    // A window gone since the search is an error of the server, not of the test.
+    const auto ignore = [](Display*, XErrorEvent*) { return 0; };
+    const auto previous = XSetErrorHandler(ignore);
+    const auto restore = qScopeGuard([&] { XSetErrorHandler(previous); });
+    for (const QByteArray& id : search.readAllStandardOutput().split('\n')) {
+        XWindowAttributes attributes{};
+        const ::Window window = id.toULong();
+        int left = 0, top = 0;
+        ::Window child = 0;
+        if (window != 0 && XGetWindowAttributes(x, window, &attributes) && attributes.width > 1 &&
+            XTranslateCoordinates(x, window, attributes.root, 0, 0, &left, &top, &child))
+            return {window, QRect(left, top, attributes.width, attributes.height)};
+    }
+    return {};
 }
 
 int depthOf(Display* x, unsigned long window) {
