@@ -35,6 +35,14 @@ void AppModel::wireIntake() {
             lookups.emplace(*self->m_store);
         handle();
     };
+    // Downloads finishing together in one slice of the filter's checks are one change too:
+    // the lists are published once, not once a file (each publication reads them whole).
+    m_completionFilter.aroundPollSlice = [self](const std::function<void()>& check) {
+        if (!self)
+            return check();
+        const Batch batch(*self);
+        check();
+    };
     // The folder may already be back (replaced by a new one); otherwise it is looked for.
     m_watcher->onWatchLost = weakly(&AppModel::checkDownloadsAccess);
     m_watcher->onRescanned = weakly(&AppModel::refresh);

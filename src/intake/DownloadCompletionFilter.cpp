@@ -301,22 +301,31 @@ void DownloadCompletionFilter::armPollTimer() {
 void DownloadCompletionFilter::runDuePolls() {
     const Duration now = m_clock.awakeTime();
     QPointer<DownloadCompletionFilter> self(this);
-    for (int checked = 0;
-         checked < pollSlice && !m_due.empty() && m_due.begin()->first.first <= now; ++checked) {
-        const auto [key, identity] = *m_due.begin();
-        m_due.erase(m_due.begin());
-        const auto found = m_inFlight.find(identity);
-        if (found == m_inFlight.end())
-            continue;
-        // Every half second from its start, as a repeating timer of its own would have it.
-        found->second->nextCheck = key.first + pollInterval;
-        m_due.emplace(std::pair(found->second->nextCheck, key.second), identity);
-        checkPoll(identity);
-        if (!self)
-            return;
-    }
+    const auto slice = [&] {
+        for (int checked = 0;
+             checked < pollSlice && !m_due.empty() && m_due.begin()->first.first <= now;
+             ++checked) {
+            const auto [key, identity] = *m_due.begin();
+            m_due.erase(m_due.begin());
+            const auto found = m_inFlight.find(identity);
+            if (found == m_inFlight.end())
+                continue;
+            // Every half second from its start, as a repeating timer of its own would have it.
+            found->second->nextCheck = key.first + pollInterval;
+            m_due.emplace(std::pair(found->second->nextCheck, key.second), identity);
+            checkPoll(identity);
+            if (!self)
+                return;
+        }
+    };
+    // A copy: the owner may end this filter, and with it the member, while the slice runs.
+    if (const auto around = aroundPollSlice)
+        around(slice);
+    else
+        slice();
     // More due than one slice: the rest after whatever else waits in the event loop.
-    armPollTimer();
+    if (self)
+        armPollTimer();
 }
 
 void DownloadCompletionFilter::checkPoll(const FileIdentity& identity) {

@@ -37,6 +37,9 @@ public:
     std::function<void(const path&)> onComplete;
     std::function<void(const path&)> onReplaced;
     std::function<void(const path&)> onVacated;
+    // Runs one slice of due checks (given as the argument), so that the owner can take the
+    // downloads it finishes in as one change.
+    std::function<void(const std::function<void()>&)> aroundPollSlice;
 
     [[nodiscard]] static bool isIgnoredName(const std::string& name);
     [[nodiscard]] std::size_t inFlightCount() const { return m_inFlight.size(); }

@@ -26,6 +26,17 @@ TEST_F(ModelTest, FinishedDownloadsBecomePendingOldestFirstUnlessExcluded) {
     EXPECT_EQ(names(model.pendingFiles()), (QStringList{"noextension", "second.zip"}));
     EXPECT_TRUE(log.contains("Pending: second.zip from example.net"));
     EXPECT_EQ(newPending.size(), 2u);
+
+    // Downloads finishing in the same round of checks are published as one change: a burst
+    // published a file at a time reads the whole list once per file.
+    for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
+        writeFile(file(name), name);
+        model.completionFilter().handleItemEvent(file(name));
+    }
+    QSignalSpy published(&model, &AppModel::pendingFilesChanged);
+    clock.advance(1500ms);
+    EXPECT_EQ(model.pendingFiles().size(), 5);
+    EXPECT_EQ(published.size(), 1);
 }
 
 TEST_F(ModelTest, DropsAreAcceptedOnlyFromInsideDownloads) {
