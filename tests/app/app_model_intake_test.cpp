@@ -2,14 +2,10 @@
 // through pauses, a missing or lost folder and a full inotify table.
 #include "app/ModelFixture.h"
 
-#include <QScopeGuard>
 #include <QSignalSpy>
-
-#include <gtest/gtest.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
 
 TEST_F(ModelTest, FinishedDownloadsBecomePendingOldestFirstUnlessExcluded) {
     settings.setExcludedExtensionsText(QStringLiteral("pdf, .dmg"));

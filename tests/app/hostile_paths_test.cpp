@@ -23,21 +23,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // Everything a file outside Downloads is: its bytes and every attribute it carries.
-struct Untouched {
-    std::string contents;
-    std::map<std::string, std::string> attributes;
-    friend bool operator==(const Untouched&, const Untouched&) = default;
-};
-
-Untouched stateOf(const path& file) {
-    Untouched state{readFile(file), {}};
-    char names[4096];
+std::string stateOf(const path& file) {
+    std::string state = readFile(file);
+    char names[4096], value[4096];
     const ssize_t size = ::llistxattr(file.c_str(), names, sizeof names);
     for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
-        char value[4096];
         const ssize_t length = ::lgetxattr(file.c_str(), names + at, value, sizeof value);
-        state.attributes[names + at] =
-            std::string(value, static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+        state += std::string("\n") + (names + at) + "=" +
+                 std::string(value, static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
     }
     return state;
 }
@@ -89,8 +82,8 @@ protected:
     }
     // Every file outside with its bytes and attributes: compared before and after an attack,
     // it shows anything written, moved, added or removed there.
-    std::map<path, Untouched> outsideNow() {
-        std::map<path, Untouched> state;
+    std::map<path, std::string> outsideNow() {
+        std::map<path, std::string> state;
         for (const auto& entry : fs::recursive_directory_iterator(outside))
             if (entry.is_regular_file())
                 state[entry.path()] = stateOf(entry.path());

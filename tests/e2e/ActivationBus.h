@@ -5,10 +5,7 @@
 // Exec, so the first call to that name starts it.
 #include "e2e/ProgramFixture.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
-
-#include <csignal>
 
 namespace fadebin::test {
 
@@ -17,21 +14,18 @@ public:
     // What the bus starts inherits this environment: the test's home, no display but the
     // offscreen one, so that the windows the program shows are real.
     ActivationBus() {
-        const QString services = m_dir.filePath(QStringLiteral("services"));
-        std::filesystem::create_directories(services.toStdString());
-        writeFile(toPath(services + "/com.ostrel.Fadebin.service"),
+        const std::string services = m_dir.filePath(QStringLiteral("services")).toStdString();
+        std::filesystem::create_directories(services);
+        writeFile(services + "/com.ostrel.Fadebin.service",
                   "[D-BUS Service]\nName=com.ostrel.Fadebin\nExec=" FADEBIN_PROGRAM "\n");
         const QString config = m_dir.filePath(QStringLiteral("session.conf"));
-        writeFile(toPath(config),
-                  "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-                  "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+        writeFile(config.toStdString(),
                   "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                  "<auth>EXTERNAL</auth>"
-                  "<servicedir>" +
-                      services.toStdString() +
+                  "<auth>EXTERNAL</auth><servicedir>" +
+                      services +
                       "</servicedir><policy context=\"default\"><allow send_destination=\"*\" "
-                      "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-                      "</policy></busconfig>\n");
+                      "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow "
+                      "own=\"*\"/></policy></busconfig>\n");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
             environment.remove(QString::fromLatin1(name));
@@ -88,8 +82,6 @@ public:
     [[nodiscard]] int count(const std::string& line) { return countOf(log(), line); }
 
 private:
-    static path toPath(const QString& name) { return name.toStdString(); }
-
     Command gdbus(const QStringList& arguments) {
         return runTool("env",
                        QStringList{QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + m_address,

@@ -2,8 +2,6 @@
 // may go before its time, and no schedule may be lost.
 #include "e2e/ProgramFixture.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <random>

@@ -1,26 +1,17 @@
 // The program as a desktop runs it: one instance, launch order, command line and the windows'
 // identity. The install layout and the package are checked by scripts/test.
 #include "e2e/ActivationBus.h"
-#include "e2e/ProgramFixture.h"
 #include "support/XvfbServer.h"
 
-#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 
-#include <gtest/gtest.h>
-
-#include <csignal>
 #include <cstring>
 
 using namespace fadebin;
 using namespace fadebin::test;
 
-namespace {
-
 using DesktopProgramTest = BusTest;
-
-} // namespace
 
 TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSettingsAfterIt) {
     Program first(home);
@@ -34,7 +25,7 @@ TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSetting
     // A second launch calls Activate on the running program: what that shows during and after
     // onboarding is the menu test's; here, that the call is made and answered.
     first.terminate();
-    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    writeOnboardedSettings(home);
     Program later(home);
     ASSERT_TRUE(later.start("offscreen")) << later.log();
     EXPECT_FALSE(
@@ -77,7 +68,7 @@ TEST_F(DesktopProgramTest, TheMenusLaunchShowsOnlyOnboardingOrNothingAndOpeningA
     {
         SCOPED_TRACE("a later run, not running yet, then opened again");
         TempHome laterHome;
-        writeSettings(laterHome, R"({"hasCompletedOnboarding": true})");
+        writeOnboardedSettings(laterHome);
         ActivationBus menu;
         ASSERT_TRUE(menu.activate()) << menu.log();
         EXPECT_EQ(menu.count(launched), 1) << menu.log();
@@ -108,7 +99,7 @@ TEST_F(DesktopProgramTest, CommandLineOptionsAsLinuxUsersExpectThem) {
 // blocked signals of the thread that starts it, the main thread; quitting still goes
 // through the event loop.
 TEST_F(DesktopProgramTest, QuitSignalsEndItInOrderAndStayUnblockedForWhatItStarts) {
-    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    writeOnboardedSettings(home);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         Program program(home);

@@ -14,11 +14,7 @@
 #include "support/X11TestTools.h"
 
 #include <QColor>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStandardPaths>
-
-#include <gtest/gtest.h>
 
 // Xlib last: its macros would break Qt's headers.
 #include <X11/Xlib.h>
@@ -53,10 +49,7 @@ protected:
     // Started once its panel is collapsed at the top centre, onboarding done: its window would
     // sit above the panel on a server without a window manager.
     void startProgram(const std::string& settingsJson) {
-        QJsonObject settings =
-            QJsonDocument::fromJson(QByteArray::fromStdString(settingsJson)).object();
-        settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
-        writeSettings(home, QJsonDocument(settings).toJson().toStdString());
+        writeOnboardedSettings(home, settingsJson);
         ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
         ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 30s))
             << "no collapsed panel on the screen\n"

@@ -10,11 +10,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -83,10 +79,7 @@ protected:
     }
 
     void startProgram(const std::string& settingsJson, QRgb desktop = SwayServer::background) {
-        QJsonObject settings =
-            QJsonDocument::fromJson(QByteArray::fromStdString(settingsJson)).object();
-        settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
-        writeSettings(home, QJsonDocument(settings).toJson().toStdString());
+        writeOnboardedSettings(home, settingsJson);
         ASSERT_TRUE(program.start({}, server()->clientEnvironment())) << program.log();
         ASSERT_TRUE(waitFor([&] { return collapsedShown(screen(), desktop); }, 30s))
             << "no collapsed notch at the top centre\n"
@@ -259,7 +252,7 @@ TEST_F(WaylandWithoutLayerShell, TheProgramRunsOnWaylandAndSaysThereIsNoNotch) {
     const auto weston = SwayServer::startWeston(why);
     if (!weston)
         GTEST_SKIP() << "no headless weston: " << why;
-    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    writeOnboardedSettings(home);
     Program program{home};
     ASSERT_TRUE(program.start({}, weston->clientEnvironment())) << program.log();
     ASSERT_TRUE(
