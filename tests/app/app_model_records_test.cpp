@@ -135,13 +135,13 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
     std::filesystem::create_directories(disk);
     std::filesystem::remove(home.downloads());
     std::filesystem::create_directory_symlink(disk, home.downloads());
-    auto linked = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
+    std::unique_ptr<AppModel> linked;
     auto restart = [&] {
         linked.reset();
         linked = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
         linked->start();
     };
-    linked->start();
+    restart();
     writeFile(disk / "a.pdf", "payload");
     linked->completionFilter().handleItemEvent(disk / "a.pdf"); // as the watcher reports it
     clock.advance(1500ms);

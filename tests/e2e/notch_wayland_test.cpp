@@ -25,20 +25,17 @@ constexpr int expandedRight = 849;
 const QPointF parked{640, 700};
 const QRgb clickWindowColour = qRgb(0xe0, 0xb0, 0x40);
 
+// One sway for all the cases, or why there is none.
 std::unique_ptr<SwayServer>& server() {
     static std::unique_ptr<SwayServer> instance;
     return instance;
 }
-std::string& whyNot() {
-    static std::string reason;
-    return reason;
-}
+std::string whyNot;
 
 bool near(const QImage& image, QPoint p, QRgb colour) {
     const QRgb seen = image.valid(p) ? image.pixel(p) : ~colour;
-    return std::abs(qRed(seen) - qRed(colour)) <= 8 &&
-           std::abs(qGreen(seen) - qGreen(colour)) <= 8 &&
-           std::abs(qBlue(seen) - qBlue(colour)) <= 8;
+    const auto off = [&](int (*part)(QRgb)) { return std::abs(part(seen) - part(colour)); };
+    return std::max({off(qRed), off(qGreen), off(qBlue)}) <= 8;
 }
 bool black(const QImage& image, QPoint p) {
     return near(image, p, qRgb(0, 0, 0));
@@ -63,10 +60,10 @@ protected:
         BusTest::SetUp();
         if (IsSkipped())
             return;
-        if (!server() && whyNot().empty() && !(server() = SwayServer::start(whyNot())))
-            whyNot() = "no headless sway: " + whyNot();
+        if (!server() && whyNot.empty() && !(server() = SwayServer::start(whyNot)))
+            whyNot = "no headless sway: " + whyNot;
         if (!server())
-            GTEST_SKIP() << whyNot();
+            GTEST_SKIP() << whyNot;
         pointer = VirtualPointer::connect(server()->socketPath(), {1280, 800});
         ASSERT_NE(pointer, nullptr) << "sway offers no virtual pointer";
         pointer->moveTo(parked);
