@@ -103,17 +103,12 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
 TEST_F(StoreTest, ABatchOfDecisionsIsSavedInOneGoAndMarkedAfterIt) {
     const std::vector<TrackedFile*> records{pending("a"), pending("b"), pending("c")};
     const auto storedStatuses = [this] {
-        sqlite3* db = nullptr;
+        QString error;
+        const auto rows =
+            Database::open(databaseFile(), error)->fetch({"pending", "scheduled"}, error);
         std::string statuses;
-        if (sqlite3_open(databaseFile().c_str(), &db) == SQLITE_OK)
-            sqlite3_exec(
-                db, "SELECT statusRaw FROM TrackedFile ORDER BY displayName",
-                [](void* out, int, char** values, char**) {
-                    *static_cast<std::string*>(out) += std::string(values[0]) + " ";
-                    return 0;
-                },
-                &statuses, nullptr);
-        sqlite3_close(db);
+        for (const auto& row : rows.value())
+            statuses += row.statusRaw.toStdString() + " ";
         return statuses;
     };
     {
