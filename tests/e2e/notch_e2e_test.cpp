@@ -114,16 +114,16 @@ TEST_F(NotchEndToEnd, HoverAndADownloadOpenItAndRealClicksOnTheRowScheduleTheFil
     // Drawn: the prominent "Done" is near white, beside its label, once the content is in.
     ASSERT_TRUE(waitFor([&] { return lightnessAt(row.done + QPointF(28, 0)) > 200; }, 10s))
         << program.log();
-    pointerTo(origin.x() + row.oneHour.x(), origin.y() + row.oneHour.y());
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    const auto clickAt = [&](QPointF p) {
+        pointerTo(origin.x() + p.x(), origin.y() + p.y());
+        xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    };
+    clickAt(row.oneHour);
     // The selection ring around "1h": its top edge is the segment's top row.
-    ASSERT_TRUE(waitFor(
-        [&] {
-            return lightnessAt({row.oneHour.x(), row.oneHourTop + 0.25}) > 150;
-        },
-        10s));
-    pointerTo(origin.x() + row.done.x(), origin.y() + row.done.y());
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(waitFor([&] {
+        return lightnessAt({row.oneHour.x(), row.oneHourTop + 0.25}) > 150;
+    }));
+    clickAt(row.done);
     const double clickedAt = unixNow();
     ASSERT_TRUE(waitFor([&] { return readRecord(home, "invoice.pdf").status == "scheduled"; }))
         << program.log();

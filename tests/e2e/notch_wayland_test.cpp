@@ -10,7 +10,6 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QTemporaryDir>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -91,9 +90,8 @@ protected:
     // The sway windows of a process.
     [[nodiscard]] static QJsonArray windowsOf(qint64 pid) {
         QJsonArray found;
-        for (const QJsonValue& window : server()->windows())
-            if (window[QStringLiteral("pid")].toInteger() == pid)
-                found.append(window);
+        std::ranges::copy_if(server()->windows(), std::back_inserter(found),
+                             [pid](const QJsonValue& w) { return w["pid"].toInteger() == pid; });
         return found;
     }
 
@@ -104,22 +102,20 @@ protected:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         clickWindow.setProcessEnvironment(environment);
         clickWindow.start(QStringLiteral(FADEBIN_CLICK_WINDOW),
-                          QStringList{clicksFile()} + dragged);
+                          QStringList{toQString(clicksFile())} + dragged);
         ASSERT_TRUE(clickWindow.waitForStarted(10'000));
         ASSERT_TRUE(screenShows([](const QImage& s) {
             return near(s, {1200, 700}, clickWindowColour);
         }));
     }
-    [[nodiscard]] QString clicksFile() const { return scratch.filePath(QStringLiteral("clicks")); }
+    [[nodiscard]] path clicksFile() const { return home.root() / "clicks"; }
     [[nodiscard]] QStringList clicks() const {
-        return QString::fromStdString(readFile(clicksFile().toStdString()))
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromStdString(readFile(clicksFile())).split('\n', Qt::SkipEmptyParts);
     }
     static QString at(QPointF p) { return QStringLiteral("%1 %2").arg(p.x()).arg(p.y()); }
 
     Program program{home};
     std::unique_ptr<VirtualPointer> pointer;
-    QTemporaryDir scratch;
     QProcess clickWindow;
 };
 
