@@ -9,8 +9,6 @@
 using namespace fadebin;
 using namespace fadebin::test;
 
-namespace {
-
 using SteadyClock = std::chrono::steady_clock;
 
 TEST(CrashTest, RandomKillsNeverDeleteEarlyNorLoseASchedule) {
@@ -83,5 +81,3 @@ TEST(CrashTest, RandomKillsNeverDeleteEarlyNorLoseASchedule) {
     if (::testing::Test::HasFailure())
         std::printf("%s\n", program.log().c_str());
 }
-
-} // namespace
