@@ -83,7 +83,6 @@ public:
     }
 
     [[nodiscard]] qint64 pid() const { return m_process.processId(); }
-    int terminate() { return endWith(SIGTERM); }
     // Sends the signal and waits for the end: the exit status, or -1 when killed by it.
     int endWith(int signal) {
         ::kill(static_cast<pid_t>(m_process.processId()), signal);
@@ -178,8 +177,7 @@ inline Command runProgram(const QStringList& arguments) {
 // As Chromium saves a download: a partial file grown in writes, its origin, then the rename.
 inline void writeDownload(const path& downloads, const std::string& name) {
     const path partial = downloads / (name + ".crdownload");
-    writeFile(partial, std::string(4096, 'a'));
-    for (char c : {'b', 'c'})
+    for (char c : {'a', 'b', 'c'})
         appendFile(partial, std::string(4096, c));
     ASSERT_TRUE(
         writeXattr(partial, "user.xdg.origin.url", "https://www.example.org/file.zip").ok());
