@@ -5,6 +5,9 @@
 // Exec, so the first call to that name starts it.
 #include "e2e/ProgramFixture.h"
 
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
 #include <QTemporaryDir>
 
 namespace fadebin::test {
@@ -46,6 +49,7 @@ public:
             waitFor([pid] { return ::kill(static_cast<pid_t>(pid), 0) != 0; },
                     std::chrono::seconds(30));
         }
+        QDBusConnection::disconnectFromBus(m_address);
         m_daemon.kill();
         m_daemon.waitForFinished();
     }
@@ -54,22 +58,18 @@ public:
 
     // As the application menu launches the entry; true when the call was answered.
     [[nodiscard]] bool activate() {
-        const Command call = gdbus({"call", "--session", "--dest", "com.ostrel.Fadebin",
-                                    "--object-path", "/com/ostrel/Fadebin", "--method",
-                                    "org.freedesktop.Application.Activate", "{}"});
-        return call.status == 0;
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("com.ostrel.Fadebin"), QStringLiteral("/com/ostrel/Fadebin"),
+            QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
+        call << QVariantMap();
+        return connection().call(call, QDBus::Block, 60'000).type() == QDBusMessage::ReplyMessage;
     }
 
     // The process that owns the name, or 0.
     [[nodiscard]] qint64 programPid() {
-        const Command owner =
-            gdbus({"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                   "/org/freedesktop/DBus", "--method",
-                   "org.freedesktop.DBus.GetConnectionUnixProcessID", "com.ostrel.Fadebin"});
-        // "(uint32 1234,)"
-        const auto at = owner.out.find("uint32 ");
-        return owner.status == 0 && at != std::string::npos ? std::stoll(owner.out.substr(at + 7))
-                                                            : 0;
+        const QDBusReply<uint> pid =
+            connection().interface()->servicePid(QStringLiteral("com.ostrel.Fadebin"));
+        return pid.isValid() ? pid.value() : 0;
     }
 
     // What the started program wrote to standard error, which it shares with the bus.
@@ -82,12 +82,8 @@ public:
     [[nodiscard]] int count(const std::string& line) { return countOf(log(), line); }
 
 private:
-    Command gdbus(const QStringList& arguments) {
-        return runTool("env",
-                       QStringList{QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + m_address,
-                                   QStringLiteral("gdbus")} +
-                           arguments,
-                       std::chrono::seconds(60));
+    QDBusConnection connection() const {
+        return QDBusConnection::connectToBus(m_address, m_address);
     }
 
     QTemporaryDir m_dir;
