@@ -80,8 +80,7 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
     std::vector<TrackedFile*> added;
     // The filler may leave a few pages free; keep adding until a save fails.
     for (int i = 0; i < 200 && log.count("Save failed: %s") == 0; ++i)
-        added.push_back(
-            store->addPending(make("f" + std::to_string(i), std::string(2000, 'n')), std::nullopt));
+        added.push_back(pending("f" + std::to_string(i), std::string(2000, 'n')));
     ASSERT_GE(log.count("Save failed: %s"), 1);
     EXPECT_TRUE(added.back()->isDirty()) << "the change waits in memory";
     // "Keep it" while the disk is full: the file keeps its expiry until the decision is saved.
