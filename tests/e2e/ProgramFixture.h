@@ -83,6 +83,7 @@ public:
     }
 
     [[nodiscard]] qint64 pid() const { return m_process.processId(); }
+    int terminate() { return endWith(SIGTERM); }
     // Sends the signal and waits for the end: the exit status, or -1 when killed by it.
     int endWith(int signal) {
         ::kill(static_cast<pid_t>(m_process.processId()), signal);

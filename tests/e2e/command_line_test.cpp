@@ -155,7 +155,7 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(slow.err, "Fadebin did not answer in time; it may still be doing what was asked.\n");
     EXPECT_EQ(fadebin({"list"}).status, 0);
 
-    program.endWith(SIGTERM);
+    program.terminate();
     const Command alone = fadebin({"list"});
     EXPECT_EQ(alone.status, 3);
     EXPECT_EQ(alone.err, "Fadebin is not running.\n");

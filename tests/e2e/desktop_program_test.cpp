@@ -24,7 +24,7 @@ TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSetting
 
     // A second launch calls Activate on the running program: what that shows during and after
     // onboarding is the menu test's; here, that the call is made and answered.
-    first.endWith(SIGTERM);
+    first.terminate();
     writeOnboardedSettings(home);
     Program later(home);
     ASSERT_TRUE(later.start("offscreen")) << later.log();
