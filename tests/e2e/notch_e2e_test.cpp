@@ -52,8 +52,7 @@ protected:
         writeOnboardedSettings(home, settingsJson);
         ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
         ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 30s))
-            << "no collapsed panel on the screen\n"
-            << program.log();
+            << "no collapsed panel on the screen\n" + program.log();
     }
 
     [[nodiscard]] std::pair<::Window, QRect> panel() const {

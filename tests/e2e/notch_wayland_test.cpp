@@ -78,8 +78,7 @@ protected:
         writeOnboardedSettings(home, settingsJson);
         ASSERT_TRUE(program.start({}, server()->clientEnvironment())) << program.log();
         ASSERT_TRUE(waitFor([&] { return collapsedShown(screen(), desktop); }, 30s))
-            << "no collapsed notch at the top centre\n"
-            << program.log();
+            << "no collapsed notch at the top centre\n" + program.log();
     }
 
     [[nodiscard]] static QImage screen() { return server()->screenshot(); }
@@ -182,8 +181,7 @@ TEST_F(NotchOnWayland, HoverDownloadsClicksAndAPressElsewhereOnTheLayerSurface) 
     })) << "no menu below the more button";
     pointer->clickAt({300, 600});
     EXPECT_TRUE(screenShows(collapsed))
-        << "the menu and the panel stayed open after a press on another window\n"
-        << program.log();
+        << "the menu and the panel stayed open after a press on another window\n" + program.log();
 }
 
 // Native Wayland drags reach the notch only through its surface: the data device's enter
@@ -198,8 +196,7 @@ TEST_F(NotchOnWayland, AFileDraggedFromAWaylandWindowOpensTheNotchAndIsTakenInOn
     for (const QPointF& p : {QPointF(400, 200), QPointF(600, 60), QPointF(640, 16)})
         pointer->moveTo(p);
     EXPECT_TRUE(screenShows([](const QImage& s) { return expandedShown(s, clickWindowColour); }))
-        << "a drag onto the collapsed notch did not open it\n"
-        << program.log();
+        << "a drag onto the collapsed notch did not open it\n" + program.log();
     pointer->moveTo({640, 60});
     pointer->press(false);
     EXPECT_TRUE(waitFor([&] {
@@ -250,8 +247,7 @@ TEST_F(WaylandWithoutLayerShell, TheProgramRunsOnWaylandAndSaysThereIsNoNotch) {
     ASSERT_TRUE(program.start({}, weston->clientEnvironment())) << program.log();
     ASSERT_TRUE(
         waitFor([&] { return program.log().find("Fadebin started") != std::string::npos; }, 30s))
-        << "the log goes elsewhere (the journal?), or the program did not start\n"
-        << program.log();
+        << "the log goes elsewhere (the journal?), or the program did not start\n" + program.log();
     const std::string& log = program.log();
     EXPECT_NE(log.find("Wayland session: no notch available"), std::string::npos) << log;
     EXPECT_NE(log.find(noNotchText().toStdString()), std::string::npos) << log;
