@@ -275,23 +275,18 @@ TEST_F(HostilePaths, AnInfoFileSwappedDuringRestoreByAnotherProcessLeadsNowhere)
 }
 
 TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsAndOnlyIntoDownloads) {
-    // An item that is not ours (trashed by someone else) under an info file naming Downloads.
     TrackedFile* ours = decided("ours.txt", ExpiryOption::oneHour);
     ASSERT_EQ(model.deleteNow(ours), std::nullopt);
-    const path files = home.dataHome() / "Trash/files";
-    const path info = home.dataHome() / "Trash/info";
-    writeFile(files / "stranger.txt", "not ours");
-    writeInfo(info / "stranger.txt.trashinfo", file("stranger.txt"));
-    const auto foreign = model.store()->restoreTrashed(files / "stranger.txt", std::nullopt);
-    ASSERT_FALSE(foreign);
-    EXPECT_EQ(foreign.error().code, EPERM);
-    EXPECT_FALSE(fs::exists(file("stranger.txt")));
-
-    // Ours, with an info file naming a place outside.
-    writeInfo(info / "ours.txt.trashinfo", outside / "ours.txt");
-    const auto out = model.store()->restoreTrashed(files / "ours.txt", std::nullopt);
-    ASSERT_FALSE(out);
-    EXPECT_EQ(out.error().code, EXDEV);
-    EXPECT_FALSE(fs::exists(outside / "ours.txt"));
-    EXPECT_TRUE(fs::exists(files / "ours.txt"));
+    const path trash = home.dataHome() / "Trash";
+    writeFile(trash / "files/stranger.txt", "not ours"); // trashed by someone else
+    // Not ours, under an info file naming Downloads; ours, under one naming a place outside.
+    for (const auto& [item, to, code] : {std::tuple{"stranger.txt", file("stranger.txt"), EPERM},
+                                         std::tuple{"ours.txt", outside / "ours.txt", EXDEV}}) {
+        writeInfo(trash / "info" / (item + std::string(".trashinfo")), to);
+        const auto restored = model.store()->restoreTrashed(trash / "files" / item, std::nullopt);
+        ASSERT_FALSE(restored) << item;
+        EXPECT_EQ(restored.error().code, code) << item;
+        EXPECT_FALSE(fs::exists(to));
+        EXPECT_TRUE(fs::exists(trash / "files" / item));
+    }
 }
