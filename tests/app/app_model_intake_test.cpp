@@ -2,14 +2,10 @@
 // through pauses, a missing or lost folder and a full inotify table.
 #include "app/ModelFixture.h"
 
-#include <QScopeGuard>
 #include <QSignalSpy>
-
-#include <gtest/gtest.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
 
 TEST_F(ModelTest, FinishedDownloadsBecomePendingOldestFirstUnlessExcluded) {
     settings.setExcludedExtensionsText(QStringLiteral("pdf, .dmg"));
@@ -17,10 +13,7 @@ TEST_F(ModelTest, FinishedDownloadsBecomePendingOldestFirstUnlessExcluded) {
     download("REPORT.PDF");
     download("noextension");
     clock.advance(60s);
-    writeFile(file("second.zip"), "zip");
-    ASSERT_TRUE(
-        writeXattr(file("second.zip"), originUrlAttribute, "https://www.example.net/z").ok());
-    download("second.zip");
+    download("second.zip", "zip", "https://www.example.net/z");
 
     EXPECT_TRUE(log.contains("Ignoring REPORT.PDF: extension excluded in settings"));
     EXPECT_EQ(names(model.pendingFiles()), (QStringList{"noextension", "second.zip"}));

@@ -23,21 +23,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // Everything a file outside Downloads is: its bytes and every attribute it carries.
-struct Untouched {
-    std::string contents;
-    std::map<std::string, std::string> attributes;
-    friend bool operator==(const Untouched&, const Untouched&) = default;
-};
-
-Untouched stateOf(const path& file) {
-    Untouched state{readFile(file), {}};
-    char names[4096];
+std::string stateOf(const path& file) {
+    std::string state = readFile(file);
+    char names[4096], value[4096];
     const ssize_t size = ::llistxattr(file.c_str(), names, sizeof names);
     for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
-        char value[4096];
         const ssize_t length = ::lgetxattr(file.c_str(), names + at, value, sizeof value);
-        state.attributes[names + at] =
-            std::string(value, static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+        state += std::string("\n") + (names + at) + "=" +
+                 std::string(value, static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
     }
     return state;
 }
@@ -89,8 +82,8 @@ protected:
     }
     // Every file outside with its bytes and attributes: compared before and after an attack,
     // it shows anything written, moved, added or removed there.
-    std::map<path, Untouched> outsideNow() {
-        std::map<path, Untouched> state;
+    std::map<path, std::string> outsideNow() {
+        std::map<path, std::string> state;
         for (const auto& entry : fs::recursive_directory_iterator(outside))
             if (entry.is_regular_file())
                 state[entry.path()] = stateOf(entry.path());
@@ -282,23 +275,18 @@ TEST_F(HostilePaths, AnInfoFileSwappedDuringRestoreByAnotherProcessLeadsNowhere)
 }
 
 TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsAndOnlyIntoDownloads) {
-    // An item that is not ours (trashed by someone else) under an info file naming Downloads.
     TrackedFile* ours = decided("ours.txt", ExpiryOption::oneHour);
     ASSERT_EQ(model.deleteNow(ours), std::nullopt);
-    const path files = home.dataHome() / "Trash/files";
-    const path info = home.dataHome() / "Trash/info";
-    writeFile(files / "stranger.txt", "not ours");
-    writeInfo(info / "stranger.txt.trashinfo", file("stranger.txt"));
-    const auto foreign = model.store()->restoreTrashed(files / "stranger.txt", std::nullopt);
-    ASSERT_FALSE(foreign);
-    EXPECT_EQ(foreign.error().code, EPERM);
-    EXPECT_FALSE(fs::exists(file("stranger.txt")));
-
-    // Ours, with an info file naming a place outside.
-    writeInfo(info / "ours.txt.trashinfo", outside / "ours.txt");
-    const auto out = model.store()->restoreTrashed(files / "ours.txt", std::nullopt);
-    ASSERT_FALSE(out);
-    EXPECT_EQ(out.error().code, EXDEV);
-    EXPECT_FALSE(fs::exists(outside / "ours.txt"));
-    EXPECT_TRUE(fs::exists(files / "ours.txt"));
+    const path trash = home.dataHome() / "Trash";
+    writeFile(trash / "files/stranger.txt", "not ours"); // trashed by someone else
+    // Not ours, under an info file naming Downloads; ours, under one naming a place outside.
+    for (const auto& [item, to, code] : {std::tuple{"stranger.txt", file("stranger.txt"), EPERM},
+                                         std::tuple{"ours.txt", outside / "ours.txt", EXDEV}}) {
+        writeInfo(trash / "info" / (item + std::string(".trashinfo")), to);
+        const auto restored = model.store()->restoreTrashed(trash / "files" / item, std::nullopt);
+        ASSERT_FALSE(restored) << item;
+        EXPECT_EQ(restored.error().code, code) << item;
+        EXPECT_FALSE(fs::exists(to));
+        EXPECT_TRUE(fs::exists(trash / "files" / item));
+    }
 }

@@ -5,10 +5,10 @@
 // Exec, so the first call to that name starts it.
 #include "e2e/ProgramFixture.h"
 
-#include <QProcess>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
 #include <QTemporaryDir>
-
-#include <csignal>
 
 namespace fadebin::test {
 
@@ -17,21 +17,18 @@ public:
     // What the bus starts inherits this environment: the test's home, no display but the
     // offscreen one, so that the windows the program shows are real.
     ActivationBus() {
-        const QString services = m_dir.filePath(QStringLiteral("services"));
-        std::filesystem::create_directories(services.toStdString());
-        writeFile(toPath(services + "/com.ostrel.Fadebin.service"),
+        const std::string services = m_dir.filePath(QStringLiteral("services")).toStdString();
+        std::filesystem::create_directories(services);
+        writeFile(services + "/com.ostrel.Fadebin.service",
                   "[D-BUS Service]\nName=com.ostrel.Fadebin\nExec=" FADEBIN_PROGRAM "\n");
         const QString config = m_dir.filePath(QStringLiteral("session.conf"));
-        writeFile(toPath(config),
-                  "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-                  "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+        writeFile(config.toStdString(),
                   "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                  "<auth>EXTERNAL</auth>"
-                  "<servicedir>" +
-                      services.toStdString() +
+                  "<auth>EXTERNAL</auth><servicedir>" +
+                      services +
                       "</servicedir><policy context=\"default\"><allow send_destination=\"*\" "
-                      "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-                      "</policy></busconfig>\n");
+                      "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow "
+                      "own=\"*\"/></policy></busconfig>\n");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
             environment.remove(QString::fromLatin1(name));
@@ -52,6 +49,7 @@ public:
             waitFor([pid] { return ::kill(static_cast<pid_t>(pid), 0) != 0; },
                     std::chrono::seconds(30));
         }
+        QDBusConnection::disconnectFromBus(m_address);
         m_daemon.kill();
         m_daemon.waitForFinished();
     }
@@ -60,22 +58,18 @@ public:
 
     // As the application menu launches the entry; true when the call was answered.
     [[nodiscard]] bool activate() {
-        const Command call = gdbus({"call", "--session", "--dest", "com.ostrel.Fadebin",
-                                    "--object-path", "/com/ostrel/Fadebin", "--method",
-                                    "org.freedesktop.Application.Activate", "{}"});
-        return call.status == 0;
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("com.ostrel.Fadebin"), QStringLiteral("/com/ostrel/Fadebin"),
+            QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
+        call << QVariantMap();
+        return connection().call(call, QDBus::Block, 60'000).type() == QDBusMessage::ReplyMessage;
     }
 
     // The process that owns the name, or 0.
     [[nodiscard]] qint64 programPid() {
-        const Command owner =
-            gdbus({"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                   "/org/freedesktop/DBus", "--method",
-                   "org.freedesktop.DBus.GetConnectionUnixProcessID", "com.ostrel.Fadebin"});
-        // "(uint32 1234,)"
-        const auto at = owner.out.find("uint32 ");
-        return owner.status == 0 && at != std::string::npos ? std::stoll(owner.out.substr(at + 7))
-                                                            : 0;
+        const QDBusReply<uint> pid =
+            connection().interface()->servicePid(QStringLiteral("com.ostrel.Fadebin"));
+        return pid.isValid() ? pid.value() : 0;
     }
 
     // What the started program wrote to standard error, which it shares with the bus.
@@ -88,14 +82,8 @@ public:
     [[nodiscard]] int count(const std::string& line) { return countOf(log(), line); }
 
 private:
-    static path toPath(const QString& name) { return name.toStdString(); }
-
-    Command gdbus(const QStringList& arguments) {
-        return runTool("env",
-                       QStringList{QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + m_address,
-                                   QStringLiteral("gdbus")} +
-                           arguments,
-                       std::chrono::seconds(60));
+    QDBusConnection connection() const {
+        return QDBusConnection::connectToBus(m_address, m_address);
     }
 
     QTemporaryDir m_dir;

@@ -33,13 +33,9 @@ protected:
             say("ready");
     }
     void mousePressEvent(QMouseEvent* event) override {
-        QFile out(m_file);
-        if (m_file != QLatin1String("-") && out.open(QIODevice::Append))
-            out.write(QStringLiteral("%1 %2\n")
-                          .arg(event->position().x())
-                          .arg(event->position().y())
-                          .toUtf8());
-        out.close();
+        const QPointF at = event->position();
+        if (QFile out(m_file); m_file != QLatin1String("-") && out.open(QIODevice::Append))
+            out.write(QStringLiteral("%1 %2\n").arg(at.x()).arg(at.y()).toUtf8());
         if (m_dragged.isEmpty())
             return;
         auto* drag = new QDrag(this);

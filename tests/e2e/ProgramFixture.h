@@ -1,21 +1,21 @@
 #pragma once
 
 // Runs the built fadebin program against a TempHome and reads back what it left behind.
+#include "platform/ExtendedAttributes.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <csignal>
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 
 namespace fadebin::test {
 
@@ -43,10 +43,9 @@ public:
         for (const char* name : {"WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
             if (session.contains(name))
                 environment.insert(name, session.value(name));
-        if (display == "offscreen")
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        else if (!display.empty())
-            environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display));
+        if (!display.empty())
+            environment.insert(display == "offscreen" ? "QT_QPA_PLATFORM" : "DISPLAY",
+                               QString::fromStdString(display));
         m_process.setProcessEnvironment(environment);
         m_process.setStandardOutputFile(QProcess::nullDevice());
         const size_t logBefore = log().size();
@@ -56,20 +55,17 @@ public:
             return false;
         const std::string inode = " ino:" + QString::number(folder.st_ino, 16).toStdString() + " ";
         const path fdinfo = "/proc/" + std::to_string(m_process.processId()) + "/fdinfo";
-        const bool watching = waitFor(
-            [&] {
-                std::error_code ec;
-                return std::ranges::any_of(
-                    std::filesystem::directory_iterator(fdinfo, ec), [&](const auto& entry) {
-                        return readFile(entry.path()).find(inode) != std::string::npos;
-                    });
-            },
-            30s);
+        const auto watching = [&] {
+            std::error_code ec;
+            return std::ranges::any_of(
+                std::filesystem::directory_iterator(fdinfo, ec), [&](const auto& entry) {
+                    return readFile(entry.path()).find(inode) != std::string::npos;
+                });
+        };
         // The watch comes before the baseline: a file written in between would belong to the
         // baseline. Started means both; the log says so where it is on standard error.
-        struct stat journal {};
-        return watching &&
-               (::stat("/run/systemd/journal/socket", &journal) == 0 ||
+        return waitFor(watching, 30s) &&
+               (std::filesystem::exists("/run/systemd/journal/socket") ||
                 waitFor(
                     [&] { return log().find("Fadebin started", logBefore) != std::string::npos; },
                     30s));
@@ -104,10 +100,14 @@ private:
 
 // How many times the line is in the text (a log).
 inline int countOf(const std::string& text, const std::string& line) {
-    int n = 0;
-    for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
-        ++n;
-    return n;
+    return int(QByteArray::fromStdString(text).count(QByteArray::fromStdString(line)));
+}
+
+// The settings file of a home whose onboarding is done, holding these settings besides.
+inline void writeOnboardedSettings(const TempHome& home, const std::string& json = "{}") {
+    QJsonObject settings = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
+    writeSettings(home, QJsonDocument(settings).toJson().toStdString());
 }
 
 // A test with a private session bus of its own in DBUS_SESSION_BUS_ADDRESS, and a home.
@@ -170,28 +170,18 @@ inline Command runTool(const char* tool, const QStringList& arguments,
         words.push_back(argument.toUtf8());
     return runBytes(words, timeout);
 }
-
 // The built program run once with these arguments (a second launch, or a subcommand).
-inline Command runProgramBytes(const QList<QByteArray>& arguments) {
-    std::vector<QByteArray> words{QByteArray(FADEBIN_PROGRAM)};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    return runBytes(words);
-}
 inline Command runProgram(const QStringList& arguments) {
     return runTool(FADEBIN_PROGRAM, arguments);
 }
 
 // As Chromium saves a download: a partial file grown in writes, its origin, then the rename.
 inline void writeDownload(const path& downloads, const std::string& name) {
-    const std::string filePath = "https://www.example.org/file.zip";
     const path partial = downloads / (name + ".crdownload");
-    {
-        std::ofstream out(partial, std::ios::binary);
-        for (char c : {'a', 'b', 'c'})
-            out << std::string(4096, c) << std::flush;
-    }
-    ASSERT_EQ(
-        ::setxattr(partial.c_str(), "user.xdg.origin.url", filePath.data(), filePath.size(), 0), 0);
+    for (char c : {'a', 'b', 'c'})
+        appendFile(partial, std::string(4096, c));
+    ASSERT_TRUE(
+        writeXattr(partial, "user.xdg.origin.url", "https://www.example.org/file.zip").ok());
     std::filesystem::rename(partial, downloads / name);
 }
 
@@ -202,7 +192,6 @@ inline void writeDownload(const path& downloads, const std::string& name) {
 struct Record {
     std::string displayName, status;
     std::optional<double> expiresAt;
-    std::string source;
 };
 
 // Read-only, so that this connection never checkpoints or removes the program's journal.
@@ -211,14 +200,14 @@ inline std::vector<Record> readRecords(const TempHome& home) {
     sqlite3* db = nullptr;
     const auto add = [](void* out, int, char** v, char**) {
         const auto expires = v[2] ? std::optional(std::stod(v[2])) : std::nullopt;
-        static_cast<std::vector<Record>*>(out)->push_back({v[0], v[1], expires, v[3] ? v[3] : ""});
+        static_cast<std::vector<Record>*>(out)->push_back({v[0], v[1], expires});
         return 0;
     };
     if (sqlite3_open_v2((home.dataHome() / "Fadebin/Fadebin.store").c_str(), &db,
                         SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
         sqlite3_busy_timeout(db, 5000) == SQLITE_OK)
-        sqlite3_exec(db, "SELECT displayName, statusRaw, expiresAt, source FROM TrackedFile", add,
-                     &records, nullptr);
+        sqlite3_exec(db, "SELECT displayName, statusRaw, expiresAt FROM TrackedFile", add, &records,
+                     nullptr);
     sqlite3_close(db);
     return records;
 }

@@ -3,12 +3,6 @@
 #include "e2e/ProgramFixture.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <gtest/gtest.h>
-
-#include <csignal>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -21,19 +15,18 @@ protected:
         BusTest::SetUp();
         if (IsSkipped())
             return;
-        writeSettings(home, R"({"hasCompletedOnboarding": true})");
+        writeOnboardedSettings(home);
         // Files that were there before the program started: unknown to it until named.
         for (const std::string& name : names)
             writeFile(home.downloads() / name, "payload of " + name);
         ASSERT_TRUE(program.start()) << program.log();
     }
-    Command fadebin(QStringList args, const std::vector<path>& files = {}) {
-        QList<QByteArray> raw;
-        for (const QString& arg : args)
-            raw.append(arg.toUtf8());
+    // Names as bytes, so that those that are not UTF-8 reach the program exactly.
+    Command fadebin(std::vector<QByteArray> words, const std::vector<path>& files = {}) {
+        words.insert(words.begin(), FADEBIN_PROGRAM);
         for (const path& file : files)
-            raw.append(QByteArray::fromStdString(file.native()));
-        return runProgramBytes(raw);
+            words.push_back(QByteArray::fromStdString(file.native()));
+        return runBytes(words);
     }
     path dl(const std::string& name) const { return home.downloads() / name; }
 
@@ -125,12 +118,10 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     const Command refused =
         fadebin({"expire", "--in", "1d"}, {outside, dl("link-out"), dl("missing.txt")});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("outside.txt: only files in Downloads can be timed"),
-              std::string::npos)
-        << refused.err;
-    EXPECT_NE(refused.err.find("link-out: only files in Downloads can be timed"),
-              std::string::npos);
-    EXPECT_NE(refused.err.find("missing.txt: no such file"), std::string::npos);
+    for (const char* reason :
+         {"outside.txt: only files in Downloads can be timed",
+          "link-out: only files in Downloads can be timed", "missing.txt: no such file"})
+        EXPECT_NE(refused.err.find(reason), std::string::npos) << refused.err;
     const Command unknown = fadebin({"expire", "--in", "2h"}, {dl("report.pdf")});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_TRUE(readRecords(home).empty());
@@ -148,7 +139,7 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     const path was = std::filesystem::current_path();
     std::filesystem::current_path(dl("Photos"));
     for (const char* word : {"", ".", "..", "./", "../Photos/.", "..//"})
-        EXPECT_EQ(runProgramBytes({"delete-now", word, "p.jpg"}).status, 2) << word;
+        EXPECT_EQ(fadebin({"delete-now", word, "p.jpg"}).status, 2) << word;
     std::filesystem::current_path(was);
     for (const path& folder : {home.downloads(), home.root()})
         EXPECT_EQ(fadebin({"delete-now"}, {folder}).status, 2) << folder;

@@ -2,16 +2,12 @@
 // may go before its time, and no schedule may be lost.
 #include "e2e/ProgramFixture.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 
 using namespace fadebin;
 using namespace fadebin::test;
-
-namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -85,5 +81,3 @@ TEST(CrashTest, RandomKillsNeverDeleteEarlyNorLoseASchedule) {
     if (::testing::Test::HasFailure())
         std::printf("%s\n", program.log().c_str());
 }
-
-} // namespace

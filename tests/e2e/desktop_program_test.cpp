@@ -1,26 +1,17 @@
 // The program as a desktop runs it: one instance, launch order, command line and the windows'
 // identity. The install layout and the package are checked by scripts/test.
 #include "e2e/ActivationBus.h"
-#include "e2e/ProgramFixture.h"
 #include "support/XvfbServer.h"
 
-#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 
-#include <gtest/gtest.h>
-
-#include <csignal>
 #include <cstring>
 
 using namespace fadebin;
 using namespace fadebin::test;
 
-namespace {
-
 using DesktopProgramTest = BusTest;
-
-} // namespace
 
 TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSettingsAfterIt) {
     Program first(home);
@@ -34,7 +25,7 @@ TEST_F(DesktopProgramTest, OnboardingFollowsTheStartAndASecondLaunchShowsSetting
     // A second launch calls Activate on the running program: what that shows during and after
     // onboarding is the menu test's; here, that the call is made and answered.
     first.terminate();
-    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    writeOnboardedSettings(home);
     Program later(home);
     ASSERT_TRUE(later.start("offscreen")) << later.log();
     EXPECT_FALSE(
@@ -62,32 +53,25 @@ TEST_F(DesktopProgramTest, TheMenusLaunchShowsOnlyOnboardingOrNothingAndOpeningA
     const char* onboarding = "Showing the onboarding window";
     const char* settings = "Showing the settings window";
     const char* launched = "Started from the application menu";
-    {
-        SCOPED_TRACE("first run");
-        TempHome firstHome;
-        ActivationBus menu;
-        ASSERT_FALSE(menu.address().isEmpty());
-        ASSERT_TRUE(menu.activate()) << menu.log();
-        EXPECT_EQ(menu.count(launched), 1) << menu.log();
-        ASSERT_TRUE(waitFor([&] { return menu.count(onboarding) == 1; })) << menu.log();
-        ASSERT_TRUE(menu.activate());
-        EXPECT_TRUE(waitFor([&] { return menu.count(onboarding) == 2; })) << menu.log();
-        EXPECT_EQ(menu.count(settings), 0) << menu.log();
-    }
-    {
-        SCOPED_TRACE("a later run, not running yet, then opened again");
-        TempHome laterHome;
-        writeSettings(laterHome, R"({"hasCompletedOnboarding": true})");
+    for (const bool onboarded : {false, true}) {
+        SCOPED_TRACE(onboarded ? "a later run, not running yet, then opened again" : "first run");
+        TempHome runHome;
+        if (onboarded)
+            writeOnboardedSettings(runHome);
         ActivationBus menu;
         ASSERT_TRUE(menu.activate()) << menu.log();
         EXPECT_EQ(menu.count(launched), 1) << menu.log();
+        // A first run brings onboarding up by itself; opening again shows it, or settings after it.
+        ASSERT_TRUE(waitFor([&] { return menu.count(onboarding) == (onboarded ? 0 : 1); }));
         EXPECT_EQ(menu.count(settings), 0) << menu.log();
         const qint64 started = menu.programPid();
         ASSERT_TRUE(menu.activate());
-        EXPECT_TRUE(waitFor([&] { return menu.count(settings) == 1; })) << menu.log();
+        const char* again = onboarded ? settings : onboarding;
+        EXPECT_TRUE(waitFor([&] { return menu.count(again) == (onboarded ? 1 : 2); }))
+            << menu.log();
         EXPECT_EQ(menu.programPid(), started) << "the running program answered";
         EXPECT_EQ(menu.count(launched), 1);
-        EXPECT_EQ(menu.count(onboarding), 0) << menu.log();
+        EXPECT_EQ(menu.count(onboarded ? onboarding : settings), 0) << menu.log();
     }
 }
 
@@ -108,7 +92,7 @@ TEST_F(DesktopProgramTest, CommandLineOptionsAsLinuxUsersExpectThem) {
 // blocked signals of the thread that starts it, the main thread; quitting still goes
 // through the event loop.
 TEST_F(DesktopProgramTest, QuitSignalsEndItInOrderAndStayUnblockedForWhatItStarts) {
-    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    writeOnboardedSettings(home);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         Program program(home);

@@ -14,11 +14,7 @@
 #include "support/X11TestTools.h"
 
 #include <QColor>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStandardPaths>
-
-#include <gtest/gtest.h>
 
 // Xlib last: its macros would break Qt's headers.
 #include <X11/Xlib.h>
@@ -53,14 +49,10 @@ protected:
     // Started once its panel is collapsed at the top centre, onboarding done: its window would
     // sit above the panel on a server without a window manager.
     void startProgram(const std::string& settingsJson) {
-        QJsonObject settings =
-            QJsonDocument::fromJson(QByteArray::fromStdString(settingsJson)).object();
-        settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
-        writeSettings(home, QJsonDocument(settings).toJson().toStdString());
+        writeOnboardedSettings(home, settingsJson);
         ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
         ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 30s))
-            << "no collapsed panel on the screen\n"
-            << program.log();
+            << "no collapsed panel on the screen\n" + program.log();
     }
 
     [[nodiscard]] std::pair<::Window, QRect> panel() const {
@@ -121,16 +113,16 @@ TEST_F(NotchEndToEnd, HoverAndADownloadOpenItAndRealClicksOnTheRowScheduleTheFil
     // Drawn: the prominent "Done" is near white, beside its label, once the content is in.
     ASSERT_TRUE(waitFor([&] { return lightnessAt(row.done + QPointF(28, 0)) > 200; }, 10s))
         << program.log();
-    pointerTo(origin.x() + row.oneHour.x(), origin.y() + row.oneHour.y());
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    const auto clickAt = [&](QPointF p) {
+        pointerTo(origin.x() + p.x(), origin.y() + p.y());
+        xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    };
+    clickAt(row.oneHour);
     // The selection ring around "1h": its top edge is the segment's top row.
-    ASSERT_TRUE(waitFor(
-        [&] {
-            return lightnessAt({row.oneHour.x(), row.oneHourTop + 0.25}) > 150;
-        },
-        10s));
-    pointerTo(origin.x() + row.done.x(), origin.y() + row.done.y());
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(waitFor([&] {
+        return lightnessAt({row.oneHour.x(), row.oneHourTop + 0.25}) > 150;
+    }));
+    clickAt(row.done);
     const double clickedAt = unixNow();
     ASSERT_TRUE(waitFor([&] { return readRecord(home, "invoice.pdf").status == "scheduled"; }))
         << program.log();

@@ -10,11 +10,6 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -29,20 +24,17 @@ constexpr int expandedRight = 849;
 const QPointF parked{640, 700};
 const QRgb clickWindowColour = qRgb(0xe0, 0xb0, 0x40);
 
+// One sway for all the cases, or why there is none.
 std::unique_ptr<SwayServer>& server() {
     static std::unique_ptr<SwayServer> instance;
     return instance;
 }
-std::string& whyNot() {
-    static std::string reason;
-    return reason;
-}
+std::string whyNot;
 
 bool near(const QImage& image, QPoint p, QRgb colour) {
     const QRgb seen = image.valid(p) ? image.pixel(p) : ~colour;
-    return std::abs(qRed(seen) - qRed(colour)) <= 8 &&
-           std::abs(qGreen(seen) - qGreen(colour)) <= 8 &&
-           std::abs(qBlue(seen) - qBlue(colour)) <= 8;
+    const auto off = [&](int (*part)(QRgb)) { return std::abs(part(seen) - part(colour)); };
+    return std::max({off(qRed), off(qGreen), off(qBlue)}) <= 8;
 }
 bool black(const QImage& image, QPoint p) {
     return near(image, p, qRgb(0, 0, 0));
@@ -67,10 +59,10 @@ protected:
         BusTest::SetUp();
         if (IsSkipped())
             return;
-        if (!server() && whyNot().empty() && !(server() = SwayServer::start(whyNot())))
-            whyNot() = "no headless sway: " + whyNot();
+        if (!server() && whyNot.empty() && !(server() = SwayServer::start(whyNot)))
+            whyNot = "no headless sway: " + whyNot;
         if (!server())
-            GTEST_SKIP() << whyNot();
+            GTEST_SKIP() << whyNot;
         pointer = VirtualPointer::connect(server()->socketPath(), {1280, 800});
         ASSERT_NE(pointer, nullptr) << "sway offers no virtual pointer";
         pointer->moveTo(parked);
@@ -83,14 +75,10 @@ protected:
     }
 
     void startProgram(const std::string& settingsJson, QRgb desktop = SwayServer::background) {
-        QJsonObject settings =
-            QJsonDocument::fromJson(QByteArray::fromStdString(settingsJson)).object();
-        settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
-        writeSettings(home, QJsonDocument(settings).toJson().toStdString());
+        writeOnboardedSettings(home, settingsJson);
         ASSERT_TRUE(program.start({}, server()->clientEnvironment())) << program.log();
         ASSERT_TRUE(waitFor([&] { return collapsedShown(screen(), desktop); }, 30s))
-            << "no collapsed notch at the top centre\n"
-            << program.log();
+            << "no collapsed notch at the top centre\n" + program.log();
     }
 
     [[nodiscard]] static QImage screen() { return server()->screenshot(); }
@@ -101,9 +89,8 @@ protected:
     // The sway windows of a process.
     [[nodiscard]] static QJsonArray windowsOf(qint64 pid) {
         QJsonArray found;
-        for (const QJsonValue& window : server()->windows())
-            if (window[QStringLiteral("pid")].toInteger() == pid)
-                found.append(window);
+        std::ranges::copy_if(server()->windows(), std::back_inserter(found),
+                             [pid](const QJsonValue& w) { return w["pid"].toInteger() == pid; });
         return found;
     }
 
@@ -114,22 +101,20 @@ protected:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         clickWindow.setProcessEnvironment(environment);
         clickWindow.start(QStringLiteral(FADEBIN_CLICK_WINDOW),
-                          QStringList{clicksFile()} + dragged);
+                          QStringList{toQString(clicksFile())} + dragged);
         ASSERT_TRUE(clickWindow.waitForStarted(10'000));
         ASSERT_TRUE(screenShows([](const QImage& s) {
             return near(s, {1200, 700}, clickWindowColour);
         }));
     }
-    [[nodiscard]] QString clicksFile() const { return scratch.filePath(QStringLiteral("clicks")); }
+    [[nodiscard]] path clicksFile() const { return home.root() / "clicks"; }
     [[nodiscard]] QStringList clicks() const {
-        return QString::fromStdString(readFile(clicksFile().toStdString()))
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromStdString(readFile(clicksFile())).split('\n', Qt::SkipEmptyParts);
     }
     static QString at(QPointF p) { return QStringLiteral("%1 %2").arg(p.x()).arg(p.y()); }
 
     Program program{home};
     std::unique_ptr<VirtualPointer> pointer;
-    QTemporaryDir scratch;
     QProcess clickWindow;
 };
 
@@ -196,8 +181,7 @@ TEST_F(NotchOnWayland, HoverDownloadsClicksAndAPressElsewhereOnTheLayerSurface) 
     })) << "no menu below the more button";
     pointer->clickAt({300, 600});
     EXPECT_TRUE(screenShows(collapsed))
-        << "the menu and the panel stayed open after a press on another window\n"
-        << program.log();
+        << "the menu and the panel stayed open after a press on another window\n" + program.log();
 }
 
 // Native Wayland drags reach the notch only through its surface: the data device's enter
@@ -212,8 +196,7 @@ TEST_F(NotchOnWayland, AFileDraggedFromAWaylandWindowOpensTheNotchAndIsTakenInOn
     for (const QPointF& p : {QPointF(400, 200), QPointF(600, 60), QPointF(640, 16)})
         pointer->moveTo(p);
     EXPECT_TRUE(screenShows([](const QImage& s) { return expandedShown(s, clickWindowColour); }))
-        << "a drag onto the collapsed notch did not open it\n"
-        << program.log();
+        << "a drag onto the collapsed notch did not open it\n" + program.log();
     pointer->moveTo({640, 60});
     pointer->press(false);
     EXPECT_TRUE(waitFor([&] {
@@ -259,13 +242,12 @@ TEST_F(WaylandWithoutLayerShell, TheProgramRunsOnWaylandAndSaysThereIsNoNotch) {
     const auto weston = SwayServer::startWeston(why);
     if (!weston)
         GTEST_SKIP() << "no headless weston: " << why;
-    writeSettings(home, R"({"hasCompletedOnboarding": true})");
+    writeOnboardedSettings(home);
     Program program{home};
     ASSERT_TRUE(program.start({}, weston->clientEnvironment())) << program.log();
     ASSERT_TRUE(
         waitFor([&] { return program.log().find("Fadebin started") != std::string::npos; }, 30s))
-        << "the log goes elsewhere (the journal?), or the program did not start\n"
-        << program.log();
+        << "the log goes elsewhere (the journal?), or the program did not start\n" + program.log();
     const std::string& log = program.log();
     EXPECT_NE(log.find("Wayland session: no notch available"), std::string::npos) << log;
     EXPECT_NE(log.find(noNotchText().toStdString()), std::string::npos) << log;

@@ -164,8 +164,8 @@ TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGraceAndWakingSweeps) {
     // Read from the store: a record that ended leaves memory as the event loop turns.
     const QString id = slept->idText();
     EXPECT_TRUE(waitFor([&] {
-        const std::vector<TrackedFile*> deleted = store->files(FileStatus::deleted);
-        return std::ranges::any_of(deleted, [&](TrackedFile* r) { return r->idText() == id; });
+        return std::ranges::any_of(store->files(FileStatus::deleted),
+                                   [&](TrackedFile* r) { return r->idText() == id; });
     }));
 }
 

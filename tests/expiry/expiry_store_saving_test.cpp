@@ -80,8 +80,7 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
     std::vector<TrackedFile*> added;
     // The filler may leave a few pages free; keep adding until a save fails.
     for (int i = 0; i < 200 && log.count("Save failed: %s") == 0; ++i)
-        added.push_back(
-            store->addPending(make("f" + std::to_string(i), std::string(2000, 'n')), std::nullopt));
+        added.push_back(pending("f" + std::to_string(i), std::string(2000, 'n')));
     ASSERT_GE(log.count("Save failed: %s"), 1);
     EXPECT_TRUE(added.back()->isDirty()) << "the change waits in memory";
     // "Keep it" while the disk is full: the file keeps its expiry until the decision is saved.
@@ -103,17 +102,12 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
 TEST_F(StoreTest, ABatchOfDecisionsIsSavedInOneGoAndMarkedAfterIt) {
     const std::vector<TrackedFile*> records{pending("a"), pending("b"), pending("c")};
     const auto storedStatuses = [this] {
-        sqlite3* db = nullptr;
+        QString error;
+        const auto rows =
+            Database::open(databaseFile(), error)->fetch({"pending", "scheduled"}, error);
         std::string statuses;
-        if (sqlite3_open(databaseFile().c_str(), &db) == SQLITE_OK)
-            sqlite3_exec(
-                db, "SELECT statusRaw FROM TrackedFile ORDER BY displayName",
-                [](void* out, int, char** values, char**) {
-                    *static_cast<std::string*>(out) += std::string(values[0]) + " ";
-                    return 0;
-                },
-                &statuses, nullptr);
-        sqlite3_close(db);
+        for (const auto& row : rows.value())
+            statuses += row.statusRaw.toStdString() + " ";
         return statuses;
     };
     {

@@ -1,12 +1,8 @@
 // The store's records: decisions kept across restarts, one record per file through renames
 // and lost databases, trash on other mounts and files changed while stopped.
-#include "expiry/Database.h"
 #include "expiry/StoreFixture.h"
 #include "platform/Trash.h"
 #include "support/ScopedMount.h"
-
-#include <sys/statvfs.h>
-#include <sys/time.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -178,9 +174,7 @@ TEST_F(StoreTest, TheTrashOfADownloadsMountIsTrashNotDownloads) {
 
 TEST_F(StoreTest, ADeletedFileFreesItsSpaceAtOnceAndEndedRecordsStayEnded) {
     const auto freeBytes = [this] {
-        struct statvfs fs {};
-        ::statvfs(home.downloads().c_str(), &fs);
-        return static_cast<std::int64_t>(fs.f_bavail) * static_cast<std::int64_t>(fs.f_frsize);
+        return static_cast<std::int64_t>(std::filesystem::space(home.downloads()).available);
     };
     TrackedFile* big = pending("big.iso", std::string(32 << 20, 'b'));
     store->apply(ExpiryOption::tenDays, *big, false);

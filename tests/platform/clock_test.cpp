@@ -5,41 +5,12 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
-
-namespace {
-
-// Sets the real wall clock forward and, whatever happens, back by the same step.
-class WallClockStep {
-public:
-    explicit WallClockStep(std::chrono::seconds step)
-        : m_step(step)
-        , m_error(shift(step)) {}
-    ~WallClockStep() {
-        if (m_error == 0)
-            (void)shift(-m_step);
-    }
-    [[nodiscard]] int error() const { return m_error; }
-
-private:
-    static int shift(std::chrono::seconds by) {
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        now.tv_sec += by.count();
-        return ::clock_settime(CLOCK_REALTIME, &now) == 0 ? 0 : errno;
-    }
-    std::chrono::seconds m_step;
-    int m_error;
-};
-
-} // namespace
 
 TEST(SystemClock, AnInstantTimerFiresAtItsInstantThroughTheEventLoop) {
     Clock& clock = Clock::system();
@@ -72,12 +43,16 @@ TEST(SystemClock, SettingTheWallClockPastAnInstantFiresItAtOnce) {
     int sets = 0;
     TimerHandle timer = clock.at(clock.now() + 60s, [&] { fired = true; });
     TimerHandle watch = clock.onWallClockSet([&] { ++sets; });
-    {
-        WallClockStep step(61s);
-        if (step.error() != 0)
-            GTEST_SKIP() << "the wall clock cannot be set here: " << std::strerror(step.error());
-        waitFor([&] { return fired; }, 2s);
-    }
+    const auto step = [](std::chrono::seconds by) {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        now.tv_sec += by.count();
+        return ::clock_settime(CLOCK_REALTIME, &now) == 0 ? 0 : errno;
+    };
+    if (const int error = step(61s); error != 0)
+        GTEST_SKIP() << "the wall clock cannot be set here: " << std::strerror(error);
+    waitFor([&] { return fired; }, 2s);
+    step(-61s);
     EXPECT_TRUE(fired);
     waitFor([&] { return sets > 0; }, 2s);
     EXPECT_GT(sets, 0);

@@ -37,11 +37,7 @@ protected:
         ::fstat(opened.value().get(), &st);
         return st.st_ino;
     }
-    static ino_t inodeOf(const path& p) {
-        struct stat st {};
-        ::stat(p.c_str(), &st);
-        return st.st_ino;
-    }
+    static ino_t inodeOf(const path& p) { return statPath(p)->identity.inode; }
 
     TempHome home;
 };

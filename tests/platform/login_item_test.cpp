@@ -6,7 +6,7 @@
 using namespace fadebin;
 using namespace fadebin::test;
 
-TEST(LoginItem, EnablingWritesTheEntryAHiddenOneIsOffAndDisablingRemovesIt) {
+TEST(LoginItem, EnablingWritesTheEntryWithItsExecQuotedAHiddenOneIsOffAndDisablingRemovesIt) {
     TempHome home;
     const path entry = home.configHome() / "autostart/fadebin.desktop";
     AutostartLoginItem item(entry, "/opt/fadebin/bin/fadebin");
@@ -21,9 +21,6 @@ TEST(LoginItem, EnablingWritesTheEntryAHiddenOneIsOffAndDisablingRemovesIt) {
     EXPECT_FALSE(item.isEnabled());
     ASSERT_TRUE(item.setEnabled(false).ok());
     EXPECT_FALSE(exists(entry));
-}
-
-TEST(LoginItem, ExecArgumentIsQuotedAndEscaped) {
     const std::pair<const char*, const char*> rows[] = {
         {"/a\"b/$c`d/fadebin", R"("/a\\"b/\\$c\\`d/fadebin")"},
         {"/100%/fadebin", R"("/100%%/fadebin")"},

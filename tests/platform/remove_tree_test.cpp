@@ -9,7 +9,7 @@ using namespace fadebin;
 using namespace fadebin::test;
 namespace fs = std::filesystem;
 
-TEST(RemoveTree, RemovesTreesFilesAndLinksButNeverWhatLinksPointTo) {
+TEST(RemoveTree, RemovesTreesFilesAndLinksButNeverWhatLinksPointToNorAnotherFilesystem) {
     TempHome home;
     const path outside = home.root() / "outside", tree = home.downloads() / "tree";
     fs::create_directories(outside / "deep");
@@ -35,10 +35,8 @@ TEST(RemoveTree, RemovesTreesFilesAndLinksButNeverWhatLinksPointTo) {
     }
     EXPECT_TRUE(fs::is_empty(home.downloads()));
     EXPECT_EQ(readFile(outside / "deep/precious"), "keep");
-}
 
-TEST(RemoveTree, ReportsTheErrorForWhatCannotBeRemoved) {
-    TempHome home;
+    // What cannot be removed is reported.
     for (const path& missing : {home.downloads() / "missing", home.root() / "no/such/x"}) {
         const Status status = removeTree(missing);
         ASSERT_FALSE(status.ok());
@@ -48,7 +46,6 @@ TEST(RemoveTree, ReportsTheErrorForWhatCannotBeRemoved) {
         EXPECT_EQ(removeTree(odd).error().code, EINVAL) << odd;
 
     // Another filesystem mounted inside is left alone.
-    const path tree = home.downloads() / "tree";
     fs::create_directories(tree / "mnt");
     const auto mount = ScopedMount::tmpfs(tree / "mnt");
     if (!mount)

@@ -48,13 +48,6 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsTest, AFreshInstallTimesNothingUnaskedAndWritesNothing) {
-    // Undecided files are kept and expired ones go to the Trash until the user says otherwise.
-    EXPECT_EQ(restart().defaultAction(), ExpiryOption::forever);
-    EXPECT_EQ(settings->deletionMethod(), DeletionMethod::trash);
-    EXPECT_FALSE(exists(file));
-}
-
 TEST_F(SettingsTest, StoredValuesAreReadByTheirRules) {
     const std::tuple<const char*, const char*, QVariant> rows[] = {
         {R"({"autoDismissSeconds": 0})", "autoDismissSeconds", 8.0},
@@ -112,7 +105,11 @@ TEST_F(SettingsTest, EveryAssignmentWritesItsJsonTypeAndNotifiesOnlyOnChange) {
         EXPECT_EQ(restart().property(property), value) << property << " after a restart";
 }
 
-TEST_F(SettingsTest, ACorruptStoreReadsAsDefaultsAndIsKeptUntilTheFirstAssignment) {
+TEST_F(SettingsTest, AFreshOrCorruptStoreReadsAsDefaultsAndIsWrittenOnlyByAnAssignment) {
+    // Undecided files are kept and expired ones go to the Trash until the user says otherwise.
+    EXPECT_EQ(restart().defaultAction(), ExpiryOption::forever);
+    EXPECT_EQ(settings->deletionMethod(), DeletionMethod::trash);
+    EXPECT_FALSE(exists(file));
     store(R"({"displayMode": "hoverOnly", )");
     EXPECT_EQ(restart().displayMode(), DisplayMode::automatic);
     EXPECT_EQ(readFile(file), R"({"displayMode": "hoverOnly", )");
@@ -168,16 +165,13 @@ TEST_F(SettingsTest, LaunchAtLoginFollowsTheAutostartEntryAndARefusalIsLoggedOnc
     EXPECT_EQ(log.count("Login item change failed: %s"), 1);
 }
 
-TEST(ExpiryOption, RawValuesMatchExactlyOrNotAtAll) {
+TEST(ExpiryOption, RawValuesMatchExactlyOrNotAtAllAndTheOfferedListFollowsTestTimers) {
     for (ExpiryOption option : expiryOptions::allCases)
         EXPECT_EQ(optionFromRaw(rawValue(option)), option) << rawValue(option).toStdString();
     EXPECT_EQ(optionFromRaw(u"thirtyMinutes"), ExpiryOption::thirtyMinutes); // as stored
     for (const char16_t* raw :
          {u"ThirtyMinutes", u"30m", u"", u"thirtyMinutes ", u"FOREVER", u"30 minutes", u"Keep it"})
         EXPECT_FALSE(optionFromRaw(raw).has_value()) << QString::fromUtf16(raw).toStdString();
-}
-
-TEST(ExpiryOption, OfferedListFollowsTheTestTimerSetting) {
     for (const bool testTimers : {false, true}) {
         QStringList labels;
         for (ExpiryOption option : expiryOptions::offered(testTimers))
