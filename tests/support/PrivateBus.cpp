@@ -2,7 +2,8 @@
 
 namespace fadebin::test {
 
-PrivateBus::PrivateBus() {
+PrivateBus::PrivateBus(const QProcessEnvironment& environment) {
+    m_daemon.setProcessEnvironment(environment);
     m_daemon.start(QStringLiteral("dbus-daemon"),
                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
                     QStringLiteral("--print-address")});

@@ -7,10 +7,12 @@
 
 namespace fadebin::test {
 
-// A private D-Bus session bus for one test, ended with the object.
+// A private D-Bus session bus for one test, ended with the object. What it starts for a call
+// (a service file in the environment's XDG_DATA_HOME) inherits that environment.
 class PrivateBus {
 public:
-    PrivateBus();
+    explicit PrivateBus(
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
     ~PrivateBus();
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
@@ -22,6 +24,8 @@ public:
         m_names.append(name);
         return QDBusConnection::connectToBus(m_address, name);
     }
+    // Its standard error, which what it starts shares.
+    [[nodiscard]] QProcess& daemon() { return m_daemon; }
 
 private:
     QProcess m_daemon;
