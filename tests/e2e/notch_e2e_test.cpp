@@ -1,7 +1,6 @@
 // The built program with its notch on a private X server whose root is white (the desktop),
 // driven with the real pointer (xdotool) and watched through the X server: the panel's window
-// is where it is drawn. Where to click is found by laying out the same content in this process
-// (offscreen) and looking its items up by name.
+// is where it is drawn.
 //
 // The screen, bare, under a real window manager (openbox) and under a compositing manager
 // (xcompmgr): where the panel's outline is not drawn, the desktop shows. It is read as the X
@@ -231,12 +230,8 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
     EXPECT_TRUE(isLight(collapsed.pixelColor(640, 200)));
 }
 
-std::string managerName(const ::testing::TestParamInfo<const char*>& manager) {
-    return manager.param;
-}
-
 INSTANTIATE_TEST_SUITE_P(Managers, NotchPixels, ::testing::Values("none", "openbox", "xcompmgr"),
-                         managerName);
+                         [](const auto& manager) { return std::string(manager.param); });
 
 } // namespace
 

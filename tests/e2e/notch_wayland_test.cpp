@@ -1,14 +1,12 @@
 // The built program with its notch on a private headless sway, as a layer-shell surface:
-// seen through grim's pictures and sway's window tree, driven with a virtual pointer. Where
-// to click is found by laying out the same content in this process (offscreen).
+// seen through grim's pictures and sway's window tree, driven with a virtual pointer.
 #include "e2e/PendingRow.h"
 #include "e2e/ProgramFixture.h"
-#include "notch/SoftwareRendering.h"
 #include "periphery/PeripheryTexts.h"
+#include "support/GuiTestMain.h"
 #include "support/SwayServer.h"
 #include "support/VirtualPointer.h"
 
-#include <QGuiApplication>
 #include <QImage>
 
 using namespace fadebin;
@@ -259,11 +257,5 @@ TEST_F(WaylandWithoutLayerShell, TheProgramRunsOnWaylandAndSaysThereIsNoNotch) {
 
 // A GUI application for the content laid out here, offscreen: the program has the compositor.
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    fadebin::useSoftwareRendering();
-    QGuiApplication app(argc, argv);
-    const int status = RUN_ALL_TESTS();
-    server().reset();
-    return status;
+    return runGuiTests(argc, argv, {.afterTests = [] { server().reset(); }});
 }

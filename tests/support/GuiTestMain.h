@@ -13,6 +13,7 @@ namespace fadebin::test {
 struct GuiTestOptions {
     const char* scale = nullptr;           // QT_SCALE_FACTOR, for tests at another size
     void (*beforeApplication)() = nullptr; // the desktop's controls style, for instance
+    void (*afterTests)() = nullptr;        // ends what must go before the application
 };
 
 // Every test in a GUI application rendering as the program does, offscreen unless told
@@ -28,6 +29,8 @@ inline int runGuiTests(int argc, char** argv, GuiTestOptions options = {}) {
         options.beforeApplication();
     QGuiApplication app(argc, argv);
     const int status = RUN_ALL_TESTS();
+    if (options.afterTests != nullptr)
+        options.afterTests();
     // Windows hand parts of their scene to deleteLater; run those deletions before the end.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return status;
