@@ -28,7 +28,6 @@ TEST_F(DesktopProgramTest, ASecondLaunchAsksTheRunningProgramToShowSettings) {
         return running.log().find("Showing the settings window") != std::string::npos;
     })) << running.log();
     EXPECT_TRUE(running.running()) << "the first engine stays the only one";
-    EXPECT_EQ(second.out, "") << "the running program answered";
 
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
     const Command withoutBus = runProgram({});
