@@ -26,12 +26,8 @@ namespace {
 
 // The desktop: the white root, or the grey a compositing manager without a wallpaper
 // paints (xcompmgr); far from the notch's black either way.
-bool isLight(QColor c) {
-    return c.lightness() > 100;
-}
-bool isDark(QColor c) {
-    return c.lightness() < 60;
-}
+const auto isLight = [](QColor c) { return c.lightness() > 100; };
+const auto isDark = [](QColor c) { return c.lightness() < 60; };
 
 class NotchEndToEnd : public X11Test {
 protected:
