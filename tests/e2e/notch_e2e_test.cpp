@@ -36,11 +36,6 @@ protected:
         if (m_x != nullptr)
             pointerTo(640, 700);
     }
-    void TearDown() override {
-        program.kill();
-        X11Test::TearDown();
-    }
-
     // Started once its panel is collapsed at the top centre, onboarding done: its window would
     // sit above the panel on a server without a window manager.
     void startProgram(const std::string& settingsJson) {
