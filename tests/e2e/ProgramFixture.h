@@ -133,8 +133,7 @@ struct Command {
 // Runs a command with arguments given as bytes, so that names that are not UTF-8 reach it
 // exactly (QProcess would pass them through QString). Its output goes to files, which a
 // child it leaves running cannot hold open.
-inline Command runBytes(const std::vector<QByteArray>& words,
-                        std::chrono::milliseconds timeout = std::chrono::minutes(2)) {
+inline Command runBytes(const std::vector<QByteArray>& words) {
     Command command;
     QTemporaryFile out, err;
     if (!out.open() || !err.open())
@@ -151,7 +150,7 @@ inline Command runBytes(const std::vector<QByteArray>& words,
         ::_exit(127);
     }
     int status = 0;
-    if (!waitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, timeout)) {
+    if (!waitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 2min)) {
         ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
         return command;
@@ -163,12 +162,11 @@ inline Command runBytes(const std::vector<QByteArray>& words,
     return command;
 }
 
-inline Command runTool(const char* tool, const QStringList& arguments,
-                       std::chrono::milliseconds timeout = std::chrono::minutes(2)) {
+inline Command runTool(const char* tool, const QStringList& arguments) {
     std::vector<QByteArray> words{QByteArray(tool)};
     for (const QString& argument : arguments)
         words.push_back(argument.toUtf8());
-    return runBytes(words, timeout);
+    return runBytes(words);
 }
 // The built program run once with these arguments (a second launch, or a subcommand).
 inline Command runProgram(const QStringList& arguments) {

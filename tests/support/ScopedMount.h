@@ -37,12 +37,10 @@ public:
         if (::geteuid() != 0 || ::mount(dir.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) != 0)
             return nullptr;
         auto made = std::unique_ptr<ScopedMount>(new ScopedMount(dir));
-        return made->remountReadOnly() ? std::move(made) : nullptr;
-    }
-
-    [[nodiscard]] bool remountReadOnly() {
-        return ::mount(nullptr, m_dir.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
-                       nullptr) == 0;
+        const auto flags = MS_REMOUNT | MS_BIND | MS_RDONLY;
+        if (::mount(nullptr, dir.c_str(), nullptr, flags, nullptr) != 0)
+            return nullptr; // the bound mount goes with `made`
+        return made;
     }
 
 private:
