@@ -43,8 +43,9 @@ TEST_F(CommandLineTest, ExpireKeepAndListGoThroughTheBusWithNamesIntact) {
     std::vector<path> files;
     for (const std::string& name : names)
         files.push_back(dl(name));
-    // What a decision writes (the attribute, the record) is the model's tests'; here, that
-    // each name reached the program intact, as the listing shows.
+    // What setting an expiry writes (the attribute, the record) is the store's tests'; here,
+    // that each name reached the program intact, as the listing shows. Keeping is checked on
+    // the file: nothing below the bus checks that it clears the attribute.
     const Command expired = fadebin({"expire", "--in", "1h"}, files);
     EXPECT_EQ(expired.status, 0) << expired.err;
 
