@@ -34,9 +34,7 @@ bool near(const QImage& image, QPoint p, QRgb colour) {
     const auto off = [&](int (*part)(QRgb)) { return std::abs(part(seen) - part(colour)); };
     return std::max({off(qRed), off(qGreen), off(qBlue)}) <= 8;
 }
-bool black(const QImage& image, QPoint p) {
-    return near(image, p, qRgb(0, 0, 0));
-}
+const auto black = [](const QImage& image, QPoint p) { return near(image, p, qRgb(0, 0, 0)); };
 
 // The collapsed notch alone: black inside its outline (clear of the icons at its ends), the
 // desktop beside and below it.
