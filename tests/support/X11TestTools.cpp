@@ -17,16 +17,13 @@ namespace fadebin::test {
 
 namespace {
 
-std::string& noXvfbReason() {
-    static std::string reason = "Xvfb was not started";
-    return reason;
-}
+std::string noXvfbReason = "Xvfb was not started";
 
 } // namespace
 
 std::string whyNoX11() {
-    if (!noXvfbReason().empty())
-        return "no X server: " + noXvfbReason();
+    if (!noXvfbReason.empty())
+        return "no X server: " + noXvfbReason;
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
         return "xdotool is not installed (Debian package xdotool)";
     return {};
@@ -37,8 +34,8 @@ int runOnXvfb(int argc, char** argv, bool ownWindows,
     ::testing::InitGoogleTest(&argc, argv);
     std::unique_ptr<XvfbServer> server;
     if (!::testing::GTEST_FLAG(list_tests) &&
-        (server = XvfbServer::start(noXvfbReason(), "1280x800x24", xvfbArguments)))
-        noXvfbReason().clear();
+        (server = XvfbServer::start(noXvfbReason, "1280x800x24", xvfbArguments)))
+        noXvfbReason.clear();
     if (server)
         qputenv("DISPLAY", server->display().c_str());
     qputenv("QT_QPA_PLATFORM", server && ownWindows ? "xcb" : "offscreen");
