@@ -71,8 +71,13 @@ public:
                     30s));
     }
 
-    // Reads pending stderr, so that the program never blocks on a full pipe.
-    const std::string& log() { return m_log += m_process.readAllStandardError().toStdString(); }
+    // Reads pending stderr, so that the program never blocks on a full pipe. Before the first
+    // start there is nothing to read, and reading would only warn.
+    const std::string& log() {
+        if (m_process.isOpen())
+            m_log += m_process.readAllStandardError().toStdString();
+        return m_log;
+    }
 
     [[nodiscard]] bool running() const { return m_process.state() == QProcess::Running; }
 
