@@ -313,22 +313,6 @@ TEST_F(FilterTest, AFileStillOpenForWritingIsReportedOnceItsWriterClosesIt) {
     EXPECT_EQ(got, Names{"complete curl.bin"});
 }
 
-// Events come up to 0.3 s after the fact, so a tick can find a download gone from its old
-// name before the rename is told.
-TEST_F(FilterTest, ARenameSeenByATickBeforeItsEventIsReportedOnceUnderTheNewName) {
-    baseline();
-    make("download.bin", "data");
-    clock.advance(500ms);
-    std::filesystem::rename(file("download.bin"), file("final.bin"));
-    clock.advance(500ms);
-    event("download.bin");
-    event("final.bin");
-    clock.advance(1500ms);
-    event("final.bin");
-    clock.advance(10s);
-    EXPECT_EQ(got, Names{"complete final.bin"});
-}
-
 // ext4 hands a freed inode number to the very next file created. A new file must not be taken
 // for the one whose inode it got: not for one accounted for when it completed, nor by the
 // baseline (which knows most items from the folder listing alone), nor for one being polled.
