@@ -61,27 +61,14 @@ TEST_F(ControllerTest, PointerLeftOnlyByTheToleranceIsLookedAtAgainUntilItIsGone
 
 TEST_F(ControllerTest, ALaterTransitionVoidsAnEarlierOneStillQueued) {
     controller->expand(false);
-    const qint64 generation = Probe::transitionGeneration(*controller);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
     controller->collapse(); // before the next turn of the main queue
-    EXPECT_GT(Probe::transitionGeneration(*controller), generation);
     nextTurn();
     EXPECT_EQ(state(), NotchState::collapsed);
     advance(550ms);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
 
-    // The same for a toast on its way, and for a transition of an open panel.
-    controller->showToast({NotchToast::Style::deleted, "Deleted", "a", FileKind::other});
-    controller->collapse();
-    nextTurn();
-    EXPECT_EQ(state(), NotchState::collapsed);
-    controller->expand(false);
-    nextTurn();
-    ASSERT_EQ(state(), NotchState::expanded);
-    controller->expand(false);
-    controller->collapse();
-    nextTurn();
-    EXPECT_EQ(state(), NotchState::collapsed);
+    // A toast after an opening still queued: the toast wins.
     controller->expand(false);
     controller->showToast({NotchToast::Style::deleted, "Deleted", "b", FileKind::other});
     nextTurn();
@@ -163,7 +150,6 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     pointerAway();
     controller->teardown();
     panel = nullptr; // gone with the controller's hold on it
-    EXPECT_FALSE(Probe::isInstalled(*controller));
     EXPECT_FALSE(Probe::dragWatcher(*controller).isWatching());
     EXPECT_FALSE(model.onNewPendingFile);
     advance(31s);
