@@ -57,7 +57,6 @@ TEST_F(LayoutTest, ARowWhoseRecordEndedMeanwhileDecidesNothingAndShowsNoCard) {
     ASSERT_NE(find("pendingRow-gone.pdf"), nullptr);
     click("doneButton");
     EXPECT_FALSE(controller->confirmation().has_value());
-    EXPECT_NE(page(), "confirmation");
 }
 
 // The tracked time changes every second; its width may only change with its form.
