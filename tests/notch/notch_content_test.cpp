@@ -205,8 +205,6 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
         advance(3s);
     }
     open();
-    EXPECT_EQ(page(), "empty");
-    EXPECT_EQ(textOf("emptyDetail"), "New downloads will show up here.");
 
     const path aside = home.root() / "aside";
     std::filesystem::rename(home.downloads(), aside);
