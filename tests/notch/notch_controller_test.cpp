@@ -34,7 +34,6 @@ TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
     nextTurn();
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_TRUE(panel->allowsKey);
-    EXPECT_FALSE(Probe::expandedByAuto(*controller));
 
     // Leaving: closed 0.4 s later, the frame shrinks 0.55 s after that.
     pointerAway();
