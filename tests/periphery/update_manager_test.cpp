@@ -144,7 +144,6 @@ TEST(UpdateWindow, ShowsTheResultOfTheCheckTheUserAskedFor) {
     scene.check(HttpServer::answer(200, feedWith("12", "1.2")));
     EXPECT_TRUE(window->isVisible());
     scene.check(HttpServer::answer(200, feedWith("13", "1.3")));
-    EXPECT_EQ(textOf(window, "resultText"), "Fadebin 1.3 is available. You have 1.2.");
     click(window, "download");
     EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/13")}));
     EXPECT_FALSE(window->isVisible());
