@@ -97,10 +97,8 @@ TEST_F(LayoutTest, PropertiesTellOnlyOfTheirOwnChanges) {
     open();
     EXPECT_EQ(state.count(), 1);
     controller->setDropTargeted(true);
-    EXPECT_EQ(page(), "dropPrompt");
     pages.clear();
     controller->showConfirmation({QUuid(), FileKind::other, ExpiryOption::forever, {}, "x"});
-    EXPECT_EQ(page(), "dropPrompt");
     EXPECT_EQ(pages.count(), 0) << "a card behind the drop prompt changes no page";
     controller->setDropTargeted(false);
     advance(2s);
