@@ -70,9 +70,7 @@ TEST_F(ContentTest, OnePendingRowSchedulesOneHour) {
 
 TEST_F(ContentTest, KeepItKeepsOneForeverAndApplyToAllTimesTheRest) {
     pendingFiles(3);
-    controller->setSelectedPendingID(std::nullopt);
-    TrackedFile* kept = record(pendingNames[1]);
-    controller->setSelectedPendingID(kept->id());
+    controller->setSelectedPendingID(record(pendingNames[1])->id());
     click("keepButton");
     EXPECT_EQ(stored(pendingNames[1])->status(), FileStatus::keepForever);
     EXPECT_EQ(textOf("confirmationHeadline"), "Planned to keep forever");
