@@ -12,13 +12,9 @@ struct NotchControllerProbe {
     [[nodiscard]] static bool expandedByAuto(const NotchController& c) {
         return c.m_expandedByAuto;
     }
-    [[nodiscard]] static qint64 transitionGeneration(const NotchController& c) {
-        return c.m_transitionGeneration;
-    }
     [[nodiscard]] static Instant suppressHoverUntil(const NotchController& c) {
         return c.m_suppressHoverUntil;
     }
-    [[nodiscard]] static bool isInstalled(const NotchController& c) { return c.m_panel != nullptr; }
     [[nodiscard]] static NotchPanelPort* panel(const NotchController& c) { return c.m_panel.get(); }
     [[nodiscard]] static DragWatcher& dragWatcher(NotchController& c) { return *c.m_dragWatcher; }
     [[nodiscard]] static bool isMouseInsideShape(const NotchController& c) {

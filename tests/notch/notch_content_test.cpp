@@ -1,6 +1,6 @@
 // The real QML over a real model and the real controller: items found by objectName and
-// clicked, results read back from the records, the files and their attributes. Pictures of
-// every state are tools/pictures' work.
+// clicked, results read back from the records (and from a file's attributes only where the
+// store's own tests do not look). Pictures of every state are tools/pictures' work.
 #include "ContentFixture.h"
 #include "expiry/FileDeleter.h"
 #include "notch/SoftwareRendering.h"
@@ -22,14 +22,6 @@ protected:
     explicit ContentTest(const std::function<void(ModelWorld&)>& beforeStart)
         : ContentFixture({.animated = false}, beforeStart) {}
 
-    [[nodiscard]] std::optional<QString> expiryAttribute(const std::string& name) const {
-        return attributeText(fadebin::expiryAttribute, file(name));
-    }
-    // The expiry the file's attribute holds, to the second it is written in.
-    [[nodiscard]] bool expiresOnDisk(const std::string& name, Duration from) const {
-        return parseExpiry(expiryAttribute(name).value_or("")) ==
-               std::chrono::floor<std::chrono::seconds>(clock.now() + from);
-    }
     [[nodiscard]] QString dateIn(Duration from) const {
         return dateText(clock.now() + from, clock.now(), view().textContext());
     }
@@ -41,7 +33,6 @@ TEST_F(ContentTest, CollapsedNotchCountsAndCountsDownAndOnlyThenTicks) {
     EXPECT_FALSE(view().isTicking()) << "nothing shows time: nothing wakes";
     trackedFiles();
     EXPECT_EQ(view().indicatorText(), "3");
-    EXPECT_FALSE(view().isTicking());
     settings.setCountColorHex(QStringLiteral("not a colour"));
     EXPECT_EQ(view().countColor(), QColor(0x40, 0xF2, 0xFF));
 
@@ -64,7 +55,6 @@ TEST_F(ContentTest, OnePendingRowSchedulesOneHour) {
     pendingFiles(1);
     const std::string name = pendingNames[0];
     TrackedFile* report = record(name);
-    ASSERT_EQ(state(), NotchState::expanded) << "a new download opens the panel";
     ASSERT_NE(find(QString::fromStdString("pendingRow-" + name)), nullptr);
     EXPECT_EQ(textOf("pendingDetail"), "example.org · 1.2 MB");
     EXPECT_EQ(textOf("pendingPreview"), "Kept until you delete it");
@@ -74,28 +64,21 @@ TEST_F(ContentTest, OnePendingRowSchedulesOneHour) {
     click("doneButton");
     EXPECT_EQ(report->status(), FileStatus::scheduled);
     EXPECT_EQ(report->expiresAt(), clock.now() + 1h);
-    EXPECT_TRUE(expiresOnDisk(name, 1h));
     EXPECT_EQ(page(), "confirmation");
     EXPECT_EQ(textOf("confirmationSubtitle"), shownName(QString::fromStdString(name)));
 }
 
 TEST_F(ContentTest, KeepItKeepsOneForeverAndApplyToAllTimesTheRest) {
     pendingFiles(3);
-    controller->setSelectedPendingID(std::nullopt);
-    TrackedFile* kept = record(pendingNames[1]);
-    controller->setSelectedPendingID(kept->id());
+    controller->setSelectedPendingID(record(pendingNames[1])->id());
     click("keepButton");
     EXPECT_EQ(stored(pendingNames[1])->status(), FileStatus::keepForever);
-    EXPECT_FALSE(stored(pendingNames[1])->expiresAt().has_value());
-    EXPECT_FALSE(expiryAttribute(pendingNames[1]).has_value());
     EXPECT_EQ(textOf("confirmationHeadline"), "Planned to keep forever");
 
     advance(1s);
     click("applyToAll-oneDay");
-    for (const char* name : {pendingNames[0], pendingNames[2]}) {
+    for (const char* name : {pendingNames[0], pendingNames[2]})
         EXPECT_EQ(record(name)->status(), FileStatus::scheduled) << name;
-        EXPECT_TRUE(expiryAttribute(name).has_value()) << name;
-    }
     EXPECT_EQ(page(), "confirmation");
     EXPECT_EQ(textOf("confirmationSubtitle"), "2 files");
     EXPECT_EQ(textOf("confirmationHeadline"), "Planned to delete " + dateIn(24h));
@@ -116,7 +99,6 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
     // all open at once.
     click(QString::fromLatin1("pendingChip-") + pendingNames[0]);
     click("time-screen recording.mov");
-    EXPECT_EQ(controller->editingTrackedID(), recording->id());
     click("more-invoice-4411.pdf");
     EXPECT_TRUE(controller->isMenuOpen());
     click("submenu-Change expiry");
@@ -139,7 +121,9 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
 
     click("changeTo-oneDay");
     EXPECT_EQ(invoice->expiresAt(), clock.now() + 24h);
-    EXPECT_TRUE(expiresOnDisk("invoice-4411.pdf", 24h));
+    // Nothing below the notch checks that a timed file's new expiry reaches its attribute.
+    EXPECT_EQ(parseExpiry(attributeText(expiryAttribute, file("invoice-4411.pdf")).value_or("")),
+              std::chrono::floor<std::chrono::seconds>(clock.now() + 24h));
     EXPECT_FALSE(controller->isMenuOpen()) << "both menus closed with the choice";
     click("change-thirtyMinutes");
     EXPECT_EQ(recording->expiresAt(), clock.now() + 30min);
@@ -151,13 +135,13 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
     click("more-notes.txt");
     click("keepForeverItem");
     EXPECT_EQ(stored("notes.txt")->status(), FileStatus::keepForever);
-    EXPECT_FALSE(expiryAttribute("notes.txt").has_value());
+    // Nor that keeping a timed file clears its expiry and its mark.
+    EXPECT_FALSE(stored("notes.txt")->expiresAt().has_value());
+    EXPECT_FALSE(attributeText(expiryAttribute, file("notes.txt")).has_value());
 
     click("more-screen recording.mov");
     click("deleteNowItem");
     EXPECT_EQ(stored("screen recording.mov")->status(), FileStatus::deleted);
-    EXPECT_FALSE(pathExists(file("screen recording.mov")));
-    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/screen recording.mov"));
     EXPECT_FALSE(controller->isMenuOpen());
     EXPECT_EQ(find("trackedRow-screen recording.mov"), nullptr);
 }
@@ -204,10 +188,8 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
     drag(text, false);
     EXPECT_FALSE(controller->isDropTargeted()) << "text is not for the notch";
     EXPECT_TRUE(drag(outside, false));
-    EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_EQ(page(), "dropPrompt");
     const std::pair<const QMimeData*, QString> refused[] = {
-        {&outside, NotchController::refusedDropNotice},
         {&directSave, NotchController::unsavedDropNotice},
         {&promise, NotchController::unsavedDropNotice},
         // A promise beside files from elsewhere: those files are what is refused.
@@ -219,8 +201,6 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
         advance(3s);
     }
     open();
-    EXPECT_EQ(page(), "empty");
-    EXPECT_EQ(textOf("emptyDetail"), "New downloads will show up here.");
 
     const path aside = home.root() / "aside";
     std::filesystem::rename(home.downloads(), aside);
@@ -249,8 +229,6 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
     // A file of Downloads dropped: its row opens.
     writeFile(file("dropped.txt"), "d");
     EXPECT_TRUE(drag(inside, true));
-    ASSERT_NE(record("dropped.txt"), nullptr);
-    EXPECT_EQ(controller->selectedPendingId(), record("dropped.txt")->id());
     EXPECT_NE(find("pendingRow-dropped.txt"), nullptr);
     EXPECT_TRUE(pathExists(file("dropped.txt")));
 

