@@ -170,6 +170,7 @@ TEST_F(AnimatedContentTest, TheCountShrinksAwayWithoutTurningInsideOut) {
 // Animations on: a panel and its content may go while they still move, and the next one
 // must not meet their leftovers.
 TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
+    SteppedAnimations animations;
     QPointer<QWindow> first;
     for (int round = 0; round < 2; ++round) {
         ContentFixture content(NotchContentPanel::Options{});
@@ -185,7 +186,11 @@ TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
         content.settle();
     }
     // Whatever the animations left queued runs now (under the sanitizers, a use of what went).
-    QTest::qWait(100);
+    for (int frame = 0; frame < 8; ++frame) {
+        animations.step(16);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        nextTurn();
+    }
     EXPECT_TRUE(first.isNull()) << "the first panel outlived its controller";
 }
 
