@@ -26,6 +26,15 @@ TEST_F(StoreTest, DecisionsSurviveClosingAndReopening) {
     EXPECT_EQ(*readXattr(dl("report.pdf"), tagsAttribute), std::optional<QByteArray>("Temporary"));
     const QString id = record->idText();
     EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("report.pdf")), id);
+    // A timed file given another expiry is marked anew; kept after all, it loses the mark.
+    TrackedFile* notes = pending("notes.txt");
+    store->apply(ExpiryOption::oneHour, *notes, false);
+    store->apply(ExpiryOption::oneDay, *notes, false);
+    EXPECT_EQ(parseExpiry(*attribute(dl("notes.txt"))),
+              std::chrono::floor<std::chrono::seconds>(clock.now() + 24h));
+    store->apply(ExpiryOption::forever, *notes, false);
+    EXPECT_FALSE(notes->expiresAt().has_value());
+    EXPECT_FALSE(attribute(dl("notes.txt")).has_value());
     // Names are bytes: one that is not UTF-8 comes back from the database exactly.
     ASSERT_NE(pending("caf\xe9\xff\nx.txt"), nullptr);
     reopen();
