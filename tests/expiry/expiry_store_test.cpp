@@ -2,6 +2,7 @@
 // and lost databases, trash on other mounts and files changed while stopped.
 #include "expiry/StoreFixture.h"
 #include "platform/Trash.h"
+#include "platform/TrashInfo.h"
 #include "support/ScopedMount.h"
 
 using namespace fadebin;
@@ -179,6 +180,16 @@ TEST_F(StoreTest, TheTrashOfADownloadsMountIsTrashNotDownloads) {
     EXPECT_EQ(record->status(), FileStatus::deleted);
     EXPECT_TRUE(releases.empty());
     EXPECT_EQ(store->addPending(*trashed, std::nullopt), nullptr) << "nothing in a trash is timed";
+    // The info file is anyone's to write: the trash's own folder inside Downloads is no place
+    // to put an item back.
+    writeFile(trashed->parent_path().parent_path() / "info/gone.pdf.trashinfo",
+              "[Trash Info]\nPath=" +
+                  encodeTrashInfoPath((trashed->parent_path() / "back.pdf").native()) +
+                  "\nDeletionDate=2026-12-07T00:00:00\n");
+    const auto restored = store->restoreTrashed(*trashed, std::nullopt);
+    ASSERT_FALSE(restored);
+    EXPECT_EQ(restored.error().code, EXDEV);
+    EXPECT_TRUE(pathExists(*trashed));
 }
 
 TEST_F(StoreTest, ADeletedFileFreesItsSpaceAtOnceAndEndedRecordsStayEnded) {
