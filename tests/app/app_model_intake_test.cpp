@@ -125,6 +125,8 @@ TEST_F(ModelTest, AFullInotifyTableIsToldAsSuchNotAsADeniedFolderAndWatchingIsTr
     clock.advance(AppModel::downloadsCheckInterval);
     EXPECT_TRUE(model.downloadsAccessDenied());
     EXPECT_FALSE(model.watchLimitReached());
+    clock.advance(AppModel::downloadsCheckInterval);
+    EXPECT_EQ(log.count("Downloads access denied: %s"), 1) << "the same failure, logged once";
     kernel.restore();
     clock.advance(AppModel::downloadsCheckInterval);
     EXPECT_TRUE(model.watcher()->isWatching());
