@@ -140,12 +140,15 @@ TEST_F(ModelTest, AFileDeletedWhilePausedAndDownloadedAgainAfterResumingIsAskedA
     writeFile(file("report.pdf"), "last week's");
     settings.setPauseWatching(false);
     model.start();
+    ASSERT_NE(decided("timed.txt", ExpiryOption::oneHour), nullptr);
     settings.setPauseWatching(true);
     model.updateWatching();
     std::filesystem::remove(file("report.pdf"));
+    std::filesystem::rename(file("timed.txt"), home.root() / "timed.txt");
     settings.setPauseWatching(false);
     model.updateWatching();
     EXPECT_EQ(log.count("Baseline recorded: %ld existing item(s)"), 2) << "resuming takes one";
+    EXPECT_EQ(record("timed.txt"), nullptr) << "moved out unseen, let go on resuming";
     writeFile(file("report.pdf"), "this week's");
     ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
     clock.advance(1500ms);
