@@ -13,6 +13,8 @@ using SteadyClock = std::chrono::steady_clock;
 
 TEST(CrashTest, RandomKillsNeverDeleteEarlyNorLoseASchedule) {
     constexpr int total = 200;
+    // Expiries are wall-clock times: a clock set ahead meanwhile would make them due early.
+    const WallClockLock trueTime(WallClockLock::reading);
     TempHome home;
     writeSettings(home, R"({"pendingGraceMinutes": 0.01, "defaultAction": "tenSeconds"})");
     const char* seedText = std::getenv("FADEBIN_CRASH_SEED");

@@ -9,11 +9,27 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
 namespace fadebin::test {
+
+WallClockLock::WallClockLock(Use use)
+    : m_fd(::open("/tmp/fadebin-tests-wall-clock.lock", O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                  0666)) {
+    if (m_fd >= 0)
+        ::flock(m_fd, use == setting ? LOCK_EX : LOCK_SH);
+}
+
+WallClockLock::~WallClockLock() {
+    if (m_fd >= 0)
+        ::close(m_fd); // lets the lock go
+}
 
 TempHome::TempHome() {
     if (!m_dir.isValid())

@@ -16,6 +16,20 @@
 
 namespace fadebin::test {
 
+// Held while a test sets the machine's wall clock (exclusive) or needs it to run true
+// (shared): suites on one machine run in separate processes, which ctest cannot keep apart.
+class WallClockLock {
+public:
+    enum Use { setting, reading };
+    explicit WallClockLock(Use use);
+    ~WallClockLock();
+    WallClockLock(const WallClockLock&) = delete;
+    WallClockLock& operator=(const WallClockLock&) = delete;
+
+private:
+    int m_fd;
+};
+
 // The kernel's inotify calls replaced for a scope and put back after it: the per-user limits
 // cannot be lowered without root, and lowering them would hit every program of the user.
 class ScopedKernelCalls {
