@@ -1,13 +1,6 @@
-// The program as a desktop runs it: one instance, launch order, command line and the windows'
-// identity. The install layout and the package are checked by scripts/test.
+// The program as a desktop runs it: one instance, launch order and how it ends.
+// The install layout and the package are checked by scripts/test.
 #include "e2e/ActivationBus.h"
-#include "platform/Version.h"
-#include "support/XvfbServer.h"
-
-#include <QSettings>
-#include <QStandardPaths>
-
-#include <cstring>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -69,19 +62,6 @@ TEST_F(DesktopProgramTest, TheMenusLaunchShowsOnlyOnboardingOrNothingAndOpeningA
     }
 }
 
-TEST_F(DesktopProgramTest, CommandLineOptionsAsLinuxUsersExpectThem) {
-    const Command version = runProgram({QStringLiteral("--version")});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "Fadebin " + appVersionString().toStdString() + "\n");
-    const Command help = runProgram({QStringLiteral("--help")});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("fadebin expire --in"), std::string::npos);
-    const Command unknown = runProgram({QStringLiteral("--frobnicate")});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"))
-        << "nothing was started";
-}
-
 // What Fadebin starts (xdg-open, and the browser or file manager behind it) inherits the
 // blocked signals of the thread that starts it, the main thread; quitting still goes
 // through the event loop.
@@ -95,41 +75,4 @@ TEST_F(DesktopProgramTest, QuitSignalsEndItInOrderAndStayUnblockedForWhatItStart
         EXPECT_NE(status.find("\nSigBlk:\t0000000000000000\n"), std::string::npos) << status;
         EXPECT_EQ(program.endWith(signal), 0) << program.log();
     }
-}
-
-// Task bars and Alt-Tab match a window to the desktop entry and its icon by what the
-// window carries.
-TEST_F(DesktopProgramTest, WindowsCarryTheIconAndTheDesktopEntrysClass) {
-    for (const char* tool : {"xprop", "xdotool"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            GTEST_SKIP() << tool << " is not installed (Debian packages x11-utils, xdotool)";
-    std::string whyNot;
-    const std::unique_ptr<XvfbServer> xvfb = XvfbServer::start(whyNot);
-    if (!xvfb)
-        GTEST_SKIP() << "no X server: " << whyNot;
-    ::setenv("DISPLAY", xvfb->display().c_str(), 1);
-    Program program(home);
-    ASSERT_TRUE(program.start(xvfb->display())) << program.log();
-    // Onboarding comes up by itself on a first run.
-    std::string window;
-    ASSERT_TRUE(waitFor([&] {
-        window = runTool("xdotool", {"search", "--name", "Welcome to Fadebin"}).out;
-        return !window.empty();
-    })) << program.log();
-    window = window.substr(0, window.find('\n'));
-    const std::string properties =
-        runTool("xprop", {"-id", QString::fromStdString(window), "_NET_WM_ICON", "WM_CLASS",
-                          "_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"})
-            .out;
-    ::unsetenv("DISPLAY");
-    EXPECT_NE(properties.find("_NET_WM_ICON(CARDINAL) = "), std::string::npos) << properties;
-    const QSettings entry(
-        QStringLiteral(FADEBIN_SOURCE_DIR "/resources/desktop/com.ostrel.Fadebin.desktop"),
-        QSettings::IniFormat);
-    const std::string wmClass =
-        entry.value(QStringLiteral("Desktop Entry/StartupWMClass")).toString().toStdString();
-    ASSERT_FALSE(wmClass.empty()) << "the desktop entry names the windows' class";
-    EXPECT_NE(properties.find("WM_CLASS(STRING) = \"fadebin\", \"" + wmClass + "\"\n"),
-              std::string::npos)
-        << properties;
 }

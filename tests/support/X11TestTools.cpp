@@ -78,11 +78,6 @@ FoundWindow viewableWindow(Display* x, const std::string& name) {
     return {};
 }
 
-int depthOf(Display* x, unsigned long window) {
-    XWindowAttributes attributes{};
-    return XGetWindowAttributes(x, window, &attributes) ? attributes.depth : 0;
-}
-
 void X11Test::SetUp() {
     if (const std::string why = whyNoX11(); !why.empty())
         GTEST_SKIP() << why;

@@ -39,7 +39,6 @@ struct FoundWindow {
     QRect frame;
 };
 [[nodiscard]] FoundWindow viewableWindow(_XDisplay* x, const std::string& name);
-[[nodiscard]] int depthOf(_XDisplay* x, unsigned long window);
 
 // A connection of the test's own to the server; the test is skipped where there is none.
 class X11Test : public ::testing::Test {
