@@ -3,17 +3,11 @@
 // not turn inside out or outlive its panel. Where menus and the scroll bar sit is for
 // tools/pictures' pictures.
 #include "ContentFixture.h"
-#include "notch/NotchFileList.h"
 #include "notch/SoftwareRendering.h"
 #include "support/GuiTestMain.h"
 
 #include <QAnimationDriver>
-#include <QFontDatabase>
-#include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPointer>
-#include <QSignalSpy>
-#include <QTest>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -57,61 +51,6 @@ TEST_F(LayoutTest, ARowWhoseRecordEndedMeanwhileDecidesNothingAndShowsNoCard) {
     ASSERT_NE(find("pendingRow-gone.pdf"), nullptr);
     click("doneButton");
     EXPECT_FALSE(controller->confirmation().has_value());
-}
-
-// The tracked time changes every second; its width may only change with its form.
-TEST_F(LayoutTest, TimesKeepTheirWidthAsTheirDigitsChange) {
-    settings.setShowTestTimers(true);
-    decided("soon.txt", ExpiryOption::thirtySeconds);
-    open();
-    QQuickItem* time = find("time-soon.txt");
-    ASSERT_NE(time, nullptr);
-    // A face whose own digits differ in width, when the machine has one.
-    const QStringList families = QFontDatabase::families(QFontDatabase::Latin);
-    const auto proportional = std::find_if(families.begin(), families.end(), [](const QString& f) {
-        const QFontMetricsF metrics{QFont(f, 12)};
-        return metrics.horizontalAdvance(QLatin1Char('1')) !=
-               metrics.horizontalAdvance(QLatin1Char('0'));
-    });
-    if (proportional != families.end()) {
-        QFont font = time->property("font").value<QFont>();
-        font.setFamily(*proportional);
-        time->setProperty("font", font);
-    }
-    QList<double> widths;
-    for (int second = 0; second < 10; ++second) {
-        widths << time->implicitWidth();
-        advance(1s);
-    }
-    EXPECT_EQ(widths, QList<double>(10, widths.front()))
-        << "face " << (proportional != families.end() ? proportional->toStdString() : "default");
-}
-
-TEST_F(LayoutTest, PropertiesTellOnlyOfTheirOwnChanges) {
-    QSignalSpy state(&view(), &NotchViewModel::stateChanged);
-    QSignalSpy geometry(&view(), &NotchViewModel::geometryChanged);
-    QSignalSpy pages(&view(), &NotchViewModel::pageChanged);
-    Q_EMIT controller->geometryChanged();
-    EXPECT_EQ(geometry.count(), 1);
-    EXPECT_EQ(state.count(), 0) << "the screens changed, the state did not";
-    open();
-    EXPECT_EQ(state.count(), 1);
-    controller->setDropTargeted(true);
-    pages.clear();
-    controller->showConfirmation({QUuid(), FileKind::other, ExpiryOption::forever, {}, "x"});
-    EXPECT_EQ(pages.count(), 0) << "a card behind the drop prompt changes no page";
-    controller->setDropTargeted(false);
-    advance(2s);
-
-    TrackedFile* file = download("preview.pdf");
-    NotchFileRow* row = view().pendingRows()->row(file->id().toString(QUuid::WithoutBraces));
-    ASSERT_NE(row, nullptr);
-    row->setSelection(QStringLiteral("oneHour"));
-    QSignalSpy selection(row, &NotchFileRow::selectionChanged);
-    const QString preview = row->preview();
-    advance(60s);
-    EXPECT_NE(row->preview(), preview);
-    EXPECT_EQ(selection.count(), 0) << "only the preview moved on";
 }
 
 // Qt Quick's animations stepped by hand, as the manual clock steps ours.

@@ -140,15 +140,6 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
     EXPECT_EQ(find("trackedRow-screen recording.mov"), nullptr);
 }
 
-// Rows made while the panel was closed must not open on the time of their making.
-TEST_F(ContentTest, RowsOpenShowingTheTimeLeftAtOpening) {
-    const Instant expires = *decided("report.pdf", ExpiryOption::oneDay)->expiresAt();
-    settle();
-    advance(10h);
-    open();
-    EXPECT_EQ(textOf("time-report.pdf"), countdownText(expires, clock.now()));
-}
-
 // Whatever the source proposes (shift: a move), a drop is answered as a copy: nothing moved.
 // Promised files and direct saves are not files yet: the notch says so instead of doing nothing.
 TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {

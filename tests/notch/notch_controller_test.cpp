@@ -98,32 +98,6 @@ TEST_F(ControllerTest, OpenMenuKeepsThePanelOpenAndClosingItOutsideCollapsesLate
     EXPECT_TRUE(controller->isHovering());
 }
 
-TEST_F(ControllerTest, TransientFieldsStayUntilTheFrameShrinks) {
-    TrackedFile* pending = download("keep.me");
-    nextTurn();
-    controller->handleDrop({home.root() / "nowhere"});
-    controller->showConfirmation({pending->id(), FileKind::other, ExpiryOption::forever, {}, ""});
-    controller->setSelectedPendingID(pending->id());
-    controller->setEditingTrackedID(QUuid::createUuid());
-    controller->collapse();
-    advance(549ms);
-    EXPECT_TRUE(controller->dropNotice() && controller->confirmation() &&
-                controller->selectedPendingId() && controller->editingTrackedID());
-    advance(1ms);
-    EXPECT_FALSE(controller->dropNotice() || controller->confirmation() ||
-                 controller->selectedPendingId() || controller->editingTrackedID());
-    // An expansion within the 0.55 s keeps the large frame and the fields.
-    controller->expand(false);
-    nextTurn();
-    controller->setSelectedPendingID(pending->id());
-    controller->collapse();
-    advance(300ms);
-    controller->expand(false);
-    advance(1s);
-    EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
-    EXPECT_EQ(controller->selectedPendingId(), pending->id());
-}
-
 TEST_F(ControllerTest, ScreenChangesMoveThePanel) {
     QSignalSpy geometryChanges(controller.get(), &NotchController::geometryChanged);
     screens.change(screens.list);

@@ -202,53 +202,6 @@ TEST_F(FileListTest, ADelegateOutlivesTheChangesOfOtherRows) {
     EXPECT_EQ(find("lists"), lists.data()) << "the page is not made again";
 }
 
-// A burst under a collapsed notch makes no delegates, and closing lets them go: thousands
-// made and dropped while nobody looks cost time and memory the process keeps.
-TEST_F(FileListTest, RowsAreMadeOnlyWhileThePanelShows) {
-    settings.setDisplayMode(DisplayMode::hoverOnly);
-    downloads({"a.zip", "b.zip"});
-    advance(NotchViewModel::rowsInterval);
-    ASSERT_EQ(view().pendingRows()->count(), 2);
-    const auto made = [this] { return findItem(panel, "pendingChip-a.zip", false); };
-    EXPECT_EQ(made(), nullptr);
-    open();
-    EXPECT_NE(find("pendingChip-a.zip"), nullptr);
-    controller->collapse();
-    advance(std::chrono::seconds(1)); // past the closing fade
-    EXPECT_EQ(made(), nullptr);
-}
-
-// The open panel is as tall as the lists it shows: no page that is not showing keeps room.
-TEST_F(FileListTest, TheOpenPanelIsAsTallAsItsLists) {
-    download("a.zip");
-    open();
-    const QQuickItem* page = find("expandedContent");
-    const QQuickItem* lists = find("listsPage");
-    ASSERT_TRUE(page && lists);
-    EXPECT_EQ(page->property("pageHeight").toReal(), lists->height());
-}
-
-TEST_F(FileListTest, APendingRowsEditorIsMadeWhenTheRowOpens) {
-    downloads({"a.zip", "b.zip", "c.zip"});
-    view().selectPending({});
-    open();
-    EXPECT_EQ(allNamed("pendingChip-").size(), 3);
-    EXPECT_TRUE(allNamed("pendingRow-").isEmpty()) << "no row is open";
-    EXPECT_TRUE(allNamed("option-").isEmpty());
-
-    click("pendingChip-b.zip");
-    const QList<QQuickItem*> opened = allNamed("pendingRow-");
-    ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened.front()->objectName(), "pendingRow-b.zip");
-    EXPECT_EQ(allNamed("option-").size(), view().options().size());
-
-    click("pendingChip-c.zip");
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QList<QQuickItem*> now = allNamed("pendingRow-");
-    ASSERT_EQ(now.size(), 1) << "the row that closed went with its editor";
-    EXPECT_EQ(now.front()->objectName(), "pendingRow-c.zip");
-}
-
 } // namespace
 
 // A burst of changes is shown in steps, not row by row; a change after a quiet spell at once.

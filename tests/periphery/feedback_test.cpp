@@ -3,10 +3,8 @@
 #include "periphery/WindowDriver.h"
 #include "platform/Version.h"
 
-#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSysInfo>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -67,21 +65,6 @@ TEST(Feedback, SendsWhatWasTypedThanksAndClosesAfterAWhile) {
     EXPECT_EQ(shown(feedback), window);
     EXPECT_TRUE(feedback.form().message().isEmpty()) << "a sent message is not offered again";
     EXPECT_FALSE(isShown(window, "thanks"));
-}
-
-TEST(Feedback, EscapeAndCtrlWCloseEvenWhileTyping) {
-    WindowWorld world;
-    FeedbackWindow feedback(world.engine, world.clock, world.network,
-                            HttpServer::refusingUrl("/api/feedback"));
-    for (const auto& [key, modifiers] :
-         {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()}, {Qt::Key_W, Qt::ControlModifier}}) {
-        QQuickWindow* window = shown(feedback);
-        click(window, "message");
-        type(window, "Hi");
-        press(window, key, modifiers);
-        EXPECT_FALSE(window->isVisible()) << key;
-    }
-    EXPECT_EQ(feedback.form().message(), "HiHi") << "closing keeps what was typed";
 }
 
 TEST(Feedback, FailuresSayWhyAndKeepWhatWasTyped) {

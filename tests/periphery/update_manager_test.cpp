@@ -5,7 +5,6 @@
 #include "periphery/WindowDriver.h"
 
 #include <QQmlComponent>
-#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
@@ -125,45 +124,6 @@ TEST(UpdateManager, ChecksAMinuteAfterStartThenDaily) {
     ASSERT_TRUE(waitFor([&] { return scene.server.requests().size() == 3; }));
     EXPECT_EQ(started.count(), 0) << "scheduled checks show no window";
     EXPECT_EQ(scene.updates.userCheck(), UpdateManager::UserCheck::idle);
-}
-
-TEST(UpdateWindow, ShowsTheResultOfTheCheckTheUserAskedFor) {
-    UpdateScene scene;
-    UpdateWindow result(scene.world.engine, scene.updates);
-    scene.server.respond("/appcast.xml", HttpServer::silence());
-    scene.updates.checkForUpdates();
-    QQuickWindow* window = result.window();
-    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
-    EXPECT_TRUE(isShown(window, "checkingIndicator"));
-    ASSERT_TRUE(waitFor([&] { return !scene.updates.isChecking(); }));
-    EXPECT_FALSE(isShown(window, "checkingIndicator"));
-    EXPECT_FALSE(isShown(window, "download"));
-    click(window, "ok");
-    EXPECT_FALSE(window->isVisible());
-
-    scene.check(HttpServer::answer(200, feedWith("12", "1.2")));
-    EXPECT_TRUE(window->isVisible());
-    scene.check(HttpServer::answer(200, feedWith("13", "1.3")));
-    click(window, "download");
-    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/13")}));
-    EXPECT_FALSE(window->isVisible());
-}
-
-TEST(UpdateWindow, ReturnDownloadsWhenThereIsSomethingToDownloadEscapeAndCtrlWClose) {
-    UpdateScene scene;
-    UpdateWindow result(scene.world.engine, scene.updates);
-    const std::pair<Qt::Key, Qt::KeyboardModifiers> closers[] = {
-        {Qt::Key_Escape, {}}, {Qt::Key_W, Qt::ControlModifier}, {Qt::Key_Return, {}}};
-    for (const auto& [key, modifiers] : closers) {
-        scene.check(HttpServer::answer(200, feedWith("12", QStringLiteral("1.2"))));
-        press(result.window(), key, modifiers);
-        EXPECT_FALSE(result.window()->isVisible()) << key;
-        scene.check(HttpServer::answer(200, feedWith("13", QStringLiteral("1.3"))));
-        press(result.window(), key, modifiers);
-        EXPECT_FALSE(result.window()->isVisible()) << key;
-    }
-    EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/13")}))
-        << "only Return with an update found";
 }
 
 TEST(UpdateWindow, ShowsTheFeedsTextLiterallyAndFetchesNothingItNames) {
