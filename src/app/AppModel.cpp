@@ -68,6 +68,9 @@ void AppModel::start() {
     }
     m_store->onReleased = weakly(&AppModel::handleReleased);
     m_store->onForeignSchedule = weakly(&AppModel::handleCompletedDownload);
+    m_store->onFileDeleted = [this](const FileIdentity& identity) {
+        m_completionFilter.forget(identity);
+    };
     connect(m_store.get(), &ExpiryStore::saveProblemChanged, this,
             &AppModel::storageProblemChanged);
     if (kernelOpensBeneath())
@@ -205,11 +208,13 @@ std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
         return std::nullopt;
     const DeletionOutcome deleted = m_store->deleteFile(*record, m_settings.deletionMethod());
     std::optional<QString> failure;
-    if (deleted.kind == DeletionOutcome::Kind::failed) {
+    if (deleted.kind == DeletionOutcome::Kind::failed)
         FADEBIN_LOG_ERROR(LogCategory::App, "Delete now failed for %s: %s",
                           record->displayName().toUtf8().constData(), deleted.error.text().c_str());
-        failure = deleted.error.description();
-    }
+    // Nothing deleted is never told as done.
+    if (deleted.kind != DeletionOutcome::Kind::deleted &&
+        deleted.kind != DeletionOutcome::Kind::gone)
+        failure = deleted.refusal;
     m_store->save();
     reload();
     return failure;

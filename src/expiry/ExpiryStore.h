@@ -26,7 +26,8 @@ struct DeletionOutcome {
     enum class Kind {
         deleted, // trashed (at `trashed`) or deleted for good; the record is deleted
         gone,    // no longer there; the record is deleted
-        letGo,   // outside Downloads now, or another file took its place; the record is cancelled
+        letGo,   // found outside Downloads now; the record is cancelled
+        raced,   // not reached (moved while it was checked, or not found this time); unchanged
         failed,  // still there; `error` says why, the record is unchanged
     };
     Kind kind;
@@ -34,6 +35,8 @@ struct DeletionOutcome {
     SysError error;
     // What was found at the record's place before it went: a folder is one only while there.
     bool wasFolder = false;
+    // Why nothing was deleted, in the user's words (every kind but deleted and gone).
+    QString refusal = {};
 };
 
 // Owns the records of timed files and every change to a schedule: turns decisions into
@@ -163,6 +166,9 @@ public:
     // A file that came into Downloads carrying an expiry no record of ours set: its marks
     // are gone and it is to be asked about like a new download.
     std::function<void(const path&)> onForeignSchedule;
+    // A record's file was trashed or deleted by us: another name of it (a hard link) that
+    // comes into Downloads later is a new file.
+    std::function<void(const FileIdentity&)> onFileDeleted;
 
 Q_SIGNALS:
     void saveProblemChanged();

@@ -1,5 +1,7 @@
 #include "platform/DownloadsFolder.h"
 
+#include "platform/MountInfo.h"
+
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -163,6 +165,10 @@ Status DownloadsFolder::reopen() {
 
 std::filesystem::path DownloadsFolder::canonicalPath() const {
     return ensureOpen() ? std::filesystem::path(m_canonical) : m_given;
+}
+
+std::optional<std::uint64_t> DownloadsFolder::mountId() const {
+    return ensureOpen() ? mountIdAt(m_fd.get(), "") : std::nullopt;
 }
 
 bool DownloadsFolder::ensureOpen() const {

@@ -4,7 +4,9 @@
 #include "platform/Result.h"
 #include "platform/UniqueFd.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -52,6 +54,8 @@ public:
     [[nodiscard]] const std::filesystem::path& givenPath() const { return m_given; }
     // The kernel's name for the open folder, links resolved; the given path until opened.
     [[nodiscard]] std::filesystem::path canonicalPath() const;
+    // The mount that holds the folder; none while it cannot be opened.
+    [[nodiscard]] std::optional<std::uint64_t> mountId() const;
 
     // The folder holding item, opened beneath Downloads, and the item's name; the item
     // itself need not exist (a place to restore to). `facts` is left empty.
