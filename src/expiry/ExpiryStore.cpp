@@ -72,6 +72,7 @@ ExpiryStore::ExpiryStore(path downloadsFolder, Clock& clock, FileDeleter& delete
 }
 
 ExpiryStore::~ExpiryStore() {
+    saveBeforeStop();
     // Retired records nobody deleted yet (no event loop turned since) go with the store.
     for (const QPointer<TrackedFile>& record : m_retired)
         delete record.data();
@@ -364,6 +365,7 @@ void ExpiryStore::saveFailed(const QString& error) {
         error.contains(QLatin1String("full"))       ? QStringLiteral("the disk is full")
         : error.contains(QLatin1String("readonly")) ? QStringLiteral("the disk is read-only")
                                                     : error;
+    m_saveReason = reason;
     const QString problem = QStringLiteral("Fadebin can't save its records: ") + reason;
     if (problem != m_saveProblem) {
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Save failed: %s", error.toUtf8().constData());
@@ -380,6 +382,28 @@ void ExpiryStore::saveFailed(const QString& error) {
         if (self)
             self->save();
     });
+}
+
+std::optional<QString> ExpiryStore::notSavedYet() const {
+    if (m_unsaved.empty() || !m_saveProblem)
+        return std::nullopt;
+    return QStringLiteral("not saved yet: %1; Fadebin keeps trying").arg(m_saveReason);
+}
+
+void ExpiryStore::saveBeforeStop() {
+    // Nobody listens any more, and no loop turns to run a retry: a few tries here, then
+    // every change still unsaved is told lost by name.
+    blockSignals(true);
+    for (int tries = 0; !m_unsaved.empty() && tries < savesAtStop; ++tries) {
+        if (tries > 0)
+            m_clock.block(pauseAtStop);
+        [[maybe_unused]] const bool saved = save();
+        m_saveRetry.reset();
+    }
+    for (const auto& [sequence, record] : m_unsaved)
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Lost at stop, never saved: %s (%s)",
+                          record->displayName().toUtf8().constData(),
+                          record->statusRaw().toUtf8().constData());
 }
 
 } // namespace fadebin

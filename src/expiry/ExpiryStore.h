@@ -104,6 +104,11 @@ public:
     // pauses and shows as saveProblem() until one goes through.
     bool save();
     [[nodiscard]] const std::optional<QString>& saveProblem() const { return m_saveProblem; }
+    // What a caller whose decision is still unsaved is told; none once everything is saved.
+    [[nodiscard]] std::optional<QString> notSavedYet() const;
+    // How a stop while saves fail tries again before the changes still unsaved are lost.
+    static constexpr int savesAtStop = 6;
+    static constexpr Duration pauseAtStop{500};
     // While one lives, looking for files that are not at their path lists the search folders
     // once: a batch of events that each concern one record reads Downloads once, not once
     // per record.
@@ -202,6 +207,7 @@ private:
     void oweMarks(const TrackedFile& record, const path& filePath, bool applyFileTag);
     void payOwedMarks();
     void saveFailed(const QString& error);
+    void saveBeforeStop();
     void clearMarks(const path& filePath, const TrackedFile* owner = nullptr);
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
@@ -261,6 +267,7 @@ private:
     };
     std::unordered_map<QString, OwedMarks> m_owedMarks; // by idText
     std::optional<QString> m_saveProblem;
+    QString m_saveReason;
     TimerHandle m_saveRetry;
     Duration m_saveRetryDelay{};
     // The database was made at this start: schedules are rebuilt from the files' attributes.
