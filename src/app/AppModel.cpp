@@ -211,6 +211,9 @@ std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
     if (deleted.kind == DeletionOutcome::Kind::failed)
         FADEBIN_LOG_ERROR(LogCategory::App, "Delete now failed for %s: %s",
                           record->displayName().toUtf8().constData(), deleted.error.text().c_str());
+    else if (deleted.kind == DeletionOutcome::Kind::raced)
+        FADEBIN_LOG_INFO(LogCategory::App, "Delete now did not reach %s: %s",
+                         record->displayName().toUtf8().constData(), deleted.error.text().c_str());
     // Nothing deleted is never told as done.
     if (deleted.kind != DeletionOutcome::Kind::deleted &&
         deleted.kind != DeletionOutcome::Kind::gone)
