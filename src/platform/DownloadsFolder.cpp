@@ -85,7 +85,7 @@ Result<UniqueFd> openBeneath(int root, std::string_view relative, int flags) {
     const std::string text = relative.empty() ? std::string(".") : std::string(relative);
     open_how how{};
     how.flags = static_cast<std::uint64_t>(O_PATH | O_CLOEXEC | flags);
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
     for (int attempt = 0; attempt < 8; ++attempt) {
         const long fd = ::syscall(SYS_openat2, root, text.c_str(), &how, sizeof how);
         if (fd >= 0)
@@ -138,6 +138,8 @@ Result<UniqueFd> openBeneathByWalk(int root, std::string_view relative, int flag
         }
         if (!last && !S_ISDIR(st.st_mode))
             return SysError{ENOTDIR, {}};
+        if (mountIdAt(next.get(), "") != mountIdAt(root, ""))
+            return SysError{EXDEV, "a path crosses a mount in Downloads"};
         walked.push_back(std::move(next));
     }
     if (flags & O_DIRECTORY) {

@@ -17,8 +17,8 @@ namespace fadebin {
 [[nodiscard]] bool kernelOpensBeneath();
 // Opens `relative` below the folder open as `root` with O_PATH and `flags`, the kernel
 // refusing every way out of it: ".." above root, an absolute symbolic link, a link that
-// leads out (EXDEV). Through openat2(RESOLVE_BENEATH); without it (Linux before 5.6) by the
-// walk below.
+// leads out, a mount on the way (a folder bound here from elsewhere): all EXDEV. Through
+// openat2(RESOLVE_BENEATH); without it (Linux before 5.6) by the walk below.
 [[nodiscard]] Result<UniqueFd> openBeneath(int root, std::string_view relative, int flags);
 // The same walk done one component at a time with O_NOFOLLOW, reading each link itself.
 [[nodiscard]] Result<UniqueFd> openBeneathByWalk(int root, std::string_view relative, int flags);

@@ -306,6 +306,7 @@ TEST_F(HostilePaths, ABindMountIsNeverEmptiedAndAMountPointIsNotReportedDeleted)
     if (!whole)
         GTEST_SKIP() << "needs root to bind-mount a folder into Downloads";
     const auto before = outsideNow();
+    EXPECT_EQ(model.takeIn(file("pkg/inner/sub/b.txt")).record, nullptr) << "another place";
     BusService bus(model);
     const QByteArray bound = QByteArray::fromStdString(file("bound").native());
     for (const auto method : {DeletionMethod::permanent, DeletionMethod::trash}) {
