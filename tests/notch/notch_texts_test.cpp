@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using namespace fadebin;
 using namespace std::chrono_literals;
 
@@ -12,6 +15,59 @@ namespace {
 const TextContext british{QLocale(QStringLiteral("en_GB")), QTimeZone(3600)};
 const Instant lateEvening =
     Instant(std::chrono::sys_days{std::chrono::year{2026} / std::chrono::March / 14} + 22h + 50min);
+
+TEST(NotchTexts, CountdownRoundsHalfAwayFromZeroAndDropsZeroParts) {
+    const std::pair<double, const char*> rows[] = {
+        {-5, "now"},      {0, "now"},      {0.49, "now"},      {0.5, "1s"},
+        {59, "59s"},      {59.5, "1m"},    {60, "1m"},         {3599, "59m"},
+        {3600, "1h"},     {3660, "1h 1m"}, {86399, "23h 59m"}, {86400, "1d"},
+        {90000, "1d 1h"}, {864000, "10d"}, {NAN, "now"},       {1e300, "11574074074d 1h"},
+    };
+    for (const auto& [seconds, text] : rows)
+        EXPECT_EQ(countdownText(seconds), text) << seconds;
+    EXPECT_EQ(countdownText(lateEvening + 3660s, lateEvening), "1h 1m");
+}
+
+TEST(NotchTexts, DatesAreTodayTomorrowOrDayAndMonthInTheLocalesShortTime) {
+    const TextContext us{QLocale(QStringLiteral("en_US")), QTimeZone(3600)};
+    const TextContext east{british.locale, QTimeZone(4 * 3600)};
+    const std::tuple<std::optional<Instant>, Instant, TextContext, const char*> rows[] = {
+        {std::nullopt, lateEvening, british, "Never"},
+        {lateEvening, lateEvening, british, "Today 23:50"},
+        {lateEvening + 30min, lateEvening, british, "Tomorrow 00:20"},
+        {lateEvening + 24h + 9min, lateEvening, british, "Tomorrow 23:59"},
+        {lateEvening + 24h + 10min, lateEvening, british, "16 Mar 00:00"},
+        {lateEvening - 24h, lateEvening, british, "13 Mar 23:50"},
+        {lateEvening + 864000s, lateEvening, british, "24 Mar 23:50"},
+        {lateEvening, lateEvening, us, "Today 11:50 PM"},
+        {lateEvening + 30min, lateEvening, {QLocale::c(), QTimeZone(3600)}, "Tomorrow 00:20"},
+        // The same instant is already tomorrow further east.
+        {lateEvening, lateEvening - 4h, east, "Tomorrow 02:50"},
+    };
+    for (const auto& [date, now, context, text] : rows)
+        EXPECT_EQ(dateText(date, now, context), text);
+}
+
+TEST(NotchTexts, ByteCountsInDecimalUnitsAndTheDetailThatJoinsThem) {
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    const std::tuple<qint64, const char*, const char*> rows[] = {
+        {-1, "C", "0 bytes"},        {0, "C", "0 bytes"},           {1, "C", "1 byte"},
+        {999, "C", "999 bytes"},     {1000, "C", "1.0 kB"},         {1499, "C", "1.5 kB"},
+        {999949, "C", "999.9 kB"},   {999950, "C", "1.0 MB"},       {12345678, "C", "12.3 MB"},
+        {1234567890, "C", "1.2 GB"}, {999999999999, "C", "1.0 TB"}, {most, "C", "9.2 EB"},
+        {1500, "de_DE", "1,5 kB"},   {1234, "en_US", "1.2 kB"},
+    };
+    for (const auto& [bytes, locale, text] : rows)
+        EXPECT_EQ(byteCountText(bytes, QLocale(QString::fromLatin1(locale))), text) << bytes;
+    const std::tuple<std::optional<Instant>, std::optional<QString>, qint64, const char*>
+        details[] = {
+            {std::nullopt, QStringLiteral("example.org"), 12345678, "example.org · 12.3 MB"},
+            {std::nullopt, std::nullopt, 0, "Downloads"},
+            {lateEvening + 30min, QString(), 1, "Until Tomorrow 00:20 · Downloads · 1 byte"},
+        };
+    for (const auto& [expiry, source, size, text] : details)
+        EXPECT_EQ(pendingDetailText(expiry, source, size, lateEvening, british), text);
+}
 
 TEST(NotchTexts, ConfirmationsAndPreviewsNameWhenTheFileGoes) {
     DecisionConfirmation card{QUuid::createUuid(), FileKind::pdf, ExpiryOption::forever,
@@ -27,6 +83,14 @@ TEST(NotchTexts, ConfirmationsAndPreviewsNameWhenTheFileGoes) {
     EXPECT_EQ(deletionPreviewText(ExpiryOption::forever, lateEvening, british),
               "Kept until you delete it");
     EXPECT_EQ(filesDecidedText(3), "3 files");
+    const std::pair<qsizetype, const char*> more[] = {
+        {-1, ""},
+        {0, ""},
+        {1, "1 more waiting — Apply to all reaches them, `fadebin list` shows them"},
+        {4900, "4900 more waiting — Apply to all reaches them, `fadebin list` shows them"},
+    };
+    for (const auto& [hidden, text] : more)
+        EXPECT_EQ(moreWaitingText(hidden), text) << hidden;
 }
 
 TEST(NotchTexts, ToastsNameEveryFile) {

@@ -8,6 +8,8 @@ Column {
     objectName: "lists"
 
     required property NotchViewModel view
+    // The opened pending row moved or changed size: the scroll area keeps it in view.
+    signal rowPlaced(Item item)
 
     spacing: 14
     bottomPadding: 4
@@ -49,8 +51,19 @@ Column {
                 PendingItem {
                     view: lists.view
                     maxWidth: lists.width
+                    onPlaced: item => lists.rowPlaced(item)
                 }
             }
+        }
+        Text {
+            objectName: "moreWaiting"
+            width: parent.width
+            visible: text !== ""
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            text: lists.view.moreWaiting
+            color: Qt.rgba(1, 1, 1, 0.6)
+            font.pixelSize: 12
         }
     }
 
