@@ -71,18 +71,18 @@ GuideTexts guideTexts(bool hasNotch) {
                            "settings."),
         };
     return {
-        QStringLiteral("Run \"fadebin list\""),
+        QStringLiteral("Run “fadebin list”"),
         QStringLiteral("in a terminal to see what's pending and what's expiring"),
         QStringLiteral("Drop a sample file into Downloads, then decide in a terminal: "
-                       "\"fadebin expire --in 30s\" and the sample's path give it 30 seconds. "
+                       "“fadebin expire --in 30s” and the sample's path give it 30 seconds. "
                        "Watch it go to the Trash."),
-        QStringLiteral("Sample dropped — \"fadebin list\" shows it"),
-        QStringLiteral("Changed your mind later? \"fadebin expire --in 1h FILE\" picks again, "
-                       "\"fadebin keep FILE\" keeps a file, or move a file out of Downloads to "
+        QStringLiteral("Sample dropped — “fadebin list” shows it"),
+        QStringLiteral("Changed your mind later? “fadebin expire --in 1h FILE” picks again, "
+                       "“fadebin keep FILE” keeps a file, or move a file out of Downloads to "
                        "keep it."),
-        QStringLiteral("Fadebin runs in the background. In a terminal, \"fadebin list\" shows "
-                       "what's pending and what's expiring, and \"fadebin expire\" and "
-                       "\"fadebin keep\" decide. Start Fadebin again for its settings."),
+        QStringLiteral("Fadebin runs in the background. In a terminal, “fadebin list” shows "
+                       "what's pending and what's expiring, and “fadebin expire” and "
+                       "“fadebin keep” decide. Start Fadebin again for its settings."),
     };
 }
 

@@ -22,7 +22,13 @@ Item {
         if (!shownRow || !shownRow.opened)
             return
         const top = shownRow.mapToItem(pageColumn, 0, 0).y
-        const bottom = top + shownRow.height
+        let bottom = top + shownRow.height
+        const tail = lists.item ? lists.item.tail : null
+        if (tail && tail.visible) {
+            const tailTop = tail.mapToItem(pageColumn, 0, 0).y
+            if (tailTop - bottom < 20 && tailTop + tail.height - top <= scroll.height)
+                bottom = tailTop + tail.height
+        }
         const last = Math.max(0, scroll.contentHeight - scroll.height)
         if (top < scroll.contentY)
             scroll.contentY = Math.max(0, Math.min(top, last))
@@ -70,6 +76,7 @@ Item {
             // notch makes and drops no rows), and stay made while another page shows for a
             // moment (a decision's card): their rows are not made again after it.
             Loader {
+                id: lists
                 objectName: "listsPage"
                 width: scroll.width
                 active: content.visible

@@ -10,6 +10,8 @@ Column {
     required property NotchViewModel view
     // The opened pending row moved or changed size: the scroll area keeps it in view.
     signal rowPlaced(Item item)
+    // The line under the last waiting row, shown with it when there is room.
+    readonly property Item tail: moreWaiting
 
     spacing: 14
     bottomPadding: 4
@@ -56,6 +58,7 @@ Column {
             }
         }
         Text {
+            id: moreWaiting
             objectName: "moreWaiting"
             width: parent.width
             visible: text !== ""
