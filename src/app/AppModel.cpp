@@ -2,6 +2,7 @@
 
 #include "app/AppTexts.h"
 #include "intake/FileKind.h"
+#include "platform/BookmarkToken.h"
 #include "platform/Log.h"
 #include "platform/Trash.h"
 #include "platform/XdgPaths.h"
@@ -280,11 +281,20 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& filePaths
 bool AppModel::writeSampleFile() {
     const QByteArray text = appTexts::sampleFileText();
     QSaveFile file(toQString(downloadsPath() / appTexts::sampleFileName().toStdString()));
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) {
+        const Result<FileIdentity> written = identityOf(file.fileName().toStdString());
+        m_sample = written ? std::optional(*written) : std::nullopt;
         return true;
+    }
     FADEBIN_LOG_ERROR(LogCategory::App, "Could not write the sample file: %s",
                       file.errorString().toUtf8().constData());
     return false;
+}
+
+bool AppModel::isSample(const TrackedFile& record) const {
+    const std::optional<BookmarkToken> token = decodeBookmark(record.bookmark());
+    return m_sample && token && token->identity.device == m_sample->device &&
+           token->identity.inode == m_sample->inode;
 }
 
 AppModel::TakenIn AppModel::takeIn(const path& given) {
