@@ -51,19 +51,6 @@ TEST_F(ModelTest, DropsAreAcceptedOnlyFromInsideDownloads) {
     EXPECT_TRUE(newPending.empty()) << "a drop does not announce itself";
 }
 
-TEST_F(ModelTest, PausingStopsIntakeButNotTimers) {
-    settings.setPauseWatching(false);
-    model.start();
-    ASSERT_TRUE(model.watcher()->isWatching());
-    settings.setShowTestTimers(true);
-    decided("ticking.bin", ExpiryOption::tenSeconds);
-    settings.setPauseWatching(true);
-    model.updateWatching();
-    EXPECT_FALSE(model.watcher()->isWatching());
-    clock.advance(10s);
-    EXPECT_EQ(deletions.size(), 1u);
-}
-
 // A fresh account has no Downloads until a browser makes one, and a folder can be removed,
 // renamed away or unmounted under a running watch. Either way the model says so, looks
 // for the folder every few seconds, and takes up watching with a new baseline.
@@ -136,13 +123,19 @@ TEST_F(ModelTest, AFullInotifyTableIsToldAsSuchNotAsADeniedFolderAndWatchingIsTr
     EXPECT_EQ(denied.count(), 2);
 }
 
-TEST_F(ModelTest, AFileDeletedWhilePausedAndDownloadedAgainAfterResumingIsAskedAbout) {
+TEST_F(ModelTest, PausingStopsIntakeNotTimersAndAFileDeletedMeanwhileIsAskedAboutAgain) {
     writeFile(file("report.pdf"), "last week's");
     settings.setPauseWatching(false);
+    settings.setShowTestTimers(true);
     model.start();
+    ASSERT_TRUE(model.watcher()->isWatching());
     ASSERT_NE(decided("timed.txt", ExpiryOption::oneHour), nullptr);
+    decided("ticking.bin", ExpiryOption::tenSeconds);
     settings.setPauseWatching(true);
     model.updateWatching();
+    EXPECT_FALSE(model.watcher()->isWatching());
+    clock.advance(10s);
+    EXPECT_EQ(deletions.size(), 1u);
     std::filesystem::remove(file("report.pdf"));
     std::filesystem::rename(file("timed.txt"), home.root() / "timed.txt");
     settings.setPauseWatching(false);
@@ -178,14 +171,4 @@ TEST_F(ModelTest, AFileBroughtInWithSomeoneElsesExpiryIsAskedAboutNotTrashed) {
     EXPECT_EQ(names(model.pendingFiles()), QStringList{"copied.iso"});
     EXPECT_EQ(attributeText(expiryAttribute, file("copied.iso")), std::nullopt);
     EXPECT_EQ(newPending.size(), 1u);
-}
-
-TEST_F(ModelTest, ADownloadsFolderThatIsTheHomeFolderIsRefused) {
-    AppModel atHome(settings, clock, fileManager, home.root());
-    atHome.start();
-    EXPECT_TRUE(atHome.startupError().value_or(QString()).contains(QStringLiteral("home folder")));
-    EXPECT_EQ(atHome.store(), nullptr);
-    EXPECT_EQ(atHome.watcher(), nullptr);
-    EXPECT_EQ(log.count("%s"), 1);
-    EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"));
 }

@@ -29,6 +29,9 @@ TEST_F(ModelTest, TrackedFilesAreSoonestFirstAndListsNotifyOnlyOnRealChange) {
     model.refresh();
     model.reload();
     EXPECT_EQ(pendingSpy.count() + trackedSpy.count(), 0) << "same records, same order";
+    std::filesystem::rename(file("five"), file("renamed"));
+    model.reveal(record("five"));
+    EXPECT_EQ(fileManager.revealed, (std::vector<path>{file("renamed")})) << "where it is now";
 }
 
 TEST_F(ModelTest, CountdownArmsTenSecondsBeforeTheFirstExpiry) {
@@ -54,7 +57,7 @@ TEST_F(ModelTest, CountdownArmsTenSecondsBeforeTheFirstExpiry) {
     EXPECT_FALSE(model.hasCountdownTimer());
 }
 
-TEST_F(ModelTest, DeleteNowTrashesInsideAndAFileMovedOutIsLetGoWithAReleaseEvent) {
+TEST_F(ModelTest, DeleteNowTrashesInsideLetsGoAFileMovedOutAndKeepsTimingOneItCannotDelete) {
     model.start();
     download("now.pdf");
     TrackedFile* now = record("now.pdf");
@@ -71,6 +74,14 @@ TEST_F(ModelTest, DeleteNowTrashesInsideAndAFileMovedOutIsLetGoWithAReleaseEvent
     EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/now.pdf"));
     EXPECT_TRUE(deletions.empty()) << "no toast for a deletion made here";
     EXPECT_TRUE(model.pendingFiles().isEmpty() && model.trackedFiles().isEmpty());
+
+    TrackedFile* stuck = decided("stuck.iso", ExpiryOption::oneHour);
+    std::filesystem::remove_all(home.dataHome() / "Trash");
+    writeFile(home.dataHome() / "Trash", "in the way");
+    model.deleteNow(stuck);
+    EXPECT_EQ(log.count("Delete now failed for %s: %s"), 1);
+    EXPECT_EQ(stuck->status(), FileStatus::scheduled) << "a failed delete keeps the file timed";
+    EXPECT_TRUE(attributeText(expiryAttribute, file("stuck.iso")).has_value());
 }
 
 TEST_F(ModelTest, SavesInPlaceKeepTimersRevivesFinishedRecordsAndIgnoresStrangers) {
@@ -106,7 +117,14 @@ TEST_F(ModelTest, SavesInPlaceKeepTimersRevivesFinishedRecordsAndIgnoresStranger
     EXPECT_TRUE(names(model.pendingFiles()).contains(QStringLiteral("given.odt")));
 }
 
-TEST_F(ModelTest, AnUnopenableDatabaseLeavesTheModelIdle) {
+TEST_F(ModelTest, AHomeFolderAsDownloadsOrAnUnopenableDatabaseLeavesTheModelIdle) {
+    AppModel atHome(settings, clock, fileManager, home.root());
+    atHome.start();
+    EXPECT_TRUE(atHome.startupError().value_or(QString()).contains(QStringLiteral("home folder")));
+    EXPECT_EQ(atHome.store(), nullptr);
+    EXPECT_EQ(atHome.watcher(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"));
+
     const path db = home.dataHome() / "Fadebin" / "Fadebin.store";
     std::filesystem::create_directories(db.parent_path());
     writeFile(db, std::string(2048, 'z'));
@@ -116,18 +134,7 @@ TEST_F(ModelTest, AnUnopenableDatabaseLeavesTheModelIdle) {
         QStringLiteral("Could not open the Fadebin database: ")));
     EXPECT_EQ(model.watcher(), nullptr);
     EXPECT_TRUE(model.acceptDrop({file("a.txt")}).empty());
-    EXPECT_EQ(log.count("%s"), 1);
-}
-
-TEST_F(ModelTest, SampleFileAndReveal) {
-    model.start();
-    EXPECT_TRUE(model.writeSampleFile());
-    EXPECT_TRUE(pathExists(file("Fadebin Sample.txt")));
-    download("shown.txt");
-    TrackedFile* shown = record("shown.txt");
-    std::filesystem::rename(file("shown.txt"), file("renamed.txt"));
-    model.reveal(shown);
-    EXPECT_EQ(fileManager.revealed, (std::vector<path>{file("renamed.txt")}));
+    EXPECT_EQ(log.count("%s"), 2) << "one line each";
 }
 
 TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDropsAndSaves) {
@@ -184,25 +191,6 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
     clock.advance(24h);
     EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/c.pdf"));
     EXPECT_FALSE(log.contains("Let go of c.pdf: moved out of Downloads"));
-}
-
-TEST_F(ModelTest, ATrashedFileLosesItsMarksAndAFailedDeleteNowKeepsTheFileTimed) {
-    model.start();
-    TrackedFile* done = decided("done.txt", ExpiryOption::oneHour);
-    model.deleteNow(done);
-    const path inTrash = home.dataHome() / "Trash/files/done.txt";
-    ASSERT_TRUE(pathExists(inTrash));
-    EXPECT_EQ(attributeText(expiryAttribute, inTrash), std::nullopt);
-    EXPECT_EQ(attributeText(recordIdAttribute, inTrash), std::nullopt);
-    EXPECT_TRUE(model.trackedFiles().isEmpty());
-
-    TrackedFile* stuck = decided("stuck.iso", ExpiryOption::oneHour);
-    std::filesystem::remove_all(home.dataHome() / "Trash");
-    writeFile(home.dataHome() / "Trash", "in the way");
-    model.deleteNow(stuck);
-    EXPECT_EQ(log.count("Delete now failed for %s: %s"), 1);
-    EXPECT_EQ(stuck->status(), FileStatus::scheduled);
-    EXPECT_TRUE(attributeText(expiryAttribute, file("stuck.iso")).has_value());
 }
 
 namespace {

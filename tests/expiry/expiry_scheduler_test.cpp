@@ -7,8 +7,6 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <ctime>
-
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
@@ -350,15 +348,9 @@ TEST_F(SchedulerTest, TheWallClockSetPastADueMomentDeletesTheFileAtOnce) {
     scheduler = std::make_unique<ExpiryScheduler>(*store, settings, *deleter, Clock::system());
     store->apply(ExpiryOption::tenSeconds, *pending("due.bin"), false);
     scheduler->start();
-    const auto step = [](std::chrono::seconds by) {
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        now.tv_sec += by.count();
-        return ::geteuid() == 0 && ::clock_settime(CLOCK_REALTIME, &now) == 0;
-    };
-    if (!step(11s))
+    if (stepWallClock(11s) != 0)
         GTEST_SKIP() << "the wall clock cannot be set here (needs root)";
     waitFor([&] { return trashed("due.bin"); }, 2s);
-    step(-11s);
+    stepWallClock(-11s);
     EXPECT_TRUE(trashed("due.bin"));
 }

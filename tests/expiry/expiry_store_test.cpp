@@ -1,9 +1,13 @@
 // The store's records: decisions kept across restarts, one record per file through renames
-// and lost databases, trash on other mounts and files changed while stopped.
+// and lost databases, trash on other mounts and files changed while stopped; and the marks
+// (expiry text, tags) the deleter writes on files.
 #include "expiry/StoreFixture.h"
 #include "platform/Trash.h"
 #include "platform/TrashInfo.h"
 #include "support/ScopedMount.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -234,4 +238,96 @@ TEST_F(StoreTest, WithoutBirthTimesAnUndecidedFileChangedWhileStoppedIsStillItse
     EXPECT_TRUE(store->files(FileStatus::scheduled).empty())
         << "a decided file that cannot prove itself is never deleted by mistake";
     EXPECT_TRUE(pathExists(dl("decided.txt")));
+}
+
+namespace {
+
+const Instant when = Instant(std::chrono::seconds(1'796'440'529)); // 2026-12-05T03:15:29Z
+
+class DeleterTest : public ::testing::Test {
+protected:
+    DeleterTest() { deleter.openDownloads(home.downloads()); }
+    path make(const std::string& name, const char* tags = nullptr) {
+        const path p = home.downloads() / name;
+        writeFile(p, "x");
+        if (tags) {
+            EXPECT_TRUE(writeXattr(p, tagsAttribute, tags).ok());
+        }
+        return p;
+    }
+    std::optional<QByteArray> raw(const path& p, const char* name = tagsAttribute) {
+        auto value = readXattr(p, name);
+        return value.ok() ? *value : std::nullopt;
+    }
+    std::optional<QString> expiry(const path& p) {
+        return deleter.readAttribute(expiryAttribute, p);
+    }
+    void tag(bool add, const path& p) { deleter.setFileTag(add, temporaryTag, p); }
+
+    TempHome home;
+    LogCapture log;
+    FileDeleter deleter;
+};
+
+} // namespace
+
+TEST(ExpiryText, FormatsWholeUtcSecondsIn20BytesAndParsesOnlyZOrAnOffset) {
+    const QByteArray text = formatExpiry(when + std::chrono::milliseconds(999));
+    EXPECT_EQ(text, QByteArray("2026-12-05T03:15:29Z")); // 20 bytes
+    EXPECT_EQ(parseExpiry(QString::fromLatin1(text)), when);
+    EXPECT_EQ(parseExpiry(QStringLiteral("2026-12-05T04:15:29+01:00")), when);
+    EXPECT_EQ(parseExpiry(QStringLiteral("2026-12-04T22:45:29-04:30")), when);
+    for (const char* bad :
+         {"2026-12-05T03:15:29.5Z", "2026-12-05T03:15:29.000Z", "2026-12-05 03:15:29Z",
+          "2026-12-05T03:15:29z", "2026-12-05T03:15Z", "2026-12-05T03:15:29",
+          "2026-02-30T03:15:29Z", "2026-12-05T24:00:00Z", "2026-12-05T03:15:29+0100",
+          "2026-12-05T03:15:29+24:00", " 2026-12-05T03:15:29Z", "", "garbage"})
+        EXPECT_EQ(parseExpiry(QString::fromLatin1(bad)), std::nullopt) << bad;
+}
+
+TEST_F(DeleterTest, ExpiryAttributeRoundTripsEmptyOrAbsentReadsAsNoneAndFailuresAreLogged) {
+    const path file = make("a.pdf");
+    EXPECT_EQ(expiry(file), std::nullopt);
+    deleter.writeExpiry(when, file);
+    EXPECT_EQ(raw(file, expiryAttribute), QByteArray("2026-12-05T03:15:29Z"));
+    EXPECT_EQ(expiry(file), QStringLiteral("2026-12-05T03:15:29Z"));
+    deleter.removeExpiry(file);
+    deleter.removeExpiry(file);
+    EXPECT_EQ(expiry(file), std::nullopt);
+    EXPECT_TRUE(log.lines().empty()) << "removing what is not there is quiet";
+    ASSERT_TRUE(writeXattr(file, expiryAttribute, QByteArray()).ok());
+    EXPECT_EQ(expiry(file), std::nullopt);
+    EXPECT_EQ(expiry(home.downloads() / "missing"), std::nullopt);
+
+    deleter.writeExpiry(Instant{}, home.downloads() / "missing");
+    EXPECT_TRUE(log.contains("setxattr failed for missing: errno 2"));
+
+    const path locked = make("locked.txt");
+    std::unique_ptr<ScopedMount> readOnly;
+    if (::geteuid() == 0) {
+        if (!(readOnly = ScopedMount::readOnly(home.downloads())))
+            GTEST_SKIP() << "cannot make a read-only mount here";
+    } else {
+        ::chmod(locked.c_str(), 0444);
+    }
+    deleter.writeExpiry(Instant{}, locked);
+    EXPECT_EQ(log.count("setxattr failed for %s: errno %d"), 2);
+    EXPECT_EQ(raw(locked, expiryAttribute), std::nullopt);
+}
+
+TEST_F(DeleterTest, TagsAreAddedOnceAndRemovedEverywhereKeepingOrder) {
+    // The tags before, ours added or removed, the tags after: none left is no attribute at all.
+    const std::tuple<const char*, bool, std::optional<QByteArray>> rows[] = {
+        {"A,,Temporary,B", true, "A,,Temporary,B"},
+        {"A,Temporary,B,Temporary", false, "A,B"},
+        {nullptr, false, std::nullopt},
+        {nullptr, true, "Temporary"},
+        {"Temporary", false, std::nullopt}};
+    int n = 0;
+    for (const auto& [before, add, after] : rows) {
+        tag(add, make(std::to_string(n), before));
+        EXPECT_EQ(raw(home.downloads() / std::to_string(n++)), after) << (before ? before : "");
+    }
+    tag(true, home.downloads() / "missing");
+    EXPECT_EQ(log.count("Finder tag update failed for %s: %s"), 1);
 }

@@ -22,8 +22,7 @@ TEST(Log, ControlCharactersAreEscapedAndEverythingElseKept) {
          "\\u009b2J"}, // a C1 control, as UTF-8
         {"caf\xc3\xa9 \xc2\xa0 \xef\xbf\xbd back\\slash",
          "caf\xc3\xa9 \xc2\xa0 \xef\xbf\xbd back\\slash"},
-        {"ends in \xc2", "ends in \xc2"},
-    };
+        {"ends in \xc2", "ends in \xc2"}};
     for (const auto& [raw, escaped] : cases)
         EXPECT_EQ(escapeControlCharacters(raw), escaped) << raw;
 }

@@ -1,4 +1,9 @@
+// The files of the user's own that Fadebin keeps: its settings, its autostart entry and the
+// lock that keeps it to one instance.
+#include "platform/InstanceLock.h"
+#include "platform/LoginItem.h"
 #include "platform/SettingsFile.h"
+#include "support/HeldInChild.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
@@ -13,10 +18,7 @@ namespace {
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void store(const std::string& contents) {
-        std::filesystem::create_directories(file.parent_path());
-        writeFile(file, contents);
-    }
+    void store(const std::string& contents) { writeSettings(home, contents); }
 
     TempHome home;
     const path file = home.configHome() / "Fadebin/defaults.json";
@@ -27,8 +29,7 @@ protected:
 TEST_F(SettingsFileTest, BooleanReadingIsLenientLikeTheSystemStore) {
     const std::pair<const char*, bool> rows[] = {
         {"true", true},      {"0", false},      {"-0.5", true},  {"\"YES\"", true},
-        {"\" +007\"", true}, {"\"no\"", false}, {"null", false}, {"[true]", false},
-    };
+        {"\" +007\"", true}, {"\"no\"", false}, {"null", false}, {"[true]", false}};
     for (const auto& [json, expected] : rows) {
         store(std::string(R"({"k": )") + json + "}");
         EXPECT_EQ(SettingsFile().boolValue("k"), expected) << json;
@@ -96,4 +97,53 @@ TEST_F(SettingsFileTest, ABurstOfChangesIsWrittenOnceAfterTheLastAndAtTheEnd) {
         defaults.setDouble("grace", 21);
     }
     EXPECT_EQ(stored(), 21.0) << "what is pending at the end is written then";
+}
+
+TEST(LoginItem, EnablingWritesTheEntryWithItsExecQuotedAHiddenOneIsOffAndDisablingRemovesIt) {
+    TempHome home;
+    const path entry = home.configHome() / "autostart/fadebin.desktop";
+    AutostartLoginItem item(entry, "/opt/fadebin/bin/fadebin");
+    EXPECT_FALSE(item.isEnabled());
+    ASSERT_TRUE(item.setEnabled(true).ok());
+    EXPECT_TRUE(item.isEnabled());
+    EXPECT_EQ(readFile(entry), "[Desktop Entry]\nType=Application\nName=Fadebin\n"
+                               "Exec=\"/opt/fadebin/bin/fadebin\"\n"
+                               "X-GNOME-Autostart-enabled=true\nNoDisplay=false\n");
+
+    writeFile(entry, "[Desktop Entry]\nExec=x\nHidden=true\n");
+    EXPECT_FALSE(item.isEnabled());
+    ASSERT_TRUE(item.setEnabled(false).ok());
+    EXPECT_FALSE(exists(entry));
+    const std::pair<const char*, const char*> rows[] = {
+        {"/a\"b/$c`d/fadebin", R"("/a\\"b/\\$c\\`d/fadebin")"},
+        {"/100%/fadebin", R"("/100%%/fadebin")"},
+    };
+    for (const auto& [program, quoted] : rows)
+        EXPECT_EQ(AutostartLoginItem::quotedExecArgument(program), QByteArray(quoted)) << program;
+}
+
+TEST(InstanceLock, OneHolderPerFileAndAKilledHolderLeavesNoStaleLock) {
+    TempHome home;
+    const path file = InstanceLock::standardPath();
+    // Another process holding the lock, as a running program would.
+    const auto holdInChild = [&file] {
+        return HeldInChild::start([&file] {
+            static InstanceLock lock;
+            return lock.acquire(file) == InstanceLock::Outcome::acquired;
+        });
+    };
+    const auto first = holdInChild();
+    ASSERT_TRUE(first);
+    InstanceLock second;
+    EXPECT_EQ(second.acquire(file), InstanceLock::Outcome::heldElsewhere);
+    EXPECT_FALSE(second.held());
+
+    first->kill();
+    InstanceLock after;
+    EXPECT_EQ(after.acquire(file), InstanceLock::Outcome::acquired);
+    EXPECT_FALSE(holdInChild()) << "held by this process now";
+
+    InstanceLock nowhere;
+    EXPECT_EQ(nowhere.acquire("/proc/self/no/such/lock"), InstanceLock::Outcome::failed);
+    EXPECT_NE(nowhere.error().code, 0);
 }

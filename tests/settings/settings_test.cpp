@@ -23,10 +23,7 @@ template <class T> QVariant v(T value) {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void store(const std::string& json) {
-        std::filesystem::create_directories(file.parent_path());
-        writeFile(file, json);
-    }
+    void store(const std::string& json) { writeSettings(home, json); }
     [[nodiscard]] QJsonObject onDisk() const {
         return QJsonDocument::fromJson(QByteArray::fromStdString(readFile(file))).object();
     }
@@ -64,8 +61,7 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheirRules) {
         {R"({"showScheduledCount": "no"})", "showScheduledCount", true},
         {R"({"pauseWatching": "YES"})", "pauseWatching", true},
         {R"({"hasCompletedOnboarding": 1})", "hasCompletedOnboarding", true},
-        {R"({"countdownColorHex": 7})", "countdownColorHex", QStringLiteral("#FF9EF2")},
-    };
+        {R"({"countdownColorHex": 7})", "countdownColorHex", QStringLiteral("#FF9EF2")}};
     for (const auto& [json, property, expected] : rows) {
         store(json);
         EXPECT_EQ(restart().property(property), expected) << json;
@@ -86,8 +82,7 @@ TEST_F(SettingsTest, EveryAssignmentWritesItsJsonTypeAndNotifiesOnlyOnChange) {
         {"pauseWatching", true, "pauseWatching", true},
         {"showTestTimers", true, "showTestTimers", true},
         {"countdownColorHex", QStringLiteral("#123456"), "countdownColorHex", "#123456"},
-        {"hasCompletedOnboarding", true, "hasCompletedOnboarding", true},
-    };
+        {"hasCompletedOnboarding", true, "hasCompletedOnboarding", true}};
     AppSettings& s = restart();
     const QMetaObject* meta = s.metaObject();
     for (const auto& [property, value, key, stored] : rows) {
@@ -120,7 +115,7 @@ TEST_F(SettingsTest, AFreshOrCorruptStoreReadsAsDefaultsAndIsWrittenOnlyByAnAssi
 TEST_F(SettingsTest, ExcludedExtensionsAreSplitTrimmedAndLowerCased) {
     const std::pair<const char*, QSet<QString>> rows[] = {
         {" .Mov ;;TXT\nzip, ", {"mov", "txt", "zip"}},
-        {"a\tb", {"a\tb"}}, // a tab is not a separator
+        {"a\tb", {"a\tb"}} // a tab is not a separator
     };
     for (const auto& [text, expected] : rows)
         EXPECT_EQ(parseExcludedExtensions(QString::fromUtf8(text)), expected) << text;
@@ -134,8 +129,7 @@ TEST_F(SettingsTest, HexColoursParseStrictlyAndAreWrittenRoundingHalvesAwayFromZ
         {"#40f2ff", cyan}, {" \t#40F2FF \t", cyan}, {"40F2FF", cyan},
         {"#40F2F", {}},    {"#40F2FF00", {}},       {"#40G2FF", {}},
         {"##40F2FF", {}},  {"#+0F2FF", {}},         {"0x40F2", {}},
-        {"", {}},          {"#40F2FF\n", {}},
-    };
+        {"", {}},          {"#40F2FF\n", {}}};
     for (const auto& [hex, expected] : rows)
         EXPECT_EQ(colorFromHex(QString::fromLatin1(hex)), expected) << hex;
     EXPECT_EQ(hexFromColor({127.5 / 255, 126.5 / 255, 0.5 / 255}), QStringLiteral("#807F01"));

@@ -19,34 +19,23 @@ public:
     // A fresh tmpfs on dir: another filesystem with its own device.
     [[nodiscard]] static std::unique_ptr<ScopedMount> tmpfs(const std::filesystem::path& dir,
                                                             const char* options = "mode=0755") {
-        if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0)
-            return nullptr;
-        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+        return mounted("tmpfs", dir, "tmpfs", 0, options);
     }
-
     // A fresh ramfs on dir: a filesystem that tells no birth times and keeps no attributes.
     [[nodiscard]] static std::unique_ptr<ScopedMount> ramfs(const std::filesystem::path& dir) {
-        if (::geteuid() != 0 || ::mount("ramfs", dir.c_str(), "ramfs", 0, nullptr) != 0)
-            return nullptr;
-        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+        return mounted("ramfs", dir, "ramfs", 0, nullptr);
     }
-
     // source's folder shown again at dir: the same filesystem and device, another mount.
     [[nodiscard]] static std::unique_ptr<ScopedMount> bind(const std::filesystem::path& source,
                                                            const std::filesystem::path& dir) {
-        if (::geteuid() != 0 || ::mount(source.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr))
-            return nullptr;
-        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+        return mounted(source.c_str(), dir, nullptr, MS_BIND, nullptr);
     }
-
     // dir bound onto itself read-only: its contents stay visible but cannot change, which
     // also holds for root (for whom permission bits deny nothing).
     [[nodiscard]] static std::unique_ptr<ScopedMount> readOnly(const std::filesystem::path& dir) {
-        if (::geteuid() != 0 || ::mount(dir.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) != 0)
-            return nullptr;
-        auto made = std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+        auto made = mounted(dir.c_str(), dir, nullptr, MS_BIND, nullptr);
         const auto flags = MS_REMOUNT | MS_BIND | MS_RDONLY;
-        if (::mount(nullptr, dir.c_str(), nullptr, flags, nullptr) != 0)
+        if (!made || ::mount(nullptr, dir.c_str(), nullptr, flags, nullptr) != 0)
             return nullptr; // the bound mount goes with `made`
         return made;
     }
@@ -54,6 +43,13 @@ public:
 private:
     explicit ScopedMount(std::filesystem::path dir)
         : m_dir(std::move(dir)) {}
+    static std::unique_ptr<ScopedMount> mounted(const char* source,
+                                                const std::filesystem::path& dir, const char* type,
+                                                unsigned long flags, const void* data) {
+        if (::geteuid() != 0 || ::mount(source, dir.c_str(), type, flags, data) != 0)
+            return nullptr;
+        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+    }
     std::filesystem::path m_dir;
 };
 

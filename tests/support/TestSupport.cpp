@@ -31,6 +31,13 @@ WallClockLock::~WallClockLock() {
         ::close(m_fd); // lets the lock go
 }
 
+int stepWallClock(std::chrono::seconds by) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    now.tv_sec += by.count();
+    return ::geteuid() != 0 ? EPERM : ::clock_settime(CLOCK_REALTIME, &now) == 0 ? 0 : errno;
+}
+
 TempHome::TempHome() {
     if (!m_dir.isValid())
         throw std::runtime_error("cannot create a temporary folder");

@@ -29,6 +29,8 @@ public:
 private:
     int m_fd;
 };
+// Moves the machine's wall clock by `by` (as root, under a setting WallClockLock): 0, or errno.
+int stepWallClock(std::chrono::seconds by);
 
 // The kernel's inotify calls replaced for a scope and put back after it: the per-user limits
 // cannot be lowered without root, and lowering them would hit every program of the user.
