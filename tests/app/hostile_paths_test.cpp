@@ -255,11 +255,26 @@ TEST_F(HostilePaths, AParentSwappedForALinkOutByAnotherProcessLeadsNowhere) {
     EXPECT_GT(trashed, 0) << "the race ran while files were being deleted";
 }
 
-TEST_F(HostilePaths, AnInfoFileSwappedDuringRestoreByAnotherProcessLeadsNowhere) {
+TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsIntoDownloadsEvenWithInfoFilesSwapped) {
+    TrackedFile* ours = decided("ours.txt", ExpiryOption::oneHour);
+    ASSERT_EQ(model.deleteNow(ours), std::nullopt);
+    const path trash = home.dataHome() / "Trash", info = trash / "info";
+    writeFile(trash / "files/stranger.txt", "not ours"); // trashed by someone else
+    // Not ours, under an info file naming Downloads; ours, under one naming a place outside.
+    for (const auto& [item, to, code] : {std::tuple{"stranger.txt", file("stranger.txt"), EPERM},
+                                         std::tuple{"ours.txt", outside / "ours.txt", EXDEV}}) {
+        writeInfo(info / (item + std::string(".trashinfo")), to);
+        const auto restored = model.store()->restoreTrashed(trash / "files" / item, std::nullopt);
+        ASSERT_FALSE(restored) << item;
+        EXPECT_EQ(restored.error().code, code) << item;
+        EXPECT_FALSE(fs::exists(to));
+        EXPECT_TRUE(fs::exists(trash / "files" / item));
+    }
+
+    // Another process swaps the info file of a true restore for one leading out.
     TrackedFile* back = decided("back.txt", ExpiryOption::oneHour);
     ASSERT_EQ(model.deleteNow(back), std::nullopt);
     writeFile(file("back.txt"), "stands at the old place"); // every true restore fails
-    const path info = home.dataHome() / "Trash/info";
     writeInfo(info / "evil", outside / "back.txt");
     const auto before = outsideNow();
     {
@@ -277,23 +292,6 @@ TEST_F(HostilePaths, AnInfoFileSwappedDuringRestoreByAnotherProcessLeadsNowhere)
         readFile(info / "back.txt.trashinfo").find("outside") != std::string::npos)
         fs::rename(info / "evil", info / "back.txt.trashinfo");
     EXPECT_EQ(model.restore(file("back.txt")).file, file("back.txt"));
-}
-
-TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsAndOnlyIntoDownloads) {
-    TrackedFile* ours = decided("ours.txt", ExpiryOption::oneHour);
-    ASSERT_EQ(model.deleteNow(ours), std::nullopt);
-    const path trash = home.dataHome() / "Trash";
-    writeFile(trash / "files/stranger.txt", "not ours"); // trashed by someone else
-    // Not ours, under an info file naming Downloads; ours, under one naming a place outside.
-    for (const auto& [item, to, code] : {std::tuple{"stranger.txt", file("stranger.txt"), EPERM},
-                                         std::tuple{"ours.txt", outside / "ours.txt", EXDEV}}) {
-        writeInfo(trash / "info" / (item + std::string(".trashinfo")), to);
-        const auto restored = model.store()->restoreTrashed(trash / "files" / item, std::nullopt);
-        ASSERT_FALSE(restored) << item;
-        EXPECT_EQ(restored.error().code, code) << item;
-        EXPECT_FALSE(fs::exists(to));
-        EXPECT_TRUE(fs::exists(trash / "files" / item));
-    }
 }
 
 TEST_F(HostilePaths, ABindMountIsNeverEmptiedAndAMountPointIsNotReportedDeleted) {

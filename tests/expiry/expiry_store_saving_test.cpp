@@ -36,6 +36,13 @@ std::unique_ptr<HeldInChild> holdExclusively(const path& file,
     });
 }
 
+// A program killed right after saving a decision: the file is never marked.
+class DyingDeleter : public FileDeleter {
+public:
+    void writeExpiry(Instant, const path&) override {}
+    void clearMarks(const path&, const QString&, const std::optional<FileIdentity>&) override {}
+};
+
 } // namespace
 
 TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
@@ -147,17 +154,6 @@ TEST_F(StoreTest, ABatchOfDecisionsIsSavedInOneGoAndMarkedAfterIt) {
     EXPECT_EQ(storedStatuses(), "scheduled scheduled scheduled ");
     EXPECT_TRUE(attribute(dl("c")).has_value());
 }
-
-namespace {
-
-// A program killed right after saving a decision: the file is never marked.
-class DyingDeleter : public FileDeleter {
-public:
-    void writeExpiry(Instant, const path&) override {}
-    void clearMarks(const path&, const QString&, const std::optional<FileIdentity>&) override {}
-};
-
-} // namespace
 
 TEST_F(StoreTest, ACrashBetweenSavingADecisionAndMarkingTheFileIsMendedFromTheDatabase) {
     store->apply(ExpiryOption::oneHour, *pending("kept.iso"), false);

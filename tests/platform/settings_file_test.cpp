@@ -26,7 +26,7 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsFileTest, BooleanReadingIsLenientLikeTheSystemStore) {
+TEST_F(SettingsFileTest, BooleansReadLenientlyAndUnusableFilesAsEmptyReportedUnlessBlank) {
     const std::pair<const char*, bool> rows[] = {
         {"true", true},      {"0", false},      {"-0.5", true},  {"\"YES\"", true},
         {"\" +007\"", true}, {"\"no\"", false}, {"null", false}, {"[true]", false}};
@@ -34,12 +34,9 @@ TEST_F(SettingsFileTest, BooleanReadingIsLenientLikeTheSystemStore) {
         store(std::string(R"({"k": )") + json + "}");
         EXPECT_EQ(SettingsFile().boolValue("k"), expected) << json;
     }
-}
-
-TEST_F(SettingsFileTest, UnusableFilesReadAsEmptyAndOnlyNonBlankOnesAreReported) {
-    const std::pair<const char*, bool> rows[] = {
+    const std::pair<const char*, bool> unusable[] = {
         {"  \n", false}, {"{\"a\": tr", true}, {"[1, 2]", true}, {"\xff\xfe garbage", true}};
-    for (const auto& [contents, reported] : rows) {
+    for (const auto& [contents, reported] : unusable) {
         store(contents);
         LogCapture log;
         EXPECT_FALSE(SettingsFile().value("a").has_value()) << contents;
