@@ -244,29 +244,14 @@ namespace {
 
 const Instant when = Instant(std::chrono::seconds(1'796'440'529)); // 2026-12-05T03:15:29Z
 
-class DeleterTest : public ::testing::Test {
+// The store's deleter (opened on Downloads with the store), for the marks it writes.
+class DeleterTest : public StoreFixture {
 protected:
-    DeleterTest() { deleter.openDownloads(home.downloads()); }
-    path make(const std::string& name, const char* tags = nullptr) {
-        const path p = home.downloads() / name;
-        writeFile(p, "x");
-        if (tags) {
-            EXPECT_TRUE(writeXattr(p, tagsAttribute, tags).ok());
-        }
-        return p;
-    }
     std::optional<QByteArray> raw(const path& p, const char* name = tagsAttribute) {
         auto value = readXattr(p, name);
         return value.ok() ? *value : std::nullopt;
     }
-    std::optional<QString> expiry(const path& p) {
-        return deleter.readAttribute(expiryAttribute, p);
-    }
-    void tag(bool add, const path& p) { deleter.setFileTag(add, temporaryTag, p); }
-
-    TempHome home;
-    LogCapture log;
-    FileDeleter deleter;
+    void tag(bool add, const path& p) { deleter->setFileTag(add, temporaryTag, p); }
 };
 
 } // namespace
@@ -286,23 +271,23 @@ TEST(ExpiryText, FormatsWholeUtcSecondsIn20BytesAndParsesOnlyZOrAnOffset) {
 }
 
 TEST_F(DeleterTest, ExpiryAttributeRoundTripsEmptyOrAbsentReadsAsNoneAndFailuresAreLogged) {
-    const path file = make("a.pdf");
-    EXPECT_EQ(expiry(file), std::nullopt);
-    deleter.writeExpiry(when, file);
+    const path file = make("a.pdf", "x");
+    EXPECT_EQ(attribute(file), std::nullopt);
+    deleter->writeExpiry(when, file);
     EXPECT_EQ(raw(file, expiryAttribute), QByteArray("2026-12-05T03:15:29Z"));
-    EXPECT_EQ(expiry(file), QStringLiteral("2026-12-05T03:15:29Z"));
-    deleter.removeExpiry(file);
-    deleter.removeExpiry(file);
-    EXPECT_EQ(expiry(file), std::nullopt);
+    EXPECT_EQ(attribute(file), QStringLiteral("2026-12-05T03:15:29Z"));
+    deleter->removeExpiry(file);
+    deleter->removeExpiry(file);
+    EXPECT_EQ(attribute(file), std::nullopt);
     EXPECT_TRUE(log.lines().empty()) << "removing what is not there is quiet";
     ASSERT_TRUE(writeXattr(file, expiryAttribute, QByteArray()).ok());
-    EXPECT_EQ(expiry(file), std::nullopt);
-    EXPECT_EQ(expiry(home.downloads() / "missing"), std::nullopt);
+    EXPECT_EQ(attribute(file), std::nullopt);
+    EXPECT_EQ(attribute(dl("missing")), std::nullopt);
 
-    deleter.writeExpiry(Instant{}, home.downloads() / "missing");
+    deleter->writeExpiry(Instant{}, dl("missing"));
     EXPECT_TRUE(log.contains("setxattr failed for missing: errno 2"));
 
-    const path locked = make("locked.txt");
+    const path locked = make("locked.txt", "x");
     std::unique_ptr<ScopedMount> readOnly;
     if (::geteuid() == 0) {
         if (!(readOnly = ScopedMount::readOnly(home.downloads())))
@@ -310,7 +295,7 @@ TEST_F(DeleterTest, ExpiryAttributeRoundTripsEmptyOrAbsentReadsAsNoneAndFailures
     } else {
         ::chmod(locked.c_str(), 0444);
     }
-    deleter.writeExpiry(Instant{}, locked);
+    deleter->writeExpiry(Instant{}, locked);
     EXPECT_EQ(log.count("setxattr failed for %s: errno %d"), 2);
     EXPECT_EQ(raw(locked, expiryAttribute), std::nullopt);
 }
@@ -325,9 +310,11 @@ TEST_F(DeleterTest, TagsAreAddedOnceAndRemovedEverywhereKeepingOrder) {
         {"Temporary", false, std::nullopt}};
     int n = 0;
     for (const auto& [before, add, after] : rows) {
-        tag(add, make(std::to_string(n), before));
-        EXPECT_EQ(raw(home.downloads() / std::to_string(n++)), after) << (before ? before : "");
+        const path file = make(std::to_string(n++));
+        ASSERT_TRUE(!before || writeXattr(file, tagsAttribute, before).ok());
+        tag(add, file);
+        EXPECT_EQ(raw(file), after) << (before ? before : "");
     }
-    tag(true, home.downloads() / "missing");
+    tag(true, dl("missing"));
     EXPECT_EQ(log.count("Finder tag update failed for %s: %s"), 1);
 }
