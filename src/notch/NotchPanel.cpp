@@ -141,9 +141,12 @@ void NotchPanel::applyGeometry() {
     if (m_orderedFront && !isVisible()) {
         applyDesktopHints();
         show();
-        if (m_desktopHintsApplied) // only X11 restacks; elsewhere Qt warns
-            raise();
     }
+    // Every change (opening above all) restacks it on top: without a window manager nothing
+    // keeps it above the windows mapped since it was shown. Only X11 restacks; elsewhere Qt
+    // warns.
+    if (isVisible() && m_desktopHintsApplied)
+        raise();
 }
 
 void NotchPanel::present() {

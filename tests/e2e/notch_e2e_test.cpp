@@ -115,6 +115,29 @@ TEST_F(NotchEndToEnd, HoverAndADownloadOpenItAndRealClicksOnTheRowScheduleTheFil
     EXPECT_NEAR(readRecord(home, "invoice.pdf").expiresAt.value_or(0), clickedAt + 3600, 10);
 }
 
+// On a server without a window manager nothing keeps the panel above windows mapped after it:
+// opening raises it.
+TEST_F(NotchEndToEnd, OpeningRaisesThePanelAboveAWindowMappedAfterIt) {
+    startProgram(R"({"autoDismissSeconds": 600})");
+    const ::Window root = DefaultRootWindow(m_x);
+    const ::Window other = XCreateSimpleWindow(m_x, root, 0, 0, 1280, 800, 0, 0, 0x336699);
+    XMapWindow(m_x, other);
+    XSync(m_x, False);
+    const auto stackedAbove = [&](::Window upper, ::Window lower) {
+        ::Window top = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(m_x, root, &top, &parent, &children, &count);
+        const std::vector<::Window> order(children, children + count); // bottom first
+        XFree(children);
+        return std::ranges::find(order, upper) > std::ranges::find(order, lower);
+    };
+    ASSERT_TRUE(stackedAbove(other, panel().first));
+    writeDownload(home.downloads(), "report.pdf");
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 30s)) << program.log();
+    EXPECT_TRUE(waitFor([&] { return stackedAbove(panel().first, other); }));
+    XDestroyWindow(m_x, other);
+}
+
 // xwd's picture of the whole screen: it reads a window whose colormap differs from the
 // root's by itself, its whole rectangle, so a panel cut to its outline by the X server yet
 // read that way shows its frame black. Null when there is no xwd.
