@@ -138,6 +138,30 @@ TEST_F(NotchEndToEnd, OpeningRaisesThePanelAboveAWindowMappedAfterIt) {
     XDestroyWindow(m_x, other);
 }
 
+// A file dragged from a window of another X client opens the notch as it comes near (the
+// drag watcher follows the X drag selection: the panel sees no pointer during a drag).
+TEST_F(NotchEndToEnd, AFileDraggedFromAnotherClientOpensTheNotch) {
+    const path file = home.downloads() / "dragged.pdf";
+    writeFile(file, "a file that was here before");
+    startProgram(R"({"autoDismissSeconds": 600})");
+    QProcess source;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    source.setProcessEnvironment(environment);
+    source.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {"-", toQString(file)});
+    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "ready\n"; }));
+    xdotool({"mousemove", "200", "150", "mousedown", "1"});
+    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "drag\n"; }));
+    // Near the notch, not on it: hovering there opens nothing, a drag does.
+    for (const QPoint p : {QPoint(400, 300), QPoint(700, 160), QPoint(800, 120)})
+        pointerTo(p.x(), p.y());
+    EXPECT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 10s))
+        << "a drag onto the collapsed notch did not open it\n" + program.log();
+    xdotool({"mouseup", "1"});
+    source.kill();
+    source.waitForFinished(10'000);
+}
+
 // xwd's picture of the whole screen: it reads a window whose colormap differs from the
 // root's by itself, its whole rectangle, so a panel cut to its outline by the X server yet
 // read that way shows its frame black. Null when there is no xwd.
