@@ -66,18 +66,6 @@ protected:
         return lightness;
     }
 
-    // The screen as the X server shows it: the root window's image.
-    [[nodiscard]] QImage screen() const {
-        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), 0, 0, 1280, 800, AllPlanes, ZPixmap);
-        if (image == nullptr)
-            return {};
-        QImage shot(reinterpret_cast<const uchar*>(image->data), 1280, 800, image->bytes_per_line,
-                    QImage::Format_RGB32);
-        shot = shot.copy();
-        XDestroyImage(image);
-        return shot;
-    }
-
     TempHome home;
     Program program{home};
 };
