@@ -2,6 +2,7 @@
 
 #include "app/AppTexts.h"
 #include "intake/FileKind.h"
+#include "platform/BookmarkToken.h"
 #include "platform/Log.h"
 #include "platform/Trash.h"
 #include "platform/XdgPaths.h"
@@ -68,6 +69,9 @@ void AppModel::start() {
     }
     m_store->onReleased = weakly(&AppModel::handleReleased);
     m_store->onForeignSchedule = weakly(&AppModel::handleCompletedDownload);
+    m_store->onFileDeleted = [this](const FileIdentity& identity) {
+        m_completionFilter.forget(identity);
+    };
     connect(m_store.get(), &ExpiryStore::saveProblemChanged, this,
             &AppModel::storageProblemChanged);
     if (kernelOpensBeneath())
@@ -205,11 +209,16 @@ std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
         return std::nullopt;
     const DeletionOutcome deleted = m_store->deleteFile(*record, m_settings.deletionMethod());
     std::optional<QString> failure;
-    if (deleted.kind == DeletionOutcome::Kind::failed) {
+    if (deleted.kind == DeletionOutcome::Kind::failed)
         FADEBIN_LOG_ERROR(LogCategory::App, "Delete now failed for %s: %s",
                           record->displayName().toUtf8().constData(), deleted.error.text().c_str());
-        failure = deleted.error.description();
-    }
+    else if (deleted.kind == DeletionOutcome::Kind::raced)
+        FADEBIN_LOG_INFO(LogCategory::App, "Delete now did not reach %s: %s",
+                         record->displayName().toUtf8().constData(), deleted.error.text().c_str());
+    // Nothing deleted is never told as done.
+    if (deleted.kind != DeletionOutcome::Kind::deleted &&
+        deleted.kind != DeletionOutcome::Kind::gone)
+        failure = deleted.refusal;
     m_store->save();
     reload();
     return failure;
@@ -272,11 +281,20 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& filePaths
 bool AppModel::writeSampleFile() {
     const QByteArray text = appTexts::sampleFileText();
     QSaveFile file(toQString(downloadsPath() / appTexts::sampleFileName().toStdString()));
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) {
+        const Result<FileIdentity> written = identityOf(file.fileName().toStdString());
+        m_sample = written ? std::optional(*written) : std::nullopt;
         return true;
+    }
     FADEBIN_LOG_ERROR(LogCategory::App, "Could not write the sample file: %s",
                       file.errorString().toUtf8().constData());
     return false;
+}
+
+bool AppModel::isSample(const TrackedFile& record) const {
+    const std::optional<BookmarkToken> token = decodeBookmark(record.bookmark());
+    return m_sample && token && token->identity.device == m_sample->device &&
+           token->identity.inode == m_sample->inode;
 }
 
 AppModel::TakenIn AppModel::takeIn(const path& given) {

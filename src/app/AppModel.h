@@ -7,6 +7,7 @@
 #include "intake/DownloadsWatcher.h"
 #include "intake/FileKind.h"
 #include "platform/Clock.h"
+#include "platform/FileFacts.h"
 #include "platform/FileManager.h"
 #include "platform/WakeNotifier.h"
 #include "settings/AppSettings.h"
@@ -102,6 +103,9 @@ public:
     [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& filePaths);
     // Whether the sample file could be written (a failure is logged).
     [[nodiscard]] bool writeSampleFile();
+    // The record is the sample this run wrote (by identity: a download that takes its name
+    // is not the sample).
+    [[nodiscard]] bool isSample(const TrackedFile& record) const;
 
     // For callers outside the notch (the bus interface, the command line): the record that
     // stands for a file in Downloads, taken in exactly as a drop takes it when there is none.
@@ -204,6 +208,7 @@ private:
     path m_downloadsFolder;
     path m_downloadsPath;
     std::optional<path> m_databaseFile;
+    std::optional<FileIdentity> m_sample;
     QList<TrackedFile*> m_pendingFiles;
     QList<TrackedFile*> m_trackedFiles;
     bool m_downloadsAccessDenied = false;

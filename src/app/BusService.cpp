@@ -153,9 +153,12 @@ BusRefusals BusService::forEach(const QList<QByteArray>& paths, Decide decide) {
     if (!ready())
         return refused;
     if (paths.size() <= sliceSize || !calledFromDBus()) {
-        const AppModel::Batch batch(m_model);
+        std::optional<AppModel::Batch> batch(std::in_place, m_model);
         for (const QByteArray& bytes : paths)
             takeOn(bytes, decide, refused);
+        batch.reset();
+        if (const auto notSaved = m_model.store()->notSavedYet(); notSaved && calledFromDBus())
+            sendErrorReply(notSavedError, *notSaved);
         return refused;
     }
     setDelayedReply(true);
@@ -191,7 +194,9 @@ void BusService::workOn(const std::shared_ptr<Job>& job) {
 
 void BusService::finish(Job& job) {
     job.batch.reset();
-    job.connection.send(job.call.createReply(QVariant::fromValue(job.refused)));
+    const auto notSaved = m_model.store() ? m_model.store()->notSavedYet() : std::nullopt;
+    job.connection.send(notSaved ? job.call.createErrorReply(notSavedError, *notSaved)
+                                 : job.call.createReply(QVariant::fromValue(job.refused)));
 }
 
 BusRefusals BusService::SetExpiry(const QList<QByteArray>& paths, const QString& option) {

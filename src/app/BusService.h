@@ -66,6 +66,10 @@ public:
     // How many paths one turn of the event loop takes on: a call naming more is answered when
     // its last slice is done, and signals, the watcher and other calls are served between.
     static constexpr qsizetype sliceSize = 256;
+    // The answer to a call whose decisions were made but could not be saved yet (the
+    // records' disk is full): they are kept and saving is tried again.
+    static inline const QString notSavedError =
+        QStringLiteral("com.ostrel.Fadebin1.Error.NotSaved");
 
 public Q_SLOTS:
     // The pending and scheduled files, pending first (oldest first), then soonest first.

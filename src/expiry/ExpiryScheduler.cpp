@@ -123,6 +123,24 @@ void ExpiryScheduler::sweep() {
                              record->displayName().toUtf8().constData());
             continue;
         }
+        if (deleted.kind == DeletionOutcome::Kind::raced) {
+            // Not found at several looks a retry apart: gone, by another hand. A door check
+            // lost to a race is tried again without limit: only an attacker keeps that up.
+            if (deleted.error.code == ENOENT) {
+                record->setDeleteAttempts(record->deleteAttempts() + 1);
+                if (record->deleteAttempts() >= attemptLimit) {
+                    FADEBIN_LOG_INFO(LogCategory::Expiry, "%s is found nowhere: taken for gone",
+                                     record->displayName().toUtf8().constData());
+                    record->setStatus(FileStatus::deleted);
+                    continue;
+                }
+            }
+            FADEBIN_LOG_INFO(LogCategory::Expiry, "Could not reach %s: %s; trying again later",
+                             record->displayName().toUtf8().constData(),
+                             deleted.error.text().c_str());
+            record->setExpiresAt(now + retryDelay);
+            continue;
+        }
         if (deleted.kind != DeletionOutcome::Kind::failed)
             continue;
         record->setDeleteAttempts(record->deleteAttempts() + 1);

@@ -72,6 +72,7 @@ ExpiryStore::ExpiryStore(path downloadsFolder, Clock& clock, FileDeleter& delete
 }
 
 ExpiryStore::~ExpiryStore() {
+    saveBeforeStop();
     // Retired records nobody deleted yet (no event loop turned since) go with the store.
     for (const QPointer<TrackedFile>& record : m_retired)
         delete record.data();
@@ -330,56 +331,6 @@ TrackedFile* ExpiryStore::insertNew(const path& filePath, const QByteArray& book
         std::make_unique<TrackedFile>(bookmark, displayName(filePath), source, sizeOf(filePath),
                                       rawValue(status), expiresAt, pathForm(filePath), m_clock);
     return adopt(std::move(record));
-}
-
-bool ExpiryStore::save() {
-    if (m_batchDepth > 0)
-        return true; // written, marks and all, when the batch ends
-    std::vector<const TrackedFile*> dirty;
-    dirty.reserve(m_unsaved.size());
-    for (const auto& [sequence, record] : m_unsaved)
-        dirty.push_back(record);
-    QString error;
-    if (!dirty.empty() && !m_database->write(dirty, error)) {
-        saveFailed(error);
-        return false;
-    }
-    for (const auto& [sequence, record] : std::exchange(m_unsaved, {}))
-        record->clearDirty();
-    if (m_saveProblem) {
-        FADEBIN_LOG_INFO(LogCategory::Expiry, "Records saved again");
-        m_saveProblem.reset();
-        m_saveRetry.reset();
-        m_saveRetryDelay = Duration::zero();
-        Q_EMIT saveProblemChanged();
-    }
-    payOwedMarks();
-    dropEnded();
-    return true;
-}
-
-void ExpiryStore::saveFailed(const QString& error) {
-    // What the user can do something about, in their words; anything else as SQLite says it.
-    const QString reason =
-        error.contains(QLatin1String("full"))       ? QStringLiteral("the disk is full")
-        : error.contains(QLatin1String("readonly")) ? QStringLiteral("the disk is read-only")
-                                                    : error;
-    const QString problem = QStringLiteral("Fadebin can't save its records: ") + reason;
-    if (problem != m_saveProblem) {
-        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Save failed: %s", error.toUtf8().constData());
-        m_saveProblem = problem;
-        Q_EMIT saveProblemChanged();
-    }
-    // Tried again on its own, a little later after each failed try (other saves failing
-    // meanwhile do not put it off), until one goes through.
-    if (m_saveRetry && m_saveRetry->isActive())
-        return;
-    m_saveRetryDelay = std::clamp(m_saveRetryDelay * 2, firstSaveRetry, longestSaveRetry);
-    QPointer<ExpiryStore> self(this);
-    m_saveRetry = m_clock.singleShot(m_saveRetryDelay, [self] {
-        if (self)
-            self->save();
-    });
 }
 
 } // namespace fadebin

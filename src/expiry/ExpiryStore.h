@@ -26,7 +26,8 @@ struct DeletionOutcome {
     enum class Kind {
         deleted, // trashed (at `trashed`) or deleted for good; the record is deleted
         gone,    // no longer there; the record is deleted
-        letGo,   // outside Downloads now, or another file took its place; the record is cancelled
+        letGo,   // found outside Downloads now; the record is cancelled
+        raced,   // not reached (moved while it was checked, or not found this time); unchanged
         failed,  // still there; `error` says why, the record is unchanged
     };
     Kind kind;
@@ -34,6 +35,8 @@ struct DeletionOutcome {
     SysError error;
     // What was found at the record's place before it went: a folder is one only while there.
     bool wasFolder = false;
+    // Why nothing was deleted, in the user's words (every kind but deleted and gone).
+    QString refusal = {};
 };
 
 // Owns the records of timed files and every change to a schedule: turns decisions into
@@ -101,6 +104,11 @@ public:
     // pauses and shows as saveProblem() until one goes through.
     bool save();
     [[nodiscard]] const std::optional<QString>& saveProblem() const { return m_saveProblem; }
+    // What a caller whose decision is still unsaved is told; none once everything is saved.
+    [[nodiscard]] std::optional<QString> notSavedYet() const;
+    // How a stop while saves fail tries again before the changes still unsaved are lost.
+    static constexpr int savesAtStop = 6;
+    static constexpr Duration pauseAtStop{500};
     // While one lives, looking for files that are not at their path lists the search folders
     // once: a batch of events that each concern one record reads Downloads once, not once
     // per record.
@@ -163,6 +171,9 @@ public:
     // A file that came into Downloads carrying an expiry no record of ours set: its marks
     // are gone and it is to be asked about like a new download.
     std::function<void(const path&)> onForeignSchedule;
+    // A record's file was trashed or deleted by us: another name of it (a hard link) that
+    // comes into Downloads later is a new file.
+    std::function<void(const FileIdentity&)> onFileDeleted;
 
 Q_SIGNALS:
     void saveProblemChanged();
@@ -196,6 +207,7 @@ private:
     void oweMarks(const TrackedFile& record, const path& filePath, bool applyFileTag);
     void payOwedMarks();
     void saveFailed(const QString& error);
+    void saveBeforeStop();
     void clearMarks(const path& filePath, const TrackedFile* owner = nullptr);
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
@@ -255,6 +267,7 @@ private:
     };
     std::unordered_map<QString, OwedMarks> m_owedMarks; // by idText
     std::optional<QString> m_saveProblem;
+    QString m_saveReason;
     TimerHandle m_saveRetry;
     Duration m_saveRetryDelay{};
     // The database was made at this start: schedules are rebuilt from the files' attributes.

@@ -3,8 +3,25 @@
 #include "expiry/ExpiryStore.h"
 
 #include "platform/Log.h"
+#include "platform/OpenedItem.h"
+
+#include <fcntl.h>
 
 namespace fadebin {
+
+namespace {
+
+// Where the kernel says a file is, opened by the path found and checked to be that file: the
+// names and links on the way, swapped meanwhile or not, play no part in the answer.
+std::optional<path> kernelPlace(const path& filePath, const FileIdentity& expected) {
+    const UniqueFd fd(::open(filePath.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    const auto facts = fd ? statDescriptor(fd.get()) : Result<FileFacts>(SysError::fromErrno());
+    if (!facts || !isSameFile(facts->identity, expected))
+        return std::nullopt;
+    return pathOfDescriptor(fd.get());
+}
+
+} // namespace
 
 TrackedFile* ExpiryStore::addPending(const path& given, const std::optional<QString>& source) {
     const path filePath = pathForm(given);
@@ -113,10 +130,15 @@ void ExpiryStore::relocate(TrackedFile& record, const path& given, bool applyFil
 DeletionOutcome ExpiryStore::deleteFile(TrackedFile& record, DeletionMethod method) {
     const std::optional<path> filePath = resolvePath(record);
     const auto token = decodeBookmark(record.bookmark());
-    if (!filePath || !token) {
+    const QString raced = record.displayName() + QStringLiteral(" moved while it was being "
+                                                                "checked: nothing deleted");
+    if (!token) {
         record.setStatus(FileStatus::deleted);
         return {DeletionOutcome::Kind::gone, {}, {}};
     }
+    // Not found is not gone: a folder on its way swapped away for a moment hides it as well.
+    if (!filePath)
+        return {DeletionOutcome::Kind::raced, {}, SysError{ENOENT, "not found"}, false, raced};
     const auto facts = lstatPath(*filePath);
     const bool wasFolder = facts && facts->isDirectory;
     const auto deleted = isInsideDownloads(*filePath)
@@ -124,14 +146,43 @@ DeletionOutcome ExpiryStore::deleteFile(TrackedFile& record, DeletionMethod meth
                              : Result<std::optional<path>>(SysError{EXDEV, {}});
     if (deleted) {
         record.setStatus(FileStatus::deleted);
+        if (onFileDeleted)
+            onFileDeleted(token->identity);
         return {DeletionOutcome::Kind::deleted, deleted.value(), {}, wasFolder};
     }
-    // Moved out of Downloads, or another file is at its place now: not ours to delete.
-    if (deleted.error().code == EXDEV || deleted.error().code == ESTALE) {
-        cancel(record);
-        return {DeletionOutcome::Kind::letGo, {}, deleted.error(), wasFolder};
+    const int code = deleted.error().code;
+    if (code != EXDEV && code != ESTALE && code != ENOENT) {
+        const QString refusal =
+            deleted.error().context == mountPointRefusal
+                ? record.displayName() + QLatin1Char(' ') + QLatin1String(mountPointRefusal)
+                : deleted.error().description();
+        return {DeletionOutcome::Kind::failed, {}, deleted.error(), wasFolder, refusal};
     }
-    return {DeletionOutcome::Kind::failed, {}, deleted.error(), wasFolder};
+    // The way to it led out of Downloads, or another file was at its place: either the file
+    // left, or a folder on its way was swapped during the check. Only where the kernel says
+    // the file is now tells which.
+    const std::optional<path> now = resolvePath(record);
+    const std::optional<path> place = now ? kernelPlace(*now, token->identity) : std::nullopt;
+    const std::string downloads = m_deleter.downloads().canonicalPath().native() + '/';
+    if (place && !place->native().starts_with(downloads) && !isInTrash(*place)) {
+        FADEBIN_LOG_INFO(LogCategory::Expiry, "Let go of %s: moved out of Downloads",
+                         record.displayName().toUtf8().constData());
+        cancel(record);
+        return {DeletionOutcome::Kind::letGo,
+                {},
+                deleted.error(),
+                wasFolder,
+                record.displayName() + QStringLiteral(" has left Downloads: nothing deleted")};
+    }
+    if (place && isInTrash(*place)) {
+        FADEBIN_LOG_INFO(LogCategory::Expiry, "%s went to the Trash by another hand",
+                         record.displayName().toUtf8().constData());
+        clearMarks(*place, &record);
+        record.setStatus(FileStatus::deleted);
+        record.setExpiresAt(std::nullopt);
+        return {DeletionOutcome::Kind::gone, {}, {}};
+    }
+    return {DeletionOutcome::Kind::raced, {}, deleted.error(), wasFolder, raced};
 }
 
 } // namespace fadebin

@@ -1,6 +1,7 @@
 #include "expiry/FileDeleter.h"
 
 #include "platform/Log.h"
+#include "platform/MountInfo.h"
 #include "platform/RemoveTree.h"
 #include "platform/Trash.h"
 
@@ -136,6 +137,42 @@ void writeLogged(const DownloadsFolder& downloads, const path& filePath, const c
                           logName(filePath).constData(), written.error().code);
 }
 
+void updateTags(const Result<AttributeTarget>& target, bool add, const QString& name,
+                const path& filePath);
+
+// Our marks on an item as they were before they were taken off, to be put back when what
+// took them off then failed.
+struct TakenMarks {
+    std::optional<QByteArray> expiry, id, tags;
+};
+
+TakenMarks takeMarks(const Result<AttributeTarget>& item, const path& filePath) {
+    TakenMarks taken;
+    if (!item)
+        return taken;
+    const auto read = [&](const char* name) {
+        auto value = readXattr(item->name(), name);
+        return value ? *value : std::nullopt;
+    };
+    taken = {read(expiryAttribute), read(recordIdAttribute), read(tagsAttribute)};
+    [[maybe_unused]] Status expiry = removeXattr(item->name(), expiryAttribute);
+    [[maybe_unused]] Status id = removeXattr(item->name(), recordIdAttribute);
+    updateTags(item, false, temporaryTag, filePath);
+    return taken;
+}
+
+void putBack(const Result<AttributeTarget>& item, const TakenMarks& taken) {
+    if (!item)
+        return;
+    const std::pair<const char*, const std::optional<QByteArray>&> marks[] = {
+        {expiryAttribute, taken.expiry},
+        {recordIdAttribute, taken.id},
+        {tagsAttribute, taken.tags}};
+    for (const auto& [name, value] : marks)
+        if (value) [[maybe_unused]]
+            Status written = writeXattr(item->name(), name, *value);
+}
+
 void removeQuietly(const DownloadsFolder& downloads, const path& filePath, const char* name) {
     // An absent attribute is the normal case.
     if (const auto target = attributeTarget(downloads, filePath)) [[maybe_unused]]
@@ -155,20 +192,37 @@ Result<std::optional<path>> FileDeleter::deleteItem(const path& filePath, Deleti
         return found.error();
     if (!isSameFile(found->identity, expected))
         return SysError{ESTALE, "another file took its place"};
+    // What is mounted here belongs elsewhere: a bind mount shares the device of the disk it
+    // shows, so only the mount tells it apart. Moving it fails and removing it would empty it.
+    const auto mount = mountIdAt(opened->folder.get(), opened->name.c_str());
+    if (mount != mountIdAt(opened->folder.get(), "") || mount != m_downloads.mountId()) {
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "%s is a mount point: nothing deleted",
+                          logName(filePath).constData());
+        return SysError{EBUSY, mountPointRefusal};
+    }
+    // Past the door EXDEV means a mount met on the way, never a way out of Downloads.
+    const auto stopped = [](SysError error) {
+        if (error.code == EXDEV)
+            error.code = EBUSY;
+        return error;
+    };
+    // Held across the move, so that the marks come off the very object that went. They
+    // belong to the inode, which other names may share (a hard link outside Downloads): with
+    // the name gone for good they could no longer be reached, so they go first.
+    auto item = attributeTarget(*opened);
     if (method == DeletionMethod::permanent) {
-        if (Status removed = removeTree(*opened); !removed)
-            return removed.error();
+        const bool shared = S_ISREG(opened->facts.st_mode) && opened->facts.st_nlink > 1;
+        const TakenMarks taken = shared ? takeMarks(item, filePath) : TakenMarks{};
+        if (Status removed = removeTree(*opened); !removed) {
+            putBack(item, taken);
+            return stopped(removed.error());
+        }
         return std::optional<path>();
     }
-    // Held across the move, so that the marks come off the very object that went.
-    auto item = attributeTarget(*opened);
     auto trashed = moveToTrash(*opened);
     if (!trashed)
-        return trashed.error();
-    if (item) {
-        [[maybe_unused]] Status expiry = removeXattr(item->name(), expiryAttribute);
-        [[maybe_unused]] Status id = removeXattr(item->name(), recordIdAttribute);
-    }
+        return stopped(trashed.error());
+    [[maybe_unused]] const TakenMarks taken = takeMarks(item, filePath);
     return std::optional<path>(std::move(trashed).value());
 }
 

@@ -17,6 +17,8 @@ inline constexpr const char* expiryAttribute = "user.com.ostrel.fadebin.expiresA
 // The id of the record that timed the file, beside its expiry: a file whose record has
 // ended is then never timed again by an expiry left on it.
 inline constexpr const char* recordIdAttribute = "user.com.ostrel.fadebin.id";
+// Why an item that is a mount, or lies on another mount than Downloads, is left alone.
+inline constexpr const char* mountPointRefusal = "is a mount point: nothing deleted";
 // The tag list file managers show (comma-separated).
 inline constexpr const char* tagsAttribute = "user.xdg.tags";
 inline const QString temporaryTag = QStringLiteral("Temporary");
@@ -45,7 +47,8 @@ public:
     // Moves the item to the Trash, or deletes it for good, if it still is the file expected
     // names, checked on the opened item at the last moment (ESTALE when another file took
     // its place). Where it went: its place in the Trash, or none when deleted for good. A
-    // trashed item keeps no expiry and no record id.
+    // trashed item keeps no expiry and no record id. A mount point, or an item on another
+    // mount than Downloads, is refused (EBUSY) and logged: neither method may reach through it.
     [[nodiscard]] virtual Result<std::optional<path>>
     deleteItem(const path& filePath, DeletionMethod method, const FileIdentity& expected);
     virtual void writeExpiry(Instant instant, const path& filePath);

@@ -390,4 +390,8 @@ void DownloadCompletionFilter::finishPoll(const FileIdentity& identity, bool com
     }
 }
 
+void DownloadCompletionFilter::forget(const FileIdentity& identity) {
+    std::erase_if(m_known, [&](const FileIdentity& known) { return sameInode(known, identity); });
+}
+
 } // namespace fadebin

@@ -41,6 +41,10 @@ public:
     // downloads it finishes in as one change.
     std::function<void(const std::function<void()>&)> aroundPollSlice;
 
+    // The file of a record that ended by deletion: another name of it (a hard link) moved
+    // into the folder later is new, and asked about.
+    void forget(const FileIdentity& identity);
+
     [[nodiscard]] static bool isIgnoredName(const std::string& name);
     [[nodiscard]] std::size_t inFlightCount() const { return m_inFlight.size(); }
     // Every name the filter accounts for, polls or remembers as a partial download.

@@ -15,11 +15,16 @@ NotchFileRow::NotchFileRow(TrackedFile* file, FileKind kind, NotchViewModel& vie
                          &TrackedFile::sizeBytesChanged, &TrackedFile::sourceChanged})
         connect(file, changed, this, &NotchFileRow::update);
     connect(&view, &NotchViewModel::tick, this, &NotchFileRow::update);
+    connect(&view, &NotchViewModel::optionsChanged, this, &NotchFileRow::optionsChanged);
     update();
 }
 
 QString NotchFileRow::selection() const {
     return rawValue(m_selection);
+}
+
+QVariantList NotchFileRow::options() const {
+    return m_view.optionsFor(m_file);
 }
 
 void NotchFileRow::setSelection(const QString& raw) {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 namespace fadebin {
@@ -26,6 +27,7 @@ class NotchFileRow : public QObject {
     Q_PROPERTY(QString remaining READ remaining NOTIFY textsChanged)
     Q_PROPERTY(QString selection READ selection WRITE setSelection NOTIFY selectionChanged)
     Q_PROPERTY(QString preview READ preview NOTIFY previewChanged)
+    Q_PROPERTY(QVariantList options READ options NOTIFY optionsChanged)
     // The pending row that is open, the tracked row whose expiry is being edited: told to
     // the two rows concerned, not to every delegate of the list.
     Q_PROPERTY(bool opened READ opened NOTIFY openedChanged)
@@ -45,6 +47,7 @@ public:
     void setSelection(const QString& raw);
     [[nodiscard]] ExpiryOption selectedOption() const { return m_selection; }
     [[nodiscard]] QString preview() const { return m_preview; }
+    [[nodiscard]] QVariantList options() const;
     [[nodiscard]] bool opened() const { return m_opened; }
     void setOpened(bool opened);
 
@@ -59,6 +62,7 @@ Q_SIGNALS:
     void selectionChanged();
     void previewChanged();
     void openedChanged();
+    void optionsChanged();
 
 private:
     QPointer<TrackedFile> m_file;

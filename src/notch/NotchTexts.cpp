@@ -146,6 +146,13 @@ QString filesDecidedText(qsizetype count) {
     return QStringLiteral("%1 files").arg(count);
 }
 
+QString moreWaitingText(qsizetype hidden) {
+    if (hidden <= 0)
+        return {};
+    return QStringLiteral("%1 more waiting — Apply to all reaches them, `fadebin list` shows them")
+        .arg(hidden);
+}
+
 NotchToast deletionToast(const DeletionEvent& event) {
     return {NotchToast::Style::deleted, event.title(), event.names.join(QStringLiteral(", ")),
             event.kind};

@@ -66,6 +66,8 @@ struct DecisionConfirmation {
 
 // The subtitle of the one confirmation for "Apply to all": "3 files".
 [[nodiscard]] QString filesDecidedText(qsizetype count);
+// The last line of the waiting files when more wait than the panel shows; empty otherwise.
+[[nodiscard]] QString moreWaitingText(qsizetype hidden);
 
 // A short notice in the panel: files moved to the Trash or let go.
 struct NotchToast {

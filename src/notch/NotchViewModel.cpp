@@ -103,7 +103,7 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
         updateCollapsedContent();
         updateTicking();
     });
-    connect(&m_settings, &AppSettings::showTestTimersChanged, this,
+    connect(&m_settings, &AppSettings::testTimersOfferedChanged, this,
             &NotchViewModel::optionsChanged);
     connect(&m_settings, &AppSettings::pauseWatchingChanged, this, &NotchViewModel::pausedChanged);
     connect(&m_settings, &AppSettings::showScheduledCountChanged, this,
@@ -135,7 +135,8 @@ void NotchViewModel::setTextContext(TextContext context) {
 ExpiryOption NotchViewModel::initialOption() const {
     // A default among the hidden test timers is not offered; keeping is the safe choice then.
     const ExpiryOption preferred = m_settings.defaultAction();
-    const std::vector<ExpiryOption> offered = expiryOptions::offered(m_settings.showTestTimers());
+    const std::vector<ExpiryOption> offered =
+        expiryOptions::offered(m_settings.testTimersOffered());
     return std::find(offered.begin(), offered.end(), preferred) != offered.end()
                ? preferred
                : ExpiryOption::forever;
@@ -237,8 +238,16 @@ QString NotchViewModel::editingTrackedId() const {
 }
 
 QVariantList NotchViewModel::options() const {
+    return optionsFor(nullptr);
+}
+
+QVariantList NotchViewModel::optionsFor(const TrackedFile* file) const {
+    // The guide's sample keeps the 30 seconds its step asks for after the guide has closed;
+    // no other file gets them that way.
+    const bool testTimers =
+        m_settings.testTimersOffered() || (file != nullptr && m_model.isSample(*file));
     QVariantList list;
-    for (ExpiryOption option : expiryOptions::offered(m_settings.showTestTimers()))
+    for (ExpiryOption option : expiryOptions::offered(testTimers))
         list.append(QVariantMap{{QStringLiteral("raw"), rawValue(option)},
                                 {QStringLiteral("shortLabel"), shortLabel(option)},
                                 {QStringLiteral("label"), label(option)},

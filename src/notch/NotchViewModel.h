@@ -93,6 +93,7 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(QString pendingCount READ pendingCount NOTIFY pendingRowsChanged)
     Q_PROPERTY(QString trackedCount READ trackedCount NOTIFY trackedRowsChanged)
     Q_PROPERTY(bool showApplyToAll READ showApplyToAll NOTIFY pendingRowsChanged)
+    Q_PROPERTY(QString moreWaiting READ moreWaiting NOTIFY pendingRowsChanged)
     Q_PROPERTY(QVariantList options READ options NOTIFY optionsChanged)
 
     Q_PROPERTY(bool paused READ paused NOTIFY pausedChanged)
@@ -170,7 +171,12 @@ public:
     static constexpr Duration rowsInterval{200};
     static constexpr int rowsAtOnce = 4;
     [[nodiscard]] bool showApplyToAll() const { return m_pendingRows->count() >= 2; }
+    [[nodiscard]] QString moreWaiting() const {
+        return moreWaitingText(m_pendingTotal - m_pendingRows->count());
+    }
     [[nodiscard]] QVariantList options() const;
+    // The options a pending file's row offers.
+    [[nodiscard]] QVariantList optionsFor(const TrackedFile* file) const;
 
     [[nodiscard]] bool paused() const;
     [[nodiscard]] QString footerText() const { return fadebin::footerText(paused()); }

@@ -1,6 +1,7 @@
 #include "periphery/OnboardingFlow.h"
 
 #include "app/AppModel.h"
+#include "periphery/PeripheryTexts.h"
 #include "settings/AppSettings.h"
 
 namespace fadebin {
@@ -23,6 +24,21 @@ bool OnboardingFlow::downloadsAccessDenied() const {
     return m_model.downloadsAccessDenied();
 }
 
+QVariantMap OnboardingFlow::texts() const {
+    const GuideTexts t = guideTexts(m_hasNotch);
+    return {{QStringLiteral("hintLead"), t.hintLead},
+            {QStringLiteral("hintRest"), t.hintRest},
+            {QStringLiteral("tryIt"), t.tryIt},
+            {QStringLiteral("sampleDropped"), t.sampleDropped},
+            {QStringLiteral("later"), t.later},
+            {QStringLiteral("allSet"), t.allSet}};
+}
+
+void OnboardingFlow::setHasNotch(bool hasNotch) {
+    if (std::exchange(m_hasNotch, hasNotch) != hasNotch)
+        Q_EMIT textsChanged();
+}
+
 void OnboardingFlow::back() {
     if (canGoBack())
         setStep(m_step - 1);
@@ -41,11 +57,9 @@ void OnboardingFlow::advance() {
 
 void OnboardingFlow::dropSample() {
     const bool written = m_model.writeSampleFile();
-    if (written && !m_testTimersBefore) {
-        // The step tells the user to pick 30 seconds for the sample: that button must be there.
-        m_testTimersBefore = m_settings.showTestTimers();
-        m_settings.setShowTestTimers(true);
-    }
+    // The step tells the user to pick 30 seconds for the sample: that button must be there.
+    if (written)
+        m_settings.setGuideTestTimers(true);
     if (m_sampleDropped == written && m_sampleFailed == !written)
         return;
     m_sampleDropped = m_sampleDropped || written;
@@ -54,8 +68,7 @@ void OnboardingFlow::dropSample() {
 }
 
 void OnboardingFlow::leave() {
-    if (m_testTimersBefore)
-        m_settings.setShowTestTimers(*std::exchange(m_testTimersBefore, std::nullopt));
+    m_settings.setGuideTestTimers(false);
 }
 
 void OnboardingFlow::checkAgain() {

@@ -3,9 +3,9 @@
 #include "settings/AppSettings.h"
 
 #include <QObject>
+#include <QVariantMap>
 
 #include <QtQml/qqmlregistration.h>
-#include <optional>
 
 namespace fadebin {
 
@@ -25,6 +25,8 @@ class OnboardingFlow : public QObject {
     Q_PROPERTY(bool canContinue READ canContinue NOTIFY canContinueChanged)
     Q_PROPERTY(bool sampleDropped READ sampleDropped NOTIFY sampleDroppedChanged)
     Q_PROPERTY(bool sampleFailed READ sampleFailed NOTIFY sampleDroppedChanged)
+    // The texts that name where files are decided, by key (GuideTexts' fields).
+    Q_PROPERTY(QVariantMap texts READ texts NOTIFY textsChanged)
     Q_PROPERTY(
         bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
 
@@ -45,13 +47,17 @@ public:
     // The last try to drop the sample could not write it.
     [[nodiscard]] bool sampleFailed() const { return m_sampleFailed; }
     [[nodiscard]] bool downloadsAccessDenied() const;
+    [[nodiscard]] QVariantMap texts() const;
+    // This session cannot show the notch: the guide speaks of the command line instead.
+    void setHasNotch(bool hasNotch);
 
     Q_INVOKABLE void back();
     // Continue, or Finish on the last step: records that onboarding is done, then finished().
     Q_INVOKABLE void advance();
     // Writes the sample and shows the test timers its step asks for, while onboarding lasts.
     Q_INVOKABLE void dropSample();
-    // Onboarding was closed: the test timers go back to what the user had.
+    // Onboarding was closed: the test timers are offered as the user chose (the sample's own
+    // row keeps them until it is decided).
     void leave();
     Q_INVOKABLE void checkAgain();
     Q_INVOKABLE void showDownloadsFolder();
@@ -62,6 +68,7 @@ Q_SIGNALS:
     void sampleDroppedChanged();
     void downloadsAccessDeniedChanged();
     void finished();
+    void textsChanged();
 
 private:
     void setStep(int step);
@@ -72,9 +79,8 @@ private:
     int m_step = 0;
     bool m_sampleDropped = false;
     bool m_sampleFailed = false;
-    // What the user had before the sample step turned the test timers on, while it lasts.
-    std::optional<bool> m_testTimersBefore;
     bool m_canContinue = true;
+    bool m_hasNotch = true;
 };
 
 } // namespace fadebin

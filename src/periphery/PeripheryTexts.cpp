@@ -55,4 +55,35 @@ QString noNotchText() {
                           "--in 1h FILE\" and \"fadebin keep FILE\" decide.");
 }
 
+GuideTexts guideTexts(bool hasNotch) {
+    if (hasNotch)
+        return {
+            QStringLiteral("Hover the notch"),
+            QStringLiteral("to see what's pending and what's expiring"),
+            QStringLiteral("Drop a sample file into Downloads. The notch opens and asks how long "
+                           "to keep it. Pick 30 seconds and watch it go to the Trash."),
+            QStringLiteral("Sample dropped — look at the notch"),
+            QStringLiteral("Changed your mind later? Click the time next to a file to pick "
+                           "again, drop any file on the notch to time it, or move a file out of "
+                           "Downloads to keep it."),
+            QStringLiteral("Fadebin lives in the notch at the top of your screen. Hover it any "
+                           "time to see what's pending and what's expiring, and use the gear for "
+                           "settings."),
+        };
+    return {
+        QStringLiteral("Run “fadebin list”"),
+        QStringLiteral("in a terminal to see what's pending and what's expiring"),
+        QStringLiteral("Drop a sample file into Downloads, then decide in a terminal: "
+                       "“fadebin expire --in 30s” and the sample's path give it 30 seconds. "
+                       "Watch it go to the Trash."),
+        QStringLiteral("Sample dropped — “fadebin list” shows it"),
+        QStringLiteral("Changed your mind later? “fadebin expire --in 1h FILE” picks again, "
+                       "“fadebin keep FILE” keeps a file, or move a file out of Downloads to "
+                       "keep it."),
+        QStringLiteral("Fadebin runs in the background. In a terminal, “fadebin list” shows "
+                       "what's pending and what's expiring, and “fadebin expire” and "
+                       "“fadebin keep” decide. Start Fadebin again for its settings."),
+    };
+}
+
 } // namespace fadebin

@@ -17,6 +17,17 @@ namespace fadebin {
 [[nodiscard]] QString updateAvailableText(const QString& newVersion, const QString& running);
 // Said once where the desktop can show no notch: what to use instead.
 [[nodiscard]] QString noNotchText();
+// The guide's texts that say where files are decided: at the notch, or, on a desktop that
+// cannot show it, on the command line.
+struct GuideTexts {
+    QString hintLead; // the first step's hint, in bold
+    QString hintRest;
+    QString tryIt;
+    QString sampleDropped;
+    QString later;
+    QString allSet;
+};
+[[nodiscard]] GuideTexts guideTexts(bool hasNotch);
 // The feedback window's send button.
 [[nodiscard]] QString sendButtonTitle(bool sending);
 

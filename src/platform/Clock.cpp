@@ -16,6 +16,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <thread>
 
 namespace fadebin {
 
@@ -259,6 +260,7 @@ public:
         return std::chrono::duration_cast<Duration>(std::chrono::seconds(ts.tv_sec) +
                                                     std::chrono::nanoseconds(ts.tv_nsec));
     }
+    void block(Duration span) override { std::this_thread::sleep_for(span); }
     [[nodiscard]] TimerHandle at(Instant deadline, std::function<void()> callback) override {
         if (UniqueFd fd = realtimeTimerFd()) {
             auto timer = std::make_unique<WallClockTimer>(std::move(fd), deadline, callback);

@@ -78,6 +78,9 @@ public:
     // Time spent awake since some fixed moment: it never jumps with the wall clock and stands
     // still while the machine sleeps, as the duration timers do.
     [[nodiscard]] virtual Duration awakeTime() const = 0;
+    // Waits span with the event loop standing still: only for the last tries of a stop, when
+    // no loop will turn again.
+    virtual void block(Duration span) = 0;
 
     // The real clock on the main event loop.
     [[nodiscard]] static Clock& system();

@@ -1,5 +1,7 @@
 #include "platform/DownloadsFolder.h"
 
+#include "platform/MountInfo.h"
+
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -83,7 +85,7 @@ Result<UniqueFd> openBeneath(int root, std::string_view relative, int flags) {
     const std::string text = relative.empty() ? std::string(".") : std::string(relative);
     open_how how{};
     how.flags = static_cast<std::uint64_t>(O_PATH | O_CLOEXEC | flags);
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
     for (int attempt = 0; attempt < 8; ++attempt) {
         const long fd = ::syscall(SYS_openat2, root, text.c_str(), &how, sizeof how);
         if (fd >= 0)
@@ -136,6 +138,8 @@ Result<UniqueFd> openBeneathByWalk(int root, std::string_view relative, int flag
         }
         if (!last && !S_ISDIR(st.st_mode))
             return SysError{ENOTDIR, {}};
+        if (mountIdAt(next.get(), "") != mountIdAt(root, ""))
+            return SysError{EXDEV, "a path crosses a mount in Downloads"};
         walked.push_back(std::move(next));
     }
     if (flags & O_DIRECTORY) {
@@ -163,6 +167,10 @@ Status DownloadsFolder::reopen() {
 
 std::filesystem::path DownloadsFolder::canonicalPath() const {
     return ensureOpen() ? std::filesystem::path(m_canonical) : m_given;
+}
+
+std::optional<std::uint64_t> DownloadsFolder::mountId() const {
+    return ensureOpen() ? mountIdAt(m_fd.get(), "") : std::nullopt;
 }
 
 bool DownloadsFolder::ensureOpen() const {

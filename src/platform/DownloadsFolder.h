@@ -4,7 +4,9 @@
 #include "platform/Result.h"
 #include "platform/UniqueFd.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -15,8 +17,8 @@ namespace fadebin {
 [[nodiscard]] bool kernelOpensBeneath();
 // Opens `relative` below the folder open as `root` with O_PATH and `flags`, the kernel
 // refusing every way out of it: ".." above root, an absolute symbolic link, a link that
-// leads out (EXDEV). Through openat2(RESOLVE_BENEATH); without it (Linux before 5.6) by the
-// walk below.
+// leads out, a mount on the way (a folder bound here from elsewhere): all EXDEV. Through
+// openat2(RESOLVE_BENEATH); without it (Linux before 5.6) by the walk below.
 [[nodiscard]] Result<UniqueFd> openBeneath(int root, std::string_view relative, int flags);
 // The same walk done one component at a time with O_NOFOLLOW, reading each link itself.
 [[nodiscard]] Result<UniqueFd> openBeneathByWalk(int root, std::string_view relative, int flags);
@@ -52,6 +54,8 @@ public:
     [[nodiscard]] const std::filesystem::path& givenPath() const { return m_given; }
     // The kernel's name for the open folder, links resolved; the given path until opened.
     [[nodiscard]] std::filesystem::path canonicalPath() const;
+    // The mount that holds the folder; none while it cannot be opened.
+    [[nodiscard]] std::optional<std::uint64_t> mountId() const;
 
     // The folder holding item, opened beneath Downloads, and the item's name; the item
     // itself need not exist (a place to restore to). `facts` is left empty.

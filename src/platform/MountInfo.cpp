@@ -2,6 +2,9 @@
 
 #include "platform/FileIo.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 namespace fadebin {
@@ -83,6 +86,14 @@ std::optional<MountEntry> mountWithId(std::uint64_t id) {
         return std::move(entries.front());
     }
     return std::nullopt;
+}
+
+std::optional<std::uint64_t> mountIdAt(int at, const char* name) {
+    struct statx sx {};
+    const int flags = AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT | (*name ? 0 : AT_EMPTY_PATH);
+    if (::statx(at, name, flags, STATX_MNT_ID, &sx) != 0 || !(sx.stx_mask & STATX_MNT_ID))
+        return std::nullopt;
+    return sx.stx_mnt_id;
 }
 
 } // namespace fadebin

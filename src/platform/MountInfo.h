@@ -22,5 +22,10 @@ struct MountEntry {
 // The mount with this id (statx's STATX_MNT_ID), none when it is not listed or its line does
 // not parse.
 [[nodiscard]] std::optional<MountEntry> mountWithId(std::uint64_t id);
+// The id of the mount that holds what name names in the folder open as at (at itself when
+// name is empty), the name not followed as a link; none where the kernel does not tell.
+// A mount point is the mounted folder's root: a bind mount of the same disk differs here
+// although its device does not.
+[[nodiscard]] std::optional<std::uint64_t> mountIdAt(int at, const char* name);
 
 } // namespace fadebin

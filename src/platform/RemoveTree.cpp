@@ -1,6 +1,7 @@
 #include "platform/RemoveTree.h"
 
 #include "platform/FileSystem.h"
+#include "platform/MountInfo.h"
 #include "platform/OpenedItem.h"
 #include "platform/UniqueFd.h"
 
@@ -22,8 +23,8 @@ SysError lastError(const char* context) {
     return SysError{errno, context};
 }
 
-// Empties the folder open as folder, which lives on device.
-Status removeContents(int folder, dev_t device) {
+// Empties the folder open as folder, which lives on device in mount.
+Status removeContents(int folder, dev_t device, std::optional<std::uint64_t> mount) {
     auto names = listNamesAt(folder);
     if (!names)
         return names.error();
@@ -35,14 +36,15 @@ Status removeContents(int folder, dev_t device) {
             return lastError("cannot look at a folder entry");
         }
         if (S_ISDIR(st.st_mode)) {
-            // Another filesystem mounted here is not part of the item; never empty it.
-            if (st.st_dev != device)
-                return SysError{EXDEV, "a folder inside is another mounted filesystem"};
+            // Anything mounted here is not part of the item, never to be emptied: another
+            // filesystem, or a folder from anywhere bound here (the same device, another mount).
+            if (st.st_dev != device || mountIdAt(folder, name.c_str()) != mount)
+                return SysError{EXDEV, "a folder inside is another mount"};
             UniqueFd child(
                 ::openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!child)
                 return lastError("cannot open a folder inside");
-            if (auto emptied = removeContents(child.get(), device); !emptied)
+            if (auto emptied = removeContents(child.get(), device, mount); !emptied)
                 return emptied;
             if (::unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
                 return lastError("cannot remove a folder inside");
@@ -63,6 +65,9 @@ Status removeTree(const std::filesystem::path& item) {
 }
 
 Status removeTree(const OpenedItem& target) {
+    const auto mount = mountIdAt(target.folder.get(), "");
+    if (mountIdAt(target.folder.get(), target.name.c_str()) != mount)
+        return SysError{EBUSY, "the item is a mount point"};
     if (!S_ISDIR(target.facts.st_mode)) {
         if (::unlinkat(target.folder.get(), target.name.c_str(), 0) != 0)
             return SysError::fromErrno();
@@ -72,7 +77,7 @@ Status removeTree(const OpenedItem& target) {
                              O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder)
         return lastError("cannot open the folder");
-    if (auto emptied = removeContents(folder.get(), target.facts.st_dev); !emptied)
+    if (auto emptied = removeContents(folder.get(), target.facts.st_dev, mount); !emptied)
         return emptied;
     if (::unlinkat(target.folder.get(), target.name.c_str(), AT_REMOVEDIR) != 0)
         return lastError("cannot remove the folder");

@@ -179,7 +179,7 @@ Call callRunning(const QString& method, const QVariantList& arguments) {
 
 int failedCall(const QDBusMessage& reply) {
     print(stderr, "fadebin: " + reply.errorMessage().toUtf8() + "\n");
-    return exitRefused;
+    return reply.errorName() == BusService::notSavedError ? exitNotSaved : exitRefused;
 }
 
 int reportRefusals(const Words& words, const BusRefusals& refused) {

@@ -11,6 +11,7 @@ enum ExitStatus : int {
     exitUsage = 2,      // the command line was not understood; nothing was done
     exitNotRunning = 3, // no Fadebin is running (nobody owns its bus name)
     exitNoAnswer = 4,   // it runs but did not answer in time; it may still do what was asked
+    exitNotSaved = 5,   // done, but not saved yet (the records' disk is full); it keeps trying
 };
 
 // Handles what the command line asks for other than running the program: --help,

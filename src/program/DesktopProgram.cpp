@@ -306,8 +306,10 @@ void DesktopProgram::makeWindows() {
         std::make_unique<SettingsWindow>(*m_engine, *m_model, *m_settings, *m_updates, *m_feedback);
     m_onboarding =
         std::make_unique<OnboardingWindow>(*m_engine, *m_model, *m_settings, Clock::system());
-    if (!m_hasNotch)
+    if (!m_hasNotch) {
         m_settingsWindow->bindings().setNotchUnavailableText(noNotchText());
+        m_onboarding->flow().setHasNotch(false);
+    }
 }
 
 void DesktopProgram::registerOnBus() {

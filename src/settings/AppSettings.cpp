@@ -255,7 +255,17 @@ void AppSettings::setPauseWatching(bool value) {
 }
 
 void AppSettings::setShowTestTimers(bool value) {
+    const bool offered = testTimersOffered();
     store(&AppSettings::m_showTestTimers, value);
+    if (offered != testTimersOffered())
+        Q_EMIT testTimersOfferedChanged();
+}
+
+void AppSettings::setGuideTestTimers(bool value) {
+    const bool offered = testTimersOffered();
+    m_guideTestTimers = value;
+    if (offered != testTimersOffered())
+        Q_EMIT testTimersOfferedChanged();
 }
 
 void AppSettings::setExcludedExtensionsText(const QString& value) {

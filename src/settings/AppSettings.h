@@ -59,6 +59,8 @@ class AppSettings : public QObject {
         bool pauseWatching READ pauseWatching WRITE setPauseWatching NOTIFY pauseWatchingChanged)
     Q_PROPERTY(bool showTestTimers READ showTestTimers WRITE setShowTestTimers NOTIFY
                    showTestTimersChanged)
+    // What the notch offers: the stored choice, or the first-run guide's sample step.
+    Q_PROPERTY(bool testTimersOffered READ testTimersOffered NOTIFY testTimersOfferedChanged)
     Q_PROPERTY(QString excludedExtensionsText READ excludedExtensionsText WRITE
                    setExcludedExtensionsText NOTIFY excludedExtensionsTextChanged)
     Q_PROPERTY(
@@ -91,6 +93,7 @@ public:
     [[nodiscard]] bool applyFileTag() const { return m_applyFileTag; }
     [[nodiscard]] bool pauseWatching() const { return m_pauseWatching; }
     [[nodiscard]] bool showTestTimers() const { return m_showTestTimers; }
+    [[nodiscard]] bool testTimersOffered() const { return m_showTestTimers || m_guideTestTimers; }
     [[nodiscard]] QString excludedExtensionsText() const { return m_excludedExtensionsText; }
     [[nodiscard]] QString countColorHex() const { return m_countColorHex; }
     [[nodiscard]] QString countdownColorHex() const { return m_countdownColorHex; }
@@ -106,6 +109,9 @@ public:
     void setApplyFileTag(bool value);
     void setPauseWatching(bool value);
     void setShowTestTimers(bool value);
+    // The guide's sample step offers the test timers while the guide is open. Never written
+    // to the file: a quit or a crash mid-guide leaves the user's own choice in place.
+    void setGuideTestTimers(bool value);
     void setExcludedExtensionsText(const QString& value);
     void setCountColorHex(const QString& value);
     void setCountdownColorHex(const QString& value);
@@ -136,6 +142,7 @@ Q_SIGNALS:
     void applyFileTagChanged();
     void pauseWatchingChanged();
     void showTestTimersChanged();
+    void testTimersOfferedChanged();
     void excludedExtensionsTextChanged();
     void countColorHexChanged();
     void countdownColorHexChanged();
@@ -169,6 +176,7 @@ private:
     bool m_applyFileTag;
     bool m_pauseWatching;
     bool m_showTestTimers;
+    bool m_guideTestTimers = false;
     QString m_excludedExtensionsText;
     QString m_countColorHex;
     QString m_countdownColorHex;

@@ -374,3 +374,29 @@ TEST_F(ModelTest, ABusCallNamingManyFilesIsAnsweredWhenDoneAndOthersAreServedMea
     EXPECT_EQ(model.store()->files(FileStatus::keepForever).size(),
               std::size_t(count - (count + 2) / 3));
 }
+
+TEST_F(ModelTest, OurMarksLeaveEveryNameOfADeletedFileAndItsOtherNameIsNewLater) {
+    settings.setApplyFileTag(true);
+    model.start();
+    const path outside = home.root() / "outside";
+    std::filesystem::create_directories(outside);
+    for (const auto method : {DeletionMethod::trash, DeletionMethod::permanent}) {
+        settings.setDeletionMethod(method);
+        const std::string name = method == DeletionMethod::trash ? "t.txt" : "p.txt";
+        writeFile(outside / name, "payload");
+        ASSERT_TRUE(writeXattr(outside / name, tagsAttribute, "Mine").ok());
+        std::filesystem::create_hard_link(outside / name, file(name));
+        TrackedFile* linked = decided(name, ExpiryOption::oneHour);
+        ASSERT_TRUE(readXattr(outside / name, expiryAttribute)->has_value()) << "one inode";
+        ASSERT_EQ(model.deleteNow(linked), std::nullopt);
+        for (const char* mark : {expiryAttribute, recordIdAttribute})
+            EXPECT_EQ(*readXattr(outside / name, mark), std::nullopt) << name << " " << mark;
+        EXPECT_EQ(*readXattr(outside / name, tagsAttribute), QByteArray("Mine")) << name;
+        EXPECT_EQ(readFile(outside / name), "payload");
+        // Its other name moved into Downloads later is a download like any.
+        std::filesystem::rename(outside / name, file("back-" + name));
+        event("back-" + name);
+        clock.advance(1500ms);
+        EXPECT_NE(record("back-" + name), nullptr) << name;
+    }
+}

@@ -2,8 +2,12 @@
 // interface over real files, with a second process racing where a race is the attack.
 #include "app/BusService.h"
 #include "app/ModelFixture.h"
+#include "expiry/ExpiryScheduler.h"
 #include "platform/RemoveTree.h"
 #include "platform/Trash.h"
+#include "support/ScopedMount.h"
+
+#include <QPointer>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -15,6 +19,7 @@
 #include <csignal>
 #include <map>
 #include <new>
+#include <thread>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -289,4 +294,83 @@ TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsAndOnlyIntoDownloads) {
         EXPECT_FALSE(fs::exists(to));
         EXPECT_TRUE(fs::exists(trash / "files" / item));
     }
+}
+
+TEST_F(HostilePaths, ABindMountIsNeverEmptiedAndAMountPointIsNotReportedDeleted) {
+    fs::create_directories(outside / "docs/sub");
+    writeFile(outside / "docs/sub/b.txt", "B");
+    fs::create_directories(file("pkg/inner"));
+    fs::create_directory(file("bound"));
+    const auto inner = ScopedMount::bind(outside / "docs", file("pkg/inner"));
+    const auto whole = inner ? ScopedMount::bind(outside / "docs", file("bound")) : nullptr;
+    if (!whole)
+        GTEST_SKIP() << "needs root to bind-mount a folder into Downloads";
+    const auto before = outsideNow();
+    EXPECT_EQ(model.takeIn(file("pkg/inner/sub/b.txt")).record, nullptr) << "another place";
+    BusService bus(model);
+    const QByteArray bound = QByteArray::fromStdString(file("bound").native());
+    for (const auto method : {DeletionMethod::permanent, DeletionMethod::trash}) {
+        settings.setDeletionMethod(method);
+        TrackedFile* record = model.takeIn(file("bound")).record;
+        ASSERT_NE(record, nullptr);
+        model.decide(record, ExpiryOption::oneHour);
+        const BusRefusals refused = bus.DeleteNow({bound});
+        ASSERT_EQ(refused.size(), 1);
+        EXPECT_EQ(refused.front().reason.toStdString(), "bound is a mount point: nothing deleted");
+        EXPECT_EQ(record->status(), FileStatus::scheduled);
+    }
+    EXPECT_EQ(log.count("%s is a mount point: nothing deleted"), 2);
+    // A timed folder holding the mount, deleted for good by the sweep.
+    settings.setDeletionMethod(DeletionMethod::permanent);
+    model.decide(model.takeIn(file("pkg")).record, ExpiryOption::tenSeconds);
+    clock.advance(11s);
+    EXPECT_EQ(log.count("Delete failed for %s (attempt %ld): %s"), 1) << "refused, not raced";
+    EXPECT_TRUE(outsideNow() == before) << "a file outside Downloads was touched";
+    EXPECT_TRUE(fs::exists(file("pkg/inner/sub/b.txt")));
+}
+
+TEST_F(HostilePaths, ASweepRacingAParentSwapEndsOnlyRecordsWhoseFilesWent) {
+    // Due files in Downloads/a/sub while a/sub and a link out trade places: a record ends as
+    // deleted only with its file gone from Downloads, and none is let go (none left).
+    fs::create_directories(file("a/sub"));
+    fs::create_directory_symlink(outside, file("a/subl"));
+    std::vector<std::pair<std::string, QPointer<TrackedFile>>> timed;
+    const auto check = [&](bool allGone) {
+        for (const auto& [name, record] : timed) {
+            ASSERT_TRUE(record) << name;
+            const bool there = fs::exists(file(name));
+            EXPECT_EQ(record->status(),
+                      there && !allGone ? FileStatus::scheduled : FileStatus::deleted)
+                << name << " is " << record->statusRaw().toStdString();
+            EXPECT_FALSE(there && allGone) << name;
+        }
+    };
+    const char* const retried = "Could not reach %s: %s; trying again later";
+    const auto giveUp = std::chrono::steady_clock::now() + 30s;
+    for (int round = 0;
+         round < 3 || (log.count(retried) < 3 && std::chrono::steady_clock::now() < giveUp);
+         ++round) {
+        for (int i = 0; i < 50; ++i) {
+            const std::string name = "a/sub/r" + std::to_string(round) + "f" + std::to_string(i);
+            writeFile(file(name), "inside");
+            timed.emplace_back(name, model.takeIn(file(name)).record);
+            model.decide(timed.back().second, ExpiryOption::tenSeconds);
+        }
+        {
+            Swapper swapper(file("a/sub"), file("a/subl"));
+            while (swapper.exchanges() < 50)
+                std::this_thread::yield();
+            clock.advance(11s);
+        }
+        if (fs::is_symlink(file("a/sub"))) {
+            ASSERT_EQ(::renameat2(AT_FDCWD, file("a/sub").c_str(), AT_FDCWD, file("a/subl").c_str(),
+                                  RENAME_EXCHANGE),
+                      0);
+        }
+        check(false);
+    }
+    EXPECT_GE(log.count(retried), 1) << "no race landed";
+    clock.advance(ExpiryScheduler::retryDelay + 1s); // the next sweep, undisturbed
+    check(true);
+    EXPECT_EQ(readFile(outside / "victim"), "precious");
 }

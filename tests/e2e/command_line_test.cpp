@@ -1,6 +1,7 @@
 // Timing files from a terminal: the command line talking to the running program over a
 // private session bus.
 #include "e2e/ProgramFixture.h"
+#include "support/ScopedMount.h"
 
 #include <QJsonArray>
 
@@ -147,4 +148,27 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     const Command alone = fadebin({"list"});
     EXPECT_EQ(alone.status, 3);
     EXPECT_EQ(alone.err, "Fadebin is not running.\n");
+}
+
+TEST_F(CommandLineTest, AKeepThatCannotBeSavedExitsFiveAndAStopNamesItLost) {
+    program.terminate();
+    const path data = home.dataHome() / "Fadebin";
+    const auto disk = ScopedMount::tmpfs(data, "size=200k");
+    if (!disk)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    ASSERT_TRUE(program.start()) << program.log();
+    fillDisk(data / "filler");
+    Command kept;
+    std::string name;
+    for (int i = 0; i < 100 && kept.status != 5; ++i) {
+        name = "k" + std::to_string(i);
+        writeFile(dl(name), std::string(2000, 'k'));
+        kept = fadebin({"keep"}, {dl(name)});
+        ASSERT_TRUE(kept.status == 0 || kept.status == 5) << kept.status << kept.err;
+    }
+    EXPECT_EQ(kept.status, 5);
+    EXPECT_EQ(kept.err, "fadebin: not saved yet: the disk is full; Fadebin keeps trying\n");
+    EXPECT_EQ(program.terminate(), 0);
+    EXPECT_EQ(countOf(program.log(), "Lost at stop, never saved: " + name + " (keepForever)"), 1)
+        << program.log();
 }

@@ -1,6 +1,11 @@
-// The program as a desktop runs it: one instance, launch order and how it ends.
-// The install layout and the package are checked by scripts/test.
+// The program as a desktop runs it: one instance, launch order, how it ends, its command line
+// and its windows' identity. The install layout and the package are checked by scripts/test.
 #include "e2e/ActivationBus.h"
+#include "platform/Version.h"
+#include "support/XvfbServer.h"
+
+#include <QSettings>
+#include <QStandardPaths>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -75,4 +80,50 @@ TEST_F(DesktopProgramTest, QuitSignalsEndItInOrderAndStayUnblockedForWhatItStart
         EXPECT_NE(status.find("\nSigBlk:\t0000000000000000\n"), std::string::npos) << status;
         EXPECT_EQ(program.endWith(signal), 0) << program.log();
     }
+}
+
+TEST_F(DesktopProgramTest, CommandLineOptionsAsLinuxUsersExpectThem) {
+    const Command version = runProgram({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "Fadebin " + appVersionString().toStdString() + "\n");
+    const Command help = runProgram({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("fadebin expire --in"), std::string::npos);
+    EXPECT_EQ(runProgram({QStringLiteral("--frobnicate")}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(home.dataHome() / "Fadebin/Fadebin.store"))
+        << "nothing was started";
+}
+
+// Task bars and Alt-Tab match a window to the desktop entry and its icon by what it carries.
+TEST_F(DesktopProgramTest, WindowsCarryTheIconAndTheDesktopEntrysClass) {
+    for (const char* tool : {"xprop", "xdotool"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            GTEST_SKIP() << tool << " is not installed (Debian packages x11-utils, xdotool)";
+    std::string whyNot;
+    const std::unique_ptr<XvfbServer> xvfb = XvfbServer::start(whyNot);
+    if (!xvfb)
+        GTEST_SKIP() << "no X server: " << whyNot;
+    ::setenv("DISPLAY", xvfb->display().c_str(), 1);
+    Program program(home);
+    ASSERT_TRUE(program.start(xvfb->display())) << program.log();
+    std::string window; // onboarding comes up by itself on a first run
+    ASSERT_TRUE(waitFor([&] {
+        window = runTool("xdotool", {"search", "--name", "Welcome to Fadebin"}).out;
+        return !window.empty();
+    })) << program.log();
+    const std::string properties =
+        runTool("xprop", {"-id", QString::fromStdString(window.substr(0, window.find('\n'))),
+                          "_NET_WM_ICON", "WM_CLASS"})
+            .out;
+    ::unsetenv("DISPLAY");
+    EXPECT_NE(properties.find("_NET_WM_ICON(CARDINAL) = "), std::string::npos) << properties;
+    const QSettings entry(
+        QStringLiteral(FADEBIN_SOURCE_DIR "/resources/desktop/com.ostrel.Fadebin.desktop"),
+        QSettings::IniFormat);
+    const std::string wmClass =
+        entry.value(QStringLiteral("Desktop Entry/StartupWMClass")).toString().toStdString();
+    ASSERT_FALSE(wmClass.empty()) << "the desktop entry names the windows' class";
+    EXPECT_NE(properties.find("WM_CLASS(STRING) = \"fadebin\", \"" + wmClass + "\"\n"),
+              std::string::npos)
+        << properties;
 }

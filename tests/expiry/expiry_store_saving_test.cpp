@@ -68,7 +68,7 @@ TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     EXPECT_EQ(openError(), QStringLiteral("Read-only file system"));
 }
 
-TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
+TEST_F(StoreTest, AFailedSaveKeepsTheChangesTriesAgainUntilSavedAndAStopNamesWhatIsLost) {
     store.reset();
     const path data = home.dataHome() / "Fadebin";
     std::filesystem::create_directories(data);
@@ -76,26 +76,53 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesForTheNextSave) {
     if (!disk)
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
     reopen();
-    fillDisk(data / "filler");
-    std::vector<TrackedFile*> added;
+    int made = 0;
     // The filler may leave a few pages free; keep adding until a save fails.
-    for (int i = 0; i < 200 && log.count("Save failed: %s") == 0; ++i)
-        added.push_back(pending("f" + std::to_string(i), std::string(2000, 'n')));
-    ASSERT_GE(log.count("Save failed: %s"), 1);
-    EXPECT_TRUE(added.back()->isDirty()) << "the change waits in memory";
+    const auto fill = [&] {
+        fillDisk(data / "filler");
+        for (int i = 0; i < 200 && !store->saveProblem(); ++i)
+            pending("f" + std::to_string(made++), std::string(2000, 'n'));
+        ASSERT_TRUE(store->saveProblem());
+    };
+    fill();
+    EXPECT_TRUE(store->files(FileStatus::pending).back()->isDirty()) << "it waits in memory";
     // "Keep it" while the disk is full: the file keeps its expiry until the decision is saved.
-    TrackedFile* kept = added.front();
+    TrackedFile* kept = store->files(FileStatus::pending).front();
     store->apply(ExpiryOption::oneHour, *kept, false);
-    store->apply(ExpiryOption::forever, *kept, false);
     EXPECT_EQ(attribute(dl("f0")), std::nullopt) << "never marked: the schedule was not saved";
+    store->apply(ExpiryOption::forever, *kept, false);
+    EXPECT_EQ(attribute(dl("f0")), std::nullopt);
     EXPECT_EQ(store->saveProblem(),
               QStringLiteral("Fadebin can't save its records: the disk is full"));
+    EXPECT_EQ(store->notSavedYet(),
+              QStringLiteral("not saved yet: the disk is full; Fadebin keeps trying"));
+    clock.advance(ExpiryStore::firstSaveRetry); // a retry that fails as well
     std::filesystem::remove(data / "filler");
     clock.advance(ExpiryStore::longestSaveRetry); // tried again on its own
     EXPECT_EQ(store->saveProblem(), std::nullopt);
+    EXPECT_EQ(store->notSavedYet(), std::nullopt);
     EXPECT_TRUE(log.contains("Records saved again"));
-    reopen();
-    EXPECT_EQ(store->activeFiles().size(), added.size() - 1);
+
+    // Stopped while saves fail: tried again a few times, then what is lost is named.
+    int pauses = 0;
+    for (const bool freed : {true, false}) {
+        fill();
+        TrackedFile* decided = store->files(FileStatus::pending).front();
+        const QString name = decided->displayName();
+        store->apply(ExpiryOption::oneDay, *decided, false);
+        pauses = 0;
+        clock.whileBlocked = [&] {
+            if (++pauses == 2 && freed)
+                std::filesystem::remove(data / "filler");
+        };
+        store.reset();
+        EXPECT_EQ(pauses, freed ? 2 : ExpiryStore::savesAtStop - 1);
+        EXPECT_EQ(log.contains("Lost at stop, never saved: " + name.toStdString() + " (scheduled)"),
+                  !freed);
+        std::filesystem::remove(data / "filler");
+        reopen();
+        EXPECT_EQ(store->files(FileStatus::scheduled).size(), 1u) << "only the first stop saved";
+    }
     EXPECT_EQ(store->files(FileStatus::keepForever).size(), 1u);
 }
 

@@ -140,6 +140,45 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
     EXPECT_EQ(find("trackedRow-screen recording.mov"), nullptr);
 }
 
+// The guide offers the test timers while it is open; its sample keeps "30s" after it closed,
+// no other download does.
+TEST_F(ContentTest, TheGuidesSampleKeepsItsTestTimersAfterTheGuideAndNoOtherFileDoes) {
+    ASSERT_TRUE(model.writeSampleFile());
+    settings.setGuideTestTimers(true);
+    model.completionFilter().handleItemEvent(file("Fadebin Sample.txt"));
+    advance(1500ms);
+    download("real.iso");
+    settings.setGuideTestTimers(false); // the guide finished before the sample was decided
+    open();
+    for (const auto& [name, offered] :
+         {std::pair{"Fadebin Sample.txt", true}, std::pair{"real.iso", false}}) {
+        controller->setSelectedPendingID(record(name)->id());
+        settle();
+        EXPECT_EQ(find("option-thirtySeconds") != nullptr, offered) << name;
+    }
+    EXPECT_EQ(find("applyToAll-tenSeconds"), nullptr);
+}
+
+// More waiting than the panel shows: the new file's row is scrolled to, the rest are counted.
+TEST_F(ContentTest, ANewDownloadBelowAHundredWaitingIsInViewAndTheRestAreCounted) {
+    settings.setDisplayMode(DisplayMode::hoverOnly);
+    for (int i = 0; i < 104; ++i)
+        download("waiting-" + std::to_string(i) + ".txt", "w");
+    settings.setDisplayMode(DisplayMode::automatic);
+    download("newest.txt");
+    settle();
+    ASSERT_EQ(state(), NotchState::expanded);
+    QQuickItem* scroll = find("scrollArea");
+    for (const char* name : {"pendingRow-newest.txt", "moreWaiting"}) {
+        QQuickItem* item = find(QString::fromLatin1(name));
+        ASSERT_TRUE(scroll && item) << name;
+        const QRectF shown = item->mapRectToItem(scroll, item->boundingRect());
+        EXPECT_TRUE(shown.top() >= 0 && shown.bottom() <= scroll->height()) << name;
+    }
+    EXPECT_EQ(textOf("moreWaiting"),
+              "5 more waiting — Apply to all reaches them, `fadebin list` shows them");
+}
+
 // Whatever the source proposes (shift: a move), a drop is answered as a copy: nothing moved.
 // Promised files and direct saves are not files yet: the notch says so instead of doing nothing.
 TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {

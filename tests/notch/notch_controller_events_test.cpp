@@ -108,6 +108,38 @@ TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownload
     EXPECT_EQ(state(), NotchState::expanded);
 }
 
+// A toast shows while the panel is closed and ends by where the pointer is: away, it closes
+// after its time; in the shape, at its end or on entering, the panel opens.
+TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
+    settings.setShowTestTimers(true);
+    decided("soon.txt", ExpiryOption::tenSeconds);
+    advance(10s); // the scheduler's sweep trashes it
+    ASSERT_EQ(state(), NotchState::toast);
+    EXPECT_EQ(controller->toast()->subtitle, "soon.txt");
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::toast));
+    advance(3s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_TRUE(controller->toast().has_value()) << "kept while the shape closes";
+    advance(550ms);
+    EXPECT_FALSE(controller->toast().has_value());
+
+    const NotchToast a{NotchToast::Style::deleted, "Deleted", "a", FileKind::other};
+    controller->showToast(a);
+    nextTurn();
+    screens.pointer = Point{640, 790};
+    expectSwitch(3s, NotchState::toast, NotchState::expanded);
+    controller->collapse();
+    pointerAway();
+    advance(1s);
+    controller->showToast(a);
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    pointerOnNotch();
+    EXPECT_FALSE(Probe::isPending(*controller, Work::toast));
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
 TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
     // The zone spans x 410..870 and reaches 130 points below the notch (Qt y < 162).
     const std::pair<QPointF, bool> cases[] = {{{409.5, 10.5}, false},

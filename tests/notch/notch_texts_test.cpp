@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using namespace fadebin;
 using namespace std::chrono_literals;
 
@@ -12,6 +15,58 @@ namespace {
 const TextContext british{QLocale(QStringLiteral("en_GB")), QTimeZone(3600)};
 const Instant lateEvening =
     Instant(std::chrono::sys_days{std::chrono::year{2026} / std::chrono::March / 14} + 22h + 50min);
+
+TEST(NotchTexts, CountdownRoundsHalfAwayFromZeroAndDropsZeroParts) {
+    const std::pair<double, const char*> rows[] = {
+        {-5, "now"},      {0, "now"},      {0.49, "now"},      {0.5, "1s"},
+        {59, "59s"},      {59.5, "1m"},    {60, "1m"},         {3599, "59m"},
+        {3600, "1h"},     {3660, "1h 1m"}, {86399, "23h 59m"}, {86400, "1d"},
+        {90000, "1d 1h"}, {864000, "10d"}, {NAN, "now"},       {1e300, "11574074074d 1h"},
+    };
+    for (const auto& [seconds, text] : rows)
+        EXPECT_EQ(countdownText(seconds), text) << seconds;
+    EXPECT_EQ(countdownText(lateEvening + 3660s, lateEvening), "1h 1m");
+}
+
+TEST(NotchTexts, DatesAreTodayTomorrowOrDayAndMonthInTheLocalesShortTime) {
+    const std::pair<std::optional<Instant>, const char*> rows[] = {
+        {std::nullopt, "Never"},
+        {lateEvening, "Today 23:50"},
+        {lateEvening + 30min, "Tomorrow 00:20"},
+        {lateEvening + 24h + 9min, "Tomorrow 23:59"},
+        {lateEvening + 24h + 10min, "16 Mar 00:00"},
+        {lateEvening - 24h, "13 Mar 23:50"},
+    };
+    for (const auto& [date, text] : rows)
+        EXPECT_EQ(dateText(date, lateEvening, british), text);
+    EXPECT_EQ(dateText(lateEvening, lateEvening, {QLocale(u"en_US"_qs), QTimeZone(3600)}),
+              "Today 11:50 PM");
+    // The same instant is already tomorrow further east.
+    EXPECT_EQ(dateText(lateEvening, lateEvening - 4h, {british.locale, QTimeZone(4 * 3600)}),
+              "Tomorrow 02:50");
+}
+
+TEST(NotchTexts, ByteCountsInDecimalUnitsAndTheDetailThatJoinsThem) {
+    const std::pair<qint64, const char*> rows[] = {
+        {-1, "0 bytes"},
+        {0, "0 bytes"},
+        {1, "1 byte"},
+        {999, "999 bytes"},
+        {1000, "1.0 kB"},
+        {1499, "1.5 kB"},
+        {999949, "999.9 kB"},
+        {999950, "1.0 MB"},
+        {12345678, "12.3 MB"},
+        {1234567890, "1.2 GB"},
+        {999999999999, "1.0 TB"},
+        {std::numeric_limits<qint64>::max(), "9.2 EB"},
+    };
+    for (const auto& [bytes, text] : rows)
+        EXPECT_EQ(byteCountText(bytes, QLocale::c()), text) << bytes;
+    EXPECT_EQ(byteCountText(1500, QLocale(u"de_DE"_qs)), "1,5 kB");
+    EXPECT_EQ(pendingDetailText(lateEvening + 30min, QString(), 1, lateEvening, british),
+              "Until Tomorrow 00:20 · Downloads · 1 byte");
+}
 
 TEST(NotchTexts, ConfirmationsAndPreviewsNameWhenTheFileGoes) {
     DecisionConfirmation card{QUuid::createUuid(), FileKind::pdf, ExpiryOption::forever,
@@ -27,6 +82,10 @@ TEST(NotchTexts, ConfirmationsAndPreviewsNameWhenTheFileGoes) {
     EXPECT_EQ(deletionPreviewText(ExpiryOption::forever, lateEvening, british),
               "Kept until you delete it");
     EXPECT_EQ(filesDecidedText(3), "3 files");
+    for (const qsizetype none : {-1, 0})
+        EXPECT_EQ(moreWaitingText(none), QString());
+    EXPECT_EQ(moreWaitingText(4900),
+              "4900 more waiting — Apply to all reaches them, `fadebin list` shows them");
 }
 
 TEST(NotchTexts, ToastsNameEveryFile) {

@@ -5,6 +5,7 @@
 #include "periphery/PeripheryTexts.h"
 #include "periphery/SettingsWindow.h"
 #include "periphery/UpdateManager.h"
+#include "periphery/UpdateWindow.h"
 #include "periphery/WindowDriver.h"
 
 #include <QDBusVariant>
@@ -60,6 +61,24 @@ TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
             EXPECT_EQ(scene.stored(key), value) << key;
         }
     }
+}
+
+TEST(Windows, EscapeAndCtrlWClose) {
+    SettingsScene scene(nullptr, QUrl("https://fadebin.example/appcast.xml"),
+                        QUrl("https://fadebin.example/api/feedback"));
+    UpdateWindow result(scene.world.engine, scene.updates);
+    const std::function<QQuickWindow*()> windows[] = {
+        [&] { return scene.show(); },
+        [&] { return shown(scene.feedback); },
+        [&] { return shown(result); },
+    };
+    for (const auto& show : windows)
+        for (const auto& [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()},
+                                             {Qt::Key_W, Qt::ControlModifier}}) {
+            QQuickWindow* window = show();
+            press(window, key, modifiers);
+            EXPECT_FALSE(window->isVisible()) << window->title().toStdString() << " " << key;
+        }
 }
 
 TEST(Endpoints, HttpsAnywhereAndPlainHttpOnlyToThisMachine) {

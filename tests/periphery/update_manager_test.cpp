@@ -1,8 +1,13 @@
 #include "periphery/HttpServer.h"
+#include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateFeed.h"
 #include "periphery/UpdateManager.h"
 #include "periphery/UpdateWindow.h"
 #include "periphery/WindowDriver.h"
+#include "platform/SettingsFile.h"
+#include "support/PrivateBus.h"
+
+#include <QDBusMessage>
 
 #include <QQmlComponent>
 #include <QQuickWindow>
@@ -45,7 +50,71 @@ struct UpdateScene {
     std::vector<QUrl> opened;
 };
 
+// Records what it is asked to show, as a desktop's notification server would show it.
+class NotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList bodies;
+
+public Q_SLOTS:
+    QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
+                const QStringList& actions, const QVariantMap&, int) {
+        EXPECT_EQ(actions, (QStringList{"download", "Download…"}));
+        bodies.append(body);
+        return static_cast<uint>(bodies.size()) + 40;
+    }
+};
+
 } // namespace
+
+// Told through the desktop's notifications once per version, across checks and restarts.
+TEST(UpdateNotice, ToldOncePerVersionAndItsActionOpensTheReleasePage) {
+    PrivateBus bus;
+    if (bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+    QDBusConnection serverBus = bus.connect(QStringLiteral("test-server"));
+    NotificationServer server;
+    ASSERT_TRUE(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                         QDBusConnection::ExportAllSlots) &&
+                serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    UpdateScene scene;
+    const auto scheduledCheck = [&](const QByteArray& feed) {
+        scene.server.respond("/appcast.xml", HttpServer::answer(200, feed));
+        const size_t before = scene.server.requests().size();
+        scene.world.clock.advance(24h);
+        ASSERT_TRUE(waitFor([&] {
+            return scene.server.requests().size() > before && !scene.updates.isChecking();
+        }));
+    };
+    scene.updates.start();
+    for (int run = 0; run < 3; ++run) { // each run is the program started again
+        SettingsFile defaults(scene.world.home.configHome() / "Fadebin/defaults.json");
+        DesktopNotifications notifications(bus.connect(QStringLiteral("test-program")));
+        UpdateAnnouncer announcer(scene.updates, defaults, notifications);
+        if (run < 2) {
+            scheduledCheck(feedWith("13", "1.3"));
+            scheduledCheck(feedWith("13", "1.3"));
+            continue;
+        }
+        scheduledCheck(feedWith("14", "1.4"));
+        ASSERT_TRUE(waitFor([&] { return server.bodies.size() == 2; }));
+        EXPECT_EQ(server.bodies, (QStringList{"Fadebin 1.3 is available. You have 1.2.",
+                                              "Fadebin 1.4 is available. You have 1.2."}));
+        // Its own notice's action opens the page; an earlier run's notice does not.
+        for (const uint id : {41u, 42u}) {
+            QDBusMessage invoked = QDBusMessage::createSignal(
+                QStringLiteral("/org/freedesktop/Notifications"),
+                QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+            invoked << id << QStringLiteral("download");
+            ASSERT_TRUE(serverBus.send(invoked));
+        }
+        ASSERT_TRUE(waitFor([&] { return !scene.opened.empty(); }));
+        EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/14")}));
+    }
+}
 
 TEST(UpdateManager, FindsClearsAndKeepsTheFlagThroughFailedChecks) {
     UpdateScene scene;
@@ -249,3 +318,5 @@ TEST(UpdateFeed, OnlyWebPagesAreOfferedAndOnlySensibleVersionsShown) {
     release.shortVersion = "1.3 (Spring)";
     EXPECT_EQ(release.displayVersion(), "1.3 (Spring)");
 }
+
+#include "update_manager_test.moc"

@@ -1,5 +1,6 @@
 #include "platform/DownloadsFolder.h"
 
+#include "support/ScopedMount.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,13 @@ TEST_F(DownloadsFolderTest, TheKernelAndTheWalkOpenOnlyBeneathTheFolder) {
     ASSERT_TRUE(link);
     ASSERT_EQ(::fstat(link.value().get(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+    // A folder from outside bound inside is another place, by either way.
+    const auto bound = ScopedMount::bind(home.root() / "outside", dl() / "sub/deeper");
+    if (!bound)
+        GTEST_SKIP() << "needs root to bind-mount a folder";
+    EXPECT_EQ(found(openBeneath(root.get(), "sub/deeper", 0)), (std::variant<ino_t, int>(EXDEV)));
+    EXPECT_EQ(found(openBeneathByWalk(root.get(), "in/deeper", 0)),
+              (std::variant<ino_t, int>(EXDEV)));
 }
 
 TEST_F(DownloadsFolderTest, AUsersPathIsAdmittedOnlyAsAPlaceBelowDownloads) {

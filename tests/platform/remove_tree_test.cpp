@@ -53,4 +53,12 @@ TEST(RemoveTree, RemovesTreesFilesAndLinksButNeverWhatLinksPointToNorAnotherFile
     writeFile(tree / "mnt/other", "keep");
     EXPECT_EQ(removeTree(tree).error().code, EXDEV);
     EXPECT_EQ(readFile(tree / "mnt/other"), "keep");
+    // A folder of the same disk bound inside, or as the item itself: same device, other mount.
+    fs::create_directories(tree / "bound");
+    const auto bound = ScopedMount::bind(outside, tree / "bound");
+    ASSERT_TRUE(bound);
+    EXPECT_EQ(removeTree(tree / "bound").error().code, EBUSY);
+    EXPECT_EQ(removeTree(tree / "mnt").error().code, EBUSY);
+    EXPECT_EQ(removeTree(tree).error().code, EXDEV);
+    EXPECT_EQ(readFile(outside / "deep/precious"), "keep");
 }

@@ -115,6 +115,13 @@ void ManualClock::advance(Duration by) {
     m_awake = end;
 }
 
+void ManualClock::block(Duration span) {
+    m_now += span;
+    m_awake += span;
+    if (whileBlocked)
+        whileBlocked();
+}
+
 void ManualClock::jumpWallClock(Duration by) {
     m_now += by;
     fireDue(std::nullopt);

@@ -27,6 +27,9 @@ public:
     [[nodiscard]] TimerHandle onWallClockSet(std::function<void()> callback) override;
 
     void advance(Duration by);
+    // Time passes and nothing fires (the loop stands still); whileBlocked runs meanwhile.
+    void block(Duration span) override;
+    std::function<void()> whileBlocked;
     // The wall clock is set, forwards or back: what is now due fires, then the watchers hear.
     void jumpWallClock(Duration by);
     // The machine sleeps: wall time runs on, awake time stands still, and what fell due fires

@@ -31,6 +31,14 @@ public:
         return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
     }
 
+    // source's folder shown again at dir: the same filesystem and device, another mount.
+    [[nodiscard]] static std::unique_ptr<ScopedMount> bind(const std::filesystem::path& source,
+                                                           const std::filesystem::path& dir) {
+        if (::geteuid() != 0 || ::mount(source.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr))
+            return nullptr;
+        return std::unique_ptr<ScopedMount>(new ScopedMount(dir));
+    }
+
     // dir bound onto itself read-only: its contents stay visible but cannot change, which
     // also holds for root (for whom permission bits deny nothing).
     [[nodiscard]] static std::unique_ptr<ScopedMount> readOnly(const std::filesystem::path& dir) {

@@ -162,6 +162,34 @@ void toastsAndLists() {
     }
 }
 
+// More waiting than the panel shows: the newest download's row scrolled to, the rest counted;
+// then the guide's sample, which keeps its test timers after the guide, beside a download.
+void manyWaitingAndTheSample() {
+    {
+        NotchScene scene;
+        scene.settings.setDisplayMode(DisplayMode::hoverOnly);
+        for (int i = 0; i < 104; ++i)
+            scene.download("waiting-" + std::to_string(i) + ".txt", "w");
+        scene.settings.setDisplayMode(DisplayMode::automatic);
+        scene.download("newest.txt");
+        scene.settle();
+        scene.picture("lists-105-pending-newest-open");
+    }
+    NotchScene scene;
+    if (!scene.model.writeSampleFile())
+        return;
+    scene.settings.setGuideTestTimers(true);
+    scene.model.completionFilter().handleItemEvent(scene.file("Fadebin Sample.txt"));
+    scene.advance(1500ms);
+    scene.download("real.iso");
+    scene.settings.setGuideTestTimers(false);
+    for (const char* name : {"Fadebin Sample.txt", "real.iso"}) {
+        scene.controller->setSelectedPendingID(scene.record(name)->id());
+        scene.open();
+        scene.picture(QStringLiteral("after-guide-open-%1").arg(QLatin1String(name)));
+    }
+}
+
 void namesAndMenus() {
     {
         NotchScene scene;
@@ -195,6 +223,7 @@ void renderNotchStates() {
     pages();
     storageProblem();
     toastsAndLists();
+    manyWaitingAndTheSample();
     namesAndMenus();
 }
 

@@ -198,6 +198,20 @@ void onboardingWindow() {
         click(window, "dropSample");
         scene.picture("onboarding-2-sample-failed");
     }
+    {
+        // A desktop that cannot show the notch: the guide speaks of the command line.
+        OnboardingScene scene;
+        scene.world.model.start();
+        scene.onboarding.flow().setHasNotch(false);
+        QQuickWindow* window = scene.show();
+        scene.picture("onboarding-no-notch-0-welcome");
+        click(window, "continue");
+        click(window, "continue");
+        click(window, "dropSample");
+        scene.picture("onboarding-no-notch-2-try");
+        click(window, "continue");
+        scene.picture("onboarding-no-notch-3-done");
+    }
     OnboardingScene scene;
     scene.world.denyDownloads();
     scene.world.model.start();

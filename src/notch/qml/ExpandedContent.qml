@@ -14,6 +14,27 @@ Item {
     readonly property real pageHeight: pageColumn.implicitHeight
 
     implicitHeight: view.notchHeight + scroll.height + view.footerHeight
+
+    // The opened pending row stays in view (the newest download's, below a hundred others),
+    // also as the page around it is laid out.
+    property Item shownRow: null
+    function reveal() {
+        if (!shownRow || !shownRow.opened)
+            return
+        const top = shownRow.mapToItem(pageColumn, 0, 0).y
+        let bottom = top + shownRow.height
+        const tail = lists.item ? lists.item.tail : null
+        if (tail && tail.visible) {
+            const tailTop = tail.mapToItem(pageColumn, 0, 0).y
+            if (tailTop - bottom < 20 && tailTop + tail.height - top <= scroll.height)
+                bottom = tailTop + tail.height
+        }
+        const last = Math.max(0, scroll.contentHeight - scroll.height)
+        if (top < scroll.contentY)
+            scroll.contentY = Math.max(0, Math.min(top, last))
+        else if (bottom > scroll.contentY + scroll.height)
+            scroll.contentY = Math.min(bottom - scroll.height, last)
+    }
     // Made while the panel is collapsed and kept: opening only shows it, in the same frame
     // as the panel's opened frame, as the shape starts to grow around it (the surface clips
     // it). Closing fades it out.
@@ -37,6 +58,8 @@ Item {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.vertical: scrollBar
+        onContentHeightChanged: content.reveal()
+        onHeightChanged: content.reveal()
 
         Column {
             id: pageColumn
@@ -53,12 +76,19 @@ Item {
             // notch makes and drops no rows), and stay made while another page shows for a
             // moment (a decision's card): their rows are not made again after it.
             Loader {
+                id: lists
                 objectName: "listsPage"
                 width: scroll.width
                 active: content.visible
                         && (content.view.pendingRows.count > 0 || content.view.trackedRows.count > 0)
                 visible: content.view.page === "lists"
-                sourceComponent: Lists { view: content.view }
+                sourceComponent: Lists {
+                    view: content.view
+                    onRowPlaced: item => {
+                        content.shownRow = item
+                        content.reveal()
+                    }
+                }
             }
             Loader {
                 id: page

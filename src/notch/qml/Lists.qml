@@ -8,6 +8,10 @@ Column {
     objectName: "lists"
 
     required property NotchViewModel view
+    // The opened pending row moved or changed size: the scroll area keeps it in view.
+    signal rowPlaced(Item item)
+    // The line under the last waiting row, shown with it when there is room.
+    readonly property Item tail: moreWaiting
 
     spacing: 14
     bottomPadding: 4
@@ -49,8 +53,20 @@ Column {
                 PendingItem {
                     view: lists.view
                     maxWidth: lists.width
+                    onPlaced: item => lists.rowPlaced(item)
                 }
             }
+        }
+        Text {
+            id: moreWaiting
+            objectName: "moreWaiting"
+            width: parent.width
+            visible: text !== ""
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            text: lists.view.moreWaiting
+            color: Qt.rgba(1, 1, 1, 0.6)
+            font.pixelSize: 12
         }
     }
 

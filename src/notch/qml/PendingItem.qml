@@ -11,6 +11,11 @@ Item {
     required property NotchViewModel view
     property real maxWidth: 300
     readonly property bool opened: file.opened
+    // Told while opened, whenever the row moves or changes size.
+    signal placed(Item item)
+    onOpenedChanged: if (opened) placed(pending)
+    onYChanged: if (opened) placed(pending)
+    onHeightChanged: if (opened) placed(pending)
 
     width: opened ? maxWidth : Math.min(chip.implicitWidth, maxWidth)
     height: opened ? row.implicitHeight : chip.implicitHeight
@@ -32,7 +37,7 @@ Item {
         visible: active
         sourceComponent: PendingRow {
             file: pending.file
-            options: pending.view.options
+            options: pending.file.options
             onDecide: raw => pending.view.decidePending(pending.file.id, raw)
             onKeep: pending.view.keepPending(pending.file.id)
         }

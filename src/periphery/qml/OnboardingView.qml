@@ -91,12 +91,12 @@ ApplicationWindow {
                     Layout.fillWidth: true
 
                     Label {
-                        text: qsTr("Hover the notch")
+                        text: window.flow.texts.hintLead
                         font.pixelSize: 13
                         font.weight: Font.Medium
                     }
                     SecondaryLabel {
-                        text: qsTr("to see what's pending and what's expiring")
+                        text: window.flow.texts.hintRest
                         font.pixelSize: 13
                     }
                 }
@@ -137,7 +137,7 @@ ApplicationWindow {
 
             OnboardingStep {
                 title: qsTr("Try It")
-                body: qsTr("Drop a sample file into Downloads. The notch opens and asks how long to keep it. Pick 30 seconds and watch it go to the Trash.")
+                body: window.flow.texts.tryIt
 
                 OnboardingButton {
                     objectName: "dropSample"
@@ -148,7 +148,7 @@ ApplicationWindow {
                 StatusLine {
                     objectName: "sampleDropped"
                     visible: window.flow.sampleDropped
-                    text: qsTr("Sample dropped — look at the notch")
+                    text: window.flow.texts.sampleDropped
                 }
                 StatusLine {
                     objectName: "sampleFailed"
@@ -162,7 +162,7 @@ ApplicationWindow {
                     Layout.topMargin: 4
                 }
                 Note {
-                    text: qsTr("Changed your mind later? Click the time next to a file to pick again, drop any file on the notch to time it, or move a file out of Downloads to keep it.")
+                    text: window.flow.texts.later
                     Layout.fillWidth: true
                 }
                 Item { Layout.fillHeight: true }
@@ -170,7 +170,7 @@ ApplicationWindow {
 
             OnboardingStep {
                 title: qsTr("You're All Set")
-                body: qsTr("Fadebin lives in the notch at the top of your screen. Hover it any time to see what's pending and what's expiring, and use the gear for settings.")
+                body: window.flow.texts.allSet
 
                 CheckBox {
                     id: launchAtLogin

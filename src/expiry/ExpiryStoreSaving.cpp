@@ -1,0 +1,86 @@
+// Saving: every change written in one transaction, the file's marks following it, failed
+// saves tried again, and the last tries of a stop.
+#include "expiry/ExpiryStore.h"
+
+#include "platform/Log.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace fadebin {
+
+bool ExpiryStore::save() {
+    if (m_batchDepth > 0)
+        return true; // written, marks and all, when the batch ends
+    std::vector<const TrackedFile*> dirty;
+    dirty.reserve(m_unsaved.size());
+    for (const auto& [sequence, record] : m_unsaved)
+        dirty.push_back(record);
+    QString error;
+    if (!dirty.empty() && !m_database->write(dirty, error)) {
+        saveFailed(error);
+        return false;
+    }
+    for (const auto& [sequence, record] : std::exchange(m_unsaved, {}))
+        record->clearDirty();
+    if (m_saveProblem) {
+        FADEBIN_LOG_INFO(LogCategory::Expiry, "Records saved again");
+        m_saveProblem.reset();
+        m_saveRetry.reset();
+        m_saveRetryDelay = Duration::zero();
+        Q_EMIT saveProblemChanged();
+    }
+    payOwedMarks();
+    dropEnded();
+    return true;
+}
+
+void ExpiryStore::saveFailed(const QString& error) {
+    // What the user can do something about, in their words; anything else as SQLite says it.
+    const QString reason =
+        error.contains(QLatin1String("full"))       ? QStringLiteral("the disk is full")
+        : error.contains(QLatin1String("readonly")) ? QStringLiteral("the disk is read-only")
+                                                    : error;
+    m_saveReason = reason;
+    const QString problem = QStringLiteral("Fadebin can't save its records: ") + reason;
+    if (problem != m_saveProblem) {
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Save failed: %s", error.toUtf8().constData());
+        m_saveProblem = problem;
+        Q_EMIT saveProblemChanged();
+    }
+    // Tried again on its own, a little later after each failed try (other saves failing
+    // meanwhile do not put it off), until one goes through.
+    if (m_saveRetry && m_saveRetry->isActive())
+        return;
+    m_saveRetryDelay = std::clamp(m_saveRetryDelay * 2, firstSaveRetry, longestSaveRetry);
+    QPointer<ExpiryStore> self(this);
+    m_saveRetry = m_clock.singleShot(m_saveRetryDelay, [self] {
+        if (self)
+            self->save();
+    });
+}
+
+std::optional<QString> ExpiryStore::notSavedYet() const {
+    if (m_unsaved.empty() || !m_saveProblem)
+        return std::nullopt;
+    return QStringLiteral("not saved yet: %1; Fadebin keeps trying").arg(m_saveReason);
+}
+
+void ExpiryStore::saveBeforeStop() {
+    // Nobody listens any more, and no loop turns to run a retry: a few tries here, then
+    // every change still unsaved is told lost by name.
+    blockSignals(true);
+    for (int tries = 0; !m_unsaved.empty() && tries < savesAtStop; ++tries) {
+        if (tries > 0)
+            m_clock.block(pauseAtStop);
+        [[maybe_unused]] const bool saved = save();
+        m_saveRetry.reset();
+    }
+    for (const auto& [sequence, record] : m_unsaved)
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Lost at stop, never saved: %s (%s)",
+                          record->displayName().toUtf8().constData(),
+                          record->statusRaw().toUtf8().constData());
+}
+
+} // namespace fadebin
