@@ -4,6 +4,7 @@ target_link_libraries(notch_e2e_test PRIVATE fadebin_quickdriver fadebin_x11test
 
 # The desktop test compares the windows' identity with the desktop entry in the sources.
 target_compile_definitions(desktop_program_test PRIVATE FADEBIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+
 # A window of a second process below the notch: it writes down the clicks that go through the
 # panel, and drags a file onto it (e2e/ClickWindow.cpp).
 add_executable(fadebin_click_window ${CMAKE_CURRENT_LIST_DIR}/ClickWindow.cpp)
