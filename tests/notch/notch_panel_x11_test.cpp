@@ -120,28 +120,27 @@ TEST_F(NotchPanelX11Test, TheOutlineIsCutByTheServerOrForInputAsACompositorComes
     XDestroyWindow(m_x, again);
 }
 
-// At scale 2 the drag watcher's and the screen source's pointer positions land in the same
-// logical space as the notch geometry.
+// The drag watcher's and the screen source's pointer positions land in the same logical space
+// as the notch geometry, at scale 2 too.
 TEST_F(NotchPanelX11Test, PointerPositionsAreLogicalAndInsideTheNotch) {
-    if (!scaled)
-        GTEST_SKIP() << "the run at scale 2";
+    const double s = scaled ? 2 : 1;
     QtScreenSource screens;
     const NotchGeometry geometry = screens.geometry();
-    // The 1280 x 800 server screen is 640 x 400 logical pixels: the notch spans 220..420.
-    ASSERT_EQ(geometry.notchRect, (Rect{220, 368, 200, 32}));
+    // The 1280 x 800 server screen is 640 x 400 logical pixels at scale 2.
+    ASSERT_EQ(geometry.notchRect, (Rect{640 / s - 100, 800 / s - 32, 200, 32}));
     pointerTo(641, 1);
     X11DragSelection dragSelection;
-    EXPECT_EQ(dragSelection.pointerLocation(), QPointF(320.75, 0.75));
+    EXPECT_EQ(dragSelection.pointerLocation(), QPointF(641.5 / s, 1.5 / s));
     const Point dragged = DesktopSpace::current().fromQt(dragSelection.pointerLocation());
     EXPECT_TRUE(geometry.notchRect.contains(dragged)) << dragged.x << "," << dragged.y;
     ASSERT_TRUE(waitFor([&] {
         const auto p = screens.pointerLocation();
         return p && geometry.notchRect.contains(*p);
     }));
-    // The server's pixel 900 is logical 450, beside the notch; unconverted it would be far to
-    // the right of the screen.
+    // The server's pixel 900 is beside the notch at either scale; unconverted at scale 2 it
+    // would be far to the right of the screen.
     pointerTo(900, 1);
-    EXPECT_EQ(dragSelection.pointerLocation(), QPointF(450.25, 0.75));
+    EXPECT_EQ(dragSelection.pointerLocation(), QPointF(900.5 / s, 1.5 / s));
 }
 
 } // namespace
