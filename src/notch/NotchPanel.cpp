@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QRegion>
 #include <QSurfaceFormat>
+#include <QTransform>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <algorithm>
@@ -140,9 +141,12 @@ void NotchPanel::applyGeometry() {
     if (m_orderedFront && !isVisible()) {
         applyDesktopHints();
         show();
-        if (m_desktopHintsApplied) // only X11 restacks; elsewhere Qt warns
-            raise();
     }
+    // Every change (opening above all) restacks it on top: without a window manager nothing
+    // keeps it above the windows mapped since it was shown. Only X11 restacks; elsewhere Qt
+    // warns.
+    if (isVisible() && m_desktopHintsApplied)
+        raise();
 }
 
 void NotchPanel::present() {
@@ -180,19 +184,22 @@ void NotchPanel::setShape(const QPainterPath& outline) {
 
 void NotchPanel::applyShape() {
     // Only X has the shape extension behind window masks; other platforms would just warn.
-    if (!m_compositing)
+    if (!m_compositing || handle() == nullptr)
         return;
-    const QRegion region = shapeRegion(m_shape);
+    // The server's pixels: the outline scaled as Qt scales the window.
+    const double ratio = devicePixelRatio();
+    const QRegion region = shapeRegion(QTransform::fromScale(ratio, ratio).map(m_shape));
+    const auto window = static_cast<unsigned long>(winId());
     if (clipsToShape()) {
         // The bounding shape both clips the drawing to the outline, so that its rounded
-        // corners need no compositor, and lets input outside it fall through.
-        setMask(region);
-        if (handle() != nullptr)
-            setX11InputShape(winId(), {}); // input follows the bounding shape
+        // corners need no compositor, and lets input outside it fall through. Before there
+        // is an outline nothing shows: never a square panel for a frame.
+        setX11Shape(window, X11Shape::bounding, region);
+        setX11Shape(window, X11Shape::input, std::nullopt); // input follows the bounding shape
     } else {
         // The compositor blends the clear pixels around the outline; only input is limited.
-        setMask({});
-        setX11InputShape(winId(), region);
+        setX11Shape(window, X11Shape::bounding, std::nullopt);
+        setX11Shape(window, X11Shape::input, region);
     }
 }
 
@@ -244,6 +251,17 @@ void NotchPanel::applyDesktopHints() {
     create();
     Display* display = x11->display();
     const auto window = static_cast<::Window>(winId());
+    // Qt gives every window a colormap of its own, even on the screen's own visual. Tools that
+    // read the screen window by window (xwd -root, ImageMagick's import) take a window with
+    // another colormap for another visual and copy its whole rectangle, shape or not: the
+    // parts cut away show as black. With the screen's colormap the panel is read as the
+    // screen shows it.
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, window, &attributes) != 0 &&
+        attributes.visual == DefaultVisual(display, DefaultScreen(display)) &&
+        attributes.colormap != DefaultColormap(display, DefaultScreen(display)))
+        XSetWindowColormap(display, window, DefaultColormap(display, DefaultScreen(display)));
+    applyShape(); // before the first map
     // Written on the unmapped window before every show: EWMH lets clients set _NET_WM_STATE
     // directly only then, and window managers drop it when a window is withdrawn. Qt keeps
     // these when it adds the "above" state at mapping. No taskbar or pager entry, and the

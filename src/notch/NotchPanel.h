@@ -125,7 +125,7 @@ public:
     void setOnPressOutside(std::function<void()> callback) override;
 
     // The drawn outline in view coordinates (from the top left). It is also the window's
-    // input and drawing mask; an empty outline leaves the whole panel active.
+    // input and drawing mask; on X an empty outline shows nothing and takes no input.
     void setShape(const QPainterPath& outline);
     [[nodiscard]] const QPainterPath& shape() const { return m_shape; }
     // The drawn rectangle of the shape test: shapeSize centred at the top of a view.

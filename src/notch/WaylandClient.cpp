@@ -141,18 +141,19 @@ struct WaylandClient::Listeners {
         logicalPosition, logicalSize, detailsDone, outputName, outputDescription};
 };
 
-WaylandCompositor probeWaylandCompositor() {
+WaylandCompositor probeWaylandCompositor(bool* hasSeat) {
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return WaylandCompositor::none;
     wl_display* display = wl_display_connect(nullptr);
     if (display == nullptr)
         return WaylandCompositor::none;
-    bool offered = false;
+    std::pair<bool, bool> offered; // the layer shell, a seat
     wl_registry* registry = wl_display_get_registry(display);
     static constexpr wl_registry_listener listener{
         [](void* data, wl_registry*, std::uint32_t, const char* interface, std::uint32_t) {
-            if (std::string_view(interface) == zwlr_layer_shell_v1_interface.name)
-                *static_cast<bool*>(data) = true;
+            auto* found = static_cast<std::pair<bool, bool>*>(data);
+            found->first |= std::string_view(interface) == zwlr_layer_shell_v1_interface.name;
+            found->second |= std::string_view(interface) == wl_seat_interface.name;
         },
         [](void*, wl_registry*, std::uint32_t) {}};
     wl_registry_add_listener(registry, &listener, &offered);
@@ -161,7 +162,9 @@ WaylandCompositor probeWaylandCompositor() {
     wl_display_disconnect(display);
     if (!answered)
         return WaylandCompositor::none;
-    return offered ? WaylandCompositor::withLayerShell : WaylandCompositor::withoutLayerShell;
+    if (hasSeat != nullptr)
+        *hasSeat = offered.second;
+    return offered.first ? WaylandCompositor::withLayerShell : WaylandCompositor::withoutLayerShell;
 }
 
 std::unique_ptr<WaylandClient> WaylandClient::connect() {

@@ -32,9 +32,9 @@ class QSocketNotifier;
 namespace fadebin {
 
 // What the Wayland compositor of this session (WAYLAND_DISPLAY) offers, asked on a
-// connection of its own that is closed again.
+// connection of its own that is closed again; hasSeat tells whether it has an input seat.
 enum class WaylandCompositor { none, withoutLayerShell, withLayerShell };
-[[nodiscard]] WaylandCompositor probeWaylandCompositor();
+[[nodiscard]] WaylandCompositor probeWaylandCompositor(bool* hasSeat = nullptr);
 
 // One output of the compositor, with the name and logical frame Qt gives its screen.
 struct WaylandOutput {

@@ -96,21 +96,22 @@ QRegion shapeRegion(const QPainterPath& outline) {
     return region;
 }
 
-void setX11InputShape(unsigned long window, const QRegion& region) {
+void setX11Shape(unsigned long window, X11Shape kind, const std::optional<QRegion>& region) {
     Display* display = qtDisplay();
     if (display == nullptr || window == 0)
         return;
     XserverRegion shape = 0;
-    if (!region.isEmpty()) {
+    if (region) {
         std::vector<XRectangle> rects;
-        rects.reserve(static_cast<std::size_t>(region.rectCount()));
-        for (const QRect& r : region)
+        rects.reserve(static_cast<std::size_t>(region->rectCount()));
+        for (const QRect& r : *region)
             rects.push_back({static_cast<short>(r.x()), static_cast<short>(r.y()),
                              static_cast<unsigned short>(r.width()),
                              static_cast<unsigned short>(r.height())});
         shape = XFixesCreateRegion(display, rects.data(), static_cast<int>(rects.size()));
     }
-    XFixesSetWindowShapeRegion(display, window, ShapeInput, 0, 0, shape);
+    XFixesSetWindowShapeRegion(display, window,
+                               kind == X11Shape::input ? ShapeInput : ShapeBounding, 0, 0, shape);
     if (shape != 0)
         XFixesDestroyRegion(display, shape);
     XFlush(display);

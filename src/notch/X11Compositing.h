@@ -5,6 +5,7 @@
 #include <QRegion>
 
 #include <functional>
+#include <optional>
 
 namespace fadebin {
 
@@ -42,8 +43,11 @@ private:
 // Shape extension takes as a window's bounding or input shape.
 [[nodiscard]] QRegion shapeRegion(const QPainterPath& outline);
 
-// Sets (or, with an empty region, clears) the input shape of an X window through XFixes on
-// Qt's connection: input outside it falls through to the windows below, drawing is untouched.
-void setX11InputShape(unsigned long window, const QRegion& region);
+// Sets one shape of an X window through XFixes on Qt's connection, in the server's pixels:
+// the bounding shape (what is drawn, and where input can land) or the input shape (input
+// outside it falls through to the windows below). No region resets it to the whole window;
+// an empty one leaves nothing.
+enum class X11Shape { bounding, input };
+void setX11Shape(unsigned long window, X11Shape kind, const std::optional<QRegion>& region);
 
 } // namespace fadebin

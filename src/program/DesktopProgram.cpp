@@ -68,10 +68,21 @@ Display chooseDisplay() {
     const bool askedForX11 = platform.startsWith("xcb");
     const bool askedForOther =
         !platform.isEmpty() && !askedForX11 && !platform.startsWith("wayland");
+    bool hasSeat = true;
     const WaylandCompositor wayland =
-        askedForX11 || askedForOther ? WaylandCompositor::none : probeWaylandCompositor();
-    if (wayland == WaylandCompositor::withLayerShell) {
+        askedForX11 || askedForOther ? WaylandCompositor::none : probeWaylandCompositor(&hasSeat);
+    // Qt's own Wayland text input asks the seat's device for the writing direction of every
+    // text shown, and crashes where there is none (a headless compositor): no input method
+    // there, unless one is asked for.
+    const auto useWayland = [hasSeat] {
         qputenv("QT_QPA_PLATFORM", "wayland");
+        if (!hasSeat && qEnvironmentVariableIsEmpty("QT_IM_MODULE")) {
+            FADEBIN_LOG_INFO(LogCategory::App, "The Wayland compositor has no input seat");
+            qputenv("QT_IM_MODULE", "none");
+        }
+    };
+    if (wayland == WaylandCompositor::withLayerShell) {
+        useWayland();
         return Display::layerShell;
     }
     if (!qEnvironmentVariableIsEmpty("DISPLAY") && x11DisplayReachable()) {
@@ -79,7 +90,7 @@ Display chooseDisplay() {
         return Display::x11;
     }
     if (wayland == WaylandCompositor::withoutLayerShell) {
-        qputenv("QT_QPA_PLATFORM", "wayland");
+        useWayland();
         return Display::waylandWindowsOnly;
     }
     if (askedForOther)

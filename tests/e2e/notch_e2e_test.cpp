@@ -3,17 +3,17 @@
 // is where it is drawn.
 //
 // The screen, bare, under a real window manager (openbox) and under a compositing manager
-// (xcompmgr): where the panel's outline is not drawn, the desktop shows. It is read as the X
-// server shows it, from the root window. xwd -root is no witness here: it reads each window's
-// own image, whose pixels outside the window's shape are undefined (black on Xvfb), and shows
-// the whole 420 x 480 rectangle black whatever the panel does.
+// (xcompmgr), at two sizes and at Qt's scale 2: where the panel's outline is not drawn, the
+// desktop shows, read from the root window as the X server shows it and by xwd.
 #include "e2e/PendingRow.h"
 #include "e2e/ProgramFixture.h"
 #include "support/ScreenGrab.h"
 #include "support/X11TestTools.h"
+#include "support/XvfbServer.h"
 
 #include <QColor>
 #include <QStandardPaths>
+#include <QtEndian>
 
 // Xlib last: its macros would break Qt's headers.
 #include <X11/Xlib.h>
@@ -66,18 +66,6 @@ protected:
         return lightness;
     }
 
-    // The screen as the X server shows it: the root window's image.
-    [[nodiscard]] QImage screen() const {
-        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), 0, 0, 1280, 800, AllPlanes, ZPixmap);
-        if (image == nullptr)
-            return {};
-        QImage shot(reinterpret_cast<const uchar*>(image->data), 1280, 800, image->bytes_per_line,
-                    QImage::Format_RGB32);
-        shot = shot.copy();
-        XDestroyImage(image);
-        return shot;
-    }
-
     TempHome home;
     Program program{home};
 };
@@ -115,24 +103,122 @@ TEST_F(NotchEndToEnd, HoverAndADownloadOpenItAndRealClicksOnTheRowScheduleTheFil
     EXPECT_NEAR(readRecord(home, "invoice.pdf").expiresAt.value_or(0), clickedAt + 3600, 10);
 }
 
-// What runs beside the program: nothing, a window manager (openbox) or a compositing
-// manager (xcompmgr).
-class NotchPixels : public NotchEndToEnd, public ::testing::WithParamInterface<const char*> {
+// On a server without a window manager nothing keeps the panel above windows mapped after it:
+// opening raises it.
+TEST_F(NotchEndToEnd, OpeningRaisesThePanelAboveAWindowMappedAfterIt) {
+    startProgram(R"({"autoDismissSeconds": 600})");
+    const ::Window root = DefaultRootWindow(m_x);
+    const ::Window other = XCreateSimpleWindow(m_x, root, 0, 0, 1280, 800, 0, 0, 0x336699);
+    XMapWindow(m_x, other);
+    XSync(m_x, False);
+    const auto stackedAbove = [&](::Window upper, ::Window lower) {
+        ::Window top = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(m_x, root, &top, &parent, &children, &count);
+        const std::vector<::Window> order(children, children + count); // bottom first
+        XFree(children);
+        return std::ranges::find(order, upper) > std::ranges::find(order, lower);
+    };
+    ASSERT_TRUE(stackedAbove(other, panel().first));
+    writeDownload(home.downloads(), "report.pdf");
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 30s)) << program.log();
+    EXPECT_TRUE(waitFor([&] { return stackedAbove(panel().first, other); }));
+    XDestroyWindow(m_x, other);
+}
+
+// A file dragged from a window of another X client opens the notch as it comes near (the
+// drag watcher follows the X drag selection: the panel sees no pointer during a drag).
+TEST_F(NotchEndToEnd, AFileDraggedFromAnotherClientOpensTheNotch) {
+    const path file = home.downloads() / "dragged.pdf";
+    writeFile(file, "a file that was here before");
+    startProgram(R"({"autoDismissSeconds": 600})");
+    QProcess source;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    source.setProcessEnvironment(environment);
+    source.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {"-", toQString(file)});
+    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "ready\n"; }));
+    xdotool({"mousemove", "200", "150", "mousedown", "1"});
+    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "drag\n"; }));
+    // Near the notch, not on it: hovering there opens nothing, a drag does.
+    for (const QPoint p : {QPoint(400, 300), QPoint(700, 160), QPoint(800, 120)})
+        pointerTo(p.x(), p.y());
+    EXPECT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 10s))
+        << "a drag onto the collapsed notch did not open it\n" + program.log();
+    xdotool({"mouseup", "1"});
+    source.kill();
+    source.waitForFinished(10'000);
+}
+
+// xwd's picture of the whole screen: it reads a window whose colormap differs from the
+// root's by itself, its whole rectangle, so a panel cut to its outline by the X server yet
+// read that way shows its frame black. Null when there is no xwd.
+QImage xwdScreen(const std::string& display) {
+    QProcess xwd;
+    xwd.start(QStringLiteral("xwd"), {"-root", "-silent", "-display", toQString(display)});
+    if (!xwd.waitForFinished(20'000) || xwd.exitCode() != 0)
+        return {};
+    const QByteArray data = xwd.readAllStandardOutput();
+    const auto field = [&](int i) { return qFromBigEndian<quint32>(data.constData() + 4 * i); };
+    if (data.size() < 100)
+        return {};
+    // The header's words: its size, the size of the picture, the byte order, bits per pixel,
+    // bytes per line, then the colormap's entries of 12 bytes each.
+    const int width = static_cast<int>(field(4)), height = static_cast<int>(field(5));
+    const int step = static_cast<int>(field(11)) / 8, line = static_cast<int>(field(12));
+    const qsizetype start = field(0) + 12 * qsizetype(field(19));
+    if (field(7) != 0 || step < 3 || data.size() < start + qsizetype(line) * height)
+        return {};
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto* p =
+                reinterpret_cast<const uchar*>(data.constData()) + start + y * line + x * step;
+            image.setPixel(x, y, qRgb(p[2], p[1], p[0]));
+        }
+    return image;
+}
+
+// The screen size, Qt's scale factor and what runs beside the program: nothing, a window
+// manager (openbox) or a compositing manager (xcompmgr).
+struct Desktop {
+    QSize size;
+    int scale;
+    const char* manager;
+};
+
+// The program on a private X server of the case's size, the pointer far from the notch. The
+// screen is read twice at every look: as the X server shows it (the root window's image) and
+// as xwd reads it.
+class NotchPixels : public NotchEndToEnd, public ::testing::WithParamInterface<Desktop> {
 protected:
     void SetUp() override {
+        if (QStandardPaths::findExecutable(QStringLiteral("xwd")).isEmpty())
+            GTEST_SKIP() << "xwd is not installed (Debian package x11-apps)";
+        std::string why;
+        const QSize size = GetParam().size;
+        m_server = XvfbServer::start(
+            why, QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()).toStdString(),
+            {"-wr"});
+        if (!m_server)
+            GTEST_SKIP() << why;
+        m_display = qgetenv("DISPLAY");
+        qputenv("DISPLAY", m_server->display().c_str());
+        if (GetParam().scale != 1)
+            qputenv("QT_SCALE_FACTOR", QByteArray::number(GetParam().scale));
         NotchEndToEnd::SetUp();
-        if (m_x == nullptr)
+        if (m_x == nullptr || IsSkipped())
             return;
+        pointerTo(100, size.height() - 100);
+        const std::string manager = GetParam().manager;
         const Atom compositing = XInternAtom(m_x, "_NET_WM_CM_S0", False);
-        if (manager() != "none") {
-            const QString command = QString::fromStdString(manager());
-            if (QStandardPaths::findExecutable(command).isEmpty())
-                GTEST_SKIP() << manager() << " is not installed (Debian package " << manager()
-                             << ")";
-            m_manager.start(command, {});
+        if (manager != "none") {
+            if (QStandardPaths::findExecutable(toQString(manager)).isEmpty())
+                GTEST_SKIP() << manager << " is not installed (Debian package " << manager << ")";
+            m_manager.start(toQString(manager), {});
             const Atom selection = isCompositing() ? compositing : XInternAtom(m_x, "WM_S0", False);
             ASSERT_TRUE(waitFor([&] { return XGetSelectionOwner(m_x, selection) != 0; }, 30s))
-                << manager() << " did not start";
+                << manager << " did not start";
         }
         ASSERT_EQ(XGetSelectionOwner(m_x, compositing) != 0, isCompositing());
     }
@@ -143,80 +229,119 @@ protected:
             m_manager.waitForFinished(10'000);
         }
         NotchEndToEnd::TearDown();
+        qunsetenv("QT_SCALE_FACTOR");
+        if (!m_display.isNull())
+            qputenv("DISPLAY", m_display);
     }
 
-    [[nodiscard]] static std::string manager() { return GetParam(); }
-    [[nodiscard]] static bool isCompositing() { return manager() == "xcompmgr"; }
-
-    // The lowest black row of the open shape at the screen's centre line, found from below
-    // (the content above it has light text on that line).
-    [[nodiscard]] static int shapeBottom(const QImage& image) {
-        int y = expandedNotchFrame.bottom();
-        while (y > 0 && !isDark(image.pixelColor(640, y)))
+    [[nodiscard]] static bool isCompositing() {
+        return std::string(GetParam().manager) == "xcompmgr";
+    }
+    // A frame of the notch (256 x 32 shut, 420 x 480 open) hanging from the top centre.
+    [[nodiscard]] static QRect frame(QSize points) {
+        const int s = GetParam().scale;
+        return {GetParam().size.width() / 2 - points.width() * s / 2, 0, points.width() * s,
+                points.height() * s};
+    }
+    [[nodiscard]] QImage rootScreen() const {
+        const QSize size = GetParam().size;
+        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), 0, 0, size.width(), size.height(),
+                                  AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return {};
+        QImage shot = QImage(reinterpret_cast<const uchar*>(image->data), size.width(),
+                             size.height(), image->bytes_per_line, QImage::Format_RGB32)
+                          .copy();
+        XDestroyImage(image);
+        return shot;
+    }
+    // Both readings of the screen; xwd's only where it reads the panel with the screen's
+    // visual (an alpha window under a compositor is read as its own clear pixels by xwd).
+    [[nodiscard]] std::vector<std::pair<const char*, QImage>> screens() const {
+        std::vector<std::pair<const char*, QImage>> shots{{"root", rootScreen()}};
+        if (!isCompositing())
+            shots.emplace_back("xwd", xwdScreen(m_server->display()));
+        return shots;
+    }
+    // The lowest dark row of the open outline at the centre line, found from below.
+    [[nodiscard]] static int outlineBottom(const QImage& image, const QRect& open) {
+        int y = std::min(open.bottom(), image.height() - 1);
+        while (y > 0 && !isDark(image.pixelColor(open.center().x(), y)))
             --y;
         return y;
     }
 
-    // Light where the panel's frame reaches but its outline does not: below the content
-    // and at the four lower corners' outer pixels (the radii are 22 open, 12 or more shut).
-    static void expectDesktopAround(const QImage& image, const QRect& drawn, const char* what) {
-        SCOPED_TRACE(what);
-        const int bottom = drawn.bottom();
-        for (const QPoint p :
-             {QPoint(drawn.left(), bottom), QPoint(drawn.right(), bottom),
-              QPoint(drawn.left() + 1, bottom - 1), QPoint(drawn.right() - 1, bottom - 1)})
-            EXPECT_TRUE(isLight(image.pixelColor(p)))
-                << "lower corner at " << p.x() << "," << p.y() << " is "
-                << image.pixelColor(p).name().toStdString();
-        // The outline itself is there: black in the middle of its lower edge.
-        EXPECT_TRUE(isDark(image.pixelColor(drawn.center().x(), bottom - 2)));
-    }
-
+    std::unique_ptr<XvfbServer> m_server;
+    QByteArray m_display;
     QProcess m_manager;
 };
 
-TEST_P(NotchPixels, TheDesktopShowsAroundTheOpenAndTheCollapsedOutline) {
-    startProgram(R"({"autoDismissSeconds": 600})");
-
-    // One finished download: the panel opens on its pending row.
+// In every look from the download on, for two seconds after the panel opened, with the
+// pointer away: the desktop below the content, at the open frame's lower corners and beside
+// the collapsed outline's lower corners; once settled, beside the open outline's corners too.
+TEST_P(NotchPixels, TheDesktopShowsAroundTheOutlineInEveryLookFromTheDownloadOn) {
+    const QRect shut = frame({256, 32}), open = frame({420, 480});
+    writeOnboardedSettings(home, R"({"autoDismissSeconds": 600})");
+    ASSERT_TRUE(program.start(m_server->display())) << program.log();
+    ASSERT_TRUE(waitFor([&] { return panelFrame() == shut; }, 30s)) << program.log();
     writeDownload(home.downloads(), "report.pdf");
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 30s)) << program.log();
-    // Moved onto the panel, so that it stays open while it is looked at.
-    pointerTo(640, 10);
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const QImage now = screen();
-            return isDark(now.pixelColor(640, 100)) && shapeBottom(now) > 100;
-        },
-        10s))
-        << "the open panel never drew its content";
-    const QImage open = settledScreen([this] { return screen(); });
-    ASSERT_FALSE(open.isNull());
-
-    const int bottom = shapeBottom(open);
-    ASSERT_LT(bottom, expandedNotchFrame.bottom() - 40) << "one row fills less than the frame";
-    const QRect drawnOpen(expandedNotchFrame.left(), 0, expandedNotchFrame.width(), bottom + 1);
-    // Below the content, inside the panel's frame: the desktop.
-    for (const QPoint p : {QPoint(640, bottom + 12), QPoint(640, expandedNotchFrame.bottom() - 2),
-                           QPoint(expandedNotchFrame.left() + 2, expandedNotchFrame.bottom() - 2),
-                           QPoint(expandedNotchFrame.right() - 2, (bottom + 480) / 2)})
-        EXPECT_TRUE(isLight(open.pixelColor(p)))
-            << "below the content at " << p.x() << "," << p.y() << " is "
-            << open.pixelColor(p).name().toStdString();
-    expectDesktopAround(open, drawnOpen, "open");
-
-    // Away from the notch it closes to its collapsed outline.
-    pointerTo(640, 700);
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 20s)) << program.log();
-    const QImage collapsed = settledScreen([this] { return screen(); });
-    ASSERT_FALSE(collapsed.isNull());
-    expectDesktopAround(collapsed, collapsedNotchFrame, "collapsed");
-    // Below the collapsed notch, where the open panel was: the desktop.
-    EXPECT_TRUE(isLight(collapsed.pixelColor(640, 200)));
+    const int s = GetParam().scale;
+    // The open frame may reach past the screen's lower edge (scale 2 on 1280 x 800).
+    const int low = std::min(open.bottom(), GetParam().size.height() - 1);
+    // Below one row's content (264 points of the 480), clear of the spring's overshoot.
+    const int below = std::min(open.height() * 3 / 5, low - 1),
+              lowest = std::min(open.height() * 4 / 5, low - 1);
+    const std::vector<QPoint> besideOpen{{open.center().x(), lowest},
+                                         {open.left() + 1, low - 1},
+                                         {open.right() - 1, low - 1},
+                                         {open.left() + s, below},
+                                         {open.right() - s, below}};
+    const std::vector<QPoint> besideShut{{shut.left(), shut.bottom()},
+                                         {shut.right(), shut.bottom()}};
+    std::optional<std::chrono::steady_clock::time_point> opened;
+    int looks = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!opened || std::chrono::steady_clock::now() < *opened + 2s) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "never opened\n" << program.log();
+        const QRect now = panelFrame();
+        if (!opened && now == open)
+            opened = std::chrono::steady_clock::now();
+        for (const auto& [how, shot] : screens()) {
+            ASSERT_FALSE(shot.isNull()) << how;
+            std::vector<QPoint> desktop = besideOpen;
+            if (now == shut)
+                desktop.insert(desktop.end(), besideShut.begin(), besideShut.end());
+            for (const QPoint p : desktop)
+                ASSERT_TRUE(isLight(shot.pixelColor(p)))
+                    << how << " look " << looks << ": " << p.x() << "," << p.y() << " is "
+                    << shot.pixelColor(p).name().toStdString();
+        }
+        ++looks;
+    }
+    EXPECT_GE(looks, 5);
+    for (const auto& [how, shot] : screens()) {
+        SCOPED_TRACE(how);
+        const int bottom = outlineBottom(shot, open);
+        ASSERT_LT(bottom, low - 40 * s) << "one row fills less than the frame";
+        ASSERT_GT(bottom, open.top() + 100 * s) << "no content drawn";
+        for (const QPoint p : {QPoint(open.left(), bottom), QPoint(open.right(), bottom)})
+            EXPECT_TRUE(isLight(shot.pixelColor(p))) << p.x() << "," << p.y();
+        EXPECT_TRUE(isDark(shot.pixelColor(open.center().x(), bottom - 2 * s)));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Managers, NotchPixels, ::testing::Values("none", "openbox", "xcompmgr"),
-                         [](const auto& manager) { return std::string(manager.param); });
+INSTANTIATE_TEST_SUITE_P(Desktops, NotchPixels,
+                         ::testing::Values(Desktop{{1280, 800}, 1, "none"},
+                                           Desktop{{1920, 1080}, 1, "none"},
+                                           Desktop{{1280, 800}, 2, "none"},
+                                           Desktop{{1920, 1080}, 2, "openbox"},
+                                           Desktop{{1280, 800}, 1, "xcompmgr"}),
+                         [](const auto& desktop) {
+                             return std::to_string(desktop.param.size.width()) + "x" +
+                                    std::to_string(desktop.param.size.height()) + "Scale" +
+                                    std::to_string(desktop.param.scale) + "_" +
+                                    desktop.param.manager;
+                         });
 
 } // namespace
 

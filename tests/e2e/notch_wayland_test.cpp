@@ -1,0 +1,185 @@
+// The built program on Wayland: its notch on a private headless sway as a layer-shell surface,
+// seen through grim's pictures and sway's window tree and driven with a virtual pointer; and on
+// a headless weston, which offers no layer shell and no input seat.
+#include "e2e/PendingRow.h"
+#include "e2e/ProgramFixture.h"
+#include "periphery/PeripheryTexts.h"
+#include "support/GuiTestMain.h"
+#include "support/SwayServer.h"
+#include "support/VirtualPointer.h"
+
+using namespace fadebin;
+using namespace fadebin::test;
+
+namespace {
+
+// The 1280 x 800 output: the notch hangs from the top centre; open, the panel is 420 wide.
+constexpr int openLeft = 430, openRight = 849;
+const QPointF parked{640, 700};
+const QRgb below = qRgb(0xe0, 0xb0, 0x40); // the click window's colour
+
+bool near(const QImage& image, QPoint p, QRgb colour) {
+    const QRgb seen = image.valid(p) ? image.pixel(p) : ~colour;
+    const auto off = [&](int (*part)(QRgb)) { return std::abs(part(seen) - part(colour)); };
+    return std::max({off(qRed), off(qGreen), off(qBlue)}) <= 8;
+}
+const QRgb black = qRgb(0, 0, 0);
+// Shut: black inside its outline (clear of its icons), the window below beside and under it.
+bool shutShown(const QImage& s) {
+    return near(s, {640, 16}, black) && near(s, {505, 16}, below) && near(s, {775, 16}, below) &&
+           near(s, {640, 40}, below);
+}
+// Open: its black edges well below the notch, the window below beside them.
+bool openShown(const QImage& s) {
+    return near(s, {openLeft + 4, 120}, black) && near(s, {openRight - 4, 120}, black) &&
+           near(s, {openLeft - 6, 120}, below) && near(s, {openRight + 6, 120}, below);
+}
+
+// One sway for all the cases.
+std::unique_ptr<SwayServer>& server() {
+    static std::unique_ptr<SwayServer> instance;
+    return instance;
+}
+
+class NotchOnWayland : public BusTest {
+protected:
+    void SetUp() override {
+        BusTest::SetUp();
+        if (IsSkipped())
+            return;
+        static std::string why;
+        if (!server() && why.empty() && !(server() = SwayServer::start(why)))
+            why = "no headless sway: " + why;
+        if (!server())
+            GTEST_SKIP() << why;
+        pointer = VirtualPointer::connect(server()->socketPath(), {1280, 800});
+        ASSERT_NE(pointer, nullptr) << "sway offers no virtual pointer";
+        pointer->moveTo(parked);
+        // A window of another process over the whole output, below the notch.
+        QProcessEnvironment environment = server()->clientEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        clickWindow.setProcessEnvironment(environment);
+        clickWindow.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {toQString(clicksFile())});
+        ASSERT_TRUE(shows([](const QImage& s) { return near(s, {1200, 700}, below); }));
+        writeOnboardedSettings(home, R"({"autoDismissSeconds": 60})");
+        ASSERT_TRUE(program.start({}, server()->clientEnvironment())) << program.log();
+        ASSERT_TRUE(shows(shutShown, 30s)) << "no notch at the top centre\n" + program.log();
+    }
+    void TearDown() override {
+        clickWindow.kill();
+        clickWindow.waitForFinished(10'000);
+        BusTest::TearDown();
+    }
+
+    static bool shows(const std::function<bool(const QImage&)>& shown,
+                      std::chrono::milliseconds timeout = 10s) {
+        return waitFor([&] { return shown(server()->screenshot()); }, timeout);
+    }
+    [[nodiscard]] path clicksFile() const { return home.root() / "clicks"; }
+    [[nodiscard]] QStringList clicks() const {
+        return QString::fromStdString(readFile(clicksFile())).split('\n', Qt::SkipEmptyParts);
+    }
+
+    Program program{home};
+    std::unique_ptr<VirtualPointer> pointer;
+    QProcess clickWindow;
+};
+
+// Hover opens and leaving closes the notch; a download opens it as a layer surface, never a
+// window; clicks beside the drawn outline (its rounded-off corner, the desktop beside) reach the
+// window below, and clicks on the row, inside the grown outline, schedule the file: the input
+// region follows the outline.
+TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnly) {
+    pointer->moveTo({640, 2});
+    ASSERT_TRUE(shows(openShown)) << program.log();
+    pointer->moveTo(parked);
+    ASSERT_TRUE(shows(shutShown)) << program.log();
+
+    writeDownload(home.downloads(), "report.pdf");
+    const QPoint corner(openLeft + 1, 1);
+    ASSERT_TRUE(shows([&](const QImage& s) { return openShown(s) && near(s, corner, below); }, 30s))
+        << program.log();
+    for (const QJsonValue& w : server()->windows())
+        EXPECT_NE(w["pid"].toInteger(), program.pid()) << "the notch became a window";
+    const QPointF beside(300, 300);
+    for (const QPointF& p : {QPointF(corner), beside})
+        pointer->clickAt(p);
+    const auto at = [](QPointF p) { return QStringLiteral("%1 %2").arg(p.x()).arg(p.y()); };
+    ASSERT_TRUE(waitFor([&] { return clicks().contains(at(beside)); }));
+    EXPECT_EQ(clicks(), (QStringList{at(corner), at(beside)}));
+
+    const PendingRowPoints row = pendingRowPoints();
+    const QPointF origin(openLeft, 0);
+    ASSERT_TRUE(shows([&](const QImage& s) {
+        return s.pixelColor((origin + row.done + QPointF(28, 0)).toPoint()).lightness() > 200;
+    })) << "the row was never drawn\n" + program.log();
+    pointer->clickAt(origin + row.oneHour);
+    pointer->clickAt(origin + row.done);
+    EXPECT_TRUE(waitFor([&] { return readRecord(home, "report.pdf").status == "scheduled"; }))
+        << program.log();
+}
+
+TEST_F(NotchOnWayland, ASecondLaunchShowsTheSettingsWindow) {
+    QProcess second;
+    second.setProcessEnvironment(server()->clientEnvironment());
+    second.start(QStringLiteral(FADEBIN_PROGRAM), {});
+    ASSERT_TRUE(second.waitForFinished(60'000) && second.exitCode() == 0);
+    QRect rect;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (const QJsonValue& w : server()->windows())
+                if (w["pid"].toInteger() == program.pid() &&
+                    w["app_id"].toString() == QLatin1String("com.ostrel.Fadebin")) {
+                    const QJsonObject r = w["rect"].toObject();
+                    rect = {r["x"].toInt(), r["y"].toInt(), r["width"].toInt(),
+                            r["height"].toInt()};
+                }
+            return !rect.isEmpty();
+        },
+        30s))
+        << QJsonDocument(server()->tree()).toJson().toStdString() << program.log();
+    // Drawn: its middle is neither the window below nor the notch's black.
+    EXPECT_TRUE(shows([&](const QImage& s) {
+        return !near(s, rect.center(), below) && !near(s, rect.center(), black);
+    }));
+}
+
+// Without a layer shell (and without an X server) the program runs on Wayland and says once
+// that this desktop shows no notch; without an input seat a second launch shows the settings
+// window, and the program goes on taking in downloads.
+TEST(WaylandWithoutLayerShellOrSeat, TheProgramSaysThereIsNoNotchAndShowsItsSettings) {
+    PrivateBus bus;
+    if (bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+    std::string why;
+    const auto weston = SwayServer::startWeston(why);
+    if (!weston)
+        GTEST_SKIP() << "no headless weston: " << why;
+    TempHome home;
+    writeOnboardedSettings(home);
+    Program program{home};
+    ASSERT_TRUE(program.start({}, weston->clientEnvironment())) << program.log();
+    const std::string& log = program.log();
+    EXPECT_NE(log.find("Wayland session: no notch available"), std::string::npos) << log;
+    EXPECT_NE(log.find(noNotchText().toStdString()), std::string::npos) << log;
+
+    QProcess second;
+    second.setProcessEnvironment(weston->clientEnvironment());
+    second.start(QStringLiteral(FADEBIN_PROGRAM), {});
+    ASSERT_TRUE(second.waitForFinished(60'000) && second.exitCode() == 0);
+    ASSERT_TRUE(waitFor(
+        [&] { return program.log().find("Showing the settings window") != std::string::npos; }));
+    writeDownload(home.downloads(), "after.pdf");
+    EXPECT_TRUE(waitFor([&] { return readRecord(home, "after.pdf").status == "pending"; }, 30s))
+        << program.log();
+    EXPECT_NE(program.pid(), 0) << program.log();
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+} // namespace
+
+// A GUI application for the content laid out here, offscreen: the program has the compositor.
+int main(int argc, char** argv) {
+    return runGuiTests(argc, argv, {.afterTests = [] { server().reset(); }});
+}
