@@ -66,6 +66,8 @@ public:
     // How many paths one turn of the event loop takes on: a call naming more is answered when
     // its last slice is done, and signals, the watcher and other calls are served between.
     static constexpr qsizetype sliceSize = 256;
+    // A restore moves a file and makes a record: fewer of them to a turn.
+    static constexpr qsizetype restoreSliceSize = 32;
 
 public Q_SLOTS:
     // The pending and scheduled files, pending first (oldest first), then soonest first.
@@ -86,6 +88,8 @@ private:
     struct Job;
     BusRefusals forEach(const QList<QByteArray>& paths, Decide decide);
     void takeOn(const QByteArray& bytes, const Decide& decide, BusRefusals& refused);
+    // Puts back the item trashed from that path (any, when none is given) and notes the outcome.
+    void restoreOne(const std::optional<QByteArray>& bytes, BusRestored& result);
     void workOn(const std::shared_ptr<Job>& job);
     void finish(Job& job);
     [[nodiscard]] bool ready();

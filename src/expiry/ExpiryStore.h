@@ -54,7 +54,7 @@ public:
     // Fails with the system's or SQLite's text.
     [[nodiscard]] static std::unique_ptr<ExpiryStore>
     open(const path& downloadsFolder, Clock& clock, FileDeleter& deleter, QString& error,
-         std::optional<path> databaseFile = std::nullopt);
+         std::optional<path> databaseFile = std::nullopt, bool neverRan = false);
     [[nodiscard]] static std::optional<path> defaultDatabaseFile();
 
     // Pending ones by time added, scheduled ones by expiry; the rest as stored.
@@ -111,6 +111,25 @@ public:
 
     private:
         Bookmarks::SearchPass m_pass;
+    };
+
+    // While one lives, the trashed items of ours are listed once, at the first look for one:
+    // a call restoring many files reads the trash folders once, not once a file.
+    class TrashPass {
+    public:
+        explicit TrashPass(ExpiryStore& store)
+            : m_store(store) {
+            ++m_store.m_trashPassDepth;
+        }
+        ~TrashPass() {
+            if (--m_store.m_trashPassDepth == 0)
+                m_store.m_trashIndex.reset();
+        }
+        TrashPass(const TrashPass&) = delete;
+        TrashPass& operator=(const TrashPass&) = delete;
+
+    private:
+        ExpiryStore& m_store;
     };
 
     // While one lives, saves wait; every change made meanwhile is written in one transaction
@@ -200,6 +219,18 @@ private:
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
     [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
+    // Our trashed items with a place inside Downloads, by that place (in its stored form).
+    struct TrashIndex {
+        std::unordered_set<FileIdentity, FileIdentityHash> ours;
+        struct Item {
+            path item;
+            std::string deletionDate;
+        };
+        std::unordered_map<std::string, std::vector<Item>> byPlace;
+    };
+    [[nodiscard]] TrashIndex listTrashed();
+    // The pass's index, or one made for this look alone.
+    [[nodiscard]] TrashIndex& trashIndex(std::optional<TrashIndex>& own);
     // Where a file may have gone after a restart: Downloads, its subfolders (bounded), then
     // the trash folders.
     [[nodiscard]] std::vector<path> searchFolders() const;
@@ -249,6 +280,8 @@ private:
     bool m_toldUnavailable = false;
     int m_batchDepth = 0;
     std::unordered_set<std::string> m_movedAway;
+    int m_trashPassDepth = 0;
+    std::optional<TrashIndex> m_trashIndex;
     struct OwedMarks {
         path filePath;
         bool applyFileTag;

@@ -199,6 +199,16 @@ TEST_F(HostilePaths, EmptyDotAndDownloadsItselfNameNothingOnTheBus) {
     // A folder inside Downloads is an item like any file.
     EXPECT_TRUE(bus.DeleteNow({photos + "/"}).isEmpty());
     EXPECT_TRUE(fs::exists(home.dataHome() / "Trash/files/Photos/p.jpg"));
+
+    // GLib's bytestrings end in one NUL; options go by their short words too.
+    writeFile(file("q.txt"), "q");
+    const QByteArray q = QByteArray::fromStdString(file("q.txt").native());
+    EXPECT_EQ(bus.SetExpiry({q + '\0' + '\0'}, "1h").size(), 1);
+    EXPECT_EQ(bus.SetExpiry({q + '\0'}, "1H").size(), 1);
+    EXPECT_TRUE(bus.SetExpiry({q + '\0'}, "1h").isEmpty());
+    ASSERT_EQ(model.trackedFiles().size(), 1);
+    EXPECT_TRUE(bus.Keep({q + '\0'}).isEmpty());
+    EXPECT_TRUE(model.trackedFiles().isEmpty());
 }
 
 TEST_F(HostilePaths, AParentSwappedForALinkOutByAnotherProcessLeadsNowhere) {
