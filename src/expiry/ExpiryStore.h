@@ -219,14 +219,13 @@ private:
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
     [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
-    // Our trashed items with a place inside Downloads, by that place (in its stored form).
+    // The identities of ours and the names in each trash folder, sorted: an item trashed from
+    // a place has a name that begins as the place's does, so a look for one reads the info
+    // files of those few items and no others.
     struct TrashIndex {
         std::unordered_set<FileIdentity, FileIdentityHash> ours;
-        struct Item {
-            path item;
-            std::string deletionDate;
-        };
-        std::unordered_map<std::string, std::vector<Item>> byPlace;
+        std::vector<std::pair<path, std::vector<std::string>>> folders;
+        std::unordered_set<std::string> gone; // restored or gone since the listing
     };
     [[nodiscard]] TrashIndex listTrashed();
     // The pass's index, or one made for this look alone.

@@ -26,25 +26,13 @@ std::unordered_set<FileIdentity, FileIdentityHash> ExpiryStore::trashedIdentitie
 }
 
 ExpiryStore::TrashIndex ExpiryStore::listTrashed() {
-    TrashIndex index{trashedIdentities(), {}};
-    for (const path& folder : trashFilesFolders(TrashReach::localOnly, m_downloadsPath)) {
-        auto names = listNames(folder);
-        if (!names)
-            continue;
-        for (const std::string& name : *names) {
-            const path item = folder / name;
-            const auto facts = lstatPath(item);
-            if (!facts || !index.ours.contains(facts->identity))
-                continue;
-            const auto info = trashInfoOf(item);
-            // The info file is anyone's to write: only a place inside Downloads is a place
-            // we would put anything back.
-            if (!info || !isInsideDownloads(info->originalPath))
-                continue;
-            index.byPlace[pathForm(info->originalPath).native()].push_back(
-                {item, info->deletionDate});
+    TrashIndex index{trashedIdentities(), {}, {}};
+    for (const path& folder : trashFilesFolders(TrashReach::localOnly, m_downloadsPath))
+        if (auto names = listNames(folder)) {
+            std::vector<std::string> sorted = std::move(names).value();
+            std::sort(sorted.begin(), sorted.end());
+            index.folders.emplace_back(folder, std::move(sorted));
         }
-    }
     return index;
 }
 
@@ -78,30 +66,48 @@ Result<path> ExpiryStore::restoreTrashed(const path& itemInFiles,
         });
     // Back, or gone from the trash meanwhile: not to be found there again.
     if (m_trashIndex && (restored || restored.error().code == ENOENT))
-        for (auto& [place, items] : m_trashIndex->byPlace)
-            std::erase_if(items,
-                          [&](const TrashIndex::Item& entry) { return entry.item == itemInFiles; });
+        m_trashIndex->gone.insert(itemInFiles.native());
     return restored;
 }
 
 std::optional<path> ExpiryStore::findTrashed(const std::optional<path>& originalPath) {
     std::optional<TrashIndex> own;
     const TrashIndex& index = trashIndex(own);
-    const TrashIndex::Item* best = nullptr;
-    const auto consider = [&best](const std::vector<TrashIndex::Item>& items) {
-        for (const TrashIndex::Item& entry : items)
-            if (!best || entry.deletionDate > best->deletionDate)
-                best = &entry;
-    };
-    if (originalPath) {
-        if (const auto found = index.byPlace.find(pathForm(*originalPath).native());
-            found != index.byPlace.end())
-            consider(found->second);
-    } else {
-        for (const auto& [place, items] : index.byPlace)
-            consider(items);
+    const std::optional<path> wanted =
+        originalPath ? std::optional<path>(pathForm(*originalPath)) : std::nullopt;
+    // Trashed under its own name or a numbered one ("report.2.pdf", "report (2).pdf"): the
+    // name begins as the stem does, unless that was cut to fit (never to fewer than 64 bytes).
+    std::string prefix;
+    if (wanted) {
+        const std::string name = wanted->filename().native();
+        const auto dot = name.rfind('.');
+        prefix = name.substr(
+            0, std::min<std::size_t>(dot == 0 || dot == std::string::npos ? name.size() : dot, 64));
     }
-    return best ? std::optional<path>(best->item) : std::nullopt;
+    std::optional<path> best;
+    std::string bestDate;
+    for (const auto& [folder, names] : index.folders) {
+        for (auto at = std::lower_bound(names.begin(), names.end(), prefix);
+             at != names.end() && at->starts_with(prefix); ++at) {
+            const path item = folder / *at;
+            if (index.gone.contains(item.native()))
+                continue;
+            const auto facts = lstatPath(item);
+            if (!facts || !index.ours.contains(facts->identity))
+                continue;
+            const auto info = trashInfoOf(item);
+            // The info file is anyone's to write: only a place inside Downloads is a place
+            // we would put anything back.
+            if (!info || !isInsideDownloads(info->originalPath) ||
+                (wanted && pathForm(info->originalPath) != *wanted))
+                continue;
+            if (!best || info->deletionDate > bestDate) {
+                best = item;
+                bestDate = info->deletionDate;
+            }
+        }
+    }
+    return best;
 }
 
 } // namespace fadebin

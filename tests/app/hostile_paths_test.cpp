@@ -15,6 +15,7 @@
 #include <csignal>
 #include <map>
 #include <new>
+#include <set>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -299,4 +300,26 @@ TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsAndOnlyIntoDownloads) {
         EXPECT_FALSE(fs::exists(to));
         EXPECT_TRUE(fs::exists(trash / "files" / item));
     }
+}
+
+// The second of two files trashed from one place is named "twin.2.txt" in the Trash. Within one
+// pass over the Trash each restore finds one still there.
+TEST_F(HostilePaths, TwinsTrashedFromOnePlaceComeBackOneAfterTheOther) {
+    for (const std::string contents : {"first", "second"}) {
+        writeFile(file("twin.txt"), contents);
+        TrackedFile* twin = model.store()->addPending(file("twin.txt"), std::nullopt);
+        ASSERT_NE(twin, nullptr);
+        ASSERT_EQ(model.deleteNow(twin), std::nullopt);
+    }
+    ASSERT_TRUE(fs::exists(home.dataHome() / "Trash/files/twin.2.txt"));
+    const ExpiryStore::TrashPass pass(*model.store());
+    std::set<std::string> back;
+    for (int i = 0; i < 2; ++i) {
+        const auto restored = model.restore(file("twin.txt")).file;
+        ASSERT_TRUE(restored) << i;
+        back.insert(readFile(*restored));
+        fs::rename(*restored, file("was-" + std::to_string(i)));
+    }
+    EXPECT_EQ(back, (std::set<std::string>{"first", "second"}));
+    EXPECT_FALSE(model.restore(file("twin.txt")).file);
 }
