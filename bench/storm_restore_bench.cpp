@@ -102,7 +102,7 @@ public:
     // of its own (via).
     std::optional<double> call(const QString& method, const QVariantList& arguments,
                                std::chrono::milliseconds limit, const QString& via = "main") {
-        QDBusConnection connection = QDBusConnection::connectToBus(m_address, via);
+        QDBusConnection connection = QDBusConnection::connectToBus(m_address, via + m_address);
         QDBusMessage message = QDBusMessage::createMethodCall(
             QStringLiteral("com.ostrel.Fadebin"), fadebin::BusService::objectPath,
             fadebin::BusService::interfaceName, method);
