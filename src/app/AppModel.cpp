@@ -47,7 +47,7 @@ path AppModel::defaultDownloadsFolder() {
     return homeFolder().value_or(path("/")) / "Downloads";
 }
 
-void AppModel::start() {
+void AppModel::start(bool neverRan) {
     // One form of the folder's path for everything that compares paths: with Downloads a
     // symbolic link to another disk, the link's path and the resolved one would never match.
     m_downloadsPath = resolvedPath(m_downloadsFolder);
@@ -60,7 +60,8 @@ void AppModel::start() {
         return;
     }
     QString error;
-    m_store = ExpiryStore::open(m_downloadsPath, m_clock, m_deleter, error, m_databaseFile);
+    m_store =
+        ExpiryStore::open(m_downloadsPath, m_clock, m_deleter, error, m_databaseFile, neverRan);
     if (!m_store) {
         m_startupError = appTexts::databaseFailed(error);
         FADEBIN_LOG_ERROR(LogCategory::App, "%s", m_startupError->toUtf8().constData());
@@ -311,22 +312,29 @@ AppModel::TakenIn AppModel::takeIn(const path& given) {
         return {nullptr, appTexts::refusal(PathRefusal::missing)};
     if (!m_store->isInsideDownloads(file))
         return {nullptr, appTexts::refusal(PathRefusal::outside)};
-    if (TrackedFile* active = m_store->activeFileFor(file))
-        return {active, {}};
-    // A kept file is the kept record's, not a new arrival.
-    if (TrackedFile* known = m_store->recordForPath(file);
-        known && known->status() == FileStatus::keepForever &&
-        m_store->resolvePath(*known) == ExpiryStore::pathForm(file))
-        return {known, {}};
+    if (TrackedFile* decided = decidedRecordFor(file))
+        return {decided, {}};
     const std::vector<DropOutcome> outcomes = acceptDrop({file});
     if (outcomes.empty())
         return {nullptr, appTexts::cannotBeTracked()};
     return {outcomes.front().file, {}};
 }
 
+TrackedFile* AppModel::decidedRecordFor(const path& file) {
+    if (TrackedFile* active = m_store->activeFileFor(file))
+        return active;
+    // A kept file is the kept record's, not a new arrival.
+    if (TrackedFile* known = m_store->recordForPath(file);
+        known && known->status() == FileStatus::keepForever &&
+        m_store->resolvePath(*known) == ExpiryStore::pathForm(file))
+        return known;
+    return nullptr;
+}
+
 AppModel::Restored AppModel::restore(const std::optional<path>& originalPath) {
     if (!m_store)
         return {std::nullopt, m_startupError.value_or(appTexts::notStarted())};
+    const ExpiryStore::TrashPass pass(*m_store);
     std::optional<path> wanted;
     if (originalPath) {
         const auto admitted = m_deleter.downloads().admit(originalPath->native());

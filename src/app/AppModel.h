@@ -65,7 +65,8 @@ public:
     // The user's Downloads folder (user-dirs.dirs honoured), else ~/Downloads.
     [[nodiscard]] static path defaultDownloadsFolder();
 
-    void start();
+    // neverRan: no data of Fadebin was ever made here, so no schedule can be ours yet.
+    void start(bool neverRan = false);
     // Every record against its file, then the lists: at start, when Downloads is back or
     // watched again, and after events were lost. Events reconcile only what they concern.
     void refresh();
@@ -175,6 +176,10 @@ private:
     // and what they report made into records.
     void wireIntake();
     void handleCompletedDownload(const path& filePath);
+    void handleWatchLost();
+    // The record that holds a decision on the file at this path: an active one, or a kept one
+    // whose file it still is. One file has one record, whatever its status.
+    [[nodiscard]] TrackedFile* decidedRecordFor(const path& file);
     void handleSavedInPlace(const path& filePath);
     void handleReleased(const std::vector<TrackedFile*>& released);
     void handleVacated(const path& filePath);
@@ -209,6 +214,8 @@ private:
     path m_downloadsPath;
     std::optional<path> m_databaseFile;
     std::optional<FileIdentity> m_sample;
+    // Since the watch was lost (by file times): what came into the folder since is new.
+    std::optional<std::int64_t> m_arrivalsSince;
     QList<TrackedFile*> m_pendingFiles;
     QList<TrackedFile*> m_trackedFiles;
     bool m_downloadsAccessDenied = false;

@@ -23,6 +23,18 @@ void AppModel::setWatchLimitText(const QString& text) {
         Q_EMIT watchLimitReachedChanged();
 }
 
+void AppModel::handleWatchLost() {
+    if (const auto& loss = m_watcher->lastLoss()) {
+        // Whatever folder is at the place when it is back, what came into it since is new.
+        m_arrivalsSince =
+            std::min(m_arrivalsSince.value_or(loss->atNanoseconds), loss->atNanoseconds);
+        // Its files left with it: their records are let go when they are not found.
+        if (loss->moved && m_store)
+            m_store->noteMovedAway(downloadsPath());
+    }
+    checkDownloadsAccess();
+}
+
 void AppModel::checkDownloadsAccess() {
     // Watching starts before the baseline is taken, so that a file created in between is
     // either in the baseline or reported by its event, and never lost between the two.
@@ -43,13 +55,14 @@ void AppModel::checkDownloadsAccess() {
             return;
         }
     }
-    const Status baseline = m_completionFilter.recordBaseline(downloadsPath());
+    const Status baseline = m_completionFilter.recordBaseline(downloadsPath(), m_arrivalsSince);
     if (!baseline) {
         if (m_watcher)
             m_watcher->stop();
         downloadsUnavailable(baseline.error());
         return;
     }
+    m_arrivalsSince.reset();
     // Every operation on a file starts from one descriptor of the folder watched now.
     if (m_store) [[maybe_unused]]
         const Status reopened = m_deleter.downloads().reopen();

@@ -11,6 +11,11 @@ void AppModel::wireIntake() {
     m_completionFilter.onComplete = weakly(&AppModel::handleCompletedDownload);
     m_completionFilter.onReplaced = weakly(&AppModel::handleSavedInPlace);
     m_completionFilter.onVacated = weakly(&AppModel::handleVacated);
+    // A file decided on while it was still being watched for its end (`wget … && fadebin
+    // keep …`) stays decided: its completion adds no second record.
+    m_completionFilter.isDecided = [self = QPointer<AppModel>(this)](const path& filePath) {
+        return self && self->m_store && self->decidedRecordFor(filePath);
+    };
 
     QPointer<AppModel> self(this);
     m_watcher = std::make_unique<DownloadsWatcher>(m_downloadsPath);
@@ -44,7 +49,7 @@ void AppModel::wireIntake() {
         check();
     };
     // The folder may already be back (replaced by a new one); otherwise it is looked for.
-    m_watcher->onWatchLost = weakly(&AppModel::checkDownloadsAccess);
+    m_watcher->onWatchLost = weakly(&AppModel::handleWatchLost);
     m_watcher->onRescanned = weakly(&AppModel::refresh);
     m_watcher->knownNames = [self] {
         return self ? self->m_completionFilter.knownNames() : std::vector<std::string>{};

@@ -66,6 +66,15 @@ path toPath(const QByteArray& bytes) {
     return path(bytes.toStdString());
 }
 
+// GLib's bytestrings (g_variant_new_bytestring, gdbus call) end in one NUL; any other NUL
+// would cut the path short in every system call that sees it.
+std::optional<QByteArray> pathBytes(const QByteArray& bytes) {
+    const QByteArray given = bytes.endsWith('\0') ? bytes.chopped(1) : bytes;
+    if (given.isEmpty() || given.contains('\0'))
+        return std::nullopt;
+    return given;
+}
+
 QByteArray toBytes(const path& p) {
     return QByteArray::fromStdString(p.native());
 }
@@ -126,6 +135,9 @@ struct BusService::Job {
     QDBusMessage call;
     QDBusConnection connection;
     std::unique_ptr<AppModel::Batch> batch;
+    // A Restore call: what came back, and one listing of the trash for all of it.
+    std::unique_ptr<ExpiryStore::TrashPass> trash;
+    BusRestored restored;
 };
 
 BusService::~BusService() {
@@ -134,12 +146,12 @@ BusService::~BusService() {
 }
 
 void BusService::takeOn(const QByteArray& bytes, const Decide& decide, BusRefusals& refused) {
-    // A NUL would cut the path short in every system call that sees it.
-    if (bytes.isEmpty() || bytes.contains('\0')) {
+    const std::optional<QByteArray> given = pathBytes(bytes);
+    if (!given) {
         refused.append({bytes, appTexts::refusal(PathRefusal::notAPath)});
         return;
     }
-    const AppModel::TakenIn taken = m_model.takeIn(toPath(bytes));
+    const AppModel::TakenIn taken = m_model.takeIn(toPath(*given));
     if (!taken.record) {
         refused.append({bytes, taken.refusal});
         return;
@@ -168,16 +180,22 @@ BusRefusals BusService::forEach(const QList<QByteArray>& paths, Decide decide) {
                                          {},
                                          message(),
                                          connection(),
-                                         std::make_unique<AppModel::Batch>(m_model)});
+                                         std::make_unique<AppModel::Batch>(m_model),
+                                         nullptr,
+                                         {}});
     m_jobs.push_back(job);
     workOn(job);
     return refused;
 }
 
 void BusService::workOn(const std::shared_ptr<Job>& job) {
-    const qsizetype end = std::min(job->next + sliceSize, job->paths.size());
+    const qsizetype slice = job->trash ? restoreSliceSize : sliceSize;
+    const qsizetype end = std::min(job->next + slice, job->paths.size());
     for (; job->next < end; ++job->next)
-        takeOn(job->paths[job->next], job->decide, job->refused);
+        if (job->trash)
+            restoreOne(job->paths[job->next], job->restored);
+        else
+            takeOn(job->paths[job->next], job->decide, job->refused);
     if (job->next < job->paths.size()) {
         QMetaObject::invokeMethod(
             this,
@@ -194,13 +212,16 @@ void BusService::workOn(const std::shared_ptr<Job>& job) {
 
 void BusService::finish(Job& job) {
     job.batch.reset();
+    const bool restoring = job.trash != nullptr;
+    job.trash.reset();
     const auto notSaved = m_model.store() ? m_model.store()->notSavedYet() : std::nullopt;
-    job.connection.send(notSaved ? job.call.createErrorReply(notSavedError, *notSaved)
-                                 : job.call.createReply(QVariant::fromValue(job.refused)));
+    job.connection.send(notSaved    ? job.call.createErrorReply(notSavedError, *notSaved)
+                        : restoring ? job.call.createReply(QVariant::fromValue(job.restored))
+                                    : job.call.createReply(QVariant::fromValue(job.refused)));
 }
 
 BusRefusals BusService::SetExpiry(const QList<QByteArray>& paths, const QString& option) {
-    const std::optional<ExpiryOption> chosen = optionFromRaw(option);
+    const std::optional<ExpiryOption> chosen = optionFromWord(option);
     if (!chosen) {
         // Refused as a whole before any file is looked at: nothing is taken in.
         BusRefusals refused;
@@ -226,25 +247,47 @@ BusRefusals BusService::DeleteNow(const QList<QByteArray>& paths) {
     return forEach(paths, [this](TrackedFile& record) { return m_model.deleteNow(&record); });
 }
 
+void BusService::restoreOne(const std::optional<QByteArray>& bytes, BusRestored& result) {
+    const std::optional<QByteArray> given = bytes ? pathBytes(*bytes) : std::nullopt;
+    if (bytes && !given) {
+        result.refused.append({*bytes, appTexts::refusal(PathRefusal::notAPath)});
+        return;
+    }
+    const AppModel::Restored outcome =
+        m_model.restore(given ? std::optional<path>(toPath(*given)) : std::nullopt);
+    if (outcome.file)
+        result.restored.append(toBytes(*outcome.file));
+    else
+        result.refused.append({bytes.value_or(QByteArray()), outcome.refusal});
+}
+
 BusRestored BusService::Restore(const QList<QByteArray>& paths) {
     BusRestored result;
     if (!ready())
         return result;
-    auto one = [&](const QByteArray& bytes, const std::optional<path>& original) {
-        const AppModel::Restored outcome = m_model.restore(original);
-        if (outcome.file)
-            result.restored.append(toBytes(*outcome.file));
-        else
-            result.refused.append({bytes, outcome.refusal});
-    };
-    if (paths.isEmpty())
-        one({}, std::nullopt);
-    for (const QByteArray& bytes : paths) {
-        if (bytes.isEmpty() || bytes.contains('\0'))
-            result.refused.append({bytes, appTexts::refusal(PathRefusal::notAPath)});
-        else
-            one(bytes, toPath(bytes));
+    if (paths.isEmpty()) {
+        restoreOne(std::nullopt, result);
+        return result;
     }
+    auto trash = std::make_unique<ExpiryStore::TrashPass>(*m_model.store());
+    if (paths.size() <= restoreSliceSize || !calledFromDBus()) {
+        const AppModel::Batch batch(m_model);
+        for (const QByteArray& bytes : paths)
+            restoreOne(bytes, result);
+        return result;
+    }
+    setDelayedReply(true);
+    auto job = std::make_shared<Job>(Job{paths,
+                                         0,
+                                         {},
+                                         {},
+                                         message(),
+                                         connection(),
+                                         std::make_unique<AppModel::Batch>(m_model),
+                                         std::move(trash),
+                                         {}});
+    m_jobs.push_back(job);
+    workOn(job);
     return result;
 }
 

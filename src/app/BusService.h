@@ -70,6 +70,8 @@ public:
     // records' disk is full): they are kept and saving is tried again.
     static inline const QString notSavedError =
         QStringLiteral("com.ostrel.Fadebin1.Error.NotSaved");
+    // A restore moves a file and makes a record: fewer of them to a turn.
+    static constexpr qsizetype restoreSliceSize = 32;
 
 public Q_SLOTS:
     // The pending and scheduled files, pending first (oldest first), then soonest first.
@@ -90,6 +92,8 @@ private:
     struct Job;
     BusRefusals forEach(const QList<QByteArray>& paths, Decide decide);
     void takeOn(const QByteArray& bytes, const Decide& decide, BusRefusals& refused);
+    // Puts back the item trashed from that path (any, when none is given) and notes the outcome.
+    void restoreOne(const std::optional<QByteArray>& bytes, BusRestored& result);
     void workOn(const std::shared_ptr<Job>& job);
     void finish(Job& job);
     [[nodiscard]] bool ready();

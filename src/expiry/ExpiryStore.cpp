@@ -32,7 +32,7 @@ std::optional<path> ExpiryStore::defaultDatabaseFile() {
 
 std::unique_ptr<ExpiryStore> ExpiryStore::open(const path& downloadsFolder, Clock& clock,
                                                FileDeleter& deleter, QString& error,
-                                               std::optional<path> databaseFile) {
+                                               std::optional<path> databaseFile, bool neverRan) {
     if (!databaseFile)
         databaseFile = defaultDatabaseFile();
     if (!databaseFile) {
@@ -46,9 +46,10 @@ std::unique_ptr<ExpiryStore> ExpiryStore::open(const path& downloadsFolder, Cloc
         return nullptr;
     }
     // A database made at this start (none, or an empty file) lost what it knew: only then do
-    // the files' attributes tell which schedules there were.
-    const bool lost = !std::filesystem::exists(*databaseFile, ec) ||
-                      std::filesystem::file_size(*databaseFile, ec) == 0 || ec;
+    // the files' attributes tell which schedules there were. On a first run there was none to
+    // lose, and an expiry on a file came with it from elsewhere.
+    const bool lost = !neverRan && (!std::filesystem::exists(*databaseFile, ec) ||
+                                    std::filesystem::file_size(*databaseFile, ec) == 0 || ec);
     auto database = Database::open(*databaseFile, error);
     if (!database)
         return nullptr;

@@ -57,7 +57,7 @@ public:
     // Fails with the system's or SQLite's text.
     [[nodiscard]] static std::unique_ptr<ExpiryStore>
     open(const path& downloadsFolder, Clock& clock, FileDeleter& deleter, QString& error,
-         std::optional<path> databaseFile = std::nullopt);
+         std::optional<path> databaseFile = std::nullopt, bool neverRan = false);
     [[nodiscard]] static std::optional<path> defaultDatabaseFile();
 
     // Pending ones by time added, scheduled ones by expiry; the rest as stored.
@@ -119,6 +119,25 @@ public:
 
     private:
         Bookmarks::SearchPass m_pass;
+    };
+
+    // While one lives, the trashed items of ours are listed once, at the first look for one:
+    // a call restoring many files reads the trash folders once, not once a file.
+    class TrashPass {
+    public:
+        explicit TrashPass(ExpiryStore& store)
+            : m_store(store) {
+            ++m_store.m_trashPassDepth;
+        }
+        ~TrashPass() {
+            if (--m_store.m_trashPassDepth == 0)
+                m_store.m_trashIndex.reset();
+        }
+        TrashPass(const TrashPass&) = delete;
+        TrashPass& operator=(const TrashPass&) = delete;
+
+    private:
+        ExpiryStore& m_store;
     };
 
     // While one lives, saves wait; every change made meanwhile is written in one transaction
@@ -212,6 +231,17 @@ private:
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
     [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
+    // The identities of ours and the names in each trash folder, sorted: an item trashed from
+    // a place has a name that begins as the place's does, so a look for one reads the info
+    // files of those few items and no others.
+    struct TrashIndex {
+        std::unordered_set<FileIdentity, FileIdentityHash> ours;
+        std::vector<std::pair<path, std::vector<std::string>>> folders;
+        std::unordered_set<std::string> gone; // restored or gone since the listing
+    };
+    [[nodiscard]] TrashIndex listTrashed();
+    // The pass's index, or one made for this look alone.
+    [[nodiscard]] TrashIndex& trashIndex(std::optional<TrashIndex>& own);
     // Where a file may have gone after a restart: Downloads, its subfolders (bounded), then
     // the trash folders.
     [[nodiscard]] std::vector<path> searchFolders() const;
@@ -261,6 +291,8 @@ private:
     bool m_toldUnavailable = false;
     int m_batchDepth = 0;
     std::unordered_set<std::string> m_movedAway;
+    int m_trashPassDepth = 0;
+    std::optional<TrashIndex> m_trashIndex;
     struct OwedMarks {
         path filePath;
         bool applyFileTag;

@@ -134,8 +134,8 @@ bool ExpiryStore::reconcileAt(const path& given) {
 void ExpiryStore::reconcileRecord(TrackedFile& record,
                                   const std::unordered_set<std::string>& movedAway,
                                   std::vector<TrackedFile*>& released) {
-    // Moved away by its own name or with a folder that held it.
-    bool leftByMove = false;
+    // Moved away by its own name or with a folder that held it, Downloads itself included.
+    bool leftByMove = movedAway.contains(m_downloadsPath.native());
     for (path p = record.lastKnownPath();
          !leftByMove && p != m_downloadsPath && p.has_relative_path(); p = p.parent_path())
         leftByMove = movedAway.contains(p.native());

@@ -25,12 +25,34 @@ std::unordered_set<FileIdentity, FileIdentityHash> ExpiryStore::trashedIdentitie
     return ours;
 }
 
+ExpiryStore::TrashIndex ExpiryStore::listTrashed() {
+    TrashIndex index{trashedIdentities(), {}, {}};
+    for (const path& folder : trashFilesFolders(TrashReach::localOnly, m_downloadsPath))
+        if (auto names = listNames(folder)) {
+            std::vector<std::string> sorted = std::move(names).value();
+            std::sort(sorted.begin(), sorted.end());
+            index.folders.emplace_back(folder, std::move(sorted));
+        }
+    return index;
+}
+
+ExpiryStore::TrashIndex& ExpiryStore::trashIndex(std::optional<TrashIndex>& own) {
+    std::optional<TrashIndex>& index = m_trashPassDepth > 0 ? m_trashIndex : own;
+    if (!index)
+        index = listTrashed();
+    return *index;
+}
+
 Result<path> ExpiryStore::restoreTrashed(const path& itemInFiles,
                                          const std::optional<path>& originalPath) {
-    const auto ours = trashedIdentities();
+    // Outside a pass the trash need not be listed: the identities of ours decide.
+    std::optional<std::unordered_set<FileIdentity, FileIdentityHash>> ownOurs;
+    if (!m_trashIndex)
+        ownOurs = trashedIdentities();
+    const auto& ours = ownOurs ? *ownOurs : m_trashIndex->ours;
     const std::optional<path> wanted =
         originalPath ? std::optional<path>(pathForm(*originalPath)) : std::nullopt;
-    return restoreFromTrash(
+    auto restored = restoreFromTrash(
         itemInFiles, [&](const TrashInfo& info, const FileFacts& item) -> Result<OpenedItem> {
             if (!ours.contains(item.identity))
                 return SysError{EPERM, "Fadebin did not put that item in the Trash"};
@@ -42,22 +64,36 @@ Result<path> ExpiryStore::restoreTrashed(const path& itemInFiles,
                 return SysError{EXDEV, "outside Downloads"};
             return m_deleter.downloads().openPlace(info.originalPath);
         });
+    // Back, or gone from the trash meanwhile: not to be found there again.
+    if (m_trashIndex && (restored || restored.error().code == ENOENT))
+        m_trashIndex->gone.insert(itemInFiles.native());
+    return restored;
 }
 
 std::optional<path> ExpiryStore::findTrashed(const std::optional<path>& originalPath) {
-    const auto ours = trashedIdentities();
+    std::optional<TrashIndex> own;
+    const TrashIndex& index = trashIndex(own);
     const std::optional<path> wanted =
         originalPath ? std::optional<path>(pathForm(*originalPath)) : std::nullopt;
+    // Trashed under its own name or a numbered one ("report.2.pdf", "report (2).pdf"): the
+    // name begins as the stem does, unless that was cut to fit (never to fewer than 64 bytes).
+    std::string prefix;
+    if (wanted) {
+        const std::string name = wanted->filename().native();
+        const auto dot = name.rfind('.');
+        prefix = name.substr(
+            0, std::min<std::size_t>(dot == 0 || dot == std::string::npos ? name.size() : dot, 64));
+    }
     std::optional<path> best;
     std::string bestDate;
-    for (const path& folder : trashFilesFolders(TrashReach::localOnly, m_downloadsPath)) {
-        auto names = listNames(folder);
-        if (!names)
-            continue;
-        for (const std::string& name : *names) {
-            const path item = folder / name;
+    for (const auto& [folder, names] : index.folders) {
+        for (auto at = std::lower_bound(names.begin(), names.end(), prefix);
+             at != names.end() && at->starts_with(prefix); ++at) {
+            const path item = folder / *at;
+            if (index.gone.contains(item.native()))
+                continue;
             const auto facts = lstatPath(item);
-            if (!facts || !ours.contains(facts->identity))
+            if (!facts || !index.ours.contains(facts->identity))
                 continue;
             const auto info = trashInfoOf(item);
             // The info file is anyone's to write: only a place inside Downloads is a place

@@ -153,7 +153,8 @@ bool DownloadCompletionFilter::isStillBeingWritten(const path& item) const {
     return facts && facts->isRegular && facts->size == 0 && hasPartialSibling(item);
 }
 
-Status DownloadCompletionFilter::recordBaseline(const path& folder) {
+Status DownloadCompletionFilter::recordBaseline(const path& folder,
+                                                std::optional<std::int64_t> arrivalsSince) {
     auto folderFacts = statPath(folder);
     if (!folderFacts)
         return folderFacts.error();
@@ -163,22 +164,29 @@ Status DownloadCompletionFilter::recordBaseline(const path& folder) {
     NameTable names;
     std::vector<FileIdentity> identities;
     std::set<std::string, std::less<>> partNames;
+    std::vector<path> arrivals;
     long listed = 0;
     // Looking at each of a hundred thousand items takes most of a second. On the usual
     // local filesystems the listing alone gives a plain item's inode; folders and links
-    // (which lead elsewhere, or have something mounted on them) are looked at all the same.
+    // (which lead elsewhere, or have something mounted on them) are looked at all the same,
+    // and so is everything in a folder that comes back.
     const bool trustListing = listingGivesIdentities(folder);
     const Status read = visitFolder(folder, [&](int dir, const FolderEntry& entry) {
-        ++listed;
         if (endsWith(entry.name, firefoxPartSuffix))
             partNames.emplace(entry.name);
         FileIdentity identity{device, entry.inode, std::nullopt};
-        if (!entry.isPlainItem || !trustListing) {
+        if (!entry.isPlainItem || !trustListing || arrivalsSince) {
             auto facts = statAt(dir, entry.name);
             if (!facts)
                 return;
             identity = facts->identity;
+            if (arrivalsSince && facts->changedNanoseconds >= *arrivalsSince &&
+                findKnown(identity) == m_known.end() && !isIgnoredName(entry.name)) {
+                arrivals.push_back(folder / entry.name);
+                return;
+            }
         }
+        ++listed;
         names.append(entry.name, identity);
         identities.push_back(identity);
     });
@@ -209,6 +217,15 @@ Status DownloadCompletionFilter::recordBaseline(const path& folder) {
     m_partNames = std::move(partNames);
     m_baselineBegan = began;
     FADEBIN_LOG_INFO(LogCategory::Watcher, "Baseline recorded: %ld existing item(s)", listed);
+    // Came while the folder was away, or with the one that took its place: new downloads.
+    QPointer<DownloadCompletionFilter> self(this);
+    for (const path& item : arrivals) {
+        if (!self)
+            break;
+        FADEBIN_LOG_INFO(LogCategory::Watcher, "Arrived while Downloads was away: %s",
+                         logName(item).constData());
+        handleItemEvent(standardized(item));
+    }
     return {};
 }
 
@@ -379,7 +396,9 @@ void DownloadCompletionFilter::finishPoll(const FileIdentity& identity, bool com
     const bool savedInPlace = wasSavedInPlace(name);
     adoptIdentity(identity, name);
     const QByteArray shown = logName(poll->filePath);
-    if (!savedInPlace) {
+    if (!savedInPlace && isDecided && isDecided(poll->filePath)) {
+        FADEBIN_LOG_INFO(LogCategory::Watcher, "Completed, already decided: %s", shown.constData());
+    } else if (!savedInPlace) {
         FADEBIN_LOG_INFO(LogCategory::Watcher, "Completed: %s", shown.constData());
         if (onComplete)
             onComplete(poll->filePath);

@@ -30,13 +30,19 @@ public:
 
     // Accounts for everything in the folder now, in place of what was last known to be
     // at each name; identities accounted for before stay so. Fails with the listing
-    // error and then changes nothing.
-    [[nodiscard]] Status recordBaseline(const path& folder);
+    // error and then changes nothing. With arrivalsSince (the moment the folder was lost, by
+    // file times), an item not accounted for that came or changed since is no part of the
+    // baseline: it is judged as a download.
+    [[nodiscard]] Status recordBaseline(const path& folder,
+                                        std::optional<std::int64_t> arrivalsSince = std::nullopt);
     void handleItemEvent(const path& filePath);
 
     std::function<void(const path&)> onComplete;
     std::function<void(const path&)> onReplaced;
     std::function<void(const path&)> onVacated;
+    // Whether the file at a path already has a decision (taken while it was in flight): its
+    // completion is then only accounted for, not reported.
+    std::function<bool(const path&)> isDecided;
     // Runs one slice of due checks (given as the argument), so that the owner can take the
     // downloads it finishes in as one change.
     std::function<void(const std::function<void()>&)> aroundPollSlice;

@@ -49,6 +49,7 @@ void DownloadsWatcher::start() {
     }
     m_stream = std::move(stream);
     m_startError.reset();
+    m_lastLoss.reset();
     FADEBIN_LOG_INFO(LogCategory::Watcher, "Watching %s", m_directoryPath.c_str());
 }
 
@@ -94,6 +95,8 @@ void DownloadsWatcher::handleEvents(const std::vector<DirectoryEvent>& events) {
             FADEBIN_LOG_ERROR(LogCategory::Watcher, "Lost the watch on %s",
                               m_directoryPath.c_str());
             stop();
+            m_lastLoss =
+                Loss{event.lostAtNanoseconds, (event.kinds & DirectoryEvent::FolderMoved) != 0};
             if (onWatchLost)
                 onWatchLost();
             return;

@@ -48,6 +48,12 @@ public:
     std::function<void(const path&)> onMovedAway;
     // The folder was removed, moved away or unmounted; the watcher has stopped.
     std::function<void()> onWatchLost;
+    struct Loss {
+        std::int64_t atNanoseconds; // by file times: what changed there since is new
+        bool moved;                 // moved away with what it held, not removed
+    };
+    // The last loss of the watch, until a start succeeds.
+    [[nodiscard]] const std::optional<Loss>& lastLoss() const { return m_lastLoss; }
     // After events were lost and the folder was listed again: what was missed is unknown.
     std::function<void()> onRescanned;
     // Names of the folder's items that the owner accounts for. After events were lost,
@@ -65,6 +71,7 @@ private:
     std::unique_ptr<DirectoryEvents> m_stream;
     // A retry that fails the same way as the last start is not logged again.
     std::optional<SysError> m_startError;
+    std::optional<Loss> m_lastLoss;
 };
 
 } // namespace fadebin

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 
 namespace fadebin {
 
@@ -18,6 +19,18 @@ namespace {
 
 constexpr std::uint32_t watchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                     IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+// When the watch ended, as file times count. Moving or removing the folder changed its parent
+// at that very moment (or later, when a new one was made there: nothing came into that one
+// sooner). An unmount leaves the parent alone: then it is now, by the same clock.
+std::int64_t lossMoment(const path& folder, bool unmounted) {
+    if (!unmounted)
+        if (const auto parent = lstatPath(folder.parent_path()))
+            return parent->changedNanoseconds;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 void closeFd(int& fd) {
     if (fd >= 0)
@@ -96,6 +109,7 @@ void DirectoryEvents::run() {
     const std::uint64_t generation = m_generation->load();
     alignas(inotify_event) char buffer[64 * 1024];
     bool lost = false;
+    bool overflowed = false; // the batch holds one rescan in place of what it dropped
 
     // False when nobody is left to receive: the batch is dropped and reading ends, since
     // keeping it would have the loop find it due again at once, for ever.
@@ -109,11 +123,16 @@ void DirectoryEvents::run() {
             return true;
         auto events = std::make_shared<std::vector<DirectoryEvent>>(std::move(batch));
         batch.clear();
+        overflowed = false;
         auto generations = m_generation;
         Handler handler = m_handler;
+        // Counted as handled when the call is done with, run or dropped with its receiver.
+        m_undelivered->fetch_add(1);
+        std::shared_ptr<void> handled(
+            nullptr, [undelivered = m_undelivered](void*) { undelivered->fetch_sub(1); });
         QMetaObject::invokeMethod(
             receiver.data(),
-            [receiver, events, generations, generation, handler] {
+            [receiver, events, generations, generation, handler, handled] {
                 if (receiver && generations->load() == generation)
                     handler(std::move(*events));
             },
@@ -121,19 +140,35 @@ void DirectoryEvents::run() {
         lastDelivery = SteadyClock::now();
         return true;
     };
+    auto add = [&](DirectoryEvent event) {
+        if (overflowed && !(event.kinds & DirectoryEvent::WatchLost))
+            return;
+        if (batch.size() >= queueLimit && !lost) {
+            batch.clear();
+            batch.push_back({DirectoryEvent::Overflow, {}});
+            overflowed = true;
+            if (!(event.kinds & DirectoryEvent::WatchLost))
+                return;
+        }
+        batch.push_back(std::move(event));
+    };
 
     for (;;) {
         int timeout = -1;
         if (!batch.empty()) {
             const auto due = lastDelivery + latency;
             const auto now = SteadyClock::now();
-            if (now >= due) {
+            // While the receiver works on the last batch this one waits, bounded by the limit.
+            const bool receiverFree = m_undelivered->load() == 0 || !m_receiver;
+            if (now >= due && receiverFree) {
                 if (!deliver() || lost)
                     return;
                 continue;
             }
-            timeout =
-                static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
+            timeout = now >= due
+                          ? 10
+                          : static_cast<int>(
+                                std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
         }
         if (m_hold->load()) {
             pollfd wake = {m_wake, POLLIN, 0};
@@ -174,11 +209,18 @@ void DirectoryEvents::run() {
                     out.kinds |= DirectoryEvent::MovedTo;
                 if (event->len > 0)
                     out.name = std::string(event->name, ::strnlen(event->name, event->len));
-                if (out.kinds & DirectoryEvent::WatchLost)
+                if (event->mask & IN_MOVE_SELF)
+                    out.kinds |= DirectoryEvent::FolderMoved;
+                if ((out.kinds & DirectoryEvent::WatchLost) && !lost) {
                     lost = true;
+                    out.lostAtNanoseconds = lossMoment(m_folder, event->mask & IN_UNMOUNT);
+                }
                 if (out.kinds != 0)
-                    batch.push_back(std::move(out));
+                    add(std::move(out));
             }
+            // A storm never ends this loop by itself: what is due goes out first.
+            if (!batch.empty() && SteadyClock::now() >= lastDelivery + latency)
+                break;
         }
         if (lost) {
             // Hand over what came before the loss, then end: the kernel sends nothing more.

@@ -26,9 +26,14 @@ struct DirectoryEvent {
         Overflow = 1u << 4,
         // The folder itself was removed, moved away or unmounted: no more events will come.
         WatchLost = 1u << 5,
+        // With WatchLost: the folder was moved away (renamed), not removed or unmounted.
+        FolderMoved = 1u << 6,
     };
     std::uint32_t kinds = 0;
     std::string name; // empty for Overflow and WatchLost
+    // With WatchLost: no later than the loss, by the file system's clock (nanoseconds since
+    // 1970), so that what changes in a folder at that place from then on can be told apart.
+    std::int64_t lostAtNanoseconds = 0;
 };
 
 // inotify on one folder, read on a background thread. Batches are coalesced for 0.3 s
@@ -60,6 +65,9 @@ public:
     static KernelCalls& kernelCalls();
 
     static constexpr std::chrono::milliseconds latency{300};
+    // Events held for the receiver at most: past it they make way for one rescan, as when the
+    // kernel's own queue overflows. A rename storm then costs a folder listing, not memory.
+    static constexpr std::size_t queueLimit = 4096;
     static constexpr const char* threadName = "fadebin-inotify";
 
 private:
@@ -74,6 +82,9 @@ private:
     // Bumped on every stop so that batches already queued for the receiver are dropped.
     std::shared_ptr<std::atomic<std::uint64_t>> m_generation;
     std::shared_ptr<std::atomic<bool>> m_hold = std::make_shared<std::atomic<bool>>(false);
+    // Batches handed over and not yet handled: one at a time, so that a receiver slower than
+    // the kernel never has its event queue grow.
+    std::shared_ptr<std::atomic<int>> m_undelivered = std::make_shared<std::atomic<int>>(0);
 };
 
 } // namespace fadebin

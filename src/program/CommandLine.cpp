@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/DownloadsFolder.h"
 #include "platform/Version.h"
+#include "settings/ExpiryOption.h"
 
 #include <QCommandLineParser>
 #include <QDBusConnection>
@@ -30,15 +31,6 @@
 namespace fadebin {
 
 namespace {
-
-constexpr std::array<std::pair<std::string_view, const char*>, 6> expiryChoices{{
-    {"10s", "tenSeconds"},
-    {"30s", "thirtySeconds"},
-    {"30m", "thirtyMinutes"},
-    {"1h", "oneHour"},
-    {"1d", "oneDay"},
-    {"10d", "tenDays"},
-}};
 
 const char* const usageText = "Usage: fadebin [--help] [--version]\n"
                               "       fadebin list [--json]\n"
@@ -286,12 +278,12 @@ int runSubcommand(std::string_view name, int argc, char** argv) {
     if (name == "expire") {
         if (!words.parser.isSet(in))
             return usageError(QStringLiteral("expire needs --in 10s, 30s, 30m, 1h, 1d or 10d"));
+        // Checked here: a word the program would refuse for every file asks it nothing.
         const QString wanted = words.parser.value(in);
-        QString option = wanted; // an unknown one is refused, file by file, by the program
-        for (const auto& [word, raw] : expiryChoices)
-            if (wanted == QLatin1String(word.data(), static_cast<qsizetype>(word.size())))
-                option = QString::fromLatin1(raw);
-        return changeFiles(QStringLiteral("SetExpiry"), words, {option});
+        const std::optional<ExpiryOption> option = optionFromWord(wanted);
+        if (!option)
+            return usageError(QStringLiteral("unknown duration \"%1\" for --in").arg(wanted));
+        return changeFiles(QStringLiteral("SetExpiry"), words, {rawValue(*option)});
     }
     if (name == "keep")
         return changeFiles(QStringLiteral("Keep"), words);

@@ -127,6 +127,10 @@ DesktopProgram::~DesktopProgram() {
 int DesktopProgram::run(int argc, char** argv) {
     if (const std::optional<int> status = handleCommandLine(argc, argv))
         return *status;
+    // Taken before the lock makes the data folder: with no folder at all Fadebin never ran
+    // here, and attributes on files in Downloads came from elsewhere (a backup, rsync -X).
+    std::error_code ec;
+    m_neverRan = !std::filesystem::exists(InstanceLock::standardPath().parent_path(), ec) && !ec;
     const InstanceLock::Outcome lock = m_lock.acquire(InstanceLock::standardPath());
     if (lock == InstanceLock::Outcome::heldElsewhere) {
         // Never a second engine on the same data: the running program shows its settings.
@@ -218,7 +222,7 @@ void DesktopProgram::finishStarting() {
             std::make_unique<UpdateAnnouncer>(*m_updates, *m_defaults, *m_notifications);
     }
     // Started after the notch is in place, so that its callbacks catch the first events.
-    m_model->start();
+    m_model->start(m_neverRan);
     registerOnBus();
     if (m_updates)
         m_updates->start();

@@ -61,6 +61,7 @@ private:
     // First, so that it goes last: a quit signal during the teardown still waits for it.
     std::optional<QuitSignals> m_quitSignals;
     InstanceLock m_lock;
+    bool m_neverRan = false;
     // First, so that it is destroyed last: every object below lives inside it.
     std::unique_ptr<QCoreApplication> m_app;
     bool m_hasGui = false;

@@ -27,6 +27,8 @@ enum class ExpiryOption {
 [[nodiscard]] QString rawValue(ExpiryOption option);
 // Exact, case-sensitive match of a raw string; anything else is no option.
 [[nodiscard]] std::optional<ExpiryOption> optionFromRaw(QStringView raw);
+// The raw string or the short word people type ("10s", "30s", "30m", "1h", "1d", "10d", "keep").
+[[nodiscard]] std::optional<ExpiryOption> optionFromWord(QStringView word);
 // A fixed number of seconds, with no calendar arithmetic; none for forever.
 [[nodiscard]] std::optional<Duration> duration(ExpiryOption option);
 [[nodiscard]] std::optional<double> durationSeconds(ExpiryOption option);

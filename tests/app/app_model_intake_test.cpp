@@ -73,17 +73,26 @@ TEST_F(ModelTest, AMissingOrLostDownloadsFolderIsShownAndWatchedAgainOnceItIsThe
     EXPECT_TRUE(model.watcher()->isWatching());
     EXPECT_EQ(clock.activeTimerCount(), timersWhileWaiting - 1) << "no checks while it is there";
 
+    writeFile(file("timed.txt"), "leaves with its folder");
+    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    clock.advance(1500ms);
+    ASSERT_EQ(names(model.pendingFiles()), QStringList{"timed.txt"});
+
+    // Moved away (a synced folder, a remount) and made again: what is written into the new
+    // one is a download, not part of its baseline, and the file that left is let go.
     std::filesystem::rename(home.downloads(), home.root() / "Away");
     ASSERT_TRUE(waitFor([&] { return model.downloadsAccessDenied(); }));
     EXPECT_FALSE(model.watcher()->isWatching());
-    writeFile(home.root() / "Away" / "while-away.txt", "in the baseline when it is back");
-    std::filesystem::rename(home.root() / "Away", home.downloads());
+    std::filesystem::create_directory(home.downloads());
+    writeFile(file("fresh.zip"), "written as the folder came back");
     clock.advance(AppModel::downloadsCheckInterval);
     ASSERT_TRUE(model.watcher()->isWatching());
-    writeFile(file("after.zip"), "zip");
-    ASSERT_TRUE(waitFor([&] { return model.completionFilter().inFlightCount() == 1; }));
+    EXPECT_EQ(model.completionFilter().inFlightCount(), 1u);
     clock.advance(1500ms);
-    EXPECT_EQ(names(model.pendingFiles()), QStringList{QStringLiteral("after.zip")});
+    EXPECT_EQ(names(model.pendingFiles()), QStringList{"fresh.zip"});
+    ASSERT_EQ(releases.size(), 1u);
+    EXPECT_EQ(releases.front().names, QStringList{"timed.txt"});
+    EXPECT_TRUE(model.store()->files(FileStatus::deleted).empty()) << "nothing deleted it";
 }
 
 // The calls fail here exactly as the kernel's do at a limit.

@@ -344,23 +344,35 @@ TEST_F(ModelTest, ABusCallNamingManyFilesIsAnsweredWhenDoneAndOthersAreServedMea
         message.setArguments(arguments);
         return caller.asyncCall(message);
     };
-    std::vector<QString> answered;
-    QDBusPendingCallWatcher many(call(QStringLiteral("Keep"), {QVariant::fromValue(paths)}));
-    QDBusPendingCallWatcher list(call(QStringLiteral("List"), {}));
-    for (QDBusPendingCallWatcher* watcher : {&many, &list})
-        QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
-                         [&, watcher] { answered.push_back(watcher == &many ? "Keep" : "List"); });
-    ASSERT_TRUE(waitFor([&] { return answered.size() == 2; }, std::chrono::seconds(60)));
-
-    // The short call did not wait for the long one, which was answered with all its work.
-    EXPECT_EQ(answered, (std::vector<QString>{"List", "Keep"}));
-    const QDBusPendingReply<BusRefusals> reply = many;
+    // The long call and a short one after it: the short one does not wait for the long one.
+    const auto manyThenList = [&](const QString& method) {
+        std::vector<std::string> answered;
+        QDBusPendingCallWatcher many(call(method, {QVariant::fromValue(paths)}));
+        QDBusPendingCallWatcher list(call(QStringLiteral("List"), {}));
+        for (QDBusPendingCallWatcher* watcher : {&many, &list})
+            QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [&, watcher] {
+                answered.push_back(watcher == &many ? method.toStdString() : "List");
+            });
+        EXPECT_TRUE(waitFor([&] { return answered.size() == 2; }, std::chrono::seconds(60)));
+        EXPECT_EQ(answered, (std::vector<std::string>{"List", method.toStdString()}));
+        return QDBusPendingCall(many);
+    };
+    const QDBusPendingReply<BusRefusals> reply = manyThenList(QStringLiteral("Keep"));
     ASSERT_FALSE(reply.isError()) << reply.error().message().toStdString();
     EXPECT_EQ(reply.value().size(), (count + 2) / 3);
     for (const BusRefusal& refusal : reply.value())
         EXPECT_EQ(refusal.reason, QStringLiteral("no such file"));
-    EXPECT_EQ(model.store()->files(FileStatus::keepForever).size(),
-              std::size_t(count - (count + 2) / 3));
+    const std::size_t kept = count - (count + 2) / 3;
+    EXPECT_EQ(model.store()->files(FileStatus::keepForever).size(), kept);
+
+    // Restores are sliced as well, and answered with all their work.
+    EXPECT_EQ(
+        QDBusPendingReply<BusRefusals>(manyThenList(QStringLiteral("DeleteNow"))).value().size(),
+        (count + 2) / 3);
+    const QDBusPendingReply<BusRestored> restored = manyThenList(QStringLiteral("Restore"));
+    ASSERT_FALSE(restored.isError()) << restored.error().message().toStdString();
+    EXPECT_EQ(std::size_t(restored.value().restored.size()), kept);
+    EXPECT_EQ(model.pendingFiles().size(), kept) << "asked about again";
 }
 
 TEST_F(ModelTest, OurMarksLeaveEveryNameOfADeletedFileAndItsOtherNameIsNewLater) {

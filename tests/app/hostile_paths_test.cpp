@@ -19,6 +19,7 @@
 #include <csignal>
 #include <map>
 #include <new>
+#include <set>
 #include <thread>
 
 using namespace fadebin;
@@ -204,6 +205,16 @@ TEST_F(HostilePaths, EmptyDotAndDownloadsItselfNameNothingOnTheBus) {
     // A folder inside Downloads is an item like any file.
     EXPECT_TRUE(bus.DeleteNow({photos + "/"}).isEmpty());
     EXPECT_TRUE(fs::exists(home.dataHome() / "Trash/files/Photos/p.jpg"));
+
+    // GLib's bytestrings end in one NUL; options go by their short words too.
+    writeFile(file("q.txt"), "q");
+    const QByteArray q = QByteArray::fromStdString(file("q.txt").native());
+    EXPECT_EQ(bus.SetExpiry({q + '\0' + '\0'}, "1h").size(), 1);
+    EXPECT_EQ(bus.SetExpiry({q + '\0'}, "1H").size(), 1);
+    EXPECT_TRUE(bus.SetExpiry({q + '\0'}, "1h").isEmpty());
+    ASSERT_EQ(model.trackedFiles().size(), 1);
+    EXPECT_TRUE(bus.Keep({q + '\0'}).isEmpty());
+    EXPECT_TRUE(model.trackedFiles().isEmpty());
 }
 
 TEST_F(HostilePaths, AParentSwappedForALinkOutByAnotherProcessLeadsNowhere) {
@@ -371,4 +382,26 @@ TEST_F(HostilePaths, ASweepRacingAParentSwapEndsOnlyRecordsWhoseFilesWent) {
     clock.advance(ExpiryScheduler::retryDelay + 1s); // the next sweep, undisturbed
     check(true);
     EXPECT_EQ(readFile(outside / "victim"), "precious");
+}
+
+// The second of two files trashed from one place is named "twin.2.txt" in the Trash. Within one
+// pass over the Trash each restore finds one still there.
+TEST_F(HostilePaths, TwinsTrashedFromOnePlaceComeBackOneAfterTheOther) {
+    for (const std::string contents : {"first", "second"}) {
+        writeFile(file("twin.txt"), contents);
+        TrackedFile* twin = model.store()->addPending(file("twin.txt"), std::nullopt);
+        ASSERT_NE(twin, nullptr);
+        ASSERT_EQ(model.deleteNow(twin), std::nullopt);
+    }
+    ASSERT_TRUE(fs::exists(home.dataHome() / "Trash/files/twin.2.txt"));
+    const ExpiryStore::TrashPass pass(*model.store());
+    std::set<std::string> back;
+    for (int i = 0; i < 2; ++i) {
+        const auto restored = model.restore(file("twin.txt")).file;
+        ASSERT_TRUE(restored) << i;
+        back.insert(readFile(*restored));
+        fs::rename(*restored, file("was-" + std::to_string(i)));
+    }
+    EXPECT_EQ(back, (std::set<std::string>{"first", "second"}));
+    EXPECT_FALSE(model.restore(file("twin.txt")).file);
 }

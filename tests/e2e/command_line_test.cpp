@@ -52,6 +52,14 @@ TEST_F(CommandLineTest, ExpireKeepAndListGoThroughTheBusWithNamesIntact) {
     const Command kept = fadebin({"keep"}, {dl("report.pdf")});
     EXPECT_EQ(kept.status, 0) << kept.err;
     EXPECT_EQ(readRecord(home, "report.pdf").status, "keepForever");
+    // gdbus sends a bytestring with its trailing NUL; the option by its short word.
+    writeFile(dl("g.txt"), "g");
+    const Command glib =
+        runTool("gdbus", {"call", "--session", "--dest", "com.ostrel.Fadebin", "--object-path",
+                          "/com/ostrel/Fadebin", "--method", "com.ostrel.Fadebin1.SetExpiry",
+                          QString::fromStdString("[b'" + dl("g.txt").native() + "']"), "keep"});
+    EXPECT_EQ(glib.out, "(@a(ays) [],)\n") << glib.err;
+    EXPECT_EQ(readRecord(home, "g.txt").status, "keepForever");
 
     const Command table = fadebin({"list"});
     EXPECT_EQ(table.status, 0);
@@ -77,6 +85,23 @@ TEST_F(CommandLineTest, ExpireKeepAndListGoThroughTheBusWithNamesIntact) {
         }
     }
     EXPECT_TRUE(sawBytes);
+}
+
+// `wget … && fadebin keep …`: the keep comes while the program still watches the new file
+// for the end of its download, which then adds no second record to be timed by default.
+TEST_F(CommandLineTest, AKeepAsTheDownloadLandsStaysItsOnlyRecord) {
+    writeFile(dl("fresh.pdf"), "precious");
+    writeFile(dl("marker.bin"), "seen finished no sooner than fresh.pdf");
+    const Command kept = fadebin({"keep"}, {dl("fresh.pdf")});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    ASSERT_TRUE(waitFor([&] { return readRecord(home, "marker.bin").status == "pending"; }))
+        << program.log();
+    std::vector<std::string> fresh;
+    for (const Record& record : readRecords(home))
+        if (record.displayName == "fresh.pdf")
+            fresh.push_back(record.status);
+    EXPECT_EQ(fresh, std::vector<std::string>{"keepForever"}) << program.log();
+    EXPECT_EQ(readFile(dl("fresh.pdf")), "precious");
 }
 
 TEST_F(CommandLineTest, DeleteNowTrashesAndRestorePutsBackAndAsksAgain) {
@@ -115,8 +140,10 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
          {"outside.txt: only files in Downloads can be timed",
           "link-out: only files in Downloads can be timed", "missing.txt: no such file"})
         EXPECT_NE(refused.err.find(reason), std::string::npos) << refused.err;
+    // A duration the program would refuse for every file is refused before asking it.
     const Command unknown = fadebin({"expire", "--in", "2h"}, {dl("report.pdf")});
-    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown duration \"2h\" for --in"), std::string::npos);
     EXPECT_TRUE(readRecords(home).empty());
     EXPECT_FALSE(expiryAttribute(dl("report.pdf")).has_value());
 
@@ -148,6 +175,7 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     const Command alone = fadebin({"list"});
     EXPECT_EQ(alone.status, 3);
     EXPECT_EQ(alone.err, "Fadebin is not running.\n");
+    EXPECT_EQ(fadebin({"expire", "--in", "keep forever"}, {dl("report.pdf")}).status, 2);
 }
 
 TEST_F(CommandLineTest, AKeepThatCannotBeSavedExitsFiveAndAStopNamesItLost) {

@@ -127,3 +127,33 @@ TEST_F(DesktopProgramTest, WindowsCarryTheIconAndTheDesktopEntrysClass) {
               std::string::npos)
         << properties;
 }
+
+// Our expiry on a file at a first run (no data folder yet) came from elsewhere: a backup,
+// rsync -X. It is asked about. A lost database (the folder there, the store gone) is rebuilt
+// from the same attribute.
+TEST_F(DesktopProgramTest, AFirstRunAsksAboutFilesCarryingAnExpiryALostDatabaseTrustsIt) {
+    writeOnboardedSettings(home);
+    const auto arrive = [&](const std::string& name) {
+        writeFile(home.downloads() / name, name);
+        ASSERT_TRUE(writeXattr(home.downloads() / name, "user.com.ostrel.fadebin.expiresAt",
+                               "2020-01-01T00:00:00Z")
+                        .ok());
+    };
+    arrive("backup.pdf");
+    ASSERT_FALSE(exists(home.dataHome() / "Fadebin"));
+    Program program(home);
+    ASSERT_TRUE(program.start()) << program.log();
+    EXPECT_TRUE(waitFor([&] { return readRecord(home, "backup.pdf").status == "pending"; }))
+        << program.log();
+    EXPECT_EQ(readRecords(home).size(), 1u);
+    EXPECT_FALSE(expiryAttribute(home.downloads() / "backup.pdf").has_value());
+    program.terminate();
+
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(home.dataHome() / (std::string("Fadebin/Fadebin.store") + suffix));
+    arrive("restored.pdf");
+    ASSERT_TRUE(program.start()) << program.log();
+    EXPECT_TRUE(waitFor([&] { return exists(home.dataHome() / "Trash/files/restored.pdf"); }))
+        << program.log();
+    EXPECT_TRUE(exists(home.downloads() / "backup.pdf"));
+}

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <set>
 #include <unistd.h>
@@ -157,6 +159,29 @@ TEST_F(WatcherTest, TheReaderThreadIsNamedAndEndsOnceNobodyIsLeftToReceive) {
     // A reader that kept the batch would find it due again at once, for ever.
     EXPECT_TRUE(waitFor([] { return readerThreads() == 0; }));
     EXPECT_EQ(batches, 0);
+}
+
+// A receiver slower than a rename storm has one batch at a time handed to it, and that one
+// bounded: past the limit the events make way for one rescan, as on the kernel's overflow.
+TEST_F(WatcherTest, AStormTheReceiverCannotKeepUpWithIsHeldAsOneBoundedBatch) {
+    QObject receiver;
+    std::size_t received = 0;
+    bool overflow = false;
+    DirectoryEvents events(home.downloads(), &receiver, [&](std::vector<DirectoryEvent> batch) {
+        received += batch.size();
+        for (const DirectoryEvent& event : batch)
+            overflow = overflow || (event.kinds & DirectoryEvent::Overflow);
+    });
+    writeFile(file("a"), "a");
+    writeFile(file("b"), "b");
+    ASSERT_TRUE(events.start().ok());
+    // Four events an exchange, while this thread (the receiver's) is busy.
+    for (std::size_t i = 0; i < 4 * DirectoryEvents::queueLimit; ++i)
+        ASSERT_EQ(
+            ::renameat2(AT_FDCWD, file("a").c_str(), AT_FDCWD, file("b").c_str(), RENAME_EXCHANGE),
+            0);
+    EXPECT_TRUE(waitFor([&] { return overflow; }));
+    EXPECT_LE(received, 2 * DirectoryEvents::queueLimit + 1);
 }
 
 // The kernel drops events when its queue is full. Every finished download must still be

@@ -166,6 +166,13 @@ TEST(ExpiryOption, RawValuesMatchExactlyOrNotAtAllAndTheOfferedListFollowsTestTi
     for (const char16_t* raw :
          {u"ThirtyMinutes", u"30m", u"", u"thirtyMinutes ", u"FOREVER", u"30 minutes", u"Keep it"})
         EXPECT_FALSE(optionFromRaw(raw).has_value()) << QString::fromUtf16(raw).toStdString();
+    const std::array<const char16_t*, 7> words{u"10s", u"30s", u"30m", u"1h",
+                                               u"1d",  u"10d", u"keep"};
+    for (std::size_t i = 0; i < words.size(); ++i)
+        EXPECT_EQ(optionFromWord(words[i]), expiryOptions::allCases[i]) << i;
+    EXPECT_EQ(optionFromWord(u"oneDay"), ExpiryOption::oneDay);
+    for (const char16_t* word : {u"1H", u"2h", u"Keep it", u"", u"1h "})
+        EXPECT_FALSE(optionFromWord(word).has_value()) << QString::fromUtf16(word).toStdString();
     for (const bool testTimers : {false, true}) {
         QStringList labels;
         for (ExpiryOption option : expiryOptions::offered(testTimers))
