@@ -13,9 +13,9 @@ class FileManager {
 public:
     virtual ~FileManager() = default;
     // Selects the item in the file manager (org.freedesktop.FileManager1.ShowItems), or
-    // opens its folder when no file manager answers that call.
+    // opens its folder in the file manager registered for folders when nothing answers that.
     virtual void reveal(const path& item);
-    // Opens the folder itself in the file manager (ShowFolders), else through xdg-open.
+    // Opens the folder itself in the file manager (ShowFolders), else as reveal does.
     virtual void showFolder(const path& folder);
 
 private:
