@@ -30,20 +30,22 @@ void openWithDesktop(const path& item, const path& folder) {
         return;
     }
     QStringList arguments = launchArguments(*fileManager, folder);
-    QProcess process;
-    if (!arguments.isEmpty()) {
-        process.setProgram(arguments.takeFirst());
-        process.setArguments(arguments);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-    }
-    if (process.program().isEmpty() || !process.startDetached())
+    if (arguments.isEmpty() || !startQuietly(arguments.takeFirst(), arguments))
         FADEBIN_LOG_ERROR(LogCategory::App, "Could not open the folder of %s with %s",
-                          logName(item).constData(), fileManager->entry.c_str());
+                          logName(item).constData(), logName(fileManager->entry).constData());
 }
 
 } // namespace
+
+bool startQuietly(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
 
 void FileManager::reveal(const path& item) {
     askFileManager(QStringLiteral("ShowItems"), item, standardized(item).parent_path());
