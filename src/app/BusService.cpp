@@ -4,6 +4,9 @@
 #include "app/AppTexts.h"
 #include "expiry/TrackedFile.h"
 
+#include "platform/Log.h"
+
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMetaType>
 
@@ -289,6 +292,13 @@ BusRestored BusService::Restore(const QList<QByteArray>& paths) {
     m_jobs.push_back(job);
     workOn(job);
     return result;
+}
+
+void BusService::Quit() {
+    FADEBIN_LOG_INFO(LogCategory::App, "Asked to quit over the bus");
+    // Queued, so that the caller has its answer before the teardown begins.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 } // namespace fadebin

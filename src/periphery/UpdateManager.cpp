@@ -2,6 +2,7 @@
 
 #include "periphery/Endpoints.h"
 #include "periphery/PeripheryTexts.h"
+#include "platform/FileManager.h"
 #include "platform/Log.h"
 
 #include <QDesktopServices>
@@ -17,7 +18,11 @@ UpdateManager::UpdateManager(Clock& clock, QNetworkAccessManager& network, std::
                              std::optional<QString> runningVersion,
                              std::optional<QString> runningBuild, Duration timeout, QObject* parent)
     : QObject(parent)
-    , openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
+    , openUrl([](const QUrl& url) {
+        // Qt's own opener would leave the browser's output in our log.
+        if (!startQuietly(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)}))
+            QDesktopServices::openUrl(url);
+    })
     , m_clock(clock)
     , m_network(network)
     , m_feed(feed ? networkEndpoint(*feed) : std::nullopt)

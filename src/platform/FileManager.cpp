@@ -1,5 +1,6 @@
 #include "platform/FileManager.h"
 
+#include "platform/DesktopApplications.h"
 #include "platform/Log.h"
 
 #include <QDBusConnection>
@@ -19,13 +20,32 @@ QString fileUri(const path& p) {
                                QByteArray::fromStdString(p.native()).toPercentEncoding("/"));
 }
 
+// The file manager registered for folders, never the default handler as such: that may be a
+// browser. What it prints goes to the null device, not into our log.
 void openWithDesktop(const path& item, const path& folder) {
-    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {fileUri(folder)}))
-        FADEBIN_LOG_ERROR(LogCategory::App, "Could not open the folder of %s",
-                          logName(item).constData());
+    const std::optional<DesktopApplication> fileManager = folderFileManager();
+    if (!fileManager) {
+        FADEBIN_LOG_INFO(LogCategory::App, "No file manager to open the folder of %s",
+                         logName(item).constData());
+        return;
+    }
+    QStringList arguments = launchArguments(*fileManager, folder);
+    if (arguments.isEmpty() || !startQuietly(arguments.takeFirst(), arguments))
+        FADEBIN_LOG_ERROR(LogCategory::App, "Could not open the folder of %s with %s",
+                          logName(item).constData(), logName(fileManager->entry).constData());
 }
 
 } // namespace
+
+bool startQuietly(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
 
 void FileManager::reveal(const path& item) {
     askFileManager(QStringLiteral("ShowItems"), item, standardized(item).parent_path());

@@ -122,14 +122,23 @@ QByteArray AutostartLoginItem::quotedExecArgument(const std::filesystem::path& p
     return escaped;
 }
 
-QByteArray AutostartLoginItem::entryContents() const {
+QByteArray AutostartLoginItem::entryContents(bool enabled) const {
+    // Hidden is what every desktop reads, X-GNOME-Autostart-enabled what GNOME's tools write:
+    // both say the same, so that each desktop shows the switch as it was set here.
+    const QByteArray on = enabled ? "true" : "false";
+    const QByteArray off = enabled ? "false" : "true";
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Fadebin\n"
            "Exec=" +
            quotedExecArgument(m_program) +
            "\n"
-           "X-GNOME-Autostart-enabled=true\n"
+           "X-GNOME-Autostart-enabled=" +
+           on +
+           "\n"
+           "Hidden=" +
+           off +
+           "\n"
            "NoDisplay=false\n";
 }
 
@@ -137,8 +146,12 @@ bool AutostartLoginItem::isEnabled() const {
     QFile file(QFile::decodeName(QByteArray::fromStdString(m_entry.native())));
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    // A user may hide the entry instead of deleting it; only the main group counts.
+    // A user may switch the entry off instead of deleting it, as KDE (Hidden=true) or GNOME
+    // Tweaks (X-GNOME-Autostart-enabled=false) do; only the main group counts, and a key given
+    // twice counts as its last value, as GLib's reader takes it.
     bool inMainGroup = false;
+    bool hidden = false;
+    bool gnomeEnabled = true;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine().trimmed();
         if (line.startsWith('[')) {
@@ -148,22 +161,30 @@ bool AutostartLoginItem::isEnabled() const {
         const qsizetype equals = line.indexOf('=');
         if (!inMainGroup || equals < 0)
             continue;
-        if (line.left(equals).trimmed() == "Hidden" && line.mid(equals + 1).trimmed() == "true")
-            return false;
+        const QByteArray key = line.left(equals).trimmed();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if (key == "Hidden")
+            hidden = value == "true" || value == "1";
+        else if (key == "X-GNOME-Autostart-enabled")
+            gnomeEnabled = !(value == "false" || value == "0");
     }
-    return true;
+    return !hidden && gnomeEnabled;
 }
 
 Status AutostartLoginItem::setEnabled(bool enabled) {
-    if (enabled) {
-        if (Status made = makeFolders(m_entry.parent_path()); !made)
-            return made;
-        return writeAtomically(m_entry, entryContents());
+    // Switching off keeps an entry that exists, turned off in both desktops' keys: the
+    // desktop's own autostart settings then show it off rather than lose it. With no entry
+    // there is nothing to switch off.
+    if (!enabled) {
+        struct stat st {};
+        if (::lstat(m_entry.c_str(), &st) != 0)
+            return errno == ENOENT || errno == ENOTDIR
+                       ? Status::success()
+                       : errorWith("cannot read " + m_entry.native());
     }
-    // Already absent counts as done, also when a component of the path is not a folder.
-    if (::unlink(m_entry.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
-        return errorWith("cannot remove " + m_entry.native());
-    return Status::success();
+    if (Status made = makeFolders(m_entry.parent_path()); !made)
+        return made;
+    return writeAtomically(m_entry, entryContents(enabled));
 }
 
 } // namespace fadebin

@@ -19,7 +19,8 @@ public:
 };
 
 // The login item as an XDG autostart entry: $XDG_CONFIG_HOME/autostart/fadebin.desktop.
-// It is enabled when the entry exists and does not say Hidden=true.
+// It is enabled when the entry exists and says neither Hidden=true nor
+// X-GNOME-Autostart-enabled=false.
 class AutostartLoginItem final : public LoginItemService {
 public:
     // The standard entry, starting the installed program.
@@ -38,7 +39,7 @@ public:
     [[nodiscard]] Status setEnabled(bool enabled) override;
 
 private:
-    [[nodiscard]] QByteArray entryContents() const;
+    [[nodiscard]] QByteArray entryContents(bool enabled) const;
 
     std::filesystem::path m_entry;
     std::filesystem::path m_program;

@@ -10,12 +10,16 @@
 #include "settings/ExpiryOption.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,7 +41,8 @@ const char* const usageText = "Usage: fadebin [--help] [--version]\n"
                               "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
                               "       fadebin keep FILE...\n"
                               "       fadebin delete-now FILE...\n"
-                              "       fadebin restore [FILE...]\n";
+                              "       fadebin restore [FILE...]\n"
+                              "       fadebin quit\n";
 
 void print(std::FILE* to, const QByteArray& text) {
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), to);
@@ -259,7 +264,36 @@ int restore(const Words& words) {
     return reportRefusals(words, refused);
 }
 
+// Asks the running program to quit and waits until it has ended (its bus name is gone), so
+// that a start right after finds it gone.
+int quit(int argc, char** argv) {
+    if (argc > 2)
+        return usageError(QStringLiteral("quit takes no arguments"));
+    const QCoreApplication app(argc, argv);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QEventLoop loop;
+    // Watching before asking: the name may go before the answer is read.
+    const QDBusServiceWatcher watcher(QStringLiteral("com.ostrel.Fadebin"), bus,
+                                      QDBusServiceWatcher::WatchForUnregistration);
+    QObject::connect(&watcher, &QDBusServiceWatcher::serviceUnregistered, &loop, &QEventLoop::quit);
+    const Call call = callRunning(QStringLiteral("Quit"), {});
+    if (call.unanswered)
+        return *call.unanswered;
+    if (call.reply.type() == QDBusMessage::ErrorMessage)
+        return failedCall(call.reply);
+    const TimerHandle deadline = Clock::system().singleShot(
+        std::chrono::milliseconds(callTimeoutMilliseconds()), [&loop] { loop.exit(1); });
+    if (bus.interface()->isServiceRegistered(QStringLiteral("com.ostrel.Fadebin")) &&
+        loop.exec() != 0) {
+        print(stderr, "Fadebin was asked to quit but has not ended yet.\n");
+        return exitNoAnswer;
+    }
+    return exitAccepted;
+}
+
 int runSubcommand(std::string_view name, int argc, char** argv) {
+    if (name == "quit")
+        return quit(argc, argv);
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption in(QStringLiteral("in"), {}, QStringLiteral("duration"));
     Words words;
@@ -298,7 +332,8 @@ std::optional<int> handleCommandLine(int argc, char** argv) {
     if (argc < 2)
         return std::nullopt;
     const std::string_view first(argv[1]);
-    for (const std::string_view command : {"list", "expire", "keep", "delete-now", "restore"})
+    for (const std::string_view command :
+         {"list", "expire", "keep", "delete-now", "restore", "quit"})
         if (first == command)
             return runSubcommand(command, argc, argv);
 

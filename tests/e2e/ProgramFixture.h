@@ -91,8 +91,13 @@ public:
     int terminate() { return endWith(SIGTERM); }
     // Sends the signal and waits for the end: the exit status, or -1 when killed by it.
     int endWith(int signal) {
-        ::kill(static_cast<pid_t>(m_process.processId()), signal);
-        const bool ended = m_process.waitForFinished(30'000);
+        // Never pid 0, once it has ended: that would signal this whole process group.
+        if (m_process.processId() > 0)
+            ::kill(static_cast<pid_t>(m_process.processId()), signal);
+        // Already ended (and seen to) counts: waiting again would say it did not end.
+        const bool ended = (m_process.state() == QProcess::NotRunning &&
+                            m_process.error() != QProcess::FailedToStart) ||
+                           m_process.waitForFinished(30'000);
         log();
         return ended && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }

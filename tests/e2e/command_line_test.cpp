@@ -171,10 +171,17 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(slow.err, "Fadebin did not answer in time; it may still be doing what was asked.\n");
     EXPECT_EQ(fadebin({"list"}).status, 0);
 
-    program.terminate();
-    const Command alone = fadebin({"list"});
-    EXPECT_EQ(alone.status, 3);
-    EXPECT_EQ(alone.err, "Fadebin is not running.\n");
+    // Quit waits for the end; signal 0 only waits for it too.
+    EXPECT_EQ(fadebin({"quit", "now"}).status, 2);
+    const Command quit = fadebin({"quit"});
+    EXPECT_EQ(quit.status, 0) << quit.err;
+    EXPECT_EQ(program.endWith(0), 0) << program.log();
+    EXPECT_EQ(countOf(program.log(), "Asked to quit over the bus"), 1) << program.log();
+    for (const char* command : {"list", "quit"}) {
+        const Command alone = fadebin({command});
+        EXPECT_EQ(alone.status, 3) << command;
+        EXPECT_EQ(alone.err, "Fadebin is not running.\n");
+    }
     EXPECT_EQ(fadebin({"expire", "--in", "keep forever"}, {dl("report.pdf")}).status, 2);
 }
 

@@ -8,7 +8,9 @@
 
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPalette>
 #include <QRegularExpression>
+#include <QTest>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -177,6 +179,39 @@ TEST_F(ContentTest, ANewDownloadBelowAHundredWaitingIsInViewAndTheRestAreCounted
     }
     EXPECT_EQ(textOf("moreWaiting"),
               "5 more waiting — Apply to all reaches them, `fadebin list` shows them");
+}
+
+// A desktop's palette may make tooltips pale yellow: inside the black notch they stay dark.
+TEST_F(ContentTest, TooltipsStayDarkWhateverTheDesktopsPalette) {
+    const QPalette original = QGuiApplication::palette();
+    QPalette pale = original;
+    pale.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xDC));
+    pale.setColor(QPalette::ToolTipText, Qt::black);
+    QGuiApplication::setPalette(pale);
+    trackedFiles();
+    open();
+    QQuickItem* time = find("time-invoice-4411.pdf");
+    ASSERT_NE(time, nullptr);
+    QTest::mouseMove(panel,
+                     time->mapToScene(QPointF(time->width() / 2, time->height() / 2)).toPoint());
+    QQuickItem* tip = nullptr;
+    EXPECT_TRUE(waitFor([&] {
+        visitItems(panel->contentItem(), [&](QQuickItem* item) {
+            if (item->isVisible() && item->property("text") == QStringLiteral("Change expiry"))
+                tip = item;
+        });
+        return tip != nullptr;
+    }));
+    if (tip != nullptr) {
+        settle();
+        const QImage frame = panel->grabWindow();
+        // The padding beside the text is the tooltip's own background.
+        const QPoint inside =
+            (tip->mapToScene(QPointF(-3, tip->height() / 2)) * panel->devicePixelRatio()).toPoint();
+        const QColor seen = frame.pixelColor(inside);
+        EXPECT_LT(qGray(seen.rgb()), 64) << seen.name().toStdString();
+    }
+    QGuiApplication::setPalette(original);
 }
 
 // Whatever the source proposes (shift: a move), a drop is answered as a copy: nothing moved.

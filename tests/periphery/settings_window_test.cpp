@@ -81,6 +81,21 @@ TEST(Windows, EscapeAndCtrlWClose) {
         }
 }
 
+// A window that jumps in height from tab to tab moves its controls under the pointer.
+TEST(SettingsWindow, KeepsOneHeightOnEveryTabAndSuggestsLinuxInstallersToIgnore) {
+    SettingsScene scene;
+    QQuickWindow* window = scene.show();
+    settle(window);
+    const int height = window->height();
+    for (const char* tab : {"tab.notch", "tab.files", "tab.general", "tab.files"}) {
+        click(window, tab);
+        settle(window);
+        EXPECT_EQ(window->height(), height) << tab;
+    }
+    EXPECT_EQ(findItem(window, "excludedExtensions")->property("placeholderText").toString(),
+              QStringLiteral("deb, rpm, AppImage, flatpakref, iso"));
+}
+
 TEST(Endpoints, HttpsAnywhereAndPlainHttpOnlyToThisMachine) {
     for (const char* accepted :
          {"https://fadebin.example/api/feedback", "  https://fadebin.example/appcast.xml ",

@@ -154,6 +154,28 @@ TEST(UpdateManager, FindsClearsAndKeepsTheFlagThroughFailedChecks) {
 
 // The feed's sparkle:version is a build number, compared with this build's; the short
 // version is only shown.
+// The release page opens through xdg-open (a stand-in that writes what it was given and
+// where its output goes): a browser's chatter is not Fadebin's log.
+TEST(UpdateManager, OpensTheReleasePageWithTheBrowsersOutputOnTheNullDevice) {
+    WindowWorld world;
+    UpdateManager updates(world.clock, world.network, std::nullopt, QStringLiteral("1.2"),
+                          QStringLiteral("12"));
+    const path bin = world.home.root() / "bin", opened = world.home.root() / "opened.txt";
+    std::filesystem::create_directory(bin);
+    writeFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" \"$(readlink /proc/$$/fd/1)\" "
+                                "\"$(readlink /proc/$$/fd/2)\" > '" +
+                                    opened.native() + "'\necho noise; echo noise >&2\n");
+    std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    const std::string was = std::getenv("PATH");
+    ::setenv("PATH", (bin.native() + ":" + was).c_str(), 1);
+    updates.openUrl(QUrl(QStringLiteral("https://fadebin.example/releases/1.3?a=b c")));
+    EXPECT_TRUE(waitFor(
+        [&] { return readFile(opened).find("/dev/null\n/dev/null\n") != std::string::npos; }));
+    ::setenv("PATH", was.c_str(), 1);
+    EXPECT_EQ(readFile(opened),
+              "https://fadebin.example/releases/1.3?a=b%20c\n/dev/null\n/dev/null\n");
+}
+
 TEST(UpdateManager, ComparesTheItemsBuildNumberWithThisBuilds) {
     struct Case {
         std::optional<QString> build;

@@ -1,6 +1,7 @@
 // The desktop's services on a private session bus: the file manager asked without waiting for
-// its answer (the folder opened with xdg-open, a recording stand-in here, only when the answer
-// is an error), and logind's resume heard from logind alone.
+// its answer (only when the answer is an error is the folder opened with the file manager
+// registered for folders, a recording stand-in here), and logind's resume heard from logind alone.
+#include "platform/DesktopApplications.h"
 #include "platform/FileManager.h"
 #include "platform/WakeNotifier.h"
 #include "support/PrivateBus.h"
@@ -12,24 +13,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <filesystem>
 
 using namespace fadebin;
 using namespace fadebin::test;
 
 namespace {
-
-class FakeFileManager : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
-public:
-    QStringList calls;
-public Q_SLOTS:
-    void ShowItems(const QStringList& uris, const QString&) { calls << "items " + uris.join(' '); }
-    void ShowFolders(const QStringList& uris, const QString&) {
-        calls << "folders " + uris.join(' ');
-    }
-};
 
 // Signals from one client arrive in order, so once the marker is seen, all before it were handled.
 class Marker : public QObject {
@@ -54,23 +43,36 @@ void send(QDBusConnection& bus, std::optional<bool> sleeping) {
     EXPECT_TRUE(bus.send(message));
 }
 
-} // namespace
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList calls;
+public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString&) { calls << "items " + uris.join(' '); }
+    void ShowFolders(const QStringList& uris, const QString&) {
+        calls << "folders " + uris.join(' ');
+    }
+};
 
-TEST(FileManager, AsksTheFileManagerWithoutWaitingAndOpensTheFolderOnlyWhenItCannot) {
+// A script standing in for a program: it writes its arguments and where its output goes.
+void writeProgram(const path& program, const path& record) {
+    writeFile(program, "#!/bin/sh\nprintf '%s\\n' \"$@\" \"$(readlink /proc/$$/fd/1)\" "
+                       "\"$(readlink /proc/$$/fd/2)\" > '" +
+                           record.native() + "'\necho noise; echo noise >&2\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+}
+
+TEST(FileManager, AsksTheFileManagerWithoutWaitingAndElseStartsTheOneRegisteredForFolders) {
     PrivateBus bus;
     if (bus.address().isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
     TempHome home;
-    // xdg-open as a script that writes down what it was asked to open.
-    const path tools = home.root() / "bin";
-    const path opened = home.root() / "opened.txt";
-    std::filesystem::create_directory(tools);
-    writeFile(tools / "xdg-open",
-              "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + opened.native() + "'\n");
-    std::filesystem::permissions(tools / "xdg-open", std::filesystem::perms::owner_all);
-    // Each test runs in a process of its own, which these settings end with.
-    ::setenv("PATH", (tools.native() + ":" + std::getenv("PATH")).c_str(), 1);
+    // Each test runs in a process of its own, which these settings end with. The machine's
+    // own applications and defaults stay out of it.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+    ::setenv("XDG_DATA_DIRS", (home.root() / "none").c_str(), 1);
+    ::setenv("XDG_CONFIG_DIRS", (home.root() / "none").c_str(), 1);
 
     QDBusConnection fakeSide = QDBusConnection::connectToBus(bus.address(), "file-manager");
     FakeFileManager fake;
@@ -88,15 +90,59 @@ TEST(FileManager, AsksTheFileManagerWithoutWaitingAndOpensTheFolderOnlyWhenItCan
     const QString folderUri = "file://" + QString::fromStdString(home.downloads().native());
     EXPECT_EQ(fake.calls,
               (QStringList{"items " + folderUri + "/a%20b%25%FF.pdf", "folders " + folderUri}));
-    waitFor([] { return false; }, std::chrono::milliseconds(300));
-    EXPECT_FALSE(pathExists(opened)) << "the folder was opened although the file manager answered";
-
     fakeSide.unregisterService("org.freedesktop.FileManager1");
     QDBusConnection::disconnectFromBus("file-manager");
+
+    // The default handler for folders is a browser; the file manager is only installed.
+    const path apps = home.dataHome() / "applications";
+    std::filesystem::create_directories(apps);
+    std::filesystem::create_directories(home.configHome());
+    const path browsed = home.root() / "browsed.txt", opened = home.root() / "opened.txt";
+    writeProgram(home.root() / "browser", browsed);
+    writeProgram(home.root() / "file manager", opened);
+    writeFile(apps / "browser.desktop",
+              "[Desktop Entry]\nType=Application\nName=Web\nExec=" + home.root().native() +
+                  "/browser %U\nMimeType=text/html;inode/directory;\n"
+                  "Categories=Network;WebBrowser;\n");
+    writeFile(apps / "files.desktop",
+              "[Desktop Entry]\nType=Application\nName=Files\nExec=\"" + home.root().native() +
+                  "/file manager\" --new-window %U\nMimeType=inode/directory;\n"
+                  "Categories=System;FileManager;\n");
+    writeFile(home.configHome() / "mimeapps.list",
+              "[Default Applications]\ninode/directory=browser.desktop;\n");
     fileManager.reveal(file);
-    ASSERT_TRUE(waitFor([&] { return pathExists(opened); }, std::chrono::seconds(15)));
-    EXPECT_EQ(readFile(opened), folderUri.toStdString() + "\n");
+    ASSERT_TRUE(waitFor([&] { return readFile(opened).find('\n') != std::string::npos; },
+                        std::chrono::seconds(15)));
+    EXPECT_EQ(readFile(opened),
+              "--new-window\n" + folderUri.toStdString() + "\n/dev/null\n/dev/null\n");
+    EXPECT_FALSE(pathExists(browsed)) << "a browser was started for a folder";
+
+    std::filesystem::remove(apps / "files.desktop");
+    LogCapture log;
+    fileManager.reveal(file);
+    EXPECT_TRUE(waitFor([&] { return log.count("No file manager to open the folder of %s") == 1; },
+                        std::chrono::seconds(15)));
+    EXPECT_FALSE(pathExists(browsed));
 }
+
+TEST(FileManager, ExecLinesAreUnquotedAndTheirFieldCodesFilledIn) {
+    const path target = "/home/u/Down loads";
+    const QString uri = "file:///home/u/Down%20loads";
+    const std::pair<const char*, QStringList> rows[] = {
+        {"nautilus --new-window %U", {"nautilus", "--new-window", uri}},
+        {R"("/opt/my files/fm"  "a \"b\" \\$x" %f)",
+         {"/opt/my files/fm", R"(a "b" \$x)", "/home/u/Down loads"}},
+        {"fm %i --name=%c %%u %k %d %m",
+         {"fm", "--icon", "folder", "--name=Files", "%u", "/e.desktop"}},
+        {"fm \"%u\"", {"fm", "%u"}},
+        {"\"fm", {}},
+    };
+    for (const auto& [exec, expected] : rows)
+        EXPECT_EQ(launchArguments({"/e.desktop", "Files", "folder", exec, {}}, target), expected)
+            << exec;
+}
+
+} // namespace
 
 TEST(WakeNotifier, ResumeFromTheLogindNameOwnerWakesOnce) {
     PrivateBus bus;

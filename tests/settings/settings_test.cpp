@@ -148,7 +148,7 @@ TEST_F(SettingsTest, LaunchAtLoginFollowsTheAutostartEntryAndARefusalIsLoggedOnc
     EXPECT_TRUE(exists(entry));
     EXPECT_TRUE(restart().launchAtLogin()) << "read from the entry, not the store";
     settings->setLaunchAtLogin(false);
-    EXPECT_FALSE(exists(entry));
+    EXPECT_FALSE(restart().launchAtLogin()) << "the entry stays, switched off";
 
     std::filesystem::remove_all(entry.parent_path());
     writeFile(entry.parent_path(), "a file where the folder should be");

@@ -266,4 +266,13 @@ void renderIconSheet() {
     save(sheet, QStringLiteral("notch/contact-sheet"));
 }
 
+QImage notchShowcase() {
+    NotchScene three;
+    three.pendingFiles(3);
+    three.controller->setSelectedPendingID(three.record(pendingNames[1])->id());
+    three.panel->setColor(QColor(0x8a, 0x8f, 0x98));
+    three.settle();
+    return three.panel->grabWindow();
+}
+
 } // namespace fadebin::pictures

@@ -17,6 +17,12 @@ void missed(const QString& name, const QString& why);
 void renderNotchStates();
 void renderIconSheet();
 void renderWindows();
+// The program as AppStream shows it (appstream/notch.png, appstream/settings.png): 16:9 at
+// 1600x900, the notch and the settings window on a grey desktop.
+void renderAppStream();
+// What renderAppStream places: the notch asking about three downloads, and the settings window.
+[[nodiscard]] QImage notchShowcase();
+[[nodiscard]] QImage settingsShowcase();
 // On the X server of DISPLAY, with the real program: what the screen shows of the notch.
 void renderOnX();
 // On a private headless sway, when sway is installed: the notch as a layer-shell surface.

@@ -229,4 +229,16 @@ void renderWindows() {
     onboardingWindow();
 }
 
+QImage settingsShowcase() {
+    SettingsScene scene;
+    scene.world.model.start();
+    QQuickWindow* window = shown(scene.window);
+    if (window == nullptr)
+        return {};
+    // The tab with no path of this machine in it.
+    click(window, "tab.notch");
+    settle(window);
+    return window->grabWindow();
+}
+
 } // namespace fadebin::pictures

@@ -47,6 +47,9 @@ void underManager(const QString& manager) {
     waitFor([] { return false; }, 2s);
     save(settledScreen().copy(pictureArea),
          QStringLiteral("x11/%1-open-new-download").arg(manager));
+    pointerTo(830, 236); // the gear button in the footer, and its tooltip after a moment
+    waitFor([] { return false; }, 2s);
+    save(settledScreen().copy(pictureArea), QStringLiteral("x11/%1-tooltip").arg(manager));
     pointerTo(640, 700);
     waitFor([] { return false; }, 2s);
     save(settledScreen().copy(pictureArea), QStringLiteral("x11/%1-closed-again").arg(manager));

@@ -1,8 +1,8 @@
 // fadebin_pictures [FOLDER]: renders every state of the notch and of the windows around it
 // into FOLDER (build/pictures unless given): notch/ offscreen at twice the size, windows/ at
 // their own size, wayland-*.png the real program on a private headless sway, x11/ the real
-// program on a private X server. Each part runs in a process of its own, as it needs its own
-// platform and scale.
+// program on a private X server, appstream/ what the metainfo lists. Each part runs in a process of
+// its own, as it needs its own platform and scale.
 #include "Pictures.h"
 #include "notch/SoftwareRendering.h"
 #include "periphery/DesktopStyle.h"
@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
         bool ok = runPart(argv[0], QStringLiteral("--notch"), environment);
         ok = runPart(argv[0], QStringLiteral("--windows"), environment) && ok;
         ok = runPart(argv[0], QStringLiteral("--on-wayland"), environment) && ok;
+        ok = runPart(argv[0], QStringLiteral("--appstream"), environment) && ok;
         std::string why;
         const auto xvfb = fadebin::test::XvfbServer::start(why, "1280x800x24", {"-wr"});
         if (xvfb) {
@@ -89,7 +90,7 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
     fadebin::useSoftwareRendering();
-    if (part == "--notch")
+    if (part == "--notch" || part == "--appstream")
         ::setenv("QT_SCALE_FACTOR", "2", 1);
     fadebin::DesktopStyle::useDesktopControlsStyle();
     QGuiApplication app(argc, argv);
@@ -102,6 +103,8 @@ int main(int argc, char** argv) {
         renderOnX();
     } else if (part == "--on-wayland") {
         renderOnWayland();
+    } else if (part == "--appstream") {
+        renderAppStream();
     }
     // Windows hand parts of their scene to deleteLater; run those deletions before the end.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

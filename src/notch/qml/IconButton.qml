@@ -30,7 +30,8 @@ AbstractButton {
             color: button.color
         }
     }
-    ToolTip.visible: hovered && help.length > 0
-    ToolTip.delay: 700
-    ToolTip.text: help
+    NotchToolTip {
+        visible: button.hovered && button.help.length > 0
+        text: button.help
+    }
 }

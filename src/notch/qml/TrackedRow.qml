@@ -73,9 +73,10 @@ Column {
                 hoverEnabled: true
                 onClicked: tracked.view.editTracked(tracked.file.id)
             }
-            ToolTip.visible: timeArea.containsMouse
-            ToolTip.delay: 700
-            ToolTip.text: "Change expiry"
+            NotchToolTip {
+                visible: timeArea.containsMouse
+                text: "Change expiry"
+            }
         }
         IconButton {
             id: more

@@ -19,7 +19,7 @@ ColumnLayout {
             title: qsTr("Extensions")
             TextField {
                 objectName: "excludedExtensions"
-                placeholderText: qsTr("dmg, pkg, iso")
+                placeholderText: qsTr("deb, rpm, AppImage, flatpakref, iso")
                 text: view.settings.excludedExtensionsText
                 onTextEdited: view.settings.excludedExtensionsText = text
                 Layout.preferredWidth: 240

@@ -3,7 +3,8 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Fadebin.Periphery
 
-// The settings window: three tabs, fixed width, as tall as the shown tab.
+// The settings window: three tabs, fixed width, as tall as the tallest tab, so that the
+// window and the tab bar stay put while switching.
 ApplicationWindow {
     id: window
 
@@ -62,25 +63,30 @@ ApplicationWindow {
         }
     }
 
-    Loader {
+    StackLayout {
         id: page
 
         x: 20
         y: 20
         width: parent.width - 40
-        sourceComponent: [general, notch, files][window.currentTab]
-    }
+        currentIndex: window.currentTab
 
-    Component {
-        id: general
-        GeneralSettingsView { bindings: window.bindings }
-    }
-    Component {
-        id: notch
-        NotchSettingsView { bindings: window.bindings }
-    }
-    Component {
-        id: files
-        FilesSettingsView { settings: window.bindings.settings }
+        GeneralSettingsView {
+            bindings: window.bindings
+            // The hidden tabs are not laid out: their width is given so that their wrapped
+            // texts, and so their heights, are right before they are first shown.
+            width: page.width
+            Layout.alignment: Qt.AlignTop
+        }
+        NotchSettingsView {
+            bindings: window.bindings
+            width: page.width
+            Layout.alignment: Qt.AlignTop
+        }
+        FilesSettingsView {
+            settings: window.bindings.settings
+            width: page.width
+            Layout.alignment: Qt.AlignTop
+        }
     }
 }
