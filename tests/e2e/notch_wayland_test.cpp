@@ -88,8 +88,8 @@ protected:
 // Hover opens and leaving closes the notch; a download opens it as a layer surface, never a
 // window; clicks beside the drawn outline (its rounded-off corner, the desktop beside) reach the
 // window below, and clicks on the row, inside the grown outline, schedule the file: the input
-// region follows the outline.
-TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnly) {
+// region follows the outline. A second launch then shows the settings window.
+TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnlyAndALaunchShowsSettings) {
     pointer->moveTo({640, 2});
     ASSERT_TRUE(shows(openShown)) << program.log();
     pointer->moveTo(parked);
@@ -117,9 +117,10 @@ TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnly) {
     pointer->clickAt(origin + row.done);
     EXPECT_TRUE(waitFor([&] { return readRecord(home, "report.pdf").status == "scheduled"; }))
         << program.log();
-}
 
-TEST_F(NotchOnWayland, ASecondLaunchShowsTheSettingsWindow) {
+    // A second launch shows the settings window, drawn, once the notch is shut again.
+    pointer->moveTo(parked);
+    ASSERT_TRUE(shows(shutShown)) << program.log();
     QProcess second;
     second.setProcessEnvironment(server()->clientEnvironment());
     second.start(QStringLiteral(FADEBIN_PROGRAM), {});
@@ -147,16 +148,12 @@ TEST_F(NotchOnWayland, ASecondLaunchShowsTheSettingsWindow) {
 // Without a layer shell (and without an X server) the program runs on Wayland and says once
 // that this desktop shows no notch; without an input seat a second launch shows the settings
 // window, and the program goes on taking in downloads.
-TEST(WaylandWithoutLayerShellOrSeat, TheProgramSaysThereIsNoNotchAndShowsItsSettings) {
-    PrivateBus bus;
-    if (bus.address().isEmpty())
-        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+using WaylandWithoutLayerShellOrSeat = BusTest;
+TEST_F(WaylandWithoutLayerShellOrSeat, TheProgramSaysThereIsNoNotchAndShowsItsSettings) {
     std::string why;
     const auto weston = SwayServer::startWeston(why);
     if (!weston)
         GTEST_SKIP() << "no headless weston: " << why;
-    TempHome home;
     writeOnboardedSettings(home);
     Program program{home};
     ASSERT_TRUE(program.start({}, weston->clientEnvironment())) << program.log();
@@ -174,7 +171,6 @@ TEST(WaylandWithoutLayerShellOrSeat, TheProgramSaysThereIsNoNotchAndShowsItsSett
     EXPECT_TRUE(waitFor([&] { return readRecord(home, "after.pdf").status == "pending"; }, 30s))
         << program.log();
     EXPECT_NE(program.pid(), 0) << program.log();
-    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 } // namespace
