@@ -38,10 +38,10 @@ protected:
     }
     // Started once its panel is collapsed at the top centre, onboarding done: its window would
     // sit above the panel on a server without a window manager.
-    void startProgram(const std::string& settingsJson) {
+    void startProgram(const std::string& settingsJson, QRect shut = collapsedNotchFrame) {
         writeOnboardedSettings(home, settingsJson);
         ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
-        ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 30s))
+        ASSERT_TRUE(waitFor([&] { return panelFrame() == shut; }, 30s))
             << "no collapsed panel on the screen\n" + program.log();
     }
 
@@ -70,18 +70,60 @@ protected:
     Program program{home};
 };
 
-// Through the real X server: hover opens and leaving closes the notch at the top centre, a
-// download opens it, and real clicks on its row schedule the file. The states' timing, the
-// auto-dismiss and the hover test beside the shape are the controller tests' and the panel's.
-TEST_F(NotchEndToEnd, HoverAndADownloadOpenItAndRealClicksOnTheRowScheduleTheFile) {
+// Through the real X server: hover opens and leaving closes the notch at the top centre; a file
+// dragged from a window of another X client opens it as it comes near (the drag watcher follows
+// the X drag selection: the panel sees no pointer during a drag); a download opens it above a
+// window mapped after it (without a window manager nothing else raises it), and real clicks on
+// its row schedule the file. The states' timing, the auto-dismiss and the hover test beside the
+// shape are the controller tests' and the panel's.
+TEST_F(NotchEndToEnd, HoverADragAndADownloadOpenItOnTopAndRealClicksOnTheRowScheduleTheFile) {
+    const path dragged = home.downloads() / "dragged.pdf";
+    writeFile(dragged, "a file that was here before");
     startProgram(R"({"autoDismissSeconds": 60})");
+    const auto shows = [&](QRect frame, std::chrono::milliseconds timeout = 10s) {
+        return waitFor([&] { return panelFrame() == frame; }, timeout);
+    };
     pointerTo(640, 0); // the screen's top row
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 10s)) << program.log();
+    ASSERT_TRUE(shows(expandedNotchFrame)) << program.log();
     pointerTo(640, 700);
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == collapsedNotchFrame; }, 10s)) << program.log();
+    ASSERT_TRUE(shows(collapsedNotchFrame)) << program.log();
 
+    QProcess source;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    source.setProcessEnvironment(environment);
+    source.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {"-", toQString(dragged)});
+    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "ready\n"; }));
+    xdotool({"mousemove", "200", "150", "mousedown", "1"});
+    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "drag\n"; }));
+    // Near the notch, not on it: hovering there opens nothing, a drag does.
+    for (const QPoint p : {QPoint(400, 300), QPoint(700, 160), QPoint(800, 120)})
+        pointerTo(p.x(), p.y());
+    ASSERT_TRUE(shows(expandedNotchFrame))
+        << "a drag onto the collapsed notch did not open it\n" + program.log();
+    pointerTo(200, 150); // dropped back on its own window
+    xdotool({"mouseup", "1"});
+    source.kill();
+    source.waitForFinished(10'000);
+    pointerTo(640, 700);
+    ASSERT_TRUE(shows(collapsedNotchFrame)) << program.log();
+
+    const ::Window root = DefaultRootWindow(m_x);
+    const ::Window other = XCreateSimpleWindow(m_x, root, 0, 0, 1280, 800, 0, 0, 0x336699);
+    XMapWindow(m_x, other);
+    XSync(m_x, False);
+    const auto stackedAbove = [&](::Window upper, ::Window lower) {
+        ::Window top = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(m_x, root, &top, &parent, &children, &count);
+        const std::vector<::Window> order(children, children + count); // bottom first
+        XFree(children);
+        return std::ranges::find(order, upper) > std::ranges::find(order, lower);
+    };
+    ASSERT_TRUE(stackedAbove(other, panel().first));
     writeDownload(home.downloads(), "invoice.pdf");
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 30s)) << program.log();
+    ASSERT_TRUE(shows(expandedNotchFrame, 30s)) << program.log();
+    EXPECT_TRUE(waitFor([&] { return stackedAbove(panel().first, other); }));
     const QPointF origin = expandedNotchFrame.topLeft();
     const PendingRowPoints row = pendingRowPoints();
     // Drawn: the prominent "Done" is near white, beside its label, once the content is in.
@@ -101,53 +143,7 @@ TEST_F(NotchEndToEnd, HoverAndADownloadOpenItAndRealClicksOnTheRowScheduleTheFil
     ASSERT_TRUE(waitFor([&] { return readRecord(home, "invoice.pdf").status == "scheduled"; }))
         << program.log();
     EXPECT_NEAR(readRecord(home, "invoice.pdf").expiresAt.value_or(0), clickedAt + 3600, 10);
-}
-
-// On a server without a window manager nothing keeps the panel above windows mapped after it:
-// opening raises it.
-TEST_F(NotchEndToEnd, OpeningRaisesThePanelAboveAWindowMappedAfterIt) {
-    startProgram(R"({"autoDismissSeconds": 600})");
-    const ::Window root = DefaultRootWindow(m_x);
-    const ::Window other = XCreateSimpleWindow(m_x, root, 0, 0, 1280, 800, 0, 0, 0x336699);
-    XMapWindow(m_x, other);
-    XSync(m_x, False);
-    const auto stackedAbove = [&](::Window upper, ::Window lower) {
-        ::Window top = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        XQueryTree(m_x, root, &top, &parent, &children, &count);
-        const std::vector<::Window> order(children, children + count); // bottom first
-        XFree(children);
-        return std::ranges::find(order, upper) > std::ranges::find(order, lower);
-    };
-    ASSERT_TRUE(stackedAbove(other, panel().first));
-    writeDownload(home.downloads(), "report.pdf");
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 30s)) << program.log();
-    EXPECT_TRUE(waitFor([&] { return stackedAbove(panel().first, other); }));
     XDestroyWindow(m_x, other);
-}
-
-// A file dragged from a window of another X client opens the notch as it comes near (the
-// drag watcher follows the X drag selection: the panel sees no pointer during a drag).
-TEST_F(NotchEndToEnd, AFileDraggedFromAnotherClientOpensTheNotch) {
-    const path file = home.downloads() / "dragged.pdf";
-    writeFile(file, "a file that was here before");
-    startProgram(R"({"autoDismissSeconds": 600})");
-    QProcess source;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    source.setProcessEnvironment(environment);
-    source.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {"-", toQString(file)});
-    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "ready\n"; }));
-    xdotool({"mousemove", "200", "150", "mousedown", "1"});
-    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "drag\n"; }));
-    // Near the notch, not on it: hovering there opens nothing, a drag does.
-    for (const QPoint p : {QPoint(400, 300), QPoint(700, 160), QPoint(800, 120)})
-        pointerTo(p.x(), p.y());
-    EXPECT_TRUE(waitFor([&] { return panelFrame() == expandedNotchFrame; }, 10s))
-        << "a drag onto the collapsed notch did not open it\n" + program.log();
-    xdotool({"mouseup", "1"});
-    source.kill();
-    source.waitForFinished(10'000);
 }
 
 // xwd's picture of the whole screen: it reads a window whose colormap differs from the
@@ -281,9 +277,7 @@ protected:
 // the collapsed outline's lower corners; once settled, beside the open outline's corners too.
 TEST_P(NotchPixels, TheDesktopShowsAroundTheOutlineInEveryLookFromTheDownloadOn) {
     const QRect shut = frame({256, 32}), open = frame({420, 480});
-    writeOnboardedSettings(home, R"({"autoDismissSeconds": 600})");
-    ASSERT_TRUE(program.start(m_server->display())) << program.log();
-    ASSERT_TRUE(waitFor([&] { return panelFrame() == shut; }, 30s)) << program.log();
+    startProgram(R"({"autoDismissSeconds": 600})", shut);
     writeDownload(home.downloads(), "report.pdf");
     const int s = GetParam().scale;
     // The open frame may reach past the screen's lower edge (scale 2 on 1280 x 800).

@@ -14,22 +14,6 @@ HttpServer::HttpServer() {
     });
 }
 
-QUrl HttpServer::url(const QString& path) const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
-}
-
-void HttpServer::respond(const QByteArray& path, Response response) {
-    m_responses.insert(path, std::move(response));
-}
-
-QUrl HttpServer::refusingUrl(const QString& path) {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
-}
-
 void HttpServer::serve(QTcpSocket* socket) {
     // The whole request is collected in a property of the socket until it is complete.
     QByteArray data = socket->property("request").toByteArray() + socket->readAll();
@@ -56,18 +40,18 @@ void HttpServer::serve(QTcpSocket* socket) {
     m_requests.push_back(request);
 
     const auto found = m_responses.constFind(request.path);
-    const Response response =
-        found == m_responses.cend() ? Response{404, "not here", {}, false, false} : *found;
-    if (response.silent)
+    const Response response = found == m_responses.cend() ? answer(404, "not here") : *found;
+    if (response.kind == Response::silent)
         return;
     QByteArray answer = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     for (const auto& [name, value] : response.headers)
         answer += name + ": " + value + "\r\n";
-    const qint64 announced = response.endless ? qint64(1) << 40 : response.body.size();
+    const qint64 announced =
+        response.kind == Response::endless ? qint64(1) << 40 : response.body.size();
     answer += "Content-Length: " + QByteArray::number(announced) + "\r\n";
     answer += "Connection: close\r\n\r\n" + response.body;
     socket->write(answer);
-    if (!response.endless)
+    if (response.kind != Response::endless)
         socket->disconnectFromHost();
 }
 

@@ -29,11 +29,10 @@ namespace fadebin::test {
 struct WindowWorld : ModelWorld {
     using ModelWorld::ModelWorld;
     // The settings file as JSON, read back from disk.
-    [[nodiscard]] QJsonObject storedSettings() const;
-    // Makes Downloads unreadable: mode 000, and where that does not stop this process (it
-    // runs as root, as in CI), the folder is moved away as well. allowDownloads undoes both.
-    void denyDownloads();
-    void allowDownloads();
+    [[nodiscard]] QJsonObject storedSettings() const {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(readFile(defaults.filePath())))
+            .object();
+    }
 
     QNetworkAccessManager network;
     QQmlEngine engine;

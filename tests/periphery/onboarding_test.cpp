@@ -14,11 +14,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The window over a started model, Downloads unreadable when asked.
+// The window over a started model.
 struct OnboardingScene {
-    explicit OnboardingScene(bool denied = false) {
-        if (denied)
-            world.denyDownloads();
+    OnboardingScene() {
         world.model.start();
         onboarding.onDismiss = [this] { ++dismissed; };
     }
@@ -27,9 +25,7 @@ struct OnboardingScene {
         EXPECT_TRUE(waitFor([&] { return findItem(window, "steps")->opacity() == 1.0; }));
         return window;
     }
-    [[nodiscard]] QJsonValue stored(const char* key) const {
-        return world.storedSettings().value(key);
-    }
+    [[nodiscard]] QJsonValue stored(const char* key) const { return world.storedSettings()[key]; }
     // What the next start reads from the settings file.
     [[nodiscard]] bool testTimersAfterRestart() {
         SettingsFile file(world.home.configHome() / "Fadebin/defaults.json");

@@ -257,7 +257,7 @@ TEST(UpdateFeed, VersionsCompareNumberByNumber) {
             << notVersion;
 }
 
-TEST(UpdateFeed, ReadsItemsFromElementsAndEnclosureAttributes) {
+TEST(UpdateFeed, ReadsItemsFromElementsAndAttributesAndOffersOnlyWebPages) {
     const FeedParse parsed = parseUpdateFeed(feed(
         item("1.9", "<link>https://example.org/1.9</link><sparkle:shortVersionString>1.9 "
                     "</sparkle:shortVersionString>") +
@@ -282,6 +282,16 @@ TEST(UpdateFeed, ReadsItemsFromElementsAndEnclosureAttributes) {
     EXPECT_EQ(newestUpdate(parsed.items, "1.2")->version, "1.10");
     EXPECT_EQ(newestUpdate(parsed.items, "1.10"), std::nullopt);
     EXPECT_EQ(newestUpdate(parsed.items, "not a version"), std::nullopt);
+
+    // Only web pages are offered, and only sensible versions shown.
+    UpdateItem release{{}, "1.3", {}, QUrl("javascript:alert(1)"), QUrl("https://example.org/f")};
+    EXPECT_EQ(release.releasePage(), QUrl("https://example.org/f"));
+    release.enclosure = QUrl("file:///etc/passwd");
+    EXPECT_EQ(release.releasePage(), std::nullopt);
+    release.shortVersion = "1.3\nRun this";
+    EXPECT_EQ(release.displayVersion(), "1.3");
+    release.shortVersion = "1.3 (Spring)";
+    EXPECT_EQ(release.displayVersion(), "1.3 (Spring)");
 }
 
 TEST(UpdateFeed, RefusesMalformedAndHostileDocuments) {
@@ -325,20 +335,6 @@ TEST(UpdateFeed, BoundsWhatAFeedCanMakeItHold) {
     EXPECT_EQ(oversized.items[0].title.size(), feedLimits::maxTitle);
     EXPECT_EQ(versionParts(oversized.items[0].version), std::nullopt);
     EXPECT_TRUE(oversized.items[0].link.isEmpty());
-}
-
-TEST(UpdateFeed, OnlyWebPagesAreOfferedAndOnlySensibleVersionsShown) {
-    UpdateItem release;
-    release.version = "1.3";
-    release.link = QUrl("javascript:alert(1)");
-    release.enclosure = QUrl("https://example.org/fadebin.deb");
-    EXPECT_EQ(release.releasePage(), QUrl("https://example.org/fadebin.deb"));
-    release.enclosure = QUrl("file:///etc/passwd");
-    EXPECT_EQ(release.releasePage(), std::nullopt);
-    release.shortVersion = "1.3\nRun this";
-    EXPECT_EQ(release.displayVersion(), "1.3");
-    release.shortVersion = "1.3 (Spring)";
-    EXPECT_EQ(release.displayVersion(), "1.3 (Spring)");
 }
 
 #include "update_manager_test.moc"
