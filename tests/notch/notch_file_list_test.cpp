@@ -74,16 +74,6 @@ protected:
         return files;
     }
 
-    // Every item with the name, shown or not.
-    [[nodiscard]] QList<QQuickItem*> allNamed(const QString& prefix) const {
-        QList<QQuickItem*> found;
-        visitItems(panel->contentItem(), [&](QQuickItem* item) {
-            if (item->objectName().startsWith(prefix))
-                found.append(item);
-        });
-        return found;
-    }
-
     QObject owner;
     NotchFileList list;
     QAbstractItemModelTester tester{&list, QAbstractItemModelTester::FailureReportingMode::Fatal};
