@@ -30,7 +30,10 @@ TEST_F(ControllerTest, InstallPlacesTheCollapsedPanelAndALaterTransitionVoidsAQu
     EXPECT_EQ(state(), NotchState::toast);
 }
 
-TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
+TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsItAndScreenChangesMoveIt) {
+    QSignalSpy geometryChanges(controller.get(), &NotchController::geometryChanged);
+    screens.change(screens.list);
+    EXPECT_EQ(geometryChanges.count(), 0);
     pointerOnNotch();
     advance(100ms);
     pointerAway();
@@ -52,6 +55,13 @@ TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
     EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
     advance(550ms);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
+
+    openByHover();
+    screens.change({{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}, 0, {}, {}}});
+    EXPECT_EQ(geometryChanges.count(), 1);
+    EXPECT_EQ(panel->frame(), (Rect{750, 570, 420, 480}));
+    screens.change({});
+    EXPECT_EQ(panel->frame(), Rect{});
 }
 
 TEST_F(ControllerTest, PointerLeftOnlyByTheToleranceIsLookedAtAgainUntilItIsGone) {
@@ -92,18 +102,6 @@ TEST_F(ControllerTest, OpenMenuKeepsThePanelOpenAndClosingItOutsideCollapsesLate
     advance(1s);
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_TRUE(controller->isHovering());
-}
-
-TEST_F(ControllerTest, ScreenChangesMoveThePanel) {
-    QSignalSpy geometryChanges(controller.get(), &NotchController::geometryChanged);
-    screens.change(screens.list);
-    EXPECT_EQ(geometryChanges.count(), 0);
-    openByHover();
-    screens.change({{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}, 0, {}, {}}});
-    EXPECT_EQ(geometryChanges.count(), 1);
-    EXPECT_EQ(panel->frame(), (Rect{750, 570, 420, 480}));
-    screens.change({});
-    EXPECT_EQ(panel->frame(), Rect{});
 }
 
 // The engine goes on after the notch's teardown: files are still deleted when due, untoasted.

@@ -39,10 +39,6 @@ struct RowSignals {
         for (QSignalSpy* spy : {&inserted, &removed, &moved, &changed, &reset, &layout})
             spy->clear();
     }
-    // (first, last) of the only signal of the spy.
-    static std::pair<int, int> span(const QSignalSpy& spy) {
-        return {spy.at(0).at(1).toInt(), spy.at(0).at(2).toInt()};
-    }
 
     QSignalSpy inserted, removed, moved, changed, reset, layout;
 };
@@ -93,7 +89,8 @@ TEST_F(FileListTest, EachChangeIsOneRowSignalInAShortListAndALongOne) {
         // The one signal a change sent, with its (first, last) rows.
         const auto expectOne = [&](QSignalSpy& only, int first, int last) {
             ASSERT_EQ(only.size(), 1);
-            EXPECT_EQ(RowSignals::span(only), std::make_pair(first, last));
+            EXPECT_EQ(only.at(0).at(1).toInt(), first);
+            EXPECT_EQ(only.at(0).at(2).toInt(), last);
             EXPECT_EQ(spy.total(), 1);
             spy.clear();
         };
@@ -169,9 +166,7 @@ TEST_F(FileListTest, ADelegateOutlivesTheChangesOfOtherRows) {
     const QPointer<QQuickItem> lists = find("lists");
     const QPointer<QQuickItem> notes = find("trackedRow-notes.txt");
     const QPointer<QQuickItem> chip = find("pendingChip-b.zip");
-    ASSERT_TRUE(lists);
-    ASSERT_TRUE(notes);
-    ASSERT_TRUE(chip);
+    ASSERT_TRUE(lists && notes && chip);
 
     view().deleteNow(record("invoice-4411.pdf")->id().toString(QUuid::WithoutBraces));
     settle();
