@@ -53,14 +53,9 @@ protected:
 
     QList<TrackedFile*> records(int count) {
         QList<TrackedFile*> made;
-        for (int i = 0; i < count; ++i) {
-            TrackedFile::Fields fields;
-            fields.id = QUuid::createUuid();
-            fields.displayName = QStringLiteral("file %1.pdf").arg(i);
-            fields.statusRaw = "pending";
-            fields.addedAt = clock.now();
-            made.append(new TrackedFile(fields, &owner));
-        }
+        for (int i = 0; i < count; ++i)
+            made.append(new TrackedFile({}, QStringLiteral("file %1.pdf").arg(i), std::nullopt, 0,
+                                        "pending", std::nullopt, {}, clock, &owner));
         return made;
     }
     [[nodiscard]] static QList<TrackedFile*> shown(const NotchFileList& l) {
