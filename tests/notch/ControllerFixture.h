@@ -91,17 +91,14 @@ protected:
         clock.advance(by);
         nextTurn();
     }
-    // The pointer as the hosting view reports it: inside the drawn shape, or gone.
-    void pointerOnNotch() {
-        screens.pointer = Point{640, 790};
-        panel->pointerOver = true;
-        panel->onHover(true);
+    // The pointer as the hosting view reports it: inside the drawn shape or not.
+    void pointerAt(Point p, bool inShape) {
+        screens.pointer = p;
+        panel->pointerOver = inShape;
+        panel->onHover(inShape);
     }
-    void pointerAway() {
-        screens.pointer = Point{100, 100};
-        panel->pointerOver = false;
-        panel->onHover(false);
-    }
+    void pointerOnNotch() { pointerAt(Point{640, 790}, true); }
+    void pointerAway() { pointerAt(Point{100, 100}, false); }
     void openByHover() {
         pointerOnNotch();
         advance(NotchController::hoverOpenDelay);

@@ -15,7 +15,7 @@ std::vector<path> filesOfUriList(const QByteArray& list) {
     return droppedFiles(data);
 }
 
-TEST(DropTarget, FilesComeInDropOrderAndOtherItemsAreSkippedOrEmpty) {
+TEST(DropTarget, FilesComeInDropOrderFromThisHostAndOtherItemsAreSkippedOrEmpty) {
     EXPECT_EQ(filesOfUriList("file:///home/u/Downloads/b.zip\r\n"
                              "# a comment line\r\n"
                              "https://example.com/a.pdf\r\n"
@@ -31,6 +31,14 @@ TEST(DropTarget, FilesComeInDropOrderAndOtherItemsAreSkippedOrEmpty) {
     textOnly.setText(QStringLiteral("/home/u/Downloads/a.pdf"));
     EXPECT_TRUE(droppedFiles(textOnly).empty());
     EXPECT_TRUE(filesOfUriList("").empty());
+    // This machine's own host name is local.
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    ASSERT_FALSE(host.isEmpty());
+    EXPECT_EQ(localFilePath("file://" + host + "/home/u/Downloads/a.pdf"),
+              path("/home/u/Downloads/a.pdf"));
+    EXPECT_EQ(localFilePath("file://" + host.toUpper() + "/home/u/b.pdf"), path("/home/u/b.pdf"));
+    EXPECT_EQ(localFilePath("file://" + host + "x/home/u/a.pdf"), std::nullopt);
+    EXPECT_EQ(localFilePath("file://x" + host + "/home/u/a.pdf"), std::nullopt);
 }
 
 TEST(DropTarget, NamesThatAreNotUtf8KeepTheirBytes) {
@@ -42,16 +50,6 @@ TEST(DropTarget, NamesThatAreNotUtf8KeepTheirBytes) {
                            QUrl(QStringLiteral("https://example.com/")),
                            QUrl::fromLocalFile(QStringLiteral("/tmp/100%.txt"))};
     EXPECT_EQ(droppedFiles(urls), (std::vector<path>{latin1, "/tmp/100%.txt"}));
-}
-
-TEST(DropTarget, ThisMachinesOwnHostNameIsLocal) {
-    const QByteArray host = QSysInfo::machineHostName().toUtf8();
-    ASSERT_FALSE(host.isEmpty());
-    EXPECT_EQ(localFilePath("file://" + host + "/home/u/Downloads/a.pdf"),
-              path("/home/u/Downloads/a.pdf"));
-    EXPECT_EQ(localFilePath("file://" + host.toUpper() + "/home/u/b.pdf"), path("/home/u/b.pdf"));
-    EXPECT_EQ(localFilePath("file://" + host + "x/home/u/a.pdf"), std::nullopt);
-    EXPECT_EQ(localFilePath("file://x" + host + "/home/u/a.pdf"), std::nullopt);
 }
 
 } // namespace

@@ -19,7 +19,7 @@ struct LayoutTest : ::testing::Test, ContentFixture {};
 
 // A newline and a right-to-left override in a name: one line in the row, the chip and the
 // tracked row, the override shown instead of obeyed; the record and the file keep the bytes.
-TEST_F(LayoutTest, NamesThatWouldBreakLinesOrTurnAroundShowOnOneLine) {
+TEST_F(LayoutTest, NamesThatWouldBreakLinesShowOnOneLineAndAnEndedRowDecidesNothing) {
     const std::string name = "two\nlines \xE2\x80\xAE"
                              "fdp.exe";
     TrackedFile* record = download(name);
@@ -42,9 +42,8 @@ TEST_F(LayoutTest, NamesThatWouldBreakLinesOrTurnAroundShowOnOneLine) {
     expectOneLine("trackedName");
     EXPECT_EQ(record->displayName(), QString::fromStdString(name));
     EXPECT_TRUE(pathExists(file(name)));
-}
 
-TEST_F(LayoutTest, ARowWhoseRecordEndedMeanwhileDecidesNothingAndShowsNoCard) {
+    // A row whose record ended meanwhile decides nothing and shows no card.
     TrackedFile* gone = download("gone.pdf");
     settle();
     gone->setStatus(FileStatus::cancelled); // the row on screen is a moment behind

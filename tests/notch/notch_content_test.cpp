@@ -86,7 +86,8 @@ TEST_F(ContentTest, KeepItKeepsOneForeverAndApplyToAllTimesTheRest) {
     EXPECT_EQ(textOf("confirmationHeadline"), "Planned to delete " + dateIn(24h));
 }
 
-TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWhenOn) {
+TEST_F(ContentTest,
+       TrackedRowsChangeKeepRevealAndDeleteOfferTestTimersOnlyWhenOnAndShowMarkupAsText) {
     trackedFiles();
     TrackedFile* invoice = record("invoice-4411.pdf");
     TrackedFile* recording = record("screen recording.mov");
@@ -140,6 +141,24 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealAndDeleteAndOfferTestTimersOnlyWh
     EXPECT_EQ(stored("screen recording.mov")->status(), FileStatus::deleted);
     EXPECT_FALSE(controller->isMenuOpen());
     EXPECT_EQ(find("trackedRow-screen recording.mov"), nullptr);
+
+    // Names, sources and errors come from outside: markup in them is shown as written.
+    // No slashes: they cannot be in a file's name.
+    download("<b>bold <img src=\"x\"> & <a href=\"y\">z.pdf", "x", "https://<b>host.example");
+    decided("<u>kept.txt", ExpiryOption::oneHour);
+    settle();
+    int shown = 0;
+    visitItems(panel->contentItem(), [&](QQuickItem* item) {
+        const QString text = item->property("text").toString();
+        if (!item->isVisible() || !(text.contains("<b>") || text.contains("<u>")))
+            return;
+        ++shown;
+        if (item->property("textFormat").isValid()) {
+            EXPECT_EQ(item->property("textFormat").toInt(), 0) // Text.PlainText
+                << item->objectName().toStdString();
+        }
+    });
+    EXPECT_GE(shown, 2);
 }
 
 // The guide offers the test timers while it is open; its sample keeps "30s" after it closed,
@@ -322,26 +341,6 @@ TEST_F(FullDiskTest, ADecisionThatCannotBeSavedIsShownAboveThePageUntilItIs) {
     advance(ExpiryStore::longestSaveRetry);
     EXPECT_EQ(view().storageProblem(), QString());
     EXPECT_EQ(waiting->status(), FileStatus::scheduled);
-}
-
-// Names, sources and errors come from outside: markup in them is shown as written.
-TEST_F(ContentTest, MarkupInNamesIsShownAsText) {
-    // No slashes: they cannot be in a file's name.
-    download("<b>bold <img src=\"x\"> & <a href=\"y\">z.pdf", "x", "https://<b>host.example");
-    decided("<u>kept.txt", ExpiryOption::oneHour);
-    settle();
-    int shown = 0;
-    visitItems(panel->contentItem(), [&](QQuickItem* item) {
-        const QString text = item->property("text").toString();
-        if (!item->isVisible() || !(text.contains("<b>") || text.contains("<u>")))
-            return;
-        ++shown;
-        if (item->property("textFormat").isValid()) {
-            EXPECT_EQ(item->property("textFormat").toInt(), 0) // Text.PlainText
-                << item->objectName().toStdString();
-        }
-    });
-    EXPECT_GE(shown, 2);
 }
 
 } // namespace

@@ -7,7 +7,8 @@ using namespace fadebin::test;
 
 namespace {
 
-TEST_F(ControllerTest, NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAutoDismiss) {
+TEST_F(ControllerTest,
+       NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAutoDismissEvenOverAToast) {
     settings.setDisplayMode(DisplayMode::hoverOnly);
     TrackedFile* quiet = download("quiet.txt");
     nextTurn();
@@ -21,6 +22,14 @@ TEST_F(ControllerTest, NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAuto
     EXPECT_EQ(state(), NotchState::expanded);
     expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
     EXPECT_FALSE(Probe::expandedByAuto(*controller));
+    // A toast is no user's doing: a download that opens the panel over one closes it again.
+    controller->showToast({NotchToast::Style::deleted, "Moved to Trash", "a", FileKind::other});
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    download("during-toast.pdf");
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::expanded);
+    expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
 
     // Hovering cancels the dismissal outright.
     download("second.pdf");
@@ -29,18 +38,6 @@ TEST_F(ControllerTest, NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAuto
     pointerOnNotch();
     advance(5s);
     EXPECT_EQ(state(), NotchState::expanded);
-}
-
-// A toast is no user's doing: a download that opens the panel over one closes it again.
-TEST_F(ControllerTest, DownloadDuringAToastOpensAndDismissesLikeAnyAutomaticOpening) {
-    settings.setAutoDismissSeconds(2);
-    controller->showToast({NotchToast::Style::deleted, "Moved to Trash", "a", FileKind::other});
-    nextTurn();
-    ASSERT_EQ(state(), NotchState::toast);
-    download("during-toast.pdf");
-    nextTurn();
-    ASSERT_EQ(state(), NotchState::expanded);
-    expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
 }
 
 TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
@@ -53,8 +50,7 @@ TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
     EXPECT_TRUE(Probe::isPending(*controller, Work::autoDismiss));
     // The pointer sits in a row's open menu, outside the shape: still the user's panel.
     controller->menuOpened();
-    panel->onHover(false);
-    screens.pointer = Point{100, 100};
+    pointerAway();
     advance(1s);
     EXPECT_FALSE(Probe::isPending(*controller, Work::autoDismiss));
     EXPECT_EQ(state(), NotchState::expanded);

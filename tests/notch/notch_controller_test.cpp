@@ -7,7 +7,7 @@ using namespace fadebin::test;
 
 namespace {
 
-TEST_F(ControllerTest, InstallPlacesTheCollapsedPanel) {
+TEST_F(ControllerTest, InstallPlacesTheCollapsedPanelAndALaterTransitionVoidsAQueuedOne) {
     EXPECT_TRUE(panel->front);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
     EXPECT_TRUE(Probe::dragWatcher(*controller).isWatching());
@@ -16,9 +16,24 @@ TEST_F(ControllerTest, InstallPlacesTheCollapsedPanel) {
     controller->setShapeSize({200, 20});
     EXPECT_FALSE(panel->hitTest({0, 31}, 256));
     EXPECT_TRUE(panel->hitTest({27, 22}, 256));
+
+    controller->expand(false);
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
+    controller->collapse(); // before the next turn of the main queue
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::collapsed);
+
+    // A toast after an opening still queued: the toast wins.
+    controller->expand(false);
+    controller->showToast({NotchToast::Style::deleted, "Deleted", "b", FileKind::other});
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::toast);
 }
 
-TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
+TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsItAndScreenChangesMoveIt) {
+    QSignalSpy geometryChanges(controller.get(), &NotchController::geometryChanged);
+    screens.change(screens.list);
+    EXPECT_EQ(geometryChanges.count(), 0);
     pointerOnNotch();
     advance(100ms);
     pointerAway();
@@ -40,34 +55,25 @@ TEST_F(ControllerTest, HoverOpensOnlyAfterTheDelayAndReenteringRestartsIt) {
     EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
     advance(550ms);
     EXPECT_EQ(panel->frame(), frameOf(NotchState::collapsed));
+
+    openByHover();
+    screens.change({{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}, 0, {}, {}}});
+    EXPECT_EQ(geometryChanges.count(), 1);
+    EXPECT_EQ(panel->frame(), (Rect{750, 570, 420, 480}));
+    screens.change({});
+    EXPECT_EQ(panel->frame(), Rect{});
 }
 
 TEST_F(ControllerTest, PointerLeftOnlyByTheToleranceIsLookedAtAgainUntilItIsGone) {
     openByHover();
     controller->setShapeSize({420, 200});
-    panel->pointerOver = false;
-    panel->onHover(false);
-    screens.pointer = Point{640, 800 - 201}; // 1 point below the shape
+    pointerAt(Point{640, 800 - 201}, false); // 1 point below the shape
     advance(400ms);
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_TRUE(controller->isHovering());
     screens.pointer = Point{640, 800 - 205};
     advance(400ms);
     EXPECT_EQ(state(), NotchState::collapsed);
-}
-
-TEST_F(ControllerTest, ALaterTransitionVoidsAnEarlierOneStillQueued) {
-    controller->expand(false);
-    EXPECT_EQ(panel->frame(), frameOf(NotchState::expanded));
-    controller->collapse(); // before the next turn of the main queue
-    nextTurn();
-    EXPECT_EQ(state(), NotchState::collapsed);
-
-    // A toast after an opening still queued: the toast wins.
-    controller->expand(false);
-    controller->showToast({NotchToast::Style::deleted, "Deleted", "b", FileKind::other});
-    nextTurn();
-    EXPECT_EQ(state(), NotchState::toast);
 }
 
 TEST_F(ControllerTest, OpenMenuKeepsThePanelOpenAndClosingItOutsideCollapsesLater) {
@@ -96,18 +102,6 @@ TEST_F(ControllerTest, OpenMenuKeepsThePanelOpenAndClosingItOutsideCollapsesLate
     advance(1s);
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_TRUE(controller->isHovering());
-}
-
-TEST_F(ControllerTest, ScreenChangesMoveThePanel) {
-    QSignalSpy geometryChanges(controller.get(), &NotchController::geometryChanged);
-    screens.change(screens.list);
-    EXPECT_EQ(geometryChanges.count(), 0);
-    openByHover();
-    screens.change({{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}, 0, {}, {}}});
-    EXPECT_EQ(geometryChanges.count(), 1);
-    EXPECT_EQ(panel->frame(), (Rect{750, 570, 420, 480}));
-    screens.change({});
-    EXPECT_EQ(panel->frame(), Rect{});
 }
 
 // The engine goes on after the notch's teardown: files are still deleted when due, untoasted.

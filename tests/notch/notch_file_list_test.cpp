@@ -39,10 +39,6 @@ struct RowSignals {
         for (QSignalSpy* spy : {&inserted, &removed, &moved, &changed, &reset, &layout})
             spy->clear();
     }
-    // (first, last) of the only signal of the spy.
-    static std::pair<int, int> span(const QSignalSpy& spy) {
-        return {spy.at(0).at(1).toInt(), spy.at(0).at(2).toInt()};
-    }
 
     QSignalSpy inserted, removed, moved, changed, reset, layout;
 };
@@ -57,14 +53,9 @@ protected:
 
     QList<TrackedFile*> records(int count) {
         QList<TrackedFile*> made;
-        for (int i = 0; i < count; ++i) {
-            TrackedFile::Fields fields;
-            fields.id = QUuid::createUuid();
-            fields.displayName = QStringLiteral("file %1.pdf").arg(i);
-            fields.statusRaw = "pending";
-            fields.addedAt = clock.now();
-            made.append(new TrackedFile(fields, &owner));
-        }
+        for (int i = 0; i < count; ++i)
+            made.append(new TrackedFile({}, QStringLiteral("file %1.pdf").arg(i), std::nullopt, 0,
+                                        "pending", std::nullopt, {}, clock, &owner));
         return made;
     }
     [[nodiscard]] static QList<TrackedFile*> shown(const NotchFileList& l) {
@@ -72,16 +63,6 @@ protected:
         for (NotchFileRow* row : l.rows())
             files.append(row->file());
         return files;
-    }
-
-    // Every item with the name, shown or not.
-    [[nodiscard]] QList<QQuickItem*> allNamed(const QString& prefix) const {
-        QList<QQuickItem*> found;
-        visitItems(panel->contentItem(), [&](QQuickItem* item) {
-            if (item->objectName().startsWith(prefix))
-                found.append(item);
-        });
-        return found;
     }
 
     QObject owner;
@@ -103,7 +84,8 @@ TEST_F(FileListTest, EachChangeIsOneRowSignalInAShortListAndALongOne) {
         // The one signal a change sent, with its (first, last) rows.
         const auto expectOne = [&](QSignalSpy& only, int first, int last) {
             ASSERT_EQ(only.size(), 1);
-            EXPECT_EQ(RowSignals::span(only), std::make_pair(first, last));
+            EXPECT_EQ(only.at(0).at(1).toInt(), first);
+            EXPECT_EQ(only.at(0).at(2).toInt(), last);
             EXPECT_EQ(spy.total(), 1);
             spy.clear();
         };
@@ -179,9 +161,7 @@ TEST_F(FileListTest, ADelegateOutlivesTheChangesOfOtherRows) {
     const QPointer<QQuickItem> lists = find("lists");
     const QPointer<QQuickItem> notes = find("trackedRow-notes.txt");
     const QPointer<QQuickItem> chip = find("pendingChip-b.zip");
-    ASSERT_TRUE(lists);
-    ASSERT_TRUE(notes);
-    ASSERT_TRUE(chip);
+    ASSERT_TRUE(lists && notes && chip);
 
     view().deleteNow(record("invoice-4411.pdf")->id().toString(QUuid::WithoutBraces));
     settle();

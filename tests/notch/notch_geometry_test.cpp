@@ -44,7 +44,7 @@ TEST(ShapeTest, ToleranceAtTheEdgesAndTheWholeFrameBeforeAnyShape) {
     EXPECT_FALSE(isPointInsideShape({100, 500, 400, 100}, {300, 600}, {}));
 }
 
-TEST(PointerPixels, RowsAndColumnsAtBothEdgesOfANotchHangingFromTheTop) {
+TEST(PointerPixels, EdgesOfANotchHangingFromTheTopAndNativePixelsOnTheirOwnScreen) {
     // A 1280 x 800 screen: the collapsed panel covers pixels x 512..767, rows 0..31.
     const DesktopSpace space(800);
     const NotchGeometry g = NotchGeometry::compute(
@@ -61,21 +61,17 @@ TEST(PointerPixels, RowsAndColumnsAtBothEdgesOfANotchHangingFromTheTop) {
             << pixel.x() << "," << pixel.y();
         EXPECT_EQ(g.notchRect.contains(p), inside && pixel.x() >= 540 && pixel.x() < 740);
     }
-}
-
-TEST(PointerPixels, NativePixelsBecomeLogicalOnTheirOwnScreen) {
     // A 1280 x 800 screen at ratio 2, and beside it a 1920 x 1080 one at ratio 1.
     const std::vector<ScreenScaling> screens{{{0, 0}, {640, 400}, 2}, {{1280, 0}, {1920, 1080}, 1}};
-    const std::pair<QPoint, QPointF> cases[] = {
+    const std::pair<QPoint, QPointF> native[] = {
         {{0, 0}, {0.25, 0.25}},
         {{1001, 21}, {500.75, 10.75}},
         {{1279, 799}, {639.75, 399.75}},
         {{1290, 5}, {1290.5, 5.5}},
         {{5001, 5001}, {2500.75, 2500.75}}, // on no screen: the first one's ratio
     };
-    for (const auto& [native, logical] : cases)
-        EXPECT_EQ(logicalFromNativePixel(native, screens), logical)
-            << native.x() << "," << native.y();
+    for (const auto& [pixel, logical] : native)
+        EXPECT_EQ(logicalFromNativePixel(pixel, screens), logical) << pixel.x() << "," << pixel.y();
     EXPECT_EQ(logicalFromNativePixel({7, 9}, {}), QPointF(7.5, 9.5));
 }
 

@@ -6,8 +6,10 @@
 #include "notch/X11DragSelection.h"
 #include "support/X11TestTools.h"
 
-#include <QProcess>
 #include <QRegion>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Xlib last: its macros would break Qt's headers.
 #include <X11/Xlib.h>
@@ -145,23 +147,19 @@ TEST_F(NotchPanelX11Test, PointerPositionsAreLogicalAndInsideTheNotch) {
 
 } // namespace
 
-// Run once as it is and once more, as a child, at Qt's scale 2.
+// Run once as it is and once more, as a child running the same tests, at Qt's scale 2.
 int main(int argc, char** argv) {
-    if (qgetenv("QT_SCALE_FACTOR").isEmpty() && argc > 0) {
-        const int unscaled = fadebin::test::runOnXvfb(argc, argv);
-        if (::testing::GTEST_FLAG(list_tests))
-            return unscaled;
-        QProcess again;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-        again.setProcessEnvironment(environment);
-        again.setProcessChannelMode(QProcess::ForwardedChannels);
-        QStringList arguments;
-        for (int i = 1; i < argc; ++i)
-            arguments << QString::fromLocal8Bit(argv[i]);
-        again.start(QString::fromLocal8Bit(argv[0]), arguments);
-        const bool passed = again.waitForFinished(280'000) && again.exitCode() == 0;
-        return unscaled != 0 || !passed ? 1 : 0;
+    const bool scaledRun = !qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR");
+    const int status = fadebin::test::runOnXvfb(argc, argv);
+    if (scaledRun || ::testing::GTEST_FLAG(list_tests))
+        return status;
+    ::setenv("QT_SCALE_FACTOR", "2", 1);
+    ::setenv("GTEST_FILTER", ::testing::GTEST_FLAG(filter).c_str(), 1);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execv("/proc/self/exe", argv); // argv as gtest left it, without its flags
+        ::_exit(127);
     }
-    return fadebin::test::runOnXvfb(argc, argv);
+    int scaled = -1;
+    return ::waitpid(child, &scaled, 0) != child || scaled != 0 || status != 0 ? 1 : 0;
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
+#include <cstdint>
 
 using namespace fadebin;
 using namespace std::chrono_literals;
@@ -48,18 +48,10 @@ TEST(NotchTexts, DatesAreTodayTomorrowOrDayAndMonthInTheLocalesShortTime) {
 
 TEST(NotchTexts, ByteCountsInDecimalUnitsAndTheDetailThatJoinsThem) {
     const std::pair<qint64, const char*> rows[] = {
-        {-1, "0 bytes"},
-        {0, "0 bytes"},
-        {1, "1 byte"},
-        {999, "999 bytes"},
-        {1000, "1.0 kB"},
-        {1499, "1.5 kB"},
-        {999949, "999.9 kB"},
-        {999950, "1.0 MB"},
-        {12345678, "12.3 MB"},
-        {1234567890, "1.2 GB"},
-        {999999999999, "1.0 TB"},
-        {std::numeric_limits<qint64>::max(), "9.2 EB"},
+        {-1, "0 bytes"},        {0, "0 bytes"},           {1, "1 byte"},
+        {999, "999 bytes"},     {1000, "1.0 kB"},         {1499, "1.5 kB"},
+        {999949, "999.9 kB"},   {999950, "1.0 MB"},       {12345678, "12.3 MB"},
+        {1234567890, "1.2 GB"}, {999999999999, "1.0 TB"}, {INT64_MAX, "9.2 EB"},
     };
     for (const auto& [bytes, text] : rows)
         EXPECT_EQ(byteCountText(bytes, QLocale::c()), text) << bytes;
@@ -89,18 +81,17 @@ TEST(NotchTexts, ConfirmationsAndPreviewsNameWhenTheFileGoes) {
 }
 
 TEST(NotchTexts, ToastsNameEveryFile) {
-    const Instant when = lateEvening;
-    const DeletionEvent one{{"a.pdf"}, FileKind::pdf, DeletionMethod::trash, when};
+    const DeletionEvent one{{"a.pdf"}, FileKind::pdf, DeletionMethod::trash, lateEvening};
     EXPECT_EQ(deletionToast(one),
               (NotchToast{NotchToast::Style::deleted, "Moved to Trash", "a.pdf", FileKind::pdf}));
     const DeletionEvent three{
-        {"a", "b.zip", "c"}, FileKind::other, DeletionMethod::permanent, when};
+        {"a", "b.zip", "c"}, FileKind::other, DeletionMethod::permanent, lateEvening};
     EXPECT_EQ(deletionToast(three), (NotchToast{NotchToast::Style::deleted, "3 files deleted",
                                                 "a, b.zip, c", FileKind::other}));
-    EXPECT_EQ(releaseToast({{"a.pdf"}, FileKind::pdf, when}),
+    EXPECT_EQ(releaseToast({{"a.pdf"}, FileKind::pdf, lateEvening}),
               (NotchToast{NotchToast::Style::released, "Moved out of Downloads",
                           "Timer removed · a.pdf", FileKind::pdf}));
-    EXPECT_EQ(releaseToast({{"a.pdf", "b, c.zip"}, FileKind::pdf, when}),
+    EXPECT_EQ(releaseToast({{"a.pdf", "b, c.zip"}, FileKind::pdf, lateEvening}),
               (NotchToast{NotchToast::Style::released, "2 files moved out of Downloads",
                           "Timers removed · a.pdf, b, c.zip", FileKind::pdf}));
 }

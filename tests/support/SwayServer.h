@@ -19,9 +19,6 @@ namespace fadebin::test {
 // made for it, and root's clients reach it all the same.
 class SwayServer {
 public:
-    // The output's solid background.
-    static constexpr QRgb background = 0xff336699;
-
     // None, with the reason, when sway is missing or does not come up.
     [[nodiscard]] static std::unique_ptr<SwayServer> start(std::string& error) {
         return launch(Kind::sway, error);

@@ -83,15 +83,10 @@ void VirtualPointer::moveTo(QPointF position) {
 }
 
 void VirtualPointer::click() {
-    press(true);
-    press(false);
-}
-
-void VirtualPointer::press(bool down) {
-    zwlr_virtual_pointer_v1_button(m_pointer, now(), BTN_LEFT,
-                                   down ? WL_POINTER_BUTTON_STATE_PRESSED
-                                        : WL_POINTER_BUTTON_STATE_RELEASED);
-    send();
+    for (const auto state : {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
+        zwlr_virtual_pointer_v1_button(m_pointer, now(), BTN_LEFT, state);
+        send();
+    }
 }
 
 void VirtualPointer::send() {

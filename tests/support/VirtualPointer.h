@@ -28,9 +28,8 @@ public:
     VirtualPointer& operator=(const VirtualPointer&) = delete;
 
     void moveTo(QPointF position);
-    // A left click where the pointer is; press holds or lets go of the left button.
+    // A left click where the pointer is.
     void click();
-    void press(bool down);
     void clickAt(QPointF position) {
         moveTo(position);
         click();

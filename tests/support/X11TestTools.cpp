@@ -19,8 +19,7 @@ namespace {
 
 std::string noXvfbReason = "Xvfb was not started";
 
-} // namespace
-
+// Why the tests cannot work on X here (no server, no xdotool); empty when they can.
 std::string whyNoX11() {
     if (!noXvfbReason.empty())
         return "no X server: " + noXvfbReason;
@@ -28,6 +27,8 @@ std::string whyNoX11() {
         return "xdotool is not installed (Debian package xdotool)";
     return {};
 }
+
+} // namespace
 
 int runOnXvfb(int argc, char** argv, bool ownWindows,
               const std::vector<std::string>& xvfbArguments) {

@@ -21,9 +21,6 @@ namespace fadebin::test {
 inline const QRect collapsedNotchFrame{512, 0, 256, 32};
 inline const QRect expandedNotchFrame{430, 0, 420, 480};
 
-// Why the tests cannot work on X here (no server, no xdotool); empty when they can.
-[[nodiscard]] std::string whyNoX11();
-
 // The main of a test program on a private 1280 x 800 X server (DISPLAY points at it), its own
 // windows there when ownWindows (offscreen else). xvfbArguments go to Xvfb as they are.
 int runOnXvfb(int argc, char** argv, bool ownWindows = true,
