@@ -15,8 +15,10 @@
 // "headless" measures the engine alone. Every
 // wait has a ceiling, so an old build that cannot keep up is reported, not waited for.
 #include "ProcessStats.h"
+#include "support/PrivateBus.h"
 
 #include <QCoreApplication>
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -91,19 +93,11 @@ public:
         , m_notch(notch) {
         m_root = fs::path(m_dir.path().toStdString());
         fs::create_directories(downloads());
-        m_bus.start(QStringLiteral("dbus-daemon"),
-                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                     QStringLiteral("--print-address")});
-        while (!m_bus.canReadLine() && m_bus.waitForReadyRead(15'000)) {
-        }
-        m_address = QString::fromUtf8(m_bus.readLine().trimmed());
         m_connection.emplace(QDBusConnection::connectToBus(m_address, QStringLiteral("bench")));
     }
     ~Session() {
         stop();
         QDBusConnection::disconnectFromBus(QStringLiteral("bench"));
-        m_bus.kill();
-        m_bus.waitForFinished();
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -213,8 +207,8 @@ private:
     bool m_notch = true;
     QTemporaryDir m_dir;
     fs::path m_root;
-    QProcess m_bus;
-    QString m_address;
+    fadebin::test::PrivateBus m_bus;
+    const QString m_address = m_bus.address();
     std::optional<QDBusConnection> m_connection;
     QProcess m_process;
 };

@@ -8,10 +8,12 @@
 //
 //   storm_restore_bench [stormSeconds=20] [trashed=20000] [restores=500]
 #include "ProcessStats.h"
+#include "support/PrivateBus.h"
 
 #include "app/BusService.h"
 
 #include <QCoreApplication>
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -63,12 +65,6 @@ public:
     Session() {
         m_root = fs::path(m_dir.path().toStdString());
         fs::create_directories(downloads());
-        m_bus.start(QStringLiteral("dbus-daemon"),
-                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                     QStringLiteral("--print-address")});
-        while (!m_bus.canReadLine() && m_bus.waitForReadyRead(15'000)) {
-        }
-        m_address = QString::fromUtf8(m_bus.readLine().trimmed());
     }
     ~Session() {
         if (m_process.state() != QProcess::NotRunning) {
@@ -76,8 +72,6 @@ public:
             if (!m_process.waitForFinished(30'000))
                 m_process.kill();
         }
-        m_bus.kill();
-        m_bus.waitForFinished();
     }
     [[nodiscard]] fs::path downloads() const { return m_root / "Downloads"; }
     [[nodiscard]] qint64 pid() const { return m_process.processId(); }
@@ -121,8 +115,8 @@ public:
 private:
     QTemporaryDir m_dir;
     fs::path m_root;
-    QProcess m_bus;
-    QString m_address;
+    fadebin::test::PrivateBus m_bus;
+    const QString m_address = m_bus.address();
     QProcess m_process;
 };
 
