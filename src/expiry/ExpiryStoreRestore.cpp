@@ -78,17 +78,25 @@ std::optional<path> ExpiryStore::findTrashed(const std::optional<path>& original
     // Trashed under its own name or a numbered one ("report.2.pdf", "report (2).pdf"): the
     // name begins as the stem does, unless that was cut to fit (never to fewer than 64 bytes).
     std::string prefix;
+    bool wholeStem = false;
     if (wanted) {
         const std::string name = wanted->filename().native();
         const auto dot = name.rfind('.');
-        prefix = name.substr(
-            0, std::min<std::size_t>(dot == 0 || dot == std::string::npos ? name.size() : dot, 64));
+        const std::size_t stem = dot == 0 || dot == std::string::npos ? name.size() : dot;
+        prefix = name.substr(0, std::min<std::size_t>(stem, 64));
+        wholeStem = stem <= 64;
     }
     std::optional<path> best;
     std::string bestDate;
     for (const auto& [folder, names] : index.folders) {
         for (auto at = std::lower_bound(names.begin(), names.end(), prefix);
              at != names.end() && at->starts_with(prefix); ++at) {
+            // After a whole stem comes its extension or a number (".2", " (2)"): "f10.txt" is
+            // not "f1.txt" trashed again, and reading the info of every such neighbour made
+            // one restore cost a thousand reads.
+            if (wholeStem && at->size() > prefix.size() && (*at)[prefix.size()] != '.' &&
+                (*at)[prefix.size()] != ' ')
+                continue;
             const path item = folder / *at;
             if (index.gone.contains(item.native()))
                 continue;
