@@ -90,6 +90,12 @@ void AppModel::start(bool neverRan) {
     };
     m_wake = std::make_unique<WakeNotifier>();
     connect(m_wake.get(), &WakeNotifier::woke, m_scheduler.get(), &ExpiryScheduler::wakeNotice);
+    m_presence = std::make_unique<SessionPresence>(m_clock);
+    m_scheduler->setPresence(m_presence.get());
+    m_scheduler->onReturn = [self = QPointer<AppModel>(this)](TrackedFile* record) {
+        if (self && self->onNewPendingFile)
+            self->onNewPendingFile(record);
+    };
 
     wireIntake();
     checkDownloadsAccess();

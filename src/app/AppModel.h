@@ -232,6 +232,7 @@ private:
     std::unique_ptr<ExpiryScheduler> m_scheduler;
     std::unique_ptr<DownloadsWatcher> m_watcher;
     std::unique_ptr<WakeNotifier> m_wake;
+    std::unique_ptr<Presence> m_presence;
 };
 
 } // namespace fadebin

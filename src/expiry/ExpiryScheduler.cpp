@@ -35,9 +35,44 @@ ExpiryScheduler::ExpiryScheduler(ExpiryStore& store, AppSettings& settings, File
     , m_store(store)
     , m_settings(settings)
     , m_deleter(deleter)
-    , m_clock(clock) {}
+    , m_clock(clock) {
+    connect(&m_settings, &AppSettings::waitForPresenceChanged, this, &ExpiryScheduler::reschedule);
+}
 
 ExpiryScheduler::~ExpiryScheduler() = default;
+
+void ExpiryScheduler::setPresence(Presence* presence) {
+    if (m_presence)
+        disconnect(m_presence, nullptr, this, nullptr);
+    m_presence = presence;
+    if (presence)
+        connect(presence, &Presence::changed, this, &ExpiryScheduler::presenceChanged);
+    presenceChanged();
+}
+
+void ExpiryScheduler::presenceChanged() {
+    const std::optional<Instant> wasAwaySince = m_away.awaySince();
+    m_away.update(m_presence ? m_presence->awaySince() : std::nullopt, m_clock.now());
+    reschedule();
+    if (!wasAwaySince || m_away.awaySince() || !m_settings.waitForPresence() || !onReturn)
+        return;
+    // What came meanwhile was never seen: shown now, as it would have been on arrival.
+    const std::vector<TrackedFile*> pending = m_store.files(FileStatus::pending);
+    if (!pending.empty() && pending.back()->addedAt() >= *wasAwaySince)
+        onReturn(pending.back());
+}
+
+std::optional<Instant> ExpiryScheduler::graceEnd(const TrackedFile& record, Instant now) const {
+    const Duration grace = m_settings.pendingGrace();
+    if (!m_settings.waitForPresence())
+        return addSaturating(record.addedAt(), grace);
+    const Duration present = m_away.presentSince(record.addedAt(), now);
+    if (present >= grace)
+        return now;
+    if (m_away.awaySince())
+        return std::nullopt;
+    return now + (grace - present);
+}
 
 void ExpiryScheduler::start() {
     // The timer follows a set clock by itself, but the lead before its instant is a span from
@@ -72,13 +107,13 @@ void ExpiryScheduler::reschedule() {
     const std::optional<Instant> soonest =
         soonestRecord ? soonestRecord->expiresAt() : std::nullopt;
     std::optional<Instant> next = soonest;
-    if (const TrackedFile* oldest = m_store.oldestPending()) {
-        const Instant graceEnd = addSaturating(oldest->addedAt(), m_settings.pendingGrace());
-        next = soonest ? std::min(graceEnd, *soonest) : graceEnd;
-    }
+    const Instant now = m_clock.now();
+    const TrackedFile* oldest = m_store.oldestPending();
+    m_away.forgetBefore(oldest ? oldest->addedAt() : now);
+    if (const std::optional<Instant> end = oldest ? graceEnd(*oldest, now) : std::nullopt)
+        next = soonest ? std::min(*end, *soonest) : *end;
     if (!next)
         return;
-    const Instant now = m_clock.now();
     // While Downloads cannot be seen nothing is decided; look again a while later rather
     // than every second.
     const Duration lead = m_store.downloadsAvailable() ? minimumLead : retryDelay;
@@ -157,11 +192,12 @@ void ExpiryScheduler::sweep() {
         }
     }
 
-    // Pending records come oldest first: the ones past their grace are a prefix.
-    const Duration grace = m_settings.pendingGrace();
+    // Pending records come oldest first: the ones past their grace are a prefix (a later
+    // arrival has seen no more of the person than an earlier one).
     std::vector<TrackedFile*> overdue;
     for (TrackedFile* record : m_store.files(FileStatus::pending)) {
-        if (now - record->addedAt() < grace)
+        const std::optional<Instant> end = graceEnd(*record, now);
+        if (!end || *end > now)
             break;
         overdue.push_back(record);
     }

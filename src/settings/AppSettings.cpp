@@ -99,6 +99,8 @@ template <class Visit> void AppSettings::forEachStored(Visit&& visit) {
         StoredSetting<ExpiryOption>{"defaultAction", &AppSettings::m_defaultAction,
                                     ExpiryOption::forever, readRaw<ExpiryOption, optionFromRaw>,
                                     &AppSettings::defaultActionChanged},
+        StoredSetting<bool>{"waitForPresence", &AppSettings::m_waitForPresence, true, readBool,
+                            &AppSettings::waitForPresenceChanged},
         StoredSetting<DeletionMethod>{
             "deletionMethod", &AppSettings::m_deletionMethod, DeletionMethod::trash,
             readRaw<DeletionMethod, deletionMethodFromRaw>, &AppSettings::deletionMethodChanged},
@@ -240,6 +242,10 @@ void AppSettings::setPendingGraceMinutes(double value) {
 
 void AppSettings::setDefaultAction(ExpiryOption value) {
     store(&AppSettings::m_defaultAction, value);
+}
+
+void AppSettings::setWaitForPresence(bool value) {
+    store(&AppSettings::m_waitForPresence, value);
 }
 
 void AppSettings::setDeletionMethod(DeletionMethod value) {

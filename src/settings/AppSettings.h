@@ -52,6 +52,9 @@ class AppSettings : public QObject {
                    NOTIFY pendingGraceMinutesChanged)
     Q_PROPERTY(fadebin::ExpiryOption defaultAction READ defaultAction WRITE setDefaultAction NOTIFY
                    defaultActionChanged)
+    // Whether the grace counts only while the person is at the machine.
+    Q_PROPERTY(bool waitForPresence READ waitForPresence WRITE setWaitForPresence NOTIFY
+                   waitForPresenceChanged)
     Q_PROPERTY(fadebin::DeletionMethod deletionMethod READ deletionMethod WRITE setDeletionMethod
                    NOTIFY deletionMethodChanged)
     Q_PROPERTY(bool applyFileTag READ applyFileTag WRITE setApplyFileTag NOTIFY applyFileTagChanged)
@@ -89,6 +92,7 @@ public:
     [[nodiscard]] double autoDismissSeconds() const { return m_autoDismissSeconds; }
     [[nodiscard]] double pendingGraceMinutes() const { return m_pendingGraceMinutes; }
     [[nodiscard]] ExpiryOption defaultAction() const { return m_defaultAction; }
+    [[nodiscard]] bool waitForPresence() const { return m_waitForPresence; }
     [[nodiscard]] DeletionMethod deletionMethod() const { return m_deletionMethod; }
     [[nodiscard]] bool applyFileTag() const { return m_applyFileTag; }
     [[nodiscard]] bool pauseWatching() const { return m_pauseWatching; }
@@ -105,6 +109,7 @@ public:
     void setAutoDismissSeconds(double value);
     void setPendingGraceMinutes(double value);
     void setDefaultAction(ExpiryOption value);
+    void setWaitForPresence(bool value);
     void setDeletionMethod(DeletionMethod value);
     void setApplyFileTag(bool value);
     void setPauseWatching(bool value);
@@ -138,6 +143,7 @@ Q_SIGNALS:
     void autoDismissSecondsChanged();
     void pendingGraceMinutesChanged();
     void defaultActionChanged();
+    void waitForPresenceChanged();
     void deletionMethodChanged();
     void applyFileTagChanged();
     void pauseWatchingChanged();
@@ -172,6 +178,7 @@ private:
     double m_autoDismissSeconds;
     double m_pendingGraceMinutes;
     ExpiryOption m_defaultAction;
+    bool m_waitForPresence;
     DeletionMethod m_deletionMethod;
     bool m_applyFileTag;
     bool m_pauseWatching;

@@ -53,6 +53,7 @@ TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
         {at("autoDismissSeconds", QPointF(0.99, 0.5)), "autoDismissSeconds", 60.0},
         {at("pendingGraceMinutes", QPointF(0.01, 0.5)), "pendingGraceMinutes", 1.0},
         {pick("defaultAction", Qt::Key_Up), "defaultAction", "tenDays"},
+        {at("waitForPresence"), "waitForPresence", false},
         {at("showScheduledCount"), "showScheduledCount", false},
     };
     for (const auto& [work, key, value] : rows) {

@@ -84,6 +84,14 @@ ColumnLayout {
                 Layout.preferredWidth: 180
             }
         }
+        FormRow {
+            title: qsTr("Wait until I'm back before applying the default")
+            ToggleSwitch {
+                objectName: "waitForPresence"
+                checked: view.settings.waitForPresence
+                onToggled: view.settings.waitForPresence = checked
+            }
+        }
     }
 
     FormGroup {
