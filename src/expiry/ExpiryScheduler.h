@@ -9,7 +9,9 @@
 #include <QObject>
 #include <QStringList>
 
+#include <filesystem>
 #include <functional>
+#include <vector>
 
 namespace fadebin {
 
@@ -19,6 +21,9 @@ struct DeletionEvent {
     FileKind kind = FileKind::other;
     DeletionMethod method = DeletionMethod::trash;
     Instant date;
+    // Where each file moved to the Trash was: what an undo puts back. Empty for files deleted
+    // for good.
+    std::vector<std::filesystem::path> places{};
 
     [[nodiscard]] QString title() const;
     friend bool operator==(const DeletionEvent&, const DeletionEvent&) = default;

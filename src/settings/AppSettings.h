@@ -20,6 +20,9 @@ class SettingsFile;
 enum class DisplayMode { automatic, hoverOnly };
 // What deleting an expired file means.
 enum class DeletionMethod { trash, permanent };
+// How a new download is asked about: `automatic` is the notch where one can be shown and a
+// desktop notification where none can.
+enum class AskWith { automatic, notch, notification };
 
 inline constexpr std::array<DisplayMode, 2> allDisplayModes{DisplayMode::automatic,
                                                             DisplayMode::hoverOnly};
@@ -30,6 +33,8 @@ inline constexpr std::array<DeletionMethod, 2> allDeletionMethods{DeletionMethod
 [[nodiscard]] std::optional<DisplayMode> displayModeFromRaw(QStringView raw);
 [[nodiscard]] QString rawValue(DeletionMethod method);
 [[nodiscard]] std::optional<DeletionMethod> deletionMethodFromRaw(QStringView raw);
+[[nodiscard]] QString rawValue(AskWith ask);
+[[nodiscard]] std::optional<AskWith> askWithFromRaw(QStringView raw);
 
 // The set of lower-case extensions in a list separated by commas, spaces, line feeds or
 // semicolons; leading and trailing full stops and spaces of each piece do not count.
@@ -54,6 +59,7 @@ class AppSettings : public QObject {
                    defaultActionChanged)
     Q_PROPERTY(fadebin::DeletionMethod deletionMethod READ deletionMethod WRITE setDeletionMethod
                    NOTIFY deletionMethodChanged)
+    Q_PROPERTY(fadebin::AskWith askWith READ askWith WRITE setAskWith NOTIFY askWithChanged)
     Q_PROPERTY(bool applyFileTag READ applyFileTag WRITE setApplyFileTag NOTIFY applyFileTagChanged)
     Q_PROPERTY(
         bool pauseWatching READ pauseWatching WRITE setPauseWatching NOTIFY pauseWatchingChanged)
@@ -90,6 +96,7 @@ public:
     [[nodiscard]] double pendingGraceMinutes() const { return m_pendingGraceMinutes; }
     [[nodiscard]] ExpiryOption defaultAction() const { return m_defaultAction; }
     [[nodiscard]] DeletionMethod deletionMethod() const { return m_deletionMethod; }
+    [[nodiscard]] AskWith askWith() const { return m_askWith; }
     [[nodiscard]] bool applyFileTag() const { return m_applyFileTag; }
     [[nodiscard]] bool pauseWatching() const { return m_pauseWatching; }
     [[nodiscard]] bool showTestTimers() const { return m_showTestTimers; }
@@ -106,6 +113,7 @@ public:
     void setPendingGraceMinutes(double value);
     void setDefaultAction(ExpiryOption value);
     void setDeletionMethod(DeletionMethod value);
+    void setAskWith(AskWith value);
     void setApplyFileTag(bool value);
     void setPauseWatching(bool value);
     void setShowTestTimers(bool value);
@@ -139,6 +147,7 @@ Q_SIGNALS:
     void pendingGraceMinutesChanged();
     void defaultActionChanged();
     void deletionMethodChanged();
+    void askWithChanged();
     void applyFileTagChanged();
     void pauseWatchingChanged();
     void showTestTimersChanged();
@@ -173,6 +182,7 @@ private:
     double m_pendingGraceMinutes;
     ExpiryOption m_defaultAction;
     DeletionMethod m_deletionMethod;
+    AskWith m_askWith;
     bool m_applyFileTag;
     bool m_pauseWatching;
     bool m_showTestTimers;
