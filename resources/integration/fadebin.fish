@@ -12,4 +12,5 @@ complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a restore -d
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a quit -d 'End the running program'
 complete -c fadebin -n "__fish_seen_subcommand_from list" -l json -d 'Machine-readable output'
 complete -c fadebin -n "__fish_seen_subcommand_from expire" -l in -x -a '10s 30s 30m 1h 1d 10d' -d 'When the files expire'
+complete -c fadebin -n "__fish_seen_subcommand_from restore" -l last -d 'Put back what the last sweep trashed'
 complete -c fadebin -n "__fish_seen_subcommand_from expire keep delete-now restore" -F

@@ -85,8 +85,11 @@ void AppModel::start(bool neverRan) {
     m_scheduler = std::make_unique<ExpiryScheduler>(*m_store, m_settings, m_deleter, m_clock);
     m_scheduler->onSweep = weakly(&AppModel::publish);
     m_scheduler->onDeletion = [self = QPointer<AppModel>(this)](const DeletionEvent& event) {
-        if (self)
-            Q_EMIT self->filesDeleted(event);
+        if (!self)
+            return;
+        if (!event.places.empty())
+            self->m_lastTrashing = event;
+        Q_EMIT self->filesDeleted(event);
     };
     m_wake = std::make_unique<WakeNotifier>();
     connect(m_wake.get(), &WakeNotifier::woke, m_scheduler.get(), &ExpiryScheduler::wakeNotice);
@@ -361,6 +364,30 @@ AppModel::Restored AppModel::restore(const std::optional<path>& originalPath) {
     FADEBIN_LOG_INFO(LogCategory::App, "Restored %s from the Trash", logName(*back).constData());
     handleCompletedDownload(*back);
     return {*back, {}};
+}
+
+AppModel::Undone AppModel::undo(const DeletionEvent& event) {
+    Undone outcome;
+    if (!m_store)
+        return outcome;
+    const Batch batch(*this);
+    // The Trash listed once for the whole sweep, not once a file.
+    const ExpiryStore::TrashPass pass(*m_store);
+    for (const path& place : event.places) {
+        const Restored back = restore(place);
+        if (back.file)
+            outcome.restored.push_back(*back.file);
+        else
+            outcome.refused.emplace_back(place, back.refusal);
+    }
+    return outcome;
+}
+
+AppModel::Undone AppModel::undoLastSweep() {
+    if (!m_lastTrashing)
+        return {{}, {{path(), appTexts::nothingToUndo()}}};
+    const DeletionEvent event = *std::exchange(m_lastTrashing, std::nullopt);
+    return undo(event);
 }
 
 } // namespace fadebin

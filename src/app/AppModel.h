@@ -125,6 +125,15 @@ public:
         QString refusal;
     };
     [[nodiscard]] Restored restore(const std::optional<path>& originalPath);
+    // Puts back every file one sweep moved to the Trash, each to its place; a place taken
+    // since is refused with the reason, never overwritten.
+    struct Undone {
+        std::vector<path> restored;
+        std::vector<std::pair<path, QString>> refused;
+    };
+    [[nodiscard]] Undone undo(const DeletionEvent& event);
+    // Undoes the last sweep of this run that moved files to the Trash, once.
+    [[nodiscard]] Undone undoLastSweep();
 
     [[nodiscard]] AppSettings& settings() const { return m_settings; }
     [[nodiscard]] const path& downloadsFolder() const { return m_downloadsFolder; }
@@ -162,6 +171,8 @@ Q_SIGNALS:
     // the notch tells of them, the bus passes them on.
     void filesDeleted(const fadebin::DeletionEvent& event);
     void filesReleased(const fadebin::ReleaseEvent& event);
+    // A finished download became a pending file (after onNewPendingFile was told).
+    void pendingFileAdded(fadebin::TrackedFile* file);
     void pendingFilesChanged();
     void trackedFilesChanged();
     void downloadsAccessDeniedChanged();
@@ -222,6 +233,7 @@ private:
     QString m_watchLimitText; // empty unless a limit stopped watching
     std::optional<QString> m_startupError;
     std::optional<Instant> m_countdownDeadline;
+    std::optional<DeletionEvent> m_lastTrashing;
     TimerHandle m_countdownTimer;
     // Runs only while Downloads is unavailable.
     TimerHandle m_downloadsCheck;

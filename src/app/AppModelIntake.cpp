@@ -83,8 +83,11 @@ void AppModel::handleCompletedDownload(const path& filePath) {
                      record->displayName().toUtf8().constData(),
                      source.value_or(QStringLiteral("unknown")).toUtf8().constData());
     reload();
+    const QPointer<TrackedFile> added(record);
     if (onNewPendingFile)
         onNewPendingFile(record);
+    if (added)
+        Q_EMIT pendingFileAdded(record);
 }
 
 void AppModel::handleSavedInPlace(const path& filePath) {

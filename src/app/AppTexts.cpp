@@ -68,6 +68,10 @@ QString placeTaken() {
     return QStringLiteral("another file is at its place now");
 }
 
+QString nothingToUndo() {
+    return QStringLiteral("Fadebin has moved nothing to the Trash since it started");
+}
+
 QString sampleFileName() {
     return QStringLiteral("Fadebin Sample.txt");
 }

@@ -29,6 +29,7 @@ namespace fadebin::appTexts {
 [[nodiscard]] QString restoreOutside();
 [[nodiscard]] QString nothingInTrash();
 [[nodiscard]] QString placeTaken();
+[[nodiscard]] QString nothingToUndo();
 
 // The onboarding's sample file: its name in Downloads and what it says.
 [[nodiscard]] QString sampleFileName();

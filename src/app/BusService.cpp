@@ -294,6 +294,18 @@ BusRestored BusService::Restore(const QList<QByteArray>& paths) {
     return result;
 }
 
+BusRestored BusService::UndoLastSweep() {
+    BusRestored result;
+    if (!ready())
+        return result;
+    const AppModel::Undone undone = m_model.undoLastSweep();
+    for (const path& file : undone.restored)
+        result.restored.append(toBytes(file));
+    for (const auto& [place, reason] : undone.refused)
+        result.refused.append({toBytes(place), reason});
+    return result;
+}
+
 void BusService::Quit() {
     FADEBIN_LOG_INFO(LogCategory::App, "Asked to quit over the bus");
     // Queued, so that the caller has its answer before the teardown begins.

@@ -82,6 +82,8 @@ public Q_SLOTS:
     BusRefusals DeleteNow(const QList<QByteArray>& paths);
     // Puts back what Fadebin moved to the Trash; with no paths, the most recently trashed.
     BusRestored Restore(const QList<QByteArray>& paths);
+    // Puts back every file the last sweep of this run moved to the Trash (once).
+    BusRestored UndoLastSweep();
     // Ends the program as a quit signal does, through the event loop, after this answer.
     void Quit();
 

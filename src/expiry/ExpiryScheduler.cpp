@@ -137,6 +137,8 @@ void ExpiryScheduler::sweep() {
         return;
     }
     QStringList names;
+    std::vector<path> places;
+    const DeletionMethod method = m_settings.deletionMethod();
     std::optional<FileKind> firstKind;
     // One transaction for everything this sweep decides.
     std::optional<ExpiryStore::SaveBatch> batch(std::in_place, m_store);
@@ -148,10 +150,13 @@ void ExpiryScheduler::sweep() {
         due.push_back(record);
     }
     for (TrackedFile* record : due) {
-        const DeletionOutcome deleted = m_store.deleteFile(*record, m_settings.deletionMethod());
+        const path place = record->lastKnownPath();
+        const DeletionOutcome deleted = m_store.deleteFile(*record, method);
         const FileKind kind = classify(record->displayName().toStdString(), deleted.wasFolder);
         if (deleted.kind == DeletionOutcome::Kind::deleted) {
             names.append(record->displayName());
+            if (method == DeletionMethod::trash)
+                places.push_back(place);
             if (!firstKind)
                 firstKind = kind;
             FADEBIN_LOG_INFO(LogCategory::Expiry, "Deleted %s",
@@ -210,8 +215,8 @@ void ExpiryScheduler::sweep() {
     if (onSweep)
         onSweep();
     if (self && !names.isEmpty() && onDeletion)
-        onDeletion(DeletionEvent{names, firstKind.value_or(FileKind::other),
-                                 m_settings.deletionMethod(), now});
+        onDeletion(DeletionEvent{names, firstKind.value_or(FileKind::other), method, now,
+                                 std::move(places)});
 }
 
 } // namespace fadebin

@@ -12,7 +12,9 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <filesystem>
 #include <functional>
+#include <vector>
 
 namespace fadebin {
 
@@ -22,6 +24,9 @@ struct DeletionEvent {
     FileKind kind = FileKind::other;
     DeletionMethod method = DeletionMethod::trash;
     Instant date;
+    // Where each file moved to the Trash was: what an undo puts back. Empty for files deleted
+    // for good.
+    std::vector<std::filesystem::path> places{};
 
     [[nodiscard]] QString title() const;
     friend bool operator==(const DeletionEvent&, const DeletionEvent&) = default;

@@ -216,6 +216,19 @@ void NotchController::showToast(const NotchToast& toast) {
     });
 }
 
+void NotchController::undoToast() {
+    if (!m_toast || m_toast->places.empty())
+        return;
+    DeletionEvent event;
+    event.places = std::exchange(m_toast->places, {});
+    Q_EMIT toastChanged(); // nothing left to undo
+    // What comes back is asked about again, as a new download is: the notch opens for it.
+    const AppModel::Undone undone = m_model.undo(event);
+    if (!undone.refused.empty())
+        showToast(undoRefusedToast(static_cast<qsizetype>(undone.refused.size()),
+                                   undone.refused.front().second));
+}
+
 void NotchController::toastEnd() {
     if (m_state != NotchState::toast)
         return;
@@ -244,12 +257,15 @@ void NotchController::newPendingFile(TrackedFile* file) {
     if (file == nullptr)
         return;
     setSelectedPendingID(file->id());
-    if (m_settings.displayMode() != DisplayMode::hoverOnly)
+    // Asked with a notification instead: the notch opens only when the person comes to it.
+    if (m_settings.displayMode() != DisplayMode::hoverOnly &&
+        m_settings.askWith() != AskWith::notification)
         expand(true);
 }
 
 void NotchController::deletion(const DeletionEvent& event) {
-    showToast(deletionToast(event));
+    if (m_settings.askWith() != AskWith::notification)
+        showToast(deletionToast(event));
 }
 
 void NotchController::release(const ReleaseEvent& event) {

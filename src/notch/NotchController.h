@@ -82,6 +82,8 @@ public:
     void expand(bool automatic);
     void collapse();
     void showToast(const NotchToast& toast);
+    // Puts back what the shown toast's sweep moved to the Trash.
+    void undoToast();
     void showConfirmation(const DecisionConfirmation& confirmation);
     void setDropTargeted(bool targeted);
     void handleDrop(const std::vector<path>& filePaths);

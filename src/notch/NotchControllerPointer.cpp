@@ -24,7 +24,10 @@ void NotchController::setHovering(bool hovering) {
         break;
     case NotchState::toast:
         cancel(Work::toast);
-        expand(false);
+        // A toast that can be undone stays under the pointer so that its button can be
+        // reached; leaving it ends it.
+        if (!m_toast || m_toast->places.empty())
+            expand(false);
         break;
     case NotchState::expanded:
         break;

@@ -23,43 +23,7 @@ QString shortTime(const QTime& time, const QLocale& locale) {
     return locale.toString(time, QLocale::ShortFormat);
 }
 
-// Explicit direction controls, which would turn the text after them around (or stop doing
-// so) wherever they stand in a name.
-bool isBidiControl(char32_t c) {
-    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
-}
-
 } // namespace
-
-QString shownName(const QString& name) {
-    if (name.isEmpty())
-        return {};
-    constexpr char16_t replacement = 0xFFFD;
-    QString shown;
-    shown.reserve(name.size() + 2);
-    shown.append(QChar(0x2068)); // first strong isolate: the name keeps its own direction
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const QChar c = name.at(i);
-        if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
-            shown.append(c);
-            shown.append(name.at(++i));
-            continue;
-        }
-        const char16_t u = c.unicode();
-        if (u < 0x20)
-            shown.append(QChar(char16_t(0x2400 + u))); // the Control Pictures block
-        else if (u == 0x7F)
-            shown.append(QChar(char16_t(0x2421)));
-        else if ((u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029 || c.isSurrogate() ||
-                 isBidiControl(u))
-            shown.append(QChar(replacement));
-        else
-            shown.append(c);
-    }
-    shown.append(QChar(0x2069)); // pop directional isolate
-    return shown;
-}
 
 QString countdownText(double remainingSeconds) {
     const double rounded = std::round(remainingSeconds); // halves away from zero
@@ -100,24 +64,6 @@ QString dateText(std::optional<Instant> date, Instant now, const TextContext& co
         .arg(context.locale.monthName(when.date().month(), QLocale::ShortFormat), time);
 }
 
-QString byteCountText(qint64 bytes, const QLocale& locale) {
-    // By hand rather than QLocale::formattedDataSize, which says "1 bytes" and "1000.0 kB".
-    if (bytes < 1000)
-        return bytes == 1
-                   ? QStringLiteral("1 byte")
-                   : QStringLiteral("%1 bytes").arg(locale.toString(std::max<qint64>(bytes, 0)));
-    static constexpr std::array units{"kB", "MB", "GB", "TB", "PB", "EB"};
-    double value = static_cast<double>(bytes) / 1000;
-    std::size_t unit = 0;
-    // Move up once the value would show as 1000.0 at one decimal.
-    while (std::round(value * 10) >= 10000 && unit + 1 < units.size()) {
-        value /= 1000;
-        ++unit;
-    }
-    return QStringLiteral("%1 %2").arg(locale.toString(value, 'f', 1),
-                                       QString::fromLatin1(units.at(unit)));
-}
-
 QString pendingDetailText(std::optional<Instant> expiresAt, const std::optional<QString>& source,
                           qint64 sizeBytes, Instant now, const TextContext& context) {
     QStringList parts;
@@ -155,7 +101,16 @@ QString moreWaitingText(qsizetype hidden) {
 
 NotchToast deletionToast(const DeletionEvent& event) {
     return {NotchToast::Style::deleted, event.title(), event.names.join(QStringLiteral(", ")),
-            event.kind};
+            event.kind, event.places};
+}
+
+NotchToast undoRefusedToast(qsizetype refused, const QString& reason) {
+    return {NotchToast::Style::released,
+            refused == 1 ? QStringLiteral("1 file could not be put back")
+                         : QStringLiteral("%1 files could not be put back").arg(refused),
+            reason,
+            FileKind::other,
+            {}};
 }
 
 NotchToast releaseToast(const ReleaseEvent& event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DisplayText.h"
 #include "expiry/ExpiryScheduler.h"
 #include "intake/FileKind.h"
 #include "platform/Clock.h"
@@ -21,12 +22,6 @@ struct TextContext {
     QTimeZone zone = QTimeZone::systemTimeZone();
 };
 
-// A name from outside as the notch shows it, never as it is stored: control characters as
-// visible stand-ins (the Control Pictures block, else U+FFFD), so that nothing breaks a
-// line; direction controls as U+FFFD and the whole isolated (FSI ... PDI), so that no
-// name turns its own extension or the text around it backwards.
-[[nodiscard]] QString shownName(const QString& name);
-
 // Remaining time, whole seconds rounded half away from zero: "now", "59s", "1m", "1h 1m",
 // "1d 1h".
 [[nodiscard]] QString countdownText(double remainingSeconds);
@@ -36,10 +31,6 @@ struct TextContext {
 // abbreviated month ("14 Mar ").
 [[nodiscard]] QString dateText(std::optional<Instant> date, Instant now,
                                const TextContext& context = {});
-
-// A size as the desktop's file managers show it: decimal units ("1 byte", "999 bytes",
-// "1.0 kB", "12.3 MB").
-[[nodiscard]] QString byteCountText(qint64 bytes, const QLocale& locale = {});
 
 // The pending row's second line: "Until DATE" when it has an expiry, the source (or
 // "Downloads"), the size when known, joined with " · ".
@@ -76,6 +67,8 @@ struct NotchToast {
     QString title;
     QString subtitle;
     FileKind kind = FileKind::other;
+    // What its "Undo" puts back: the places of the files a sweep moved to the Trash.
+    std::vector<std::filesystem::path> places{};
 
     friend bool operator==(const NotchToast&, const NotchToast&) = default;
 };
@@ -89,6 +82,9 @@ struct ToastMark {
     double opacity = 1;
 };
 [[nodiscard]] ToastMark toastMark(NotchToast::Style style);
+
+// When an undo could not put every file back: how many, and the first reason.
+[[nodiscard]] NotchToast undoRefusedToast(qsizetype refused, const QString& reason);
 
 // Title from the event, the names joined with ", ".
 [[nodiscard]] NotchToast deletionToast(const DeletionEvent& event);

@@ -71,6 +71,7 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(QString toastTitle READ toastTitle NOTIFY toastChanged)
     Q_PROPERTY(QString toastSubtitle READ toastSubtitle NOTIFY toastChanged)
     Q_PROPERTY(bool toastIsRelease READ toastIsRelease NOTIFY toastChanged)
+    Q_PROPERTY(bool toastCanUndo READ toastCanUndo NOTIFY toastChanged)
     Q_PROPERTY(QString toastIcon READ toastIcon NOTIFY toastChanged)
     Q_PROPERTY(double toastIconSize READ toastIconSize NOTIFY toastChanged)
     Q_PROPERTY(bool toastIconBold READ toastIconBold NOTIFY toastChanged)
@@ -144,6 +145,9 @@ public:
     [[nodiscard]] QString toastTitle() const;
     [[nodiscard]] QString toastSubtitle() const;
     [[nodiscard]] bool toastIsRelease() const;
+    [[nodiscard]] bool toastCanUndo() const {
+        return m_controller.toast() && !m_controller.toast()->places.empty();
+    }
     [[nodiscard]] QString toastIcon() const { return shownToastMark().icon; }
     [[nodiscard]] double toastIconSize() const { return shownToastMark().size; }
     [[nodiscard]] bool toastIconBold() const { return shownToastMark().bold; }
@@ -206,6 +210,7 @@ public:
     Q_INVOKABLE void deleteNow(const QString& id);
     Q_INVOKABLE void reveal(const QString& id);
     Q_INVOKABLE void togglePause();
+    Q_INVOKABLE void undoToast();
     Q_INVOKABLE void openSettings();
     Q_INVOKABLE void retryAccess();
     Q_INVOKABLE void showDownloadsFolder();

@@ -105,6 +105,10 @@ void NotchViewModel::reveal(const QString& id) {
         m_model.reveal(row->file());
 }
 
+void NotchViewModel::undoToast() {
+    m_controller.undoToast();
+}
+
 void NotchViewModel::togglePause() {
     m_settings.setPauseWatching(!m_settings.pauseWatching());
     m_model.updateWatching();

@@ -50,6 +50,9 @@ SettingsBindings::SettingsBindings(AppModel& model, AppSettings& settings, Updat
             &SettingsBindings::displayModeChanged);
     connect(&settings, &AppSettings::deletionMethodChanged, this,
             &SettingsBindings::deletionMethodChanged);
+    connect(&settings, &AppSettings::askWithChanged, this, &SettingsBindings::askWithChanged);
+    connect(this, &SettingsBindings::notchUnavailableTextChanged, this,
+            &SettingsBindings::askWithChanged);
     connect(&settings, &AppSettings::defaultActionChanged, this,
             &SettingsBindings::defaultActionChanged);
     connect(&settings, &AppSettings::autoDismissSecondsChanged, this,
@@ -80,6 +83,13 @@ int SettingsBindings::displayModeIndex() const {
 
 QString SettingsBindings::displayModeCaption() const {
     return fadebin::displayModeCaption(m_settings.displayMode());
+}
+
+int SettingsBindings::askWithIndex() const {
+    // Without a notch, notifications ask whatever is stored.
+    const bool notification =
+        m_settings.askWith() == AskWith::notification || !m_notchUnavailableText.isEmpty();
+    return notification ? 1 : 0;
 }
 
 int SettingsBindings::deletionMethodIndex() const {
@@ -155,6 +165,11 @@ QString SettingsBindings::updateButtonTitle() const {
 void SettingsBindings::setDisplayModeIndex(int index) {
     if (inRange(allDisplayModes, index))
         m_settings.setDisplayMode(allDisplayModes[static_cast<std::size_t>(index)]);
+}
+
+void SettingsBindings::setAskWithIndex(int index) {
+    if (index == 0 || index == 1)
+        m_settings.setAskWith(index == 0 ? AskWith::notch : AskWith::notification);
 }
 
 void SettingsBindings::setDeletionMethodIndex(int index) {

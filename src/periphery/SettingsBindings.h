@@ -26,6 +26,8 @@ class SettingsBindings : public QObject {
     Q_PROPERTY(int displayModeIndex READ displayModeIndex WRITE setDisplayModeIndex NOTIFY
                    displayModeChanged)
     Q_PROPERTY(QString displayModeCaption READ displayModeCaption NOTIFY displayModeChanged)
+    // 0: in the notch, 1: with a notification; what applies, the notch being unavailable or not.
+    Q_PROPERTY(int askWithIndex READ askWithIndex WRITE setAskWithIndex NOTIFY askWithChanged)
     Q_PROPERTY(int deletionMethodIndex READ deletionMethodIndex WRITE setDeletionMethodIndex NOTIFY
                    deletionMethodChanged)
     Q_PROPERTY(QStringList defaultActionLabels READ defaultActionLabels CONSTANT)
@@ -57,6 +59,7 @@ public:
 
     [[nodiscard]] AppSettings* settings() const { return &m_settings; }
     [[nodiscard]] int displayModeIndex() const;
+    [[nodiscard]] int askWithIndex() const;
     [[nodiscard]] QString displayModeCaption() const;
     [[nodiscard]] int deletionMethodIndex() const;
     [[nodiscard]] QStringList defaultActionLabels() const;
@@ -81,6 +84,7 @@ public:
 
     // Out-of-range indexes are ignored.
     void setDisplayModeIndex(int index);
+    void setAskWithIndex(int index);
     void setDeletionMethodIndex(int index);
     void setDefaultActionIndex(int index);
     // Also starts or stops the watcher at once.
@@ -107,6 +111,7 @@ public:
 Q_SIGNALS:
     void displayModeChanged();
     void deletionMethodChanged();
+    void askWithChanged();
     void defaultActionChanged();
     void autoDismissChanged();
     void pendingGraceChanged();

@@ -53,12 +53,16 @@ void DesktopNotifications::show(const Notice& notice, std::function<void(bool)> 
 void DesktopNotifications::notify(const Notice& notice, const QStringList& capabilities,
                                   const std::function<void(bool)>& shown,
                                   const std::function<void(const QString&)>& onAction) {
+    // A server without actions would show none of the buttons the body speaks of.
+    const bool hasActions = capabilities.contains(QStringLiteral("actions"));
     QStringList actions;
-    for (const auto& [key, label] : notice.actions)
-        actions << key << label;
-    const QString body = capabilities.contains(QStringLiteral("body-markup"))
-                             ? notice.body.toHtmlEscaped()
-                             : notice.body;
+    if (hasActions)
+        for (const auto& [key, label] : notice.actions)
+            actions << key << label;
+    const QString text =
+        hasActions || notice.bodyWithoutActions.isEmpty() ? notice.body : notice.bodyWithoutActions;
+    const QString body =
+        capabilities.contains(QStringLiteral("body-markup")) ? text.toHtmlEscaped() : text;
     QDBusMessage call =
         QDBusMessage::createMethodCall(service, objectPath, interface, QStringLiteral("Notify"));
     call << QStringLiteral("Fadebin") << 0u << applicationId << notice.summary << body << actions

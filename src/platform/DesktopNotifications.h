@@ -24,6 +24,8 @@ public:
         QString body;
         // Key and button label of each action.
         std::vector<std::pair<QString, QString>> actions;
+        // The body where the server shows no actions, when it must say something else.
+        QString bodyWithoutActions{};
     };
 
     explicit DesktopNotifications(QDBusConnection bus = QDBusConnection::sessionBus(),

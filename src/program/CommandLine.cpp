@@ -41,7 +41,7 @@ const char* const usageText = "Usage: fadebin [--help] [--version]\n"
                               "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
                               "       fadebin keep FILE...\n"
                               "       fadebin delete-now FILE...\n"
-                              "       fadebin restore [FILE...]\n"
+                              "       fadebin restore [--last | FILE...]\n"
                               "       fadebin quit\n";
 
 void print(std::FILE* to, const QByteArray& text) {
@@ -247,8 +247,12 @@ int list(const Words& words) {
     return exitAccepted;
 }
 
-int restore(const Words& words) {
-    const Call call = callRunning(QStringLiteral("Restore"), {QVariant::fromValue(words.paths)});
+int restore(const Words& words, bool last) {
+    if (last && !words.paths.isEmpty())
+        return usageError(QStringLiteral("restore --last takes no files"));
+    const Call call =
+        last ? callRunning(QStringLiteral("UndoLastSweep"), {})
+             : callRunning(QStringLiteral("Restore"), {QVariant::fromValue(words.paths)});
     if (call.unanswered)
         return *call.unanswered;
     if (call.reply.type() == QDBusMessage::ErrorMessage)
@@ -257,6 +261,13 @@ int restore(const Words& words) {
     for (const QByteArray& restored : outcome.restored)
         print(stdout, "Restored " + printable(restored) + "\n");
     const BusRefusals& refused = outcome.refused;
+    if (last) {
+        for (const BusRefusal& refusal : refused)
+            print(stderr,
+                  (refusal.path.isEmpty() ? QByteArray("fadebin") : printable(refusal.path)) +
+                      ": " + refusal.reason.toUtf8() + "\n");
+        return refused.isEmpty() ? exitAccepted : exitRefused;
+    }
     if (words.paths.isEmpty() && !refused.isEmpty()) {
         print(stderr, "fadebin: " + refused.front().reason.toUtf8() + "\n");
         return exitRefused;
@@ -296,12 +307,15 @@ int runSubcommand(std::string_view name, int argc, char** argv) {
         return quit(argc, argv);
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption in(QStringLiteral("in"), {}, QStringLiteral("duration"));
+    const QCommandLineOption last(QStringLiteral("last"));
     Words words;
     QList<QCommandLineOption> options;
     if (name == "list")
         options = {json};
     else if (name == "expire")
         options = {in};
+    else if (name == "restore")
+        options = {last};
     if (const auto error = parseWords(words, options, argc, argv))
         return usageError(*error);
     if (name == "list") {
@@ -323,7 +337,7 @@ int runSubcommand(std::string_view name, int argc, char** argv) {
         return changeFiles(QStringLiteral("Keep"), words);
     if (name == "delete-now")
         return changeFiles(QStringLiteral("DeleteNow"), words);
-    return restore(words);
+    return restore(words, words.parser.isSet(last));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "notch/WaylandClient.h"
 #include "notch/X11DragSelection.h"
 #include "periphery/DesktopStyle.h"
+#include "periphery/DownloadNotices.h"
 #include "periphery/Endpoints.h"
 #include "periphery/FeedbackWindow.h"
 #include "periphery/OnboardingWindow.h"
@@ -220,6 +221,17 @@ void DesktopProgram::finishStarting() {
         m_notifications = std::make_unique<DesktopNotifications>();
         m_updateAnnouncer =
             std::make_unique<UpdateAnnouncer>(*m_updates, *m_defaults, *m_notifications);
+        m_downloadNotices =
+            std::make_unique<DownloadNotices>(*m_model, Clock::system(), *m_notifications);
+        const auto followAskWith = [this] {
+            m_downloadNotices->setActive(!m_hasNotch ||
+                                         m_settings->askWith() == AskWith::notification);
+        };
+        followAskWith();
+        if (m_notch)
+            m_downloadNotices->openChoice = [this] { m_notch->expand(false); };
+        QObject::connect(m_settings.get(), &AppSettings::askWithChanged, m_downloadNotices.get(),
+                         followAskWith);
     }
     // Started after the notch is in place, so that its callbacks catch the first events.
     m_model->start(m_neverRan);

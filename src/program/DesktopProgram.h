@@ -20,6 +20,7 @@ class AppSettings;
 class AutostartLoginItem;
 class BusService;
 class DesktopNotifications;
+class DownloadNotices;
 class DesktopStyle;
 class FeedbackWindow;
 class NotchController;
@@ -78,6 +79,7 @@ private:
     std::unique_ptr<UpdateManager> m_updates;
     std::unique_ptr<DesktopNotifications> m_notifications;
     std::unique_ptr<UpdateAnnouncer> m_updateAnnouncer;
+    std::unique_ptr<DownloadNotices> m_downloadNotices;
     std::unique_ptr<DesktopStyle> m_desktopStyle;
     // The windows and their QML engine come on first use: a user who never opens them does
     // not pay for them.

@@ -104,6 +104,8 @@ template <class Visit> void AppSettings::forEachStored(Visit&& visit) {
         StoredSetting<DeletionMethod>{
             "deletionMethod", &AppSettings::m_deletionMethod, DeletionMethod::trash,
             readRaw<DeletionMethod, deletionMethodFromRaw>, &AppSettings::deletionMethodChanged},
+        StoredSetting<AskWith>{"askAboutDownloads", &AppSettings::m_askWith, AskWith::automatic,
+                               readRaw<AskWith, askWithFromRaw>, &AppSettings::askWithChanged},
         // This key keeps its first spelling: users' settings files hold it.
         StoredSetting<bool>{"applyFinderTag", &AppSettings::m_applyFileTag, false, readBool,
                             &AppSettings::applyFileTagChanged},
@@ -136,6 +138,25 @@ template <class T> void AppSettings::store(T AppSettings::*field, const T& value
             }
         }
     });
+}
+
+QString rawValue(AskWith ask) {
+    switch (ask) {
+    case AskWith::notch:
+        return QStringLiteral("notch");
+    case AskWith::notification:
+        return QStringLiteral("notification");
+    case AskWith::automatic:
+        break;
+    }
+    return QStringLiteral("auto");
+}
+
+std::optional<AskWith> askWithFromRaw(QStringView raw) {
+    for (const AskWith ask : {AskWith::automatic, AskWith::notch, AskWith::notification})
+        if (raw == rawValue(ask))
+            return ask;
+    return std::nullopt;
 }
 
 QString rawValue(DisplayMode mode) {
@@ -250,6 +271,10 @@ void AppSettings::setWaitForPresence(bool value) {
 
 void AppSettings::setDeletionMethod(DeletionMethod value) {
     store(&AppSettings::m_deletionMethod, value);
+}
+
+void AppSettings::setAskWith(AskWith value) {
+    store(&AppSettings::m_askWith, value);
 }
 
 void AppSettings::setApplyFileTag(bool value) {

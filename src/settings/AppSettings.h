@@ -20,6 +20,9 @@ class SettingsFile;
 enum class DisplayMode { automatic, hoverOnly };
 // What deleting an expired file means.
 enum class DeletionMethod { trash, permanent };
+// How a new download is asked about: `automatic` is the notch where one can be shown and a
+// desktop notification where none can.
+enum class AskWith { automatic, notch, notification };
 
 inline constexpr std::array<DisplayMode, 2> allDisplayModes{DisplayMode::automatic,
                                                             DisplayMode::hoverOnly};
@@ -30,6 +33,8 @@ inline constexpr std::array<DeletionMethod, 2> allDeletionMethods{DeletionMethod
 [[nodiscard]] std::optional<DisplayMode> displayModeFromRaw(QStringView raw);
 [[nodiscard]] QString rawValue(DeletionMethod method);
 [[nodiscard]] std::optional<DeletionMethod> deletionMethodFromRaw(QStringView raw);
+[[nodiscard]] QString rawValue(AskWith ask);
+[[nodiscard]] std::optional<AskWith> askWithFromRaw(QStringView raw);
 
 // The set of lower-case extensions in a list separated by commas, spaces, line feeds or
 // semicolons; leading and trailing full stops and spaces of each piece do not count.
@@ -57,6 +62,7 @@ class AppSettings : public QObject {
                    waitForPresenceChanged)
     Q_PROPERTY(fadebin::DeletionMethod deletionMethod READ deletionMethod WRITE setDeletionMethod
                    NOTIFY deletionMethodChanged)
+    Q_PROPERTY(fadebin::AskWith askWith READ askWith WRITE setAskWith NOTIFY askWithChanged)
     Q_PROPERTY(bool applyFileTag READ applyFileTag WRITE setApplyFileTag NOTIFY applyFileTagChanged)
     Q_PROPERTY(
         bool pauseWatching READ pauseWatching WRITE setPauseWatching NOTIFY pauseWatchingChanged)
@@ -94,6 +100,7 @@ public:
     [[nodiscard]] ExpiryOption defaultAction() const { return m_defaultAction; }
     [[nodiscard]] bool waitForPresence() const { return m_waitForPresence; }
     [[nodiscard]] DeletionMethod deletionMethod() const { return m_deletionMethod; }
+    [[nodiscard]] AskWith askWith() const { return m_askWith; }
     [[nodiscard]] bool applyFileTag() const { return m_applyFileTag; }
     [[nodiscard]] bool pauseWatching() const { return m_pauseWatching; }
     [[nodiscard]] bool showTestTimers() const { return m_showTestTimers; }
@@ -111,6 +118,7 @@ public:
     void setDefaultAction(ExpiryOption value);
     void setWaitForPresence(bool value);
     void setDeletionMethod(DeletionMethod value);
+    void setAskWith(AskWith value);
     void setApplyFileTag(bool value);
     void setPauseWatching(bool value);
     void setShowTestTimers(bool value);
@@ -145,6 +153,7 @@ Q_SIGNALS:
     void defaultActionChanged();
     void waitForPresenceChanged();
     void deletionMethodChanged();
+    void askWithChanged();
     void applyFileTagChanged();
     void pauseWatchingChanged();
     void showTestTimersChanged();
@@ -180,6 +189,7 @@ private:
     ExpiryOption m_defaultAction;
     bool m_waitForPresence;
     DeletionMethod m_deletionMethod;
+    AskWith m_askWith;
     bool m_applyFileTag;
     bool m_pauseWatching;
     bool m_showTestTimers;

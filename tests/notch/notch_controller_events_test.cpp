@@ -136,6 +136,25 @@ TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
     EXPECT_EQ(state(), NotchState::expanded);
 }
 
+// A sweep's toast can be undone: it stays under the pointer so that its button can be
+// reached, and what it puts back is asked about again.
+TEST_F(ControllerTest, TrashToastStaysUnderThePointerAndUndoPutsTheFilesBack) {
+    settings.setShowTestTimers(true);
+    decided("soon.txt", ExpiryOption::tenSeconds);
+    advance(10s);
+    ASSERT_EQ(state(), NotchState::toast);
+    ASSERT_EQ(controller->toast()->places, std::vector<path>{file("soon.txt")});
+    pointerOnNotch();
+    advance(5s);
+    ASSERT_EQ(state(), NotchState::toast);
+    controller->undoToast();
+    EXPECT_EQ(readFile(file("soon.txt")), "payload");
+    EXPECT_TRUE(controller->toast()->places.empty()) << "undone once";
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_EQ(controller->selectedPendingId(), record("soon.txt")->id());
+}
+
 TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
     // The zone spans x 410..870 and reaches 130 points below the notch (Qt y < 162).
     const std::pair<QPointF, bool> cases[] = {{{409.5, 10.5}, false},

@@ -1,4 +1,5 @@
 #include "periphery/HttpServer.h"
+#include "periphery/NotificationServer.h"
 #include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateFeed.h"
 #include "periphery/UpdateManager.h"
@@ -6,8 +7,6 @@
 #include "periphery/WindowDriver.h"
 #include "platform/SettingsFile.h"
 #include "support/PrivateBus.h"
-
-#include <QDBusMessage>
 
 #include <QQmlComponent>
 #include <QQuickWindow>
@@ -50,24 +49,6 @@ struct UpdateScene {
     std::vector<QUrl> opened;
 };
 
-// Records what it is asked to show, as a desktop's notification server would show it.
-class NotificationServer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    QStringList bodies;
-
-public Q_SLOTS:
-    QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
-    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
-                const QStringList& actions, const QVariantMap&, int) {
-        EXPECT_EQ(actions, (QStringList{"download", "Download…"}));
-        bodies.append(body);
-        return static_cast<uint>(bodies.size()) + 40;
-    }
-};
-
 } // namespace
 
 // Told through the desktop's notifications once per version, across checks and restarts.
@@ -75,11 +56,8 @@ TEST(UpdateNotice, ToldOncePerVersionAndItsActionOpensTheReleasePage) {
     PrivateBus bus;
     if (bus.address().isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
-    QDBusConnection serverBus = bus.connect(QStringLiteral("test-server"));
-    NotificationServer server;
-    ASSERT_TRUE(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-                                         QDBusConnection::ExportAllSlots) &&
-                serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    NotificationServer server(bus.connect(QStringLiteral("test-server")));
+    ASSERT_TRUE(server.serving());
     UpdateScene scene;
     const auto scheduledCheck = [&](const QByteArray& feed) {
         scene.server.respond("/appcast.xml", HttpServer::answer(200, feed));
@@ -104,17 +82,16 @@ TEST(UpdateNotice, ToldOncePerVersionAndItsActionOpensTheReleasePage) {
             continue;
         }
         scheduledCheck(feedWith("14", "1.4"));
-        ASSERT_TRUE(waitFor([&] { return server.bodies.size() == 2; }));
-        EXPECT_EQ(server.bodies, (QStringList{"Fadebin 1.3 is available. You have 1.2.",
-                                              "Fadebin 1.4 is available. You have 1.2."}));
-        // Its own notice's action opens the page; an earlier run's notice does not.
-        for (const uint id : {41u, 42u}) {
-            QDBusMessage invoked = QDBusMessage::createSignal(
-                QStringLiteral("/org/freedesktop/Notifications"),
-                QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
-            invoked << id << QStringLiteral("download");
-            ASSERT_TRUE(serverBus.send(invoked));
+        ASSERT_TRUE(waitFor([&] { return server.shown.size() == 2; }));
+        for (const auto& [index, body] :
+             {std::pair{0, "Fadebin 1.3 is available. You have 1.2."},
+              std::pair{1, "Fadebin 1.4 is available. You have 1.2."}}) {
+            EXPECT_EQ(server.shown.at(index).body, body);
+            EXPECT_EQ(server.shown.at(index).actions, (QStringList{"download", "Download…"}));
         }
+        // Its own notice's action opens the page; an earlier run's notice does not.
+        for (const std::size_t index : {0, 1})
+            server.invoke(index, QStringLiteral("download"));
         ASSERT_TRUE(waitFor([&] { return !scene.opened.empty(); }));
         EXPECT_EQ(scene.opened, (std::vector<QUrl>{QUrl("https://fadebin.example/releases/14")}));
     }

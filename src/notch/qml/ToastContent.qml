@@ -35,7 +35,7 @@ Item {
         }
         Column {
             anchors.verticalCenter: parent.verticalCenter
-            width: parent.width - 30
+            width: parent.width - 30 - (undo.visible ? undo.width + 10 : 0)
             spacing: 2
             Text {
                 objectName: "toastTitle"
@@ -56,6 +56,14 @@ Item {
                 font.pixelSize: 12
                 elide: Text.ElideMiddle
             }
+        }
+        NotchButton {
+            id: undo
+            objectName: "toastUndo"
+            anchors.verticalCenter: parent.verticalCenter
+            visible: toast.view.toastCanUndo
+            text: qsTr("Undo")
+            onClicked: toast.view.undoToast()
         }
     }
 }

@@ -27,6 +27,18 @@ ColumnLayout {
                 onActivated: index => view.bindings.displayModeIndex = index
             }
         }
+        FormRow {
+            title: qsTr("Ask about new downloads")
+            SegmentedControl {
+                choices: [
+                    { "title": qsTr("In the notch"), "name": "askWith.notch" },
+                    { "title": qsTr("With a notification"), "name": "askWith.notification" }
+                ]
+                enabled: view.bindings.notchUnavailableText === ""
+                currentIndex: view.bindings.askWithIndex
+                onActivated: index => view.bindings.askWithIndex = index
+            }
+        }
     }
 
     FormGroup {

@@ -1,0 +1,184 @@
+#include "periphery/DownloadNotices.h"
+
+#include "app/AppModel.h"
+#include "app/DisplayText.h"
+#include "expiry/TrackedFile.h"
+#include "platform/FileSystem.h"
+#include "platform/Log.h"
+
+#include <cmath>
+
+namespace fadebin {
+
+namespace {
+
+// Three names at most: a notice is read at a glance.
+constexpr qsizetype namedArrivals = 3;
+
+QString graceText(Duration grace) {
+    const auto minutes =
+        static_cast<int>(std::ceil(std::chrono::duration<double, std::ratio<60>>(grace).count()));
+    return minutes <= 1 ? QStringLiteral("a minute") : QStringLiteral("%1 minutes").arg(minutes);
+}
+
+} // namespace
+
+DesktopNotifications::Notice arrivalNotice(const std::vector<const TrackedFile*>& files,
+                                           bool canChoose, Duration grace) {
+    DesktopNotifications::Notice notice;
+    const auto count = static_cast<qsizetype>(files.size());
+    QString about;
+    if (count == 1) {
+        const TrackedFile& file = *files.front();
+        notice.summary = shownName(file.displayName());
+        QStringList parts;
+        if (const auto source = file.source(); source && !source->isEmpty())
+            parts << QStringLiteral("From %1").arg(shownName(*source));
+        if (file.sizeBytes() > 0)
+            parts << byteCountText(file.sizeBytes());
+        about = parts.isEmpty() ? QStringLiteral("New download")
+                                : QStringLiteral("New download · ") + parts.join(u" · ");
+    } else {
+        notice.summary = QStringLiteral("%1 new downloads").arg(count);
+        QStringList names;
+        for (qsizetype i = 0; i < std::min(count, namedArrivals); ++i)
+            names << shownName(files.at(static_cast<std::size_t>(i))->displayName());
+        about = names.join(QStringLiteral(", "));
+        if (count > namedArrivals)
+            about += QStringLiteral(" and %1 more").arg(count - namedArrivals);
+    }
+    notice.body = about + u'\n' +
+                  (count == 1 ? QStringLiteral("How long should Fadebin keep it?")
+                              : QStringLiteral("How long should Fadebin keep them?"));
+    notice.bodyWithoutActions =
+        about + u'\n' +
+        QStringLiteral("Unless you decide with the fadebin command, your default choice "
+                       "applies in %1.")
+            .arg(graceText(grace));
+    for (const ExpiryOption option :
+         {ExpiryOption::oneHour, ExpiryOption::oneDay, ExpiryOption::forever})
+        notice.actions.emplace_back(rawValue(option), option == ExpiryOption::forever
+                                                          ? QStringLiteral("Keep it")
+                                                          : label(option));
+    if (canChoose)
+        notice.actions.emplace_back(DownloadNotices::chooseAction, QStringLiteral("Choose…"));
+    return notice;
+}
+
+DesktopNotifications::Notice deletionNotice(const DeletionEvent& event) {
+    QStringList names;
+    for (const QString& name : event.names)
+        names << shownName(name);
+    DesktopNotifications::Notice notice{event.title(), names.join(QStringLiteral(", ")), {}, {}};
+    if (!event.places.empty())
+        notice.actions.emplace_back(DownloadNotices::undoAction, QStringLiteral("Undo"));
+    return notice;
+}
+
+DesktopNotifications::Notice undoRefusedNotice(const AppModel::Undone& undone) {
+    const auto refused = static_cast<qsizetype>(undone.refused.size());
+    QStringList lines;
+    for (const auto& [place, reason] : undone.refused)
+        lines << QStringLiteral("%1: %2").arg(shownName(toQString(place.filename())), reason);
+    return {refused == 1 ? QStringLiteral("1 file could not be put back")
+                         : QStringLiteral("%1 files could not be put back").arg(refused),
+            lines.join(u'\n'),
+            {},
+            {}};
+}
+
+DownloadNotices::DownloadNotices(AppModel& model, Clock& clock, DesktopNotifications& notifications,
+                                 QObject* parent)
+    : QObject(parent)
+    , m_model(model)
+    , m_clock(clock)
+    , m_notifications(notifications) {
+    connect(&model, &AppModel::pendingFileAdded, this, &DownloadNotices::arrived);
+    connect(&model, &AppModel::filesDeleted, this, &DownloadNotices::deleted);
+}
+
+void DownloadNotices::setActive(bool active) {
+    m_active = active;
+    if (!active) {
+        m_gather.reset();
+        m_arrivals.clear();
+    }
+}
+
+void DownloadNotices::arrived(TrackedFile* file) {
+    if (!m_active)
+        return;
+    m_arrivals.emplace_back(file);
+    if (m_gather)
+        return;
+    QPointer<DownloadNotices> self(this);
+    m_gather = m_clock.singleShot(gatherTime, [self] {
+        if (self)
+            self->tellArrivals();
+    });
+}
+
+void DownloadNotices::tellArrivals() {
+    m_gather.reset();
+    std::vector<QPointer<TrackedFile>> waiting;
+    std::vector<const TrackedFile*> files;
+    // Decided meanwhile (in the notch, on the command line) or gone: not asked about.
+    for (const QPointer<TrackedFile>& file : std::exchange(m_arrivals, {}))
+        if (file && file->status() == FileStatus::pending) {
+            waiting.push_back(file);
+            files.push_back(file.data());
+        }
+    if (files.empty())
+        return;
+    send(arrivalNotice(files, bool(openChoice), m_model.settings().pendingGrace()),
+         [self = QPointer<DownloadNotices>(this), waiting](const QString& action) {
+             if (self)
+                 self->apply(waiting, action);
+         });
+}
+
+void DownloadNotices::apply(const std::vector<QPointer<TrackedFile>>& files,
+                            const QString& action) {
+    if (action == chooseAction) {
+        if (openChoice)
+            openChoice();
+        return;
+    }
+    const std::optional<ExpiryOption> option = optionFromRaw(action);
+    if (!option)
+        return;
+    const AppModel::Batch batch(m_model);
+    // A file decided since the notice was sent keeps that decision.
+    for (const QPointer<TrackedFile>& file : files)
+        if (file && file->status() == FileStatus::pending)
+            m_model.decide(file.data(), *option);
+}
+
+void DownloadNotices::deleted(const DeletionEvent& event) {
+    if (!m_active)
+        return;
+    send(deletionNotice(event),
+         [self = QPointer<DownloadNotices>(this), event](const QString& action) {
+             if (!self || action != undoAction)
+                 return;
+             const AppModel::Undone undone = self->m_model.undo(event);
+             if (!undone.refused.empty())
+                 self->send(undoRefusedNotice(undone), {});
+         });
+}
+
+void DownloadNotices::send(const DesktopNotifications::Notice& notice,
+                           std::function<void(const QString&)> onAction) {
+    QPointer<DownloadNotices> self(this);
+    m_notifications.show(
+        notice,
+        [self](bool shown) {
+            if (self && !shown && !std::exchange(self->m_saidNoServer, true))
+                FADEBIN_LOG_INFO(LogCategory::App,
+                                 "No notification server: new downloads are not asked about "
+                                 "and get the default choice after the grace period");
+        },
+        std::move(onAction));
+}
+
+} // namespace fadebin
