@@ -10,6 +10,7 @@
 
 #include <QClipboard>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QGuiApplication>
 
 #include <linux/capability.h>
@@ -91,8 +92,12 @@ const Cause causes[] = {
          writeFile(h.dataHome() / "Fadebin/Fadebin.store", std::string(2048, 'z'));
      },
      "its database could not be opened", IntakeRemedy::openSettings, "settings"},
-    {"inotify limit", IntakeCause::watchLimit, {}, "fs.inotify.max_user_instances",
-     IntakeRemedy::raiseLimit, "sudo sysctl fs.inotify.max_user_instances=512"},
+    {"inotify limit",
+     IntakeCause::watchLimit,
+     {},
+     "fs.inotify.max_user_instances",
+     IntakeRemedy::raiseLimit,
+     "sudo sysctl fs.inotify.max_user_instances=512"},
 };
 
 // What the problem's action did: the folder shown (the item revealed in it when there is
@@ -146,9 +151,6 @@ TEST(IntakeProblem, EachCauseIsToldInTheNotchTheWindowsAndOnboardingAndTheSample
 
         // Nothing watches where the sample would go: it is not written, here or anywhere.
         EXPECT_FALSE(notch.model.writeSampleFile());
-        for (const path& folder :
-             {notch.home.root(), notch.home.downloads(), absentDisk(notch.home)})
-            EXPECT_FALSE(std::filesystem::exists(folder / "Fadebin Sample.txt"));
 
         QQmlEngine engine;
         QNetworkAccessManager network;
@@ -176,9 +178,11 @@ TEST(IntakeProblem, EachCauseIsToldInTheNotchTheWindowsAndOnboardingAndTheSample
                       QStringLiteral(", so the sample can't be dropped."));
         onboarding.flow().dropSample();
         EXPECT_FALSE(onboarding.flow().sampleDropped());
-        EXPECT_FALSE(std::filesystem::exists(notch.home.root() / "Fadebin Sample.txt"));
-        // The temporary home is removed as its owner can.
         asAnyone.reset();
+        for (const path& folder :
+             {notch.home.root(), notch.home.downloads(), absentDisk(notch.home)})
+            EXPECT_FALSE(std::filesystem::exists(folder / "Fadebin Sample.txt"));
+        // The temporary home is removed as its owner can.
         std::error_code ignored;
         std::filesystem::permissions(notch.home.downloads(), std::filesystem::perms::owner_all,
                                      ignored);
