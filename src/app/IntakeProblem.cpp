@@ -119,7 +119,7 @@ QString intakeProblemTitle(const IntakeProblem& problem) {
     case IntakeCause::unreadable:
         return QStringLiteral("Fadebin can't read your Downloads folder");
     case IntakeCause::unmounted:
-        return QStringLiteral("The disk with your Downloads folder is not mounted");
+        return QStringLiteral("Your Downloads disk is not mounted");
     case IntakeCause::downloadsIsHome:
         return QStringLiteral("Downloads is set to your home folder");
     case IntakeCause::downloadsIsRoot:

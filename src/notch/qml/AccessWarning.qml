@@ -27,6 +27,8 @@ Column {
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             objectName: "problemTitle"
+            width: warning.width - 24
+            wrapMode: Text.Wrap
             text: warning.view.problemTitle
             color: "white"
             font.pixelSize: 13
