@@ -17,13 +17,15 @@ namespace fadebin {
 
 namespace {
 
-std::optional<QString> refusedFolder(const path& downloads) {
+// The user-dirs file points Downloads at the home folder when the folder is missing; timing
+// everything in $HOME (or /) would be a disaster, so nothing starts.
+IntakeCause refusedFolder(const path& downloads) {
     if (downloads == path("/"))
-        return appTexts::downloadsIsRoot();
+        return IntakeCause::downloadsIsRoot;
     const std::optional<path> home = homeFolder();
     if (home && resolvedPath(*home) == downloads)
-        return appTexts::downloadsIsHome(downloads);
-    return std::nullopt;
+        return IntakeCause::downloadsIsHome;
+    return IntakeCause::none;
 }
 
 } // namespace
@@ -51,23 +53,15 @@ void AppModel::start(bool neverRan) {
     // One form of the folder's path for everything that compares paths: with Downloads a
     // symbolic link to another disk, the link's path and the resolved one would never match.
     m_downloadsPath = resolvedPath(m_downloadsFolder);
-    // The user-dirs file points Downloads at the home folder when the folder is missing;
-    // timing everything in $HOME (or /) would be a disaster, so nothing starts.
-    if (const std::optional<QString> refusal = refusedFolder(m_downloadsPath)) {
-        m_startupError = *refusal;
-        FADEBIN_LOG_ERROR(LogCategory::App, "%s", refusal->toUtf8().constData());
-        Q_EMIT startupErrorChanged();
-        return;
-    }
+    if (const IntakeCause refused = refusedFolder(m_downloadsPath); refused != IntakeCause::none)
+        return refuseStart(refused, refused == IntakeCause::downloadsIsRoot
+                                        ? appTexts::downloadsIsRoot()
+                                        : appTexts::downloadsIsHome(m_downloadsPath));
     QString error;
     m_store =
         ExpiryStore::open(m_downloadsPath, m_clock, m_deleter, error, m_databaseFile, neverRan);
-    if (!m_store) {
-        m_startupError = appTexts::databaseFailed(error);
-        FADEBIN_LOG_ERROR(LogCategory::App, "%s", m_startupError->toUtf8().constData());
-        Q_EMIT startupErrorChanged();
-        return;
-    }
+    if (!m_store)
+        return refuseStart(IntakeCause::databaseUnopenable, appTexts::databaseFailed(error), error);
     m_store->onReleased = weakly(&AppModel::handleReleased);
     m_store->onForeignSchedule = weakly(&AppModel::handleCompletedDownload);
     m_store->onFileDeleted = [this](const FileIdentity& identity) {
@@ -234,10 +228,6 @@ std::optional<QString> AppModel::deleteNow(TrackedFile* record) {
     return failure;
 }
 
-void AppModel::showDownloadsFolder() {
-    m_fileManager.showFolder(downloadsPath());
-}
-
 void AppModel::reveal(TrackedFile* record) {
     if (!m_store || !record)
         return;
@@ -289,6 +279,12 @@ std::vector<DropOutcome> AppModel::acceptDrop(const std::vector<path>& filePaths
 }
 
 bool AppModel::writeSampleFile() {
+    // Written only where a watch sees it arrive: never into a refused or missing folder.
+    if (const QString refusal = sampleRefusal(); !m_store || !refusal.isEmpty()) {
+        FADEBIN_LOG_ERROR(LogCategory::App, "Not writing the sample file: %s",
+                          refusal.toUtf8().constData());
+        return false;
+    }
     const QByteArray text = appTexts::sampleFileText();
     QSaveFile file(toQString(downloadsPath() / appTexts::sampleFileName().toStdString()));
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/IntakeProblem.h"
 #include "expiry/ExpiryScheduler.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
@@ -98,8 +99,6 @@ public:
     // The reason it failed, none when the file is gone (or was let go as outside Downloads).
     std::optional<QString> deleteNow(TrackedFile* record);
     void reveal(TrackedFile* record);
-    // Opens the Downloads folder in the file manager (the access warning's "Show Folder").
-    void showDownloadsFolder();
     [[nodiscard]] FileKind fileKind(TrackedFile* record);
     [[nodiscard]] std::vector<DropOutcome> acceptDrop(const std::vector<path>& filePaths);
     // Whether the sample file could be written (a failure is logged).
@@ -153,6 +152,14 @@ public:
     [[nodiscard]] std::optional<QString> startupError() const { return m_startupError; }
     [[nodiscard]] QString startupErrorText() const { return m_startupError.value_or(QString()); }
     [[nodiscard]] std::optional<Instant> countdownDeadline() const { return m_countdownDeadline; }
+    // Why nothing is watched (a refused folder, the database, the folder, the inotify
+    // limit); none while intake works or is only paused.
+    [[nodiscard]] const IntakeProblem& intakeProblem() const { return m_intakeProblem; }
+    // The problem's folder in the file manager: the item in its folder when something is
+    // there, else the nearest folder above it that exists.
+    void showIntakeProblemFolder();
+    // Why the sample file cannot be written now (nothing watches Downloads); empty when it can.
+    [[nodiscard]] QString sampleRefusal() const;
     [[nodiscard]] bool hasCountdownTimer() const { return m_countdownTimer != nullptr; }
 
     [[nodiscard]] ExpiryStore* store() const { return m_store.get(); }
@@ -180,6 +187,7 @@ Q_SIGNALS:
     void watchLimitTextChanged();
     void storageProblemChanged();
     void startupErrorChanged();
+    void intakeProblemChanged();
     void countdownDeadlineChanged();
 
 private:
@@ -202,6 +210,8 @@ private:
     void lookForDownloads();
     void checkForDownloads();
     void setCountdownDeadline(std::optional<Instant> deadline);
+    void refuseStart(IntakeCause cause, const QString& text, const QString& detail = {});
+    void updateIntakeProblem();
     // Callbacks handed to the engine never keep the model alive nor reach it once gone.
     template <class Fn> auto weakly(Fn fn) {
         return [self = QPointer<AppModel>(this), fn](auto&&... args) {
@@ -232,6 +242,10 @@ private:
     bool m_downloadsAccessDenied = false;
     QString m_watchLimitText; // empty unless a limit stopped watching
     std::optional<QString> m_startupError;
+    IntakeProblem m_startupProblem; // a cause that stopped start(), for the whole run
+    IntakeCause m_folderCause = IntakeCause::none; // while Downloads is unavailable
+    QString m_watchLimit;                          // the limit's name while one is reached
+    IntakeProblem m_intakeProblem;
     std::optional<Instant> m_countdownDeadline;
     std::optional<DeletionEvent> m_lastTrashing;
     TimerHandle m_countdownTimer;

@@ -7,10 +7,52 @@
 namespace fadebin {
 
 void AppModel::setDownloadsAccessDenied(bool denied) {
-    if (denied == m_downloadsAccessDenied)
+    // What is at the folder's place says why, whichever call noticed it first.
+    m_folderCause = denied ? folderCause(m_downloadsFolder) : IntakeCause::none;
+    if (denied != m_downloadsAccessDenied) {
+        m_downloadsAccessDenied = denied;
+        Q_EMIT downloadsAccessDeniedChanged();
+    }
+    updateIntakeProblem();
+}
+
+void AppModel::refuseStart(IntakeCause cause, const QString& text, const QString& detail) {
+    m_startupError = text;
+    // A refused folder is told as it resolved: the home folder, not the link to it.
+    m_startupProblem = {cause, m_downloadsPath, detail};
+    FADEBIN_LOG_ERROR(LogCategory::App, "%s", text.toUtf8().constData());
+    Q_EMIT startupErrorChanged();
+    updateIntakeProblem();
+}
+
+void AppModel::updateIntakeProblem() {
+    IntakeProblem now;
+    if (m_startupProblem)
+        now = m_startupProblem;
+    else if (!m_watchLimitText.isEmpty())
+        now = {IntakeCause::watchLimit, downloadsPath(), m_watchLimit};
+    else if (m_downloadsAccessDenied)
+        now = {m_folderCause, m_downloadsFolder, {}};
+    if (now == m_intakeProblem)
         return;
-    m_downloadsAccessDenied = denied;
-    Q_EMIT downloadsAccessDeniedChanged();
+    m_intakeProblem = std::move(now);
+    if (m_intakeProblem)
+        FADEBIN_LOG_INFO(LogCategory::App, "Not watching Downloads: %s",
+                         causeKey(m_intakeProblem.cause).toUtf8().constData());
+    Q_EMIT intakeProblemChanged();
+}
+
+void AppModel::showIntakeProblemFolder() {
+    const path folder = linkTarget(m_intakeProblem ? m_intakeProblem.folder : downloadsPath());
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(folder, error)))
+        m_fileManager.reveal(folder);
+    else
+        m_fileManager.showFolder(nearestExisting(folder));
+}
+
+QString AppModel::sampleRefusal() const {
+    return fadebin::sampleRefusal(m_intakeProblem, m_settings.pauseWatching());
 }
 
 void AppModel::setWatchLimitText(const QString& text) {
@@ -21,6 +63,7 @@ void AppModel::setWatchLimitText(const QString& text) {
     Q_EMIT watchLimitTextChanged();
     if (watchLimitReached() != wasReached)
         Q_EMIT watchLimitReachedChanged();
+    updateIntakeProblem();
 }
 
 void AppModel::handleWatchLost() {
@@ -46,6 +89,7 @@ void AppModel::checkDownloadsAccess() {
             const SysError error = m_watcher->startError().value_or(SysError{});
             // A full inotify table is no fault of the folder, and its permissions are no cure.
             if (const std::optional<QString> limit = DownloadsWatcher::watchLimitText(error)) {
+                m_watchLimit = DownloadsWatcher::watchLimitName(error).value_or(QString());
                 setWatchLimitText(*limit);
                 setDownloadsAccessDenied(false);
                 lookForDownloads();
@@ -83,8 +127,8 @@ void AppModel::downloadsUnavailable(const SysError& error) {
     if (!m_downloadsAccessDenied || text != m_lastAccessError)
         FADEBIN_LOG_ERROR(LogCategory::App, "Downloads access denied: %s", text.c_str());
     m_lastAccessError = text;
-    setWatchLimitText({});
     setDownloadsAccessDenied(true);
+    setWatchLimitText({});
     lookForDownloads();
 }
 

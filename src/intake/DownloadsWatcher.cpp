@@ -53,17 +53,21 @@ void DownloadsWatcher::start() {
     FADEBIN_LOG_INFO(LogCategory::Watcher, "Watching %s", m_directoryPath.c_str());
 }
 
-std::optional<QString> DownloadsWatcher::watchLimitText(const SysError& error) {
-    const char* limit = nullptr;
+std::optional<QString> DownloadsWatcher::watchLimitName(const SysError& error) {
     if (error.context == "inotify_init1" && error.code == EMFILE)
-        limit = "max_user_instances";
-    else if (error.context == "inotify_add_watch" && error.code == ENOSPC)
-        limit = "max_user_watches";
+        return QStringLiteral("fs.inotify.max_user_instances");
+    if (error.context == "inotify_add_watch" && error.code == ENOSPC)
+        return QStringLiteral("fs.inotify.max_user_watches");
+    return std::nullopt;
+}
+
+std::optional<QString> DownloadsWatcher::watchLimitText(const SysError& error) {
+    const std::optional<QString> limit = watchLimitName(error);
     if (!limit)
         return std::nullopt;
     return QStringLiteral("Fadebin can't watch Downloads: the system's limit of watched folders "
-                          "is reached (fs.inotify.%1)")
-        .arg(QLatin1String(limit));
+                          "is reached (%1)")
+        .arg(*limit);
 }
 
 void DownloadsWatcher::stop() {

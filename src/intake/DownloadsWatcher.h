@@ -36,6 +36,8 @@ public:
     // What to tell the user when a start failed on a system-wide limit of inotify rather
     // than on the folder; none for any other failure.
     [[nodiscard]] static std::optional<QString> watchLimitText(const SysError& error);
+    // The sysctl of the limit the failure hit ("fs.inotify.max_user_watches"), if one did.
+    [[nodiscard]] static std::optional<QString> watchLimitName(const SysError& error);
 
     [[nodiscard]] const path& directory() const { return m_directory; }
     [[nodiscard]] const path& directoryPath() const { return m_directoryPath; }

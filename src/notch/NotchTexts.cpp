@@ -141,7 +141,10 @@ QString sectionCountText(qsizetype count) {
     return QString::asprintf("%lld", static_cast<long long>(count));
 }
 
-CollapsedMark collapsedMark(bool countingDown, qsizetype scheduled, qsizetype pending) {
+CollapsedMark collapsedMark(bool countingDown, qsizetype scheduled, qsizetype pending,
+                            bool watchingStopped) {
+    if (watchingStopped)
+        return {QStringLiteral("alert02"), 7, 1, false, 14, true, true};
     if (countingDown)
         return {QStringLiteral("file-shredder"), 7, 1, true};
     if (scheduled > 0 || pending > 0)

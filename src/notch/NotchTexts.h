@@ -104,13 +104,15 @@ struct CollapsedMark {
     double leading = 0; // from the shape's leading edge, points
     double opacity = 1; // of white
     bool countdown = false;
-    double size = 16; // points; the quiet clock is smaller
-    bool bold = true; // all but the quiet clock
+    double size = 16;     // points; the quiet clock is smaller
+    bool bold = true;     // all but the quiet clock
+    bool warning = false; // drawn in the warning colour
 };
-// The shredder while a file is in its last seconds, the busy clock while files wait or
-// count down, the quiet clock otherwise.
-[[nodiscard]] CollapsedMark collapsedMark(bool countingDown, qsizetype scheduled,
-                                          qsizetype pending);
+// A warning while nothing is watched (whatever else goes on: new downloads go unseen), the
+// shredder while a file is in its last seconds, the busy clock while files wait or count
+// down, the quiet clock otherwise.
+[[nodiscard]] CollapsedMark collapsedMark(bool countingDown, qsizetype scheduled, qsizetype pending,
+                                          bool watchingStopped = false);
 
 struct CollapsedIndicator {
     enum class Kind { none, count, countdown };

@@ -18,16 +18,14 @@ QString textOf(const std::optional<QUuid>& id) {
 
 } // namespace
 
-ExpandedPage expandedPage(bool dropTargeted, bool hasDropNotice, bool accessDenied,
-                          bool hasStartupError, bool hasConfirmation, bool hasFiles) {
+ExpandedPage expandedPage(bool dropTargeted, bool hasDropNotice, bool watchingStopped,
+                          bool hasConfirmation, bool hasFiles) {
     if (dropTargeted)
         return ExpandedPage::dropPrompt;
     if (hasDropNotice)
         return ExpandedPage::dropNotice;
-    if (accessDenied)
+    if (watchingStopped)
         return ExpandedPage::accessWarning;
-    if (hasStartupError)
-        return ExpandedPage::startupError;
     if (hasConfirmation)
         return ExpandedPage::confirmation;
     return hasFiles ? ExpandedPage::lists : ExpandedPage::empty;
@@ -41,8 +39,6 @@ QString pageName(ExpandedPage page) {
         return QStringLiteral("dropNotice");
     case ExpandedPage::accessWarning:
         return QStringLiteral("accessWarning");
-    case ExpandedPage::startupError:
-        return QStringLiteral("startupError");
     case ExpandedPage::confirmation:
         return QStringLiteral("confirmation");
     case ExpandedPage::lists:
@@ -82,7 +78,11 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
     connect(c, &NotchController::toastChanged, this, &NotchViewModel::toastChanged);
     connect(c, &NotchController::dropNoticeChanged, this, &NotchViewModel::dropNoticeChanged);
     connect(c, &NotchController::confirmationChanged, this, &NotchViewModel::confirmationChanged);
-    connect(&m_model, &AppModel::startupErrorChanged, this, &NotchViewModel::startupErrorChanged);
+    connect(&m_model, &AppModel::intakeProblemChanged, this, [this] {
+        Q_EMIT problemChanged();
+        updatePage();
+        updateCollapsedContent();
+    });
     for (auto changed :
          {&NotchController::isDropTargetedChanged, &NotchController::dropNoticeChanged,
           &NotchController::confirmationChanged})
@@ -93,8 +93,6 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
             updateOpenedRows();
             Q_EMIT selectionChanged();
         });
-    for (auto changed : {&AppModel::downloadsAccessDeniedChanged, &AppModel::startupErrorChanged})
-        connect(&m_model, changed, this, &NotchViewModel::updatePage);
     connect(&m_model, &AppModel::storageProblemChanged, this,
             &NotchViewModel::storageProblemChanged);
     for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})
@@ -201,17 +199,15 @@ QColor NotchViewModel::toastIconColor() const {
 }
 
 ExpandedPage NotchViewModel::currentPage() const {
+    // At the inotify limit the files are still in reach: waiting ones are decided first.
+    const IntakeProblem& problem = m_model.intakeProblem();
+    const bool problemShown = problem && (problem.cause != IntakeCause::watchLimit || !hasRows());
     return expandedPage(m_controller.isDropTargeted(), m_controller.dropNotice().has_value(),
-                        m_model.downloadsAccessDenied(), m_model.startupError().has_value(),
-                        m_controller.confirmation().has_value(), hasRows());
+                        problemShown, m_controller.confirmation().has_value(), hasRows());
 }
 
 QString NotchViewModel::dropNotice() const {
     return m_controller.dropNotice().value_or(QString());
-}
-
-QString NotchViewModel::startupError() const {
-    return m_model.startupErrorText();
 }
 
 QString NotchViewModel::confirmationHeadline() const {
@@ -261,7 +257,7 @@ bool NotchViewModel::paused() const {
 
 CollapsedMark NotchViewModel::mark() const {
     return collapsedMark(m_model.countdownDeadline().has_value(), m_model.trackedFiles().size(),
-                         m_model.pendingFiles().size());
+                         m_model.pendingFiles().size(), static_cast<bool>(m_model.intakeProblem()));
 }
 
 bool NotchViewModel::indicatorShown() const {

@@ -28,14 +28,13 @@ class NotchViewModel;
 enum class ExpandedPage {
     dropPrompt,
     dropNotice,
-    accessWarning,
-    startupError,
+    accessWarning, // nothing is watched, and why
     confirmation,
     lists,
     empty
 };
-[[nodiscard]] ExpandedPage expandedPage(bool dropTargeted, bool hasDropNotice, bool accessDenied,
-                                        bool hasStartupError, bool hasConfirmation, bool hasFiles);
+[[nodiscard]] ExpandedPage expandedPage(bool dropTargeted, bool hasDropNotice, bool watchingStopped,
+                                        bool hasConfirmation, bool hasFiles);
 [[nodiscard]] QString pageName(ExpandedPage page);
 
 // Where a row's menu opens inside the drawn shape (less a margin, below the notch's own
@@ -79,7 +78,11 @@ class NotchViewModel : public QObject {
 
     Q_PROPERTY(QString page READ page NOTIFY pageChanged)
     Q_PROPERTY(QString dropNotice READ dropNotice NOTIFY dropNoticeChanged)
-    Q_PROPERTY(QString startupError READ startupError NOTIFY startupErrorChanged)
+    // Why nothing is watched, and the one action that helps (its button; empty for none).
+    Q_PROPERTY(QString problemTitle READ problemTitle NOTIFY problemChanged)
+    Q_PROPERTY(QString problemText READ problemText NOTIFY problemChanged)
+    Q_PROPERTY(QString problemAction READ problemAction NOTIFY problemChanged)
+    Q_PROPERTY(bool problemRetryable READ problemRetryable NOTIFY problemChanged)
     // Shown above whatever page is open while decisions cannot be saved.
     Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
     Q_PROPERTY(QString confirmationHeadline READ confirmationHeadline NOTIFY confirmationChanged)
@@ -108,6 +111,7 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(bool markIsCountdown READ markIsCountdown NOTIFY collapsedContentChanged)
     Q_PROPERTY(double markIconSize READ markIconSize NOTIFY collapsedContentChanged)
     Q_PROPERTY(bool markBold READ markBold NOTIFY collapsedContentChanged)
+    Q_PROPERTY(bool markIsWarning READ markIsWarning NOTIFY collapsedContentChanged)
     Q_PROPERTY(QString indicatorText READ indicatorText NOTIFY collapsedContentChanged)
     Q_PROPERTY(bool indicatorShown READ indicatorShown NOTIFY collapsedContentChanged)
     Q_PROPERTY(bool indicatorIsCountdown READ indicatorIsCountdown NOTIFY collapsedContentChanged)
@@ -156,7 +160,10 @@ public:
     [[nodiscard]] ExpandedPage currentPage() const;
     [[nodiscard]] QString page() const { return pageName(m_page); }
     [[nodiscard]] QString dropNotice() const;
-    [[nodiscard]] QString startupError() const;
+    [[nodiscard]] QString problemTitle() const;
+    [[nodiscard]] QString problemText() const;
+    [[nodiscard]] QString problemAction() const;
+    [[nodiscard]] bool problemRetryable() const;
     [[nodiscard]] QString storageProblem() const { return m_model.storageProblem(); }
     [[nodiscard]] QString confirmationHeadline() const;
     [[nodiscard]] QString confirmationSubtitle() const;
@@ -193,6 +200,7 @@ public:
     [[nodiscard]] bool markIsCountdown() const { return mark().countdown; }
     [[nodiscard]] double markIconSize() const { return mark().size; }
     [[nodiscard]] bool markBold() const { return mark().bold; }
+    [[nodiscard]] bool markIsWarning() const { return mark().warning; }
     [[nodiscard]] QString indicatorText() const { return m_indicator.text; }
     [[nodiscard]] bool indicatorShown() const;
     [[nodiscard]] bool indicatorIsCountdown() const;
@@ -213,7 +221,8 @@ public:
     Q_INVOKABLE void undoToast();
     Q_INVOKABLE void openSettings();
     Q_INVOKABLE void retryAccess();
-    Q_INVOKABLE void showDownloadsFolder();
+    // The problem's action: its folder shown, the settings opened, or the command copied.
+    Q_INVOKABLE void helpWithProblem();
     // Where the drawn shape is, in the panel's coordinates, with its radii.
     Q_INVOKABLE void setShapeGeometry(const QRectF& rect, double topRadius, double bottomRadius);
     // A menu shown (or moved) over the panel, and hidden again.
@@ -230,7 +239,7 @@ Q_SIGNALS:
     void toastChanged();
     void pageChanged();
     void dropNoticeChanged();
-    void startupErrorChanged();
+    void problemChanged();
     void confirmationChanged();
     void storageProblemChanged();
     void selectionChanged();

@@ -1,5 +1,9 @@
-// The notch content's operations: what its buttons and menus do, and where its menus go.
+// The notch content's operations: what its buttons and menus do, where its menus go, and why
+// nothing is watched when nothing is.
 #include "notch/NotchViewModel.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
 
 #include <algorithm>
 
@@ -124,8 +128,39 @@ void NotchViewModel::retryAccess() {
     m_model.checkDownloadsAccess();
 }
 
-void NotchViewModel::showDownloadsFolder() {
-    m_model.showDownloadsFolder();
+// Why nothing is watched ------------------------------------------------------------------
+
+QString NotchViewModel::problemTitle() const {
+    return intakeProblemTitle(m_model.intakeProblem());
+}
+
+QString NotchViewModel::problemText() const {
+    return intakeProblemText(m_model.intakeProblem());
+}
+
+QString NotchViewModel::problemAction() const {
+    return remedyLabel(remedyFor(m_model.intakeProblem().cause));
+}
+
+bool NotchViewModel::problemRetryable() const {
+    return clearsWhileRunning(m_model.intakeProblem().cause);
+}
+
+void NotchViewModel::helpWithProblem() {
+    const IntakeProblem& problem = m_model.intakeProblem();
+    switch (remedyFor(problem.cause)) {
+    case IntakeRemedy::none:
+        break;
+    case IntakeRemedy::showParent:
+        m_model.showIntakeProblemFolder();
+        break;
+    case IntakeRemedy::openSettings:
+        openSettings();
+        break;
+    case IntakeRemedy::raiseLimit:
+        QGuiApplication::clipboard()->setText(raiseLimitCommand(problem));
+        break;
+    }
 }
 
 // Shape and menus --------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "periphery/OnboardingFlow.h"
 
 #include "app/AppModel.h"
+#include "periphery/IntakeProblemHelp.h"
 #include "periphery/PeripheryTexts.h"
 #include "settings/AppSettings.h"
 
@@ -10,18 +11,36 @@ OnboardingFlow::OnboardingFlow(AppModel& model, AppSettings& settings, QObject* 
     : QObject(parent)
     , m_model(model)
     , m_settings(settings) {
-    connect(&model, &AppModel::downloadsAccessDeniedChanged, this, [this] {
-        Q_EMIT downloadsAccessDeniedChanged();
+    connect(&model, &AppModel::intakeProblemChanged, this, [this] {
+        Q_EMIT problemChanged();
         updateCanContinue();
     });
+    // A pause also leaves the sample unseen.
+    connect(&settings, &AppSettings::pauseWatchingChanged, this, &OnboardingFlow::problemChanged);
 }
 
 bool OnboardingFlow::canContinue() const {
-    return m_step != accessStep || !m_model.downloadsAccessDenied();
+    return m_step != accessStep || !intakeProblem();
 }
 
-bool OnboardingFlow::downloadsAccessDenied() const {
-    return m_model.downloadsAccessDenied();
+bool OnboardingFlow::intakeProblem() const {
+    return static_cast<bool>(m_model.intakeProblem());
+}
+
+QString OnboardingFlow::problemText() const {
+    return intakeProblemText(m_model.intakeProblem());
+}
+
+QString OnboardingFlow::problemAction() const {
+    return windowProblemAction(m_model);
+}
+
+bool OnboardingFlow::problemRetryable() const {
+    return clearsWhileRunning(m_model.intakeProblem().cause);
+}
+
+QString OnboardingFlow::sampleRefusal() const {
+    return m_model.sampleRefusal();
 }
 
 QVariantMap OnboardingFlow::texts() const {
@@ -75,8 +94,8 @@ void OnboardingFlow::checkAgain() {
     m_model.recheckDownloadsAccess();
 }
 
-void OnboardingFlow::showDownloadsFolder() {
-    m_model.showDownloadsFolder();
+void OnboardingFlow::helpWithProblem() {
+    fadebin::helpWithProblem(m_model);
 }
 
 void OnboardingFlow::setStep(int step) {

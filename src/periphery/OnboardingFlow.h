@@ -27,8 +27,12 @@ class OnboardingFlow : public QObject {
     Q_PROPERTY(bool sampleFailed READ sampleFailed NOTIFY sampleDroppedChanged)
     // The texts that name where files are decided, by key (GuideTexts' fields).
     Q_PROPERTY(QVariantMap texts READ texts NOTIFY textsChanged)
-    Q_PROPERTY(
-        bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
+    // Why nothing is watched, the action that helps, and why the sample cannot be dropped.
+    Q_PROPERTY(bool intakeProblem READ intakeProblem NOTIFY problemChanged)
+    Q_PROPERTY(QString problemText READ problemText NOTIFY problemChanged)
+    Q_PROPERTY(QString problemAction READ problemAction NOTIFY problemChanged)
+    Q_PROPERTY(bool problemRetryable READ problemRetryable NOTIFY problemChanged)
+    Q_PROPERTY(QString sampleRefusal READ sampleRefusal NOTIFY problemChanged)
 
 public:
     static constexpr int steps = 4;
@@ -46,7 +50,11 @@ public:
     [[nodiscard]] bool sampleDropped() const { return m_sampleDropped; }
     // The last try to drop the sample could not write it.
     [[nodiscard]] bool sampleFailed() const { return m_sampleFailed; }
-    [[nodiscard]] bool downloadsAccessDenied() const;
+    [[nodiscard]] bool intakeProblem() const;
+    [[nodiscard]] QString problemText() const;
+    [[nodiscard]] QString problemAction() const;
+    [[nodiscard]] bool problemRetryable() const;
+    [[nodiscard]] QString sampleRefusal() const;
     [[nodiscard]] QVariantMap texts() const;
     // This session cannot show the notch: the guide speaks of the command line instead.
     void setHasNotch(bool hasNotch);
@@ -60,13 +68,13 @@ public:
     // row keeps them until it is decided).
     void leave();
     Q_INVOKABLE void checkAgain();
-    Q_INVOKABLE void showDownloadsFolder();
+    Q_INVOKABLE void helpWithProblem();
 
 Q_SIGNALS:
     void stepChanged();
     void canContinueChanged();
     void sampleDroppedChanged();
-    void downloadsAccessDeniedChanged();
+    void problemChanged();
     void finished();
     void textsChanged();
 

@@ -3,6 +3,7 @@
 #include "app/AppModel.h"
 #include "icons/Icon.h"
 #include "periphery/ColorField.h"
+#include "periphery/IntakeProblemHelp.h"
 #include "periphery/PeripheryTexts.h"
 #include "periphery/UpdateManager.h"
 #include "settings/AppSettings.h"
@@ -65,12 +66,7 @@ SettingsBindings::SettingsBindings(AppModel& model, AppSettings& settings, Updat
             &SettingsBindings::countColorChanged);
     connect(&settings, &AppSettings::countdownColorHexChanged, this,
             &SettingsBindings::countdownColorChanged);
-    connect(&model, &AppModel::downloadsAccessDeniedChanged, this,
-            &SettingsBindings::downloadsAccessDeniedChanged);
-    connect(&model, &AppModel::watchLimitReachedChanged, this,
-            &SettingsBindings::watchLimitReachedChanged);
-    connect(&model, &AppModel::watchLimitTextChanged, this,
-            &SettingsBindings::watchLimitTextChanged);
+    connect(&model, &AppModel::intakeProblemChanged, this, &SettingsBindings::problemChanged);
     connect(&model, &AppModel::storageProblemChanged, this,
             &SettingsBindings::storageProblemChanged);
     connect(&updates, &UpdateManager::updateAvailableChanged, this,
@@ -127,16 +123,20 @@ QColor SettingsBindings::countdownColor() const {
     return toQColor(m_settings.countdownColor());
 }
 
-bool SettingsBindings::downloadsAccessDenied() const {
-    return m_model.downloadsAccessDenied();
+bool SettingsBindings::intakeProblem() const {
+    return static_cast<bool>(m_model.intakeProblem());
 }
 
-bool SettingsBindings::watchLimitReached() const {
-    return m_model.watchLimitReached();
+QString SettingsBindings::problemText() const {
+    return intakeProblemText(m_model.intakeProblem());
 }
 
-QString SettingsBindings::watchLimitText() const {
-    return m_model.watchLimitText();
+QString SettingsBindings::problemAction() const {
+    return windowProblemAction(m_model);
+}
+
+bool SettingsBindings::problemRetryable() const {
+    return clearsWhileRunning(m_model.intakeProblem().cause);
 }
 
 void SettingsBindings::setNotchUnavailableText(const QString& text) {
@@ -203,8 +203,8 @@ void SettingsBindings::retryAccess() {
     m_model.checkDownloadsAccess();
 }
 
-void SettingsBindings::showDownloadsFolder() {
-    m_model.showDownloadsFolder();
+void SettingsBindings::helpWithProblem() {
+    fadebin::helpWithProblem(m_model);
 }
 
 void SettingsBindings::checkForUpdates() {

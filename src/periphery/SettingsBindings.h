@@ -40,10 +40,11 @@ class SettingsBindings : public QObject {
     Q_PROPERTY(QColor countColor READ countColor WRITE setCountColor NOTIFY countColorChanged)
     Q_PROPERTY(QColor countdownColor READ countdownColor WRITE setCountdownColor NOTIFY
                    countdownColorChanged)
-    Q_PROPERTY(
-        bool downloadsAccessDenied READ downloadsAccessDenied NOTIFY downloadsAccessDeniedChanged)
-    Q_PROPERTY(bool watchLimitReached READ watchLimitReached NOTIFY watchLimitReachedChanged)
-    Q_PROPERTY(QString watchLimitText READ watchLimitText NOTIFY watchLimitTextChanged)
+    // Why nothing is watched, whatever the cause, and the action that helps.
+    Q_PROPERTY(bool intakeProblem READ intakeProblem NOTIFY problemChanged)
+    Q_PROPERTY(QString problemText READ problemText NOTIFY problemChanged)
+    Q_PROPERTY(QString problemAction READ problemAction NOTIFY problemChanged)
+    Q_PROPERTY(bool problemRetryable READ problemRetryable NOTIFY problemChanged)
     Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
     Q_PROPERTY(
         QString notchUnavailableText READ notchUnavailableText NOTIFY notchUnavailableTextChanged)
@@ -69,9 +70,10 @@ public:
     [[nodiscard]] bool pauseWatching() const;
     [[nodiscard]] QColor countColor() const;
     [[nodiscard]] QColor countdownColor() const;
-    [[nodiscard]] bool downloadsAccessDenied() const;
-    [[nodiscard]] bool watchLimitReached() const;
-    [[nodiscard]] QString watchLimitText() const;
+    [[nodiscard]] bool intakeProblem() const;
+    [[nodiscard]] QString problemText() const;
+    [[nodiscard]] QString problemAction() const;
+    [[nodiscard]] bool problemRetryable() const;
     [[nodiscard]] QString storageProblem() const;
     [[nodiscard]] QString downloadsPath() const;
     // Empty where the notch shows; otherwise why not and what to use instead.
@@ -95,7 +97,7 @@ public:
 
     Q_INVOKABLE void resetColors();
     Q_INVOKABLE void retryAccess();
-    Q_INVOKABLE void showDownloadsFolder();
+    Q_INVOKABLE void helpWithProblem();
     Q_INVOKABLE void checkForUpdates();
     Q_INVOKABLE void sendFeedback();
     Q_INVOKABLE void quit();
@@ -118,9 +120,7 @@ Q_SIGNALS:
     void pauseWatchingChanged();
     void countColorChanged();
     void countdownColorChanged();
-    void downloadsAccessDeniedChanged();
-    void watchLimitReachedChanged();
-    void watchLimitTextChanged();
+    void problemChanged();
     void storageProblemChanged();
     void notchUnavailableTextChanged();
     void updateAvailableChanged();

@@ -2,6 +2,7 @@
 
 #include "app/AppModel.h"
 #include "app/BusService.h"
+#include "app/IntakeProblemNotifier.h"
 #include "notch/NotchContentPanel.h"
 #include "notch/NotchController.h"
 #include "notch/ScreenSource.h"
@@ -114,6 +115,7 @@ DesktopProgram::~DesktopProgram() {
     m_feedback.reset();
     m_engine.reset();
     m_desktopStyle.reset();
+    m_problemNotifier.reset();
     m_updateAnnouncer.reset();
     m_notifications.reset();
     m_updates.reset();
@@ -232,6 +234,7 @@ void DesktopProgram::finishStarting() {
             m_downloadNotices->openChoice = [this] { m_notch->expand(false); };
         QObject::connect(m_settings.get(), &AppSettings::askWithChanged, m_downloadNotices.get(),
                          followAskWith);
+        m_problemNotifier = std::make_unique<IntakeProblemNotifier>(*m_model, *m_notifications);
     }
     // Started after the notch is in place, so that its callbacks catch the first events.
     m_model->start(m_neverRan);

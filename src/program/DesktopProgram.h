@@ -33,6 +33,7 @@ class UpdateWindow;
 class WaylandClient;
 class SettingsFile;
 class FileManager;
+class IntakeProblemNotifier;
 
 // The program: creates the long-lived objects in their order, starts them, offers the
 // first-run onboarding, owns the windows around the notch and tears the notch down at quit.
@@ -80,6 +81,7 @@ private:
     std::unique_ptr<DesktopNotifications> m_notifications;
     std::unique_ptr<UpdateAnnouncer> m_updateAnnouncer;
     std::unique_ptr<DownloadNotices> m_downloadNotices;
+    std::unique_ptr<IntakeProblemNotifier> m_problemNotifier;
     std::unique_ptr<DesktopStyle> m_desktopStyle;
     // The windows and their QML engine come on first use: a user who never opens them does
     // not pay for them.

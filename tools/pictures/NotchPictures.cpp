@@ -214,9 +214,46 @@ void namesAndMenus() {
     }
 }
 
+// Why nothing is watched: the closed notch's warning mark, and a page per cause.
+void watchingStopped() {
+    const auto inHome = [](const std::function<void(const TempHome&)>& make) {
+        return [make](ModelWorld& world) { make(world.home); };
+    };
+    const auto linkDownloads = [](const path& to) {
+        return [to](const TempHome& home) {
+            std::filesystem::remove(home.downloads());
+            std::filesystem::create_directory_symlink(to.empty() ? home.root() : to,
+                                                      home.downloads());
+        };
+    };
+    const std::pair<const char*, std::function<void(ModelWorld&)>> causes[] = {
+        {"folderMissing",
+         inHome([](const TempHome& home) { std::filesystem::remove(home.downloads()); })},
+        {"unmounted", inHome(linkDownloads("/media/someone/Backup Disk/Downloads"))},
+        {"downloadsIsHome", inHome(linkDownloads({}))},
+        {"databaseUnopenable", inHome([](const TempHome& home) {
+             std::filesystem::create_directories(home.dataHome() / "Fadebin");
+             writeFile(home.dataHome() / "Fadebin/Fadebin.store", std::string(2048, 'z'));
+         })},
+    };
+    for (const auto& [name, make] : causes) {
+        NotchScene scene(make);
+        if (std::string_view(name) == "folderMissing")
+            scene.picture("collapsed-watching-stopped");
+        scene.open();
+        scene.picture(QStringLiteral("expanded-problem-") + QLatin1String(name));
+    }
+    ScopedKernelCalls kernel;
+    kernel.fillInstanceTable();
+    NotchScene limited;
+    limited.open();
+    limited.picture("expanded-problem-watchLimit");
+}
+
 } // namespace
 
 void renderNotchStates() {
+    watchingStopped();
     collapsed();
     decisions();
     trackedRows();

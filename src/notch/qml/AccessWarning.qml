@@ -1,4 +1,4 @@
-// Downloads cannot be read: what to do, a way to the folder, and a retry.
+// Nothing is watched: why, the action that helps, and a retry where it can clear.
 import QtQuick
 import Fadebin.Icons
 import Fadebin.Notch
@@ -26,7 +26,10 @@ Column {
         Text {
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
-            text: "Fadebin can't see your Downloads folder"
+            objectName: "problemTitle"
+            width: warning.width - 24
+            wrapMode: Text.Wrap
+            text: warning.view.problemTitle
             color: "white"
             font.pixelSize: 13
             font.weight: Font.DemiBold
@@ -35,7 +38,8 @@ Column {
     Text {
         textFormat: Text.PlainText
         width: warning.width
-        text: "Fadebin needs permission to read your Downloads folder. Check the folder's permissions, then retry."
+        objectName: "problemText"
+        text: warning.view.problemText
         color: Qt.rgba(1, 1, 1, 0.6)
         font.pixelSize: 11
         wrapMode: Text.Wrap
@@ -45,12 +49,14 @@ Column {
         spacing: 8
         topPadding: 4
         NotchButton {
-            objectName: "showFolderButton"
-            text: "Show Folder"
-            onClicked: warning.view.showDownloadsFolder()
+            objectName: "problemActionButton"
+            visible: text !== ""
+            text: warning.view.problemAction
+            onClicked: warning.view.helpWithProblem()
         }
         NotchButton {
             objectName: "retryButton"
+            visible: warning.view.problemRetryable
             text: "Retry"
             prominent: true
             onClicked: warning.view.retryAccess()

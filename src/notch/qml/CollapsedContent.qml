@@ -22,7 +22,8 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         icon: collapsed.view.markIcon
         iconSize: collapsed.view.markIconSize
-        color: collapsed.view.markIsCountdown ? collapsed.view.countdownColor
+        color: collapsed.view.markIsWarning ? "#FF9F0A"
+             : collapsed.view.markIsCountdown ? collapsed.view.countdownColor
                                               : Qt.rgba(1, 1, 1, collapsed.view.markOpacity)
         bold: collapsed.view.markBold
     }

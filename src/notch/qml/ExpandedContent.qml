@@ -103,7 +103,6 @@ Item {
                     case "dropPrompt": return dropPrompt
                     case "dropNotice": return dropNotice
                     case "accessWarning": return accessWarning
-                    case "startupError": return startupError
                     case "confirmation": return confirmation
                     }
                     return empty
@@ -150,13 +149,6 @@ Item {
     Component {
         id: accessWarning
         AccessWarning { view: content.view }
-    }
-    Component {
-        id: startupError
-        NoticeLine {
-            objectName: "startupError"
-            text: content.view.startupError
-        }
     }
     Component {
         id: confirmation

@@ -66,7 +66,7 @@ ColumnLayout {
         }
         FormRow {
             objectName: "accessDenied"
-            visible: view.bindings.downloadsAccessDenied
+            visible: view.bindings.intakeProblem
 
             RowLayout {
                 spacing: 6
@@ -79,46 +79,21 @@ ColumnLayout {
                     Layout.preferredHeight: 14
                 }
                 Label {
-                    text: qsTr("Downloads access is off")
-                    Layout.fillWidth: true
-                }
-            }
-            Button {
-                objectName: "showFolder"
-                text: qsTr("Show Folder")
-                onClicked: view.bindings.showDownloadsFolder()
-            }
-            Button {
-                objectName: "retryAccess"
-                text: qsTr("Retry")
-                onClicked: view.bindings.retryAccess()
-            }
-        }
-        // The folder is fine here: the system's inotify limit is what stops watching, so
-        // the folder's warning and "Show Folder" would point the wrong way.
-        FormRow {
-            objectName: "watchLimit"
-            visible: view.bindings.watchLimitReached
-
-            RowLayout {
-                spacing: 6
-                Layout.fillWidth: true
-
-                NotchIcon {
-                    name: "alert02"
-                    color: "#f08c00"
-                    Layout.preferredWidth: 14
-                    Layout.preferredHeight: 14
-                }
-                Label {
-                    objectName: "watchLimitText"
-                    text: view.bindings.watchLimitText
+                    objectName: "problemText"
+                    text: view.bindings.problemText
                     wrapMode: Text.Wrap
                     Layout.fillWidth: true
                 }
             }
             Button {
-                objectName: "retryWatching"
+                objectName: "problemAction"
+                visible: text !== ""
+                text: view.bindings.problemAction
+                onClicked: view.bindings.helpWithProblem()
+            }
+            Button {
+                objectName: "retryAccess"
+                visible: view.bindings.problemRetryable
                 text: qsTr("Retry")
                 onClicked: view.bindings.retryAccess()
             }

@@ -109,26 +109,35 @@ ApplicationWindow {
 
                 StatusLine {
                     objectName: "accessEnabled"
-                    visible: !window.flow.downloadsAccessDenied
+                    visible: !window.flow.intakeProblem
                     text: qsTr("Downloads access is enabled")
                 }
+                StatusLine {
+                    objectName: "problemText"
+                    visible: window.flow.intakeProblem
+                    warning: true
+                    text: window.flow.problemText
+                    Layout.fillWidth: true
+                }
                 RowLayout {
-                    visible: window.flow.downloadsAccessDenied
+                    visible: window.flow.intakeProblem
                     spacing: 8
 
                     OnboardingButton {
-                        objectName: "showFolder"
-                        text: qsTr("Show Folder…")
-                        onClicked: window.flow.showDownloadsFolder()
+                        objectName: "problemAction"
+                        visible: text !== ""
+                        text: window.flow.problemAction
+                        onClicked: window.flow.helpWithProblem()
                     }
                     OnboardingButton {
                         objectName: "checkAgain"
+                        visible: window.flow.problemRetryable
                         text: qsTr("Check Again")
                         onClicked: window.flow.checkAgain()
                     }
                 }
                 Note {
-                    visible: window.flow.downloadsAccessDenied
+                    visible: window.flow.intakeProblem
                     text: qsTr("Required to continue — Fadebin can't see new downloads without it.")
                     Layout.fillWidth: true
                 }
@@ -142,8 +151,16 @@ ApplicationWindow {
                 OnboardingButton {
                     objectName: "dropSample"
                     visible: !window.flow.sampleDropped
+                    enabled: window.flow.sampleRefusal === ""
                     text: qsTr("Drop a Sample File")
                     onClicked: window.flow.dropSample()
+                }
+                StatusLine {
+                    objectName: "sampleRefusal"
+                    visible: window.flow.sampleRefusal !== "" && !window.flow.sampleDropped
+                    warning: true
+                    text: window.flow.sampleRefusal
+                    Layout.fillWidth: true
                 }
                 StatusLine {
                     objectName: "sampleDropped"

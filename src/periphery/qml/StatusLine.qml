@@ -22,5 +22,7 @@ RowLayout {
         color: warning ? "#c2410c" : "#2e9e48"
         font.pixelSize: 13
         font.weight: Font.Medium
+        wrapMode: Text.Wrap
+        Layout.fillWidth: true
     }
 }
