@@ -37,7 +37,9 @@ void NotchViewModel::setContentFocused(bool focused) {
 }
 
 bool NotchViewModel::pressKey(int key, int modifiers) {
-    const KeyCommand command = keyCommand(key, Qt::KeyboardModifiers::fromInt(modifiers));
+    // A panel the pointer opened has no keyboard of its own: nothing typed there is ours.
+    const KeyCommand command =
+        keyboardHeld() ? keyCommand(key, Qt::KeyboardModifiers::fromInt(modifiers)) : KeyCommand{};
     switch (command.action) {
     case KeyAction::none:
         return false;
