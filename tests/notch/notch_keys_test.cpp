@@ -105,6 +105,22 @@ TEST_F(KeysTest, OpenedByThePointerTheKeysDoNothingAndAnotherWindowsFocusClosesA
     ASSERT_TRUE(controller->showForKeyboard());
     settle();
     ASSERT_TRUE(panel->allowsKey());
+    // Tab goes from the rows to the buttons, an arrow back; Return presses a button.
+    const auto focusedName = [&] {
+        const QQuickItem* item = panel->activeFocusItem();
+        return item != nullptr ? item->objectName() : QStringLiteral("<none>");
+    };
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focusedName(), "keepButton");
+    EXPECT_FALSE(view().showsCursor());
+    press(Qt::Key_Down);
+    EXPECT_TRUE(view().showsCursor());
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focusedName(), "doneButton");
+    press(Qt::Key_Return);
+    ASSERT_NE(stored(pendingNames[0]), nullptr);
+    EXPECT_NE(stored(pendingNames[0])->status(), FileStatus::pending) << "Done was pressed";
     QWindow other;
     other.show();
     other.requestActivate();

@@ -18,9 +18,11 @@ Rectangle {
     implicitHeight: 152
     radius: 14
     color: Qt.rgba(1, 1, 1, 0.06)
+    // Inside its edge: the row's frame clips what is outside.
     FocusRing {
         visible: row.cursor
-        radius: 16
+        anchors.margins: 0
+        radius: row.radius
     }
 
     KindTile {
