@@ -1,5 +1,5 @@
 # Fish completion for fadebin: its subcommands, their options and file names.
-set -l commands list expire keep delete-now restore quit
+set -l commands list expire keep delete-now restore quit show
 
 complete -c fadebin -f
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -s h -l help -d 'Show the usage'
@@ -10,6 +10,7 @@ complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a keep -d 'K
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a delete-now -d 'Move files to the Trash now'
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a restore -d 'Put back what Fadebin trashed'
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a quit -d 'End the running program'
+complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a show -d 'Open the notch for the keyboard'
 complete -c fadebin -n "__fish_seen_subcommand_from list" -l json -d 'Machine-readable output'
 complete -c fadebin -n "__fish_seen_subcommand_from expire" -l in -x -a '10s 30s 30m 1h 1d 10d' -d 'When the files expire'
 complete -c fadebin -n "__fish_seen_subcommand_from restore" -l last -d 'Put back what the last sweep trashed'

@@ -313,4 +313,10 @@ void BusService::Quit() {
         QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
+void BusService::Show() {
+    FADEBIN_LOG_INFO(LogCategory::App, "Asked to show the notch over the bus");
+    if ((!onShow || !onShow()) && calledFromDBus())
+        sendErrorReply(noNotchError, QStringLiteral("There is no notch on this display to show."));
+}
+
 } // namespace fadebin

@@ -72,6 +72,9 @@ public:
         QStringLiteral("com.ostrel.Fadebin1.Error.NotSaved");
     // A restore moves a file and makes a record: fewer of them to a turn.
     static constexpr qsizetype restoreSliceSize = 32;
+    // What Show does, given by the program: false when there is no notch to show.
+    std::function<bool()> onShow;
+    static inline const QString noNotchError = QStringLiteral("com.ostrel.Fadebin1.Error.NoNotch");
 
 public Q_SLOTS:
     // The pending and scheduled files, pending first (oldest first), then soonest first.
@@ -86,6 +89,8 @@ public Q_SLOTS:
     BusRestored UndoLastSweep();
     // Ends the program as a quit signal does, through the event loop, after this answer.
     void Quit();
+    // Opens the notch for the keyboard, on the newest waiting file.
+    void Show();
 
 Q_SIGNALS:
     void FilesDeleted(const QStringList& names);

@@ -131,7 +131,6 @@ void NotchController::expand(bool automatic) {
     // A toast is nobody's doing either: only an open panel keeps who opened it.
     if (m_state != NotchState::expanded)
         m_expandedByAuto = automatic;
-    m_panel->setAllowsKey(true);
     QPointer<NotchController> self(this);
     transition(NotchState::expanded, [self, automatic] {
         if (self && automatic)
@@ -158,9 +157,35 @@ void NotchController::collapse() {
     cancel(Work::hoverEnter);
     cancel(Work::toast);
     m_expandedByAuto = false;
-    m_panel->setAllowsKey(false);
+    if (assign(m_keyboardHeld, false, &NotchController::keyboardHeldChanged))
+        m_panel->setAllowsKey(false);
     assign(m_state, NotchState::collapsed, &NotchController::stateChanged);
     schedule(Work::collapseFrame, collapseFrameDelay, &NotchController::collapseFrameAction);
+}
+
+bool NotchController::showForKeyboard() {
+    if (!m_panel || m_geometry.screenFrame.isEmpty())
+        return false;
+    cancel(Work::autoDismiss);
+    m_expandedByAuto = false;
+    if (!m_confirmation)
+        selectNewestPending();
+    QPointer<NotchController> self(this);
+    m_panel->setOnKeyboardLost([self] {
+        // The person went to another window: the panel is not theirs to type in any more.
+        if (self && self->m_keyboardHeld)
+            self->collapse();
+    });
+    if (assign(m_keyboardHeld, true, &NotchController::keyboardHeldChanged))
+        m_panel->setAllowsKey(true);
+    expand(false);
+    return true;
+}
+
+void NotchController::selectNewestPending() {
+    const QList<TrackedFile*> pending = m_model.pendingFiles();
+    if (!pending.isEmpty())
+        setSelectedPendingID(pending.constLast()->id());
 }
 
 void NotchController::collapseFrameAction() {
@@ -250,6 +275,9 @@ void NotchController::confirmationEnd() {
     if (m_state == NotchState::expanded && m_model.pendingFiles().isEmpty()) {
         m_suppressHoverUntil = m_clock.now() + hoverSuppression;
         collapse();
+    } else if (m_keyboardHeld) {
+        // The keys go on with the next file, as the pointer would.
+        selectNewestPending();
     }
 }
 

@@ -42,6 +42,7 @@ class NotchController : public QObject {
     Q_PROPERTY(std::optional<fadebin::DecisionConfirmation> confirmation READ confirmation NOTIFY
                    confirmationChanged)
     Q_PROPERTY(bool isMenuOpen READ isMenuOpen NOTIFY isMenuOpenChanged)
+    Q_PROPERTY(bool keyboardHeld READ keyboardHeld NOTIFY keyboardHeldChanged)
 
 public:
     // Builds the panel with its content for this controller; called once, by install().
@@ -81,6 +82,10 @@ public:
     void setHovering(bool hovering);
     void expand(bool automatic);
     void collapse();
+    // Opens the panel holding the keyboard, on the newest waiting file: asked for from the
+    // keyboard (fadebin show). Only this takes the keyboard; closing gives it back. False
+    // when there is no panel to show.
+    bool showForKeyboard();
     void showToast(const NotchToast& toast);
     // Puts back what the shown toast's sweep moved to the Trash.
     void undoToast();
@@ -120,6 +125,7 @@ public:
         return m_confirmation;
     }
     [[nodiscard]] bool isMenuOpen() const { return m_openMenus > 0; }
+    [[nodiscard]] bool keyboardHeld() const { return m_keyboardHeld; }
     [[nodiscard]] AppModel& model() const { return m_model; }
     [[nodiscard]] AppSettings& settings() const { return m_settings; }
     [[nodiscard]] Clock& clock() const { return m_clock; }
@@ -135,6 +141,7 @@ Q_SIGNALS:
     void dropNoticeChanged();
     void confirmationChanged();
     void isMenuOpenChanged();
+    void keyboardHeldChanged();
 
 private:
     // The tests' window on state the program never reads.
@@ -186,6 +193,7 @@ private:
     void release(const ReleaseEvent& event);
 
     void setMenuOpenCount(int count);
+    void selectNewestPending();
 
     AppModel& m_model;
     AppSettings& m_settings;
@@ -210,6 +218,7 @@ private:
 
     int m_openMenus = 0;
     bool m_expandedByAuto = false;
+    bool m_keyboardHeld = false;
     qint64 m_transitionGeneration = 0;
     bool m_transitionPending = false; // a transition waits for its turn of the main queue
     Instant m_suppressHoverUntil = Instant::min();

@@ -117,6 +117,14 @@ void NotchPanel::setAllowsKey(bool allows) {
         return;
     m_allowsKey = allows;
     setFlag(Qt::WindowDoesNotAcceptFocus, !allows);
+    if (handle() == nullptr || !isVisible())
+        return;
+    if (allows) {
+        m_keyboard.take(winId());
+        requestActivate();
+    } else {
+        m_keyboard.giveBack(winId());
+    }
 }
 
 void NotchPanel::setFrame(const Rect& frame) {
@@ -235,6 +243,14 @@ bool NotchPanel::event(QEvent* event) {
         break;
     }
     return QQuickWindow::event(event);
+}
+
+void NotchPanel::focusOutEvent(QFocusEvent* event) {
+    QQuickWindow::focusOutEvent(event);
+    if (m_allowsKey && m_onKeyboardLost) {
+        auto callback = m_onKeyboardLost; // it may clear allowsKey
+        callback();
+    }
 }
 
 void NotchPanel::resizeEvent(QResizeEvent* event) {

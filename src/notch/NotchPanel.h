@@ -1,6 +1,7 @@
 #pragma once
 
 #include "notch/NotchGeometry.h"
+#include "notch/X11KeyboardFocus.h"
 
 #include <QPainterPath>
 #include <QPointer>
@@ -63,7 +64,11 @@ public:
     // Moves and resizes the panel (desktop coordinates, y up); the content is laid out for
     // the new size at once.
     virtual void setFrame(const Rect& frame) = 0;
+    // Whether the panel holds the keyboard: taken from the window that had it when set,
+    // given back to it when cleared.
     virtual void setAllowsKey(bool allows) = 0;
+    // The panel lost the keyboard it held to another window.
+    virtual void setOnKeyboardLost(std::function<void()> callback) { (void)callback; }
     virtual void present() = 0;
     virtual void withdraw() = 0;
 
@@ -82,9 +87,9 @@ public:
 };
 
 // The borderless always-on-top panel over the notch. It takes no keyboard focus unless
-// allowsKey is set, sits exactly at the frame it is given (desktop coordinates, y up, may
-// reach past the screen's edges), and takes pointer input only inside its shape, so clicks
-// beside the drawn outline reach the windows below.
+// allowsKey is set (then it takes the focus, and gives it back when cleared), sits exactly at the
+// frame it is given (desktop coordinates, y up, may reach past the screen's edges), and takes
+// pointer input only inside its shape, so clicks beside the drawn outline reach the windows below.
 //
 // On X the outline's pixels must show whatever the screen composites: with a compositing
 // manager (an owner of _NET_WM_CM_S<screen>) the panel has the alpha visual and its outline
@@ -123,6 +128,9 @@ public:
     }
     void setOutline(const QPainterPath& outline) override { setShape(outline); }
     void setOnPressOutside(std::function<void()> callback) override;
+    void setOnKeyboardLost(std::function<void()> callback) override {
+        m_onKeyboardLost = std::move(callback);
+    }
 
     // The drawn outline in view coordinates (from the top left). It is also the window's
     // input and drawing mask; on X an empty outline shows nothing and takes no input.
@@ -142,6 +150,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -155,6 +164,8 @@ private:
     std::unique_ptr<X11CompositingWatch> m_compositing; // on X11 only
     bool m_alphaVisual = true;
     std::function<void()> m_onPressOutside;
+    std::function<void()> m_onKeyboardLost;
+    X11KeyboardFocus m_keyboard;
     bool m_grabsPointer = false;
     bool m_allowsKey = false;
     bool m_orderedFront = false;

@@ -93,6 +93,11 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
             updateOpenedRows();
             Q_EMIT selectionChanged();
         });
+    connect(c, &NotchController::editingTrackedIDChanged, this, [this] {
+        m_keyChoice = -1;
+        Q_EMIT keyboardChanged();
+    });
+    connect(c, &NotchController::keyboardHeldChanged, this, &NotchViewModel::keyboardChanged);
     connect(&m_model, &AppModel::storageProblemChanged, this,
             &NotchViewModel::storageProblemChanged);
     for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})

@@ -45,6 +45,24 @@ enum class ExpandedPage {
 [[nodiscard]] QPointF menuPlacement(const QRectF& shape, double topInset, double margin,
                                     const QRectF& row, const QRectF& controls, const QSizeF& menu);
 
+// What a key does in the open panel: the same for every row.
+enum class KeyAction {
+    none,
+    previousRow,
+    nextRow,
+    previousChoice,
+    nextChoice,
+    choice,
+    apply,
+    close
+};
+struct KeyCommand {
+    KeyAction action = KeyAction::none;
+    int choice = -1; // for KeyAction::choice: which one, from 0
+    friend bool operator==(const KeyCommand&, const KeyCommand&) = default;
+};
+[[nodiscard]] KeyCommand keyCommand(int key, Qt::KeyboardModifiers modifiers);
+
 // The notch content's window on the controller, the model and the settings: every field as
 // QML can bind it, every text from the tested functions, and the operations the buttons
 // call. QML binds and lays out; the rules are here and in the controller.
@@ -117,6 +135,15 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(bool indicatorIsCountdown READ indicatorIsCountdown NOTIFY collapsedContentChanged)
     Q_PROPERTY(QColor countColor READ countColor NOTIFY colorsChanged)
     Q_PROPERTY(QColor countdownColor READ countdownColor NOTIFY colorsChanged)
+
+    // The keyboard, while the panel holds it: the cursor is the opened row (pending) or the
+    // edited row (tracked) with its choice; shown while the content, not one of its buttons,
+    // has the focus.
+    Q_PROPERTY(bool keyboardHeld READ keyboardHeld NOTIFY keyboardChanged)
+    Q_PROPERTY(
+        bool contentFocused READ contentFocused WRITE setContentFocused NOTIFY keyboardChanged)
+    Q_PROPERTY(bool showsCursor READ showsCursor NOTIFY keyboardChanged)
+    Q_PROPERTY(int keyChoice READ keyChoice NOTIFY keyboardChanged)
 
 public:
     static constexpr double footerLineHeight = 48;
@@ -207,6 +234,14 @@ public:
     [[nodiscard]] QColor countColor() const;
     [[nodiscard]] QColor countdownColor() const;
 
+    [[nodiscard]] bool keyboardHeld() const { return m_controller.keyboardHeld(); }
+    [[nodiscard]] bool contentFocused() const { return m_contentFocused; }
+    void setContentFocused(bool focused);
+    [[nodiscard]] bool showsCursor() const { return keyboardHeld() && m_contentFocused; }
+    [[nodiscard]] int keyChoice() const { return m_keyChoice; }
+    // Does what the key means; whether it meant something (the key goes no further).
+    Q_INVOKABLE bool pressKey(int key, int modifiers = 0);
+
     // The content's operations.
     Q_INVOKABLE void selectPending(const QString& id);
     Q_INVOKABLE void decidePending(const QString& id, const QString& optionRaw);
@@ -250,6 +285,7 @@ Q_SIGNALS:
     void pausedChanged();
     void collapsedContentChanged();
     void colorsChanged();
+    void keyboardChanged();
     // Every open menu should close: the user pressed outside the panel.
     void closeMenus();
     // The clock moved on by a second while something shows the time.
@@ -272,6 +308,10 @@ private:
     void updateTicking();
     void onTick();
     void updateOutline();
+    [[nodiscard]] NotchFileRow* cursorRow() const;
+    void moveCursor(int by);
+    void moveChoice(int by, int to = -1);
+    void applyCursor();
 
     NotchController& m_controller;
     AppModel& m_model;
@@ -295,6 +335,8 @@ private:
     QRectF m_shapeRect;
     NotchShape m_drawnShape;
     std::map<QObject*, QRectF> m_menus;
+    bool m_contentFocused = false;
+    int m_keyChoice = -1; // in options(), for the edited tracked row
 };
 
 } // namespace fadebin

@@ -28,9 +28,11 @@ void ApplicationActivation::Open(const QStringList&, const QVariantMap&) {
     m_activate();
 }
 
-void ApplicationActivation::ActivateAction(const QString&, const QVariantList&,
+void ApplicationActivation::ActivateAction(const QString& name, const QVariantList&,
                                            const QVariantMap&) {
-    m_activate();
+    // Where no notch can show, the settings window is the way in.
+    if (name != showAction || !m_show || !m_show())
+        m_activate();
 }
 
 } // namespace fadebin

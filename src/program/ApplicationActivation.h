@@ -20,9 +20,14 @@ public:
     static inline const QString interfaceName = QStringLiteral("org.freedesktop.Application");
     static inline const QString serviceName = QStringLiteral("com.ostrel.Fadebin");
 
-    ApplicationActivation(QObject* object, std::function<void()> activate)
+    // The desktop entry's action that opens the notch for the keyboard.
+    static inline const QString showAction = QStringLiteral("show");
+
+    ApplicationActivation(QObject* object, std::function<void()> activate,
+                          std::function<bool()> show = {})
         : QDBusAbstractAdaptor(object)
-        , m_activate(std::move(activate)) {}
+        , m_activate(std::move(activate))
+        , m_show(std::move(show)) {}
 
     // Asks the running program to come forward; false when no running program answered.
     [[nodiscard]] static bool activateRunning();
@@ -35,6 +40,7 @@ public Q_SLOTS:
 
 private:
     std::function<void()> m_activate;
+    std::function<bool()> m_show;
 };
 
 } // namespace fadebin

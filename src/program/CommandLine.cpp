@@ -41,10 +41,15 @@ const char* const usageText = "Usage: fadebin [--help] [--version]\n"
                               "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
                               "       fadebin keep FILE...\n"
                               "       fadebin delete-now FILE...\n"
-                              "       fadebin restore [--last | FILE...]\n"
-                              "       fadebin quit\n";
+                              "       fadebin restore [--last | FILE...]
+                              "
+                              "       fadebin quit
+                              "
+                              "       fadebin show
+                              ";
 
-void print(std::FILE* to, const QByteArray& text) {
+    void
+    print(std::FILE * to, const QByteArray& text) {
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), to);
 }
 
@@ -302,9 +307,21 @@ int quit(int argc, char** argv) {
     return exitAccepted;
 }
 
+// Opens the running program's notch with the keyboard in it.
+int show(int argc) {
+    if (argc > 2)
+        return usageError(QStringLiteral("show takes no arguments"));
+    const Call call = callRunning(QStringLiteral("Show"), {});
+    if (call.unanswered)
+        return *call.unanswered;
+    return call.reply.type() == QDBusMessage::ErrorMessage ? failedCall(call.reply) : exitAccepted;
+}
+
 int runSubcommand(std::string_view name, int argc, char** argv) {
     if (name == "quit")
         return quit(argc, argv);
+    if (name == "show")
+        return show(argc);
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption in(QStringLiteral("in"), {}, QStringLiteral("duration"));
     const QCommandLineOption last(QStringLiteral("last"));
@@ -347,7 +364,7 @@ std::optional<int> handleCommandLine(int argc, char** argv) {
         return std::nullopt;
     const std::string_view first(argv[1]);
     for (const std::string_view command :
-         {"list", "expire", "keep", "delete-now", "restore", "quit"})
+         {"list", "expire", "keep", "delete-now", "restore", "quit", "show"})
         if (first == command)
             return runSubcommand(command, argc, argv);
 

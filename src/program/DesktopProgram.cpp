@@ -231,7 +231,7 @@ void DesktopProgram::finishStarting() {
         };
         followAskWith();
         if (m_notch)
-            m_downloadNotices->openChoice = [this] { m_notch->expand(false); };
+            m_downloadNotices->openChoice = [this] { m_notch->showForKeyboard(); };
         QObject::connect(m_settings.get(), &AppSettings::askWithChanged, m_downloadNotices.get(),
                          followAskWith);
         m_problemNotifier = std::make_unique<IntakeProblemNotifier>(*m_model, *m_notifications);
@@ -339,11 +339,17 @@ void DesktopProgram::registerOnBus() {
     }
     QPointer<DesktopProgram> self(this);
     m_busService = std::make_unique<BusService>(*m_model);
+    m_busService->onShow = [self] {
+        return self && self->m_notch && self->m_notch->showForKeyboard();
+    };
     // Owned by the service object it is attached to.
-    new ApplicationActivation(m_busService.get(), [self] {
-        if (self)
-            self->activate();
-    });
+    new ApplicationActivation(
+        m_busService.get(),
+        [self] {
+            if (self)
+                self->activate();
+        },
+        [self] { return self && self->m_busService && self->m_busService->onShow(); });
     const bool registered =
         bus.registerObject(BusService::objectPath, m_busService.get(),
                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |

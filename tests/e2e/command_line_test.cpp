@@ -171,13 +171,18 @@ TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(slow.err, "Fadebin did not answer in time; it may still be doing what was asked.\n");
     EXPECT_EQ(fadebin({"list"}).status, 0);
 
+    // Without a display there is no notch to show.
+    EXPECT_EQ(fadebin({"show", "now"}).status, 2);
+    const Command show = fadebin({"show"});
+    EXPECT_EQ(show.status, 1);
+    EXPECT_EQ(show.err, "fadebin: There is no notch on this display to show.\n");
     // Quit waits for the end; signal 0 only waits for it too.
     EXPECT_EQ(fadebin({"quit", "now"}).status, 2);
     const Command quit = fadebin({"quit"});
     EXPECT_EQ(quit.status, 0) << quit.err;
     EXPECT_EQ(program.endWith(0), 0) << program.log();
     EXPECT_EQ(countOf(program.log(), "Asked to quit over the bus"), 1) << program.log();
-    for (const char* command : {"list", "quit"}) {
+    for (const char* command : {"list", "quit", "show"}) {
         const Command alone = fadebin({command});
         EXPECT_EQ(alone.status, 3) << command;
         EXPECT_EQ(alone.err, "Fadebin is not running.\n");

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QMimeData>
 #include <QPainter>
+#include <QTest>
 
 namespace fadebin::pictures {
 
@@ -250,10 +251,41 @@ void watchingStopped() {
     limited.picture("expanded-problem-watchLimit");
 }
 
+// Opened from the keyboard over a light and a dark desktop: the cursor's ring on the newest
+// waiting file and its choice, on a tracked row's choice, and a button reached with Tab.
+void keyboard() {
+    for (const auto& [scheme, desktop] :
+         {std::pair{"light", QColor(0xee, 0xee, 0xf0)}, {"dark", QColor(0x1c, 0x1c, 0x1e)}}) {
+        NotchScene scene;
+        scene.decided("notes.txt", ExpiryOption::oneDay);
+        scene.pendingFiles(2);
+        scene.controller->collapse();
+        scene.settle();
+        scene.controller->showForKeyboard();
+        const auto shot = [&](const char* what) {
+            scene.settle();
+            scene.panel->setColor(desktop);
+            scene.settle();
+            save(scene.panel->grabWindow(),
+                 QStringLiteral("notch/keyboard-%1-%2").arg(QLatin1String(what), scheme));
+        };
+        shot("newest-row");
+        scene.view().pressKey(Qt::Key_Right);
+        shot("next-choice");
+        scene.view().pressKey(Qt::Key_Down);
+        scene.view().pressKey(Qt::Key_Down);
+        scene.view().pressKey(Qt::Key_2);
+        shot("tracked-choice");
+        QTest::keyClick(scene.panel, Qt::Key_Tab);
+        shot("tab-first-button");
+    }
+}
+
 } // namespace
 
 void renderNotchStates() {
     watchingStopped();
+    keyboard();
     collapsed();
     decisions();
     trackedRows();

@@ -7,6 +7,8 @@ Flow {
     property var options: []
     property string namePrefix: "expiry"
     signal selected(string raw)
+    // The keyboard's choice among them, -1 for none.
+    property int cursorIndex: -1
 
     spacing: 6
 
@@ -14,10 +16,12 @@ Flow {
         model: buttons.options
         NotchButton {
             required property var modelData
+            required property int index
             objectName: buttons.namePrefix + "-" + modelData.raw
             text: modelData.shortLabel
             prominent: modelData.prominent
             onClicked: buttons.selected(modelData.raw)
+            ringed: index === buttons.cursorIndex
         }
     }
 }

@@ -15,11 +15,17 @@ AbstractButton {
     implicitWidth: iconSize + 12
     implicitHeight: iconSize + 12
     hoverEnabled: true
-    focusPolicy: Qt.NoFocus
+    focusPolicy: Qt.TabFocus
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 
     background: Rectangle {
         radius: width / 2
         color: Qt.rgba(1, 1, 1, button.down ? 0.18 : button.hovered ? 0.1 : 0)
+        FocusRing {
+            visible: button.visualFocus
+            radius: height / 2
+        }
     }
     contentItem: Item {
         NotchIcon {

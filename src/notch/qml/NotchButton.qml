@@ -8,6 +8,8 @@ Button {
     id: control
 
     property bool prominent: false
+    // The keyboard's cursor is on it (a time choice of the rows).
+    property bool ringed: false
 
     font.pixelSize: 12
     font.weight: Font.DemiBold
@@ -16,7 +18,9 @@ Button {
     topPadding: 6
     bottomPadding: 6
     hoverEnabled: true
-    focusPolicy: Qt.NoFocus
+    focusPolicy: Qt.TabFocus
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
     scale: down ? 0.96 : 1
     Behavior on scale { enabled: Motion.enabled; NumberAnimation { duration: 200; easing.type: Easing.OutBack } }
 
@@ -34,5 +38,9 @@ Button {
         radius: height / 2
         color: control.prominent ? Qt.rgba(1, 1, 1, control.down ? 0.75 : 0.92)
                                  : Qt.rgba(1, 1, 1, control.down ? 0.28 : control.hovered ? 0.2 : 0.14)
+        FocusRing {
+            visible: control.visualFocus || control.ringed
+            radius: height / 2
+        }
     }
 }

@@ -55,5 +55,10 @@ MenuItem {
         implicitWidth: 190
         radius: 6
         color: item.highlighted ? Qt.rgba(1, 1, 1, 0.12) : "transparent"
+        FocusRing {
+            visible: item.visualFocus
+            anchors.margins: 0
+            radius: 6
+        }
     }
 }

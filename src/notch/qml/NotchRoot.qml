@@ -19,6 +19,20 @@ Item {
     readonly property bool closing: view.collapsed && surface.height > view.notchHeight + 0.5
     property bool lastOpenWasToast: false
 
+    // The keys, while the panel holds the keyboard: the view model says what each one does;
+    // one that moved the cursor brings the focus back from a button to the rows.
+    focus: true
+    // In the Tab chain itself: Tab goes round the buttons and back to the rows.
+    activeFocusOnTab: true
+    Keys.onPressed: event => {
+        event.accepted = view.pressKey(event.key, event.modifiers)
+        if (event.accepted && view.keyboardHeld && !activeFocus)
+            forceActiveFocus()
+    }
+    Binding { target: root.view; property: "contentFocused"; value: root.activeFocus }
+    readonly property bool keyboardHeld: view.keyboardHeld
+    onKeyboardHeldChanged: if (keyboardHeld) forceActiveFocus()
+
     Connections {
         target: root.view
         function onStateChanged() {

@@ -40,6 +40,7 @@ Item {
             options: pending.file.options
             onDecide: raw => pending.view.decidePending(pending.file.id, raw)
             onKeep: pending.view.keepPending(pending.file.id)
+            cursor: pending.view.showsCursor
         }
     }
 }

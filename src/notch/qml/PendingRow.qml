@@ -12,10 +12,18 @@ Rectangle {
     property var options: []
     signal decide(string raw)
     signal keep()
+    // The keyboard's cursor is on this row: the row and its choice ringed in the focus colour.
+    property bool cursor: false
 
     implicitHeight: 152
     radius: 14
     color: Qt.rgba(1, 1, 1, 0.06)
+    // Inside its edge: the row's frame clips what is outside.
+    FocusRing {
+        visible: row.cursor
+        anchors.margins: 0
+        radius: row.radius
+    }
 
     KindTile {
         id: tile
@@ -77,8 +85,8 @@ Rectangle {
                 radius: 8
                 color: selected ? Qt.rgba(1, 1, 1, 0.14)
                                 : segmentArea.containsMouse ? Qt.rgba(1, 1, 1, 0.07) : "transparent"
-                border.width: selected ? 1.5 : 0
-                border.color: Qt.rgba(1, 1, 1, 0.9)
+                border.width: selected ? (row.cursor ? 2 : 1.5) : 0
+                border.color: row.cursor ? "#0A84FF" : Qt.rgba(1, 1, 1, 0.9)
                 Text {
                     textFormat: Text.PlainText
                     anchors.centerIn: parent

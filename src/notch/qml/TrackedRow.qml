@@ -35,6 +35,10 @@ Column {
         id: line
         width: tracked.width
         height: 36
+        FocusRing {
+            visible: tracked.editing && tracked.view.showsCursor
+            anchors.margins: -2
+        }
 
         KindTile {
             anchors.verticalCenter: parent.verticalCenter
@@ -99,6 +103,7 @@ Column {
             namePrefix: "change"
             options: tracked.view.options
             onSelected: raw => tracked.view.changeExpiry(tracked.file.id, raw)
+            cursorIndex: tracked.view.showsCursor ? tracked.view.keyChoice : -1
         }
     }
 
