@@ -54,6 +54,12 @@ class AppSettings : public QObject {
                    defaultActionChanged)
     Q_PROPERTY(fadebin::DeletionMethod deletionMethod READ deletionMethod WRITE setDeletionMethod
                    NOTIFY deletionMethodChanged)
+    // Days an item Fadebin moved to the Trash stays there before Fadebin removes it; 0: never.
+    Q_PROPERTY(
+        int trashPurgeDays READ trashPurgeDays WRITE setTrashPurgeDays NOTIFY trashPurgeDaysChanged)
+    // The same as a place in trashPurgeChoices, for the pickers.
+    Q_PROPERTY(int trashPurgeIndex READ trashPurgeIndex WRITE setTrashPurgeIndex NOTIFY
+                   trashPurgeDaysChanged)
     Q_PROPERTY(bool applyFileTag READ applyFileTag WRITE setApplyFileTag NOTIFY applyFileTagChanged)
     Q_PROPERTY(
         bool pauseWatching READ pauseWatching WRITE setPauseWatching NOTIFY pauseWatchingChanged)
@@ -80,6 +86,8 @@ public:
     // Beyond these a stored value is taken for a typing slip: a day, a year.
     static constexpr double largestAutoDismissSeconds = 86'400;
     static constexpr double largestPendingGraceMinutes = 525'600;
+    static constexpr std::array<int, 4> trashPurgeChoices{0, 1, 7, 30};
+    static constexpr int defaultTrashPurgeDays = 30;
     static inline const QString defaultCountColorHex = QStringLiteral("#40F2FF");
     static inline const QString defaultCountdownColorHex = QStringLiteral("#FF9EF2");
 
@@ -90,6 +98,10 @@ public:
     [[nodiscard]] double pendingGraceMinutes() const { return m_pendingGraceMinutes; }
     [[nodiscard]] ExpiryOption defaultAction() const { return m_defaultAction; }
     [[nodiscard]] DeletionMethod deletionMethod() const { return m_deletionMethod; }
+    [[nodiscard]] int trashPurgeDays() const { return m_trashPurgeDays; }
+    [[nodiscard]] int trashPurgeIndex() const;
+    // How long our items stay in the Trash; none when they are never removed.
+    [[nodiscard]] std::optional<Duration> trashPurgeAge() const;
     [[nodiscard]] bool applyFileTag() const { return m_applyFileTag; }
     [[nodiscard]] bool pauseWatching() const { return m_pauseWatching; }
     [[nodiscard]] bool showTestTimers() const { return m_showTestTimers; }
@@ -106,6 +118,9 @@ public:
     void setPendingGraceMinutes(double value);
     void setDefaultAction(ExpiryOption value);
     void setDeletionMethod(DeletionMethod value);
+    // A number of days that is not one of the choices (an index out of range) is ignored.
+    void setTrashPurgeDays(int value);
+    void setTrashPurgeIndex(int index);
     void setApplyFileTag(bool value);
     void setPauseWatching(bool value);
     void setShowTestTimers(bool value);
@@ -139,6 +154,7 @@ Q_SIGNALS:
     void pendingGraceMinutesChanged();
     void defaultActionChanged();
     void deletionMethodChanged();
+    void trashPurgeDaysChanged();
     void applyFileTagChanged();
     void pauseWatchingChanged();
     void showTestTimersChanged();
@@ -173,6 +189,7 @@ private:
     double m_pendingGraceMinutes;
     ExpiryOption m_defaultAction;
     DeletionMethod m_deletionMethod;
+    int m_trashPurgeDays;
     bool m_applyFileTag;
     bool m_pauseWatching;
     bool m_showTestTimers;
