@@ -153,6 +153,7 @@ DeletionOutcome ExpiryStore::deleteFile(TrackedFile& record, DeletionMethod meth
             // later purge proves the item ours by.
             if (!trashed->receipt.deletionDate.empty()) {
                 BookmarkToken stamped = *token;
+                stamped.version = BookmarkToken::currentVersion;
                 stamped.path = trashed->place;
                 record.setLastKnownPath(trashed->receipt.originalPath);
                 stamped.trashed =

@@ -83,7 +83,11 @@ private:
 QByteArray encodeBookmark(const BookmarkToken& token) {
     QByteArray out;
     out.append(magic.data(), static_cast<qsizetype>(magic.size()));
-    const std::uint32_t version = token.version == 1 ? 1 : BookmarkToken::currentVersion;
+    // A token read back is written in its own version; anything unknown in the current one.
+    const std::uint32_t version =
+        token.version >= 1 && token.version <= BookmarkToken::currentVersion
+            ? token.version
+            : BookmarkToken::currentVersion;
     putU32(out, version);
     putU64(out, token.identity.device);
     putU64(out, token.identity.inode);

@@ -24,6 +24,7 @@ struct BookmarkToken {
     std::filesystem::path path;
     // Set when we moved the file to a trash (path is then its place in files/): when, and what
     // its info file was, so that a later look can tell that item and info file are still ours.
+    // Written from version 3 on.
     struct Trashed {
         std::int64_t atSeconds = 0; // by the program's clock
         std::string deletionDate;   // the DeletionDate= written
