@@ -98,6 +98,8 @@ void AppModel::start(bool neverRan) {
     checkDownloadsAccess();
     m_store->recoverFromExtendedAttributes();
     m_scheduler->start(); // the first full reconcile, then a sweep
+    m_trashPurger = std::make_unique<TrashPurger>(*m_store, m_settings, m_clock);
+    m_trashPurger->start();
     m_started = true;
     publish();
 }

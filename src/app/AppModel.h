@@ -4,6 +4,7 @@
 #include "expiry/ExpiryScheduler.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
+#include "expiry/TrashPurger.h"
 #include "intake/DownloadCompletionFilter.h"
 #include "intake/DownloadsWatcher.h"
 #include "intake/FileKind.h"
@@ -256,6 +257,7 @@ private:
     FileDeleter m_deleter;
     std::unique_ptr<ExpiryStore> m_store;
     std::unique_ptr<ExpiryScheduler> m_scheduler;
+    std::unique_ptr<TrashPurger> m_trashPurger;
     std::unique_ptr<DownloadsWatcher> m_watcher;
     std::unique_ptr<WakeNotifier> m_wake;
     std::unique_ptr<Presence> m_presence;

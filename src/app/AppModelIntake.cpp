@@ -100,7 +100,7 @@ void AppModel::handleSavedInPlace(const path& filePath) {
         return;
     }
     const FileStatus status = record->status();
-    if (status == FileStatus::deleted || status == FileStatus::cancelled) {
+    if (isFinal(status)) {
         handleCompletedDownload(filePath);
         return;
     }

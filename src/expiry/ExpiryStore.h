@@ -174,6 +174,11 @@ public:
     // the opened item, then moved or removed.
     DeletionOutcome deleteFile(TrackedFile& record, DeletionMethod method);
 
+    // Removes from the trashes the items of our deleted records that went there by our hand
+    // at or before trashedBy and are provably still ours; their records become purged. How
+    // many went.
+    std::size_t purgeTrashed(Instant trashedBy);
+
     [[nodiscard]] bool isInTrash(const path& filePath) const;
     // Inside when the standardized, link-resolved path lies below the Downloads folder and
     // not in a trash folder (a volume's trash lies inside Downloads when that is a mount).

@@ -143,12 +143,30 @@ DeletionOutcome ExpiryStore::deleteFile(TrackedFile& record, DeletionMethod meth
     const bool wasFolder = facts && facts->isDirectory;
     const auto deleted = isInsideDownloads(*filePath)
                              ? m_deleter.deleteItem(*filePath, method, token->identity)
-                             : Result<std::optional<path>>(SysError{EXDEV, {}});
+                             : Result<std::optional<TrashedItem>>(SysError{EXDEV, {}});
     if (deleted) {
         record.setStatus(FileStatus::deleted);
+        std::optional<path> trashedTo;
+        if (const std::optional<TrashedItem>& trashed = deleted.value()) {
+            trashedTo = trashed->place;
+            // The record names its item in the trash and what was written for it: what a
+            // later purge proves the item ours by.
+            if (!trashed->receipt.deletionDate.empty()) {
+                BookmarkToken stamped = *token;
+                stamped.version = BookmarkToken::currentVersion;
+                stamped.path = trashed->place;
+                record.setLastKnownPath(trashed->receipt.originalPath);
+                stamped.trashed =
+                    BookmarkToken::Trashed{std::chrono::floor<std::chrono::seconds>(m_clock.now())
+                                               .time_since_epoch()
+                                               .count(),
+                                           trashed->receipt.deletionDate, trashed->receipt.info};
+                record.setBookmark(encodeBookmark(stamped));
+            }
+        }
         if (onFileDeleted)
             onFileDeleted(token->identity);
-        return {DeletionOutcome::Kind::deleted, deleted.value(), {}, wasFolder};
+        return {DeletionOutcome::Kind::deleted, trashedTo, {}, wasFolder};
     }
     const int code = deleted.error().code;
     if (code != EXDEV && code != ESTALE && code != ENOENT) {

@@ -181,8 +181,8 @@ void removeQuietly(const DownloadsFolder& downloads, const path& filePath, const
 
 } // namespace
 
-Result<std::optional<path>> FileDeleter::deleteItem(const path& filePath, DeletionMethod method,
-                                                    const FileIdentity& expected) {
+Result<std::optional<TrashedItem>>
+FileDeleter::deleteItem(const path& filePath, DeletionMethod method, const FileIdentity& expected) {
     auto opened = m_downloads.openItem(filePath);
     if (!opened)
         return opened.error();
@@ -217,13 +217,14 @@ Result<std::optional<path>> FileDeleter::deleteItem(const path& filePath, Deleti
             putBack(item, taken);
             return stopped(removed.error());
         }
-        return std::optional<path>();
+        return std::optional<TrashedItem>();
     }
-    auto trashed = moveToTrash(*opened);
+    TrashReceipt receipt;
+    auto trashed = moveToTrash(*opened, &receipt);
     if (!trashed)
         return stopped(trashed.error());
     [[maybe_unused]] const TakenMarks taken = takeMarks(item, filePath);
-    return std::optional<path>(std::move(trashed).value());
+    return std::optional<TrashedItem>(TrashedItem{std::move(trashed).value(), receipt});
 }
 
 void FileDeleter::writeExpiry(Instant instant, const path& filePath) {

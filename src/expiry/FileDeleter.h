@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/DownloadsFolder.h"
 #include "platform/FileSystem.h"
+#include "platform/Trash.h"
 #include "settings/AppSettings.h"
 
 #include <QByteArray>
@@ -31,6 +32,12 @@ inline const QString temporaryTag = QStringLiteral("Temporary");
 // give none.
 [[nodiscard]] std::optional<Instant> parseExpiry(const QString& text);
 
+// Where an item moved to the Trash went, and what was written for it there.
+struct TrashedItem {
+    path place; // inside the trash's files/ folder
+    TrashReceipt receipt;
+};
+
 // The operations that change a user's file. Every file is reached through the Downloads
 // folder's door (DownloadsFolder): an item whose path leads outside Downloads, by any link or
 // race, fails (EXDEV) and is never touched. Deleting never follows a symbolic link to what
@@ -49,7 +56,7 @@ public:
     // its place). Where it went: its place in the Trash, or none when deleted for good. A
     // trashed item keeps no expiry and no record id. A mount point, or an item on another
     // mount than Downloads, is refused (EBUSY) and logged: neither method may reach through it.
-    [[nodiscard]] virtual Result<std::optional<path>>
+    [[nodiscard]] virtual Result<std::optional<TrashedItem>>
     deleteItem(const path& filePath, DeletionMethod method, const FileIdentity& expected);
     virtual void writeExpiry(Instant instant, const path& filePath);
     // The record id beside the expiry; failures are logged like the expiry's.

@@ -16,6 +16,8 @@ QString rawValue(FileStatus status) {
         return QStringLiteral("deleted");
     case FileStatus::cancelled:
         return QStringLiteral("cancelled");
+    case FileStatus::purged:
+        return QStringLiteral("purged");
     }
     return QStringLiteral("cancelled");
 }

@@ -15,18 +15,21 @@
 
 namespace fadebin {
 
-enum class FileStatus { pending, scheduled, keepForever, deleted, cancelled };
+// purged: a deleted record whose item Fadebin has since removed from the Trash. A status of its
+// own, so that everything written and read as "deleted" before keeps its meaning.
+enum class FileStatus { pending, scheduled, keepForever, deleted, cancelled, purged };
 
-inline constexpr std::array<FileStatus, 5> allFileStatuses{
-    FileStatus::pending, FileStatus::scheduled, FileStatus::keepForever, FileStatus::deleted,
-    FileStatus::cancelled};
+inline constexpr std::array<FileStatus, 6> allFileStatuses{
+    FileStatus::pending, FileStatus::scheduled, FileStatus::keepForever,
+    FileStatus::deleted, FileStatus::cancelled, FileStatus::purged};
 
 [[nodiscard]] QString rawValue(FileStatus status);
-// Any text that is not one of the five status strings reads as cancelled.
+// Any text that is not one of the status strings reads as cancelled.
 [[nodiscard]] FileStatus fileStatusFromRaw(QStringView raw);
-// Deleted or cancelled: the record has ended and no decision changes it any more.
+// Deleted, purged or cancelled: the record has ended and no decision changes it any more.
 [[nodiscard]] constexpr bool isFinal(FileStatus status) {
-    return status == FileStatus::deleted || status == FileStatus::cancelled;
+    return status == FileStatus::deleted || status == FileStatus::cancelled ||
+           status == FileStatus::purged;
 }
 // Pending or scheduled: the file is still looked after.
 [[nodiscard]] constexpr bool isActive(FileStatus status) {

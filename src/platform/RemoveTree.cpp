@@ -65,21 +65,24 @@ Status removeTree(const std::filesystem::path& item) {
 }
 
 Status removeTree(const OpenedItem& target) {
-    const auto mount = mountIdAt(target.folder.get(), "");
-    if (mountIdAt(target.folder.get(), target.name.c_str()) != mount)
+    return removeTreeAt(target.folder.get(), target.name, target.facts);
+}
+
+Status removeTreeAt(int at, const std::string& name, const struct stat& facts) {
+    const auto mount = mountIdAt(at, "");
+    if (mountIdAt(at, name.c_str()) != mount)
         return SysError{EBUSY, "the item is a mount point"};
-    if (!S_ISDIR(target.facts.st_mode)) {
-        if (::unlinkat(target.folder.get(), target.name.c_str(), 0) != 0)
+    if (!S_ISDIR(facts.st_mode)) {
+        if (::unlinkat(at, name.c_str(), 0) != 0)
             return SysError::fromErrno();
         return {};
     }
-    UniqueFd folder(::openat(target.folder.get(), target.name.c_str(),
-                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd folder(::openat(at, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder)
         return lastError("cannot open the folder");
-    if (auto emptied = removeContents(folder.get(), target.facts.st_dev, mount); !emptied)
+    if (auto emptied = removeContents(folder.get(), facts.st_dev, mount); !emptied)
         return emptied;
-    if (::unlinkat(target.folder.get(), target.name.c_str(), AT_REMOVEDIR) != 0)
+    if (::unlinkat(at, name.c_str(), AT_REMOVEDIR) != 0)
         return lastError("cannot remove the folder");
     return {};
 }

@@ -3,7 +3,10 @@
 #include "platform/OpenedItem.h"
 #include "platform/Result.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <string>
 
 namespace fadebin {
 
@@ -14,5 +17,7 @@ namespace fadebin {
 [[nodiscard]] Status removeTree(const std::filesystem::path& item);
 // The same for an item already opened through the folder holding it.
 [[nodiscard]] Status removeTree(const OpenedItem& item);
+// The same for the entry name of the folder open as folder, facts being what lstat said of it.
+[[nodiscard]] Status removeTreeAt(int folder, const std::string& name, const struct stat& facts);
 
 } // namespace fadebin

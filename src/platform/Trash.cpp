@@ -217,13 +217,9 @@ std::string candidateName(const std::string& name, int attempt) {
     return cutBytes(stem, limit - number.size() - extension.size()) + number + extension;
 }
 
-struct TrashedPlace {
-    path infoFile;
-    std::optional<path> topdir; // none for the home trash
-};
+} // namespace
 
-// Where the info file of an item in files/ lives, and which folder a volume trash serves.
-std::optional<TrashedPlace> placeOf(const path& itemInFiles) {
+std::optional<TrashedPlace> trashedPlaceOf(const path& itemInFiles) {
     const path files = itemInFiles.parent_path();
     if (files.filename() != "files" || !itemInFiles.has_filename())
         return std::nullopt;
@@ -237,6 +233,8 @@ std::optional<TrashedPlace> placeOf(const path& itemInFiles) {
         place.topdir = root.parent_path().parent_path();
     return place;
 }
+
+namespace {
 
 // The text of an info file in the open info folder; none unless it is a regular file (not a
 // link, a FIFO or a device) of a size an info file can have.
@@ -253,7 +251,7 @@ std::optional<std::string> readInfoFile(int infoFolder, const std::string& infoN
 } // namespace
 
 std::optional<TrashInfo> trashInfoOf(const path& itemInFiles) {
-    const auto place = placeOf(itemInFiles);
+    const auto place = trashedPlaceOf(itemInFiles);
     if (!place)
         return std::nullopt;
     UniqueFd info(::open(place->infoFile.parent_path().c_str(),
@@ -264,7 +262,7 @@ std::optional<TrashInfo> trashInfoOf(const path& itemInFiles) {
 }
 
 Result<path> restoreFromTrash(const path& itemInFiles, const RestorePlace& placeFor) {
-    const auto place = placeOf(itemInFiles);
+    const auto place = trashedPlaceOf(itemInFiles);
     if (!place)
         return SysError{ENOENT, "the item is no longer in the trash"};
     // One descriptor for each of the trash's folders, and the info file read once through
@@ -300,7 +298,7 @@ Result<path> moveToTrash(const path& item) {
     return moveToTrash(*opened);
 }
 
-Result<path> moveToTrash(const OpenedItem& source) {
+Result<path> moveToTrash(const OpenedItem& source, TrashReceipt* receipt) {
     const auto data = dataHome();
     if (!data)
         return SysError{ENOENT, "no home folder to hold the trash"};
@@ -341,10 +339,16 @@ Result<path> moveToTrash(const OpenedItem& source) {
             ::unlinkat(trash->info.get(), infoName.c_str(), 0);
             return error;
         }
+        const auto infoFacts = statDescriptor(infoFd.get());
         infoFd.reset();
         if (renameNoReplace(source.folder.get(), source.name.c_str(), trash->files.get(),
-                            name.c_str()) == 0)
+                            name.c_str()) == 0) {
+            if (receipt && infoFacts)
+                if (const auto written = parseTrashInfo(contents, trash->topdir))
+                    *receipt = TrashReceipt{written->originalPath, written->deletionDate,
+                                            infoFacts->identity};
             return trash->root / "files" / name;
+        }
         const int code = errno;
         ::unlinkat(trash->info.get(), infoName.c_str(), 0);
         // A leftover in files/ without its info file: leave it be, take the next name.

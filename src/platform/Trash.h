@@ -25,8 +25,16 @@ using std::filesystem::path;
 // with it, otherwise $topdir/.Trash/$uid or $topdir/.Trash-$uid. Returns where the item
 // now is, inside the trash's files/ folder. Nothing is copied across filesystems.
 [[nodiscard]] Result<path> moveToTrash(const path& item);
-// The same for an item already opened through the folder holding it.
-[[nodiscard]] Result<path> moveToTrash(const OpenedItem& item);
+// What was written for an item moved to a trash: what tells later that the item and its info
+// file are still the ones put there.
+struct TrashReceipt {
+    path originalPath;        // what Path= says, absolute
+    std::string deletionDate; // the DeletionDate= written
+    FileIdentity info;        // the info file created for it
+};
+// The same for an item already opened through the folder holding it; receipt, when given,
+// is filled in when it went.
+[[nodiscard]] Result<path> moveToTrash(const OpenedItem& item, TrashReceipt* receipt = nullptr);
 
 enum class TrashReach {
     everywhere,
@@ -36,6 +44,15 @@ enum class TrashReach {
 // The files/ folders of the home trash and of every mounted volume's trash that exists.
 [[nodiscard]] std::vector<path> trashFilesFolders(TrashReach reach = TrashReach::everywhere,
                                                   const path& alwaysFor = {});
+
+// Where the info file of an item in a trash's files/ folder lives, and which folder a volume
+// trash serves (its Path= values are relative to it); none outside a files/ folder.
+struct TrashedPlace {
+    path infoFile;
+    std::optional<path> topdir; // none for the home trash
+};
+[[nodiscard]] std::optional<TrashedPlace> trashedPlaceOf(const path& itemInFiles);
+inline constexpr std::string_view trashInfoSuffix = ".trashinfo";
 
 // The info of an item inside a trash's files/ folder, none when it has none (or the path is
 // not inside a trash).

@@ -59,6 +59,26 @@ bool readBool(const SettingsFile& store, const QString& key, const bool& fallbac
     return store.storedBool(key).value_or(fallback);
 }
 
+bool isTrashPurgeChoice(int days) {
+    return std::find(AppSettings::trashPurgeChoices.begin(), AppSettings::trashPurgeChoices.end(),
+                     days) != AppSettings::trashPurgeChoices.end();
+}
+
+// One of the offered numbers of days, written as a JSON number; anything else is told once and
+// read as the fallback.
+int readTrashPurgeDays(const SettingsFile& store, const QString& key, const int& fallback) {
+    const std::optional<QJsonValue> stored = store.value(key);
+    if (!stored)
+        return fallback;
+    const double days = stored->toDouble(-1);
+    if (stored->isDouble() && days == std::floor(days) && std::abs(days) < 1e9 &&
+        isTrashPurgeChoice(static_cast<int>(days)))
+        return static_cast<int>(days);
+    FADEBIN_LOG_INFO(LogCategory::App, "The setting %s is not one of 0, 1, 7 or 30: %d is used",
+                     key.toUtf8().constData(), fallback);
+    return fallback;
+}
+
 // The store's lenient reading: "YES", 1 and true all count.
 bool readLenientBool(const SettingsFile& store, const QString& key, const bool& fallback) {
     return store.value(key) ? store.boolValue(key) : fallback;
@@ -66,6 +86,10 @@ bool readLenientBool(const SettingsFile& store, const QString& key, const bool& 
 
 // The writers, each keeping the JSON type its reader expects.
 void write(SettingsFile& store, const QString& key, double value) {
+    store.setDouble(key, value);
+}
+
+void write(SettingsFile& store, const QString& key, int value) {
     store.setDouble(key, value);
 }
 
@@ -106,6 +130,8 @@ template <class Visit> void AppSettings::forEachStored(Visit&& visit) {
             readRaw<DeletionMethod, deletionMethodFromRaw>, &AppSettings::deletionMethodChanged},
         StoredSetting<AskWith>{"askAboutDownloads", &AppSettings::m_askWith, AskWith::automatic,
                                readRaw<AskWith, askWithFromRaw>, &AppSettings::askWithChanged},
+        StoredSetting<int>{"trashPurgeDays", &AppSettings::m_trashPurgeDays, defaultTrashPurgeDays,
+                           readTrashPurgeDays, &AppSettings::trashPurgeDaysChanged},
         // This key keeps its first spelling: users' settings files hold it.
         StoredSetting<bool>{"applyFinderTag", &AppSettings::m_applyFileTag, false, readBool,
                             &AppSettings::applyFileTagChanged},
@@ -275,6 +301,28 @@ void AppSettings::setDeletionMethod(DeletionMethod value) {
 
 void AppSettings::setAskWith(AskWith value) {
     store(&AppSettings::m_askWith, value);
+}
+
+int AppSettings::trashPurgeIndex() const {
+    const auto* found =
+        std::find(trashPurgeChoices.begin(), trashPurgeChoices.end(), m_trashPurgeDays);
+    return static_cast<int>(found - trashPurgeChoices.begin());
+}
+
+std::optional<Duration> AppSettings::trashPurgeAge() const {
+    if (m_trashPurgeDays <= 0)
+        return std::nullopt;
+    return std::chrono::duration_cast<Duration>(std::chrono::days(m_trashPurgeDays));
+}
+
+void AppSettings::setTrashPurgeDays(int value) {
+    if (isTrashPurgeChoice(value))
+        store(&AppSettings::m_trashPurgeDays, value);
+}
+
+void AppSettings::setTrashPurgeIndex(int index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < trashPurgeChoices.size())
+        setTrashPurgeDays(trashPurgeChoices[static_cast<std::size_t>(index)]);
 }
 
 void AppSettings::setApplyFileTag(bool value) {

@@ -63,6 +63,12 @@ class AppSettings : public QObject {
     Q_PROPERTY(fadebin::DeletionMethod deletionMethod READ deletionMethod WRITE setDeletionMethod
                    NOTIFY deletionMethodChanged)
     Q_PROPERTY(fadebin::AskWith askWith READ askWith WRITE setAskWith NOTIFY askWithChanged)
+    // Days an item Fadebin moved to the Trash stays there before Fadebin removes it; 0: never.
+    Q_PROPERTY(
+        int trashPurgeDays READ trashPurgeDays WRITE setTrashPurgeDays NOTIFY trashPurgeDaysChanged)
+    // The same as a place in trashPurgeChoices, for the pickers.
+    Q_PROPERTY(int trashPurgeIndex READ trashPurgeIndex WRITE setTrashPurgeIndex NOTIFY
+                   trashPurgeDaysChanged)
     Q_PROPERTY(bool applyFileTag READ applyFileTag WRITE setApplyFileTag NOTIFY applyFileTagChanged)
     Q_PROPERTY(
         bool pauseWatching READ pauseWatching WRITE setPauseWatching NOTIFY pauseWatchingChanged)
@@ -89,6 +95,8 @@ public:
     // Beyond these a stored value is taken for a typing slip: a day, a year.
     static constexpr double largestAutoDismissSeconds = 86'400;
     static constexpr double largestPendingGraceMinutes = 525'600;
+    static constexpr std::array<int, 4> trashPurgeChoices{0, 1, 7, 30};
+    static constexpr int defaultTrashPurgeDays = 30;
     static inline const QString defaultCountColorHex = QStringLiteral("#40F2FF");
     static inline const QString defaultCountdownColorHex = QStringLiteral("#FF9EF2");
 
@@ -101,6 +109,10 @@ public:
     [[nodiscard]] bool waitForPresence() const { return m_waitForPresence; }
     [[nodiscard]] DeletionMethod deletionMethod() const { return m_deletionMethod; }
     [[nodiscard]] AskWith askWith() const { return m_askWith; }
+    [[nodiscard]] int trashPurgeDays() const { return m_trashPurgeDays; }
+    [[nodiscard]] int trashPurgeIndex() const;
+    // How long our items stay in the Trash; none when they are never removed.
+    [[nodiscard]] std::optional<Duration> trashPurgeAge() const;
     [[nodiscard]] bool applyFileTag() const { return m_applyFileTag; }
     [[nodiscard]] bool pauseWatching() const { return m_pauseWatching; }
     [[nodiscard]] bool showTestTimers() const { return m_showTestTimers; }
@@ -119,6 +131,9 @@ public:
     void setWaitForPresence(bool value);
     void setDeletionMethod(DeletionMethod value);
     void setAskWith(AskWith value);
+    // A number of days that is not one of the choices (an index out of range) is ignored.
+    void setTrashPurgeDays(int value);
+    void setTrashPurgeIndex(int index);
     void setApplyFileTag(bool value);
     void setPauseWatching(bool value);
     void setShowTestTimers(bool value);
@@ -154,6 +169,7 @@ Q_SIGNALS:
     void waitForPresenceChanged();
     void deletionMethodChanged();
     void askWithChanged();
+    void trashPurgeDaysChanged();
     void applyFileTagChanged();
     void pauseWatchingChanged();
     void showTestTimersChanged();
@@ -190,6 +206,7 @@ private:
     bool m_waitForPresence;
     DeletionMethod m_deletionMethod;
     AskWith m_askWith;
+    int m_trashPurgeDays;
     bool m_applyFileTag;
     bool m_pauseWatching;
     bool m_showTestTimers;

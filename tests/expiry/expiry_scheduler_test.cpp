@@ -52,8 +52,8 @@ class RacingDeleter : public FileDeleter {
 public:
     path victim;
     std::function<void(const path&)> swap;
-    Result<std::optional<path>> deleteItem(const path& filePath, DeletionMethod method,
-                                           const FileIdentity& expected) override {
+    Result<std::optional<TrashedItem>> deleteItem(const path& filePath, DeletionMethod method,
+                                                  const FileIdentity& expected) override {
         if (filePath == victim) {
             std::filesystem::remove(filePath);
             swap(filePath);

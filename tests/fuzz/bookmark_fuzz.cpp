@@ -18,7 +18,8 @@ FUZZ_TARGET(bytes) {
     const std::optional<BookmarkToken> again = decodeBookmark(encodeBookmark(*token));
     FUZZ_CHECK(again.has_value());
     FUZZ_CHECK(again->version == token->version);
-    FUZZ_CHECK(again->identity == token->identity && again->path == token->path);
+    FUZZ_CHECK(again->identity == token->identity && again->path == token->path &&
+               again->trashed == token->trashed);
     FUZZ_CHECK(again->size == token->size && again->modifiedSeconds == token->modifiedSeconds &&
                again->modifiedNanoseconds == token->modifiedNanoseconds);
 }

@@ -69,6 +69,11 @@ TEST(Onboarding, WalksThroughEveryStepAndTheSampleStepsTimersAreNeverStored) {
     EXPECT_TRUE(isShown(window, "sampleDropped")) << "kept for as long as the window lives";
 
     click(window, "continue");
+    click(window, "trashPurgeDays");
+    for (int i = 0; i < 3; ++i)
+        press(window, Qt::Key_Up);
+    press(window, Qt::Key_Return);
+    EXPECT_EQ(scene.stored("trashPurgeDays"), QJsonValue(0)) << "never, picked in the last step";
     click(window, "launchAtLogin");
     EXPECT_TRUE(scene.world.settings.launchAtLogin());
     EXPECT_NE(scene.stored("hasCompletedOnboarding"), QJsonValue(true));

@@ -48,6 +48,7 @@ TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
          },
          "excludedExtensions", "pdf, zip"},
         {at("showTestTimers"), "showTestTimers", true},
+        {pick("trashPurgeDays", Qt::Key_Up), "trashPurgeDays", 7},
         {at("tab.notch"), nullptr, {}},
         {at("displayMode.hoverOnly"), "displayMode", "hoverOnly"},
         {at("autoDismissSeconds", QPointF(0.99, 0.5)), "autoDismissSeconds", 60.0},

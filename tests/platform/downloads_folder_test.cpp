@@ -145,7 +145,7 @@ TEST(BookmarkToken, HostileBytesAreRejected) {
     const QByteArray valid = encodeBookmark(plain);
     for (qsizetype length = 0; length < valid.size(); ++length)
         EXPECT_FALSE(decodeBookmark(valid.left(length))) << "truncated to " << length;
-    const qsizetype flagsAt = 24, nanosecondsAt = 49, lengthAt = 57;
+    const qsizetype flagsAt = 24, nanosecondsAt = 49, trashedAt = 57, lengthAt = 58;
     ASSERT_EQ(valid[lengthAt], 19);
     auto patched = [&valid](qsizetype at, std::initializer_list<unsigned char> bytes) {
         QByteArray out = valid;
@@ -155,7 +155,8 @@ TEST(BookmarkToken, HostileBytesAreRejected) {
     };
     const std::pair<const char*, QByteArray> cases[] = {
         {"wrong magic", patched(0, {'F', 'B', 'M', 'X'})},
-        {"a version from the future", patched(4, {3})},
+        {"a version from the future", patched(4, {4})},
+        {"an unknown trashed mark", patched(trashedAt, {2})},
         {"unknown flag bits", patched(flagsAt, {0x03})},
         {"nanoseconds out of range", patched(nanosecondsAt, {0x00, 0xca, 0x9a, 0x3b})},
         {"trailing bytes", valid + "x"},
@@ -163,6 +164,12 @@ TEST(BookmarkToken, HostileBytesAreRejected) {
         {"NUL inside the path", patched(lengthAt + 9, {0})}};
     for (const auto& [what, bytes] : cases)
         EXPECT_FALSE(Bookmarks({}).resolve(bytes)) << what;
+    // What a trashed file's token adds reads back whole, and a date past any we write is refused.
+    BookmarkToken trashed = plain;
+    trashed.trashed = BookmarkToken::Trashed{1'800'000'000, "2027-01-15T08:00:00", {1, 2, 3}};
+    EXPECT_EQ(decodeBookmark(encodeBookmark(trashed)).value_or(plain).trashed, trashed.trashed);
+    trashed.trashed->deletionDate.assign(65, '1');
+    EXPECT_FALSE(decodeBookmark(encodeBookmark(trashed)));
 }
 
 TEST_F(BookmarkTest, WithinAPassTheFoldersAreListedOnceAndTheFirstFolderStillWins) {

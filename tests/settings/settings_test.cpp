@@ -62,11 +62,20 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheirRules) {
         {R"({"showScheduledCount": "no"})", "showScheduledCount", true},
         {R"({"pauseWatching": "YES"})", "pauseWatching", true},
         {R"({"hasCompletedOnboarding": 1})", "hasCompletedOnboarding", true},
-        {R"({"countdownColorHex": 7})", "countdownColorHex", QStringLiteral("#FF9EF2")}};
+        {R"({"countdownColorHex": 7})", "countdownColorHex", QStringLiteral("#FF9EF2")},
+        {R"({"trashPurgeDays": 7})", "trashPurgeDays", 7},
+        {R"({"trashPurgeDays": 0})", "trashPurgeDays", 0},
+        {R"({"trashPurgeDays": 3})", "trashPurgeDays", 30},
+        {R"({"trashPurgeDays": 7.5})", "trashPurgeDays", 30},
+        {R"({"trashPurgeDays": "7"})", "trashPurgeDays", 30},
+        {R"({"trashPurgeDays": 1e300})", "trashPurgeDays", 30}};
+    const LogCapture log;
     for (const auto& [json, property, expected] : rows) {
         store(json);
         EXPECT_EQ(restart().property(property), expected) << json;
     }
+    // Each unusable number of days is told in the log.
+    EXPECT_EQ(log.count("The setting %s is not one of 0, 1, 7 or 30: %d is used"), 4);
 }
 
 TEST_F(SettingsTest, EveryAssignmentWritesItsJsonTypeAndNotifiesOnlyOnChange) {
@@ -84,7 +93,8 @@ TEST_F(SettingsTest, EveryAssignmentWritesItsJsonTypeAndNotifiesOnlyOnChange) {
         {"pauseWatching", true, "pauseWatching", true},
         {"showTestTimers", true, "showTestTimers", true},
         {"countdownColorHex", QStringLiteral("#123456"), "countdownColorHex", "#123456"},
-        {"hasCompletedOnboarding", true, "hasCompletedOnboarding", true}};
+        {"hasCompletedOnboarding", true, "hasCompletedOnboarding", true},
+        {"trashPurgeIndex", 1, "trashPurgeDays", 1}};
     AppSettings& s = restart();
     const QMetaObject* meta = s.metaObject();
     for (const auto& [property, value, key, stored] : rows) {

@@ -3,7 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Fadebin.Periphery
 
-// The Files tab: extensions never asked about, and the short test timers.
+// The Files tab: extensions never asked about, our files in the Trash, and the test timers.
 ColumnLayout {
     id: view
 
@@ -23,6 +23,22 @@ ColumnLayout {
                 text: view.settings.excludedExtensionsText
                 onTextEdited: view.settings.excludedExtensionsText = text
                 Layout.preferredWidth: 240
+            }
+        }
+    }
+
+    FormGroup {
+        header: qsTr("Trash")
+
+        FormRow {
+            title: qsTr("Remove Fadebin's files from the Trash after")
+            subtitle: qsTr("Only files Fadebin moved there. Whatever you put in the Trash yourself stays.")
+            ComboBox {
+                objectName: "trashPurgeDays"
+                model: [qsTr("Never"), qsTr("1 day"), qsTr("7 days"), qsTr("30 days")]
+                currentIndex: view.settings.trashPurgeIndex
+                onActivated: index => view.settings.trashPurgeIndex = index
+                Layout.preferredWidth: 180
             }
         }
     }

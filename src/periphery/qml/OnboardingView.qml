@@ -218,6 +218,21 @@ ApplicationWindow {
                         }
                     }
                 }
+                RowLayout {
+                    spacing: 8
+
+                    Label {
+                        text: qsTr("Remove Fadebin's files from the Trash after")
+                        font.pixelSize: 13
+                    }
+                    ComboBox {
+                        objectName: "trashPurgeDays"
+                        model: [qsTr("Never"), qsTr("1 day"), qsTr("7 days"), qsTr("30 days")]
+                        currentIndex: window.flow.settings.trashPurgeIndex
+                        onActivated: index => window.flow.settings.trashPurgeIndex = index
+                        Layout.preferredWidth: 120
+                    }
+                }
                 Item { Layout.fillHeight: true }
             }
         }
