@@ -15,6 +15,7 @@ Flow {
         NotchButton {
             required property var modelData
             objectName: buttons.namePrefix + "-" + modelData.raw
+            Accessible.name: modelData.spokenName
             text: modelData.shortLabel
             prominent: modelData.prominent
             onClicked: buttons.selected(modelData.raw)

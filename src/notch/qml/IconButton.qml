@@ -6,6 +6,9 @@ import Fadebin.Notch
 
 AbstractButton {
     id: button
+    // What its tooltip says; an icon has no text of its own.
+    Accessible.role: Accessible.Button
+    Accessible.name: help
 
     property string iconName
     property real iconSize: 12
@@ -23,6 +26,7 @@ AbstractButton {
     }
     contentItem: Item {
         NotchIcon {
+            Accessible.ignored: true
             anchors.centerIn: parent
             width: button.iconSize
             height: button.iconSize

@@ -7,6 +7,8 @@ import Fadebin.Notch
 Column {
     id: tracked
     objectName: "trackedRow-" + file.name
+    Accessible.role: Accessible.ListItem
+    Accessible.name: file.spokenName
 
     required property NotchFileRow file
     required property NotchViewModel view
@@ -37,6 +39,7 @@ Column {
         height: 36
 
         KindTile {
+            Accessible.ignored: true
             anchors.verticalCenter: parent.verticalCenter
             width: 26
             height: 26
@@ -44,6 +47,7 @@ Column {
         }
         Text {
             objectName: "trackedName"
+            Accessible.ignored: true
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             x: 34
@@ -57,6 +61,10 @@ Column {
         TabularText {
             id: time
             objectName: "time-" + tracked.file.name
+            Accessible.role: Accessible.Button
+            Accessible.name: "Change expiry"
+            Accessible.description: text
+            Accessible.onPressAction: tracked.view.editTracked(tracked.file.id)
             width: implicitWidth
             height: implicitHeight
             anchors.verticalCenter: parent.verticalCenter
@@ -81,6 +89,7 @@ Column {
         IconButton {
             id: more
             objectName: "more-" + tracked.file.name
+            Accessible.name: "More actions"
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: parent.right
             iconName: "more-horizontal-circle01"

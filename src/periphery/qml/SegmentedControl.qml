@@ -4,6 +4,7 @@ import QtQuick.Controls
 // A row of mutually exclusive choices; the chosen one is filled.
 Rectangle {
     id: control
+    Accessible.role: Accessible.Grouping
 
     // One entry per choice: { "title": shown text, "name": objectName of its button }.
     property var choices: []
@@ -32,6 +33,11 @@ Rectangle {
                 readonly property bool current: index === control.currentIndex
 
                 objectName: modelData.name
+                // One of exclusive choices: a radio button, checked while it is the current one.
+                Accessible.role: Accessible.RadioButton
+                Accessible.name: text
+                Accessible.checkable: true
+                Accessible.checked: current
                 text: modelData.title
                 implicitWidth: label.implicitWidth + 24
                 implicitHeight: 24
@@ -50,6 +56,7 @@ Rectangle {
                 }
                 contentItem: Label {
                     id: label
+                    Accessible.ignored: true
                     text: segment.text
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter
