@@ -6,6 +6,7 @@
 #include "periphery/FeedbackWindow.h"
 #include "support/X11TestTools.h"
 
+#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QNetworkAccessManager>
 #include <QQmlEngine>
@@ -115,7 +116,9 @@ TEST_F(Accessibility, TheNotchSaysTheWaitingFileAndPressingKeepForOneHourSchedul
     writeOnboardedSettings(home, R"({"autoDismissSeconds": 60})");
     ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
     writeDownload(home.downloads(), "report.pdf");
-    const std::string row = "report.pdf, PDF from www.example.org, 12.3 kB, waiting for a decision";
+    // The name as the notch shows it, isolated from the words around it.
+    const std::string row =
+        "\u2068report.pdf\u2069, PDF from example.org, 12.3 kB, waiting for a decision";
     const std::vector<Node> nodes = treeWith("list item", row);
     ASSERT_NE(find(nodes, "list item", row), nullptr) << listed(nodes) << program.log();
 
@@ -123,7 +126,6 @@ TEST_F(Accessibility, TheNotchSaysTheWaitingFileAndPressingKeepForOneHourSchedul
                              "Keep for 10 days", "Keep it"}) {
         const Node* choice = find(nodes, "radio button", name);
         ASSERT_NE(choice, nullptr) << name << "\n" << listed(nodes);
-        EXPECT_TRUE(choice->states.contains("checkable")) << name;
         EXPECT_TRUE(choice->actions.contains("Press")) << name;
     }
     for (const char* name : {"Keep it", "Done", "Settings"})
@@ -171,8 +173,9 @@ TEST_P(AccessibleWindows, NameEveryControl) {
         if (window.shown == Window::Shown::bySecondLaunch)
             writeOnboardedSettings(home);
         ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
-        if (window.shown == Window::Shown::bySecondLaunch)
+        if (window.shown == Window::Shown::bySecondLaunch) {
             ASSERT_EQ(runProgram({}).status, 0);
+        }
         pid = program.pid();
     }
     std::vector<Node> nodes;
@@ -193,8 +196,15 @@ INSTANTIATE_TEST_SUITE_P(
                       Window{"Welcome to Fadebin", "Continue", Window::Shown::atStart},
                       Window{"Send Feedback", "Cancel", Window::Shown::here}),
     [](const auto& window) {
-        return std::string(std::string_view(window.param.title)
-                               .substr(std::string_view(window.param.title).rfind(' ') + 1));
+        switch (window.param.shown) {
+        case Window::Shown::bySecondLaunch:
+            return "Settings";
+        case Window::Shown::atStart:
+            return "Onboarding";
+        case Window::Shown::here:
+            return "Feedback";
+        }
+        return "";
     });
 
 } // namespace
