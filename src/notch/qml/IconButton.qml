@@ -7,7 +7,6 @@ import Fadebin.Notch
 AbstractButton {
     id: button
     // What its tooltip says; an icon has no text of its own.
-    Accessible.role: Accessible.Button
     Accessible.name: help
 
     property string iconName

@@ -4,7 +4,6 @@ import QtQuick.Controls
 // A button showing a colour; pressing it offers to pick another.
 AbstractButton {
     id: control
-    Accessible.role: Accessible.Button
     Accessible.description: qsTr("Choose a colour")
 
     property color color

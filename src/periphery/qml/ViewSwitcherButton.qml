@@ -7,9 +7,7 @@ import Fadebin.Periphery
 // One tab of the settings window: its icon over its title.
 AbstractButton {
     id: control
-    Accessible.role: Accessible.PageTab
     Accessible.name: text
-    Accessible.selected: current
 
     property string iconName: ""
     property bool current: false
