@@ -1,6 +1,7 @@
 #include "notch/NotchFileRow.h"
 
 #include "notch/NotchViewModel.h"
+#include "notch/SpokenTexts.h"
 
 namespace fadebin {
 
@@ -60,11 +61,18 @@ void NotchFileRow::update() {
         pendingDetailText(m_file->expiresAt(), m_file->source(), m_file->sizeBytes(), now, texts);
     const QString remaining =
         m_file->expiresAt() ? countdownText(*m_file->expiresAt(), now) : QString();
-    if (name != m_name || detail != m_detail || remaining != m_remaining) {
+    const QString shown = fadebin::shownName(name);
+    const QString spoken =
+        m_file->status() == FileStatus::pending
+            ? spokenPendingName(shown, m_kind, m_file->source(), m_file->sizeBytes(), texts.locale)
+            : spokenTrackedName(shown, m_kind, m_file->expiresAt(), now);
+    if (name != m_name || detail != m_detail || remaining != m_remaining ||
+        spoken != m_spokenName) {
         m_name = name;
-        m_shownName = fadebin::shownName(name);
+        m_shownName = shown;
         m_detail = detail;
         m_remaining = remaining;
+        m_spokenName = spoken;
         Q_EMIT textsChanged();
     }
     setPreview(deletionPreviewText(m_selection, now, texts));

@@ -25,6 +25,8 @@ class NotchFileRow : public QObject {
     Q_PROPERTY(int kind READ kind NOTIFY textsChanged)
     Q_PROPERTY(QString detail READ detail NOTIFY textsChanged)
     Q_PROPERTY(QString remaining READ remaining NOTIFY textsChanged)
+    // The whole row in words, for a screen reader: a waiting file's or a counting one's.
+    Q_PROPERTY(QString spokenName READ spokenName NOTIFY textsChanged)
     Q_PROPERTY(QString selection READ selection WRITE setSelection NOTIFY selectionChanged)
     Q_PROPERTY(QString preview READ preview NOTIFY previewChanged)
     Q_PROPERTY(QVariantList options READ options NOTIFY optionsChanged)
@@ -43,6 +45,7 @@ public:
     [[nodiscard]] FileKind fileKind() const { return m_kind; }
     [[nodiscard]] QString detail() const { return m_detail; }
     [[nodiscard]] QString remaining() const { return m_remaining; }
+    [[nodiscard]] QString spokenName() const { return m_spokenName; }
     [[nodiscard]] QString selection() const;
     void setSelection(const QString& raw);
     [[nodiscard]] ExpiryOption selectedOption() const { return m_selection; }
@@ -73,6 +76,7 @@ private:
     QString m_shownName;
     QString m_detail;
     QString m_remaining;
+    QString m_spokenName;
     ExpiryOption m_selection;
     QString m_preview;
     bool m_opened = false;

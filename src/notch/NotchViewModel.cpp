@@ -1,6 +1,7 @@
 #include "notch/NotchViewModel.h"
 
 #include "icons/Icon.h"
+#include "notch/SpokenTexts.h"
 
 #include <QVariantMap>
 
@@ -252,6 +253,7 @@ QVariantList NotchViewModel::optionsFor(const TrackedFile* file) const {
         list.append(QVariantMap{{QStringLiteral("raw"), rawValue(option)},
                                 {QStringLiteral("shortLabel"), shortLabel(option)},
                                 {QStringLiteral("label"), label(option)},
+                                {QStringLiteral("spokenName"), spokenOptionName(option)},
                                 {QStringLiteral("prominent"), option == ExpiryOption::forever}});
     return list;
 }

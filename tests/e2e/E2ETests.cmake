@@ -18,3 +18,8 @@ endforeach()
 # the log repeats the settings window's note where no notch shows.
 target_link_libraries(notch_wayland_test PRIVATE fadebin_notch fadebin_periphery
                       fadebin_quickdriver fadebin_waylandtestsupport Qt6::Gui)
+
+# The accessibility test reads the program's tree through AT-SPI with its own pyatspi probe.
+target_link_libraries(accessibility_e2e_test PRIVATE fadebin_x11testsupport fadebin_periphery)
+target_compile_definitions(accessibility_e2e_test
+                           PRIVATE FADEBIN_ATSPI_PROBE="${CMAKE_CURRENT_LIST_DIR}/atspi_probe.py")

@@ -16,6 +16,7 @@ Column {
     Row {
         spacing: 8
         NotchIcon {
+            Accessible.ignored: true
             anchors.verticalCenter: parent.verticalCenter
             width: 16
             height: 16

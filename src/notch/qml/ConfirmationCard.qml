@@ -27,6 +27,7 @@ Item {
             width: 36
             height: 36
             KindTile {
+                Accessible.ignored: true
                 anchors.fill: parent
                 kind: card.view.confirmationKind
             }
@@ -40,6 +41,7 @@ Item {
                 border.width: 2
                 border.color: "black"
                 NotchIcon {
+                    Accessible.ignored: true
                     anchors.centerIn: parent
                     width: 10
                     height: 10

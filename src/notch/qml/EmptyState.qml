@@ -14,6 +14,7 @@ Column {
     spacing: 6
 
     NotchIcon {
+        Accessible.ignored: true
         anchors.horizontalCenter: parent.horizontalCenter
         width: 22
         height: 22

@@ -18,6 +18,7 @@ Flow {
             required property var modelData
             required property int index
             objectName: buttons.namePrefix + "-" + modelData.raw
+            Accessible.name: modelData.spokenName
             text: modelData.shortLabel
             prominent: modelData.prominent
             onClicked: buttons.selected(modelData.raw)

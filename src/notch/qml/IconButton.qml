@@ -6,6 +6,8 @@ import Fadebin.Notch
 
 AbstractButton {
     id: button
+    // What its tooltip says; an icon has no text of its own.
+    Accessible.name: help
 
     property string iconName
     property real iconSize: 12
@@ -29,6 +31,7 @@ AbstractButton {
     }
     contentItem: Item {
         NotchIcon {
+            Accessible.ignored: true
             anchors.centerIn: parent
             width: button.iconSize
             height: button.iconSize

@@ -5,6 +5,7 @@ import Fadebin.Notch
 
 Item {
     id: mark
+    Accessible.ignored: true
 
     property string icon
     property color color: "white"

@@ -5,6 +5,9 @@ import Fadebin.Notch
 Rectangle {
     id: chip
     objectName: "pendingChip-" + (file ? file.name : "")
+    Accessible.role: Accessible.Button
+    Accessible.name: file ? file.spokenName : ""
+    Accessible.onPressAction: chip.select()
 
     property NotchFileRow file
     property real maxWidth: 300
@@ -21,6 +24,7 @@ Rectangle {
         anchors.verticalCenter: parent.verticalCenter
         spacing: 6
         KindTile {
+            Accessible.ignored: true
             anchors.verticalCenter: parent.verticalCenter
             width: 18
             height: 18
@@ -28,6 +32,7 @@ Rectangle {
         }
         Text {
             objectName: "chipName"
+            Accessible.ignored: true
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             width: Math.min(implicitWidth, chip.maxWidth - 44)

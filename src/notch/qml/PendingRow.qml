@@ -7,6 +7,8 @@ import Fadebin.Notch
 Rectangle {
     id: row
     objectName: "pendingRow-" + (file ? file.name : "")
+    Accessible.role: Accessible.ListItem
+    Accessible.name: file ? file.spokenName : ""
 
     property NotchFileRow file
     property var options: []
@@ -27,6 +29,7 @@ Rectangle {
 
     KindTile {
         id: tile
+        Accessible.ignored: true
         anchors.left: parent.left
         anchors.top: parent.top
         anchors.margins: 12
@@ -36,6 +39,7 @@ Rectangle {
     }
     Text {
         objectName: "pendingName"
+        Accessible.ignored: true
         textFormat: Text.PlainText
         anchors.left: tile.right
         anchors.leftMargin: 10
@@ -51,6 +55,7 @@ Rectangle {
     }
     Text {
         objectName: "pendingDetail"
+        Accessible.ignored: true
         textFormat: Text.PlainText
         anchors.left: tile.right
         anchors.leftMargin: 10
@@ -80,6 +85,14 @@ Rectangle {
                 required property var modelData
                 readonly property bool selected: row.file && row.file.selection === modelData.raw
                 objectName: "option-" + modelData.raw
+                // A choice among the row's times: toggling selects it as a click does,
+                // pressing decides on it at once.
+                Accessible.role: Accessible.RadioButton
+                Accessible.name: modelData.spokenName
+                Accessible.checkable: true
+                Accessible.checked: selected
+                Accessible.onToggleAction: if (row.file) row.file.selection = segment.modelData.raw
+                Accessible.onPressAction: row.decide(segment.modelData.raw)
                 width: picker.width / Math.max(1, row.options.length)
                 height: picker.height
                 radius: 8
@@ -88,6 +101,7 @@ Rectangle {
                 border.width: selected ? (row.cursor ? 2 : 1.5) : 0
                 border.color: row.cursor ? "#0A84FF" : Qt.rgba(1, 1, 1, 0.9)
                 Text {
+                    Accessible.ignored: true
                     textFormat: Text.PlainText
                     anchors.centerIn: parent
                     text: segment.modelData.shortLabel
@@ -132,6 +146,7 @@ Rectangle {
         }
         NotchButton {
             objectName: "doneButton"
+            Accessible.description: row.file ? row.file.preview : ""
             width: 72
             height: 28
             text: "Done"

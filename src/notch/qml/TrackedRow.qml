@@ -7,6 +7,8 @@ import Fadebin.Notch
 Column {
     id: tracked
     objectName: "trackedRow-" + file.name
+    Accessible.role: Accessible.ListItem
+    Accessible.name: file.spokenName
 
     required property NotchFileRow file
     required property NotchViewModel view
@@ -41,6 +43,7 @@ Column {
         }
 
         KindTile {
+            Accessible.ignored: true
             anchors.verticalCenter: parent.verticalCenter
             width: 26
             height: 26
@@ -48,6 +51,7 @@ Column {
         }
         Text {
             objectName: "trackedName"
+            Accessible.ignored: true
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             x: 34
@@ -61,6 +65,10 @@ Column {
         TabularText {
             id: time
             objectName: "time-" + tracked.file.name
+            Accessible.role: Accessible.Button
+            Accessible.name: "Change expiry"
+            Accessible.description: text
+            Accessible.onPressAction: tracked.view.editTracked(tracked.file.id)
             width: implicitWidth
             height: implicitHeight
             anchors.verticalCenter: parent.verticalCenter
@@ -85,6 +93,7 @@ Column {
         IconButton {
             id: more
             objectName: "more-" + tracked.file.name
+            Accessible.name: "More actions"
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: parent.right
             iconName: "more-horizontal-circle01"

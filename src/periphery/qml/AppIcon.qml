@@ -3,6 +3,7 @@ import QtQuick
 // The program's own icon with a soft shadow below it.
 Item {
     id: icon
+    Accessible.ignored: true
 
     property real size: 112
     property real shadowOpacity: 0.16

@@ -4,6 +4,7 @@ import QtQuick.Controls
 // A button showing a colour; pressing it offers to pick another.
 AbstractButton {
     id: control
+    Accessible.description: qsTr("Choose a colour")
 
     property color color
 

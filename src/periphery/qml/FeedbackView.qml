@@ -53,6 +53,7 @@ ApplicationWindow {
                 id: message
 
                 objectName: "message"
+                Accessible.name: qsTr("Message")
                 text: window.form.message
                 onTextChanged: if (text !== window.form.message) window.form.message = text
                 placeholderText: qsTr("What's on your mind?")
@@ -72,6 +73,7 @@ ApplicationWindow {
 
         TextField {
             objectName: "email"
+            Accessible.name: placeholderText
             text: window.form.email
             onTextEdited: window.form.email = text
             placeholderText: qsTr("Your email (optional, so we can reply)")

@@ -16,9 +16,11 @@ ColumnLayout {
         description: qsTr("Comma separated. Downloads with these extensions are never asked about and never trashed.")
 
         FormRow {
+            id: extensionsRow
             title: qsTr("Extensions")
             TextField {
                 objectName: "excludedExtensions"
+                Accessible.name: extensionsRow.title
                 placeholderText: qsTr("deb, rpm, AppImage, flatpakref, iso")
                 text: view.settings.excludedExtensionsText
                 onTextEdited: view.settings.excludedExtensionsText = text
@@ -47,10 +49,13 @@ ColumnLayout {
         header: qsTr("Timers")
 
         FormRow {
+            id: testTimersRow
             title: qsTr("Show test timers (10s, 30s)")
             subtitle: qsTr("Handy for trying Fadebin without waiting half an hour.")
             ToggleSwitch {
                 objectName: "showTestTimers"
+                Accessible.name: testTimersRow.title
+                Accessible.description: testTimersRow.subtitle
                 checked: view.settings.showTestTimers
                 onToggled: view.settings.showTestTimers = checked
             }

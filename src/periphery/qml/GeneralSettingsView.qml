@@ -15,26 +15,33 @@ ColumnLayout {
 
     FormGroup {
         FormRow {
+            id: launchRow
             title: qsTr("Launch at login")
             ToggleSwitch {
                 objectName: "launchAtLogin"
+                Accessible.name: launchRow.title
                 checked: view.settings.launchAtLogin
                 onToggled: view.settings.launchAtLogin = checked
             }
         }
         FormRow {
+            id: pauseRow
             title: qsTr("Pause watching Downloads")
             subtitle: qsTr("While paused, new downloads are not asked about. Files already scheduled are still trashed on time.")
             ToggleSwitch {
                 objectName: "pauseWatching"
+                Accessible.name: pauseRow.title
+                Accessible.description: pauseRow.subtitle
                 checked: view.bindings.pauseWatching
                 onToggled: view.bindings.pauseWatching = checked
             }
         }
         FormRow {
+            id: deletionRow
             title: qsTr("When time is up")
             ComboBox {
                 objectName: "deletionMethod"
+                Accessible.name: deletionRow.title
                 model: [qsTr("Move to Trash"), qsTr("Delete permanently")]
                 currentIndex: view.bindings.deletionMethodIndex
                 onActivated: index => view.bindings.deletionMethodIndex = index
@@ -42,10 +49,13 @@ ColumnLayout {
             }
         }
         FormRow {
+            id: tagRow
             title: qsTr("Tag temporary files")
             subtitle: qsTr("Adds a “Temporary” tag to every file with an expiry, so you can spot them in your file manager. Removed when you keep a file.")
             ToggleSwitch {
                 objectName: "applyFileTag"
+                Accessible.name: tagRow.title
+                Accessible.description: tagRow.subtitle
                 checked: view.settings.applyFileTag
                 onToggled: view.settings.applyFileTag = checked
             }

@@ -15,10 +15,13 @@ ColumnLayout {
 
     FormGroup {
         FormRow {
+            id: displayRow
             title: qsTr("Display mode")
             subtitle: view.bindings.displayModeCaption
 
             SegmentedControl {
+                Accessible.name: displayRow.title
+                Accessible.description: displayRow.subtitle
                 choices: [
                     { "title": qsTr("Auto"), "name": "displayMode.auto" },
                     { "title": qsTr("Hover only"), "name": "displayMode.hoverOnly" }
@@ -45,9 +48,11 @@ ColumnLayout {
         header: qsTr("Undecided files")
 
         FormRow {
+            id: dismissRow
             title: qsTr("Auto-dismiss after")
             Slider {
                 objectName: "autoDismissSeconds"
+                Accessible.name: dismissRow.title
                 from: 3
                 to: 60
                 stepSize: 1
@@ -66,9 +71,11 @@ ColumnLayout {
             }
         }
         FormRow {
+            id: graceRow
             title: qsTr("Stay in the notch for")
             Slider {
                 objectName: "pendingGraceMinutes"
+                Accessible.name: graceRow.title
                 from: 1
                 to: 60
                 stepSize: 1
@@ -87,9 +94,11 @@ ColumnLayout {
             }
         }
         FormRow {
+            id: defaultRow
             title: qsTr("Then apply")
             ComboBox {
                 objectName: "defaultAction"
+                Accessible.name: defaultRow.title
                 model: view.bindings.defaultActionLabels
                 currentIndex: view.bindings.defaultActionIndex
                 onActivated: index => view.bindings.defaultActionIndex = index
@@ -110,25 +119,31 @@ ColumnLayout {
         header: qsTr("Indicator")
 
         FormRow {
+            id: countShownRow
             title: qsTr("Show how many files are scheduled")
             ToggleSwitch {
                 objectName: "showScheduledCount"
+                Accessible.name: countShownRow.title
                 checked: view.settings.showScheduledCount
                 onToggled: view.settings.showScheduledCount = checked
             }
         }
         FormRow {
+            id: countColorRow
             title: qsTr("Scheduled count ring")
             ColorWell {
                 objectName: "countColor"
+                Accessible.name: countColorRow.title
                 color: view.bindings.countColor
                 onClicked: countDialog.open()
             }
         }
         FormRow {
+            id: countdownColorRow
             title: qsTr("Countdown ring")
             ColorWell {
                 objectName: "countdownColor"
+                Accessible.name: countdownColorRow.title
                 color: view.bindings.countdownColor
                 onClicked: countdownDialog.open()
             }

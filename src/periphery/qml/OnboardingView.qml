@@ -209,6 +209,7 @@ ApplicationWindow {
                         border.color: Qt.rgba(0, 0, 0, 0.3)
 
                         NotchIcon {
+                            Accessible.ignored: true
                             anchors.centerIn: parent
                             width: 14
                             height: 14

@@ -24,7 +24,9 @@ Rectangle {
         Repeater {
             model: control.choices
 
-            AbstractButton {
+            // A radio button, so that a screen reader hears one of exclusive choices (Qt 6.4's
+            // controls keep their own role over Accessible.role); drawn as a segment.
+            RadioButton {
                 id: segment
 
                 required property var modelData
@@ -32,9 +34,13 @@ Rectangle {
                 readonly property bool current: index === control.currentIndex
 
                 objectName: modelData.name
+                Accessible.name: text
                 text: modelData.title
                 implicitWidth: label.implicitWidth + 24
                 implicitHeight: 24
+                padding: 0
+                checked: current
+                indicator: null
                 focusPolicy: Qt.StrongFocus
                 onClicked: control.activated(index)
 
@@ -50,6 +56,7 @@ Rectangle {
                 }
                 contentItem: Label {
                     id: label
+                    Accessible.ignored: true
                     text: segment.text
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter

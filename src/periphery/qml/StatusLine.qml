@@ -12,6 +12,7 @@ RowLayout {
     spacing: 7
 
     NotchIcon {
+        Accessible.ignored: true
         name: warning ? "alert02" : "checkmark-circle02"
         color: label.color
         Layout.preferredWidth: 15

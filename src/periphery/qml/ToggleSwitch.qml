@@ -4,6 +4,7 @@ import QtQuick.Controls
 // An on/off switch in the desktop's pill shape.
 Switch {
     id: control
+    // A check box to a screen reader, named by its use (the form row's title).
 
     padding: 0
     spacing: 0

@@ -59,6 +59,7 @@ ApplicationWindow {
                 // Something is going on while the feed is asked: the check can take seconds.
                 BusyIndicator {
                     objectName: "checkingIndicator"
+                    Accessible.name: qsTr("Checking for updates")
                     running: window.updates.checking
                     visible: running
                     padding: 0

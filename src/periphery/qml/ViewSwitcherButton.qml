@@ -7,6 +7,7 @@ import Fadebin.Periphery
 // One tab of the settings window: its icon over its title.
 AbstractButton {
     id: control
+    Accessible.name: text
 
     property string iconName: ""
     property bool current: false
@@ -27,6 +28,7 @@ AbstractButton {
         spacing: 3
 
         NotchIcon {
+            Accessible.ignored: true
             name: control.iconName
             color: control.current ? palette.windowText
                                    : Qt.rgba(palette.windowText.r, palette.windowText.g,
@@ -37,6 +39,7 @@ AbstractButton {
         }
 
         Label {
+            Accessible.ignored: true
             text: control.text
             font.bold: control.current
             Layout.alignment: Qt.AlignHCenter
