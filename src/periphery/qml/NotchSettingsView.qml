@@ -31,8 +31,10 @@ ColumnLayout {
             }
         }
         FormRow {
+            id: askRow
             title: qsTr("Ask about new downloads")
             SegmentedControl {
+                Accessible.name: askRow.title
                 choices: [
                     { "title": qsTr("In the notch"), "name": "askWith.notch" },
                     { "title": qsTr("With a notification"), "name": "askWith.notification" }
