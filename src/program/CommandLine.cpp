@@ -41,15 +41,11 @@ const char* const usageText = "Usage: fadebin [--help] [--version]\n"
                               "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
                               "       fadebin keep FILE...\n"
                               "       fadebin delete-now FILE...\n"
-                              "       fadebin restore [--last | FILE...]
-                              "
-                              "       fadebin quit
-                              "
-                              "       fadebin show
-                              ";
+                              "       fadebin restore [--last | FILE...]\n"
+                              "       fadebin quit\n"
+                              "       fadebin show\n";
 
-    void
-    print(std::FILE * to, const QByteArray& text) {
+void print(std::FILE* to, const QByteArray& text) {
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), to);
 }
 
