@@ -18,16 +18,12 @@
 
 namespace fadebin {
 
-namespace {
-
 Display* qtDisplay() {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return nullptr;
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     return x11 != nullptr ? x11->display() : nullptr;
 }
-
-} // namespace
 
 X11CompositingWatch::X11CompositingWatch() {
     Display* display = qtDisplay();

@@ -7,7 +7,12 @@
 #include <functional>
 #include <optional>
 
+struct _XDisplay; // Xlib's Display, whose header would break Qt's with its macros
+
 namespace fadebin {
+
+// Qt's own connection to the X server; none off xcb.
+[[nodiscard]] _XDisplay* qtDisplay();
 
 // Whether a compositing manager runs on the X screen of Qt's xcb connection: one does while
 // some client owns the selection _NET_WM_CM_S<screen> (EWMH). XFixes reports every change

@@ -1,5 +1,7 @@
 #include "notch/X11KeyboardFocus.h"
 
+#include "notch/X11Compositing.h"
+
 #include "platform/Log.h"
 
 #include <QGuiApplication>
@@ -16,13 +18,6 @@
 namespace fadebin {
 
 namespace {
-
-Display* qtDisplay() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->display() : nullptr;
-}
 
 // The 32-bit items of a root window property (atoms or windows); empty when it is not set.
 std::vector<unsigned long> rootProperty(Display* display, const char* name, Atom type) {
