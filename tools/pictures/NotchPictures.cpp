@@ -131,8 +131,12 @@ void toastsAndLists() {
         NotchScene scene;
         // Not in the toast, which would open the panel when the toast ends.
         QCursor::setPos(QPoint(5, 395));
-        scene.controller->showToast(deletionToast(
-            {{pendingNames[0]}, FileKind::pdf, DeletionMethod::trash, scene.clock.now()}));
+        // Moved to the Trash, so it offers "Undo".
+        scene.controller->showToast(deletionToast({{pendingNames[0]},
+                                                   FileKind::pdf,
+                                                   DeletionMethod::trash,
+                                                   scene.clock.now(),
+                                                   {path(pendingNames[0])}}));
         scene.picture("toast-moved-to-trash");
         scene.advance(4s);
         scene.controller->showToast(releaseToast(

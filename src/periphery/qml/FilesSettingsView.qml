@@ -40,7 +40,7 @@ ColumnLayout {
                 model: [qsTr("Never"), qsTr("1 day"), qsTr("7 days"), qsTr("30 days")]
                 currentIndex: view.settings.trashPurgeIndex
                 onActivated: index => view.settings.trashPurgeIndex = index
-                Layout.preferredWidth: 180
+                Layout.preferredWidth: 110
             }
         }
     }
