@@ -97,6 +97,8 @@ ColumnLayout {
             }
             Button {
                 objectName: "problemAction"
+                // Nothing to say while there is no problem: not there for a screen reader either.
+                Accessible.ignored: !visible
                 visible: text !== ""
                 text: view.bindings.problemAction
                 onClicked: view.bindings.helpWithProblem()

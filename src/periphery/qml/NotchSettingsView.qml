@@ -108,9 +108,11 @@ ColumnLayout {
             }
         }
         FormRow {
+            id: presenceRow
             title: qsTr("Wait until I'm back before applying the default")
             ToggleSwitch {
                 objectName: "waitForPresence"
+                Accessible.name: presenceRow.title
                 checked: view.settings.waitForPresence
                 onToggled: view.settings.waitForPresence = checked
             }

@@ -125,6 +125,7 @@ ApplicationWindow {
 
                     OnboardingButton {
                         objectName: "problemAction"
+                        Accessible.ignored: !visible
                         visible: text !== ""
                         text: window.flow.problemAction
                         onClicked: window.flow.helpWithProblem()
