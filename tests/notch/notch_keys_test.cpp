@@ -67,7 +67,7 @@ TEST_F(KeysTest, ShowOpensOnTheNewestWaitingFileAndEachKeyMovesTheCursorOrDecide
     };
     for (const Step& step : steps) {
         press(step.key, step.modifiers);
-        SCOPED_TRACE(QTest::toString(QKeySequence(step.key | step.modifiers)));
+        SCOPED_TRACE(QKeySequence(step.key | step.modifiers).toString().toStdString());
         EXPECT_EQ(cursor(), step.row);
         const NotchFileRow* row = view().pendingRows()->row(view().selectedPendingId());
         EXPECT_EQ(row != nullptr ? row->selection() : QString::number(view().keyChoice()),
