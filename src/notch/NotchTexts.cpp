@@ -25,12 +25,19 @@ QString shortTime(const QTime& time, const QLocale& locale) {
 
 } // namespace
 
+std::optional<long long> wholeSeconds(double seconds) {
+    const double rounded = std::round(seconds); // halves away from zero
+    if (!(rounded > 0))                         // also not a number
+        return std::nullopt;
+    // Beyond any real expiry; keeps the callers' integer arithmetic in range.
+    return static_cast<long long>(std::min(rounded, 1e15));
+}
+
 QString countdownText(double remainingSeconds) {
-    const double rounded = std::round(remainingSeconds); // halves away from zero
-    if (!(rounded > 0))                                  // also not a number
+    const std::optional<long long> whole = wholeSeconds(remainingSeconds);
+    if (!whole)
         return QStringLiteral("now");
-    // Beyond any real expiry; keeps the integer arithmetic below in range.
-    const auto s = static_cast<long long>(std::min(rounded, 1e15));
+    const long long s = *whole;
     if (s < 60)
         return QStringLiteral("%1s").arg(s);
     if (s < 3600)

@@ -25,6 +25,8 @@ struct TextContext {
 // Remaining time, whole seconds rounded half away from zero: "now", "59s", "1m", "1h 1m",
 // "1d 1h".
 [[nodiscard]] QString countdownText(double remainingSeconds);
+// The whole seconds a countdown speaks of (halves away from zero); none when not positive.
+[[nodiscard]] std::optional<long long> wholeSeconds(double seconds);
 [[nodiscard]] QString countdownText(Instant until, Instant now);
 
 // "Never" without a date; else the short time, after "Today ", "Tomorrow " or the day and

@@ -27,11 +27,10 @@ QString counted(long long n, const char* one, const char* many) {
 } // namespace
 
 QString spokenDuration(double seconds) {
-    const double rounded = std::round(seconds); // halves away from zero
-    if (!(rounded > 0))                         // also not a number
+    const std::optional<long long> whole = wholeSeconds(seconds);
+    if (!whole)
         return QStringLiteral("now");
-    // Beyond any real expiry; keeps the integer arithmetic below in range.
-    const auto s = static_cast<long long>(std::min(rounded, 1e15));
+    const long long s = *whole;
     const auto join = [](const QString& large, long long small, const char* one, const char* many) {
         return small == 0 ? large : large + QLatin1Char(' ') + counted(small, one, many);
     };
