@@ -9,6 +9,8 @@
 #include "settings/AppSettings.h"
 #include "support/ManualClock.h"
 
+#include "BenchHome.h"
+
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
@@ -30,13 +32,9 @@ double millisecondsSince(SteadyClock::time_point start) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const path root = resolvedPath(dir.path().toStdString());
-    const path downloads = root / "Downloads";
-    std::filesystem::create_directories(downloads);
-    ::setenv("HOME", root.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root / ".local/share").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root / ".config").c_str(), 1);
+    const bench::BenchHome home;
+    const path& root = home.root;
+    const path& downloads = home.downloads;
 
     ManualClock clock(std::chrono::time_point_cast<Duration>(std::chrono::system_clock::now()));
     FileDeleter deleter;

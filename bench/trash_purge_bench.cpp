@@ -6,13 +6,15 @@
 #include "platform/Trash.h"
 #include "support/ManualClock.h"
 
+#include "BenchHome.h"
+
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 
 using namespace fadebin;
@@ -20,13 +22,9 @@ using SteadyClock = std::chrono::steady_clock;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const path root = resolvedPath(dir.path().toStdString());
-    const path downloads = root / "Downloads";
-    std::filesystem::create_directories(downloads);
-    ::setenv("HOME", root.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root / ".local/share").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root / ".config").c_str(), 1);
+    const bench::BenchHome home;
+    const path& root = home.root;
+    const path& downloads = home.downloads;
 
     constexpr int ours = 10'000;
     constexpr int theirs = 1'000;
