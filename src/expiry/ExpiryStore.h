@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 #include <map>
@@ -178,6 +179,19 @@ public:
     // at or before trashedBy and are provably still ours; their records become purged. How
     // many went.
     std::size_t purgeTrashed(Instant trashedBy);
+    // One of our items still in a trash: the very item we moved there, at its place in files/.
+    struct OwnTrashed {
+        QUuid id;
+        path item;
+        path originalPath;
+        qint64 size = 0;
+        Instant trashedAt;
+    };
+    // Our items still in the trashes we act in, oldest first.
+    [[nodiscard]] std::vector<OwnTrashed> ownTrashed();
+    // Removes our trashed items, oldest first, until at least bytesWanted went or none is
+    // left; the ones that went.
+    std::vector<OwnTrashed> freeTrashed(qint64 bytesWanted);
 
     [[nodiscard]] bool isInTrash(const path& filePath) const;
     // Inside when the standardized, link-resolved path lies below the Downloads folder and
@@ -236,6 +250,10 @@ private:
     [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
     [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
+    // The deleted rows (saved, and changed since) whose bookmark says we trashed them.
+    [[nodiscard]] std::vector<std::pair<TrackedFile::Fields, BookmarkToken>> trashedRows();
+    // Removes the items of those rows that are provably still ours; the ids of the ones that went.
+    QSet<QUuid> purgeRows(std::vector<std::pair<TrackedFile::Fields, BookmarkToken>> rows);
     // The identities of ours and the names in each trash folder, sorted: an item trashed from
     // a place has a name that begins as the place's does, so a look for one reads the info
     // files of those few items and no others.

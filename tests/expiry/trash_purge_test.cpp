@@ -1,3 +1,4 @@
+#include "expiry/SpacePlan.h"
 #include "expiry/StoreFixture.h"
 #include "expiry/TrashPurger.h"
 #include "platform/Trash.h"
@@ -9,6 +10,7 @@
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
@@ -114,4 +116,70 @@ TEST_F(TrashPurgeTest, ATrashOnAnotherFileSystemIsPurgedThroughItsOwnFolders) {
     expected.erase("files/volume.pdf");
     expected.erase("info/volume.pdf.trashinfo");
     EXPECT_EQ(snapshot(volumeTrash), expected);
+}
+
+TEST_F(TrashPurgeTest, APlanToFreeSpaceListsOnlyWhatIsOursInOrderAndTouchesNothing) {
+    trashedByUs("oldest.bin"); // 4 bytes each: "ours: " is in the name's contents
+    clock.advance(1h);
+    trashedByUs("newer.bin");
+    trashedByUs("replaced.bin");
+    fs::remove(files("replaced.bin"));
+    writeFile(files("replaced.bin"), "another file under our name");
+    ASSERT_TRUE(moveToTrash(make("users.bin", "the user's own, and large")));
+    store->apply(ExpiryOption::oneDay, *pending("later.bin", "0123456789"), false);
+    store->apply(ExpiryOption::oneHour, *pending("sooner.bin", "01234"), false);
+    store->apply(ExpiryOption::forever, *pending("kept.bin", "kept kept kept"), false);
+    pending("waiting.bin", "waiting");
+    store->save();
+    const auto before = snapshot(home.root());
+
+    const auto placesOf = [](const SpacePlan& plan) {
+        std::vector<std::string> places;
+        for (const SpacePlanStep& step : plan.steps)
+            places.push_back((step.kind == SpacePlanStep::Kind::fromTrash ? "trash:" : "dl:") +
+                             step.place.filename().native());
+        return places;
+    };
+    const qint64 ours = std::string("ours: oldest.bin").size();
+    SpacePlan plan = planFreeing(*store, ours);
+    EXPECT_EQ(placesOf(plan), std::vector<std::string>{"trash:oldest.bin"});
+    EXPECT_TRUE(plan.enough());
+    plan = planFreeing(*store, ours + 1);
+    EXPECT_EQ(placesOf(plan), (std::vector<std::string>{"trash:oldest.bin", "trash:newer.bin"}));
+    plan = planFreeing(*store, 1'000'000);
+    EXPECT_EQ(placesOf(plan), (std::vector<std::string>{"trash:oldest.bin", "trash:newer.bin",
+                                                        "dl:sooner.bin", "dl:later.bin"}));
+    EXPECT_EQ(plan.fromTrash, ours + qint64(std::string("ours: newer.bin").size()));
+    EXPECT_EQ(plan.fromScheduled, 15);
+    EXPECT_FALSE(plan.enough());
+    EXPECT_EQ(plan.steps[0].at + 1h, plan.steps[1].at);
+    EXPECT_EQ(snapshot(home.root()), before) << "a plan acts on nothing";
+}
+
+TEST_F(TrashPurgeTest, FreeingRemovesOurOldestItemsUntilEnoughAndNothingElse) {
+    trashedByUs("oldest.bin");
+    clock.advance(1h);
+    trashedByUs("middle.bin");
+    clock.advance(1h);
+    trashedByUs("newest.bin");
+    ASSERT_TRUE(moveToTrash(make("users.bin", "the user's")));
+    store->apply(ExpiryOption::oneHour, *pending("timed.bin"), false);
+    store->save();
+    auto expected = snapshot(home.root());
+
+    const auto freed = store->freeTrashed(std::string("ours: oldest.bin").size() + 1);
+    ASSERT_EQ(freed.size(), 2u);
+    EXPECT_EQ(freed[0].item, files("oldest.bin"));
+    EXPECT_EQ(freed[1].item, files("middle.bin"));
+    for (const char* name : {"oldest.bin", "middle.bin"}) {
+        expected.erase(".local/share/Trash/files/"s + name);
+        expected.erase(".local/share/Trash/info/"s + name + ".trashinfo");
+        EXPECT_EQ(statusOf(name), "purged") << name;
+    }
+    EXPECT_EQ(snapshot(home.root()), expected);
+    // Asked for everything: only ours goes, never the user's item or a file in Downloads.
+    EXPECT_EQ(store->freeTrashed(std::numeric_limits<qint64>::max()).size(), 1u);
+    EXPECT_TRUE(pathExists(files("users.bin")));
+    EXPECT_TRUE(pathExists(dl("timed.bin")));
+    EXPECT_TRUE(store->freeTrashed(1).empty());
 }
