@@ -1,5 +1,5 @@
 # Fish completion for fadebin: its subcommands, their options and file names.
-set -l commands list expire keep delete-now restore quit show
+set -l commands list expire keep delete-now restore quit show plan free
 
 complete -c fadebin -f
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -s h -l help -d 'Show the usage'
@@ -11,6 +11,10 @@ complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a delete-now
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a restore -d 'Put back what Fadebin trashed'
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a quit -d 'End the running program'
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a show -d 'Open the notch for the keyboard'
+complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a plan -d 'List what would free a size, without acting'
+complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a free -d "Remove Fadebin's own files from the Trash until a size is freed"
+complete -c fadebin -n "__fish_seen_subcommand_from plan" -l free -x -d 'The size to free, such as 5G'
+complete -c fadebin -n "__fish_seen_subcommand_from plan" -l json -d 'Machine-readable output'
 complete -c fadebin -n "__fish_seen_subcommand_from list" -l json -d 'Machine-readable output'
 complete -c fadebin -n "__fish_seen_subcommand_from expire" -l in -x -a '10s 30s 30m 1h 1d 10d' -d 'When the files expire'
 complete -c fadebin -n "__fish_seen_subcommand_from restore" -l last -d 'Put back what the last sweep trashed'

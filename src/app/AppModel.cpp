@@ -38,7 +38,11 @@ AppModel::AppModel(AppSettings& settings, Clock& clock, FileManager& fileManager
     , m_fileManager(fileManager)
     , m_downloadsFolder(std::move(downloadsFolder))
     , m_databaseFile(std::move(databaseFile))
-    , m_completionFilter(clock) {}
+    , m_completionFilter(clock)
+    , m_lowSpace(std::make_unique<LowSpaceWatch>(*this, clock)) {
+    for (const auto changed : {&AppModel::trackedFilesChanged, &AppModel::ownTrashedChanged})
+        connect(this, changed, m_lowSpace.get(), &LowSpaceWatch::check);
+}
 
 AppModel::~AppModel() = default;
 
@@ -84,6 +88,8 @@ void AppModel::start(bool neverRan) {
         if (!event.places.empty())
             self->m_lastTrashing = event;
         Q_EMIT self->filesDeleted(event);
+        if (!event.places.empty())
+            Q_EMIT self->ownTrashedChanged();
     };
     m_wake = std::make_unique<WakeNotifier>();
     connect(m_wake.get(), &WakeNotifier::woke, m_scheduler.get(), &ExpiryScheduler::wakeNotice);
@@ -99,6 +105,7 @@ void AppModel::start(bool neverRan) {
     m_store->recoverFromExtendedAttributes();
     m_scheduler->start(); // the first full reconcile, then a sweep
     m_trashPurger = std::make_unique<TrashPurger>(*m_store, m_settings, m_clock);
+    connect(m_trashPurger.get(), &TrashPurger::purged, this, &AppModel::ownTrashedChanged);
     m_trashPurger->start();
     m_started = true;
     publish();

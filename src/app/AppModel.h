@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/IntakeProblem.h"
+#include "app/LowSpaceWatch.h"
 #include "expiry/ExpiryScheduler.h"
 #include "expiry/ExpiryStore.h"
 #include "expiry/FileDeleter.h"
@@ -135,6 +136,15 @@ public:
     // Undoes the last sweep of this run that moved files to the Trash, once.
     [[nodiscard]] Undone undoLastSweep();
 
+    // Our items still in the Trash, for the settings and the low-space notice.
+    struct TrashedTotal {
+        qint64 bytes = 0;
+        qsizetype count = 0;
+    };
+    [[nodiscard]] TrashedTotal ownTrashedTotal();
+    // Removes our items from the Trash, oldest first, until at least bytesWanted went; what went.
+    std::vector<ExpiryStore::OwnTrashed> freeTrashed(qint64 bytesWanted);
+
     [[nodiscard]] AppSettings& settings() const { return m_settings; }
     [[nodiscard]] const path& downloadsFolder() const { return m_downloadsFolder; }
     // The folder with symbolic links resolved, as every comparison uses it; the path as
@@ -165,6 +175,7 @@ public:
 
     [[nodiscard]] ExpiryStore* store() const { return m_store.get(); }
     [[nodiscard]] ExpiryScheduler* scheduler() const { return m_scheduler.get(); }
+    [[nodiscard]] LowSpaceWatch* lowSpace() const { return m_lowSpace.get(); }
     [[nodiscard]] DownloadsWatcher* watcher() const { return m_watcher.get(); }
     [[nodiscard]] DownloadCompletionFilter& completionFilter() { return m_completionFilter; }
 
@@ -182,6 +193,8 @@ Q_SIGNALS:
     // A finished download became a pending file (after onNewPendingFile was told).
     void pendingFileAdded(fadebin::TrackedFile* file);
     void pendingFilesChanged();
+    // Our items in the Trash may have changed: a sweep trashed some, or some were removed.
+    void ownTrashedChanged();
     void trackedFilesChanged();
     void downloadsAccessDeniedChanged();
     void watchLimitReachedChanged();
@@ -254,6 +267,7 @@ private:
     TimerHandle m_downloadsCheck;
     std::string m_lastAccessError;
     DownloadCompletionFilter m_completionFilter;
+    std::unique_ptr<LowSpaceWatch> m_lowSpace;
     FileDeleter m_deleter;
     std::unique_ptr<ExpiryStore> m_store;
     std::unique_ptr<ExpiryScheduler> m_scheduler;

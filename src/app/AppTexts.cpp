@@ -1,4 +1,5 @@
 #include "app/AppTexts.h"
+#include "app/DisplayText.h"
 
 #include "platform/FileSystem.h"
 
@@ -79,6 +80,22 @@ QString sampleFileName() {
 QByteArray sampleFileText() {
     return "This is a sample file from Fadebin. Give it 30 seconds and watch it go to the "
            "Trash.\n";
+}
+
+QString lowSpaceTitle() {
+    return QStringLiteral("Your disk is almost full.");
+}
+
+QString lowSpaceText(qint64 bytes) {
+    return QStringLiteral("Fadebin can free %1 it moved to the Trash.").arg(byteCountText(bytes));
+}
+
+QString freeButton(qint64 bytes) {
+    return QStringLiteral("Free %1").arg(byteCountText(bytes));
+}
+
+QString lowSpaceLine(qint64 bytes) {
+    return lowSpaceTitle() + QLatin1Char(' ') + lowSpaceText(bytes);
 }
 
 } // namespace fadebin::appTexts

@@ -31,6 +31,13 @@ namespace fadebin::appTexts {
 [[nodiscard]] QString placeTaken();
 [[nodiscard]] QString nothingToUndo();
 
+// The disk that holds Downloads is almost full and `bytes` of ours in the Trash could go: the
+// notice's title and text, its button, and the notch's line that says both.
+[[nodiscard]] QString lowSpaceTitle();
+[[nodiscard]] QString lowSpaceText(qint64 bytes);
+[[nodiscard]] QString freeButton(qint64 bytes);
+[[nodiscard]] QString lowSpaceLine(qint64 bytes);
+
 // The onboarding's sample file: its name in Downloads and what it says.
 [[nodiscard]] QString sampleFileName();
 [[nodiscard]] QByteArray sampleFileText();

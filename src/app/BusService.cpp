@@ -2,6 +2,7 @@
 
 #include "app/AppModel.h"
 #include "app/AppTexts.h"
+#include "expiry/SpacePlan.h"
 #include "expiry/TrackedFile.h"
 
 #include "platform/Log.h"
@@ -304,6 +305,45 @@ BusRestored BusService::UndoLastSweep() {
     for (const auto& [place, reason] : undone.refused)
         result.refused.append({toBytes(place), reason});
     return result;
+}
+
+bool BusService::sizeWanted(qlonglong bytes) {
+    if (bytes > 0)
+        return true;
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("The size must be above zero."));
+    return false;
+}
+
+BusFiles BusService::Plan(qlonglong bytes) {
+    BusFiles steps;
+    if (!sizeWanted(bytes) || !ready())
+        return steps;
+    for (const SpacePlanStep& step : planFreeing(*m_model.store(), bytes).steps) {
+        const bool fromTrash = step.kind == SpacePlanStep::Kind::fromTrash;
+        QVariantMap properties{{QStringLiteral("kind"),
+                                fromTrash ? QStringLiteral("trash") : QStringLiteral("scheduled")},
+                               {QStringLiteral("id"), step.id.toString(QUuid::WithoutBraces)},
+                               {QStringLiteral("size"), step.size},
+                               {QStringLiteral("at"), toUnixSeconds(step.at)},
+                               {QStringLiteral("originalPath"), toBytes(step.originalPath)}};
+        steps.append({toBytes(step.place), properties});
+    }
+    return steps;
+}
+
+BusFiles BusService::Free(qlonglong bytes) {
+    BusFiles freed;
+    if (!sizeWanted(bytes) || !ready())
+        return freed;
+    for (const ExpiryStore::OwnTrashed& item : m_model.freeTrashed(bytes))
+        freed.append({toBytes(item.item),
+                      {{QStringLiteral("kind"), QStringLiteral("trash")},
+                       {QStringLiteral("id"), item.id.toString(QUuid::WithoutBraces)},
+                       {QStringLiteral("size"), item.size},
+                       {QStringLiteral("at"), toUnixSeconds(item.trashedAt)},
+                       {QStringLiteral("originalPath"), toBytes(item.originalPath)}}});
+    return freed;
 }
 
 void BusService::Quit() {

@@ -87,6 +87,14 @@ public Q_SLOTS:
     BusRestored Restore(const QList<QByteArray>& paths);
     // Puts back every file the last sweep of this run moved to the Trash (once).
     BusRestored UndoLastSweep();
+    // What would free `bytes`, in order, without acting: our items in the Trash oldest first
+    // ("kind" "trash", path in the trash's files/ folder, "originalPath"), then scheduled
+    // files due soonest ("kind" "scheduled"); each with "id", "size" and "at" (trashed or
+    // expiring, Unix seconds).
+    BusFiles Plan(qlonglong bytes);
+    // Removes our items from the Trash, oldest first, until at least `bytes` went (never a
+    // file in Downloads); the items that went, as Plan lists them.
+    BusFiles Free(qlonglong bytes);
     // Ends the program as a quit signal does, through the event loop, after this answer.
     void Quit();
     // Opens the notch for the keyboard, on the newest waiting file.
@@ -106,6 +114,8 @@ private:
     void workOn(const std::shared_ptr<Job>& job);
     void finish(Job& job);
     [[nodiscard]] bool ready();
+    // Whether a size asked for is one; a bus error answers one that is not.
+    [[nodiscard]] bool sizeWanted(qlonglong bytes);
 
     AppModel& m_model;
     std::vector<std::shared_ptr<Job>> m_jobs;

@@ -1,5 +1,7 @@
 #include "app/DisplayText.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -62,6 +64,24 @@ QString byteCountText(qint64 bytes, const QLocale& locale) {
     }
     return QStringLiteral("%1 %2").arg(locale.toString(value, 'f', 1),
                                        QString::fromLatin1(units.at(unit)));
+}
+
+std::optional<qint64> byteCountFromText(QStringView text) {
+    static const QRegularExpression form(
+        QStringLiteral(R"(^\s*(\d{1,20}(?:\.\d{1,9})?)\s*(?:([kmgtp])(i?)b?|b)?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = form.match(text.toString());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const long double number = match.captured(1).toDouble();
+    const QString prefix = match.captured(2).toLower();
+    const long double base = match.captured(3).isEmpty() ? 1000 : 1024;
+    const qsizetype power = prefix.isEmpty() ? 0 : QStringLiteral("kmgtp").indexOf(prefix) + 1;
+    const long double bytes = std::floor(number * std::pow(base, power));
+    // Below 2^63, with room for the rounding of long double.
+    if (bytes < 1 || bytes >= 9.2e18L)
+        return std::nullopt;
+    return static_cast<qint64>(bytes);
 }
 
 } // namespace fadebin

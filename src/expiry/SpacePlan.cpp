@@ -8,8 +8,8 @@ SpacePlan planFreeing(ExpiryStore& store, qint64 wanted) {
     for (const ExpiryStore::OwnTrashed& item : store.ownTrashed()) {
         if (plan.enough())
             return plan;
-        plan.steps.push_back(
-            {SpacePlanStep::Kind::fromTrash, item.id, item.item, item.size, item.trashedAt});
+        plan.steps.push_back({SpacePlanStep::Kind::fromTrash, item.id, item.item, item.originalPath,
+                              item.size, item.trashedAt});
         plan.fromTrash += item.size;
     }
     for (const TrackedFile* record : store.files(FileStatus::scheduled)) {
@@ -18,7 +18,7 @@ SpacePlan planFreeing(ExpiryStore& store, qint64 wanted) {
         if (!record->expiresAt())
             continue;
         plan.steps.push_back({SpacePlanStep::Kind::scheduled, record->id(), record->lastKnownPath(),
-                              record->sizeBytes(), *record->expiresAt()});
+                              record->lastKnownPath(), record->sizeBytes(), *record->expiresAt()});
         plan.fromScheduled += record->sizeBytes();
     }
     return plan;

@@ -21,7 +21,10 @@ void TrashPurger::start() {
 
 std::size_t TrashPurger::purgeNow() {
     const std::optional<Duration> age = m_settings.trashPurgeAge();
-    return age ? m_store.purgeTrashed(m_clock.now() - *age) : 0;
+    const std::size_t removed = age ? m_store.purgeTrashed(m_clock.now() - *age) : 0;
+    if (removed > 0)
+        Q_EMIT purged();
+    return removed;
 }
 
 } // namespace fadebin

@@ -24,6 +24,10 @@ public:
     // One pass; how many items went (none when the setting says never).
     std::size_t purgeNow();
 
+Q_SIGNALS:
+    // A pass removed some.
+    void purged();
+
 private:
     ExpiryStore& m_store;
     const AppSettings& m_settings;

@@ -101,6 +101,7 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
     connect(c, &NotchController::keyboardHeldChanged, this, &NotchViewModel::keyboardChanged);
     connect(&m_model, &AppModel::storageProblemChanged, this,
             &NotchViewModel::storageProblemChanged);
+    connect(m_model.lowSpace(), &LowSpaceWatch::changed, this, &NotchViewModel::lowSpaceChanged);
     for (auto changed : {&AppModel::pendingFilesChanged, &AppModel::trackedFilesChanged})
         connect(&m_model, changed, this, &NotchViewModel::followRows);
     connect(&m_model, &AppModel::countdownDeadlineChanged, this, [this] {
@@ -334,9 +335,19 @@ void NotchViewModel::updateRows() {
     m_pendingRows->setFiles(
         pending.size() > shownRowLimit ? pending.sliced(pending.size() - shownRowLimit) : pending);
     m_trackedRows->setFiles(tracked.first(std::min(tracked.size(), shownRowLimit)));
-    if (std::exchange(m_pendingTotal, pending.size()) != pending.size())
+    const auto bytesOf = [](const QList<TrackedFile*>& files) {
+        qint64 bytes = 0;
+        for (const TrackedFile* file : files)
+            bytes += std::max<qint64>(file->sizeBytes(), 0);
+        return bytes;
+    };
+    const qint64 pendingBytes = bytesOf(pending);
+    const qint64 trackedBytes = bytesOf(tracked);
+    const bool pendingCounted = std::exchange(m_pendingTotal, pending.size()) != pending.size();
+    if (std::exchange(m_pendingBytes, pendingBytes) != pendingBytes || pendingCounted)
         Q_EMIT pendingRowsChanged();
-    if (std::exchange(m_trackedTotal, tracked.size()) != tracked.size())
+    const bool trackedCounted = std::exchange(m_trackedTotal, tracked.size()) != tracked.size();
+    if (std::exchange(m_trackedBytes, trackedBytes) != trackedBytes || trackedCounted)
         Q_EMIT trackedRowsChanged();
     updateOpenedRows();
     updatePage();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DisplayText.h"
 #include "notch/NotchController.h"
 #include "notch/NotchFileList.h"
 #include "notch/NotchFileRow.h"
@@ -103,6 +104,8 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(bool problemRetryable READ problemRetryable NOTIFY problemChanged)
     // Shown above whatever page is open while decisions cannot be saved.
     Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
+    Q_PROPERTY(QString lowSpaceText READ lowSpaceText NOTIFY lowSpaceChanged)
+    Q_PROPERTY(QString freeSpaceLabel READ freeSpaceLabel NOTIFY lowSpaceChanged)
     Q_PROPERTY(QString confirmationHeadline READ confirmationHeadline NOTIFY confirmationChanged)
     Q_PROPERTY(QString confirmationSubtitle READ confirmationSubtitle NOTIFY confirmationChanged)
     Q_PROPERTY(int confirmationKind READ confirmationKind NOTIFY confirmationChanged)
@@ -114,6 +117,8 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(NotchFileList* trackedRows READ trackedRows CONSTANT)
     Q_PROPERTY(QString pendingCount READ pendingCount NOTIFY pendingRowsChanged)
     Q_PROPERTY(QString trackedCount READ trackedCount NOTIFY trackedRowsChanged)
+    Q_PROPERTY(QString pendingSize READ pendingSize NOTIFY pendingRowsChanged)
+    Q_PROPERTY(QString trackedSize READ trackedSize NOTIFY trackedRowsChanged)
     Q_PROPERTY(bool showApplyToAll READ showApplyToAll NOTIFY pendingRowsChanged)
     Q_PROPERTY(QString moreWaiting READ moreWaiting NOTIFY pendingRowsChanged)
     Q_PROPERTY(QVariantList options READ options NOTIFY optionsChanged)
@@ -192,6 +197,11 @@ public:
     [[nodiscard]] QString problemAction() const;
     [[nodiscard]] bool problemRetryable() const;
     [[nodiscard]] QString storageProblem() const { return m_model.storageProblem(); }
+    // While the disk of Downloads is almost full and items of ours in the Trash could go: the
+    // line that says so and its button's label; empty otherwise.
+    [[nodiscard]] QString lowSpaceText() const;
+    [[nodiscard]] QString freeSpaceLabel() const;
+    Q_INVOKABLE void freeSpace();
     [[nodiscard]] QString confirmationHeadline() const;
     [[nodiscard]] QString confirmationSubtitle() const;
     [[nodiscard]] int confirmationKind() const;
@@ -202,6 +212,9 @@ public:
     [[nodiscard]] NotchFileList* trackedRows() const { return m_trackedRows; }
     [[nodiscard]] QString pendingCount() const { return sectionCountText(m_pendingTotal); }
     [[nodiscard]] QString trackedCount() const { return sectionCountText(m_trackedTotal); }
+    // What the files of each list take together, shown or not.
+    [[nodiscard]] QString pendingSize() const { return byteCountText(m_pendingBytes); }
+    [[nodiscard]] QString trackedSize() const { return byteCountText(m_trackedBytes); }
     // How many rows each list shows at most.
     static constexpr qsizetype shownRowLimit = 100;
     // While the model keeps changing, the rows follow it this often, after the first few
@@ -277,6 +290,7 @@ Q_SIGNALS:
     void problemChanged();
     void confirmationChanged();
     void storageProblemChanged();
+    void lowSpaceChanged();
     void selectionChanged();
     // The number of rows of a list changed.
     void pendingRowsChanged();
@@ -322,6 +336,8 @@ private:
     NotchFileList* m_trackedRows;
     qsizetype m_pendingTotal = 0; // files in each list, shown or not
     qsizetype m_trackedTotal = 0;
+    qint64 m_pendingBytes = 0;
+    qint64 m_trackedBytes = 0;
     QPointer<NotchFileRow> m_openedPending;
     QPointer<NotchFileRow> m_editedTracked;
     CollapsedIndicator m_indicator;

@@ -2,6 +2,8 @@
 // nothing is watched when nothing is.
 #include "notch/NotchViewModel.h"
 
+#include "app/AppTexts.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 
@@ -213,6 +215,20 @@ void NotchViewModel::updateOutline() {
         outline = outline.united(menuArea);
     }
     m_controller.setOutline(outline);
+}
+
+QString NotchViewModel::lowSpaceText() const {
+    const auto bytes = m_model.lowSpace()->freeable();
+    return bytes ? appTexts::lowSpaceLine(*bytes) : QString();
+}
+
+QString NotchViewModel::freeSpaceLabel() const {
+    const auto bytes = m_model.lowSpace()->freeable();
+    return bytes ? appTexts::freeButton(*bytes) : QString();
+}
+
+void NotchViewModel::freeSpace() {
+    m_model.lowSpace()->freeNamed();
 }
 
 } // namespace fadebin

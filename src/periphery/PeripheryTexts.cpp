@@ -1,5 +1,7 @@
 #include "periphery/PeripheryTexts.h"
 
+#include "app/DisplayText.h"
+
 #include <cmath>
 
 namespace fadebin {
@@ -84,6 +86,21 @@ GuideTexts guideTexts(bool hasNotch) {
                        "what's pending and what's expiring, and “fadebin expire” and "
                        "“fadebin keep” decide. Start Fadebin again for its settings."),
     };
+}
+
+QString ownTrashTotalText(qint64 bytes, qsizetype count) {
+    if (count <= 0)
+        return QStringLiteral("Nothing from Fadebin is in the Trash.");
+    return QStringLiteral("In the Trash from Fadebin: %1 (%2)")
+        .arg(byteCountText(bytes),
+             count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count));
+}
+
+QString emptyOwnTrashQuestion(qint64 bytes, qsizetype count) {
+    return QStringLiteral("Remove %1 (%2) that Fadebin moved to the Trash? They cannot be "
+                          "restored. Whatever you put in the Trash yourself stays.")
+        .arg(count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count),
+             byteCountText(bytes));
 }
 
 } // namespace fadebin

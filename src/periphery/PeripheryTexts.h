@@ -17,6 +17,9 @@ namespace fadebin {
 [[nodiscard]] QString updateAvailableText(const QString& newVersion, const QString& running);
 // Said once where the desktop can show no notch: what to use instead.
 [[nodiscard]] QString noNotchText();
+// What Fadebin's own items in the Trash take, and the question before they are removed.
+[[nodiscard]] QString ownTrashTotalText(qint64 bytes, qsizetype count);
+[[nodiscard]] QString emptyOwnTrashQuestion(qint64 bytes, qsizetype count);
 // The guide's texts that say where files are decided: at the notch, or, on a desktop that
 // cannot show it, on the command line.
 struct GuideTexts {

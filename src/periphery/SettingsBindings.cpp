@@ -67,6 +67,9 @@ SettingsBindings::SettingsBindings(AppModel& model, AppSettings& settings, Updat
     connect(&settings, &AppSettings::countdownColorHexChanged, this,
             &SettingsBindings::countdownColorChanged);
     connect(&model, &AppModel::intakeProblemChanged, this, &SettingsBindings::problemChanged);
+    // Counted when the window shows and when it may have changed, not each time the page is
+    // drawn: it reads the Trash.
+    connect(&model, &AppModel::ownTrashedChanged, this, &SettingsBindings::countOwnTrash);
     connect(&model, &AppModel::storageProblemChanged, this,
             &SettingsBindings::storageProblemChanged);
     connect(&updates, &UpdateManager::updateAvailableChanged, this,
@@ -226,6 +229,23 @@ void SettingsBindings::drawColorFields(QQuickItem* item) {
 void SettingsBindings::quit() {
     if (onQuit)
         onQuit();
+}
+
+void SettingsBindings::countOwnTrash() {
+    m_ownTrash = m_model.ownTrashedTotal();
+    Q_EMIT ownTrashChanged();
+}
+
+QString SettingsBindings::ownTrashText() const {
+    return ownTrashTotalText(m_ownTrash.bytes, m_ownTrash.count);
+}
+
+QString SettingsBindings::emptyQuestion() const {
+    return emptyOwnTrashQuestion(m_ownTrash.bytes, m_ownTrash.count);
+}
+
+void SettingsBindings::emptyOwnTrash() {
+    m_model.freeTrashed(std::numeric_limits<qint64>::max());
 }
 
 } // namespace fadebin

@@ -3,6 +3,8 @@
 #include "settings/AppSettings.h"
 #include <QColor>
 
+#include "app/AppModel.h"
+
 #include <QObject>
 #include <QQuickItem>
 #include <QString>
@@ -48,6 +50,9 @@ class SettingsBindings : public QObject {
     Q_PROPERTY(QString storageProblem READ storageProblem NOTIFY storageProblemChanged)
     Q_PROPERTY(
         QString notchUnavailableText READ notchUnavailableText NOTIFY notchUnavailableTextChanged)
+    Q_PROPERTY(QString ownTrashText READ ownTrashText NOTIFY ownTrashChanged)
+    Q_PROPERTY(QString emptyQuestion READ emptyQuestion NOTIFY ownTrashChanged)
+    Q_PROPERTY(bool canEmptyOwnTrash READ canEmptyOwnTrash NOTIFY ownTrashChanged)
     Q_PROPERTY(QString downloadsPath READ downloadsPath CONSTANT)
     Q_PROPERTY(QString versionText READ versionText CONSTANT)
     Q_PROPERTY(bool canSendFeedback READ canSendFeedback CONSTANT)
@@ -68,6 +73,12 @@ public:
     [[nodiscard]] QString autoDismissText() const;
     [[nodiscard]] QString pendingGraceText() const;
     [[nodiscard]] bool pauseWatching() const;
+    // "In the Trash from Fadebin: 2.3 GB (41 files)", and what Empty Now asks before it acts.
+    [[nodiscard]] QString ownTrashText() const;
+    [[nodiscard]] QString emptyQuestion() const;
+    [[nodiscard]] bool canEmptyOwnTrash() const { return m_ownTrash.count > 0; }
+    // Counts Fadebin's items in the Trash again (as the window shows).
+    void countOwnTrash();
     [[nodiscard]] QColor countColor() const;
     [[nodiscard]] QColor countdownColor() const;
     [[nodiscard]] bool intakeProblem() const;
@@ -101,6 +112,8 @@ public:
     Q_INVOKABLE void checkForUpdates();
     Q_INVOKABLE void sendFeedback();
     Q_INVOKABLE void quit();
+    // Removes from the Trash every item Fadebin put there, and only those.
+    Q_INVOKABLE void emptyOwnTrash();
     // Makes the colour pickers open in the item's window drawable and framed (see
     // drawColorFields and frameColorDialogs).
     Q_INVOKABLE void drawColorFields(QQuickItem* item);
@@ -124,6 +137,7 @@ Q_SIGNALS:
     void storageProblemChanged();
     void notchUnavailableTextChanged();
     void updateAvailableChanged();
+    void ownTrashChanged();
 
 private:
     AppModel& m_model;
@@ -131,6 +145,7 @@ private:
     UpdateManager& m_updates;
     QString m_notchUnavailableText;
     QString m_versionText;
+    AppModel::TrashedTotal m_ownTrash;
 };
 
 } // namespace fadebin

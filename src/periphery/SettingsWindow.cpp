@@ -15,6 +15,7 @@ SettingsWindow::SettingsWindow(QQmlEngine& engine, AppModel& model, AppSettings&
 }
 
 void SettingsWindow::show() {
+    m_bindings.countOwnTrash();
     m_host.present({{QStringLiteral("bindings"), QVariant::fromValue(&m_bindings)}});
 }
 

@@ -1,8 +1,11 @@
 #include "program/CommandLine.h"
+#include "program/CommandCalls.h"
 #include "program/CommandWords.h"
+#include "program/SpaceCommands.h"
 
 #include "app/AppModel.h"
 #include "app/BusService.h"
+#include "app/DisplayText.h"
 #include "notch/NotchTexts.h"
 #include "platform/Clock.h"
 #include "platform/DownloadsFolder.h"
@@ -43,29 +46,18 @@ const char* const usageText = "Usage: fadebin [--help] [--version]\n"
                               "       fadebin delete-now FILE...\n"
                               "       fadebin restore [--last | FILE...]\n"
                               "       fadebin quit\n"
-                              "       fadebin show\n";
+                              "       fadebin show\n"
+                              "       fadebin plan --free SIZE [--json]\n"
+                              "       fadebin free SIZE\n";
 
-void print(std::FILE* to, const QByteArray& text) {
-    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), to);
-}
+} // namespace
 
 int usageError(const QString& message) {
     print(stderr, "fadebin: " + message.toUtf8() + "\n" + usageText);
     return exitUsage;
 }
 
-// Control characters would let a file name forge lines of the table or of the errors.
-QByteArray printable(const QByteArray& bytes) {
-    QByteArray out;
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7f)
-            out += QByteArray("\\x") + QByteArray::number(u, 16).rightJustified(2, '0');
-        else
-            out += c;
-    }
-    return out;
-}
+namespace {
 
 // A word that cannot name a file in Downloads: nothing is sent for it, and nothing else is
 // done either (the current folder by an empty word or ".", Downloads itself or above).
@@ -132,54 +124,6 @@ std::optional<QString> parseWords(Words& words, const QList<QCommandLineOption>&
     return std::nullopt;
 }
 
-struct Call {
-    QDBusMessage reply;
-    // The exit status when no answer came: nobody runs, or the one that runs took too long.
-    std::optional<int> unanswered;
-};
-
-// How long a call waits for the running program: FADEBIN_CALL_TIMEOUT seconds when set to a
-// positive number (a script that would rather not wait a minute), else a minute.
-int callTimeoutMilliseconds() {
-    bool ok = false;
-    const double seconds = qEnvironmentVariable("FADEBIN_CALL_TIMEOUT").toDouble(&ok);
-    return ok && seconds > 0 && seconds < 86'400 ? static_cast<int>(seconds * 1000) : 60'000;
-}
-
-Call callRunning(const QString& method, const QVariantList& arguments) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        print(stderr, "Fadebin is not running.\n");
-        return {{}, exitNotRunning};
-    }
-    registerBusTypes();
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("com.ostrel.Fadebin"), BusService::objectPath,
-                                       BusService::interfaceName, method);
-    call.setArguments(arguments);
-    // Never start the program through bus activation just to answer a question.
-    call.setAutoStartService(false);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, callTimeoutMilliseconds());
-    const QString error = reply.errorName();
-    if (error == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
-        error == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner")) {
-        print(stderr, "Fadebin is not running.\n");
-        return {reply, exitNotRunning};
-    }
-    // It runs, and may well finish the work after we stop waiting: say so, not "not running".
-    if (error == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
-        error == QStringLiteral("org.freedesktop.DBus.Error.Timeout")) {
-        print(stderr, "Fadebin did not answer in time; it may still be doing what was asked.\n");
-        return {reply, exitNoAnswer};
-    }
-    return {reply, std::nullopt};
-}
-
-int failedCall(const QDBusMessage& reply) {
-    print(stderr, "fadebin: " + reply.errorMessage().toUtf8() + "\n");
-    return reply.errorName() == BusService::notSavedError ? exitNotSaved : exitRefused;
-}
-
 int reportRefusals(const Words& words, const BusRefusals& refused) {
     for (const BusRefusal& refusal : refused) {
         // Name the file as the user typed it.
@@ -223,12 +167,7 @@ int list(const Words& words) {
         QJsonArray out;
         for (const BusFile& file : files) {
             QJsonObject entry = QJsonObject::fromVariantMap(file.properties);
-            // JSON holds text: a name that is not UTF-8 also comes as its exact bytes.
-            QStringDecoder utf8(QStringDecoder::Utf8);
-            entry.insert(QStringLiteral("path"), QString(utf8.decode(file.path)));
-            if (utf8.hasError())
-                entry.insert(QStringLiteral("pathBase64"),
-                             QString::fromLatin1(file.path.toBase64()));
+            insertPath(entry, QStringLiteral("path"), file.path);
             for (const QString& key : {QStringLiteral("expiresAt"), QStringLiteral("source")})
                 if (!entry.contains(key))
                     entry.insert(key, QJsonValue::Null);
@@ -237,13 +176,30 @@ int list(const Words& words) {
         print(stdout, QJsonDocument(out).toJson(QJsonDocument::Indented));
         return exitAccepted;
     }
-    QByteArray table = "STATUS     LEFT     NAME\n";
+    QByteArray table = "STATUS     LEFT     SIZE       NAME\n";
+    // Per status, in the order listed: how many and how large.
+    std::vector<std::tuple<QString, int, qint64>> totals;
     for (const BusFile& file : files) {
         const QVariantMap& p = file.properties;
-        table += p.value(QStringLiteral("status")).toString().toUtf8().leftJustified(10) + ' ' +
+        const QString status = p.value(QStringLiteral("status")).toString();
+        const qint64 size = p.value(QStringLiteral("size")).toLongLong();
+        if (totals.empty() || std::get<0>(totals.back()) != status)
+            totals.emplace_back(status, 0, 0);
+        std::get<1>(totals.back()) += 1;
+        std::get<2>(totals.back()) += size;
+        table += status.toUtf8().leftJustified(10) + ' ' +
                  timeLeft(p, now).toUtf8().leftJustified(8) + ' ' +
+                 byteCountText(size, QLocale::c()).toUtf8().leftJustified(10) + ' ' +
                  printable(file.path.mid(file.path.lastIndexOf('/') + 1)) + '\n';
     }
+    QStringList parts;
+    for (const auto& [status, count, bytes] : totals)
+        parts << QStringLiteral("%1 %2 (%3)")
+                     .arg(status)
+                     .arg(count)
+                     .arg(byteCountText(bytes, QLocale::c()));
+    if (!parts.isEmpty())
+        table += "\nTotal: " + parts.join(QStringLiteral(", ")).toUtf8() + '\n';
     print(stdout, table);
     return exitAccepted;
 }
@@ -318,6 +274,10 @@ int runSubcommand(std::string_view name, int argc, char** argv) {
         return quit(argc, argv);
     if (name == "show")
         return show(argc);
+    if (name == "plan")
+        return planCommand(argc, argv);
+    if (name == "free")
+        return freeCommand(argc, argv);
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption in(QStringLiteral("in"), {}, QStringLiteral("duration"));
     const QCommandLineOption last(QStringLiteral("last"));
@@ -360,7 +320,7 @@ std::optional<int> handleCommandLine(int argc, char** argv) {
         return std::nullopt;
     const std::string_view first(argv[1]);
     for (const std::string_view command :
-         {"list", "expire", "keep", "delete-now", "restore", "quit", "show"})
+         {"list", "expire", "keep", "delete-now", "restore", "quit", "show", "plan", "free"})
         if (first == command)
             return runSubcommand(command, argc, argv);
 

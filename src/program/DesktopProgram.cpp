@@ -235,6 +235,7 @@ void DesktopProgram::finishStarting() {
         QObject::connect(m_settings.get(), &AppSettings::askWithChanged, m_downloadNotices.get(),
                          followAskWith);
         m_problemNotifier = std::make_unique<IntakeProblemNotifier>(*m_model, *m_notifications);
+        m_model->lowSpace()->tellThrough(*m_notifications);
     }
     // Started after the notch is in place, so that its callbacks catch the first events.
     m_model->start(m_neverRan);

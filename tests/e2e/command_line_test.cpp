@@ -64,10 +64,12 @@ TEST_F(CommandLineTest, ExpireKeepAndListGoThroughTheBusWithNamesIntact) {
     const Command table = fadebin({"list"});
     EXPECT_EQ(table.status, 0);
     // A second may pass between the two commands: the hour then shows as 59 minutes.
-    const bool hour = table.out.find("scheduled  1h       with space.txt") != std::string::npos ||
-                      table.out.find("scheduled  59m      with space.txt") != std::string::npos;
+    const bool hour =
+        table.out.find("scheduled  1h       25 bytes   with space.txt") != std::string::npos ||
+        table.out.find("scheduled  59m      25 bytes   with space.txt") != std::string::npos;
     EXPECT_TRUE(hour) << table.out;
     EXPECT_NE(table.out.find("line\\x0abreak.txt"), std::string::npos) << "no forged lines";
+    EXPECT_NE(table.out.find("\nTotal: scheduled 3 (70 bytes)\n"), std::string::npos) << table.out;
     EXPECT_EQ(table.out.find("report.pdf"), std::string::npos) << "kept files are not listed";
 
     const Command json = fadebin({"list", "--json"});
@@ -127,6 +129,53 @@ TEST_F(CommandLineTest, DeleteNowTrashesAndRestorePutsBackAndAsksAgain) {
     })) << "a restored file is asked about again";
     const Command again = fadebin({"restore"}, {dl("report.pdf")});
     EXPECT_EQ(again.status, 1) << "no longer in the Trash";
+}
+
+TEST_F(CommandLineTest, PlanListsWhatWouldFreeSpaceAndFreeEmptiesOnlyOurTrashedItems) {
+    ASSERT_EQ(fadebin({"delete-now"}, {dl("report.pdf")}).status, 0);
+    ASSERT_EQ(fadebin({"expire", "--in", "1h"}, {dl("with space.txt")}).status, 0);
+    writeFile(home.dataHome() / "Trash/files/users.bin", "the user's own");
+    const qint64 report = std::string("payload of report.pdf").size();
+    const qint64 spaced = std::string("payload of with space.txt").size();
+
+    const Command small = fadebin({"plan", "--free", "1"});
+    EXPECT_EQ(small.status, 0) << small.err;
+    EXPECT_NE(small.out.find("Trash      21 bytes   trashed "), std::string::npos) << small.out;
+    EXPECT_EQ(small.out.find("with space.txt"), std::string::npos) << "enough from the Trash";
+    const Command json = fadebin({"plan", "--free", "1G", "--json"});
+    const QJsonObject plan = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    EXPECT_EQ(plan.value("wanted").toInteger(), 1'000'000'000);
+    EXPECT_EQ(plan.value("fromTrash").toInteger(), report);
+    EXPECT_EQ(plan.value("fromScheduled").toInteger(), spaced);
+    EXPECT_FALSE(plan.value("enough").toBool());
+    const QJsonArray steps = plan.value("steps").toArray();
+    ASSERT_EQ(steps.size(), 2) << json.out;
+    EXPECT_EQ(steps[0].toObject().value("kind").toString(), "trash");
+    EXPECT_EQ(steps[0].toObject().value("originalPath").toString().toStdString(),
+              dl("report.pdf").native());
+    EXPECT_EQ(steps[1].toObject().value("path").toString().toStdString(),
+              dl("with space.txt").native());
+    EXPECT_TRUE(exists(home.dataHome() / "Trash/files/report.pdf")) << "a plan acts on nothing";
+
+    for (const std::vector<QByteArray>& wrong :
+         std::vector<std::vector<QByteArray>>{{"plan"},
+                                              {"plan", "--free", "0"},
+                                              {"plan", "--free", "-5G"},
+                                              {"plan", "--free", "5X"},
+                                              {"free"},
+                                              {"free", "1", "2"},
+                                              {"free", "99999999T"}})
+        EXPECT_EQ(fadebin(wrong).status, 2) << wrong.back().toStdString();
+    const Command freed = fadebin({"free", "1G"});
+    EXPECT_EQ(freed.status, 0) << freed.err;
+    EXPECT_EQ(freed.out, "Removed report.pdf (21 bytes) from the Trash\nFreed 21 bytes (none of "
+                         "Fadebin's files is left in the Trash).\n");
+    EXPECT_FALSE(exists(home.dataHome() / "Trash/files/report.pdf"));
+    EXPECT_EQ(readFile(home.dataHome() / "Trash/files/users.bin"), "the user's own");
+    EXPECT_EQ(readFile(dl("with space.txt")), "payload of with space.txt");
+    EXPECT_EQ(readRecord(home, "report.pdf").status, "purged");
+    EXPECT_EQ(fadebin({"free", "1"}).out,
+              "None of Fadebin's files is in the Trash: nothing was freed.\n");
 }
 
 TEST_F(CommandLineTest, WhatIsNotInDownloadsIsRefusedAndNothingIsWritten) {

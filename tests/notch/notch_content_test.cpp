@@ -198,6 +198,7 @@ TEST_F(ContentTest, ANewDownloadBelowAHundredWaitingIsInViewAndTheRestAreCounted
     }
     EXPECT_EQ(textOf("moreWaiting"),
               "5 more waiting — Apply to all reaches them, `fadebin list` shows them");
+    EXPECT_EQ(textOf("sectionSize"), "111 bytes") << "every waiting file, shown or not";
 }
 
 // A desktop's palette may make tooltips pale yellow: inside the black notch they stay dark.

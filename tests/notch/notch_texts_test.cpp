@@ -56,6 +56,29 @@ TEST(NotchTexts, ByteCountsInDecimalUnitsAndTheDetailThatJoinsThem) {
     for (const auto& [bytes, text] : rows)
         EXPECT_EQ(byteCountText(bytes, QLocale::c()), text) << bytes;
     EXPECT_EQ(byteCountText(1500, QLocale(u"de_DE"_qs)), "1,5 kB");
+    // Sizes as typed: decimal units, binary with "i"; nothing that is not a positive size.
+    const std::pair<const char*, std::optional<qint64>> typed[] = {
+        {"5G", 5'000'000'000},
+        {" 1.5 gb ", 1'500'000'000},
+        {"500m", 500'000'000},
+        {"2GiB", 2147483648},
+        {"100", 100},
+        {"100B", 100},
+        {"1k", 1000},
+        {"1Pi", 1125899906842624},
+        {"0.0005k", std::nullopt},
+        {"0", std::nullopt},
+        {"-5G", std::nullopt},
+        {"5X", std::nullopt},
+        {"", std::nullopt},
+        {"1e9", std::nullopt},
+        {"9223372036854775807", std::nullopt},
+        {"1.2.3G", std::nullopt},
+        {"10000P", std::nullopt},
+        {"5 G B", std::nullopt},
+    };
+    for (const auto& [text, bytes] : typed)
+        EXPECT_EQ(byteCountFromText(QString::fromLatin1(text)), bytes) << text;
     EXPECT_EQ(pendingDetailText(lateEvening + 30min, QString(), 1, lateEvening, british),
               "Until Tomorrow 00:20 · Downloads · 1 byte");
 }

@@ -7,6 +7,7 @@
 #include "periphery/UpdateManager.h"
 #include "periphery/UpdateWindow.h"
 #include "periphery/WindowDriver.h"
+#include "platform/Trash.h"
 
 #include <QDBusVariant>
 #include <QGuiApplication>
@@ -164,4 +165,30 @@ TEST(DesktopStyle, ReadsThePortalValueHoweverItIsWrapped) {
     for (const auto& [value, scheme] : cases)
         EXPECT_EQ(colorSchemeFromPortal(value), scheme) << value.typeName();
     EXPECT_TRUE(isDark(darkPalette()));
+}
+
+TEST(SettingsWindow, EmptyNowAsksOnceAndRemovesOnlyFadebinsItemsFromTheTrash) {
+    SettingsScene scene;
+    scene.world.model.start();
+    TrackedFile* ours = scene.world.download("ours.iso", std::string(1500, 'x'));
+    ASSERT_NE(ours, nullptr);
+    ASSERT_EQ(scene.world.model.deleteNow(ours), std::nullopt);
+    writeFile(scene.world.file("mine.iso"), "the user's");
+    ASSERT_TRUE(moveToTrash(scene.world.file("mine.iso")));
+    QQuickWindow* window = scene.show();
+    click(window, "tab.files");
+    const auto title = [&] { return findItem(window, "ownTrash")->property("title").toString(); };
+    EXPECT_EQ(title(), "In the Trash from Fadebin: 1.5 kB (1 file)");
+
+    click(window, "emptyOwnTrash");
+    ASSERT_TRUE(waitFor([&] { return findItem(window, "emptyOwnTrashConfirm", true); }));
+    EXPECT_TRUE(showsText(window, "Remove 1 file (1.5 kB) that Fadebin moved to the Trash? They "
+                                  "cannot be restored. Whatever you put in the Trash yourself "
+                                  "stays."));
+    click(window, "emptyOwnTrashConfirm");
+    const path trash = scene.world.home.dataHome() / "Trash/files";
+    ASSERT_TRUE(waitFor([&] { return !std::filesystem::exists(trash / "ours.iso"); }));
+    EXPECT_EQ(readFile(trash / "mine.iso"), "the user's");
+    EXPECT_EQ(title(), "Nothing from Fadebin is in the Trash.");
+    EXPECT_FALSE(findItem(window, "emptyOwnTrash")->isEnabled());
 }

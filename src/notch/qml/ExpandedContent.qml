@@ -71,6 +71,22 @@ Item {
                 visible: content.view.storageProblem !== ""
                 text: content.view.storageProblem
             }
+            Column {
+                width: scroll.width
+                visible: content.view.lowSpaceText !== ""
+                bottomPadding: 12
+                NoticeLine {
+                    objectName: "lowSpace"
+                    width: scroll.width
+                    text: content.view.lowSpaceText
+                }
+                NotchButton {
+                    objectName: "freeSpace"
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: content.view.freeSpaceLabel
+                    onClicked: content.view.freeSpace()
+                }
+            }
 
             // The lists exist while the panel shows (a burst of downloads under a collapsed
             // notch makes and drops no rows), and stay made while another page shows for a

@@ -25,6 +25,7 @@ Column {
         SectionHeader {
             title: "New in Downloads"
             count: lists.view.pendingCount
+            size: lists.view.pendingSize
         }
         Column {
             objectName: "applyToAll"
@@ -79,6 +80,7 @@ Column {
         SectionHeader {
             title: "Expiring"
             count: lists.view.trackedCount
+            size: lists.view.trackedSize
         }
         Repeater {
             model: lists.view.trackedRows

@@ -1,4 +1,4 @@
-// A section's title with the number of its files in a badge.
+// A section's title with the number of its files in a badge, and what they take together.
 import QtQuick
 
 Row {
@@ -6,6 +6,7 @@ Row {
 
     property string title
     property string count
+    property string size
 
     height: 20
     spacing: 6
@@ -34,5 +35,14 @@ Row {
             font.pixelSize: 10
             font.bold: true
         }
+    }
+    Text {
+        objectName: "sectionSize"
+        textFormat: Text.PlainText
+        anchors.verticalCenter: parent.verticalCenter
+        visible: header.size.length > 0
+        text: header.size
+        color: Qt.rgba(1, 1, 1, 0.45)
+        font.pixelSize: 11
     }
 }

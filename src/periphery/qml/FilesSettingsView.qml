@@ -7,7 +7,8 @@ import Fadebin.Periphery
 ColumnLayout {
     id: view
 
-    required property AppSettings settings
+    required property SettingsBindings bindings
+    readonly property AppSettings settings: bindings.settings
 
     spacing: 18
 
@@ -43,6 +44,48 @@ ColumnLayout {
                 Layout.preferredWidth: 110
             }
         }
+
+        FormRow {
+            id: ownTrashRow
+            objectName: "ownTrash"
+            title: view.bindings.ownTrashText
+            Button {
+                objectName: "emptyOwnTrash"
+                text: qsTr("Empty Now")
+                Accessible.name: text
+                Accessible.description: ownTrashRow.title
+                enabled: view.bindings.canEmptyOwnTrash
+                onClicked: emptyDialog.open()
+            }
+        }
+    }
+
+    // Asked once before anything goes: the items cannot come back.
+    Dialog {
+        id: emptyDialog
+        objectName: "emptyOwnTrashDialog"
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        width: Math.min(380, parent.width - 40)
+        modal: true
+        title: qsTr("Empty Fadebin's Files from the Trash")
+        Label {
+            width: parent.width
+            wrapMode: Text.WordWrap
+            text: view.bindings.emptyQuestion
+        }
+        footer: DialogButtonBox {
+            Button {
+                objectName: "emptyOwnTrashConfirm"
+                text: qsTr("Remove")
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            }
+            Button {
+                text: qsTr("Cancel")
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            }
+        }
+        onAccepted: view.bindings.emptyOwnTrash()
     }
 
     FormGroup {

@@ -84,7 +84,7 @@ ApplicationWindow {
             Layout.alignment: Qt.AlignTop
         }
         FilesSettingsView {
-            settings: window.bindings.settings
+            bindings: window.bindings
             width: page.width
             Layout.alignment: Qt.AlignTop
         }
