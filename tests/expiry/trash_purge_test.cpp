@@ -8,7 +8,6 @@
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
@@ -43,10 +42,6 @@ protected:
     }
 
     path trash = home.dataHome() / "Trash";
-    SettingsFile defaults{home.configHome() / "Fadebin/defaults.json"};
-    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
-                                 "/usr/bin/fadebin"};
-    AppSettings settings{defaults, loginItem};
     TrashPurger purger{*store, settings, clock};
 };
 
