@@ -21,6 +21,18 @@ using namespace fadebin::test;
 const QRect pictureArea{380, 0, 520, 520};
 const QPointF panelOrigin{430, 0};
 
+// The "more" button of a file scheduled for an hour, in the panel a newer download opens, as
+// that panel lays it out; none when the content has no such button.
+std::optional<QPointF> moreButton(const std::string& scheduled, const std::string& newer) {
+    ContentFixture content;
+    content.decided(scheduled, ExpiryOption::oneHour);
+    content.download(newer);
+    content.settle();
+    const QQuickItem* more =
+        content.find(QStringLiteral("more-") + QString::fromStdString(scheduled));
+    return more != nullptr ? std::optional(centreOf(more)) : std::nullopt;
+}
+
 } // namespace
 
 void renderOnWayland() {
