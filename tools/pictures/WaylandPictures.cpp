@@ -2,10 +2,10 @@
 // surface, driven with a virtual pointer. Where to click is found by laying out the same
 // content here (offscreen).
 #include "Pictures.h"
+#include "ScreenGrab.h"
 #include "e2e/PendingRow.h"
 #include "e2e/ProgramFixture.h"
 #include "support/PrivateBus.h"
-#include "support/ScreenGrab.h"
 #include "support/SwayServer.h"
 #include "support/VirtualPointer.h"
 
