@@ -27,6 +27,9 @@ protected:
         model.store()->noteMovedAway(file(name));
         event(name);
     }
+    path trashFiles() const { return home.dataHome() / "Trash/files"; }
+    // A path as the bus carries it.
+    static QByteArray bytes(const path& p) { return QByteArray::fromStdString(p.native()); }
     static QStringList names(const QList<TrackedFile*>& files) {
         QStringList out;
         for (TrackedFile* f : files)

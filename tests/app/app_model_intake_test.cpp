@@ -1,5 +1,7 @@
 // Downloads coming into the model: finished ones, drops, and the watch on the folder
-// through pauses, a missing or lost folder and a full inotify table.
+// through pauses, a missing or lost folder and a full inotify table; and the words for why
+// nothing is watched that follow a rule (where each shows is the periphery's intake problem test).
+#include "app/IntakeProblem.h"
 #include "app/ModelFixture.h"
 
 #include <QSignalSpy>
@@ -180,4 +182,34 @@ TEST_F(ModelTest, AFileBroughtInWithSomeoneElsesExpiryIsAskedAboutNotTrashed) {
     EXPECT_EQ(names(model.pendingFiles()), QStringList{"copied.iso"});
     EXPECT_EQ(attributeText(expiryAttribute, file("copied.iso")), std::nullopt);
     EXPECT_EQ(newPending.size(), 1u);
+}
+
+TEST(IntakeProblemTexts, TheLimitsCommandTheSampleStepAndTheFolderPlace) {
+    const IntakeProblem watches{IntakeCause::watchLimit, "/d", "fs.inotify.max_user_watches"};
+    const IntakeProblem missing{IntakeCause::folderMissing, "/home/a/Downloads", {}};
+    const std::pair<QString, QString> texts[] = {
+        {raiseLimitCommand(watches), "sudo sysctl fs.inotify.max_user_watches=524288"},
+        {raiseLimitCommand(missing), ""},
+        {sampleRefusal(missing, true),
+         "Your Downloads folder is missing, so the sample can't be dropped."},
+        {sampleRefusal({}, true), "Watching is paused, so the sample can't be dropped."},
+        {sampleRefusal({}, false), ""},
+    };
+    for (const auto& [shown, expected] : texts)
+        EXPECT_EQ(shown, expected);
+
+    TempHome home;
+    writeFile(home.root() / "file", "x");
+    const auto link = [&](const char* name, const path& to) {
+        std::filesystem::create_directory_symlink(to, home.root() / name);
+        return home.root() / name;
+    };
+    const std::pair<path, IntakeCause> places[] = {
+        {home.root() / "file" / "below", IntakeCause::folderMissing},
+        {link("toMedia", "/media/nobody-here/Disk/Downloads"), IntakeCause::unmounted},
+        {link("toRunMedia", "/run/media/nobody-here/Disk/Downloads"), IntakeCause::unmounted},
+        {link("toNowhere", home.root() / "nowhere"), IntakeCause::folderMissing},
+    };
+    for (const auto& [place, cause] : places)
+        EXPECT_EQ(folderCause(place), cause) << place;
 }

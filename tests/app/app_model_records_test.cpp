@@ -59,8 +59,7 @@ TEST_F(ModelTest, CountdownArmsTenSecondsBeforeTheFirstExpiry) {
 
 TEST_F(ModelTest, DeleteNowTrashesInsideLetsGoAFileMovedOutAndKeepsTimingOneItCannotDelete) {
     model.start();
-    download("now.pdf");
-    TrackedFile* now = record("now.pdf");
+    TrackedFile* now = download("now.pdf");
     TrackedFile* moved = decided("moved.zip", ExpiryOption::oneHour);
     std::filesystem::rename(file("moved.zip"), home.root() / "moved.zip");
     movedAway("moved.zip");
@@ -71,7 +70,7 @@ TEST_F(ModelTest, DeleteNowTrashesInsideLetsGoAFileMovedOutAndKeepsTimingOneItCa
     EXPECT_EQ(moved->status(), FileStatus::cancelled);
     EXPECT_TRUE(pathExists(home.root() / "moved.zip"));
     model.deleteNow(now);
-    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/now.pdf"));
+    EXPECT_TRUE(pathExists(trashFiles() / "now.pdf"));
     EXPECT_TRUE(deletions.empty()) << "no toast for a deletion made here";
     EXPECT_TRUE(model.pendingFiles().isEmpty() && model.trackedFiles().isEmpty());
 
@@ -189,7 +188,7 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
     ASSERT_EQ(linked->trackedFiles().size(), 1);
     EXPECT_EQ(linked->trackedFiles()[0]->idText(), id);
     clock.advance(24h);
-    EXPECT_TRUE(pathExists(home.dataHome() / "Trash/files/c.pdf"));
+    EXPECT_TRUE(pathExists(trashFiles() / "c.pdf"));
     EXPECT_FALSE(log.contains("Let go of c.pdf: moved out of Downloads"));
 }
 
@@ -226,8 +225,8 @@ TEST_F(ModelTest, AfterABurstABulkCallAndAVacateStormEveryRecordIsWhatAFullLookW
     BusService bus(model);
     QList<QByteArray> half;
     for (int i = 0; i < burst; i += 2)
-        half.append(QByteArray::fromStdString(file(name(i)).native()));
-    half.append(QByteArray::fromStdString(file("missing.bin").native()));
+        half.append(bytes(file(name(i))));
+    half.append(bytes(file("missing.bin")));
     const BusRefusals refused = bus.SetExpiry(half, QStringLiteral("oneDay"));
     ASSERT_EQ(refused.size(), 1);
     EXPECT_EQ(model.trackedFiles().size(), burst / 2);
@@ -335,7 +334,7 @@ TEST_F(ModelTest, ABusCallNamingManyFilesIsAnsweredWhenDoneAndOthersAreServedMea
         const path p = file("many-" + std::to_string(i));
         if (i % 3 != 0)
             writeFile(p, "x");
-        paths.append(QByteArray::fromStdString(p.native()));
+        paths.append(bytes(p));
     }
     // Plain messages: an interface object would ask this very thread to introspect itself.
     const auto call = [&](const QString& method, const QVariantList& arguments) {

@@ -121,6 +121,12 @@ protected:
         }
     }
 
+    // The names in the home Trash now, none while it does not exist.
+    std::vector<std::string> inTrash() const {
+        const auto names = listNames(trashFiles());
+        return names ? *names : std::vector<std::string>{};
+    }
+
     const path outside = home.root() / "outside";
 };
 
@@ -178,10 +184,8 @@ TEST_F(HostilePaths, EmptyDotAndDownloadsItselfNameNothingOnTheBus) {
     fs::create_directory(file("Photos"));
     writeFile(file("Photos/p.jpg"), "jpg");
     BusService bus(model);
-    const QByteArray photos = QByteArray::fromStdString(file("Photos").native());
-    const QByteArray downloads = QByteArray::fromStdString(home.downloads().native());
-    // Each kind of refusal once on every method (the boundary's full table is the
-    // DownloadsFolder test's).
+    const QByteArray photos = bytes(file("Photos")), downloads = bytes(home.downloads());
+    // Each kind of refusal once on every method (the boundary's table is DownloadsFolder's).
     const QList<QByteArray> hostile{
         "",        photos + "/.",  photos + "/..",
         downloads, "Photos/p.jpg", photos + "/p.jpg" + QByteArray(1, '\0') + "x"};
@@ -200,15 +204,15 @@ TEST_F(HostilePaths, EmptyDotAndDownloadsItselfNameNothingOnTheBus) {
               QStringLiteral("not a file's name (it ends in \".\" or \"..\")"));
     EXPECT_EQ(readFile(file("Photos/p.jpg")), "jpg");
     EXPECT_TRUE(model.pendingFiles().isEmpty());
-    EXPECT_FALSE(fs::exists(home.dataHome() / "Trash/files"));
+    EXPECT_FALSE(fs::exists(trashFiles()));
 
     // A folder inside Downloads is an item like any file.
     EXPECT_TRUE(bus.DeleteNow({photos + "/"}).isEmpty());
-    EXPECT_TRUE(fs::exists(home.dataHome() / "Trash/files/Photos/p.jpg"));
+    EXPECT_TRUE(fs::exists(trashFiles() / "Photos/p.jpg"));
 
     // GLib's bytestrings end in one NUL; options go by their short words too.
     writeFile(file("q.txt"), "q");
-    const QByteArray q = QByteArray::fromStdString(file("q.txt").native());
+    const QByteArray q = bytes(file("q.txt"));
     EXPECT_EQ(bus.SetExpiry({q + '\0' + '\0'}, "1h").size(), 1);
     EXPECT_EQ(bus.SetExpiry({q + '\0'}, "1H").size(), 1);
     EXPECT_TRUE(bus.SetExpiry({q + '\0'}, "1h").isEmpty());
@@ -231,14 +235,9 @@ TEST_F(HostilePaths, AParentSwappedForALinkOutByAnotherProcessLeadsNowhere) {
         Swapper swapper(file("a/sub"), file("a/subl"), true);
         // Until the race has run long and deletions got through it (the files that did not
         // are tried again).
-        const auto deletedInside = [&] {
-            std::error_code none;
-            const auto entries = fs::directory_iterator(home.dataHome() / "Trash/files", none);
-            return std::distance(fs::begin(entries), fs::end(entries));
-        };
         const auto giveUp = std::chrono::steady_clock::now() + 60s;
         int i = 0;
-        for (int round = 0; round < 4 || ((swapper.exchanges() < 2000 || deletedInside() < 20) &&
+        for (int round = 0; round < 4 || ((swapper.exchanges() < 2000 || inTrash().size() < 20) &&
                                           std::chrono::steady_clock::now() < giveUp);
              ++round) {
             for (int k = 0; k < files / 4; ++k, i = (i + 1) % files) {
@@ -257,19 +256,16 @@ TEST_F(HostilePaths, AParentSwappedForALinkOutByAnotherProcessLeadsNowhere) {
         EXPECT_GE(swapper.exchanges(), 2000);
     }
     EXPECT_TRUE(outsideNow() == before) << "a file outside Downloads was touched";
-    int trashed = 0;
-    std::error_code none;
-    for (const auto& entry : fs::directory_iterator(home.dataHome() / "Trash/files", none)) {
-        EXPECT_EQ(readFile(entry.path()), "inside") << entry.path();
-        ++trashed;
-    }
-    EXPECT_GT(trashed, 0) << "the race ran while files were being deleted";
+    const std::vector<std::string> trashed = inTrash();
+    for (const std::string& name : trashed)
+        EXPECT_EQ(readFile(trashFiles() / name), "inside") << name;
+    EXPECT_GT(trashed.size(), 0u) << "the race ran while files were being deleted";
 }
 
 TEST_F(HostilePaths, RestoreTakesBackOnlyOurItemsIntoDownloadsEvenWithInfoFilesSwapped) {
     TrackedFile* ours = decided("ours.txt", ExpiryOption::oneHour);
     ASSERT_EQ(model.deleteNow(ours), std::nullopt);
-    const path trash = home.dataHome() / "Trash", info = trash / "info";
+    const path trash = trashFiles().parent_path(), info = trash / "info";
     writeFile(trash / "files/stranger.txt", "not ours"); // trashed by someone else
     // Not ours, under an info file naming Downloads; ours, under one naming a place outside.
     for (const auto& [item, to, code] : {std::tuple{"stranger.txt", file("stranger.txt"), EPERM},
@@ -317,7 +313,7 @@ TEST_F(HostilePaths, ABindMountIsNeverEmptiedAndAMountPointIsNotReportedDeleted)
     const auto before = outsideNow();
     EXPECT_EQ(model.takeIn(file("pkg/inner/sub/b.txt")).record, nullptr) << "another place";
     BusService bus(model);
-    const QByteArray bound = QByteArray::fromStdString(file("bound").native());
+    const QByteArray bound = bytes(file("bound"));
     for (const auto method : {DeletionMethod::permanent, DeletionMethod::trash}) {
         settings.setDeletionMethod(method);
         TrackedFile* record = model.takeIn(file("bound")).record;
@@ -393,7 +389,7 @@ TEST_F(HostilePaths, TwinsTrashedFromOnePlaceComeBackOneAfterTheOther) {
         ASSERT_NE(twin, nullptr);
         ASSERT_EQ(model.deleteNow(twin), std::nullopt);
     }
-    ASSERT_TRUE(fs::exists(home.dataHome() / "Trash/files/twin.2.txt"));
+    ASSERT_TRUE(fs::exists(trashFiles() / "twin.2.txt"));
     const ExpiryStore::TrashPass pass(*model.store());
     std::set<std::string> back;
     for (int i = 0; i < 2; ++i) {

@@ -1,7 +1,6 @@
 # The notch's end-to-end test on X looks at the X server itself (bare, under openbox and under
-# xcompmgr); it lays out the notch content itself to find where to click.
+# xcompmgr) and types into it; it lays out the notch content itself to find where to click.
 target_link_libraries(notch_e2e_test PRIVATE fadebin_quickdriver fadebin_x11testsupport)
-target_link_libraries(notch_keys_e2e_test PRIVATE fadebin_x11testsupport)
 
 # The desktop test compares the windows' identity with the desktop entry in the sources.
 target_compile_definitions(desktop_program_test PRIVATE FADEBIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
@@ -10,7 +9,7 @@ target_compile_definitions(desktop_program_test PRIVATE FADEBIN_SOURCE_DIR="${PR
 # panel, and drags a file onto it (e2e/ClickWindow.cpp).
 add_executable(fadebin_click_window ${CMAKE_CURRENT_LIST_DIR}/ClickWindow.cpp)
 target_link_libraries(fadebin_click_window PRIVATE Qt6::Gui)
-foreach(test notch_e2e_test notch_wayland_test notch_keys_e2e_test)
+foreach(test notch_e2e_test notch_wayland_test)
     add_dependencies(${test} fadebin_click_window)
     target_compile_definitions(${test} PRIVATE FADEBIN_CLICK_WINDOW="$<TARGET_FILE:fadebin_click_window>")
 endforeach()

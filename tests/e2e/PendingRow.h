@@ -30,16 +30,4 @@ inline PendingRowPoints pendingRowPoints() {
     return {centreOf(option), centreOf(done), option->mapToScene({0, 0}).y()};
 }
 
-// The "more" button of a file scheduled for an hour, in the panel a newer download opens, as
-// that panel lays it out; none when the content has no such button.
-inline std::optional<QPointF> moreButton(const std::string& scheduled, const std::string& newer) {
-    ContentFixture content;
-    content.decided(scheduled, ExpiryOption::oneHour);
-    content.download(newer);
-    content.settle();
-    const QQuickItem* more =
-        content.find(QStringLiteral("more-") + QString::fromStdString(scheduled));
-    return more != nullptr ? std::optional(centreOf(more)) : std::nullopt;
-}
-
 } // namespace fadebin::test

@@ -120,17 +120,24 @@ inline void writeOnboardedSettings(const TempHome& home, const std::string& json
     writeSettings(home, QJsonDocument(settings).toJson().toStdString());
 }
 
-// A test with a private session bus of its own in DBUS_SESSION_BUS_ADDRESS, and a home.
+// A private session bus in DBUS_SESSION_BUS_ADDRESS while it lives; none without dbus-daemon.
+struct SessionBus : PrivateBus {
+    SessionBus() {
+        if (!address().isEmpty())
+            ::setenv("DBUS_SESSION_BUS_ADDRESS", address().toUtf8().constData(), 1);
+    }
+    ~SessionBus() { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
+};
+
+// A test with a private session bus of its own, and a home.
 class BusTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (bus.address().isEmpty())
             GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
     }
-    void TearDown() override { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
 
-    PrivateBus bus;
+    SessionBus bus;
     TempHome home;
 };
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Reads one process's accessibility tree through AT-SPI, as a screen reader does.
 
-  atspi_probe.py PID tree                  the tree as JSON lines: role, name, states, actions
+  atspi_probe.py PID tree                  the tree as JSON lines: role, name, actions
   atspi_probe.py PID do ROLE NAME ACTION   invokes that action of the first showing item of
                                            that role and name through the Action interface
 
@@ -43,14 +43,7 @@ def walk(node, depth=0):
 
 
 def describe(node):
-    states = node.getState().getStates()
-    return {
-        "role": node.getRoleName(),
-        "name": node.name or "",
-        "description": node.description or "",
-        "states": sorted(pyatspi.stateToString(s) for s in states),
-        "actions": actions(node),
-    }
+    return {"role": node.getRoleName(), "name": node.name or "", "actions": actions(node)}
 
 
 def main(argv):

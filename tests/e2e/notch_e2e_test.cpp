@@ -1,13 +1,12 @@
 // The built program with its notch on a private X server whose root is white (the desktop),
-// driven with the real pointer (xdotool) and watched through the X server: the panel's window
-// is where it is drawn.
+// driven with the real pointer and keyboard (xdotool) and watched through the X server: the
+// panel's window is where it is drawn.
 //
 // The screen, bare, under a real window manager (openbox) and under a compositing manager
 // (xcompmgr), at two sizes and at Qt's scale 2: where the panel's outline is not drawn, the
 // desktop shows, read from the root window as the X server shows it and by xwd.
 #include "e2e/PendingRow.h"
 #include "e2e/ProgramFixture.h"
-#include "support/ScreenGrab.h"
 #include "support/X11TestTools.h"
 #include "support/XvfbServer.h"
 
@@ -50,6 +49,17 @@ protected:
         return {found.id, found.frame};
     }
     [[nodiscard]] QRect panelFrame() const { return panel().second; }
+    [[nodiscard]] bool shows(QRect frame, std::chrono::milliseconds timeout = 10s) const {
+        return waitFor([&] { return panelFrame() == frame; }, timeout);
+    }
+    // A window of another X client (e2e/ClickWindow.cpp), drawn.
+    static bool startWindow(QProcess& window, const QStringList& arguments) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        window.setProcessEnvironment(environment);
+        window.start(QStringLiteral(FADEBIN_CLICK_WINDOW), arguments);
+        return waitFor([&] { return window.canReadLine() && window.readLine() == "ready\n"; });
+    }
 
     // How light the panel's own pixel (it has its own depth, which the root window's image
     // lacks) is at a point of it, 0 to 255 (-1 when it is not there).
@@ -80,20 +90,13 @@ TEST_F(NotchEndToEnd, HoverADragAndADownloadOpenItOnTopAndRealClicksOnTheRowSche
     const path dragged = home.downloads() / "dragged.pdf";
     writeFile(dragged, "a file that was here before");
     startProgram(R"({"autoDismissSeconds": 60})");
-    const auto shows = [&](QRect frame, std::chrono::milliseconds timeout = 10s) {
-        return waitFor([&] { return panelFrame() == frame; }, timeout);
-    };
     pointerTo(640, 0); // the screen's top row
     ASSERT_TRUE(shows(expandedNotchFrame)) << program.log();
     pointerTo(640, 700);
     ASSERT_TRUE(shows(collapsedNotchFrame)) << program.log();
 
     QProcess source;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    source.setProcessEnvironment(environment);
-    source.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {"-", toQString(dragged)});
-    ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "ready\n"; }));
+    ASSERT_TRUE(startWindow(source, {"-", toQString(dragged)}));
     xdotool({"mousemove", "200", "150", "mousedown", "1"});
     ASSERT_TRUE(waitFor([&] { return source.canReadLine() && source.readLine() == "drag\n"; }));
     // Near the notch, not on it: hovering there opens nothing, a drag does.
@@ -144,6 +147,63 @@ TEST_F(NotchEndToEnd, HoverADragAndADownloadOpenItOnTopAndRealClicksOnTheRowSche
         << program.log();
     EXPECT_NEAR(readRecord(home, "invoice.pdf").expiresAt.value_or(0), clickedAt + 3600, 10);
     XDestroyWindow(m_x, other);
+}
+
+// Decided from the keyboard alone: `fadebin show`, then real key presses into the window X
+// focuses. The keys' own table is the notch tests'; here is what only a real server shows: the
+// focus taken from the window that had it and given back to it.
+TEST_F(NotchEndToEnd, ShowDownRightReturnSchedulesTheSecondFileAndEscapeGivesTheFocusBack) {
+    const SessionBus bus;
+    if (bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+    const auto focused = [&] {
+        ::Window window = 0;
+        int revert = 0;
+        XGetInputFocus(m_x, &window, &revert);
+        return window;
+    };
+    QProcess typing; // the window the person types in
+    ASSERT_TRUE(startWindow(typing, {"-"}));
+    const ::Window typedIn = viewableWindow(m_x, "clicks").id;
+    ASSERT_NE(typedIn, 0UL);
+    XSetInputFocus(m_x, typedIn, RevertToPointerRoot, CurrentTime);
+    XSync(m_x, False);
+    // The first choice is the default, so the second is one step right: 1 hour.
+    startProgram(R"({"defaultAction": "thirtyMinutes", "displayMode": "hoverOnly"})");
+    for (const char* name : {"first.txt", "second.txt"}) {
+        writeDownload(home.downloads(), name);
+        ASSERT_TRUE(waitFor([&] { return readRecord(home, name).status == "pending"; }, 30s))
+            << name << "\n" + program.log();
+    }
+
+    // The pointer's opening takes nothing.
+    pointerTo(640, 0);
+    ASSERT_TRUE(shows(expandedNotchFrame));
+    EXPECT_EQ(focused(), typedIn);
+    pointerTo(640, 700);
+    ASSERT_TRUE(shows(collapsedNotchFrame));
+
+    const Command show = runProgram({"show"});
+    ASSERT_EQ(show.status, 0) << show.err;
+    const ::Window panelWindow = panel().first;
+    ASSERT_TRUE(waitFor([&] { return focused() == panelWindow; })) << program.log();
+    ASSERT_TRUE(shows(expandedNotchFrame));
+    // On the newest, the second: up to the first and down again.
+    xdotool({"key", "--delay", "150", "Up", "Down", "Right", "Return"});
+    const double decidedAt = unixNow();
+    ASSERT_TRUE(waitFor([&] { return readRecord(home, "second.txt").status == "scheduled"; }))
+        << program.log();
+    EXPECT_NEAR(readRecord(home, "second.txt").expiresAt.value_or(0), decidedAt + 3600, 10);
+    EXPECT_NEAR(test::expiryAttribute(home.downloads() / "second.txt").value_or(0),
+                decidedAt + 3600, 10);
+    EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
+    EXPECT_EQ(panelFrame(), expandedNotchFrame) << "a file still waits: the panel stays open";
+
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(shows(collapsedNotchFrame));
+    EXPECT_TRUE(waitFor([&] { return focused() == typedIn; }))
+        << "the focus is on 0x" << std::hex << focused();
+    EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
 }
 
 // xwd's picture of the whole screen: it reads a window whose colormap differs from the

@@ -68,7 +68,6 @@ protected:
     void TearDown() override {
         clickWindow.kill();
         clickWindow.waitForFinished(10'000);
-        BusTest::TearDown();
     }
 
     static bool shows(const std::function<bool(const QImage&)>& shown,

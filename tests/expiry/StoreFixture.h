@@ -12,8 +12,10 @@
 
 namespace fadebin::test {
 
-// A private home with Downloads, a manual clock, the real deleter and a store on a real
-// SQLite file in $XDG_DATA_HOME.
+using namespace std::chrono_literals;
+
+// A private home with Downloads, a manual clock, the real deleter, a store on a real SQLite
+// file in $XDG_DATA_HOME, and the settings (for the scheduler and the purger) on a real file.
 class StoreFixture : public ::testing::Test {
 protected:
     StoreFixture() { reopen(); }
@@ -64,6 +66,10 @@ protected:
     std::unique_ptr<FileDeleter> deleter = std::make_unique<FileDeleter>();
     std::unique_ptr<ExpiryStore> store;
     std::vector<std::vector<TrackedFile*>> releases;
+    SettingsFile defaults{home.configHome() / "Fadebin/defaults.json"};
+    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop", "/bin/true"};
+    AppSettings settings{defaults, loginItem};
 };
+using StoreTest = StoreFixture;
 
 } // namespace fadebin::test

@@ -9,7 +9,6 @@
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -33,14 +32,10 @@ protected:
         return record;
     }
     [[nodiscard]] Duration timerIn() const { return clock.nextDue().value() - clock.now(); }
-    [[nodiscard]] bool trashed(const std::string& name) const {
-        return pathExists(home.dataHome() / "Trash/files" / name);
+    bool trashed(const std::string& n) const {
+        return pathExists(home.dataHome() / "Trash/files" / n);
     }
 
-    SettingsFile defaults{home.configHome() / "Fadebin/defaults.json"};
-    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
-                                 "/usr/bin/fadebin"};
-    AppSettings settings{defaults, loginItem};
     std::unique_ptr<ExpiryScheduler> scheduler;
     int sweeps = 0;
     std::vector<DeletionEvent> events;

@@ -12,8 +12,6 @@
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
-using StoreTest = StoreFixture;
 
 namespace {
 

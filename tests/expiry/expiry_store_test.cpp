@@ -11,8 +11,6 @@
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
-using StoreTest = StoreFixture;
 
 TEST(FileStatus, TheStoredTextIsExactAndAnythingElseReadsAsCancelled) {
     EXPECT_EQ(rawValue(FileStatus::keepForever), QStringLiteral("keepForever"));
@@ -93,11 +91,10 @@ TEST_F(StoreTest, ARenamedFileKeepsItsOneRecordWhileRunningAcrossRestartsAndInSu
     // Renamed while the program is stopped, then started twice.
     restart([&] { std::filesystem::rename(dl("a.iso"), dl("b.iso")); });
     for (int again = 0; again < 2; ++again, restart()) {
-        const auto active = store->activeFiles();
-        ASSERT_EQ(active.size(), 1u) << "restart " << again;
-        EXPECT_EQ(active[0]->idText(), id);
-        EXPECT_EQ(active[0]->lastKnownPath(), dl("b.iso"));
-        EXPECT_EQ(active[0]->displayName(), QStringLiteral("b.iso"));
+        ASSERT_EQ(store->activeFiles().size(), 1u) << "restart " << again;
+        EXPECT_EQ(store->activeFiles()[0]->idText(), id);
+        EXPECT_EQ(store->activeFiles()[0]->lastKnownPath(), dl("b.iso"));
+        EXPECT_EQ(store->activeFiles()[0]->displayName(), QStringLiteral("b.iso"));
     }
     // A copy that took the file's place while stopped (restored from a backup, say) is
     // another file, but its attributes name the record: that record follows it.

@@ -11,7 +11,6 @@
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -107,9 +106,6 @@ protected:
     FakeManager manager;
     FakeSession session;
     FakeScreenSaver saver;
-    SettingsFile defaults{home.configHome() / "Fadebin/defaults.json"};
-    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop", "/bin/true"};
-    AppSettings settings{defaults, loginItem};
     std::unique_ptr<SessionPresence> presence;
     std::unique_ptr<ExpiryScheduler> scheduler;
     std::vector<TrackedFile*> returnedTo;

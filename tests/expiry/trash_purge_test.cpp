@@ -9,7 +9,6 @@
 
 using namespace fadebin;
 using namespace fadebin::test;
-using namespace std::chrono_literals;
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
@@ -45,10 +44,6 @@ protected:
     }
 
     path trash = home.dataHome() / "Trash";
-    SettingsFile defaults{home.configHome() / "Fadebin/defaults.json"};
-    AutostartLoginItem loginItem{home.configHome() / "autostart/fadebin.desktop",
-                                 "/usr/bin/fadebin"};
-    AppSettings settings{defaults, loginItem};
     TrashPurger purger{*store, settings, clock};
 };
 

@@ -24,16 +24,13 @@ namespace {
 // Reports are kept as "kind name" so that a whole sequence compares at once.
 class FilterTest : public ::testing::Test {
 protected:
-    FilterTest()
-        : filter(clock) {
-        auto note = [this](const char* kind) {
-            return [this, kind](const path& p) {
-                got.push_back(kind + (" " + p.filename().native()));
-            };
+    FilterTest() {
+        auto note = [this](std::string kind) {
+            return [this, kind](const path& p) { got.push_back(kind + p.filename().native()); };
         };
-        filter.onComplete = note("complete");
-        filter.onReplaced = note("replaced");
-        filter.onVacated = note("vacated");
+        filter.onComplete = note("complete ");
+        filter.onReplaced = note("replaced ");
+        filter.onVacated = note("vacated ");
     }
     path file(const std::string& name) const { return home.downloads() / name; }
     void event(const std::string& name) { filter.handleItemEvent(file(name)); }
@@ -78,7 +75,7 @@ protected:
 
     TempHome home;
     ManualClock clock;
-    DownloadCompletionFilter filter;
+    DownloadCompletionFilter filter{clock};
     Names got;
 };
 

@@ -3,7 +3,6 @@
 // not turn inside out or outlive its panel. Where menus and the scroll bar sit is for
 // tools/pictures' pictures.
 #include "ContentFixture.h"
-#include "notch/SoftwareRendering.h"
 #include "support/GuiTestMain.h"
 
 #include <QAnimationDriver>

@@ -3,7 +3,6 @@
 // store's tests'. Pictures of every state are tools/pictures' work.
 #include "ContentFixture.h"
 #include "expiry/FileDeleter.h"
-#include "notch/SoftwareRendering.h"
 #include "support/GuiTestMain.h"
 
 #include <QGuiApplication>

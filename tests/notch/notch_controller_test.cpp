@@ -1,5 +1,6 @@
-// The notch controller's own states: installing, hover with its delays and tolerance,
-// queued transitions, menus, screen changes and teardown.
+// The notch controller's states: installing, hover with its delays and tolerance, queued
+// transitions, menus, screen changes and teardown; and what opens, closes and toasts the notch
+// by itself: downloads, decisions, deletions when due, and file drags and drops.
 #include "ControllerFixture.h"
 
 using namespace fadebin;
@@ -123,6 +124,214 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     nextTurn();
     EXPECT_EQ(state(), NotchState::expanded);
     EXPECT_FALSE(Probe::isMouseInsideShape(*controller));
+}
+
+TEST_F(ControllerTest,
+       NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAutoDismissEvenOverAToast) {
+    settings.setDisplayMode(DisplayMode::hoverOnly);
+    TrackedFile* quiet = download("quiet.txt");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingId(), quiet->id());
+    EXPECT_EQ(state(), NotchState::collapsed) << "hover only: selected, not opened";
+
+    settings.setDisplayMode(DisplayMode::automatic);
+    settings.setAutoDismissSeconds(2);
+    download("report.pdf");
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
+    EXPECT_FALSE(Probe::expandedByAuto(*controller));
+    // A toast is no user's doing: a download that opens the panel over one closes it again.
+    controller->showToast({NotchToast::Style::deleted, "Moved to Trash", "a", FileKind::other});
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    download("during-toast.pdf");
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::expanded);
+    expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
+
+    // Hovering cancels the dismissal outright.
+    download("second.pdf");
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::expanded);
+    pointerOnNotch();
+    advance(5s);
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
+    settings.setAutoDismissSeconds(1);
+    openByHover();
+    TrackedFile* file = download("while-open.zip");
+    nextTurn();
+    EXPECT_EQ(controller->selectedPendingId(), file->id());
+    EXPECT_FALSE(Probe::expandedByAuto(*controller));
+    EXPECT_TRUE(Probe::isPending(*controller, Work::autoDismiss));
+    // The pointer sits in a row's open menu, outside the shape: still the user's panel.
+    controller->menuOpened();
+    pointerAway();
+    advance(1s);
+    EXPECT_FALSE(Probe::isPending(*controller, Work::autoDismiss));
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownloads) {
+    TrackedFile* first = download("one.pdf");
+    download("two.pdf");
+    nextTurn();
+    model.decide(first, ExpiryOption::oneHour);
+    controller->showConfirmation(
+        {first->id(), FileKind::pdf, ExpiryOption::oneHour, first->expiresAt(), "one.pdf"});
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
+    ASSERT_TRUE(controller->confirmation().has_value());
+    advance(1s);
+    EXPECT_FALSE(controller->confirmation().has_value());
+    EXPECT_EQ(state(), NotchState::expanded) << "a pending file remains";
+
+    model.decideAll(ExpiryOption::oneDay);
+    controller->showConfirmation(
+        {QUuid(), FileKind::other, ExpiryOption::oneDay, clock.now() + 24h, filesDecidedText(1)});
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_EQ(Probe::suppressHoverUntil(*controller), clock.now() + 1200ms);
+
+    pointerOnNotch();
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed) << "hover is suppressed";
+    pointerAway();
+    fileDragAt({640, 10});
+    EXPECT_EQ(state(), NotchState::expanded) << "a file drag still opens it";
+    dragSelection->press(0);
+    advance(DragWatcher::activeInterval);
+    advance(600ms);
+    ASSERT_EQ(state(), NotchState::collapsed);
+
+    // So does a download that finishes within the suppression after the next closing.
+    TrackedFile* third = download("three.pdf");
+    nextTurn();
+    model.decide(third, ExpiryOption::oneHour);
+    controller->showConfirmation(
+        {third->id(), FileKind::pdf, ExpiryOption::oneHour, third->expiresAt(), "three.pdf"});
+    advance(500ms);
+    writeFile(file("four.pdf"), "4");
+    model.completionFilter().handleItemEvent(file("four.pdf"));
+    advance(500ms);
+    ASSERT_EQ(state(), NotchState::collapsed);
+    while (record("four.pdf") == nullptr && clock.now() < Probe::suppressHoverUntil(*controller))
+        advance(100ms);
+    EXPECT_LT(clock.now(), Probe::suppressHoverUntil(*controller));
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+// A toast shows while the panel is closed and ends by where the pointer is: away, it closes
+// after its time; in the shape, at its end or on entering, the panel opens.
+TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
+    settings.setShowTestTimers(true);
+    decided("soon.txt", ExpiryOption::tenSeconds);
+    advance(10s); // the scheduler's sweep trashes it
+    ASSERT_EQ(state(), NotchState::toast);
+    EXPECT_EQ(controller->toast()->subtitle, "soon.txt");
+    EXPECT_EQ(panel->frame(), frameOf(NotchState::toast));
+    advance(3s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+    EXPECT_TRUE(controller->toast().has_value()) << "kept while the shape closes";
+    advance(550ms);
+    EXPECT_FALSE(controller->toast().has_value());
+
+    const NotchToast a{NotchToast::Style::deleted, "Deleted", "a", FileKind::other};
+    controller->showToast(a);
+    nextTurn();
+    screens.pointer = Point{640, 790};
+    expectSwitch(3s, NotchState::toast, NotchState::expanded);
+    controller->collapse();
+    pointerAway();
+    advance(1s);
+    controller->showToast(a);
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    pointerOnNotch();
+    EXPECT_FALSE(Probe::isPending(*controller, Work::toast));
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+}
+
+// A sweep's toast can be undone: it stays under the pointer so that its button can be
+// reached, and what it puts back is asked about again.
+TEST_F(ControllerTest, TrashToastStaysUnderThePointerAndUndoPutsTheFilesBack) {
+    settings.setShowTestTimers(true);
+    decided("soon.txt", ExpiryOption::tenSeconds);
+    advance(10s);
+    ASSERT_EQ(state(), NotchState::toast);
+    ASSERT_EQ(controller->toast()->places, std::vector<path>{file("soon.txt")});
+    pointerOnNotch();
+    advance(5s);
+    ASSERT_EQ(state(), NotchState::toast);
+    controller->undoToast();
+    EXPECT_EQ(readFile(file("soon.txt")), "payload");
+    EXPECT_TRUE(controller->toast()->places.empty()) << "undone once";
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_EQ(controller->selectedPendingId(), record("soon.txt")->id());
+}
+
+TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
+    // The zone spans x 410..870 and reaches 130 points below the notch (Qt y < 162).
+    const std::pair<QPointF, bool> cases[] = {{{409.5, 10.5}, false},
+                                              {{870.5, 10.5}, false},
+                                              {{640.5, 162.5}, false},
+                                              {{410.5, 161.5}, true}};
+    for (const auto& [p, opens] : cases) {
+        fileDragAt(p);
+        EXPECT_EQ(controller->isDropTargeted(), opens) << p.x() << "," << p.y();
+        EXPECT_EQ(state(), opens ? NotchState::expanded : NotchState::collapsed);
+        // Released away from the notch: closed after the 0.6 s grace.
+        dragSelection->press(0);
+        advance(DragWatcher::activeInterval);
+        EXPECT_FALSE(controller->isDropTargeted());
+        advance(550ms);
+        EXPECT_EQ(state(), opens ? NotchState::expanded : NotchState::collapsed);
+        advance(50ms);
+        EXPECT_EQ(state(), NotchState::collapsed);
+    }
+    // Text drags are not followed at all.
+    dragSelection->pointer = QPointF(640, 10);
+    dragSelection->beginDrag({"UTF8_STRING"});
+    advance(1s);
+    EXPECT_EQ(state(), NotchState::collapsed);
+}
+
+TEST_F(ControllerTest, DropsQueueScheduleOrRefuse) {
+    openByHover();
+    // From outside Downloads: the notice for 2.2 s, then closed with the pointer away.
+    writeFile(home.root() / "elsewhere.txt", "x");
+    controller->setDropTargeted(true);
+    controller->handleDrop({home.root() / "elsewhere.txt"});
+    EXPECT_FALSE(controller->isDropTargeted());
+    EXPECT_EQ(controller->dropNotice(), "Only files in Downloads can be timed");
+    screens.pointer = Point{100, 100};
+    expectSwitch(2200ms, NotchState::expanded, NotchState::collapsed);
+    EXPECT_FALSE(controller->dropNotice().has_value());
+
+    // One scheduled file: its expiry editor opens.
+    TrackedFile* ticking = decided("ticking.pdf", ExpiryOption::oneHour);
+    controller->setDropTargeted(true);
+    nextTurn();
+    controller->handleDrop({file("ticking.pdf")});
+    EXPECT_EQ(controller->editingTrackedID(), ticking->id());
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
+    // One new file: its pending row; two: none selected.
+    writeFile(file("new.txt"), "n");
+    controller->handleDrop({file("new.txt")});
+    EXPECT_EQ(controller->editingTrackedID(), std::nullopt);
+    ASSERT_NE(record("new.txt"), nullptr);
+    EXPECT_EQ(controller->selectedPendingId(), record("new.txt")->id());
+    writeFile(file("x.txt"), "x");
+    writeFile(file("y.txt"), "y");
+    controller->handleDrop({file("x.txt"), file("y.txt")});
+    EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
+    nextTurn();
+    // The panel lingers 5 s after a drop, then closes with the pointer away.
+    expectSwitch(5s, NotchState::expanded, NotchState::collapsed);
 }
 
 } // namespace

@@ -1,9 +1,7 @@
-#include "periphery/FeedbackWindow.h"
 #include "periphery/HttpServer.h"
 #include "periphery/WindowDriver.h"
 #include "platform/Version.h"
 
-#include <QQuickWindow>
 #include <QSysInfo>
 
 #include <gtest/gtest.h>

@@ -3,14 +3,13 @@
 // onboarding's access step, and the sample step, which refuses to write.
 #include "app/IntakeProblemNotifier.h"
 #include "notch/ContentFixture.h"
+#include "periphery/NotificationServer.h"
 #include "periphery/OnboardingWindow.h"
 #include "periphery/WindowDriver.h"
 #include "platform/DesktopNotifications.h"
 #include "support/PrivateBus.h"
 
 #include <QClipboard>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QGuiApplication>
 
 #include <linux/capability.h>
@@ -189,27 +188,6 @@ TEST(IntakeProblem, EachCauseIsToldInTheNotchTheWindowsAndOnboardingAndTheSample
     }
 }
 
-namespace {
-
-// Records the summaries it is asked to show, as a desktop's notification server would.
-class NoticeServer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    QStringList summaries;
-
-public Q_SLOTS:
-    QStringList GetCapabilities() { return {QStringLiteral("actions")}; }
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
-                const QStringList&, const QVariantMap&, int) {
-        summaries.append(summary);
-        return static_cast<uint>(summaries.size()) + 70;
-    }
-};
-
-} // namespace
-
 TEST(IntakeProblem, ANotificationTellsEachNewCauseOnceAndNoServerBreaksNothing) {
     PrivateBus bus;
     if (bus.address().isEmpty())
@@ -225,25 +203,16 @@ TEST(IntakeProblem, ANotificationTellsEachNewCauseOnceAndNoServerBreaksNothing) 
                                   "notch and the windows");
     }));
 
-    QDBusConnection serverBus = bus.connect(QStringLiteral("test-server"));
-    NoticeServer server;
-    ASSERT_TRUE(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-                                         QDBusConnection::ExportAllSlots) &&
-                serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    NotificationServer server(bus.connect(QStringLiteral("test-server")), {"actions"});
+    ASSERT_TRUE(server.serving());
     writeFile(world.home.downloads(), "a file where the folder was");
     world.model.recheckDownloadsAccess();
     world.clock.advance(3 * AppModel::downloadsCheckInterval);
     world.model.recheckDownloadsAccess();
-    ASSERT_TRUE(waitFor([&] { return !server.summaries.isEmpty(); }));
-    QDBusMessage invoked = QDBusMessage::createSignal(
-        QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
-    invoked << 71u << QStringLiteral("show");
-    ASSERT_TRUE(serverBus.send(invoked));
+    ASSERT_TRUE(waitFor([&] { return !server.shown.empty(); }));
+    server.invoke(0, QStringLiteral("show"));
     ASSERT_TRUE(waitFor([&] { return !world.fileManager.revealed.empty(); }));
     EXPECT_EQ(world.fileManager.revealed, std::vector<path>{world.home.downloads()});
-    EXPECT_EQ(server.summaries, QStringList{QStringLiteral("Downloads is not a folder")})
-        << "the same cause again is not told again";
+    ASSERT_EQ(server.shown.size(), 1u) << "the same cause again is not told again";
+    EXPECT_EQ(server.shown[0].summary, "Downloads is not a folder");
 }
-
-#include "intake_problem_test.moc"

@@ -3,8 +3,6 @@
 #include "platform/SettingsFile.h"
 
 #include <QQuickItem>
-#include <QQuickWindow>
-#include <QTest>
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,11 @@
 #include "periphery/DesktopStyle.h"
 #include "periphery/Endpoints.h"
-#include "periphery/FeedbackWindow.h"
-#include "periphery/HttpServer.h"
 #include "periphery/PeripheryTexts.h"
-#include "periphery/SettingsWindow.h"
-#include "periphery/UpdateManager.h"
 #include "periphery/UpdateWindow.h"
 #include "periphery/WindowDriver.h"
 #include "platform/Trash.h"
 
 #include <QDBusVariant>
-#include <QGuiApplication>
-#include <QQuickWindow>
 
 #include <gtest/gtest.h>
 

@@ -2,16 +2,13 @@
 #include "periphery/NotificationServer.h"
 #include "periphery/UpdateAnnouncer.h"
 #include "periphery/UpdateFeed.h"
-#include "periphery/UpdateManager.h"
 #include "periphery/UpdateWindow.h"
 #include "periphery/WindowDriver.h"
 #include "platform/SettingsFile.h"
 #include "support/PrivateBus.h"
 
 #include <QQmlComponent>
-#include <QQuickWindow>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <gtest/gtest.h>
 

@@ -96,7 +96,7 @@ TEST_F(SettingsFileTest, ABurstOfChangesIsWrittenOnceAfterTheLastAndAtTheEnd) {
     EXPECT_EQ(stored(), 21.0) << "what is pending at the end is written then";
 }
 
-TEST(LoginItem, EnablingWritesBothDesktopsKeysWithItsExecQuotedAndDisablingTurnsThemOff) {
+TEST(LoginItem, BothDesktopsKeysAreWrittenWithTheExecQuotedAndEitherSwitchedOffIsOff) {
     TempHome home;
     const path entry = home.configHome() / "autostart/fadebin.desktop";
     AutostartLoginItem item(entry, "/opt/fadebin/bin/fadebin");
@@ -124,15 +124,9 @@ TEST(LoginItem, EnablingWritesBothDesktopsKeysWithItsExecQuotedAndDisablingTurns
     };
     for (const auto& [program, quoted] : rows)
         EXPECT_EQ(AutostartLoginItem::quotedExecArgument(program), QByteArray(quoted)) << program;
-}
 
-// What each desktop's tools leave in the entry, and whether it then starts at login.
-TEST(LoginItem, AnEntrySwitchedOffByEitherDesktopsKeyIsOff) {
-    TempHome home;
-    const path entry = home.configHome() / "autostart/fadebin.desktop";
-    AutostartLoginItem item(entry, "/usr/bin/fadebin");
-    std::filesystem::create_directories(entry.parent_path());
-    const std::pair<const char*, bool> rows[] = {
+    // What each desktop's tools leave in the entry, and whether it then starts at login.
+    const std::pair<const char*, bool> entries[] = {
         {"Exec=x\n", true},
         {"Exec=x\nHidden=true\n", false},
         {"Exec=x\nHidden = true \n", false},
@@ -147,7 +141,7 @@ TEST(LoginItem, AnEntrySwitchedOffByEitherDesktopsKeyIsOff) {
         {"Exec=x\nX-GNOME-Autostart-enabled[de]=false\n", true},
         {"Exec=x\n[Desktop Action quit]\nHidden=true\nX-GNOME-Autostart-enabled=false\n", true},
     };
-    for (const auto& [body, enabled] : rows) {
+    for (const auto& [body, enabled] : entries) {
         writeFile(entry, std::string("[Desktop Entry]\n") + body);
         EXPECT_EQ(item.isEnabled(), enabled) << body;
     }

@@ -2,9 +2,9 @@
 // it, at twice the size over a grey desktop so that the shape's outline shows.
 #include "ContentFixture.h"
 #include "Pictures.h"
+#include "ScreenGrab.h"
 #include "icons/Icon.h"
 #include "notch/NotchShape.h"
-#include "support/ScreenGrab.h"
 
 #include <QCursor>
 #include <QMimeData>

@@ -2,10 +2,10 @@
 // surface, driven with a virtual pointer. Where to click is found by laying out the same
 // content here (offscreen).
 #include "Pictures.h"
+#include "ScreenGrab.h"
 #include "e2e/PendingRow.h"
 #include "e2e/ProgramFixture.h"
 #include "support/PrivateBus.h"
-#include "support/ScreenGrab.h"
 #include "support/SwayServer.h"
 #include "support/VirtualPointer.h"
 
@@ -20,6 +20,18 @@ using namespace fadebin::test;
 // The 1280 x 800 output: the notch hangs from the top centre; the pictures show around it.
 const QRect pictureArea{380, 0, 520, 520};
 const QPointF panelOrigin{430, 0};
+
+// The "more" button of a file scheduled for an hour, in the panel a newer download opens, as
+// that panel lays it out; none when the content has no such button.
+std::optional<QPointF> moreButton(const std::string& scheduled, const std::string& newer) {
+    ContentFixture content;
+    content.decided(scheduled, ExpiryOption::oneHour);
+    content.download(newer);
+    content.settle();
+    const QQuickItem* more =
+        content.find(QStringLiteral("more-") + QString::fromStdString(scheduled));
+    return more != nullptr ? std::optional(centreOf(more)) : std::nullopt;
+}
 
 } // namespace
 

@@ -1,8 +1,8 @@
 // The real program's notch on the X server of DISPLAY (a private Xvfb with a white root), as
 // the screen shows it: bare, and under a compositing manager when one is installed.
 #include "Pictures.h"
+#include "ScreenGrab.h"
 #include "e2e/ProgramFixture.h"
-#include "support/ScreenGrab.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
