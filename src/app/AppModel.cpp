@@ -305,6 +305,17 @@ bool AppModel::isSample(const TrackedFile& record) const {
            token->identity.inode == m_sample->inode;
 }
 
+bool AppModel::sampleWaiting() {
+    const path file = downloadsPath() / appTexts::sampleFileName().toStdString();
+    const Result<FileIdentity> now = identityOf(file);
+    if (!m_sample || !m_store || !now || now->device != m_sample->device ||
+        now->inode != m_sample->inode)
+        return false;
+    // The newest record at its name may be an earlier sample's, or none yet.
+    const TrackedFile* record = m_store->recordForPath(file);
+    return record == nullptr || !isSample(*record) || record->status() == FileStatus::pending;
+}
+
 AppModel::TakenIn AppModel::takeIn(const path& given) {
     if (!m_store)
         return {nullptr, m_startupError.value_or(appTexts::notStarted())};

@@ -107,6 +107,8 @@ public:
     // The record is the sample this run wrote (by identity: a download that takes its name
     // is not the sample).
     [[nodiscard]] bool isSample(const TrackedFile& record) const;
+    // The sample this run wrote is still in Downloads, undecided (perhaps not reported yet).
+    [[nodiscard]] bool sampleWaiting();
 
     // For callers outside the notch (the bus interface, the command line): the record that
     // stands for a file in Downloads, taken in exactly as a drop takes it when there is none.
