@@ -115,6 +115,24 @@ RuleReading ruleFromJson(const QJsonValue& entry) {
     return {rule, {}};
 }
 
+RuleReading ruleFromWords(const QString& host, const QString& kind, const QString& extension,
+                          const QString& choice) {
+    // Bounded before anything reads them; no part of a usable rule is this long.
+    for (const QString* word : {&host, &kind, &extension, &choice})
+        if (word->size() > 4 * rules::longestHost)
+            return {std::nullopt, QStringLiteral("a part of the rule is too long")};
+    QJsonObject entry;
+    if (!host.isEmpty())
+        entry.insert(QStringLiteral("host"), host);
+    if (!kind.isEmpty())
+        entry.insert(QStringLiteral("kind"), kind.toLower());
+    if (!extension.isEmpty())
+        entry.insert(QStringLiteral("ext"), extension);
+    const std::optional<ExpiryOption> option = optionFromWord(choice);
+    entry.insert(QStringLiteral("choice"), option ? rawValue(*option) : QString());
+    return ruleFromJson(entry);
+}
+
 QString hostText(const Rule& rule) {
     return rule.subdomains ? QLatin1Char('.') + rule.host : rule.host;
 }

@@ -57,6 +57,12 @@ struct RuleReading {
     QString problem;
 };
 [[nodiscard]] RuleReading ruleFromJson(const QJsonValue& entry);
+// A rule from the words people type, an empty word for a part not given: the host as stored
+// (".example.org" for the domain and its subdomains), a kind by its stored word in any case,
+// an extension with or without its dot, a choice as a raw value or a short word ("1d",
+// "keep"). Checked exactly as a stored entry is.
+[[nodiscard]] RuleReading ruleFromWords(const QString& host, const QString& kind,
+                                        const QString& extension, const QString& choice);
 [[nodiscard]] QJsonObject toJson(const Rule& rule);
 // The host as stored and typed: ".example.org" for a domain and its subdomains.
 [[nodiscard]] QString hostText(const Rule& rule);

@@ -1,7 +1,15 @@
 // Rules deciding about finished downloads at once, over real files and their origin
 // attributes.
+#include "app/BusService.h"
 #include "app/ModelFixture.h"
 #include "expiry/FileDeleter.h"
+
+#include "support/PrivateBus.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QJsonDocument>
 
 #include <map>
 
@@ -88,4 +96,66 @@ TEST(RulesModel, AMatchingRuleDecidesAtOnceAndAPersonCanStillChange) {
     world.model.decide(bill, ExpiryOption::tenDays);
     EXPECT_FALSE(bill->decidedByRule());
     EXPECT_EQ(bill->expiresAt(), world.clock.now() + *duration(ExpiryOption::tenDays));
+}
+
+TEST_F(ModelTest, RulesAreListedAddedAndRemovedOverTheBusAndBadOnesRefused) {
+    PrivateBus daemon;
+    if (daemon.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
+    QDBusConnection service = daemon.connect(QStringLiteral("test-service"));
+    QDBusConnection caller = daemon.connect(QStringLiteral("test-caller"));
+    model.start();
+    BusService bus(model);
+    ASSERT_TRUE(
+        service.registerObject(BusService::objectPath, &bus, QDBusConnection::ExportAllSlots));
+    // Asynchronous: the service answers on this very thread.
+    const auto call = [&](const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            service.baseService(), BusService::objectPath, BusService::interfaceName, method);
+        message.setArguments(arguments);
+        QDBusPendingCallWatcher watcher(caller.asyncCall(message));
+        EXPECT_TRUE(waitFor([&] { return watcher.isFinished(); }, std::chrono::seconds(10)));
+        return watcher.reply();
+    };
+    const auto add = [&](const char* host, const char* kind, const char* ext,
+                         const QString& choice) {
+        return call(QStringLiteral("AddRule"), {QString::fromUtf8(host), QString::fromUtf8(kind),
+                                                QString::fromUtf8(ext), choice});
+    };
+    const std::tuple<const char*, const char*, const char*, QString, const char*> refused[] = {
+        {"", "", "", QStringLiteral("1d"), "Rule refused: it names no host, kind or extension"},
+        {"exa mple.org", "", "", QStringLiteral("1d"), "Rule refused: the host is not a host name"},
+        {"https://example.org/", "", "", QStringLiteral("1d"),
+         "Rule refused: the host is not a host name"},
+        {"", "spreadsheets", "", QStringLiteral("1d"),
+         "Rule refused: the kind is not one of the kinds"},
+        {"", "pdf", "", QStringLiteral("1 day"),
+         "Rule refused: the choice is not an expiry option"},
+        {"", "", "a/b", QStringLiteral("keep"), "Rule refused: the extension is not an extension"},
+        {"", "", "pdf", QString(100'000, u'x'), "Rule refused: a part of the rule is too long"},
+    };
+    for (const auto& [host, kind, ext, choice, message] : refused) {
+        const QDBusMessage reply = add(host, kind, ext, choice);
+        EXPECT_EQ(reply.errorName(), BusService::invalidRuleError) << message;
+        EXPECT_EQ(reply.errorMessage().toStdString(), message);
+    }
+    EXPECT_FALSE(defaults.value(QStringLiteral("rules"))) << "nothing refused is stored";
+
+    EXPECT_EQ(add(".Example.org", "PDF", "", QStringLiteral("1d")).arguments().value(0), 1U);
+    EXPECT_EQ(add("", "", ".ISO", QStringLiteral("keep")).arguments().value(0), 2U);
+    const QDBusMessage listed = call(QStringLiteral("ListRules"), {});
+    const auto rules = qdbus_cast<BusRules>(listed.arguments().value(0));
+    ASSERT_EQ(rules.size(), 2);
+    EXPECT_EQ(rules[0],
+              (QVariantMap{{"host", ".example.org"}, {"kind", "pdf"}, {"choice", "oneDay"}}));
+    EXPECT_EQ(rules[1], (QVariantMap{{"ext", "iso"}, {"choice", "forever"}}));
+
+    for (const uint number : {0U, 3U, 4'000'000'000U})
+        EXPECT_EQ(call(QStringLiteral("RemoveRule"), {number}).errorName(),
+                  BusService::invalidRuleError);
+    EXPECT_EQ(call(QStringLiteral("RemoveRule"), {1U}).type(), QDBusMessage::ReplyMessage);
+    const QJsonObject onDisk =
+        QJsonDocument::fromJson(QByteArray::fromStdString(readFile(defaults.filePath()))).object();
+    EXPECT_EQ(onDisk.value(QStringLiteral("rules")),
+              (QJsonArray{QJsonObject{{"ext", "iso"}, {"choice", "forever"}}}));
 }
