@@ -1,5 +1,5 @@
 # Fish completion for fadebin: its subcommands, their options and file names.
-set -l commands list expire keep delete-now restore quit show
+set -l commands list expire keep delete-now restore quit show rules
 
 complete -c fadebin -f
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -s h -l help -d 'Show the usage'
@@ -11,6 +11,12 @@ complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a delete-now
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a restore -d 'Put back what Fadebin trashed'
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a quit -d 'End the running program'
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a show -d 'Open the notch for the keyboard'
+complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a rules -d 'List, add or remove rules for new downloads'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and not __fish_seen_subcommand_from list add remove" -a 'list add remove'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and __fish_seen_subcommand_from add" -l host -x -d 'A host, or .domain for it and its subdomains'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and __fish_seen_subcommand_from add" -l kind -x -a 'image video audio archive package pdf document spreadsheet presentation text code data font link book folder other' -d 'A kind of file'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and __fish_seen_subcommand_from add" -l ext -x -d 'An extension'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and __fish_seen_subcommand_from add" -l choice -x -a '10s 30s 30m 1h 1d 10d keep' -d 'What the rule decides'
 complete -c fadebin -n "__fish_seen_subcommand_from list" -l json -d 'Machine-readable output'
 complete -c fadebin -n "__fish_seen_subcommand_from expire" -l in -x -a '10s 30s 30m 1h 1d 10d' -d 'When the files expire'
 complete -c fadebin -n "__fish_seen_subcommand_from restore" -l last -d 'Put back what the last sweep trashed'

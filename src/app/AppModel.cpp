@@ -196,6 +196,7 @@ void AppModel::decide(TrackedFile* record, ExpiryOption option) {
     if (!m_store || !record || isFinal(record->status()))
         return;
     m_store->apply(option, *record, m_settings.applyFileTag());
+    record->setRule(std::nullopt);
     reload();
 }
 

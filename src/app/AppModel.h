@@ -95,6 +95,7 @@ public:
     void recheckDownloadsAccess();
     void updateWatching();
 
+    // A person's decision: it also takes the place of one a rule made.
     void decide(TrackedFile* record, ExpiryOption option);
     void decideAll(ExpiryOption option);
     // The reason it failed, none when the file is gone (or was let go as outside Downloads).
@@ -183,6 +184,8 @@ Q_SIGNALS:
     void filesReleased(const fadebin::ReleaseEvent& event);
     // A finished download became a pending file (after onNewPendingFile was told).
     void pendingFileAdded(fadebin::TrackedFile* file);
+    // A rule decided about a finished download at once; it never waited.
+    void decidedByRule(fadebin::TrackedFile* file);
     void pendingFilesChanged();
     void trackedFilesChanged();
     void downloadsAccessDeniedChanged();
@@ -198,6 +201,8 @@ private:
     // and what they report made into records.
     void wireIntake();
     void handleCompletedDownload(const path& filePath);
+    // Decides about a new record by the most specific matching rule; false when none matches.
+    bool decideByRule(TrackedFile& record, const path& filePath);
     void handleWatchLost();
     // The record that holds a decision on the file at this path: an active one, or a kept one
     // whose file it still is. One file has one record, whatever its status.

@@ -1,4 +1,5 @@
 #include "program/CommandLine.h"
+#include "program/CommandCall.h"
 #include "program/CommandWords.h"
 
 #include "app/AppModel.h"
@@ -36,14 +37,20 @@ namespace fadebin {
 
 namespace {
 
-const char* const usageText = "Usage: fadebin [--help] [--version]\n"
-                              "       fadebin list [--json]\n"
-                              "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
-                              "       fadebin keep FILE...\n"
-                              "       fadebin delete-now FILE...\n"
-                              "       fadebin restore [--last | FILE...]\n"
-                              "       fadebin quit\n"
-                              "       fadebin show\n";
+const char* const usageText =
+    "Usage: fadebin [--help] [--version]\n"
+    "       fadebin list [--json]\n"
+    "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
+    "       fadebin keep FILE...\n"
+    "       fadebin delete-now FILE...\n"
+    "       fadebin restore [--last | FILE...]\n"
+    "       fadebin quit\n"
+    "       fadebin show\n"
+    "       fadebin rules list [--json]\n"
+    "       fadebin rules add [--host H] [--kind K] [--ext E] --choice C\n"
+    "       fadebin rules remove N\n";
+
+} // namespace
 
 void print(std::FILE* to, const QByteArray& text) {
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), to);
@@ -53,6 +60,8 @@ int usageError(const QString& message) {
     print(stderr, "fadebin: " + message.toUtf8() + "\n" + usageText);
     return exitUsage;
 }
+
+namespace {
 
 // Control characters would let a file name forge lines of the table or of the errors.
 QByteArray printable(const QByteArray& bytes) {
@@ -132,12 +141,6 @@ std::optional<QString> parseWords(Words& words, const QList<QCommandLineOption>&
     return std::nullopt;
 }
 
-struct Call {
-    QDBusMessage reply;
-    // The exit status when no answer came: nobody runs, or the one that runs took too long.
-    std::optional<int> unanswered;
-};
-
 // How long a call waits for the running program: FADEBIN_CALL_TIMEOUT seconds when set to a
 // positive number (a script that would rather not wait a minute), else a minute.
 int callTimeoutMilliseconds() {
@@ -145,6 +148,8 @@ int callTimeoutMilliseconds() {
     const double seconds = qEnvironmentVariable("FADEBIN_CALL_TIMEOUT").toDouble(&ok);
     return ok && seconds > 0 && seconds < 86'400 ? static_cast<int>(seconds * 1000) : 60'000;
 }
+
+} // namespace
 
 Call callRunning(const QString& method, const QVariantList& arguments) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -179,6 +184,8 @@ int failedCall(const QDBusMessage& reply) {
     print(stderr, "fadebin: " + reply.errorMessage().toUtf8() + "\n");
     return reply.errorName() == BusService::notSavedError ? exitNotSaved : exitRefused;
 }
+
+namespace {
 
 int reportRefusals(const Words& words, const BusRefusals& refused) {
     for (const BusRefusal& refusal : refused) {
@@ -318,6 +325,8 @@ int runSubcommand(std::string_view name, int argc, char** argv) {
         return quit(argc, argv);
     if (name == "show")
         return show(argc);
+    if (name == "rules")
+        return rulesCommand(argc, argv);
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption in(QStringLiteral("in"), {}, QStringLiteral("duration"));
     const QCommandLineOption last(QStringLiteral("last"));
@@ -360,7 +369,7 @@ std::optional<int> handleCommandLine(int argc, char** argv) {
         return std::nullopt;
     const std::string_view first(argv[1]);
     for (const std::string_view command :
-         {"list", "expire", "keep", "delete-now", "restore", "quit", "show"})
+         {"list", "expire", "keep", "delete-now", "restore", "quit", "show", "rules"})
         if (first == command)
             return runSubcommand(command, argc, argv);
 
