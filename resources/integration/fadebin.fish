@@ -1,5 +1,5 @@
 # Fish completion for fadebin: its subcommands, their options and file names.
-set -l commands list expire keep delete-now restore quit show plan free
+set -l commands list expire keep delete-now restore quit show plan free rules
 
 complete -c fadebin -f
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -s h -l help -d 'Show the usage'
@@ -15,6 +15,12 @@ complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a plan -d 'L
 complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a free -d "Remove Fadebin's own files from the Trash until a size is freed"
 complete -c fadebin -n "__fish_seen_subcommand_from plan" -l free -x -d 'The size to free, such as 5G'
 complete -c fadebin -n "__fish_seen_subcommand_from plan" -l json -d 'Machine-readable output'
+complete -c fadebin -n "not __fish_seen_subcommand_from $commands" -a rules -d 'List, add or remove rules for new downloads'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and not __fish_seen_subcommand_from list add remove" -a 'list add remove'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and __fish_seen_subcommand_from add" -l host -x -d 'A host, or .domain for it and its subdomains'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and __fish_seen_subcommand_from add" -l kind -x -a 'image video audio archive package pdf document spreadsheet presentation text code data font link book folder other' -d 'A kind of file'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and __fish_seen_subcommand_from add" -l ext -x -d 'An extension'
+complete -c fadebin -n "__fish_seen_subcommand_from rules; and __fish_seen_subcommand_from add" -l choice -x -a '10s 30s 30m 1h 1d 10d keep' -d 'What the rule decides'
 complete -c fadebin -n "__fish_seen_subcommand_from list" -l json -d 'Machine-readable output'
 complete -c fadebin -n "__fish_seen_subcommand_from expire" -l in -x -a '10s 30s 30m 1h 1d 10d' -d 'When the files expire'
 complete -c fadebin -n "__fish_seen_subcommand_from restore" -l last -d 'Put back what the last sweep trashed'

@@ -203,6 +203,7 @@ void AppModel::decide(TrackedFile* record, ExpiryOption option) {
     if (!m_store || !record || isFinal(record->status()))
         return;
     m_store->apply(option, *record, m_settings.applyFileTag());
+    record->setRule(std::nullopt);
     reload();
 }
 
@@ -310,6 +311,17 @@ bool AppModel::isSample(const TrackedFile& record) const {
     const std::optional<BookmarkToken> token = decodeBookmark(record.bookmark());
     return m_sample && token && token->identity.device == m_sample->device &&
            token->identity.inode == m_sample->inode;
+}
+
+bool AppModel::sampleWaiting() {
+    const path file = downloadsPath() / appTexts::sampleFileName().toStdString();
+    const Result<FileIdentity> now = identityOf(file);
+    if (!m_sample || !m_store || !now || now->device != m_sample->device ||
+        now->inode != m_sample->inode)
+        return false;
+    // The newest record at its name may be an earlier sample's, or none yet.
+    const TrackedFile* record = m_store->recordForPath(file);
+    return record == nullptr || !isSample(*record) || record->status() == FileStatus::pending;
 }
 
 AppModel::TakenIn AppModel::takeIn(const path& given) {

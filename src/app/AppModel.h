@@ -96,6 +96,7 @@ public:
     void recheckDownloadsAccess();
     void updateWatching();
 
+    // A person's decision: it also takes the place of one a rule made.
     void decide(TrackedFile* record, ExpiryOption option);
     void decideAll(ExpiryOption option);
     // The reason it failed, none when the file is gone (or was let go as outside Downloads).
@@ -108,6 +109,8 @@ public:
     // The record is the sample this run wrote (by identity: a download that takes its name
     // is not the sample).
     [[nodiscard]] bool isSample(const TrackedFile& record) const;
+    // The sample this run wrote is still in Downloads, undecided (perhaps not reported yet).
+    [[nodiscard]] bool sampleWaiting();
 
     // For callers outside the notch (the bus interface, the command line): the record that
     // stands for a file in Downloads, taken in exactly as a drop takes it when there is none.
@@ -192,6 +195,8 @@ Q_SIGNALS:
     void filesReleased(const fadebin::ReleaseEvent& event);
     // A finished download became a pending file (after onNewPendingFile was told).
     void pendingFileAdded(fadebin::TrackedFile* file);
+    // A rule decided about a finished download at once; it never waited.
+    void decidedByRule(fadebin::TrackedFile* file);
     void pendingFilesChanged();
     // Our items in the Trash may have changed: a sweep trashed some, or some were removed.
     void ownTrashedChanged();
@@ -209,6 +214,8 @@ private:
     // and what they report made into records.
     void wireIntake();
     void handleCompletedDownload(const path& filePath);
+    // Decides about a new record by the most specific matching rule; false when none matches.
+    bool decideByRule(TrackedFile& record, const path& filePath);
     void handleWatchLost();
     // The record that holds a decision on the file at this path: an active one, or a kept one
     // whose file it still is. One file has one record, whatever its status.

@@ -79,6 +79,8 @@ void AppModel::handleCompletedDownload(const path& filePath) {
     TrackedFile* record = m_store->addPending(filePath, source);
     if (!record)
         return;
+    if (decideByRule(*record, filePath))
+        return;
     FADEBIN_LOG_INFO(LogCategory::App, "Pending: %s from %s",
                      record->displayName().toUtf8().constData(),
                      source.value_or(QStringLiteral("unknown")).toUtf8().constData());
@@ -88,6 +90,27 @@ void AppModel::handleCompletedDownload(const path& filePath) {
         onNewPendingFile(record);
     if (added)
         Q_EMIT pendingFileAdded(record);
+}
+
+bool AppModel::decideByRule(TrackedFile& record, const path& filePath) {
+    const std::vector<Rule>& rules = m_settings.rules();
+    if (rules.empty())
+        return false;
+    const RuleSubject subject{originHost(filePath), fileKind(&record),
+                              QString::fromUtf8(lowerExtension(filePath)).toLower()};
+    const std::optional<std::size_t> found = decidingRule(rules, subject);
+    if (!found)
+        return false;
+    const Rule rule = rules[*found];
+    // The same step as a person's choice, so the database and the file's marks agree alike.
+    m_store->apply(rule.choice, record, m_settings.applyFileTag());
+    record.setRule(rule);
+    FADEBIN_LOG_INFO(LogCategory::App, "Decided by rule %zu: %s, %s", *found + 1,
+                     record.displayName().toUtf8().constData(),
+                     rawValue(rule.choice).toUtf8().constData());
+    reload();
+    Q_EMIT decidedByRule(&record);
+    return true;
 }
 
 void AppModel::handleSavedInPlace(const path& filePath) {

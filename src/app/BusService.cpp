@@ -62,6 +62,7 @@ void registerBusTypes() {
     qDBusRegisterMetaType<BusFiles>();
     qDBusRegisterMetaType<QList<QByteArray>>();
     qDBusRegisterMetaType<BusRestored>();
+    qDBusRegisterMetaType<BusRules>();
 }
 
 namespace {
@@ -93,6 +94,8 @@ BusFile describe(TrackedFile& record) {
         properties.insert(QStringLiteral("expiresAt"), toUnixSeconds(*record.expiresAt()));
     if (record.source())
         properties.insert(QStringLiteral("source"), *record.source());
+    if (record.decidedByRule())
+        properties.insert(QStringLiteral("decidedBy"), QStringLiteral("rule"));
     return {toBytes(record.lastKnownPath()), properties};
 }
 

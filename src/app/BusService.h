@@ -30,6 +30,9 @@ struct BusFile {
     QByteArray path;
     QVariantMap properties;
 };
+// One rule as the bus gives it: "host", "kind", "ext" (those it names) and "choice", each
+// in its stored form.
+using BusRules = QList<QVariantMap>;
 using BusRefusals = QList<BusRefusal>;
 using BusFiles = QList<BusFile>;
 // What a restore did: where each restored file is now, and what was refused.
@@ -75,6 +78,8 @@ public:
     // What Show does, given by the program: false when there is no notch to show.
     std::function<bool()> onShow;
     static inline const QString noNotchError = QStringLiteral("com.ostrel.Fadebin1.Error.NoNotch");
+    static inline const QString invalidRuleError =
+        QStringLiteral("com.ostrel.Fadebin1.Error.InvalidRule");
 
 public Q_SLOTS:
     // The pending and scheduled files, pending first (oldest first), then soonest first.
@@ -99,6 +104,13 @@ public Q_SLOTS:
     void Quit();
     // Opens the notch for the keyboard, on the newest waiting file.
     void Show();
+    // The rules, oldest first; a rule's number is its place from 1 (BusServiceRules.cpp).
+    BusRules ListRules();
+    // Adds a rule (empty words for parts not given; see ruleFromWords) and returns its number.
+    // A rule that does not read is refused with invalidRuleError and nothing is stored.
+    uint AddRule(const QString& host, const QString& kind, const QString& ext,
+                 const QString& choice);
+    void RemoveRule(uint number);
 
 Q_SIGNALS:
     void FilesDeleted(const QStringList& names);

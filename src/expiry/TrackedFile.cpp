@@ -92,4 +92,11 @@ void TrackedFile::setLastKnownPath(const std::filesystem::path& value) {
     assign(m_fields.lastKnownPath, value, &TrackedFile::lastKnownPathChanged);
 }
 
+void TrackedFile::setRule(const std::optional<Rule>& value) {
+    if (m_rule == value)
+        return;
+    m_rule = value;
+    Q_EMIT ruleChanged();
+}
+
 } // namespace fadebin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "settings/Rule.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -55,6 +56,8 @@ class TrackedFile : public QObject {
                    deleteAttemptsChanged)
     // For display; the exact bytes are in lastKnownPath().
     Q_PROPERTY(QString lastKnownPath READ lastKnownPathText NOTIFY lastKnownPathChanged)
+    // A rule made the current decision, not a person or the default.
+    Q_PROPERTY(bool decidedByRule READ decidedByRule NOTIFY ruleChanged)
 
 public:
     // Every stored field, in column order: what the store reads back and writes out.
@@ -107,6 +110,11 @@ public:
     void setExpiresAt(std::optional<Instant> value);
     void setDeleteAttempts(qint64 value);
     void setLastKnownPath(const std::filesystem::path& value);
+    // The rule that made the current decision; none once a person decides. Held in memory
+    // only, beside the stored fields: a restart forgets it.
+    [[nodiscard]] const std::optional<Rule>& rule() const { return m_rule; }
+    [[nodiscard]] bool decidedByRule() const { return m_rule.has_value(); }
+    void setRule(const std::optional<Rule>& value);
 
     // Changed since the store last saved it.
     [[nodiscard]] bool isDirty() const { return m_dirty; }
@@ -135,6 +143,7 @@ Q_SIGNALS:
     void expiresAtChanged();
     void deleteAttemptsChanged();
     void lastKnownPathChanged();
+    void ruleChanged();
 
 private:
     template <class T> void assign(T& field, const T& value, void (TrackedFile::*changedSignal)()) {
@@ -153,6 +162,7 @@ private:
     }
 
     Fields m_fields;
+    std::optional<Rule> m_rule;
     bool m_dirty = false;
     Observer* m_observer = nullptr;
 };

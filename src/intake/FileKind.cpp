@@ -1,5 +1,7 @@
 #include "intake/FileKind.h"
 
+#include "settings/Rule.h"
+
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QStringList>
@@ -270,6 +272,21 @@ std::optional<QString> parseWhereFromHost(const QByteArray& value) {
     if (host.isEmpty())
         return std::nullopt;
     return host;
+}
+
+std::optional<QString> parseOriginHost(const QByteArray& value) {
+    const QUrl url(QString::fromUtf8(value), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https" && scheme != u"ftp"))
+        return std::nullopt;
+    return normalizedHost(url.host(QUrl::FullyDecoded));
+}
+
+std::optional<QString> originHost(const path& file) {
+    auto value = readXattr(file, originUrlAttribute);
+    if (!value || !value->has_value())
+        return std::nullopt;
+    return parseOriginHost(**value);
 }
 
 std::optional<QString> quarantineAgent(const path& file) {

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/RgbColor.h"
+#include "settings/FileKindName.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,27 +12,7 @@
 
 namespace fadebin {
 
-enum class FileKind {
-    image,
-    video,
-    audio,
-    archive,
-    package,
-    pdf,
-    document,
-    spreadsheet,
-    presentation,
-    text,
-    code,
-    data,
-    font,
-    link,
-    book,
-    folder,
-    other,
-};
-
-inline constexpr int fileKindCount = 17;
+// The kinds themselves (FileKind, fileKindCount) are named in settings/FileKindName.h.
 
 // The category of a file from its name: a fixed extension table first, then the
 // shared-mime-info database.
@@ -48,6 +29,11 @@ inline constexpr int fileKindCount = 17;
 // a leading "www.". None when there is no such field or host.
 [[nodiscard]] std::optional<QString> parseQuarantineAgent(const QByteArray& value);
 [[nodiscard]] std::optional<QString> parseWhereFromHost(const QByteArray& value);
+// The host rules are matched against: that of the download's own address (the origin
+// attribute alone, never the referrer) when it is an http, https or ftp URL, in the form
+// normalizedHost gives. None otherwise.
+[[nodiscard]] std::optional<QString> parseOriginHost(const QByteArray& value);
+[[nodiscard]] std::optional<QString> originHost(const path& file);
 
 // Attribute names on Linux.
 // Set by another desktop; it survives copies (archives, network shares) onto this one.

@@ -45,8 +45,14 @@ NotchContent::NotchContent(NotchController& controller, std::function<void()> op
                             QUrl(QStringLiteral("qrc:/qt/qml/Fadebin/Notch/NotchRoot.qml")));
     // The module's types are known once its first component has loaded.
     const int motionType = qmlTypeId("Fadebin.Notch", 1, 0, "Motion");
-    if (auto* motion = m_engine->singletonInstance<NotchMotion*>(motionType))
-        motion->setEnabled(options.animated);
+    m_view->followMotion(options.motion);
+    if (auto* motion = m_engine->singletonInstance<NotchMotion*>(motionType)) {
+        const auto follow = [motion, view = m_view.get(), animated = options.animated] {
+            motion->setEnabled(animated && !view->reducedMotion());
+        };
+        follow();
+        QObject::connect(m_view.get(), &NotchViewModel::reducedMotionChanged, motion, follow);
+    }
     // Asked only of a ready component: Qt 6.4 crashes creating from one that failed.
     QObject* made = component.isReady()
                         ? component.createWithInitialProperties(

@@ -16,6 +16,8 @@ namespace fadebin {
 struct NotchContentOptions {
     // Off for pictures and interface tests, which look at settled states.
     bool animated = true;
+    // The desktop's wish for less motion, followed while animated; it outlives the panels.
+    const MotionPreference* motion = nullptr;
 };
 
 // The notch content: the QML root view over a view model of the controller, placed in a

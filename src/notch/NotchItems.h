@@ -14,7 +14,7 @@ namespace fadebin {
 class NotchViewModel;
 
 // Whether the notch content animates. Off for pictures and interface tests, which look at
-// settled states; one per QML engine.
+// settled states, and while the desktop asks for less motion; one per QML engine.
 class NotchMotion : public QObject {
     Q_OBJECT
     QML_NAMED_ELEMENT(Motion)

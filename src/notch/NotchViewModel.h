@@ -6,6 +6,7 @@
 #include "notch/NotchFileRow.h"
 #include "notch/NotchShape.h"
 #include "notch/NotchTexts.h"
+#include "platform/MotionPreference.h"
 
 #include <QColor>
 #include <QList>
@@ -149,6 +150,8 @@ class NotchViewModel : public QObject {
         bool contentFocused READ contentFocused WRITE setContentFocused NOTIFY keyboardChanged)
     Q_PROPERTY(bool showsCursor READ showsCursor NOTIFY keyboardChanged)
     Q_PROPERTY(int keyChoice READ keyChoice NOTIFY keyboardChanged)
+    // The desktop asks for less motion: states change at once, without springs or fades.
+    Q_PROPERTY(bool reducedMotion READ reducedMotion NOTIFY reducedMotionChanged)
 
 public:
     static constexpr double footerLineHeight = 48;
@@ -252,6 +255,17 @@ public:
     void setContentFocused(bool focused);
     [[nodiscard]] bool showsCursor() const { return keyboardHeld() && m_contentFocused; }
     [[nodiscard]] int keyChoice() const { return m_keyChoice; }
+    [[nodiscard]] bool reducedMotion() const { return m_motion && m_motion->reduced(); }
+    // Follows this preference from now on; none: motion is never reduced.
+    void followMotion(const MotionPreference* motion) {
+        if (m_motion)
+            disconnect(m_motion, nullptr, this, nullptr);
+        m_motion = motion;
+        if (motion)
+            connect(motion, &MotionPreference::reducedChanged, this,
+                    &NotchViewModel::reducedMotionChanged);
+        Q_EMIT reducedMotionChanged();
+    }
     // Does what the key means; whether it meant something (the key goes no further).
     Q_INVOKABLE bool pressKey(int key, int modifiers = 0);
 
@@ -300,6 +314,7 @@ Q_SIGNALS:
     void collapsedContentChanged();
     void colorsChanged();
     void keyboardChanged();
+    void reducedMotionChanged();
     // Every open menu should close: the user pressed outside the panel.
     void closeMenus();
     // The clock moved on by a second while something shows the time.
@@ -353,6 +368,7 @@ private:
     std::map<QObject*, QRectF> m_menus;
     bool m_contentFocused = false;
     int m_keyChoice = -1; // in options(), for the edited tracked row
+    QPointer<const MotionPreference> m_motion;
 };
 
 } // namespace fadebin

@@ -102,6 +102,11 @@ void OnboardingFlow::setStep(int step) {
     if (m_step == step)
         return;
     m_step = step;
+    // Back at the sample's step, a sample that was decided or is gone can be dropped again.
+    if (step == sampleStep && m_sampleDropped && !m_model.sampleWaiting()) {
+        m_sampleDropped = false;
+        Q_EMIT sampleDroppedChanged();
+    }
     Q_EMIT stepChanged();
     updateCanContinue();
 }

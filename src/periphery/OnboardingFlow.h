@@ -38,6 +38,8 @@ public:
     static constexpr int steps = 4;
     // The step that needs access to Downloads before it lets the user on.
     static constexpr int accessStep = 1;
+    // The step that drops the sample.
+    static constexpr int sampleStep = 2;
 
     OnboardingFlow(AppModel& model, AppSettings& settings, QObject* parent = nullptr);
 

@@ -162,6 +162,10 @@ void SettingsFile::setBool(const QString& key, bool value) {
     set(key, QJsonValue(value));
 }
 
+void SettingsFile::setArray(const QString& key, const QJsonArray& value) {
+    set(key, QJsonValue(value));
+}
+
 SettingsFile::~SettingsFile() {
     if (m_pendingWrite && m_pendingWrite->isActive())
         write();

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
@@ -50,6 +51,7 @@ public:
     void setString(const QString& key, const QString& value);
     void setDouble(const QString& key, double value);
     void setBool(const QString& key, bool value);
+    void setArray(const QString& key, const QJsonArray& value);
 
 private:
     void set(const QString& key, const QJsonValue& value);

@@ -1,6 +1,7 @@
 #include "program/CommandLine.h"
 #include "program/CommandCalls.h"
 #include "program/CommandWords.h"
+#include "program/RulesCommand.h"
 #include "program/SpaceCommands.h"
 
 #include "app/AppModel.h"
@@ -39,16 +40,20 @@ namespace fadebin {
 
 namespace {
 
-const char* const usageText = "Usage: fadebin [--help] [--version]\n"
-                              "       fadebin list [--json]\n"
-                              "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
-                              "       fadebin keep FILE...\n"
-                              "       fadebin delete-now FILE...\n"
-                              "       fadebin restore [--last | FILE...]\n"
-                              "       fadebin quit\n"
-                              "       fadebin show\n"
-                              "       fadebin plan --free SIZE [--json]\n"
-                              "       fadebin free SIZE\n";
+const char* const usageText =
+    "Usage: fadebin [--help] [--version]\n"
+    "       fadebin list [--json]\n"
+    "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
+    "       fadebin keep FILE...\n"
+    "       fadebin delete-now FILE...\n"
+    "       fadebin restore [--last | FILE...]\n"
+    "       fadebin quit\n"
+    "       fadebin show\n"
+    "       fadebin plan --free SIZE [--json]\n"
+    "       fadebin free SIZE\n"
+    "       fadebin rules list [--json]\n"
+    "       fadebin rules add [--host H] [--kind K] [--ext E] --choice C\n"
+    "       fadebin rules remove N\n";
 
 } // namespace
 
@@ -278,6 +283,8 @@ int runSubcommand(std::string_view name, int argc, char** argv) {
         return planCommand(argc, argv);
     if (name == "free")
         return freeCommand(argc, argv);
+    if (name == "rules")
+        return rulesCommand(argc, argv);
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption in(QStringLiteral("in"), {}, QStringLiteral("duration"));
     const QCommandLineOption last(QStringLiteral("last"));
@@ -319,8 +326,8 @@ std::optional<int> handleCommandLine(int argc, char** argv) {
     if (argc < 2)
         return std::nullopt;
     const std::string_view first(argv[1]);
-    for (const std::string_view command :
-         {"list", "expire", "keep", "delete-now", "restore", "quit", "show", "plan", "free"})
+    for (const std::string_view command : {"list", "expire", "keep", "delete-now", "restore",
+                                           "quit", "show", "plan", "free", "rules"})
         if (first == command)
             return runSubcommand(command, argc, argv);
 

@@ -17,7 +17,7 @@ enum ExitStatus : int {
 // Handles what the command line asks for other than running the program: --help,
 // --version, a usage error, or one of the subcommands that talk to the running program
 // over the session bus (list, expire, keep, delete-now, restore,
-// quit). Returns the exit status,
+// quit, show, rules). Returns the exit status,
 // or none when the program itself should start. Arguments are taken as bytes, so names
 // that are not UTF-8 reach the running program intact.
 [[nodiscard]] std::optional<int> handleCommandLine(int argc, char** argv);

@@ -23,6 +23,7 @@
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/LoginItem.h"
+#include "platform/MotionPreference.h"
 #include "platform/SettingsFile.h"
 #include "platform/Version.h"
 #include "program/ApplicationActivation.h"
@@ -257,18 +258,22 @@ void DesktopProgram::makeNotch() {
         if (self)
             self->showSettings();
     };
+    m_motion = std::make_unique<MotionPreference>();
+    const NotchContentOptions options{.motion = m_motion.get()};
     NotchController::PanelFactory panels;
     if (m_wayland) {
         auto screens = std::make_unique<LayerShellScreenSource>();
         LayerShellScreenSource* source = screens.get();
         panels = LayerShellContentPanel::factory(
-            *m_wayland, openSettings, [source](LayerShellContentPanel* panel) {
+            *m_wayland, openSettings,
+            [source](LayerShellContentPanel* panel) {
                 source->setPointerSource([panel] { return panel->pointerPosition(); });
-            });
+            },
+            options);
         m_screens = std::move(screens);
     } else {
         m_screens = std::make_unique<QtScreenSource>();
-        panels = NotchContentPanel::factory(openSettings);
+        panels = NotchContentPanel::factory(openSettings, options);
     }
     // Drags are watched through the X selection; in a Wayland session that is XWayland's,
     // and drags of native Wayland programs are seen only when they reach the notch itself.

@@ -23,6 +23,7 @@ class DesktopNotifications;
 class DownloadNotices;
 class DesktopStyle;
 class FeedbackWindow;
+class MotionPreference;
 class NotchController;
 class OnboardingWindow;
 class QtScreenSource;
@@ -75,6 +76,7 @@ private:
     std::unique_ptr<FileManager> m_fileManager;
     std::unique_ptr<AppModel> m_model;
     std::unique_ptr<QtScreenSource> m_screens;
+    std::unique_ptr<MotionPreference> m_motion;
     std::unique_ptr<NotchController> m_notch;
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<UpdateManager> m_updates;

@@ -2,6 +2,7 @@
 
 #include "platform/RgbColor.h"
 #include "settings/ExpiryOption.h"
+#include "settings/Rule.h"
 
 #include <QObject>
 #include <QSet>
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace fadebin {
 
@@ -161,6 +163,15 @@ public:
     void setCountdownColor(RgbColor color);
     void resetColors();
 
+    // Standing decisions for new downloads (settings/Rule.h), oldest first, stored under
+    // "rules". Changed only through these calls, each written at once (AppSettingsRules.cpp).
+    [[nodiscard]] const std::vector<Rule>& rules() const { return m_rules; }
+    // Appends the rule, in place of one that matches the same host, kind and extension;
+    // false when the list is full.
+    bool addRule(const Rule& rule);
+    // Removes the rule at that place (from 0); false when there is none.
+    bool removeRule(std::size_t index);
+
 Q_SIGNALS:
     void displayModeChanged();
     void autoDismissSecondsChanged();
@@ -180,8 +191,11 @@ Q_SIGNALS:
     void showScheduledCountChanged();
     void hasCompletedOnboardingChanged();
     void launchAtLoginChanged();
+    void rulesChanged();
 
 private:
+    void writeRules();
+
     // Stores, writes (also when unchanged), then notifies on a real change.
     template <class T, class Write>
     void assign(T& field, const T& value, void (AppSettings::*changedSignal)(), Write write) {
@@ -217,6 +231,7 @@ private:
     bool m_showScheduledCount;
     bool m_hasCompletedOnboarding;
     bool m_launchAtLogin;
+    std::vector<Rule> m_rules;
 };
 
 } // namespace fadebin

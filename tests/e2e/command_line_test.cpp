@@ -263,3 +263,60 @@ TEST_F(CommandLineTest, AKeepThatCannotBeSavedExitsFiveAndAStopNamesItLost) {
     EXPECT_EQ(countOf(program.log(), "Lost at stop, never saved: " + name + " (keepForever)"), 1)
         << program.log();
 }
+
+TEST_F(CommandLineTest, RulesAreAddedListedAndRemovedAndADownloadTheyMatchIsNeverAsked) {
+    const path settingsFile = home.configHome() / "Fadebin/defaults.json";
+    const auto storedRules = [&] {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(readFile(settingsFile)))
+            .object()
+            .value("rules");
+    };
+    // Each refused before the running program is asked; nothing is stored.
+    const std::vector<std::vector<QByteArray>> refused{
+        {"rules"},
+        {"rules", "add", "--choice", "1d"},
+        {"rules", "add", "--kind", "pdf"},
+        {"rules", "remove", "0"},
+    };
+    for (const auto& words : refused) {
+        const Command command = fadebin(words);
+        EXPECT_EQ(command.status, 2) << words.back().toStdString() << command.err;
+    }
+    EXPECT_TRUE(storedRules().isUndefined());
+
+    const Command first =
+        fadebin({"rules", "add", "--host", ".Example.org", "--kind", "PDF", "--choice", "1d"});
+    EXPECT_EQ(first.out, "Added rule 1\n") << first.err;
+    EXPECT_EQ(fadebin({"rules", "add", "--ext", ".iso", "--choice", "keep"}).out, "Added rule 2\n");
+    const Command table = fadebin({"rules", "list"});
+    EXPECT_NE(table.out.find("1    .example.org"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("2    -"), std::string::npos) << table.out;
+    const QJsonArray both{
+        QJsonObject{{"host", ".example.org"}, {"kind", "pdf"}, {"choice", "oneDay"}},
+        QJsonObject{{"ext", "iso"}, {"choice", "forever"}}};
+    EXPECT_EQ(
+        QJsonDocument::fromJson(QByteArray::fromStdString(fadebin({"rules", "list", "--json"}).out))
+            .array(),
+        both);
+    EXPECT_TRUE(waitFor([&] { return storedRules() == both; }, 30s)) << readFile(settingsFile);
+
+    // Downloads the rules match are decided at once (this one's origin is www.example.org).
+    const double before = unixNow();
+    writeDownload(home.downloads(), "bill.pdf");
+    writeDownload(home.downloads(), "disc.iso");
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return readRecord(home, "disc.iso").status == "keepForever" &&
+                   !readRecord(home, "bill.pdf").status.empty();
+        },
+        30s));
+    const Record bill = readRecord(home, "bill.pdf");
+    EXPECT_EQ(bill.status, "scheduled");
+    EXPECT_NEAR(bill.expiresAt.value_or(0), before + 86'400, 30);
+
+    const Command missing = fadebin({"rules", "remove", "5"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "fadebin: There is no rule 5.\n");
+    EXPECT_EQ(fadebin({"rules", "remove", "1"}).status, 0);
+    EXPECT_TRUE(waitFor([&] { return storedRules() == QJsonArray{both.at(1)}; }, 30s));
+}

@@ -4,9 +4,13 @@
 // tools/pictures' pictures.
 #include "ContentFixture.h"
 #include "support/GuiTestMain.h"
+#include "support/PrivateBus.h"
+#include "support/SettingsPortal.h"
 
 #include <QAnimationDriver>
 #include <QPointer>
+
+#include <set>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -102,6 +106,52 @@ TEST_F(AnimatedContentTest, TheCountShrinksAwayWithoutTurningInsideOut) {
     }
     ASSERT_NE(ring, nullptr);
     EXPECT_FALSE(ring->isVisible());
+}
+
+// The desktop asks for less motion, then no longer, through its settings portal: the shape
+// opens and the toast shows at once, every Behavior of the content is off, then on again.
+TEST(ReducedMotion, StatesChangeWithoutFramesBetweenWhileTheDesktopAsksForIt) {
+    PrivateBus bus;
+    if (bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
+    SettingsPortal portal(bus.connect("portal"));
+    portal.values["org.gnome.desktop.interface/enable-animations"] = false;
+    MotionPreference motion(bus.connect("notch"));
+    ASSERT_TRUE(waitFor([&] { return motion.reduced(); }));
+    SteppedAnimations animations;
+    ContentFixture content({.animated = true, .motion = &motion});
+    EXPECT_TRUE(content.view().reducedMotion());
+    QQuickItem* surface = content.find(QStringLiteral("surface"));
+    ASSERT_NE(surface, nullptr);
+    // The shape's height in each frame while it opens.
+    std::vector<double> heights;
+    content.controller->expand(false);
+    for (int frame = 0; frame < 30; ++frame, animations.step(16)) {
+        content.settle();
+        heights.push_back(surface->height());
+    }
+    EXPECT_GT(heights.front(), content.view().notchHeight());
+    EXPECT_EQ(std::set(heights.begin(), heights.end()).size(), 1u);
+    content.controller->collapse();
+    content.decided("gone.txt", ExpiryOption::tenSeconds);
+    content.advance(10s);
+    ASSERT_EQ(content.state(), NotchState::toast);
+    EXPECT_EQ(surface->height(), content.view().toastHeight());
+    QQuickItem* toast = content.find(QStringLiteral("toastContent"));
+    ASSERT_NE(toast, nullptr);
+    EXPECT_EQ(toast->opacity(), 1.0);
+
+    // The Behaviors of the whole content that may animate, and of the shape alone.
+    const auto animating = [](QObject* under, Qt::FindChildOptions options) {
+        int count = 0;
+        for (QObject* object : under->findChildren<QObject*>(QString(), options))
+            count += object->inherits("QQuickBehavior") && object->property("enabled").toBool();
+        return count;
+    };
+    EXPECT_EQ(animating(content.panel->contentItem(), Qt::FindChildrenRecursively), 0);
+    portal.change("org.gnome.desktop.interface", "enable-animations", true);
+    ASSERT_TRUE(waitFor([&] { return !content.view().reducedMotion(); }));
+    EXPECT_EQ(animating(surface, Qt::FindDirectChildrenOnly), 4) << "width, height, radii";
 }
 
 // Animations on: a panel and its content may go while they still move, and the next one

@@ -64,7 +64,7 @@ TEST(Onboarding, WalksThroughEveryStepAndTheSampleStepsTimersAreNeverStored) {
     EXPECT_FALSE(scene.testTimersAfterRestart());
     click(window, "back");
     click(window, "continue");
-    EXPECT_TRUE(isShown(window, "sampleDropped")) << "kept for as long as the window lives";
+    EXPECT_TRUE(isShown(window, "sampleDropped")) << "kept while the sample waits";
 
     click(window, "continue");
     click(window, "trashPurgeDays");
@@ -82,6 +82,32 @@ TEST(Onboarding, WalksThroughEveryStepAndTheSampleStepsTimersAreNeverStored) {
     EXPECT_FALSE(scene.onboarding.isRechecking());
     EXPECT_FALSE(scene.world.settings.testTimersOffered()) << "only while the guide lasts";
     EXPECT_FALSE(scene.testTimersAfterRestart());
+}
+
+// Back at the sample's step, a sample that waits (reported or not) still shows as dropped;
+// one that was decided or is gone can be dropped again.
+TEST(Onboarding, BackAtTheSampleStepADecidedOrVanishedSampleCanBeDroppedAgain) {
+    OnboardingScene scene;
+    WindowWorld& world = scene.world;
+    QQuickWindow* window = scene.show();
+    click(window, "continue");
+    click(window, "continue");
+    const auto droppable = [&] {
+        click(window, "back");
+        click(window, "continue");
+        return isShown(window, "dropSample") && !isShown(window, "sampleDropped");
+    };
+    click(window, "dropSample");
+    world.model.completionFilter().handleItemEvent(world.file("Fadebin Sample.txt"));
+    world.clock.advance(1500ms);
+    TrackedFile* sample = world.record("Fadebin Sample.txt");
+    ASSERT_NE(sample, nullptr);
+    EXPECT_FALSE(droppable()) << "waiting in the notch";
+    world.model.decide(sample, ExpiryOption::oneHour);
+    EXPECT_TRUE(droppable()) << "decided";
+    click(window, "dropSample");
+    std::filesystem::remove(world.file("Fadebin Sample.txt"));
+    EXPECT_TRUE(droppable()) << "gone";
 }
 
 // Where no notch can show, every step that names it speaks of the command line instead.

@@ -1,0 +1,152 @@
+// Rules deciding about finished downloads at once, over real files and their origin
+// attributes.
+#include "app/BusService.h"
+#include "app/ModelFixture.h"
+#include "expiry/FileDeleter.h"
+
+#include "support/PrivateBus.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QJsonDocument>
+
+#include <map>
+
+using namespace fadebin;
+using namespace fadebin::test;
+
+namespace {
+
+const char* const storedRules = R"({"rules": [
+    {"host": ".example.org", "kind": "pdf", "choice": "oneDay"},
+    {"ext": "iso", "choice": "forever"},
+    {"host": "bücher.de", "choice": "oneHour"}]})";
+
+} // namespace
+
+TEST(RulesModel, AMatchingRuleDecidesAtOnceAndAPersonCanStillChange) {
+    ModelWorld world(storedRules);
+    world.settings.setPauseWatching(true);
+    std::vector<TrackedFile*> asked;
+    world.model.onNewPendingFile = [&asked](TrackedFile* f) { asked.push_back(f); };
+    // What each rule decision said when it was made (a file kept for good leaves memory).
+    std::map<QString, std::optional<Rule>> ruled;
+    QObject::connect(&world.model, &AppModel::decidedByRule,
+                     [&ruled](TrackedFile* f) { ruled[f->displayName()] = f->rule(); });
+    world.model.start();
+
+    struct Row {
+        const char* name;
+        QByteArray origin;
+        QByteArray referrer;
+        std::optional<ExpiryOption> decided; // none: waits for the person
+    };
+    const Row rows[] = {
+        {"bill.pdf", "https://dl.Example.ORG/bill.pdf?user=me", {}, ExpiryOption::oneDay},
+        {"ftp.pdf", "ftp://example.org/pub/ftp.pdf", {}, ExpiryOption::oneDay},
+        {"idn.txt", "https://xn--bcher-kva.de/idn.txt", {}, ExpiryOption::oneHour},
+        {"disc.iso", {}, {}, ExpiryOption::forever},
+        // Only http(s) and ftp addresses of the download itself name a host.
+        {"local.pdf", "file://example.org/home/me/local.pdf", {}, std::nullopt},
+        {"shell.pdf", "sftp://example.org/shell.pdf", {}, std::nullopt},
+        {"data.pdf", "data:application/pdf,example.org", {}, std::nullopt},
+        {"referred.pdf", {}, "https://example.org/page", std::nullopt},
+        {"junk.pdf", "https://exa mple.org/junk.pdf", {}, std::nullopt},
+        {"lookalike.pdf", "https://notexample.org/lookalike.pdf", {}, std::nullopt},
+        {"image.png", "https://example.org/image.png", {}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        if (!row.referrer.isEmpty()) {
+            writeFile(world.file(row.name), "payload");
+            ASSERT_TRUE(writeXattr(world.file(row.name), referrerUrlAttribute, row.referrer).ok());
+        }
+        const Instant now = world.clock.now() + std::chrono::milliseconds(1500);
+        world.download(row.name, "payload", row.origin);
+        // A file kept for good is in neither list: its record is looked up as stored.
+        TrackedFile* record = world.stored(row.name);
+        ASSERT_NE(record, nullptr) << row.name;
+        const std::optional<QString> mark = attributeText(expiryAttribute, world.file(row.name));
+        if (!row.decided) {
+            EXPECT_EQ(record->status(), FileStatus::pending) << row.name;
+            EXPECT_FALSE(record->decidedByRule()) << row.name;
+            continue;
+        }
+        ASSERT_TRUE(ruled[QString::fromUtf8(row.name)]) << row.name;
+        EXPECT_EQ(ruled[QString::fromUtf8(row.name)]->choice, *row.decided) << row.name;
+        if (const auto length = duration(*row.decided)) {
+            EXPECT_EQ(record->status(), FileStatus::scheduled) << row.name;
+            EXPECT_TRUE(record->decidedByRule()) << row.name;
+            EXPECT_EQ(record->expiresAt(), now + *length) << row.name;
+            ASSERT_TRUE(mark) << row.name;
+            // The attribute holds whole seconds.
+            EXPECT_LT(std::chrono::abs(*parseExpiry(*mark) - *record->expiresAt()), 1s) << row.name;
+        } else {
+            EXPECT_EQ(record->status(), FileStatus::keepForever) << row.name;
+            EXPECT_EQ(mark, std::nullopt) << row.name;
+        }
+    }
+    EXPECT_EQ(ruled.size(), 4U);
+    EXPECT_EQ(asked.size(), 7U) << "a file a rule decided is never asked about";
+    EXPECT_EQ(world.model.pendingFiles().size(), 7);
+    EXPECT_TRUE(world.log.contains("Decided by rule 1: bill.pdf, oneDay"));
+
+    // The person's choice replaces the rule's, and the record no longer says a rule made it.
+    TrackedFile* bill = world.record("bill.pdf");
+    world.model.decide(bill, ExpiryOption::tenDays);
+    EXPECT_FALSE(bill->decidedByRule());
+    EXPECT_EQ(bill->expiresAt(), world.clock.now() + *duration(ExpiryOption::tenDays));
+}
+
+TEST_F(ModelTest, RulesAreListedAddedAndRemovedOverTheBusAndBadOnesRefused) {
+    PrivateBus daemon;
+    if (daemon.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
+    QDBusConnection service = daemon.connect(QStringLiteral("test-service"));
+    QDBusConnection caller = daemon.connect(QStringLiteral("test-caller"));
+    model.start();
+    BusService bus(model);
+    ASSERT_TRUE(
+        service.registerObject(BusService::objectPath, &bus, QDBusConnection::ExportAllSlots));
+    // Asynchronous: the service answers on this very thread.
+    const auto call = [&](const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            service.baseService(), BusService::objectPath, BusService::interfaceName, method);
+        message.setArguments(arguments);
+        QDBusPendingCallWatcher watcher(caller.asyncCall(message));
+        EXPECT_TRUE(waitFor([&] { return watcher.isFinished(); }, std::chrono::seconds(10)));
+        return watcher.reply();
+    };
+    const auto add = [&](const char* host, const char* kind, const char* ext,
+                         const QString& choice) {
+        return call(QStringLiteral("AddRule"), {QString::fromUtf8(host), QString::fromUtf8(kind),
+                                                QString::fromUtf8(ext), choice});
+    };
+    const std::tuple<const char*, const char*, const char*, QString, const char*> refused[] = {
+        {"", "", "", QStringLiteral("1d"), "Rule refused: it names no host, kind or extension"},
+        {"exa mple.org", "", "", QStringLiteral("1d"), "Rule refused: the host is not a host name"},
+        {"", "", "pdf", QString(100'000, u'x'), "Rule refused: a part of the rule is too long"},
+    };
+    for (const auto& [host, kind, ext, choice, message] : refused) {
+        const QDBusMessage reply = add(host, kind, ext, choice);
+        EXPECT_EQ(reply.errorName(), BusService::invalidRuleError) << message;
+        EXPECT_EQ(reply.errorMessage().toStdString(), message);
+    }
+    EXPECT_FALSE(defaults.value(QStringLiteral("rules"))) << "nothing refused is stored";
+
+    EXPECT_EQ(add(".Example.org", "PDF", "", QStringLiteral("1d")).arguments().value(0), 1U);
+    EXPECT_EQ(add("", "", ".ISO", QStringLiteral("keep")).arguments().value(0), 2U);
+    const QDBusMessage listed = call(QStringLiteral("ListRules"), {});
+    const auto rules = qdbus_cast<BusRules>(listed.arguments().value(0));
+    ASSERT_EQ(rules.size(), 2);
+    EXPECT_EQ(rules[0],
+              (QVariantMap{{"host", ".example.org"}, {"kind", "pdf"}, {"choice", "oneDay"}}));
+    EXPECT_EQ(rules[1], (QVariantMap{{"ext", "iso"}, {"choice", "forever"}}));
+
+    EXPECT_EQ(call(QStringLiteral("RemoveRule"), {3U}).errorName(), BusService::invalidRuleError);
+    EXPECT_EQ(call(QStringLiteral("RemoveRule"), {1U}).type(), QDBusMessage::ReplyMessage);
+    const QJsonObject onDisk =
+        QJsonDocument::fromJson(QByteArray::fromStdString(readFile(defaults.filePath()))).object();
+    EXPECT_EQ(onDisk.value(QStringLiteral("rules")),
+              (QJsonArray{QJsonObject{{"ext", "iso"}, {"choice", "forever"}}}));
+}
