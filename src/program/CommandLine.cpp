@@ -52,7 +52,7 @@ const char* const usageText =
     "       fadebin plan --free SIZE [--json]\n"
     "       fadebin free SIZE\n"
     "       fadebin rules list [--json]\n"
-    "       fadebin rules add [--host H] [--kind K] [--ext E] --choice C\n"
+    "       fadebin rules add [--host HOST] [--kind KIND] [--ext EXT] --choice CHOICE\n"
     "       fadebin rules remove N\n";
 
 } // namespace

@@ -171,7 +171,8 @@ AppSettings::AppSettings(SettingsFile& defaults, LoginItemService& loginItem, QO
         this->*setting.field =
             setting.read(m_defaults, QString::fromLatin1(setting.key), setting.fallback);
     });
-    m_rules = rulesFromJson(m_defaults.value(QStringLiteral("rules")).value_or(QJsonValue()));
+    m_rules = rulesFromJson(
+        m_defaults.value(QStringLiteral("rules")).value_or(QJsonValue(QJsonValue::Undefined)));
 }
 
 void AppSettings::setDisplayMode(DisplayMode value) {

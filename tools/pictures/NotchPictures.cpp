@@ -126,6 +126,22 @@ void storageProblem() {
     scene.picture("expanded-storage-problem");
 }
 
+void lowSpace() {
+    // Downloads on a small disk of its own, held in the world's disk slot to outlast the model.
+    NotchScene scene([](ModelWorld& world) {
+        world.recordsDisk = ScopedMount::tmpfs(world.home.downloads(), "size=20m");
+    });
+    if (!scene.recordsDisk)
+        return missed("notch/expanded-low-space", "cannot mount a small tmpfs (needs root)");
+    if (TrackedFile* old = scene.download("old-installer.iso", std::string(4'200'000, 'i')))
+        (void)scene.model.deleteNow(old);
+    scene.pendingFiles(1);
+    scene.advance(LowSpaceWatch::interval);
+    scene.model.lowSpace()->check();
+    scene.open();
+    scene.picture("expanded-low-space");
+}
+
 void toastsAndLists() {
     {
         NotchScene scene;
@@ -295,6 +311,7 @@ void renderNotchStates() {
     trackedRows();
     pages();
     storageProblem();
+    lowSpace();
     toastsAndLists();
     manyWaitingAndTheSample();
     namesAndMenus();

@@ -48,6 +48,10 @@ void settingsWindow() {
         HttpServer server;
         SettingsScene scene(server.url("/appcast.xml"), server.url("/api/feedback"));
         scene.world.model.start();
+        // Something of ours in the Trash, for the Files page's total and Empty Now.
+        if (TrackedFile* trashed =
+                scene.world.download("old-installer.iso", std::string(2'345'678, 'i')))
+            (void)scene.world.model.deleteNow(trashed);
         const QPalette light = QGuiApplication::palette();
         for (const auto& [scheme, palette] : {std::pair{"light", light}, {"dark", darkPalette()}}) {
             QGuiApplication::setPalette(palette);
@@ -56,6 +60,9 @@ void settingsWindow() {
                 click(window, QStringLiteral("tab.%1").arg(tab));
                 picture(window, QStringLiteral("settings-%1-%2").arg(tab, scheme));
             }
+            click(window, "emptyOwnTrash");
+            picture(window, QStringLiteral("settings-empty-trash-%1").arg(scheme));
+            press(window, Qt::Key_Escape);
             click(window, "tab.notch");
             click(window, "countdownColor");
             picture(window, QStringLiteral("settings-colour-dialog-%1").arg(scheme));

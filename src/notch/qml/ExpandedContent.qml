@@ -71,20 +71,24 @@ Item {
                 visible: content.view.storageProblem !== ""
                 text: content.view.storageProblem
             }
-            Column {
+            // Made only while the disk is almost full: no empty button for a screen reader.
+            Loader {
                 width: scroll.width
-                visible: content.view.lowSpaceText !== ""
-                bottomPadding: 12
-                NoticeLine {
-                    objectName: "lowSpace"
-                    width: scroll.width
-                    text: content.view.lowSpaceText
-                }
-                NotchButton {
-                    objectName: "freeSpace"
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    text: content.view.freeSpaceLabel
-                    onClicked: content.view.freeSpace()
+                active: content.view.lowSpaceText !== ""
+                visible: active
+                sourceComponent: Column {
+                    bottomPadding: 12
+                    NoticeLine {
+                        objectName: "lowSpace"
+                        width: scroll.width
+                        text: content.view.lowSpaceText
+                    }
+                    NotchButton {
+                        objectName: "freeSpace"
+                        anchors.horizontalCenter: parent.horizontalCenter
+                        text: content.view.freeSpaceLabel
+                        onClicked: content.view.freeSpace()
+                    }
                 }
             }
 
