@@ -324,12 +324,14 @@ BusFiles BusService::Plan(qlonglong bytes) {
         return steps;
     for (const SpacePlanStep& step : planFreeing(*m_model.store(), bytes).steps) {
         const bool fromTrash = step.kind == SpacePlanStep::Kind::fromTrash;
-        QVariantMap properties{{QStringLiteral("kind"),
-                                fromTrash ? QStringLiteral("trash") : QStringLiteral("scheduled")},
-                               {QStringLiteral("id"), step.id.toString(QUuid::WithoutBraces)},
-                               {QStringLiteral("size"), step.size},
-                               {QStringLiteral("at"), toUnixSeconds(step.at)},
-                               {QStringLiteral("originalPath"), toBytes(step.originalPath)}};
+        QVariantMap properties{
+            {QStringLiteral("kind"),
+             fromTrash ? QStringLiteral("trash") : QStringLiteral("scheduled")},
+            {QStringLiteral("id"), step.id.toString(QUuid::WithoutBraces)},
+            {QStringLiteral("size"), step.size},
+            {QStringLiteral("at"), toUnixSeconds(step.at)},
+            {QStringLiteral("originalPath"),
+             toBytes(step.originalPath.empty() ? step.place : step.originalPath)}};
         steps.append({toBytes(step.place), properties});
     }
     return steps;

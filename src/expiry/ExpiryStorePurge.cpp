@@ -23,14 +23,14 @@ std::vector<std::pair<TrackedFile::Fields, BookmarkToken>> ExpiryStore::trashedR
     QSet<QUuid> unsaved;
     for (const auto& [sequence, record] : m_unsaved)
         unsaved.insert(record->id());
-    const auto take = [&out](const TrackedFile::Fields& fields) {
+    const auto take = [&out](TrackedFile::Fields fields) {
         auto token = decodeBookmark(fields.bookmark);
         if (token && token->trashed)
-            out.emplace_back(fields, std::move(*token));
+            out.emplace_back(std::move(fields), std::move(*token));
     };
-    for (const TrackedFile::Fields& row : *rows)
+    for (TrackedFile::Fields& row : *rows)
         if (!unsaved.contains(row.id))
-            take(row);
+            take(std::move(row));
     for (const auto& [sequence, record] : m_unsaved)
         if (record->status() == FileStatus::deleted)
             take(record->fields());

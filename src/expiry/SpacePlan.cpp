@@ -17,8 +17,12 @@ SpacePlan planFreeing(ExpiryStore& store, qint64 wanted) {
             return plan;
         if (!record->expiresAt())
             continue;
-        plan.steps.push_back({SpacePlanStep::Kind::scheduled, record->id(), record->lastKnownPath(),
-                              record->lastKnownPath(), record->sizeBytes(), *record->expiresAt()});
+        plan.steps.push_back({SpacePlanStep::Kind::scheduled,
+                              record->id(),
+                              record->lastKnownPath(),
+                              {},
+                              record->sizeBytes(),
+                              *record->expiresAt()});
         plan.fromScheduled += record->sizeBytes();
     }
     return plan;

@@ -15,7 +15,7 @@ struct SpacePlanStep {
     Kind kind;
     QUuid id;
     path place;        // in a trash's files/ folder, or in Downloads
-    path originalPath; // where a trashed item came from; the place itself for a scheduled file
+    path originalPath; // where a trashed item came from; empty for a scheduled file
     qint64 size = 0;
     Instant at; // when it went to the trash, or when it expires
 };
