@@ -68,9 +68,9 @@ ColumnLayout {
         anchors.centerIn: parent
         width: Math.min(380, parent.width - 40)
         modal: true
+        padding: 16
         title: qsTr("Empty Fadebin's Files from the Trash")
-        Label {
-            width: parent.width
+        contentItem: Label {
             wrapMode: Text.WordWrap
             text: view.bindings.emptyQuestion
         }
