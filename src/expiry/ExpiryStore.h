@@ -252,6 +252,9 @@ private:
     [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
     // The deleted rows (saved, and changed since) whose bookmark says we trashed them.
     [[nodiscard]] std::vector<std::pair<TrackedFile::Fields, BookmarkToken>> trashedRows();
+    // Those of the rows whose item is still in a trash we act in and still ours, oldest first.
+    [[nodiscard]] std::vector<OwnTrashed>
+    ownTrashedIn(const std::vector<std::pair<TrackedFile::Fields, BookmarkToken>>& rows);
     // Removes the items of those rows that are provably still ours; the ids of the ones that went.
     QSet<QUuid> purgeRows(std::vector<std::pair<TrackedFile::Fields, BookmarkToken>> rows);
     // The identities of ours and the names in each trash folder, sorted: an item trashed from

@@ -93,9 +93,14 @@ std::size_t ExpiryStore::purgeTrashed(Instant trashedBy) {
 }
 
 std::vector<ExpiryStore::OwnTrashed> ExpiryStore::ownTrashed() {
+    return ownTrashedIn(trashedRows());
+}
+
+std::vector<ExpiryStore::OwnTrashed>
+ExpiryStore::ownTrashedIn(const std::vector<std::pair<TrackedFile::Fields, BookmarkToken>>& rows) {
     const std::vector<path> folders = trashFilesFolders(TrashReach::localOnly, m_downloadsPath);
     std::vector<OwnTrashed> items;
-    for (const auto& [row, token] : trashedRows()) {
+    for (const auto& [row, token] : rows) {
         // Still there and still the very item: what the user emptied, restored or replaced
         // would free nothing.
         if (std::find(folders.begin(), folders.end(), token.path.parent_path()) == folders.end())
@@ -114,9 +119,11 @@ std::vector<ExpiryStore::OwnTrashed> ExpiryStore::ownTrashed() {
 }
 
 std::vector<ExpiryStore::OwnTrashed> ExpiryStore::freeTrashed(qint64 bytesWanted) {
+    // One read of the rows: what is chosen from them is what goes.
+    auto rows = trashedRows();
     std::vector<OwnTrashed> chosen;
     qint64 sum = 0;
-    for (OwnTrashed& item : ownTrashed()) {
+    for (OwnTrashed& item : ownTrashedIn(rows)) {
         if (sum >= bytesWanted)
             break;
         sum += item.size;
@@ -125,7 +132,6 @@ std::vector<ExpiryStore::OwnTrashed> ExpiryStore::freeTrashed(qint64 bytesWanted
     QSet<QUuid> ids;
     for (const OwnTrashed& item : chosen)
         ids.insert(item.id);
-    auto rows = trashedRows();
     std::erase_if(rows, [&ids](const auto& row) { return !ids.contains(row.first.id); });
     const QSet<QUuid> removed = purgeRows(std::move(rows));
     std::erase_if(chosen,
