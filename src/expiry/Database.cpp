@@ -2,6 +2,9 @@
 
 #include "platform/Clock.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -18,13 +21,19 @@ constexpr const char* schema =
     "CREATE TABLE IF NOT EXISTS TrackedFile ("
     "id TEXT UNIQUE, bookmark BLOB, displayName TEXT, source TEXT NULL, "
     "sizeBytes INTEGER, addedAt REAL, statusRaw TEXT, expiresAt REAL NULL, "
-    "deleteAttempts INTEGER, lastKnownPath TEXT)";
+    "deleteAttempts INTEGER, lastKnownPath TEXT, decidedByRule TEXT NULL);"
+    "CREATE TABLE IF NOT EXISTS ChoiceStreak ("
+    "host TEXT NOT NULL, kind TEXT NOT NULL, choice TEXT NOT NULL, count INTEGER NOT NULL, "
+    "declined INTEGER NOT NULL, PRIMARY KEY (host, kind))";
 
 // How long one statement waits for another connection to let go of the file.
 constexpr int busyTimeoutMs = 5000;
 
+// The columns every version has written; a file from before rules lacks the last one.
+constexpr const char* firstColumns = "id, bookmark, displayName, source, sizeBytes, addedAt, "
+                                     "statusRaw, expiresAt, deleteAttempts, lastKnownPath";
 constexpr const char* columns = "id, bookmark, displayName, source, sizeBytes, addedAt, statusRaw, "
-                                "expiresAt, deleteAttempts, lastKnownPath";
+                                "expiresAt, deleteAttempts, lastKnownPath, decidedByRule";
 
 QString messageOf(sqlite3* db) {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -95,12 +104,18 @@ bool prepareForUse(sqlite3* db, QString& error) {
     if (!exec(db, "BEGIN IMMEDIATE", error) || !exec(db, "COMMIT", error))
         return false;
     // Prove the table has the columns we use; a foreign table of that name fails here.
-    Statement probe;
-    const std::string sql = std::string("SELECT ") + columns + " FROM TrackedFile LIMIT 0";
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe.handle, nullptr) != SQLITE_OK) {
+    const auto prepares = [db](const std::string& sql) {
+        Statement probe;
+        return sqlite3_prepare_v2(db, sql.c_str(), -1, &probe.handle, nullptr) == SQLITE_OK;
+    };
+    if (!prepares(std::string("SELECT ") + firstColumns + " FROM TrackedFile LIMIT 0")) {
         error = messageOf(db);
         return false;
     }
+    // Written before rules existed: the column is added, empty; older versions ignore it.
+    if (!prepares("SELECT decidedByRule FROM TrackedFile LIMIT 0") &&
+        !exec(db, "ALTER TABLE TrackedFile ADD COLUMN decidedByRule TEXT NULL", error))
+        return false;
     // Ended records pile up over the years; finding the active ones at start and the newest
     // record at a path must not read them all.
     return exec(db,
@@ -180,6 +195,10 @@ std::optional<std::vector<TrackedFile::Fields>> readRows(sqlite3* db, sqlite3_st
         }
         f.deleteAttempts = sqlite3_column_int64(s, 8);
         f.lastKnownPath = columnBytes(s, 9);
+        // Read through the rules' own checks: a stored text is as untrusted as a setting.
+        if (sqlite3_column_type(s, 10) != SQLITE_NULL)
+            f.rule =
+                ruleFromJson(QJsonDocument::fromJson(columnText(s, 10).toUtf8()).object()).rule;
         if (f.id.isNull())
             continue; // not one of ours: a row without a usable identity cannot be tracked
         rows.push_back(std::move(f));
@@ -249,14 +268,16 @@ bool Database::write(const std::vector<const TrackedFile*>& records, QString& er
         return false;
     };
     Statement s;
-    const std::string sql = std::string("INSERT INTO TrackedFile (") + columns +
-                            ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT(id) DO UPDATE SET "
-                            "bookmark = excluded.bookmark, displayName = excluded.displayName, "
-                            "source = excluded.source, sizeBytes = excluded.sizeBytes, "
-                            "addedAt = excluded.addedAt, statusRaw = excluded.statusRaw, "
-                            "expiresAt = excluded.expiresAt, "
-                            "deleteAttempts = excluded.deleteAttempts, "
-                            "lastKnownPath = excluded.lastKnownPath";
+    const std::string sql =
+        std::string("INSERT INTO TrackedFile (") + columns +
+        ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT(id) DO UPDATE SET "
+        "bookmark = excluded.bookmark, displayName = excluded.displayName, "
+        "source = excluded.source, sizeBytes = excluded.sizeBytes, "
+        "addedAt = excluded.addedAt, statusRaw = excluded.statusRaw, "
+        "expiresAt = excluded.expiresAt, "
+        "deleteAttempts = excluded.deleteAttempts, "
+        "lastKnownPath = excluded.lastKnownPath, "
+        "decidedByRule = excluded.decidedByRule";
     if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s.handle, nullptr) != SQLITE_OK)
         return fail();
     for (const TrackedFile* record : records) {
@@ -277,12 +298,77 @@ bool Database::write(const std::vector<const TrackedFile*>& records, QString& er
         sqlite3_bind_int64(s.handle, 9, f.deleteAttempts);
         const std::string& p = f.lastKnownPath.native();
         sqlite3_bind_text(s.handle, 10, p.data(), static_cast<int>(p.size()), SQLITE_TRANSIENT);
+        if (f.rule)
+            bindText(
+                s.handle, 11,
+                QString::fromUtf8(QJsonDocument(toJson(*f.rule)).toJson(QJsonDocument::Compact)));
         if (sqlite3_step(s.handle) != SQLITE_DONE)
             return fail();
     }
     if (!exec(m_db, "COMMIT", error)) {
         QString ignored;
         exec(m_db, "ROLLBACK", ignored);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<std::pair<QString, qint64>>> Database::ruleCounts(QString& error) const {
+    Statement s;
+    if (sqlite3_prepare_v2(m_db,
+                           "SELECT decidedByRule, COUNT(*) FROM TrackedFile WHERE decidedByRule "
+                           "IS NOT NULL GROUP BY decidedByRule",
+                           -1, &s.handle, nullptr) != SQLITE_OK) {
+        error = messageOf(m_db);
+        return std::nullopt;
+    }
+    std::vector<std::pair<QString, qint64>> counts;
+    int rc;
+    while ((rc = sqlite3_step(s.handle)) == SQLITE_ROW)
+        counts.emplace_back(columnText(s.handle, 0), sqlite3_column_int64(s.handle, 1));
+    if (rc != SQLITE_DONE) {
+        error = messageOf(m_db);
+        return std::nullopt;
+    }
+    return counts;
+}
+
+std::optional<std::vector<ChoiceStreak>> Database::choiceStreaks(QString& error) const {
+    Statement s;
+    if (sqlite3_prepare_v2(m_db, "SELECT host, kind, choice, count, declined FROM ChoiceStreak", -1,
+                           &s.handle, nullptr) != SQLITE_OK) {
+        error = messageOf(m_db);
+        return std::nullopt;
+    }
+    std::vector<ChoiceStreak> streaks;
+    int rc;
+    while ((rc = sqlite3_step(s.handle)) == SQLITE_ROW)
+        streaks.push_back({columnText(s.handle, 0), columnText(s.handle, 1),
+                           columnText(s.handle, 2), sqlite3_column_int64(s.handle, 3),
+                           sqlite3_column_int64(s.handle, 4) != 0});
+    if (rc != SQLITE_DONE) {
+        error = messageOf(m_db);
+        return std::nullopt;
+    }
+    return streaks;
+}
+
+bool Database::writeChoiceStreak(const ChoiceStreak& streak, QString& error) {
+    Statement s;
+    if (sqlite3_prepare_v2(m_db,
+                           "INSERT OR REPLACE INTO ChoiceStreak (host, kind, choice, count, "
+                           "declined) VALUES (?, ?, ?, ?, ?)",
+                           -1, &s.handle, nullptr) != SQLITE_OK) {
+        error = messageOf(m_db);
+        return false;
+    }
+    bindText(s.handle, 1, streak.host);
+    bindText(s.handle, 2, streak.kind);
+    bindText(s.handle, 3, streak.choice);
+    sqlite3_bind_int64(s.handle, 4, streak.count);
+    sqlite3_bind_int(s.handle, 5, streak.declined ? 1 : 0);
+    if (sqlite3_step(s.handle) != SQLITE_DONE) {
+        error = messageOf(m_db);
         return false;
     }
     return true;

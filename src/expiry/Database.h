@@ -9,14 +9,25 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
 
 namespace fadebin {
 
-// The one table of tracked files in an SQLite file, through the C API so that path bytes
-// that are not UTF-8 are stored exactly as they are.
+// How often in a row a person gave files of one kind from one host the same choice, and
+// whether they said no to making it a rule. Stored as raw words; readers check them.
+struct ChoiceStreak {
+    QString host;
+    QString kind;
+    QString choice;
+    qint64 count = 0;
+    bool declined = false;
+};
+
+// The tracked files (and the choice streaks) in an SQLite file, through the C API so that path
+// bytes that are not UTF-8 are stored exactly as they are.
 class Database {
 public:
     ~Database();
@@ -41,6 +52,14 @@ public:
                                                                             QString& error) const;
     // Writes every given record in one transaction; nothing is written when one fails.
     [[nodiscard]] bool write(const std::vector<const TrackedFile*>& records, QString& error);
+    // How many records each rule decided (the rule as stored, with its count), whatever
+    // became of the files since; a person's later decision takes a record off its rule.
+    [[nodiscard]] std::optional<std::vector<std::pair<QString, qint64>>>
+    ruleCounts(QString& error) const;
+    // Every stored streak, one per host and kind.
+    [[nodiscard]] std::optional<std::vector<ChoiceStreak>> choiceStreaks(QString& error) const;
+    // Stores the streak in place of the one for its host and kind.
+    [[nodiscard]] bool writeChoiceStreak(const ChoiceStreak& streak, QString& error);
     // Gives back the page cache, which a burst of writes has filled.
     void releaseMemory();
 

@@ -90,6 +90,12 @@ public:
     TrackedFile* addPending(const path& filePath, const std::optional<QString>& source);
     void apply(ExpiryOption option, TrackedFile& record, bool applyFileTag);
     void cancel(TrackedFile& record);
+    // A scheduled or kept file waits for a decision again, as if it had just arrived; false
+    // when its record has ended or its file is gone.
+    bool reask(TrackedFile& record);
+    // The record with this id (its stored text form), live or read back; none for anything
+    // that is not a well-formed id of ours.
+    [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     void relocate(TrackedFile& record, const path& filePath, bool applyFileTag);
     [[nodiscard]] std::optional<path> resolvePath(TrackedFile& record);
     // Every active record against its file: at start, after a gap in what was watched.
@@ -104,6 +110,13 @@ public:
     // with what was saved. A failed save keeps the changes, is tried again with growing
     // pauses and shows as saveProblem() until one goes through.
     bool save();
+    // How many files each of these rules decided, in the same order; zeros when that cannot
+    // be read. Unsaved decisions count once saved.
+    [[nodiscard]] std::vector<qint64> filesDecidedBy(const std::vector<Rule>& rules) const;
+    // The person's choice streaks, from which rules are offered; none when they cannot be read.
+    [[nodiscard]] std::vector<ChoiceStreak> choiceStreaks() const;
+    // Stored at once; a failure is logged and costs only the streak.
+    void saveChoiceStreak(const ChoiceStreak& streak);
     [[nodiscard]] const std::optional<QString>& saveProblem() const { return m_saveProblem; }
     // What a caller whose decision is still unsaved is told; none once everything is saved.
     [[nodiscard]] std::optional<QString> notSavedYet() const;
@@ -247,7 +260,6 @@ private:
     void saveFailed(const QString& error);
     void saveBeforeStop();
     void clearMarks(const path& filePath, const TrackedFile* owner = nullptr);
-    [[nodiscard]] TrackedFile* recordWithId(const QString& id);
     [[nodiscard]] bool isOwnersFile(const TrackedFile& record, const path& other) const;
     [[nodiscard]] std::unordered_set<FileIdentity, FileIdentityHash> trashedIdentities();
     // The deleted rows (saved, and changed since) whose bookmark says we trashed them.

@@ -66,6 +66,24 @@ void ExpiryStore::apply(ExpiryOption option, TrackedFile& record, bool applyFile
     save();
 }
 
+bool ExpiryStore::reask(TrackedFile& record) {
+    const FileStatus status = record.status();
+    if (status != FileStatus::scheduled && status != FileStatus::keepForever)
+        return status == FileStatus::pending;
+    const std::optional<path> filePath = resolvePath(record);
+    if (!filePath)
+        return false;
+    record.setRule(std::nullopt);
+    record.setStatus(FileStatus::pending);
+    record.setExpiresAt(std::nullopt);
+    record.setDeleteAttempts(0);
+    // The grace period starts now, as for a new download.
+    record.setAddedAt(m_clock.now());
+    oweMarks(record, *filePath, false);
+    save();
+    return true;
+}
+
 void ExpiryStore::oweMarks(const TrackedFile& record, const path& filePath, bool applyFileTag) {
     m_owedMarks.insert_or_assign(record.idText(), OwedMarks{filePath, applyFileTag});
 }
@@ -84,7 +102,8 @@ void ExpiryStore::payOwedMarks() {
             if (isInsideDownloads(marks.filePath))
                 markScheduled(record, marks.filePath, marks.applyFileTag);
         } else if (record.status() == FileStatus::keepForever ||
-                   record.status() == FileStatus::cancelled) {
+                   record.status() == FileStatus::cancelled ||
+                   record.status() == FileStatus::pending) {
             clearMarks(marks.filePath, &record);
         }
     }

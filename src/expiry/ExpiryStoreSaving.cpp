@@ -4,6 +4,8 @@
 
 #include "platform/Log.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -81,6 +83,44 @@ void ExpiryStore::saveBeforeStop() {
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Lost at stop, never saved: %s (%s)",
                           record->displayName().toUtf8().constData(),
                           record->statusRaw().toUtf8().constData());
+}
+
+std::vector<qint64> ExpiryStore::filesDecidedBy(const std::vector<Rule>& rules) const {
+    std::vector<qint64> counts(rules.size(), 0);
+    QString error;
+    const auto stored = m_database->ruleCounts(error);
+    if (!stored) {
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Rule counts unreadable: %s",
+                          error.toUtf8().constData());
+        return counts;
+    }
+    // Compared as rules, not as texts: the same rule may have been written in another order.
+    for (const auto& [text, count] : *stored) {
+        const std::optional<Rule> rule =
+            ruleFromJson(QJsonDocument::fromJson(text.toUtf8()).object()).rule;
+        const auto found = rule ? std::ranges::find(rules, *rule) : rules.end();
+        if (found != rules.end())
+            counts[static_cast<std::size_t>(found - rules.begin())] += count;
+    }
+    return counts;
+}
+
+std::vector<ChoiceStreak> ExpiryStore::choiceStreaks() const {
+    QString error;
+    std::optional<std::vector<ChoiceStreak>> streaks = m_database->choiceStreaks(error);
+    if (!streaks) {
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Choice streaks unreadable: %s",
+                          error.toUtf8().constData());
+        return {};
+    }
+    return std::move(*streaks);
+}
+
+void ExpiryStore::saveChoiceStreak(const ChoiceStreak& streak) {
+    QString error;
+    if (!m_database->writeChoiceStreak(streak, error))
+        FADEBIN_LOG_ERROR(LogCategory::Expiry, "Choice streak not saved: %s",
+                          error.toUtf8().constData());
 }
 
 } // namespace fadebin

@@ -34,10 +34,10 @@ TrackedFile::TrackedFile(QByteArray bookmark, QString displayName, std::optional
                          qint64 sizeBytes, QString statusRaw, std::optional<Instant> expiresAt,
                          std::filesystem::path lastKnownPath, const Clock& clock, QObject* parent)
     : QObject(parent)
-    , m_fields{QUuid::createUuid(),     std::move(bookmark), std::move(displayName),
-               std::move(source),       sizeBytes,           clock.now(),
-               std::move(statusRaw),    expiresAt,           0,
-               std::move(lastKnownPath)}
+    , m_fields{QUuid::createUuid(),      std::move(bookmark), std::move(displayName),
+               std::move(source),        sizeBytes,           clock.now(),
+               std::move(statusRaw),     expiresAt,           0,
+               std::move(lastKnownPath), std::nullopt}
     , m_dirty(true) {}
 
 TrackedFile::TrackedFile(Fields fields, QObject* parent)
@@ -93,10 +93,7 @@ void TrackedFile::setLastKnownPath(const std::filesystem::path& value) {
 }
 
 void TrackedFile::setRule(const std::optional<Rule>& value) {
-    if (m_rule == value)
-        return;
-    m_rule = value;
-    Q_EMIT ruleChanged();
+    assign(m_fields.rule, value, &TrackedFile::ruleChanged);
 }
 
 } // namespace fadebin

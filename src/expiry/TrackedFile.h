@@ -72,6 +72,8 @@ public:
         std::optional<Instant> expiresAt;
         qint64 deleteAttempts = 0;
         std::filesystem::path lastKnownPath;
+        // The rule that made the current decision; none once a person decides.
+        std::optional<Rule> rule;
     };
 
     // A new record: a random id, added now, no failed attempts. It counts as unsaved.
@@ -110,10 +112,8 @@ public:
     void setExpiresAt(std::optional<Instant> value);
     void setDeleteAttempts(qint64 value);
     void setLastKnownPath(const std::filesystem::path& value);
-    // The rule that made the current decision; none once a person decides. Held in memory
-    // only, beside the stored fields: a restart forgets it.
-    [[nodiscard]] const std::optional<Rule>& rule() const { return m_rule; }
-    [[nodiscard]] bool decidedByRule() const { return m_rule.has_value(); }
+    [[nodiscard]] const std::optional<Rule>& rule() const { return m_fields.rule; }
+    [[nodiscard]] bool decidedByRule() const { return m_fields.rule.has_value(); }
     void setRule(const std::optional<Rule>& value);
 
     // Changed since the store last saved it.
@@ -162,7 +162,6 @@ private:
     }
 
     Fields m_fields;
-    std::optional<Rule> m_rule;
     bool m_dirty = false;
     Observer* m_observer = nullptr;
 };

@@ -201,3 +201,44 @@ TEST_F(StoreTest, RecordsThatEndedLeaveMemoryOnceSavedAndStayInTheDatabase) {
     EXPECT_EQ(store->liveCount(), 20u);
     EXPECT_EQ(store->activeFiles().size(), 20u);
 }
+
+TEST_F(StoreTest, ADatabaseFromBeforeRulesGainsTheColumnAndHostileRuleTextsReadAsNone) {
+    store.reset();
+    std::filesystem::remove(databaseFile());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(databaseFile().c_str(), &db), SQLITE_OK);
+    // The table as every earlier version wrote it, with one scheduled file in it.
+    const char* old =
+        "CREATE TABLE TrackedFile (id TEXT UNIQUE, bookmark BLOB, displayName TEXT, "
+        "source TEXT NULL, sizeBytes INTEGER, addedAt REAL, statusRaw TEXT, expiresAt REAL NULL, "
+        "deleteAttempts INTEGER, lastKnownPath TEXT);"
+        "INSERT INTO TrackedFile VALUES ('6f1c1f43-8d2a-4c39-9a47-1d8a1c0e2b11', x'', 'old.pdf', "
+        "NULL, 7, 1, 'scheduled', 2e9, 0, '/nowhere/old.pdf')";
+    EXPECT_EQ(sqlite3_exec(db, old, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    QString error;
+    std::unique_ptr<Database> opened = Database::open(databaseFile(), error);
+    ASSERT_NE(opened, nullptr) << error.toStdString();
+    auto rows = opened->fetch({"scheduled"}, error);
+    ASSERT_TRUE(rows && rows->size() == 1) << error.toStdString();
+    EXPECT_EQ(rows->front().rule, std::nullopt);
+
+    // Written and read back; a text that is no rule (or a rule no check would pass) is none.
+    TrackedFile record(rows->front());
+    const Rule rule{QStringLiteral("example.org"), true, FileKind::pdf, {}, ExpiryOption::oneDay};
+    record.setRule(rule);
+    ASSERT_TRUE(opened->write({&record}, error)) << error.toStdString();
+    EXPECT_EQ(opened->fetch({"scheduled"}, error)->front().rule, rule);
+    for (const char* stored : {"not json", R"({"choice": "oneDay"})",
+                               R"({"host": "a b", "choice": "oneDay"})", R"([1, 2])"}) {
+        ASSERT_EQ(sqlite3_open(databaseFile().c_str(), &db), SQLITE_OK);
+        sqlite3_stmt* update = nullptr;
+        sqlite3_prepare_v2(db, "UPDATE TrackedFile SET decidedByRule = ?", -1, &update, nullptr);
+        sqlite3_bind_text(update, 1, stored, -1, SQLITE_STATIC);
+        EXPECT_EQ(sqlite3_step(update), SQLITE_DONE);
+        sqlite3_finalize(update);
+        sqlite3_close(db);
+        EXPECT_EQ(opened->fetch({"scheduled"}, error)->front().rule, std::nullopt) << stored;
+    }
+}
