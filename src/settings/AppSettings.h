@@ -171,6 +171,8 @@ public:
     bool addRule(const Rule& rule);
     // Removes the rule at that place (from 0); false when there is none.
     bool removeRule(std::size_t index);
+    // Gives the rule at that place another choice, where it stands; false when there is none.
+    bool setRuleChoice(std::size_t index, ExpiryOption choice);
 
 Q_SIGNALS:
     void displayModeChanged();

@@ -29,6 +29,16 @@ bool AppSettings::removeRule(std::size_t index) {
     return true;
 }
 
+bool AppSettings::setRuleChoice(std::size_t index, ExpiryOption choice) {
+    if (index >= m_rules.size())
+        return false;
+    if (m_rules[index].choice != choice) {
+        m_rules[index].choice = choice;
+        writeRules();
+    }
+    return true;
+}
+
 void AppSettings::writeRules() {
     m_defaults.setArray(QStringLiteral("rules"), toJson(m_rules));
     Q_EMIT rulesChanged();

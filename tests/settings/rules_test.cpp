@@ -150,7 +150,11 @@ TEST(RulesTest, RulesAreWrittenUnderTheirKeyAndSurviveARestart) {
     EXPECT_TRUE(settings->addRule(rule(R"({"ext": "iso", "choice": "forever"})")));
     EXPECT_TRUE(settings->removeRule(0));
     EXPECT_FALSE(settings->removeRule(2));
-    EXPECT_EQ(changed.count(), 4);
+    // Another choice for a rule keeps its place, and so its rank among equals.
+    EXPECT_TRUE(settings->setRuleChoice(0, ExpiryOption::oneDay));
+    EXPECT_TRUE(settings->setRuleChoice(0, ExpiryOption::tenDays));
+    EXPECT_FALSE(settings->setRuleChoice(2, ExpiryOption::oneDay));
+    EXPECT_EQ(changed.count(), 6);
 
     settings.reset();
     defaults = std::make_unique<SettingsFile>();
