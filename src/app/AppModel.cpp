@@ -202,8 +202,9 @@ void AppModel::decide(TrackedFile* record, ExpiryOption option) {
     // A row shown a moment ago may belong to a record that has ended since; it stays ended.
     if (!m_store || !record || isFinal(record->status()))
         return;
-    m_store->apply(option, *record, m_settings.applyFileTag());
     record->setRule(std::nullopt);
+    m_store->apply(option, *record, m_settings.applyFileTag());
+    learnFrom(*record, option);
     reload();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ChoiceLearning.h"
 #include "app/IntakeProblem.h"
 #include "app/LowSpaceWatch.h"
 #include "expiry/ExpiryScheduler.h"
@@ -99,6 +100,18 @@ public:
     // A person's decision: it also takes the place of one a rule made.
     void decide(TrackedFile* record, ExpiryOption option);
     void decideAll(ExpiryOption option);
+    // A file a rule decided, back to waiting for the person (its notch row or notification
+    // asks again); none when its record has ended or its file is gone.
+    TrackedFile* askAgain(const QUuid& id);
+    // A rule offered from the person's repeated choice (AppModelRules.cpp), until answered or
+    // let go.
+    [[nodiscard]] const std::optional<RuleOffer>& ruleOffer() const { return m_ruleOffer; }
+    // Yes makes it a rule, no is kept for good; either ends the offer.
+    void answerRuleOffer(bool accepted);
+    // Left unanswered: offered again only after as many of the same choices more.
+    void dropRuleOffer();
+    // How many files each rule decided, in the order of the settings' rules.
+    [[nodiscard]] std::vector<qint64> filesDecidedByRules() const;
     // The reason it failed, none when the file is gone (or was let go as outside Downloads).
     std::optional<QString> deleteNow(TrackedFile* record);
     void reveal(TrackedFile* record);
@@ -197,6 +210,7 @@ Q_SIGNALS:
     void pendingFileAdded(fadebin::TrackedFile* file);
     // A rule decided about a finished download at once; it never waited.
     void decidedByRule(fadebin::TrackedFile* file);
+    void ruleOfferChanged();
     void pendingFilesChanged();
     // Our items in the Trash may have changed: a sweep trashed some, or some were removed.
     void ownTrashedChanged();
@@ -216,6 +230,8 @@ private:
     void handleCompletedDownload(const path& filePath);
     // Decides about a new record by the most specific matching rule; false when none matches.
     bool decideByRule(TrackedFile& record, const path& filePath);
+    // A person's choice for the record, learned from.
+    void learnFrom(TrackedFile& record, ExpiryOption option);
     void handleWatchLost();
     // The record that holds a decision on the file at this path: an active one, or a kept one
     // whose file it still is. One file has one record, whatever its status.
@@ -282,6 +298,9 @@ private:
     std::unique_ptr<DownloadsWatcher> m_watcher;
     std::unique_ptr<WakeNotifier> m_wake;
     std::unique_ptr<Presence> m_presence;
+    // Read from the database on the first choice.
+    std::optional<ChoiceLearning> m_learning;
+    std::optional<RuleOffer> m_ruleOffer;
 };
 
 } // namespace fadebin

@@ -92,27 +92,6 @@ void AppModel::handleCompletedDownload(const path& filePath) {
         Q_EMIT pendingFileAdded(record);
 }
 
-bool AppModel::decideByRule(TrackedFile& record, const path& filePath) {
-    const std::vector<Rule>& rules = m_settings.rules();
-    if (rules.empty())
-        return false;
-    const RuleSubject subject{originHost(filePath), fileKind(&record),
-                              QString::fromUtf8(lowerExtension(filePath)).toLower()};
-    const std::optional<std::size_t> found = decidingRule(rules, subject);
-    if (!found)
-        return false;
-    const Rule rule = rules[*found];
-    // The same step as a person's choice, so the database and the file's marks agree alike.
-    m_store->apply(rule.choice, record, m_settings.applyFileTag());
-    record.setRule(rule);
-    FADEBIN_LOG_INFO(LogCategory::App, "Decided by rule %zu: %s, %s", *found + 1,
-                     record.displayName().toUtf8().constData(),
-                     rawValue(rule.choice).toUtf8().constData());
-    reload();
-    Q_EMIT decidedByRule(&record);
-    return true;
-}
-
 void AppModel::handleSavedInPlace(const path& filePath) {
     if (!m_store)
         return;

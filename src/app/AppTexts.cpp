@@ -3,6 +3,11 @@
 
 #include "platform/FileSystem.h"
 
+#include <QUrl>
+
+#include <array>
+#include <string_view>
+
 namespace fadebin::appTexts {
 
 QString downloadsIsRoot() {
@@ -96,6 +101,42 @@ QString freeButton(qint64 bytes) {
 
 QString lowSpaceLine(qint64 bytes) {
     return lowSpaceTitle() + QLatin1Char(' ') + lowSpaceText(bytes);
+}
+
+namespace {
+
+// The kinds as people name many files of them, in FileKind's order.
+constexpr std::array<QStringView, fileKindCount> kindPlurals{
+    u"images",    u"videos",       u"audio files",   u"archives",   u"packages",   u"PDFs",
+    u"documents", u"spreadsheets", u"presentations", u"text files", u"code files", u"data files",
+    u"fonts",     u"links",        u"books",         u"folders",    u"files"};
+
+// "for 1 day", nothing for keeping.
+QString keepingText(ExpiryOption choice) {
+    return choice == ExpiryOption::forever ? QString() : QStringLiteral(" for ") + label(choice);
+}
+
+} // namespace
+
+QString ruleSubject(const Rule& rule) {
+    QString files = rule.kind ? kindPlurals[static_cast<std::size_t>(*rule.kind)].toString()
+                              : QStringLiteral("files");
+    if (!rule.extension.isEmpty())
+        files = rule.kind ? QStringLiteral("%1 ending .%2").arg(files, rule.extension)
+                          : QStringLiteral(".%1 files").arg(rule.extension);
+    if (rule.host.isEmpty())
+        return files;
+    // A stored host passed the rules' checks: letters, digits, "-", "_" and dots only.
+    const QString host = QUrl::fromAce(rule.host.toLatin1());
+    return QStringLiteral("%1 from %2%3").arg(files, rule.subdomains ? u"*." : u"", host);
+}
+
+QString ruleOfferQuestion(const Rule& rule) {
+    return QStringLiteral("Always keep %1%2?").arg(ruleSubject(rule), keepingText(rule.choice));
+}
+
+QString decidedByRuleTitle(ExpiryOption choice) {
+    return QStringLiteral("Kept%1 by your rule").arg(keepingText(choice));
 }
 
 } // namespace fadebin::appTexts

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DownloadsFolder.h"
+#include "settings/Rule.h"
 
 #include <QByteArray>
 #include <QString>
@@ -37,6 +38,16 @@ namespace fadebin::appTexts {
 [[nodiscard]] QString lowSpaceText(qint64 bytes);
 [[nodiscard]] QString freeButton(qint64 bytes);
 [[nodiscard]] QString lowSpaceLine(qint64 bytes);
+
+// What a rule covers, in words: "PDFs from example.org", ".iso files from *.debian.org" (the
+// domain and its subdomains), "images". Plain text: where it is shown with names, the whole
+// line goes through shownName once.
+[[nodiscard]] QString ruleSubject(const Rule& rule);
+// Offering to make a rule of the person's repeated choice: "Always keep PDFs from
+// example.org for 1 day?"
+[[nodiscard]] QString ruleOfferQuestion(const Rule& rule);
+// What a rule did to a new download: "Kept for 1 day by your rule", "Kept by your rule".
+[[nodiscard]] QString decidedByRuleTitle(ExpiryOption choice);
 
 // The onboarding's sample file: its name in Downloads and what it says.
 [[nodiscard]] QString sampleFileName();

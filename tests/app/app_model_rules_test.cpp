@@ -1,5 +1,6 @@
 // Rules deciding about finished downloads at once, over real files and their origin
 // attributes.
+#include "app/AppTexts.h"
 #include "app/BusService.h"
 #include "app/ModelFixture.h"
 #include "expiry/FileDeleter.h"
@@ -149,4 +150,116 @@ TEST_F(ModelTest, RulesAreListedAddedAndRemovedOverTheBusAndBadOnesRefused) {
         QJsonDocument::fromJson(QByteArray::fromStdString(readFile(defaults.filePath()))).object();
     EXPECT_EQ(onDisk.value(QStringLiteral("rules")),
               (QJsonArray{QJsonObject{{"ext", "iso"}, {"choice", "forever"}}}));
+}
+
+TEST_F(ModelTest, TheRuleBehindADecisionOutlivesARestartIsCountedAndChangeAsksAgain) {
+    ASSERT_TRUE(settings.addRule(*ruleFromWords(".example.org", "pdf", "", "1d").rule));
+    ASSERT_TRUE(settings.addRule(*ruleFromWords("", "", "iso", "keep").rule));
+    auto running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
+    running->onNewPendingFile = [this](TrackedFile* f) { newPending.push_back(f); };
+    running->start();
+    const auto download = [&](const char* name, const QByteArray& origin) {
+        writeFile(file(name), "payload");
+        if (!origin.isEmpty()) {
+            EXPECT_TRUE(writeXattr(file(name), originUrlAttribute, origin).ok());
+        }
+        running->completionFilter().handleItemEvent(file(name));
+        clock.advance(1500ms);
+        return running->store()->recordForPath(file(name))->id();
+    };
+    const QUuid bill = download("bill.pdf", "https://example.org/bill.pdf");
+    const QUuid memo = download("memo.pdf", "https://www.example.org/memo.pdf");
+    const QUuid disc = download("disc.iso", {});
+    running->decide(running->store()->recordForPath(file("memo.pdf")), ExpiryOption::tenDays);
+    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{1, 1}));
+    EXPECT_TRUE(newPending.empty());
+
+    running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
+    running->onNewPendingFile = [this](TrackedFile* f) { newPending.push_back(f); };
+    running->start();
+    ASSERT_EQ(running->trackedFiles().size(), 2);
+    for (TrackedFile* f : running->trackedFiles())
+        EXPECT_EQ(f->decidedByRule(), f->id() == bill) << f->displayName().toStdString();
+    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{1, 1}));
+
+    // Scheduled or kept, the file waits again as a new download does, with no mark of ours.
+    clock.advance(1h);
+    for (const QUuid& id : {bill, disc}) {
+        TrackedFile* asked = running->askAgain(id);
+        ASSERT_NE(asked, nullptr);
+        EXPECT_EQ(asked->status(), FileStatus::pending);
+        EXPECT_FALSE(asked->decidedByRule());
+        EXPECT_EQ(asked->addedAt(), clock.now()) << "its grace period starts now";
+        EXPECT_EQ(asked->expiresAt(), std::nullopt);
+        EXPECT_EQ(attributeText(expiryAttribute, file(asked->displayName().toStdString())),
+                  std::nullopt);
+    }
+    EXPECT_EQ(names(running->pendingFiles()), (QStringList{"bill.pdf", "disc.iso"}));
+    EXPECT_EQ(newPending.size(), 2U);
+    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{0, 0}));
+    // Nothing else is asked about again: a file decided by a person, a file gone, no file.
+    std::filesystem::remove(file("memo.pdf"));
+    for (const QUuid& id : {memo, QUuid::createUuid(), QUuid()})
+        EXPECT_EQ(running->askAgain(id), nullptr);
+}
+
+TEST_F(ModelTest, ThreeSameChoicesOfAKindFromAHostOfferARuleOnceUntilDeclined) {
+    auto running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
+    running->start();
+    int count = 0;
+    // One new download of the kind from the host, decided by the person.
+    const auto choose = [&](const char* extension, const QByteArray& host, ExpiryOption option) {
+        const std::string name = "file" + std::to_string(++count) + "." + extension;
+        writeFile(file(name), "payload");
+        if (!host.isEmpty()) {
+            EXPECT_TRUE(writeXattr(file(name), originUrlAttribute, "https://" + host + "/x").ok());
+        }
+        running->completionFilter().handleItemEvent(file(name));
+        clock.advance(1500ms);
+        TrackedFile* f = running->store()->recordForPath(file(name));
+        EXPECT_EQ(f->status(), FileStatus::pending) << name;
+        running->decide(f, option);
+        return running->ruleOffer();
+    };
+    const auto day = ExpiryOption::oneDay;
+    // Different choices, another kind, no host and test timers start no streak.
+    EXPECT_FALSE(choose("pdf", "example.org", day));
+    EXPECT_FALSE(choose("pdf", "example.org", ExpiryOption::oneHour));
+    EXPECT_FALSE(choose("png", "example.org", day));
+    EXPECT_FALSE(choose("pdf", {}, day));
+    EXPECT_FALSE(choose("pdf", "example.org", ExpiryOption::tenSeconds));
+    EXPECT_FALSE(choose("pdf", "EXAMPLE.org", day));
+    EXPECT_FALSE(choose("pdf", "example.org", day));
+    const std::optional<RuleOffer> offer = choose("pdf", "example.org", day);
+    ASSERT_TRUE(offer);
+    EXPECT_EQ(*offer, (RuleOffer{"example.org", FileKind::pdf, day}));
+    EXPECT_EQ(appTexts::ruleOfferQuestion(offer->rule()),
+              "Always keep PDFs from example.org for 1 day?");
+
+    // Left unanswered it comes back after three more; declined, never, not after a restart.
+    running->dropRuleOffer();
+    EXPECT_FALSE(choose("pdf", "example.org", day));
+    EXPECT_FALSE(choose("pdf", "example.org", day));
+    EXPECT_TRUE(choose("pdf", "example.org", day));
+    running->answerRuleOffer(false);
+    EXPECT_FALSE(running->ruleOffer());
+    running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
+    running->start();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(choose("pdf", "example.org", day)) << i;
+    EXPECT_TRUE(settings.rules().empty());
+
+    // Accepted, it is a rule at once: the next such file is decided and never waits.
+    choose("iso", "mirror.net", ExpiryOption::forever);
+    choose("iso", "mirror.net", ExpiryOption::forever);
+    EXPECT_TRUE(choose("iso", "mirror.net", ExpiryOption::forever));
+    running->answerRuleOffer(true);
+    ASSERT_EQ(settings.rules().size(), 1U);
+    EXPECT_EQ(appTexts::ruleSubject(settings.rules().front()), "packages from mirror.net");
+    writeFile(file("next.iso"), "payload");
+    EXPECT_TRUE(writeXattr(file("next.iso"), originUrlAttribute, "https://mirror.net/n.iso").ok());
+    running->completionFilter().handleItemEvent(file("next.iso"));
+    clock.advance(1500ms);
+    EXPECT_EQ(running->store()->recordForPath(file("next.iso"))->status(), FileStatus::keepForever);
+    EXPECT_TRUE(running->pendingFiles().isEmpty());
 }
