@@ -80,6 +80,7 @@ void NotchController::install() {
     };
     connect(&m_model, &AppModel::filesDeleted, this, &NotchController::deletion);
     connect(&m_model, &AppModel::filesReleased, this, &NotchController::release);
+    connect(&m_model, &AppModel::decidedByRule, this, &NotchController::ruled);
     FADEBIN_LOG_INFO(LogCategory::Notch, "Panel installed, notch: %s, rect: %s",
                      m_geometry.hasNotch ? "true" : "false",
                      rectText(m_geometry.notchRect).constData());
@@ -196,6 +197,7 @@ void NotchController::collapseFrameAction() {
     assign(m_toast, std::nullopt, &NotchController::toastChanged);
     setSelectedPendingID(std::nullopt);
     setEditingTrackedID(std::nullopt);
+    m_model.dropRuleOffer();
     assign(m_confirmation, std::nullopt, &NotchController::confirmationChanged);
     assign(m_dropNotice, std::nullopt, &NotchController::dropNoticeChanged);
 }
@@ -254,6 +256,17 @@ void NotchController::undoToast() {
                                    undone.refused.front().second));
 }
 
+void NotchController::changeToast() {
+    if (!m_toast || !m_toast->change)
+        return;
+    const QUuid id = std::exchange(m_toast->change, std::nullopt).value();
+    Q_EMIT toastChanged();
+    if (TrackedFile* file = m_model.askAgain(id)) {
+        expand(false);
+        setSelectedPendingID(file->id());
+    }
+}
+
 void NotchController::toastEnd() {
     if (m_state != NotchState::toast)
         return;
@@ -267,10 +280,19 @@ void NotchController::showConfirmation(const DecisionConfirmation& confirmation)
     setSelectedPendingID(std::nullopt);
     setEditingTrackedID(std::nullopt);
     assign(m_confirmation, confirmation, &NotchController::confirmationChanged);
-    schedule(Work::confirmation, confirmationDuration, &NotchController::confirmationEnd);
+    schedule(Work::confirmation, m_model.ruleOffer() ? ruleOfferDuration : confirmationDuration,
+             &NotchController::confirmationEnd);
+}
+
+void NotchController::answerRuleOffer(bool accepted) {
+    m_model.answerRuleOffer(accepted);
+    cancel(Work::confirmation);
+    confirmationEnd();
 }
 
 void NotchController::confirmationEnd() {
+    // Unanswered, it goes with its card.
+    m_model.dropRuleOffer();
     assign(m_confirmation, std::nullopt, &NotchController::confirmationChanged);
     if (m_state == NotchState::expanded && m_model.pendingFiles().isEmpty()) {
         m_suppressHoverUntil = m_clock.now() + hoverSuppression;
@@ -289,6 +311,11 @@ void NotchController::newPendingFile(TrackedFile* file) {
     if (m_settings.displayMode() != DisplayMode::hoverOnly &&
         m_settings.askWith() != AskWith::notification)
         expand(true);
+}
+
+void NotchController::ruled(TrackedFile* file) {
+    if (file != nullptr && m_settings.askWith() != AskWith::notification)
+        showToast(ruleToast(*file, m_model.fileKind(file)));
 }
 
 void NotchController::deletion(const DeletionEvent& event) {

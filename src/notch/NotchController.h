@@ -55,6 +55,8 @@ public:
     static constexpr Duration collapseFrameDelay{550};
     static constexpr Duration toastDuration{3000};
     static constexpr Duration confirmationDuration{1000};
+    // Time enough to read a question and answer it.
+    static constexpr Duration ruleOfferDuration{10'000};
     static constexpr Duration hoverSuppression{1200};
     static constexpr Duration dropNoticeDuration{2200};
     // The activation zone around the notch for file drags, in points.
@@ -89,7 +91,11 @@ public:
     void showToast(const NotchToast& toast);
     // Puts back what the shown toast's sweep moved to the Trash.
     void undoToast();
+    // The file the shown toast's rule decided is asked about again, the notch open on it.
+    void changeToast();
+    // Shown for a moment, or while a rule offered with it waits for an answer.
     void showConfirmation(const DecisionConfirmation& confirmation);
+    void answerRuleOffer(bool accepted);
     void setDropTargeted(bool targeted);
     void handleDrop(const std::vector<path>& filePaths);
     // A drop that offered no file, only the promise of one.
@@ -189,6 +195,7 @@ private:
     void dragMoved(QPointF qtGlobal);
     void dragEnded();
     void newPendingFile(TrackedFile* file);
+    void ruled(TrackedFile* file);
     void deletion(const DeletionEvent& event);
     void release(const ReleaseEvent& event);
 

@@ -12,8 +12,9 @@ NotchFileRow::NotchFileRow(TrackedFile* file, FileKind kind, NotchViewModel& vie
     , m_id(file->id().toString(QUuid::WithoutBraces))
     , m_kind(kind)
     , m_selection(view.initialOption()) {
-    for (auto changed : {&TrackedFile::displayNameChanged, &TrackedFile::expiresAtChanged,
-                         &TrackedFile::sizeBytesChanged, &TrackedFile::sourceChanged})
+    for (auto changed :
+         {&TrackedFile::displayNameChanged, &TrackedFile::expiresAtChanged,
+          &TrackedFile::sizeBytesChanged, &TrackedFile::sourceChanged, &TrackedFile::ruleChanged})
         connect(file, changed, this, &NotchFileRow::update);
     connect(&view, &NotchViewModel::tick, this, &NotchFileRow::update);
     connect(&view, &NotchViewModel::optionsChanged, this, &NotchFileRow::optionsChanged);
@@ -57,6 +58,7 @@ void NotchFileRow::update() {
     const Instant now = m_view.now();
     const TextContext& texts = m_view.textContext();
     const QString name = m_file->displayName();
+    const bool ruled = m_file->decidedByRule();
     const QString detail =
         pendingDetailText(m_file->expiresAt(), m_file->source(), m_file->sizeBytes(), now, texts);
     const QString remaining =
@@ -65,9 +67,10 @@ void NotchFileRow::update() {
     const QString spoken =
         m_file->status() == FileStatus::pending
             ? spokenPendingName(shown, m_kind, m_file->source(), m_file->sizeBytes(), texts.locale)
-            : spokenTrackedName(shown, m_kind, m_file->expiresAt(), now);
+            : spokenTrackedName(shown, m_kind, m_file->expiresAt(), now, ruled);
     if (name != m_name || detail != m_detail || remaining != m_remaining ||
-        spoken != m_spokenName) {
+        spoken != m_spokenName || ruled != m_ruled) {
+        m_ruled = ruled;
         m_name = name;
         m_shownName = shown;
         m_detail = detail;

@@ -25,6 +25,8 @@ class NotchFileRow : public QObject {
     Q_PROPERTY(int kind READ kind NOTIFY textsChanged)
     Q_PROPERTY(QString detail READ detail NOTIFY textsChanged)
     Q_PROPERTY(QString remaining READ remaining NOTIFY textsChanged)
+    // A rule made the decision the row counts down to.
+    Q_PROPERTY(bool ruled READ ruled NOTIFY textsChanged)
     // The whole row in words, for a screen reader: a waiting file's or a counting one's.
     Q_PROPERTY(QString spokenName READ spokenName NOTIFY textsChanged)
     Q_PROPERTY(QString selection READ selection WRITE setSelection NOTIFY selectionChanged)
@@ -45,6 +47,7 @@ public:
     [[nodiscard]] FileKind fileKind() const { return m_kind; }
     [[nodiscard]] QString detail() const { return m_detail; }
     [[nodiscard]] QString remaining() const { return m_remaining; }
+    [[nodiscard]] bool ruled() const { return m_ruled; }
     [[nodiscard]] QString spokenName() const { return m_spokenName; }
     [[nodiscard]] QString selection() const;
     void setSelection(const QString& raw);
@@ -77,6 +80,7 @@ private:
     QString m_detail;
     QString m_remaining;
     QString m_spokenName;
+    bool m_ruled = false;
     ExpiryOption m_selection;
     QString m_preview;
     bool m_opened = false;

@@ -1,5 +1,7 @@
 #include "notch/NotchTexts.h"
 
+#include "app/AppTexts.h"
+
 #include <QDateTime>
 #include <QStringList>
 
@@ -168,7 +170,19 @@ CollapsedIndicator collapsedIndicator(std::optional<Instant> countdownDeadline, 
     return {};
 }
 
+NotchToast ruleToast(const TrackedFile& file, FileKind kind) {
+    NotchToast toast{NotchToast::Style::ruled, QString(), file.displayName(), kind};
+    if (const std::optional<Rule>& rule = file.rule()) {
+        toast.title = appTexts::decidedByRuleTitle(rule->choice);
+        toast.subtitle += separator + appTexts::ruleSubject(*rule);
+    }
+    toast.change = file.id();
+    return toast;
+}
+
 ToastMark toastMark(NotchToast::Style style) {
+    if (style == NotchToast::Style::ruled)
+        return {QStringLiteral("clock04"), 16, false, {1, 1, 1}, 0.85};
     if (style == NotchToast::Style::released)
         return {QStringLiteral("folder-export"), 16, false, {1, 1, 1}, 0.75};
     return {QStringLiteral("tick02"), 20, true, {0x32 / 255.0, 0xD7 / 255.0, 0x4B / 255.0}, 1};

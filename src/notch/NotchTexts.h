@@ -64,13 +64,15 @@ struct DecisionConfirmation {
 
 // A short notice in the panel: files moved to the Trash or let go.
 struct NotchToast {
-    enum class Style { deleted, released };
+    enum class Style { deleted, released, ruled };
     Style style = Style::deleted;
     QString title;
     QString subtitle;
     FileKind kind = FileKind::other;
     // What its "Undo" puts back: the places of the files a sweep moved to the Trash.
     std::vector<std::filesystem::path> places{};
+    // What its "Change" opens: the file a rule decided.
+    std::optional<QUuid> change{};
 
     friend bool operator==(const NotchToast&, const NotchToast&) = default;
 };
@@ -90,6 +92,8 @@ struct ToastMark {
 
 // Title from the event, the names joined with ", ".
 [[nodiscard]] NotchToast deletionToast(const DeletionEvent& event);
+// "Kept for 1 day by your rule" with "NAME · PDFs from example.org", and "Change".
+[[nodiscard]] NotchToast ruleToast(const TrackedFile& file, FileKind kind);
 // "Moved out of Downloads" with "Timer removed · NAME", or the counted forms.
 [[nodiscard]] NotchToast releaseToast(const ReleaseEvent& event);
 

@@ -1,5 +1,6 @@
 #include "notch/NotchViewModel.h"
 
+#include "app/AppTexts.h"
 #include "icons/Icon.h"
 #include "notch/SpokenTexts.h"
 
@@ -79,6 +80,9 @@ NotchViewModel::NotchViewModel(NotchController& controller, std::function<void()
     connect(c, &NotchController::toastChanged, this, &NotchViewModel::toastChanged);
     connect(c, &NotchController::dropNoticeChanged, this, &NotchViewModel::dropNoticeChanged);
     connect(c, &NotchController::confirmationChanged, this, &NotchViewModel::confirmationChanged);
+    // The offer shows on the card only: either coming or going changes it.
+    connect(&m_model, &AppModel::ruleOfferChanged, this, &NotchViewModel::ruleOfferChanged);
+    connect(c, &NotchController::confirmationChanged, this, &NotchViewModel::ruleOfferChanged);
     connect(&m_model, &AppModel::intakeProblemChanged, this, [this] {
         Q_EMIT problemChanged();
         updatePage();
@@ -225,6 +229,13 @@ QString NotchViewModel::confirmationHeadline() const {
 QString NotchViewModel::confirmationSubtitle() const {
     const auto& card = m_controller.confirmation();
     return card ? card->subtitle : QString();
+}
+
+QString NotchViewModel::ruleOfferText() const {
+    const std::optional<RuleOffer>& offer = m_model.ruleOffer();
+    return offer && m_controller.confirmation()
+               ? shownName(appTexts::ruleOfferQuestion(offer->rule()))
+               : QString();
 }
 
 int NotchViewModel::confirmationKind() const {

@@ -91,6 +91,7 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(QString toastSubtitle READ toastSubtitle NOTIFY toastChanged)
     Q_PROPERTY(bool toastIsRelease READ toastIsRelease NOTIFY toastChanged)
     Q_PROPERTY(bool toastCanUndo READ toastCanUndo NOTIFY toastChanged)
+    Q_PROPERTY(bool toastCanChange READ toastCanChange NOTIFY toastChanged)
     Q_PROPERTY(QString toastIcon READ toastIcon NOTIFY toastChanged)
     Q_PROPERTY(double toastIconSize READ toastIconSize NOTIFY toastChanged)
     Q_PROPERTY(bool toastIconBold READ toastIconBold NOTIFY toastChanged)
@@ -110,6 +111,9 @@ class NotchViewModel : public QObject {
     Q_PROPERTY(QString confirmationHeadline READ confirmationHeadline NOTIFY confirmationChanged)
     Q_PROPERTY(QString confirmationSubtitle READ confirmationSubtitle NOTIFY confirmationChanged)
     Q_PROPERTY(int confirmationKind READ confirmationKind NOTIFY confirmationChanged)
+    // The rule offered after the decision the card confirms ("Always keep PDFs from …?");
+    // empty when none is.
+    Q_PROPERTY(QString ruleOfferText READ ruleOfferText NOTIFY ruleOfferChanged)
 
     Q_PROPERTY(QString selectedPendingId READ selectedPendingId NOTIFY selectionChanged)
     Q_PROPERTY(QString editingTrackedId READ editingTrackedId NOTIFY selectionChanged)
@@ -187,6 +191,9 @@ public:
     [[nodiscard]] bool toastCanUndo() const {
         return m_controller.toast() && !m_controller.toast()->places.empty();
     }
+    [[nodiscard]] bool toastCanChange() const {
+        return m_controller.toast() && m_controller.toast()->change;
+    }
     [[nodiscard]] QString toastIcon() const { return shownToastMark().icon; }
     [[nodiscard]] double toastIconSize() const { return shownToastMark().size; }
     [[nodiscard]] bool toastIconBold() const { return shownToastMark().bold; }
@@ -208,6 +215,7 @@ public:
     [[nodiscard]] QString confirmationHeadline() const;
     [[nodiscard]] QString confirmationSubtitle() const;
     [[nodiscard]] int confirmationKind() const;
+    [[nodiscard]] QString ruleOfferText() const;
 
     [[nodiscard]] QString selectedPendingId() const;
     [[nodiscard]] QString editingTrackedId() const;
@@ -281,6 +289,8 @@ public:
     Q_INVOKABLE void reveal(const QString& id);
     Q_INVOKABLE void togglePause();
     Q_INVOKABLE void undoToast();
+    Q_INVOKABLE void changeToast();
+    Q_INVOKABLE void answerRuleOffer(bool accepted);
     Q_INVOKABLE void openSettings();
     Q_INVOKABLE void retryAccess();
     // The problem's action: its folder shown, the settings opened, or the command copied.
@@ -303,6 +313,7 @@ Q_SIGNALS:
     void dropNoticeChanged();
     void problemChanged();
     void confirmationChanged();
+    void ruleOfferChanged();
     void storageProblemChanged();
     void lowSpaceChanged();
     void selectionChanged();

@@ -115,6 +115,14 @@ void NotchViewModel::undoToast() {
     m_controller.undoToast();
 }
 
+void NotchViewModel::changeToast() {
+    m_controller.changeToast();
+}
+
+void NotchViewModel::answerRuleOffer(bool accepted) {
+    m_controller.answerRuleOffer(accepted);
+}
+
 void NotchViewModel::togglePause() {
     m_settings.setPauseWatching(!m_settings.pauseWatching());
     m_model.updateWatching();

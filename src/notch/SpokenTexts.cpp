@@ -62,7 +62,7 @@ QString spokenPendingName(const QString& shownName, FileKind kind,
 }
 
 QString spokenTrackedName(const QString& shownName, FileKind kind, std::optional<Instant> expiresAt,
-                          Instant now) {
+                          Instant now, bool ruled) {
     QString when = QStringLiteral("kept");
     if (expiresAt) {
         const QString left =
@@ -70,7 +70,10 @@ QString spokenTrackedName(const QString& shownName, FileKind kind, std::optional
         when = left == QLatin1String("now") ? QStringLiteral("expires now")
                                             : QStringLiteral("expires in ") + left;
     }
-    return QStringList{shownName, kindWord(kind), when}.join(QStringLiteral(", "));
+    QStringList parts{shownName, kindWord(kind), when};
+    if (ruled)
+        parts << QStringLiteral("set by your rule");
+    return parts.join(QStringLiteral(", "));
 }
 
 } // namespace fadebin

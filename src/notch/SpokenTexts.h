@@ -30,8 +30,9 @@ namespace fadebin {
                                         const QLocale& locale = {});
 
 // A file counting down: "report.pdf, PDF, expires in 1 hour 1 minute", or "kept" without
-// an expiry.
+// an expiry; ", set by your rule" after it when a rule decided.
 [[nodiscard]] QString spokenTrackedName(const QString& shownName, FileKind kind,
-                                        std::optional<Instant> expiresAt, Instant now);
+                                        std::optional<Instant> expiresAt, Instant now,
+                                        bool ruled = false);
 
 } // namespace fadebin

@@ -274,6 +274,54 @@ TEST_F(ControllerTest, TrashToastStaysUnderThePointerAndUndoPutsTheFilesBack) {
     EXPECT_EQ(controller->selectedPendingId(), record("soon.txt")->id());
 }
 
+// A rule's decision is told by a toast whose "Change" asks about the file again; a rule
+// offered after a decision keeps its card until answered or its time is up.
+TEST_F(ControllerTest, ARuleDecisionsToastChangesIntoAQuestionAndAnOfferWaitsForItsAnswer) {
+    ASSERT_TRUE(settings.addRule(*ruleFromWords("", "", "pdf", "1d").rule));
+    const TrackedFile* bill =
+        model.store()->recordForPath((download("bill.pdf"), file("bill.pdf")));
+    nextTurn();
+    ASSERT_EQ(state(), NotchState::toast);
+    EXPECT_EQ(controller->toast()->title, "Kept for 1 day by your rule");
+    EXPECT_EQ(controller->toast()->subtitle, "bill.pdf · .pdf files");
+    ASSERT_EQ(controller->toast()->change, bill->id());
+    controller->changeToast();
+    nextTurn();
+    EXPECT_EQ(state(), NotchState::expanded);
+    EXPECT_EQ(controller->selectedPendingId(), bill->id());
+    EXPECT_EQ(bill->status(), FileStatus::pending);
+    ASSERT_TRUE(settings.removeRule(0));
+
+    int count = 0;
+    const auto decide = [&] {
+        const std::string name = std::to_string(++count) + ".png";
+        TrackedFile* f = download(name, "payload", "https://example.org/x");
+        nextTurn();
+        model.decide(f, ExpiryOption::oneHour);
+        controller->showConfirmation({f->id(), FileKind::image, ExpiryOption::oneHour,
+                                      f->expiresAt(), QString::fromStdString(name)});
+    };
+    for (const bool answered : {false, true}) {
+        decide();
+        decide();
+        advance(1s);
+        EXPECT_FALSE(controller->confirmation()) << "no offer: the card goes after a second";
+        decide();
+        ASSERT_TRUE(model.ruleOffer());
+        advance(NotchController::ruleOfferDuration - 1ms);
+        ASSERT_TRUE(controller->confirmation()) << "the question stays to be answered";
+        if (answered)
+            break;
+        advance(1ms);
+        EXPECT_FALSE(controller->confirmation());
+        EXPECT_FALSE(model.ruleOffer()) << "unanswered, it goes with its card";
+    }
+    controller->answerRuleOffer(true);
+    EXPECT_FALSE(controller->confirmation());
+    ASSERT_EQ(settings.rules().size(), 1U);
+    EXPECT_EQ(settings.rules().front().host, "example.org");
+}
+
 TEST_F(ControllerTest, FileDragNearTheNotchOpensItAsADropTarget) {
     // The zone spans x 410..870 and reaches 130 points below the notch (Qt y < 162).
     const std::pair<QPointF, bool> cases[] = {{{409.5, 10.5}, false},

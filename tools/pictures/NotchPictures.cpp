@@ -183,6 +183,34 @@ void toastsAndLists() {
     }
 }
 
+// A rule's decision told by its toast; the rule offered after three same choices; a row a
+// rule decided, marked in the list.
+void rules() {
+    NotchScene scene;
+    // Not in the toast, which would open the panel when the toast ends.
+    QCursor::setPos(QPoint(5, 395));
+    (void)scene.settings.addRule(*ruleFromWords(".example.org", "pdf", "", "1d").rule);
+    scene.download("invoice-2291.pdf", "payload", "https://billing.example.org/invoice.pdf");
+    scene.picture("toast-decided-by-rule");
+    scene.advance(4s);
+    for (const char* name : {"beach.png", "dunes.png", "sunset.png"}) {
+        scene.download(name, "payload", "https://photos.example.net/album");
+        scene.open();
+        scene.click("option-oneHour");
+        scene.click("doneButton");
+        if (scene.model.ruleOffer())
+            break;
+        scene.advance(1s);
+    }
+    scene.picture("expanded-rule-offer");
+    scene.click("ruleOfferAccept");
+    scene.advance(1s);
+    scene.download("lighthouse.png", "payload", "https://photos.example.net/album");
+    scene.advance(4s);
+    scene.open();
+    scene.picture("expanded-rule-rows");
+}
+
 // More waiting than the panel shows: the newest download's row scrolled to, the rest counted;
 // then the guide's sample, which keeps its test timers after the guide, beside a download.
 void manyWaitingAndTheSample() {
@@ -314,6 +342,7 @@ void renderNotchStates() {
     lowSpace();
     toastsAndLists();
     manyWaitingAndTheSample();
+    rules();
     namesAndMenus();
 }
 

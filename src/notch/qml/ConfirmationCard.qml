@@ -1,4 +1,5 @@
-// The card shown for a second after a decision.
+// The card shown for a second after a decision; longer when it offers to make the decision a
+// rule, with the question and its two answers below.
 import QtQuick
 import Fadebin.Icons
 import Fadebin.Notch
@@ -9,7 +10,7 @@ Item {
 
     required property NotchViewModel view
 
-    implicitHeight: body.implicitHeight + 16
+    implicitHeight: body.implicitHeight + 16 + (offer.visible ? offer.implicitHeight + 8 : 0)
 
     Rectangle {
         anchors.fill: body
@@ -73,6 +74,48 @@ Item {
                 color: Qt.rgba(1, 1, 1, 0.55)
                 font.pixelSize: 11
                 elide: Text.ElideMiddle
+            }
+        }
+    }
+    Rectangle {
+        id: offer
+        objectName: "ruleOffer"
+        visible: card.view.ruleOfferText !== ""
+        y: body.y + body.height + 8
+        width: card.width
+        implicitHeight: offerColumn.implicitHeight + 24
+        height: implicitHeight
+        radius: 16
+        color: Qt.rgba(1, 1, 1, 0.06)
+        Column {
+            id: offerColumn
+            x: 14
+            y: 12
+            width: parent.width - 28
+            spacing: 10
+            Text {
+                objectName: "ruleOfferText"
+                textFormat: Text.PlainText
+                width: parent.width
+                text: card.view.ruleOfferText
+                color: "white"
+                font.pixelSize: 13
+                wrapMode: Text.Wrap
+            }
+            Row {
+                spacing: 8
+                NotchButton {
+                    objectName: "ruleOfferAccept"
+                    prominent: true
+                    text: qsTr("Make It a Rule")
+                    Accessible.name: qsTr("Make it a rule: ") + card.view.ruleOfferText
+                    onClicked: card.view.answerRuleOffer(true)
+                }
+                NotchButton {
+                    objectName: "ruleOfferDecline"
+                    text: qsTr("No, Ask Me")
+                    onClicked: card.view.answerRuleOffer(false)
+                }
             }
         }
     }

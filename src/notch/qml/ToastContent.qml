@@ -1,5 +1,5 @@
-// A toast: files moved to the Trash (a green tick) or let go (a folder leaving), one line
-// below the notch.
+// A toast: files moved to the Trash (a green tick), let go (a folder leaving) or decided by
+// a rule (a clock, with "Change"), one line below the notch.
 import QtQuick
 import Fadebin.Notch
 
@@ -36,6 +36,7 @@ Item {
         Column {
             anchors.verticalCenter: parent.verticalCenter
             width: parent.width - 30 - (undo.visible ? undo.width + 10 : 0)
+                   - (change.visible ? change.width + 10 : 0)
             spacing: 2
             Text {
                 objectName: "toastTitle"
@@ -64,6 +65,15 @@ Item {
             visible: toast.view.toastCanUndo
             text: qsTr("Undo")
             onClicked: toast.view.undoToast()
+        }
+        NotchButton {
+            id: change
+            objectName: "toastChange"
+            anchors.verticalCenter: parent.verticalCenter
+            visible: toast.view.toastCanChange
+            text: qsTr("Change")
+            Accessible.name: qsTr("Change: ask me about it")
+            onClicked: toast.view.changeToast()
         }
     }
 }

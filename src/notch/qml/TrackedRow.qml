@@ -55,12 +55,35 @@ Column {
             textFormat: Text.PlainText
             anchors.verticalCenter: parent.verticalCenter
             x: 34
-            width: time.x - x - 8
+            width: (ruleMark.visible ? ruleMark.x : time.x) - x - 8
             text: tracked.file.shownName
             color: "white"
             font.pixelSize: 12
             font.weight: Font.Medium
             elide: Text.ElideMiddle
+        }
+        // Decided by a rule, not by the person: a small mark before the time.
+        Rectangle {
+            id: ruleMark
+            objectName: "ruleMark-" + tracked.file.name
+            visible: tracked.file.ruled
+            anchors.verticalCenter: parent.verticalCenter
+            anchors.right: time.left
+            anchors.rightMargin: 8
+            width: ruleWord.implicitWidth + 12
+            height: 18
+            radius: 9
+            color: Qt.rgba(1, 1, 1, 0.12)
+            Text {
+                id: ruleWord
+                Accessible.ignored: true
+                anchors.centerIn: parent
+                textFormat: Text.PlainText
+                text: qsTr("Rule")
+                color: Qt.rgba(1, 1, 1, 0.75)
+                font.pixelSize: 10
+                font.weight: Font.DemiBold
+            }
         }
         TabularText {
             id: time
