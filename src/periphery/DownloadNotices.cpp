@@ -1,6 +1,7 @@
 #include "periphery/DownloadNotices.h"
 
 #include "app/AppModel.h"
+#include "app/AppTexts.h"
 #include "app/DisplayText.h"
 #include "expiry/TrackedFile.h"
 #include "platform/FileSystem.h"
@@ -75,6 +76,26 @@ DesktopNotifications::Notice deletionNotice(const DeletionEvent& event) {
     return notice;
 }
 
+DesktopNotifications::Notice ruledNotice(const TrackedFile& file, const Rule& rule) {
+    DesktopNotifications::Notice notice{
+        appTexts::decidedByRuleTitle(rule.choice),
+        shownName(file.displayName() + QStringLiteral(" · ") + appTexts::ruleSubject(rule)),
+        {},
+        {}};
+    notice.actions.emplace_back(DownloadNotices::changeAction, QStringLiteral("Change"));
+    return notice;
+}
+
+DesktopNotifications::Notice ruleOfferNotice(const RuleOffer& offer) {
+    DesktopNotifications::Notice notice{QStringLiteral("Make it a rule?"),
+                                        shownName(appTexts::ruleOfferQuestion(offer.rule())),
+                                        {},
+                                        {}};
+    notice.actions.emplace_back(DownloadNotices::acceptAction, QStringLiteral("Make It a Rule"));
+    notice.actions.emplace_back(DownloadNotices::declineAction, QStringLiteral("No, Ask Me"));
+    return notice;
+}
+
 DesktopNotifications::Notice undoRefusedNotice(const AppModel::Undone& undone) {
     const auto refused = static_cast<qsizetype>(undone.refused.size());
     QStringList lines;
@@ -95,6 +116,8 @@ DownloadNotices::DownloadNotices(AppModel& model, Clock& clock, DesktopNotificat
     , m_notifications(notifications) {
     connect(&model, &AppModel::pendingFileAdded, this, &DownloadNotices::arrived);
     connect(&model, &AppModel::filesDeleted, this, &DownloadNotices::deleted);
+    connect(&model, &AppModel::decidedByRule, this, &DownloadNotices::ruled);
+    connect(&model, &AppModel::ruleOfferChanged, this, &DownloadNotices::offered);
 }
 
 void DownloadNotices::setActive(bool active) {
@@ -164,6 +187,30 @@ void DownloadNotices::deleted(const DeletionEvent& event) {
              const AppModel::Undone undone = self->m_model.undo(event);
              if (!undone.refused.empty())
                  self->send(undoRefusedNotice(undone), {});
+         });
+}
+
+void DownloadNotices::ruled(TrackedFile* file) {
+    if (!m_active || file == nullptr || !file->rule())
+        return;
+    send(ruledNotice(*file, *file->rule()),
+         [self = QPointer<DownloadNotices>(this), id = file->id()](const QString& action) {
+             // Waiting again, it is asked about by the next notice, as a new download is.
+             if (self && action == changeAction)
+                 self->m_model.askAgain(id);
+         });
+}
+
+void DownloadNotices::offered() {
+    const std::optional<RuleOffer> offer = m_model.ruleOffer();
+    if (!m_active || !offer)
+        return;
+    send(ruleOfferNotice(*offer),
+         [self = QPointer<DownloadNotices>(this), offer](const QString& action) {
+             // An answer to this offer only: a later one may have taken its place.
+             if (self && self->m_model.ruleOffer() == offer &&
+                 (action == acceptAction || action == declineAction))
+                 self->m_model.answerRuleOffer(action == acceptAction);
          });
 }
 

@@ -20,6 +20,10 @@ namespace fadebin {
 arrivalNotice(const std::vector<const TrackedFile*>& files, bool canChoose, Duration grace);
 // What a sweep moved to the Trash or deleted, with "Undo" when it can be put back.
 [[nodiscard]] DesktopNotifications::Notice deletionNotice(const DeletionEvent& event);
+// A new download a rule decided ("Kept for 1 day by your rule"), with "Change".
+[[nodiscard]] DesktopNotifications::Notice ruledNotice(const TrackedFile& file, const Rule& rule);
+// A rule offered from the person's repeated choice, with its two answers.
+[[nodiscard]] DesktopNotifications::Notice ruleOfferNotice(const RuleOffer& offer);
 // The files an undo could not put back, each with the reason.
 [[nodiscard]] DesktopNotifications::Notice undoRefusedNotice(const AppModel::Undone& undone);
 
@@ -34,6 +38,10 @@ public:
     // The action keys: expiry options' raw values, and these two.
     static inline const QString chooseAction = QStringLiteral("choose");
     static inline const QString undoAction = QStringLiteral("undo");
+    // A rule's decision asked about again; a rule offered, made or declined.
+    static inline const QString changeAction = QStringLiteral("change");
+    static inline const QString acceptAction = QStringLiteral("accept");
+    static inline const QString declineAction = QStringLiteral("decline");
     // How long arrivals are gathered into one notice.
     static constexpr Duration gatherTime{3'000};
 
@@ -50,6 +58,8 @@ private:
     void arrived(TrackedFile* file);
     void tellArrivals();
     void deleted(const DeletionEvent& event);
+    void ruled(TrackedFile* file);
+    void offered();
     void send(const DesktopNotifications::Notice& notice,
               std::function<void(const QString&)> onAction);
     void apply(const std::vector<QPointer<TrackedFile>>& files, const QString& action);

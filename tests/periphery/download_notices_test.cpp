@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
@@ -142,6 +144,48 @@ TEST(DownloadNotices, UndoPutsASweepBackAndRefusesATakenPlace) {
     EXPECT_EQ(last.restored, std::vector<path>{scene.file("taken.txt")});
     EXPECT_EQ(readFile(scene.file("taken.txt")), "payload");
     EXPECT_EQ(scene.model.undoLastSweep().refused.size(), 1U);
+}
+
+// A rule's decision is told with "Change", which asks again; a rule offered after the
+// person's third same choice is made by its action.
+TEST(DownloadNotices, RuleDecisionsAndOffersAreToldAndAnswered) {
+    NoticeScene scene;
+    NEED_BUS(scene);
+    ASSERT_TRUE(scene.settings.addRule(*ruleFromWords("", "", "pdf", "1d").rule));
+    const auto shownAs = [&](const QString& summary) -> std::optional<std::size_t> {
+        if (!waitFor([&] {
+                return std::ranges::any_of(scene.server->shown,
+                                           [&](const auto& n) { return n.summary == summary; });
+            }))
+            return std::nullopt;
+        for (std::size_t i = scene.server->shown.size(); i-- > 0;)
+            if (scene.server->shown[i].summary == summary)
+                return i;
+        return std::nullopt;
+    };
+    scene.arrive({"bill.pdf"});
+    const auto ruled = shownAs("Kept for 1 day by your rule");
+    ASSERT_TRUE(ruled);
+    EXPECT_EQ(scene.server->shown[*ruled].body, shownName("bill.pdf · .pdf files"));
+    EXPECT_EQ(scene.server->shown[*ruled].actions, (QStringList{"change", "Change"}));
+    scene.server->invoke(*ruled, "change");
+    ASSERT_TRUE(waitFor([&] {
+        const TrackedFile* bill = scene.record("bill.pdf");
+        return bill && bill->status() == FileStatus::pending;
+    }));
+    scene.clock.advance(DownloadNotices::gatherTime);
+    EXPECT_TRUE(shownAs(shownName("bill.pdf"))) << "asked about again";
+
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        scene.model.decide(scene.download(name, "payload", "https://example.org/x"),
+                           ExpiryOption::oneHour);
+    const auto offered = shownAs("Make it a rule?");
+    ASSERT_TRUE(offered);
+    EXPECT_EQ(scene.server->shown[*offered].body,
+              shownName("Always keep images from example.org for 1 hour?"));
+    scene.server->invoke(*offered, "accept");
+    ASSERT_TRUE(waitFor([&] { return scene.settings.rules().size() == 2; }));
+    EXPECT_EQ(scene.settings.rules().back().host, "example.org");
 }
 
 // Without actions the body says what happens instead; switched off, nothing is sent; without
