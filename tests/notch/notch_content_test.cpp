@@ -5,6 +5,8 @@
 #include "expiry/FileDeleter.h"
 #include "support/GuiTestMain.h"
 
+#include <QAccessible>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPalette>
@@ -67,6 +69,46 @@ TEST_F(ContentTest, OnePendingRowSchedulesOneHour) {
     EXPECT_EQ(report->expiresAt(), clock.now() + 1h);
     EXPECT_EQ(page(), "confirmation");
     EXPECT_EQ(textOf("confirmationSubtitle"), shownName(QString::fromStdString(name)));
+}
+
+// Rules by clicks: the toast's Change asks again, a rule's row carries its mark, and the
+// card after a third same choice offers the rule.
+TEST_F(ContentTest, ARulesToastChangesItsRowIsMarkedAndTheCardOffersARule) {
+    ASSERT_TRUE(settings.addRule(*ruleFromWords("", "", "pdf", "1d").rule));
+    QCursor::setPos(QPoint(5, 395)); // away: the toast would open the panel at its end
+    download("bill.pdf");
+    settle();
+    ASSERT_EQ(state(), NotchState::toast);
+    click("toastChange");
+    EXPECT_EQ(state(), NotchState::expanded);
+    ASSERT_NE(find("pendingRow-bill.pdf"), nullptr) << "asked about again";
+    click("option-oneHour");
+    click("doneButton");
+    advance(1s);
+
+    download("memo.pdf");
+    open();
+    ASSERT_NE(find("ruleMark-memo.pdf"), nullptr);
+    EXPECT_EQ(find("ruleMark-bill.pdf"), nullptr) << "decided by the person";
+    QAccessibleInterface* spoken =
+        QAccessible::queryAccessibleInterface(find("trackedRow-memo.pdf"));
+    ASSERT_NE(spoken, nullptr);
+    EXPECT_TRUE(spoken->text(QAccessible::Name).endsWith(", set by your rule"))
+        << spoken->text(QAccessible::Name).toStdString();
+
+    for (const char* name : {"a.png", "b.png", "c.png"}) {
+        EXPECT_EQ(find("ruleOffer"), nullptr);
+        download(name, "payload", "https://example.org/album");
+        open();
+        click("option-oneHour");
+        click("doneButton");
+    }
+    EXPECT_EQ(textOf("ruleOfferText"),
+              shownName("Always keep images from example.org for 1 hour?"));
+    click("ruleOfferAccept");
+    EXPECT_EQ(find("ruleOffer"), nullptr);
+    ASSERT_EQ(settings.rules().size(), 2U);
+    EXPECT_EQ(settings.rules().back().kind, FileKind::image);
 }
 
 TEST_F(ContentTest, KeepItKeepsOneForeverAndApplyToAllTimesTheRest) {
