@@ -88,6 +88,13 @@ GuideTexts guideTexts(bool hasNotch) {
     };
 }
 
+QString ruleDecisionsText(qint64 count) {
+    if (count <= 0)
+        return QStringLiteral("Not used yet");
+    return count == 1 ? QStringLiteral("Decided 1 file")
+                      : QStringLiteral("Decided %1 files").arg(count);
+}
+
 QString ownTrashTotalText(qint64 bytes, qsizetype count) {
     if (count <= 0)
         return QStringLiteral("Nothing from Fadebin is in the Trash.");

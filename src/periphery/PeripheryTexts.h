@@ -17,6 +17,8 @@ namespace fadebin {
 [[nodiscard]] QString updateAvailableText(const QString& newVersion, const QString& running);
 // Said once where the desktop can show no notch: what to use instead.
 [[nodiscard]] QString noNotchText();
+// How often a rule decided: "Decided 3 files", "Not used yet".
+[[nodiscard]] QString ruleDecisionsText(qint64 count);
 // What Fadebin's own items in the Trash take, and the question before they are removed.
 [[nodiscard]] QString ownTrashTotalText(qint64 bytes, qsizetype count);
 [[nodiscard]] QString emptyOwnTrashQuestion(qint64 bytes, qsizetype count);

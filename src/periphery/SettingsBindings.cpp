@@ -70,6 +70,10 @@ SettingsBindings::SettingsBindings(AppModel& model, AppSettings& settings, Updat
     // Counted when the window shows and when it may have changed, not each time the page is
     // drawn: it reads the Trash.
     connect(&model, &AppModel::ownTrashedChanged, this, &SettingsBindings::countOwnTrash);
+    connect(&settings, &AppSettings::rulesChanged, this, &SettingsBindings::countRuleDecisions);
+    // Queued: a decision made in a batch is in the database once the batch has ended.
+    connect(&model, &AppModel::decidedByRule, this, &SettingsBindings::countRuleDecisions,
+            Qt::QueuedConnection);
     connect(&model, &AppModel::storageProblemChanged, this,
             &SettingsBindings::storageProblemChanged);
     connect(&updates, &UpdateManager::updateAvailableChanged, this,

@@ -58,6 +58,9 @@ class SettingsBindings : public QObject {
     Q_PROPERTY(bool canSendFeedback READ canSendFeedback CONSTANT)
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates CONSTANT)
     Q_PROPERTY(QString updateButtonTitle READ updateButtonTitle NOTIFY updateAvailableChanged)
+    // The rules, oldest first, each {subject, applied, choiceIndex} (SettingsBindingsRules.cpp).
+    Q_PROPERTY(QVariantList rules READ rules NOTIFY rulesChanged)
+    Q_PROPERTY(QStringList ruleChoiceLabels READ ruleChoiceLabels CONSTANT)
 
 public:
     SettingsBindings(AppModel& model, AppSettings& settings, UpdateManager& updates,
@@ -94,6 +97,11 @@ public:
     [[nodiscard]] bool canSendFeedback() const { return static_cast<bool>(onSendFeedback); }
     [[nodiscard]] bool canCheckForUpdates() const;
     [[nodiscard]] QString updateButtonTitle() const;
+    [[nodiscard]] QVariantList rules() const;
+    [[nodiscard]] QStringList ruleChoiceLabels() const;
+    // Counts again how many files each rule decided (as the window shows, and as rules or
+    // their decisions change).
+    void countRuleDecisions();
 
     // Out-of-range indexes are ignored.
     void setDisplayModeIndex(int index);
@@ -114,6 +122,9 @@ public:
     Q_INVOKABLE void quit();
     // Removes from the Trash every item Fadebin put there, and only those.
     Q_INVOKABLE void emptyOwnTrash();
+    // Out-of-range rows and choices are ignored.
+    Q_INVOKABLE void setRuleChoice(int row, int choiceIndex);
+    Q_INVOKABLE void removeRule(int row);
     // Makes the colour pickers open in the item's window drawable and framed (see
     // drawColorFields and frameColorDialogs).
     Q_INVOKABLE void drawColorFields(QQuickItem* item);
@@ -138,6 +149,7 @@ Q_SIGNALS:
     void notchUnavailableTextChanged();
     void updateAvailableChanged();
     void ownTrashChanged();
+    void rulesChanged();
 
 private:
     AppModel& m_model;
@@ -146,6 +158,7 @@ private:
     QString m_notchUnavailableText;
     QString m_versionText;
     AppModel::TrashedTotal m_ownTrash;
+    std::vector<qint64> m_ruleDecisions;
 };
 
 } // namespace fadebin

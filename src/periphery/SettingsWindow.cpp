@@ -16,6 +16,7 @@ SettingsWindow::SettingsWindow(QQmlEngine& engine, AppModel& model, AppSettings&
 
 void SettingsWindow::show() {
     m_bindings.countOwnTrash();
+    m_bindings.countRuleDecisions();
     m_host.present({{QStringLiteral("bindings"), QVariant::fromValue(&m_bindings)}});
 }
 

@@ -1,3 +1,4 @@
+#include "app/DisplayText.h"
 #include "periphery/DesktopStyle.h"
 #include "periphery/Endpoints.h"
 #include "periphery/PeripheryTexts.h"
@@ -84,7 +85,7 @@ TEST(SettingsWindow, KeepsOneHeightOnEveryTabAndSuggestsLinuxInstallersToIgnore)
     QQuickWindow* window = scene.show();
     settle(window);
     const int height = window->height();
-    for (const char* tab : {"tab.notch", "tab.files", "tab.general", "tab.files"}) {
+    for (const char* tab : {"tab.notch", "tab.files", "tab.rules", "tab.general", "tab.files"}) {
         click(window, tab);
         settle(window);
         EXPECT_EQ(window->height(), height) << tab;
@@ -185,4 +186,38 @@ TEST(SettingsWindow, EmptyNowAsksOnceAndRemovesOnlyFadebinsItemsFromTheTrash) {
     EXPECT_EQ(readFile(trash / "mine.iso"), "the user's");
     EXPECT_EQ(title(), "Nothing from Fadebin is in the Trash.");
     EXPECT_FALSE(findItem(window, "emptyOwnTrash")->isEnabled());
+}
+
+// The Rules tab: each rule with how many files it decided (counted again as rules decide),
+// another choice where it stands, and removing one.
+TEST(SettingsWindow, TheRulesTabCountsDecisionsChangesAChoiceInPlaceAndRemovesARule) {
+    SettingsScene scene;
+    AppSettings& settings = scene.world.settings;
+    ASSERT_TRUE(settings.addRule(*ruleFromWords("", "", "pdf", "1d").rule));
+    ASSERT_TRUE(settings.addRule(*ruleFromWords(".example.org", "image", "", "keep").rule));
+    scene.world.model.start();
+    scene.world.downloads({"a.pdf", "b.pdf"});
+    QQuickWindow* window = scene.show();
+    click(window, "tab.rules");
+    const auto row = [&](int index, const char* property) {
+        QQuickItem* item = findItem(window, QStringLiteral("rule-%1").arg(index), true);
+        return item ? item->property(property).toString() : QStringLiteral("<none>");
+    };
+    EXPECT_EQ(row(0, "title"), shownName(".pdf files"));
+    EXPECT_EQ(row(0, "subtitle"), "Decided 2 files");
+    EXPECT_EQ(row(1, "title"), shownName("Images from *.example.org"));
+    EXPECT_EQ(row(1, "subtitle"), "Not used yet");
+
+    scene.world.download("c.pdf");
+    EXPECT_TRUE(waitFor([&] { return row(0, "subtitle") == "Decided 3 files"; }));
+    click(window, "ruleChoice-0");
+    press(window, Qt::Key_Down);
+    press(window, Qt::Key_Return);
+    EXPECT_EQ(settings.rules().front().choice, ExpiryOption::tenDays) << "in its place";
+    click(window, "removeRule-1");
+    ASSERT_EQ(settings.rules().size(), 1U);
+    EXPECT_EQ(row(1, "title"), "<none>");
+    click(window, "removeRule-0");
+    EXPECT_TRUE(settings.rules().empty());
+    EXPECT_NE(findItem(window, "noRules", true), nullptr);
 }

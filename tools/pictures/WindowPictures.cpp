@@ -52,11 +52,27 @@ void settingsWindow() {
         if (TrackedFile* trashed =
                 scene.world.download("old-installer.iso", std::string(2'345'678, 'i')))
             (void)scene.world.model.deleteNow(trashed);
+        {
+            QQuickWindow* window = shown(scene.window);
+            click(window, "tab.rules");
+            picture(window, "settings-rules-none");
+            click(window, "tab.general");
+        }
+        // Rules enough to scroll, one of which decided a download.
+        for (const auto& [host, kind, ext, choice] : {std::tuple{".example.org", "pdf", "", "1d"},
+                                                      {"", "", "iso", "keep"},
+                                                      {"photos.example.net", "image", "", "1h"},
+                                                      {"bank.example.com", "", "", "keep"},
+                                                      {".github.com", "archive", "", "1d"},
+                                                      {"", "video", "", "10d"},
+                                                      {"cdimage.debian.org", "", "iso", "10d"}})
+            (void)scene.world.settings.addRule(*ruleFromWords(host, kind, ext, choice).rule);
+        scene.world.download("invoice-2291.pdf", "payload", "https://billing.example.org/i.pdf");
         const QPalette light = QGuiApplication::palette();
         for (const auto& [scheme, palette] : {std::pair{"light", light}, {"dark", darkPalette()}}) {
             QGuiApplication::setPalette(palette);
             QQuickWindow* window = shown(scene.window);
-            for (const char* tab : {"general", "notch", "files"}) {
+            for (const char* tab : {"general", "notch", "files", "rules"}) {
                 click(window, QStringLiteral("tab.%1").arg(tab));
                 picture(window, QStringLiteral("settings-%1-%2").arg(tab, scheme));
             }

@@ -3,7 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Fadebin.Periphery
 
-// The settings window: three tabs, fixed width, as tall as the tallest tab, so that the
+// The settings window: four tabs, fixed width, as tall as the tallest tab, so that the
 // window and the tab bar stay put while switching.
 ApplicationWindow {
     id: window
@@ -39,7 +39,8 @@ ApplicationWindow {
                 model: [
                     { "title": qsTr("General"), "icon": "settings01", "name": "tab.general" },
                     { "title": qsTr("Notch"), "icon": "notch01", "name": "tab.notch" },
-                    { "title": qsTr("Files"), "icon": "doc01", "name": "tab.files" }
+                    { "title": qsTr("Files"), "icon": "doc01", "name": "tab.files" },
+                    { "title": qsTr("Rules"), "icon": "clock04", "name": "tab.rules" }
                 ]
 
                 ViewSwitcherButton {
@@ -84,6 +85,11 @@ ApplicationWindow {
             Layout.alignment: Qt.AlignTop
         }
         FilesSettingsView {
+            bindings: window.bindings
+            width: page.width
+            Layout.alignment: Qt.AlignTop
+        }
+        RulesSettingsView {
             bindings: window.bindings
             width: page.width
             Layout.alignment: Qt.AlignTop
