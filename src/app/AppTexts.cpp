@@ -3,74 +3,106 @@
 
 #include "platform/FileSystem.h"
 
+#include <QCoreApplication>
+
 namespace fadebin::appTexts {
 
-QString downloadsIsRoot() {
-    return QStringLiteral("Fadebin is not watching anything: the Downloads folder is set to "
-                          "the root folder. Give Downloads a folder of its own (for example "
-                          "with “xdg-user-dirs-update --set DOWNLOAD ~/Downloads”) and "
-                          "start Fadebin again.");
+namespace {
+
+struct AppTexts {
+    Q_DECLARE_TR_FUNCTIONS(AppTexts)
+};
+
+// A text that also goes on the bus or into the log: English there, translated where shown.
+QString worded(const char* english, Wording wording) {
+    return wording == Wording::english ? QString::fromUtf8(english) : AppTexts::tr(english);
 }
 
-QString downloadsIsHome(const std::filesystem::path& home) {
-    return QStringLiteral("Fadebin is not watching anything: the Downloads folder is set to "
-                          "your home folder (%1). Give Downloads a folder of its own (for "
-                          "example with “xdg-user-dirs-update --set DOWNLOAD ~/Downloads”) "
-                          "and start Fadebin again.")
+} // namespace
+
+QString shown(const QString& english) {
+    const QByteArray source = english.toUtf8();
+    return AppTexts::tr(source.constData());
+}
+
+QString downloadsIsRoot(Wording wording) {
+    return worded(
+        QT_TRANSLATE_NOOP("AppTexts",
+                          "Fadebin is not watching anything: the Downloads folder is set to "
+                          "the root folder. Give Downloads a folder of its own (for example "
+                          "with “xdg-user-dirs-update --set DOWNLOAD ~/Downloads”) and "
+                          "start Fadebin again."),
+        wording);
+}
+
+QString downloadsIsHome(const std::filesystem::path& home, Wording wording) {
+    return worded(
+               QT_TRANSLATE_NOOP("AppTexts",
+                                 "Fadebin is not watching anything: the Downloads folder is set to "
+                                 "your home folder (%1). Give Downloads a folder of its own (for "
+                                 "example with “xdg-user-dirs-update --set DOWNLOAD ~/Downloads”) "
+                                 "and start Fadebin again."),
+               wording)
         .arg(toQString(home));
 }
 
-QString databaseFailed(const QString& error) {
-    return QStringLiteral("Could not open the Fadebin database: ") + error;
+QString databaseFailed(const QString& error, Wording wording) {
+    return worded(QT_TRANSLATE_NOOP("AppTexts", "Could not open the Fadebin database: %1"), wording)
+        .arg(error);
 }
 
 QString notStarted() {
-    return QStringLiteral("Fadebin has not started");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("AppTexts", "Fadebin has not started"));
 }
 
 QString refusal(PathRefusal refusal) {
     switch (refusal) {
     case PathRefusal::notAPath:
-        return QStringLiteral("not a path");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("AppTexts", "not a path"));
     case PathRefusal::notAbsolute:
-        return QStringLiteral("not an absolute path");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("AppTexts", "not an absolute path"));
     case PathRefusal::notAnItem:
-        return QStringLiteral("not a file's name (it ends in \".\" or \"..\")");
+        return QString::fromUtf8(
+            QT_TRANSLATE_NOOP("AppTexts", "not a file's name (it ends in \".\" or \"..\")"));
     case PathRefusal::downloadsOrAbove:
-        return QStringLiteral("Downloads itself and the folders that hold it cannot be timed");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP(
+            "AppTexts", "Downloads itself and the folders that hold it cannot be timed"));
     case PathRefusal::missing:
-        return QStringLiteral("no such file");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("AppTexts", "no such file"));
     case PathRefusal::outside:
         break;
     }
-    return QStringLiteral("only files in Downloads can be timed");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("AppTexts", "only files in Downloads can be timed"));
 }
 
 QString refusalSentence(PathRefusal reason) {
-    QString text = refusal(reason);
+    QString text = shown(refusal(reason));
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
     return text;
 }
 
 QString cannotBeTracked() {
-    return QStringLiteral("it cannot be tracked");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("AppTexts", "it cannot be tracked"));
 }
 
 QString restoreOutside() {
-    return QStringLiteral("only files in Downloads can be restored");
+    return QString::fromUtf8(
+        QT_TRANSLATE_NOOP("AppTexts", "only files in Downloads can be restored"));
 }
 
 QString nothingInTrash() {
-    return QStringLiteral("Fadebin has nothing of that name in the Trash");
+    return QString::fromUtf8(
+        QT_TRANSLATE_NOOP("AppTexts", "Fadebin has nothing of that name in the Trash"));
 }
 
 QString placeTaken() {
-    return QStringLiteral("another file is at its place now");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("AppTexts", "another file is at its place now"));
 }
 
 QString nothingToUndo() {
-    return QStringLiteral("Fadebin has moved nothing to the Trash since it started");
+    return QString::fromUtf8(
+        QT_TRANSLATE_NOOP("AppTexts", "Fadebin has moved nothing to the Trash since it started"));
 }
 
 QString sampleFileName() {
@@ -83,15 +115,15 @@ QByteArray sampleFileText() {
 }
 
 QString lowSpaceTitle() {
-    return QStringLiteral("Your disk is almost full.");
+    return AppTexts::tr("Your disk is almost full.");
 }
 
 QString lowSpaceText(qint64 bytes) {
-    return QStringLiteral("Fadebin can free %1 it moved to the Trash.").arg(byteCountText(bytes));
+    return AppTexts::tr("Fadebin can free %1 it moved to the Trash.").arg(byteCountText(bytes));
 }
 
 QString freeButton(qint64 bytes) {
-    return QStringLiteral("Free %1").arg(byteCountText(bytes));
+    return AppTexts::tr("Free %1").arg(byteCountText(bytes));
 }
 
 QString lowSpaceLine(qint64 bytes) {

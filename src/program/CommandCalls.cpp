@@ -3,11 +3,24 @@
 #include "app/BusService.h"
 #include "program/CommandLine.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QStringDecoder>
 
 namespace fadebin {
+
+namespace {
+
+struct CommandCallTexts {
+    Q_DECLARE_TR_FUNCTIONS(CommandCallTexts)
+};
+
+void printNotRunning() {
+    print(stderr, CommandCallTexts::tr("Fadebin is not running.").toUtf8() + '\n');
+}
+
+} // namespace
 
 void print(std::FILE* to, const QByteArray& text) {
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), to);
@@ -43,7 +56,7 @@ int callTimeoutMilliseconds() {
 Call callRunning(const QString& method, const QVariantList& arguments) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        print(stderr, "Fadebin is not running.\n");
+        printNotRunning();
         return {{}, exitNotRunning};
     }
     registerBusTypes();
@@ -57,13 +70,16 @@ Call callRunning(const QString& method, const QVariantList& arguments) {
     const QString error = reply.errorName();
     if (error == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
         error == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner")) {
-        print(stderr, "Fadebin is not running.\n");
+        printNotRunning();
         return {reply, exitNotRunning};
     }
     // It runs, and may well finish the work after we stop waiting: say so, not "not running".
     if (error == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
         error == QStringLiteral("org.freedesktop.DBus.Error.Timeout")) {
-        print(stderr, "Fadebin did not answer in time; it may still be doing what was asked.\n");
+        print(stderr, CommandCallTexts::tr("Fadebin did not answer in time; it may still be doing "
+                                           "what was asked.")
+                              .toUtf8() +
+                          '\n');
         return {reply, exitNoAnswer};
     }
     return {reply, std::nullopt};

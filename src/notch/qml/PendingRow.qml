@@ -141,7 +141,7 @@ Rectangle {
             objectName: "keepButton"
             width: 72
             height: 28
-            text: "Keep it"
+            text: qsTr("Keep it")
             onClicked: row.keep()
         }
         NotchButton {
@@ -149,7 +149,7 @@ Rectangle {
             Accessible.description: row.file ? row.file.preview : ""
             width: 72
             height: 28
-            text: "Done"
+            text: qsTr("Done")
             prominent: true
             onClicked: if (row.file) row.decide(row.file.selection)
         }
