@@ -903,6 +903,10 @@
         <source>New downloads will show up here.</source>
         <translation>Neue Downloads erscheinen hier.</translation>
     </message>
+    <message>
+        <source>Not a file yet: save it to Downloads, then drop it here</source>
+        <translation>Noch keine Datei: Speichere sie in Downloads und lege sie dann hier ab</translation>
+    </message>
 </context>
 <context>
     <name>OnboardingView</name>
