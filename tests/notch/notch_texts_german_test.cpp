@@ -47,8 +47,8 @@ TEST_F(GermanTexts, ThePendingRowAndItsChoicesReadGerman) {
         {countdownText(0), "jetzt"},
         {footerText(true), "Fadebin · pausiert"},
     };
-    for (const auto& [text, german] : rows)
-        EXPECT_EQ(text, QString::fromUtf8(german));
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(text, QString::fromUtf8(expected));
 }
 
 TEST_F(GermanTexts, CountsTakeTheirPluralForm) {
@@ -59,11 +59,12 @@ TEST_F(GermanTexts, CountsTakeTheirPluralForm) {
         {byteCountText(999), "999 Byte"},
         {spokenDuration(60), "1 Minute"},
         {spokenDuration(5 * 60), "5 Minuten"},
-        {releaseToast({{"a", "b"}, FileKind::other}).title, "2 Dateien aus Downloads verschoben"},
+        {releaseToast({{"a", "b"}, FileKind::other, lateEvening}).title,
+         "2 Dateien aus Downloads verschoben"},
         {undoRefusedToast(1, QStringLiteral("no such file")).subtitle, "Datei nicht gefunden"},
     };
-    for (const auto& [text, german] : rows)
-        EXPECT_EQ(text, QString::fromUtf8(german));
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(text, QString::fromUtf8(expected));
 }
 
 // English is the source's, with the plural forms of its own small translation.
