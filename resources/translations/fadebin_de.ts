@@ -841,7 +841,7 @@
     </message>
     <message>
         <source>Planned to delete %1</source>
-        <translation>Wird gelöscht: %1</translation>
+        <translation>Wird am %1 gelöscht</translation>
     </message>
     <message numerus="yes">
         <source>%n file(s)</source>
@@ -906,6 +906,22 @@
     <message>
         <source>Not a file yet: save it to Downloads, then drop it here</source>
         <translation>Noch keine Datei: Speichere sie in Downloads und lege sie dann hier ab</translation>
+    </message>
+    <message>
+        <source>Until Today %1</source>
+        <translation>Bis heute %1</translation>
+    </message>
+    <message>
+        <source>Until Tomorrow %1</source>
+        <translation>Bis morgen %1</translation>
+    </message>
+    <message>
+        <source>Planned to delete Today %1</source>
+        <translation>Wird heute um %1 gelöscht</translation>
+    </message>
+    <message>
+        <source>Planned to delete Tomorrow %1</source>
+        <translation>Wird morgen um %1 gelöscht</translation>
     </message>
 </context>
 <context>

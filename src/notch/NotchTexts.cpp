@@ -81,11 +81,48 @@ QString dateText(std::optional<Instant> date, Instant now, const TextContext& co
         .arg(context.locale.monthName(when.date().month(), QLocale::ShortFormat), time);
 }
 
+namespace {
+
+// A date inside a sentence. "Today" and "Tomorrow" read differently there than alone in some
+// languages (German writes them small), so each sentence has its own three texts: the time
+// after today's or tomorrow's, else dateText's day, month and time.
+struct DatedSentence {
+    const char* today;
+    const char* tomorrow;
+    const char* otherDay;
+};
+
+const DatedSentence until{
+    QT_TRANSLATE_NOOP("NotchTexts", "Until Today %1"),
+    QT_TRANSLATE_NOOP("NotchTexts", "Until Tomorrow %1"),
+    QT_TRANSLATE_NOOP("NotchTexts", "Until %1"),
+};
+
+const DatedSentence plannedDeletion{
+    QT_TRANSLATE_NOOP("NotchTexts", "Planned to delete Today %1"),
+    QT_TRANSLATE_NOOP("NotchTexts", "Planned to delete Tomorrow %1"),
+    QT_TRANSLATE_NOOP("NotchTexts", "Planned to delete %1"),
+};
+
+QString datedText(const DatedSentence& sentence, Instant date, Instant now,
+                  const TextContext& context) {
+    const QDateTime when = localTime(date, context.zone);
+    const QDate today = localTime(now, context.zone).date();
+    const QString time = shortTime(when.time(), context.locale);
+    if (when.date() == today)
+        return NotchTexts::tr(sentence.today).arg(time);
+    if (when.date() == today.addDays(1))
+        return NotchTexts::tr(sentence.tomorrow).arg(time);
+    return NotchTexts::tr(sentence.otherDay).arg(dateText(date, now, context));
+}
+
+} // namespace
+
 QString pendingDetailText(std::optional<Instant> expiresAt, const std::optional<QString>& source,
                           qint64 sizeBytes, Instant now, const TextContext& context) {
     QStringList parts;
     if (expiresAt)
-        parts << NotchTexts::tr("Until %1").arg(dateText(expiresAt, now, context));
+        parts << datedText(until, *expiresAt, now, context);
     parts << (source && !source->isEmpty() ? *source : NotchTexts::tr("Downloads"));
     if (sizeBytes > 0)
         parts << byteCountText(sizeBytes, context.locale);
@@ -96,13 +133,15 @@ QString deletionPreviewText(ExpiryOption option, Instant now, const TextContext&
     const std::optional<Duration> keep = duration(option);
     if (!keep)
         return NotchTexts::tr("Kept until you delete it");
-    return NotchTexts::tr("Until %1").arg(dateText(now + *keep, now, context));
+    return datedText(until, now + *keep, now, context);
 }
 
 QString DecisionConfirmation::headline(Instant now, const TextContext& context) const {
     if (option == ExpiryOption::forever)
         return NotchTexts::tr("Planned to keep forever");
-    return NotchTexts::tr("Planned to delete %1").arg(dateText(expiresAt, now, context));
+    if (!expiresAt)
+        return NotchTexts::tr("Planned to delete %1").arg(dateText(expiresAt, now, context));
+    return datedText(plannedDeletion, *expiresAt, now, context);
 }
 
 QString filesDecidedText(qsizetype count) {

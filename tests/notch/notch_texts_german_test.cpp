@@ -40,12 +40,33 @@ TEST_F(GermanTexts, ThePendingRowAndItsChoicesReadGerman) {
         {deletionPreviewText(ExpiryOption::forever, lateEvening, context),
          "Bleibt, bis du sie löschst"},
         {deletionPreviewText(ExpiryOption::thirtyMinutes, lateEvening, context),
-         "Bis Morgen 00:20"},
+         "Bis morgen 00:20"},
+        {deletionPreviewText(ExpiryOption::tenSeconds, lateEvening, context), "Bis heute 23:50"},
         {pendingDetailText(lateEvening + 48h, std::nullopt, 1'500'000, lateEvening, context),
          "Bis 16. März 23:50 · Downloads · 1,5 MB"},
         {countdownText(90000), "1T 1h"},
         {countdownText(0), "jetzt"},
         {footerText(true), "Fadebin · pausiert"},
+    };
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(text, QString::fromUtf8(expected));
+}
+
+// "Heute" and "Morgen" start a line but are written small inside a sentence.
+TEST_F(GermanTexts, TodayAndTomorrowTakeTheCaseOfTheirPlace) {
+    const auto planned = [&](Instant at) {
+        return DecisionConfirmation{{}, FileKind::other, ExpiryOption::oneHour, at, {}}.headline(
+            lateEvening, context);
+    };
+    const std::pair<QString, const char*> rows[] = {
+        {dateText(lateEvening, lateEvening, context), "Heute 23:50"},
+        {dateText(lateEvening + 30min, lateEvening, context), "Morgen 00:20"},
+        {pendingDetailText(lateEvening + 30min, QStringLiteral("example.org"), 0, lateEvening,
+                           context),
+         "Bis morgen 00:20 · example.org"},
+        {planned(lateEvening + 5min), "Wird heute um 23:55 gelöscht"},
+        {planned(lateEvening + 30min), "Wird morgen um 00:20 gelöscht"},
+        {planned(lateEvening + 48h), "Wird am 16. März 23:50 gelöscht"},
     };
     for (const auto& [text, expected] : rows)
         EXPECT_EQ(text, QString::fromUtf8(expected));
