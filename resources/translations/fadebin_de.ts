@@ -451,6 +451,25 @@
     </message>
 </context>
 <context>
+    <name>ExpiryStoreTexts</name>
+    <message>
+        <source>the disk is full</source>
+        <translation>der Datenträger ist voll</translation>
+    </message>
+    <message>
+        <source>the disk is read-only</source>
+        <translation>der Datenträger ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>not saved yet: %1; Fadebin keeps trying</source>
+        <translation>noch nicht gespeichert: %1; Fadebin versucht es weiter</translation>
+    </message>
+    <message>
+        <source>Fadebin can&apos;t save its records: %1</source>
+        <translation>Fadebin kann seine Daten nicht speichern: %1</translation>
+    </message>
+</context>
+<context>
     <name>FeedbackView</name>
     <message>
         <source>Send Feedback</source>
