@@ -82,6 +82,10 @@
         <source>Free %1</source>
         <translation>%1 freigeben</translation>
     </message>
+    <message>
+        <source>This is a sample file from Fadebin. Give it 30 seconds and watch it go to the Trash.</source>
+        <translation>Dies ist eine Beispieldatei von Fadebin. Gib ihr 30 Sekunden und sieh zu, wie sie im Papierkorb landet.</translation>
+    </message>
 </context>
 <context>
     <name>ColorWell</name>
@@ -346,6 +350,13 @@
             <numerusform>%n Datei ließ sich nicht zurücklegen</numerusform>
             <numerusform>%n Dateien ließen sich nicht zurücklegen</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>DownloadsWatcherTexts</name>
+    <message>
+        <source>Fadebin can&apos;t watch Downloads: the system&apos;s limit of watched folders is reached (%1)</source>
+        <translation>Fadebin kann Downloads nicht überwachen: Die Systemgrenze überwachter Ordner ist erreicht (%1)</translation>
     </message>
 </context>
 <context>

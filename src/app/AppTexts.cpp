@@ -110,8 +110,12 @@ QString sampleFileName() {
 }
 
 QByteArray sampleFileText() {
-    return "This is a sample file from Fadebin. Give it 30 seconds and watch it go to the "
-           "Trash.\n";
+    // Read by whoever opens it: in their language, though its name stays the one onboarding
+    // gives.
+    return AppTexts::tr("This is a sample file from Fadebin. Give it 30 seconds and watch it go "
+                        "to the Trash.")
+               .toUtf8() +
+           '\n';
 }
 
 QString lowSpaceTitle() {
