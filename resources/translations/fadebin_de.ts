@@ -86,6 +86,14 @@
         <source>This is a sample file from Fadebin. Give it 30 seconds and watch it go to the Trash.</source>
         <translation>Dies ist eine Beispieldatei von Fadebin. Gib ihr 30 Sekunden und sieh zu, wie sie im Papierkorb landet.</translation>
     </message>
+    <message>
+        <source>The size must be above zero.</source>
+        <translation>Die Größe muss über null liegen.</translation>
+    </message>
+    <message>
+        <source>There is no notch on this display to show.</source>
+        <translation>Auf diesem Bildschirm gibt es keine Notch zum Zeigen.</translation>
+    </message>
 </context>
 <context>
     <name>ColorWell</name>
@@ -1168,6 +1176,76 @@
     </message>
 </context>
 <context>
+    <name>RuleTexts</name>
+    <message>
+        <source>not an object</source>
+        <translation>kein Objekt</translation>
+    </message>
+    <message>
+        <source>the host is not a host name</source>
+        <translation>der Host ist kein Hostname</translation>
+    </message>
+    <message>
+        <source>the kind is not one of the kinds</source>
+        <translation>die Art ist keine der bekannten Arten</translation>
+    </message>
+    <message>
+        <source>the extension is not an extension</source>
+        <translation>die Endung ist keine Dateiendung</translation>
+    </message>
+    <message>
+        <source>it names no host, kind or extension</source>
+        <translation>sie nennt weder Host noch Art noch Endung</translation>
+    </message>
+    <message>
+        <source>the choice is not an expiry option</source>
+        <translation>die Wahl ist keine der Ablaufoptionen</translation>
+    </message>
+    <message>
+        <source>a part of the rule is too long</source>
+        <translation>ein Teil der Regel ist zu lang</translation>
+    </message>
+</context>
+<context>
+    <name>RulesCommandTexts</name>
+    <message>
+        <source>N    HOST                           KIND          EXT       CHOICE</source>
+        <translation>N    HOST                           ART           ENDUNG    WAHL</translation>
+    </message>
+    <message>
+        <source>rules add needs --choice (10s, 30s, 30m, 1h, 1d, 10d or keep)</source>
+        <translation>rules add braucht --choice (10s, 30s, 30m, 1h, 1d, 10d oder keep)</translation>
+    </message>
+    <message>
+        <source>rule refused: %1</source>
+        <translation>Regel abgelehnt: %1</translation>
+    </message>
+    <message>
+        <source>Added rule %1</source>
+        <translation>Regel %1 hinzugefügt</translation>
+    </message>
+    <message>
+        <source>rules remove needs one rule number, as rules list shows it</source>
+        <translation>rules remove braucht eine Regelnummer, wie rules list sie zeigt</translation>
+    </message>
+    <message>
+        <source>There is no rule %1.</source>
+        <translation>Es gibt keine Regel %1.</translation>
+    </message>
+    <message>
+        <source>Removed rule %1</source>
+        <translation>Regel %1 entfernt</translation>
+    </message>
+    <message>
+        <source>rules needs list, add or remove</source>
+        <translation>rules braucht list, add oder remove</translation>
+    </message>
+    <message>
+        <source>rules %1 takes no other words</source>
+        <translation>rules %1 nimmt keine weiteren Wörter</translation>
+    </message>
+</context>
+<context>
     <name>SettingsView</name>
     <message>
         <source>Fadebin Settings</source>
@@ -1184,6 +1262,81 @@
     <message>
         <source>Files</source>
         <translation>Dateien</translation>
+    </message>
+</context>
+<context>
+    <name>SpaceCommandTexts</name>
+    <message>
+        <source>plan takes no other words</source>
+        <translation>plan nimmt keine weiteren Wörter</translation>
+    </message>
+    <message>
+        <source>plan needs --free SIZE, such as 5G or 500M</source>
+        <translation>plan braucht --free GRÖSSE, etwa 5G oder 500M</translation>
+    </message>
+    <message>
+        <source>free needs one SIZE, such as 5G or 500M</source>
+        <translation>free braucht eine GRÖSSE, etwa 5G oder 500M</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a size (such as 5G, 1.5GB or 500M)</source>
+        <translation>„%1“ ist keine Größe (etwa 5G, 1.5GB oder 500M)</translation>
+    </message>
+    <message>
+        <source>Fadebin has nothing it may free: none of its files is in the Trash and none is scheduled.</source>
+        <translation>Fadebin darf nichts freigeben: Keine seiner Dateien liegt im Papierkorb und keine ist geplant.</translation>
+    </message>
+    <message>
+        <source>FROM       SIZE       WHEN                    NAME</source>
+        <translation>ORT        GRÖSSE     WANN                    NAME</translation>
+    </message>
+    <message>
+        <source>trashed %1</source>
+        <translation>seit %1</translation>
+    </message>
+    <message>
+        <source>expires in %1</source>
+        <translation>läuft in %1 ab</translation>
+    </message>
+    <message>
+        <source>Trash</source>
+        <translation>Papierkorb</translation>
+    </message>
+    <message>
+        <source>Downloads</source>
+        <translation>Downloads</translation>
+    </message>
+    <message>
+        <source>Total: %1 of the %2 asked for</source>
+        <translation>Gesamt: %1 der gewünschten %2</translation>
+    </message>
+    <message>
+        <source>  from the Trash, now, with &quot;fadebin free&quot;: %1</source>
+        <translation>  aus dem Papierkorb, sofort, mit „fadebin free“: %1</translation>
+    </message>
+    <message>
+        <source>  as scheduled files expire: %1</source>
+        <translation>  wenn geplante Dateien ablaufen: %1</translation>
+    </message>
+    <message>
+        <source>Fadebin has nothing else it may free.</source>
+        <translation>Sonst darf Fadebin nichts freigeben.</translation>
+    </message>
+    <message>
+        <source>Removed %1 (%2) from the Trash</source>
+        <translation>%1 (%2) aus dem Papierkorb entfernt</translation>
+    </message>
+    <message>
+        <source>None of Fadebin&apos;s files is in the Trash: nothing was freed.</source>
+        <translation>Keine Datei von Fadebin liegt im Papierkorb: Es wurde nichts freigegeben.</translation>
+    </message>
+    <message>
+        <source>Freed %1 (none of Fadebin&apos;s files is left in the Trash).</source>
+        <translation>%1 freigegeben (keine Datei von Fadebin ist mehr im Papierkorb).</translation>
+    </message>
+    <message>
+        <source>Freed %1.</source>
+        <translation>%1 freigegeben.</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,8 @@
 #include "program/CommandCalls.h"
 
+#include "app/AppTexts.h"
 #include "app/BusService.h"
+#include "expiry/ExpiryStore.h"
 #include "program/CommandLine.h"
 
 #include <QCoreApplication>
@@ -86,7 +88,11 @@ Call callRunning(const QString& method, const QVariantList& arguments) {
 }
 
 int failedCall(const QDBusMessage& reply) {
-    print(stderr, "fadebin: " + reply.errorMessage().toUtf8() + "\n");
+    // The bus says it in English; people read it in their language where it is known.
+    const QString message = reply.errorName() == BusService::notSavedError
+                                ? ExpiryStore::shownNotSaved(reply.errorMessage())
+                                : appTexts::shown(reply.errorMessage());
+    print(stderr, "fadebin: " + message.toUtf8() + "\n");
     return reply.errorName() == BusService::notSavedError ? exitNotSaved : exitRefused;
 }
 
