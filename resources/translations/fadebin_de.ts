@@ -613,7 +613,7 @@
     </message>
     <message>
         <source>Pause watching Downloads</source>
-        <translation>Downloads nicht mehr überwachen</translation>
+        <translation>Überwachung von Downloads pausieren</translation>
     </message>
     <message>
         <source>While paused, new downloads are not asked about. Files already scheduled are still trashed on time.</source>
@@ -645,7 +645,7 @@
     </message>
     <message>
         <source>Retry</source>
-        <translation>Erneut versuchen</translation>
+        <translation>Wiederholen</translation>
     </message>
     <message>
         <source>Version</source>
@@ -1006,7 +1006,7 @@
     </message>
     <message>
         <source>The sample is a small text file named “Fadebin Sample.txt”.</source>
-        <translation>Die Beispieldatei ist eine kleine Textdatei namens „Fadebin Sample.txt“.</translation>
+        <translation>Die Beispieldatei ist die Textdatei „Fadebin Sample.txt“.</translation>
     </message>
     <message>
         <source>You&apos;re All Set</source>
@@ -1173,6 +1173,14 @@
     <message>
         <source>Remove %1 (%2) that Fadebin moved to the Trash? They cannot be restored. Whatever you put in the Trash yourself stays.</source>
         <translation>%1 (%2) entfernen, die Fadebin in den Papierkorb verschoben hat? Sie lassen sich nicht wiederherstellen. Was du selbst in den Papierkorb gelegt hast, bleibt.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t reach the server. Check your connection.</source>
+        <translation>Der Server ist nicht erreichbar. Prüfe deine Verbindung.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t send right now. Please try again.</source>
+        <translation>Senden klappt gerade nicht. Bitte versuche es erneut.</translation>
     </message>
 </context>
 <context>

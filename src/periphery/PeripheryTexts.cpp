@@ -56,6 +56,14 @@ QString sendButtonTitle(bool sending) {
     return sending ? PeripheryTexts::tr("Sending…") : PeripheryTexts::tr("Send");
 }
 
+QString feedbackNoConnectionText() {
+    return PeripheryTexts::tr("Couldn't reach the server. Check your connection.");
+}
+
+QString feedbackRejectedText() {
+    return PeripheryTexts::tr("Couldn't send right now. Please try again.");
+}
+
 QString noNotchText() {
     return PeripheryTexts::tr(
         "This desktop cannot show the notch. Choose how long to keep downloads "
