@@ -58,14 +58,16 @@ void AppModel::start(bool neverRan) {
     // symbolic link to another disk, the link's path and the resolved one would never match.
     m_downloadsPath = resolvedPath(m_downloadsFolder);
     if (const IntakeCause refused = refusedFolder(m_downloadsPath); refused != IntakeCause::none)
-        return refuseStart(refused, refused == IntakeCause::downloadsIsRoot
-                                        ? appTexts::downloadsIsRoot()
-                                        : appTexts::downloadsIsHome(m_downloadsPath));
+        return refuseStart(
+            refused, refused == IntakeCause::downloadsIsRoot
+                         ? appTexts::downloadsIsRoot(appTexts::Wording::english)
+                         : appTexts::downloadsIsHome(m_downloadsPath, appTexts::Wording::english));
     QString error;
     m_store =
         ExpiryStore::open(m_downloadsPath, m_clock, m_deleter, error, m_databaseFile, neverRan);
     if (!m_store)
-        return refuseStart(IntakeCause::databaseUnopenable, appTexts::databaseFailed(error), error);
+        return refuseStart(IntakeCause::databaseUnopenable,
+                           appTexts::databaseFailed(error, appTexts::Wording::english), error);
     m_store->onReleased = weakly(&AppModel::handleReleased);
     m_store->onForeignSchedule = weakly(&AppModel::handleCompletedDownload);
     m_store->onFileDeleted = [this](const FileIdentity& identity) {

@@ -12,15 +12,25 @@
 // place so that each is written once and reads the same wherever it shows.
 namespace fadebin::appTexts {
 
+// Texts that also go on the bus or into the log are English there, whatever the locale, and
+// in the user's language where people read them.
+enum class Wording { shown, english };
+
+// The user's-language form of one of this file's English texts (a refusal's reason as the bus
+// carries it), or the text itself when it is none of them.
+[[nodiscard]] QString shown(const QString& english);
+
 // Why nothing is watched: Downloads is set to the root folder, or to the home folder.
-[[nodiscard]] QString downloadsIsRoot();
-[[nodiscard]] QString downloadsIsHome(const std::filesystem::path& home);
+[[nodiscard]] QString downloadsIsRoot(Wording wording = Wording::shown);
+[[nodiscard]] QString downloadsIsHome(const std::filesystem::path& home,
+                                      Wording wording = Wording::shown);
 // The database could not be opened; error says why.
-[[nodiscard]] QString databaseFailed(const QString& error);
+[[nodiscard]] QString databaseFailed(const QString& error, Wording wording = Wording::shown);
 // Asked for something before the model has started (and with no startup error to tell).
 [[nodiscard]] QString notStarted();
 
-// The reason told for a path that names nothing Fadebin may act on.
+// The reason told for a path that names nothing Fadebin may act on, in English as the bus
+// carries it; the reasons below are English too (shown() translates them).
 [[nodiscard]] QString refusal(PathRefusal refusal);
 // The same reason as a sentence of its own, first letter capitalised (the notch's notice).
 [[nodiscard]] QString refusalSentence(PathRefusal refusal);

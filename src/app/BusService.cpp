@@ -314,7 +314,9 @@ bool BusService::sizeWanted(qlonglong bytes) {
     if (bytes > 0)
         return true;
     if (calledFromDBus())
-        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("The size must be above zero."));
+        sendErrorReply(QDBusError::InvalidArgs,
+                       QString::fromUtf8(QT_TRANSLATE_NOOP("AppTexts", "The size must be above "
+                                                                       "zero.")));
     return false;
 }
 
@@ -361,7 +363,9 @@ void BusService::Quit() {
 void BusService::Show() {
     FADEBIN_LOG_INFO(LogCategory::App, "Asked to show the notch over the bus");
     if ((!onShow || !onShow()) && calledFromDBus())
-        sendErrorReply(noNotchError, QStringLiteral("There is no notch on this display to show."));
+        sendErrorReply(noNotchError,
+                       QString::fromUtf8(QT_TRANSLATE_NOOP(
+                           "AppTexts", "There is no notch on this display to show.")));
 }
 
 } // namespace fadebin

@@ -1,5 +1,6 @@
 #include "app/DisplayText.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -9,6 +10,10 @@
 namespace fadebin {
 
 namespace {
+
+struct DisplayText {
+    Q_DECLARE_TR_FUNCTIONS(DisplayText)
+};
 
 // Explicit direction controls, which would turn the text after them around (or stop doing
 // so) wherever they stand in a name.
@@ -51,10 +56,11 @@ QString shownName(const QString& name) {
 QString byteCountText(qint64 bytes, const QLocale& locale) {
     // By hand rather than QLocale::formattedDataSize, which says "1 bytes" and "1000.0 kB".
     if (bytes < 1000)
-        return bytes == 1
-                   ? QStringLiteral("1 byte")
-                   : QStringLiteral("%1 bytes").arg(locale.toString(std::max<qint64>(bytes, 0)));
-    static constexpr std::array units{"kB", "MB", "GB", "TB", "PB", "EB"};
+        return DisplayText::tr("%n byte(s)", nullptr, static_cast<int>(std::max<qint64>(bytes, 0)));
+    static constexpr std::array units{
+        QT_TRANSLATE_NOOP("DisplayText", "kB"), QT_TRANSLATE_NOOP("DisplayText", "MB"),
+        QT_TRANSLATE_NOOP("DisplayText", "GB"), QT_TRANSLATE_NOOP("DisplayText", "TB"),
+        QT_TRANSLATE_NOOP("DisplayText", "PB"), QT_TRANSLATE_NOOP("DisplayText", "EB")};
     double value = static_cast<double>(bytes) / 1000;
     std::size_t unit = 0;
     // Move up once the value would show as 1000.0 at one decimal.
@@ -62,8 +68,8 @@ QString byteCountText(qint64 bytes, const QLocale& locale) {
         value /= 1000;
         ++unit;
     }
-    return QStringLiteral("%1 %2").arg(locale.toString(value, 'f', 1),
-                                       QString::fromLatin1(units.at(unit)));
+    return DisplayText::tr("%1 %2", "a number and its unit")
+        .arg(locale.toString(value, 'f', 1), DisplayText::tr(units.at(unit)));
 }
 
 std::optional<qint64> byteCountFromText(QStringView text) {

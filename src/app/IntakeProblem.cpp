@@ -3,10 +3,19 @@
 #include "app/AppTexts.h"
 #include "platform/FileSystem.h"
 
+#include <QCoreApplication>
 #include <array>
 #include <system_error>
 
 namespace fadebin {
+
+namespace {
+
+struct IntakeProblemTexts {
+    Q_DECLARE_TR_FUNCTIONS(IntakeProblemTexts)
+};
+
+} // namespace
 
 namespace {
 
@@ -113,21 +122,21 @@ QString intakeProblemTitle(const IntakeProblem& problem) {
     case IntakeCause::none:
         break;
     case IntakeCause::folderMissing:
-        return QStringLiteral("Your Downloads folder is missing");
+        return IntakeProblemTexts::tr("Your Downloads folder is missing");
     case IntakeCause::notAFolder:
-        return QStringLiteral("Downloads is not a folder");
+        return IntakeProblemTexts::tr("Downloads is not a folder");
     case IntakeCause::unreadable:
-        return QStringLiteral("Fadebin can't read your Downloads folder");
+        return IntakeProblemTexts::tr("Fadebin can't read your Downloads folder");
     case IntakeCause::unmounted:
-        return QStringLiteral("Your Downloads disk is not mounted");
+        return IntakeProblemTexts::tr("Your Downloads disk is not mounted");
     case IntakeCause::downloadsIsHome:
-        return QStringLiteral("Downloads is set to your home folder");
+        return IntakeProblemTexts::tr("Downloads is set to your home folder");
     case IntakeCause::downloadsIsRoot:
-        return QStringLiteral("Downloads is set to the root folder");
+        return IntakeProblemTexts::tr("Downloads is set to the root folder");
     case IntakeCause::databaseUnopenable:
-        return QStringLiteral("Fadebin's database can't be opened");
+        return IntakeProblemTexts::tr("Fadebin's database can't be opened");
     case IntakeCause::watchLimit:
-        return QStringLiteral("The system's limit of watched folders is reached");
+        return IntakeProblemTexts::tr("The system's limit of watched folders is reached");
     }
     return {};
 }
@@ -138,35 +147,40 @@ QString intakeProblemText(const IntakeProblem& problem) {
     case IntakeCause::none:
         break;
     case IntakeCause::folderMissing:
-        return QStringLiteral("There is no folder at %1, so new downloads are not watched. Make "
-                              "the folder again; Fadebin looks for it every few seconds.")
+        return IntakeProblemTexts::tr(
+                   "There is no folder at %1, so new downloads are not watched. Make "
+                   "the folder again; Fadebin looks for it every few seconds.")
             .arg(folder);
     case IntakeCause::notAFolder:
-        return QStringLiteral("%1 is a file, not a folder, so new downloads are not watched. "
-                              "Move the file aside and make a folder there.")
+        return IntakeProblemTexts::tr(
+                   "%1 is a file, not a folder, so new downloads are not watched. "
+                   "Move the file aside and make a folder there.")
             .arg(folder);
     case IntakeCause::unreadable:
-        return QStringLiteral("Fadebin may not read %1, so new downloads are not watched. Give "
-                              "your user read access to the folder, then retry.")
+        return IntakeProblemTexts::tr(
+                   "Fadebin may not read %1, so new downloads are not watched. Give "
+                   "your user read access to the folder, then retry.")
             .arg(folder);
     case IntakeCause::unmounted:
-        return QStringLiteral("%1 is on a disk that is not mounted, so new downloads are not "
-                              "watched. Connect or mount the disk; Fadebin starts watching as "
-                              "soon as it is back.")
+        return IntakeProblemTexts::tr(
+                   "%1 is on a disk that is not mounted, so new downloads are not "
+                   "watched. Connect or mount the disk; Fadebin starts watching as "
+                   "soon as it is back.")
             .arg(folder);
     case IntakeCause::downloadsIsHome:
         return appTexts::downloadsIsHome(problem.folder);
     case IntakeCause::downloadsIsRoot:
         return appTexts::downloadsIsRoot();
     case IntakeCause::databaseUnopenable:
-        return QStringLiteral("Fadebin is not watching anything: its database could not be "
-                              "opened (%1). Fix what stops it, such as a full disk or the "
-                              "file's permissions, then start Fadebin again.")
+        return IntakeProblemTexts::tr("Fadebin is not watching anything: its database could not be "
+                                      "opened (%1). Fix what stops it, such as a full disk or the "
+                                      "file's permissions, then start Fadebin again.")
             .arg(problem.detail);
     case IntakeCause::watchLimit:
-        return QStringLiteral("Fadebin can't watch Downloads: the system's limit of watched "
-                              "folders is reached (%1). Raise it with “%2”; Fadebin tries "
-                              "again every few seconds.")
+        return IntakeProblemTexts::tr(
+                   "Fadebin can't watch Downloads: the system's limit of watched "
+                   "folders is reached (%1). Raise it with “%2”; Fadebin tries "
+                   "again every few seconds.")
             .arg(problem.detail, raiseLimitCommand(problem));
     }
     return {};
@@ -177,11 +191,11 @@ QString remedyLabel(IntakeRemedy remedy) {
     case IntakeRemedy::none:
         break;
     case IntakeRemedy::showParent:
-        return QStringLiteral("Show Parent Folder");
+        return IntakeProblemTexts::tr("Show Parent Folder");
     case IntakeRemedy::openSettings:
-        return QStringLiteral("Open Settings");
+        return IntakeProblemTexts::tr("Open Settings");
     case IntakeRemedy::raiseLimit:
-        return QStringLiteral("Copy Command");
+        return IntakeProblemTexts::tr("Copy Command");
     }
     return {};
 }
@@ -197,10 +211,10 @@ QString raiseLimitCommand(const IntakeProblem& problem) {
 
 QString sampleRefusal(const IntakeProblem& problem, bool paused) {
     if (problem)
-        return QStringLiteral("%1, so the sample can't be dropped.")
+        return IntakeProblemTexts::tr("%1, so the sample can't be dropped.")
             .arg(intakeProblemTitle(problem));
     if (paused)
-        return QStringLiteral("Watching is paused, so the sample can't be dropped.");
+        return IntakeProblemTexts::tr("Watching is paused, so the sample can't be dropped.");
     return {};
 }
 

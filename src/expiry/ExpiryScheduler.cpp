@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <algorithm>
@@ -11,6 +12,10 @@
 namespace fadebin {
 
 namespace {
+
+struct ExpirySchedulerTexts {
+    Q_DECLARE_TR_FUNCTIONS(ExpirySchedulerTexts)
+};
 
 QByteArray describe(Instant instant) {
     const UtcFields t = utcFields(instant);
@@ -24,9 +29,11 @@ QByteArray describe(Instant instant) {
 QString DeletionEvent::title() const {
     const auto n = names.size();
     if (method == DeletionMethod::trash)
-        return n == 1 ? QStringLiteral("Moved to Trash")
-                      : QStringLiteral("%1 files moved to Trash").arg(n);
-    return n == 1 ? QStringLiteral("Deleted") : QStringLiteral("%1 files deleted").arg(n);
+        return n == 1 ? ExpirySchedulerTexts::tr("Moved to Trash")
+                      : ExpirySchedulerTexts::tr("%n file(s) moved to Trash", nullptr,
+                                                 static_cast<int>(n));
+    return n == 1 ? ExpirySchedulerTexts::tr("Deleted")
+                  : ExpirySchedulerTexts::tr("%n file(s) deleted", nullptr, static_cast<int>(n));
 }
 
 ExpiryScheduler::ExpiryScheduler(ExpiryStore& store, AppSettings& settings, FileDeleter& deleter,

@@ -120,6 +120,9 @@ public:
     [[nodiscard]] const std::optional<QString>& saveProblem() const { return m_saveProblem; }
     // What a caller whose decision is still unsaved is told; none once everything is saved.
     [[nodiscard]] std::optional<QString> notSavedYet() const;
+    // That text, as the bus carries it (English), in the user's language; any other text as
+    // it is.
+    [[nodiscard]] static QString shownNotSaved(const QString& english);
     // How a stop while saves fail tries again before the changes still unsaved are lost.
     static constexpr int savesAtStop = 6;
     static constexpr Duration pauseAtStop{500};

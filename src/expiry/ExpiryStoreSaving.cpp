@@ -6,11 +6,34 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <algorithm>
 
 namespace fadebin {
+
+namespace {
+
+struct ExpiryStoreTexts {
+    Q_DECLARE_TR_FUNCTIONS(ExpiryStoreTexts)
+};
+
+// The reasons the user can do something about; English as the bus carries them.
+const char* const diskFull = QT_TRANSLATE_NOOP("ExpiryStoreTexts", "the disk is full");
+const char* const diskReadOnly = QT_TRANSLATE_NOOP("ExpiryStoreTexts", "the disk is read-only");
+const char* const notSavedSentence =
+    QT_TRANSLATE_NOOP("ExpiryStoreTexts", "not saved yet: %1; Fadebin keeps trying");
+
+// A reason in the user's language; anything else as SQLite says it.
+QString shownReason(const QString& english) {
+    for (const char* known : {diskFull, diskReadOnly})
+        if (english == QLatin1String(known))
+            return ExpiryStoreTexts::tr(known);
+    return english;
+}
+
+} // namespace
 
 bool ExpiryStore::save() {
     if (m_batchDepth > 0)
@@ -40,12 +63,12 @@ bool ExpiryStore::save() {
 
 void ExpiryStore::saveFailed(const QString& error) {
     // What the user can do something about, in their words; anything else as SQLite says it.
-    const QString reason =
-        error.contains(QLatin1String("full"))       ? QStringLiteral("the disk is full")
-        : error.contains(QLatin1String("readonly")) ? QStringLiteral("the disk is read-only")
-                                                    : error;
+    const QString reason = error.contains(QLatin1String("full"))       ? QLatin1String(diskFull)
+                           : error.contains(QLatin1String("readonly")) ? QLatin1String(diskReadOnly)
+                                                                       : error;
     m_saveReason = reason;
-    const QString problem = QStringLiteral("Fadebin can't save its records: ") + reason;
+    const QString problem =
+        ExpiryStoreTexts::tr("Fadebin can't save its records: %1").arg(shownReason(reason));
     if (problem != m_saveProblem) {
         FADEBIN_LOG_ERROR(LogCategory::Expiry, "Save failed: %s", error.toUtf8().constData());
         m_saveProblem = problem;
@@ -66,7 +89,20 @@ void ExpiryStore::saveFailed(const QString& error) {
 std::optional<QString> ExpiryStore::notSavedYet() const {
     if (m_unsaved.empty() || !m_saveProblem)
         return std::nullopt;
-    return QStringLiteral("not saved yet: %1; Fadebin keeps trying").arg(m_saveReason);
+    return QString::fromUtf8(notSavedSentence).arg(m_saveReason);
+}
+
+QString ExpiryStore::shownNotSaved(const QString& english) {
+    const QString sentence = QString::fromUtf8(notSavedSentence);
+    const qsizetype at = sentence.indexOf(QLatin1String("%1"));
+    const QStringView before = QStringView(sentence).left(at);
+    const QStringView after = QStringView(sentence).mid(at + 2);
+    if (english.size() < before.size() + after.size() || !english.startsWith(before) ||
+        !english.endsWith(after))
+        return english;
+    const QString reason =
+        english.mid(before.size(), english.size() - before.size() - after.size());
+    return ExpiryStoreTexts::tr(notSavedSentence).arg(shownReason(reason));
 }
 
 void ExpiryStore::saveBeforeStop() {

@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <algorithm>
@@ -9,6 +10,14 @@
 #include <cstring>
 
 namespace fadebin {
+
+namespace {
+
+struct DownloadsWatcherTexts {
+    Q_DECLARE_TR_FUNCTIONS(DownloadsWatcherTexts)
+};
+
+} // namespace
 
 DownloadsWatcher::DownloadsWatcher(path directory, QObject* parent)
     : QObject(parent)
@@ -65,8 +74,8 @@ std::optional<QString> DownloadsWatcher::watchLimitText(const SysError& error) {
     const std::optional<QString> limit = watchLimitName(error);
     if (!limit)
         return std::nullopt;
-    return QStringLiteral("Fadebin can't watch Downloads: the system's limit of watched folders "
-                          "is reached (%1)")
+    return DownloadsWatcherTexts::tr("Fadebin can't watch Downloads: the system's limit of "
+                                     "watched folders is reached (%1)")
         .arg(*limit);
 }
 

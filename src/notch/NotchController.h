@@ -66,8 +66,9 @@ public:
     // The model's own reason for refusing a path, as a sentence.
     static inline const QString refusedDropNotice = appTexts::refusalSentence(PathRefusal::outside);
     // A promised file or a direct save: the source would write it only after the drop.
-    static inline const QString unsavedDropNotice =
-        QStringLiteral("Not a file yet: save it to Downloads, then drop it here");
+    // Both English, as the bus and the log would have them; the view model words them.
+    static inline const QString unsavedDropNotice = QString::fromUtf8(
+        QT_TRANSLATE_NOOP("NotchTexts", "Not a file yet: save it to Downloads, then drop it here"));
 
     NotchController(AppModel& model, AppSettings& settings, Clock& clock, ScreenSource& screens,
                     std::unique_ptr<DragWatcher> dragWatcher, PanelFactory makePanel,

@@ -2,6 +2,7 @@
 
 #include "app/AppTexts.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QStringList>
 
@@ -11,6 +12,10 @@
 namespace fadebin {
 
 namespace {
+
+struct NotchTexts {
+    Q_DECLARE_TR_FUNCTIONS(NotchTexts)
+};
 
 const QString separator = QStringLiteral(" · ");
 
@@ -38,20 +43,23 @@ std::optional<long long> wholeSeconds(double seconds) {
 QString countdownText(double remainingSeconds) {
     const std::optional<long long> whole = wholeSeconds(remainingSeconds);
     if (!whole)
-        return QStringLiteral("now");
+        return NotchTexts::tr("now", "countdown");
     const long long s = *whole;
+    // The units as short as the collapsed notch needs them, each language's own.
+    const auto seconds = [](long long n) { return NotchTexts::tr("%1s").arg(n); };
+    const auto minutes = [](long long n) { return NotchTexts::tr("%1m").arg(n); };
+    const auto hours = [](long long n) { return NotchTexts::tr("%1h").arg(n); };
+    const auto days = [](long long n) { return NotchTexts::tr("%1d").arg(n); };
     if (s < 60)
-        return QStringLiteral("%1s").arg(s);
+        return seconds(s);
     if (s < 3600)
-        return QStringLiteral("%1m").arg(s / 60);
+        return minutes(s / 60);
     if (s < 86400) {
         const long long m = (s % 3600) / 60;
-        const QString hours = QStringLiteral("%1h").arg(s / 3600);
-        return m == 0 ? hours : hours + QStringLiteral(" %1m").arg(m);
+        return m == 0 ? hours(s / 3600) : hours(s / 3600) + u' ' + minutes(m);
     }
     const long long h = (s % 86400) / 3600;
-    const QString days = QStringLiteral("%1d").arg(s / 86400);
-    return h == 0 ? days : days + QStringLiteral(" %1h").arg(h);
+    return h == 0 ? days(s / 86400) : days(s / 86400) + u' ' + hours(h);
 }
 
 QString countdownText(Instant until, Instant now) {
@@ -60,25 +68,62 @@ QString countdownText(Instant until, Instant now) {
 
 QString dateText(std::optional<Instant> date, Instant now, const TextContext& context) {
     if (!date)
-        return QStringLiteral("Never");
+        return NotchTexts::tr("Never");
     const QDateTime when = localTime(*date, context.zone);
     const QDate today = localTime(now, context.zone).date();
     const QString time = shortTime(when.time(), context.locale);
     if (when.date() == today)
-        return QStringLiteral("Today ") + time;
+        return NotchTexts::tr("Today %1").arg(time);
     if (when.date() == today.addDays(1))
-        return QStringLiteral("Tomorrow ") + time;
-    return QStringLiteral("%1 %2 %3")
+        return NotchTexts::tr("Tomorrow %1").arg(time);
+    return NotchTexts::tr("%1 %2 %3", "day of the month, abbreviated month, time")
         .arg(when.date().day())
         .arg(context.locale.monthName(when.date().month(), QLocale::ShortFormat), time);
 }
+
+namespace {
+
+// A date inside a sentence. "Today" and "Tomorrow" read differently there than alone in some
+// languages (German writes them small), so each sentence has its own three texts: the time
+// after today's or tomorrow's, else dateText's day, month and time.
+struct DatedSentence {
+    const char* today;
+    const char* tomorrow;
+    const char* otherDay;
+};
+
+const DatedSentence until{
+    QT_TRANSLATE_NOOP("NotchTexts", "Until Today %1"),
+    QT_TRANSLATE_NOOP("NotchTexts", "Until Tomorrow %1"),
+    QT_TRANSLATE_NOOP("NotchTexts", "Until %1"),
+};
+
+const DatedSentence plannedDeletion{
+    QT_TRANSLATE_NOOP("NotchTexts", "Planned to delete Today %1"),
+    QT_TRANSLATE_NOOP("NotchTexts", "Planned to delete Tomorrow %1"),
+    QT_TRANSLATE_NOOP("NotchTexts", "Planned to delete %1"),
+};
+
+QString datedText(const DatedSentence& sentence, Instant date, Instant now,
+                  const TextContext& context) {
+    const QDateTime when = localTime(date, context.zone);
+    const QDate today = localTime(now, context.zone).date();
+    const QString time = shortTime(when.time(), context.locale);
+    if (when.date() == today)
+        return NotchTexts::tr(sentence.today).arg(time);
+    if (when.date() == today.addDays(1))
+        return NotchTexts::tr(sentence.tomorrow).arg(time);
+    return NotchTexts::tr(sentence.otherDay).arg(dateText(date, now, context));
+}
+
+} // namespace
 
 QString pendingDetailText(std::optional<Instant> expiresAt, const std::optional<QString>& source,
                           qint64 sizeBytes, Instant now, const TextContext& context) {
     QStringList parts;
     if (expiresAt)
-        parts << QStringLiteral("Until ") + dateText(expiresAt, now, context);
-    parts << (source && !source->isEmpty() ? *source : QStringLiteral("Downloads"));
+        parts << datedText(until, *expiresAt, now, context);
+    parts << (source && !source->isEmpty() ? *source : NotchTexts::tr("Downloads"));
     if (sizeBytes > 0)
         parts << byteCountText(sizeBytes, context.locale);
     return parts.join(separator);
@@ -87,25 +132,27 @@ QString pendingDetailText(std::optional<Instant> expiresAt, const std::optional<
 QString deletionPreviewText(ExpiryOption option, Instant now, const TextContext& context) {
     const std::optional<Duration> keep = duration(option);
     if (!keep)
-        return QStringLiteral("Kept until you delete it");
-    return QStringLiteral("Until ") + dateText(now + *keep, now, context);
+        return NotchTexts::tr("Kept until you delete it");
+    return datedText(until, now + *keep, now, context);
 }
 
 QString DecisionConfirmation::headline(Instant now, const TextContext& context) const {
     if (option == ExpiryOption::forever)
-        return QStringLiteral("Planned to keep forever");
-    return QStringLiteral("Planned to delete ") + dateText(expiresAt, now, context);
+        return NotchTexts::tr("Planned to keep forever");
+    if (!expiresAt)
+        return NotchTexts::tr("Planned to delete %1").arg(dateText(expiresAt, now, context));
+    return datedText(plannedDeletion, *expiresAt, now, context);
 }
 
 QString filesDecidedText(qsizetype count) {
-    return QStringLiteral("%1 files").arg(count);
+    return NotchTexts::tr("%n file(s)", nullptr, static_cast<int>(count));
 }
 
 QString moreWaitingText(qsizetype hidden) {
     if (hidden <= 0)
         return {};
-    return QStringLiteral("%1 more waiting — Apply to all reaches them, `fadebin list` shows them")
-        .arg(hidden);
+    return NotchTexts::tr("%n more waiting — Apply to all reaches them, `fadebin list` shows them",
+                          nullptr, static_cast<int>(hidden));
 }
 
 NotchToast deletionToast(const DeletionEvent& event) {
@@ -115,9 +162,8 @@ NotchToast deletionToast(const DeletionEvent& event) {
 
 NotchToast undoRefusedToast(qsizetype refused, const QString& reason) {
     return {NotchToast::Style::released,
-            refused == 1 ? QStringLiteral("1 file could not be put back")
-                         : QStringLiteral("%1 files could not be put back").arg(refused),
-            reason,
+            NotchTexts::tr("%n file(s) could not be put back", nullptr, static_cast<int>(refused)),
+            appTexts::shown(reason),
             FileKind::other,
             {}};
 }
@@ -125,25 +171,26 @@ NotchToast undoRefusedToast(qsizetype refused, const QString& reason) {
 NotchToast releaseToast(const ReleaseEvent& event) {
     const QString names = event.names.join(QStringLiteral(", "));
     if (event.names.size() == 1)
-        return {NotchToast::Style::released, QStringLiteral("Moved out of Downloads"),
-                QStringLiteral("Timer removed · ") + names, event.kind};
+        return {NotchToast::Style::released, NotchTexts::tr("Moved out of Downloads"),
+                NotchTexts::tr("Timer removed · %1").arg(names), event.kind};
     return {NotchToast::Style::released,
-            QStringLiteral("%1 files moved out of Downloads").arg(event.names.size()),
-            QStringLiteral("Timers removed · ") + names, event.kind};
+            NotchTexts::tr("%n file(s) moved out of Downloads", nullptr,
+                           static_cast<int>(event.names.size())),
+            NotchTexts::tr("Timers removed · %1").arg(names), event.kind};
 }
 
 QString footerText(bool paused) {
-    return paused ? QStringLiteral("Fadebin · paused") : QStringLiteral("Fadebin");
+    return paused ? NotchTexts::tr("Fadebin · paused") : QStringLiteral("Fadebin");
 }
 
 QString pauseButtonHelp(bool paused) {
-    return paused ? QStringLiteral("Resume watching Downloads")
-                  : QStringLiteral("Pause watching Downloads");
+    return paused ? NotchTexts::tr("Resume watching Downloads")
+                  : NotchTexts::tr("Pause watching Downloads");
 }
 
 QString emptyStateDetail(bool paused) {
-    return paused ? QStringLiteral("Watching is paused.")
-                  : QStringLiteral("New downloads will show up here.");
+    return paused ? NotchTexts::tr("Watching is paused.")
+                  : NotchTexts::tr("New downloads will show up here.");
 }
 
 QString sectionCountText(qsizetype count) {

@@ -1,9 +1,11 @@
 #include "notch/NotchViewModel.h"
 
 #include "app/AppTexts.h"
+
 #include "icons/Icon.h"
 #include "notch/SpokenTexts.h"
 
+#include <QCoreApplication>
 #include <QVariantMap>
 
 #include <algorithm>
@@ -218,7 +220,15 @@ ExpandedPage NotchViewModel::currentPage() const {
 }
 
 QString NotchViewModel::dropNotice() const {
-    return m_controller.dropNotice().value_or(QString());
+    const QString notice = m_controller.dropNotice().value_or(QString());
+    if (notice == NotchController::refusedDropNotice)
+        return appTexts::refusalSentence(PathRefusal::outside);
+    if (notice == NotchController::unsavedDropNotice)
+        return QCoreApplication::translate(
+            "NotchTexts",
+            QT_TRANSLATE_NOOP("NotchTexts",
+                              "Not a file yet: save it to Downloads, then drop it here"));
+    return appTexts::shown(notice);
 }
 
 QString NotchViewModel::confirmationHeadline() const {

@@ -7,11 +7,16 @@
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 namespace fadebin {
 
 namespace {
+
+struct DownloadNoticeTexts {
+    Q_DECLARE_TR_FUNCTIONS(DownloadNoticeTexts)
+};
 
 // Three names at most: a notice is read at a glance.
 constexpr qsizetype namedArrivals = 3;
@@ -19,7 +24,8 @@ constexpr qsizetype namedArrivals = 3;
 QString graceText(Duration grace) {
     const auto minutes =
         static_cast<int>(std::ceil(std::chrono::duration<double, std::ratio<60>>(grace).count()));
-    return minutes <= 1 ? QStringLiteral("a minute") : QStringLiteral("%1 minutes").arg(minutes);
+    return minutes <= 1 ? DownloadNoticeTexts::tr("a minute")
+                        : DownloadNoticeTexts::tr("%n minute(s)", nullptr, minutes);
 }
 
 } // namespace
@@ -34,35 +40,40 @@ DesktopNotifications::Notice arrivalNotice(const std::vector<const TrackedFile*>
         notice.summary = shownName(file.displayName());
         QStringList parts;
         if (const auto source = file.source(); source && !source->isEmpty())
-            parts << QStringLiteral("From %1").arg(shownName(*source));
+            parts << DownloadNoticeTexts::tr("From %1").arg(shownName(*source));
         if (file.sizeBytes() > 0)
             parts << byteCountText(file.sizeBytes());
-        about = parts.isEmpty() ? QStringLiteral("New download")
-                                : QStringLiteral("New download · ") + parts.join(u" · ");
+        about = parts.isEmpty()
+                    ? DownloadNoticeTexts::tr("New download")
+                    : DownloadNoticeTexts::tr("New download · %1").arg(parts.join(u" · "));
     } else {
-        notice.summary = QStringLiteral("%1 new downloads").arg(count);
+        notice.summary =
+            DownloadNoticeTexts::tr("%n new download(s)", nullptr, static_cast<int>(count));
         QStringList names;
         for (qsizetype i = 0; i < std::min(count, namedArrivals); ++i)
             names << shownName(files.at(static_cast<std::size_t>(i))->displayName());
         about = names.join(QStringLiteral(", "));
         if (count > namedArrivals)
-            about += QStringLiteral(" and %1 more").arg(count - namedArrivals);
+            about = DownloadNoticeTexts::tr("%1 and %n more", nullptr,
+                                            static_cast<int>(count - namedArrivals))
+                        .arg(about);
     }
     notice.body = about + u'\n' +
-                  (count == 1 ? QStringLiteral("How long should Fadebin keep it?")
-                              : QStringLiteral("How long should Fadebin keep them?"));
+                  (count == 1 ? DownloadNoticeTexts::tr("How long should Fadebin keep it?")
+                              : DownloadNoticeTexts::tr("How long should Fadebin keep them?"));
     notice.bodyWithoutActions =
         about + u'\n' +
-        QStringLiteral("Unless you decide with the fadebin command, your default choice "
-                       "applies in %1.")
+        DownloadNoticeTexts::tr("Unless you decide with the fadebin command, your default choice "
+                                "applies in %1.")
             .arg(graceText(grace));
     for (const ExpiryOption option :
          {ExpiryOption::oneHour, ExpiryOption::oneDay, ExpiryOption::forever})
         notice.actions.emplace_back(rawValue(option), option == ExpiryOption::forever
-                                                          ? QStringLiteral("Keep it")
+                                                          ? DownloadNoticeTexts::tr("Keep it")
                                                           : label(option));
     if (canChoose)
-        notice.actions.emplace_back(DownloadNotices::chooseAction, QStringLiteral("Choose…"));
+        notice.actions.emplace_back(DownloadNotices::chooseAction,
+                                    DownloadNoticeTexts::tr("Choose…"));
     return notice;
 }
 
@@ -72,7 +83,7 @@ DesktopNotifications::Notice deletionNotice(const DeletionEvent& event) {
         names << shownName(name);
     DesktopNotifications::Notice notice{event.title(), names.join(QStringLiteral(", ")), {}, {}};
     if (!event.places.empty())
-        notice.actions.emplace_back(DownloadNotices::undoAction, QStringLiteral("Undo"));
+        notice.actions.emplace_back(DownloadNotices::undoAction, DownloadNoticeTexts::tr("Undo"));
     return notice;
 }
 
@@ -82,17 +93,19 @@ DesktopNotifications::Notice ruledNotice(const TrackedFile& file, const Rule& ru
         shownName(file.displayName() + QStringLiteral(" · ") + appTexts::ruleSubject(rule)),
         {},
         {}};
-    notice.actions.emplace_back(DownloadNotices::changeAction, QStringLiteral("Change"));
+    notice.actions.emplace_back(DownloadNotices::changeAction, DownloadNoticeTexts::tr("Change"));
     return notice;
 }
 
 DesktopNotifications::Notice ruleOfferNotice(const RuleOffer& offer) {
-    DesktopNotifications::Notice notice{QStringLiteral("Make it a rule?"),
+    DesktopNotifications::Notice notice{DownloadNoticeTexts::tr("Make it a rule?"),
                                         shownName(appTexts::ruleOfferQuestion(offer.rule())),
                                         {},
                                         {}};
-    notice.actions.emplace_back(DownloadNotices::acceptAction, QStringLiteral("Make It a Rule"));
-    notice.actions.emplace_back(DownloadNotices::declineAction, QStringLiteral("No, Ask Me"));
+    notice.actions.emplace_back(DownloadNotices::acceptAction,
+                                DownloadNoticeTexts::tr("Make It a Rule"));
+    notice.actions.emplace_back(DownloadNotices::declineAction,
+                                DownloadNoticeTexts::tr("No, Ask Me"));
     return notice;
 }
 
@@ -100,9 +113,10 @@ DesktopNotifications::Notice undoRefusedNotice(const AppModel::Undone& undone) {
     const auto refused = static_cast<qsizetype>(undone.refused.size());
     QStringList lines;
     for (const auto& [place, reason] : undone.refused)
-        lines << QStringLiteral("%1: %2").arg(shownName(toQString(place.filename())), reason);
-    return {refused == 1 ? QStringLiteral("1 file could not be put back")
-                         : QStringLiteral("%1 files could not be put back").arg(refused),
+        lines << QStringLiteral("%1: %2").arg(shownName(toQString(place.filename())),
+                                              appTexts::shown(reason));
+    return {DownloadNoticeTexts::tr("%n file(s) could not be put back", nullptr,
+                                    static_cast<int>(refused)),
             lines.join(u'\n'),
             {},
             {}};

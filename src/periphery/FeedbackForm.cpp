@@ -81,7 +81,7 @@ void FeedbackForm::send() {
     setState(SendState::sending);
     if (!m_endpoint) {
         FADEBIN_LOG_ERROR(LogCategory::App, "Feedback not sent: %s", "no feedback endpoint");
-        setState(SendState::failed, noConnectionText);
+        setState(SendState::failed, feedbackNoConnectionText());
         return;
     }
     QNetworkRequest request(*m_endpoint);
@@ -114,14 +114,14 @@ void FeedbackForm::finish(QNetworkReply* reply) {
     reply->deleteLater();
     if (!status.isValid()) {
         FADEBIN_LOG_ERROR(LogCategory::App, "Feedback not sent: %s", failure.toUtf8().constData());
-        setState(SendState::failed, noConnectionText);
+        setState(SendState::failed, feedbackNoConnectionText());
         return;
     }
     const int code = status.toInt();
     if (code < 200 || code > 299) {
         FADEBIN_LOG_ERROR(LogCategory::App, "Feedback not sent: %s",
                           QStringLiteral("HTTP status %1").arg(code).toUtf8().constData());
-        setState(SendState::failed, rejectedText);
+        setState(SendState::failed, feedbackRejectedText());
         return;
     }
     FADEBIN_LOG_INFO(LogCategory::App, "Feedback sent");

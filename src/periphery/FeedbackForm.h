@@ -41,10 +41,6 @@ public:
 
     static constexpr Duration defaultTimeout{20'000};
     static constexpr Duration closeDelay{1'400};
-    static inline const QString noConnectionText =
-        QStringLiteral("Couldn't reach the server. Check your connection.");
-    static inline const QString rejectedText =
-        QStringLiteral("Couldn't send right now. Please try again.");
 
     // The endpoint must be acceptable (https, or http to this machine); without one every
     // send fails as if there were no connection. version and os go into every message.

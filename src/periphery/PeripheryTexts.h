@@ -35,5 +35,8 @@ struct GuideTexts {
 [[nodiscard]] GuideTexts guideTexts(bool hasNotch);
 // The feedback window's send button.
 [[nodiscard]] QString sendButtonTitle(bool sending);
+// Why the feedback was not sent: no answer came, or the server refused it.
+[[nodiscard]] QString feedbackNoConnectionText();
+[[nodiscard]] QString feedbackRejectedText();
 
 } // namespace fadebin

@@ -5,9 +5,18 @@
 #include "platform/Log.h"
 #include "platform/SettingsFile.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 namespace fadebin {
+
+namespace {
+
+struct UpdateAnnouncerTexts {
+    Q_DECLARE_TR_FUNCTIONS(UpdateAnnouncerTexts)
+};
+
+} // namespace
 
 UpdateAnnouncer::UpdateAnnouncer(UpdateManager& updates, SettingsFile& defaults,
                                  DesktopNotifications& notifications, QObject* parent)
@@ -28,12 +37,12 @@ void UpdateAnnouncer::found(bool shownToUser) {
         return m_defaults.setString(toldVersionKey, item.version);
 
     DesktopNotifications::Notice notice{
-        QStringLiteral("Fadebin update available"),
+        UpdateAnnouncerTexts::tr("Fadebin update available"),
         updateAvailableText(item.displayVersion(), m_updates.runningVersionText()),
         {}};
     const std::optional<QUrl> page = item.releasePage();
     if (page)
-        notice.actions.emplace_back(downloadAction, QStringLiteral("Download…"));
+        notice.actions.emplace_back(downloadAction, UpdateAnnouncerTexts::tr("Download…"));
     m_announcing = item.version;
     QPointer<UpdateAnnouncer> self(this);
     QPointer<UpdateManager> updates(&m_updates);

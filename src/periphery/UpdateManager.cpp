@@ -5,6 +5,7 @@
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -13,6 +14,14 @@
 #include <chrono>
 
 namespace fadebin {
+
+namespace {
+
+struct UpdateManagerTexts {
+    Q_DECLARE_TR_FUNCTIONS(UpdateManagerTexts)
+};
+
+} // namespace
 
 UpdateManager::UpdateManager(Clock& clock, QNetworkAccessManager& network, std::optional<QUrl> feed,
                              std::optional<QString> runningVersion,
@@ -60,14 +69,14 @@ QString UpdateManager::userCheckText() const {
     case UserCheck::idle:
         return {};
     case UserCheck::checking:
-        return QStringLiteral("Checking for updates…");
+        return UpdateManagerTexts::tr("Checking for updates…");
     case UserCheck::upToDate:
-        return QStringLiteral("You're up to date.");
+        return UpdateManagerTexts::tr("You're up to date.");
     case UserCheck::available:
         return updateAvailableText(m_latest ? m_latest->displayVersion() : QStringLiteral("?"),
                                    runningVersionText());
     case UserCheck::failed:
-        return QStringLiteral("Couldn't check for updates right now.");
+        return UpdateManagerTexts::tr("Couldn't check for updates right now.");
     }
     return {};
 }

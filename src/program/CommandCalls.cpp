@@ -1,13 +1,28 @@
 #include "program/CommandCalls.h"
 
+#include "app/AppTexts.h"
 #include "app/BusService.h"
+#include "expiry/ExpiryStore.h"
 #include "program/CommandLine.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QStringDecoder>
 
 namespace fadebin {
+
+namespace {
+
+struct CommandCallTexts {
+    Q_DECLARE_TR_FUNCTIONS(CommandCallTexts)
+};
+
+void printNotRunning() {
+    print(stderr, CommandCallTexts::tr("Fadebin is not running.").toUtf8() + '\n');
+}
+
+} // namespace
 
 void print(std::FILE* to, const QByteArray& text) {
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), to);
@@ -43,7 +58,7 @@ int callTimeoutMilliseconds() {
 Call callRunning(const QString& method, const QVariantList& arguments) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        print(stderr, "Fadebin is not running.\n");
+        printNotRunning();
         return {{}, exitNotRunning};
     }
     registerBusTypes();
@@ -57,20 +72,27 @@ Call callRunning(const QString& method, const QVariantList& arguments) {
     const QString error = reply.errorName();
     if (error == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
         error == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner")) {
-        print(stderr, "Fadebin is not running.\n");
+        printNotRunning();
         return {reply, exitNotRunning};
     }
     // It runs, and may well finish the work after we stop waiting: say so, not "not running".
     if (error == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
         error == QStringLiteral("org.freedesktop.DBus.Error.Timeout")) {
-        print(stderr, "Fadebin did not answer in time; it may still be doing what was asked.\n");
+        print(stderr, CommandCallTexts::tr("Fadebin did not answer in time; it may still be doing "
+                                           "what was asked.")
+                              .toUtf8() +
+                          '\n');
         return {reply, exitNoAnswer};
     }
     return {reply, std::nullopt};
 }
 
 int failedCall(const QDBusMessage& reply) {
-    print(stderr, "fadebin: " + reply.errorMessage().toUtf8() + "\n");
+    // The bus says it in English; people read it in their language where it is known.
+    const QString message = reply.errorName() == BusService::notSavedError
+                                ? ExpiryStore::shownNotSaved(reply.errorMessage())
+                                : appTexts::shown(reply.errorMessage());
+    print(stderr, "fadebin: " + message.toUtf8() + "\n");
     return reply.errorName() == BusService::notSavedError ? exitNotSaved : exitRefused;
 }
 

@@ -5,11 +5,13 @@
 #include "program/SpaceCommands.h"
 
 #include "app/AppModel.h"
+#include "app/AppTexts.h"
 #include "app/BusService.h"
 #include "app/DisplayText.h"
 #include "notch/NotchTexts.h"
 #include "platform/Clock.h"
 #include "platform/DownloadsFolder.h"
+#include "platform/Translations.h"
 #include "platform/Version.h"
 #include "settings/ExpiryOption.h"
 
@@ -40,25 +42,47 @@ namespace fadebin {
 
 namespace {
 
-const char* const usageText =
-    "Usage: fadebin [--help] [--version]\n"
-    "       fadebin list [--json]\n"
-    "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
-    "       fadebin keep FILE...\n"
-    "       fadebin delete-now FILE...\n"
-    "       fadebin restore [--last | FILE...]\n"
-    "       fadebin quit\n"
-    "       fadebin show\n"
-    "       fadebin plan --free SIZE [--json]\n"
-    "       fadebin free SIZE\n"
-    "       fadebin rules list [--json]\n"
-    "       fadebin rules add [--host HOST] [--kind KIND] [--ext EXT] --choice CHOICE\n"
-    "       fadebin rules remove N\n";
+struct CommandLineTexts {
+    Q_DECLARE_TR_FUNCTIONS(CommandLineTexts)
+};
+
+// What people read is in their language; what scripts read (--json, the commands and their
+// words) never changes with it.
+QByteArray usageText() {
+    return CommandLineTexts::tr(
+               "Usage: fadebin [--help] [--version]\n"
+               "       fadebin list [--json]\n"
+               "       fadebin expire --in 10s|30s|30m|1h|1d|10d FILE...\n"
+               "       fadebin keep FILE...\n"
+               "       fadebin delete-now FILE...\n"
+               "       fadebin restore [--last | FILE...]\n"
+               "       fadebin quit\n"
+               "       fadebin show\n"
+               "       fadebin plan --free SIZE [--json]\n"
+               "       fadebin free SIZE\n"
+               "       fadebin rules list [--json]\n"
+               "       fadebin rules add [--host HOST] [--kind KIND] [--ext EXT] --choice CHOICE\n"
+               "       fadebin rules remove N\n")
+        .toUtf8();
+}
+
+// The application object a command needs for its language (and the bus): made once the words
+// are known to be a command, so that a plain start makes its own.
+class CommandApplication {
+public:
+    CommandApplication(int& argc, char** argv)
+        : m_app(argc, argv) {
+        installTranslations();
+    }
+
+private:
+    QCoreApplication m_app;
+};
 
 } // namespace
 
 int usageError(const QString& message) {
-    print(stderr, "fadebin: " + message.toUtf8() + "\n" + usageText);
+    print(stderr, "fadebin: " + message.toUtf8() + "\n" + usageText());
     return exitUsage;
 }
 
@@ -69,18 +93,18 @@ namespace {
 std::optional<QString> namesNoItem(const QByteArray& file, const QByteArray& absolute,
                                    const DownloadsFolder& downloads) {
     if (file.isEmpty())
-        return QStringLiteral("an empty word is not a file name");
+        return CommandLineTexts::tr("an empty word is not a file name");
     QByteArray trimmed = file;
     while (trimmed.size() > 1 && trimmed.endsWith('/'))
         trimmed.chop(1);
     const QByteArray last = trimmed.mid(trimmed.lastIndexOf('/') + 1);
     if (last == "." || last == "..")
-        return QStringLiteral("\"%1\" names a folder by \".\" or \"..\", not a file")
+        return CommandLineTexts::tr("\"%1\" names a folder by \".\" or \"..\", not a file")
             .arg(QString::fromLocal8Bit(printable(file)));
     const auto admitted = downloads.admit(absolute.toStdString());
     if (const auto* refusal = std::get_if<PathRefusal>(&admitted);
         refusal && *refusal == PathRefusal::downloadsOrAbove)
-        return QStringLiteral("\"%1\" is Downloads itself or a folder that holds it")
+        return CommandLineTexts::tr("\"%1\" is Downloads itself or a folder that holds it")
             .arg(QString::fromLocal8Bit(printable(file)));
     return std::nullopt;
 }
@@ -117,7 +141,7 @@ std::optional<QString> parseWords(Words& words, const QList<QCommandLineOption>&
         words.files.append(QByteArray(argv[i]));
     }
     if (words.files.size() != words.parser.positionalArguments().size())
-        return QStringLiteral("could not read the file names");
+        return CommandLineTexts::tr("could not read the file names");
     const QByteArray here = QDir::currentPath().toLocal8Bit();
     const DownloadsFolder downloads(AppModel::defaultDownloadsFolder());
     for (const QByteArray& file : words.files) {
@@ -134,14 +158,14 @@ int reportRefusals(const Words& words, const BusRefusals& refused) {
         // Name the file as the user typed it.
         const qsizetype at = words.paths.indexOf(refusal.path);
         const QByteArray name = at >= 0 ? words.files.at(at) : refusal.path;
-        print(stderr, printable(name) + ": " + refusal.reason.toUtf8() + "\n");
+        print(stderr, printable(name) + ": " + appTexts::shown(refusal.reason).toUtf8() + "\n");
     }
     return refused.isEmpty() ? exitAccepted : exitRefused;
 }
 
 int changeFiles(const QString& method, const Words& words, QVariantList extra = {}) {
     if (words.paths.isEmpty())
-        return usageError(QStringLiteral("no files given"));
+        return usageError(CommandLineTexts::tr("no files given"));
     QVariantList arguments{QVariant::fromValue(words.paths)};
     arguments.append(extra);
     const Call call = callRunning(method, arguments);
@@ -150,6 +174,17 @@ int changeFiles(const QString& method, const Words& words, QVariantList extra = 
     if (call.reply.type() == QDBusMessage::ErrorMessage)
         return failedCall(call.reply);
     return reportRefusals(words, qdbus_cast<BusRefusals>(call.reply.arguments().value(0)));
+}
+
+// A record's status as people read it; --json and the bus keep the raw word.
+QString statusWord(const QString& status) {
+    if (status == QLatin1String("pending"))
+        return CommandLineTexts::tr("pending");
+    if (status == QLatin1String("scheduled"))
+        return CommandLineTexts::tr("scheduled");
+    if (status == QLatin1String("kept"))
+        return CommandLineTexts::tr("kept");
+    return status;
 }
 
 QString timeLeft(const QVariantMap& properties, Instant now) {
@@ -181,7 +216,9 @@ int list(const Words& words) {
         print(stdout, QJsonDocument(out).toJson(QJsonDocument::Indented));
         return exitAccepted;
     }
-    QByteArray table = "STATUS     LEFT     SIZE       NAME\n";
+    // Columns as wide as their English heads; a longer word pushes its line along.
+    const QLocale locale;
+    QByteArray table = CommandLineTexts::tr("STATUS     LEFT     SIZE       NAME").toUtf8() + '\n';
     // Per status, in the order listed: how many and how large.
     std::vector<std::tuple<QString, int, qint64>> totals;
     for (const BusFile& file : files) {
@@ -192,26 +229,28 @@ int list(const Words& words) {
             totals.emplace_back(status, 0, 0);
         std::get<1>(totals.back()) += 1;
         std::get<2>(totals.back()) += size;
-        table += status.toUtf8().leftJustified(10) + ' ' +
+        table += statusWord(status).toUtf8().leftJustified(10) + ' ' +
                  timeLeft(p, now).toUtf8().leftJustified(8) + ' ' +
-                 byteCountText(size, QLocale::c()).toUtf8().leftJustified(10) + ' ' +
+                 byteCountText(size, locale).toUtf8().leftJustified(10) + ' ' +
                  printable(file.path.mid(file.path.lastIndexOf('/') + 1)) + '\n';
     }
     QStringList parts;
     for (const auto& [status, count, bytes] : totals)
-        parts << QStringLiteral("%1 %2 (%3)")
-                     .arg(status)
+        parts << CommandLineTexts::tr("%1 %2 (%3)", "status, count, size")
+                     .arg(statusWord(status))
                      .arg(count)
-                     .arg(byteCountText(bytes, QLocale::c()));
+                     .arg(byteCountText(bytes, locale));
     if (!parts.isEmpty())
-        table += "\nTotal: " + parts.join(QStringLiteral(", ")).toUtf8() + '\n';
+        table += '\n' +
+                 CommandLineTexts::tr("Total: %1").arg(parts.join(QStringLiteral(", "))).toUtf8() +
+                 '\n';
     print(stdout, table);
     return exitAccepted;
 }
 
 int restore(const Words& words, bool last) {
     if (last && !words.paths.isEmpty())
-        return usageError(QStringLiteral("restore --last takes no files"));
+        return usageError(CommandLineTexts::tr("restore --last takes no files"));
     const Call call =
         last ? callRunning(QStringLiteral("UndoLastSweep"), {})
              : callRunning(QStringLiteral("Restore"), {QVariant::fromValue(words.paths)});
@@ -221,17 +260,19 @@ int restore(const Words& words, bool last) {
         return failedCall(call.reply);
     const auto outcome = qdbus_cast<BusRestored>(call.reply.arguments().value(0));
     for (const QByteArray& restored : outcome.restored)
-        print(stdout, "Restored " + printable(restored) + "\n");
+        print(stdout,
+              CommandLineTexts::tr("Restored %1").toUtf8().replace("%1", printable(restored)) +
+                  "\n");
     const BusRefusals& refused = outcome.refused;
     if (last) {
         for (const BusRefusal& refusal : refused)
             print(stderr,
                   (refusal.path.isEmpty() ? QByteArray("fadebin") : printable(refusal.path)) +
-                      ": " + refusal.reason.toUtf8() + "\n");
+                      ": " + appTexts::shown(refusal.reason).toUtf8() + "\n");
         return refused.isEmpty() ? exitAccepted : exitRefused;
     }
     if (words.paths.isEmpty() && !refused.isEmpty()) {
-        print(stderr, "fadebin: " + refused.front().reason.toUtf8() + "\n");
+        print(stderr, "fadebin: " + appTexts::shown(refused.front().reason).toUtf8() + "\n");
         return exitRefused;
     }
     return reportRefusals(words, refused);
@@ -239,10 +280,9 @@ int restore(const Words& words, bool last) {
 
 // Asks the running program to quit and waits until it has ended (its bus name is gone), so
 // that a start right after finds it gone.
-int quit(int argc, char** argv) {
+int quit(int argc) {
     if (argc > 2)
-        return usageError(QStringLiteral("quit takes no arguments"));
-    const QCoreApplication app(argc, argv);
+        return usageError(CommandLineTexts::tr("quit takes no arguments"));
     QDBusConnection bus = QDBusConnection::sessionBus();
     QEventLoop loop;
     // Watching before asking: the name may go before the answer is read.
@@ -258,7 +298,9 @@ int quit(int argc, char** argv) {
         std::chrono::milliseconds(callTimeoutMilliseconds()), [&loop] { loop.exit(1); });
     if (bus.interface()->isServiceRegistered(QStringLiteral("com.ostrel.Fadebin")) &&
         loop.exec() != 0) {
-        print(stderr, "Fadebin was asked to quit but has not ended yet.\n");
+        print(stderr,
+              CommandLineTexts::tr("Fadebin was asked to quit but has not ended yet.").toUtf8() +
+                  '\n');
         return exitNoAnswer;
     }
     return exitAccepted;
@@ -267,7 +309,7 @@ int quit(int argc, char** argv) {
 // Opens the running program's notch with the keyboard in it.
 int show(int argc) {
     if (argc > 2)
-        return usageError(QStringLiteral("show takes no arguments"));
+        return usageError(CommandLineTexts::tr("show takes no arguments"));
     const Call call = callRunning(QStringLiteral("Show"), {});
     if (call.unanswered)
         return *call.unanswered;
@@ -275,8 +317,9 @@ int show(int argc) {
 }
 
 int runSubcommand(std::string_view name, int argc, char** argv) {
+    const CommandApplication app(argc, argv);
     if (name == "quit")
-        return quit(argc, argv);
+        return quit(argc);
     if (name == "show")
         return show(argc);
     if (name == "plan")
@@ -300,17 +343,18 @@ int runSubcommand(std::string_view name, int argc, char** argv) {
         return usageError(*error);
     if (name == "list") {
         if (!words.files.isEmpty())
-            return usageError(QStringLiteral("list takes no files"));
+            return usageError(CommandLineTexts::tr("list takes no files"));
         return list(words);
     }
     if (name == "expire") {
         if (!words.parser.isSet(in))
-            return usageError(QStringLiteral("expire needs --in 10s, 30s, 30m, 1h, 1d or 10d"));
+            return usageError(
+                CommandLineTexts::tr("expire needs --in 10s, 30s, 30m, 1h, 1d or 10d"));
         // Checked here: a word the program would refuse for every file asks it nothing.
         const QString wanted = words.parser.value(in);
         const std::optional<ExpiryOption> option = optionFromWord(wanted);
         if (!option)
-            return usageError(QStringLiteral("unknown duration \"%1\" for --in").arg(wanted));
+            return usageError(CommandLineTexts::tr("unknown duration \"%1\" for --in").arg(wanted));
         return changeFiles(QStringLiteral("SetExpiry"), words, {rawValue(*option)});
     }
     if (name == "keep")
@@ -333,22 +377,30 @@ std::optional<int> handleCommandLine(int argc, char** argv) {
 
     QCommandLineParser parser;
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+                                  CommandLineTexts::tr("Show this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the version."));
+                                     CommandLineTexts::tr("Show the version."));
     parser.addOptions({help, version});
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (!parser.parse(arguments))
+    const bool parsed = parser.parse(arguments);
+    if (parsed && parser.positionalArguments().isEmpty() && !parser.isSet(help) &&
+        !parser.isSet(version))
+        return std::nullopt;
+    const CommandApplication app(argc, argv);
+    if (!parsed)
         return usageError(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("unknown command \"%1\"")
+        return usageError(CommandLineTexts::tr("unknown command \"%1\"")
                               .arg(parser.positionalArguments().constFirst()));
     if (parser.isSet(help)) {
-        print(stdout, "Fadebin gives every new download an expiry.\n\n" + QByteArray(usageText) +
-                          "\nRun without arguments to start Fadebin; run it again to open its "
-                          "settings.\n");
+        print(stdout, CommandLineTexts::tr("Fadebin gives every new download an expiry.").toUtf8() +
+                          "\n\n" + usageText() + '\n' +
+                          CommandLineTexts::tr("Run without arguments to start Fadebin; run it "
+                                               "again to open its settings.")
+                              .toUtf8() +
+                          '\n');
         return exitAccepted;
     }
     if (parser.isSet(version)) {

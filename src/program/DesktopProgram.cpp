@@ -25,6 +25,7 @@
 #include "platform/LoginItem.h"
 #include "platform/MotionPreference.h"
 #include "platform/SettingsFile.h"
+#include "platform/Translations.h"
 #include "platform/Version.h"
 #include "program/ApplicationActivation.h"
 #include "program/CommandLine.h"
@@ -139,8 +140,12 @@ int DesktopProgram::run(int argc, char** argv) {
     if (lock == InstanceLock::Outcome::heldElsewhere) {
         // Never a second engine on the same data: the running program shows its settings.
         QCoreApplication app(argc, argv);
+        installTranslations();
         if (!ApplicationActivation::activateRunning())
-            std::fputs("Fadebin is already running.\n", stdout);
+            std::fputs(qPrintable(QCoreApplication::translate("DesktopProgram",
+                                                              "Fadebin is already running.") +
+                                  u'\n'),
+                       stdout);
         return 0;
     }
 
@@ -166,6 +171,7 @@ int DesktopProgram::run(int argc, char** argv) {
     } else {
         m_app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    installTranslations();
     QCoreApplication::setApplicationName(QStringLiteral("Fadebin"));
     QCoreApplication::setApplicationVersion(appVersionString());
     if (lock == InstanceLock::Outcome::failed)

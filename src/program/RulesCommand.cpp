@@ -7,6 +7,7 @@
 #include "settings/Rule.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,6 +17,10 @@
 namespace fadebin {
 
 namespace {
+
+struct RulesCommandTexts {
+    Q_DECLARE_TR_FUNCTIONS(RulesCommandTexts)
+};
 
 // The program's answer, or the exit status when there is none to use.
 std::optional<int> failed(const Call& call) {
@@ -39,7 +44,11 @@ int listRules(bool json) {
         return exitAccepted;
     }
     // Read back through the rules' own reader: only what it accepts is shown.
-    QByteArray table = "N    HOST                           KIND          EXT       CHOICE\n";
+    // The kind stays the word --kind takes; the choice is the label people read.
+    QByteArray table =
+        RulesCommandTexts::tr("N    HOST                           KIND          EXT       CHOICE")
+            .toUtf8() +
+        '\n';
     int number = 0;
     for (const QVariantMap& entry : listed) {
         ++number;
@@ -47,7 +56,8 @@ int listRules(bool json) {
         if (!rule)
             continue;
         const auto cell = [](const QString& text, int width) {
-            return (text.isEmpty() ? QByteArray("-") : text.toUtf8()).leftJustified(width) + ' ';
+            return (text.isEmpty() ? QStringLiteral("-") : text).leftJustified(width).toUtf8() +
+                   ' ';
         };
         table += cell(QString::number(number), 4) + cell(hostText(*rule), 30) +
                  cell(rule->kind ? rawValue(*rule->kind) : QString(), 13) +
@@ -62,20 +72,23 @@ int addRule(const QCommandLineParser& parser) {
         return parser.value(QString::fromLatin1(name));
     };
     if (!parser.isSet(QStringLiteral("choice")))
-        return usageError(QStringLiteral("rules add needs --choice (10s, 30s, 30m, 1h, 1d, 10d "
-                                         "or keep)"));
+        return usageError(RulesCommandTexts::tr("rules add needs --choice (10s, 30s, 30m, 1h, 1d, "
+                                                "10d or keep)"));
     // Checked here as the program checks it: a rule it would refuse asks it nothing.
     const RuleReading reading =
         ruleFromWords(word("host"), word("kind"), word("ext"), word("choice"));
     if (!reading.rule)
-        return usageError(QStringLiteral("rule refused: %1").arg(reading.problem));
+        return usageError(
+            RulesCommandTexts::tr("rule refused: %1").arg(shownRuleProblem(reading.problem)));
     const Call call =
         callRunning(QStringLiteral("AddRule"),
                     {word("host"), word("kind"), word("ext"), rawValue(reading.rule->choice)});
     if (const auto status = failed(call))
         return *status;
-    print(stdout,
-          "Added rule " + QByteArray::number(call.reply.arguments().value(0).toUInt()) + "\n");
+    print(stdout, RulesCommandTexts::tr("Added rule %1")
+                          .arg(call.reply.arguments().value(0).toUInt())
+                          .toUtf8() +
+                      '\n');
     return exitAccepted;
 }
 
@@ -83,12 +96,20 @@ int removeRule(const QStringList& words) {
     bool ok = false;
     const uint number = words.size() == 1 ? words.front().toUInt(&ok) : 0;
     if (!ok || number == 0)
-        return usageError(QStringLiteral("rules remove needs one rule number, as rules list "
-                                         "shows it"));
+        return usageError(RulesCommandTexts::tr("rules remove needs one rule number, as rules "
+                                                "list shows it"));
     const Call call = callRunning(QStringLiteral("RemoveRule"), {number});
+    // The program refuses a removal for one reason only: no rule has that number.
+    if (!call.unanswered && call.reply.type() == QDBusMessage::ErrorMessage &&
+        call.reply.errorName() == BusService::invalidRuleError) {
+        print(stderr,
+              "fadebin: " + RulesCommandTexts::tr("There is no rule %1.").arg(number).toUtf8() +
+                  '\n');
+        return exitRefused;
+    }
     if (const auto status = failed(call))
         return *status;
-    print(stdout, "Removed rule " + QByteArray::number(number) + "\n");
+    print(stdout, RulesCommandTexts::tr("Removed rule %1").arg(number).toUtf8() + '\n');
     return exitAccepted;
 }
 
@@ -97,7 +118,7 @@ int removeRule(const QStringList& words) {
 int rulesCommand(int argc, char** argv) {
     const std::string_view action = argc > 2 ? std::string_view(argv[2]) : std::string_view();
     if (action != "list" && action != "add" && action != "remove")
-        return usageError(QStringLiteral("rules needs list, add or remove"));
+        return usageError(RulesCommandTexts::tr("rules needs list, add or remove"));
     QCommandLineParser parser;
     const QCommandLineOption json(QStringLiteral("json"));
     QList<QCommandLineOption> options;
@@ -116,7 +137,7 @@ int rulesCommand(int argc, char** argv) {
     if (action == "remove")
         return removeRule(parser.positionalArguments());
     if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("rules %1 takes no other words")
+        return usageError(RulesCommandTexts::tr("rules %1 takes no other words")
                               .arg(QString::fromLatin1(action.data(), action.size())));
     return action == "list" ? listRules(parser.isSet(json)) : addRule(parser);
 }

@@ -8,6 +8,7 @@
 #include "program/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,6 +16,10 @@
 namespace fadebin {
 
 namespace {
+
+struct SpaceCommandTexts {
+    Q_DECLARE_TR_FUNCTIONS(SpaceCommandTexts)
+};
 
 // The size asked for, from the words after the subcommand; a usage error's text otherwise.
 std::variant<qint64, QString> wantedSize(QCommandLineParser& parser,
@@ -30,18 +35,18 @@ std::variant<qint64, QString> wantedSize(QCommandLineParser& parser,
     QString word;
     if (!sizeOption.isEmpty()) {
         if (!rest.isEmpty())
-            return QStringLiteral("plan takes no other words");
+            return SpaceCommandTexts::tr("plan takes no other words");
         if (!parser.isSet(sizeOption))
-            return QStringLiteral("plan needs --free SIZE, such as 5G or 500M");
+            return SpaceCommandTexts::tr("plan needs --free SIZE, such as 5G or 500M");
         word = parser.value(sizeOption);
     } else {
         if (rest.size() != 1)
-            return QStringLiteral("free needs one SIZE, such as 5G or 500M");
+            return SpaceCommandTexts::tr("free needs one SIZE, such as 5G or 500M");
         word = rest.front();
     }
     if (const auto bytes = byteCountFromText(word))
         return *bytes;
-    return QStringLiteral("\"%1\" is not a size (such as 5G, 1.5GB or 500M)").arg(word);
+    return SpaceCommandTexts::tr("\"%1\" is not a size (such as 5G, 1.5GB or 500M)").arg(word);
 }
 
 // The answer of Plan or Free; none, with the exit status set, when there is none.
@@ -58,8 +63,18 @@ std::optional<BusFiles> ask(const QString& method, qint64 bytes, int& status) {
     return qdbus_cast<BusFiles>(call.reply.arguments().value(0));
 }
 
-QByteArray sizeText(qint64 bytes) {
-    return byteCountText(bytes, QLocale::c()).toUtf8();
+QString sizeText(qint64 bytes) {
+    return byteCountText(bytes);
+}
+
+// A column of the plan: as wide in characters as given (a longer text pushes its line along).
+QByteArray cell(const QString& text, int width) {
+    return text.leftJustified(width).toUtf8() + ' ';
+}
+
+// A sentence around a file name, which is bytes (not always UTF-8) and printed as they are.
+QByteArray withName(const QString& sentence, const QByteArray& name) {
+    return sentence.toUtf8().replace("%1", name);
 }
 
 QByteArray nameOf(const QByteArray& path) {
@@ -113,35 +128,48 @@ int planCommand(int argc, char** argv) {
         return exitAccepted;
     }
     if (steps->isEmpty()) {
-        print(stdout, "Fadebin has nothing it may free: none of its files is in the Trash and "
-                      "none is scheduled.\n");
+        print(stdout, SpaceCommandTexts::tr("Fadebin has nothing it may free: none of its files is "
+                                            "in the Trash and none is scheduled.")
+                              .toUtf8() +
+                          '\n');
         return exitAccepted;
     }
     const Instant now = Clock::system().now();
-    QByteArray table = "FROM       SIZE       WHEN                    NAME\n";
+    QByteArray table =
+        SpaceCommandTexts::tr("FROM       SIZE       WHEN                    NAME").toUtf8() + '\n';
     for (const BusFile& step : *steps) {
         const QVariantMap& p = step.properties;
         const Instant at = fromUnixSeconds(p.value(QStringLiteral("at")).toDouble());
         const bool trashed = p.value(QStringLiteral("kind")) == QStringLiteral("trash");
-        const QByteArray when =
-            trashed ? "trashed " + QDateTime::fromSecsSinceEpoch(std::llround(toUnixSeconds(at)))
-                                       .toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                                       .toUtf8()
-                    : "expires in " + countdownText(at, now).toUtf8();
+        const QString when =
+            trashed ? SpaceCommandTexts::tr("trashed %1")
+                          .arg(QDateTime::fromSecsSinceEpoch(std::llround(toUnixSeconds(at)))
+                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                    : SpaceCommandTexts::tr("expires in %1").arg(countdownText(at, now));
         table +=
-            QByteArray(trashed ? "Trash" : "Downloads").leftJustified(10) + ' ' +
-            sizeText(p.value(QStringLiteral("size")).toLongLong()).leftJustified(10) + ' ' +
-            when.leftJustified(23) + ' ' +
+            cell(trashed ? SpaceCommandTexts::tr("Trash") : SpaceCommandTexts::tr("Downloads"),
+                 10) +
+            cell(sizeText(p.value(QStringLiteral("size")).toLongLong()), 10) + cell(when, 23) +
             nameOf(trashed ? p.value(QStringLiteral("originalPath")).toByteArray() : step.path) +
             '\n';
     }
-    table += "\nTotal: " + sizeText(total) + " of the " + sizeText(bytes) + " asked for\n";
+    table += '\n' +
+             SpaceCommandTexts::tr("Total: %1 of the %2 asked for")
+                 .arg(sizeText(total), sizeText(bytes))
+                 .toUtf8() +
+             '\n';
     if (fromTrash > 0)
-        table += "  from the Trash, now, with \"fadebin free\": " + sizeText(fromTrash) + '\n';
+        table += SpaceCommandTexts::tr("  from the Trash, now, with \"fadebin free\": %1")
+                     .arg(sizeText(fromTrash))
+                     .toUtf8() +
+                 '\n';
     if (fromScheduled > 0)
-        table += "  as scheduled files expire: " + sizeText(fromScheduled) + '\n';
+        table += SpaceCommandTexts::tr("  as scheduled files expire: %1")
+                     .arg(sizeText(fromScheduled))
+                     .toUtf8() +
+                 '\n';
     if (total < bytes)
-        table += "Fadebin has nothing else it may free.\n";
+        table += SpaceCommandTexts::tr("Fadebin has nothing else it may free.").toUtf8() + '\n';
     print(stdout, table);
     return exitAccepted;
 }
@@ -160,19 +188,26 @@ int freeCommand(int argc, char** argv) {
     for (const BusFile& item : *freed) {
         const qint64 size = item.properties.value(QStringLiteral("size")).toLongLong();
         total += size;
-        print(stdout,
-              "Removed " +
-                  nameOf(item.properties.value(QStringLiteral("originalPath")).toByteArray()) +
-                  " (" + sizeText(size) + ") from the Trash\n");
+        // The size goes in first: the name is bytes, put in last and never read again.
+        print(
+            stdout,
+            withName(SpaceCommandTexts::tr("Removed %1 (%2) from the Trash")
+                         .replace(QLatin1String("%2"), sizeText(size)),
+                     nameOf(item.properties.value(QStringLiteral("originalPath")).toByteArray())) +
+                '\n');
     }
     if (freed->isEmpty())
-        print(stdout, "None of Fadebin's files is in the Trash: nothing was freed.\n");
+        print(stdout,
+              SpaceCommandTexts::tr("None of Fadebin's files is in the Trash: nothing was freed.")
+                      .toUtf8() +
+                  '\n');
     else
-        print(stdout, "Freed " + sizeText(total) +
-                          (total < bytes ? QByteArray(" (none of Fadebin's files is left in "
-                                                      "the Trash)")
-                                         : QByteArray()) +
-                          ".\n");
+        print(stdout, (total < bytes ? SpaceCommandTexts::tr("Freed %1 (none of Fadebin's files "
+                                                             "is left in the Trash).")
+                                     : SpaceCommandTexts::tr("Freed %1."))
+                              .arg(sizeText(total))
+                              .toUtf8() +
+                          '\n');
     return exitAccepted;
 }
 

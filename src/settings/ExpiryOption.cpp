@@ -1,27 +1,40 @@
 #include "settings/ExpiryOption.h"
 
+#include <QCoreApplication>
+
 namespace fadebin {
 
 namespace {
 
+struct ExpiryOptionTexts {
+    Q_DECLARE_TR_FUNCTIONS(ExpiryOptionTexts)
+};
+
 struct OptionText {
     const char16_t* raw;
-    const char16_t* label;
-    const char16_t* shortLabel;
-    const char16_t* word; // typed on the command line and accepted on the bus
-    std::int64_t seconds; // negative: no duration
+    const char* label;      // English, translated where it is shown
+    const char* shortLabel; // the same
+    const char16_t* word;   // typed on the command line and accepted on the bus
+    std::int64_t seconds;   // negative: no duration
 };
 
 const OptionText& textOf(ExpiryOption option) {
     // Indexed by the enumeration's declaration order.
     static constexpr std::array<OptionText, 7> table{{
-        {u"tenSeconds", u"10 seconds", u"10s", u"10s", 10},
-        {u"thirtySeconds", u"30 seconds", u"30s", u"30s", 30},
-        {u"thirtyMinutes", u"30 minutes", u"30m", u"30m", 1800},
-        {u"oneHour", u"1 hour", u"1h", u"1h", 3600},
-        {u"oneDay", u"1 day", u"1d", u"1d", 86400},
-        {u"tenDays", u"10 days", u"10d", u"10d", 864000},
-        {u"forever", u"Keep forever", u"Keep it", u"keep", -1},
+        {u"tenSeconds", QT_TRANSLATE_NOOP("ExpiryOptionTexts", "10 seconds"),
+         QT_TRANSLATE_NOOP("ExpiryOptionTexts", "10s"), u"10s", 10},
+        {u"thirtySeconds", QT_TRANSLATE_NOOP("ExpiryOptionTexts", "30 seconds"),
+         QT_TRANSLATE_NOOP("ExpiryOptionTexts", "30s"), u"30s", 30},
+        {u"thirtyMinutes", QT_TRANSLATE_NOOP("ExpiryOptionTexts", "30 minutes"),
+         QT_TRANSLATE_NOOP("ExpiryOptionTexts", "30m"), u"30m", 1800},
+        {u"oneHour", QT_TRANSLATE_NOOP("ExpiryOptionTexts", "1 hour"),
+         QT_TRANSLATE_NOOP("ExpiryOptionTexts", "1h"), u"1h", 3600},
+        {u"oneDay", QT_TRANSLATE_NOOP("ExpiryOptionTexts", "1 day"),
+         QT_TRANSLATE_NOOP("ExpiryOptionTexts", "1d"), u"1d", 86400},
+        {u"tenDays", QT_TRANSLATE_NOOP("ExpiryOptionTexts", "10 days"),
+         QT_TRANSLATE_NOOP("ExpiryOptionTexts", "10d"), u"10d", 864000},
+        {u"forever", QT_TRANSLATE_NOOP("ExpiryOptionTexts", "Keep forever"),
+         QT_TRANSLATE_NOOP("ExpiryOptionTexts", "Keep it"), u"keep", -1},
     }};
     return table.at(static_cast<std::size_t>(option));
 }
@@ -62,11 +75,11 @@ std::optional<double> durationSeconds(ExpiryOption option) {
 }
 
 QString label(ExpiryOption option) {
-    return QString::fromUtf16(textOf(option).label);
+    return ExpiryOptionTexts::tr(textOf(option).label);
 }
 
 QString shortLabel(ExpiryOption option) {
-    return QString::fromUtf16(textOf(option).shortLabel);
+    return ExpiryOptionTexts::tr(textOf(option).shortLabel);
 }
 
 namespace expiryOptions {

@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QUrl>
 
@@ -10,6 +11,11 @@
 namespace fadebin {
 
 namespace {
+
+// A problem as the log and the bus carry it: English (shownRuleProblem translates it).
+QString problemText(const char* english) {
+    return QString::fromUtf8(english);
+}
 
 bool isHostCharacter(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_';
@@ -77,7 +83,7 @@ std::optional<QString> normalizedExtension(const QString& extension) {
 
 RuleReading ruleFromJson(const QJsonValue& entry) {
     if (!entry.isObject())
-        return {std::nullopt, QStringLiteral("not an object")};
+        return {std::nullopt, problemText(QT_TRANSLATE_NOOP("RuleTexts", "not an object"))};
     const QJsonObject object = entry.toObject();
     QString problem;
     const std::optional<QString> host = textOf(object, QStringLiteral("host"), problem);
@@ -91,26 +97,31 @@ RuleReading ruleFromJson(const QJsonValue& entry) {
         const bool domain = host->startsWith(u'.');
         const std::optional<QString> name = normalizedHost(domain ? host->mid(1) : *host);
         if (!name)
-            return {std::nullopt, QStringLiteral("the host is not a host name")};
+            return {std::nullopt,
+                    problemText(QT_TRANSLATE_NOOP("RuleTexts", "the host is not a host name"))};
         rule.host = *name;
         rule.subdomains = domain;
     }
     if (kind) {
         rule.kind = fileKindFromRaw(*kind);
         if (!rule.kind)
-            return {std::nullopt, QStringLiteral("the kind is not one of the kinds")};
+            return {std::nullopt, problemText(QT_TRANSLATE_NOOP(
+                                      "RuleTexts", "the kind is not one of the kinds"))};
     }
     if (ext) {
         const std::optional<QString> name = normalizedExtension(*ext);
         if (!name)
-            return {std::nullopt, QStringLiteral("the extension is not an extension")};
+            return {std::nullopt, problemText(QT_TRANSLATE_NOOP(
+                                      "RuleTexts", "the extension is not an extension"))};
         rule.extension = *name;
     }
     if (rule.host.isEmpty() && !rule.kind && rule.extension.isEmpty())
-        return {std::nullopt, QStringLiteral("it names no host, kind or extension")};
+        return {std::nullopt,
+                problemText(QT_TRANSLATE_NOOP("RuleTexts", "it names no host, kind or extension"))};
     const std::optional<ExpiryOption> option = choice ? optionFromRaw(*choice) : std::nullopt;
     if (!option)
-        return {std::nullopt, QStringLiteral("the choice is not an expiry option")};
+        return {std::nullopt,
+                problemText(QT_TRANSLATE_NOOP("RuleTexts", "the choice is not an expiry option"))};
     rule.choice = *option;
     return {rule, {}};
 }
@@ -120,7 +131,8 @@ RuleReading ruleFromWords(const QString& host, const QString& kind, const QStrin
     // Bounded before anything reads them; no part of a usable rule is this long.
     for (const QString* word : {&host, &kind, &extension, &choice})
         if (word->size() > 4 * rules::longestHost)
-            return {std::nullopt, QStringLiteral("a part of the rule is too long")};
+            return {std::nullopt,
+                    problemText(QT_TRANSLATE_NOOP("RuleTexts", "a part of the rule is too long"))};
     QJsonObject entry;
     if (!host.isEmpty())
         entry.insert(QStringLiteral("host"), host);
@@ -131,6 +143,10 @@ RuleReading ruleFromWords(const QString& host, const QString& kind, const QStrin
     const std::optional<ExpiryOption> option = optionFromWord(choice);
     entry.insert(QStringLiteral("choice"), option ? rawValue(*option) : QString());
     return ruleFromJson(entry);
+}
+
+QString shownRuleProblem(const QString& problem) {
+    return QCoreApplication::translate("RuleTexts", problem.toUtf8().constData());
 }
 
 QString hostText(const Rule& rule) {

@@ -57,6 +57,9 @@ struct RuleReading {
     QString problem;
 };
 [[nodiscard]] RuleReading ruleFromJson(const QJsonValue& entry);
+// A reading's problem in the user's language; the reading's own stays English for the log and
+// the bus.
+[[nodiscard]] QString shownRuleProblem(const QString& problem);
 // A rule from the words people type, an empty word for a part not given: the host as stored
 // (".example.org" for the domain and its subdomains), a kind by its stored word in any case,
 // an extension with or without its dot, a choice as a raw value or a short word ("1d",

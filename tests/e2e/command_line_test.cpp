@@ -320,3 +320,78 @@ TEST_F(CommandLineTest, RulesAreAddedListedAndRemovedAndADownloadTheyMatchIsNeve
     EXPECT_EQ(fadebin({"rules", "remove", "1"}).status, 0);
     EXPECT_TRUE(waitFor([&] { return storedRules() == QJsonArray{both.at(1)}; }, 30s));
 }
+
+namespace {
+
+// The commands run as under LANG=de_DE.UTF-8 (the tests' own main pins the C locale).
+class GermanCommands {
+public:
+    GermanCommands() {
+        qunsetenv("LC_ALL");
+        qputenv("LANG", "de_DE.UTF-8");
+    }
+    GermanCommands(const GermanCommands&) = delete;
+    GermanCommands& operator=(const GermanCommands&) = delete;
+    ~GermanCommands() {
+        qputenv("LC_ALL", "C.UTF-8");
+        qunsetenv("LANG");
+    }
+};
+
+} // namespace
+
+// People read their language; scripts read --json, which no language changes.
+TEST_F(CommandLineTest, MessagesAreInTheUsersLanguageAndJsonIsNot) {
+    ASSERT_EQ(fadebin({"expire", "--in", "1h"}, {dl("report.pdf")}).status, 0);
+    const Command englishJson = fadebin({"list", "--json"});
+    ASSERT_EQ(englishJson.status, 0);
+    const GermanCommands german;
+    struct Case {
+        std::vector<QByteArray> words;
+        int status;
+        std::string out; // a line (or part of one) of standard output, or of errors
+    };
+    const std::vector<Case> cases{
+        {{"--help"}, 0, "Fadebin gibt jedem neuen Download ein Ablaufdatum.\n\nAufruf: fadebin"},
+        {{"--help"}, 0, "       fadebin keep DATEI...\n"},
+        {{"expire", "report.pdf"},
+         2,
+         "fadebin: expire braucht --in 10s, 30s, 30m, 1h, 1d oder 10d\n"},
+        {{"quit", "now"}, 2, "fadebin: quit nimmt keine Argumente\nAufruf: fadebin"},
+        {{"list"}, 0, "STATUS     REST     GRÖSSE     NAME\ngeplant    "},
+        {{"list"}, 0, "\nGesamt: geplant 1 (21 Byte)\n"},
+        {{"plan", "--free", "1"},
+         0,
+         "ORT        GRÖSSE     WANN                    NAME\nDownloads  21 Byte    läuft in "},
+        {{"plan", "--free", "1"},
+         0,
+         "\nGesamt: 21 Byte der gewünschten 1 Byte\n  wenn geplante Dateien ablaufen: 21 Byte\n"},
+        {{"plan", "--free", "5X"}, 2, "fadebin: „5X“ ist keine Größe (etwa 5G, 1.5GB oder 500M)\n"},
+        {{"free", "1"},
+         0,
+         "Keine Datei von Fadebin liegt im Papierkorb: Es wurde nichts freigegeben.\n"},
+        {{"show"}, 1, "fadebin: Auf diesem Bildschirm gibt es keine Notch zum Zeigen.\n"},
+        {{"rules", "add", "--kind", "pdf"},
+         2,
+         "fadebin: rules add braucht --choice (10s, 30s, 30m, 1h, 1d, 10d oder keep)\n"},
+        {{"rules", "add", "--kind", "nope", "--choice", "1d"},
+         2,
+         "fadebin: Regel abgelehnt: die Art ist keine der bekannten Arten\n"},
+        {{"rules", "add", "--ext", "iso", "--choice", "keep"}, 0, "Regel 1 hinzugefügt\n"},
+        {{"rules", "list"},
+         0,
+         "N    HOST                           ART           ENDUNG    WAHL\n1    -                 "
+         "             -             iso       Für immer behalten\n"},
+        {{"rules", "remove", "7"}, 1, "fadebin: Es gibt keine Regel 7.\n"},
+        {{"rules", "remove", "1"}, 0, "Regel 1 entfernt\n"},
+    };
+    for (const Case& c : cases) {
+        const Command run = fadebin(c.words);
+        EXPECT_EQ(run.status, c.status) << c.words.front().constData() << run.err;
+        EXPECT_NE((run.out + run.err).find(c.out), std::string::npos)
+            << c.words.front().constData() << ": " << run.out << run.err;
+    }
+    const Command germanJson = fadebin({"list", "--json"});
+    EXPECT_EQ(germanJson.status, 0);
+    EXPECT_EQ(germanJson.out, englishJson.out);
+}

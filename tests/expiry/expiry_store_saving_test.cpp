@@ -2,6 +2,7 @@
 // batch saved in one go, a crash between saving and marking, and what memory keeps.
 #include "expiry/Database.h"
 #include "expiry/StoreFixture.h"
+#include "platform/Translations.h"
 #include "support/HeldInChild.h"
 #include "support/ScopedMount.h"
 
@@ -101,7 +102,14 @@ TEST_F(StoreTest, AFailedSaveKeepsTheChangesTriesAgainUntilSavedAndAStopNamesWha
               QStringLiteral("Fadebin can't save its records: the disk is full"));
     EXPECT_EQ(store->notSavedYet(),
               QStringLiteral("not saved yet: the disk is full; Fadebin keeps trying"));
-    clock.advance(ExpiryStore::firstSaveRetry); // a retry that fails as well
+    // A retry that fails as well, in German: people read it so, the bus still in English.
+    ASSERT_TRUE(installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+    clock.advance(ExpiryStore::firstSaveRetry);
+    EXPECT_EQ(store->saveProblem(),
+              QStringLiteral("Fadebin kann seine Daten nicht speichern: der Datenträger ist voll"));
+    EXPECT_EQ(store->notSavedYet(),
+              QStringLiteral("not saved yet: the disk is full; Fadebin keeps trying"));
+    speakEnglish();
     std::filesystem::remove(data / "filler");
     clock.advance(ExpiryStore::longestSaveRetry); // tried again on its own
     EXPECT_EQ(store->saveProblem(), std::nullopt);
@@ -241,4 +249,27 @@ TEST_F(StoreTest, ADatabaseFromBeforeRulesGainsTheColumnAndHostileRuleTextsReadA
         sqlite3_close(db);
         EXPECT_EQ(opened->fetch({"scheduled"}, error)->front().rule, std::nullopt) << stored;
     }
+}
+
+// What the bus says of an unsaved decision, as the command line shows it: in the user's
+// language, SQLite's own reason as it is, and any other text unchanged.
+TEST(NotSavedText, ReadsInTheUsersLanguage) {
+    ASSERT_TRUE(installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+    const std::pair<const char*, const char*> rows[] = {
+        {"not saved yet: the disk is full; Fadebin keeps trying",
+         "noch nicht gespeichert: der Datenträger ist voll; Fadebin versucht es weiter"},
+        {"not saved yet: the disk is read-only; Fadebin keeps trying",
+         "noch nicht gespeichert: der Datenträger ist schreibgeschützt; Fadebin versucht es "
+         "weiter"},
+        {"not saved yet: disk I/O error; Fadebin keeps trying",
+         "noch nicht gespeichert: disk I/O error; Fadebin versucht es weiter"},
+        {"not saved yet; Fadebin keeps trying", "not saved yet; Fadebin keeps trying"},
+        {"not saved yet: the disk is full", "not saved yet: the disk is full"},
+        {"There is no rule 5.", "There is no rule 5."},
+    };
+    for (const auto& [bus, shown] : rows)
+        EXPECT_EQ(ExpiryStore::shownNotSaved(QString::fromUtf8(bus)), QString::fromUtf8(shown));
+    speakEnglish();
+    EXPECT_EQ(ExpiryStore::shownNotSaved(QString::fromUtf8(rows[0].first)),
+              QString::fromUtf8(rows[0].first));
 }

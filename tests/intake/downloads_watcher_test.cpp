@@ -1,5 +1,6 @@
 #include "intake/DownloadCompletionFilter.h"
 #include "intake/DownloadsWatcher.h"
+#include "platform/Translations.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
@@ -221,4 +222,23 @@ TEST(WatcherOverflow, ABurstThatOverflowsTheQueueStillReportsEachFileOnce) {
     EXPECT_EQ(p.completed.size(), written) << "each reported once";
     EXPECT_EQ(std::ranges::count(p.completed, before), 0);
     EXPECT_EQ(p.vacated, Paths{before}) << "removed while its event was lost";
+}
+
+// A limit is told in the user's language and names the setting, which no language changes;
+// a failure that is no limit has no text.
+TEST(WatchLimitText, ReadsInTheUsersLanguage) {
+    ASSERT_TRUE(installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+    const std::pair<SysError, std::optional<QString>> rows[] = {
+        {{ENOSPC, "inotify_add_watch"},
+         QString::fromUtf8("Fadebin kann Downloads nicht überwachen: Die Systemgrenze überwachter "
+                           "Ordner ist erreicht (fs.inotify.max_user_watches)")},
+        {{EMFILE, "inotify_init1"},
+         QString::fromUtf8("Fadebin kann Downloads nicht überwachen: Die Systemgrenze überwachter "
+                           "Ordner ist erreicht (fs.inotify.max_user_instances)")},
+        {{ENOSPC, "inotify_init1"}, std::nullopt},
+        {{EACCES, "inotify_add_watch"}, std::nullopt},
+    };
+    for (const auto& [error, text] : rows)
+        EXPECT_EQ(DownloadsWatcher::watchLimitText(error), text) << error.context;
+    speakEnglish();
 }

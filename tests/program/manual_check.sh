@@ -1,6 +1,7 @@
 #!/bin/sh
 # The manual page renders without a warning and names every command, option and value that
-# the program's own --help shows. Usage: manual_check.sh PROGRAM PAGE
+# the program's own --help shows (in English, as the page is, whatever the machine's language).
+# Usage: manual_check.sh PROGRAM PAGE
 set -eu
 program=$1
 page=$2
@@ -10,7 +11,7 @@ if [ -n "$warnings" ]; then
   exit 1
 fi
 text=$(LC_ALL=C MANWIDTH=200 man -l "$page" 2>/dev/null)
-words=$("$program" --help | sed -n 's/.*fadebin //p' | tr ' |[]' '\n\n\n\n' | sed 's/\.\.\.$//')
+words=$(LC_ALL=C.UTF-8 LANGUAGE= LANG= "$program" --help | sed -n 's/.*fadebin //p' | tr ' |[]' '\n\n\n\n' | sed 's/\.\.\.$//')
 [ -n "$words" ] || { echo "no usage lines in --help" >&2; exit 1; }
 missing=0
 for word in $words; do

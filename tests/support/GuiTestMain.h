@@ -1,6 +1,7 @@
 #pragma once
 
 #include "notch/SoftwareRendering.h"
+#include "support/TestSupport.h"
 
 #include <QGuiApplication>
 
@@ -27,7 +28,9 @@ inline int runGuiTests(int argc, char** argv, GuiTestOptions options = {}) {
     useSoftwareRendering();
     if (options.beforeApplication != nullptr)
         options.beforeApplication();
+    speakEnglishBeforeApplication();
     QGuiApplication app(argc, argv);
+    speakEnglish();
     const int status = RUN_ALL_TESTS();
     if (options.afterTests != nullptr)
         options.afterTests();

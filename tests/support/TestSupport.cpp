@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "platform/Translations.h"
+
 #include "expiry/FileDeleter.h"
 #include "platform/FileIo.h"
 #include "platform/Trash.h"
@@ -164,6 +166,15 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+}
+
+void speakEnglishBeforeApplication() {
+    qputenv("LC_ALL", "C.UTF-8");
+    qunsetenv("LANGUAGE");
+}
+
+void speakEnglish() {
+    installTranslations(QLocale::c());
 }
 
 } // namespace fadebin::test

@@ -107,6 +107,11 @@ void fillDisk(const path& filler);
 
 // Runs the event loop until the condition holds or the timeout passes. For waiting on real
 // kernel events only; virtual time is advanced with the manual clock instead.
+// Tests compare English texts, whatever the machine's language: before the application object,
+// the C locale for this program and the programs it starts; after it, English's plural forms.
+void speakEnglishBeforeApplication();
+void speakEnglish();
+
 bool waitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(10));
 

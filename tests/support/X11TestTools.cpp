@@ -1,6 +1,7 @@
 #include "support/X11TestTools.h"
 
 #include "notch/SoftwareRendering.h"
+#include "support/TestSupport.h"
 #include "support/XvfbServer.h"
 
 #include <QGuiApplication>
@@ -41,7 +42,9 @@ int runOnXvfb(int argc, char** argv, bool ownWindows,
         qputenv("DISPLAY", server->display().c_str());
     qputenv("QT_QPA_PLATFORM", server && ownWindows ? "xcb" : "offscreen");
     useSoftwareRendering();
+    speakEnglishBeforeApplication();
     QGuiApplication app(argc, argv);
+    speakEnglish();
     return RUN_ALL_TESTS();
 }
 

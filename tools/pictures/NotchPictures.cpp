@@ -21,7 +21,13 @@ using namespace std::chrono_literals;
 class NotchScene : public ContentFixture {
 public:
     explicit NotchScene(const std::function<void(ModelWorld&)>& beforeStart = {})
-        : ContentFixture({.animated = false}, beforeStart) {}
+        : ContentFixture({.animated = false}, beforeStart) {
+        // The fixture's British dates, unless the pictures are of another language (--de):
+        // then its dates and numbers as well.
+        const QLocale locale;
+        if (locale.language() != QLocale::C && locale.language() != QLocale::English)
+            view().setTextContext({locale, QTimeZone(0)});
+    }
 
     void picture(const QString& name) {
         panel->setColor(QColor(0x8a, 0x8f, 0x98));

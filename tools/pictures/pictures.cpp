@@ -6,6 +6,7 @@
 #include "Pictures.h"
 #include "notch/SoftwareRendering.h"
 #include "periphery/DesktopStyle.h"
+#include "platform/Translations.h"
 #include "support/XvfbServer.h"
 
 #include <QDir>
@@ -94,6 +95,8 @@ int main(int argc, char** argv) {
         ::setenv("QT_SCALE_FACTOR", "2", 1);
     fadebin::DesktopStyle::useDesktopControlsStyle();
     QGuiApplication app(argc, argv);
+    // In the language of the locale, as the program speaks (scripts/pictures --de).
+    fadebin::installTranslations();
     if (part == "--notch") {
         renderNotchStates();
         renderIconSheet();

@@ -58,7 +58,7 @@ Column {
         NotchButton {
             objectName: "retryButton"
             visible: warning.view.problemRetryable
-            text: "Retry"
+            text: qsTr("Retry")
             prominent: true
             onClicked: warning.view.retryAccess()
         }

@@ -16,7 +16,7 @@ Column {
     Text {
         textFormat: Text.PlainText
         anchors.horizontalCenter: parent.horizontalCenter
-        text: "Drop to set a timer"
+        text: qsTr("Drop to set a timer")
         color: "white"
         font.pixelSize: 13
         font.weight: Font.DemiBold
@@ -24,7 +24,7 @@ Column {
     Text {
         textFormat: Text.PlainText
         anchors.horizontalCenter: parent.horizontalCenter
-        text: "Any file in Downloads, even one you kept"
+        text: qsTr("Any file in Downloads, even one you kept")
         color: Qt.rgba(1, 1, 1, 0.5)
         font.pixelSize: 11
     }

@@ -24,7 +24,7 @@ Column {
     Text {
         textFormat: Text.PlainText
         anchors.horizontalCenter: parent.horizontalCenter
-        text: "Nothing temporary right now"
+        text: qsTr("Nothing temporary right now")
         color: "white"
         font.pixelSize: 13
         font.weight: Font.Medium

@@ -40,7 +40,7 @@ Item {
         IconButton {
             objectName: "settingsButton"
             iconName: "settings01"
-            help: "Settings"
+            help: qsTr("Settings")
             onClicked: footer.view.openSettings()
         }
     }

@@ -23,7 +23,7 @@ Column {
         visible: lists.view.pendingRows.count > 0
 
         SectionHeader {
-            title: "New in Downloads"
+            title: qsTr("New in Downloads")
             count: lists.view.pendingCount
             size: lists.view.pendingSize
         }
@@ -34,7 +34,7 @@ Column {
             visible: lists.view.showApplyToAll
             Text {
                 textFormat: Text.PlainText
-                text: "Apply to all"
+                text: qsTr("Apply to all")
                 color: Qt.rgba(1, 1, 1, 0.6)
                 font.pixelSize: 12
                 font.weight: Font.Medium
@@ -78,7 +78,7 @@ Column {
         visible: lists.view.trackedRows.count > 0
 
         SectionHeader {
-            title: "Expiring"
+            title: qsTr("Expiring")
             count: lists.view.trackedCount
             size: lists.view.trackedSize
         }

@@ -69,7 +69,9 @@ Rectangle {
         elide: Text.ElideRight
     }
 
-    // The picker: equal segments, the selection ringed.
+    // The picker: a segment per choice, the selection ringed. Each is as wide as its label and
+    // an equal share of the rest: about equal in English, and longer words (German's) still
+    // fit beside short ones.
     Row {
         id: picker
         anchors.left: parent.left
@@ -78,6 +80,17 @@ Rectangle {
         anchors.margins: 12
         anchors.topMargin: 10
         height: 28
+        readonly property real share: {
+            let labels = 0
+            for (let i = 0; i < row.options.length; ++i)
+                labels += labelMetrics.advanceWidth(row.options[i].shortLabel)
+            return (width - labels) / Math.max(1, row.options.length)
+        }
+        FontMetrics {
+            id: labelMetrics
+            font.pixelSize: 12
+            font.weight: Font.DemiBold
+        }
         Repeater {
             model: row.options
             Rectangle {
@@ -93,7 +106,7 @@ Rectangle {
                 Accessible.checked: selected
                 Accessible.onToggleAction: if (row.file) row.file.selection = segment.modelData.raw
                 Accessible.onPressAction: row.decide(segment.modelData.raw)
-                width: picker.width / Math.max(1, row.options.length)
+                width: labelMetrics.advanceWidth(modelData.shortLabel) + picker.share
                 height: picker.height
                 radius: 8
                 color: selected ? Qt.rgba(1, 1, 1, 0.14)
@@ -139,17 +152,18 @@ Rectangle {
         spacing: 8
         NotchButton {
             objectName: "keepButton"
-            width: 72
+            // As wide as its words need where they are longer than English ones.
+            width: Math.max(72, implicitWidth)
             height: 28
-            text: "Keep it"
+            text: qsTr("Keep it")
             onClicked: row.keep()
         }
         NotchButton {
             objectName: "doneButton"
             Accessible.description: row.file ? row.file.preview : ""
-            width: 72
+            width: Math.max(72, implicitWidth)
             height: 28
-            text: "Done"
+            text: qsTr("Done")
             prominent: true
             onClicked: if (row.file) row.decide(row.file.selection)
         }

@@ -89,7 +89,7 @@ Column {
             id: time
             objectName: "time-" + tracked.file.name
             Accessible.role: Accessible.Button
-            Accessible.name: "Change expiry"
+            Accessible.name: qsTr("Change expiry")
             Accessible.description: text
             Accessible.onPressAction: tracked.view.editTracked(tracked.file.id)
             width: implicitWidth
@@ -110,13 +110,13 @@ Column {
             }
             NotchToolTip {
                 visible: timeArea.containsMouse
-                text: "Change expiry"
+                text: qsTr("Change expiry")
             }
         }
         IconButton {
             id: more
             objectName: "more-" + tracked.file.name
-            Accessible.name: "More actions"
+            Accessible.name: qsTr("More actions")
             anchors.verticalCenter: parent.verticalCenter
             anchors.right: parent.right
             iconName: "more-horizontal-circle01"
@@ -153,20 +153,20 @@ Column {
             NotchMenuItem {
                 // Its own menu, placed like this one: a submenu would be placed by Qt.
                 objectName: "submenu-Change expiry"
-                text: "Change expiry"
+                text: qsTr("Change expiry")
                 iconName: "clock04"
                 showsArrow: true
                 onTriggered: tracked.openMenu(changeMenuComponent)
             }
             NotchMenuItem {
                 objectName: "keepForeverItem"
-                text: "Keep forever"
+                text: qsTr("Keep forever")
                 iconName: "checkmark-circle02"
                 onTriggered: tracked.view.keepTracked(tracked.file.id)
             }
             NotchMenuItem {
                 objectName: "showInFolderItem"
-                text: "Show in Folder"
+                text: qsTr("Show in Folder")
                 iconName: "folder01"
                 onTriggered: tracked.view.reveal(tracked.file.id)
             }
@@ -178,7 +178,7 @@ Column {
             }
             NotchMenuItem {
                 objectName: "deleteNowItem"
-                text: "Delete now"
+                text: qsTr("Delete now")
                 iconName: "file-shredder"
                 destructive: true
                 onTriggered: tracked.view.deleteNow(tracked.file.id)

@@ -43,10 +43,11 @@ Item {
             Layout.fillWidth: true
             Layout.alignment: Qt.AlignVCenter
 
+            // Wrapped, not cut: a longer language's title takes a second line.
             Label {
                 visible: row.title !== ""
                 text: row.title
-                elide: Text.ElideRight
+                wrapMode: Text.Wrap
                 Layout.fillWidth: true
             }
 

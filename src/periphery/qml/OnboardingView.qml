@@ -223,9 +223,12 @@ ApplicationWindow {
                 RowLayout {
                     spacing: 8
 
+                    // Wrapped: a longer language's words would widen every step past the window.
                     Label {
                         text: qsTr("Remove Fadebin's files from the Trash after")
                         font.pixelSize: 13
+                        wrapMode: Text.Wrap
+                        Layout.fillWidth: true
                     }
                     ComboBox {
                         objectName: "trashPurgeDays"
