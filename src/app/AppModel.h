@@ -230,6 +230,9 @@ private:
     void handleCompletedDownload(const path& filePath);
     // Decides about a new record by the most specific matching rule; false when none matches.
     bool decideByRule(TrackedFile& record, const path& filePath);
+    // Tells the notch and the notices of a file that waits, new or asked about again; false
+    // when its record went meanwhile.
+    bool announcePending(TrackedFile* record);
     // A person's choice for the record, learned from.
     void learnFrom(TrackedFile& record, ExpiryOption option);
     void handleWatchLost();

@@ -85,11 +85,16 @@ void AppModel::handleCompletedDownload(const path& filePath) {
                      record->displayName().toUtf8().constData(),
                      source.value_or(QStringLiteral("unknown")).toUtf8().constData());
     reload();
+    announcePending(record);
+}
+
+bool AppModel::announcePending(TrackedFile* record) {
     const QPointer<TrackedFile> added(record);
     if (onNewPendingFile)
         onNewPendingFile(record);
     if (added)
         Q_EMIT pendingFileAdded(record);
+    return added;
 }
 
 void AppModel::handleSavedInPlace(const path& filePath) {

@@ -34,12 +34,7 @@ TrackedFile* AppModel::askAgain(const QUuid& id) {
     if (!record || !m_store->reask(*record))
         return nullptr;
     reload();
-    const QPointer<TrackedFile> asked(record);
-    if (onNewPendingFile)
-        onNewPendingFile(record);
-    if (asked)
-        Q_EMIT pendingFileAdded(record);
-    return asked;
+    return announcePending(record) ? record : nullptr;
 }
 
 void AppModel::learnFrom(TrackedFile& record, ExpiryOption option) {

@@ -74,7 +74,8 @@ ColumnLayout {
                     model: view.bindings.ruleChoiceLabels
                     currentIndex: rule.modelData.choiceIndex
                     onActivated: index => view.bindings.setRuleChoice(rule.index, index)
-                    Layout.preferredWidth: 130
+                    // As wide as its longest choice, in any language.
+                    implicitContentWidthPolicy: ComboBox.WidestText
                 }
                 Button {
                     objectName: "removeRule-" + rule.index
