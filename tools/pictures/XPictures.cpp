@@ -35,7 +35,8 @@ void underManager(const QString& manager) {
         waitFor([] { return false; }, 1s);
     }
     TempHome home;
-    writeSettings(home, R"({"hasCompletedOnboarding": true, "autoDismissSeconds": 600})");
+    writeSettings(home, R"({"hasCompletedOnboarding": true, "autoDismissSeconds": 600,
+                            "rules": [{"ext": "iso", "choice": "oneDay"}]})");
     Program fadebin(home);
     pointerTo(640, 700);
     if (!fadebin.start(qgetenv("DISPLAY").toStdString()))
@@ -53,6 +54,10 @@ void underManager(const QString& manager) {
     pointerTo(640, 700);
     waitFor([] { return false; }, 2s);
     save(settledScreen().copy(pictureArea), QStringLiteral("x11/%1-closed-again").arg(manager));
+    // A download a rule decides: the toast, with the pointer away, while it shows.
+    writeDownload(home.downloads(), "debian-12.iso");
+    waitFor([] { return false; }, 1500ms);
+    save(settledScreen().copy(pictureArea), QStringLiteral("x11/%1-rule-toast").arg(manager));
     fadebin.terminate();
     running.terminate();
     running.waitForFinished(10'000);
