@@ -91,7 +91,7 @@ public:
     void apply(ExpiryOption option, TrackedFile& record, bool applyFileTag);
     void cancel(TrackedFile& record);
     // A scheduled or kept file waits for a decision again, as if it had just arrived; false
-    // when its record has ended or its file is gone.
+    // when its record has ended or its file is gone or no longer in Downloads.
     bool reask(TrackedFile& record);
     // The record with this id (its stored text form), live or read back; none for anything
     // that is not a well-formed id of ours.

@@ -70,8 +70,9 @@ bool ExpiryStore::reask(TrackedFile& record) {
     const FileStatus status = record.status();
     if (status != FileStatus::scheduled && status != FileStatus::keepForever)
         return status == FileStatus::pending;
+    // A kept file may have been moved out since: nothing outside Downloads is ever timed.
     const std::optional<path> filePath = resolvePath(record);
-    if (!filePath)
+    if (!filePath || !isInsideDownloads(*filePath))
         return false;
     record.setRule(std::nullopt);
     record.setStatus(FileStatus::pending);

@@ -170,8 +170,9 @@ TEST_F(ModelTest, TheRuleBehindADecisionOutlivesARestartIsCountedAndChangeAsksAg
     const QUuid bill = download("bill.pdf", "https://example.org/bill.pdf");
     const QUuid memo = download("memo.pdf", "https://www.example.org/memo.pdf");
     const QUuid disc = download("disc.iso", {});
+    const QUuid moved = download("moved.iso", {});
     running->decide(running->store()->recordForPath(file("memo.pdf")), ExpiryOption::tenDays);
-    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{1, 1}));
+    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{1, 2}));
     EXPECT_TRUE(newPending.empty());
 
     running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
@@ -180,7 +181,7 @@ TEST_F(ModelTest, TheRuleBehindADecisionOutlivesARestartIsCountedAndChangeAsksAg
     ASSERT_EQ(running->trackedFiles().size(), 2);
     for (TrackedFile* f : running->trackedFiles())
         EXPECT_EQ(f->decidedByRule(), f->id() == bill) << f->displayName().toStdString();
-    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{1, 1}));
+    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{1, 2}));
 
     // Scheduled or kept, the file waits again as a new download does, with no mark of ours.
     clock.advance(1h);
@@ -196,10 +197,12 @@ TEST_F(ModelTest, TheRuleBehindADecisionOutlivesARestartIsCountedAndChangeAsksAg
     }
     EXPECT_EQ(names(running->pendingFiles()), (QStringList{"bill.pdf", "disc.iso"}));
     EXPECT_EQ(newPending.size(), 2U);
-    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{0, 0}));
-    // Nothing else is asked about again: a file decided by a person, a file gone, no file.
+    EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{0, 1}));
+    // Nothing else is asked about again: a file decided by a person, a file gone, a kept file
+    // moved out of Downloads, no file.
     std::filesystem::remove(file("memo.pdf"));
-    for (const QUuid& id : {memo, QUuid::createUuid(), QUuid()})
+    std::filesystem::rename(file("moved.iso"), home.root() / "moved.iso");
+    for (const QUuid& id : {memo, moved, QUuid::createUuid(), QUuid()})
         EXPECT_EQ(running->askAgain(id), nullptr);
 }
 
