@@ -54,13 +54,19 @@ void renderOnWayland() {
     };
 
     TempHome home;
-    writeSettings(home, R"({"hasCompletedOnboarding": true, "autoDismissSeconds": 600})");
+    writeSettings(home, R"({"hasCompletedOnboarding": true, "autoDismissSeconds": 600,
+                            "rules": [{"ext": "iso", "choice": "oneDay"}]})");
     Program fadebin(home);
     pointer->moveTo({640, 700});
     if (!fadebin.start({}, sway->clientEnvironment()))
         return missed(QStringLiteral("wayland"), QStringLiteral("the program did not start"));
     waitFor([] { return false; }, 2s); // its first frame
     shoot(QStringLiteral("collapsed"));
+    // A download a rule decides: its toast while it shows, then closed again.
+    writeDownload(home.downloads(), "debian-12.iso");
+    waitFor([] { return false; }, 1500ms);
+    shoot(QStringLiteral("rule-toast"));
+    waitFor([] { return false; }, 3s);
     writeDownload(home.downloads(), "report.pdf");
     waitFor([] { return false; }, 3s); // the completion rule, then the shape's spring
     shoot(QStringLiteral("open-new-download"));
