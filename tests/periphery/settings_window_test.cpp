@@ -221,3 +221,40 @@ TEST(SettingsWindow, TheRulesTabCountsDecisionsChangesAChoiceInPlaceAndRemovesAR
     EXPECT_TRUE(settings.rules().empty());
     EXPECT_NE(findItem(window, "noRules", true), nullptr);
 }
+
+// From the keyboard alone: Tab reaches every control of each tab and the tab buttons, and
+// comes back around (no control keeps the focus for itself).
+TEST(SettingsWindow, TabReachesEveryControlOfEachTabAndComesBackAround) {
+    SettingsScene scene;
+    ASSERT_TRUE(scene.world.settings.addRule(*ruleFromWords("", "", "pdf", "1d").rule));
+    QQuickWindow* window = scene.show();
+    const std::pair<const char*, QStringList> tabs[] = {
+        {"tab.general",
+         {"launchAtLogin", "pauseWatching", "deletionMethod", "applyFileTag", "quit"}},
+        {"tab.notch",
+         {"autoDismissSeconds", "pendingGraceMinutes", "defaultAction", "waitForPresence",
+          "showScheduledCount", "countColor", "countdownColor", "resetColors"}},
+        {"tab.files", {"excludedExtensions", "trashPurgeDays", "showTestTimers"}},
+        {"tab.rules", {"ruleChoice-0", "removeRule-0"}},
+    };
+    // The named item that holds the focus (a control's own inner item counts as the control).
+    const auto focused = [&] {
+        for (QQuickItem* item = window->activeFocusItem(); item; item = item->parentItem())
+            if (!item->objectName().isEmpty())
+                return item->objectName();
+        return QString();
+    };
+    for (const auto& [tab, controls] : tabs) {
+        click(window, tab);
+        QStringList reached;
+        for (int i = 0; i < 60; ++i) {
+            press(window, Qt::Key_Tab);
+            reached << focused();
+        }
+        for (const QString& control : controls)
+            EXPECT_TRUE(reached.contains(control)) << tab << ": " << control.toStdString() << " in "
+                                                   << reached.join(' ').toStdString();
+        for (const char* other : {"tab.general", "tab.notch", "tab.files", "tab.rules"})
+            EXPECT_TRUE(reached.contains(QString::fromUtf8(other))) << tab << ": " << other;
+    }
+}
