@@ -96,3 +96,32 @@ TEST(Feedback, SendsWhatWasTypedSaysWhyItFailedAndThanksOnceSent) {
     }
     EXPECT_EQ(world.log.count("Feedback not sent: %s"), 4);
 }
+
+// From the keyboard alone: Tab leaves the message (it types no tab there) and reaches every
+// control, and Shift+Tab goes back.
+TEST(Feedback, TabLeavesTheMessageAndReachesEveryControl) {
+    WindowWorld world;
+    FeedbackWindow feedback(world.engine, world.clock, world.network,
+                            QUrl("https://fadebin.example/api/feedback"));
+    QQuickWindow* window = shown(feedback);
+    ASSERT_NE(window, nullptr);
+    click(window, "message");
+    type(window, "Love it");
+    const auto focused = [&] {
+        for (QQuickItem* item = window->activeFocusItem(); item; item = item->parentItem())
+            if (!item->objectName().isEmpty())
+                return item->objectName();
+        return QString();
+    };
+    QStringList reached;
+    for (int i = 0; i < 4; ++i) {
+        press(window, Qt::Key_Tab);
+        reached << focused();
+    }
+    EXPECT_EQ(textOf(window, "message"), "Love it") << "no tab typed into the message";
+    for (const char* control : {"email", "cancel", "send", "message"})
+        EXPECT_TRUE(reached.contains(QString::fromUtf8(control)))
+            << control << " in " << reached.join(' ').toStdString();
+    press(window, Qt::Key_Backtab);
+    EXPECT_NE(focused(), reached.last()) << "Shift+Tab goes back";
+}

@@ -59,6 +59,10 @@ ApplicationWindow {
                 placeholderText: qsTr("What's on your mind?")
                 wrapMode: TextEdit.Wrap
                 focus: true
+                // Tab moves on, as in every other field: a feedback message needs no tab
+                // characters, and a keyboard user must not be caught in the editor.
+                Keys.onTabPressed: event => message.nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason)
+                Keys.onBacktabPressed: event => message.nextItemInFocusChain(false).forceActiveFocus(Qt.BacktabFocusReason)
                 background: Rectangle {
                     radius: 6
                     color: palette.base
