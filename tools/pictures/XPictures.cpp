@@ -1,8 +1,10 @@
 // The real program's notch on the X server of DISPLAY (a private Xvfb with a white root), as
-// the screen shows it: bare, and under a compositing manager when one is installed.
+// the screen shows it: bare, and under a compositing manager when one is installed; and its
+// notifications as a real notification server shows them.
 #include "Pictures.h"
 #include "ScreenGrab.h"
 #include "e2e/ProgramFixture.h"
+#include "support/PrivateBus.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -63,6 +65,48 @@ void underManager(const QString& manager) {
     running.waitForFinished(10'000);
 }
 
+// Asked with notifications, shown by a real notification server (dunst) on the same screen:
+// a new download, and a download a rule decided.
+void withNotifications() {
+    if (QStandardPaths::findExecutable(QStringLiteral("dunst")).isEmpty())
+        return missed(QStringLiteral("x11/notifications"),
+                      QStringLiteral("dunst is not installed"));
+    PrivateBus bus;
+    if (bus.address().isEmpty())
+        return missed(QStringLiteral("x11/notifications"),
+                      QStringLiteral("no private session bus"));
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
+    QProcess dunst;
+    dunst.start(QStringLiteral("dunst"),
+                {QStringLiteral("-geometry"), QStringLiteral("420x5-20+20")});
+    if (dunst.waitForStarted()) {
+        waitFor([] { return false; }, 1s);
+        TempHome home;
+        writeSettings(home, R"({"hasCompletedOnboarding": true, "askAboutDownloads": "notification",
+                                "rules": [{"ext": "iso", "choice": "oneDay"}]})");
+        Program fadebin(home);
+        pointerTo(640, 700);
+        if (fadebin.start(qgetenv("DISPLAY").toStdString())) {
+            const QRect corner{640, 0, 640, 400};
+            writeDownload(home.downloads(), "report.pdf");
+            waitFor([] { return false; }, 5s); // downloads finishing together share one notice
+            save(settledScreen().copy(corner), QStringLiteral("x11/notification-new-download"));
+            writeDownload(home.downloads(), "debian-12.iso");
+            waitFor([] { return false; }, 2s);
+            save(settledScreen().copy(corner), QStringLiteral("x11/notification-rule"));
+            fadebin.terminate();
+        } else {
+            missed(QStringLiteral("x11/notifications"),
+                   QStringLiteral("the program did not start"));
+        }
+    } else {
+        missed(QStringLiteral("x11/notifications"), QStringLiteral("dunst did not start"));
+    }
+    dunst.terminate();
+    dunst.waitForFinished(10'000);
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
 } // namespace
 
 void renderOnX() {
@@ -75,6 +119,7 @@ void renderOnX() {
         else
             underManager(manager);
     }
+    withNotifications();
 }
 
 } // namespace fadebin::pictures
