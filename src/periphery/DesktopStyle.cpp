@@ -1,5 +1,7 @@
 #include "periphery/DesktopStyle.h"
 
+#include "platform/SettingsPortal.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -15,21 +17,16 @@ namespace fadebin {
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
+const QString& portalService = settingsPortal::service;
+const QString& portalPath = settingsPortal::path;
+const QString& settingsInterface = settingsPortal::interface;
 const QString appearance = QStringLiteral("org.freedesktop.appearance");
 const QString colorSchemeKey = QStringLiteral("color-scheme");
 
 } // namespace
 
 ColorScheme colorSchemeFromPortal(const QVariant& value) {
-    QVariant inner = value;
-    // Older portals answer Read with a variant inside a variant; more is not expected.
-    for (int unwrap = 0; unwrap < 3 && inner.canConvert<QDBusVariant>() &&
-                         inner.metaType() == QMetaType::fromType<QDBusVariant>();
-         ++unwrap)
-        inner = inner.value<QDBusVariant>().variant();
+    const QVariant inner = settingsPortal::unwrapped(value);
     if (inner.metaType() != QMetaType::fromType<uint>())
         return ColorScheme::noPreference;
     switch (inner.toUInt()) {

@@ -1,6 +1,7 @@
 #include "platform/MotionPreference.h"
 
 #include "platform/Log.h"
+#include "platform/SettingsPortal.h"
 
 #include <QDBusError>
 #include <QDBusMessage>
@@ -14,9 +15,10 @@ namespace fadebin {
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
+using settingsPortal::unwrapped;
+const QString& portalService = settingsPortal::service;
+const QString& portalPath = settingsPortal::path;
+const QString& settingsInterface = settingsPortal::interface;
 const QString unknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
 const QString notFound = QStringLiteral("org.freedesktop.portal.Error.NotFound");
 
@@ -31,14 +33,6 @@ const Setting settings[] = {
     {QStringLiteral("org.kde.kdeglobals.KDE"), QStringLiteral("AnimationDurationFactor"),
      animationsFromFactor},
 };
-
-// The value inside its variants: Read wraps it once more than ReadOne and the signal do.
-QVariant unwrapped(QVariant value) {
-    for (int depth = 0; depth < 3 && value.metaType() == QMetaType::fromType<QDBusVariant>();
-         ++depth)
-        value = qvariant_cast<QDBusVariant>(value).variant();
-    return value;
-}
 
 } // namespace
 
