@@ -138,23 +138,13 @@ TEST(Onboarding, WithoutANotchTheGuideSpeaksOfTheCommandLine) {
 TEST(Onboarding, TabReachesEveryControlOfEachStep) {
     OnboardingScene scene;
     QQuickWindow* window = scene.show();
-    const auto focused = [&] {
-        for (QQuickItem* item = window->activeFocusItem(); item; item = item->parentItem())
-            if (!item->objectName().isEmpty())
-                return item->objectName();
-        return QString();
-    };
     const QStringList steps[] = {{"continue"},
                                  {"back", "continue"},
                                  {"back", "continue", "dropSample"},
                                  {"back", "finish", "trashPurgeDays", "launchAtLogin"}};
     for (int step = 0; step < 4; ++step) {
         ASSERT_EQ(scene.onboarding.flow().step(), step);
-        QStringList reached;
-        for (int i = 0; i < 12; ++i) {
-            press(window, Qt::Key_Tab);
-            reached << focused();
-        }
+        const QStringList reached = tabThrough(window, 12);
         for (const QString& control : steps[step])
             EXPECT_TRUE(reached.contains(control)) << step << ": " << control.toStdString()
                                                    << " in " << reached.join(' ').toStdString();

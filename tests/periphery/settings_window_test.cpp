@@ -237,20 +237,9 @@ TEST(SettingsWindow, TabReachesEveryControlOfEachTabAndComesBackAround) {
         {"tab.files", {"excludedExtensions", "trashPurgeDays", "showTestTimers"}},
         {"tab.rules", {"ruleChoice-0", "removeRule-0"}},
     };
-    // The named item that holds the focus (a control's own inner item counts as the control).
-    const auto focused = [&] {
-        for (QQuickItem* item = window->activeFocusItem(); item; item = item->parentItem())
-            if (!item->objectName().isEmpty())
-                return item->objectName();
-        return QString();
-    };
     for (const auto& [tab, controls] : tabs) {
         click(window, tab);
-        QStringList reached;
-        for (int i = 0; i < 60; ++i) {
-            press(window, Qt::Key_Tab);
-            reached << focused();
-        }
+        const QStringList reached = tabThrough(window, 60);
         for (const QString& control : controls)
             EXPECT_TRUE(reached.contains(control)) << tab << ": " << control.toStdString() << " in "
                                                    << reached.join(' ').toStdString();

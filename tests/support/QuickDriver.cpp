@@ -83,6 +83,19 @@ void press(QQuickWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
     settle(window);
 }
 
+QStringList tabThrough(QQuickWindow* window, int count, Qt::Key key) {
+    QStringList reached;
+    for (int i = 0; i < count; ++i) {
+        press(window, key);
+        QString name;
+        for (QQuickItem* item = window->activeFocusItem(); item && name.isEmpty();
+             item = item->parentItem())
+            name = item->objectName();
+        reached << name;
+    }
+    return reached;
+}
+
 void type(QQuickWindow* window, const QString& text) {
     // QTest types strings into widgets only; windows get one key at a time.
     for (QChar c : text)

@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QQuickWindow>
 #include <QString>
+#include <QStringList>
 #include <QTest>
 
 #include <functional>
@@ -29,6 +30,9 @@ void visitItems(QQuickItem* item, const std::function<void(QQuickItem*)>& fn);
 void click(QQuickWindow* window, const QString& name, QPointF at = QPointF(0.5, 0.5));
 void press(QQuickWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
 void type(QQuickWindow* window, const QString& text);
+// The named item that holds the keyboard focus after each of `count` presses of the key (a
+// control's own inner item counts as the control).
+[[nodiscard]] QStringList tabThrough(QQuickWindow* window, int count, Qt::Key key = Qt::Key_Tab);
 void settle(QQuickWindow* window);
 // A real click at a point of the item given as fractions of its size.
 void clickItem(QQuickWindow* window, QQuickItem* item, QPointF at = QPointF(0.5, 0.5));
