@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QQuickRenderControl>
 #include <QQuickRenderTarget>
@@ -220,7 +221,7 @@ void LayerShellPanel::makeSurface() {
     zwlr_layer_surface_v1_set_anchor(m_layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
                                                   ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(m_layer, 0);
-    zwlr_layer_surface_v1_set_keyboard_interactivity(m_layer, 0);
+    applyKeyboard();
     m_client.setInputTarget(m_surface, this);
     m_configured = false;
     // The first commit carries no buffer: the compositor answers with the size to draw.
@@ -234,6 +235,11 @@ void LayerShellPanel::destroySurface() {
     m_client.setInputTarget(nullptr, nullptr);
     if (m_pointer)
         pointerLeft();
+    // The keyboard goes with the surface; a new one asks for it again if it is still wanted.
+    if (std::exchange(m_hasKeyboard, false)) {
+        QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(m_window.get(), &out);
+    }
     if (m_frameCallback != nullptr)
         wl_callback_destroy(m_frameCallback);
     m_frameCallback = nullptr;
@@ -246,6 +252,32 @@ void LayerShellPanel::destroySurface() {
     m_shownBuffer = nullptr;
     for (Buffer& b : m_buffers)
         b.stale = QRegion(b.image.rect());
+}
+
+void LayerShellPanel::setAllowsKey(bool allows) {
+    if (allows == m_allowsKey)
+        return;
+    m_allowsKey = allows;
+    applyKeyboard();
+    if (m_surface != nullptr)
+        wl_surface_commit(m_surface);
+    m_client.flush();
+}
+
+// Asked for, the keyboard is taken at once (exclusive: the compositor must give it to the top
+// surface that asks so), then, once here, held on demand where the compositor offers that, so
+// that a click on another window takes it back as it would from any window. Released, the
+// compositor gives it back to the window that had it.
+void LayerShellPanel::applyKeyboard() {
+    if (m_layer == nullptr)
+        return;
+    const bool onDemand =
+        m_hasKeyboard && zwlr_layer_surface_v1_get_version(m_layer) >=
+                             ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        m_layer, !m_allowsKey ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE
+                 : onDemand   ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+                              : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
 }
 
 void LayerShellPanel::applyInputRegion() {

@@ -40,10 +40,12 @@ public:
 
     [[nodiscard]] Rect frame() const override { return m_frame; }
     void setFrame(const Rect& frame) override;
-    // Nothing in the notch reads keys, and a keyboard-interactive surface on the top layer
-    // takes the keyboard from the window the user types in whenever the panel opens: the
-    // surface never asks for it.
-    void setAllowsKey(bool /*allows*/) override {}
+    // Only a panel opened for the keyboard asks for it: a keyboard-interactive surface on the
+    // top layer would take the keyboard from the window the user types in at every opening.
+    void setAllowsKey(bool allows) override;
+    void setOnKeyboardLost(std::function<void()> callback) override {
+        m_onKeyboardLost = std::move(callback);
+    }
     void present() override;
     void withdraw() override;
     [[nodiscard]] std::optional<Size> contentSize() const override;
@@ -83,11 +85,15 @@ private:
     void dragMoved(QPointF position) override;
     void dragLeft() override;
     void dropped(QPointF position, const QByteArray& data) override;
+    void keyboardEntered() override;
+    void keyboardLeft() override;
+    void keyEvent(QKeyEvent& event) override;
 
     void makeSurface();
     void destroySurface();
     void applyPlacement();
     void applyInputRegion();
+    void applyKeyboard();
     void scheduleFrame();
     void renderFrame();
     Buffer* freeBuffer();
@@ -102,7 +108,10 @@ private:
     Rect m_frame;
     QPainterPath m_outline;
     std::function<void()> m_onPressOutside;
+    std::function<void()> m_onKeyboardLost;
     bool m_shown = false;
+    bool m_allowsKey = false;
+    bool m_hasKeyboard = false;
 
     wl_surface* m_surface = nullptr;
     zwlr_layer_surface_v1* m_layer = nullptr;

@@ -2,13 +2,18 @@
 
 #include <QCoreApplication>
 #include <QEnterEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QQuickWindow>
 #include <QWheelEvent>
 
+#include <wayland-client.h>
+
 #include <linux/input-event-codes.h>
 
-// The seat's events over the layer surface, handed to the offscreen scene as Qt's own.
+// The seat's events over the layer surface, and its keys while the surface has them, handed
+// to the offscreen scene as Qt's own.
 namespace fadebin {
 
 namespace {
@@ -80,6 +85,31 @@ void LayerShellPanel::pointerScrolled(QPointF delta) {
     QWheelEvent wheel(*m_pointer, globalOf(*m_pointer), (-delta).toPoint(), angle, m_buttons,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(m_window.get(), &wheel);
+}
+
+void LayerShellPanel::keyboardEntered() {
+    m_hasKeyboard = true;
+    QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(m_window.get(), &in);
+    if (m_allowsKey) {
+        applyKeyboard(); // now on demand
+        wl_surface_commit(m_surface);
+        m_client.flush();
+    }
+}
+
+void LayerShellPanel::keyboardLeft() {
+    m_hasKeyboard = false;
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(m_window.get(), &out);
+    if (m_allowsKey && m_onKeyboardLost) {
+        auto callback = m_onKeyboardLost; // it may clear allowsKey
+        callback();
+    }
+}
+
+void LayerShellPanel::keyEvent(QKeyEvent& event) {
+    QCoreApplication::sendEvent(m_window.get(), &event);
 }
 
 void LayerShellPanel::dragEntered(QPointF position, const std::vector<QString>& types) {

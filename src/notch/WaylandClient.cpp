@@ -25,7 +25,8 @@ namespace {
 // The newest version of each interface this client speaks; the compositor may offer less.
 constexpr std::uint32_t kCompositorVersion = 4;
 constexpr std::uint32_t kOutputVersion = 3;
-constexpr std::uint32_t kLayerShellVersion = 2;
+// 4 lets the panel take the keyboard on demand; 2 and 3 only for good.
+constexpr std::uint32_t kLayerShellVersion = 4;
 constexpr std::uint32_t kOutputManagerVersion = 2;
 constexpr std::uint32_t kWmBaseVersion = 2;
 constexpr std::uint32_t kDataDeviceVersion = 3;

@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +17,7 @@ struct wl_data_device;
 struct wl_data_device_manager;
 struct wl_data_offer;
 struct wl_display;
+struct wl_keyboard;
 struct wl_output;
 struct wl_pointer;
 struct wl_registry;
@@ -26,7 +28,11 @@ struct zwlr_layer_shell_v1;
 struct xdg_wm_base;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
+struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
 
+class QKeyEvent;
 class QSocketNotifier;
 
 namespace fadebin {
@@ -64,6 +70,10 @@ public:
     virtual void dragLeft() = 0;
     // The offer's data of the type asked for in acceptDrop().
     virtual void dropped(QPointF position, const QByteArray& data) = 0;
+    // The seat's keyboard came to the surface or left it; while there, its keys as Qt's.
+    virtual void keyboardEntered() {}
+    virtual void keyboardLeft() {}
+    virtual void keyEvent(QKeyEvent& event) { (void)event; }
 };
 
 // The program's own connection to the compositor, beside Qt's: the globals the layer-shell
@@ -120,6 +130,12 @@ private:
     friend struct Listeners;
     struct SeatListeners;
     friend struct SeatListeners;
+    struct KeyboardListeners;
+    friend struct KeyboardListeners;
+    void takeKeyboard(bool present);
+    void readKeymap(int fd, std::uint32_t size);
+    void sendKey(std::uint32_t keycode, bool pressed, bool repeated);
+    void repeatKey();
     void takeSeat(wl_registry* registry, std::uint32_t name, std::uint32_t version);
     void releaseSeat();
 
@@ -154,6 +170,18 @@ private:
     std::uint32_t m_lastPressSerial = 0;
 
     Drag m_drag;
+
+    // The keyboard: its keymap as xkbcommon reads it, and the key held down, repeated as the
+    // compositor says (keys come once; repeating is the client's part).
+    wl_keyboard* m_keyboard = nullptr;
+    xkb_context* m_xkb = nullptr;
+    xkb_keymap* m_keymap = nullptr;
+    xkb_state* m_keyState = nullptr;
+    bool m_keyboardOnTarget = false;
+    std::uint32_t m_heldKey = 0;
+    int m_repeatRate = 25;   // per second; 0 repeats nothing
+    int m_repeatDelay = 600; // ms
+    QTimer m_repeat;
 };
 
 } // namespace fadebin

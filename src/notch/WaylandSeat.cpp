@@ -6,7 +6,8 @@
 #include <poll.h>
 #include <unistd.h>
 
-// The seat's side of the connection: the pointer and drags over the surface that asked.
+// The seat's side of the connection: the pointer and drags over the surface that asked (its
+// keyboard is WaylandKeyboard.cpp's).
 namespace fadebin {
 
 namespace {
@@ -50,6 +51,7 @@ struct WaylandClient::SeatListeners {
             wl_pointer_release(c->m_pointer);
             c->m_pointer = nullptr;
         }
+        c->takeKeyboard((caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0);
     }
     static void seatName(void*, wl_seat*, const char*) {}
     static constexpr wl_seat_listener seatListener{capabilities, seatName};
@@ -190,6 +192,7 @@ void WaylandClient::takeSeat(wl_registry* registry, std::uint32_t name, std::uin
 }
 
 void WaylandClient::releaseSeat() {
+    takeKeyboard(false);
     dropOffer();
     if (m_drag.selection != nullptr)
         wl_data_offer_destroy(m_drag.selection);
@@ -208,6 +211,7 @@ void WaylandClient::releaseSeat() {
 void WaylandClient::setInputTarget(wl_surface* surface, WaylandInputSink* sink) {
     if (surface != m_targetSurface) {
         m_pointerOnTarget = false;
+        m_keyboardOnTarget = false;
         dropOffer();
     }
     m_targetSurface = surface;

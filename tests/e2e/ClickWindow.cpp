@@ -1,7 +1,8 @@
 // A plain window of a second process that appends "X Y" (window coordinates) for each press to
 // the file it is given ("-": none), so that a test sees which clicks reach the windows below the
 // notch. Given a second file, a press starts dragging that file as a file manager does (its URL
-// and its path as text). It says "ready" once drawn, and "drag" and "done" around a drag.
+// and its path as text). It says "ready" once drawn, "drag" and "done" around a drag, "focus in"
+// and "focus out" as it gains and loses the keyboard, and "key T" for each key typed into it.
 #include <QDrag>
 #include <QFile>
 #include <QGuiApplication>
@@ -30,6 +31,11 @@ protected:
         QPainter(this).fillRect(QRect(QPoint(), size()), QColor(0xe0, 0xb0, 0x40));
         if (!std::exchange(m_ready, true))
             say("ready");
+    }
+    void focusInEvent(QFocusEvent*) override { say("focus in"); }
+    void focusOutEvent(QFocusEvent*) override { say("focus out"); }
+    void keyPressEvent(QKeyEvent* event) override {
+        say(("key " + event->text()).toUtf8().constData());
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (QFile out(m_file); m_file != QLatin1String("-") && out.open(QIODevice::Append))

@@ -8,6 +8,9 @@
 #include "support/SwayServer.h"
 #include "support/VirtualPointer.h"
 
+#include <QScopeGuard>
+#include <QStandardPaths>
+
 using namespace fadebin;
 using namespace fadebin::test;
 
@@ -61,7 +64,8 @@ protected:
         clickWindow.setProcessEnvironment(environment);
         clickWindow.start(QStringLiteral(FADEBIN_CLICK_WINDOW), {toQString(clicksFile())});
         ASSERT_TRUE(shows([](const QImage& s) { return near(s, {1200, 700}, below); }));
-        writeOnboardedSettings(home, R"({"autoDismissSeconds": 60})");
+        writeOnboardedSettings(home,
+                               R"({"autoDismissSeconds": 60, "defaultAction": "thirtyMinutes"})");
         ASSERT_TRUE(program.start({}, server()->clientEnvironment())) << program.log();
         ASSERT_TRUE(shows(shutShown, 30s)) << "no notch at the top centre\n" + program.log();
     }
@@ -79,9 +83,16 @@ protected:
         return QString::fromStdString(readFile(clicksFile())).split('\n', Qt::SkipEmptyParts);
     }
 
+    // Whether the window below has said this line (of its focus and keys) since it started.
+    bool windowSaid(const QByteArray& line) {
+        windowOutput += clickWindow.readAllStandardOutput();
+        return windowOutput.split('\n').contains(line);
+    }
+
     Program program{home};
     std::unique_ptr<VirtualPointer> pointer;
     QProcess clickWindow;
+    QByteArray windowOutput;
 };
 
 // Hover opens and leaving closes the notch; a download opens it as a layer surface, never a
@@ -139,6 +150,64 @@ TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnlyAndALaunchSh
     const QPoint inside(rect.center().x(), rect.bottom() - rect.height() / 4);
     EXPECT_TRUE(
         shows([&](const QImage& s) { return !near(s, inside, below) && !near(s, inside, black); }));
+}
+
+// Decided from the keyboard alone: `fadebin show` takes the keyboard from the window that had it,
+// real keys (wtype's virtual keyboard) move and decide, and Escape releases it again: the window
+// has it back and types. The keys' own table is the notch tests'.
+TEST_F(NotchOnWayland, ShowTakesTheKeyboardKeysDecideAndEscapeGivesItBack) {
+    if (QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty())
+        GTEST_SKIP() << "wtype is not installed (Debian package wtype)";
+    // A keyboard held for the whole case: without one the seat has none between two typings,
+    // and a client may miss the first key of the next while it binds the new keyboard.
+    QProcess held;
+    held.setProcessEnvironment(server()->clientEnvironment());
+    held.start(QStringLiteral("wtype"), {"-s", "600000"});
+    const auto release = qScopeGuard([&] {
+        held.kill();
+        held.waitForFinished(10'000);
+    });
+    const auto type = [&](const QStringList& keys) {
+        QStringList arguments{"-d", "120"};
+        for (const QString& key : keys)
+            arguments << "-k" << key;
+        QProcess wtype;
+        wtype.setProcessEnvironment(server()->clientEnvironment());
+        wtype.start(QStringLiteral("wtype"), arguments);
+        return wtype.waitForFinished(20'000) && wtype.exitCode() == 0;
+    };
+    // Typed until the window has it: the held keyboard may come after the first key.
+    ASSERT_TRUE(waitFor([&] { return windowSaid("key a") || (type({"a"}), false); }))
+        << windowOutput.toStdString();
+    windowOutput.clear();
+    for (const char* name : {"first.txt", "second.txt"}) {
+        writeDownload(home.downloads(), name);
+        ASSERT_TRUE(waitFor([&] { return readRecord(home, name).status == "pending"; }, 30s))
+            << name << "\n" + program.log();
+    }
+    EXPECT_FALSE(windowSaid("focus out")) << "a download took the keyboard";
+
+    const Command show = runProgram({"show"});
+    ASSERT_EQ(show.status, 0) << show.err;
+    ASSERT_TRUE(waitFor([&] { return windowSaid("focus out"); })) << program.log();
+    ASSERT_TRUE(shows(openShown));
+    // On the newest, the second: up to the first and down again; the default is the first
+    // choice, so one step right is 1 hour.
+    ASSERT_TRUE(type({"Up", "Down", "Right", "Return"}));
+    const double decidedAt = unixNow();
+    ASSERT_TRUE(waitFor([&] { return readRecord(home, "second.txt").status == "scheduled"; }))
+        << program.log();
+    EXPECT_NEAR(readRecord(home, "second.txt").expiresAt.value_or(0), decidedAt + 3600, 10);
+    EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
+    EXPECT_FALSE(windowSaid("key ")) << "a key reached the window below";
+
+    windowOutput.clear();
+    ASSERT_TRUE(type({"Escape"}));
+    EXPECT_TRUE(shows(shutShown)) << program.log();
+    ASSERT_TRUE(waitFor([&] { return windowSaid("focus in"); })) << windowOutput.toStdString();
+    ASSERT_TRUE(type({"b"}));
+    EXPECT_TRUE(waitFor([&] { return windowSaid("key b"); })) << windowOutput.toStdString();
+    EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
 }
 
 // Without a layer shell (and without an X server) the program runs on Wayland and says once

@@ -90,6 +90,25 @@ void renderOnWayland() {
     }
 
     pointer->clickAt({640, 700}); // a press elsewhere closes the menu, as it does on X11
+    // Opened from the keyboard: the focus on the newest waiting file, then the choice before. A
+    // keyboard is held throughout, so that the seat has one when the keys come.
+    const auto wtype = [&](QProcess& process, const QStringList& arguments) {
+        process.setProcessEnvironment(sway->clientEnvironment());
+        process.start(QStringLiteral("wtype"), arguments);
+    };
+    QProcess held, keys;
+    wtype(held, {"-s", "600000"});
+    waitFor([] { return false; }, 1s);
+    runProgram({"show"});
+    shoot(QStringLiteral("keyboard-focused"));
+    for (const char* key : {"Left", "Escape"}) {
+        wtype(keys, {"-k", key});
+        keys.waitForFinished(20'000);
+        if (QLatin1String(key) == QLatin1String("Left"))
+            shoot(QStringLiteral("keyboard-choice-before"));
+    }
+    held.kill();
+    held.waitForFinished(10'000);
     QProcess second;
     second.setProcessEnvironment(sway->clientEnvironment());
     second.start(QStringLiteral(FADEBIN_PROGRAM), {});
