@@ -24,6 +24,7 @@
 #include "platform/Log.h"
 #include "platform/LoginItem.h"
 #include "platform/MotionPreference.h"
+#include "platform/ScreenReaderStatus.h"
 #include "platform/SettingsFile.h"
 #include "platform/Translations.h"
 #include "platform/Version.h"
@@ -232,11 +233,26 @@ void DesktopProgram::finishStarting() {
             std::make_unique<UpdateAnnouncer>(*m_updates, *m_defaults, *m_notifications);
         m_downloadNotices =
             std::make_unique<DownloadNotices>(*m_model, Clock::system(), *m_notifications);
+        // The layer-shell notch is drawn offscreen: its items reach the accessibility tree, but
+        // none as showing, so a screen reader does not present them. While one runs, new
+        // downloads are asked about with notifications there, unless the person chose the notch.
+        if (m_wayland)
+            m_screenReader = std::make_unique<ScreenReaderStatus>();
         const auto followAskWith = [this] {
-            m_downloadNotices->setActive(!m_hasNotch ||
-                                         m_settings->askWith() == AskWith::notification);
+            const AskWith askWith = m_settings->askWith();
+            const bool unheard = m_screenReader && m_screenReader->enabled();
+            const bool notices = !m_hasNotch || askWith == AskWith::notification ||
+                                 (askWith == AskWith::automatic && unheard);
+            if (unheard && notices != m_downloadNotices->isActive())
+                FADEBIN_LOG_INFO(LogCategory::App,
+                                 "A screen reader runs: new downloads are asked about with "
+                                 "notifications");
+            m_downloadNotices->setActive(notices);
         };
         followAskWith();
+        if (m_screenReader)
+            QObject::connect(m_screenReader.get(), &ScreenReaderStatus::enabledChanged,
+                             m_downloadNotices.get(), followAskWith);
         if (m_notch)
             m_downloadNotices->openChoice = [this] { m_notch->showForKeyboard(); };
         QObject::connect(m_settings.get(), &AppSettings::askWithChanged, m_downloadNotices.get(),

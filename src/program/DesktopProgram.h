@@ -24,6 +24,7 @@ class DownloadNotices;
 class DesktopStyle;
 class FeedbackWindow;
 class MotionPreference;
+class ScreenReaderStatus;
 class NotchController;
 class OnboardingWindow;
 class QtScreenSource;
@@ -83,6 +84,8 @@ private:
     std::unique_ptr<DesktopNotifications> m_notifications;
     std::unique_ptr<UpdateAnnouncer> m_updateAnnouncer;
     std::unique_ptr<DownloadNotices> m_downloadNotices;
+    // Followed with the layer-shell notch only, whose items screen readers cannot reach.
+    std::unique_ptr<ScreenReaderStatus> m_screenReader;
     std::unique_ptr<IntakeProblemNotifier> m_problemNotifier;
     std::unique_ptr<DesktopStyle> m_desktopStyle;
     // The windows and their QML engine come on first use: a user who never opens them does

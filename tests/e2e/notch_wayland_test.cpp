@@ -210,6 +210,18 @@ TEST_F(NotchOnWayland, ShowTakesTheKeyboardKeysDecideAndEscapeGivesItBack) {
     EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
 }
 
+// The layer-shell notch is drawn offscreen, where screen readers cannot present it: while one
+// runs, new downloads are asked about with notifications.
+TEST_F(NotchOnWayland, WhileAScreenReaderRunsDownloadsAreAskedAboutWithNotifications) {
+    QDBusConnection connection = bus.connect(QStringLiteral("reader"));
+    if (!setScreenReaderEnabled(connection, true))
+        GTEST_SKIP() << "no accessibility bus launcher (Debian package at-spi2-core)";
+    EXPECT_TRUE(waitFor([&] {
+        return program.log().find("A screen reader runs: new downloads are asked about with "
+                                  "notifications") != std::string::npos;
+    })) << program.log();
+}
+
 // Without a layer shell (and without an X server) the program runs on Wayland and says once
 // that this desktop shows no notch; without an input seat a second launch shows the settings
 // window, and the program goes on taking in downloads.

@@ -1,5 +1,8 @@
 #include "support/PrivateBus.h"
 
+#include <QDBusMessage>
+#include <QDBusVariant>
+
 namespace fadebin::test {
 
 PrivateBus::PrivateBus(const QProcessEnvironment& environment) {
@@ -17,6 +20,15 @@ PrivateBus::~PrivateBus() {
         QDBusConnection::disconnectFromBus(name);
     m_daemon.kill();
     m_daemon.waitForFinished();
+}
+
+bool setScreenReaderEnabled(QDBusConnection& bus, bool enabled) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+    call << QStringLiteral("org.a11y.Status") << QStringLiteral("ScreenReaderEnabled")
+         << QVariant::fromValue(QDBusVariant(enabled));
+    return bus.call(call).type() == QDBusMessage::ReplyMessage;
 }
 
 } // namespace fadebin::test

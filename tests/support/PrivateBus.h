@@ -33,4 +33,8 @@ private:
     QStringList m_names;
 };
 
+// Sets at-spi2-core's screen-reader switch on the bus, as Orca does (the bus starts the
+// launcher for it); false when there is no launcher or it refuses.
+bool setScreenReaderEnabled(QDBusConnection& bus, bool enabled);
+
 } // namespace fadebin::test
