@@ -90,8 +90,10 @@ QString SettingsBindings::displayModeCaption() const {
 
 int SettingsBindings::askWithIndex() const {
     // Without a notch, notifications ask whatever is stored.
-    const bool notification =
-        m_settings.askWith() == AskWith::notification || !m_notchUnavailableText.isEmpty();
+    const AskWith askWith = m_settings.askWith();
+    const bool notification = askWith == AskWith::notification ||
+                              (askWith == AskWith::automatic && m_automaticNotifies) ||
+                              !m_notchUnavailableText.isEmpty();
     return notification ? 1 : 0;
 }
 
@@ -144,6 +146,11 @@ QString SettingsBindings::problemAction() const {
 
 bool SettingsBindings::problemRetryable() const {
     return clearsWhileRunning(m_model.intakeProblem().cause);
+}
+
+void SettingsBindings::setAutomaticAsksWithNotifications(bool notifies) {
+    if (std::exchange(m_automaticNotifies, notifies) != notifies)
+        Q_EMIT askWithChanged();
 }
 
 void SettingsBindings::setNotchUnavailableText(const QString& text) {

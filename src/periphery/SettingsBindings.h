@@ -93,6 +93,9 @@ public:
     // Empty where the notch shows; otherwise why not and what to use instead.
     [[nodiscard]] QString notchUnavailableText() const { return m_notchUnavailableText; }
     void setNotchUnavailableText(const QString& text);
+    // Whether "automatic" now means notifications (a screen reader runs where the notch is
+    // out of its reach), so that the control shows what is in use.
+    void setAutomaticAsksWithNotifications(bool notifies);
     [[nodiscard]] QString versionText() const { return m_versionText; }
     [[nodiscard]] bool canSendFeedback() const { return static_cast<bool>(onSendFeedback); }
     [[nodiscard]] bool canCheckForUpdates() const;
@@ -156,6 +159,7 @@ private:
     AppSettings& m_settings;
     UpdateManager& m_updates;
     QString m_notchUnavailableText;
+    bool m_automaticNotifies = false;
     QString m_versionText;
     AppModel::TrashedTotal m_ownTrash;
     std::vector<qint64> m_ruleDecisions;

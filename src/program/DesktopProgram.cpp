@@ -238,25 +238,14 @@ void DesktopProgram::finishStarting() {
         // downloads are asked about with notifications there, unless the person chose the notch.
         if (m_wayland)
             m_screenReader = std::make_unique<ScreenReaderStatus>();
-        const auto followAskWith = [this] {
-            const AskWith askWith = m_settings->askWith();
-            const bool unheard = m_screenReader && m_screenReader->enabled();
-            const bool notices = !m_hasNotch || askWith == AskWith::notification ||
-                                 (askWith == AskWith::automatic && unheard);
-            if (unheard && notices != m_downloadNotices->isActive())
-                FADEBIN_LOG_INFO(LogCategory::App,
-                                 "A screen reader runs: new downloads are asked about with "
-                                 "notifications");
-            m_downloadNotices->setActive(notices);
-        };
         followAskWith();
         if (m_screenReader)
             QObject::connect(m_screenReader.get(), &ScreenReaderStatus::enabledChanged,
-                             m_downloadNotices.get(), followAskWith);
+                             m_downloadNotices.get(), [this] { followAskWith(); });
         if (m_notch)
             m_downloadNotices->openChoice = [this] { m_notch->showForKeyboard(); };
         QObject::connect(m_settings.get(), &AppSettings::askWithChanged, m_downloadNotices.get(),
-                         followAskWith);
+                         [this] { followAskWith(); });
         m_problemNotifier = std::make_unique<IntakeProblemNotifier>(*m_model, *m_notifications);
         m_model->lowSpace()->tellThrough(*m_notifications);
     }
@@ -341,6 +330,19 @@ void DesktopProgram::showSettings() {
     m_settingsWindow->show();
 }
 
+void DesktopProgram::followAskWith() {
+    const AskWith askWith = m_settings->askWith();
+    const bool unheard = m_screenReader && m_screenReader->enabled();
+    const bool notices = !m_hasNotch || askWith == AskWith::notification ||
+                         (askWith == AskWith::automatic && unheard);
+    if (unheard && notices != m_downloadNotices->isActive())
+        FADEBIN_LOG_INFO(LogCategory::App,
+                         "A screen reader runs: new downloads are asked about with notifications");
+    m_downloadNotices->setActive(notices);
+    if (m_settingsWindow)
+        m_settingsWindow->bindings().setAutomaticAsksWithNotifications(unheard);
+}
+
 void DesktopProgram::makeWindows() {
     if (m_engine)
         return;
@@ -357,6 +359,8 @@ void DesktopProgram::makeWindows() {
         m_settingsWindow->bindings().setNotchUnavailableText(noNotchText());
         m_onboarding->flow().setHasNotch(false);
     }
+    if (m_downloadNotices)
+        followAskWith();
 }
 
 void DesktopProgram::registerOnBus() {

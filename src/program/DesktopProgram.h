@@ -60,6 +60,8 @@ private:
     void activate();
     void registerOnBus();
     void makeWindows();
+    // Whether new downloads are asked about with notifications, told to whoever shows it.
+    void followAskWith();
     void makeNotch();
 
     // First, so that it goes last: a quit signal during the teardown still waits for it.

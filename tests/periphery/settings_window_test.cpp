@@ -59,6 +59,18 @@ TEST(SettingsWindow, EveryControlWritesItsKeyWithItsJsonType) {
             EXPECT_EQ(scene.stored(key), value) << key;
         }
     }
+    // Left on automatic, the choice shows what is in use: notifications while a screen reader
+    // runs where the notch is beyond its reach. A click on the notch then stores the notch.
+    const auto checked = [&](const char* name) {
+        const QQuickItem* segment = findItem(window, name);
+        return segment != nullptr && segment->property("checked").toBool();
+    };
+    EXPECT_TRUE(checked("askWith.notch"));
+    scene.settingsWindow.bindings().setAutomaticAsksWithNotifications(true);
+    EXPECT_TRUE(checked("askWith.notification"));
+    click(window, "askWith.notch");
+    EXPECT_EQ(scene.stored("askAboutDownloads"), "notch");
+    EXPECT_TRUE(checked("askWith.notch"));
 }
 
 TEST(Windows, EscapeAndCtrlWClose) {
