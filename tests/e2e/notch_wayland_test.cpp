@@ -8,8 +8,7 @@
 #include "support/SwayServer.h"
 #include "support/VirtualPointer.h"
 
-#include <QScopeGuard>
-#include <QStandardPaths>
+#include <linux/input-event-codes.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
@@ -57,6 +56,7 @@ protected:
             GTEST_SKIP() << why;
         pointer = VirtualPointer::connect(server()->socketPath(), {1280, 800});
         ASSERT_NE(pointer, nullptr) << "sway offers no virtual pointer";
+        ASSERT_TRUE(pointer->addKeyboard()) << "sway offers no virtual keyboard";
         pointer->moveTo(parked);
         // A window of another process over the whole output, below the notch.
         QProcessEnvironment environment = server()->clientEnvironment();
@@ -153,32 +153,12 @@ TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnlyAndALaunchSh
 }
 
 // Decided from the keyboard alone: `fadebin show` takes the keyboard from the window that had it,
-// real keys (wtype's virtual keyboard) move and decide, and Escape releases it again: the window
-// has it back and types. The keys' own table is the notch tests'.
+// real keys (a virtual keyboard) move and decide, and Escape releases it again: the window has it
+// back and types. The keys' own table is the notch tests'.
 TEST_F(NotchOnWayland, ShowTakesTheKeyboardKeysDecideAndEscapeGivesItBack) {
-    if (QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty())
-        GTEST_SKIP() << "wtype is not installed (Debian package wtype)";
-    // A keyboard held for the whole case: without one the seat has none between two typings,
-    // and a client may miss the first key of the next while it binds the new keyboard.
-    QProcess held;
-    held.setProcessEnvironment(server()->clientEnvironment());
-    held.start(QStringLiteral("wtype"), {"-s", "600000"});
-    const auto release = qScopeGuard([&] {
-        held.kill();
-        held.waitForFinished(10'000);
-    });
-    const auto type = [&](const QStringList& keys) {
-        QStringList arguments{"-d", "120"};
-        for (const QString& key : keys)
-            arguments << "-k" << key;
-        QProcess wtype;
-        wtype.setProcessEnvironment(server()->clientEnvironment());
-        wtype.start(QStringLiteral("wtype"), arguments);
-        return wtype.waitForFinished(20'000) && wtype.exitCode() == 0;
-    };
-    // Typed until the window has it: the held keyboard may come after the first key.
-    ASSERT_TRUE(waitFor([&] { return windowSaid("key a") || (type({"a"}), false); }))
-        << windowOutput.toStdString();
+    ASSERT_TRUE(waitFor([&] { return windowSaid("focus in"); })) << windowOutput.toStdString();
+    pointer->type({KEY_A});
+    ASSERT_TRUE(waitFor([&] { return windowSaid("key a"); })) << windowOutput.toStdString();
     windowOutput.clear();
     for (const char* name : {"first.txt", "second.txt"}) {
         writeDownload(home.downloads(), name);
@@ -193,7 +173,7 @@ TEST_F(NotchOnWayland, ShowTakesTheKeyboardKeysDecideAndEscapeGivesItBack) {
     ASSERT_TRUE(shows(openShown));
     // On the newest, the second: up to the first and down again; the default is the first
     // choice, so one step right is 1 hour.
-    ASSERT_TRUE(type({"Up", "Down", "Right", "Return"}));
+    pointer->type({KEY_UP, KEY_DOWN, KEY_RIGHT, KEY_ENTER});
     const double decidedAt = unixNow();
     ASSERT_TRUE(waitFor([&] { return readRecord(home, "second.txt").status == "scheduled"; }))
         << program.log();
@@ -202,10 +182,10 @@ TEST_F(NotchOnWayland, ShowTakesTheKeyboardKeysDecideAndEscapeGivesItBack) {
     EXPECT_FALSE(windowSaid("key ")) << "a key reached the window below";
 
     windowOutput.clear();
-    ASSERT_TRUE(type({"Escape"}));
+    pointer->type({KEY_ESC});
     EXPECT_TRUE(shows(shutShown)) << program.log();
     ASSERT_TRUE(waitFor([&] { return windowSaid("focus in"); })) << windowOutput.toStdString();
-    ASSERT_TRUE(type({"b"}));
+    pointer->type({KEY_B});
     EXPECT_TRUE(waitFor([&] { return windowSaid("key b"); })) << windowOutput.toStdString();
     EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
 }

@@ -2,14 +2,21 @@
 
 #include <wayland-client.h>
 
+#include "virtual-keyboard-unstable-v1-client.h"
 #include "wlr-virtual-pointer-unstable-v1-client.h"
+
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include <linux/input-event-codes.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace fadebin::test {
 
@@ -29,6 +36,9 @@ void VirtualPointer::global(void* data, wl_registry* registry, std::uint32_t nam
     else if (kind == zwlr_virtual_pointer_manager_v1_interface.name)
         self->m_manager = static_cast<zwlr_virtual_pointer_manager_v1*>(
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+    else if (kind == zwp_virtual_keyboard_manager_v1_interface.name)
+        self->m_keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(
+            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
 }
 
 std::unique_ptr<VirtualPointer> VirtualPointer::connect(const QString& socketPath, QSize layout) {
@@ -52,6 +62,10 @@ std::unique_ptr<VirtualPointer> VirtualPointer::connect(const QString& socketPat
 VirtualPointer::~VirtualPointer() {
     if (m_display == nullptr)
         return;
+    if (m_keyboard != nullptr)
+        zwp_virtual_keyboard_v1_destroy(m_keyboard);
+    if (m_keyboards != nullptr)
+        zwp_virtual_keyboard_manager_v1_destroy(m_keyboards);
     if (m_pointer != nullptr)
         zwlr_virtual_pointer_v1_destroy(m_pointer);
     if (m_manager != nullptr)
@@ -92,6 +106,43 @@ void VirtualPointer::click() {
 void VirtualPointer::send() {
     zwlr_virtual_pointer_v1_frame(m_pointer);
     wl_display_roundtrip(m_display);
+}
+
+bool VirtualPointer::addKeyboard() {
+    if (m_keyboards == nullptr)
+        return false;
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    const xkb_rule_names us{"evdev", "pc105", "us", "", ""};
+    xkb_keymap* keymap = context != nullptr
+                             ? xkb_keymap_new_from_names(context, &us, XKB_KEYMAP_COMPILE_NO_FLAGS)
+                             : nullptr;
+    char* text =
+        keymap != nullptr ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+    if (text == nullptr)
+        return false;
+    // The keymap goes over as a file, its terminating zero included.
+    const std::size_t size = std::strlen(text) + 1;
+    const int fd = memfd_create("virtual-keymap", MFD_CLOEXEC);
+    const bool written = fd >= 0 && write(fd, text, size) == static_cast<ssize_t>(size);
+    std::free(text);
+    if (written) {
+        m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_keyboards, m_seat);
+        zwp_virtual_keyboard_v1_keymap(m_keyboard, XKB_KEYMAP_FORMAT_TEXT_V1, fd,
+                                       static_cast<std::uint32_t>(size));
+    }
+    if (fd >= 0)
+        close(fd);
+    return written && wl_display_roundtrip(m_display) >= 0;
+}
+
+void VirtualPointer::type(std::initializer_list<std::uint32_t> keys) {
+    for (const std::uint32_t key : keys)
+        for (const auto state : {WL_KEYBOARD_KEY_STATE_PRESSED, WL_KEYBOARD_KEY_STATE_RELEASED}) {
+            zwp_virtual_keyboard_v1_key(m_keyboard, now(), key, state);
+            wl_display_roundtrip(m_display);
+        }
 }
 
 } // namespace fadebin::test

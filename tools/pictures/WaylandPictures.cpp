@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+#include <linux/input-event-codes.h>
+
 namespace fadebin::pictures {
 
 namespace {
@@ -44,9 +46,9 @@ void renderOnWayland() {
     }
     const auto pointer = VirtualPointer::connect(sway->socketPath(), {1280, 800});
     PrivateBus bus;
-    if (!pointer || bus.address().isEmpty())
+    if (!pointer || !pointer->addKeyboard() || bus.address().isEmpty())
         return missed(QStringLiteral("wayland"),
-                      QStringLiteral("no virtual pointer or no private session bus"));
+                      QStringLiteral("no virtual pointer or keyboard, or no private session bus"));
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
     const auto settled = [&sway] { return settledScreen([&sway] { return sway->screenshot(); }); };
     const auto shoot = [&](const QString& name, const QRect& area = pictureArea) {
@@ -90,25 +92,14 @@ void renderOnWayland() {
     }
 
     pointer->clickAt({640, 700}); // a press elsewhere closes the menu, as it does on X11
-    // Opened from the keyboard: the focus on the newest waiting file, then the choice before. A
-    // keyboard is held throughout, so that the seat has one when the keys come.
-    const auto wtype = [&](QProcess& process, const QStringList& arguments) {
-        process.setProcessEnvironment(sway->clientEnvironment());
-        process.start(QStringLiteral("wtype"), arguments);
-    };
-    QProcess held, keys;
-    wtype(held, {"-s", "600000"});
-    waitFor([] { return false; }, 1s);
+    // Opened from the keyboard: the focus on the newest waiting file, then the choice before.
     runProgram({"show"});
+    waitFor([] { return false; }, 2s); // the shape's spring
     shoot(QStringLiteral("keyboard-focused"));
-    for (const char* key : {"Left", "Escape"}) {
-        wtype(keys, {"-k", key});
-        keys.waitForFinished(20'000);
-        if (QLatin1String(key) == QLatin1String("Left"))
-            shoot(QStringLiteral("keyboard-choice-before"));
-    }
-    held.kill();
-    held.waitForFinished(10'000);
+    pointer->type({KEY_LEFT});
+    waitFor([] { return false; }, 500ms);
+    shoot(QStringLiteral("keyboard-choice-before"));
+    pointer->type({KEY_ESC});
     QProcess second;
     second.setProcessEnvironment(sway->clientEnvironment());
     second.start(QStringLiteral(FADEBIN_PROGRAM), {});
