@@ -40,7 +40,9 @@ void NotchController::hoverEnterAction() {
 }
 
 void NotchController::hoverExitCheck() {
-    if (isMenuOpen())
+    // An opening for the keyboard ends by the keyboard or another window's focus, not by where
+    // the pointer went.
+    if (isMenuOpen() || m_keyboardHeld)
         return;
     if (!isMouseInsideShape()) {
         collapse();
