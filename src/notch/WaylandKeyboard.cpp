@@ -73,7 +73,8 @@ int qtKeyOf(xkb_keysym_t sym) {
     const std::uint32_t code = xkb_keysym_to_utf32(sym);
     if (code < 0x20 || code == 0x7f)
         return 0;
-    const QString text = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+    const char32_t character = code;
+    const QString text = QString::fromUcs4(&character, 1);
     return text.size() == 1 ? text.toUpper().at(0).unicode() : 0;
 }
 
