@@ -1,11 +1,7 @@
 // The model's records once they are there: their order and countdown, deleting now, saves
 // in place, moves, restarts over a linked Downloads, bursts and calls over the bus.
-#include "app/BusService.h"
 #include "app/ModelFixture.h"
-#include "support/PrivateBus.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QSignalSpy>
@@ -108,8 +104,7 @@ TEST_F(ModelTest, SavesInPlaceKeepTimersRevivesFinishedRecordsAndIgnoresStranger
     saveOver("old.txt");
     EXPECT_TRUE(log.contains("Ignoring old.txt: existing file saved in place"));
 
-    // Given up on (its deletes failed, say) with the file left in place: a save over it is
-    // a new download to ask about, not the old decision back.
+    // Given up on with its file left in place: a save over it is a new download to ask about.
     TrackedFile* given = decided("given.odt", ExpiryOption::oneDay);
     model.store()->cancel(*given);
     saveOver("given.odt");
@@ -144,8 +139,7 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
     std::unique_ptr<AppModel> linked;
     auto restart = [&] {
         linked.reset();
-        linked = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
-        linked->start();
+        linked = startedModel();
     };
     restart();
     writeFile(disk / "a.pdf", "payload");
@@ -177,8 +171,7 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
     EXPECT_EQ(linked->store()->activeFiles(), std::vector<TrackedFile*>{record});
     EXPECT_TRUE(linked->pendingFiles().isEmpty());
 
-    // The link's disk is missing at the next start and comes later (mounted late): the
-    // record is left as it is meanwhile, and its file still goes on time.
+    // The link's disk is mounted late: the record waits as it is, its file still goes on time.
     linked.reset();
     std::filesystem::rename(home.root() / "disk", home.root() / "disk-away");
     restart();
@@ -231,8 +224,7 @@ TEST_F(ModelTest, AfterABurstABulkCallAndAVacateStormEveryRecordIsWhatAFullLookW
     ASSERT_EQ(refused.size(), 1);
     EXPECT_EQ(model.trackedFiles().size(), burst / 2);
 
-    // The storm, each change told as the watcher tells it: removed, renamed inside, moved
-    // into a subfolder and that folder moved out, moved out one by one.
+    // The storm as the watcher tells it: removed, renamed, sorted into a folder moved out, moved.
     for (int i = 0; i < burst; ++i) { // every fifth is left alone
         const std::string n = name(i);
         if (i % 5 == 0)
@@ -272,8 +264,7 @@ TEST_F(ModelTest, AfterABurstABulkCallAndAVacateStormEveryRecordIsWhatAFullLookW
               model.store()->activeCount());
 }
 
-// A storm as the kernel reports it, in batches: each is handled as one change with one listing
-// of Downloads for the records looked for. The records come in through the filter first.
+// A storm told in the kernel's batches, each handled as one change with one listing of Downloads.
 TEST_F(ModelTest, AStormToldByTheRealWatcherInBatchesEndsAsAFullLookWouldMakeIt) {
     std::filesystem::create_directory(file("Sorted"));
     std::filesystem::create_directory(file("Archive"));
@@ -296,8 +287,7 @@ TEST_F(ModelTest, AStormToldByTheRealWatcherInBatchesEndsAsAFullLookWouldMakeIt)
         else if (i % 4 < 3)
             std::filesystem::rename(file(name(i)),
                                     file((i % 4 == 1 ? "renamed-" : "Sorted/") + name(i)));
-    // The kernel's events reach the program from the watcher's thread; the removed files'
-    // records end, the renamed and sorted ones follow their files.
+    // The removed files' records end, the renamed and sorted ones follow their files.
     ASSERT_TRUE(waitFor([&] { return model.store()->activeCount() == burst - burst / 4; }, 5s))
         << model.store()->activeCount();
     // A second storm, later: what an earlier batch listed must not hide where files are now.
@@ -317,15 +307,11 @@ TEST_F(ModelTest, AStormToldByTheRealWatcherInBatchesEndsAsAFullLookWouldMakeIt)
 }
 
 TEST_F(ModelTest, ABusCallNamingManyFilesIsAnsweredWhenDoneAndOthersAreServedMeanwhile) {
-    PrivateBus daemon;
-    if (daemon.address().isEmpty())
-        GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
-    QDBusConnection service = daemon.connect(QStringLiteral("test-service"));
-    QDBusConnection caller = daemon.connect(QStringLiteral("test-caller"));
     model.start();
-    BusService bus(model);
-    ASSERT_TRUE(
-        service.registerObject(BusService::objectPath, &bus, QDBusConnection::ExportAllSlots));
+    ServedBus served(model);
+    if (served.daemon.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
+    ASSERT_TRUE(served.registered);
 
     // More than two slices' worth, a third of them missing.
     const qsizetype count = BusService::sliceSize * 2 + 60;
@@ -336,18 +322,11 @@ TEST_F(ModelTest, ABusCallNamingManyFilesIsAnsweredWhenDoneAndOthersAreServedMea
             writeFile(p, "x");
         paths.append(bytes(p));
     }
-    // Plain messages: an interface object would ask this very thread to introspect itself.
-    const auto call = [&](const QString& method, const QVariantList& arguments) {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            service.baseService(), BusService::objectPath, BusService::interfaceName, method);
-        message.setArguments(arguments);
-        return caller.asyncCall(message);
-    };
     // The long call and a short one after it: the short one does not wait for the long one.
     const auto manyThenList = [&](const QString& method) {
         std::vector<std::string> answered;
-        QDBusPendingCallWatcher many(call(method, {QVariant::fromValue(paths)}));
-        QDBusPendingCallWatcher list(call(QStringLiteral("List"), {}));
+        QDBusPendingCallWatcher many(served.call(method, {QVariant::fromValue(paths)}));
+        QDBusPendingCallWatcher list(served.call(QStringLiteral("List")));
         for (QDBusPendingCallWatcher* watcher : {&many, &list})
             QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [&, watcher] {
                 answered.push_back(watcher == &many ? method.toStdString() : "List");

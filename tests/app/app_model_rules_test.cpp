@@ -1,14 +1,7 @@
-// Rules deciding about finished downloads at once, over real files and their origin
-// attributes.
+// Rules deciding about finished downloads at once, over real files and their origin attributes.
 #include "app/AppTexts.h"
-#include "app/BusService.h"
 #include "app/ModelFixture.h"
-#include "expiry/FileDeleter.h"
 
-#include "support/PrivateBus.h"
-
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QJsonDocument>
 
@@ -100,21 +93,14 @@ TEST(RulesModel, AMatchingRuleDecidesAtOnceAndAPersonCanStillChange) {
 }
 
 TEST_F(ModelTest, RulesAreListedAddedAndRemovedOverTheBusAndBadOnesRefused) {
-    PrivateBus daemon;
-    if (daemon.address().isEmpty())
-        GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
-    QDBusConnection service = daemon.connect(QStringLiteral("test-service"));
-    QDBusConnection caller = daemon.connect(QStringLiteral("test-caller"));
     model.start();
-    BusService bus(model);
-    ASSERT_TRUE(
-        service.registerObject(BusService::objectPath, &bus, QDBusConnection::ExportAllSlots));
+    ServedBus served(model);
+    if (served.daemon.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed or did not print its address";
+    ASSERT_TRUE(served.registered);
     // Asynchronous: the service answers on this very thread.
-    const auto call = [&](const QString& method, const QVariantList& arguments) {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            service.baseService(), BusService::objectPath, BusService::interfaceName, method);
-        message.setArguments(arguments);
-        QDBusPendingCallWatcher watcher(caller.asyncCall(message));
+    const auto call = [&](const QString& method, const QVariantList& arguments = {}) {
+        QDBusPendingCallWatcher watcher(served.call(method, arguments));
         EXPECT_TRUE(waitFor([&] { return watcher.isFinished(); }, std::chrono::seconds(10)));
         return watcher.reply();
     };
@@ -137,7 +123,7 @@ TEST_F(ModelTest, RulesAreListedAddedAndRemovedOverTheBusAndBadOnesRefused) {
 
     EXPECT_EQ(add(".Example.org", "PDF", "", QStringLiteral("1d")).arguments().value(0), 1U);
     EXPECT_EQ(add("", "", ".ISO", QStringLiteral("keep")).arguments().value(0), 2U);
-    const QDBusMessage listed = call(QStringLiteral("ListRules"), {});
+    const QDBusMessage listed = call(QStringLiteral("ListRules"));
     const auto rules = qdbus_cast<BusRules>(listed.arguments().value(0));
     ASSERT_EQ(rules.size(), 2);
     EXPECT_EQ(rules[0],
@@ -155,29 +141,17 @@ TEST_F(ModelTest, RulesAreListedAddedAndRemovedOverTheBusAndBadOnesRefused) {
 TEST_F(ModelTest, TheRuleBehindADecisionOutlivesARestartIsCountedAndChangeAsksAgain) {
     ASSERT_TRUE(settings.addRule(*ruleFromWords(".example.org", "pdf", "", "1d").rule));
     ASSERT_TRUE(settings.addRule(*ruleFromWords("", "", "iso", "keep").rule));
-    auto running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
-    running->onNewPendingFile = [this](TrackedFile* f) { newPending.push_back(f); };
-    running->start();
-    const auto download = [&](const char* name, const QByteArray& origin) {
-        writeFile(file(name), "payload");
-        if (!origin.isEmpty()) {
-            EXPECT_TRUE(writeXattr(file(name), originUrlAttribute, origin).ok());
-        }
-        running->completionFilter().handleItemEvent(file(name));
-        clock.advance(1500ms);
-        return running->store()->recordForPath(file(name))->id();
-    };
-    const QUuid bill = download("bill.pdf", "https://example.org/bill.pdf");
-    const QUuid memo = download("memo.pdf", "https://www.example.org/memo.pdf");
-    const QUuid disc = download("disc.iso", {});
-    const QUuid moved = download("moved.iso", {});
-    running->decide(running->store()->recordForPath(file("memo.pdf")), ExpiryOption::tenDays);
+    auto running = startedModel();
+    const QUuid bill = arrive(*running, "bill.pdf", "https://example.org/bill.pdf")->id();
+    TrackedFile* memoRecord = arrive(*running, "memo.pdf", "https://www.example.org/memo.pdf");
+    const QUuid memo = memoRecord->id();
+    const QUuid disc = arrive(*running, "disc.iso")->id();
+    const QUuid moved = arrive(*running, "moved.iso")->id();
+    running->decide(memoRecord, ExpiryOption::tenDays);
     EXPECT_EQ(running->filesDecidedByRules(), (std::vector<qint64>{1, 2}));
     EXPECT_TRUE(newPending.empty());
 
-    running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
-    running->onNewPendingFile = [this](TrackedFile* f) { newPending.push_back(f); };
-    running->start();
+    running = startedModel();
     ASSERT_EQ(running->trackedFiles().size(), 2);
     for (TrackedFile* f : running->trackedFiles())
         EXPECT_EQ(f->decidedByRule(), f->id() == bill) << f->displayName().toStdString();
@@ -207,19 +181,13 @@ TEST_F(ModelTest, TheRuleBehindADecisionOutlivesARestartIsCountedAndChangeAsksAg
 }
 
 TEST_F(ModelTest, ThreeSameChoicesOfAKindFromAHostOfferARuleOnceUntilDeclined) {
-    auto running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
-    running->start();
+    auto running = startedModel();
     int count = 0;
     // One new download of the kind from the host, decided by the person.
     const auto choose = [&](const char* extension, const QByteArray& host, ExpiryOption option) {
         const std::string name = "file" + std::to_string(++count) + "." + extension;
-        writeFile(file(name), "payload");
-        if (!host.isEmpty()) {
-            EXPECT_TRUE(writeXattr(file(name), originUrlAttribute, "https://" + host + "/x").ok());
-        }
-        running->completionFilter().handleItemEvent(file(name));
-        clock.advance(1500ms);
-        TrackedFile* f = running->store()->recordForPath(file(name));
+        TrackedFile* f =
+            arrive(*running, name, host.isEmpty() ? QByteArray() : "https://" + host + "/x");
         EXPECT_EQ(f->status(), FileStatus::pending) << name;
         running->decide(f, option);
         return running->ruleOffer();
@@ -246,8 +214,7 @@ TEST_F(ModelTest, ThreeSameChoicesOfAKindFromAHostOfferARuleOnceUntilDeclined) {
     EXPECT_TRUE(choose("pdf", "example.org", day));
     running->answerRuleOffer(false);
     EXPECT_FALSE(running->ruleOffer());
-    running = std::make_unique<AppModel>(settings, clock, fileManager, home.downloads());
-    running->start();
+    running = startedModel();
     for (int i = 0; i < 4; ++i)
         EXPECT_FALSE(choose("pdf", "example.org", day)) << i;
     EXPECT_TRUE(settings.rules().empty());
@@ -259,10 +226,7 @@ TEST_F(ModelTest, ThreeSameChoicesOfAKindFromAHostOfferARuleOnceUntilDeclined) {
     running->answerRuleOffer(true);
     ASSERT_EQ(settings.rules().size(), 1U);
     EXPECT_EQ(appTexts::ruleSubject(settings.rules().front()), "packages from mirror.net");
-    writeFile(file("next.iso"), "payload");
-    EXPECT_TRUE(writeXattr(file("next.iso"), originUrlAttribute, "https://mirror.net/n.iso").ok());
-    running->completionFilter().handleItemEvent(file("next.iso"));
-    clock.advance(1500ms);
-    EXPECT_EQ(running->store()->recordForPath(file("next.iso"))->status(), FileStatus::keepForever);
+    EXPECT_EQ(arrive(*running, "next.iso", "https://mirror.net/n.iso")->status(),
+              FileStatus::keepForever);
     EXPECT_TRUE(running->pendingFiles().isEmpty());
 }
