@@ -1,6 +1,5 @@
-// Downloads coming into the model: finished ones, drops, and the watch on the folder
-// through pauses, a missing or lost folder and a full inotify table; and the words for why
-// nothing is watched that follow a rule (where each shows is the periphery's intake problem test).
+// Downloads coming into the model: finished ones, drops, the watch on the folder through pauses,
+// a missing or lost folder and a full inotify table; and the words for why nothing is watched.
 #include "app/IntakeProblem.h"
 #include "app/ModelFixture.h"
 
@@ -22,8 +21,7 @@ TEST_F(ModelTest, FinishedDownloadsBecomePendingOldestFirstUnlessExcluded) {
     EXPECT_TRUE(log.contains("Pending: second.zip from example.net"));
     EXPECT_EQ(newPending.size(), 2u);
 
-    // Downloads finishing in the same round of checks are published as one change: a burst
-    // published a file at a time reads the whole list once per file.
+    // Downloads finishing in one round of checks are published as one change, not one each.
     for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
         writeFile(file(name), name);
         model.completionFilter().handleItemEvent(file(name));
@@ -53,9 +51,8 @@ TEST_F(ModelTest, DropsAreAcceptedOnlyFromInsideDownloads) {
     EXPECT_TRUE(newPending.empty()) << "a drop does not announce itself";
 }
 
-// A fresh account has no Downloads until a browser makes one, and a folder can be removed,
-// renamed away or unmounted under a running watch. Either way the model says so, looks
-// for the folder every few seconds, and takes up watching with a new baseline.
+// Downloads not made yet, or lost under a running watch: the model says so, looks for it every
+// few seconds, and takes up watching with a new baseline.
 TEST_F(ModelTest, AMissingOrLostDownloadsFolderIsShownAndWatchedAgainOnceItIsThere) {
     settings.setPauseWatching(false);
     std::filesystem::remove(home.downloads());
@@ -80,8 +77,7 @@ TEST_F(ModelTest, AMissingOrLostDownloadsFolderIsShownAndWatchedAgainOnceItIsThe
     clock.advance(1500ms);
     ASSERT_EQ(names(model.pendingFiles()), QStringList{"timed.txt"});
 
-    // Moved away (a synced folder, a remount) and made again: what is written into the new
-    // one is a download, not part of its baseline, and the file that left is let go.
+    // Moved away and made again: a file written into the new one is a download, the old let go.
     std::filesystem::rename(home.downloads(), home.root() / "Away");
     ASSERT_TRUE(waitFor([&] { return model.downloadsAccessDenied(); }));
     EXPECT_FALSE(model.watcher()->isWatching());
