@@ -162,8 +162,7 @@ TEST_F(WatcherTest, TheReaderThreadIsNamedAndEndsOnceNobodyIsLeftToReceive) {
     EXPECT_EQ(batches, 0);
 }
 
-// A receiver slower than a rename storm has one batch at a time handed to it, and that one
-// bounded: past the limit the events make way for one rescan, as on the kernel's overflow.
+// A receiver slower than a storm gets one bounded batch at a time; past it, one rescan instead.
 TEST_F(WatcherTest, AStormTheReceiverCannotKeepUpWithIsHeldAsOneBoundedBatch) {
     QObject receiver;
     std::size_t received = 0;
@@ -185,8 +184,7 @@ TEST_F(WatcherTest, AStormTheReceiverCannotKeepUpWithIsHeldAsOneBoundedBatch) {
     EXPECT_LE(received, 2 * DirectoryEvents::queueLimit + 1);
 }
 
-// The kernel drops events when its queue is full. Every finished download must still be
-// reported exactly once: the watcher rescans the folder and the filter sorts it out.
+// Events the kernel dropped from a full queue: a rescan still reports each download once.
 TEST(WatcherOverflow, ABurstThatOverflowsTheQueueStillReportsEachFileOnce) {
     long limit = 0;
     std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> limit;
@@ -198,11 +196,10 @@ TEST(WatcherOverflow, ABurstThatOverflowsTheQueueStillReportsEachFileOnce) {
     writeFile(before, "old");
     Pipeline p(home.downloads());
 
-    // Nothing drains the kernel's queue during the burst: short-lived temporary files fill
-    // it past its limit, and the downloads among them are lost from the event stream.
+    // Short-lived files fill the held queue past its limit (and the one buffer the reader may
+    // drain before it holds): the downloads among them are lost from the event stream.
     p.watcher.holdEvents(true);
     constexpr int downloads = 60;
-    // The reader may drain one buffer (at most a few thousand events) before it holds.
     for (long i = 0; i < limit / 2 + 4096; ++i) {
         const path scratch = home.downloads() / (".scratch-" + std::to_string(i));
         writeFile(scratch, "");
@@ -224,17 +221,14 @@ TEST(WatcherOverflow, ABurstThatOverflowsTheQueueStillReportsEachFileOnce) {
     EXPECT_EQ(p.vacated, Paths{before}) << "removed while its event was lost";
 }
 
-// A limit is told in the user's language and names the setting, which no language changes;
-// a failure that is no limit has no text.
+// A limit is told in the user's language and names the setting; another failure has no text.
 TEST(WatchLimitText, ReadsInTheUsersLanguage) {
     ASSERT_TRUE(installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+    const QString limit = QString::fromUtf8("Fadebin kann Downloads nicht überwachen: Die "
+                                            "Systemgrenze überwachter Ordner ist erreicht (%1)");
     const std::pair<SysError, std::optional<QString>> rows[] = {
-        {{ENOSPC, "inotify_add_watch"},
-         QString::fromUtf8("Fadebin kann Downloads nicht überwachen: Die Systemgrenze überwachter "
-                           "Ordner ist erreicht (fs.inotify.max_user_watches)")},
-        {{EMFILE, "inotify_init1"},
-         QString::fromUtf8("Fadebin kann Downloads nicht überwachen: Die Systemgrenze überwachter "
-                           "Ordner ist erreicht (fs.inotify.max_user_instances)")},
+        {{ENOSPC, "inotify_add_watch"}, limit.arg(u"fs.inotify.max_user_watches")},
+        {{EMFILE, "inotify_init1"}, limit.arg(u"fs.inotify.max_user_instances")},
         {{ENOSPC, "inotify_init1"}, std::nullopt},
         {{EACCES, "inotify_add_watch"}, std::nullopt},
     };
