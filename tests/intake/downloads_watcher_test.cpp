@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <set>
-#include <unistd.h>
 
 using namespace fadebin;
 using namespace fadebin::test;
