@@ -198,7 +198,7 @@ TEST_F(FilterTest, SavesInPlaceAreReplacementsWithinThreeSecondsOfAVacancy) {
 }
 
 // aria2 preallocates beside NAME.aria2; Firefox writes NAME[.random].part beside an empty NAME.
-// What never finishes is given up at the limit, and no tick lists the folder (40,000 files cost).
+// What never finishes is given up at the limit; no tick lists the folder (costly at 40,000 files).
 TEST_F(FilterTest, DownloadToolsStillWritingAreWaitedForUntilTheLimit) {
     baseline();
     for (const std::string iso : {"done.iso", "aborted.iso"}) {
