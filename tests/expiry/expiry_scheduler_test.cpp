@@ -4,7 +4,6 @@
 #include "support/ScopedMount.h"
 
 #include <cmath>
-#include <sqlite3.h>
 #include <unistd.h>
 
 using namespace fadebin;
@@ -21,7 +20,13 @@ protected:
         scheduler->onSweep = [this] { ++sweeps; };
         scheduler->onDeletion = [this](const DeletionEvent& e) { events.push_back(e); };
     }
-    void restart() {
+    // The program stopped, `whileStopped` done meanwhile, and opened again with a new scheduler,
+    // not started.
+    void restart(const std::function<void()>& whileStopped = {}) {
+        scheduler.reset();
+        store.reset();
+        if (whileStopped)
+            whileStopped();
         reopen();
         makeScheduler();
     }
@@ -41,8 +46,7 @@ protected:
     std::vector<DeletionEvent> events;
 };
 
-// Puts something else in the due file's place at the last moment, as a program racing
-// the sweep would.
+// Puts something else in the due file's place at the last moment, as a racing program would.
 class RacingDeleter : public FileDeleter {
 public:
     path victim;
@@ -165,9 +169,8 @@ TEST_F(SchedulerTest, UndecidedFilesGetTheDefaultAfterTheGraceAndWakingSweeps) {
     }));
 }
 
-// Deadlines are wall-clock instants: neither a clock set forward nor a sleep that brings no
-// wake notice (no logind) leaves a due file waiting; a clock set back neither brings a file
-// forward nor stretches a delay.
+// Deadlines are wall-clock instants: a clock set forward or a sleep without a wake notice (no
+// logind) leaves no due file waiting; a clock set back neither hastens nor stretches a delay.
 TEST_F(SchedulerTest, DeadlinesFollowTheWallClockThroughClockChangesAndSleep) {
     TrackedFile* stepped = scheduled("stepped.pdf", ExpiryOption::oneHour);
     scheduler->start();
@@ -220,9 +223,8 @@ TEST_F(SchedulerTest, FilesTrashedMovedOutOrLinkedFromOutsideAreNeverDeleted) {
 }
 
 TEST_F(SchedulerTest, WhateverTakesTheDueFilesPlaceJustBeforeDeletionIsLeftAlone) {
-    auto racing = std::make_unique<RacingDeleter>();
-    RacingDeleter& race = *racing;
-    deleter = std::move(racing);
+    deleter = std::make_unique<RacingDeleter>();
+    auto& race = static_cast<RacingDeleter&>(*deleter);
     restart();
     const path outside = home.root() / "target.bin";
     writeFile(outside, "outside");
@@ -253,11 +255,10 @@ TEST_F(SchedulerTest, AFileLetGoWhileStoppedIsNeverTimedAgainByItsOldExpiry) {
     const path outside = home.root() / "letgo.pdf";
     for (const auto& [from, to] :
          {std::pair{dl("letgo.pdf"), outside}, {outside, dl("letgo.pdf")}}) {
-        scheduler.reset();
-        store.reset();
-        clock.advance(1h); // stopped past its old expiry
-        std::filesystem::rename(from, to);
-        restart();
+        restart([&] {
+            clock.advance(1h); // stopped past its old expiry
+            std::filesystem::rename(from, to);
+        });
         store->recoverFromExtendedAttributes();
         scheduler->start();
         EXPECT_EQ(store->files(FileStatus::deleted).size(), 1u) << "its record could not find it";
@@ -274,15 +275,9 @@ TEST_F(SchedulerTest, AFileLetGoWhileStoppedIsNeverTimedAgainByItsOldExpiry) {
 TEST_F(SchedulerTest, StoredTimesTooLargeForAnInstantAreTheFarFutureNotThePast) {
     TrackedFile* record = scheduled("far.iso");
     const QString id = record->idText();
-    scheduler.reset();
-    store.reset();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(databaseFile().c_str(), &db), SQLITE_OK);
-    const int updated = sqlite3_exec(db, "UPDATE TrackedFile SET expiresAt = 1e20, addedAt = 1e20",
-                                     nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    ASSERT_EQ(updated, SQLITE_OK);
-    restart();
+    restart([&] {
+        EXPECT_EQ(sql("UPDATE TrackedFile SET expiresAt = 1e20, addedAt = 1e20"), SQLITE_OK);
+    });
     scheduler->start();
     clock.advance(1min);
     const auto kept = store->files(FileStatus::scheduled);
