@@ -1,6 +1,5 @@
-// The store's records: decisions kept across restarts, one record per file through renames
-// and lost databases, trash on other mounts and files changed while stopped; and the marks
-// (expiry text, tags) the deleter writes on files.
+// The store's records: decisions kept across restarts, one record per file through renames and
+// lost databases, trash on other mounts, files changed while stopped; the deleter's marks.
 #include "expiry/StoreFixture.h"
 #include "platform/Trash.h"
 #include "platform/TrashInfo.h"
@@ -138,10 +137,7 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
     ASSERT_TRUE(writeXattr(outside, expiryAttribute, "2026-12-05T03:15:29Z").ok());
     std::filesystem::create_symlink(outside, dl("link-out"));
 
-    store.reset();
-    removeDatabase();
-    reopen();
-    store->recoverFromExtendedAttributes();
+    restart([&] { removeDatabase(); });
     store->recoverFromExtendedAttributes(); // already known paths are not rebuilt twice
     EXPECT_TRUE(log.contains("Recovered 2 tracked file(s) from xattrs"));
     reopen();
@@ -154,11 +150,10 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
 
     // Lost again, and Downloads is not there at the start (a disk mounted late): the
     // schedules are rebuilt once it is.
-    store.reset();
-    removeDatabase();
-    std::filesystem::rename(home.downloads(), home.root() / "disk");
-    reopen();
-    store->recoverFromExtendedAttributes();
+    restart([&] {
+        removeDatabase();
+        std::filesystem::rename(home.downloads(), home.root() / "disk");
+    });
     EXPECT_TRUE(store->activeFiles().empty());
     std::filesystem::rename(home.root() / "disk", home.downloads());
     store->reconcile();
