@@ -59,6 +59,11 @@ protected:
     std::optional<QString> attribute(const path& p) const {
         return deleter->readAttribute(expiryAttribute, p);
     }
+    // An attribute's bytes as stored; none when absent or unreadable.
+    static std::optional<QByteArray> raw(const path& p, const char* name = tagsAttribute) {
+        auto value = readXattr(p, name);
+        return value.ok() ? *value : std::nullopt;
+    }
     path databaseFile() const { return home.dataHome() / "Fadebin" / "Fadebin.store"; }
     // One statement run on the database file by another program; SQLite's result code.
     int sql(const std::string& statement) const {

@@ -25,7 +25,7 @@ TEST_F(StoreTest, DecisionsSurviveClosingAndReopening) {
     EXPECT_EQ(expires, clock.now() + 1h);
     EXPECT_EQ(parseExpiry(*attribute(dl("report.pdf"))),
               std::chrono::floor<std::chrono::seconds>(expires));
-    EXPECT_EQ(*readXattr(dl("report.pdf"), tagsAttribute), std::optional<QByteArray>("Temporary"));
+    EXPECT_EQ(raw(dl("report.pdf")), QByteArray("Temporary"));
     const QString id = record->idText();
     EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("report.pdf")), id);
     // A timed file given another expiry is marked anew; kept after all, it loses the mark.
@@ -232,21 +232,10 @@ TEST_F(StoreTest, WithoutBirthTimesAnUndecidedFileChangedWhileStoppedIsStillItse
     EXPECT_TRUE(pathExists(dl("decided.txt")));
 }
 
-namespace {
-
 const Instant when = Instant(std::chrono::seconds(1'796'440'529)); // 2026-12-05T03:15:29Z
 
 // The store's deleter (opened on Downloads with the store), for the marks it writes.
-class DeleterTest : public StoreFixture {
-protected:
-    std::optional<QByteArray> raw(const path& p, const char* name = tagsAttribute) {
-        auto value = readXattr(p, name);
-        return value.ok() ? *value : std::nullopt;
-    }
-    void tag(bool add, const path& p) { deleter->setFileTag(add, temporaryTag, p); }
-};
-
-} // namespace
+using DeleterTest = StoreFixture;
 
 TEST(ExpiryText, FormatsWholeUtcSecondsIn20BytesAndParsesOnlyZOrAnOffset) {
     const QByteArray text = formatExpiry(when + std::chrono::milliseconds(999));
@@ -304,9 +293,9 @@ TEST_F(DeleterTest, TagsAreAddedOnceAndRemovedEverywhereKeepingOrder) {
     for (const auto& [before, add, after] : rows) {
         const path file = make(std::to_string(n++));
         ASSERT_TRUE(!before || writeXattr(file, tagsAttribute, before).ok());
-        tag(add, file);
+        deleter->setFileTag(add, temporaryTag, file);
         EXPECT_EQ(raw(file), after) << (before ? before : "");
     }
-    tag(true, dl("missing"));
+    deleter->setFileTag(true, temporaryTag, dl("missing"));
     EXPECT_EQ(log.count("Finder tag update failed for %s: %s"), 1);
 }
