@@ -191,25 +191,25 @@ TEST(HomeTrash, RestorePutsBackOnlyWhereNothingStandsAndOnlyWhatIsStillThere) {
 }
 
 TEST(TrashInfo, ReadsOnlyWellFormedInfoFiles) {
-    // The text after "[Trash Info]\n", the volume's top folder if any, the original path read.
-    const std::tuple<std::string, std::optional<path>, std::string> rows[] = {
-        {"Path=/home/u/a%20b\nDeletionDate=2026-12-06T10:00:00\n", {}, "/home/u/a b"},
-        {"Path=sub/x\n", path("/media/disk"), "/media/disk/sub/x"},
-        {"Path=sub/x\n", {}, "none"},          // a relative path needs a top folder
-        {"Path=/a/../b\nPath=/c\n", {}, "/b"}, // the first key wins
-        {"Path=/a%2\n", {}, "none"},
-        {"Path=/a%00b\n", {}, "none"},
-        {"Path=/\n", {}, "none"},
-        {"Path=/" + std::string(70'000, 'a') + "\n", {}, "none"}};
-    for (const auto& [text, top, expected] : rows) {
-        const auto info = parseTrashInfo("[Trash Info]\n" + text, top);
-        EXPECT_EQ(info ? info->originalPath.native() : "none", expected) << text.substr(0, 40);
-    }
-    for (const char* headless : {"[Other]\nPath=/a\n[Trash Info]\nDeletionDate=x\n", "Path=/a\n"})
-        EXPECT_FALSE(parseTrashInfo(headless, {})) << headless;
+    const std::optional<path> top = path("/media/disk");
+    const auto original = [&](std::string_view text, const std::optional<path>& topdir) {
+        const auto info = parseTrashInfo(text, topdir);
+        return info ? info->originalPath.native() : std::string("none");
+    };
+    EXPECT_EQ(original("[Trash Info]\nPath=/home/u/a%20b\nDeletionDate=2026-12-06T10:00:00\n", {}),
+              "/home/u/a b");
     EXPECT_EQ(parseTrashInfo("[Trash Info]\r\nPath=/a\r\nDeletionDate=2026-12-06T10:00:00", {})
                   ->deletionDate,
               "2026-12-06T10:00:00");
+    EXPECT_EQ(original("[Trash Info]\nPath=sub/x\n", top), "/media/disk/sub/x");
+    EXPECT_EQ(original("[Trash Info]\nPath=sub/x\n", {}), "none") << "relative needs a top";
+    EXPECT_EQ(original("[Trash Info]\nPath=/a/../b\nPath=/c\n", {}), "/b") << "first key wins";
+    EXPECT_EQ(original("[Other]\nPath=/a\n[Trash Info]\nDeletionDate=x\n", {}), "none");
+    EXPECT_EQ(original("Path=/a\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/a%2\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/a%00b\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/\n", {}), "none");
+    EXPECT_EQ(original("[Trash Info]\nPath=/" + std::string(70'000, 'a') + "\n", {}), "none");
 }
 
 TEST(TrashFolders, LookupsLeaveNetworkAndUserSpaceFilesystemsAlone) {
