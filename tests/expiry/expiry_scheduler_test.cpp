@@ -20,8 +20,7 @@ protected:
         scheduler->onSweep = [this] { ++sweeps; };
         scheduler->onDeletion = [this](const DeletionEvent& e) { events.push_back(e); };
     }
-    // The program stopped, `whileStopped` done meanwhile, and opened again with a new scheduler,
-    // not started.
+    // Stopped, `whileStopped` done meanwhile, and opened again with a new, unstarted scheduler.
     void restart(const std::function<void()>& whileStopped = {}) {
         scheduler.reset();
         store.reset();
@@ -30,10 +29,9 @@ protected:
         reopen();
         makeScheduler();
     }
-    TrackedFile* scheduled(const std::string& name,
-                           ExpiryOption option = ExpiryOption::tenSeconds) {
+    TrackedFile* scheduled(const std::string& name, ExpiryOption how = ExpiryOption::tenSeconds) {
         TrackedFile* record = pending(name);
-        store->apply(option, *record, settings.applyFileTag());
+        store->apply(how, *record, settings.applyFileTag());
         return record;
     }
     [[nodiscard]] Duration timerIn() const { return clock.nextDue().value() - clock.now(); }
@@ -288,8 +286,7 @@ TEST_F(SchedulerTest, StoredTimesTooLargeForAnInstantAreTheFarFutureNotThePast) 
     EXPECT_TRUE(events.empty());
 }
 
-// A folder that is missing, unreadable or the empty mount point of a disk not mounted is not
-// an empty Downloads: no file is taken for gone and no undecided file gets the default.
+// A missing, unreadable or unmounted Downloads is not an empty one: nothing is decided meanwhile.
 TEST_F(SchedulerTest, NothingIsDecidedWhileDownloadsCannotBeSeen) {
     settings.setPendingGraceMinutes(std::nan(""));
     TrackedFile* due = scheduled("due.txt", ExpiryOption::thirtyMinutes);
@@ -327,8 +324,7 @@ TEST_F(SchedulerTest, NothingIsDecidedWhileDownloadsCannotBeSeen) {
     EXPECT_EQ(log.count("Downloads is available again"), 1);
 }
 
-// The real wall clock set past a due moment: the file goes at once, by its own timer or by
-// the look every clock set brings (which also covers a timer that lost its deadline).
+// The real wall clock set past a due moment: its own timer or the look a clock set brings fires.
 TEST_F(SchedulerTest, TheWallClockSetPastADueMomentDeletesTheFileAtOnce) {
     const WallClockLock alone(WallClockLock::setting);
     QString error;

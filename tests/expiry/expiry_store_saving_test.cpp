@@ -16,8 +16,7 @@ using namespace fadebin::test;
 
 namespace {
 
-// Another process that takes the database file with BEGIN EXCLUSIVE and holds it until killed
-// or, when given, until that much time has passed (its timer then ends it).
+// Another process holding the database in BEGIN EXCLUSIVE until killed or `release` has passed.
 std::unique_ptr<HeldInChild> holdExclusively(const path& file,
                                              std::optional<Duration> release = std::nullopt) {
     return HeldInChild::start([&] {

@@ -1,6 +1,5 @@
-// The desktop's services on a private session bus: the file manager asked without waiting for
-// its answer (only when the answer is an error is the folder opened with the file manager
-// registered for folders, a recording stand-in here), and logind's resume heard from logind alone.
+// The desktop's services on a private session bus: the file manager asked without waiting (on an
+// error the one registered for folders, a recording stand-in, is run); resume heard from logind.
 #include "platform/DesktopApplications.h"
 #include "platform/FileManager.h"
 #include "platform/WakeNotifier.h"

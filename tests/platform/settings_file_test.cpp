@@ -1,5 +1,4 @@
-// The files of the user's own that Fadebin keeps: its settings, its autostart entry and the
-// lock that keeps it to one instance.
+// The user's files that Fadebin keeps: its settings, its autostart entry, its one-instance lock.
 #include "platform/InstanceLock.h"
 #include "platform/LoginItem.h"
 #include "platform/SettingsFile.h"
