@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace fadebin::test {
 
@@ -58,7 +59,21 @@ protected:
     std::optional<QString> attribute(const path& p) const {
         return deleter->readAttribute(expiryAttribute, p);
     }
+    // An attribute's bytes as stored; none when absent or unreadable.
+    static std::optional<QByteArray> raw(const path& p, const char* name = tagsAttribute) {
+        auto value = readXattr(p, name);
+        return value.ok() ? *value : std::nullopt;
+    }
     path databaseFile() const { return home.dataHome() / "Fadebin" / "Fadebin.store"; }
+    // One statement run on the database file by another program; SQLite's result code.
+    int sql(const std::string& statement) const {
+        sqlite3* db = nullptr;
+        int result = sqlite3_open(databaseFile().c_str(), &db);
+        if (result == SQLITE_OK)
+            result = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        return result;
+    }
 
     TempHome home;
     LogCapture log;

@@ -16,8 +16,7 @@ using namespace fadebin::test;
 
 namespace {
 
-// Another process that takes the database file with BEGIN EXCLUSIVE and holds it until killed
-// or, when given, until that much time has passed (its timer then ends it).
+// Another process holding the database in BEGIN EXCLUSIVE until killed or `release` has passed.
 std::unique_ptr<HeldInChild> holdExclusively(const path& file,
                                              std::optional<Duration> release = std::nullopt) {
     return HeldInChild::start([&] {
@@ -60,8 +59,8 @@ TEST_F(StoreTest, UnopenableDatabasesFailWithTheReason) {
     EXPECT_EQ(Database::open(databaseFile(), error, 300ms), nullptr);
     EXPECT_EQ(error, QStringLiteral("database is locked"));
     locked->kill();
-    // A lock let go after a while only delays the start. SQLite waits on real time, so this
-    // one wait is real: longer than one statement's old patience, short of the whole wait.
+    // A lock let go after a while only delays the start; SQLite waits in real time, longer
+    // than one statement's old patience and short of the whole wait.
     locked = holdExclusively(databaseFile(), 1500ms);
     ASSERT_TRUE(locked);
     EXPECT_NE(Database::open(databaseFile(), error), nullptr) << error.toStdString();
@@ -167,10 +166,8 @@ TEST_F(StoreTest, ACrashBetweenSavingADecisionAndMarkingTheFileIsMendedFromTheDa
     const auto hourLeft = attribute(dl("longer.iso"));
     std::unique_ptr<FileDeleter> normal = std::exchange(deleter, std::make_unique<DyingDeleter>());
     reopen();
-    for (TrackedFile* record : store->activeFiles())
-        store->apply(record->displayName() == QStringLiteral("kept.iso") ? ExpiryOption::forever
-                                                                         : ExpiryOption::oneDay,
-                     *record, false);
+    store->apply(ExpiryOption::forever, *store->recordForPath(dl("kept.iso")), false);
+    store->apply(ExpiryOption::oneDay, *store->recordForPath(dl("longer.iso")), false);
     EXPECT_TRUE(attribute(dl("kept.iso")).has_value()) << "killed before the file was marked";
     EXPECT_EQ(attribute(dl("longer.iso")), hourLeft);
     deleter = std::move(normal);
@@ -213,17 +210,13 @@ TEST_F(StoreTest, RecordsThatEndedLeaveMemoryOnceSavedAndStayInTheDatabase) {
 TEST_F(StoreTest, ADatabaseFromBeforeRulesGainsTheColumnAndHostileRuleTextsReadAsNone) {
     store.reset();
     std::filesystem::remove(databaseFile());
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(databaseFile().c_str(), &db), SQLITE_OK);
     // The table as every earlier version wrote it, with one scheduled file in it.
-    const char* old =
-        "CREATE TABLE TrackedFile (id TEXT UNIQUE, bookmark BLOB, displayName TEXT, "
-        "source TEXT NULL, sizeBytes INTEGER, addedAt REAL, statusRaw TEXT, expiresAt REAL NULL, "
-        "deleteAttempts INTEGER, lastKnownPath TEXT);"
-        "INSERT INTO TrackedFile VALUES ('6f1c1f43-8d2a-4c39-9a47-1d8a1c0e2b11', x'', 'old.pdf', "
-        "NULL, 7, 1, 'scheduled', 2e9, 0, '/nowhere/old.pdf')";
-    EXPECT_EQ(sqlite3_exec(db, old, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_EQ(sql("CREATE TABLE TrackedFile (id TEXT UNIQUE, bookmark BLOB, displayName TEXT, "
+                  "source TEXT NULL, sizeBytes INTEGER, addedAt REAL, statusRaw TEXT, "
+                  "expiresAt REAL NULL, deleteAttempts INTEGER, lastKnownPath TEXT);"
+                  "INSERT INTO TrackedFile VALUES ('6f1c1f43-8d2a-4c39-9a47-1d8a1c0e2b11', x'', "
+                  "'old.pdf', NULL, 7, 1, 'scheduled', 2e9, 0, '/nowhere/old.pdf')"),
+              SQLITE_OK);
 
     QString error;
     std::unique_ptr<Database> opened = Database::open(databaseFile(), error);
@@ -240,13 +233,8 @@ TEST_F(StoreTest, ADatabaseFromBeforeRulesGainsTheColumnAndHostileRuleTextsReadA
     EXPECT_EQ(opened->fetch({"scheduled"}, error)->front().rule, rule);
     for (const char* stored : {"not json", R"({"choice": "oneDay"})",
                                R"({"host": "a b", "choice": "oneDay"})", R"([1, 2])"}) {
-        ASSERT_EQ(sqlite3_open(databaseFile().c_str(), &db), SQLITE_OK);
-        sqlite3_stmt* update = nullptr;
-        sqlite3_prepare_v2(db, "UPDATE TrackedFile SET decidedByRule = ?", -1, &update, nullptr);
-        sqlite3_bind_text(update, 1, stored, -1, SQLITE_STATIC);
-        EXPECT_EQ(sqlite3_step(update), SQLITE_DONE);
-        sqlite3_finalize(update);
-        sqlite3_close(db);
+        EXPECT_EQ(sql(std::string("UPDATE TrackedFile SET decidedByRule = '") + stored + "'"),
+                  SQLITE_OK);
         EXPECT_EQ(opened->fetch({"scheduled"}, error)->front().rule, std::nullopt) << stored;
     }
 }

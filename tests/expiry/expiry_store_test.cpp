@@ -1,6 +1,5 @@
-// The store's records: decisions kept across restarts, one record per file through renames
-// and lost databases, trash on other mounts and files changed while stopped; and the marks
-// (expiry text, tags) the deleter writes on files.
+// The store's records: decisions kept across restarts, one record per file through renames and
+// lost databases, trash on other mounts, files changed while stopped; the deleter's marks.
 #include "expiry/StoreFixture.h"
 #include "platform/Trash.h"
 #include "platform/TrashInfo.h"
@@ -26,7 +25,7 @@ TEST_F(StoreTest, DecisionsSurviveClosingAndReopening) {
     EXPECT_EQ(expires, clock.now() + 1h);
     EXPECT_EQ(parseExpiry(*attribute(dl("report.pdf"))),
               std::chrono::floor<std::chrono::seconds>(expires));
-    EXPECT_EQ(*readXattr(dl("report.pdf"), tagsAttribute), std::optional<QByteArray>("Temporary"));
+    EXPECT_EQ(raw(dl("report.pdf")), QByteArray("Temporary"));
     const QString id = record->idText();
     EXPECT_EQ(deleter->readAttribute(recordIdAttribute, dl("report.pdf")), id);
     // A timed file given another expiry is marked anew; kept after all, it loses the mark.
@@ -138,10 +137,7 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
     ASSERT_TRUE(writeXattr(outside, expiryAttribute, "2026-12-05T03:15:29Z").ok());
     std::filesystem::create_symlink(outside, dl("link-out"));
 
-    store.reset();
-    removeDatabase();
-    reopen();
-    store->recoverFromExtendedAttributes();
+    restart([&] { removeDatabase(); });
     store->recoverFromExtendedAttributes(); // already known paths are not rebuilt twice
     EXPECT_TRUE(log.contains("Recovered 2 tracked file(s) from xattrs"));
     reopen();
@@ -154,11 +150,10 @@ TEST_F(StoreTest, LosingTheDatabaseRebuildsSchedulesFromAttributes) {
 
     // Lost again, and Downloads is not there at the start (a disk mounted late): the
     // schedules are rebuilt once it is.
-    store.reset();
-    removeDatabase();
-    std::filesystem::rename(home.downloads(), home.root() / "disk");
-    reopen();
-    store->recoverFromExtendedAttributes();
+    restart([&] {
+        removeDatabase();
+        std::filesystem::rename(home.downloads(), home.root() / "disk");
+    });
     EXPECT_TRUE(store->activeFiles().empty());
     std::filesystem::rename(home.root() / "disk", home.downloads());
     store->reconcile();
@@ -237,21 +232,10 @@ TEST_F(StoreTest, WithoutBirthTimesAnUndecidedFileChangedWhileStoppedIsStillItse
     EXPECT_TRUE(pathExists(dl("decided.txt")));
 }
 
-namespace {
-
 const Instant when = Instant(std::chrono::seconds(1'796'440'529)); // 2026-12-05T03:15:29Z
 
 // The store's deleter (opened on Downloads with the store), for the marks it writes.
-class DeleterTest : public StoreFixture {
-protected:
-    std::optional<QByteArray> raw(const path& p, const char* name = tagsAttribute) {
-        auto value = readXattr(p, name);
-        return value.ok() ? *value : std::nullopt;
-    }
-    void tag(bool add, const path& p) { deleter->setFileTag(add, temporaryTag, p); }
-};
-
-} // namespace
+using DeleterTest = StoreFixture;
 
 TEST(ExpiryText, FormatsWholeUtcSecondsIn20BytesAndParsesOnlyZOrAnOffset) {
     const QByteArray text = formatExpiry(when + std::chrono::milliseconds(999));
@@ -309,9 +293,9 @@ TEST_F(DeleterTest, TagsAreAddedOnceAndRemovedEverywhereKeepingOrder) {
     for (const auto& [before, add, after] : rows) {
         const path file = make(std::to_string(n++));
         ASSERT_TRUE(!before || writeXattr(file, tagsAttribute, before).ok());
-        tag(add, file);
+        deleter->setFileTag(add, temporaryTag, file);
         EXPECT_EQ(raw(file), after) << (before ? before : "");
     }
-    tag(true, dl("missing"));
+    deleter->setFileTag(true, temporaryTag, dl("missing"));
     EXPECT_EQ(log.count("Finder tag update failed for %s: %s"), 1);
 }

@@ -73,12 +73,11 @@ protected:
             GTEST_SKIP() << "dbus-daemon is not installed; no private bus";
         ::setenv("XDG_SESSION_ID", "c7", 1);
         settings.setDefaultAction(ExpiryOption::oneDay);
+        const auto methods = QDBusConnection::ExportAllSlots;
         ASSERT_TRUE(
-            side.registerObject("/org/freedesktop/login1", &manager,
-                                QDBusConnection::ExportAllSlots) &&
+            side.registerObject("/org/freedesktop/login1", &manager, methods) &&
             side.registerObject(sessionPath, &session, QDBusConnection::ExportAllProperties) &&
-            side.registerObject("/org/freedesktop/ScreenSaver", &saver,
-                                QDBusConnection::ExportAllSlots));
+            side.registerObject("/org/freedesktop/ScreenSaver", &saver, methods));
     }
     // The services named on the bus, and a scheduler that asked them who is here.
     void start(Service service) {

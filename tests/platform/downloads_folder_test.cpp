@@ -18,11 +18,16 @@ namespace {
 
 class BookmarkTest : public ::testing::Test {
 protected:
+    path dl(const std::string& name) const { return home.downloads() / name; }
     path make(const std::string& name, const std::string& contents = "x") {
-        writeFile(home.downloads() / name, contents);
-        return home.downloads() / name;
+        writeFile(dl(name), contents);
+        return dl(name);
     }
     static QByteArray bookmarkOf(const path& file) { return Bookmarks({}).create(file).value(); }
+    // Where the token leads, or an empty path.
+    static path foundBy(const Bookmarks& bookmarks, const QByteArray& token) {
+        return bookmarks.resolve(token).value_or(ResolvedBookmark{}).filePath;
+    }
     static std::uint64_t inodeOf(const path& p) { return lstatPath(p)->identity.inode; }
     static void setModified(const path& p, std::int64_t seconds, std::int64_t nanoseconds) {
         const timespec times[2] = {{0, UTIME_OMIT}, {seconds, nanoseconds}};
@@ -62,7 +67,8 @@ protected:
     }
     path dl() const { return home.downloads(); }
     // The inode found, or the error, by either way of opening beneath.
-    static std::variant<ino_t, int> found(const Result<UniqueFd>& opened) {
+    using Found = std::variant<ino_t, int>;
+    static Found found(const Result<UniqueFd>& opened) {
         struct stat st {};
         if (!opened)
             return opened.error().code;
@@ -85,20 +91,19 @@ TEST_F(BookmarkTest, FindsARenamedFileInTheFoldersAndHoldsNothingOpen) {
     const std::size_t before = descriptors();
     ASSERT_TRUE(afterRestart(token));
     EXPECT_EQ(descriptors(), before) << "a deleted file frees its space at once";
-    fs::rename(original, home.downloads() / "renamed.pdf");
+    fs::rename(original, dl("renamed.pdf"));
     const auto found = afterRestart(token);
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->filePath, home.downloads() / "renamed.pdf");
+    EXPECT_EQ(found->filePath, dl("renamed.pdf"));
     EXPECT_TRUE(found->stale);
-    fs::rename(home.downloads() / "renamed.pdf", home.root() / "elsewhere.pdf");
+    fs::rename(dl("renamed.pdf"), home.root() / "elsewhere.pdf");
     EXPECT_FALSE(afterRestart(token)) << "outside the search folders it is not found";
 
     // A link is bookmarked as the link itself.
-    fs::create_symlink(home.root() / "elsewhere.pdf", home.downloads() / "shortcut");
-    const QByteArray link = bookmarkOf(home.downloads() / "shortcut");
-    EXPECT_EQ(decodeBookmark(link)->identity.inode, inodeOf(home.downloads() / "shortcut"));
-    EXPECT_EQ(Bookmarks({}).resolve(link).value_or(ResolvedBookmark{}).filePath,
-              home.downloads() / "shortcut");
+    fs::create_symlink(home.root() / "elsewhere.pdf", dl("shortcut"));
+    const QByteArray link = bookmarkOf(dl("shortcut"));
+    EXPECT_EQ(decodeBookmark(link)->identity.inode, inodeOf(dl("shortcut")));
+    EXPECT_EQ(foundBy(Bookmarks({}), link), dl("shortcut"));
 }
 
 TEST_F(BookmarkTest, ReusedInodeAtTheRecordedPathIsNotTakenForTheOldFile) {
@@ -173,24 +178,23 @@ TEST(BookmarkToken, HostileBytesAreRejected) {
 }
 
 TEST_F(BookmarkTest, WithinAPassTheFoldersAreListedOnceAndTheFirstFolderStillWins) {
-    fs::create_directory(home.downloads() / "sub");
+    fs::create_directory(dl("sub"));
     std::vector<QByteArray> tokens;
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 20; ++i) {
         tokens.push_back(bookmarkOf(make("moved-" + std::to_string(i))));
-    for (int i = 0; i < 20; ++i)
-        fs::rename(home.downloads() / ("moved-" + std::to_string(i)),
-                   home.downloads() / ("now-" + std::to_string(i)));
-    // A second name of the first file in a folder searched later: the first folder's wins.
-    fs::create_hard_link(home.downloads() / "now-0", home.downloads() / "sub" / "a-link");
+        fs::rename(dl("moved-" + std::to_string(i)), dl("now-" + std::to_string(i)));
+    }
+    // A second name of the first file in the folder searched first: that folder's wins.
+    fs::create_hard_link(dl("now-0"), dl("sub/a-link"));
     int listings = 0;
     const Bookmarks bookmarks([&] {
         ++listings;
-        return std::vector<path>{home.downloads() / "sub", home.downloads()};
+        return std::vector<path>{dl("sub"), home.downloads()};
     });
     const auto resolveAll = [&] {
         std::vector<path> found;
         for (const QByteArray& token : tokens)
-            found.push_back(bookmarks.resolve(token).value_or(ResolvedBookmark{}).filePath);
+            found.push_back(foundBy(bookmarks, token));
         return found;
     };
     const std::vector<path> alone = resolveAll();
@@ -203,18 +207,17 @@ TEST_F(BookmarkTest, WithinAPassTheFoldersAreListedOnceAndTheFirstFolderStillWin
     }
     EXPECT_EQ(listings, 1);
     EXPECT_EQ(inPass, alone);
-    EXPECT_EQ(inPass[0], home.downloads() / "sub" / "a-link");
-    EXPECT_EQ(inPass[7], home.downloads() / "now-7");
+    EXPECT_EQ(inPass[0], dl("sub/a-link"));
+    EXPECT_EQ(inPass[7], dl("now-7"));
     // The pass over, a lookup lists anew and sees what changed since.
-    fs::rename(home.downloads() / "now-7", home.downloads() / "later-7");
-    EXPECT_EQ(bookmarks.resolve(tokens[7]).value_or(ResolvedBookmark{}).filePath,
-              home.downloads() / "later-7");
+    fs::rename(dl("now-7"), dl("later-7"));
+    EXPECT_EQ(foundBy(bookmarks, tokens[7]), dl("later-7"));
 }
 
 TEST_F(DownloadsFolderTest, TheKernelAndTheWalkOpenOnlyBeneathTheFolder) {
     const UniqueFd root(::open(dl().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    const std::variant<ino_t, int> sub = inodeOf(dl() / "sub");
-    const std::vector<std::pair<std::string, std::variant<ino_t, int>>> cases{
+    const Found sub = inodeOf(dl() / "sub");
+    const std::vector<std::pair<std::string, Found>> cases{
         {"sub", sub},
         {"in", sub},
         {"in/deeper/..", sub},
@@ -234,18 +237,14 @@ TEST_F(DownloadsFolderTest, TheKernelAndTheWalkOpenOnlyBeneathTheFolder) {
         EXPECT_EQ(found(openBeneathByWalk(root.get(), relative, 0)), expected) << relative;
     }
     // A final link is the link itself when asked so.
-    struct stat st {};
-    const auto link = openBeneathByWalk(root.get(), "out", O_NOFOLLOW);
-    ASSERT_TRUE(link);
-    ASSERT_EQ(::fstat(link.value().get(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(found(openBeneathByWalk(root.get(), "out", O_NOFOLLOW)),
+              Found(lstatPath(dl() / "out")->identity.inode));
     // A folder from outside bound inside is another place, by either way.
     const auto bound = ScopedMount::bind(home.root() / "outside", dl() / "sub/deeper");
     if (!bound)
         GTEST_SKIP() << "needs root to bind-mount a folder";
-    EXPECT_EQ(found(openBeneath(root.get(), "sub/deeper", 0)), (std::variant<ino_t, int>(EXDEV)));
-    EXPECT_EQ(found(openBeneathByWalk(root.get(), "in/deeper", 0)),
-              (std::variant<ino_t, int>(EXDEV)));
+    EXPECT_EQ(found(openBeneath(root.get(), "sub/deeper", 0)), Found(EXDEV));
+    EXPECT_EQ(found(openBeneathByWalk(root.get(), "in/deeper", 0)), Found(EXDEV));
 }
 
 TEST_F(DownloadsFolderTest, AUsersPathIsAdmittedOnlyAsAPlaceBelowDownloads) {

@@ -31,8 +31,7 @@ TEST(MotionPreference, ReadsEitherDesktopsSettingAndTrustsNoOtherType) {
     }
 }
 
-// Without a portal animations stay on and one debug line says so; an older portal answers
-// Read alone.
+// Without a portal animations stay on, said once at debug level; an older portal answers Read.
 TEST(MotionPreference, WithoutAPortalSaysSoOnceAndReadsOlderPortals) {
     PrivateBus bus;
     if (bus.address().isEmpty())

@@ -15,8 +15,7 @@ namespace {
 
 const char* const busLauncher = "/usr/libexec/at-spi-bus-launcher";
 
-// Read at start and followed both ways, also by a watcher that asked before the launcher ran
-// (the bus starts it for the first call that names it).
+// Read at start and followed both ways, also by a watcher that asked before the bus started it.
 TEST(ScreenReaderStatus, IsReadAtStartAndFollowsTheLaunchersSwitch) {
     PrivateBus bus;
     if (bus.address().isEmpty())

@@ -1,6 +1,5 @@
-// The desktop's services on a private session bus: the file manager asked without waiting for
-// its answer (only when the answer is an error is the folder opened with the file manager
-// registered for folders, a recording stand-in here), and logind's resume heard from logind alone.
+// The desktop's services on a private session bus: the file manager asked without waiting (on an
+// error the one registered for folders, a recording stand-in, is run); resume heard from logind.
 #include "platform/DesktopApplications.h"
 #include "platform/FileManager.h"
 #include "platform/WakeNotifier.h"
@@ -68,8 +67,7 @@ TEST(FileManager, AsksTheFileManagerWithoutWaitingAndElseStartsTheOneRegisteredF
     if (bus.address().isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed; no private session bus";
     TempHome home;
-    // Each test runs in a process of its own, which these settings end with. The machine's
-    // own applications and defaults stay out of it.
+    // Gone with this test's own process: the machine's applications and defaults stay out.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);
     ::setenv("XDG_DATA_DIRS", (home.root() / "none").c_str(), 1);
     ::setenv("XDG_CONFIG_DIRS", (home.root() / "none").c_str(), 1);

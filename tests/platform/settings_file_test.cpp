@@ -1,5 +1,4 @@
-// The files of the user's own that Fadebin keeps: its settings, its autostart entry and the
-// lock that keeps it to one instance.
+// The user's files that Fadebin keeps: its settings, its autostart entry, its one-instance lock.
 #include "platform/InstanceLock.h"
 #include "platform/LoginItem.h"
 #include "platform/SettingsFile.h"
@@ -57,19 +56,20 @@ TEST_F(SettingsFileTest, AFailedWriteIsLoggedAndTheValueKeptForThisRun) {
 TEST_F(SettingsFileTest, OnlyARegularFileOfAtMostOneMebibyteIsRead) {
     // A FIFO would block the start in open() or read(); a link to /dev/zero never ends.
     std::filesystem::create_directories(file.parent_path());
-    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
-    LogCapture log;
-    EXPECT_FALSE(SettingsFile().value("a").has_value());
-    std::filesystem::remove(file);
-    std::filesystem::create_symlink("/dev/zero", file);
-    EXPECT_FALSE(SettingsFile().value("a").has_value());
-    std::filesystem::remove(file);
-    store(R"({"a": 1})" + std::string(1024 * 1024 + 1 - 8, ' '));
-    EXPECT_FALSE(SettingsFile().value("a").has_value());
-    EXPECT_EQ(log.count("Settings file unreadable, using defaults: %s"), 3);
-    for (const char* reason : {"not a regular file", "larger than 1 MiB"})
+    const std::pair<std::function<void()>, const char*> rows[] = {
+        {[&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, "not a regular file"},
+        {[&] { std::filesystem::create_symlink("/dev/zero", file); }, "not a regular file"},
+        {[&] { store(R"({"a": 1})" + std::string(1024 * 1024 + 1 - 8, ' ')); },
+         "larger than 1 MiB"}};
+    for (const auto& [make, reason] : rows) {
+        std::filesystem::remove(file);
+        make();
+        LogCapture log;
+        EXPECT_FALSE(SettingsFile().value("a").has_value()) << reason;
+        EXPECT_EQ(log.count("Settings file unreadable, using defaults: %s"), 1) << reason;
         EXPECT_TRUE(
             log.contains(std::string("Settings file unreadable, using defaults: ") + reason));
+    }
     store(R"({"a": 1})" + std::string(1024 * 1024 - 8, ' '));
     EXPECT_EQ(SettingsFile().doubleValue("a"), 1.0);
 }
