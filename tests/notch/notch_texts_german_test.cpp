@@ -72,7 +72,7 @@ TEST_F(GermanTexts, RowsChoicesDatesAndCountsReadGermanInTheirCaseAndPluralForm)
         {undoRefusedToast(1, QStringLiteral("no such file")).subtitle, "Datei nicht gefunden"},
     };
     for (const auto& [text, expected] : rows)
-        EXPECT_EQ(text, QString::fromUtf8(expected)) << expected;
+        EXPECT_EQ(text.toStdString(), expected);
 }
 
 // English is the source's, with the plural forms of its own small translation.
@@ -84,7 +84,7 @@ TEST(EnglishTexts, CountsTakeTheirPluralForm) {
         {byteCountText(1'500'000), "1.5 MB"}, {label(ExpiryOption::forever), "Keep forever"},
     };
     for (const auto& [text, english] : rows)
-        EXPECT_EQ(text, QString::fromUtf8(english)) << english;
+        EXPECT_EQ(text.toStdString(), english);
 }
 
 } // namespace

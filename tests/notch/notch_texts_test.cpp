@@ -187,7 +187,7 @@ TEST(SpokenTexts, ChoicesAndRowsSayHowLongWhatFromWhereAndWhen) {
         {tracked(std::nullopt), "notes.txt, Text, kept"},
     };
     for (const auto& [text, expected] : rows)
-        EXPECT_EQ(text, expected) << expected;
+        EXPECT_EQ(text.toStdString(), expected);
 }
 
 } // namespace
