@@ -174,7 +174,7 @@ TEST_F(ContentTest, TrackedRowsChangeKeepRevealDeleteOfferTestTimersWhenOnAndSho
     EXPECT_FALSE(controller->isMenuOpen());
     EXPECT_EQ(find("trackedRow-screen recording.mov"), nullptr);
 
-    // Names and sources come from outside: their markup is shown as written (no slashes: names).
+    // Names and sources come from outside: markup in them shows as written (no "/": not in names).
     download("<b>bold <img src=\"x\"> & <a href=\"y\">z.pdf", "x", "https://<b>host.example");
     decided("<u>kept.txt", ExpiryOption::oneHour);
     settle();
