@@ -1,8 +1,7 @@
 #pragma once
 
-// The real notch content (QML) in the real panel over a real model and the real
-// controller, on the manual clock. Items are found by objectName and clicked as a user
-// would click them.
+// The real notch content (QML) in the real panel over a real model and controller, on the manual
+// clock; items found by objectName and clicked as a user would.
 #include "FakeDragSelection.h"
 #include "NotchControllerProbe.h"
 #include "notch/NotchContentPanel.h"

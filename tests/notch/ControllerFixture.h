@@ -1,7 +1,7 @@
 #pragma once
 
-// The notch controller on the manual clock, with a fake panel, fake screens and pointer and a
-// fake drag selection, over a real model and real files.
+// The notch controller on the manual clock with fakes of the panel, screens, pointer and drag
+// selection, over a real model and real files.
 #include "FakeDragSelection.h"
 #include "NotchControllerProbe.h"
 #include "notch/NotchController.h"
@@ -18,8 +18,7 @@ using namespace std::chrono_literals;
 using Probe = NotchControllerProbe;
 using Work = Probe::Work;
 
-// One 1280 x 800 display unless the test changes them, and the pointer where the test puts
-// it (nowhere at first).
+// One 1280 x 800 display unless the test changes it; the pointer nowhere until a test puts it.
 class FakeScreens : public ScreenSource {
 public:
     std::vector<ScreenInfo> list{{{0, 0, 1280, 800}, {0, 0, 1280, 800}, 0, {}, {}}};
@@ -41,13 +40,13 @@ public:
 
 class FakePanel final : public NotchPanelPort {
 public:
-    [[nodiscard]] Rect frame() const override { return m_frame; }
-    void setFrame(const Rect& frame) override { m_frame = frame; }
+    [[nodiscard]] Rect frame() const override { return placed; }
+    void setFrame(const Rect& frame) override { placed = frame; }
     void setAllowsKey(bool allows) override { allowsKey = allows; }
     void present() override { front = true; }
     void withdraw() override { front = false; }
     [[nodiscard]] std::optional<Size> contentSize() const override {
-        return Size{m_frame.width, m_frame.height};
+        return Size{placed.width, placed.height};
     }
     void setOnHoverChange(std::function<void(bool)> callback) override {
         onHover = std::move(callback);
@@ -65,9 +64,7 @@ public:
     std::function<void(bool)> onHover;
     NotchContentHost::HitTest hitTest;
     std::function<void()> onPressOutside;
-
-private:
-    Rect m_frame;
+    Rect placed;
 };
 
 // The 1280 x 800 screen: notch 540..740 x 768..800 (y up), collapsed panel 512..768,
@@ -117,6 +114,21 @@ protected:
         dragSelection->beginDrag({"text/uri-list"});
         advance(DragWatcher::idleInterval);
         advance(DragWatcher::activeInterval);
+    }
+    // A download the controller has acted on.
+    TrackedFile* arrived(const std::string& name) {
+        TrackedFile* f = download(name);
+        nextTurn();
+        return f;
+    }
+    // A decision as the content makes it: the model's, then its card.
+    void confirm(TrackedFile* f, ExpiryOption option, FileKind kind) {
+        model.decide(f, option);
+        controller->showConfirmation({f->id(), kind, option, f->expiresAt(), f->displayName()});
+    }
+    void toast() {
+        controller->showToast({NotchToast::Style::deleted, "Deleted", "a", FileKind::other});
+        nextTurn();
     }
     [[nodiscard]] NotchState state() const { return controller->state(); }
     [[nodiscard]] Rect frameOf(NotchState s) const { return controller->frameForState(s); }

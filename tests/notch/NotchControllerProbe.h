@@ -1,7 +1,6 @@
 #pragma once
 
-// What the tests look at inside the notch controller: state the program never reads, kept
-// off the controller's own interface.
+// State inside the notch controller that only tests read, kept off its interface.
 #include "notch/NotchController.h"
 
 namespace fadebin {

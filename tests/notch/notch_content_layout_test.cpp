@@ -1,7 +1,5 @@
-// The real QML over a real model: what names and the times look like, which properties tell
-// of a change, and, with Qt Quick's animations on and stepped by hand, that what moves does
-// not turn inside out or outlive its panel. Where menus and the scroll bar sit is for
-// tools/pictures' pictures.
+// The real QML over a real model: names on one line, and, with Qt Quick's animations stepped by
+// hand, that what moves neither turns inside out nor outlives its panel.
 #include "ContentFixture.h"
 #include "support/GuiTestMain.h"
 #include "support/PrivateBus.h"
@@ -20,8 +18,7 @@ namespace {
 
 struct LayoutTest : ::testing::Test, ContentFixture {};
 
-// A newline and a right-to-left override in a name: one line in the row, the chip and the
-// tracked row, the override shown instead of obeyed; the record and the file keep the bytes.
+// A newline and a right-to-left override in a name: shown on one line, the bytes kept on disk.
 TEST_F(LayoutTest, NamesThatWouldBreakLinesShowOnOneLineAndAnEndedRowDecidesNothing) {
     const std::string name = "two\nlines \xE2\x80\xAE"
                              "fdp.exe";
@@ -77,39 +74,32 @@ private:
     qint64 m_elapsed = 0;
 };
 
-class AnimatedContentTest : public ::testing::Test, public ContentFixture {
-protected:
-    AnimatedContentTest()
-        : ContentFixture({.animated = true}) {}
+// A spring overshooting past zero mirrors the ring, and Qt's software painter then reads outside
+// its pixmap: the program crashed when a deletion emptied the count as its toast opened.
+TEST(AnimatedContent, TheCountShrinksAwayWithoutTurningInsideOut) {
+    ContentFixture content({.animated = true});
     SteppedAnimations animations;
-};
-
-// The count's ring springs in and shrinks away. A spring overshooting past its near-zero
-// end would mirror the ring, and Qt's software painter reads outside a mirrored pixmap: the
-// program crashed when a deletion emptied the count as its toast opened.
-TEST_F(AnimatedContentTest, TheCountShrinksAwayWithoutTurningInsideOut) {
-    decided("last.txt", ExpiryOption::tenSeconds);
+    content.decided("last.txt", ExpiryOption::tenSeconds);
     for (int frame = 0; frame < 40; ++frame) {
         animations.step(16);
-        settle();
+        content.settle();
     }
-    const QPointer<QQuickItem> ring = find(QStringLiteral("collapsedIndicator"));
+    const QPointer<QQuickItem> ring = content.find(QStringLiteral("collapsedIndicator"));
     ASSERT_NE(ring, nullptr);
     EXPECT_EQ(ring->scale(), 1.0);
-    clock.advance(10s);
+    content.clock.advance(10s);
     nextTurn();
-    ASSERT_EQ(controller->state(), NotchState::toast);
+    ASSERT_EQ(content.state(), NotchState::toast);
     for (int frame = 0; frame < 40 && ring; ++frame) {
         animations.step(16);
         ASSERT_GT(ring->scale(), 0.0) << "after " << 16 * (frame + 1) << " ms";
-        settle();
+        content.settle();
     }
     ASSERT_NE(ring, nullptr);
     EXPECT_FALSE(ring->isVisible());
 }
 
-// The desktop asks for less motion, then no longer, through its settings portal: the shape
-// opens and the toast shows at once, every Behavior of the content is off, then on again.
+// Less motion asked through the settings portal: no frames between states, then motion again.
 TEST(ReducedMotion, StatesChangeWithoutFramesBetweenWhileTheDesktopAsksForIt) {
     PrivateBus bus;
     if (bus.address().isEmpty())
@@ -154,8 +144,7 @@ TEST(ReducedMotion, StatesChangeWithoutFramesBetweenWhileTheDesktopAsksForIt) {
     EXPECT_EQ(animating(surface, Qt::FindDirectChildrenOnly), 4) << "width, height, radii";
 }
 
-// Animations on: a panel and its content may go while they still move, and the next one
-// must not meet their leftovers.
+// A panel may go while its content still moves; the next one must not meet the leftovers.
 TEST(ContentLifetime, PanelsGoAwayMidAnimation) {
     SteppedAnimations animations;
     QPointer<QWindow> first;

@@ -1,8 +1,6 @@
-// The real QML over a real model and the real controller: items found by objectName and
-// clicked, results read back from the records; what a decision writes on the file is the
-// store's tests'. Pictures of every state are tools/pictures' work.
+// The real QML over a real model and controller: items found by objectName and clicked, results
+// read back from the records (what a decision writes on the file is the store's tests').
 #include "ContentFixture.h"
-#include "expiry/FileDeleter.h"
 #include "support/GuiTestMain.h"
 
 #include <QAccessible>
@@ -21,10 +19,6 @@ namespace {
 
 class ContentTest : public ::testing::Test, public ContentFixture {
 protected:
-    ContentTest() = default;
-    explicit ContentTest(const std::function<void(ModelWorld&)>& beforeStart)
-        : ContentFixture({.animated = false}, beforeStart) {}
-
     [[nodiscard]] QString dateIn(Duration from) const {
         return dateText(clock.now() + from, clock.now(), view().textContext());
     }
@@ -71,8 +65,7 @@ TEST_F(ContentTest, OnePendingRowSchedulesOneHour) {
     EXPECT_EQ(textOf("confirmationSubtitle"), shownName(QString::fromStdString(name)));
 }
 
-// Rules by clicks: the toast's Change asks again, a rule's row carries its mark, and the
-// card after a third same choice offers the rule.
+// The toast's Change asks again, a rule's row is marked, a third same choice offers a rule.
 TEST_F(ContentTest, ARulesToastChangesItsRowIsMarkedAndTheCardOffersARule) {
     ASSERT_TRUE(settings.addRule(*ruleFromWords("", "", "pdf", "1d").rule));
     QCursor::setPos(QPoint(5, 395)); // away: the toast would open the panel at its end
@@ -127,8 +120,7 @@ TEST_F(ContentTest, KeepItKeepsOneForeverAndApplyToAllTimesTheRest) {
     EXPECT_EQ(textOf("confirmationHeadline"), "Planned to delete " + dateIn(24h));
 }
 
-TEST_F(ContentTest,
-       TrackedRowsChangeKeepRevealAndDeleteOfferTestTimersOnlyWhenOnAndShowMarkupAsText) {
+TEST_F(ContentTest, TrackedRowsChangeKeepRevealDeleteOfferTestTimersWhenOnAndShowMarkupAsText) {
     trackedFiles();
     TrackedFile* invoice = record("invoice-4411.pdf");
     TrackedFile* recording = record("screen recording.mov");
@@ -139,8 +131,7 @@ TEST_F(ContentTest,
     advance(60s);
     EXPECT_EQ(textOf("time-invoice-4411.pdf"), "27m") << "the time follows the clock";
 
-    // The picker, "Apply to all", the editor behind the time and the change-expiry menu,
-    // all open at once.
+    // The picker, "Apply to all", the editor behind the time and the change menu, all open.
     click(QString::fromLatin1("pendingChip-") + pendingNames[0]);
     click("time-screen recording.mov");
     click("more-invoice-4411.pdf");
@@ -183,8 +174,7 @@ TEST_F(ContentTest,
     EXPECT_FALSE(controller->isMenuOpen());
     EXPECT_EQ(find("trackedRow-screen recording.mov"), nullptr);
 
-    // Names, sources and errors come from outside: markup in them is shown as written.
-    // No slashes: they cannot be in a file's name.
+    // Names and sources come from outside: markup in them shows as written (no "/": not in names).
     download("<b>bold <img src=\"x\"> & <a href=\"y\">z.pdf", "x", "https://<b>host.example");
     decided("<u>kept.txt", ExpiryOption::oneHour);
     settle();
@@ -193,17 +183,13 @@ TEST_F(ContentTest,
         const QString text = item->property("text").toString();
         if (!item->isVisible() || !(text.contains("<b>") || text.contains("<u>")))
             return;
-        ++shown;
-        if (item->property("textFormat").isValid()) {
-            EXPECT_EQ(item->property("textFormat").toInt(), 0) // Text.PlainText
-                << item->objectName().toStdString();
-        }
+        ++shown; // Text.PlainText (0), or an item without text formats
+        EXPECT_EQ(item->property("textFormat").toInt(), 0) << item->objectName().toStdString();
     });
     EXPECT_GE(shown, 2);
 }
 
-// The guide offers the test timers while it is open; its sample keeps "30s" after it closed,
-// no other download does.
+// The guide's sample keeps the test timers it was offered after the guide closed; no other does.
 TEST_F(ContentTest, TheGuidesSampleKeepsItsTestTimersAfterTheGuideAndNoOtherFileDoes) {
     ASSERT_TRUE(model.writeSampleFile());
     settings.setGuideTestTimers(true);
@@ -275,8 +261,7 @@ TEST_F(ContentTest, TooltipsStayDarkWhateverTheDesktopsPalette) {
     QGuiApplication::setPalette(original);
 }
 
-// Whatever the source proposes (shift: a move), a drop is answered as a copy: nothing moved.
-// Promised files and direct saves are not files yet: the notch says so instead of doing nothing.
+// A drop is a copy whatever the source proposes; promises and direct saves are told unsaved.
 TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
     settle();
     QQuickItem* target = find("dropArea");
@@ -358,10 +343,10 @@ TEST_F(ContentTest, DropsNoticesAccessWarningPauseAndSettings) {
 }
 
 // The records on a small disk of their own, which the test fills.
-class FullDiskTest : public ContentTest {
+class FullDiskTest : public ::testing::Test, public ContentFixture {
 protected:
     FullDiskTest()
-        : ContentTest([](ModelWorld& world) {
+        : ContentFixture({.animated = false}, [](ModelWorld& world) {
             std::filesystem::create_directories(world.home.dataHome() / "Fadebin");
             world.recordsDisk = ScopedMount::tmpfs(world.home.dataHome() / "Fadebin", "size=200k");
         }) {}

@@ -1,6 +1,5 @@
-// The notch controller's states: installing, hover with its delays and tolerance, queued
-// transitions, menus, screen changes and teardown; and what opens, closes and toasts the notch
-// by itself: downloads, decisions, deletions when due, and file drags and drops.
+// The controller's states (hover delays and tolerance, queued transitions, menus, screens,
+// teardown) and what opens, closes and toasts it: downloads, decisions, sweeps, drags, drops.
 #include "ControllerFixture.h"
 
 using namespace fadebin;
@@ -26,8 +25,7 @@ TEST_F(ControllerTest, InstallPlacesTheCollapsedPanelAndALaterTransitionVoidsAQu
 
     // A toast after an opening still queued: the toast wins.
     controller->expand(false);
-    controller->showToast({NotchToast::Style::deleted, "Deleted", "b", FileKind::other});
-    nextTurn();
+    toast();
     EXPECT_EQ(state(), NotchState::toast);
 }
 
@@ -126,33 +124,27 @@ TEST_F(ControllerTest, TeardownStopsEverythingAndLaterCallsDoNothing) {
     EXPECT_FALSE(Probe::isMouseInsideShape(*controller));
 }
 
-TEST_F(ControllerTest,
-       NewDownloadOpensByItselfUnlessHoverOnlyAndClosesAfterAutoDismissEvenOverAToast) {
+TEST_F(ControllerTest, NewDownloadOpensUnlessHoverOnlyAndClosesAfterAutoDismissEvenOverAToast) {
     settings.setDisplayMode(DisplayMode::hoverOnly);
-    TrackedFile* quiet = download("quiet.txt");
-    nextTurn();
+    TrackedFile* quiet = arrived("quiet.txt");
     EXPECT_EQ(controller->selectedPendingId(), quiet->id());
     EXPECT_EQ(state(), NotchState::collapsed) << "hover only: selected, not opened";
 
     settings.setDisplayMode(DisplayMode::automatic);
     settings.setAutoDismissSeconds(2);
-    download("report.pdf");
-    nextTurn();
+    arrived("report.pdf");
     EXPECT_EQ(state(), NotchState::expanded);
     expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
     EXPECT_FALSE(Probe::expandedByAuto(*controller));
     // A toast is no user's doing: a download that opens the panel over one closes it again.
-    controller->showToast({NotchToast::Style::deleted, "Moved to Trash", "a", FileKind::other});
-    nextTurn();
+    toast();
     ASSERT_EQ(state(), NotchState::toast);
-    download("during-toast.pdf");
-    nextTurn();
+    arrived("during-toast.pdf");
     ASSERT_EQ(state(), NotchState::expanded);
     expectSwitch(2s, NotchState::expanded, NotchState::collapsed);
 
     // Hovering cancels the dismissal outright.
-    download("second.pdf");
-    nextTurn();
+    arrived("second.pdf");
     ASSERT_EQ(state(), NotchState::expanded);
     pointerOnNotch();
     advance(5s);
@@ -162,8 +154,7 @@ TEST_F(ControllerTest,
 TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
     settings.setAutoDismissSeconds(1);
     openByHover();
-    TrackedFile* file = download("while-open.zip");
-    nextTurn();
+    TrackedFile* file = arrived("while-open.zip");
     EXPECT_EQ(controller->selectedPendingId(), file->id());
     EXPECT_FALSE(Probe::expandedByAuto(*controller));
     EXPECT_TRUE(Probe::isPending(*controller, Work::autoDismiss));
@@ -177,11 +168,8 @@ TEST_F(ControllerTest, DownloadWhileTheUserHasThePanelOpenDoesNotDismissIt) {
 
 TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownloads) {
     TrackedFile* first = download("one.pdf");
-    download("two.pdf");
-    nextTurn();
-    model.decide(first, ExpiryOption::oneHour);
-    controller->showConfirmation(
-        {first->id(), FileKind::pdf, ExpiryOption::oneHour, first->expiresAt(), "one.pdf"});
+    arrived("two.pdf");
+    confirm(first, ExpiryOption::oneHour, FileKind::pdf);
     EXPECT_EQ(controller->selectedPendingId(), std::nullopt);
     ASSERT_TRUE(controller->confirmation().has_value());
     advance(1s);
@@ -207,11 +195,7 @@ TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownload
     ASSERT_EQ(state(), NotchState::collapsed);
 
     // So does a download that finishes within the suppression after the next closing.
-    TrackedFile* third = download("three.pdf");
-    nextTurn();
-    model.decide(third, ExpiryOption::oneHour);
-    controller->showConfirmation(
-        {third->id(), FileKind::pdf, ExpiryOption::oneHour, third->expiresAt(), "three.pdf"});
+    confirm(arrived("three.pdf"), ExpiryOption::oneHour, FileKind::pdf);
     advance(500ms);
     writeFile(file("four.pdf"), "4");
     model.completionFilter().handleItemEvent(file("four.pdf"));
@@ -223,8 +207,7 @@ TEST_F(ControllerTest, LastDecisionClosesAndSuppressesHoverButNotDragsOrDownload
     EXPECT_EQ(state(), NotchState::expanded);
 }
 
-// A toast shows while the panel is closed and ends by where the pointer is: away, it closes
-// after its time; in the shape, at its end or on entering, the panel opens.
+// A toast ends by where the pointer is: away, closed after its time; in the shape, opened.
 TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
     settings.setShowTestTimers(true);
     decided("soon.txt", ExpiryOption::tenSeconds);
@@ -238,16 +221,13 @@ TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
     advance(550ms);
     EXPECT_FALSE(controller->toast().has_value());
 
-    const NotchToast a{NotchToast::Style::deleted, "Deleted", "a", FileKind::other};
-    controller->showToast(a);
-    nextTurn();
+    toast();
     screens.pointer = Point{640, 790};
     expectSwitch(3s, NotchState::toast, NotchState::expanded);
     controller->collapse();
     pointerAway();
     advance(1s);
-    controller->showToast(a);
-    nextTurn();
+    toast();
     ASSERT_EQ(state(), NotchState::toast);
     pointerOnNotch();
     EXPECT_FALSE(Probe::isPending(*controller, Work::toast));
@@ -255,8 +235,7 @@ TEST_F(ControllerTest, ToastsShowWhileClosedAndEndByWhereThePointerIs) {
     EXPECT_EQ(state(), NotchState::expanded);
 }
 
-// A sweep's toast can be undone: it stays under the pointer so that its button can be
-// reached, and what it puts back is asked about again.
+// A sweep's toast stays under the pointer for its Undo; what that puts back is asked about again.
 TEST_F(ControllerTest, TrashToastStaysUnderThePointerAndUndoPutsTheFilesBack) {
     settings.setShowTestTimers(true);
     decided("soon.txt", ExpiryOption::tenSeconds);
@@ -274,13 +253,11 @@ TEST_F(ControllerTest, TrashToastStaysUnderThePointerAndUndoPutsTheFilesBack) {
     EXPECT_EQ(controller->selectedPendingId(), record("soon.txt")->id());
 }
 
-// A rule's decision is told by a toast whose "Change" asks about the file again; a rule
-// offered after a decision keeps its card until answered or its time is up.
+// A rule's toast's Change asks again; an offered rule keeps its card until answered or timed out.
 TEST_F(ControllerTest, ARuleDecisionsToastChangesIntoAQuestionAndAnOfferWaitsForItsAnswer) {
     ASSERT_TRUE(settings.addRule(*ruleFromWords("", "", "pdf", "1d").rule));
-    const TrackedFile* bill =
-        model.store()->recordForPath((download("bill.pdf"), file("bill.pdf")));
-    nextTurn();
+    arrived("bill.pdf");
+    const TrackedFile* bill = stored("bill.pdf");
     ASSERT_EQ(state(), NotchState::toast);
     EXPECT_EQ(controller->toast()->title, "Kept for 1 day by your rule");
     EXPECT_EQ(controller->toast()->subtitle, "bill.pdf · .pdf files");
@@ -294,12 +271,10 @@ TEST_F(ControllerTest, ARuleDecisionsToastChangesIntoAQuestionAndAnOfferWaitsFor
 
     int count = 0;
     const auto decide = [&] {
-        const std::string name = std::to_string(++count) + ".png";
-        TrackedFile* f = download(name, "payload", "https://example.org/x");
+        TrackedFile* f =
+            download(std::to_string(++count) + ".png", "payload", "https://example.org/x");
         nextTurn();
-        model.decide(f, ExpiryOption::oneHour);
-        controller->showConfirmation({f->id(), FileKind::image, ExpiryOption::oneHour,
-                                      f->expiresAt(), QString::fromStdString(name)});
+        confirm(f, ExpiryOption::oneHour, FileKind::image);
     };
     for (const bool answered : {false, true}) {
         decide();

@@ -31,8 +31,7 @@ TEST(NotchGeometryTest, ScreenWithoutHousingHangsBelowTheDesktopBarAndNoScreensG
     EXPECT_EQ(NotchGeometry::compute({}, std::nullopt), NotchGeometry{});
 }
 
-// Two points of tolerance on the sides and the bottom but not three; before any shape size the
-// whole frame counts.
+// Two points of tolerance at the sides and bottom, not three; before any shape, the whole frame.
 TEST(ShapeTest, ToleranceAtTheEdgesAndTheWholeFrameBeforeAnyShape) {
     // A 200 x 32 shape centred in a 420 wide view: it spans x 110 to 310, y 0 to 32.
     const std::tuple<Size, Point, bool> cases[] = {
@@ -75,8 +74,7 @@ TEST(PointerPixels, EdgesOfANotchHangingFromTheTopAndNativePixelsOnTheirOwnScree
     EXPECT_EQ(logicalFromNativePixel({7, 9}, {}), QPointF(7.5, 9.5));
 }
 
-// Radii are clamped to what the rectangle can hold, and the outline is the rectangle with its
-// lower corners rounded by the bottom radius and its top flaring out by the top radius.
+// Radii clamped to what the rectangle holds; lower corners rounded, the top flaring out.
 TEST(NotchShape, FlaredOutlineFillsItsRectangleWithClampedRadii) {
     const std::tuple<const char*, QRectF, NotchShape, double, double> cases[] = {
         {"radii that fit", QRectF(10, 0, 260, 32), {6, 12, true}, 6, 12},

@@ -1,6 +1,5 @@
-// The open notch from the keyboard: real key events into the real content over a real model,
-// on the manual clock. Only an opening from the keyboard takes the keyboard, and closing or
-// another window's focus gives it back.
+// Real key events into the real content over a real model. Only an opening from the keyboard
+// takes the keyboard; closing or another window's focus gives it back.
 #include "ContentFixture.h"
 
 #include <QTest>
@@ -40,34 +39,32 @@ TEST_F(KeysTest, ShowOpensOnTheNewestWaitingFileAndEachKeyMovesTheCursorOrDecide
     EXPECT_TRUE(view().showsCursor()) << "the content, not a button, has the keys";
     EXPECT_EQ(cursor(), newer);
 
-    // Each key, then the row the cursor is on and its choice: the pending row's selection,
-    // the tracked row's key choice (options: 30m 1h 1d 10d Keep).
+    // Each key, the cursor's row and its choice (a tracked row's: 30m 1h 1d 10d Keep, by index).
     struct Step {
-        int key;
-        Qt::KeyboardModifiers modifiers;
+        QKeyCombination key;
         std::string row;
         QString choice;
     };
     const QString defaultChoice = rawValue(settings.defaultAction());
     const Step steps[] = {
-        {Qt::Key_Up, {}, older, defaultChoice},
-        {Qt::Key_Up, {}, older, defaultChoice}, // the first row stays the first
-        {Qt::Key_Down, {}, newer, defaultChoice},
-        {Qt::Key_Down, {}, "tracked.txt", "-1"},
-        {Qt::Key_Down, {}, "tracked.txt", "-1"},
-        {Qt::Key_Right, {}, "tracked.txt", "0"},
-        {Qt::Key_3, {}, "tracked.txt", "2"},
-        {Qt::Key_9, {}, "tracked.txt", "2"}, // no ninth choice
-        {Qt::Key_Left, {}, "tracked.txt", "1"},
-        {Qt::Key_Up, {}, newer, defaultChoice},
-        {Qt::Key_1, {}, newer, "thirtyMinutes"},
-        {Qt::Key_Left, {}, newer, "thirtyMinutes"},
-        {Qt::Key_Right, {}, newer, "oneHour"},
-        {Qt::Key_Right, Qt::ControlModifier, newer, "oneHour"}, // a shortcut, not ours
+        {Qt::Key_Up, older, defaultChoice},
+        {Qt::Key_Up, older, defaultChoice}, // the first row stays the first
+        {Qt::Key_Down, newer, defaultChoice},
+        {Qt::Key_Down, "tracked.txt", "-1"},
+        {Qt::Key_Down, "tracked.txt", "-1"},
+        {Qt::Key_Right, "tracked.txt", "0"},
+        {Qt::Key_3, "tracked.txt", "2"},
+        {Qt::Key_9, "tracked.txt", "2"}, // no ninth choice
+        {Qt::Key_Left, "tracked.txt", "1"},
+        {Qt::Key_Up, newer, defaultChoice},
+        {Qt::Key_1, newer, "thirtyMinutes"},
+        {Qt::Key_Left, newer, "thirtyMinutes"},
+        {Qt::Key_Right, newer, "oneHour"},
+        {Qt::ControlModifier | Qt::Key_Right, newer, "oneHour"}, // a shortcut, not ours
     };
     for (const Step& step : steps) {
-        press(step.key, step.modifiers);
-        SCOPED_TRACE(QKeySequence(step.key | step.modifiers).toString().toStdString());
+        press(step.key.key(), step.key.keyboardModifiers());
+        SCOPED_TRACE(QKeySequence(step.key).toString().toStdString());
         EXPECT_EQ(cursor(), step.row);
         const NotchFileRow* row = view().pendingRows()->row(view().selectedPendingId());
         EXPECT_EQ(row != nullptr ? row->selection() : QString::number(view().keyChoice()),

@@ -1,6 +1,5 @@
-// The panel's window on a private X server: where the server draws it and takes its input,
-// with and without a compositing manager (a window of the test owning _NET_WM_CM_S0 acts as
-// one), and at Qt's scale 2 (a second run of this program, see main).
+// The panel's window on a private Xvfb: where it is drawn and takes input, with and without a
+// compositing manager (a window owning _NET_WM_CM_S0), and at Qt's scale 2 (a second run).
 #include "notch/NotchPanel.h"
 #include "notch/ScreenSource.h"
 #include "notch/X11DragSelection.h"
@@ -57,8 +56,7 @@ protected:
         XSync(m_x, False);
         return owner;
     }
-    // Shown at the top of the screen (desktop coordinates are y-up) with the open outline of
-    // one row: 420 x 140 with rounded lower corners.
+    // At the top of the screen (y-up) with one row's open outline: 420 x 140, rounded below.
     void show(NotchPanel& panel) {
         const Rect screen = QtScreenSource().geometry().screenFrame;
         panel.setFrame({centre - 210, screen.height - 480, 420, 480});
@@ -70,10 +68,8 @@ protected:
     }
 };
 
-// Without a compositor the server cuts the outline of an opaque window of the screen's own
-// visual and colormap (tools that read the screen window by window read it as it shows), in
-// its own pixels at any scale; input follows. With one, the alpha window is drawn whole and
-// only its input is cut; the manager stopping and starting again switches between the two.
+// Without a compositor the server cuts an opaque window of the screen's visual (as tools reading
+// windows one by one see it) to the outline; with one, only input. Its coming and going switches.
 TEST_F(NotchPanelX11Test, TheOutlineIsCutByTheServerOrForInputAsACompositorComesAndGoes) {
     const int s = scaled ? 2 : 1;
     const auto expectShapes = [&](::Window id, int drawnHeight) {
@@ -122,8 +118,7 @@ TEST_F(NotchPanelX11Test, TheOutlineIsCutByTheServerOrForInputAsACompositorComes
     XDestroyWindow(m_x, again);
 }
 
-// The drag watcher's and the screen source's pointer positions land in the same logical space
-// as the notch geometry, at scale 2 too.
+// The drag watcher's and screen source's pointer positions are in the notch's logical space.
 TEST_F(NotchPanelX11Test, PointerPositionsAreLogicalAndInsideTheNotch) {
     const double s = scaled ? 2 : 1;
     QtScreenSource screens;
@@ -139,8 +134,7 @@ TEST_F(NotchPanelX11Test, PointerPositionsAreLogicalAndInsideTheNotch) {
         const auto p = screens.pointerLocation();
         return p && geometry.notchRect.contains(*p);
     }));
-    // The server's pixel 900 is beside the notch at either scale; unconverted at scale 2 it
-    // would be far to the right of the screen.
+    // Pixel 900 is beside the notch; unconverted at scale 2 it would be off the screen's right.
     pointerTo(900, 1);
     EXPECT_EQ(dragSelection.pointerLocation(), QPointF(900.5 / s, 1.5 / s));
 }

@@ -31,7 +31,11 @@ protected:
     const TextContext context{german, QTimeZone(3600)};
 };
 
-TEST_F(GermanTexts, ThePendingRowAndItsChoicesReadGerman) {
+TEST_F(GermanTexts, RowsChoicesDatesAndCountsReadGermanInTheirCaseAndPluralForm) {
+    const auto planned = [&](Instant at) {
+        return DecisionConfirmation{{}, FileKind::other, ExpiryOption::oneHour, at, {}}.headline(
+            lateEvening, context);
+    };
     const std::pair<QString, const char*> rows[] = {
         {label(ExpiryOption::oneHour), "1 Stunde"},
         {label(ExpiryOption::forever), "Für immer behalten"},
@@ -47,18 +51,7 @@ TEST_F(GermanTexts, ThePendingRowAndItsChoicesReadGerman) {
         {countdownText(90000), "1T 1h"},
         {countdownText(0), "jetzt"},
         {footerText(true), "Fadebin · pausiert"},
-    };
-    for (const auto& [text, expected] : rows)
-        EXPECT_EQ(text, QString::fromUtf8(expected));
-}
-
-// "Heute" and "Morgen" start a line but are written small inside a sentence.
-TEST_F(GermanTexts, TodayAndTomorrowTakeTheCaseOfTheirPlace) {
-    const auto planned = [&](Instant at) {
-        return DecisionConfirmation{{}, FileKind::other, ExpiryOption::oneHour, at, {}}.headline(
-            lateEvening, context);
-    };
-    const std::pair<QString, const char*> rows[] = {
+        // "Heute" and "Morgen" start a line but are written small inside a sentence.
         {dateText(lateEvening, lateEvening, context), "Heute 23:50"},
         {dateText(lateEvening + 30min, lateEvening, context), "Morgen 00:20"},
         {pendingDetailText(lateEvening + 30min, QStringLiteral("example.org"), 0, lateEvening,
@@ -67,13 +60,7 @@ TEST_F(GermanTexts, TodayAndTomorrowTakeTheCaseOfTheirPlace) {
         {planned(lateEvening + 5min), "Wird heute um 23:55 gelöscht"},
         {planned(lateEvening + 30min), "Wird morgen um 00:20 gelöscht"},
         {planned(lateEvening + 48h), "Wird am 16. März 23:50 gelöscht"},
-    };
-    for (const auto& [text, expected] : rows)
-        EXPECT_EQ(text, QString::fromUtf8(expected));
-}
-
-TEST_F(GermanTexts, CountsTakeTheirPluralForm) {
-    const std::pair<QString, const char*> rows[] = {
+        // Counts in their plural forms.
         {filesDecidedText(1), "1 Datei"},
         {filesDecidedText(5), "5 Dateien"},
         {byteCountText(1), "1 Byte"},
@@ -85,7 +72,7 @@ TEST_F(GermanTexts, CountsTakeTheirPluralForm) {
         {undoRefusedToast(1, QStringLiteral("no such file")).subtitle, "Datei nicht gefunden"},
     };
     for (const auto& [text, expected] : rows)
-        EXPECT_EQ(text, QString::fromUtf8(expected));
+        EXPECT_EQ(text.toStdString(), expected);
 }
 
 // English is the source's, with the plural forms of its own small translation.
@@ -97,7 +84,7 @@ TEST(EnglishTexts, CountsTakeTheirPluralForm) {
         {byteCountText(1'500'000), "1.5 MB"}, {label(ExpiryOption::forever), "Keep forever"},
     };
     for (const auto& [text, english] : rows)
-        EXPECT_EQ(text, QString::fromUtf8(english));
+        EXPECT_EQ(text.toStdString(), english);
 }
 
 } // namespace

@@ -120,8 +120,8 @@ TEST(NotchTexts, ToastsNameEveryFile) {
                           "Timers removed · a.pdf, b, c.zip", FileKind::pdf}));
 }
 
-// Names come from whoever made the file: what would break a line or turn text around is
-// shown as a visible stand-in, and the name is isolated from the text around it.
+// Names come from anyone: what would break a line or turn text around shows as a stand-in, and
+// the name is isolated from the text around it.
 TEST(NotchTexts, ShownNamesShowControlsAndCannotTurnTheirExtensionAround) {
     const QString fsi(QChar(0x2068)), pdi(QChar(0x2069)), bad(QChar(0xFFFD));
     const std::pair<QString, QString> rows[] = {
@@ -161,47 +161,33 @@ TEST(SpokenTexts, DurationsAreWholeWordsWithTheirPluralsAndTheTwoLargestParts) {
         EXPECT_EQ(spokenDuration(seconds), text) << seconds;
 }
 
-TEST(SpokenTexts, ChoicesSayHowLongTheFileIsKept) {
-    const std::pair<ExpiryOption, const char*> rows[] = {
-        {ExpiryOption::tenSeconds, "Keep for 10 seconds"},
-        {ExpiryOption::oneHour, "Keep for 1 hour"},
-        {ExpiryOption::oneDay, "Keep for 1 day"},
-        {ExpiryOption::tenDays, "Keep for 10 days"},
-        {ExpiryOption::forever, "Keep it"}};
-    for (const auto& [option, text] : rows)
-        EXPECT_EQ(spokenOptionName(option), text) << text;
-}
-
-TEST(SpokenTexts, AWaitingFileSaysItsKindSourceAndSizeWhenKnown) {
-    struct Row {
-        FileKind kind;
-        std::optional<QString> source;
-        qint64 size;
-        const char* text;
+TEST(SpokenTexts, ChoicesAndRowsSayHowLongWhatFromWhereAndWhen) {
+    const auto pending = [](FileKind kind, std::optional<QString> source, qint64 size) {
+        return spokenPendingName(u"report.pdf"_qs, kind, source, size, british.locale);
     };
-    const Row rows[] = {
-        {FileKind::pdf, QStringLiteral("example.org"), 2'000'000,
+    const auto tracked = [](std::optional<Instant> expiresAt) {
+        return spokenTrackedName(u"notes.txt"_qs, FileKind::text, expiresAt, lateEvening);
+    };
+    const std::pair<QString, const char*> rows[] = {
+        {spokenOptionName(ExpiryOption::tenSeconds), "Keep for 10 seconds"},
+        {spokenOptionName(ExpiryOption::oneHour), "Keep for 1 hour"},
+        {spokenOptionName(ExpiryOption::oneDay), "Keep for 1 day"},
+        {spokenOptionName(ExpiryOption::tenDays), "Keep for 10 days"},
+        {spokenOptionName(ExpiryOption::forever), "Keep it"},
+        {pending(FileKind::pdf, u"example.org"_qs, 2'000'000),
          "report.pdf, PDF from example.org, 2.0 MB, waiting for a decision"},
-        {FileKind::image, std::nullopt, 1, "report.pdf, Image, 1 byte, waiting for a decision"},
-        {FileKind::archive, QString(), 0, "report.pdf, Archive, waiting for a decision"},
-        {FileKind::other, QStringLiteral("Firefox"), -1,
-         "report.pdf, File from Firefox, waiting for a decision"}};
-    for (const Row& row : rows)
-        EXPECT_EQ(spokenPendingName(QStringLiteral("report.pdf"), row.kind, row.source, row.size,
-                                    british.locale),
-                  row.text);
-}
-
-TEST(SpokenTexts, AFileCountingDownSaysWhenItExpires) {
-    const std::pair<std::optional<Instant>, const char*> rows[] = {
-        {lateEvening + 3660s, "notes.txt, Text, expires in 1 hour 1 minute"},
-        {lateEvening + 400ms, "notes.txt, Text, expires now"},
-        {lateEvening - 10s, "notes.txt, Text, expires now"},
-        {std::nullopt, "notes.txt, Text, kept"}};
-    for (const auto& [expiresAt, text] : rows)
-        EXPECT_EQ(
-            spokenTrackedName(QStringLiteral("notes.txt"), FileKind::text, expiresAt, lateEvening),
-            text);
+        {pending(FileKind::image, std::nullopt, 1),
+         "report.pdf, Image, 1 byte, waiting for a decision"},
+        {pending(FileKind::archive, QString(), 0), "report.pdf, Archive, waiting for a decision"},
+        {pending(FileKind::other, u"Firefox"_qs, -1),
+         "report.pdf, File from Firefox, waiting for a decision"},
+        {tracked(lateEvening + 3660s), "notes.txt, Text, expires in 1 hour 1 minute"},
+        {tracked(lateEvening + 400ms), "notes.txt, Text, expires now"},
+        {tracked(lateEvening - 10s), "notes.txt, Text, expires now"},
+        {tracked(std::nullopt), "notes.txt, Text, kept"},
+    };
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(text.toStdString(), expected);
 }
 
 } // namespace
