@@ -11,8 +11,7 @@
 
 namespace fadebin::test {
 
-// A small HTTP/1.1 server on a loopback port, run by the test on its own event loop. It
-// records every request and answers each path as the test said; one connection per request.
+// An HTTP/1.1 server on a loopback port: records each request, answers each path as told.
 class HttpServer : public QObject {
     Q_OBJECT
 

@@ -9,8 +9,7 @@
 
 namespace fadebin::test {
 
-// A desktop's notification server on a test's bus: records what it is asked to show and
-// announces the actions a user would choose.
+// A desktop's notification server on a test's bus: records notices, announces chosen actions.
 class NotificationServer : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")

@@ -1,8 +1,7 @@
 #include "periphery/DesktopStyle.h"
 #include "support/GuiTestMain.h"
 
-// Under AddressSanitizer: full stacks for allocations, so that the suppressions of Qt Quick's
-// image cache (tests/support/LsanSuppressions.cpp) can see the Qt function that made them.
+// Full allocation stacks under ASan, so that Qt Quick's image-cache leak suppressions match.
 extern "C" const char* __asan_default_options() {
     return "fast_unwind_on_malloc=0";
 }

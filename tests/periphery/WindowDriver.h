@@ -24,26 +24,13 @@ inline void PrintTo(const QJsonValue& value, std::ostream* os) {
 
 namespace fadebin::test {
 
-// What a window of the program stands on: the model world, one QML engine and one network
-// manager.
+// What a window of the program stands on: the model world, a QML engine, a network manager.
 struct WindowWorld : ModelWorld {
     using ModelWorld::ModelWorld;
     // The settings file as JSON, read back from disk.
     [[nodiscard]] QJsonObject storedSettings() const {
         return QJsonDocument::fromJson(QByteArray::fromStdString(readFile(defaults.filePath())))
             .object();
-    }
-    // Makes Downloads unreadable: mode 000, and where that does not stop this process (it
-    // runs as root, as in CI), the folder is moved away as well. allowDownloads undoes both.
-    void denyDownloads() {
-        std::filesystem::permissions(home.downloads(), std::filesystem::perms::none);
-        if (listNames(home.downloads()))
-            std::filesystem::rename(home.downloads(), home.root() / "Downloads.away");
-    }
-    void allowDownloads() {
-        if (std::filesystem::exists(home.root() / "Downloads.away"))
-            std::filesystem::rename(home.root() / "Downloads.away", home.downloads());
-        std::filesystem::permissions(home.downloads(), std::filesystem::perms::owner_all);
     }
 
     QNetworkAccessManager network;
@@ -58,18 +45,15 @@ template <class Host> QQuickWindow* shown(Host& host) {
     return window;
 }
 
-// The settings window over a real model and settings, with the update checker and the
-// feedback window it opens.
+// The settings window over a real model and settings, with the updates and feedback it opens.
 struct SettingsScene {
-    explicit SettingsScene(const char* stored = nullptr, std::optional<QUrl> feed = {},
-                           std::optional<QUrl> feedbackEndpoint = {},
+    explicit SettingsScene(std::optional<QUrl> feed = {}, std::optional<QUrl> feedbackEndpoint = {},
                            QString version = appVersionString())
-        : world(stored)
-        , updates(world.clock, world.network, feed, QStringLiteral("1.2"), QStringLiteral("12"))
+        : updates(world.clock, world.network, feed, QStringLiteral("1.2"), QStringLiteral("12"))
         , feedback(world.engine, world.clock, world.network, feedbackEndpoint)
         , settingsWindow(world.engine, world.model, world.settings, updates, feedback,
                          std::move(version)) {
-        settingsWindow.setOnQuit([this] { ++quits; });
+        settingsWindow.setOnQuit([] {}); // Quit ends no test run
     }
 
     QQuickWindow* show() { return shown(settingsWindow); }
@@ -79,7 +63,6 @@ struct SettingsScene {
     UpdateManager updates;
     FeedbackWindow feedback;
     SettingsWindow settingsWindow;
-    int quits = 0;
 };
 
 // An update feed of these items.

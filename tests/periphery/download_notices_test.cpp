@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
@@ -18,8 +16,7 @@ namespace {
 
 const QStringList commonChoices{"oneHour", "1 hour", "oneDay", "1 day", "forever", "Keep it"};
 
-// The model started, told through a notification server of the test's own (none when
-// capabilities is empty) on a private bus.
+// The model started, with a notification server of the test's own (none without capabilities).
 struct NoticeScene : ModelHarness {
     explicit NoticeScene(std::optional<QStringList> capabilities = QStringList{"actions", "body"}) {
         if (bus.address().isEmpty())
@@ -74,10 +71,9 @@ TEST(DownloadNotices, NoticeTexts) {
                                                 "your default choice applies in 5 minutes.");
     EXPECT_EQ(single.actions.back(), std::pair(DownloadNotices::chooseAction, QString("Choose…")));
 
-    world.downloads({"a\nHow long", "b", "c", "d"});
     std::vector<const TrackedFile*> five{one};
     for (const char* name : {"a\nHow long", "b", "c", "d"})
-        five.push_back(world.record(name));
+        five.push_back(world.download(name));
     const auto many = arrivalNotice(five, false, 30s);
     EXPECT_EQ(many.summary, "5 new downloads");
     EXPECT_EQ(many.body,
@@ -91,8 +87,7 @@ TEST(DownloadNotices, NoticeTexts) {
     EXPECT_TRUE(deletionNotice(permanent).actions.empty()); // nothing to put back
 }
 
-// One notice for one download and one for several at once; its action decides those still
-// waiting, and a file decided meanwhile keeps its decision.
+// One notice per arrival, however many files; its action leaves a file decided meanwhile.
 TEST(DownloadNotices, ArrivalsAreGatheredAndTheirActionsDecide) {
     NoticeScene scene;
     NEED_BUS(scene);
@@ -146,22 +141,20 @@ TEST(DownloadNotices, UndoPutsASweepBackAndRefusesATakenPlace) {
     EXPECT_EQ(scene.model.undoLastSweep().refused.size(), 1U);
 }
 
-// A rule's decision is told with "Change", which asks again; a rule offered after the
-// person's third same choice is made by its action.
+// A rule's decision is told with "Change", which asks again; an offered rule is made by an action.
 TEST(DownloadNotices, RuleDecisionsAndOffersAreToldAndAnswered) {
     NoticeScene scene;
     NEED_BUS(scene);
     ASSERT_TRUE(scene.settings.addRule(*ruleFromWords("", "", "pdf", "1d").rule));
-    const auto shownAs = [&](const QString& summary) -> std::optional<std::size_t> {
-        if (!waitFor([&] {
-                return std::ranges::any_of(scene.server->shown,
-                                           [&](const auto& n) { return n.summary == summary; });
-            }))
-            return std::nullopt;
-        for (std::size_t i = scene.server->shown.size(); i-- > 0;)
-            if (scene.server->shown[i].summary == summary)
-                return i;
-        return std::nullopt;
+    const auto shownAs = [&](const QString& summary) { // the newest notice with it
+        std::optional<std::size_t> found;
+        waitFor([&] {
+            for (std::size_t i = 0; i < scene.server->shown.size(); ++i)
+                if (scene.server->shown[i].summary == summary)
+                    found = i;
+            return found.has_value();
+        });
+        return found;
     };
     scene.arrive({"bill.pdf"});
     const auto ruled = shownAs("Kept for 1 day by your rule");
@@ -188,8 +181,7 @@ TEST(DownloadNotices, RuleDecisionsAndOffersAreToldAndAnswered) {
     EXPECT_EQ(scene.settings.rules().back().host, "example.org");
 }
 
-// Without actions the body says what happens instead; switched off, nothing is sent; without
-// a server, the log says so once.
+// Without actions the body says what happens; switched off, nothing; without a server, one log.
 TEST(DownloadNotices, FallsBackWithoutActionsAndWithoutAServer) {
     {
         NoticeScene scene(QStringList{"body"});

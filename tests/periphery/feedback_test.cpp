@@ -10,14 +10,6 @@ using namespace fadebin;
 using namespace fadebin::test;
 using namespace std::chrono_literals;
 
-namespace {
-
-bool settled(const FeedbackForm& form) {
-    return waitFor([&] { return form.state() != FeedbackForm::SendState::sending; });
-}
-
-} // namespace
-
 TEST(Feedback, BodyKeepsItsKeyOrderAndEscapesEveryValue) {
     EXPECT_EQ(
         feedbackBody("  Line \"one\"\n\\two é\t", "\n me@example.org \t", "1.2 (?)", "Debian"),
@@ -27,6 +19,9 @@ TEST(Feedback, BodyKeepsItsKeyOrderAndEscapesEveryValue) {
 
 // What was typed is sent; a failure says why and keeps it; sent, the window thanks and closes.
 TEST(Feedback, SendsWhatWasTypedSaysWhyItFailedAndThanksOnceSent) {
+    const auto settled = [](const FeedbackForm& form) {
+        return waitFor([&] { return form.state() != FeedbackForm::SendState::sending; });
+    };
     WindowWorld world;
     HttpServer server;
     server.respond("/api/feedback", HttpServer::answer(500, "oops"));
@@ -73,9 +68,8 @@ TEST(Feedback, SendsWhatWasTypedSaysWhyItFailedAndThanksOnceSent) {
     EXPECT_TRUE(feedback.form().message().isEmpty()) << "a sent message is not offered again";
     EXPECT_FALSE(isShown(window, "thanks"));
 
-    // No answer (refused, or none within the time-out); an answer judged by its status line
-    // alone, so that an endless body is never waited for (its time-out is far beyond the
-    // wait); a redirect, which is no receipt even to a place that would take the message.
+    // No answer; an answer judged by its status line alone (an endless body is not waited
+    // for); a redirect, which is no receipt even to a place that would take the message.
     server.respond("/endless", HttpServer::endless(200, "ok"));
     server.respond("/moved", HttpServer::answer(302, {}, {{"Location", "/endless"}}));
     const QString unreachable = "Couldn't reach the server. Check your connection.";
@@ -97,8 +91,7 @@ TEST(Feedback, SendsWhatWasTypedSaysWhyItFailedAndThanksOnceSent) {
     EXPECT_EQ(world.log.count("Feedback not sent: %s"), 4);
 }
 
-// From the keyboard alone: Tab leaves the message (it types no tab there) and reaches every
-// control, and Shift+Tab goes back.
+// From the keyboard alone: Tab leaves the message instead of typing a tab there.
 TEST(Feedback, TabLeavesTheMessageAndReachesEveryControl) {
     WindowWorld world;
     FeedbackWindow feedback(world.engine, world.clock, world.network,

@@ -1,6 +1,5 @@
-// Every reason watching stops, told alike wherever a decision is shown: the model's state,
-// the closed notch's mark, the open notch's page and its action, the settings window,
-// onboarding's access step, and the sample step, which refuses to write.
+// Every reason watching stops, told alike in the model, the notch, the settings window and
+// onboarding, whose sample step refuses to write.
 #include "app/IntakeProblemNotifier.h"
 #include "notch/ContentFixture.h"
 #include "periphery/NotificationServer.h"
@@ -23,8 +22,7 @@ using namespace fadebin::test;
 
 namespace {
 
-// Root reads any folder; without these two capabilities (on this thread, where the model
-// looks) it is refused as anyone else would be.
+// Root reads any folder; without these capabilities (on the model's thread) it is refused.
 class NoReadOverride {
 public:
     NoReadOverride() {
@@ -91,16 +89,11 @@ const Cause causes[] = {
          writeFile(h.dataHome() / "Fadebin/Fadebin.store", std::string(2048, 'z'));
      },
      "its database could not be opened", IntakeRemedy::openSettings, "settings"},
-    {"inotify limit",
-     IntakeCause::watchLimit,
-     {},
-     "fs.inotify.max_user_instances",
-     IntakeRemedy::raiseLimit,
-     "sudo sysctl fs.inotify.max_user_instances=512"},
+    {"inotify limit", IntakeCause::watchLimit, nullptr, "fs.inotify.max_user_instances",
+     IntakeRemedy::raiseLimit, "sudo sysctl fs.inotify.max_user_instances=512"},
 };
 
-// What the problem's action did: the folder shown (the item revealed in it when there is
-// one), the settings opened, or the command on the clipboard.
+// What the problem's action did: a folder shown, an item revealed, settings, the clipboard.
 QString helped(const ContentFixture& notch) {
     const auto& files = notch.fileManager;
     if (!files.revealed.empty())

@@ -84,8 +84,7 @@ TEST(Onboarding, WalksThroughEveryStepAndTheSampleStepsTimersAreNeverStored) {
     EXPECT_FALSE(scene.testTimersAfterRestart());
 }
 
-// Back at the sample's step, a sample that waits (reported or not) still shows as dropped;
-// one that was decided or is gone can be dropped again.
+// Back at the sample's step, a waiting sample shows as dropped; a decided or gone one does not.
 TEST(Onboarding, BackAtTheSampleStepADecidedOrVanishedSampleCanBeDroppedAgain) {
     OnboardingScene scene;
     WindowWorld& world = scene.world;
