@@ -34,7 +34,6 @@ public:
         return m_menu.call(call, QDBus::Block, 60'000).type() == QDBusMessage::ReplyMessage;
     }
 
-    // The process that owns the name, or 0.
     [[nodiscard]] qint64 programPid() {
         const QDBusReply<uint> pid =
             m_menu.interface()->servicePid(QStringLiteral("com.ostrel.Fadebin"));

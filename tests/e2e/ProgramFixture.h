@@ -68,6 +68,9 @@ public:
                     30s));
     }
 
+    [[nodiscard]] bool logs(const std::string& line, std::chrono::milliseconds timeout = 10s) {
+        return waitFor([&] { return log().find(line) != std::string::npos; }, timeout);
+    }
     // Drains stderr so that the program never blocks on a full pipe (nothing before a start).
     const std::string& log() {
         if (m_process.isOpen())
@@ -102,14 +105,17 @@ private:
     std::string m_log;
 };
 
-// How many times the line is in the text (a log).
 inline int countOf(const std::string& text, const std::string& line) {
     return int(QByteArray::fromStdString(text).count(QByteArray::fromStdString(line)));
 }
 
+inline QJsonDocument parseJson(const std::string& text) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text));
+}
+
 // The settings file of a home whose onboarding is done, holding these settings besides.
 inline void writeOnboardedSettings(const TempHome& home, const std::string& json = "{}") {
-    QJsonObject settings = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    QJsonObject settings = parseJson(json).object();
     settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
     writeSettings(home, QJsonDocument(settings).toJson().toStdString());
 }
@@ -231,7 +237,6 @@ inline Record readRecord(const TempHome& home, const std::string& name) {
     return found != records.end() ? *found : Record{};
 }
 
-// Whether the file's record comes to have that status within the timeout.
 inline bool reaches(const TempHome& home, const std::string& name, const std::string& status,
                     std::chrono::milliseconds timeout = 10s) {
     return waitFor([&] { return readRecord(home, name).status == status; }, timeout);

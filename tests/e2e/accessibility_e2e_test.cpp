@@ -30,7 +30,7 @@ std::string treeOf(qint64 pid) {
     return tree.status == 0 ? "\n" + tree.out : std::string();
 }
 
-// The line of the tree's first item of that role and name; empty when there is none.
+// The first item of that role and name, as its line ("" when none).
 std::string item(const std::string& tree, const std::string& role, const std::string& name) {
     const size_t at = tree.find("\n" + role + " \"" + name + "\" ");
     return at == std::string::npos ? std::string() : tree.substr(at, tree.find('\n', at + 1) - at);

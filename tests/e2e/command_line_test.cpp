@@ -68,7 +68,7 @@ TEST_F(CommandLineTest, ExpireKeepAndListGoThroughTheBusWithNamesIntact) {
     EXPECT_EQ(table.out.find("report.pdf"), std::string::npos) << "kept files are not listed";
 
     const Command json = fadebin({"list", "--json"});
-    const QJsonArray listed = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
+    const QJsonArray listed = parseJson(json.out).array();
     ASSERT_EQ(listed.size(), 3);
     bool sawBytes = false;
     for (const QJsonValue& entry : listed) {
@@ -133,7 +133,7 @@ TEST_F(CommandLineTest, PlanListsWhatWouldFreeSpaceAndFreeEmptiesOnlyOurTrashedI
     EXPECT_NE(small.out.find("Trash      21 bytes   trashed "), std::string::npos) << small.out;
     EXPECT_EQ(small.out.find("with space.txt"), std::string::npos) << "enough from the Trash";
     const Command json = fadebin({"plan", "--free", "1G", "--json"});
-    const QJsonObject plan = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    const QJsonObject plan = parseJson(json.out).object();
     EXPECT_EQ(plan.value("wanted").toInteger(), 1'000'000'000);
     EXPECT_EQ(plan.value("fromTrash").toInteger(), report);
     EXPECT_EQ(plan.value("fromScheduled").toInteger(), spaced);
@@ -248,9 +248,7 @@ TEST_F(CommandLineTest, AKeepThatCannotBeSavedExitsFiveAndAStopNamesItLost) {
 TEST_F(CommandLineTest, RulesAreAddedListedAndRemovedAndADownloadTheyMatchIsNeverAsked) {
     const path settingsFile = home.configHome() / "Fadebin/defaults.json";
     const auto storedRules = [&] {
-        return QJsonDocument::fromJson(QByteArray::fromStdString(readFile(settingsFile)))
-            .object()
-            .value("rules");
+        return parseJson(readFile(settingsFile)).object().value("rules");
     };
     // Each refused before the running program is asked; nothing is stored.
     const std::vector<std::vector<QByteArray>> refused{
@@ -274,10 +272,7 @@ TEST_F(CommandLineTest, RulesAreAddedListedAndRemovedAndADownloadTheyMatchIsNeve
     const QJsonArray both{
         QJsonObject{{"host", ".example.org"}, {"kind", "pdf"}, {"choice", "oneDay"}},
         QJsonObject{{"ext", "iso"}, {"choice", "forever"}}};
-    EXPECT_EQ(
-        QJsonDocument::fromJson(QByteArray::fromStdString(fadebin({"rules", "list", "--json"}).out))
-            .array(),
-        both);
+    EXPECT_EQ(parseJson(fadebin({"rules", "list", "--json"}).out).array(), both);
     EXPECT_TRUE(waitFor([&] { return storedRules() == both; }, 30s)) << readFile(settingsFile);
 
     // Downloads the rules match are decided at once (this one's origin is www.example.org).

@@ -17,12 +17,10 @@ TEST_F(DesktopProgramTest, ASecondLaunchAsksTheRunningProgramToShowSettings) {
     writeOnboardedSettings(home);
     Program running(home);
     ASSERT_TRUE(running.start("offscreen")) << running.log();
-    EXPECT_FALSE(waitFor(
-        [&] { return countOf(running.log(), "Showing the onboarding window") > 0; }, 1500ms))
+    EXPECT_FALSE(running.logs("Showing the onboarding window", 1500ms))
         << "onboarding is offered only until it is completed";
     EXPECT_TRUE(runProgram({}).succeeded());
-    EXPECT_TRUE(waitFor([&] { return countOf(running.log(), "Showing the settings window") > 0; }))
-        << running.log();
+    EXPECT_TRUE(running.logs("Showing the settings window")) << running.log();
     EXPECT_TRUE(running.running()) << "the first engine stays the only one";
 
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);

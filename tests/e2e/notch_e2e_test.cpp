@@ -42,7 +42,6 @@ protected:
     [[nodiscard]] bool shows(QRect frame, std::chrono::milliseconds timeout = 10s) const {
         return waitFor([&] { return panelFrame() == frame; }, timeout);
     }
-    // A window of another X client (e2e/ClickWindow.cpp), drawn.
     static bool startWindow(QProcess& window, const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -219,7 +218,6 @@ struct Desktop {
     const char* manager;
 };
 
-// The program on a private X server of the case's size, the pointer far from the notch.
 class NotchPixels : public NotchEndToEnd, public ::testing::WithParamInterface<Desktop> {
 protected:
     void SetUp() override {
@@ -290,7 +288,6 @@ protected:
             shots.emplace_back("xwd", xwdScreen(m_server->display()));
         return shots;
     }
-    // The lowest dark row of the open outline at the centre line, found from below.
     [[nodiscard]] static int outlineBottom(const QImage& image, const QRect& open) {
         int y = std::min(open.bottom(), image.height() - 1);
         while (y > 0 && !isDark(image.pixelColor(open.center().x(), y)))

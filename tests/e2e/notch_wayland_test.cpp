@@ -185,10 +185,9 @@ TEST_F(NotchOnWayland, WhileAScreenReaderRunsDownloadsAreAskedAboutWithNotificat
     QDBusConnection connection = bus.connect(QStringLiteral("reader"));
     if (!setScreenReaderEnabled(connection, true))
         GTEST_SKIP() << "no accessibility bus launcher (Debian package at-spi2-core)";
-    EXPECT_TRUE(waitFor([&] {
-        return program.log().find("A screen reader runs: new downloads are asked about with "
-                                  "notifications") != std::string::npos;
-    })) << program.log();
+    EXPECT_TRUE(
+        program.logs("A screen reader runs: new downloads are asked about with notifications"))
+        << program.log();
 }
 
 // Without a layer shell it says there is no notch; without a seat a launch shows settings.
@@ -209,8 +208,7 @@ TEST_F(WaylandWithoutLayerShellOrSeat, TheProgramSaysThereIsNoNotchAndShowsItsSe
     second.setProcessEnvironment(weston->clientEnvironment());
     second.start(QStringLiteral(FADEBIN_PROGRAM), {});
     ASSERT_TRUE(second.waitForFinished(60'000) && second.exitCode() == 0);
-    ASSERT_TRUE(waitFor(
-        [&] { return program.log().find("Showing the settings window") != std::string::npos; }));
+    ASSERT_TRUE(program.logs("Showing the settings window")) << program.log();
     writeDownload(home.downloads(), "after.pdf");
     EXPECT_TRUE(reaches(home, "after.pdf", "pending", 30s)) << program.log();
     EXPECT_NE(program.pid(), 0) << program.log();
