@@ -128,19 +128,17 @@ TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnlyAndALaunchSh
     second.setProcessEnvironment(server()->clientEnvironment());
     second.start(QStringLiteral(FADEBIN_PROGRAM), {});
     ASSERT_TRUE(second.waitForFinished(60'000) && second.exitCode() == 0);
-    QRect rect;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            for (const QJsonValue& w : server()->windows())
-                if (w["pid"].toInteger() == program.pid() &&
-                    w["app_id"].toString() == QLatin1String("com.ostrel.Fadebin")) {
-                    const QJsonObject r = w["rect"].toObject();
-                    rect = {r["x"].toInt(), r["y"].toInt(), r["width"].toInt(),
-                            r["height"].toInt()};
-                }
-            return !rect.isEmpty();
-        },
-        30s))
+    QRect rect; // the settings window's, from sway's tree
+    const auto settingsShown = [&] {
+        for (const QJsonValue& w : server()->windows())
+            if (w["pid"].toInteger() == program.pid() &&
+                w["app_id"].toString() == QLatin1String("com.ostrel.Fadebin")) {
+                const QJsonObject r = w["rect"].toObject();
+                rect = {r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt()};
+            }
+        return !rect.isEmpty();
+    };
+    ASSERT_TRUE(waitFor(settingsShown, 30s))
         << QJsonDocument(server()->tree()).toJson().toStdString() << program.log();
     // Drawn: low in it, below the open notch, is neither the window below nor black.
     const QPoint inside(rect.center().x(), rect.bottom() - rect.height() / 4);
