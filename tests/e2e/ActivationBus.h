@@ -1,8 +1,7 @@
 #pragma once
 
-// A private session bus that starts the built program the way the desktop does for a
-// DBusActivatable entry: a service file in the home's data folder names com.ostrel.Fadebin
-// with the program as Exec, so the first call to that name starts it.
+// A private session bus that starts the built program as the desktop does a DBusActivatable
+// entry: a service file in the home's data folder, so the first call to the name starts it.
 #include "e2e/ProgramFixture.h"
 
 #include <QDBusConnectionInterface>
@@ -13,8 +12,7 @@ namespace fadebin::test {
 
 class ActivationBus : public PrivateBus {
 public:
-    // What the bus starts inherits this environment: the test's home, no display but the
-    // offscreen one, so that the windows the program shows are real.
+    // What the bus starts inherits the test's home and only the offscreen display (real windows).
     ActivationBus()
         : PrivateBus(environment()) {}
 
@@ -36,7 +34,6 @@ public:
         return m_menu.call(call, QDBus::Block, 60'000).type() == QDBusMessage::ReplyMessage;
     }
 
-    // The process that owns the name, or 0.
     [[nodiscard]] qint64 programPid() {
         const QDBusReply<uint> pid =
             m_menu.interface()->servicePid(QStringLiteral("com.ostrel.Fadebin"));

@@ -1,8 +1,6 @@
-// A plain window of a second process that appends "X Y" (window coordinates) for each press to
-// the file it is given ("-": none), so that a test sees which clicks reach the windows below the
-// notch. Given a second file, a press starts dragging that file as a file manager does (its URL
-// and its path as text). It says "ready" once drawn, "drag" and "done" around a drag, "focus in"
-// and "focus out" as it gains and loses the keyboard, and "key T" for each key typed into it.
+// A window of a second process below the notch: it appends "X Y" for each press to the file
+// given ("-": none); given a second file, a press drags it as a file manager does. It says
+// "ready" once drawn, "drag" and "done" around a drag, "focus in"/"focus out", "key T" per key.
 #include <QDrag>
 #include <QFile>
 #include <QGuiApplication>
@@ -38,11 +36,9 @@ protected:
         say(("key " + event->text()).toUtf8().constData());
     }
     void mousePressEvent(QMouseEvent* event) override {
+        const QPointF p = event->position();
         if (QFile out(m_file); m_file != QLatin1String("-") && out.open(QIODevice::Append))
-            out.write(QStringLiteral("%1 %2\n")
-                          .arg(event->position().x())
-                          .arg(event->position().y())
-                          .toUtf8());
+            out.write(QStringLiteral("%1 %2\n").arg(p.x()).arg(p.y()).toUtf8());
         if (m_dragged.isEmpty())
             return;
         auto* drag = new QDrag(this);

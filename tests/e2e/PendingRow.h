@@ -1,7 +1,6 @@
 #pragma once
 
-// Where to click on the program's open notch, found by laying out the same content in this
-// process (offscreen) and looking its items up by name; points from the open panel's top left.
+// Where to click on the open notch (from its top left), found by laying out the same content here.
 #include "notch/ContentFixture.h"
 
 namespace fadebin::test {
@@ -10,8 +9,7 @@ inline QPointF centreOf(const QQuickItem* item) {
     return item->mapToScene({item->width() / 2, item->height() / 2});
 }
 
-// The open row of one pending file: the centres of its "1h" option and its "Done" button, and
-// the option's top edge, where its selection ring is drawn.
+// One pending file's row: the centres of "1h" and "Done", and the top edge of 1h's ring.
 struct PendingRowPoints {
     QPointF oneHour, done;
     double oneHourTop = 0;

@@ -32,9 +32,7 @@ public:
         : m_downloads(home.downloads()) {}
     ~Program() { kill(); }
 
-    // Without a display the engine runs alone; "offscreen" gives it the whole interface on
-    // Qt's offscreen platform; anything else is an X display to show the notch on. A Wayland
-    // session comes in the environment given (WAYLAND_DISPLAY and its runtime folder).
+    // No display: the engine alone; "offscreen": Qt's offscreen; else X. Wayland comes in session.
     [[nodiscard]] bool start(const std::string& display = {},
                              const QProcessEnvironment& session = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -62,8 +60,7 @@ public:
                     return readFile(entry.path()).find(inode) != std::string::npos;
                 });
         };
-        // The watch comes before the baseline: a file written in between would belong to the
-        // baseline. Started means both; the log says so where it is on standard error.
+        // Started means the watch and then the baseline (logged where the log is on stderr).
         return waitFor(watching, 30s) &&
                (std::filesystem::exists("/run/systemd/journal/socket") ||
                 waitFor(
@@ -71,8 +68,10 @@ public:
                     30s));
     }
 
-    // Reads pending stderr, so that the program never blocks on a full pipe. Before the first
-    // start there is nothing to read, and reading would only warn.
+    [[nodiscard]] bool logs(const std::string& line, std::chrono::milliseconds timeout = 10s) {
+        return waitFor([&] { return log().find(line) != std::string::npos; }, timeout);
+    }
+    // Drains stderr so that the program never blocks on a full pipe (nothing before a start).
     const std::string& log() {
         if (m_process.isOpen())
             m_log += m_process.readAllStandardError().toStdString();
@@ -89,12 +88,10 @@ public:
 
     [[nodiscard]] qint64 pid() const { return m_process.processId(); }
     int terminate() { return endWith(SIGTERM); }
-    // Sends the signal and waits for the end: the exit status, or -1 when killed by it.
+    // Signals (never pid 0: our group) and waits; the exit status, -1 if killed. Ended counts.
     int endWith(int signal) {
-        // Never pid 0, once it has ended: that would signal this whole process group.
         if (m_process.processId() > 0)
             ::kill(static_cast<pid_t>(m_process.processId()), signal);
-        // Already ended (and seen to) counts: waiting again would say it did not end.
         const bool ended = (m_process.state() == QProcess::NotRunning &&
                             m_process.error() != QProcess::FailedToStart) ||
                            m_process.waitForFinished(30'000);
@@ -108,14 +105,17 @@ private:
     std::string m_log;
 };
 
-// How many times the line is in the text (a log).
 inline int countOf(const std::string& text, const std::string& line) {
     return int(QByteArray::fromStdString(text).count(QByteArray::fromStdString(line)));
 }
 
+inline QJsonDocument parseJson(const std::string& text) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text));
+}
+
 // The settings file of a home whose onboarding is done, holding these settings besides.
 inline void writeOnboardedSettings(const TempHome& home, const std::string& json = "{}") {
-    QJsonObject settings = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    QJsonObject settings = parseJson(json).object();
     settings.insert(QStringLiteral("hasCompletedOnboarding"), true);
     writeSettings(home, QJsonDocument(settings).toJson().toStdString());
 }
@@ -145,11 +145,16 @@ protected:
 struct Command {
     int status = -1;
     std::string out, err;
+    [[nodiscard]] std::string statusAndErr() const { return std::to_string(status) + " " + err; }
+    // Exit status 0, or a failure that shows the status and the errors.
+    [[nodiscard]] ::testing::AssertionResult succeeded() const {
+        if (status == 0)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "exit status " << status << ": " << err;
+    }
 };
 
-// Runs a command with arguments given as bytes, so that names that are not UTF-8 reach it
-// exactly (QProcess would pass them through QString). Its output goes to files, which a
-// child it leaves running cannot hold open.
+// Words as bytes (QProcess would mangle non-UTF-8); output in files a lingering child can't hold.
 inline Command runBytes(const std::vector<QByteArray>& words) {
     Command command;
     QTemporaryFile out, err;
@@ -200,8 +205,7 @@ inline void writeDownload(const path& downloads, const std::string& name) {
     std::filesystem::rename(partial, downloads / name);
 }
 
-// The expiry the file's attribute gives, in seconds since the epoch, read as the program
-// reads it (defined with the test support, away from the program's attribute name).
+// The expiry the file's attribute gives, in seconds since the epoch, read as the program does.
 [[nodiscard]] std::optional<double> expiryAttribute(const path& file);
 
 struct Record {
@@ -231,6 +235,11 @@ inline Record readRecord(const TempHome& home, const std::string& name) {
     const auto records = readRecords(home);
     const auto found = std::ranges::find(records, name, &Record::displayName);
     return found != records.end() ? *found : Record{};
+}
+
+inline bool reaches(const TempHome& home, const std::string& name, const std::string& status,
+                    std::chrono::milliseconds timeout = 10s) {
+    return waitFor([&] { return readRecord(home, name).status == status; }, timeout);
 }
 
 } // namespace fadebin::test

@@ -1,6 +1,5 @@
-// The built program as a screen reader meets it: at-spi2-core's accessibility bus and registry
-// on the test's private session bus, the program on a private X server, and its tree read and
-// acted on from outside through AT-SPI (pyatspi, tests/e2e/atspi_probe.py), as Orca does.
+// The built program on a private X server as a screen reader meets it: at-spi2-core on a private
+// session bus, the tree read and acted on from outside through pyatspi (atspi_probe.py).
 #include "e2e/ProgramFixture.h"
 #include "periphery/DesktopStyle.h"
 #include "periphery/FeedbackWindow.h"
@@ -18,11 +17,6 @@ namespace {
 
 const char* const busLauncher = "/usr/libexec/at-spi-bus-launcher";
 
-struct Node {
-    std::string role, name;
-    QStringList actions;
-};
-
 // The probe run on one process: its tree, or one of its items acted on.
 Command probe(qint64 pid, const QStringList& arguments) {
     return runTool("/usr/bin/python3",
@@ -30,39 +24,19 @@ Command probe(qint64 pid, const QStringList& arguments) {
                        arguments);
 }
 
-// One process's tree as AT-SPI gives it; empty while the process is not on the bus.
-std::vector<Node> treeOf(qint64 pid) {
+// A process's tree, a line per item: role "name" [action]...; empty while it is not on the bus.
+std::string treeOf(qint64 pid) {
     const Command tree = probe(pid, {"tree"});
-    std::vector<Node> nodes;
-    if (tree.status != 0)
-        return nodes;
-    for (const QByteArray& line : QByteArray::fromStdString(tree.out).split('\n')) {
-        const QJsonObject node = QJsonDocument::fromJson(line).object();
-        if (node.isEmpty())
-            continue;
-        nodes.push_back({node.value("role").toString().toStdString(),
-                         node.value("name").toString().toStdString(),
-                         node.value("actions").toVariant().toStringList()});
-    }
-    return nodes;
+    return tree.status == 0 ? "\n" + tree.out : std::string();
 }
 
-std::string listed(const std::vector<Node>& nodes) {
-    std::string text;
-    for (const Node& node : nodes)
-        text +=
-            node.role + " \"" + node.name + "\" [" + node.actions.join(',').toStdString() + "]\n";
-    return text;
+// The first item of that role and name, as its line ("" when none).
+std::string item(const std::string& tree, const std::string& role, const std::string& name) {
+    const size_t at = tree.find("\n" + role + " \"" + name + "\" ");
+    return at == std::string::npos ? std::string() : tree.substr(at, tree.find('\n', at + 1) - at);
 }
 
-const Node* find(const std::vector<Node>& nodes, const std::string& role, const std::string& name) {
-    const auto found = std::ranges::find_if(
-        nodes, [&](const Node& n) { return n.role == role && n.name == name; });
-    return found != nodes.end() ? &*found : nullptr;
-}
-
-// A test with the accessibility bus on its private session bus, and the program asked to
-// register there whatever the desktop's settings say.
+// The accessibility bus on the private session bus; the program registers whatever the desktop.
 class Accessibility : public BusTest {
 protected:
     void SetUp() override {
@@ -89,33 +63,22 @@ protected:
         ::unsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
     }
 
-    // The program's tree once it holds that item.
-    std::vector<Node> treeWith(const std::string& role, const std::string& name) {
-        std::vector<Node> nodes;
-        waitFor([&] { return find(nodes = treeOf(program.pid()), role, name) != nullptr; }, 30s);
-        return nodes;
-    }
-
     Program program{home};
     QProcess m_launcher;
 };
 
 // Every button, check box, switch and radio button says what it is for.
-void expectAllNamed(const std::vector<Node>& nodes) {
+void expectAllNamed(const std::string& tree) {
     int controls = 0;
-    for (const Node& node : nodes) {
-        if (node.role != "push button" && node.role != "check box" &&
-            node.role != "toggle button" && node.role != "radio button")
-            continue;
-        ++controls;
-        EXPECT_FALSE(node.name.empty()) << "an unnamed " << node.role << "\n" << listed(nodes);
+    for (const std::string role : {"push button", "check box", "toggle button", "radio button"}) {
+        controls += countOf(tree, "\n" + role + " \"");
+        EXPECT_EQ(item(tree, role, ""), "") << "an unnamed " << role << "\n" << tree;
     }
-    EXPECT_GT(controls, 0) << listed(nodes);
+    EXPECT_GT(controls, 0) << tree;
 }
 
-// The notch of a new download, read and decided on through AT-SPI alone: the row says the
-// file, its kind, where it came from, its size and that it waits; the time choices are radio
-// buttons named in words; pressing "Keep for 1 hour" schedules the file for an hour.
+// Through AT-SPI alone: the row says the file, kind, origin, size and that it waits; the choices
+// are radio buttons named in words; pressing "Keep for 1 hour" schedules the file for an hour.
 TEST_F(Accessibility, TheNotchSaysTheWaitingFileAndPressingKeepForOneHourSchedulesIt) {
     writeOnboardedSettings(home, R"({"autoDismissSeconds": 60})");
     ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
@@ -123,28 +86,27 @@ TEST_F(Accessibility, TheNotchSaysTheWaitingFileAndPressingKeepForOneHourSchedul
     // The name as the notch shows it, isolated from the words around it.
     const std::string row =
         "\u2068report.pdf\u2069, PDF from example.org, 12.3 kB, waiting for a decision";
-    const std::vector<Node> nodes = treeWith("list item", row);
-    ASSERT_NE(find(nodes, "list item", row), nullptr) << listed(nodes) << program.log();
-
+    std::string tree;
+    ASSERT_TRUE(
+        waitFor([&] { return !item(tree = treeOf(program.pid()), "list item", row).empty(); }, 30s))
+        << tree << program.log();
     for (const char* name : {"Keep for 30 minutes", "Keep for 1 hour", "Keep for 1 day",
-                             "Keep for 10 days", "Keep it"}) {
-        const Node* choice = find(nodes, "radio button", name);
-        ASSERT_NE(choice, nullptr) << name << "\n" << listed(nodes);
-        EXPECT_TRUE(choice->actions.contains("Press")) << name;
-    }
+                             "Keep for 10 days", "Keep it"})
+        EXPECT_NE(item(tree, "radio button", name).find("[Press]"), std::string::npos)
+            << name << "\n"
+            << tree;
     for (const char* name : {"Keep it", "Done", "Settings"})
-        EXPECT_NE(find(nodes, "push button", name), nullptr) << name << "\n" << listed(nodes);
-    expectAllNamed(nodes);
+        EXPECT_NE(item(tree, "push button", name), "") << name << "\n" << tree;
+    expectAllNamed(tree);
 
-    const Command press = probe(program.pid(), {"do", "radio button", "Keep for 1 hour", "Press"});
-    ASSERT_EQ(press.status, 0) << press.err;
+    ASSERT_TRUE(
+        probe(program.pid(), {"do", "radio button", "Keep for 1 hour", "Press"}).succeeded());
     const path file = home.downloads() / "report.pdf";
     ASSERT_TRUE(waitFor([&] { return expiryAttribute(file).has_value(); }, 10s)) << program.log();
     EXPECT_NEAR(*expiryAttribute(file), unixNow() + 3600, 30);
 }
 
-// The feedback window, which the program offers only when built with an endpoint: shown by
-// this process, on the same accessibility bus.
+// The feedback window (offered only when built with an endpoint), shown by this process.
 struct FeedbackHere {
     FeedbackHere() { DesktopStyle::useDesktopControlsStyle(); }
     QQmlEngine engine;
@@ -161,33 +123,33 @@ struct Window {
 
 class AccessibleWindows : public Accessibility, public ::testing::WithParamInterface<Window> {};
 
-// Each window, its tree read through AT-SPI: no button, check box, switch or radio button
-// without a name.
 TEST_P(AccessibleWindows, NameEveryControl) {
     const Window window = GetParam();
-    std::unique_ptr<FeedbackHere> feedback;
-    qint64 pid = QCoreApplication::applicationPid();
-    if (window.shown == Window::Shown::here) {
-        feedback = std::make_unique<FeedbackHere>();
-        feedback->window.show();
-    } else {
-        // Onboarding shows at the first start; a second launch asks for the settings.
-        if (window.shown == Window::Shown::bySecondLaunch)
-            writeOnboardedSettings(home);
+    const bool here = window.shown == Window::Shown::here,
+               second = window.shown == Window::Shown::bySecondLaunch;
+    // Onboarding shows at the first start; a second launch asks for the settings.
+    if (second)
+        writeOnboardedSettings(home);
+    std::optional<FeedbackHere> feedback;
+    if (here)
+        feedback.emplace().window.show();
+    else
         ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
-        if (window.shown == Window::Shown::bySecondLaunch) {
-            ASSERT_EQ(runProgram({}).status, 0);
-        }
-        pid = program.pid();
+    if (second) {
+        ASSERT_EQ(runProgram({}).status, 0);
     }
-    std::vector<Node> nodes;
-    const auto shows = [&](const char* role, const char* name) {
-        return find(nodes = treeOf(pid), "frame", window.title) && find(nodes, role, name);
-    };
-    ASSERT_TRUE(waitFor([&] { return shows(window.role, window.control); }, 30s))
+    const qint64 pid = here ? QCoreApplication::applicationPid() : program.pid();
+    std::string tree;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            tree = treeOf(pid);
+            return !item(tree, "frame", window.title).empty() &&
+                   !item(tree, window.role, window.control).empty();
+        },
+        30s))
         << window.control << "\n"
-        << listed(nodes) << program.log();
-    expectAllNamed(nodes);
+        << tree << program.log();
+    expectAllNamed(tree);
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, AccessibleWindows,

@@ -40,8 +40,7 @@ TEST(CrashTest, RandomKillsNeverDeleteEarlyNorLoseASchedule) {
                 promised[pathOf(i)] = std::max(promised[pathOf(i)], *expiresAt);
     };
 
-    // A download that completed just as the program died is part of the next start's
-    // baseline and is never tracked; one with 2.5 s before the kill must have been.
+    // A download done as the program died is in the next baseline; 2.5 s before, it is tracked.
     std::vector<bool> mustBeTracked;
     for (auto killUntil = SteadyClock::time_point::max(); SteadyClock::now() < killUntil;) {
         ASSERT_TRUE(program.start()) << program.log();

@@ -12,20 +12,15 @@ using namespace fadebin::test;
 
 using DesktopProgramTest = BusTest;
 
-// A second launch calls Activate on the running program: what that shows during and after
-// onboarding is the menu test's; here, that the call is made and answered.
+// A second launch calls Activate on the running program (what it shows is the menu test's).
 TEST_F(DesktopProgramTest, ASecondLaunchAsksTheRunningProgramToShowSettings) {
     writeOnboardedSettings(home);
     Program running(home);
     ASSERT_TRUE(running.start("offscreen")) << running.log();
-    EXPECT_FALSE(waitFor(
-        [&] { return countOf(running.log(), "Showing the onboarding window") > 0; }, 1500ms))
+    EXPECT_FALSE(running.logs("Showing the onboarding window", 1500ms))
         << "onboarding is offered only until it is completed";
-    const Command second = runProgram({});
-    EXPECT_EQ(second.status, 0) << second.err;
-    EXPECT_TRUE(waitFor([&] {
-        return running.log().find("Showing the settings window") != std::string::npos;
-    })) << running.log();
+    EXPECT_TRUE(runProgram({}).succeeded());
+    EXPECT_TRUE(running.logs("Showing the settings window")) << running.log();
     EXPECT_TRUE(running.running()) << "the first engine stays the only one";
 
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
@@ -34,10 +29,8 @@ TEST_F(DesktopProgramTest, ASecondLaunchAsksTheRunningProgramToShowSettings) {
     EXPECT_EQ(withoutBus.out, "Fadebin is already running.\n");
 }
 
-// The application menu launches a DBusActivatable entry by calling Activate on its name;
-// when nothing owns it the bus starts the program for that call. That call is the launch:
-// onboarding on a first run, otherwise nothing but the notch. Only an Activate reaching a
-// program that was already running is someone opening it again.
+// The menu calls Activate on the DBusActivatable name, and the bus starts the program for it:
+// that is the launch (onboarding on a first run, else nothing); only a later Activate reopens.
 TEST_F(DesktopProgramTest, TheMenusLaunchShowsOnlyOnboardingOrNothingAndOpeningAgainShowsSettings) {
     const char* onboarding = "Showing the onboarding window";
     const char* settings = "Showing the settings window";
@@ -67,9 +60,8 @@ TEST_F(DesktopProgramTest, TheMenusLaunchShowsOnlyOnboardingOrNothingAndOpeningA
     }
 }
 
-// What Fadebin starts (xdg-open, and the browser or file manager behind it) inherits the
-// blocked signals of the thread that starts it, the main thread; quitting still goes
-// through the event loop.
+// What Fadebin starts (xdg-open and what it opens) inherits the main thread's blocked signals;
+// quitting still goes through the event loop.
 TEST_F(DesktopProgramTest, QuitSignalsEndItInOrderAndStayUnblockedForWhatItStarts) {
     writeOnboardedSettings(home);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
@@ -128,9 +120,8 @@ TEST_F(DesktopProgramTest, WindowsCarryTheIconAndTheDesktopEntrysClass) {
         << properties;
 }
 
-// Our expiry on a file at a first run (no data folder yet) came from elsewhere: a backup,
-// rsync -X. It is asked about. A lost database (the folder there, the store gone) is rebuilt
-// from the same attribute.
+// Our expiry on a file at a first run came from elsewhere (a backup, rsync -X): it is asked about.
+// A lost database (the folder there, the store gone) is rebuilt from the same attribute.
 TEST_F(DesktopProgramTest, AFirstRunAsksAboutFilesCarryingAnExpiryALostDatabaseTrustsIt) {
     writeOnboardedSettings(home);
     const auto arrive = [&](const std::string& name) {
@@ -143,8 +134,7 @@ TEST_F(DesktopProgramTest, AFirstRunAsksAboutFilesCarryingAnExpiryALostDatabaseT
     ASSERT_FALSE(exists(home.dataHome() / "Fadebin"));
     Program program(home);
     ASSERT_TRUE(program.start()) << program.log();
-    EXPECT_TRUE(waitFor([&] { return readRecord(home, "backup.pdf").status == "pending"; }))
-        << program.log();
+    EXPECT_TRUE(reaches(home, "backup.pdf", "pending")) << program.log();
     EXPECT_EQ(readRecords(home).size(), 1u);
     EXPECT_FALSE(expiryAttribute(home.downloads() / "backup.pdf").has_value());
     program.terminate();

@@ -1,10 +1,5 @@
-// The built program with its notch on a private X server whose root is white (the desktop),
-// driven with the real pointer and keyboard (xdotool) and watched through the X server: the
-// panel's window is where it is drawn.
-//
-// The screen, bare, under a real window manager (openbox) and under a compositing manager
-// (xcompmgr), at two sizes and at Qt's scale 2: where the panel's outline is not drawn, the
-// desktop shows, read from the root window as the X server shows it and by xwd.
+// The built program's notch on a private Xvfb (white root) driven by xdotool; its pixels read
+// back (root image, xwd) bare, under openbox and xcompmgr, at two sizes and at Qt's scale 2.
 #include "e2e/PendingRow.h"
 #include "e2e/ProgramFixture.h"
 #include "support/X11TestTools.h"
@@ -23,8 +18,7 @@ using namespace fadebin::test;
 
 namespace {
 
-// The desktop: the white root, or the grey a compositing manager without a wallpaper
-// paints (xcompmgr); far from the notch's black either way.
+// The desktop: the white root, or xcompmgr's grey; far from the notch's black either way.
 const auto isLight = [](QColor c) { return c.lightness() > 100; };
 const auto isDark = [](QColor c) { return c.lightness() < 60; };
 
@@ -35,8 +29,7 @@ protected:
         if (m_x != nullptr)
             pointerTo(640, 700);
     }
-    // Started once its panel is collapsed at the top centre, onboarding done: its window would
-    // sit above the panel on a server without a window manager.
+    // Onboarding done (its window would cover the panel without a window manager), panel shut.
     void startProgram(const std::string& settingsJson, QRect shut = collapsedNotchFrame) {
         writeOnboardedSettings(home, settingsJson);
         ASSERT_TRUE(program.start(qgetenv("DISPLAY").toStdString())) << program.log();
@@ -44,15 +37,11 @@ protected:
             << "no collapsed panel on the screen\n" + program.log();
     }
 
-    [[nodiscard]] std::pair<::Window, QRect> panel() const {
-        const FoundWindow found = viewableWindow(m_x, "Fadebin");
-        return {found.id, found.frame};
-    }
-    [[nodiscard]] QRect panelFrame() const { return panel().second; }
+    [[nodiscard]] FoundWindow panel() const { return viewableWindow(m_x, "Fadebin"); }
+    [[nodiscard]] QRect panelFrame() const { return panel().frame; }
     [[nodiscard]] bool shows(QRect frame, std::chrono::milliseconds timeout = 10s) const {
         return waitFor([&] { return panelFrame() == frame; }, timeout);
     }
-    // A window of another X client (e2e/ClickWindow.cpp), drawn.
     static bool startWindow(QProcess& window, const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -61,8 +50,7 @@ protected:
         return waitFor([&] { return window.canReadLine() && window.readLine() == "ready\n"; });
     }
 
-    // How light the panel's own pixel (it has its own depth, which the root window's image
-    // lacks) is at a point of it, 0 to 255 (-1 when it is not there).
+    // Lightness 0-255 of the panel window's own pixel (its depth, not the root's); -1: none.
     [[nodiscard]] int lightnessAt(QPointF p) const {
         const auto [window, frame] = panel();
         const QPoint at = p.toPoint();
@@ -80,12 +68,8 @@ protected:
     Program program{home};
 };
 
-// Through the real X server: hover opens and leaving closes the notch at the top centre; a file
-// dragged from a window of another X client opens it as it comes near (the drag watcher follows
-// the X drag selection: the panel sees no pointer during a drag); a download opens it above a
-// window mapped after it (without a window manager nothing else raises it), and real clicks on
-// its row schedule the file. The states' timing, the auto-dismiss and the hover test beside the
-// shape are the controller tests' and the panel's.
+// Hover opens and leaving closes it; so does another X client's drag coming near (the panel sees
+// no pointer then); a download raises it over a later window, and real clicks schedule.
 TEST_F(NotchEndToEnd, HoverADragAndADownloadOpenItOnTopAndRealClicksOnTheRowScheduleTheFile) {
     const path dragged = home.downloads() / "dragged.pdf";
     writeFile(dragged, "a file that was here before");
@@ -123,10 +107,10 @@ TEST_F(NotchEndToEnd, HoverADragAndADownloadOpenItOnTopAndRealClicksOnTheRowSche
         XFree(children);
         return std::ranges::find(order, upper) > std::ranges::find(order, lower);
     };
-    ASSERT_TRUE(stackedAbove(other, panel().first));
+    ASSERT_TRUE(stackedAbove(other, panel().id));
     writeDownload(home.downloads(), "invoice.pdf");
     ASSERT_TRUE(shows(expandedNotchFrame, 30s)) << program.log();
-    EXPECT_TRUE(waitFor([&] { return stackedAbove(panel().first, other); }));
+    EXPECT_TRUE(waitFor([&] { return stackedAbove(panel().id, other); }));
     const QPointF origin = expandedNotchFrame.topLeft();
     const PendingRowPoints row = pendingRowPoints();
     // Drawn: the prominent "Done" is near white, beside its label, once the content is in.
@@ -143,15 +127,12 @@ TEST_F(NotchEndToEnd, HoverADragAndADownloadOpenItOnTopAndRealClicksOnTheRowSche
     }));
     clickAt(row.done);
     const double clickedAt = unixNow();
-    ASSERT_TRUE(waitFor([&] { return readRecord(home, "invoice.pdf").status == "scheduled"; }))
-        << program.log();
+    ASSERT_TRUE(reaches(home, "invoice.pdf", "scheduled")) << program.log();
     EXPECT_NEAR(readRecord(home, "invoice.pdf").expiresAt.value_or(0), clickedAt + 3600, 10);
     XDestroyWindow(m_x, other);
 }
 
-// Decided from the keyboard alone: `fadebin show`, then real key presses into the window X
-// focuses. The keys' own table is the notch tests'; here is what only a real server shows: the
-// focus taken from the window that had it and given back to it.
+// `fadebin show` and real keys decide; only a real server shows the focus taken and given back.
 TEST_F(NotchEndToEnd, ShowDownRightReturnSchedulesTheSecondFileAndEscapeGivesTheFocusBack) {
     const SessionBus bus;
     if (bus.address().isEmpty())
@@ -172,8 +153,7 @@ TEST_F(NotchEndToEnd, ShowDownRightReturnSchedulesTheSecondFileAndEscapeGivesThe
     startProgram(R"({"defaultAction": "thirtyMinutes", "displayMode": "hoverOnly"})");
     for (const char* name : {"first.txt", "second.txt"}) {
         writeDownload(home.downloads(), name);
-        ASSERT_TRUE(waitFor([&] { return readRecord(home, name).status == "pending"; }, 30s))
-            << name << "\n" + program.log();
+        ASSERT_TRUE(reaches(home, name, "pending", 30s)) << name << "\n" + program.log();
     }
 
     // The pointer's opening takes nothing.
@@ -183,16 +163,14 @@ TEST_F(NotchEndToEnd, ShowDownRightReturnSchedulesTheSecondFileAndEscapeGivesThe
     pointerTo(640, 700);
     ASSERT_TRUE(shows(collapsedNotchFrame));
 
-    const Command show = runProgram({"show"});
-    ASSERT_EQ(show.status, 0) << show.err;
-    const ::Window panelWindow = panel().first;
+    ASSERT_TRUE(runProgram({"show"}).succeeded());
+    const ::Window panelWindow = panel().id;
     ASSERT_TRUE(waitFor([&] { return focused() == panelWindow; })) << program.log();
     ASSERT_TRUE(shows(expandedNotchFrame));
     // On the newest, the second: up to the first and down again.
     xdotool({"key", "--delay", "150", "Up", "Down", "Right", "Return"});
     const double decidedAt = unixNow();
-    ASSERT_TRUE(waitFor([&] { return readRecord(home, "second.txt").status == "scheduled"; }))
-        << program.log();
+    ASSERT_TRUE(reaches(home, "second.txt", "scheduled")) << program.log();
     EXPECT_NEAR(readRecord(home, "second.txt").expiresAt.value_or(0), decidedAt + 3600, 10);
     EXPECT_NEAR(test::expiryAttribute(home.downloads() / "second.txt").value_or(0),
                 decidedAt + 3600, 10);
@@ -206,9 +184,7 @@ TEST_F(NotchEndToEnd, ShowDownRightReturnSchedulesTheSecondFileAndEscapeGivesThe
     EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
 }
 
-// xwd's picture of the whole screen: it reads a window whose colormap differs from the
-// root's by itself, its whole rectangle, so a panel cut to its outline by the X server yet
-// read that way shows its frame black. Null when there is no xwd.
+// xwd's screen (null without it): a panel cut to its outline yet read whole shows black corners.
 QImage xwdScreen(const std::string& display) {
     QProcess xwd;
     xwd.start(QStringLiteral("xwd"), {"-root", "-silent", "-display", toQString(display)});
@@ -218,8 +194,7 @@ QImage xwdScreen(const std::string& display) {
     const auto field = [&](int i) { return qFromBigEndian<quint32>(data.constData() + 4 * i); };
     if (data.size() < 100)
         return {};
-    // The header's words: its size, the size of the picture, the byte order, bits per pixel,
-    // bytes per line, then the colormap's entries of 12 bytes each.
+    // Header words: its size, picture size, byte order, bits per pixel, bytes per line; colormap.
     const int width = static_cast<int>(field(4)), height = static_cast<int>(field(5));
     const int step = static_cast<int>(field(11)) / 8, line = static_cast<int>(field(12));
     const qsizetype start = field(0) + 12 * qsizetype(field(19));
@@ -235,17 +210,14 @@ QImage xwdScreen(const std::string& display) {
     return image;
 }
 
-// The screen size, Qt's scale factor and what runs beside the program: nothing, a window
-// manager (openbox) or a compositing manager (xcompmgr).
+// Screen size, Qt's scale factor, and the manager beside the program (none, openbox, xcompmgr).
 struct Desktop {
+    const char* name;
     QSize size;
     int scale;
     const char* manager;
 };
 
-// The program on a private X server of the case's size, the pointer far from the notch. The
-// screen is read twice at every look: as the X server shows it (the root window's image) and
-// as xwd reads it.
 class NotchPixels : public NotchEndToEnd, public ::testing::WithParamInterface<Desktop> {
 protected:
     void SetUp() override {
@@ -280,10 +252,8 @@ protected:
     }
     void TearDown() override {
         program.kill();
-        if (m_manager.state() != QProcess::NotRunning) {
-            m_manager.terminate();
-            m_manager.waitForFinished(10'000);
-        }
+        m_manager.terminate();
+        m_manager.waitForFinished(10'000);
         NotchEndToEnd::TearDown();
         qunsetenv("QT_SCALE_FACTOR");
         if (!m_display.isNull())
@@ -311,15 +281,13 @@ protected:
         XDestroyImage(image);
         return shot;
     }
-    // Both readings of the screen; xwd's only where it reads the panel with the screen's
-    // visual (an alpha window under a compositor is read as its own clear pixels by xwd).
+    // The root image, and xwd's but under a compositor (it reads an alpha window as clear).
     [[nodiscard]] std::vector<std::pair<const char*, QImage>> screens() const {
         std::vector<std::pair<const char*, QImage>> shots{{"root", rootScreen()}};
         if (!isCompositing())
             shots.emplace_back("xwd", xwdScreen(m_server->display()));
         return shots;
     }
-    // The lowest dark row of the open outline at the centre line, found from below.
     [[nodiscard]] static int outlineBottom(const QImage& image, const QRect& open) {
         int y = std::min(open.bottom(), image.height() - 1);
         while (y > 0 && !isDark(image.pixelColor(open.center().x(), y)))
@@ -332,9 +300,8 @@ protected:
     QProcess m_manager;
 };
 
-// In every look from the download on, for two seconds after the panel opened, with the
-// pointer away: the desktop below the content, at the open frame's lower corners and beside
-// the collapsed outline's lower corners; once settled, beside the open outline's corners too.
+// Every look from the download to 2 s after opening: the desktop below the content, at the open
+// frame's lower corners and beside the shut outline's; settled, beside the open outline's too.
 TEST_P(NotchPixels, TheDesktopShowsAroundTheOutlineInEveryLookFromTheDownloadOn) {
     const QRect shut = frame({256, 32}), open = frame({420, 480});
     startProgram(R"({"autoDismissSeconds": 600})", shut);
@@ -350,8 +317,9 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOutlineInEveryLookFromTheDownloadOn)
                                          {open.right() - 1, low - 1},
                                          {open.left() + s, below},
                                          {open.right() - s, below}};
-    const std::vector<QPoint> besideShut{{shut.left(), shut.bottom()},
-                                         {shut.right(), shut.bottom()}};
+    std::vector<QPoint> besideBoth = besideOpen;
+    besideBoth.insert(besideBoth.end(),
+                      {{shut.left(), shut.bottom()}, {shut.right(), shut.bottom()}});
     std::optional<std::chrono::steady_clock::time_point> opened;
     int looks = 0;
     const auto deadline = std::chrono::steady_clock::now() + 30s;
@@ -365,10 +333,7 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOutlineInEveryLookFromTheDownloadOn)
         const bool shutThroughout = now == shut && panelFrame() == shut;
         for (const auto& [how, shot] : shots) {
             ASSERT_FALSE(shot.isNull()) << how;
-            std::vector<QPoint> desktop = besideOpen;
-            if (shutThroughout)
-                desktop.insert(desktop.end(), besideShut.begin(), besideShut.end());
-            for (const QPoint p : desktop)
+            for (const QPoint p : shutThroughout ? besideBoth : besideOpen)
                 ASSERT_TRUE(isLight(shot.pixelColor(p)))
                     << how << " look " << looks << ": " << p.x() << "," << p.y() << " is "
                     << shot.pixelColor(p).name().toStdString();
@@ -387,18 +352,14 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOutlineInEveryLookFromTheDownloadOn)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Desktops, NotchPixels,
-                         ::testing::Values(Desktop{{1280, 800}, 1, "none"},
-                                           Desktop{{1920, 1080}, 1, "none"},
-                                           Desktop{{1280, 800}, 2, "none"},
-                                           Desktop{{1920, 1080}, 2, "openbox"},
-                                           Desktop{{1280, 800}, 1, "xcompmgr"}),
-                         [](const auto& desktop) {
-                             return std::to_string(desktop.param.size.width()) + "x" +
-                                    std::to_string(desktop.param.size.height()) + "Scale" +
-                                    std::to_string(desktop.param.scale) + "_" +
-                                    desktop.param.manager;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, NotchPixels,
+    ::testing::Values(Desktop{"1280x800Scale1_none", {1280, 800}, 1, "none"},
+                      Desktop{"1920x1080Scale1_none", {1920, 1080}, 1, "none"},
+                      Desktop{"1280x800Scale2_none", {1280, 800}, 2, "none"},
+                      Desktop{"1920x1080Scale2_openbox", {1920, 1080}, 2, "openbox"},
+                      Desktop{"1280x800Scale1_xcompmgr", {1280, 800}, 1, "xcompmgr"}),
+    [](const auto& desktop) { return desktop.param.name; });
 
 } // namespace
 

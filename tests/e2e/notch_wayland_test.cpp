@@ -1,6 +1,5 @@
-// The built program on Wayland: its notch on a private headless sway as a layer-shell surface,
-// seen through grim's pictures and sway's window tree and driven with a virtual pointer; and on
-// a headless weston, which offers no layer shell and no input seat.
+// The built program on a private headless sway (a layer-shell notch seen by grim, driven by a
+// virtual pointer and keyboard) and on a headless weston (no layer shell, no input seat).
 #include "e2e/PendingRow.h"
 #include "e2e/ProgramFixture.h"
 #include "periphery/PeripheryTexts.h"
@@ -95,10 +94,8 @@ protected:
     QByteArray windowOutput;
 };
 
-// Hover opens and leaving closes the notch; a download opens it as a layer surface, never a
-// window; clicks beside the drawn outline (its rounded-off corner, the desktop beside) reach the
-// window below, and clicks on the row, inside the grown outline, schedule the file: the input
-// region follows the outline. A second launch then shows the settings window.
+// Hover and a download open a layer surface whose input region follows the outline: clicks
+// beside it reach the window below, clicks on the row schedule. A second launch shows settings.
 TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnlyAndALaunchShowsSettings) {
     pointer->moveTo({640, 2});
     ASSERT_TRUE(shows(openShown)) << program.log();
@@ -125,26 +122,23 @@ TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnlyAndALaunchSh
     })) << "the row was never drawn\n" + program.log();
     pointer->clickAt(origin + row.oneHour);
     pointer->clickAt(origin + row.done);
-    EXPECT_TRUE(waitFor([&] { return readRecord(home, "report.pdf").status == "scheduled"; }))
-        << program.log();
+    EXPECT_TRUE(reaches(home, "report.pdf", "scheduled")) << program.log();
 
     QProcess second;
     second.setProcessEnvironment(server()->clientEnvironment());
     second.start(QStringLiteral(FADEBIN_PROGRAM), {});
     ASSERT_TRUE(second.waitForFinished(60'000) && second.exitCode() == 0);
-    QRect rect;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            for (const QJsonValue& w : server()->windows())
-                if (w["pid"].toInteger() == program.pid() &&
-                    w["app_id"].toString() == QLatin1String("com.ostrel.Fadebin")) {
-                    const QJsonObject r = w["rect"].toObject();
-                    rect = {r["x"].toInt(), r["y"].toInt(), r["width"].toInt(),
-                            r["height"].toInt()};
-                }
-            return !rect.isEmpty();
-        },
-        30s))
+    QRect rect; // the settings window's, from sway's tree
+    const auto settingsShown = [&] {
+        for (const QJsonValue& w : server()->windows())
+            if (w["pid"].toInteger() == program.pid() &&
+                w["app_id"].toString() == QLatin1String("com.ostrel.Fadebin")) {
+                const QJsonObject r = w["rect"].toObject();
+                rect = {r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt()};
+            }
+        return !rect.isEmpty();
+    };
+    ASSERT_TRUE(waitFor(settingsShown, 30s))
         << QJsonDocument(server()->tree()).toJson().toStdString() << program.log();
     // Drawn: low in it, below the open notch, is neither the window below nor black.
     const QPoint inside(rect.center().x(), rect.bottom() - rect.height() / 4);
@@ -152,9 +146,7 @@ TEST_F(NotchOnWayland, TheLayerSurfaceTakesInputInsideItsOutlineOnlyAndALaunchSh
         shows([&](const QImage& s) { return !near(s, inside, below) && !near(s, inside, black); }));
 }
 
-// Decided from the keyboard alone: `fadebin show` takes the keyboard from the window that had it,
-// real keys (a virtual keyboard) move and decide, and Escape releases it again: the window has it
-// back and types. The keys' own table is the notch tests'.
+// `fadebin show` takes the keyboard from the window below, keys decide, Escape gives it back.
 TEST_F(NotchOnWayland, ShowTakesTheKeyboardKeysDecideAndEscapeGivesItBack) {
     ASSERT_TRUE(waitFor([&] { return windowSaid("focus in"); })) << windowOutput.toStdString();
     pointer->type({KEY_A});
@@ -162,21 +154,17 @@ TEST_F(NotchOnWayland, ShowTakesTheKeyboardKeysDecideAndEscapeGivesItBack) {
     windowOutput.clear();
     for (const char* name : {"first.txt", "second.txt"}) {
         writeDownload(home.downloads(), name);
-        ASSERT_TRUE(waitFor([&] { return readRecord(home, name).status == "pending"; }, 30s))
-            << name << "\n" + program.log();
+        ASSERT_TRUE(reaches(home, name, "pending", 30s)) << name << "\n" + program.log();
     }
     EXPECT_FALSE(windowSaid("focus out")) << "a download took the keyboard";
 
-    const Command show = runProgram({"show"});
-    ASSERT_EQ(show.status, 0) << show.err;
+    ASSERT_TRUE(runProgram({"show"}).succeeded());
     ASSERT_TRUE(waitFor([&] { return windowSaid("focus out"); })) << program.log();
     ASSERT_TRUE(shows(openShown));
-    // On the newest, the second: up to the first and down again; the default is the first
-    // choice, so one step right is 1 hour.
+    // On the newest: up to the first, down again; one step right of the default is 1 hour.
     pointer->type({KEY_UP, KEY_DOWN, KEY_RIGHT, KEY_ENTER});
     const double decidedAt = unixNow();
-    ASSERT_TRUE(waitFor([&] { return readRecord(home, "second.txt").status == "scheduled"; }))
-        << program.log();
+    ASSERT_TRUE(reaches(home, "second.txt", "scheduled")) << program.log();
     EXPECT_NEAR(readRecord(home, "second.txt").expiresAt.value_or(0), decidedAt + 3600, 10);
     EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
     EXPECT_FALSE(windowSaid("key ")) << "a key reached the window below";
@@ -190,21 +178,17 @@ TEST_F(NotchOnWayland, ShowTakesTheKeyboardKeysDecideAndEscapeGivesItBack) {
     EXPECT_EQ(readRecord(home, "first.txt").status, "pending");
 }
 
-// The layer-shell notch is drawn offscreen, where screen readers cannot present it: while one
-// runs, new downloads are asked about with notifications.
+// Screen readers cannot present the layer-shell notch: while one runs, notifications ask.
 TEST_F(NotchOnWayland, WhileAScreenReaderRunsDownloadsAreAskedAboutWithNotifications) {
     QDBusConnection connection = bus.connect(QStringLiteral("reader"));
     if (!setScreenReaderEnabled(connection, true))
         GTEST_SKIP() << "no accessibility bus launcher (Debian package at-spi2-core)";
-    EXPECT_TRUE(waitFor([&] {
-        return program.log().find("A screen reader runs: new downloads are asked about with "
-                                  "notifications") != std::string::npos;
-    })) << program.log();
+    EXPECT_TRUE(
+        program.logs("A screen reader runs: new downloads are asked about with notifications"))
+        << program.log();
 }
 
-// Without a layer shell (and without an X server) the program runs on Wayland and says once
-// that this desktop shows no notch; without an input seat a second launch shows the settings
-// window, and the program goes on taking in downloads.
+// Without a layer shell it says there is no notch; without a seat a launch shows settings.
 using WaylandWithoutLayerShellOrSeat = BusTest;
 TEST_F(WaylandWithoutLayerShellOrSeat, TheProgramSaysThereIsNoNotchAndShowsItsSettings) {
     std::string why;
@@ -222,11 +206,9 @@ TEST_F(WaylandWithoutLayerShellOrSeat, TheProgramSaysThereIsNoNotchAndShowsItsSe
     second.setProcessEnvironment(weston->clientEnvironment());
     second.start(QStringLiteral(FADEBIN_PROGRAM), {});
     ASSERT_TRUE(second.waitForFinished(60'000) && second.exitCode() == 0);
-    ASSERT_TRUE(waitFor(
-        [&] { return program.log().find("Showing the settings window") != std::string::npos; }));
+    ASSERT_TRUE(program.logs("Showing the settings window")) << program.log();
     writeDownload(home.downloads(), "after.pdf");
-    EXPECT_TRUE(waitFor([&] { return readRecord(home, "after.pdf").status == "pending"; }, 30s))
-        << program.log();
+    EXPECT_TRUE(reaches(home, "after.pdf", "pending", 30s)) << program.log();
     EXPECT_NE(program.pid(), 0) << program.log();
 }
 
