@@ -32,6 +32,18 @@ struct WindowWorld : ModelWorld {
         return QJsonDocument::fromJson(QByteArray::fromStdString(readFile(defaults.filePath())))
             .object();
     }
+    // Makes Downloads unreadable: mode 000, and where that does not stop this process (root,
+    // as in CI), the folder is moved away as well. allowDownloads undoes both.
+    void denyDownloads() {
+        std::filesystem::permissions(home.downloads(), std::filesystem::perms::none);
+        if (listNames(home.downloads()))
+            std::filesystem::rename(home.downloads(), home.root() / "Downloads.away");
+    }
+    void allowDownloads() {
+        if (std::filesystem::exists(home.root() / "Downloads.away"))
+            std::filesystem::rename(home.root() / "Downloads.away", home.downloads());
+        std::filesystem::permissions(home.downloads(), std::filesystem::perms::owner_all);
+    }
 
     QNetworkAccessManager network;
     QQmlEngine engine;
