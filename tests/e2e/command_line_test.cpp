@@ -254,6 +254,7 @@ TEST_F(CommandLineTest, RulesAreAddedListedAndRemovedAndADownloadTheyMatchIsNeve
     const std::vector<std::vector<QByteArray>> refused{
         {"rules"},
         {"rules", "add", "--choice", "1d"},
+        {"rules", "add", "--kind", "pdf"},
         {"rules", "remove", "0"},
     };
     for (const auto& words : refused) {
