@@ -349,6 +349,9 @@ TEST_P(NotchPixels, TheDesktopShowsAroundTheOutlineInEveryLookFromTheDownloadOn)
         for (const QPoint p : {QPoint(open.left(), bottom), QPoint(open.right(), bottom)})
             EXPECT_TRUE(isLight(shot.pixelColor(p))) << p.x() << "," << p.y();
         EXPECT_TRUE(isDark(shot.pixelColor(open.center().x(), bottom - 2 * s)));
+        // The whole width is drawn, not the corner an outline in points rather than pixels covers.
+        for (const int x : {open.left() + open.width() / 4, open.right() - open.width() / 4})
+            EXPECT_TRUE(isDark(shot.pixelColor(x, 8 * s))) << x << ",8";
     }
 }
 
