@@ -105,13 +105,13 @@ void fillDisk(const path& filler);
 // An extended attribute's value as text, read straight from the file (wherever it is).
 [[nodiscard]] std::optional<QString> attributeText(const char* name, const path& p);
 
-// Runs the event loop until the condition holds or the timeout passes. For waiting on real
-// kernel events only; virtual time is advanced with the manual clock instead.
 // Tests compare English texts, whatever the machine's language: before the application object,
 // the C locale for this program and the programs it starts; after it, English's plural forms.
 void speakEnglishBeforeApplication();
 void speakEnglish();
 
+// Runs the event loop until the condition holds or the timeout passes. For waiting on real
+// kernel events only; virtual time is advanced with the manual clock instead.
 bool waitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
