@@ -17,6 +17,8 @@ TEST_F(DesktopProgramTest, ASecondLaunchAsksTheRunningProgramToShowSettings) {
     writeOnboardedSettings(home);
     Program running(home);
     ASSERT_TRUE(running.start("offscreen")) << running.log();
+    EXPECT_FALSE(running.logs("Showing the onboarding window", 1500ms))
+        << "onboarding is offered only until it is completed";
     EXPECT_TRUE(runProgram({}).succeeded());
     EXPECT_TRUE(running.logs("Showing the settings window")) << running.log();
     EXPECT_TRUE(running.running()) << "the first engine stays the only one";
