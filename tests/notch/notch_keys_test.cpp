@@ -77,6 +77,7 @@ TEST_F(KeysTest, ShowOpensOnTheNewestWaitingFileAndEachKeyMovesTheCursorOrDecide
     EXPECT_EQ(record(older)->status(), FileStatus::pending);
     advance(NotchController::confirmationDuration);
     EXPECT_EQ(cursor(), older) << "the keys go on with the file still waiting";
+    EXPECT_EQ(state(), NotchState::expanded);
 
     press(Qt::Key_Escape);
     EXPECT_EQ(state(), NotchState::collapsed);
@@ -90,6 +91,7 @@ TEST_F(KeysTest, OpenedByThePointerTheKeysDoNothingAndAnotherWindowsFocusClosesA
     advance(1s);
     open();
     ASSERT_EQ(state(), NotchState::expanded);
+    EXPECT_FALSE(panel->allowsKey());
     for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
         press(key);
         EXPECT_EQ(state(), NotchState::expanded);
