@@ -323,19 +323,3 @@ TEST_F(SchedulerTest, NothingIsDecidedWhileDownloadsCannotBeSeen) {
     EXPECT_EQ(waiting->status(), FileStatus::keepForever);
     EXPECT_EQ(log.count("Downloads is available again"), 1);
 }
-
-// The real wall clock set past a due moment: its own timer or the look a clock set brings fires.
-TEST_F(SchedulerTest, TheWallClockSetPastADueMomentDeletesTheFileAtOnce) {
-    const WallClockLock alone(WallClockLock::setting);
-    QString error;
-    store.reset();
-    store = ExpiryStore::open(home.downloads(), Clock::system(), *deleter, error);
-    scheduler = std::make_unique<ExpiryScheduler>(*store, settings, *deleter, Clock::system());
-    store->apply(ExpiryOption::tenSeconds, *pending("due.bin"), false);
-    scheduler->start();
-    if (stepWallClock(11s) != 0)
-        GTEST_SKIP() << "the wall clock cannot be set here (needs root)";
-    waitFor([&] { return trashed("due.bin"); }, 2s);
-    stepWallClock(-11s);
-    EXPECT_TRUE(trashed("due.bin"));
-}

@@ -139,7 +139,6 @@ TEST_F(PresenceTest, FilesWaitForThePersonToComeBackAndChosenExpiriesDoNot) {
     EXPECT_EQ(arrived->status(), FileStatus::pending);
     clock.advance(1min);
     EXPECT_EQ(arrived->status(), FileStatus::scheduled);
-    EXPECT_EQ(log.count("Presence from logind"), 1);
 }
 
 TEST_F(PresenceTest, WithNoOneToAskOrTheSettingOffTheGraceFollowsTheClock) {

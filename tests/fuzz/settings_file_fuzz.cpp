@@ -76,9 +76,6 @@ FUZZ_TARGET(bytes) {
                first.autoDismissSeconds <= AppSettings::largestAutoDismissSeconds);
     FUZZ_CHECK(std::isfinite(first.pendingGraceMinutes) && first.pendingGraceMinutes > 0 &&
                first.pendingGraceMinutes <= AppSettings::largestPendingGraceMinutes);
-    for (const RgbColor& c : {first.count, first.countdown})
-        for (const double channel : {c.red, c.green, c.blue})
-            FUZZ_CHECK(channel >= 0 && channel <= 1);
     for (const QString& extension : first.excluded)
         FUZZ_CHECK(!extension.isEmpty() && extension == extension.toLower());
 
