@@ -149,8 +149,12 @@ TEST_F(ModelTest, ALinkedDownloadsKeepsOneRecordPerFileThroughRenamesRestartsDro
     TrackedFile* record = linked->pendingFiles()[0];
     const QString id = record->idText();
     linked->decide(record, ExpiryOption::oneDay);
+    std::filesystem::rename(disk / "a.pdf", disk / "b.pdf"); // while running
+    linked->refresh();
+    restart();
     linked.reset();
-    std::filesystem::rename(disk / "a.pdf", disk / "c.pdf"); // while stopped
+    std::filesystem::rename(disk / "b.pdf", disk / "c.pdf"); // while stopped
+    restart();
     restart();
     ASSERT_EQ(linked->trackedFiles().size(), 1);
     record = linked->trackedFiles()[0];

@@ -47,6 +47,8 @@ TEST(RulesModel, AMatchingRuleDecidesAtOnceAndAPersonCanStillChange) {
         {"data.pdf", "data:application/pdf,example.org", {}, std::nullopt},
         {"referred.pdf", {}, "https://example.org/page", std::nullopt},
         {"junk.pdf", "https://exa mple.org/junk.pdf", {}, std::nullopt},
+        // The model's own reading of the kind: the pdf rule's host sends no image.
+        {"image.png", "https://example.org/image.png", {}, std::nullopt},
     };
     for (const Row& row : rows) {
         if (!row.referrer.isEmpty()) {
@@ -77,8 +79,8 @@ TEST(RulesModel, AMatchingRuleDecidesAtOnceAndAPersonCanStillChange) {
         }
     }
     EXPECT_EQ(ruled.size(), 4U);
-    EXPECT_EQ(asked.size(), 5U) << "a file a rule decided is never asked about";
-    EXPECT_EQ(world.model.pendingFiles().size(), 5);
+    EXPECT_EQ(asked.size(), 6U) << "a file a rule decided is never asked about";
+    EXPECT_EQ(world.model.pendingFiles().size(), 6);
     EXPECT_TRUE(world.log.contains("Decided by rule 1: bill.pdf, oneDay"));
 
     // The person's choice replaces the rule's, and the record no longer says a rule made it.
