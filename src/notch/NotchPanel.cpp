@@ -145,16 +145,20 @@ void NotchPanel::applyGeometry() {
             hide();
         return;
     }
+    // Every change (opening above all) restacks it on top: without a window manager nothing
+    // keeps it above the windows mapped since it was shown. The restack goes before the new
+    // geometry, which Qt sends at once, while a restack waits for the next pass of the event
+    // loop: a window mapped in between would stay above the resized panel. Only X11
+    // restacks; elsewhere Qt warns.
+    if (isVisible() && m_desktopHintsApplied)
+        raise();
     setGeometry(DesktopSpace::current().toQt(m_frame).toAlignedRect());
     if (m_orderedFront && !isVisible()) {
         applyDesktopHints();
+        if (m_desktopHintsApplied)
+            raise();
         show();
     }
-    // Every change (opening above all) restacks it on top: without a window manager nothing
-    // keeps it above the windows mapped since it was shown. Only X11 restacks; elsewhere Qt
-    // warns.
-    if (isVisible() && m_desktopHintsApplied)
-        raise();
 }
 
 void NotchPanel::present() {

@@ -95,22 +95,14 @@ TEST_F(NotchEndToEnd, HoverADragAndADownloadOpenItOnTopAndRealClicksOnTheRowSche
     pointerTo(640, 700);
     ASSERT_TRUE(shows(collapsedNotchFrame)) << program.log();
 
-    const ::Window root = DefaultRootWindow(m_x);
-    const ::Window other = XCreateSimpleWindow(m_x, root, 0, 0, 1280, 800, 0, 0, 0x336699);
+    const ::Window other =
+        XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), 0, 0, 1280, 800, 0, 0, 0x336699);
     XMapWindow(m_x, other);
     XSync(m_x, False);
-    const auto stackedAbove = [&](::Window upper, ::Window lower) {
-        ::Window top = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        XQueryTree(m_x, root, &top, &parent, &children, &count);
-        const std::vector<::Window> order(children, children + count); // bottom first
-        XFree(children);
-        return std::ranges::find(order, upper) > std::ranges::find(order, lower);
-    };
-    ASSERT_TRUE(stackedAbove(other, panel().id));
+    ASSERT_TRUE(stackedAbove(m_x, other, panel().id));
     writeDownload(home.downloads(), "invoice.pdf");
     ASSERT_TRUE(shows(expandedNotchFrame, 30s)) << program.log();
-    EXPECT_TRUE(waitFor([&] { return stackedAbove(panel().id, other); }));
+    EXPECT_TRUE(waitFor([&] { return stackedAbove(m_x, panel().id, other); }));
     const QPointF origin = expandedNotchFrame.topLeft();
     const PendingRowPoints row = pendingRowPoints();
     // Drawn: the prominent "Done" is near white, beside its label, once the content is in.

@@ -15,6 +15,7 @@
 #include <X11/extensions/Xfixes.h>
 
 using namespace fadebin;
+using namespace std::chrono_literals;
 using fadebin::test::pointerTo;
 using fadebin::test::waitFor;
 
@@ -116,6 +117,31 @@ TEST_F(NotchPanelX11Test, TheOutlineIsCutByTheServerOrForInputAsACompositorComes
     ASSERT_TRUE(waitFor([&] { return !panel.clipsToShape(); }));
     expectShapes(id, 480);
     XDestroyWindow(m_x, again);
+}
+
+// A new frame reaches the server with the panel already on top of a window mapped since it
+// opened (nothing else restacks without a window manager), not one pass of the event loop later.
+TEST_F(NotchPanelX11Test, ANewFrameReachesTheServerWithThePanelOnTop) {
+    NotchPanel panel;
+    show(panel);
+    const auto id = static_cast<::Window>(panel.winId());
+    const ::Window other =
+        XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), 0, 0, 900, 600, 0, 0, 0);
+    XMapWindow(m_x, other);
+    XSync(m_x, False);
+    ASSERT_TRUE(test::stackedAbove(m_x, other, id));
+    const Rect screen = QtScreenSource().geometry().screenFrame;
+    panel.setFrame({centre - 128, screen.height - 32, 256, 32});
+    // Polled without running Qt's event loop: only what the panel sent at once has arrived.
+    const int height = scaled ? 64 : 32;
+    XWindowAttributes attributes{};
+    for (const auto end = std::chrono::steady_clock::now() + 10s;
+         XGetWindowAttributes(m_x, id, &attributes) != 0 && attributes.height != height &&
+         std::chrono::steady_clock::now() < end;)
+        XSync(m_x, False);
+    ASSERT_EQ(attributes.height, height);
+    EXPECT_TRUE(test::stackedAbove(m_x, id, other));
+    XDestroyWindow(m_x, other);
 }
 
 // The drag watcher's and screen source's pointer positions are in the notch's logical space.

@@ -9,7 +9,9 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 // Xlib last: its macros would break Qt's headers.
 #include <X11/Xlib.h>
@@ -80,6 +82,15 @@ FoundWindow viewableWindow(Display* x, const std::string& name) {
             return {window, QRect(left, top, attributes.width, attributes.height)};
     }
     return {};
+}
+
+bool stackedAbove(Display* x, unsigned long upper, unsigned long lower) {
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
+    const std::vector<::Window> order(children, children + count); // bottom first
+    XFree(children);
+    return std::ranges::find(order, upper) > std::ranges::find(order, lower);
 }
 
 void X11Test::SetUp() {

@@ -36,6 +36,8 @@ struct FoundWindow {
     QRect frame;
 };
 [[nodiscard]] FoundWindow viewableWindow(_XDisplay* x, const std::string& name);
+// Whether upper is above lower among the root's children (no window manager frames them).
+[[nodiscard]] bool stackedAbove(_XDisplay* x, unsigned long upper, unsigned long lower);
 
 // A connection of the test's own to the server; the test is skipped where there is none.
 class X11Test : public ::testing::Test {
