@@ -90,7 +90,8 @@ bool stackedAbove(Display* x, unsigned long upper, unsigned long lower) {
     XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
     const std::vector<::Window> order(children, children + count); // bottom first
     XFree(children);
-    return std::ranges::find(order, upper) > std::ranges::find(order, lower);
+    const auto above = std::ranges::find(order, upper), below = std::ranges::find(order, lower);
+    return above != order.end() && below != order.end() && above > below; // a window gone: no
 }
 
 void X11Test::SetUp() {
